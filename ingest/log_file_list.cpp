@@ -1,0 +1,122 @@
+#include "ingest/log_file_list.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "ingest/window_reader.h"
+#include "parse/time_stamp.h"
+
+namespace zelkam {
+namespace {
+
+char lowered(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool entryBefore(const LogFileEntry& a, const LogFileEntry& b)
+{
+    if (a.startTime != b.startTime)
+        return a.startTime < b.startTime;
+    return a.name < b.name;
+}
+
+void sortEntries(LogFileList& list)
+{
+    std::sort(list.entries.begin(), list.entries.end(), entryBefore);
+}
+
+bool matchesFileNamePattern(std::string_view pattern, std::string_view name)
+{
+    // Classic wildcard matching with backtracking to the last "*".
+    std::size_t p = 0;
+    std::size_t n = 0;
+    std::size_t star = std::string_view::npos;
+    std::size_t resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || lowered(pattern[p]) == lowered(name[n]))) {
+            ++p;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+bool scanFolder(std::string_view folderPath, LogFileList& list)
+{
+    const std::filesystem::path folder(folderPath);
+    std::error_code error;
+    // An empty path is the current directory; any other path must name an
+    // existing directory, or another folder's logs would be shown as this one's.
+    if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+        return false;
+    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
+    if (error)
+        return false;
+
+    GrowArray<LogFileEntry> found(LogFileList::InitialCapacity);
+    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+        if (error)
+            break;
+        const std::string name = it->path().filename().string();
+        if (!matchesFileNamePattern("L*.log", name))
+            continue;
+        // Only regular files (or links to them) are logs: opening a FIFO
+        // would block the program.
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError))
+            continue;
+        std::int32_t start = 0;
+        if (!probeLogFile(folder / name, start))
+            continue;
+        found.append(LogFileEntry{name, start});
+    }
+    if (found.empty())
+        return false;
+
+    list.folder = folder;
+    for (const LogFileEntry& entry : found)
+        list.entries.append(entry);
+    sortEntries(list);
+    return true;
+}
+
+std::int32_t dayStartOf(std::int32_t time)
+{
+    std::tm fields{};
+    if (!toLocalTime(time, fields))
+        return -1;
+    fields.tm_hour = 0;
+    fields.tm_min = 0;
+    fields.tm_sec = 0;
+    // fromLocalTime lets the conversion decide about daylight saving: the
+    // flag of the file's own time would put midnight an hour off on the days
+    // the clocks change.
+    return fromLocalTime(fields);
+}
+
+void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days)
+{
+    std::int64_t last = -1;
+    for (const LogFileEntry& entry : list.entries) {
+        const std::int32_t day = dayStartOf(entry.startTime);
+        if (day > last) {
+            days.append(day);
+            last = day;
+        }
+    }
+}
+
+} // namespace zelkam

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "parse/containers.h"
+
+namespace zelkam {
+
+// One log file of the folder: its bare name and the calendar time of its
+// first line.
+struct LogFileEntry {
+    std::string name;
+    std::int32_t startTime = 0;
+};
+
+// The log files of the folder, kept in entry order (start time, then name
+// byte by byte), and the reader's cursors into them for the current window.
+struct LogFileList {
+    static constexpr std::size_t InitialCapacity = 50;
+
+    std::filesystem::path folder;
+    GrowArray<LogFileEntry> entries{InitialCapacity};
+    // The first file of the window, and the entry the window stops before
+    // (entries.size() when it runs to the end of the list).
+    std::size_t windowFirst = 0;
+    std::size_t windowStop = 0;
+
+    // Where a bare file name of the folder is on disk.
+    std::filesystem::path pathOf(const std::string& name) const { return folder / name; }
+};
+
+// Entry order: start time ascending, equal times by name compared byte by byte.
+bool entryBefore(const LogFileEntry& a, const LogFileEntry& b);
+void sortEntries(LogFileList& list);
+
+// True when name matches the wildcard pattern, where "*" stands for any run
+// of characters; letter case is ignored, as file-name matching does on the
+// servers' own platform.
+bool matchesFileNamePattern(std::string_view pattern, std::string_view name);
+
+// Lists the folder's log files ("L*.log", regular files or links to them)
+// and appends them to the list, each dated by the time stamp of its first
+// line; files that cannot be dated that way are left out, since no window
+// could read them. An empty path is the process's current directory.
+// False, with the list untouched, when the folder does not exist, is not a
+// directory or holds no datable log file.
+bool scanFolder(std::string_view folderPath, LogFileList& list);
+
+// The stamp of the local midnight that begins the day holding time, or -1.
+std::int32_t dayStartOf(std::int32_t time);
+
+// Appends to days the distinct local midnights of the list's entries, in
+// ascending order (the list is sorted, so each day comes once).
+void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days);
+
+} // namespace zelkam

@@ -1,0 +1,202 @@
+#pragma once
+
+// The two container shapes the whole program is built from. Their growth and
+// wrap-around are part of what users of the model can observe (the player
+// ring drops its oldest entry, the chat ring its oldest line), so they are
+// written out here rather than left to std::vector's growth policy.
+
+#include <algorithm>
+#include <cassert>
+#include <cstddef>
+#include <memory>
+
+namespace zelkam {
+
+// A growable array that doubles its capacity when an append finds it full.
+// Elements are copied over on growth, so pointers into it are invalidated by
+// an append; indices are not. Never fails: memory exhaustion is fatal.
+template <typename T>
+class GrowArray {
+public:
+    explicit GrowArray(std::size_t initialCapacity)
+        : items_(new T[initialCapacity > 0 ? initialCapacity : 1]),
+          capacity_(initialCapacity > 0 ? initialCapacity : 1)
+    {
+    }
+
+    GrowArray(const GrowArray& other)
+        : items_(new T[other.capacity_]), capacity_(other.capacity_), count_(other.count_)
+    {
+        std::copy(other.items_.get(), other.items_.get() + count_, items_.get());
+    }
+
+    GrowArray& operator=(const GrowArray& other)
+    {
+        if (this != &other) {
+            GrowArray copy(other);
+            swap(copy);
+        }
+        return *this;
+    }
+
+    GrowArray(GrowArray&&) noexcept = default;
+    GrowArray& operator=(GrowArray&&) noexcept = default;
+
+    void swap(GrowArray& other) noexcept
+    {
+        items_.swap(other.items_);
+        std::swap(capacity_, other.capacity_);
+        std::swap(count_, other.count_);
+    }
+
+    // Stores the value at index size(), doubling the capacity first when full.
+    void append(const T& value)
+    {
+        if (count_ == capacity_)
+            grow();
+        items_[count_++] = value;
+    }
+
+    // Makes room for one more element and returns it, for callers that fill
+    // a large record in place rather than copying a finished one.
+    T& appendSlot()
+    {
+        if (count_ == capacity_)
+            grow();
+        return items_[count_++];
+    }
+
+    // Empties the array; the capacity and the storage stay.
+    void clear() { count_ = 0; }
+
+    std::size_t size() const { return count_; }
+    std::size_t capacity() const { return capacity_; }
+    bool empty() const { return count_ == 0; }
+
+    T& operator[](std::size_t i)
+    {
+        assert(i < count_);
+        return items_[i];
+    }
+    const T& operator[](std::size_t i) const
+    {
+        assert(i < count_);
+        return items_[i];
+    }
+
+    T* data() { return items_.get(); }
+    const T* data() const { return items_.get(); }
+    T* begin() { return items_.get(); }
+    T* end() { return items_.get() + count_; }
+    const T* begin() const { return items_.get(); }
+    const T* end() const { return items_.get() + count_; }
+    T& back() { return (*this)[count_ - 1]; }
+    const T& back() const { return (*this)[count_ - 1]; }
+
+private:
+    void grow()
+    {
+        const std::size_t capacity = capacity_ * 2;
+        std::unique_ptr<T[]> items(new T[capacity]);
+        std::move(items_.get(), items_.get() + count_, items.get());
+        items_ = std::move(items);
+        capacity_ = capacity;
+    }
+
+    std::unique_ptr<T[]> items_;
+    std::size_t capacity_ = 0;
+    std::size_t count_ = 0;
+};
+
+// A ring of fixed capacity. Element i from the front lives in slot
+// (head + i) mod capacity. It never grows: pushBack on a full ring is
+// refused, and the callers that must always succeed drop the oldest element
+// first (appendDroppingOldest) or shift inside it (insertFront).
+template <typename T>
+class BoundedRing {
+public:
+    explicit BoundedRing(std::size_t capacity) : slots_(new T[capacity]()), capacity_(capacity) {}
+
+    BoundedRing(const BoundedRing&) = delete;
+    BoundedRing& operator=(const BoundedRing&) = delete;
+
+    // Stores the value behind the last element. False, with nothing stored,
+    // when the ring is full.
+    bool pushBack(const T& value)
+    {
+        if (count_ == capacity_)
+            return false;
+        slots_[(head_ + count_) % capacity_] = value;
+        ++count_;
+        return true;
+    }
+
+    // Drops the front (oldest) element; nothing happens on an empty ring.
+    void popFront()
+    {
+        if (count_ == 0)
+            return;
+        head_ = (head_ + 1) % capacity_;
+        --count_;
+    }
+
+    // Makes a new last element, dropping the front one first when the ring is
+    // full, and returns it for the caller to fill. Null for a ring of
+    // capacity 0.
+    T* appendDroppingOldest()
+    {
+        if (capacity_ == 0)
+            return nullptr;
+        if (count_ == capacity_)
+            popFront();
+        T* slot = &slots_[(head_ + count_) % capacity_];
+        ++count_;
+        return slot;
+    }
+
+    // Puts a new element in front: the head moves back one slot. When the
+    // ring is full, the last (oldest) element is dropped first.
+    void pushFront(const T& value)
+    {
+        if (capacity_ == 0)
+            return;
+        if (count_ == capacity_)
+            --count_;
+        head_ = (head_ + capacity_ - 1) % capacity_;
+        slots_[head_] = value;
+        ++count_;
+    }
+
+    // Empties the ring. The head stays where it is, so the next pushBack
+    // stores into the slot at the head.
+    void clear() { count_ = 0; }
+
+    std::size_t size() const { return count_; }
+    std::size_t capacity() const { return capacity_; }
+    std::size_t head() const { return head_; }
+    bool empty() const { return count_ == 0; }
+    bool full() const { return count_ == capacity_; }
+
+    // Element i from the front (0 is the front).
+    T& operator[](std::size_t i)
+    {
+        assert(i < count_);
+        return slots_[(head_ + i) % capacity_];
+    }
+    const T& operator[](std::size_t i) const
+    {
+        assert(i < count_);
+        return slots_[(head_ + i) % capacity_];
+    }
+
+    // The storage slot with physical index i, whatever the head.
+    const T& slot(std::size_t i) const { return slots_[i]; }
+
+private:
+    std::unique_ptr<T[]> slots_;
+    std::size_t capacity_ = 0;
+    std::size_t count_ = 0;
+    std::size_t head_ = 0;
+};
+
+} // namespace zelkam

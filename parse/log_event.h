@@ -1,0 +1,79 @@
+#pragma once
+
+// The records every other part of the program shares: one parsed log line is
+// a LogEvent, the player it names is a PlayerEntry. Names and texts are
+// NUL-terminated byte strings owned by the event arena (or constants) and
+// stay valid until that arena is reset by the next window read.
+
+#include <cstdint>
+
+#include "parse/containers.h"
+
+namespace zelkam {
+
+// The kind numbers are fixed: event application indexes its handler table
+// with them directly.
+enum EventKind : std::int32_t {
+    MapStarted = 0,
+    PlayerConnected = 1,
+    PlayerDisconnected = 2,
+    PlayerEntered = 3,
+    TeamJoined = 4,
+    NameChanged = 5,
+    Say = 6,
+    SayTeam = 7,
+    RconCommand = 8,
+    BadRconCommand = 9,
+    RoundStarted = 10,
+    TeamScore = 11,
+    Killed = 12,
+    Suicide = 13,
+};
+inline constexpr int EventKindCount = 14;
+
+// Team codes, shared by the parser, the roster and the views.
+namespace Team {
+enum : std::int32_t { Terrorist = 0, CounterTerrorist = 1, None = 2 };
+}
+
+// Life states as the roster keeps them.
+namespace LifeState {
+enum : std::int32_t { Dead = 0, Alive = 1, Unknown = 2, Pending = 3 };
+}
+
+// One player as a log line names it. The parser fills the first five fields;
+// lifeState, frags and deaths belong to the roster and start at 0.
+struct PlayerEntry {
+    const char* name = nullptr;
+    std::int32_t userId = 0;
+    std::int32_t wonId = 0;
+    std::int32_t addressKey = 0;
+    std::int32_t team = 0;
+    std::int32_t lifeState = 0;
+    std::int32_t frags = 0;
+    std::int32_t deaths = 0;
+};
+
+// One recognised log line. time is calendar seconds of local time, -1 when
+// the line's time stamp does not convert. text is null for kinds that carry
+// none.
+struct LogEvent {
+    std::int32_t kind = 0;
+    std::int32_t time = 0;
+    PlayerEntry player;
+    const char* text = nullptr;
+};
+
+// The player of server-side events (map start, round start, team score):
+// named "world", no team, Pending. Never changed.
+extern const PlayerEntry WorldIdentity;
+
+// The events of the loaded window, in the order their lines were read.
+// Starts with room for 150 and doubles.
+class EventList : public GrowArray<LogEvent> {
+public:
+    static constexpr std::size_t InitialCapacity = 150;
+    EventList() : GrowArray<LogEvent>(InitialCapacity) {}
+};
+
+} // namespace zelkam

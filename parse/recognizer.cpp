@@ -1,0 +1,214 @@
+#include "parse/recognizer.h"
+
+#include <limits>
+
+namespace zelkam {
+namespace {
+
+// The standard decimal reading of a string (leading blanks, an optional
+// sign, then digits up to the first other character; 0 without digits),
+// held to the 32-bit range instead of overflowing.
+std::int32_t decimalValue(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::int64_t value = 0;
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > limit)
+            value = limit;
+    }
+    if (negative)
+        return static_cast<std::int32_t>(-value);
+    return static_cast<std::int32_t>(value > limit - 1 ? limit - 1 : value);
+}
+
+// Right-aligns a score in four columns; a longer score keeps its first four
+// characters so the views' fixed four-column reading still holds.
+void appendScoreColumn(char* out, std::string_view score)
+{
+    score = score.substr(0, 4);
+    const std::size_t pad = 4 - score.size();
+    for (std::size_t i = 0; i < pad; ++i)
+        out[i] = ' ';
+    for (std::size_t i = 0; i < score.size(); ++i)
+        out[pad + i] = score[i];
+}
+
+void append(EventList& events, std::int32_t kind, std::int32_t time, const PlayerEntry& player, const char* text)
+{
+    LogEvent& event = events.appendSlot();
+    event.kind = kind;
+    event.time = time;
+    event.player = player;
+    event.text = text;
+}
+
+void appendRconEvent(std::int32_t kind, std::int32_t time, const TokenTable& tokens, StringArena& arena,
+                     EventList& events)
+{
+    std::string_view rconText = tokens.token(1);
+    std::string_view address = tokens.token(3);
+    if (address.empty()) {
+        // The quoted text swallowed the rest of the line (its quotes did not
+        // balance): the sender's address is still at its end.
+        constexpr std::string_view fromMarker = " from \"";
+        const std::size_t at = rconText.find(fromMarker);
+        if (at != std::string_view::npos) {
+            address = rconText.substr(at + fromMarker.size());
+            rconText = rconText.substr(0, at);
+        }
+    }
+    PlayerEntry sender;
+    sender.addressKey = parseAddress(address);
+    const std::optional<std::string_view> command = extractCommand(rconText);
+    append(events, kind, time, sender, command ? arena.copyString(*command) : nullptr);
+}
+
+} // namespace
+
+PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
+{
+    // Scan backwards for the "<" that open the team, WONID and user-id groups.
+    std::size_t opens[3];
+    int found = 0;
+    for (std::size_t i = token.size(); i > 0 && found < 3; --i) {
+        if (token[i - 1] == '<')
+            opens[found++] = i - 1;
+    }
+
+    PlayerEntry player;
+    if (found >= 1) {
+        const std::string_view teamGroup = token.substr(opens[0]);
+        if (teamGroup == "<CT>")
+            player.team = Team::CounterTerrorist;
+        else if (teamGroup == "<>" || teamGroup == "<SPECTATOR>")
+            player.team = Team::None;
+        else
+            player.team = Team::Terrorist;
+    }
+    if (found >= 2)
+        player.wonId = decimalValue(token.substr(opens[1] + 1));
+    if (found >= 3)
+        player.userId = decimalValue(token.substr(opens[2] + 1));
+    const std::size_t nameLength = found > 0 ? opens[found - 1] : token.size();
+    player.name = arena.copyPrefix(token, nameLength);
+    return player;
+}
+
+std::int32_t parseAddress(std::string_view text)
+{
+    std::uint32_t key = 0;
+    std::uint32_t group = 0;
+    for (char c : text) {
+        if (c == ':')
+            break;
+        if (c >= '0' && c <= '9') {
+            group = group * 10 + static_cast<std::uint32_t>(c - '0');
+        } else if (c == '.') {
+            key = (key << 8) + group;
+            group = 0;
+        }
+    }
+    return static_cast<std::int32_t>(key);
+}
+
+std::optional<std::string_view> extractCommand(std::string_view text)
+{
+    const std::size_t first = text.find(' ');
+    if (first == std::string_view::npos)
+        return std::nullopt;
+    const std::size_t second = text.find(' ', first + 1);
+    if (second == std::string_view::npos)
+        return std::nullopt;
+    std::size_t commandSpace;
+    if (second + 1 < text.size() && text[second + 1] == '"') {
+        // A quoted password may hold spaces: skip to its closing quote.
+        const std::size_t close = text.find('"', second + 2);
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        commandSpace = text.find(' ', close + 1);
+    } else {
+        commandSpace = text.find(' ', second + 1);
+    }
+    if (commandSpace == std::string_view::npos)
+        return std::nullopt;
+    return text.substr(commandSpace + 1);
+}
+
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events)
+{
+    const std::string_view t0 = tokens.token(0);
+    const std::string_view t1 = tokens.token(1);
+
+    if (t0 == "Started map") {
+        append(events, MapStarted, time, WorldIdentity, arena.copyString(t1));
+        return;
+    }
+
+    struct PlayerRule {
+        std::string_view phrase;
+        std::int32_t kind;
+        bool hasText;
+    };
+    static constexpr PlayerRule playerRules[] = {
+        {"connected, address", PlayerConnected, false},
+        {"disconnected", PlayerDisconnected, false},
+        {"entered the game", PlayerEntered, false},
+        {"joined team", TeamJoined, true},
+        {"changed name to", NameChanged, true},
+        {"say", Say, true},
+        {"say_team", SayTeam, true},
+    };
+    for (const PlayerRule& rule : playerRules) {
+        if (t1 != rule.phrase)
+            continue;
+        PlayerEntry player = parsePlayerToken(t0, arena);
+        if (rule.kind == PlayerConnected)
+            player.addressKey = parseAddress(tokens.token(2));
+        append(events, rule.kind, time, player, rule.hasText ? arena.copyString(tokens.token(2)) : nullptr);
+        return;
+    }
+
+    if (t0 == "Rcon:") {
+        appendRconEvent(RconCommand, time, tokens, arena, events);
+        return;
+    }
+    if (t0 == "Bad Rcon:") {
+        appendRconEvent(BadRconCommand, time, tokens, arena, events);
+        return;
+    }
+    if (t1 == "Round_Start") {
+        append(events, RoundStarted, time, WorldIdentity, nullptr);
+        return;
+    }
+    if (t0 == "Team" && tokens.token(2) == "triggered") {
+        char* score = arena.allocate(9);
+        appendScoreColumn(score, tokens.token(5));
+        appendScoreColumn(score + 4, tokens.token(7));
+        score[8] = '\0';
+        append(events, TeamScore, time, WorldIdentity, score);
+        return;
+    }
+    if (t1 == "killed") {
+        // The victim is the event's player; of the killer only the name is kept.
+        const std::string_view killer = t0;
+        const PlayerEntry victim = parsePlayerToken(tokens.token(2), arena);
+        const PlayerEntry killerEntry = parsePlayerToken(killer, arena);
+        append(events, Killed, time, victim, killerEntry.name);
+        return;
+    }
+    if (t1 == "committed suicide with") {
+        append(events, Suicide, time, parsePlayerToken(t0, arena), nullptr);
+        return;
+    }
+}
+
+} // namespace zelkam

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "parse/log_event.h"
+#include "parse/string_arena.h"
+#include "parse/tokenizer.h"
+
+namespace zelkam {
+
+// Decides which kind of event the tokenised line is, by exact, case-sensitive
+// comparison of whole tokens at fixed positions (first matching rule wins),
+// and appends at most one event stamped with time. Names and texts are
+// copied into the arena. Lines of no known kind are dropped silently.
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events);
+
+// A player token: a name followed by three groups "<user id><WONID><team>".
+// Only the last three groups count, so a name may itself hold "<" or ">".
+// The team group "<CT>" gives CounterTerrorist, "<>" and "<SPECTATOR>" None,
+// any other text Terrorist. With fewer than three groups the missing ids are
+// 0 and the name is what stands before the leftmost "<" found (the whole
+// token when there is none). The name is copied into the arena; addressKey,
+// lifeState, frags and deaths are 0.
+PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena);
+
+// The key of a network address: the first three dot-separated groups packed
+// eight bits apart ("10.1.2.3:27005" gives (10 << 16) + (1 << 8) + 2). The
+// port and the fourth group never count; characters other than digits and
+// dots are ignored. Connections and remote-console senders compare keys
+// only for equality, and both sides come from this same rule.
+std::int32_t parseAddress(std::string_view text);
+
+// The command of a remote-console text "rcon <challenge> <password> <command>":
+// what follows the third space, or, when the password is quoted, what
+// follows the first space after its closing quote, so that a password with
+// spaces never shows as part of the command. Empty optional when there is
+// no command.
+std::optional<std::string_view> extractCommand(std::string_view text);
+
+} // namespace zelkam

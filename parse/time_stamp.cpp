@@ -1,0 +1,106 @@
+#include "parse/time_stamp.h"
+
+#include <cstring>
+#include <ctime>
+#include <limits>
+
+namespace zelkam {
+namespace {
+
+int digit(char c)
+{
+    return static_cast<int>(c) - '0';
+}
+
+int twoDigits(std::string_view text, std::size_t at)
+{
+    return digit(text[at]) * 10 + digit(text[at + 1]);
+}
+
+std::int32_t toStamp(std::tm fields)
+{
+    fields.tm_isdst = -1;
+    const std::time_t t = std::mktime(&fields);
+    if (t == static_cast<std::time_t>(-1))
+        return -1;
+    // A stamp outside the 32-bit range would wrap into a wrong date; treat it
+    // as a stamp that does not convert.
+    if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max())
+        return -1;
+    return static_cast<std::int32_t>(t);
+}
+
+std::tm fieldsOf(std::string_view text)
+{
+    std::tm fields{};
+    fields.tm_mon = twoDigits(text, 0) - 1;
+    fields.tm_mday = twoDigits(text, 3);
+    fields.tm_year = twoDigits(text, 6) * 100 + twoDigits(text, 8) - 1900;
+    fields.tm_hour = twoDigits(text, 13);
+    fields.tm_min = twoDigits(text, 16);
+    fields.tm_sec = twoDigits(text, 19);
+    return fields;
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
+bool toLocalTime(std::int64_t time, std::tm& fields)
+{
+    const std::time_t t = static_cast<std::time_t>(time);
+#ifdef _WIN32
+    return localtime_s(&fields, &t) == 0;
+#else
+    return localtime_r(&t, &fields) != nullptr;
+#endif
+}
+
+std::int32_t fromLocalTime(std::tm fields)
+{
+    return toStamp(fields);
+}
+
+std::int32_t parseTimeStamp(std::string_view text)
+{
+    if (text.size() < TimeStampLength)
+        return -1;
+    return toStamp(fieldsOf(text));
+}
+
+std::int32_t TimeStampConverter::convert(std::string_view text)
+{
+    if (text.size() < TimeStampLength)
+        return -1;
+    // Minutes and seconds are only added to a remembered hour when they are
+    // plain in-range digits; anything else takes the full conversion.
+    const bool plainMinuteSecond = text[16] >= '0' && text[16] <= '5' && isDigit(text[17])
+                                   && text[19] >= '0' && text[19] <= '5' && isDigit(text[20]);
+    if (!plainMinuteSecond)
+        return parseTimeStamp(text);
+    const int offset = twoDigits(text, 16) * 60 + twoDigits(text, 19);
+    if (cachedValid_ && std::memcmp(cachedKey_, text.data(), sizeof cachedKey_) == 0)
+        return cachedBase_ + offset;
+
+    std::tm start = fieldsOf(text);
+    start.tm_min = 0;
+    start.tm_sec = 0;
+    std::tm end = start;
+    end.tm_min = 59;
+    end.tm_sec = 59;
+    const std::int32_t base = toStamp(start);
+    const std::int32_t last = toStamp(end);
+    if (base == -1 || last == -1 || static_cast<std::int64_t>(last) - base != 3599) {
+        cachedValid_ = false;
+        return parseTimeStamp(text);
+    }
+    std::memcpy(cachedKey_, text.data(), sizeof cachedKey_);
+    cachedBase_ = base;
+    cachedValid_ = true;
+    return base + offset;
+}
+
+} // namespace zelkam
