@@ -1,0 +1,106 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "ingest/log_folder.h"
+#include "parse/containers.h"
+#include "parse/log_event.h"
+#include "views/chat_lines.h"
+#include "views/live_state.h"
+
+namespace zelkam {
+
+// A restart point for seeking: the state in force just before `event`
+// (an index into the loaded events) was applied.
+struct Snapshot {
+    std::int32_t time = 0;
+    std::size_t event = 0;
+    // recentPlayers as it stood, most recent first.
+    std::array<PlayerEntry, RecentPlayerCapacity> players{};
+    std::size_t playerCount = 0;
+    // The map in force from `event` on ("" for the window's first snapshot).
+    const char* mapName = "";
+};
+
+// What the Find dialog and "RScan" search for.
+enum class SearchKind : std::int32_t { Player = 0, Chat = 1, RconUser = 2, RconCmd = 3 };
+
+// The replay model: the folder's days, the loaded day's events and
+// snapshots, the live state the events build, the playback clock, and the
+// published copy of what the views show. One exists for the whole run.
+//
+// Times are calendar seconds of local time; minutes count from dayStart.
+// Event positions (cursor, lastEvent, dayFirstEvent, dayEndEvent, a
+// snapshot's event) are indices into events(), valid until the next day
+// load, folder load or unload. Names and texts in the live and published
+// state point into the loaded window's storage and share that lifetime.
+//
+// Without a loaded day (after unload, a failed load, or a day with no event
+// from its midnight on) the model is an empty day at dayStart: nothing to
+// play, nothing found, every seek lands on dayStart.
+class ViewerState : public LiveState {
+public:
+    ViewerState();
+
+    // Scans the folder and loads its earliest day. False when the scan finds
+    // no log (nothing else changes then).
+    bool loadFolder(std::string_view folderPath);
+    // Loads days[index]; false for an index outside days or a failed read.
+    bool loadDayAt(std::size_t index);
+    // Loads day D (a local midnight): reads the two-day window from D - 86400,
+    // takes the snapshots and stands paused at the day's first event. False
+    // when the window cannot be read (the model is then an empty day at D).
+    bool loadDay(std::int32_t day);
+    // Forgets the folder: days, files and events; pauses and leaves an empty
+    // day at the current dayStart.
+    void unload();
+
+    // One timer step. True when the published view changed.
+    bool tick();
+    // A playback command: 1 rewind, 2 pause, 3 play, 4 fast, 5 fastest;
+    // every id clears rewinding first.
+    void command(int id);
+    // Rebuilds the state at time t (clamped to the day) from the nearest
+    // earlier snapshot and publishes. Keeps speed and rewinding.
+    void seek(std::int32_t t);
+    // seek(dayStart + 60 * minute), then paused.
+    void seekMinute(std::int32_t minute);
+    // Moves forward to the next matching event of the day: true on a hit
+    // (paused just after it, published), false on a miss (back where it was).
+    bool find(SearchKind kind, std::string_view pattern, bool matchCase);
+
+    // Drops chat lines whose time + 15 is below now.
+    void expireChatLines(std::int32_t now);
+    // Copies the live state into the view members.
+    void publishView();
+
+    const EventList& events() const { return folder_.events(); }
+    const LogFolder& folder() const { return folder_; }
+
+    // The object event application updates: this state's live part.
+    LiveState& eventTarget;
+
+    GrowArray<Snapshot> snapshots{24};
+    std::int32_t clock = 0;
+    std::int32_t speed = 0;
+    std::int32_t dayStart = 0;
+    bool rewinding = false;
+    std::size_t cursor = 0;
+    std::size_t lastEvent = 0;
+    std::size_t dayFirstEvent = 0;
+    std::size_t dayEndEvent = 0;
+
+    std::int32_t viewClock = 0;
+    std::int32_t viewMinute = 0;
+    const char* viewMapName = "";
+    GrowArray<std::int32_t> days{50};
+    GrowArray<PlayerEntry> viewPlayers{32};
+    GrowArray<ChatLine> viewChatLines{5};
+
+private:
+    LogFolder folder_;
+};
+
+} // namespace zelkam

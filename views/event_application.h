@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "parse/log_event.h"
+#include "views/live_state.h"
+
+namespace zelkam {
+
+// Kinds applied while a day load walks its whole window to take snapshots:
+// map starts, connections, disconnections and name changes (bits 0, 1, 2, 5),
+// which keep the recent players and the map name right.
+inline constexpr std::uint32_t SnapshotKindMask = 39;
+
+// Sender of a remote-console line whose address no recent player has.
+extern const PlayerEntry unknownPlayer;
+
+// Applies one event to the live state: roster, recent players, scores, map,
+// round start and chat lines. Kinds outside 0..13 do nothing.
+void applyEvent(LiveState& state, const LogEvent& event);
+
+// applyEvent, but only when bit (kind mod 32) of mask is set.
+void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask);
+
+// Roster lookups; null when there is no such entry. Pointers stay valid until
+// the roster changes.
+PlayerEntry* findPlayerByUserId(LiveState& state, std::int32_t userId);
+// Names compare byte by byte in their first 31 characters.
+PlayerEntry* findPlayerByName(LiveState& state, const char* name);
+// Copies the block into the next slot, or over entry 0 when the roster is full.
+PlayerEntry* addPlayer(LiveState& state, const PlayerEntry& player);
+// By user id, else by name, else added. A found entry is returned unchanged.
+PlayerEntry* findOrAddPlayer(LiveState& state, const PlayerEntry& player);
+// The most recent connection from the address key, or null.
+PlayerEntry* findRecentByAddress(LiveState& state, std::int32_t key);
+
+} // namespace zelkam
