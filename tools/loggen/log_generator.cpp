@@ -651,9 +651,7 @@ private:
             writeRcon(pick(rconCommands()));
             break;
         case Action::BadRcon:
-            // Strangers guess in bursts, one password after another.
-            for (int tries = static_cast<int>(random_.between(1, 4)); tries > 0; --tries)
-                badRcon();
+            badRcon();
             break;
         case Action::Kick:
             kick();
@@ -855,11 +853,16 @@ private:
                "\""});
     }
 
+    // A stranger guesses in a burst, one password after another, with the
+    // one challenge the server gave them.
     void badRcon()
     {
         const std::string& from = strangers_[random_.below(static_cast<std::uint32_t>(strangers_.size()))];
-        write({"Bad Rcon: \"rcon ", number(random_.between(100'000'000, 2'147'483'647)), " \"",
-               pick(wrongPasswords()), "\" ", pick(badRconCommands()), "\" from \"", from, "\""});
+        const std::string challenge = number(random_.between(100'000'000, 2'147'483'647));
+        for (int tries = static_cast<int>(random_.between(1, 4)); tries > 0; --tries) {
+            write({"Bad Rcon: \"rcon ", challenge, " \"", pick(wrongPasswords()), "\" ", pick(badRconCommands()),
+                   "\" from \"", from, "\""});
+        }
     }
 
     void kick()
