@@ -588,5 +588,24 @@ TEST(LogGenerator, RejectsInvalidOptions)
     }
 }
 
+// samples/README.md records the command that made the bundled folder; these
+// are its options.
+TEST(LogGenerator, ReproducesTheBundledSamples)
+{
+    LogGenOptions options;
+    options.seed = 20010706;
+    options.days = 3;
+    options.linesPerDay = 4000;
+    options.maxPlayers = 32;
+    test::TempFolder folder;
+    const std::vector<LogFile> generated = generate(folder, options);
+    const std::vector<LogFile> bundled = readFolder(ZELKAM_SAMPLE_LOGS);
+    ASSERT_EQ(generated.size(), bundled.size());
+    for (std::size_t i = 0; i < generated.size(); ++i) {
+        EXPECT_EQ(generated[i].name, bundled[i].name);
+        EXPECT_TRUE(generated[i].bytes == bundled[i].bytes) << bundled[i].name << " differs";
+    }
+}
+
 } // namespace
 } // namespace zelkam
