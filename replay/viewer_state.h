@@ -78,6 +78,9 @@ public:
 
     const EventList& events() const { return folder_.events(); }
     const LogFolder& folder() const { return folder_; }
+    // True when there is nothing to play: no folder or day loaded, a failed
+    // read, or a day without any event from its midnight on.
+    bool isEmptyDay() const { return !hasDay_; }
 
     // The object event application updates: this state's live part.
     LiveState& eventTarget;
@@ -100,7 +103,20 @@ public:
     GrowArray<ChatLine> viewChatLines{5};
 
 private:
+    // Makes the model an empty day at `day`: paused, clock at the midnight,
+    // live and published state emptied, no event position in use.
+    void enterEmptyDay(std::int32_t day);
+    // Walks the loaded window once, applying only the kinds that carry across
+    // a map start, and records a snapshot at the window's first event and at
+    // every map start.
+    void takeSnapshots();
+    // Applies the event at cursor and moves cursor on by one.
+    void applyAtCursor();
+
     LogFolder folder_;
+    // False while the model is an empty day; every event position is then
+    // unused and nothing may read events().
+    bool hasDay_ = false;
 };
 
 } // namespace zelkam
