@@ -22,10 +22,12 @@ bool ExactCaseComparer::contains(const char* text, std::string_view pattern)
     return textOf(text).find(pattern) != std::string_view::npos;
 }
 
-FoldedCaseComparer::FoldedCaseComparer() { folded_.reserve(FoldBufferCapacity); }
-
 bool FoldedCaseComparer::contains(const char* text, std::string_view pattern)
 {
+    // Made once, at the first test of the search, so a search with match
+    // case on allocates nothing at all.
+    if (folded_.capacity() < FoldBufferCapacity)
+        folded_.reserve(FoldBufferCapacity);
     folded_.assign(textOf(text));
     for (char& c : folded_)
         c = upperCased(c);

@@ -31,7 +31,6 @@ public:
 // event costs no allocation.
 class FoldedCaseComparer final : public TextComparer {
 public:
-    FoldedCaseComparer();
     bool contains(const char* text, std::string_view pattern) override;
 
 private:
