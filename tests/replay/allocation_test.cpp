@@ -47,7 +47,7 @@ TEST(Allocation, SeekTickAndFindAllocateNothingPerEvent)
     TempFolder folder;
     LogText log("07/06/2001");
     log.at("10:00:00", mapStarted("de_dust"));
-    char time[16];
+    char time[32];
     for (int i = 0; i < 600; ++i) {
         std::snprintf(time, sizeof time, "10:%02d:%02d", i / 60, i % 60);
         const std::string name = "p" + std::to_string(i % 40);

@@ -120,7 +120,7 @@ TEST(DayLoad, SnapshotsStayDeepCopiesWhenTheListGrows)
     ScopedTimeZone zone("UTC");
     TempFolder folder;
     LogText log("07/06/2001");
-    char time[16];
+    char time[32];
     for (int i = 0; i < 30; ++i) {
         std::snprintf(time, sizeof time, "10:%02d:00", i);
         log.at(time, connected("p" + std::to_string(i), i + 1, "10.0." + std::to_string(i) + ".1:27005"));

@@ -116,7 +116,7 @@ TEST(Playback, FastestTickKeepsOnlyRecentLinesAtMostFive)
     LogText log("07/06/2001");
     log.at("10:00:00", roundStarted());
     for (int second : {0, 10, 20, 40, 45, 46, 47, 48, 49, 50}) {
-        char time[16];
+        char time[32];
         std::snprintf(time, sizeof time, "10:00:%02d", second);
         log.at(time, said("Ann", 1, "CT", std::to_string(second)));
     }
