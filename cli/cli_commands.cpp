@@ -63,13 +63,15 @@ bool applyAtCursor(ViewerState& state)
 const ChatLine& newestLine(const ViewerState& state) { return state.chatLines[state.chatLines.size() - 1]; }
 
 // A progress line on standard error for searches that take a while: shown
-// once a second has passed, rewritten in place, ended when the search ends.
+// once a second has passed and rewritten in place. It is wiped before a hit
+// is printed, so hit lines never run into it on a terminal, and ended with a
+// line feed when the search ends with it on screen.
 class Progress {
 public:
     Progress() : start_(std::chrono::steady_clock::now()) {}
     ~Progress()
     {
-        if (shown_)
+        if (width_ > 0)
             std::cerr << '\n';
     }
     Progress(const Progress&) = delete;
@@ -78,19 +80,30 @@ public:
     void update(std::size_t day, std::size_t days, const std::string& date)
     {
         const auto now = std::chrono::steady_clock::now();
-        if (now - start_ < std::chrono::seconds(1) || (shown_ && now - lastShown_ < std::chrono::milliseconds(200)))
+        if (now - start_ < std::chrono::seconds(1) || (width_ > 0 && now - lastShown_ < std::chrono::milliseconds(200)))
             return;
         std::cout.flush();
-        std::cerr << "\rzelkam-cli grep: searching " << date << " (day " << day + 1 << " of " << days << ")"
-                  << std::flush;
-        shown_ = true;
+        const std::string line =
+            "zelkam-cli grep: searching " + date + " (day " + std::to_string(day + 1) + " of " + std::to_string(days) + ")";
+        wipe();
+        std::cerr << line << std::flush;
+        width_ = line.size();
         lastShown_ = now;
+    }
+
+    // Takes the line off the screen until the next update.
+    void wipe()
+    {
+        if (width_ == 0)
+            return;
+        std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+        width_ = 0;
     }
 
 private:
     std::chrono::steady_clock::time_point start_;
     std::chrono::steady_clock::time_point lastShown_;
-    bool shown_ = false;
+    std::size_t width_ = 0;
 };
 
 bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
@@ -279,6 +292,7 @@ int runGrep(const std::vector<std::string>& args)
                 continue;
             // What the viewer shows for the hit: its chat line, or for a
             // connection or entry (which compose none) the player's name.
+            progress.wipe();
             text.clear();
             appendLogTextAsUtf8(text, composed ? newestLine(*state).text : (event.player.name ? event.player.name : ""));
             std::cout << formatDate(event.time) << ' ' << formatTimeOfDay(event.time) << ' ' << text << '\n';
