@@ -47,17 +47,23 @@ public:
     // Scans the folder and loads its earliest day. False when the scan finds
     // no log (nothing else changes then).
     bool loadFolder(std::string_view folderPath);
-    // Loads days[index]; false for an index outside days or a failed read.
+    // Loads days[index]; false for an index outside days (the model is then
+    // an empty day at the current dayStart) or a failed read.
     bool loadDayAt(std::size_t index);
     // Loads day D (a local midnight): reads the two-day window from D - 86400,
     // takes the snapshots and stands paused at the day's first event. False
-    // when the window cannot be read (the model is then an empty day at D).
+    // when the window cannot be read (the model is then an empty day at D);
+    // a window read without any event from D on is an empty day too, but
+    // true. rewinding is left as it was.
     bool loadDay(std::int32_t day);
-    // Forgets the folder: days, files and events; pauses and leaves an empty
-    // day at the current dayStart.
+    // Forgets the folder: days, files and events; pauses (speed 0, rewinding
+    // cleared) and leaves an empty day at the current dayStart.
     void unload();
 
-    // One timer step. True when the published view changed.
+    // One timer step: forward by speed seconds, applying every event before
+    // the new clock (never beyond the last loaded event), or back by a seek
+    // while rewinding. True when the view was published; false when paused
+    // or on an empty day.
     bool tick();
     // A playback command: 1 rewind, 2 pause, 3 play, 4 fast, 5 fastest;
     // every id clears rewinding first.
@@ -67,8 +73,10 @@ public:
     void seek(std::int32_t t);
     // seek(dayStart + 60 * minute), then paused.
     void seekMinute(std::int32_t minute);
-    // Moves forward to the next matching event of the day: true on a hit
-    // (paused just after it, published), false on a miss (back where it was).
+    // Moves forward to the next matching event of the day, starting after
+    // the event under the cursor: true on a hit (paused just after it,
+    // published), false on a miss (rebuilt by a seek to where it was, playing
+    // on as before). Never searches past the day's end.
     bool find(SearchKind kind, std::string_view pattern, bool matchCase);
 
     // Drops chat lines whose time + 15 is below now.
