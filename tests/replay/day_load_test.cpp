@@ -143,29 +143,6 @@ TEST(DayLoad, SnapshotsStayDeepCopiesWhenTheListGrows)
     }
 }
 
-TEST(DayLoad, SnapshotTakesRecentPlayersMostRecentFirst)
-{
-    ScopedTimeZone zone("UTC");
-    TempFolder folder;
-    folder.write("L0706000.log", LogText("07/06/2001")
-                                     .at("10:00:00", connected("A", 1, "10.0.1.1:1"))
-                                     .at("10:00:01", connected("B", 2, "10.0.2.1:1"))
-                                     .at("10:00:02", connected("C", 3, "10.0.3.1:1"))
-                                     .at("10:00:03", changedName("B", 2, "", "Bee"))
-                                     .at("10:00:04", said("C", 3, "", "ignored by the presence pass"))
-                                     .at("10:01:00", mapStarted("de_dust"))
-                                     .at("10:02:00", roundStarted())
-                                     .text());
-    auto state = std::make_unique<ViewerState>();
-    ASSERT_TRUE(state->loadFolder(folder.string()));
-    ASSERT_EQ(state->snapshots.size(), 2u);
-    const Snapshot& snapshot = state->snapshots[1];
-    ASSERT_EQ(snapshot.playerCount, 3u);
-    EXPECT_STREQ(snapshot.players[0].name, "C");
-    EXPECT_STREQ(snapshot.players[1].name, "Bee");
-    EXPECT_STREQ(snapshot.players[2].name, "A");
-}
-
 // A listed day whose only file holds no recognised line: its window has the
 // day before's events but none from the day's midnight on.
 void writeDayWithoutEvents(const TempFolder& folder)

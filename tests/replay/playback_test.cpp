@@ -31,8 +31,7 @@ TEST(Playback, CommandsSetSpeedAndRewind)
     };
     // Every case starts rewinding at speed 60; only id 1 keeps rewinding.
     const Case cases[] = {
-        {0, false, 60}, {1, true, 5},   {2, false, 0},   {3, false, 1},   {4, false, 5},   {5, false, 60},
-        {6, false, 60}, {7, false, 60}, {15, false, 60}, {16, false, 60}, {-1, false, 60},
+        {0, false, 60}, {1, true, 5}, {2, false, 0}, {3, false, 1}, {4, false, 5}, {5, false, 60}, {15, false, 60},
     };
     for (const Case& c : cases) {
         auto state = std::make_unique<ViewerState>();

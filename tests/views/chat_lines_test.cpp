@@ -147,19 +147,5 @@ TEST(ChatLines, ComposingOverAnOldSlotLeavesNoTrace)
     EXPECT_EQ(newestText(state), "P : y");
 }
 
-TEST(ChatLines, EmptiedRingWritesNextLineAtItsHead)
-{
-    LiveState state;
-    const PlayerEntry entry = speaker("P", Team::Terrorist, LifeState::Alive);
-    for (int i = 0; i < 7; ++i)
-        emitChatLine(state, entry, 0, SayLine, "x");
-    const std::size_t head = state.chatLines.head();
-    EXPECT_EQ(head, 2u);
-    state.chatLines.clear();
-    emitChatLine(state, entry, 0, SayLine, "after");
-    EXPECT_EQ(state.chatLines.head(), head);
-    EXPECT_EQ(std::string(state.chatLines.slot(head).text), "P : after");
-}
-
 } // namespace
 } // namespace zelkam

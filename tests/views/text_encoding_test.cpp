@@ -40,14 +40,5 @@ TEST(TextEncoding, KeepsUtf8AndReadsOtherBytesAsWindows1252)
         EXPECT_EQ(logTextToUtf8(c.bytes), c.utf8) << c.what;
 }
 
-TEST(TextEncoding, NullTextReadsAsEmpty) { EXPECT_EQ(logTextToUtf8(static_cast<const char*>(nullptr)), ""); }
-
-TEST(TextEncoding, AppendsBehindWhatIsThere)
-{
-    std::string out = "name: ";
-    appendLogTextAsUtf8(out, "\xE9");
-    EXPECT_EQ(out, "name: \xC3\xA9");
-}
-
 } // namespace
 } // namespace zelkam
