@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zelkam::bench {
+
+// The generated log folders the benchmarks read. Both come from fixed
+// seeds, so every run on every machine reads the same bytes.
+struct BenchFolders {
+    // One heavy day: about 1,000,000 lines (118 MB) in a single day's files,
+    // so the day's two-day window is the whole folder.
+    std::filesystem::path heavyDay;
+    // Ten days of 1,000 small files each: 10,000 files to scan and date.
+    std::filesystem::path manyFiles;
+};
+
+// Makes (or finds already made) both folders under dataFolder, which is
+// created when missing. A folder is only reused when the stamp file written
+// after its generation names the same options, so an interrupted or older
+// generation is made again. False, with problem set, when a folder cannot
+// be written.
+bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& folders, std::string& problem);
+
+// The "L*.log" files of a folder, sorted by name.
+std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);
+
+} // namespace zelkam::bench

@@ -1,0 +1,139 @@
+#include "bench/goal_report.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zelkam::bench {
+namespace {
+
+using Run = benchmark::BenchmarkReporter::Run;
+
+// The run of a benchmark by its registered name: the median of its
+// repetitions when it has them, else its only run.
+const Run* findRun(const std::vector<Run>& runs, std::string_view name)
+{
+    const Run* single = nullptr;
+    for (const Run& run : runs) {
+        if (run.error_occurred || run.run_name.function_name != name)
+            continue;
+        if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+            return &run;
+        if (run.run_type == Run::RT_Iteration)
+            single = &run;
+    }
+    return single;
+}
+
+std::optional<double> secondsOf(const std::vector<Run>& runs, std::string_view name)
+{
+    const Run* run = findRun(runs, name);
+    if (!run)
+        return std::nullopt;
+    return run->GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run->time_unit);
+}
+
+std::optional<double> counterOf(const std::vector<Run>& runs, std::string_view name, const std::string& counter)
+{
+    const Run* run = findRun(runs, name);
+    if (!run)
+        return std::nullopt;
+    const auto it = run->counters.find(counter);
+    if (it == run->counters.end())
+        return std::nullopt;
+    return it->second.value;
+}
+
+class Summary {
+public:
+    void figure(const char* what, std::optional<double> value, const char* unit)
+    {
+        if (value)
+            std::printf("  %-44s %12.3f %s\n", what, *value, unit);
+        else
+            std::printf("  %-44s %12s\n", what, "not measured");
+    }
+
+    void goal(const char* what, std::optional<double> value, double limit, const char* unit)
+    {
+        const bool held = value && *value <= limit;
+        misses_ += held ? 0 : 1;
+        if (value)
+            std::printf("  %-44s %12.3f %-3s  goal <= %-8g %s\n", what, *value, unit, limit, held ? "PASS" : "MISS");
+        else
+            std::printf("  %-44s %12s %-3s  goal <= %-8g MISS\n", what, "not measured", "", limit);
+    }
+
+    int misses() const { return misses_; }
+
+private:
+    int misses_ = 0;
+};
+
+std::optional<double> times(std::optional<double> value, double factor)
+{
+    return value ? std::optional<double>(*value * factor) : std::nullopt;
+}
+
+} // namespace
+
+void RecordingReporter::ReportRuns(const std::vector<Run>& runs)
+{
+    runs_.insert(runs_.end(), runs.begin(), runs.end());
+    ConsoleReporter::ReportRuns(runs);
+}
+
+int printGoalSummary(const std::vector<Run>& runs)
+{
+    const std::optional<double> load = secondsOf(runs, "DayLoad/HeavyDay");
+    const std::optional<double> lineCount = secondsOf(runs, "LineCount/HeavyDay");
+    std::optional<double> ratio;
+    if (load && lineCount && *lineCount > 0)
+        ratio = *load / *lineCount;
+
+    std::optional<double> findMiss;
+    for (const char* name : {"FindMiss/Player", "FindMiss/Chat", "FindMiss/RconUser", "FindMiss/RconCmd"}) {
+        const std::optional<double> seconds = secondsOf(runs, name);
+        if (!seconds) {
+            findMiss.reset();
+            break;
+        }
+        if (!findMiss || *seconds > *findMiss)
+            findMiss = seconds;
+    }
+
+    Summary summary;
+    std::printf("\nFigures\n");
+    summary.figure("wc -l over the heavy day's files (median)", times(lineCount, 1e3), "ms");
+    summary.figure("heavy day load (median)", times(load, 1e3), "ms");
+    summary.figure("events in the heavy day's window", counterOf(runs, "DayLoad/HeavyDay", "events"), "");
+    summary.figure("seek, 99th percentile of random times", counterOf(runs, "Seek/RandomTimes", "p99_ms"), "ms");
+    summary.figure("seek, slowest random time", counterOf(runs, "Seek/RandomTimes", "max_ms"), "ms");
+    summary.figure("tick at 60 s, slowest", counterOf(runs, "Tick/Fastest", "worst_ms"), "ms");
+    summary.figure("RScan hits in the day", counterOf(runs, "RScan/Hits", "hits"), "");
+    summary.figure("RScan hit, mean", counterOf(runs, "RScan/Hits", "mean_ms"), "ms");
+    summary.figure("RScan hit, slowest", counterOf(runs, "RScan/Hits", "worst_ms"), "ms");
+    summary.figure("resident before the load", counterOf(runs, "Memory/HeavyDay", "base_MB"), "MB");
+    summary.figure("resident after the load", counterOf(runs, "Memory/HeavyDay", "after_MB"), "MB");
+    summary.figure("bytes per loaded event (resident growth)", counterOf(runs, "Memory/HeavyDay", "bytes_per_event"),
+                   "B");
+
+    std::printf("\nGoals\n");
+    summary.goal("heavy day load / wc -l", ratio, 6, "x");
+    summary.goal("heavy day load", load, 1, "s");
+    summary.goal("seek, median of random times", counterOf(runs, "Seek/RandomTimes", "median_ms"), 1, "ms");
+    summary.goal("seek, worst (each map's last second)", counterOf(runs, "Seek/RandomTimes", "worst_ms"), 5, "ms");
+    summary.goal("tick at 60 s/tick, mean", counterOf(runs, "Tick/Fastest", "mean_ms"), 0.2, "ms");
+    summary.goal("whole-day find miss, slowest kind", times(findMiss, 1e3), 300, "ms");
+    summary.goal("scan and day index of 10,000 files", secondsOf(runs, "Scan/ManyFiles"), 0.5, "s");
+    summary.goal("peak resident, heavy day load", counterOf(runs, "Memory/HeavyDay", "peak_MB"), 200, "MB");
+
+    if (summary.misses() == 0)
+        std::printf("\nEvery goal holds.\n");
+    else
+        std::printf("\n%d goal%s missed.\n", summary.misses(), summary.misses() == 1 ? "" : "s");
+    return summary.misses();
+}
+
+} // namespace zelkam::bench

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace zelkam::bench {
+
+// The console reporter, keeping a copy of every run it prints so the goals
+// can be judged once everything has run.
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override;
+    const std::vector<Run>& runs() const { return runs_; }
+
+private:
+    std::vector<Run> runs_;
+};
+
+// Prints every figure the goals are about, the day load's ratio to the line
+// count of the same files, and PASS or MISS for each goal. A figure whose
+// benchmark did not run (filtered out, or failed) is reported as missing
+// and counts as a miss. Returns the number of goals missed.
+int printGoalSummary(const std::vector<benchmark::BenchmarkReporter::Run>& runs);
+
+} // namespace zelkam::bench

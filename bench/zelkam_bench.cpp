@@ -1,0 +1,355 @@
+// zelkam-bench: how fast the replay model lists, loads, seeks, plays and
+// searches a busy server's logs, over folders the log generator writes at
+// start-up. scripts/bench builds and runs it; see PERFORMANCE.md.
+//
+// Options besides Google Benchmark's own:
+//   --data=DIR  make (or reuse) the generated folders in DIR and keep them;
+//               without it they go in a fresh temporary folder, removed at
+//               the end.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench/bench_folders.h"
+#include "bench/goal_report.h"
+#include "bench/memory_probe.h"
+#include "replay/viewer_state.h"
+
+extern char** environ;
+
+namespace zelkam::bench {
+namespace {
+
+BenchFolders folders;
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// The one model every replay benchmark shares, as the viewer has one for
+// its whole run: the heavy day's folder is scanned once and its day loaded
+// on first use.
+ViewerState& heavyDayState()
+{
+    static ViewerState* state = [] {
+        auto* made = new ViewerState;
+        made->loadFolder(folders.heavyDay.string());
+        return made;
+    }();
+    return *state;
+}
+
+// Loads the heavy day when another day or nothing is loaded, and stands
+// paused at its first event. False, with the benchmark skipped, when the
+// folder cannot be loaded.
+bool standAtDayStart(benchmark::State& bench, ViewerState& state)
+{
+    if (state.isEmptyDay() && !state.loadDayAt(0)) {
+        bench.SkipWithError("the heavy day does not load");
+        return false;
+    }
+    state.seek(state.events()[state.dayFirstEvent].time);
+    state.command(2);
+    return true;
+}
+
+double percentile(std::vector<double> samples, double share)
+{
+    if (samples.empty())
+        return 0;
+    const auto at = static_cast<std::size_t>(share * static_cast<double>(samples.size() - 1));
+    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(at), samples.end());
+    return samples[at];
+}
+
+void Scan(benchmark::State& bench)
+{
+    LogFolder folder;
+    for (auto _ : bench) {
+        if (!folder.buildDayIndex(folders.manyFiles.string())) {
+            bench.SkipWithError("the many-file folder does not scan");
+            return;
+        }
+    }
+    bench.counters["files"] = static_cast<double>(folder.files().entries.size());
+    bench.counters["days"] = static_cast<double>(folder.days().size());
+}
+BENCHMARK(Scan)->Name("Scan/ManyFiles")->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor a day load is held against: the system's line count over the
+// same files, run as its own process, since that is how it is timed by hand.
+void LineCount(benchmark::State& bench)
+{
+    const std::vector<std::filesystem::path> files = logFilesOf(folders.heavyDay);
+    std::vector<std::string> texts;
+    for (const auto& file : files)
+        texts.push_back(file.string());
+    std::vector<char*> arguments;
+    arguments.push_back(const_cast<char*>("wc"));
+    arguments.push_back(const_cast<char*>("-l"));
+    for (std::string& text : texts)
+        arguments.push_back(text.data());
+    arguments.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    for (auto _ : bench) {
+        pid_t child = 0;
+        int status = 0;
+        if (posix_spawnp(&child, "wc", &actions, nullptr, arguments.data(), environ) != 0
+            || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            bench.SkipWithError("wc -l failed");
+            break;
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    bench.counters["files"] = static_cast<double>(files.size());
+}
+BENCHMARK(LineCount)->Name("LineCount/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+// Everything picking a day costs: the window read (files re-dated, read,
+// parsed), the presence pass with its snapshots, and the seek to the day's
+// first event.
+void DayLoad(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    for (auto _ : bench) {
+        if (!state.loadDayAt(0) || state.isEmptyDay()) {
+            bench.SkipWithError("the heavy day does not load");
+            return;
+        }
+    }
+    bench.counters["events"] = static_cast<double>(state.events().size());
+    bench.counters["day_events"] = static_cast<double>(state.dayEndEvent - state.dayFirstEvent);
+    bench.counters["snapshots"] = static_cast<double>(state.snapshots.size());
+}
+BENCHMARK(DayLoad)->Name("DayLoad/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+// Seeks to random times between the day's first and last event, timing each
+// one. The worst case is measured apart: a seek to a map's last second
+// replays the whole map from its start, so each map's end is sought three
+// times and the best of the three kept, which leaves out a preemption by
+// another process but not a slow map.
+void Seek(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    if (!standAtDayStart(bench, state))
+        return;
+    const EventList& events = state.events();
+    const std::int32_t first = events[state.dayFirstEvent].time;
+    const std::int32_t last = events[state.dayEndEvent].time;
+    std::mt19937_64 random(7);
+    std::uniform_int_distribution<std::int32_t> target(first, last);
+
+    std::vector<double> samples;
+    samples.reserve(8192);
+    for (auto _ : bench) {
+        const std::int32_t t = target(random);
+        const Clock::time_point start = Clock::now();
+        state.seek(t);
+        samples.push_back(millisecondsSince(start));
+    }
+
+    double worst = 0;
+    for (std::size_t i = 1; i < state.snapshots.size(); ++i) {
+        const std::int32_t mapEnd = std::clamp(state.snapshots[i].time, first, last);
+        double best = 1e9;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const Clock::time_point start = Clock::now();
+            state.seek(mapEnd);
+            best = std::min(best, millisecondsSince(start));
+        }
+        worst = std::max(worst, best);
+    }
+    bench.counters["median_ms"] = percentile(samples, 0.5);
+    bench.counters["p99_ms"] = percentile(samples, 0.99);
+    bench.counters["max_ms"] = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    bench.counters["worst_ms"] = worst;
+}
+BENCHMARK(Seek)->Name("Seek/RandomTimes")->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(3000);
+
+// Plays the whole day at ">>>" (60 seconds of log time a tick), from its first
+// event until the clock stops at the last loaded event; one iteration is
+// the whole day, and each tick is timed on its own.
+void Tick(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    std::vector<double> samples;
+    for (auto _ : bench) {
+        if (!standAtDayStart(bench, state))
+            return;
+        state.command(5);
+        const std::int32_t end = state.events()[state.lastEvent].time;
+        double total = 0;
+        while (state.clock < end) {
+            const Clock::time_point start = Clock::now();
+            state.tick();
+            const double took = millisecondsSince(start);
+            samples.push_back(took);
+            total += took;
+        }
+        bench.SetIterationTime(total / 1e3);
+    }
+    double sum = 0;
+    for (double sample : samples)
+        sum += sample;
+    bench.counters["ticks"] = static_cast<double>(samples.size()) / static_cast<double>(bench.iterations());
+    bench.counters["mean_ms"] = samples.empty() ? 0 : sum / static_cast<double>(samples.size());
+    bench.counters["worst_ms"] = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+}
+BENCHMARK(Tick)->Name("Tick/Fastest")->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// A search for text nobody wrote, from the day's first event: it applies
+// every event of the day, then seeks back to where it began. Letter case is
+// ignored, the dearer comparison.
+void FindMiss(benchmark::State& bench, SearchKind kind)
+{
+    ViewerState& state = heavyDayState();
+    if (!standAtDayStart(bench, state))
+        return;
+    for (auto _ : bench) {
+        if (state.find(kind, "zq no such text xj", false)) {
+            bench.SkipWithError("the search found something");
+            return;
+        }
+    }
+}
+BENCHMARK_CAPTURE(FindMiss, Player, SearchKind::Player)->Name("FindMiss/Player")->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(FindMiss, Chat, SearchKind::Chat)->Name("FindMiss/Chat")->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(FindMiss, RconUser, SearchKind::RconUser)->Name("FindMiss/RconUser")
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(FindMiss, RconCmd, SearchKind::RconCmd)->Name("FindMiss/RconCmd")
+    ->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Presses "RScan" from the day's first event until nothing is left, timing
+// each hit; the final miss is left out. One iteration is the whole day.
+void RScan(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    std::vector<double> samples;
+    for (auto _ : bench) {
+        if (!standAtDayStart(bench, state))
+            return;
+        double total = 0;
+        for (;;) {
+            const Clock::time_point start = Clock::now();
+            if (!state.find(SearchKind::RconCmd, "", false))
+                break;
+            const double took = millisecondsSince(start);
+            samples.push_back(took);
+            total += took;
+        }
+        bench.SetIterationTime(total / 1e3);
+    }
+    double sum = 0;
+    for (double sample : samples)
+        sum += sample;
+    bench.counters["hits"] = static_cast<double>(samples.size()) / static_cast<double>(bench.iterations());
+    bench.counters["mean_ms"] = samples.empty() ? 0 : sum / static_cast<double>(samples.size());
+    bench.counters["worst_ms"] = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+}
+BENCHMARK(RScan)->Name("RScan/Hits")->Unit(benchmark::kMillisecond)->UseManualTime();
+
+// Peak and lasting resident memory of a heavy day load, in a fresh process.
+void Memory(benchmark::State& bench)
+{
+    MemoryFigures figures;
+    std::string problem;
+    for (auto _ : bench) {
+        if (!measureDayLoadMemory(folders.heavyDay, figures, problem)) {
+            bench.SkipWithError(problem.c_str());
+            return;
+        }
+    }
+    const double kib = 1024.0;
+    const double mb = 1e6;
+    bench.counters["base_MB"] = static_cast<double>(figures.baseKiB) * kib / mb;
+    bench.counters["peak_MB"] = static_cast<double>(figures.peakKiB) * kib / mb;
+    bench.counters["after_MB"] = static_cast<double>(figures.afterKiB) * kib / mb;
+    bench.counters["maxrss_MB"] = static_cast<double>(figures.maxRssKiB) * kib / mb;
+    bench.counters["events"] = static_cast<double>(figures.events);
+    bench.counters["array_MB"] = static_cast<double>(figures.eventArrayBytes) / mb;
+    bench.counters["bytes_per_event"] =
+        static_cast<double>(figures.afterKiB - figures.baseKiB) * kib / static_cast<double>(figures.events);
+}
+BENCHMARK(Memory)->Name("Memory/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// Removes the temporary data folder at exit when this run made it.
+struct TemporaryData {
+    std::filesystem::path path;
+    ~TemporaryData()
+    {
+        if (!path.empty()) {
+            std::error_code error;
+            std::filesystem::remove_all(path, error);
+        }
+    }
+};
+
+} // namespace
+} // namespace zelkam::bench
+
+int main(int argc, char** argv)
+{
+    using namespace zelkam::bench;
+    if (argc == 3 && std::strcmp(argv[1], MemoryProbeFlag) == 0)
+        return runMemoryProbe(argv[2]);
+
+    std::filesystem::path data;
+    std::vector<char*> rest;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument.starts_with("--data="))
+            data = std::string(argument.substr(7));
+        else
+            rest.push_back(argv[i]);
+    }
+    int restCount = static_cast<int>(rest.size());
+    rest.push_back(nullptr);
+    benchmark::Initialize(&restCount, rest.data());
+    if (benchmark::ReportUnrecognizedArguments(restCount, rest.data()))
+        return 2;
+
+    TemporaryData temporary;
+    if (data.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "zelkam-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            std::perror("zelkam-bench: mkdtemp");
+            return 1;
+        }
+        data = pattern;
+        temporary.path = data;
+    }
+    std::string problem;
+    std::fprintf(stderr, "zelkam-bench: preparing the log folders in %s\n", data.string().c_str());
+    if (!prepareBenchFolders(data, folders, problem)) {
+        std::fprintf(stderr, "zelkam-bench: %s\n", problem.c_str());
+        return 1;
+    }
+
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return printGoalSummary(reporter.runs()) == 0 ? 0 : 3;
+}
