@@ -67,6 +67,7 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
         return false;
 
     GrowArray<LogFileEntry> found(LogFileList::InitialCapacity);
+    TimeStampConverter stamps;
     for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
         if (error)
             break;
@@ -79,7 +80,7 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
         if (!it->is_regular_file(statusError))
             continue;
         std::int32_t start = 0;
-        if (!probeLogFile(folder / name, start))
+        if (!probeLogFile(folder / name, stamps, start))
             continue;
         found.append(LogFileEntry{name, start});
     }
@@ -110,8 +111,22 @@ std::int32_t dayStartOf(std::int32_t time)
 void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days)
 {
     std::int64_t last = -1;
+    // A day's stamp depends on its local date alone, and the sorted entries
+    // of one date come together: convert each date once.
+    std::tm lastDate{};
+    std::int32_t lastDay = -1;
+    bool known = false;
     for (const LogFileEntry& entry : list.entries) {
-        const std::int32_t day = dayStartOf(entry.startTime);
+        std::tm fields{};
+        if (!toLocalTime(entry.startTime, fields))
+            continue;
+        if (!known || fields.tm_year != lastDate.tm_year || fields.tm_mon != lastDate.tm_mon
+            || fields.tm_mday != lastDate.tm_mday) {
+            lastDate = fields;
+            lastDay = dayStartOf(entry.startTime);
+            known = true;
+        }
+        const std::int32_t day = lastDay;
         if (day > last) {
             days.append(day);
             last = day;

@@ -32,6 +32,12 @@ void writeTwoDigits(char* at, int value)
 
 bool probeLogFile(const std::filesystem::path& path, std::int32_t& time)
 {
+    TimeStampConverter stamps;
+    return probeLogFile(path, stamps, time);
+}
+
+bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time)
+{
     std::FILE* file = openForReading(path);
     if (!file)
         return false;
@@ -40,7 +46,7 @@ bool probeLogFile(const std::filesystem::path& path, std::int32_t& time)
     std::fclose(file);
     if (got < sizeof head)
         return false;
-    const std::int32_t stamp = parseTimeStamp(std::string_view(head + TimeStampOffset, TimeStampLength));
+    const std::int32_t stamp = stamps.convert(std::string_view(head + TimeStampOffset, TimeStampLength));
     if (stamp == -1)
         return false;
     time = stamp;
@@ -72,6 +78,7 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
     // Re-date the files named for the window's days by their first lines, so
     // a file begun late on one day and named for it sorts by its real start.
     char pattern[] = "L0000*.log";
+    TimeStampConverter stamps;
     for (int d = 0; d < days; ++d) {
         std::tm fields{};
         if (!toLocalTime(std::int64_t{start} + std::int64_t{d} * 86400, fields))
@@ -82,7 +89,7 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
             if (!matchesFileNamePattern(pattern, entry.name))
                 continue;
             std::int32_t time = 0;
-            entry.startTime = probeLogFile(files.pathOf(entry.name), time) ? time : 0;
+            entry.startTime = probeLogFile(files.pathOf(entry.name), stamps, time) ? time : 0;
         }
     }
     sortEntries(files);

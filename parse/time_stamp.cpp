@@ -99,25 +99,40 @@ std::int32_t TimeStampConverter::convert(std::string_view text)
     if (!plainMinuteSecond)
         return parseTimeStamp(text);
     const int offset = twoDigits(text, 16) * 60 + twoDigits(text, 19);
-    if (cachedValid_ && std::memcmp(cachedKey_, text.data(), sizeof cachedKey_) == 0)
+    if (cachedValid_ && std::memcmp(cachedKey_, text.data(), KeyLength) == 0)
         return cachedBase_ + offset;
 
-    std::tm start = fieldsOf(text);
-    start.tm_min = 0;
-    start.tm_sec = 0;
-    std::tm end = start;
-    end.tm_min = 59;
-    end.tm_sec = 59;
-    const std::int32_t base = toStamp(start);
-    const std::int32_t last = toStamp(end);
-    if (base == -1 || last == -1 || static_cast<std::int64_t>(last) - base != 3599) {
-        cachedValid_ = false;
-        return parseTimeStamp(text);
+    const std::string_view key = text.substr(0, KeyLength);
+    std::int32_t base = 0;
+    if (const auto known = hours_.find(key); known != hours_.end()) {
+        base = known->second;
+    } else {
+        std::tm start = fieldsOf(text);
+        start.tm_min = 0;
+        start.tm_sec = 0;
+        std::tm end = start;
+        end.tm_min = 59;
+        end.tm_sec = 59;
+        base = toStamp(start);
+        const std::int32_t last = toStamp(end);
+        if (base == -1 || last == -1 || static_cast<std::int64_t>(last) - base != 3599) {
+            cachedValid_ = false;
+            return parseTimeStamp(text);
+        }
+        if (hours_.size() >= MaxRememberedHours)
+            hours_.clear();
+        hours_.emplace(key, base);
     }
-    std::memcpy(cachedKey_, text.data(), sizeof cachedKey_);
+    std::memcpy(cachedKey_, text.data(), KeyLength);
     cachedBase_ = base;
     cachedValid_ = true;
     return base + offset;
+}
+
+void TimeStampConverter::reset()
+{
+    cachedValid_ = false;
+    hours_.clear();
 }
 
 } // namespace zelkam

@@ -2,7 +2,10 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace zelkam {
 
@@ -31,21 +34,35 @@ bool toLocalTime(std::int64_t time, std::tm& fields);
 // convert or does not fit 32 bits.
 std::int32_t fromLocalTime(std::tm fields);
 
-// parseTimeStamp with a memory of the last hour converted. Log lines come
-// in time order, so nearly every line falls in the hour of the line before
-// and costs an addition instead of a full local-time conversion. An hour is
-// only remembered when the conversion is linear across it (no daylight
-// saving change inside), so the results equal parseTimeStamp's.
+// parseTimeStamp with a memory of the hours converted. Log lines come in
+// time order, so nearly every line falls in the hour of the line before and
+// costs an addition instead of a full local-time conversion; the first
+// lines of a folder's files come in directory order, and every hour already
+// seen is looked up instead of converted again. An hour is only remembered
+// when the conversion is linear across it (no daylight saving change
+// inside), so the results equal parseTimeStamp's.
 class TimeStampConverter {
 public:
+    // At most this many hours are remembered besides the last one; when the
+    // table is full it starts again empty.
+    static constexpr std::size_t MaxRememberedHours = 4096;
+
     std::int32_t convert(std::string_view text);
-    // Forgets the remembered hour (the time zone may have changed).
-    void reset() { cachedValid_ = false; }
+    // Forgets every remembered hour (the time zone may have changed).
+    void reset();
 
 private:
-    char cachedKey_[15] = {};
+    // The hour key is the stamp's first 15 characters, "MM/DD/YYYY - HH".
+    static constexpr std::size_t KeyLength = 15;
+    struct KeyHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+    };
+
+    char cachedKey_[KeyLength] = {};
     std::int32_t cachedBase_ = 0;
     bool cachedValid_ = false;
+    std::unordered_map<std::string, std::int32_t, KeyHash, std::equal_to<>> hours_;
 };
 
 } // namespace zelkam

@@ -157,5 +157,34 @@ TEST(DayIndex, DayOfAClockChangeIsListedOnce)
     }
 }
 
+// The day index converts each local date once and reuses it for the files
+// that follow on the same date; it must list what converting every file's
+// own time lists, in zones where midnight itself can be skipped too.
+TEST(DayIndex, ListsWhatDatingEveryFileOnItsOwnLists)
+{
+    for (const char* zone : {"UTC", "Europe/Berlin", "America/Sao_Paulo", "Australia/Lord_Howe"}) {
+        SCOPED_TRACE(zone);
+        ScopedTimeZone tz(zone);
+        LogFileList list;
+        std::int32_t t = localStamp(2001, 1, 1);
+        for (int i = 0; i < 3000; ++i) {
+            list.entries.append(LogFileEntry{"L.log", t});
+            t += 3600 * (i % 7) + 1800 + i % 61;
+        }
+        GrowArray<std::int32_t> days(2);
+        appendDays(list, days);
+        std::vector<std::int32_t> expected;
+        std::int64_t last = -1;
+        for (const LogFileEntry& entry : list.entries) {
+            const std::int32_t day = dayStartOf(entry.startTime);
+            if (day > last) {
+                expected.push_back(day);
+                last = day;
+            }
+        }
+        ASSERT_EQ(std::vector<std::int32_t>(days.begin(), days.end()), expected);
+    }
+}
+
 } // namespace
 } // namespace zelkam

@@ -1,6 +1,9 @@
 #include "parse/time_stamp.h"
 
+#include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +79,44 @@ TEST(TimeStampConverter, AgreesWithFullConversionAcrossDaylightSavingChanges)
             }
         }
     }
+}
+
+// The first lines of a folder's files come in directory order, so the
+// converter looks up hours it converted before instead of converting them
+// again; in any order and past the size of its table it must still agree
+// with the full conversion, on the days the clocks change too.
+TEST(TimeStampConverter, AgreesWithFullConversionInAnyOrder)
+{
+    ScopedTimeZone tz("Europe/Berlin");
+    std::vector<std::string> texts;
+    for (const char* date : {"03/25/2001", "10/28/2001", "07/06/2001"}) {
+        for (int hour = 0; hour < 24; ++hour) {
+            char time[16];
+            std::snprintf(time, sizeof time, "%02d:%02d:%02d", hour, hour * 7 % 60, hour * 13 % 60);
+            texts.push_back(stamp(date, time));
+        }
+    }
+    std::uint32_t state = 12345;
+    for (std::size_t i = texts.size(); i > 1; --i) {
+        state = state * 1103515245u + 12345u;
+        std::swap(texts[i - 1], texts[state % i]);
+    }
+    TimeStampConverter converter;
+    for (int round = 0; round < 2; ++round) {
+        for (const std::string& text : texts)
+            ASSERT_EQ(converter.convert(text), parseTimeStamp(text)) << text;
+    }
+
+    // More distinct hours than the table holds: it starts again empty.
+    for (std::size_t hour = 0; hour < TimeStampConverter::MaxRememberedHours + 30; ++hour) {
+        const std::int64_t day = static_cast<std::int64_t>(hour / 24);
+        char text[32];
+        std::snprintf(text, sizeof text, "%02d/%02d/2002 - %02d:30:15", static_cast<int>(day / 28 % 12 + 1),
+                      static_cast<int>(day % 28 + 1), static_cast<int>(hour % 24));
+        ASSERT_EQ(converter.convert(text), parseTimeStamp(text)) << text;
+    }
+    for (const std::string& text : texts)
+        ASSERT_EQ(converter.convert(text), parseTimeStamp(text)) << text;
 }
 
 // Which reading of the repeated hour the platform's conversion picks depends
