@@ -66,8 +66,7 @@ bool LogParser::recognizeContent(std::string_view content)
 {
     const std::size_t before = events_.size();
     const std::int32_t time = stamps_.convert(content.substr(TimeStampOffset));
-    tokenizeLine(content.substr(LinePrefixLength), tokens_, RecognisedTokens);
-    recognizeEvent(time, tokens_, arena_, events_);
+    recognizeLine(time, content.substr(LinePrefixLength), tokens_, RecognisedTokens, arena_, events_);
     return events_.size() != before;
 }
 

@@ -1,5 +1,6 @@
 #include "parse/recognizer.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace zelkam {
@@ -51,8 +52,35 @@ void append(EventList& events, std::int32_t kind, std::int32_t time, const Playe
     event.text = text;
 }
 
-void appendRconEvent(std::int32_t kind, std::int32_t time, const TokenTable& tokens, StringArena& arena,
-                     EventList& events)
+// The tokens of one line rest, made as the rules ask for them: most lines
+// are told apart by their first two tokens, and a line of no known kind
+// (the hit reports that fill a busy day's logs) needs no more.
+class OnDemandTokens {
+public:
+    // Every rule reads the first two tokens, so they are made at once.
+    OnDemandTokens(std::string_view rest, TokenTable& table, int maxTokens)
+        : rest_(rest), table_(table), maxTokens_(maxTokens)
+    {
+        tokenizeLine(rest_, table_, std::min(maxTokens_, 2));
+    }
+
+    std::string_view token(int i)
+    {
+        if (i >= table_.count() && i < maxTokens_)
+            tokenizeMore(rest_, table_, i + 1);
+        return table_.token(i);
+    }
+
+private:
+    std::string_view rest_;
+    TokenTable& table_;
+    int maxTokens_;
+};
+
+// Tokens is a TokenTable (tokenised already) or OnDemandTokens; both give
+// token(i), empty beyond the last token.
+template <typename Tokens>
+void appendRconEvent(std::int32_t kind, std::int32_t time, Tokens& tokens, StringArena& arena, EventList& events)
 {
     std::string_view rconText = tokens.token(1);
     std::string_view address = tokens.token(3);
@@ -143,7 +171,10 @@ std::optional<std::string_view> extractCommand(std::string_view text)
     return text.substr(commandSpace + 1);
 }
 
-void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events)
+namespace {
+
+template <typename Tokens>
+void recognizeTokens(std::int32_t time, Tokens& tokens, StringArena& arena, EventList& events)
 {
     const std::string_view t0 = tokens.token(0);
     const std::string_view t1 = tokens.token(1);
@@ -209,6 +240,20 @@ void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& ar
         append(events, Suicide, time, parsePlayerToken(t0, arena), nullptr);
         return;
     }
+}
+
+} // namespace
+
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events)
+{
+    recognizeTokens(time, tokens, arena, events);
+}
+
+void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens, StringArena& arena,
+                   EventList& events)
+{
+    OnDemandTokens onDemand(rest, tokens, maxTokens);
+    recognizeTokens(time, onDemand, arena, events);
 }
 
 } // namespace zelkam

@@ -16,6 +16,14 @@ namespace zelkam {
 // copied into the arena. Lines of no known kind are dropped silently.
 void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events);
 
+// Tokenises a line rest (what follows the 25-character prefix) and
+// recognises it, making only the tokens the rules read: the same event as
+// tokenizeLine(rest, tokens, maxTokens) followed by recognizeEvent, for less
+// work on the many lines that are told apart by their first two tokens.
+// tokens is left holding the tokens made.
+void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens, StringArena& arena,
+                   EventList& events);
+
 // A player token: a name followed by three groups "<user id><WONID><team>".
 // Only the last three groups count, so a name may itself hold "<" or ">".
 // The team group "<CT>" gives CounterTerrorist, "<>" and "<SPECTATOR>" None,

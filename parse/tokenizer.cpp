@@ -1,12 +1,19 @@
 #include "parse/tokenizer.h"
 
+#include <algorithm>
+
 namespace zelkam {
 
 void tokenizeLine(std::string_view rest, TokenTable& tokens, int maxTokens)
 {
     tokens.clear();
+    tokenizeMore(rest, tokens, maxTokens);
+}
+
+void tokenizeMore(std::string_view rest, TokenTable& tokens, int maxTokens)
+{
     const std::size_t n = rest.size();
-    std::size_t p = 0;
+    std::size_t p = std::min(tokens.resumeAt(), n);
     while (p < n && !tokens.full() && tokens.count() < maxTokens) {
         if (rest[p] == '"') {
             // Only quotes change the depth, so jump from quote to quote. A
@@ -29,7 +36,8 @@ void tokenizeLine(std::string_view rest, TokenTable& tokens, int maxTokens)
             if (cursor == std::string_view::npos) {
                 // Unbalanced quotes: the token takes the rest of the line.
                 tokens.append(rest.substr(open + 1));
-                return;
+                p = n;
+                break;
             }
             tokens.append(rest.substr(open + 1, cursor - open - 1));
             p = cursor + 1;
@@ -47,6 +55,7 @@ void tokenizeLine(std::string_view rest, TokenTable& tokens, int maxTokens)
         if (p < n && rest[p] == ' ')
             ++p;
     }
+    tokens.setResumeAt(p);
 }
 
 } // namespace zelkam

@@ -22,7 +22,11 @@ public:
     int count() const { return count_; }
     bool full() const { return count_ == Capacity; }
 
-    void clear() { count_ = 0; }
+    void clear()
+    {
+        count_ = 0;
+        resume_ = 0;
+    }
     // Stores the token, cut to MaxTokenLength; false when the table is full.
     bool append(std::string_view token)
     {
@@ -32,9 +36,15 @@ public:
         return true;
     }
 
+    // Where tokenising the text at hand stopped: tokenizeMore goes on from
+    // there. The text's length once it is used up.
+    std::size_t resumeAt() const { return resume_; }
+    void setResumeAt(std::size_t position) { resume_ = position; }
+
 private:
     std::array<std::string_view, Capacity> slots_{};
     int count_ = 0;
+    std::size_t resume_ = 0;
 };
 
 // Splits the rest of a log line (what follows the 25-character prefix) into
@@ -47,5 +57,12 @@ private:
 // stops when the table is full, or after maxTokens tokens for a caller that
 // reads no further.
 void tokenizeLine(std::string_view rest, TokenTable& tokens, int maxTokens = TokenTable::Capacity);
+
+// Goes on tokenising the same rest from where the table's last tokenising
+// stopped, until the table holds maxTokens tokens (or is full, or the text
+// is used up). A token never depends on those after it, so tokenising in
+// steps gives the table that tokenising at once would: a caller can make
+// only the tokens it reads.
+void tokenizeMore(std::string_view rest, TokenTable& tokens, int maxTokens = TokenTable::Capacity);
 
 } // namespace zelkam

@@ -1,9 +1,15 @@
 #include "parse/recognizer.h"
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <gtest/gtest.h>
+
+#include "parse/time_stamp.h"
 
 namespace zelkam {
 namespace {
@@ -260,6 +266,72 @@ TEST_F(Recognizer, KillKeepsTheVictimAndTheKillersName)
     EXPECT_EQ(event->player.userId, 12);
     EXPECT_EQ(event->player.team, Team::CounterTerrorist);
     EXPECT_STREQ(event->text, "Al");
+}
+
+// The parser tokenises only as far as the rules read (recognizeLine); every
+// line must still make exactly the event that tokenising the whole table
+// makes. Checked over the bundled sample logs, every truncation of some of
+// their lines and lines built to trip the rules.
+TEST(RecognizeLine, MakesTheEventsOfTheWholeTokenTable)
+{
+    std::vector<std::string> rests = {
+        R"(Team "CT" triggered "CTs_Win" (CT "3") (T "12"))",
+        R"(Team "CT" triggered "CTs_Win" (CT "3"))",
+        R"(Team "CT" triggered)",
+        R"(Team "CT" scored "9" with "5" players)",
+        R"(Rcon: "rcon 1167108231 secret status" from "10.1.2.3:27005")",
+        R"(Rcon: "rcon 11 pw say "hi" from "10.0.2.2:1")",
+        R"(Bad Rcon: "rcon 1167108231 "lol" sv_contact "x"" from "10.0.2.2:60829")",
+        R"("Al<3><9><TERRORIST>" killed "Bob<12><345678><CT>" with "ak47")",
+        R"("Bob<12><345678><CT>" say "he said "go" now" (dead))",
+        R"("Bob<12><345678><>" connected, address "10.1.2.3:27005")",
+        R"("Bob<12><345678><CT>" changed name to "Robert")",
+        R"(Started map "de_dust" (CRC "-317315302"))",
+        R"(World triggered "Round_Start")",
+        R"("a" "b" "c" "d" "e" "f" "g" "h" "i" "j")",
+    };
+    std::size_t sampleLines = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(ZELKAM_SAMPLE_LOGS)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            if (line.size() > LinePrefixLength)
+                rests.push_back(line.substr(LinePrefixLength));
+            ++sampleLines;
+        }
+    }
+    ASSERT_GT(sampleLines, 1000u) << "the sample logs are missing";
+    const std::size_t whole = rests.size();
+    for (std::size_t i = 0; i < whole; i += 7) {
+        for (std::size_t n = 0; n < rests[i].size(); ++n)
+            rests.push_back(rests[i].substr(0, n));
+    }
+
+    StringArena arena;
+    TokenTable tokens;
+    const auto same = [](const char* a, const char* b) {
+        return (!a && !b) || (a && b && std::string_view(a) == std::string_view(b));
+    };
+    for (const std::string& rest : rests) {
+        arena.reset();
+        EventList full;
+        tokenizeLine(rest, tokens, 8);
+        recognizeEvent(Time, tokens, arena, full);
+        EventList onDemand;
+        recognizeLine(Time, rest, tokens, 8, arena, onDemand);
+        ASSERT_EQ(onDemand.size(), full.size()) << rest;
+        if (full.empty())
+            continue;
+        const LogEvent& a = full[0];
+        const LogEvent& b = onDemand[0];
+        ASSERT_EQ(a.kind, b.kind) << rest;
+        ASSERT_EQ(a.time, b.time) << rest;
+        ASSERT_TRUE(same(a.text, b.text)) << rest;
+        ASSERT_TRUE(same(a.player.name, b.player.name)) << rest;
+        ASSERT_EQ(a.player.userId, b.player.userId) << rest;
+        ASSERT_EQ(a.player.wonId, b.player.wonId) << rest;
+        ASSERT_EQ(a.player.addressKey, b.player.addressKey) << rest;
+        ASSERT_EQ(a.player.team, b.player.team) << rest;
+    }
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "parse/tokenizer.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,47 @@ std::vector<std::string> referenceTokens(std::string_view rest)
             ++p;
     }
     return tokens;
+}
+
+// The parser makes only the tokens the recogniser reads, going on from where
+// it stopped; the tokens must be those of tokenising at once.
+TEST(Tokenizer, TokenisingInStepsMakesTheSameTokens)
+{
+    std::vector<std::string> texts;
+    const char alphabet[] = {'"', ' ', 'a'};
+    for (std::size_t length = 0; length <= 7; ++length) {
+        std::size_t combinations = 1;
+        for (std::size_t i = 0; i < length; ++i)
+            combinations *= 3;
+        for (std::size_t code = 0; code < combinations; ++code) {
+            std::string text;
+            for (std::size_t i = 0, c = code; i < length; ++i, c /= 3)
+                text += alphabet[c % 3];
+            texts.push_back(text);
+        }
+    }
+    const std::string tricky = R"(Rcon: "rcon 1 "a b" say "x " y"" from "1.2.3.4:5" "" " " "a" "b" "c" d e "f")";
+    for (std::size_t n = 0; n <= tricky.size(); ++n)
+        texts.push_back(tricky.substr(0, n));
+    texts.push_back(std::string(300, 'w') + " \"" + std::string(300, 'q') + "\" tail");
+
+    for (const std::string& text : texts) {
+        for (int limit : {8, TokenTable::Capacity}) {
+            TokenTable atOnce;
+            tokenizeLine(text, atOnce, limit);
+            for (int step = 1; step <= 3; ++step) {
+                TokenTable inSteps;
+                tokenizeLine(text, inSteps, std::min(step, limit));
+                for (int upTo = step; upTo < limit + step; upTo += step)
+                    tokenizeMore(text, inSteps, std::min(upTo, limit));
+                ASSERT_EQ(inSteps.count(), atOnce.count()) << "[" << text << "] step " << step;
+                for (int i = 0; i < atOnce.count(); ++i) {
+                    ASSERT_EQ(inSteps.token(i), atOnce.token(i)) << "[" << text << "] step " << step;
+                    ASSERT_EQ(inSteps.token(i).data(), atOnce.token(i).data());
+                }
+            }
+        }
+    }
 }
 
 TEST(Tokenizer, AgreesWithTheQuoteRuleOnEveryShortText)
