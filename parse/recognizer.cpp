@@ -1,6 +1,7 @@
 #include "parse/recognizer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace zelkam {
@@ -29,6 +30,24 @@ std::int32_t decimalValue(std::string_view text)
     if (negative)
         return static_cast<std::int32_t>(-value);
     return static_cast<std::int32_t>(value > limit - 1 ? limit - 1 : value);
+}
+
+// Where the last "<" of text stands, or npos. Every player token is
+// searched this way, so the C library's vectorised search is used where
+// there is one.
+std::size_t lastOpeningBracket(std::string_view text)
+{
+#if defined(__GLIBC__)
+    // A token that is not there has no storage at all, which memrchr must
+    // not be given.
+    if (text.empty())
+        return std::string_view::npos;
+    if (const void* at = memrchr(text.data(), '<', text.size()))
+        return static_cast<std::size_t>(static_cast<const char*>(at) - text.data());
+    return std::string_view::npos;
+#else
+    return text.rfind('<');
+#endif
 }
 
 // Right-aligns a score in four columns; a longer score keeps its first four
@@ -107,9 +126,12 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
     // Scan backwards for the "<" that open the team, WONID and user-id groups.
     std::size_t opens[3];
     int found = 0;
-    for (std::size_t i = token.size(); i > 0 && found < 3; --i) {
-        if (token[i - 1] == '<')
-            opens[found++] = i - 1;
+    for (std::size_t end = token.size(); found < 3;) {
+        const std::size_t open = lastOpeningBracket(token.substr(0, end));
+        if (open == std::string_view::npos)
+            break;
+        opens[found++] = open;
+        end = open;
     }
 
     PlayerEntry player;
