@@ -92,37 +92,55 @@ void Scan(benchmark::State& bench)
 }
 BENCHMARK(Scan)->Name("Scan/ManyFiles")->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The floor a day load is held against: the system's line count over the
-// same files, run as its own process, since that is how it is timed by hand.
-void LineCount(benchmark::State& bench)
-{
-    const std::vector<std::filesystem::path> files = logFilesOf(folders.heavyDay);
-    std::vector<std::string> texts;
-    for (const auto& file : files)
-        texts.push_back(file.string());
-    std::vector<char*> arguments;
-    arguments.push_back(const_cast<char*>("wc"));
-    arguments.push_back(const_cast<char*>("-l"));
-    for (std::string& text : texts)
-        arguments.push_back(text.data());
-    arguments.push_back(nullptr);
+// The system's line count over the heavy day's files, run as its own
+// process as it is timed by hand: the floor a day load is held against.
+class LineCounter {
+public:
+    LineCounter()
+    {
+        for (const auto& file : logFilesOf(folders.heavyDay))
+            texts_.push_back(file.string());
+        arguments_.push_back(const_cast<char*>("wc"));
+        arguments_.push_back(const_cast<char*>("-l"));
+        for (std::string& text : texts_)
+            arguments_.push_back(text.data());
+        arguments_.push_back(nullptr);
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    ~LineCounter() { posix_spawn_file_actions_destroy(&actions_); }
+    LineCounter(const LineCounter&) = delete;
+    LineCounter& operator=(const LineCounter&) = delete;
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    for (auto _ : bench) {
+    std::size_t fileCount() const { return texts_.size(); }
+
+    // Runs wc -l once; false when it cannot be started or fails.
+    bool run()
+    {
         pid_t child = 0;
         int status = 0;
-        if (posix_spawnp(&child, "wc", &actions, nullptr, arguments.data(), environ) != 0
-            || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return posix_spawnp(&child, "wc", &actions_, nullptr, arguments_.data(), environ) == 0
+               && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char*> arguments_;
+    posix_spawn_file_actions_t actions_;
+};
+
+void LineCount(benchmark::State& bench)
+{
+    LineCounter counter;
+    for (auto _ : bench) {
+        if (!counter.run()) {
             bench.SkipWithError("wc -l failed");
-            break;
+            return;
         }
     }
-    posix_spawn_file_actions_destroy(&actions);
-    bench.counters["files"] = static_cast<double>(files.size());
+    bench.counters["files"] = static_cast<double>(counter.fileCount());
 }
-BENCHMARK(LineCount)->Name("LineCount/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)
+BENCHMARK(LineCount)->Name("LineCount/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
 // Everything picking a day costs: the window read (files re-dated, read,
@@ -141,8 +159,44 @@ void DayLoad(benchmark::State& bench)
     bench.counters["day_events"] = static_cast<double>(state.dayEndEvent - state.dayFirstEvent);
     bench.counters["snapshots"] = static_cast<double>(state.snapshots.size());
 }
-BENCHMARK(DayLoad)->Name("DayLoad/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(7)
+BENCHMARK(DayLoad)->Name("DayLoad/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
     ->ReportAggregatesOnly(true);
+
+// The figure tracked from machine to machine: the day load over the line
+// count of the same files. Each iteration times one of each back to back,
+// and the ratio is the median of the pairs' ratios, so a burst of other work
+// on the machine weighs on both sides of a pair alike.
+void LoadRatio(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    LineCounter counter;
+    std::vector<double> ratios;
+    std::vector<double> loads;
+    std::vector<double> counts;
+    for (auto _ : bench) {
+        Clock::time_point start = Clock::now();
+        if (!counter.run()) {
+            bench.SkipWithError("wc -l failed");
+            return;
+        }
+        const double count = millisecondsSince(start);
+        start = Clock::now();
+        if (!state.loadDayAt(0) || state.isEmptyDay()) {
+            bench.SkipWithError("the heavy day does not load");
+            return;
+        }
+        const double load = millisecondsSince(start);
+        bench.SetIterationTime(load / 1e3);
+        counts.push_back(count);
+        loads.push_back(load);
+        ratios.push_back(load / count);
+    }
+    bench.counters["ratio"] = percentile(ratios, 0.5);
+    bench.counters["load_ms"] = percentile(loads, 0.5);
+    bench.counters["wc_ms"] = percentile(counts, 0.5);
+}
+BENCHMARK(LoadRatio)->Name("DayLoad/RatioToLineCount")->Unit(benchmark::kMillisecond)->UseManualTime()
+    ->Iterations(11);
 
 // Seeks to random times between the day's first and last event, timing each
 // one. The worst case is measured apart: a seek to a map's last second
