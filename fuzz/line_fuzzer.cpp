@@ -1,7 +1,8 @@
 // Arbitrary bytes as one log line: filter, time stamp, tokenizer,
 // recogniser and event list must take anything and make at most one event
 // whose strings are terminated inside the arena. The same bytes read as a
-// block of lines must give exactly the events of its lines taken one by one.
+// block of lines must give exactly the events of its lines taken one by one,
+// and recognising with tokens made on demand the event of the whole table.
 
 #include <algorithm>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "parse/log_parser.h"
+#include "parse/recognizer.h"
 #include "parse/tokenizer.h"
 
 using namespace zelkam;
@@ -59,6 +61,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
         if (a.kind != b.kind || a.time != b.time || !same(a.text, b.text) || !same(a.player.name, b.player.name)
             || a.player.userId != b.player.userId || a.player.addressKey != b.player.addressKey)
+            __builtin_trap();
+    }
+
+    // The parser makes only the tokens the recogniser reads: it must make the
+    // event that recognising the whole token table makes.
+    static StringArena arena;
+    static EventList whole;
+    static EventList onDemand;
+    arena.reset();
+    whole.clear();
+    onDemand.clear();
+    TokenTable table;
+    tokenizeLine(line, table, LogParser::RecognisedTokens);
+    recognizeEvent(0, table, arena, whole);
+    recognizeLine(0, line, table, LogParser::RecognisedTokens, arena, onDemand);
+    if (whole.size() != onDemand.size())
+        __builtin_trap();
+    if (!whole.empty()) {
+        const LogEvent& a = whole[0];
+        const LogEvent& b = onDemand[0];
+        const auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
+        if (a.kind != b.kind || !same(a.text, b.text) || !same(a.player.name, b.player.name)
+            || a.player.userId != b.player.userId || a.player.wonId != b.player.wonId
+            || a.player.addressKey != b.player.addressKey || a.player.team != b.player.team)
             __builtin_trap();
     }
 
