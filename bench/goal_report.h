@@ -10,6 +10,8 @@ namespace zelkam::bench {
 // can be judged once everything has run.
 class RecordingReporter : public benchmark::ConsoleReporter {
 public:
+    explicit RecordingReporter(OutputOptions options) : ConsoleReporter(options) {}
+
     void ReportRuns(const std::vector<Run>& runs) override;
     const std::vector<Run>& runs() const { return runs_; }
 

@@ -371,13 +371,21 @@ int main(int argc, char** argv)
         return runMemoryProbe(argv[2]);
 
     std::filesystem::path data;
+    // A reporter of our own does not see --benchmark_color, so it is read
+    // here too: colours on a terminal unless asked otherwise.
+    bool color = isatty(STDOUT_FILENO) != 0;
     std::vector<char*> rest;
     for (int i = 0; i < argc; ++i) {
         const std::string_view argument = argv[i];
-        if (argument.starts_with("--data="))
+        if (argument.starts_with("--data=")) {
             data = std::string(argument.substr(7));
-        else
-            rest.push_back(argv[i]);
+            continue;
+        }
+        if (argument.starts_with("--benchmark_color=")) {
+            const std::string_view value = argument.substr(18);
+            color = value == "true" || value == "yes" || value == "1" || (value == "auto" && isatty(STDOUT_FILENO));
+        }
+        rest.push_back(argv[i]);
     }
     int restCount = static_cast<int>(rest.size());
     rest.push_back(nullptr);
@@ -402,7 +410,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    RecordingReporter reporter;
+    RecordingReporter reporter(color ? benchmark::ConsoleReporter::OO_ColorTabular
+                                     : benchmark::ConsoleReporter::OO_Tabular);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return printGoalSummary(reporter.runs()) == 0 ? 0 : 3;
