@@ -35,6 +35,17 @@ void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+// The library's temporary buffers (std::inplace_merge) come from the
+// non-throwing forms and go back through the plain delete: replace them too,
+// or the sanitizers see memory from their new freed with our free.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    ++allocations;
+    return std::malloc(size > 0 ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace zelkam {
 namespace {
