@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "views/event_application.h"
+
 namespace zelkam {
 
 void ViewerState::seek(std::int32_t t)
@@ -42,7 +44,24 @@ void ViewerState::seek(std::int32_t t)
     tScore = 0;
     chatLines.clear();
 
-    while (cursor < lastEvent && loaded[cursor].time < t)
+    // A seek into a busy map replays tens of thousands of chat lines, of
+    // which the ring keeps the last five. Every line before the fifth-last
+    // event that surely adds one is pushed out before the replay ends, so it
+    // only takes its slot: its text is not composed.
+    std::size_t end = cursor;
+    while (end < lastEvent && loaded[end].time < t)
+        ++end;
+    std::size_t composeFrom = end;
+    for (std::size_t sure = 0; composeFrom > cursor && sure < chatLines.capacity();) {
+        --composeFrom;
+        if (alwaysAddsChatLine(loaded[composeFrom].kind))
+            ++sure;
+    }
+    composeChatText = false;
+    while (cursor < composeFrom)
+        applyAtCursor();
+    composeChatText = true;
+    while (cursor < end)
         applyAtCursor();
     clock = t;
     expireChatLines(t);

@@ -81,7 +81,7 @@ void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time,
         return;
     const bool isChat = kind == SayLine || kind == SayTeamLine;
     char* buffer = appendChatLine(state, time, isChat ? entry.team : LineStyle::Neutral);
-    if (!buffer)
+    if (!buffer || !state.composeChatText)
         return;
 
     LineWriter line(buffer);

@@ -234,6 +234,21 @@ void applyEvent(LiveState& state, const LogEvent& event)
     eventHandlers[event.kind].handler(state, event);
 }
 
+bool alwaysAddsChatLine(std::int32_t kind)
+{
+    switch (kind) {
+    case TeamJoined:
+    case NameChanged:
+    case Say:
+    case SayTeam:
+    case RconCommand:
+    case BadRconCommand:
+        return true;
+    default:
+        return false;
+    }
+}
+
 void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask)
 {
     const std::uint32_t bit = static_cast<std::uint32_t>(event.kind) % 32;

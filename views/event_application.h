@@ -19,6 +19,11 @@ extern const PlayerEntry unknownPlayer;
 // round start and chat lines. Kinds outside 0..13 do nothing.
 void applyEvent(LiveState& state, const LogEvent& event);
 
+// True for the kinds whose application always adds exactly one chat line
+// (team joins, name changes, chat, team chat and remote-console lines); a
+// disconnection adds one only for a player on the roster.
+bool alwaysAddsChatLine(std::int32_t kind);
+
 // applyEvent, but only when bit (kind mod 32) of mask is set.
 void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask);
 

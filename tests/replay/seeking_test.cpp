@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "replay/viewer_state.h"
+#include "views/event_application.h"
 #include "tests/replay/view_summary.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -200,6 +203,78 @@ TEST(Seeking, OutOfOrderEventsKeepTheCursorInsideTheWindow)
     EXPECT_FALSE(state->find(SearchKind::Chat, "", false));
     EXPECT_LE(state->cursor, state->lastEvent);
     EXPECT_EQ(state->speed, 60);
+}
+
+// The live state as one comparable text: map, scores, round start, every
+// roster entry, every recent player and every chat line in order.
+std::string describe(const LiveState& state)
+{
+    const auto name = [](const char* text) { return std::string(text ? text : "(null)"); };
+    std::string text = name(state.mapName) + " " + std::to_string(state.ctScore) + ":" + std::to_string(state.tScore)
+                       + " round@" + std::to_string(state.roundStartTime);
+    for (std::size_t i = 0; i < state.roster.count; ++i) {
+        const PlayerEntry& p = state.roster.entries[i];
+        text += " [" + name(p.name) + " " + std::to_string(p.userId) + " t" + std::to_string(p.team) + " l"
+                + std::to_string(p.lifeState) + " " + std::to_string(p.frags) + "/" + std::to_string(p.deaths) + "]";
+    }
+    for (std::size_t i = 0; i < state.recentPlayers.size(); ++i)
+        text += " <" + name(state.recentPlayers[i].name) + " " + std::to_string(state.recentPlayers[i].addressKey) + ">";
+    for (std::size_t i = 0; i < state.chatLines.size(); ++i) {
+        const ChatLine& line = state.chatLines[i];
+        text += " {" + std::to_string(line.time) + " " + std::to_string(line.style) + " " + line.text + "}";
+    }
+    return text;
+}
+
+// A seek leaves the text of chat lines it knows will be pushed out of the
+// ring uncomposed. Whatever it shows must be what replaying every event from
+// the snapshot with full application shows, here on every day of the
+// sample logs, at times spread over each day and around every map start.
+TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
+{
+    ScopedTimeZone zone("UTC");
+    ViewerState state;
+    ASSERT_TRUE(state.loadFolder(ZELKAM_SAMPLE_LOGS));
+    ASSERT_GE(state.days.size(), 3u);
+    std::size_t seeks = 0;
+    for (std::size_t day = 0; day < state.days.size(); ++day) {
+        ASSERT_TRUE(state.loadDayAt(day));
+        const EventList& events = state.events();
+        const std::int32_t first = events[state.dayFirstEvent].time;
+        const std::int32_t last = events[state.dayEndEvent].time;
+        std::vector<std::int32_t> targets;
+        for (std::int32_t t = first; t <= last; t += 97)
+            targets.push_back(t);
+        for (const Snapshot& snapshot : state.snapshots) {
+            for (std::int32_t offset : {-16, -1, 0, 1, 2, 15, 16, 60})
+                targets.push_back(std::clamp(snapshot.time + offset, first, last));
+        }
+        for (const std::int32_t t : targets) {
+            state.seek(t);
+
+            // The plain replay, restated: the last snapshot before t, then
+            // every event before t with everything applied.
+            std::size_t chosen = 0;
+            while (chosen < state.snapshots.size() && state.snapshots[chosen].time < t)
+                ++chosen;
+            const Snapshot& snapshot = state.snapshots[chosen > 0 ? chosen - 1 : 0];
+            LiveState plain;
+            for (std::size_t i = 0; i < snapshot.playerCount; ++i)
+                plain.recentPlayers.pushBack(snapshot.players[i]);
+            plain.roundStartTime = snapshot.time;
+            plain.mapName = snapshot.mapName;
+            std::size_t cursor = snapshot.event;
+            while (cursor < state.lastEvent && events[cursor].time < t)
+                applyEvent(plain, events[cursor++]);
+            while (!plain.chatLines.empty() && std::int64_t{plain.chatLines[0].time} + ChatLineLifetime < t)
+                plain.chatLines.popFront();
+
+            ASSERT_EQ(describe(state), describe(plain)) << "day " << day << " at " << t;
+            ASSERT_EQ(state.cursor, cursor);
+            ++seeks;
+        }
+    }
+    EXPECT_GT(seeks, 1000u);
 }
 
 } // namespace

@@ -64,6 +64,32 @@ private:
     std::vector<std::unique_ptr<std::string>> storage_;
 };
 
+// A seek leaves uncomposed the chat lines that later lines push out of the
+// ring, counting on the kinds said to always add one: each must, whether
+// its player is known or not.
+TEST(EventApplication, KindsThatAlwaysAddAChatLineDo)
+{
+    for (std::int32_t kind = -1; kind <= EventKindCount; ++kind) {
+        if (!alwaysAddsChatLine(kind))
+            continue;
+        for (bool known : {false, true}) {
+            LiveState state;
+            if (known) {
+                applyEvent(state, event(PlayerConnected, 0, player("Bob", 7, Team::Terrorist, 5)));
+                applyEvent(state, event(PlayerEntered, 0, player("Bob", 7)));
+            }
+            state.chatLines.clear();
+            const LogEvent e = kind == RconCommand || kind == BadRconCommand
+                                   ? rcon(kind, 10, known ? 5 : 6, "status")
+                                   : event(kind, 10, player("Bob", 7), "CT");
+            applyEvent(state, e);
+            ASSERT_EQ(state.chatLines.size(), 1u) << "kind " << kind << (known ? ", known" : ", stranger");
+            EXPECT_EQ(state.chatLines[0].time, 10);
+        }
+    }
+    EXPECT_FALSE(alwaysAddsChatLine(PlayerDisconnected)) << "only for a player on the roster";
+}
+
 TEST(EventApplication, SayFromAStrangerAddsThePlayerDead)
 {
     LiveState state;
