@@ -21,8 +21,9 @@ private:
 
 // Prints every figure the goals are about, the day load's ratio to the line
 // count of the same files, and PASS or MISS for each goal. A figure whose
-// benchmark did not run (filtered out, or failed) is reported as missing
-// and counts as a miss. Returns the number of goals missed.
-int printGoalSummary(const std::vector<benchmark::BenchmarkReporter::Run>& runs);
+// benchmark did not run (filtered out, or failed) is reported as not
+// measured; it counts as a miss unless a filter left it out (filtered).
+// Returns the number of goals missed.
+int printGoalSummary(const std::vector<benchmark::BenchmarkReporter::Run>& runs, bool filtered);
 
 } // namespace zelkam::bench
