@@ -116,6 +116,8 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     summary.figure("day load, in the pairs of the ratio (median)",
                    counterOf(runs, "DayLoad/RatioToLineCount", "load_ms"), "ms");
     summary.figure("events in the heavy day's window", counterOf(runs, "DayLoad/HeavyDay", "events"), "");
+    summary.figure("first load in a fresh process (scan included)", counterOf(runs, "Memory/HeavyDay", "load_ms"),
+                   "ms");
     summary.figure("seek, 99th percentile of random times", counterOf(runs, "Seek/RandomTimes", "p99_ms"), "ms");
     summary.figure("seek, slowest random time", counterOf(runs, "Seek/RandomTimes", "max_ms"), "ms");
     summary.figure("tick at 60 s, slowest", counterOf(runs, "Tick/Fastest", "worst_ms"), "ms");

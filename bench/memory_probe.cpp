@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -45,10 +46,13 @@ int runMemoryProbe(const char* folder)
     // of the viewer, loaded day or not.
     static zelkam::ViewerState state;
     const long base = statusKiB("VmRSS");
+    const auto start = std::chrono::steady_clock::now();
     if (!state.loadFolder(folder) || state.isEmptyDay())
         return 1;
-    std::printf("base %ld\npeak %ld\nafter %ld\nevents %zu\narray %zu\n", base, statusKiB("VmHWM"),
-                statusKiB("VmRSS"), state.events().size(), state.events().capacity() * sizeof(LogEvent));
+    const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("base %ld\npeak %ld\nafter %ld\nevents %zu\narray %zu\nmicroseconds %lld\n", base,
+                statusKiB("VmHWM"), statusKiB("VmRSS"), state.events().size(),
+                state.events().capacity() * sizeof(LogEvent), static_cast<long long>(took * 1000));
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -111,11 +115,13 @@ bool measureDayLoadMemory(const std::filesystem::path& folder, MemoryFigures& fi
             figures.events = static_cast<std::size_t>(value);
         else if (key == "array")
             figures.eventArrayBytes = static_cast<std::size_t>(value);
+        else if (key == "microseconds")
+            figures.loadMilliseconds = static_cast<double>(value) / 1000;
         else
             --seen;
     }
     figures.maxRssKiB = usage.ru_maxrss;
-    if (seen != 5 || figures.events == 0 || figures.peakKiB <= 0) {
+    if (seen != 6 || figures.events == 0 || figures.peakKiB <= 0) {
         problem = "the memory probe said nothing usable: " + output;
         return false;
     }

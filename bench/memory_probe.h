@@ -17,6 +17,9 @@ struct MemoryFigures {
     // The kernel's own high-water mark for the child (wait4's ru_maxrss).
     long maxRssKiB = 0;
     std::size_t events = 0;
+    // How long the load took there: the first load of a process, which also
+    // pays for the pages its arrays touch for the first time.
+    double loadMilliseconds = 0;
     // Bytes of the event array the load left (its capacity, not its size).
     std::size_t eventArrayBytes = 0;
 };
