@@ -66,7 +66,7 @@ bool LogParser::recognizeContent(std::string_view content)
 {
     const std::size_t before = events_.size();
     const std::int32_t time = stamps_.convert(content.substr(TimeStampOffset));
-    recognizeLine(time, content.substr(LinePrefixLength), tokens_, RecognisedTokens, arena_, events_);
+    recognizeLine(time, content.substr(LinePrefixLength), tokens_, RecognisedTokens, players_, arena_, events_);
     return events_.size() != before;
 }
 
@@ -141,6 +141,7 @@ void LogParser::reset()
 {
     events_.clear();
     arena_.reset();
+    players_.clear();
     tokens_.clear();
     stamps_.reset();
 }

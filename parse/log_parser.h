@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "parse/log_event.h"
+#include "parse/player_token_cache.h"
 #include "parse/string_arena.h"
 #include "parse/time_stamp.h"
 #include "parse/tokenizer.h"
@@ -57,6 +58,8 @@ private:
     StringArena arena_;
     TokenTable tokens_;
     TimeStampConverter stamps_;
+    // Names in it point into arena_: it is cleared with every arena reset.
+    PlayerTokenCache players_;
     // Where the bookkeeping phrases stand in the block at hand.
     std::vector<std::size_t> phraseStarts_;
 };

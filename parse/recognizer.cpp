@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "parse/player_token_cache.h"
+
 namespace zelkam {
 namespace {
 
@@ -195,8 +197,11 @@ std::optional<std::string_view> extractCommand(std::string_view text)
 
 namespace {
 
-template <typename Tokens>
-void recognizeTokens(std::int32_t time, Tokens& tokens, StringArena& arena, EventList& events)
+// Tokens is a TokenTable or OnDemandTokens; parsePlayer turns a player token
+// into its PlayerEntry (parsePlayerToken, or a PlayerTokenCache's parse).
+template <typename Tokens, typename ParsePlayer>
+void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer, StringArena& arena,
+                     EventList& events)
 {
     const std::string_view t0 = tokens.token(0);
     const std::string_view t1 = tokens.token(1);
@@ -223,7 +228,7 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, StringArena& arena, Even
     for (const PlayerRule& rule : playerRules) {
         if (t1 != rule.phrase)
             continue;
-        PlayerEntry player = parsePlayerToken(t0, arena);
+        PlayerEntry player = parsePlayer(t0);
         if (rule.kind == PlayerConnected)
             player.addressKey = parseAddress(tokens.token(2));
         append(events, rule.kind, time, player, rule.hasText ? arena.copyString(tokens.token(2)) : nullptr);
@@ -253,13 +258,13 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, StringArena& arena, Even
     if (t1 == "killed") {
         // The victim is the event's player; of the killer only the name is kept.
         const std::string_view killer = t0;
-        const PlayerEntry victim = parsePlayerToken(tokens.token(2), arena);
-        const PlayerEntry killerEntry = parsePlayerToken(killer, arena);
+        const PlayerEntry victim = parsePlayer(tokens.token(2));
+        const PlayerEntry killerEntry = parsePlayer(killer);
         append(events, Killed, time, victim, killerEntry.name);
         return;
     }
     if (t1 == "committed suicide with") {
-        append(events, Suicide, time, parsePlayerToken(t0, arena), nullptr);
+        append(events, Suicide, time, parsePlayer(t0), nullptr);
         return;
     }
 }
@@ -268,14 +273,16 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, StringArena& arena, Even
 
 void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events)
 {
-    recognizeTokens(time, tokens, arena, events);
+    const auto parsePlayer = [&arena](std::string_view token) { return parsePlayerToken(token, arena); };
+    recognizeTokens(time, tokens, parsePlayer, arena, events);
 }
 
-void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens, StringArena& arena,
-                   EventList& events)
+void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens,
+                   PlayerTokenCache& players, StringArena& arena, EventList& events)
 {
     OnDemandTokens onDemand(rest, tokens, maxTokens);
-    recognizeTokens(time, onDemand, arena, events);
+    const auto parsePlayer = [&](std::string_view token) { return players.parse(token, arena); };
+    recognizeTokens(time, onDemand, parsePlayer, arena, events);
 }
 
 } // namespace zelkam

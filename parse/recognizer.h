@@ -10,6 +10,8 @@
 
 namespace zelkam {
 
+class PlayerTokenCache;
+
 // Decides which kind of event the tokenised line is, by exact, case-sensitive
 // comparison of whole tokens at fixed positions (first matching rule wins),
 // and appends at most one event stamped with time. Names and texts are
@@ -17,12 +19,13 @@ namespace zelkam {
 void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events);
 
 // Tokenises a line rest (what follows the 25-character prefix) and
-// recognises it, making only the tokens the rules read: the same event as
-// tokenizeLine(rest, tokens, maxTokens) followed by recognizeEvent, for less
-// work on the many lines that are told apart by their first two tokens.
-// tokens is left holding the tokens made.
-void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens, StringArena& arena,
-                   EventList& events);
+// recognises it, making only the tokens the rules read and parsing player
+// tokens through the cache: the same event as tokenizeLine(rest, tokens,
+// maxTokens) followed by recognizeEvent, except that a player's name may be
+// shared with an earlier event of the same arena. tokens is left holding the
+// tokens made.
+void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens,
+                   PlayerTokenCache& players, StringArena& arena, EventList& events);
 
 // A player token: a name followed by three groups "<user id><WONID><team>".
 // Only the last three groups count, so a name may itself hold "<" or ">".

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "parse/player_token_cache.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam {
@@ -268,9 +269,9 @@ TEST_F(Recognizer, KillKeepsTheVictimAndTheKillersName)
     EXPECT_STREQ(event->text, "Al");
 }
 
-// The parser tokenises only as far as the rules read (recognizeLine); every
-// line must still make exactly the event that tokenising the whole table
-// makes. Checked over the bundled sample logs, every truncation of some of
+// The parser tokenises only as far as the rules read and looks players up in
+// its cache (recognizeLine); every line must still make exactly the event
+// that tokenising the whole table and parsing every player makes. Checked over the bundled sample logs, every truncation of some of
 // their lines and lines built to trip the rules.
 TEST(RecognizeLine, MakesTheEventsOfTheWholeTokenTable)
 {
@@ -306,18 +307,20 @@ TEST(RecognizeLine, MakesTheEventsOfTheWholeTokenTable)
             rests.push_back(rests[i].substr(0, n));
     }
 
+    // One arena and one cache for every line, as in a window read, so that
+    // players come from the cache too.
     StringArena arena;
+    PlayerTokenCache players;
     TokenTable tokens;
     const auto same = [](const char* a, const char* b) {
         return (!a && !b) || (a && b && std::string_view(a) == std::string_view(b));
     };
     for (const std::string& rest : rests) {
-        arena.reset();
         EventList full;
         tokenizeLine(rest, tokens, 8);
         recognizeEvent(Time, tokens, arena, full);
         EventList onDemand;
-        recognizeLine(Time, rest, tokens, 8, arena, onDemand);
+        recognizeLine(Time, rest, tokens, 8, players, arena, onDemand);
         ASSERT_EQ(onDemand.size(), full.size()) << rest;
         if (full.empty())
             continue;
