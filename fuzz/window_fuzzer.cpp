@@ -3,6 +3,8 @@
 // or read out of bounds, and the events must come only from lines of the
 // files.
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
@@ -27,7 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < folder.days().size() && i < 8; ++i) {
         if (i > 0 && folder.days()[i] <= folder.days()[i - 1])
             __builtin_trap();
-        folder.readWindow(folder.days()[i] - 86400, 2);
+        // From the midnight before, as a day load reads it; a day of 1901
+        // has no midnight before it in 32 bits.
+        const std::int64_t start = addLocalDays(folder.days()[i], -1);
+        folder.readWindow(static_cast<std::int32_t>(std::max<std::int64_t>(start, INT32_MIN)), 2);
         if (folder.events().size() > size)
             __builtin_trap();
     }

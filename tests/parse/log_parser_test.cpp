@@ -150,7 +150,7 @@ TEST(LogParser, BlocksReadLikeTheirLines)
         },
         {
             lineAt("07/06/2001", "11:21:08", "\"Bob<1><2><CT>\" say \"a\"\rServer cvar"),
-            lineAt("07/06/2001", "11:21:09", std::string("\"Bob<1><2><CT>\" say \"b\0\" Log file closed", 42)),
+            lineAt("07/06/2001", "11:21:09", std::string("\"Bob<1><2><CT>\" say \"b") + '\0' + "\" Log file closed"),
             lineAt("07/06/2001", "11:21:10", R"("Bob<1><2><CT>" say "c")"),
         },
     };
