@@ -1,1 +1,161 @@
+#include "ingest/log_file_list.h"
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
 #include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using test::lineAt;
+using test::localStamp;
+using test::ScopedTimeZone;
+using test::TempFolder;
+
+std::string startedAt(std::string_view date, std::string_view time)
+{
+    return lineAt(date, time, R"(Log file started (file "logs/L0000000.log") (game "cstrike"))");
+}
+
+std::vector<std::string> namesOf(const LogFileList& list)
+{
+    std::vector<std::string> names;
+    for (const LogFileEntry& entry : list.entries)
+        names.push_back(entry.name);
+    return names;
+}
+
+TEST(FileNamePattern, MatchesLikeTheServersPlatform)
+{
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    };
+    const Case cases[] = {
+        {"L*.log", "L0706000.log", true},   {"L*.log", "l0706000.LOG", true}, {"L*.log", "L.log", true},
+        {"L*.log", "L0706000.log.gz", false}, {"L*.log", "XL0706000.log", false}, {"L*.log", "L0706000.txt", false},
+        {"L0706*.log", "L0706001.log", true}, {"L0706*.log", "L0707001.log", false}, {"L*.log", "", false},
+        {"L*.log", "L.lo", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(matchesFileNamePattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+}
+
+TEST(ScanFolder, DatesFilesByTheirFirstLineAndSortsThem)
+{
+    ScopedTimeZone tz("UTC");
+    TempFolder folder;
+    // Names and first lines disagree on purpose: the first line decides.
+    folder.write("L0706001.log", startedAt("07/06/2001", "09:00:00"));
+    folder.write("L0706000.log", startedAt("07/06/2001", "23:10:00"));
+    folder.write("L0101000.log", startedAt("12/31/1999", "12:00:00"));
+    folder.write("notes.txt", startedAt("07/06/2001", "09:00:00"));
+
+    LogFileList list;
+    ASSERT_TRUE(scanFolder(folder.string(), list));
+    EXPECT_EQ(namesOf(list), (std::vector<std::string>{"L0101000.log", "L0706001.log", "L0706000.log"}));
+    EXPECT_EQ(list.entries[0].startTime, localStamp(1999, 12, 31, 12));
+    EXPECT_EQ(list.entries[2].startTime, localStamp(2001, 7, 6, 23, 10));
+}
+
+TEST(ScanFolder, EqualTimesSortByNameByteForByte)
+{
+    ScopedTimeZone tz("UTC");
+    TempFolder folder;
+    for (const char* name : {"l0706000.log", "L0706001.log", "L0706000.log"})
+        folder.write(name, startedAt("07/06/2001", "09:00:00"));
+    LogFileList list;
+    ASSERT_TRUE(scanFolder(folder.string(), list));
+    EXPECT_EQ(namesOf(list), (std::vector<std::string>{"L0706000.log", "L0706001.log", "l0706000.log"}));
+}
+
+TEST(ScanFolder, LeavesOutWhatCannotBeALogFile)
+{
+    ScopedTimeZone tz("UTC");
+    TempFolder folder;
+    folder.write("L0706000.log", startedAt("07/06/2001", "09:00:00"));
+    folder.write("L0705000.log", "");                              // empty
+    folder.write("L0705001.log", "L 07/05/2001 - 09:00:0");        // 23 bytes
+    folder.write("L0705002.log", startedAt("07/05/2099", "09:00:00")); // does not fit 32 bits
+    std::filesystem::create_directory(folder.path() / "L0705003.log");
+    ASSERT_EQ(mkfifo((folder.path() / "L0705004.log").c_str(), 0600), 0) << "a FIFO would block a read forever";
+    std::filesystem::create_symlink("L0706000.log", folder.path() / "L0706009.log");
+    std::filesystem::create_symlink("missing.log", folder.path() / "L0705005.log");
+    std::filesystem::create_symlink("L0705006.log", folder.path() / "L0705006.log");
+
+    LogFileList list;
+    ASSERT_TRUE(scanFolder(folder.string(), list));
+    EXPECT_EQ(namesOf(list), (std::vector<std::string>{"L0706000.log", "L0706009.log"}))
+        << "only datable regular files, links to them followed";
+}
+
+TEST(ScanFolder, FailsWithoutLogsOrFolder)
+{
+    ScopedTimeZone tz("UTC");
+    TempFolder folder;
+    folder.write("L0706000.log", "");
+    const auto file = folder.write("plain.txt", "x");
+    for (const std::string& path : {folder.string(), (folder.path() / "missing").string(), file.string()}) {
+        LogFileList list;
+        list.entries.append(LogFileEntry{"kept", 5});
+        EXPECT_FALSE(scanFolder(path, list)) << path;
+        EXPECT_EQ(namesOf(list), std::vector<std::string>{"kept"}) << "a failed scan changes nothing";
+    }
+}
+
+TEST(ScanFolder, EmptyPathIsTheCurrentDirectory)
+{
+    ScopedTimeZone tz("UTC");
+    TempFolder folder;
+    folder.write("L0706000.log", startedAt("07/06/2001", "09:00:00"));
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    LogFileList list;
+    const bool scanned = scanFolder("", list);
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(scanned);
+    EXPECT_EQ(namesOf(list), std::vector<std::string>{"L0706000.log"});
+}
+
+TEST(DayIndex, ListsEachLocalDayOnceInOrder)
+{
+    ScopedTimeZone tz("UTC");
+    LogFileList list;
+    for (std::int32_t t : {localStamp(2001, 7, 5, 9), localStamp(2001, 7, 6, 0), localStamp(2001, 7, 6, 23, 59, 59),
+                           localStamp(2001, 7, 8, 12)})
+        list.entries.append(LogFileEntry{"L.log", t});
+    GrowArray<std::int32_t> days(2);
+    appendDays(list, days);
+    ASSERT_EQ(days.size(), 3u);
+    EXPECT_EQ(days[0], localStamp(2001, 7, 5));
+    EXPECT_EQ(days[1], localStamp(2001, 7, 6));
+    EXPECT_EQ(days[2], localStamp(2001, 7, 8));
+}
+
+// The midnight of a file's day must not take the daylight-saving flag of
+// the file's own time, or the day of a clock change is listed twice.
+TEST(DayIndex, DayOfAClockChangeIsListedOnce)
+{
+    ScopedTimeZone tz("Europe/Berlin");
+    for (int month : {3, 10}) {
+        const int day = month == 3 ? 25 : 28;
+        LogFileList list;
+        list.entries.append(LogFileEntry{"a", localStamp(2001, month, day, 0, 30)});
+        list.entries.append(LogFileEntry{"b", localStamp(2001, month, day, 10)});
+        list.entries.append(LogFileEntry{"c", localStamp(2001, month, day, 23, 59)});
+        GrowArray<std::int32_t> days(2);
+        appendDays(list, days);
+        ASSERT_EQ(days.size(), 1u) << "month " << month;
+        EXPECT_EQ(days[0], localStamp(2001, month, day));
+    }
+}
+
+} // namespace
+} // namespace zelkam

@@ -1,1 +1,114 @@
+#include "parse/log_parser.h"
+
+#include <string>
+
 #include <gtest/gtest.h>
+
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using test::lineAt;
+using test::localStamp;
+using test::ScopedTimeZone;
+
+TEST(LogParser, StampsAndRecognisesALine)
+{
+    ScopedTimeZone tz("Europe/Berlin");
+    LogParser parser;
+    parser.processLine(lineAt("07/06/2001", "11:21:08", R"("Bob<12><345678><CT>" say "hello")"));
+    ASSERT_EQ(parser.events().size(), 1u);
+    const LogEvent& event = parser.events()[0];
+    EXPECT_EQ(event.kind, Say);
+    EXPECT_EQ(event.time, localStamp(2001, 7, 6, 11, 21, 8));
+    EXPECT_STREQ(event.player.name, "Bob");
+    EXPECT_STREQ(event.text, "hello");
+}
+
+TEST(LogParser, DropsTheServersBookkeeping)
+{
+    ScopedTimeZone tz("UTC");
+    const char* rests[] = {
+        R"(Log file started (file "logs/L0706000.log") (game "cstrike"))",
+        "Log file closed",
+        R"(Server cvar "mp_timelimit" = "20")",
+        R"("Bob<12><345678><CT>" say "Server cvar changes are annoying")",
+        "\"Bob<12><345678><CT>\" say \"hi\"\rServer cvar",
+    };
+    LogParser parser;
+    for (const char* rest : rests)
+        parser.processLine(lineAt("07/06/2001", "11:21:08", rest));
+    EXPECT_EQ(parser.events().size(), 0u);
+}
+
+TEST(LogParser, LineEndsDoNotMatter)
+{
+    ScopedTimeZone tz("UTC");
+    const std::string base = "L 07/06/2001 - 11:21:08: \"Bob<1><2><CT>\" say \"hi\"";
+    for (const std::string& line : {base, base + "\n", base + "\r\n", base + "\r", base + "\r\nmore"}) {
+        LogParser parser;
+        parser.processLine(line);
+        ASSERT_EQ(parser.events().size(), 1u);
+        EXPECT_STREQ(parser.events()[0].text, "hi");
+    }
+}
+
+TEST(LogParser, ReadsALineOnlyUpToItsFirstNul)
+{
+    ScopedTimeZone tz("UTC");
+    LogParser parser;
+    std::string line = lineAt("07/06/2001", "11:21:08", R"("Bob<1><2><CT>" say "hi")");
+    line[line.find("hi")] = '\0';
+    parser.processLine(line);
+    ASSERT_EQ(parser.events().size(), 1u);
+    EXPECT_STREQ(parser.events()[0].text, "") << "the message ends at the NUL";
+}
+
+TEST(LogParser, ShortLinesYieldNothing)
+{
+    ScopedTimeZone tz("UTC");
+    LogParser parser;
+    parser.processLine("L 07/06/2001 - 11:21:08:");
+    parser.processLine("L 07/06/2001 - 11:21:08: ");
+    parser.processLine("");
+    parser.processLine("\n");
+    EXPECT_EQ(parser.events().size(), 0u);
+}
+
+// Every truncation of real-looking lines must parse without reading out of
+// bounds (the sanitizers watch) and yield at most one event each.
+TEST(LogParser, EveryTruncationParses)
+{
+    ScopedTimeZone tz("UTC");
+    const std::string lines[] = {
+        lineAt("07/06/2001", "11:21:08", R"("Al<3><9><TERRORIST>" killed "Bob<12><345678><CT>" with "ak47")"),
+        lineAt("07/06/2001", "11:21:08", R"(Bad Rcon: "rcon 1 "pw x" say "hi" from "10.0.2.2:60829")"),
+        lineAt("07/06/2001", "11:21:08", R"(Team "CT" triggered "CTs_Win" (CT "3") (T "12"))"),
+    };
+    for (const std::string& line : lines) {
+        for (std::size_t n = 0; n <= line.size(); ++n) {
+            LogParser parser;
+            parser.processLine(std::string_view(line).substr(0, n));
+            EXPECT_LE(parser.events().size(), 1u);
+        }
+    }
+}
+
+TEST(LogParser, ResetForgetsEverything)
+{
+    ScopedTimeZone tz("UTC");
+    LogParser parser;
+    for (int i = 0; i < 200; ++i)
+        parser.processLine(lineAt("07/06/2001", "11:21:08", R"("Bob<12><345678><CT>" say "hello")"));
+    EXPECT_EQ(parser.events().size(), 200u);
+    EXPECT_EQ(parser.events().capacity(), 300u);
+    parser.reset();
+    EXPECT_EQ(parser.events().size(), 0u);
+    EXPECT_EQ(parser.tokens().count(), 0);
+    EXPECT_EQ(parser.arena().blockCount(), 1u);
+}
+
+} // namespace
+} // namespace zelkam

@@ -1,1 +1,266 @@
+#include "parse/recognizer.h"
+
+#include <optional>
+#include <string>
+
 #include <gtest/gtest.h>
+
+namespace zelkam {
+namespace {
+
+constexpr std::int32_t Time = 994418468;
+
+// Recognises one line rest; the event, or nothing when none was made.
+class Recognizer : public ::testing::Test {
+protected:
+    std::optional<LogEvent> recognize(const std::string& rest)
+    {
+        line_ = rest;
+        tokenizeLine(line_, tokens_);
+        const std::size_t before = events_.size();
+        recognizeEvent(Time, tokens_, arena_, events_);
+        if (events_.size() == before)
+            return std::nullopt;
+        EXPECT_EQ(events_.size(), before + 1) << "at most one event per line";
+        return events_.back();
+    }
+
+    std::string line_;
+    TokenTable tokens_;
+    StringArena arena_;
+    EventList events_;
+};
+
+std::string textOf(const LogEvent& event)
+{
+    return event.text ? event.text : "<null>";
+}
+
+TEST_F(Recognizer, RecognisesEveryKind)
+{
+    struct Case {
+        std::string rest;
+        std::int32_t kind;
+        const char* text;
+    };
+    const Case cases[] = {
+        {R"(Started map "de_dust" (CRC "-317315302"))", MapStarted, "de_dust"},
+        {R"("Bob<12><345678><>" connected, address "10.1.2.3:27005")", PlayerConnected, "<null>"},
+        {R"("Bob<12><345678><CT>" disconnected)", PlayerDisconnected, "<null>"},
+        {R"("Bob<12><345678><>" entered the game)", PlayerEntered, "<null>"},
+        {R"("Bob<12><345678><>" joined team "CT")", TeamJoined, "CT"},
+        {R"("Bob<12><345678><CT>" changed name to "Robert")", NameChanged, "Robert"},
+        {R"("Bob<12><345678><CT>" say "hello")", Say, "hello"},
+        {R"("Bob<12><345678><CT>" say "hello" (dead))", Say, "hello"},
+        {R"("Bob<12><345678><CT>" say_team "rush b")", SayTeam, "rush b"},
+        {R"(Rcon: "rcon 1167108231 secret status" from "10.1.2.3:27005")", RconCommand, "status"},
+        {R"(Bad Rcon: "rcon 1167108231 "lol" sv_contact "x"" from "10.0.2.2:60829")", BadRconCommand,
+         R"(sv_contact "x")"},
+        {R"(World triggered "Round_Start")", RoundStarted, "<null>"},
+        {R"(Team "CT" triggered "CTs_Win" (CT "3") (T "12"))", TeamScore, "   3  12"},
+        {R"("Al<3><9><TERRORIST>" killed "Bob<12><345678><CT>" with "ak47")", Killed, "Al"},
+        {R"("Bob<12><345678><CT>" committed suicide with "grenade")", Suicide, "<null>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rest);
+        const auto event = recognize(c.rest);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(event->kind, c.kind);
+        EXPECT_EQ(event->time, Time);
+        EXPECT_EQ(textOf(*event), c.text);
+    }
+}
+
+TEST_F(Recognizer, DropsWhatItDoesNotKnow)
+{
+    const char* rests[] = {
+        R"("Bob<12><345678><CT>" Say "hello")",
+        R"("Bob<12><345678><CT>" SAY "hello")",
+        R"("Bob<12><345678><CT>" say  "hello")", // "say " with its space kept
+        R"(Team "CT" scored "9" with "5" players)",
+        R"("Bob<12><345678><CT>" triggered "Planted_The_Bomb")",
+        R"(World triggered "Round_End")",
+        R"(Loading map "de_dust2")",
+        "Server shutdown",
+        "",
+    };
+    for (const char* rest : rests)
+        EXPECT_FALSE(recognize(rest)) << rest;
+}
+
+TEST_F(Recognizer, SayWithoutMessageHasAnEmptyText)
+{
+    const auto event = recognize(R"("Bob<12><345678><CT>" say)");
+    ASSERT_TRUE(event);
+    ASSERT_NE(event->text, nullptr);
+    EXPECT_STREQ(event->text, "");
+}
+
+TEST_F(Recognizer, ServerEventsAreTheWorlds)
+{
+    const auto event = recognize(R"(Started map "de_dust")");
+    ASSERT_TRUE(event);
+    EXPECT_STREQ(event->player.name, "world");
+    EXPECT_EQ(event->player.team, Team::None);
+    EXPECT_EQ(event->player.lifeState, LifeState::Pending);
+}
+
+TEST_F(Recognizer, ParsesPlayerTokens)
+{
+    struct Case {
+        const char* name;
+        const char* token;
+        const char* playerName;
+        std::int32_t userId;
+        std::int32_t wonId;
+        std::int32_t team;
+    };
+    const Case cases[] = {
+        {"terrorist", "Al<3><9><TERRORIST>", "Al", 3, 9, Team::Terrorist},
+        {"counter-terrorist", "Bob<12><345678><CT>", "Bob", 12, 345678, Team::CounterTerrorist},
+        {"no team yet", "Bob<12><345678><>", "Bob", 12, 345678, Team::None},
+        {"spectator", "Saad<287><STEAM_0:1:113405507><SPECTATOR>", "Saad", 287, 0, Team::None},
+        {"lower-case ct is not CT", "Bob<12><345678><ct>", "Bob", 12, 345678, Team::Terrorist},
+        {"any other group is a terrorist", "Bob<12><345678><UNASSIGNED>", "Bob", 12, 345678, Team::Terrorist},
+        {"a name may hold < and >", "a<b>c<1><2><CT>", "a<b>c", 1, 2, Team::CounterTerrorist},
+        {"steam ids read as 0", "Bob<7><STEAM_0:1:2><CT>", "Bob", 7, 0, Team::CounterTerrorist},
+        {"missing digits read as 0", "Bob<><><CT>", "Bob", 0, 0, Team::CounterTerrorist},
+        {"blanks and sign before digits", "Bob< -5><+6><CT>", "Bob", -5, 6, Team::CounterTerrorist},
+        {"huge ids are held to 32 bits", "Bob<99999999999><-99999999999><CT>", "Bob", 2147483647, -2147483647 - 1,
+         Team::CounterTerrorist},
+        {"two groups: no user id, name before the leftmost", "Bob<9><CT>", "Bob", 0, 9, Team::CounterTerrorist},
+        {"one group", "Bob<CT>", "Bob", 0, 0, Team::CounterTerrorist},
+        {"no group at all", "Bob", "Bob", 0, 0, Team::Terrorist},
+        {"empty token", "", "", 0, 0, Team::Terrorist},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlayerEntry player = parsePlayerToken(c.token, arena_);
+        EXPECT_STREQ(player.name, c.playerName);
+        EXPECT_EQ(player.userId, c.userId);
+        EXPECT_EQ(player.wonId, c.wonId);
+        EXPECT_EQ(player.team, c.team);
+        EXPECT_EQ(player.addressKey, 0);
+        EXPECT_EQ(player.lifeState, 0);
+    }
+}
+
+TEST_F(Recognizer, ConnectionCarriesTheAddressKey)
+{
+    const auto event = recognize(R"("Bob<12><345678><>" connected, address "10.1.2.3:27005")");
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->player.addressKey, 655618);
+    EXPECT_STREQ(event->player.name, "Bob");
+}
+
+TEST(AddressKey, PacksTheFirstThreeGroups)
+{
+    struct Case {
+        const char* text;
+        std::int32_t key;
+    };
+    const Case cases[] = {
+        {"10.1.2.3:27005", 655618},
+        {"10.1.2.3", 655618},
+        {"10.1.2.99:1", 655618},
+        {"loopback", 0},
+        {"", 0},
+        {"1.2", 1},
+        {"a1b.2c.3:4.5", (1 << 8) + 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parseAddress(c.text), c.key) << c.text;
+}
+
+TEST(ExtractCommand, TakesWhatFollowsThePassword)
+{
+    struct Case {
+        const char* name;
+        const char* text;
+        std::optional<std::string> command;
+    };
+    const Case cases[] = {
+        {"plain password", "rcon 123 secret status", "status"},
+        {"command with spaces", "rcon 123 secret kick \"Bob\"", "kick \"Bob\""},
+        {"quoted password", R"(rcon 123 "lol" sv_contact "x")", R"(sv_contact "x")"},
+        {"quoted password with spaces never shows", R"(rcon 123 "my secret pass" changelevel de_dust)",
+         "changelevel de_dust"},
+        {"quoted password never closed", R"(rcon 123 "my secret pass)", std::nullopt},
+        {"quoted password without command", R"(rcon 123 "pw")", std::nullopt},
+        {"fewer than three spaces", "rcon 123 secret", std::nullopt},
+        {"no space at all", "rcon", std::nullopt},
+        {"empty command after the third space", "rcon 123 secret ", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto command = extractCommand(c.text);
+        ASSERT_EQ(command.has_value(), c.command.has_value());
+        if (command) {
+            EXPECT_EQ(std::string(*command), *c.command);
+        }
+    }
+}
+
+TEST_F(Recognizer, RemoteConsoleSenderAndCommand)
+{
+    struct Case {
+        const char* name;
+        std::string rest;
+        std::int32_t kind;
+        std::int32_t key;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"well-formed", R"(Rcon: "rcon 1 pw kick Bob" from "10.1.2.3:27005")", RconCommand, 655618, "kick Bob"},
+        {"inner unmatched quote: split at from", R"(Rcon: "rcon 1 pw say "hi" from "10.1.2.3:27005")", RconCommand,
+         655618, R"(say "hi")"},
+        {"failed attempt takes the same path", R"(Bad Rcon: "rcon 1 pw say "hi" from "10.1.2.3:5")", BadRconCommand,
+         655618, R"(say "hi")"},
+        {"no from at all: no address", R"(Rcon: "rcon 1 pw status)", RconCommand, 0, "status"},
+        {"too few spaces: null command", R"(Rcon: "rcon 1" from "10.1.2.3:1")", RconCommand, 655618, "<null>"},
+        {"quoted password with a space", R"(Rcon: "rcon 1 "a b" status" from "10.1.2.3:1")", RconCommand, 655618,
+         "status"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto event = recognize(c.rest);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(event->kind, c.kind);
+        EXPECT_EQ(event->player.addressKey, c.key);
+        EXPECT_EQ(event->player.name, nullptr);
+        EXPECT_EQ(event->player.userId, 0);
+        EXPECT_EQ(textOf(*event), c.text);
+    }
+}
+
+TEST_F(Recognizer, ScoreTextIsTwoFourColumnNumbers)
+{
+    struct Case {
+        const char* rest;
+        const char* text;
+    };
+    const Case cases[] = {
+        {R"(Team "CT" triggered "CTs_Win" (CT "3") (T "12"))", "   3  12"},
+        {R"(Team "TERRORIST" triggered "Terrorists_Win" (CT "0") (T "1"))", "   0   1"},
+        {R"(Team "CT" triggered "CTs_Win" (CT "123456") (T "77777"))", "12347777"},
+        {R"(Team "CT" triggered "CTs_Win")", "        "},
+    };
+    for (const Case& c : cases) {
+        const auto event = recognize(c.rest);
+        ASSERT_TRUE(event) << c.rest;
+        EXPECT_STREQ(event->text, c.text) << c.rest;
+    }
+}
+
+TEST_F(Recognizer, KillKeepsTheVictimAndTheKillersName)
+{
+    const auto event = recognize(R"("Al<3><9><TERRORIST>" killed "Bob<12><345678><CT>" with "ak47")");
+    ASSERT_TRUE(event);
+    EXPECT_STREQ(event->player.name, "Bob");
+    EXPECT_EQ(event->player.userId, 12);
+    EXPECT_EQ(event->player.team, Team::CounterTerrorist);
+    EXPECT_STREQ(event->text, "Al");
+}
+
+} // namespace
+} // namespace zelkam
