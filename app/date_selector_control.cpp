@@ -18,7 +18,10 @@ constexpr int MaxDateLength = 10;
 constexpr int FieldHeight = 24;
 constexpr int ListRowHeight = 17;
 
-// Routes the line edit's events to the object bound to it.
+// Routes the field's events to the object bound to the line edit. Qt's
+// editable combobox keeps the keyboard focus itself and hands focus and key
+// events to its line edit directly, past any filter there; so the filter
+// watches the combobox too, and finds the object through its line edit.
 class FieldFilter : public QObject {
 public:
     using QObject::QObject;
@@ -26,7 +29,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (auto* control = static_cast<DateSelectorControl*>(ControlBase::fromWindow(watched)))
+        const QObject* field = watched;
+        if (auto* combo = qobject_cast<QComboBox*>(watched))
+            field = combo->lineEdit();
+        if (auto* control = static_cast<DateSelectorControl*>(ControlBase::fromWindow(field)))
             return control->handleFieldEvent(event);
         return false;
     }
@@ -42,6 +48,7 @@ bool isDateCharacter(QChar c)
 DateSelectorControl::DateSelectorControl(int x, int y, int width, int height, QWidget* parent)
 {
     combo_ = new QComboBox(parent);
+    guard_ = combo_;
     combo_->setObjectName(QStringLiteral("dateSelector"));
     combo_->setEditable(true);
     combo_->setInsertPolicy(QComboBox::NoInsert);
@@ -62,6 +69,7 @@ DateSelectorControl::DateSelectorControl(int x, int y, int width, int height, QW
     applySharedFont();
     filter_ = new FieldFilter(combo_);
     editField_->installEventFilter(filter_);
+    combo_->installEventFilter(filter_);
     lastIndex_ = 0;
     bindToWindow(editField_);
     typedFlag_ = false;
@@ -70,8 +78,11 @@ DateSelectorControl::DateSelectorControl(int x, int y, int width, int height, QW
 
 DateSelectorControl::~DateSelectorControl()
 {
-    if (editField_ != nullptr && filter_ != nullptr)
+    // The widgets may already be gone with their window.
+    if (guard_) {
         editField_->removeEventFilter(filter_);
+        combo_->removeEventFilter(filter_);
+    }
 }
 
 void DateSelectorControl::setSelectionEndedHandler(std::function<void()> handler)
@@ -141,8 +152,9 @@ bool DateSelectorControl::handleKeyPress(QKeyEvent* event)
 {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        // Leaving the field is what commits.
-        editField_->clearFocus();
+        // Taking the focus away from the field is what commits.
+        if (QWidget* focus = QApplication::focusWidget())
+            focus->clearFocus();
         return true;
     }
     if (key == Qt::Key_Backspace) {

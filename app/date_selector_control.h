@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <functional>
 
+#include <QComboBox>
+#include <QPointer>
+
 #include "app/control_base.h"
 
-class QComboBox;
 class QLineEdit;
 class QEvent;
 class QKeyEvent;
@@ -62,6 +64,7 @@ private:
     int lastIndex_ = 0;
     std::function<void()> selectionEnded_;
     QObject* filter_ = nullptr;
+    QPointer<QComboBox> guard_;
 };
 
 } // namespace zelkam
