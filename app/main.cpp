@@ -31,7 +31,7 @@ void scheduleScreenshot()
             window->trackbarNotified(zelkam::MainWindow::ThumbPosition, minute);
             window->dispatchCommand(zelkam::MainWindow::Play);
             QTimer::singleShot(4500, window, [window, file] {
-                window->screen()->grabWindow(0).save(file);
+                window->screen()->grabWindow(window->winId()).save(file);
                 window->close();
             });
         }
