@@ -16,7 +16,7 @@ namespace {
 
 // For scripts/screenshot only: ZELKAM_SCREENSHOT names a PNG file. Once the
 // window is up, playback is moved to minute ZELKAM_SCREENSHOT_MINUTE and
-// played for a few seconds; then the screen is saved and the window closed.
+// played fast for a few seconds; then the window is saved and closed.
 void scheduleScreenshot()
 {
     const QString file = qEnvironmentVariable("ZELKAM_SCREENSHOT");
@@ -29,7 +29,7 @@ void scheduleScreenshot()
             if (window == nullptr)
                 continue;
             window->trackbarNotified(zelkam::MainWindow::ThumbPosition, minute);
-            window->dispatchCommand(zelkam::MainWindow::Play);
+            window->dispatchCommand(zelkam::MainWindow::Fast);
             QTimer::singleShot(4500, window, [window, file] {
                 window->screen()->grabWindow(window->winId()).save(file);
                 window->close();
