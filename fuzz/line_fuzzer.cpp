@@ -1,8 +1,11 @@
 // Arbitrary bytes as one log line: filter, time stamp, tokenizer,
 // recogniser and event list must take anything and make at most one event
-// whose strings are terminated inside the arena.
+// whose strings are terminated inside the arena. The same bytes read as a
+// block of lines must give exactly the events of its lines taken one by one.
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "fuzz/fuzz_support.h"
 #include "parse/log_parser.h"
@@ -31,6 +34,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (event.text && std::strlen(event.text) > TokenTable::MaxTokenLength)
             __builtin_trap();
         if (event.player.name && std::strlen(event.player.name) > TokenTable::MaxTokenLength)
+            __builtin_trap();
+    }
+
+    // The block reading against the line-by-line reading.
+    static LogParser byLine;
+    static LogParser byBlock;
+    byLine.reset();
+    byBlock.reset();
+    std::string block(line);
+    if (block.empty() || block.back() != '\n')
+        block += '\n';
+    for (std::size_t start = 0; start < block.size();) {
+        const std::size_t next = block.find('\n', start) + 1;
+        byLine.processLine(std::string_view(block).substr(start, std::min(next - start, LogParser::MaxLineLength)));
+        start = next;
+    }
+    byBlock.processLines(block);
+    if (byLine.events().size() != byBlock.events().size())
+        __builtin_trap();
+    for (std::size_t i = 0; i < byLine.events().size(); ++i) {
+        const LogEvent& a = byLine.events()[i];
+        const LogEvent& b = byBlock.events()[i];
+        const auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
+        if (a.kind != b.kind || a.time != b.time || !same(a.text, b.text) || !same(a.player.name, b.player.name)
+            || a.player.userId != b.player.userId || a.player.addressKey != b.player.addressKey)
             __builtin_trap();
     }
 

@@ -11,8 +11,6 @@ namespace zelkam {
 namespace {
 
 constexpr std::size_t ReadBufferSize = 1 << 17;
-// Lines longer than this are cut: the rest of the physical line is dropped.
-constexpr std::size_t MaxLineLength = 255;
 
 // Opens a log file for reading only, refusing anything but a regular file
 // (a FIFO named like a log would block the read forever).
@@ -122,37 +120,42 @@ std::FILE* WindowReader::openNext(LogFileList& files)
 
 void WindowReader::readFile(std::FILE* file, LogParser& parser)
 {
-    // Lines wholly inside the read buffer are handed over in place; a line
+    // The whole lines of each read go to the parser as one block; a line
     // that straddles two reads is gathered in `line`. Only the first 255
     // characters of a line count: the rest, up to its line feed, is dropped
     // so that player text beyond that point can never pose as a line.
-    char line[MaxLineLength];
+    constexpr std::size_t maxLine = LogParser::MaxLineLength;
+    char line[maxLine];
     std::size_t lineLength = 0;
     bool gathering = false;
+    const auto gather = [&](std::string_view piece) {
+        const std::size_t take = std::min(piece.size(), maxLine - lineLength);
+        std::memcpy(line + lineLength, piece.data(), take);
+        lineLength += take;
+        gathering = true;
+    };
+
     char* buffer = buffer_.get();
     std::size_t got;
     while ((got = std::fread(buffer, 1, ReadBufferSize, file)) > 0) {
-        const char* p = buffer;
-        const char* const end = buffer + got;
-        while (p < end) {
-            const char* feed = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            const char* pieceEnd = feed ? feed + 1 : end;
-            const std::size_t pieceLength = static_cast<std::size_t>(pieceEnd - p);
-            if (feed && !gathering) {
-                parser.processLine(std::string_view(p, std::min(pieceLength, MaxLineLength)));
-            } else {
-                const std::size_t take = std::min(pieceLength, MaxLineLength - lineLength);
-                std::memcpy(line + lineLength, p, take);
-                lineLength += take;
-                gathering = true;
-                if (feed) {
-                    parser.processLine(std::string_view(line, lineLength));
-                    lineLength = 0;
-                    gathering = false;
-                }
-            }
-            p = pieceEnd;
+        std::string_view chunk(buffer, got);
+        if (gathering) {
+            const std::size_t feed = chunk.find('\n');
+            gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
+            if (feed == std::string_view::npos)
+                continue;
+            parser.processLine(std::string_view(line, lineLength));
+            lineLength = 0;
+            gathering = false;
+            chunk.remove_prefix(feed + 1);
         }
+        const std::size_t lastFeed = chunk.rfind('\n');
+        if (lastFeed != std::string_view::npos) {
+            parser.processLines(chunk.substr(0, lastFeed + 1));
+            chunk.remove_prefix(lastFeed + 1);
+        }
+        if (!chunk.empty())
+            gather(chunk);
     }
     if (gathering && lineLength > 0)
         parser.processLine(std::string_view(line, lineLength));

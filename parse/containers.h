@@ -9,25 +9,29 @@
 #include <cassert>
 #include <cstddef>
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace zelkam {
 
 // A growable array that doubles its capacity when an append finds it full.
-// Elements are copied over on growth, so pointers into it are invalidated by
-// an append; indices are not. Never fails: memory exhaustion is fatal.
+// Elements are moved over on growth, so pointers into it are invalidated by
+// an append; indices are not. Slots beyond size() are raw storage: growing
+// to a large capacity costs no initialisation of slots not yet used. Never
+// fails: memory exhaustion is fatal.
 template <typename T>
 class GrowArray {
 public:
     explicit GrowArray(std::size_t initialCapacity)
-        : items_(new T[initialCapacity > 0 ? initialCapacity : 1]),
+        : items_(allocate(initialCapacity > 0 ? initialCapacity : 1)),
           capacity_(initialCapacity > 0 ? initialCapacity : 1)
     {
     }
 
-    GrowArray(const GrowArray& other)
-        : items_(new T[other.capacity_]), capacity_(other.capacity_), count_(other.count_)
+    GrowArray(const GrowArray& other) : items_(allocate(other.capacity_)), capacity_(other.capacity_)
     {
-        std::copy(other.items_.get(), other.items_.get() + count_, items_.get());
+        std::uninitialized_copy(other.begin(), other.end(), items_);
+        count_ = other.count_;
     }
 
     GrowArray& operator=(const GrowArray& other)
@@ -39,12 +43,22 @@ public:
         return *this;
     }
 
-    GrowArray(GrowArray&&) noexcept = default;
-    GrowArray& operator=(GrowArray&&) noexcept = default;
+    GrowArray(GrowArray&& other) noexcept : GrowArray(1) { swap(other); }
+    GrowArray& operator=(GrowArray&& other) noexcept
+    {
+        swap(other);
+        return *this;
+    }
+
+    ~GrowArray()
+    {
+        std::destroy(begin(), end());
+        deallocate(items_, capacity_);
+    }
 
     void swap(GrowArray& other) noexcept
     {
-        items_.swap(other.items_);
+        std::swap(items_, other.items_);
         std::swap(capacity_, other.capacity_);
         std::swap(count_, other.count_);
     }
@@ -54,20 +68,34 @@ public:
     {
         if (count_ == capacity_)
             grow();
-        items_[count_++] = value;
+        ::new (static_cast<void*>(items_ + count_)) T(value);
+        ++count_;
     }
 
-    // Makes room for one more element and returns it, for callers that fill
-    // a large record in place rather than copying a finished one.
+    // Makes room for one more, default-made element and returns it, for
+    // callers that fill a large record in place rather than copying one.
     T& appendSlot()
     {
         if (count_ == capacity_)
             grow();
-        return items_[count_++];
+        T* slot = ::new (static_cast<void*>(items_ + count_)) T();
+        ++count_;
+        return *slot;
+    }
+
+    // Drops the last element.
+    void removeLast()
+    {
+        assert(count_ > 0);
+        std::destroy_at(items_ + --count_);
     }
 
     // Empties the array; the capacity and the storage stay.
-    void clear() { count_ = 0; }
+    void clear()
+    {
+        std::destroy(begin(), end());
+        count_ = 0;
+    }
 
     std::size_t size() const { return count_; }
     std::size_t capacity() const { return capacity_; }
@@ -84,26 +112,31 @@ public:
         return items_[i];
     }
 
-    T* data() { return items_.get(); }
-    const T* data() const { return items_.get(); }
-    T* begin() { return items_.get(); }
-    T* end() { return items_.get() + count_; }
-    const T* begin() const { return items_.get(); }
-    const T* end() const { return items_.get() + count_; }
+    T* data() { return items_; }
+    const T* data() const { return items_; }
+    T* begin() { return items_; }
+    T* end() { return items_ + count_; }
+    const T* begin() const { return items_; }
+    const T* end() const { return items_ + count_; }
     T& back() { return (*this)[count_ - 1]; }
     const T& back() const { return (*this)[count_ - 1]; }
 
 private:
+    static T* allocate(std::size_t n) { return std::allocator<T>().allocate(n); }
+    static void deallocate(T* items, std::size_t n) { std::allocator<T>().deallocate(items, n); }
+
     void grow()
     {
         const std::size_t capacity = capacity_ * 2;
-        std::unique_ptr<T[]> items(new T[capacity]);
-        std::move(items_.get(), items_.get() + count_, items.get());
-        items_ = std::move(items);
+        T* items = allocate(capacity);
+        std::uninitialized_move(begin(), end(), items);
+        std::destroy(begin(), end());
+        deallocate(items_, capacity_);
+        items_ = items;
         capacity_ = capacity;
     }
 
-    std::unique_ptr<T[]> items_;
+    T* items_ = nullptr;
     std::size_t capacity_ = 0;
     std::size_t count_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "parse/log_event.h"
 #include "parse/string_arena.h"
@@ -15,6 +16,11 @@ namespace zelkam {
 // resets it and feeds it every line of the window in reading order.
 class LogParser {
 public:
+    // Only the first 255 characters of a line count.
+    static constexpr std::size_t MaxLineLength = 255;
+    // The recogniser reads tokens 0 to 7 only, so tokenising stops there.
+    static constexpr int RecognisedTokens = 8;
+
     // Processes one line as read from a file (its line end may still be on
     // it). Drops the server's bookkeeping lines ("Log file started", "Log
     // file closed", "Server cvar" anywhere after the prefix) and lines
@@ -22,6 +28,13 @@ public:
     // recognises it, appending at most one event. The line is read only up
     // to its first NUL, carriage return or line feed.
     void processLine(std::string_view line);
+
+    // Processes every line of a block of whole lines, each ending in a line
+    // feed, exactly as processLine would take the first MaxLineLength
+    // characters of each. The way the reader hands over what it reads: a
+    // block is searched once for what is rare (carriage returns, NULs,
+    // bookkeeping phrases) instead of every line on its own.
+    void processLines(std::string_view block);
 
     // Empties the event list and the token table and resets the arena:
     // every name and text handed out before becomes invalid.
@@ -33,10 +46,19 @@ public:
     const TokenTable& tokens() const { return tokens_; }
 
 private:
+    // Stamps, tokenises and recognises a line cut at its end; true when it
+    // made an event.
+    bool recognizeContent(std::string_view content);
+    // Records in phraseStarts_ where phrase stands in the block, finding it
+    // by its letter key at offset keyAt.
+    void findPhrases(std::string_view block, char key, std::size_t keyAt, std::string_view phrase);
+
     EventList events_;
     StringArena arena_;
     TokenTable tokens_;
     TimeStampConverter stamps_;
+    // Where the bookkeeping phrases stand in the block at hand.
+    std::vector<std::size_t> phraseStarts_;
 };
 
 } // namespace zelkam

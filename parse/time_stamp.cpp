@@ -1,5 +1,6 @@
 #include "parse/time_stamp.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -17,12 +18,28 @@ int twoDigits(std::string_view text, std::size_t at)
     return digit(text[at]) * 10 + digit(text[at + 1]);
 }
 
+bool sameWallClock(const std::tm& a, const std::tm& b)
+{
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour
+           && a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
 std::int32_t toStamp(std::tm fields)
 {
     fields.tm_isdst = -1;
-    const std::time_t t = std::mktime(&fields);
+    std::time_t t = std::mktime(&fields);
     if (t == static_cast<std::time_t>(-1))
         return -1;
+    // In the hour repeated when clocks go back, the conversion picks either
+    // reading depending on what it converted before, so the same line could
+    // get another time on another load. Take the earlier reading, always.
+    std::tm other = fields;
+    other.tm_isdst = fields.tm_isdst > 0 ? 0 : 1;
+    const std::time_t alternative = std::mktime(&other);
+    std::tm check{};
+    if (alternative != static_cast<std::time_t>(-1) && alternative != t && toLocalTime(alternative, check)
+        && sameWallClock(check, fields) && check.tm_isdst == other.tm_isdst)
+        t = std::min(t, alternative);
     // A stamp outside the 32-bit range would wrap into a wrong date; treat it
     // as a stamp that does not convert.
     if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max())

@@ -18,7 +18,8 @@ inline constexpr std::size_t TimeStampLength = 21;
 // places whatever stands there; the local-time conversion, with daylight
 // saving left for it to decide, normalises out-of-range fields. -1 when the
 // conversion rejects the date, when the result does not fit 32 bits, or when
-// text is shorter than the stamp.
+// text is shorter than the stamp. A time of the hour repeated when clocks go
+// back reads as its earlier occurrence.
 std::int32_t parseTimeStamp(std::string_view text);
 
 // The local broken-down time of a calendar time; false when the platform
@@ -26,16 +27,15 @@ std::int32_t parseTimeStamp(std::string_view text);
 bool toLocalTime(std::int64_t time, std::tm& fields);
 
 // Calendar seconds of a local broken-down time, daylight saving left to the
-// conversion; -1 when it does not convert or does not fit 32 bits.
+// conversion (the earlier reading of a repeated hour); -1 when it does not
+// convert or does not fit 32 bits.
 std::int32_t fromLocalTime(std::tm fields);
 
 // parseTimeStamp with a memory of the last hour converted. Log lines come
 // in time order, so nearly every line falls in the hour of the line before
 // and costs an addition instead of a full local-time conversion. An hour is
 // only remembered when the conversion is linear across it (no daylight
-// saving change inside), so the results equal parseTimeStamp's (inside the
-// hour repeated when clocks go back, where the conversion itself may pick
-// either offset, it picks one and keeps to it).
+// saving change inside), so the results equal parseTimeStamp's.
 class TimeStampConverter {
 public:
     std::int32_t convert(std::string_view text);

@@ -2,44 +2,31 @@
 
 namespace zelkam {
 
-bool TokenTable::append(std::string_view token)
-{
-    if (full())
-        return false;
-    slots_[static_cast<std::size_t>(count_++)] = token.substr(0, MaxTokenLength);
-    return true;
-}
-
-void tokenizeLine(std::string_view rest, TokenTable& tokens)
+void tokenizeLine(std::string_view rest, TokenTable& tokens, int maxTokens)
 {
     tokens.clear();
     const std::size_t n = rest.size();
     std::size_t p = 0;
-    while (p < n && !tokens.full()) {
+    while (p < n && !tokens.full() && tokens.count() < maxTokens) {
         if (rest[p] == '"') {
+            // Only quotes change the depth, so jump from quote to quote. A
+            // quote right after a space (the space not being the opening
+            // quote itself) opens an inner level, unless it is the text's
+            // last character; any other quote closes one.
             const std::size_t open = p;
             std::size_t cursor = open;
             int depth = 1;
-            bool closed = true;
             while (depth > 0) {
-                ++cursor;
-                if (cursor >= n) {
-                    closed = false;
+                cursor = rest.find('"', cursor + 1);
+                if (cursor == std::string_view::npos)
                     break;
-                }
-                const bool spaceQuote = rest[cursor] == ' ' && cursor + 1 < n && rest[cursor + 1] == '"';
-                if (spaceQuote && cursor + 2 == n) {
-                    // The text's very last space and quote close a level.
-                    --depth;
-                    ++cursor;
-                } else if (spaceQuote) {
+                const bool afterSpace = cursor > open + 1 && rest[cursor - 1] == ' ';
+                if (afterSpace && cursor + 1 != n)
                     ++depth;
-                    ++cursor;
-                } else if (rest[cursor] == '"') {
+                else
                     --depth;
-                }
             }
-            if (!closed) {
+            if (cursor == std::string_view::npos) {
                 // Unbalanced quotes: the token takes the rest of the line.
                 tokens.append(rest.substr(open + 1));
                 return;

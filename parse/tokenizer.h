@@ -24,7 +24,13 @@ public:
 
     void clear() { count_ = 0; }
     // Stores the token, cut to MaxTokenLength; false when the table is full.
-    bool append(std::string_view token);
+    bool append(std::string_view token)
+    {
+        if (full())
+            return false;
+        slots_[static_cast<std::size_t>(count_++)] = token.substr(0, MaxTokenLength);
+        return true;
+    }
 
 private:
     std::array<std::string_view, Capacity> slots_{};
@@ -38,7 +44,8 @@ private:
 // quoted token that never closes takes the rest of the text and ends the
 // line. One space is skipped after a token and one trailing space is left
 // out of a run, so further spaces stay inside the next token. Tokenising
-// stops when the table is full.
-void tokenizeLine(std::string_view rest, TokenTable& tokens);
+// stops when the table is full, or after maxTokens tokens for a caller that
+// reads no further.
+void tokenizeLine(std::string_view rest, TokenTable& tokens, int maxTokens = TokenTable::Capacity);
 
 } // namespace zelkam

@@ -47,17 +47,23 @@ public:
     // Scans the folder and loads its earliest day. False when the scan finds
     // no log (nothing else changes then).
     bool loadFolder(std::string_view folderPath);
-    // Loads days[index]; false for an index outside days or a failed read.
+    // Loads days[index]; false for an index outside days (the model is then
+    // an empty day at the current dayStart) or a failed read.
     bool loadDayAt(std::size_t index);
     // Loads day D (a local midnight): reads the two-day window from D - 86400,
     // takes the snapshots and stands paused at the day's first event. False
-    // when the window cannot be read (the model is then an empty day at D).
+    // when the window cannot be read (the model is then an empty day at D);
+    // a window read without any event from D on is an empty day too, but
+    // true. rewinding is left as it was.
     bool loadDay(std::int32_t day);
-    // Forgets the folder: days, files and events; pauses and leaves an empty
-    // day at the current dayStart.
+    // Forgets the folder: days, files and events; pauses (speed 0, rewinding
+    // cleared) and leaves an empty day at the current dayStart.
     void unload();
 
-    // One timer step. True when the published view changed.
+    // One timer step: forward by speed seconds, applying every event before
+    // the new clock (never beyond the last loaded event), or back by a seek
+    // while rewinding. True when the view was published; false when paused
+    // or on an empty day.
     bool tick();
     // A playback command: 1 rewind, 2 pause, 3 play, 4 fast, 5 fastest;
     // every id clears rewinding first.
@@ -67,8 +73,10 @@ public:
     void seek(std::int32_t t);
     // seek(dayStart + 60 * minute), then paused.
     void seekMinute(std::int32_t minute);
-    // Moves forward to the next matching event of the day: true on a hit
-    // (paused just after it, published), false on a miss (back where it was).
+    // Moves forward to the next matching event of the day, starting after
+    // the event under the cursor: true on a hit (paused just after it,
+    // published), false on a miss (rebuilt by a seek to where it was, playing
+    // on as before). Never searches past the day's end.
     bool find(SearchKind kind, std::string_view pattern, bool matchCase);
 
     // Drops chat lines whose time + 15 is below now.
@@ -78,6 +86,9 @@ public:
 
     const EventList& events() const { return folder_.events(); }
     const LogFolder& folder() const { return folder_; }
+    // True when there is nothing to play: no folder or day loaded, a failed
+    // read, or a day without any event from its midnight on.
+    bool isEmptyDay() const { return !hasDay_; }
 
     // The object event application updates: this state's live part.
     LiveState& eventTarget;
@@ -100,7 +111,20 @@ public:
     GrowArray<ChatLine> viewChatLines{5};
 
 private:
+    // Makes the model an empty day at `day`: paused, clock at the midnight,
+    // live and published state emptied, no event position in use.
+    void enterEmptyDay(std::int32_t day);
+    // Walks the loaded window once, applying only the kinds that carry across
+    // a map start, and records a snapshot at the window's first event and at
+    // every map start.
+    void takeSnapshots();
+    // Applies the event at cursor and moves cursor on by one.
+    void applyAtCursor();
+
     LogFolder folder_;
+    // False while the model is an empty day; every event position is then
+    // unused and nothing may read events().
+    bool hasDay_ = false;
 };
 
 } // namespace zelkam

@@ -1,6 +1,7 @@
 #include "parse/log_parser.h"
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -108,6 +109,63 @@ TEST(LogParser, ResetForgetsEverything)
     EXPECT_EQ(parser.events().size(), 0u);
     EXPECT_EQ(parser.tokens().count(), 0);
     EXPECT_EQ(parser.arena().blockCount(), 1u);
+}
+
+} // namespace
+} // namespace zelkam
+
+namespace zelkam {
+namespace {
+
+std::vector<std::string> describe(const EventList& events)
+{
+    std::vector<std::string> out;
+    for (const LogEvent& e : events)
+        out.push_back(std::to_string(e.kind) + "@" + std::to_string(e.time) + " " + (e.player.name ? e.player.name : "-")
+                      + " " + (e.text ? e.text : "-"));
+    return out;
+}
+
+// The reader hands over whole blocks of lines; the result must be exactly
+// that of taking the lines one by one, bookkeeping phrases, line ends, cut
+// lines and all.
+TEST(LogParser, BlocksReadLikeTheirLines)
+{
+    ScopedTimeZone tz("UTC");
+    const std::string longChat = "\"Bob<1><2><CT>\" say \"" + std::string(240, 'x') + "Server cvar\"";
+    const std::vector<std::string> lineSets[] = {
+        {
+            lineAt("07/06/2001", "11:21:08", R"(Log file started (file "logs/L0706000.log"))"),
+            lineAt("07/06/2001", "11:21:08", R"(Server cvar "mp_timelimit" = "20")"),
+            lineAt("07/06/2001", "11:21:09", R"("Bob<1><2><CT>" say "the Server cvar list")"),
+            lineAt("07/06/2001", "11:21:09", R"("Log file closed<1><2><CT>" say "hi")"),
+            lineAt("07/06/2001", "11:21:10", R"("Bob<1><2><CT>" say "Server cva")"),
+            lineAt("07/06/2001", "11:21:10", "\"Server<1><2><CT>\" say \"cvar\""),
+            lineAt("07/06/2001", "11:21:11", longChat),
+            lineAt("07/06/2001", "11:21:12", R"("Bob<1><2><CT>" say "Log file")"),
+            "L 07/06/2001 - 11:21:13: Log file closed\n",
+            "L 07/06/2001 - 11:21:\n",
+            "Server cvar\n",
+            "\n",
+        },
+        {
+            lineAt("07/06/2001", "11:21:08", "\"Bob<1><2><CT>\" say \"a\"\rServer cvar"),
+            lineAt("07/06/2001", "11:21:09", std::string("\"Bob<1><2><CT>\" say \"b\0\" Log file closed", 42)),
+            lineAt("07/06/2001", "11:21:10", R"("Bob<1><2><CT>" say "c")"),
+        },
+    };
+    for (const auto& lines : lineSets) {
+        LogParser oneByOne;
+        std::string block;
+        for (const std::string& line : lines) {
+            oneByOne.processLine(std::string_view(line).substr(0, LogParser::MaxLineLength));
+            block += line;
+        }
+        LogParser blockwise;
+        blockwise.processLines(block);
+        EXPECT_EQ(describe(blockwise.events()), describe(oneByOne.events()));
+        EXPECT_FALSE(oneByOne.events().empty());
+    }
 }
 
 } // namespace

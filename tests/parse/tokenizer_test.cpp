@@ -96,3 +96,66 @@ TEST(Tokenizer, NeverReadsPastTheEndOfAnyPrefix)
 
 } // namespace
 } // namespace zelkam
+
+namespace zelkam {
+namespace {
+
+// The quote rule stated one character at a time, as a check on the
+// tokenizer, which jumps from quote to quote.
+std::vector<std::string> referenceTokens(std::string_view rest)
+{
+    std::vector<std::string> tokens;
+    const std::size_t n = rest.size();
+    std::size_t p = 0;
+    while (p < n && tokens.size() < static_cast<std::size_t>(TokenTable::Capacity)) {
+        if (rest[p] == '"') {
+            std::size_t cursor = p;
+            int depth = 1;
+            while (depth > 0) {
+                ++cursor;
+                if (cursor >= n) {
+                    tokens.emplace_back(rest.substr(p + 1));
+                    return tokens;
+                }
+                if (rest[cursor] == ' ' && cursor + 1 < n && rest[cursor + 1] == '"') {
+                    depth += cursor + 2 == n ? -1 : 1;
+                    ++cursor;
+                } else if (rest[cursor] == '"') {
+                    --depth;
+                }
+            }
+            tokens.emplace_back(rest.substr(p + 1, cursor - p - 1));
+            p = cursor + 1;
+        } else {
+            std::size_t end = rest.find('"', p);
+            std::string word(rest.substr(p, (end == std::string_view::npos ? n : end) - p));
+            if (!word.empty() && word.back() == ' ')
+                word.pop_back();
+            tokens.push_back(word);
+            p += word.size();
+        }
+        if (p < n && rest[p] == ' ')
+            ++p;
+    }
+    return tokens;
+}
+
+TEST(Tokenizer, AgreesWithTheQuoteRuleOnEveryShortText)
+{
+    // Every text of up to eight characters over quote, space and a letter.
+    const char alphabet[] = {'"', ' ', 'a'};
+    for (std::size_t length = 0; length <= 8; ++length) {
+        std::size_t combinations = 1;
+        for (std::size_t i = 0; i < length; ++i)
+            combinations *= 3;
+        for (std::size_t code = 0; code < combinations; ++code) {
+            std::string text;
+            for (std::size_t i = 0, c = code; i < length; ++i, c /= 3)
+                text += alphabet[c % 3];
+            ASSERT_EQ(tokensOf(text), referenceTokens(text)) << "[" << text << "]";
+        }
+    }
+}
+
+} // namespace
+} // namespace zelkam

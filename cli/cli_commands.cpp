@@ -1,0 +1,304 @@
+#include "cli/cli_commands.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <limits>
+#include <memory>
+#include <optional>
+
+#include "cli/cli_dates.h"
+#include "cli/cli_json.h"
+#include "cli/cli_steps.h"
+#include "replay/search.h"
+#include "replay/viewer_state.h"
+#include "views/event_application.h"
+#include "views/text_encoding.h"
+
+namespace zelkam::cli {
+namespace {
+
+void complain(const std::string& message)
+{
+    std::cout.flush();
+    std::cerr << "zelkam-cli: " << message << '\n';
+}
+
+// Loads the folder and then the day written as date, as the viewer's date
+// selector would: the folder load comes first, whatever it returns. None,
+// with the reason told on standard error, when the date is not a day of the
+// folder.
+std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder, const std::string& date)
+{
+    state.loadFolder(folder);
+    if (state.days.empty()) {
+        complain("no logs in " + folder);
+        return std::nullopt;
+    }
+    const std::optional<std::size_t> index = dayIndexOf(state.days, date);
+    if (!index) {
+        complain(date + " is not a day of " + folder);
+        return std::nullopt;
+    }
+    return state.loadDayAt(*index);
+}
+
+// The ViewerState is large (its snapshots alone hold 24 copies of the
+// recent-player ring), so it lives on the heap rather than on the stack.
+std::unique_ptr<ViewerState> makeState() { return std::make_unique<ViewerState>(); }
+
+// Applies the event at the cursor, as playback does, and tells whether it
+// composed a chat line: the chat ring then either grew or, when full, moved
+// its head. The line is the ring's newest.
+bool applyAtCursor(ViewerState& state)
+{
+    const std::size_t countBefore = state.chatLines.size();
+    const std::size_t headBefore = state.chatLines.head();
+    applyEvent(state.eventTarget, state.events()[state.cursor]);
+    ++state.cursor;
+    return state.chatLines.size() != countBefore || state.chatLines.head() != headBefore;
+}
+
+const ChatLine& newestLine(const ViewerState& state) { return state.chatLines[state.chatLines.size() - 1]; }
+
+// A progress line on standard error for searches that take a while: shown
+// once a second has passed and rewritten in place. It is wiped before a hit
+// is printed, so hit lines never run into it on a terminal, and ended with a
+// line feed when the search ends with it on screen.
+class Progress {
+public:
+    Progress() : start_(std::chrono::steady_clock::now()) {}
+    ~Progress()
+    {
+        if (width_ > 0)
+            std::cerr << '\n';
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void update(std::size_t day, std::size_t days, const std::string& date)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start_ < std::chrono::seconds(1) || (width_ > 0 && now - lastShown_ < std::chrono::milliseconds(200)))
+            return;
+        std::cout.flush();
+        const std::string line =
+            "zelkam-cli grep: searching " + date + " (day " + std::to_string(day + 1) + " of " + std::to_string(days) + ")";
+        wipe();
+        std::cerr << line << std::flush;
+        width_ = line.size();
+        lastShown_ = now;
+    }
+
+    // Takes the line off the screen until the next update.
+    void wipe()
+    {
+        if (width_ == 0)
+            return;
+        std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+        width_ = 0;
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point lastShown_;
+    std::size_t width_ = 0;
+};
+
+bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
+{
+    switch (step.kind) {
+    case ReplayStep::Kind::Tick: {
+        bool result = false;
+        for (std::int64_t i = 0; i < step.value; ++i)
+            result = state.tick();
+        return result;
+    }
+    case ReplayStep::Kind::Command:
+        state.command(static_cast<int>(step.value));
+        return true;
+    case ReplayStep::Kind::Seek: {
+        const std::int64_t target = std::int64_t{state.dayStart} + step.value;
+        state.seek(static_cast<std::int32_t>(std::min<std::int64_t>(target, std::numeric_limits<std::int32_t>::max())));
+        return true;
+    }
+    case ReplayStep::Kind::Minute:
+        state.seekMinute(static_cast<std::int32_t>(step.value));
+        return true;
+    case ReplayStep::Kind::Find:
+        return state.find(step.searchKind, step.pattern, step.matchCase);
+    case ReplayStep::Kind::Day: {
+        const std::optional<std::size_t> index = dayIndexOf(state.days, step.date);
+        dayListed = index.has_value();
+        return index && state.loadDayAt(*index);
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+int runDays(const std::vector<std::string>& args)
+{
+    if (args.size() != 1)
+        return UsageError;
+    auto state = makeState();
+    if (!state->loadFolder(args[0]) && state->days.empty()) {
+        complain("no logs in " + args[0]);
+        return NothingToShow;
+    }
+    for (std::int32_t day : state->days)
+        std::cout << formatDate(day) << '\n';
+    return Done;
+}
+
+int runEvents(const std::vector<std::string>& args)
+{
+    if (args.size() != 2 || !isDateArgument(args[1]))
+        return UsageError;
+    auto state = makeState();
+    const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
+    if (!loaded)
+        return NothingToShow;
+    if (!*loaded) {
+        complain("cannot read the logs of " + args[1]);
+        return NothingToShow;
+    }
+    for (const LogEvent& event : state->events())
+        std::cout << eventJson(event) << '\n';
+    return Done;
+}
+
+int runReplay(const std::vector<std::string>& args)
+{
+    if (args.size() < 2 || !isDateArgument(args[1]))
+        return UsageError;
+    std::vector<ReplayStep> steps;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        std::optional<ReplayStep> step = parseReplayStep(args[i]);
+        if (!step)
+            return UsageError;
+        steps.push_back(std::move(*step));
+    }
+    auto state = makeState();
+    const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
+    if (!loaded)
+        return NothingToShow;
+    std::cout << viewJson("load", *loaded, *state) << '\n';
+    for (const ReplayStep& step : steps) {
+        bool dayListed = true;
+        const bool result = runStep(*state, step, dayListed);
+        if (!dayListed) {
+            complain(step.date + " is not a day of " + args[0]);
+            return NothingToShow;
+        }
+        std::cout << viewJson(step.text, result, *state) << '\n';
+    }
+    return Done;
+}
+
+int runChat(const std::vector<std::string>& args)
+{
+    if (args.size() != 2 || !isDateArgument(args[1]))
+        return UsageError;
+    auto state = makeState();
+    const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
+    if (!loaded)
+        return NothingToShow;
+    if (!*loaded) {
+        complain("cannot read the logs of " + args[1]);
+        return NothingToShow;
+    }
+    // The day plays from its first event up to its end, where playback and
+    // search stop too: the first event of the next day, or the last loaded
+    // event.
+    std::string text;
+    while (!state->isEmptyDay() && state->cursor < state->dayEndEvent) {
+        if (!applyAtCursor(*state))
+            continue;
+        const ChatLine& line = newestLine(*state);
+        text.clear();
+        appendLogTextAsUtf8(text, line.text);
+        std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n';
+    }
+    return Done;
+}
+
+int runGrep(const std::vector<std::string>& args)
+{
+    std::optional<std::string> folder;
+    std::optional<std::string> pattern;
+    SearchKind kind = SearchKind::Chat;
+    bool matchCase = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--case") {
+            matchCase = true;
+        } else if (!optionsEnded && (arg == "--kind" || arg.rfind("--kind=", 0) == 0)) {
+            std::string value;
+            if (arg == "--kind") {
+                if (++i == args.size())
+                    return UsageError;
+                value = args[i];
+            } else {
+                value = arg.substr(7);
+            }
+            if (!parseSearchKind(value, kind))
+                return UsageError;
+        } else if (!optionsEnded && arg.size() > 2 && arg.rfind("--", 0) == 0) {
+            return UsageError;
+        } else if (!folder) {
+            folder = arg;
+        } else if (!pattern) {
+            pattern = arg;
+        } else {
+            return UsageError;
+        }
+    }
+    if (!folder || !pattern)
+        return UsageError;
+
+    auto state = makeState();
+    state->loadFolder(*folder);
+    if (state->days.empty()) {
+        complain("no logs in " + *folder);
+        return NothingToShow;
+    }
+    // Every event of every day is tested, as find tests it: with everything
+    // before it applied, so a remote-console user is named from the players
+    // connected by then. Unlike Find Next, which steps over the event it
+    // starts from, grep reports every hit.
+    Progress progress;
+    std::string text;
+    constexpr std::size_t ProgressInterval = 4096;
+    for (std::size_t d = 0; d < state->days.size(); ++d) {
+        const std::string date = formatDate(state->days[d]);
+        progress.update(d, state->days.size(), date);
+        if (!state->loadDayAt(d))
+            continue;
+        EventSearch search(kind, *pattern, matchCase, state->recentPlayers);
+        std::size_t tested = 0;
+        while (!state->isEmptyDay() && state->cursor < state->dayEndEvent) {
+            if (++tested % ProgressInterval == 0)
+                progress.update(d, state->days.size(), date);
+            const LogEvent& event = state->events()[state->cursor];
+            const bool hit = search.matches(event);
+            const bool composed = applyAtCursor(*state);
+            if (!hit)
+                continue;
+            // What the viewer shows for the hit: its chat line, or for a
+            // connection or entry (which compose none) the player's name.
+            progress.wipe();
+            text.clear();
+            appendLogTextAsUtf8(text, composed ? newestLine(*state).text : (event.player.name ? event.player.name : ""));
+            std::cout << formatDate(event.time) << ' ' << formatTimeOfDay(event.time) << ' ' << text << '\n';
+        }
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,64 @@
+#include "cli/cli_dates.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "parse/time_stamp.h"
+
+namespace zelkam::cli {
+namespace {
+
+bool isDigits(std::string_view text)
+{
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+    }
+    return !text.empty();
+}
+
+int twoDigits(std::string_view text) { return (text[0] - '0') * 10 + (text[1] - '0'); }
+
+} // namespace
+
+std::string formatDate(std::int32_t t)
+{
+    std::tm fields{};
+    if (!toLocalTime(t, fields))
+        return "--/--/----";
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d", fields.tm_mday, fields.tm_mon + 1, fields.tm_year + 1900);
+    return text;
+}
+
+std::string formatTimeOfDay(std::int32_t t)
+{
+    std::tm fields{};
+    if (!toLocalTime(t, fields))
+        return "--:--:--";
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", fields.tm_hour, fields.tm_min, fields.tm_sec);
+    return text;
+}
+
+bool isDateArgument(std::string_view text)
+{
+    if (text.size() != 10 || text[2] != '/' || text[5] != '/')
+        return false;
+    if (!isDigits(text.substr(0, 2)) || !isDigits(text.substr(3, 2)) || !isDigits(text.substr(6, 4)))
+        return false;
+    const int day = twoDigits(text.substr(0, 2));
+    const int month = twoDigits(text.substr(3, 2));
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+}
+
+std::optional<std::size_t> dayIndexOf(const GrowArray<std::int32_t>& days, std::string_view date)
+{
+    for (std::size_t i = 0; i < days.size(); ++i) {
+        if (formatDate(days[i]) == date)
+            return i;
+    }
+    return std::nullopt;
+}
+
+} // namespace zelkam::cli

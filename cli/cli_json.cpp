@@ -1,0 +1,72 @@
+#include "cli/cli_json.h"
+
+#include <nlohmann/json.hpp>
+
+#include "views/text_encoding.h"
+
+namespace zelkam::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json textOrNull(const char* text) { return text ? Json(logTextToUtf8(text)) : Json(nullptr); }
+
+Json playerJson(const PlayerEntry& player)
+{
+    Json json = Json::object();
+    json["name"] = textOrNull(player.name);
+    json["userId"] = player.userId;
+    json["wonId"] = player.wonId;
+    json["addressKey"] = player.addressKey;
+    json["team"] = player.team;
+    json["lifeState"] = player.lifeState;
+    json["frags"] = player.frags;
+    json["deaths"] = player.deaths;
+    return json;
+}
+
+// Compact: no blanks. Every string was decoded to valid UTF-8 already, so
+// the replacement handler never has anything to replace.
+std::string compact(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+} // namespace
+
+std::string eventJson(const LogEvent& event)
+{
+    Json json = Json::object();
+    json["kind"] = event.kind;
+    json["time"] = event.time;
+    json["player"] = playerJson(event.player);
+    json["text"] = textOrNull(event.text);
+    return compact(json);
+}
+
+std::string viewJson(std::string_view step, bool result, const ViewerState& state)
+{
+    Json json = Json::object();
+    json["step"] = logTextToUtf8(step);
+    json["result"] = result;
+    json["clock"] = state.viewClock;
+    json["minute"] = state.viewMinute;
+    json["map"] = logTextToUtf8(state.viewMapName);
+    json["ctScore"] = state.ctScore;
+    json["tScore"] = state.tScore;
+    json["speed"] = state.speed;
+    json["rewinding"] = state.rewinding;
+    Json players = Json::array();
+    for (const PlayerEntry& player : state.viewPlayers)
+        players.push_back(playerJson(player));
+    json["players"] = std::move(players);
+    Json chat = Json::array();
+    for (const ChatLine& line : state.viewChatLines) {
+        Json entry = Json::object();
+        entry["time"] = line.time;
+        entry["style"] = line.style;
+        entry["text"] = logTextToUtf8(line.text);
+        chat.push_back(std::move(entry));
+    }
+    json["chat"] = std::move(chat);
+    return compact(json);
+}
+
+} // namespace zelkam::cli

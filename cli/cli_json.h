@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "parse/log_event.h"
+#include "replay/viewer_state.h"
+
+namespace zelkam::cli {
+
+// One compact JSON object a line, keys in a fixed order. Names and texts
+// are decoded for showing (valid UTF-8 kept, other bytes as Windows-1252);
+// a missing name or text is null.
+std::string eventJson(const LogEvent& event);
+
+// The published view after a step of "zelkam-cli replay".
+std::string viewJson(std::string_view step, bool result, const ViewerState& state);
+
+} // namespace zelkam::cli

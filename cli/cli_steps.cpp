@@ -1,0 +1,125 @@
+#include "cli/cli_steps.h"
+
+#include <charconv>
+#include <limits>
+
+#include "cli/cli_dates.h"
+
+namespace zelkam::cli {
+namespace {
+
+constexpr int LastCommandId = 15;
+
+// A whole decimal number of text, sign allowed only where asked.
+bool parseNumber(std::string_view text, std::int64_t& value, bool allowSign)
+{
+    if (text.empty() || (text[0] == '-' && !allowSign) || text[0] == '+')
+        return false;
+    const char* end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && ptr == end;
+}
+
+bool isTwoDigits(std::string_view text)
+{
+    return text.size() == 2 && text[0] >= '0' && text[0] <= '9' && text[1] >= '0' && text[1] <= '9';
+}
+
+// HH:MM:SS with minutes and seconds below 60; the hours may pass 23 to reach
+// into the next day's events.
+bool parseTimeOfDay(std::string_view text, std::int64_t& seconds)
+{
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos)
+        return false;
+    const std::string_view hours = text.substr(0, first);
+    const std::string_view minutes = text.substr(first + 1, second - first - 1);
+    const std::string_view rest = text.substr(second + 1);
+    std::int64_t h = 0;
+    if (hours.size() > 2 || !parseNumber(hours, h, false) || !isTwoDigits(minutes) || !isTwoDigits(rest))
+        return false;
+    const int m = (minutes[0] - '0') * 10 + (minutes[1] - '0');
+    const int s = (rest[0] - '0') * 10 + (rest[1] - '0');
+    if (m > 59 || s > 59)
+        return false;
+    seconds = h * 3600 + m * 60 + s;
+    return true;
+}
+
+} // namespace
+
+bool parseSearchKind(std::string_view text, SearchKind& kind)
+{
+    if (text == "player")
+        kind = SearchKind::Player;
+    else if (text == "chat")
+        kind = SearchKind::Chat;
+    else if (text == "rconuser")
+        kind = SearchKind::RconUser;
+    else if (text == "rconcmd")
+        kind = SearchKind::RconCmd;
+    else
+        return false;
+    return true;
+}
+
+std::optional<ReplayStep> parseReplayStep(std::string_view text)
+{
+    ReplayStep step;
+    step.text = std::string(text);
+    const std::size_t colon = text.find(':');
+    const std::string_view name = text.substr(0, colon);
+    const std::string_view argument = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
+    const bool hasArgument = colon != std::string_view::npos;
+
+    if (name == "tick") {
+        step.kind = ReplayStep::Kind::Tick;
+        step.value = 1;
+        if (hasArgument
+            && (!parseNumber(argument, step.value, false) || step.value < 1
+                || step.value > std::numeric_limits<std::int32_t>::max()))
+            return std::nullopt;
+        return step;
+    }
+    if (!hasArgument)
+        return std::nullopt;
+    if (name == "cmd") {
+        step.kind = ReplayStep::Kind::Command;
+        if (!parseNumber(argument, step.value, false) || step.value > LastCommandId)
+            return std::nullopt;
+        return step;
+    }
+    if (name == "seek") {
+        step.kind = ReplayStep::Kind::Seek;
+        if (!parseTimeOfDay(argument, step.value))
+            return std::nullopt;
+        return step;
+    }
+    if (name == "minute") {
+        step.kind = ReplayStep::Kind::Minute;
+        if (!parseNumber(argument, step.value, true) || step.value < std::numeric_limits<std::int32_t>::min()
+            || step.value > std::numeric_limits<std::int32_t>::max())
+            return std::nullopt;
+        return step;
+    }
+    if (name == "find" || name == "findcase") {
+        step.kind = ReplayStep::Kind::Find;
+        step.matchCase = name == "findcase";
+        const std::size_t second = argument.find(':');
+        if (second == std::string_view::npos || !parseSearchKind(argument.substr(0, second), step.searchKind))
+            return std::nullopt;
+        step.pattern = std::string(argument.substr(second + 1));
+        return step;
+    }
+    if (name == "day") {
+        step.kind = ReplayStep::Kind::Day;
+        if (!isDateArgument(argument))
+            return std::nullopt;
+        step.date = std::string(argument);
+        return step;
+    }
+    return std::nullopt;
+}
+
+} // namespace zelkam::cli

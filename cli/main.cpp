@@ -1,0 +1,76 @@
+// zelkam-cli: the replay model without a display, for scripts, checks and
+// servers. See usageText for what it does.
+
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/cli_commands.h"
+
+namespace {
+
+constexpr std::string_view usageText =
+    "usage: zelkam-cli days FOLDER\n"
+    "       zelkam-cli events FOLDER DATE\n"
+    "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
+    "       zelkam-cli chat FOLDER DATE\n"
+    "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
+    "       zelkam-cli --help\n"
+    "\n"
+    "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
+    "  events   every event of DATE's two-day window, one JSON object a line\n"
+    "  replay   loads DATE paused at its first event, prints the view, then runs\n"
+    "           each STEP and prints the view after it, one JSON object a line\n"
+    "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
+    "  grep     searches every day with the rules of Find (default kind chat,\n"
+    "           letter case ignored unless --case), \"DD/MM/YYYY HH:MM:SS line\"\n"
+    "\n"
+    "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
+    "STEP is one of:\n"
+    "  tick             one playback tick\n"
+    "  tick:N           N ticks (N at least 1), printed once\n"
+    "  cmd:ID           playback command 0 to 15 (1 <<, 2 ||, 3 >, 4 >>, 5 >>>)\n"
+    "  seek:HH:MM:SS    seek to that time of the loaded day\n"
+    "  minute:M         move the trackbar to minute M (pauses)\n"
+    "  find:KIND:PAT    find the next event, letter case ignored\n"
+    "  findcase:KIND:PAT  find the next event, letter case matched\n"
+    "  day:DATE         load another day of the folder\n"
+    "\n"
+    "Exit status: 0 done, 1 nothing to show, 2 usage error.\n";
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace zelkam::cli;
+    std::ios::sync_with_stdio(false);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (const std::string& arg : args) {
+        if (arg == "--")
+            break;
+        if (arg == "--help") {
+            std::cout << usageText;
+            return Done;
+        }
+    }
+    int status = UsageError;
+    if (!args.empty()) {
+        const std::string command = args[0];
+        args.erase(args.begin());
+        if (command == "days")
+            status = runDays(args);
+        else if (command == "events")
+            status = runEvents(args);
+        else if (command == "replay")
+            status = runReplay(args);
+        else if (command == "chat")
+            status = runChat(args);
+        else if (command == "grep")
+            status = runGrep(args);
+    }
+    std::cout.flush();
+    if (status == UsageError)
+        std::cerr << usageText;
+    return status;
+}

@@ -1,0 +1,131 @@
+#include "views/chat_lines.h"
+
+#include "views/live_state.h"
+
+namespace zelkam {
+namespace {
+
+// Name pieces show at most 40 characters, new names 40, messages and
+// commands 127: together with the fixed pieces a line stays under 190
+// characters, well inside its 256-character buffer.
+constexpr std::size_t NameLimit = 40;
+constexpr std::size_t NewNameLimit = 40;
+constexpr std::size_t MessageLimit = 127;
+
+// Composes a line in place. Every piece is bounded, and the writer itself
+// never passes the buffer's last byte, which always ends the text.
+class LineWriter {
+public:
+    explicit LineWriter(char* buffer) : buffer_(buffer) { buffer_[0] = '\0'; }
+    ~LineWriter() { buffer_[length_] = '\0'; }
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    // Appends piece up to its terminator or limit characters, whichever
+    // comes first. A null piece reads as empty.
+    void append(const char* piece, std::size_t limit = sizeof(ChatLine::text))
+    {
+        if (!piece)
+            return;
+        for (std::size_t i = 0; i < limit && piece[i] != '\0' && length_ + 1 < sizeof(ChatLine::text); ++i)
+            buffer_[length_++] = piece[i];
+    }
+
+private:
+    char* buffer_;
+    std::size_t length_ = 0;
+};
+
+const char* teamTag(std::int32_t team)
+{
+    switch (team) {
+    case Team::Terrorist:
+        return "(Terrorist) ";
+    case Team::CounterTerrorist:
+        return "(CT) ";
+    default:
+        return "";
+    }
+}
+
+const char* joinedTeamName(std::int32_t team)
+{
+    switch (team) {
+    case Team::Terrorist:
+        return "Terrorists";
+    case Team::None:
+        // A "SPECTATOR" join leaves the player without a team.
+        return "Spectators";
+    default:
+        return "Counter-Terrorists";
+    }
+}
+
+} // namespace
+
+char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style)
+{
+    ChatLine* line = state.chatLines.appendDroppingOldest();
+    if (!line)
+        return nullptr;
+    line->time = time;
+    line->style = style;
+    line->text[0] = '\0';
+    return line->text;
+}
+
+void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,
+                  const char* text)
+{
+    if (kind < LeftGameLine || kind > BadRconLine)
+        return;
+    const bool isChat = kind == SayLine || kind == SayTeamLine;
+    char* buffer = appendChatLine(state, time, isChat ? entry.team : LineStyle::Neutral);
+    if (!buffer)
+        return;
+
+    LineWriter line(buffer);
+    switch (kind) {
+    case LeftGameLine:
+        line.append("* ");
+        line.append(entry.name, NameLimit);
+        line.append(" has left the game");
+        break;
+    case SayLine:
+    case SayTeamLine:
+        if (entry.lifeState == LifeState::Dead)
+            line.append("*DEAD*");
+        if (kind == SayTeamLine)
+            line.append(teamTag(entry.team));
+        line.append(entry.name, NameLimit);
+        line.append(" : ");
+        line.append(text, MessageLimit);
+        break;
+    case NameChangeLine:
+        line.append("* ");
+        line.append(entry.name, NameLimit);
+        line.append(" changed name to ");
+        line.append(text, NewNameLimit);
+        break;
+    case JoinedTeamLine:
+        line.append("* ");
+        line.append(entry.name, NameLimit);
+        line.append(" joined the ");
+        line.append(joinedTeamName(entry.team));
+        break;
+    case RconLine:
+        line.append("<");
+        line.append(entry.name, NameLimit);
+        line.append("> ");
+        line.append(text, MessageLimit);
+        break;
+    case BadRconLine:
+        line.append("<");
+        line.append(entry.name, NameLimit);
+        line.append(" (bad rcon pass)> ");
+        line.append(text, MessageLimit);
+        break;
+    }
+}
+
+} // namespace zelkam
