@@ -1,12 +1,13 @@
 #include "platform/log_text.h"
 
+#include "views/text_encoding.h"
+
 namespace zelkam {
 
 QString logText(std::string_view bytes)
 {
-    // FIXME: decode with the shared log-text decoder once it is available;
-    // until then invalid UTF-8 bytes show as replacement characters.
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    const std::string utf8 = logTextToUtf8(bytes);
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 } // namespace zelkam

@@ -1,5 +1,7 @@
 #include "platform/qpainter_canvas.h"
 
+#include "platform/log_text.h"
+
 #include <QFontMetrics>
 #include <QImage>
 #include <gtest/gtest.h>
@@ -91,6 +93,14 @@ TEST(QPainterCanvas, FillsRectanglesWithoutTheirRightAndBottomEdges)
     EXPECT_EQ(image.pixelColor(12, 6), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(11, 7), QColor(Qt::black));
     EXPECT_EQ(image.pixelColor(5, 8), QColor(Qt::black));
+}
+
+TEST(LogText, ShowsUtf8AsItIsAndOtherBytesAsWindows1252)
+{
+    EXPECT_EQ(logText("Fran\xe7ois"), QStringLiteral("Fran\u00e7ois"));
+    EXPECT_EQ(logText("\xd0\x94\xd0\xbc"), QStringLiteral("\u0414\u043c"));
+    EXPECT_EQ(logText("\x80 \x81"), QStringLiteral("\u20ac \ufffd"));
+    EXPECT_EQ(logText(""), QString());
 }
 
 } // namespace
