@@ -51,7 +51,7 @@ void ControlBase::invalidate()
 
 bool createSharedFont()
 {
-    QFont font = QPainterCanvas::fontFor(FontSpec{"Arial", 15, false});
+    QFont font = QPainterCanvas::fontFor(FontChoice{"Arial", 15, false});
     if (QFontInfo(font).family().isEmpty())
         return false;
     sharedFontSlot() = font;

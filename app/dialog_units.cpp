@@ -28,7 +28,7 @@ int dialogUnitsY(int units)
 
 QFont dialogFont()
 {
-    return QPainterCanvas::fontFor(FontSpec{"Arial", 13, false});
+    return QPainterCanvas::fontFor(FontChoice{"Arial", 13, false});
 }
 
 } // namespace zelkam

@@ -348,10 +348,10 @@ void MainWindow::changeLogFolder()
         return;
     logFolder = chosen;
     // Stop playback before the day's events go, so that no tick during the
-    // dialogs below replays released events; then show the empty state.
+    // dialogs below can touch released events; unload leaves an empty,
+    // published day.
     state_.command(Pause);
     state_.unload();
-    state_.publishView();
     loadLogsWithRetry();
     fillDateList();
     refreshViews();

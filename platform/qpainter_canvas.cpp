@@ -17,35 +17,35 @@ QColor toQColor(Rgb color)
 
 } // namespace
 
-QPainterCanvas::QPainterCanvas(QPainter& painter) : painter_(painter), font_(fontFor(spec_))
+QPainterCanvas::QPainterCanvas(QPainter& painter) : painter_(painter), font_(fontFor(choice_))
 {
     painter_.setFont(font_);
 }
 
-QFont QPainterCanvas::fontFor(const FontSpec& spec)
+QFont QPainterCanvas::fontFor(const FontChoice& choice)
 {
     // The em size for a given cell height depends only on the face, so it is
     // measured once per face and height.
     static QHash<QString, int> pixelSizes;
-    const QString face = QString::fromLatin1(spec.face);
-    const QString key = face + QLatin1Char('/') + QString::number(spec.cellHeight);
+    const QString face = QString::fromLatin1(choice.face);
+    const QString key = face + QLatin1Char('/') + QString::number(choice.cellHeight);
 
     QFont font;
     font.setFamilies({face, QStringLiteral("Liberation Sans"), QStringLiteral("Arimo")});
     font.setStyleHint(QFont::SansSerif);
-    font.setUnderline(spec.underline);
+    font.setUnderline(choice.underline);
     auto found = pixelSizes.constFind(key);
     if (found == pixelSizes.constEnd()) {
         constexpr int Reference = 200;
         font.setPixelSize(Reference);
         const QFontMetricsF metrics(font);
         const qreal cell = metrics.ascent() + metrics.descent();
-        int size = cell > 0 ? qRound(spec.cellHeight * Reference / cell) : spec.cellHeight;
+        int size = cell > 0 ? qRound(choice.cellHeight * Reference / cell) : choice.cellHeight;
         // Rounding may leave the cell a pixel too tall; step down until it fits.
         for (; size > 1; --size) {
             font.setPixelSize(size);
             const QFontMetrics sized(font);
-            if (sized.ascent() + sized.descent() <= spec.cellHeight)
+            if (sized.ascent() + sized.descent() <= choice.cellHeight)
                 break;
         }
         found = pixelSizes.insert(key, size);
@@ -54,11 +54,11 @@ QFont QPainterCanvas::fontFor(const FontSpec& spec)
     return font;
 }
 
-void QPainterCanvas::selectFont(const FontSpec& font)
+void QPainterCanvas::selectFont(const FontChoice& font)
 {
-    if (font == spec_)
+    if (font == choice_)
         return;
-    spec_ = font;
+    choice_ = font;
     font_ = fontFor(font);
     painter_.setFont(font_);
 }
@@ -78,7 +78,7 @@ void QPainterCanvas::drawText(int x, int y, std::string_view text)
     const QString decoded = logText(text);
     const QFontMetrics metrics(font_);
     if (mode_ == BackgroundMode::Opaque)
-        painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(decoded), spec_.cellHeight), background_);
+        painter_.fillRect(QRect(x, y, metrics.horizontalAdvance(decoded), choice_.cellHeight), background_);
     painter_.setPen(textColor_);
     painter_.drawText(QPoint(x, y + metrics.ascent()), decoded);
 }

@@ -14,7 +14,7 @@ class QPainterCanvas : public Canvas {
 public:
     explicit QPainterCanvas(QPainter& painter);
 
-    void selectFont(const FontSpec& font) override;
+    void selectFont(const FontChoice& font) override;
     void setTextColor(Rgb color) override;
     void setBackgroundMode(BackgroundMode mode) override { mode_ = mode; }
     void setBackgroundColor(Rgb color) override;
@@ -22,14 +22,14 @@ public:
     void fillRect(int left, int top, int right, int bottom, Rgb color) override;
 
     // The Qt font whose character cell (ascent plus descent) is
-    // spec.cellHeight pixels high, the way a classic font request by cell
+    // choice.cellHeight pixels high, the way a classic font request by cell
     // height sizes it. Arial resolves to a metric-compatible face where the
     // real one is missing.
-    static QFont fontFor(const FontSpec& spec);
+    static QFont fontFor(const FontChoice& choice);
 
 private:
     QPainter& painter_;
-    FontSpec spec_;
+    FontChoice choice_;
     QFont font_;
     QColor textColor_{Qt::black};
     QColor background_{Qt::white};

@@ -24,12 +24,12 @@ struct Rgb {
 
 // A font by face and cell height in pixels (ascent plus descent, internal
 // leading included), not by em size.
-struct FontSpec {
+struct FontChoice {
     const char* face = "Arial";
     int cellHeight = 16;
     bool underline = false;
 
-    friend bool operator==(const FontSpec& a, const FontSpec& b)
+    friend bool operator==(const FontChoice& a, const FontChoice& b)
     {
         return std::string_view(a.face) == std::string_view(b.face) && a.cellHeight == b.cellHeight &&
                a.underline == b.underline;
@@ -42,7 +42,7 @@ class Canvas {
 public:
     virtual ~Canvas() = default;
 
-    virtual void selectFont(const FontSpec& font) = 0;
+    virtual void selectFont(const FontChoice& font) = 0;
     virtual void setTextColor(Rgb color) = 0;
     virtual void setBackgroundMode(BackgroundMode mode) = 0;
     virtual void setBackgroundColor(Rgb color) = 0;

@@ -16,7 +16,7 @@ namespace zelkam {
 inline constexpr Rgb TerroristChatColor{255, 0, 0};
 inline constexpr Rgb CounterTerroristChatColor{0, 128, 255};
 inline constexpr Rgb NeutralChatColor{255, 128, 0};
-inline constexpr FontSpec ChatFont{"Arial", 12, false};
+inline constexpr FontChoice ChatFont{"Arial", 12, false};
 
 class ChatViewPainter {
 public:

@@ -144,7 +144,7 @@ PlayerListLayout PlayerListPainter::layout(int height) const
 void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
 {
     const PlayerListLayout layout = this->layout(height);
-    const FontSpec& rowFont = layout.crowded ? PlayerListSmallFont : PlayerListLargeFont;
+    const FontChoice& rowFont = layout.crowded ? PlayerListSmallFont : PlayerListLargeFont;
 
     canvas.setTextColor(White);
     canvas.selectFont(PlayerListLargeFont);

@@ -20,8 +20,8 @@ inline constexpr Rgb CounterTerroristBandColor{0, 128, 255};
 inline constexpr Rgb SpectatorBandColor{64, 64, 64};
 inline constexpr Rgb DeadLabelColor{160, 32, 0};
 inline constexpr Rgb UnknownLabelColor{128, 128, 128};
-inline constexpr FontSpec PlayerListLargeFont{"Arial", 16, false};
-inline constexpr FontSpec PlayerListSmallFont{"Arial", 12, false};
+inline constexpr FontChoice PlayerListLargeFont{"Arial", 16, false};
+inline constexpr FontChoice PlayerListSmallFont{"Arial", 12, false};
 
 // Appends value to text: "-" for a negative value, then at most three
 // digits of the magnitude without leading zeros (1234 reads "234"), "0" for

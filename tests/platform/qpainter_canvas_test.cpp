@@ -32,11 +32,11 @@ std::pair<int, int> litRows(const QImage& image)
 TEST(QPainterCanvas, SizesFontsByCellHeight)
 {
     for (int cell : {12, 15, 16}) {
-        const QFontMetrics metrics(QPainterCanvas::fontFor(FontSpec{"Arial", cell, false}));
+        const QFontMetrics metrics(QPainterCanvas::fontFor(FontChoice{"Arial", cell, false}));
         EXPECT_LE(metrics.ascent() + metrics.descent(), cell) << cell;
         EXPECT_GE(metrics.ascent() + metrics.descent(), cell - 2) << cell;
     }
-    EXPECT_TRUE(QPainterCanvas::fontFor(FontSpec{"Arial", 12, true}).underline());
+    EXPECT_TRUE(QPainterCanvas::fontFor(FontChoice{"Arial", 12, true}).underline());
 }
 
 TEST(QPainterCanvas, PlacesTextByTheTopLeftOfItsCell)
@@ -46,7 +46,7 @@ TEST(QPainterCanvas, PlacesTextByTheTopLeftOfItsCell)
     {
         QPainter painter(&image);
         QPainterCanvas canvas(painter);
-        canvas.selectFont(FontSpec{"Arial", 16, false});
+        canvas.selectFont(FontChoice{"Arial", 16, false});
         canvas.setTextColor(White);
         canvas.setBackgroundMode(BackgroundMode::Transparent);
         canvas.drawText(10, 20, "HH");
@@ -66,7 +66,7 @@ TEST(QPainterCanvas, OpaqueTextStandsOnABoxOfTheBackgroundColour)
     {
         QPainter painter(&image);
         QPainterCanvas canvas(painter);
-        canvas.selectFont(FontSpec{"Arial", 12, false});
+        canvas.selectFont(FontChoice{"Arial", 12, false});
         canvas.setTextColor(White);
         canvas.setBackgroundColor(Rgb{160, 32, 0});
         canvas.setBackgroundMode(BackgroundMode::Opaque);

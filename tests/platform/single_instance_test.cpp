@@ -37,12 +37,5 @@ TEST(SingleInstanceGuard, SecondStartAsksTheFirstToComeToTheFront)
     EXPECT_EQ(activations, 1);
 }
 
-TEST(SingleInstanceGuard, NameBelongsToTheUser)
-{
-    const QString name = SingleInstanceGuard::defaultName();
-    EXPECT_TRUE(name.startsWith(QStringLiteral("Zelkam-")));
-    EXPECT_FALSE(name.contains(QLatin1Char('/')));
-}
-
 } // namespace
 } // namespace zelkam

@@ -18,7 +18,7 @@ public:
         int x = 0;
         int y = 0;
         std::string text;
-        FontSpec font;
+        FontChoice font;
         Rgb color;
         BackgroundMode mode = BackgroundMode::Opaque;
         Rgb background;
@@ -31,7 +31,7 @@ public:
         Rgb color;
     };
 
-    void selectFont(const FontSpec& font) override { font_ = font; }
+    void selectFont(const FontChoice& font) override { font_ = font; }
     void setTextColor(Rgb color) override { color_ = color; }
     void setBackgroundMode(BackgroundMode mode) override { mode_ = mode; }
     void setBackgroundColor(Rgb color) override { background_ = color; }
@@ -45,7 +45,7 @@ public:
     std::vector<Rect> rects;
 
 private:
-    FontSpec font_{"System", 16, false};
+    FontChoice font_{"System", 16, false};
     Rgb color_{0, 0, 0};
     BackgroundMode mode_ = BackgroundMode::Opaque;
     Rgb background_{255, 255, 255};

@@ -240,8 +240,8 @@ TEST(PlayerListPainter, SortsTeamsByFragsThenDeaths)
     painter.add(players.make("nine", Team::Terrorist, 9, 0));
     painter.add(players.make("ten-seven", Team::Terrorist, 10, 7));
     painter.add(players.make("ten-five", Team::Terrorist, 10, 5));
-    painter.add(players.make("spec-b", Team::None));
-    painter.add(players.make("spec-a", Team::None));
+    painter.add(players.make("choice-b", Team::None));
+    painter.add(players.make("choice-a", Team::None));
     painter.add(players.make("low", Team::CounterTerrorist, -2, 1));
     painter.add(players.make("high", Team::CounterTerrorist, 3, 40));
     painter.sortTeams();
@@ -249,8 +249,8 @@ TEST(PlayerListPainter, SortsTeamsByFragsThenDeaths)
     EXPECT_STREQ(painter.terrorist(1)->name, "ten-seven");
     EXPECT_STREQ(painter.terrorist(2)->name, "nine");
     EXPECT_STREQ(painter.counterTerrorist(0)->name, "high");
-    EXPECT_STREQ(painter.spectator(0)->name, "spec-b");
-    EXPECT_STREQ(painter.spectator(1)->name, "spec-a");
+    EXPECT_STREQ(painter.spectator(0)->name, "choice-b");
+    EXPECT_STREQ(painter.spectator(1)->name, "choice-a");
 }
 
 TEST(PlayerListPainter, SortSurvivesExtremeCounts)
