@@ -12,7 +12,12 @@ const QString ValueName = QStringLiteral("Log Directory");
 
 QSettings openStore()
 {
+#ifdef Q_OS_WIN
+    // The key itself, not Qt's organisation/application layout beneath it.
+    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zelkam"), QSettings::NativeFormat);
+#else
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+#endif
 }
 
 bool storeExists(const QSettings& store)
