@@ -6,8 +6,11 @@
 #include <QApplication>
 
 #include "app/main_window.h"
+#include "app/program_icon.h"
+#include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
 #include "platform/single_instance.h"
+#include "replay/viewer_state.h"
 
 namespace zelkam {
 
@@ -40,6 +43,19 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     window->fillDateList();
     window->refreshViews();
     return app.exec();
+}
+
+int runDesktopViewer(QApplication& app)
+{
+    QApplication::setApplicationName(QStringLiteral("Zelkam"));
+    QApplication::setWindowIcon(programIcon());
+    auto state = std::make_unique<ViewerState>();
+    LogFolderSetting setting;
+    DesktopFolderBrowser browser;
+    DesktopMessageBoxes messages;
+    DesktopLinkOpener links;
+    SingleInstanceGuard guard;
+    return runViewer(app, *state, Services{setting, browser, messages, links}, guard);
 }
 
 } // namespace zelkam

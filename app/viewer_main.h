@@ -19,4 +19,8 @@ struct Services;
 // folder browser before any logs were found.
 int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard);
 
+// runViewer with the desktop's own services: the stored settings, the
+// folder browser, message boxes and link opening of the platform.
+int runDesktopViewer(QApplication& app);
+
 } // namespace zelkam
