@@ -42,4 +42,38 @@ void ScratchFolder::write(std::string_view name, std::string_view bytes) const
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+void writeFuzzedFolder(const ScratchFolder& scratch, std::string_view input)
+{
+    scratch.clear();
+    std::size_t start = 0;
+    for (int file = 0; file < MaxFuzzedFiles && start <= input.size(); ++file) {
+        std::size_t end = input.find('\xff', start);
+        if (end == std::string_view::npos)
+            end = input.size();
+        std::string_view piece = input.substr(start, end - start);
+        const char* name = FuzzedFileNames[file];
+        if (!piece.empty()) {
+            name = FuzzedFileNames[static_cast<unsigned char>(piece[0]) % FuzzedFileNameCount];
+            piece.remove_prefix(1);
+        }
+        scratch.write(name, piece);
+        start = end + 1;
+    }
+}
+
+std::string encodeFuzzedFolder(const std::vector<std::pair<int, std::string>>& files)
+{
+    std::string input;
+    for (std::size_t i = 0; i < files.size() && i < MaxFuzzedFiles; ++i) {
+        if (i > 0)
+            input += '\xff';
+        input += static_cast<char>(files[i].first);
+        for (char c : files[i].second) {
+            if (c != '\xff')
+                input += c;
+        }
+    }
+    return input;
+}
+
 } // namespace zelkam::fuzz

@@ -3,7 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace zelkam::fuzz {
 
@@ -23,5 +26,25 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// The log folder a fuzz input stands for: up to MaxFuzzedFiles files, the
+// pieces of the input between 0xFF bytes. The first byte of a piece picks the
+// file's name from FuzzedFileNames (modulo their count); an empty piece is an
+// empty file under the name of its position. The names are those of three
+// days around a month's end and a year's end, with a second running number
+// and one written in other letter case.
+inline constexpr int MaxFuzzedFiles = 4;
+inline constexpr const char* FuzzedFileNames[] = {"L0131000.log", "L0131001.log", "L0201000.log",
+                                                   "L0201001.log", "L0202000.log", "l0131002.LOG",
+                                                   "L1231000.log", "L0101000.log"};
+inline constexpr int FuzzedFileNameCount = 8;
+
+// Empties the scratch folder and writes the files of input into it.
+void writeFuzzedFolder(const ScratchFolder& scratch, std::string_view input);
+
+// The input that writeFuzzedFolder turns into these files, each given by the
+// index of its name and its bytes (0xFF bytes, which would split it, are
+// left out). For the seed corpora.
+std::string encodeFuzzedFolder(const std::vector<std::pair<int, std::string>>& files);
 
 } // namespace zelkam::fuzz

@@ -1,8 +1,10 @@
-// A folder of a few log files built from the input (split at 0xFF bytes;
-// the first byte of each piece picks its name), scanned, then every listed
-// day read as its window. Nothing may crash, hang or read out of bounds, and
-// the events must come only from lines of the files.
+// A folder of a few log files built from the input (writeFuzzedFolder),
+// scanned, then every listed day read as its window. Nothing may crash, hang
+// or read out of bounds, and the events must come only from lines of the
+// files.
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "fuzz/fuzz_support.h"
@@ -19,25 +21,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const fuzz::ScratchFolder scratch;
-    scratch.clear();
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    std::size_t start = 0;
-    for (int file = 0; file < 4 && start <= input.size(); ++file) {
-        std::size_t end = input.find('\xff', start);
-        if (end == std::string_view::npos)
-            end = input.size();
-        std::string_view piece = input.substr(start, end - start);
-        // Names of three days around a month end, with running numbers.
-        static const char* const names[] = {"L0131000.log", "L0131001.log", "L0201000.log", "L0201001.log",
-                                            "L0202000.log", "l0131002.LOG", "L1231000.log", "L0101000.log"};
-        const char* name = names[file];
-        if (!piece.empty()) {
-            name = names[static_cast<unsigned char>(piece[0]) % 8];
-            piece.remove_prefix(1);
-        }
-        scratch.write(name, piece);
-        start = end + 1;
-    }
+    fuzz::writeFuzzedFolder(scratch, std::string_view(reinterpret_cast<const char*>(data), size));
 
     LogFolder folder;
     if (!folder.buildDayIndex(scratch.path().string()))
@@ -45,7 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < folder.days().size() && i < 8; ++i) {
         if (i > 0 && folder.days()[i] <= folder.days()[i - 1])
             __builtin_trap();
-        folder.readWindow(folder.days()[i] - 86400, 2);
+        // From the midnight before, as a day load reads it; a day of 1901
+        // has no midnight before it in 32 bits.
+        const std::int64_t start = addLocalDays(folder.days()[i], -1);
+        folder.readWindow(static_cast<std::int32_t>(std::max<std::int64_t>(start, INT32_MIN)), 2);
         if (folder.events().size() > size)
             __builtin_trap();
     }

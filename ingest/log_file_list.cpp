@@ -108,6 +108,18 @@ std::int32_t dayStartOf(std::int32_t time)
     return fromLocalTime(fields);
 }
 
+std::int64_t addLocalDays(std::int64_t time, int days)
+{
+    std::tm fields{};
+    if (toLocalTime(time, fields)) {
+        fields.tm_mday += days;
+        const std::int32_t moved = fromLocalTime(fields);
+        if (moved != -1)
+            return moved;
+    }
+    return time + std::int64_t{days} * 86400;
+}
+
 void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days)
 {
     std::int64_t last = -1;

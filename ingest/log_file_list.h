@@ -52,6 +52,13 @@ bool scanFolder(std::string_view folderPath, LogFileList& list);
 // The stamp of the local midnight that begins the day holding time, or -1.
 std::int32_t dayStartOf(std::int32_t time);
 
+// The calendar time `days` local calendar days after time (before it, for a
+// negative count) at the same wall-clock time; from a midnight, the midnight
+// that many days on. Where the clocks change a day is 23 or 25 hours long,
+// so this is not days * 86,400 seconds; that is the answer only where the
+// local conversion fails.
+std::int64_t addLocalDays(std::int64_t time, int days);
+
 // Appends to days the distinct local midnights of the list's entries, in
 // ascending order (the list is sorted, so each day comes once).
 void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days);

@@ -81,7 +81,7 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
     TimeStampConverter stamps;
     for (int d = 0; d < days; ++d) {
         std::tm fields{};
-        if (!toLocalTime(std::int64_t{start} + std::int64_t{d} * 86400, fields))
+        if (!toLocalTime(addLocalDays(start, d), fields))
             continue;
         writeTwoDigits(pattern + 1, fields.tm_mon + 1);
         writeTwoDigits(pattern + 3, fields.tm_mday);
@@ -106,7 +106,9 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
         return false;
     // When no file starts after the window, every file from the first one on
     // is read: otherwise the folder's last file could never be shown.
-    const std::int64_t end = std::int64_t{start} + std::int64_t{days} * 86400;
+    // Calendar days: the day the clocks go back has 25 hours, and a file
+    // begun in its last hour belongs to it.
+    const std::int64_t end = addLocalDays(start, days);
     files.windowStop = files.windowFirst;
     while (files.windowStop < entries.size() && entries[files.windowStop].startTime < end)
         ++files.windowStop;

@@ -18,8 +18,9 @@ bool probeLogFile(const std::filesystem::path& path, std::int32_t& time);
 bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time);
 
 // Reads the log lines of a window of days from the folder's files into a
-// parser. A window starts at a calendar time and spans a number of 86,400
-// second days; its files are those whose first line falls inside it (plus,
+// parser. A window starts at a calendar time and spans a number of local
+// calendar days (23 to 25 hours each where the clocks change); its files are
+// those whose first line falls inside it (plus,
 // at the end of the list, every file after the first one), read whole and in
 // list order.
 class WindowReader {

@@ -7,8 +7,6 @@
 namespace zelkam {
 namespace {
 
-constexpr std::int64_t SecondsPerDay = 86400;
-
 std::int32_t clampToStamp(std::int64_t t)
 {
     if (t < std::numeric_limits<std::int32_t>::min())
@@ -43,7 +41,7 @@ bool ViewerState::loadDay(std::int32_t day)
 {
     // The day before is read too: it rebuilds who is on the server and which
     // map runs when the day begins, though it is never shown itself.
-    if (!folder_.readWindow(clampToStamp(std::int64_t{day} - SecondsPerDay), 2)) {
+    if (!folder_.readWindow(clampToStamp(addLocalDays(day, -1)), 2)) {
         enterEmptyDay(day);
         return false;
     }
@@ -61,7 +59,9 @@ bool ViewerState::loadDay(std::int32_t day)
     lastEvent = loaded.size() - 1;
     dayFirstEvent = first;
     // The reader reads whole files, so the next day's events may follow.
-    const std::int64_t nextDay = std::int64_t{day} + SecondsPerDay;
+    // The day ends at the next midnight, 23 or 25 hours on where the clocks
+    // change.
+    const std::int64_t nextDay = addLocalDays(day, 1);
     dayEndEvent = dayFirstEvent;
     while (dayEndEvent < lastEvent && loaded[dayEndEvent].time < nextDay)
         ++dayEndEvent;

@@ -50,8 +50,11 @@ public:
     // Loads days[index]; false for an index outside days (the model is then
     // an empty day at the current dayStart) or a failed read.
     bool loadDayAt(std::size_t index);
-    // Loads day D (a local midnight): reads the two-day window from D - 86400,
-    // takes the snapshots and stands paused at the day's first event. False
+    // Loads day D (a local midnight): reads the two-day window from the
+    // midnight before D to the one after it (a day is 23 to 25 hours long
+    // where the clocks change), takes the snapshots and stands paused at the
+    // day's first event. Events from the next midnight on lie past the
+    // day's end. False
     // when the window cannot be read (the model is then an empty day at D);
     // a window read without any event from D on is an empty day too, but
     // true. rewinding is left as it was.

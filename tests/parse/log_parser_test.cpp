@@ -132,9 +132,9 @@ std::vector<std::string> describe(const EventList& events)
 TEST(LogParser, BlocksReadLikeTheirLines)
 {
     ScopedTimeZone tz("UTC");
+    static constexpr char nulText[] = "\"Bob<1><2><CT>\" say \"b\0\" Log file closed";
+    const std::string nulInside(nulText, sizeof nulText - 1);
     const std::string longChat = "\"Bob<1><2><CT>\" say \"" + std::string(240, 'x') + "Server cvar\"";
-    // Everything up to the literal's own terminator, the NUL inside included.
-    constexpr char chatWithNul[] = "\"Bob<1><2><CT>\" say \"b\0\" Log file closed";
     const std::vector<std::string> lineSets[] = {
         {
             lineAt("07/06/2001", "11:21:08", R"(Log file started (file "logs/L0706000.log"))"),
@@ -152,7 +152,7 @@ TEST(LogParser, BlocksReadLikeTheirLines)
         },
         {
             lineAt("07/06/2001", "11:21:08", "\"Bob<1><2><CT>\" say \"a\"\rServer cvar"),
-            lineAt("07/06/2001", "11:21:09", std::string(chatWithNul, sizeof chatWithNul - 1)),
+            lineAt("07/06/2001", "11:21:09", nulInside),
             lineAt("07/06/2001", "11:21:10", R"("Bob<1><2><CT>" say "c")"),
         },
     };

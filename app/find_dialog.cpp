@@ -1,0 +1,86 @@
+#include "app/find_dialog.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "app/dialog_units.h"
+#include "ui_find.h"
+
+namespace zelkam {
+
+FindDialog::FindDialog(std::string& pattern, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint),
+      ui_(new Ui::FindDialog), pattern_(pattern)
+{
+    setFont(dialogFont());
+    ui_->setupUi(this);
+    setFixedSize(size());
+    // The group box only frames the radio buttons; it must not cover them.
+    ui_->id1008->lower();
+
+    ui_->id1152->setText(QString::fromUtf8(pattern_.data(), static_cast<qsizetype>(pattern_.size())));
+    ui_->id1152->selectAll();
+    ui_->id1006->setChecked(true);
+    kind_ = 0;
+    ui_->id1041->setChecked(false);
+
+    // The platform's Find dialog offers "Find Next" only with a text to find.
+    const auto enableFindNext = [this] { ui_->id1->setEnabled(!ui_->id1152->text().isEmpty()); };
+    connect(ui_->id1152, &QLineEdit::textChanged, this, enableFindNext);
+    enableFindNext();
+
+    const struct {
+        QRadioButton* button;
+        std::int32_t kind;
+    } kinds[] = {{ui_->id1006, 0}, {ui_->id1010, 1}, {ui_->id1007, 2}, {ui_->id1009, 3}};
+    for (const auto& entry : kinds)
+        connect(entry.button, &QRadioButton::clicked, this, [this, kind = entry.kind] { kind_ = kind; });
+    connect(ui_->id1, &QPushButton::clicked, this, &FindDialog::findNext);
+    connect(ui_->id2, &QPushButton::clicked, this, &FindDialog::close);
+
+    if (const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+FindDialog::~FindDialog() = default;
+
+void FindDialog::findNext()
+{
+    const QByteArray text = ui_->id1152->text().toUtf8();
+    pattern_.assign(text.constData(), static_cast<std::size_t>(text.size()));
+    FindRequest request;
+    request.flags = FindRequest::FindNext | (ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u);
+    request.kind = kind_;
+    emit findRequested(request);
+}
+
+void FindDialog::terminate()
+{
+    if (terminated_)
+        return;
+    terminated_ = true;
+    FindRequest request;
+    request.flags = FindRequest::DialogTerm | (ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u);
+    request.kind = kind_;
+    emit findRequested(request);
+}
+
+void FindDialog::closeEvent(QCloseEvent* event)
+{
+    terminate();
+    QDialog::closeEvent(event);
+}
+
+void FindDialog::done(int result)
+{
+    // Escape ends up here; it closes the dialog like Cancel.
+    terminate();
+    QDialog::done(result);
+}
+
+} // namespace zelkam

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QDialog>
+
+namespace Ui {
+class FindDialog;
+}
+
+namespace zelkam {
+
+// What a Find dialog asks of the main window: search on (FindNext, with
+// the kind, the pattern it stored and the case flag), or it has closed
+// (DialogTerm).
+struct FindRequest {
+    enum Flag : unsigned { MatchCase = 4, FindNext = 8, DialogTerm = 0x40 };
+    unsigned flags = 0;
+    std::int32_t kind = 0;
+};
+
+// The modeless Find dialog: a text of at most 31 characters, the four
+// search kinds ("&Player" selected at every opening), "Match &case"
+// (cleared at every opening), "&Find Next" and "Cancel".
+//
+// The pattern lives with the caller so that it outlives the dialog: it is
+// shown at opening and replaced by the field's text at each "&Find Next".
+// Closing the dialog in any way (Cancel, Escape, the close box) sends one
+// DialogTerm request; the receiver deletes the dialog then.
+class FindDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int MaxPatternLength = 31;
+
+    FindDialog(std::string& pattern, QWidget* owner);
+    ~FindDialog() override;
+
+    std::int32_t searchKind() const { return kind_; }
+
+signals:
+    void findRequested(zelkam::FindRequest request);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void done(int result) override;
+
+private:
+    void findNext();
+    void terminate();
+
+    std::unique_ptr<Ui::FindDialog> ui_;
+    std::string& pattern_;
+    std::int32_t kind_ = 0;
+    bool terminated_ = false;
+};
+
+} // namespace zelkam

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/find_dialog.h"
+
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace zelkam {
+
+class ChatViewControl;
+class DateSelectorControl;
+class FolderBrowser;
+class LinkOpener;
+class LogFolderSetting;
+class MessageBoxes;
+class PlayerListControl;
+class TimeLabelControl;
+class ViewerState;
+
+// The desktop services the main window asks the user through.
+struct Services {
+    LogFolderSetting& setting;
+    FolderBrowser& browser;
+    MessageBoxes& messages;
+    LinkOpener& links;
+};
+
+// The one top-level window, "ZELKAMWINDOW": a fixed 500 x 580 client area
+// with the player list, the chat view, the time label, the date selector,
+// the map label, the trackbar and the buttons at fixed positions. It is the
+// only place where the replay model and the controls meet: user actions and
+// the one-second timer become calls on the model, and after each call that
+// moved the playback the published view is pushed into the controls
+// (refreshViews).
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int TimerPeriodMs = 1000;
+    static constexpr int ClientWidth = 500;
+    static constexpr int ClientHeight = 580;
+
+    // Command ids of the buttons.
+    enum Command : int {
+        Rewind = 1,
+        Pause = 2,
+        Play = 3,
+        Fast = 4,
+        Fastest = 5,
+        OpenFind = 16,
+        RconScan = 17,
+        OpenAbout = 18,
+        ChangeFolder = 19,
+    };
+
+    // Trackbar notification codes.
+    enum TrackbarCode : int {
+        LineUp = 0,
+        LineDown = 1,
+        PageUp = 2,
+        PageDown = 3,
+        ThumbPosition = 4,
+        ThumbTrack = 5,
+        Top = 6,
+        Bottom = 7,
+    };
+
+    // Starts the playback timer; the window is shown at once.
+    MainWindow(ViewerState& state, const Services& services);
+    ~MainWindow() override;
+
+    // Makes the children and the four control objects. False when one of
+    // them cannot be made; the start is then abandoned.
+    bool createChildren();
+
+    // Loads logFolder; while it holds no logs, tells the user, asks for
+    // another folder and stores it. False when the user cancelled the folder
+    // browser.
+    bool loadLogsWithRetry();
+    void fillDateList();
+    void refreshViews();
+    void selectDay(int index);
+
+    // The message handlers: one per kind of notification the window gets.
+    void dispatchCommand(int id);
+    void dateSelectionEnded();
+    void timerExpired();
+    void trackbarNotified(int code, int position);
+    bool handleFindRequest(const FindRequest& request);
+
+    std::string logFolder;
+
+    // For the tests and the screenshot: the children by role.
+    QSlider* trackbar() const { return trackbar_; }
+    QLabel* mapLabel() const { return mapLabel_; }
+    QPushButton* button(int id) const;
+    PlayerListControl* playerList() const { return playerList_.get(); }
+    ChatViewControl* chatView() const { return chatView_.get(); }
+    TimeLabelControl* timeLabel() const { return timeLabel_.get(); }
+    DateSelectorControl* dateSelector() const { return dateSelector_.get(); }
+    FindDialog* findDialog() const { return findDialog_; }
+    const std::string& findPattern() const { return findPattern_; }
+    QTimer& timer() { return timer_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void openFindDialog();
+    void openAboutDialog();
+    void changeLogFolder();
+    void trackbarAction(int action);
+    void windowDestroyed();
+    QPushButton* makeButton(const QString& text, int x, int y, int width, int height, int id);
+
+    ViewerState& state_;
+    Services services_;
+    QTimer timer_;
+    std::unique_ptr<ChatViewControl> chatView_;
+    std::unique_ptr<PlayerListControl> playerList_;
+    std::unique_ptr<TimeLabelControl> timeLabel_;
+    std::unique_ptr<DateSelectorControl> dateSelector_;
+    QSlider* trackbar_ = nullptr;
+    QLabel* mapLabel_ = nullptr;
+    QPointer<FindDialog> findDialog_;
+    std::string findPattern_;
+    bool destroyed_ = false;
+};
+
+} // namespace zelkam

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/control_base.h"
+
+class QLineEdit;
+
+namespace zelkam {
+
+// The playback clock's time of day at the bottom left: a read-only,
+// centred line edit.
+class TimeLabelControl : public ControlBase {
+public:
+    TimeLabelControl(int x, int y, int width, int height, QWidget* parent);
+
+    // Shows the local time of stamp as "HH:MM:SS"; empty for a stamp the
+    // local-time conversion cannot handle.
+    void showTime(std::int32_t stamp);
+    QString text() const;
+
+private:
+    QLineEdit* edit_ = nullptr;
+};
+
+} // namespace zelkam

@@ -1,0 +1,61 @@
+#include "app/viewer_main.h"
+
+#include <memory>
+#include <new>
+
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/program_icon.h"
+#include "platform/dialogs.h"
+#include "platform/log_folder_setting.h"
+#include "platform/single_instance.h"
+#include "replay/viewer_state.h"
+
+namespace zelkam {
+
+int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard)
+{
+    if (guard.signalRunningInstance())
+        return 1;
+    guard.listen();
+
+    std::string folder;
+    services.setting.read(folder);
+
+    std::unique_ptr<MainWindow> window(new (std::nothrow) MainWindow(state, services));
+    if (!window)
+        return 1;
+    window->logFolder = folder;
+    MainWindow* raw = window.get();
+    QObject::connect(&guard, &SingleInstanceGuard::activationRequested, raw, [raw] {
+        // Brought to the front as it is; a minimised window stays minimised.
+        raw->raise();
+        raw->activateWindow();
+    });
+
+    if (!window->createChildren())
+        return 1;
+    if (!window->loadLogsWithRetry()) {
+        window->showMinimized();
+        return 1;
+    }
+    window->fillDateList();
+    window->refreshViews();
+    return app.exec();
+}
+
+int runDesktopViewer(QApplication& app)
+{
+    QApplication::setApplicationName(QStringLiteral("Zelkam"));
+    QApplication::setWindowIcon(programIcon());
+    auto state = std::make_unique<ViewerState>();
+    LogFolderSetting setting;
+    DesktopFolderBrowser browser;
+    DesktopMessageBoxes messages;
+    DesktopLinkOpener links;
+    SingleInstanceGuard guard;
+    return runViewer(app, *state, Services{setting, browser, messages, links}, guard);
+}
+
+} // namespace zelkam

@@ -1,0 +1,63 @@
+#include "platform/log_folder_setting.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+namespace zelkam {
+
+namespace {
+
+const QString ValueName = QStringLiteral("Log Directory");
+
+QSettings openStore()
+{
+#ifdef Q_OS_WIN
+    // The key itself, not Qt's organisation/application layout beneath it.
+    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zelkam"), QSettings::NativeFormat);
+#else
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+#endif
+}
+
+bool storeExists(const QSettings& store)
+{
+#ifdef Q_OS_WIN
+    // The registry key has no file; a key without values reads as missing,
+    // which only means "." is written again.
+    return !store.allKeys().isEmpty();
+#else
+    return QFileInfo::exists(store.fileName());
+#endif
+}
+
+} // namespace
+
+void LogFolderSetting::read(std::string& folder) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store)) {
+        store.setValue(ValueName, QStringLiteral("."));
+        store.sync();
+        folder = ".";
+        return;
+    }
+    const QVariant value = store.value(ValueName);
+    if (value.typeId() != QMetaType::QString)
+        return;
+    const QByteArray path = QFile::encodeName(value.toString());
+    if (static_cast<std::size_t>(path.size()) > MaxLength)
+        return;
+    folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
+}
+
+void LogFolderSetting::write(const std::string& folder) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return;
+    store.setValue(ValueName, QFile::decodeName(QByteArray::fromStdString(folder)));
+    store.sync();
+}
+
+} // namespace zelkam

@@ -1,0 +1,509 @@
+#include "app/main_window.h"
+
+#include <filesystem>
+#include <string>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "app/chat_view_control.h"
+#include "app/date_selector_control.h"
+#include "app/find_dialog.h"
+#include "app/player_list_control.h"
+#include "app/time_label_control.h"
+#include "app/viewer_main.h"
+#include "platform/log_folder_setting.h"
+#include "platform/single_instance.h"
+#include "replay/viewer_state.h"
+#include "tests/app/fakes.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using test::lineAt;
+using test::TempFolder;
+
+// Two days of a small server: a map, two players, chat and two
+// remote-console commands on the first; another map on the second.
+void writeLogs(const TempFolder& dir)
+{
+    const char* day1 = "07/06/2001";
+    std::string first = lineAt(day1, "10:00:00", "Started map \"de_dust\"");
+    first += lineAt(day1, "10:00:05", "\"Gordon<2><111><>\" connected, address \"10.0.0.1:27005\"");
+    first += lineAt(day1, "10:00:06", "\"Gordon<2><111><>\" entered the game");
+    first += lineAt(day1, "10:00:07", "\"Gordon<2><111><>\" joined team \"TERRORIST\"");
+    first += lineAt(day1, "10:00:10", "\"Barney<3><222><>\" connected, address \"10.0.0.2:27005\"");
+    first += lineAt(day1, "10:00:11", "\"Barney<3><222><>\" entered the game");
+    first += lineAt(day1, "10:00:12", "\"Barney<3><222><>\" joined team \"CT\"");
+    first += lineAt(day1, "10:01:00", "\"Gordon<2><111><TERRORIST>\" say \"hello there\"");
+    first += lineAt(day1, "10:02:00", "Rcon: \"rcon 1234 secret kick Barney\" from \"10.0.0.1:27005\"");
+    first += lineAt(day1, "10:03:00", "\"Barney<3><222><CT>\" say \"Bomb planted\"");
+    first += lineAt(day1, "11:00:00", "Rcon: \"rcon 1234 secret changelevel de_aztec\" from \"10.0.0.1:27005\"");
+    first += lineAt(day1, "11:00:30", "\"Barney<3><222><CT>\" say \"bye\"");
+    dir.write("L0706000.log", first);
+    const char* day2 = "07/07/2001";
+    std::string second = lineAt(day2, "09:00:00", "Started map \"cs_office\"");
+    second += lineAt(day2, "09:00:05", "\"Eli<4><333><>\" connected, address \"10.0.0.3:27005\"");
+    dir.write("L0707000.log", second);
+}
+
+// Per-user settings in a temporary store, the current directory restored.
+struct Scope {
+    Scope()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+    }
+    ~Scope()
+    {
+        std::error_code error;
+        std::filesystem::current_path(cwd, error);
+    }
+    bool settingsExist() const { return std::filesystem::exists(settings.path() / "Zelkam.conf"); }
+    QVariant stored() const
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+        return store.value(QStringLiteral("Log Directory"));
+    }
+
+    test::ScopedTimeZone zone{"UTC0"};
+    std::filesystem::path cwd = std::filesystem::current_path();
+    TempFolder settings;
+};
+
+// A viewer started the way the entry does, with the desktop's answers
+// scripted and the real timer stopped so that ticks are the test's.
+struct Viewer : Scope {
+    Viewer() { writeLogs(logs); }
+
+    void start(const std::string& folder)
+    {
+        window = std::make_unique<MainWindow>(state, services);
+        window->timer().stop();
+        window->logFolder = folder;
+        ASSERT_TRUE(window->createChildren());
+        ASSERT_TRUE(window->loadLogsWithRetry());
+        window->fillDateList();
+        window->refreshViews();
+    }
+    void start() { start(logs.string()); }
+
+    void click(int id) { QTest::mouseClick(window->button(id), Qt::LeftButton); }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            window->timerExpired();
+    }
+    QString time() const { return window->timeLabel()->text(); }
+    QString map() const { return window->mapLabel()->text(); }
+    QString dateText() const { return window->dateSelector()->editField()->text(); }
+
+    TempFolder logs;
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    Services services{setting, browser, messages, links};
+    ViewerState state;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST(MainWindow, HasTheFixedLayout)
+{
+    Viewer v;
+    v.start();
+    MainWindow& w = *v.window;
+    EXPECT_EQ(w.objectName(), QStringLiteral("ZELKAMWINDOW"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zelkam v1.8"));
+    EXPECT_EQ(w.size(), QSize(500, 580));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(w.timer().interval(), 1000);
+
+    EXPECT_EQ(w.trackbar()->geometry(), QRect(96, 532, 388, 32));
+    EXPECT_EQ(w.trackbar()->maximum(), 1440);
+    EXPECT_EQ(w.trackbar()->tickInterval(), 30);
+    EXPECT_EQ(w.trackbar()->pageStep(), 15);
+    EXPECT_EQ(w.trackbar()->singleStep(), 1);
+    EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 56, 468, 332));
+    EXPECT_EQ(w.chatView()->window()->geometry(), QRect(16, 396, 468, 80));
+    EXPECT_EQ(w.timeLabel()->window()->geometry(), QRect(16, 532, 64, 24));
+    EXPECT_EQ(w.dateSelector()->window()->geometry().topLeft(), QPoint(64, 16));
+    EXPECT_EQ(w.dateSelector()->window()->width(), 96);
+    EXPECT_EQ(w.mapLabel()->geometry(), QRect(308, 20, 120, 24));
+    auto* caption = w.findChild<QLabel*>(QStringLiteral("dateCaption"));
+    EXPECT_EQ(caption->text(), QStringLiteral("Date"));
+    EXPECT_EQ(caption->geometry(), QRect(20, 20, 32, 24));
+    const struct {
+        int id;
+        const char* text;
+        QRect geometry;
+    } buttons[] = {
+        {1, "<<", {30, 492, 24, 24}},      {2, "||", {70, 492, 24, 24}},      {3, ">", {110, 492, 24, 24}},
+        {4, ">>", {150, 492, 24, 24}},     {5, ">>>", {190, 492, 24, 24}},    {16, "Find...", {260, 492, 64, 24}},
+        {17, "RScan", {340, 492, 64, 24}}, {18, "About", {420, 492, 64, 24}}, {19, "", {460, 16, 24, 24}},
+    };
+    for (const auto& b : buttons) {
+        QPushButton* button = w.button(b.id);
+        ASSERT_NE(button, nullptr) << b.id;
+        EXPECT_EQ(button->text(), QString::fromLatin1(b.text)) << b.id;
+        EXPECT_EQ(button->geometry(), b.geometry) << b.id;
+    }
+    EXPECT_FALSE(w.button(19)->icon().isNull());
+}
+
+TEST(MainWindow, StartsOnTheEarliestDayPausedAtItsFirstEvent)
+{
+    Viewer v;
+    v.start();
+    QComboBox* dates = v.window->dateSelector()->comboBox();
+    ASSERT_EQ(dates->count(), 2);
+    EXPECT_EQ(dates->itemText(0), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(dates->itemText(1), QStringLiteral("07/07/2001"));
+    // Paused before the first event: its map start is not applied yet.
+    EXPECT_EQ(v.map(), QString());
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.window->trackbar()->value(), 600);
+    v.ticks(3);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_TRUE(v.messages.shown.empty());
+    v.click(MainWindow::Play);
+    v.ticks(1);
+    EXPECT_EQ(v.map(), QStringLiteral("de_dust"));
+}
+
+TEST(MainWindow, PlaybackButtonsDriveTheClock)
+{
+    Viewer v;
+    v.start();
+    v.click(MainWindow::Play);
+    v.ticks(13);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:13"));
+    EXPECT_EQ(v.window->playerList()->painter().terroristCount(), 1u);
+    EXPECT_EQ(v.window->playerList()->painter().counterTerroristCount(), 1u);
+
+    v.click(MainWindow::Fastest);
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:01:13"));
+    EXPECT_EQ(v.window->chatView()->painter().lineCount(), 1u);
+    EXPECT_EQ(v.window->trackbar()->value(), 601);
+    // Five seconds a tick; the line has gone 15 seconds after its time.
+    v.click(MainWindow::Fast);
+    v.ticks(2);
+    EXPECT_EQ(v.time(), QStringLiteral("10:01:23"));
+    EXPECT_EQ(v.window->chatView()->painter().lineCount(), 0u);
+
+    v.click(MainWindow::Pause);
+    v.ticks(5);
+    EXPECT_EQ(v.time(), QStringLiteral("10:01:23"));
+
+    v.click(MainWindow::Rewind);
+    v.ticks(1);
+    EXPECT_LT(v.time(), QStringLiteral("10:01:23"));
+    // Commands alone refresh nothing; the next tick shows them.
+    const QString before = v.time();
+    v.click(MainWindow::Play);
+    EXPECT_EQ(v.time(), before);
+}
+
+TEST(MainWindow, TrackbarStepsSeekAndADragOnlyPauses)
+{
+    Viewer v;
+    v.start();
+    QSlider* bar = v.window->trackbar();
+
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    EXPECT_EQ(v.time(), QStringLiteral("10:01:00"));
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(v.time(), QStringLiteral("10:16:00"));
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(bar->value(), 600);
+
+    // A drag pauses at the first movement and leaves the view alone.
+    v.click(MainWindow::Play);
+    v.ticks(2);
+    bar->setSliderDown(true);
+    bar->setSliderPosition(650);
+    bar->triggerAction(QAbstractSlider::SliderMove);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:02"));
+    v.ticks(3);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:02"));
+    EXPECT_EQ(bar->sliderPosition(), 650);
+    // The release seeks to where the thumb was let go.
+    bar->setSliderDown(false);
+    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
+    EXPECT_EQ(bar->value(), 650);
+
+    // Home and End move the thumb but not the model.
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
+    EXPECT_EQ(bar->value(), 1440);
+    v.window->refreshViews();
+    EXPECT_EQ(bar->value(), 650);
+}
+
+TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
+{
+    Viewer v;
+    v.start();
+    DateSelectorControl* dates = v.window->dateSelector();
+    dates->comboBox()->setCurrentIndex(1);
+    emit dates->comboBox()->activated(1);
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
+    EXPECT_EQ(dates->comboBox()->count(), 2);
+
+    v.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+    dates->editField()->setFocus();
+    dates->editField()->clear();
+    QTest::keyClicks(dates->editField(), QStringLiteral("06/07/2001"));
+    QTest::keyClick(dates->editField(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+
+    // A date not in the list loads nothing.
+    dates->editField()->setFocus();
+    dates->editField()->clear();
+    QTest::keyClicks(dates->editField(), QStringLiteral("31/02/2001"));
+    QTest::keyClick(dates->editField(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+}
+
+TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
+{
+    Viewer v;
+    v.start();
+    v.click(MainWindow::OpenFind);
+    FindDialog* find = v.window->findDialog();
+    ASSERT_NE(find, nullptr);
+    auto* text = find->findChild<QLineEdit*>(QStringLiteral("id1152"));
+    auto* next = find->findChild<QPushButton*>(QStringLiteral("id1"));
+    QTest::mouseClick(find->findChild<QRadioButton*>(QStringLiteral("id1010")), Qt::LeftButton);
+    text->setText(QStringLiteral("BOMB"));
+    QTest::mouseClick(next, Qt::LeftButton);
+    // Paused just after the hit: at the next event's time.
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:00"));
+    EXPECT_TRUE(v.messages.shown.empty());
+
+    // Case matters once "Match case" is on: no further hit, and a message
+    // over the dialog.
+    find->findChild<QCheckBox*>(QStringLiteral("id1041"))->setChecked(true);
+    QTest::mouseClick(next, Qt::LeftButton);
+    ASSERT_EQ(v.messages.shown.size(), 1u);
+    EXPECT_EQ(v.messages.shown[0].caption, QStringLiteral("Find"));
+    EXPECT_EQ(v.messages.shown[0].text, QStringLiteral("    Can't find it        "));
+    EXPECT_EQ(v.messages.shown[0].icon, MessageIcon::Error);
+    EXPECT_EQ(v.messages.shown[0].owner, find);
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:00"));
+
+    // "Find..." again brings the open dialog forward instead of a second one.
+    v.click(MainWindow::OpenFind);
+    EXPECT_EQ(v.window->findDialog(), find);
+
+    find->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(v.window->findDialog(), nullptr);
+    v.click(MainWindow::OpenFind);
+    FindDialog* again = v.window->findDialog();
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->findChild<QLineEdit*>(QStringLiteral("id1152"))->text(), QStringLiteral("BOMB"));
+    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("id1006"))->isChecked());
+    EXPECT_FALSE(again->findChild<QCheckBox*>(QStringLiteral("id1041"))->isChecked());
+    EXPECT_EQ(again->searchKind(), 0);
+}
+
+TEST(MainWindow, RScanJumpsToEachRconCommandAndStaysOnAMiss)
+{
+    Viewer v;
+    v.start();
+    // Each hit leaves the clock at the event after it.
+    v.click(MainWindow::RconScan);
+    EXPECT_EQ(v.time(), QStringLiteral("10:03:00"));
+    v.click(MainWindow::RconScan);
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:30"));
+    v.click(MainWindow::RconScan);
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:30"));
+    EXPECT_TRUE(v.messages.shown.empty());
+}
+
+TEST(MainWindow, PlaybackGoesOnUnderTheModalAboutBox)
+{
+    Viewer v;
+    v.start();
+    v.click(MainWindow::Play);
+    v.window->timer().setInterval(20);
+    v.window->timer().start();
+    QTimer::singleShot(400, [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->windowTitle() == QStringLiteral("About") && top->isVisible())
+                top->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+    });
+    v.click(MainWindow::OpenAbout);
+    v.window->timer().stop();
+    EXPECT_GT(v.time(), QStringLiteral("10:00:05"));
+}
+
+TEST(MainWindow, FolderButtonLoadsAnotherFolderWithoutStoringIt)
+{
+    Viewer v;
+    std::string stored;
+    LogFolderSetting().read(stored); // first run: "."
+    v.start();
+    TempFolder other;
+    other.write("L0812000.log", lineAt("08/12/2001", "20:00:00", "Started map \"de_nuke\""));
+
+    v.browser.answers = {""};
+    v.click(MainWindow::ChangeFolder);
+    EXPECT_EQ(v.window->dateSelector()->comboBox()->count(), 2);
+
+    v.browser.answers = {other.string()};
+    v.click(MainWindow::ChangeFolder);
+    EXPECT_EQ(v.time(), QStringLiteral("20:00:00"));
+    ASSERT_EQ(v.window->dateSelector()->comboBox()->count(), 1);
+    EXPECT_EQ(v.window->dateSelector()->comboBox()->itemText(0), QStringLiteral("12/08/2001"));
+    EXPECT_EQ(v.stored().toString(), QStringLiteral("."));
+}
+
+TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
+{
+    Viewer v;
+    v.start();
+    v.click(MainWindow::Play);
+    v.ticks(20);
+    TempFolder empty;
+    v.browser.answers = {empty.string(), ""};
+    v.click(MainWindow::ChangeFolder);
+    ASSERT_EQ(v.messages.shown.size(), 1u);
+    EXPECT_EQ(v.messages.shown[0].caption, QStringLiteral("Couldn't find any logs"));
+    EXPECT_EQ(v.messages.shown[0].text, QStringLiteral("Click OK to browse for logs\n"));
+    EXPECT_EQ(v.messages.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(v.window->dateSelector()->comboBox()->count(), 0);
+    EXPECT_EQ(v.map(), QString());
+    EXPECT_EQ(v.window->playerList()->painter().terroristCount(), 0u);
+    EXPECT_EQ(v.window->chatView()->painter().lineCount(), 0u);
+
+    // Nothing left to play, seek or find, and nothing breaks trying.
+    const QString time = v.time();
+    v.ticks(5);
+    v.click(MainWindow::Play);
+    v.ticks(5);
+    v.click(MainWindow::RconScan);
+    v.window->trackbar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    v.window->dateSelectionEnded();
+    EXPECT_EQ(v.window->dateSelector()->comboBox()->count(), 0);
+    EXPECT_TRUE(v.window->playerList()->painter().terroristCount() == 0);
+    (void)time;
+}
+
+TEST(MainWindow, StartRetriesAndStoresEachChosenFolder)
+{
+    Viewer v;
+    TempFolder empty;
+    v.browser.answers = {empty.string(), v.logs.string()};
+    std::string folder;
+    LogFolderSetting().read(folder);
+    v.window = std::make_unique<MainWindow>(v.state, v.services);
+    v.window->timer().stop();
+    v.window->logFolder = empty.string();
+    ASSERT_TRUE(v.window->createChildren());
+    EXPECT_TRUE(v.window->loadLogsWithRetry());
+    EXPECT_EQ(v.messages.shown.size(), 2u);
+    EXPECT_EQ(v.browser.calls, 2);
+    EXPECT_EQ(v.stored().toString(), QString::fromStdString(v.logs.string()));
+}
+
+TEST(MainWindow, ClosingReleasesTheControlsAndStopsTheTimer)
+{
+    Viewer v;
+    v.start();
+    v.window->timer().start();
+    v.window->close();
+    EXPECT_FALSE(v.window->timer().isActive());
+    EXPECT_EQ(v.window->playerList(), nullptr);
+    EXPECT_EQ(v.window->dateSelector(), nullptr);
+    v.window->timerExpired();
+    v.window->dispatchCommand(MainWindow::RconScan);
+}
+
+TEST(ViewerMain, CancellingTheFirstBrowseEndsWithExitCodeOne)
+{
+    Scope scope;
+    TempFolder empty;
+    std::filesystem::current_path(empty.path());
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    ViewerState state;
+    SingleInstanceGuard guard(QStringLiteral("zelkam-test-cancel-%1").arg(QCoreApplication::applicationPid()));
+    const int code = runViewer(*qApp, state, Services{setting, browser, messages, links}, guard);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(browser.calls, 1);
+    // The first run stored the start directory and nothing else.
+    EXPECT_EQ(scope.stored().toString(), QStringLiteral("."));
+}
+
+TEST(ViewerMain, ASecondInstanceEndsWithExitCodeOneWithoutReadingSettings)
+{
+    Scope scope;
+    const QString name = QStringLiteral("zelkam-test-second-%1").arg(QCoreApplication::applicationPid());
+    SingleInstanceGuard first(name);
+    ASSERT_TRUE(first.listen());
+    int activations = 0;
+    QObject::connect(&first, &SingleInstanceGuard::activationRequested, [&] { ++activations; });
+
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    ViewerState state;
+    SingleInstanceGuard second(name);
+    EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, second), 1);
+    EXPECT_FALSE(scope.settingsExist());
+    EXPECT_EQ(browser.calls, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return activations > 0; }, 5000));
+    EXPECT_EQ(activations, 1);
+}
+
+TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
+{
+    Scope scope;
+    TempFolder logs;
+    writeLogs(logs);
+    std::filesystem::current_path(logs.path());
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    ViewerState state;
+    SingleInstanceGuard guard(QStringLiteral("zelkam-test-close-%1").arg(QCoreApplication::applicationPid()));
+    QTimer::singleShot(100, [] {
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("ZELKAMWINDOW"))
+                top->close();
+    });
+    EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+} // namespace
+} // namespace zelkam

@@ -1,0 +1,301 @@
+#include "views/player_list_painter.h"
+
+#include <deque>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/recording_canvas.h"
+
+namespace zelkam {
+namespace {
+
+using test::RecordingCanvas;
+
+constexpr int Width = 468;
+constexpr int Height = 332;
+constexpr Rgb White{255, 255, 255};
+constexpr Rgb Black{0, 0, 0};
+
+// Owns the entries the painter points at, like the published view does.
+struct Players {
+    std::deque<std::string> names;
+    std::deque<PlayerEntry> entries;
+
+    const PlayerEntry* make(std::string name, std::int32_t team, std::int32_t frags = 0, std::int32_t deaths = 0,
+                            std::int32_t lifeState = LifeState::Alive)
+    {
+        names.push_back(std::move(name));
+        PlayerEntry entry;
+        entry.name = names.back().c_str();
+        entry.team = team;
+        entry.frags = frags;
+        entry.deaths = deaths;
+        entry.lifeState = lifeState;
+        entries.push_back(entry);
+        return &entries.back();
+    }
+};
+
+RecordingCanvas paintList(PlayerListPainter& painter)
+{
+    RecordingCanvas canvas;
+    painter.paint(canvas, Width, Height);
+    return canvas;
+}
+
+void fill(PlayerListPainter& painter, Players& players, int spectators, int terrorists, int counterTerrorists)
+{
+    for (int i = 0; i < spectators; ++i)
+        painter.add(players.make("s" + std::to_string(i), Team::None));
+    for (int i = 0; i < terrorists; ++i)
+        painter.add(players.make("t" + std::to_string(i), Team::Terrorist));
+    for (int i = 0; i < counterTerrorists; ++i)
+        painter.add(players.make("c" + std::to_string(i), Team::CounterTerrorist));
+}
+
+TEST(PlayerListPainter, FormatsNumbersWithAtMostThreeDigits)
+{
+    const struct {
+        std::int32_t value;
+        const char* text;
+    } cases[] = {
+        {0, "0"},         {7, "7"},       {10, "10"},        {105, "105"},        {-3, "-3"},
+        {999, "999"},     {1000, "0"},    {1234, "234"},     {1005, "5"},         {-250, "-250"},
+        {2147483647, "647"}, {-2147483647 - 1, "-648"},
+    };
+    for (const auto& c : cases) {
+        std::string text = "(";
+        formatNumber(text, c.value);
+        EXPECT_EQ(text, std::string("(") + c.text) << c.value;
+    }
+}
+
+TEST(PlayerListPainter, LaysOutBlocksByHowCrowdedTheTeamsAre)
+{
+    const struct {
+        const char* name;
+        int spectators, terrorists, counterTerrorists;
+        int rowHeight, digitWidth, terroristTop, counterTerroristTop;
+        bool crowded;
+    } cases[] = {
+        {"five a side", 0, 5, 5, 16, 8, 0, 166, false},
+        {"seven is not crowded", 0, 7, 0, 16, 8, 0, 166, false},
+        {"eight terrorists crowd", 0, 8, 0, 12, 6, 0, 166, true},
+        {"twelve are very crowded", 0, 12, 3, 10, 6, 0, 166, true},
+        {"two spectators, four a side", 2, 4, 4, 16, 8, 66, 199, false},
+        {"two spectators, five terrorists", 2, 5, 4, 12, 6, 58, 195, true},
+        {"six spectators leave no room", 6, 1, 0, 12, 6, 106, 219, true},
+        {"seven spectators crowd even empty teams", 7, 0, 0, 12, 6, 118, 225, true},
+    };
+    for (const auto& c : cases) {
+        Players players;
+        PlayerListPainter painter;
+        fill(painter, players, c.spectators, c.terrorists, c.counterTerrorists);
+        const PlayerListLayout layout = painter.layout(Height);
+        EXPECT_EQ(layout.rowHeight, c.rowHeight) << c.name;
+        EXPECT_EQ(layout.digitWidth, c.digitWidth) << c.name;
+        EXPECT_EQ(layout.crowded, c.crowded) << c.name;
+        EXPECT_EQ(layout.terroristTop, c.terroristTop) << c.name;
+        EXPECT_EQ(layout.counterTerroristTop, c.counterTerroristTop) << c.name;
+
+        const RecordingCanvas canvas = paintList(painter);
+        const auto* header = canvas.find("Terrorists");
+        ASSERT_NE(header, nullptr) << c.name;
+        EXPECT_EQ(header->y, c.terroristTop + 3) << c.name;
+        EXPECT_EQ(canvas.find("Counter-Terrorists")->y, c.counterTerroristTop + 3) << c.name;
+        if (c.terrorists > 1) {
+            EXPECT_EQ(canvas.find("t0")->y, c.terroristTop + 28) << c.name;
+            EXPECT_EQ(canvas.find("t1")->y, c.terroristTop + 28 + c.rowHeight) << c.name;
+            EXPECT_EQ(canvas.find("t1")->font.cellHeight, c.crowded ? 12 : 16) << c.name;
+        }
+        if (c.spectators > 1) {
+            EXPECT_EQ(canvas.find("s1")->y, 28 + c.rowHeight) << c.name;
+            EXPECT_EQ(canvas.find("s1")->font.cellHeight, c.crowded ? 12 : 16) << c.name;
+        }
+    }
+}
+
+TEST(PlayerListPainter, DrawsBandsOnlyForTheBlocksShown)
+{
+    Players players;
+    PlayerListPainter painter;
+    RecordingCanvas empty = paintList(painter);
+    ASSERT_EQ(empty.rects.size(), 2u);
+    EXPECT_EQ(empty.find("Spectators"), nullptr);
+
+    fill(painter, players, 2, 1, 1);
+    const RecordingCanvas canvas = paintList(painter);
+    ASSERT_EQ(canvas.rects.size(), 3u);
+    const struct {
+        int top;
+        Rgb color;
+    } bands[] = {{0, {64, 64, 64}}, {66, {255, 64, 0}}, {199, {0, 128, 255}}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(canvas.rects[i].left, 0);
+        EXPECT_EQ(canvas.rects[i].top, bands[i].top);
+        EXPECT_EQ(canvas.rects[i].right, Width);
+        EXPECT_EQ(canvas.rects[i].bottom, bands[i].top + 24);
+        EXPECT_EQ(canvas.rects[i].color, bands[i].color);
+    }
+    const auto* label = canvas.find("Spectators");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->x, 16);
+    EXPECT_EQ(label->y, 3);
+    EXPECT_EQ(label->mode, BackgroundMode::Transparent);
+    EXPECT_EQ(label->color, White);
+    EXPECT_EQ(label->font, PlayerListLargeFont);
+    // Spectator names stand on the background, team rows on black boxes.
+    EXPECT_EQ(canvas.find("s0")->mode, BackgroundMode::Transparent);
+    EXPECT_EQ(canvas.find("t0")->mode, BackgroundMode::Opaque);
+    EXPECT_EQ(canvas.find("t0")->background, Black);
+    EXPECT_EQ(canvas.find("t0")->color, White);
+}
+
+TEST(PlayerListPainter, ShowsScoresBesideTheTeamHeadersOnly)
+{
+    Players players;
+    PlayerListPainter painter;
+    fill(painter, players, 1, 0, 0);
+    painter.setScores(12, 5);
+    const RecordingCanvas canvas = paintList(painter);
+    const auto* ct = canvas.find("(12 wins)");
+    const auto* t = canvas.find("(5 wins)");
+    ASSERT_NE(ct, nullptr);
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(ct->x, 400);
+    EXPECT_EQ(ct->y, canvas.find("Counter-Terrorists")->y);
+    EXPECT_EQ(t->y, canvas.find("Terrorists")->y);
+    EXPECT_EQ(t->mode, BackgroundMode::Transparent);
+    // Only two score texts: the Spectators band has none, even for a score
+    // of -1.
+    painter.setScores(-1, -1);
+    const RecordingCanvas negative = paintList(painter);
+    int scoreTexts = 0;
+    for (const auto& text : negative.texts)
+        scoreTexts += text.text == "(-1 wins)";
+    EXPECT_EQ(scoreTexts, 2);
+}
+
+TEST(PlayerListPainter, PlacesFragsDeathsAndLifeLabels)
+{
+    Players players;
+    PlayerListPainter painter;
+    painter.add(players.make("alive", Team::Terrorist, -3, 12, LifeState::Alive));
+    painter.add(players.make("dead", Team::Terrorist, -4, 0, LifeState::Dead));
+    painter.add(players.make("unknown", Team::CounterTerrorist, 5, 105, LifeState::Unknown));
+    painter.add(players.make("pending", Team::CounterTerrorist, 4, 0, LifeState::Pending));
+    painter.add(players.make("watcher", 7, 99, 99, LifeState::Dead));
+    const RecordingCanvas canvas = paintList(painter);
+
+    // Uncrowded digits are 8 wide: "-3" starts 4 left of 250, "12" 4 left
+    // of 300, "105" 8 left of 300.
+    const auto* frags = canvas.find("-3");
+    ASSERT_NE(frags, nullptr);
+    EXPECT_EQ(frags->x, 246);
+    EXPECT_EQ(frags->y, 16 + 34 + 28); // below one spectator row
+    EXPECT_EQ(canvas.find("12")->x, 296);
+    EXPECT_EQ(canvas.find("105")->x, 292);
+    EXPECT_EQ(canvas.find("5")->x, 250);
+
+    int deadLabels = 0;
+    int unknownLabels = 0;
+    for (const auto& text : canvas.texts) {
+        if (text.text == "DEAD") {
+            ++deadLabels;
+            EXPECT_EQ(text.x, Width - 60);
+            EXPECT_EQ(text.background, (Rgb{160, 32, 0}));
+            EXPECT_EQ(text.mode, BackgroundMode::Opaque);
+        }
+        if (text.text == "Unknown") {
+            ++unknownLabels;
+            EXPECT_EQ(text.x, Width - 70);
+            EXPECT_EQ(text.background, (Rgb{128, 128, 128}));
+        }
+    }
+    EXPECT_EQ(deadLabels, 1);
+    EXPECT_EQ(unknownLabels, 1);
+    // The spectator shows its name only.
+    EXPECT_EQ(canvas.find("99"), nullptr);
+    EXPECT_EQ(canvas.find("watcher")->x, 16);
+    // The name after a label stands on black again.
+    EXPECT_EQ(canvas.find("pending")->background, Black);
+}
+
+TEST(PlayerListPainter, CrowdedRowsUseNarrowDigits)
+{
+    Players players;
+    PlayerListPainter painter;
+    fill(painter, players, 0, 8, 0);
+    painter.add(players.make("scorer", Team::CounterTerrorist, 10, 0));
+    const RecordingCanvas canvas = paintList(painter);
+    EXPECT_EQ(canvas.find("10")->x, 247);
+    EXPECT_EQ(canvas.find("10")->font, PlayerListSmallFont);
+}
+
+TEST(PlayerListPainter, SortsTeamsByFragsThenDeaths)
+{
+    Players players;
+    PlayerListPainter painter;
+    painter.add(players.make("nine", Team::Terrorist, 9, 0));
+    painter.add(players.make("ten-seven", Team::Terrorist, 10, 7));
+    painter.add(players.make("ten-five", Team::Terrorist, 10, 5));
+    painter.add(players.make("choice-b", Team::None));
+    painter.add(players.make("choice-a", Team::None));
+    painter.add(players.make("low", Team::CounterTerrorist, -2, 1));
+    painter.add(players.make("high", Team::CounterTerrorist, 3, 40));
+    painter.sortTeams();
+    EXPECT_STREQ(painter.terrorist(0)->name, "ten-five");
+    EXPECT_STREQ(painter.terrorist(1)->name, "ten-seven");
+    EXPECT_STREQ(painter.terrorist(2)->name, "nine");
+    EXPECT_STREQ(painter.counterTerrorist(0)->name, "high");
+    EXPECT_STREQ(painter.spectator(0)->name, "choice-b");
+    EXPECT_STREQ(painter.spectator(1)->name, "choice-a");
+}
+
+TEST(PlayerListPainter, SortSurvivesExtremeCounts)
+{
+    // Frag counts this large overflow a 32-bit 256 * difference; the order
+    // must still be by frags.
+    Players players;
+    PlayerListPainter painter;
+    painter.add(players.make("min", Team::Terrorist, -2147483647 - 1, 2147483647));
+    painter.add(players.make("max", Team::Terrorist, 2147483647, -2147483647 - 1));
+    painter.add(players.make("zero", Team::Terrorist, 0, 0));
+    painter.sortTeams();
+    EXPECT_STREQ(painter.terrorist(0)->name, "max");
+    EXPECT_STREQ(painter.terrorist(1)->name, "zero");
+    EXPECT_STREQ(painter.terrorist(2)->name, "min");
+}
+
+TEST(PlayerListPainter, IgnoresThePlayerBeyondThirtyTwoInABlock)
+{
+    Players players;
+    PlayerListPainter painter;
+    for (int i = 0; i < 32; ++i)
+        EXPECT_TRUE(painter.add(players.make("t" + std::to_string(i), Team::Terrorist)));
+    EXPECT_FALSE(painter.add(players.make("t32", Team::Terrorist)));
+    EXPECT_TRUE(painter.add(players.make("ct", Team::CounterTerrorist)));
+    EXPECT_EQ(painter.terroristCount(), 32u);
+    const RecordingCanvas canvas = paintList(painter);
+    EXPECT_EQ(canvas.find("t32"), nullptr);
+    EXPECT_NE(canvas.find("t31"), nullptr);
+
+    painter.clear();
+    EXPECT_EQ(painter.terroristCount(), 0u);
+    EXPECT_EQ(painter.counterTerroristCount(), 0u);
+    EXPECT_TRUE(painter.add(players.make("again", Team::Terrorist)));
+}
+
+TEST(PlayerListPainter, DrawsANamelessEntryAsEmpty)
+{
+    PlayerEntry entry;
+    entry.team = Team::Terrorist;
+    PlayerListPainter painter;
+    painter.add(&entry);
+    const RecordingCanvas canvas = paintList(painter);
+    EXPECT_NE(canvas.find(""), nullptr);
+}
+
+} // namespace
+} // namespace zelkam

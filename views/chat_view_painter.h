@@ -1,0 +1,46 @@
+#pragma once
+
+// What the chat view shows: up to 64 lines of text, each with its line
+// style, drawn oldest at the top in the colour of its style. The texts are
+// not copied; they are the published chat lines, valid until the next
+// refill.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "views/canvas.h"
+
+namespace zelkam {
+
+inline constexpr Rgb TerroristChatColor{255, 0, 0};
+inline constexpr Rgb CounterTerroristChatColor{0, 128, 255};
+inline constexpr Rgb NeutralChatColor{255, 128, 0};
+inline constexpr FontChoice ChatFont{"Arial", 12, false};
+
+class ChatViewPainter {
+public:
+    static constexpr std::size_t SlotCount = 64;
+
+    void clear() { count_ = 0; }
+    // Keeps style and the text pointer in the next slot. A line beyond the
+    // 64th is ignored (false): the model never publishes more than five.
+    bool addLine(std::int32_t style, const char* text);
+
+    // Lines at (8, 6 + 12 * i) whatever the control's size; longer texts
+    // are cut by the widget's edge. A line of an unknown style keeps the
+    // colour of the line above it (orange for the first).
+    void paint(Canvas& canvas) const;
+
+    std::size_t lineCount() const { return count_; }
+
+private:
+    struct Slot {
+        std::int32_t style = 0;
+        const char* text = nullptr;
+    };
+    std::array<Slot, SlotCount> slots_{};
+    std::size_t count_ = 0;
+};
+
+} // namespace zelkam

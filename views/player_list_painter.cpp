@@ -1,0 +1,188 @@
+#include "views/player_list_painter.h"
+
+#include <algorithm>
+
+namespace zelkam {
+
+namespace {
+
+constexpr Rgb White{255, 255, 255};
+constexpr Rgb Black{0, 0, 0};
+constexpr int NameX = 16;
+constexpr int FragsX = 250;
+constexpr int DeathsX = 300;
+constexpr int ScoreX = 400;
+constexpr int LabelY = 3;
+
+const char* nameOf(const PlayerEntry& entry)
+{
+    return entry.name != nullptr ? entry.name : "";
+}
+
+// The sort key behind the row order: a row comes before another when
+// 256 * (other.frags - frags) + (deaths - other.deaths) is negative, which is
+// the same as a larger 256 * frags - deaths. Kept 64-bit so that no frag
+// count can overflow it, and a key (not a pairwise difference) so that the
+// order stays consistent for std::stable_sort whatever the death counts.
+std::int64_t rowKey(const PlayerEntry* entry)
+{
+    return 256 * static_cast<std::int64_t>(entry->frags) - entry->deaths;
+}
+
+// score is null for the Spectators band, which shows none.
+void drawHeader(Canvas& canvas, Rgb band, int width, int top, const char* label, const std::int32_t* score)
+{
+    canvas.fillRect(0, top, width, top + PlayerListPainter::HeaderHeight, band);
+    canvas.setBackgroundMode(BackgroundMode::Transparent);
+    canvas.drawText(NameX, top + LabelY, label);
+    if (score != nullptr) {
+        std::string text = "(";
+        formatNumber(text, *score);
+        text += " wins)";
+        canvas.drawText(ScoreX, top + LabelY, text);
+    }
+}
+
+// A number centred on its first digit's place: one digit stands at x, each
+// further character moves it half a digit to the left.
+void drawNumber(Canvas& canvas, int x, int y, int digitWidth, std::int32_t value)
+{
+    std::string text;
+    formatNumber(text, value);
+    const int n = static_cast<int>(text.size());
+    canvas.drawText(x + ((1 - n) * digitWidth) / 2, y, text);
+}
+
+void drawTeamRow(Canvas& canvas, const PlayerListLayout& layout, int width, int y, const PlayerEntry& entry)
+{
+    canvas.setBackgroundColor(Black);
+    canvas.drawText(NameX, y, nameOf(entry));
+    drawNumber(canvas, FragsX, y, layout.digitWidth, entry.frags);
+    drawNumber(canvas, DeathsX, y, layout.digitWidth, entry.deaths);
+    if (entry.lifeState == LifeState::Dead) {
+        canvas.setBackgroundColor(DeadLabelColor);
+        canvas.drawText(width - 60, y, "DEAD");
+    } else if (entry.lifeState == LifeState::Unknown) {
+        canvas.setBackgroundColor(UnknownLabelColor);
+        canvas.drawText(width - 70, y, "Unknown");
+    }
+}
+
+} // namespace
+
+void formatNumber(std::string& text, std::int32_t value)
+{
+    // Widened first: the magnitude of INT32_MIN does not fit 32 bits.
+    std::int64_t magnitude = value;
+    if (magnitude < 0) {
+        text += '-';
+        magnitude = -magnitude;
+    }
+    const int hundreds = static_cast<int>(magnitude / 100 % 10);
+    const int tens = static_cast<int>(magnitude / 10 % 10);
+    if (hundreds != 0)
+        text += static_cast<char>('0' + hundreds);
+    if (hundreds != 0 || tens != 0)
+        text += static_cast<char>('0' + tens);
+    text += static_cast<char>('0' + magnitude % 10);
+}
+
+void PlayerListPainter::clear()
+{
+    terroristCount_ = 0;
+    counterTerroristCount_ = 0;
+    spectatorCount_ = 0;
+}
+
+bool PlayerListPainter::add(const PlayerEntry* entry)
+{
+    Block* block = &spectators_;
+    std::size_t* count = &spectatorCount_;
+    if (entry->team == Team::Terrorist) {
+        block = &terrorists_;
+        count = &terroristCount_;
+    } else if (entry->team == Team::CounterTerrorist) {
+        block = &counterTerrorists_;
+        count = &counterTerroristCount_;
+    }
+    if (*count == BlockCapacity)
+        return false;
+    (*block)[(*count)++] = entry;
+    return true;
+}
+
+void PlayerListPainter::setScores(std::int32_t ctScore, std::int32_t tScore)
+{
+    ctScore_ = ctScore;
+    tScore_ = tScore;
+}
+
+void PlayerListPainter::sortTeams()
+{
+    const auto byRow = [](const PlayerEntry* a, const PlayerEntry* b) { return rowKey(a) > rowKey(b); };
+    std::stable_sort(terrorists_.begin(), terrorists_.begin() + static_cast<std::ptrdiff_t>(terroristCount_), byRow);
+    std::stable_sort(counterTerrorists_.begin(),
+                     counterTerrorists_.begin() + static_cast<std::ptrdiff_t>(counterTerroristCount_), byRow);
+}
+
+PlayerListLayout PlayerListPainter::layout(int height) const
+{
+    PlayerListLayout result;
+    const int spectators = static_cast<int>(spectatorCount_);
+    const int terrorists = static_cast<int>(terroristCount_);
+    const int counterTerrorists = static_cast<int>(counterTerroristCount_);
+    result.threshold = spectators == 0 ? 7 : 6 - spectators;
+    result.crowded = terrorists > result.threshold || counterTerrorists > result.threshold;
+    result.veryCrowded = terrorists > result.threshold + 4 || counterTerrorists > result.threshold + 4;
+    result.rowHeight = 16 - 4 * int(result.crowded) - 2 * int(result.veryCrowded);
+    result.digitWidth = result.crowded ? 6 : 8;
+    result.terroristTop = spectators * result.rowHeight + (spectators > 0 ? 34 : 0);
+    result.counterTerroristTop = (height + result.terroristTop) / 2;
+    return result;
+}
+
+void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
+{
+    const PlayerListLayout layout = this->layout(height);
+    const FontChoice& rowFont = layout.crowded ? PlayerListSmallFont : PlayerListLargeFont;
+
+    canvas.setTextColor(White);
+    canvas.selectFont(PlayerListLargeFont);
+
+    if (spectatorCount_ > 0) {
+        drawHeader(canvas, SpectatorBandColor, width, 0, "Spectators", nullptr);
+        canvas.selectFont(rowFont);
+        canvas.setBackgroundColor(Black);
+        int y = FirstRowOffset;
+        for (std::size_t i = 0; i < spectatorCount_; ++i) {
+            canvas.drawText(NameX, y, nameOf(*spectators_[i]));
+            y += layout.rowHeight;
+        }
+    }
+
+    const struct {
+        Rgb band;
+        int top;
+        const char* label;
+        std::int32_t score;
+        const Block& block;
+        std::size_t count;
+    } teams[] = {
+        {TerroristBandColor, layout.terroristTop, "Terrorists", tScore_, terrorists_, terroristCount_},
+        {CounterTerroristBandColor, layout.counterTerroristTop, "Counter-Terrorists", ctScore_, counterTerrorists_,
+         counterTerroristCount_},
+    };
+    for (const auto& team : teams) {
+        canvas.selectFont(PlayerListLargeFont);
+        drawHeader(canvas, team.band, width, team.top, team.label, &team.score);
+        canvas.setBackgroundMode(BackgroundMode::Opaque);
+        canvas.selectFont(rowFont);
+        int y = team.top + FirstRowOffset;
+        for (std::size_t i = 0; i < team.count; ++i) {
+            drawTeamRow(canvas, layout, width, y, *team.block[i]);
+            y += layout.rowHeight;
+        }
+    }
+}
+
+} // namespace zelkam

@@ -1,0 +1,87 @@
+#pragma once
+
+// What the player list shows and how it is laid out: the players of the
+// published view split into Spectators, Terrorists and Counter-Terrorists,
+// the two team scores, and the paint that draws them on a canvas. The
+// control widget only forwards its size and a canvas here.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "parse/log_event.h"
+#include "views/canvas.h"
+
+namespace zelkam {
+
+inline constexpr Rgb TerroristBandColor{255, 64, 0};
+inline constexpr Rgb CounterTerroristBandColor{0, 128, 255};
+inline constexpr Rgb SpectatorBandColor{64, 64, 64};
+inline constexpr Rgb DeadLabelColor{160, 32, 0};
+inline constexpr Rgb UnknownLabelColor{128, 128, 128};
+inline constexpr FontChoice PlayerListLargeFont{"Arial", 16, false};
+inline constexpr FontChoice PlayerListSmallFont{"Arial", 12, false};
+
+// Appends value to text: "-" for a negative value, then at most three
+// digits of the magnitude without leading zeros (1234 reads "234"), "0" for
+// zero.
+void formatNumber(std::string& text, std::int32_t value);
+
+// Where the paint puts things; recomputed for every paint from the three
+// block counts and the control's outer height.
+struct PlayerListLayout {
+    int threshold = 7;
+    bool crowded = false;
+    bool veryCrowded = false;
+    int rowHeight = 16;
+    int digitWidth = 8;
+    int terroristTop = 0;
+    int counterTerroristTop = 0;
+};
+
+class PlayerListPainter {
+public:
+    // Players per block; further players of a full block are not shown.
+    static constexpr std::size_t BlockCapacity = 32;
+    static constexpr int HeaderHeight = 24;
+    static constexpr int FirstRowOffset = 28;
+
+    // Empties the three blocks; the scores stay.
+    void clear();
+    // Files the entry by team: 0 Terrorists, 1 Counter-Terrorists, any other
+    // code Spectators. The pointer is kept, not the record: it must outlive
+    // the next paint (the published view does, until the next refill).
+    // False when the block is full and the entry was ignored.
+    bool add(const PlayerEntry* entry);
+    void setScores(std::int32_t ctScore, std::int32_t tScore);
+    // Orders both teams by frags, most first, then by deaths, fewest first.
+    // Spectators keep the order they were added in.
+    void sortTeams();
+
+    PlayerListLayout layout(int height) const;
+    // Draws everything but the black background, which the widget clears.
+    // width and height are the control's outer size, border included.
+    void paint(Canvas& canvas, int width, int height) const;
+
+    std::size_t terroristCount() const { return terroristCount_; }
+    std::size_t counterTerroristCount() const { return counterTerroristCount_; }
+    std::size_t spectatorCount() const { return spectatorCount_; }
+    const PlayerEntry* terrorist(std::size_t i) const { return terrorists_[i]; }
+    const PlayerEntry* counterTerrorist(std::size_t i) const { return counterTerrorists_[i]; }
+    const PlayerEntry* spectator(std::size_t i) const { return spectators_[i]; }
+
+private:
+    using Block = std::array<const PlayerEntry*, BlockCapacity>;
+
+    std::int32_t ctScore_ = 0;
+    std::int32_t tScore_ = 0;
+    Block terrorists_{};
+    Block counterTerrorists_{};
+    Block spectators_{};
+    std::size_t terroristCount_ = 0;
+    std::size_t counterTerroristCount_ = 0;
+    std::size_t spectatorCount_ = 0;
+};
+
+} // namespace zelkam
