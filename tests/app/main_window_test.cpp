@@ -462,6 +462,53 @@ TEST(ViewerMain, CancellingTheFirstBrowseEndsWithExitCodeOne)
     EXPECT_EQ(scope.stored().toString(), QStringLiteral("."));
 }
 
+// Whatever the settings store holds, the start must end up in the folder
+// loop: the box, then the browser, and a chosen folder with logs loads.
+TEST(ViewerMain, GarbageInTheSettingsStoreStartsIntoTheFolderLoop)
+{
+    TempFolder logs;
+    writeLogs(logs);
+    TempFolder empty;
+    const auto aFile = empty.write("notes.txt", "not a folder");
+    const struct {
+        const char* name;
+        QVariant stored;
+    } cases[] = {
+        {"a number", 42},
+        {"a list", QStringList{QStringLiteral("a"), QStringLiteral("b")}},
+        {"overlong", QString(300, QLatin1Char('x'))},
+        {"a file instead of a folder", QString::fromStdString(aFile.string())},
+        {"a folder that is gone", QString::fromStdString((empty.path() / "gone").string())},
+        {"control characters", QStringLiteral("\x01\n\t/\x7f")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scope scope;
+        std::filesystem::current_path(empty.path());
+        {
+            QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+            store.setValue(QStringLiteral("Log Directory"), c.stored);
+        }
+        LogFolderSetting setting;
+        test::ScriptedFolderBrowser browser;
+        browser.answers = {logs.string()};
+        test::RecordingMessageBoxes messages;
+        test::RecordingLinkOpener links;
+        ViewerState state;
+        SingleInstanceGuard guard(QStringLiteral("zelkam-test-garbage-%1").arg(QCoreApplication::applicationPid()));
+        QTimer::singleShot(100, [] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == QStringLiteral("ZELKAMWINDOW"))
+                    top->close();
+        });
+        EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Couldn't find any logs"));
+        EXPECT_EQ(browser.calls, 1);
+        EXPECT_EQ(scope.stored().toString(), QString::fromStdString(logs.string()));
+    }
+}
+
 TEST(ViewerMain, ASecondInstanceEndsWithExitCodeOneWithoutReadingSettings)
 {
     Scope scope;
