@@ -7,19 +7,43 @@
 
 #include "parse/time_stamp.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace zelkam {
 namespace {
 
 constexpr std::size_t ReadBufferSize = 1 << 17;
 
-// Opens a log file for reading only, refusing anything but a regular file
-// (a FIFO named like a log would block the read forever).
+// Opens a log file for reading only, refusing anything but a regular file:
+// a FIFO named like a log would block the read forever. Where the platform
+// allows, the file is opened without waiting and checked once open, so a
+// FIFO swapped in after a look at the name cannot block either.
 std::FILE* openForReading(const std::filesystem::path& path)
 {
+#if defined(__unix__) || defined(__APPLE__)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return file;
+#else
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))
         return nullptr;
     return std::fopen(path.string().c_str(), "rb");
+#endif
 }
 
 void writeTwoDigits(char* at, int value)

@@ -1,5 +1,7 @@
 #include "ingest/window_reader.h"
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -156,6 +158,19 @@ TEST_F(WindowReaderTest, FileThatVanishedAfterTheScanIsPassedOver)
     folder_.write("L0706001.log", say("07/06/2001", "11:00:00", "three"));
     ASSERT_TRUE(scanFolder(folder_.string(), list_));
     std::filesystem::remove(folder_.path() / "L0101000.log");
+    EXPECT_EQ(read(localStamp(2001, 7, 5), 2), (std::vector<std::string>{"one", "three"}));
+}
+
+// Opening a FIFO for reading waits for a writer; a log file replaced by one
+// after the scan must be passed over, not block the read.
+TEST_F(WindowReaderTest, FifoSwappedInAfterTheScanIsPassedOver)
+{
+    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "one"));
+    folder_.write("L0101000.log", say("07/06/2001", "10:00:00", "swapped"));
+    folder_.write("L0706001.log", say("07/06/2001", "11:00:00", "three"));
+    ASSERT_TRUE(scanFolder(folder_.string(), list_));
+    std::filesystem::remove(folder_.path() / "L0101000.log");
+    ASSERT_EQ(mkfifo((folder_.path() / "L0101000.log").c_str(), 0600), 0);
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), (std::vector<std::string>{"one", "three"}));
 }
 
