@@ -48,6 +48,22 @@ std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder,
 // recent-player ring), so it lives on the heap rather than on the stack.
 std::unique_ptr<ViewerState> makeState() { return std::make_unique<ViewerState>(); }
 
+// Loads the day for the commands that show its events, which need its logs
+// readable. Null, with the reason told on standard error, when there is
+// nothing to show.
+std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const std::string& date)
+{
+    auto state = makeState();
+    const std::optional<bool> loaded = loadFolderDay(*state, folder, date);
+    if (!loaded)
+        return nullptr;
+    if (!*loaded) {
+        complain("cannot read the logs of " + date);
+        return nullptr;
+    }
+    return state;
+}
+
 // Applies the event at the cursor, as playback does, and tells whether it
 // composed a chat line: the chat ring then either grew or, when full, moved
 // its head. The line is the ring's newest.
@@ -157,14 +173,9 @@ int runEvents(const std::vector<std::string>& args)
 {
     if (args.size() != 2 || !isDateArgument(args[1]))
         return UsageError;
-    auto state = makeState();
-    const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
-    if (!loaded)
+    const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
+    if (!state)
         return NothingToShow;
-    if (!*loaded) {
-        complain("cannot read the logs of " + args[1]);
-        return NothingToShow;
-    }
     for (const LogEvent& event : state->events())
         std::cout << eventJson(event) << '\n';
     return Done;
@@ -202,14 +213,9 @@ int runChat(const std::vector<std::string>& args)
 {
     if (args.size() != 2 || !isDateArgument(args[1]))
         return UsageError;
-    auto state = makeState();
-    const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
-    if (!loaded)
+    const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
+    if (!state)
         return NothingToShow;
-    if (!*loaded) {
-        complain("cannot read the logs of " + args[1]);
-        return NothingToShow;
-    }
     // The day plays from its first event up to its end, where playback and
     // search stop too: the first event of the next day, or the last loaded
     // event.
