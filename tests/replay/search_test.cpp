@@ -17,13 +17,6 @@ namespace {
 using namespace zelkam::test;
 using Strings = std::vector<std::string>;
 
-std::unique_ptr<ViewerState> loaded(const TempFolder& folder)
-{
-    auto state = std::make_unique<ViewerState>();
-    EXPECT_TRUE(state->loadFolder(folder.string()));
-    return state;
-}
-
 TEST(Search, LetterCaseFoldsOnlyAToZ)
 {
     struct Case {

@@ -18,13 +18,6 @@ namespace {
 using namespace zelkam::test;
 using Strings = std::vector<std::string>;
 
-std::unique_ptr<ViewerState> loaded(const TempFolder& folder)
-{
-    auto state = std::make_unique<ViewerState>();
-    EXPECT_TRUE(state->loadFolder(folder.string()));
-    return state;
-}
-
 // Two maps in one day: de_dust from 10:00 with Ann and Bob, cs_office from
 // 10:30 with Bob alone.
 void writeTwoMaps(const TempFolder& folder)

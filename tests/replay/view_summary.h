@@ -1,11 +1,24 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "replay/viewer_state.h"
+#include "tests/support/temp_folder.h"
 
 namespace zelkam::test {
+
+// A model with the folder loaded (its earliest day paused at its first
+// event). On the heap: the state is large.
+inline std::unique_ptr<ViewerState> loaded(const TempFolder& folder)
+{
+    auto state = std::make_unique<ViewerState>();
+    EXPECT_TRUE(state->loadFolder(folder.string()));
+    return state;
+}
 
 // The published view as one comparable text: clock, minute, map, scores,
 // then every player and every chat line in order.
