@@ -5,21 +5,18 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
 namespace zelkam {
 namespace {
 
+using test::chatLineAt;
 using test::lineAt;
 using test::localStamp;
 using test::ScopedTimeZone;
 using test::TempFolder;
-
-std::string say(std::string_view date, std::string_view time, std::string_view message)
-{
-    return lineAt(date, time, "\"Bob<12><345678><CT>\" say \"" + std::string(message) + "\"");
-}
 
 std::vector<std::int32_t> daysOf(const LogFolder& folder)
 {
@@ -32,9 +29,9 @@ TEST(LogFolder, LogsOfEarlierYearsAreListedAndRead)
 {
     ScopedTimeZone tz("Europe/Berlin");
     TempFolder dir;
-    dir.write("L0706000.log", say("07/06/1999", "20:00:00", "ninety-nine"));
-    dir.write("L1231000.log", say("12/31/2001", "22:00:00", "new year's eve"));
-    dir.write("L0101000.log", say("01/01/2002", "01:00:00", "new year"));
+    dir.write("L0706000.log", chatLineAt("07/06/1999", "20:00:00", "ninety-nine"));
+    dir.write("L1231000.log", chatLineAt("12/31/2001", "22:00:00", "new year's eve"));
+    dir.write("L0101000.log", chatLineAt("01/01/2002", "01:00:00", "new year"));
 
     LogFolder folder;
     ASSERT_TRUE(folder.buildDayIndex(dir.string()));
@@ -58,7 +55,7 @@ TEST(LogFolder, AnEmptyFileDoesNotMakeTheFolderUnloadable)
     ScopedTimeZone tz("UTC");
     TempFolder dir;
     dir.write("L0705000.log", "");
-    dir.write("L0706000.log", say("07/06/2001", "09:00:00", "hello"));
+    dir.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "hello"));
     LogFolder folder;
     ASSERT_TRUE(folder.buildDayIndex(dir.string()));
     ASSERT_EQ(daysOf(folder), std::vector<std::int32_t>{localStamp(2001, 7, 6)});
@@ -71,7 +68,7 @@ TEST(LogFolder, FailedScanKeepsWhatWasLoaded)
     ScopedTimeZone tz("UTC");
     TempFolder dir;
     TempFolder empty;
-    dir.write("L0706000.log", say("07/06/2001", "09:00:00", "hello"));
+    dir.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "hello"));
     LogFolder folder;
     ASSERT_TRUE(folder.buildDayIndex(dir.string()));
     ASSERT_TRUE(folder.readWindow(localStamp(2001, 7, 5), 2));
@@ -91,8 +88,8 @@ TEST(LogFolder, RescanReplacesTheDays)
     ScopedTimeZone tz("UTC");
     TempFolder a;
     TempFolder b;
-    a.write("L0706000.log", say("07/06/2001", "09:00:00", "a"));
-    b.write("L0801000.log", say("08/01/2001", "09:00:00", "b"));
+    a.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "a"));
+    b.write("L0801000.log", chatLineAt("08/01/2001", "09:00:00", "b"));
     LogFolder folder;
     ASSERT_TRUE(folder.buildDayIndex(a.string()));
     ASSERT_TRUE(folder.buildDayIndex(b.string()));
@@ -104,8 +101,8 @@ TEST(LogFolder, ReadingLeavesTheFolderUntouched)
 {
     ScopedTimeZone tz("UTC");
     TempFolder dir;
-    dir.write("L0706000.log", say("07/06/2001", "09:00:00", "a"));
-    dir.write("L0707000.log", say("07/07/2001", "09:00:00", "b"));
+    dir.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "a"));
+    dir.write("L0707000.log", chatLineAt("07/07/2001", "09:00:00", "b"));
     const auto snapshot = [&] {
         std::vector<std::string> state;
         for (const auto& entry : std::filesystem::directory_iterator(dir.path()))

@@ -7,21 +7,18 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
 namespace zelkam {
 namespace {
 
+using test::chatLineAt;
 using test::lineAt;
 using test::localStamp;
 using test::ScopedTimeZone;
 using test::TempFolder;
-
-std::string say(std::string_view date, std::string_view time, std::string_view message)
-{
-    return lineAt(date, time, "\"Bob<12><345678><CT>\" say \"" + std::string(message) + "\"");
-}
 
 // Reads a window of the folder and returns the texts of its events.
 class WindowReaderTest : public ::testing::Test {
@@ -63,10 +60,10 @@ TEST(ProbeLogFile, DatesAFileByItsFirstLine)
 
 TEST_F(WindowReaderTest, ReadsTheFilesThatStartInsideTheWindow)
 {
-    folder_.write("L0705000.log", say("07/05/2001", "08:00:00", "too early"));
-    folder_.write("L0705001.log", say("07/05/2001", "23:10:00", "evening before") + say("07/06/2001", "00:10:00", "past midnight"));
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "the day"));
-    folder_.write("L0707000.log", say("07/07/2001", "00:05:00", "next day"));
+    folder_.write("L0705000.log", chatLineAt("07/05/2001", "08:00:00", "too early"));
+    folder_.write("L0705001.log", chatLineAt("07/05/2001", "23:10:00", "evening before") + chatLineAt("07/06/2001", "00:10:00", "past midnight"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "the day"));
+    folder_.write("L0707000.log", chatLineAt("07/07/2001", "00:05:00", "next day"));
     const std::int32_t day = localStamp(2001, 7, 6);
     EXPECT_EQ(read(day - 86400, 2), (std::vector<std::string>{"too early", "evening before", "past midnight", "the day"}));
     EXPECT_EQ(read(day - 86400 + 3600 * 9, 2),
@@ -76,7 +73,7 @@ TEST_F(WindowReaderTest, ReadsTheFilesThatStartInsideTheWindow)
 
 TEST_F(WindowReaderTest, WindowAfterEveryFileFails)
 {
-    folder_.write("L0705000.log", say("07/05/2001", "08:00:00", "a"));
+    folder_.write("L0705000.log", chatLineAt("07/05/2001", "08:00:00", "a"));
     bool ok = true;
     EXPECT_TRUE(read(localStamp(2001, 7, 5, 9), 2, &ok).empty());
     EXPECT_FALSE(ok);
@@ -85,8 +82,8 @@ TEST_F(WindowReaderTest, WindowAfterEveryFileFails)
 
 TEST_F(WindowReaderTest, FilesWithEqualStartsAreReadInNameOrder)
 {
-    folder_.write("L0706001.log", say("07/06/2001", "09:00:00", "second"));
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "first"));
+    folder_.write("L0706001.log", chatLineAt("07/06/2001", "09:00:00", "second"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "first"));
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), (std::vector<std::string>{"first", "second"}));
 }
 
@@ -94,23 +91,23 @@ TEST_F(WindowReaderTest, BookkeepingOnlyFileAddsNothingAndReadingGoesOn)
 {
     folder_.write("L0706000.log", lineAt("07/06/2001", "09:00:00", "Log file started") +
                                       lineAt("07/06/2001", "09:00:00", "Log file closed"));
-    folder_.write("L0706001.log", say("07/06/2001", "10:00:00", "after"));
+    folder_.write("L0706001.log", chatLineAt("07/06/2001", "10:00:00", "after"));
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), std::vector<std::string>{"after"});
 }
 
 TEST_F(WindowReaderTest, LastLineWithoutLineFeedIsDelivered)
 {
-    std::string last = say("07/06/2001", "10:00:00", "last");
+    std::string last = chatLineAt("07/06/2001", "10:00:00", "last");
     last.pop_back();
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "first") + last);
-    folder_.write("L0706001.log", say("07/06/2001", "11:00:00", "next file"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "first") + last);
+    folder_.write("L0706001.log", chatLineAt("07/06/2001", "11:00:00", "next file"));
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), (std::vector<std::string>{"first", "last", "next file"}))
         << "and the next file starts on a line of its own";
 }
 
 TEST_F(WindowReaderTest, CarriageReturnLineEndsReadLikeLineFeeds)
 {
-    std::string crlf = say("07/06/2001", "09:00:00", "one") + say("07/06/2001", "09:00:01", "two");
+    std::string crlf = chatLineAt("07/06/2001", "09:00:00", "one") + chatLineAt("07/06/2001", "09:00:01", "two");
     for (std::size_t at = crlf.find('\n'); at != std::string::npos; at = crlf.find('\n', at + 2))
         crlf.insert(at, "\r");
     folder_.write("L0706000.log", crlf);
@@ -123,7 +120,7 @@ TEST_F(WindowReaderTest, OverlongLineYieldsAtMostOneEvent)
 {
     const std::string forged = lineAt("07/06/2001", "09:00:01", R"(Rcon: "rcon 1 pw kick all" from "1.2.3.4:5")");
     const std::string padding(300, 'x');
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", padding + forged) + say("07/06/2001", "09:00:02", "after"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", padding + forged) + chatLineAt("07/06/2001", "09:00:02", "after"));
     const auto texts = read(localStamp(2001, 7, 5), 2);
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0].size(), 255u - 25 - std::string("\"Bob<12><345678><CT>\" say \"").size())
@@ -141,7 +138,7 @@ TEST_F(WindowReaderTest, LinesStraddlingReadBuffersAreWhole)
     std::vector<std::string> expected;
     for (int i = 0; content.size() < 600000; ++i) {
         const std::string message = std::to_string(i) + std::string(static_cast<std::size_t>(i % 200), '.');
-        content += say("07/06/2001", "09:00:00", message);
+        content += chatLineAt("07/06/2001", "09:00:00", message);
         expected.push_back(message);
         if (i % 997 == 0)
             content += std::string(100000, 'z') + "\n";
@@ -152,10 +149,10 @@ TEST_F(WindowReaderTest, LinesStraddlingReadBuffersAreWhole)
 
 TEST_F(WindowReaderTest, FileThatVanishedAfterTheScanIsPassedOver)
 {
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "one"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "one"));
     // Named for another day, so the window does not re-date it.
-    folder_.write("L0101000.log", say("07/06/2001", "10:00:00", "gone"));
-    folder_.write("L0706001.log", say("07/06/2001", "11:00:00", "three"));
+    folder_.write("L0101000.log", chatLineAt("07/06/2001", "10:00:00", "gone"));
+    folder_.write("L0706001.log", chatLineAt("07/06/2001", "11:00:00", "three"));
     ASSERT_TRUE(scanFolder(folder_.string(), list_));
     std::filesystem::remove(folder_.path() / "L0101000.log");
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), (std::vector<std::string>{"one", "three"}));
@@ -165,9 +162,9 @@ TEST_F(WindowReaderTest, FileThatVanishedAfterTheScanIsPassedOver)
 // after the scan must be passed over, not block the read.
 TEST_F(WindowReaderTest, FifoSwappedInAfterTheScanIsPassedOver)
 {
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "one"));
-    folder_.write("L0101000.log", say("07/06/2001", "10:00:00", "swapped"));
-    folder_.write("L0706001.log", say("07/06/2001", "11:00:00", "three"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "one"));
+    folder_.write("L0101000.log", chatLineAt("07/06/2001", "10:00:00", "swapped"));
+    folder_.write("L0706001.log", chatLineAt("07/06/2001", "11:00:00", "three"));
     ASSERT_TRUE(scanFolder(folder_.string(), list_));
     std::filesystem::remove(folder_.path() / "L0101000.log");
     ASSERT_EQ(mkfifo((folder_.path() / "L0101000.log").c_str(), 0600), 0);
@@ -176,8 +173,8 @@ TEST_F(WindowReaderTest, FifoSwappedInAfterTheScanIsPassedOver)
 
 TEST_F(WindowReaderTest, FileEmptiedAfterTheScanIsRedatedOutOfTheWindow)
 {
-    folder_.write("L0706000.log", say("07/06/2001", "09:00:00", "one"));
-    folder_.write("L0706001.log", say("07/06/2001", "10:00:00", "two"));
+    folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "one"));
+    folder_.write("L0706001.log", chatLineAt("07/06/2001", "10:00:00", "two"));
     ASSERT_TRUE(scanFolder(folder_.string(), list_));
     folder_.write("L0706000.log", "");
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), std::vector<std::string>{"two"});

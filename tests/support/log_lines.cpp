@@ -45,6 +45,11 @@ std::string said(std::string_view name, int userId, std::string_view team, std::
     return inQuotes(playerToken(name, userId, team)) + " say " + inQuotes(message);
 }
 
+std::string chatLineAt(std::string_view date, std::string_view time, std::string_view message)
+{
+    return lineAt(date, time, "\"Bob<12><345678><CT>\" say \"" + std::string(message) + "\"");
+}
+
 std::string saidTeam(std::string_view name, int userId, std::string_view team, std::string_view message)
 {
     return inQuotes(playerToken(name, userId, team)) + " say_team " + inQuotes(message);

@@ -29,6 +29,9 @@ std::string killed(std::string_view killer, int killerId, std::string_view kille
                    int victimId, std::string_view victimTeam);
 std::string suicide(std::string_view name, int userId, std::string_view team);
 
+// One whole log line in which the same player, Bob, says message.
+std::string chatLineAt(std::string_view date, std::string_view time, std::string_view message);
+
 // Lines of a log file, each stamped with the current date (MM/DD/YYYY, as
 // the server writes it) and the given time.
 class LogText {
