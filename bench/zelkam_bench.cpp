@@ -252,6 +252,18 @@ void Seek(benchmark::State& bench)
 }
 BENCHMARK(Seek)->Name("Seek/RandomTimes")->Unit(benchmark::kMicrosecond)->UseRealTime()->Iterations(3000);
 
+// Reports steps timed one by one: how many per iteration (under the given
+// name), their mean and the slowest, in milliseconds.
+void reportTimedSteps(benchmark::State& bench, const char* countName, const std::vector<double>& samples)
+{
+    double sum = 0;
+    for (double sample : samples)
+        sum += sample;
+    bench.counters[countName] = static_cast<double>(samples.size()) / static_cast<double>(bench.iterations());
+    bench.counters["mean_ms"] = samples.empty() ? 0 : sum / static_cast<double>(samples.size());
+    bench.counters["worst_ms"] = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+}
+
 // Plays the whole day at ">>>" (60 seconds of log time a tick), from its first
 // event until the clock stops at the last loaded event; one iteration is
 // the whole day, and each tick is timed on its own.
@@ -274,12 +286,7 @@ void Tick(benchmark::State& bench)
         }
         bench.SetIterationTime(total / 1e3);
     }
-    double sum = 0;
-    for (double sample : samples)
-        sum += sample;
-    bench.counters["ticks"] = static_cast<double>(samples.size()) / static_cast<double>(bench.iterations());
-    bench.counters["mean_ms"] = samples.empty() ? 0 : sum / static_cast<double>(samples.size());
-    bench.counters["worst_ms"] = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    reportTimedSteps(bench, "ticks", samples);
 }
 BENCHMARK(Tick)->Name("Tick/Fastest")->Unit(benchmark::kMillisecond)->UseManualTime();
 
@@ -327,12 +334,7 @@ void RScan(benchmark::State& bench)
         }
         bench.SetIterationTime(total / 1e3);
     }
-    double sum = 0;
-    for (double sample : samples)
-        sum += sample;
-    bench.counters["hits"] = static_cast<double>(samples.size()) / static_cast<double>(bench.iterations());
-    bench.counters["mean_ms"] = samples.empty() ? 0 : sum / static_cast<double>(samples.size());
-    bench.counters["worst_ms"] = samples.empty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    reportTimedSteps(bench, "hits", samples);
 }
 BENCHMARK(RScan)->Name("RScan/Hits")->Unit(benchmark::kMillisecond)->UseManualTime();
 
