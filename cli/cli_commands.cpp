@@ -14,6 +14,7 @@
 #include "replay/search.h"
 #include "replay/viewer_state.h"
 #include "views/event_application.h"
+#include "views/display_text.h"
 #include "views/text_encoding.h"
 
 namespace zelkam::cli {
@@ -225,7 +226,7 @@ int runChat(const std::vector<std::string>& args)
             continue;
         const ChatLine& line = newestLine(*state);
         text.clear();
-        appendLogTextAsUtf8(text, line.text);
+        appendTerminalText(text, line.text);
         std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n';
     }
     return Done;
@@ -300,7 +301,7 @@ int runGrep(const std::vector<std::string>& args)
             // connection or entry (which compose none) the player's name.
             progress.wipe();
             text.clear();
-            appendLogTextAsUtf8(text, composed ? newestLine(*state).text : (event.player.name ? event.player.name : ""));
+            appendTerminalText(text, composed ? newestLine(*state).text : (event.player.name ? event.player.name : ""));
             std::cout << formatDate(event.time) << ' ' << formatTimeOfDay(event.time) << ' ' << text << '\n';
         }
     }
