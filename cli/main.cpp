@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_listen.h"
 
 namespace {
 
@@ -16,6 +17,8 @@ constexpr std::string_view usageText =
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
+    "       zelkam-cli listen --archive DIR [--port 27500] [--bind ADDR] [--secret SECRET]\n"
+    "                  [--allow ADDR[/BITS]]... [--allow-any] [--verbose]\n"
     "       zelkam-cli --help\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -25,6 +28,12 @@ constexpr std::string_view usageText =
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
     "  grep     searches every day with the rules of Find (default kind chat,\n"
     "           letter case ignored unless --case), \"DD/MM/YYYY HH:MM:SS line\"\n"
+    "  listen   receives a game server's log lines over UDP (logaddress_add)\n"
+    "           into DIR/<address>_<port>/, named as the server names its files,\n"
+    "           until SIGINT or SIGTERM, then prints the counts. It takes only\n"
+    "           datagrams with the server's sv_logsecret (--secret) and/or from\n"
+    "           the --allow networks, and will not start without one of them or\n"
+    "           --allow-any. Port 0 picks a free port. --verbose tells each drop.\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -68,6 +77,8 @@ int main(int argc, char** argv)
             status = runChat(args);
         else if (command == "grep")
             status = runGrep(args);
+        else if (command == "listen")
+            status = runListen(args);
     }
     std::cout.flush();
     if (status == UsageError)
