@@ -1,5 +1,6 @@
 #include "cli/cli_listen.h"
 
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <iostream>
@@ -57,14 +58,19 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
             parsed.verbose = true;
             continue;
         }
+        static constexpr std::string_view valued[] = {"--archive", "--port", "--bind", "--secret", "--allow"};
+        if (std::find(std::begin(valued), std::end(valued), option) == std::end(valued)) {
+            complain("listen: " + terminalText(option) + " is not an option");
+            return std::nullopt;
+        }
         if (i + 1 >= args.size()) {
-            complain("listen: " + terminalText(option) + (option.starts_with("--") ? " needs a value" : " is not an option"));
+            complain("listen: " + option + " needs a value");
             return std::nullopt;
         }
         const std::string& value = args[++i];
-        if (option == "--archive" && !value.empty()) {
+        if (option == "--archive") {
             parsed.archive = value;
-            haveArchive = true;
+            haveArchive = !value.empty();
         } else if (option == "--port") {
             if (!parsePort(value, parsed.port)) {
                 complain("listen: not a port: " + terminalText(value));
@@ -78,16 +84,13 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
                 return std::nullopt;
             }
             parsed.policy.secret = value;
-        } else if (option == "--allow") {
+        } else {
             AllowedNetwork network;
             if (!parseAllowedNetwork(value, network)) {
                 complain("listen: not an address or ADDRESS/BITS: " + terminalText(value));
                 return std::nullopt;
             }
             parsed.policy.allowed.push_back(network);
-        } else {
-            complain("listen: " + terminalText(option) + " is not an option");
-            return std::nullopt;
         }
     }
     if (!haveArchive) {

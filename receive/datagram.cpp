@@ -94,8 +94,8 @@ bool parseAllowedNetwork(std::string_view text, AllowedNetwork& network)
         const auto bytes = parsed.to_v4().to_bytes();
         std::copy(bytes.begin(), bytes.end(), made.bytes.begin());
     }
-    const int maxBits = made.isV6 ? 128 : 32;
-    made.prefixBits = maxBits;
+    const int maxBits = parsed.is_v6() ? 128 : 32;
+    made.prefixBits = made.isV6 ? 128 : 32;
     if (slash != std::string_view::npos) {
         const std::string_view bits = text.substr(slash + 1);
         const auto [end, status] = std::from_chars(bits.data(), bits.data() + bits.size(), made.prefixBits);

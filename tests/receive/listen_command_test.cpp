@@ -1,0 +1,239 @@
+// zelkam-cli listen as an admin runs it, and a whole log folder streamed
+// through the receiver reading back as the same events.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/cli/run_cli.h"
+#include "tests/receive/receiving_listener.h"
+#include "tests/receive/udp_sender.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+#include "tools/loggen/log_generator.h"
+
+extern char** environ;
+
+namespace zelkam {
+namespace {
+
+using namespace std::string_literals;
+using namespace zelkam::test;
+using Strings = std::vector<std::string>;
+
+std::string readAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// Waits, at most ten seconds, until ready() holds.
+template <typename Ready>
+bool waitUntil(Ready ready)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// zelkam-cli listen running as a process of its own, its outputs in files.
+class ListenProcess {
+public:
+    explicit ListenProcess(const Strings& options)
+    {
+        Strings argvStrings = {ZELKAM_CLI_PATH, "listen"};
+        argvStrings.insert(argvStrings.end(), options.begin(), options.end());
+        std::vector<char*> argv;
+        for (std::string& arg : argvStrings)
+            argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (posix_spawn(&child_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+            child_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+
+    ~ListenProcess()
+    {
+        if (child_ > 0) {
+            kill(child_, SIGKILL);
+            waitpid(child_, nullptr, 0);
+        }
+    }
+
+    // The port it says it listens on, once it says so.
+    std::optional<std::uint16_t> port() const
+    {
+        std::optional<std::uint16_t> found;
+        waitUntil([&] {
+            const std::string text = readAll(err());
+            const std::size_t at = text.find(" port ");
+            if (at != std::string::npos && text.find(',', at) != std::string::npos)
+                found = static_cast<std::uint16_t>(std::stoi(text.substr(at + 6)));
+            return found.has_value() || child_ <= 0;
+        });
+        return found;
+    }
+
+    // Sends the signal and waits, at most ten seconds, for the exit status.
+    std::optional<int> stop(int signal)
+    {
+        kill(child_, signal);
+        int status = 0;
+        const bool ended = waitUntil([&] { return waitpid(child_, &status, WNOHANG) == child_; });
+        if (!ended)
+            return std::nullopt;
+        child_ = -1;
+        return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
+    }
+
+    std::filesystem::path out() const { return outputs_.path() / "out"; }
+    std::filesystem::path err() const { return outputs_.path() / "err"; }
+
+private:
+    TempFolder outputs_;
+    pid_t child_ = -1;
+};
+
+TEST(ListenCommand, RefusesWhatItCannotRunSafely)
+{
+    TempFolder folder;
+    const std::string archive = (folder.path() / "archive").string();
+    struct Row {
+        const char* what;
+        Strings args;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"no secret and no allowed source", {"listen", "--archive", archive}, "refusing to start"},
+        {"no archive", {"listen", "--allow-any"}, "--archive"},
+        {"an empty secret", {"listen", "--archive", archive, "--secret", ""}, "empty"},
+        {"a network that is none", {"listen", "--archive", archive, "--allow", "10.0.0.0/40"}, "not an address"},
+        {"a port out of range", {"listen", "--archive", archive, "--allow-any", "--port", "65536"}, "not a port"},
+        {"an unknown option", {"listen", "--archive", archive, "--allow-any", "--daemon"}, "not an option"},
+    };
+    for (const Row& row : rows) {
+        const CliResult result = runCli(row.args);
+        EXPECT_EQ(result.status, 2) << row.what;
+        EXPECT_NE(result.err.find(row.says), std::string::npos) << row.what << ": " << result.err;
+        EXPECT_FALSE(std::filesystem::exists(archive)) << row.what;
+    }
+}
+
+TEST(ListenCommand, WritesUntilSignalledThenPrintsTheCounts)
+{
+    for (const int signal : {SIGTERM, SIGINT}) {
+        TempFolder folder;
+        const std::filesystem::path archive = folder.path() / "archive";
+        ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--secret",
+                              "s3cret", "--allow", "127.0.0.1", "--verbose"});
+        const std::optional<std::uint16_t> port = listen.port();
+        ASSERT_TRUE(port) << readAll(listen.err());
+        UdpSender sender;
+        const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+        ASSERT_TRUE(sender.send(*port, "garbage\x1b[2J"));
+        ASSERT_TRUE(sender.send(*port, "\xFF\xFF\xFF\xFFSguess" + line));
+        ASSERT_TRUE(sender.send(*port, "\xFF\xFF\xFF\xFFSs3cret" + line + "\n\0"s));
+        const std::filesystem::path file = archive / ("127.0.0.1_" + std::to_string(sender.port())) / "L0706000.log";
+        ASSERT_TRUE(waitUntil([&] { return readAll(file) == line + "\n"; })) << readAll(listen.err());
+
+        EXPECT_EQ(listen.stop(signal), 0);
+        const std::string out = readAll(listen.out());
+        for (const char* count : {"received: 3\n", "written: 1\n", "dropped, not a log datagram: 1\n",
+                                  "dropped, wrong secret: 1\n", "dropped, source not allowed: 0\n",
+                                  "dropped, lost (not written): 0\n"})
+            EXPECT_NE(out.find(count), std::string::npos) << count << " in\n" << out;
+        // A stranger's bytes reach the terminal with their controls escaped.
+        const std::string err = readAll(listen.err());
+        EXPECT_NE(err.find("garbage\\x1b[2J"), std::string::npos) << err;
+        EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    }
+}
+
+TEST(ListenCommand, AStreamedFolderReadsAsTheSameEvents)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder original;
+    LogGenOptions options;
+    options.seed = 11;
+    options.days = 2;
+    options.linesPerDay = 1000;
+    options.maxPlayers = 10;
+    ASSERT_TRUE(generateLogFolder(original.path(), options));
+
+    // The server sends its files' lines in the order it writes them.
+    Strings names;
+    for (const auto& entry : std::filesystem::directory_iterator(original.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    TempFolder archive;
+    UdpSender sender;
+    {
+        receive::ReceivePolicy policy;
+        policy.secret = "s3cret";
+        ReceivingListener receiver(archive.path(), policy);
+        std::uint64_t sent = 0;
+        for (const std::string& name : names) {
+            std::istringstream lines(readAll(original.path() / name));
+            for (std::string line; std::getline(lines, line);) {
+                ASSERT_TRUE(sender.send(receiver.port(), "\xFF\xFF\xFF\xFFSs3cret" + line + "\n\0"s));
+                // Small bursts, so the test never depends on the socket's
+                // buffer.
+                if (++sent % 32 == 0) {
+                    ASSERT_TRUE(receiver.waitForOutcomes(sent));
+                }
+            }
+        }
+        ASSERT_TRUE(receiver.waitForOutcomes(sent));
+        receiver.stop();
+        EXPECT_EQ(receiver.counts().written, sent);
+    }
+
+    const std::filesystem::path received = archive.path() / ("127.0.0.1_" + std::to_string(sender.port()));
+    Strings receivedNames;
+    for (const auto& entry : std::filesystem::directory_iterator(received))
+        receivedNames.push_back(entry.path().filename().string());
+    std::sort(receivedNames.begin(), receivedNames.end());
+    EXPECT_EQ(receivedNames, names);
+
+    const CliResult days = runCli({"days", original.string()});
+    ASSERT_EQ(days.status, 0) << days.err;
+    EXPECT_EQ(runCli({"days", received.string()}).out, days.out);
+    ASSERT_FALSE(days.lines().empty());
+    for (const std::string& day : days.lines()) {
+        const CliResult expected = runCli({"events", original.string(), day});
+        const CliResult got = runCli({"events", received.string(), day});
+        ASSERT_EQ(expected.status, 0) << expected.err;
+        EXPECT_GT(expected.lines().size(), 100u) << day;
+        EXPECT_EQ(got.status, 0) << got.err;
+        EXPECT_EQ(got.out, expected.out) << day;
+    }
+}
+
+} // namespace
+} // namespace zelkam
