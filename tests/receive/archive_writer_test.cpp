@@ -61,7 +61,7 @@ TEST(ArchiveWriter, AFullDiskLeavesNoPartLineAndWritingResumes)
     ASSERT_TRUE(writer.prepare(error)) << error;
     const SourceAddress source = SourceAddress::v4({203, 0, 113, 5}, 27015);
     const std::string a = "L 07/06/2001 - 20:00:00: first line";  // 36 bytes with its line feed
-    const std::string b = "L 07/06/2001 - 20:00:01: second line"; // 37 and a line feed
+    const std::string b = "L 07/06/2001 - 20:00:01: second line"; // 37 with its line feed
     const std::string c = "L 07/06/2001 - 20:00:02: third line";  // 36, past the 90 bytes of room
     {
         FileSizeLimit room(90);
