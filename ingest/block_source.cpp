@@ -199,11 +199,12 @@ private:
     bool memberOpen_ = true;
 };
 
-// xz: one stream or several in a row. The decoder's memory is capped, so a
-// header asking for a huge dictionary is a damaged file, not an allocation.
+// xz: one stream or several in a row. The decoder's memory is capped (the
+// strongest preset, -9e, needs 65 MiB), so a header asking for a huge
+// dictionary is a damaged file, not an allocation.
 class XzSource final : public DecompressingSource {
 public:
-    static constexpr std::uint64_t MemoryLimit = std::uint64_t{256} << 20;
+    static constexpr std::uint64_t MemoryLimit = std::uint64_t{128} << 20;
 
     XzSource(std::FILE* file, std::uint64_t bound, std::size_t chunk) : DecompressingSource(file, bound, chunk)
     {
@@ -256,7 +257,8 @@ private:
 };
 
 // zstd: frames in a row, skippable frames passed over. The decoder's window
-// stays within the library's default limit, for the same reason as xz's.
+// stays within the library's default limit (128 MiB), for the same reason
+// as xz's.
 class ZstdSource final : public DecompressingSource {
 public:
     ZstdSource(std::FILE* file, std::uint64_t bound, std::size_t chunk)

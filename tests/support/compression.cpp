@@ -62,7 +62,7 @@ std::string gunzipAtOnce(std::string_view archive)
         throw std::runtime_error("inflateInit2");
     stream.next_in = bytesOf(archive);
     stream.avail_in = static_cast<uInt>(archive.size());
-    std::string buffer(1 << 22, '\0');
+    std::string buffer(1 << 21, '\0');
     for (;;) {
         stream.next_out = reinterpret_cast<Bytef*>(buffer.data());
         stream.avail_out = static_cast<uInt>(buffer.size());
@@ -81,7 +81,7 @@ std::string unxzAtOnce(std::string_view archive)
     lzma_stream stream = LZMA_STREAM_INIT;
     if (lzma_stream_decoder(&stream, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK)
         throw std::runtime_error("lzma_stream_decoder");
-    std::string out(1 << 22, '\0');
+    std::string out(1 << 21, '\0');
     stream.next_in = reinterpret_cast<const std::uint8_t*>(archive.data());
     stream.avail_in = archive.size();
     stream.next_out = reinterpret_cast<std::uint8_t*>(out.data());
@@ -96,7 +96,7 @@ std::string unzstdAtOnce(std::string_view archive)
 {
     ZSTD_DStream* stream = ZSTD_createDStream();
     ZSTD_initDStream(stream);
-    std::string out(1 << 22, '\0');
+    std::string out(1 << 21, '\0');
     ZSTD_inBuffer in{archive.data(), archive.size(), 0};
     ZSTD_outBuffer target{out.data(), out.size(), 0};
     while (in.pos < in.size) {
