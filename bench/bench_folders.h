@@ -16,6 +16,9 @@ struct BenchFolders {
     std::filesystem::path manyFiles;
 };
 
+// The folders of this run, made before any benchmark runs.
+extern BenchFolders folders;
+
 // Makes (or finds already made) both folders under dataFolder, which is
 // created when missing. A folder is only reused when the stamp file written
 // after its generation names the same options, so an interrupted or older

@@ -11,6 +11,7 @@
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
 #include "cli/cli_steps.h"
+#include "cli/cli_warnings.h"
 #include "replay/search.h"
 #include "replay/viewer_state.h"
 #include "views/event_application.h"
@@ -177,6 +178,7 @@ int runEvents(const std::vector<std::string>& args)
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
     if (!state)
         return NothingToShow;
+    const FilesCutShortWarning warning(*state);
     for (const LogEvent& event : state->events())
         std::cout << eventJson(event) << '\n';
     return Done;
@@ -194,6 +196,7 @@ int runReplay(const std::vector<std::string>& args)
         steps.push_back(std::move(*step));
     }
     auto state = makeState();
+    const FilesCutShortWarning warning(*state);
     const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
     if (!loaded)
         return NothingToShow;
@@ -217,6 +220,7 @@ int runChat(const std::vector<std::string>& args)
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
     if (!state)
         return NothingToShow;
+    const FilesCutShortWarning warning(*state);
     // The day plays from its first event up to its end, where playback and
     // search stop too: the first event of the next day, or the last loaded
     // event.
@@ -270,6 +274,7 @@ int runGrep(const std::vector<std::string>& args)
         return UsageError;
 
     auto state = makeState();
+    const FilesCutShortWarning warning(*state);
     state->loadFolder(*folder);
     if (state->days.empty()) {
         complain("no logs in " + *folder);

@@ -1,8 +1,11 @@
 #include "ingest/log_file_list.h"
 
 #include <algorithm>
+#include <set>
 #include <system_error>
+#include <vector>
 
+#include "ingest/block_source.h"
 #include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
@@ -54,6 +57,11 @@ bool matchesFileNamePattern(std::string_view pattern, std::string_view name)
     return p == pattern.size();
 }
 
+bool isLogFileName(std::string_view name)
+{
+    return matchesFileNamePattern("L*.log", uncompressedName(name));
+}
+
 bool scanFolder(std::string_view folderPath, LogFileList& list)
 {
     const std::filesystem::path folder(folderPath);
@@ -68,21 +76,42 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
 
     GrowArray<LogFileEntry> found(LogFileList::InitialCapacity);
     TimeStampConverter stamps;
+    std::vector<std::string> plainNames;
+    std::vector<std::string> archiveNames;
     for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
         if (error)
             break;
         const std::string name = it->path().filename().string();
-        if (!matchesFileNamePattern("L*.log", name))
+        if (!isLogFileName(name))
             continue;
         // Only regular files (or links to them) are logs: opening a FIFO
         // would block the program.
         std::error_code statusError;
         if (!it->is_regular_file(statusError))
             continue;
+        if (compressionOfName(name) != Compression::None) {
+            archiveNames.push_back(name);
+            continue;
+        }
+        plainNames.push_back(name);
         std::int32_t start = 0;
         if (!probeLogFile(folder / name, stamps, start))
             continue;
         found.append(LogFileEntry{name, start});
+    }
+    // Of a log and its archived twins exactly one is read, or every event
+    // in them would count twice: the plain file, which the server may still
+    // be writing, else the archive whose name sorts first.
+    if (!archiveNames.empty()) {
+        std::set<std::string, std::less<>> taken(plainNames.begin(), plainNames.end());
+        std::sort(archiveNames.begin(), archiveNames.end());
+        for (const std::string& name : archiveNames) {
+            if (!taken.emplace(uncompressedName(name)).second)
+                continue;
+            std::int32_t start = 0;
+            if (probeLogFile(folder / name, stamps, start))
+                found.append(LogFileEntry{name, start});
+        }
     }
     if (found.empty())
         return false;

@@ -41,10 +41,16 @@ void sortEntries(LogFileList& list);
 // servers' own platform.
 bool matchesFileNamePattern(std::string_view pattern, std::string_view name);
 
-// Lists the folder's log files ("L*.log", regular files or links to them)
-// and appends them to the list, each dated by the time stamp of its first
-// line; files that cannot be dated that way are left out, since no window
-// could read them. An empty path is the process's current directory.
+// Whether a file is a log by its name: "L*.log" as the server writes it, or
+// archived as "L*.log.gz", "L*.log.xz" or "L*.log.zst".
+bool isLogFileName(std::string_view name);
+
+// Lists the folder's log files (isLogFileName; regular files or links to
+// them) and appends them to the list, each dated by the time stamp of its
+// first line; files that cannot be dated that way are left out, since no
+// window could read them. An archive whose plain twin is there ("X.log"
+// beside "X.log.gz") is left out, and of archived twins only the first
+// name in byte order is listed, so no log is read twice. An empty path is the process's current directory.
 // False, with the list untouched, when the folder does not exist, is not a
 // directory or holds no datable log file.
 bool scanFolder(std::string_view folderPath, LogFileList& list);

@@ -8,6 +8,7 @@ bool LogFolder::buildDayIndex(std::string_view folderPath)
     if (!scanFolder(folderPath, scanned))
         return false;
     files_ = std::move(scanned);
+    reader_.forgetCutShort();
     days_.clear();
     appendDays(files_, days_);
     return true;
@@ -22,6 +23,7 @@ void LogFolder::clear()
 {
     days_.clear();
     parser_.reset();
+    reader_.forgetCutShort();
     files_ = LogFileList();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "ingest/log_file_list.h"
 #include "ingest/window_reader.h"
@@ -29,6 +30,14 @@ public:
 
     // Forgets the folder: days, files and events.
     void clear();
+
+    // The files whose content could not be read to its end in the windows
+    // read since the folder was scanned (damaged, truncated or bomb-like
+    // archives, read errors), once each.
+    const std::vector<WindowReader::FileCutShort>& filesCutShort() const { return reader_.cutShort(); }
+
+    // How many bytes of content one archive may give before it is cut off.
+    void setOutputBound(std::uint64_t bound) { reader_.setOutputBound(bound); }
 
     const GrowArray<std::int32_t>& days() const { return days_; }
     const EventList& events() const { return parser_.events(); }

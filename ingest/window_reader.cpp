@@ -65,9 +65,12 @@ bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps,
     std::FILE* file = openForReading(path);
     if (!file)
         return false;
+    // An archive is dated by its content's first line too; a small input
+    // chunk is enough to reach it.
     char head[TimeStampOffset + TimeStampLength + 1];
-    const std::size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+    const std::size_t got =
+        readUpTo(*makeBlockSource(file, compressionOfName(path.filename().string()), DefaultOutputBound, 4096), head,
+                 sizeof head);
     if (got < sizeof head)
         return false;
     const std::int32_t stamp = stamps.convert(std::string_view(head + TimeStampOffset, TimeStampLength));
@@ -86,15 +89,27 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     parser.reset();
     if (!selectWindow(files, start, days))
         return false;
-    std::FILE* file = openNext(files);
-    if (!file)
+    std::unique_ptr<BlockSource> source = openNext(files);
+    if (!source)
         return false;
-    while (file) {
-        readFile(file, parser);
-        std::fclose(file);
-        file = openNext(files);
+    while (source) {
+        readFile(*source, parser);
+        if (source->end() != ReadEnd::Complete)
+            noteCutShort(files.entries[files.windowFirst - 1].name, source->end(), source->delivered());
+        source = openNext(files);
     }
     return true;
+}
+
+void WindowReader::noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered)
+{
+    for (FileCutShort& known : cutShort_) {
+        if (known.name == name) {
+            known = FileCutShort{name, end, delivered};
+            return;
+        }
+    }
+    cutShort_.push_back(FileCutShort{name, end, delivered});
 }
 
 bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days)
@@ -110,7 +125,7 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
         writeTwoDigits(pattern + 1, fields.tm_mon + 1);
         writeTwoDigits(pattern + 3, fields.tm_mday);
         for (LogFileEntry& entry : files.entries) {
-            if (!matchesFileNamePattern(pattern, entry.name))
+            if (!matchesFileNamePattern(pattern, uncompressedName(entry.name)))
                 continue;
             std::int32_t time = 0;
             entry.startTime = probeLogFile(files.pathOf(entry.name), stamps, time) ? time : 0;
@@ -139,19 +154,19 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
     return true;
 }
 
-std::FILE* WindowReader::openNext(LogFileList& files)
+std::unique_ptr<BlockSource> WindowReader::openNext(LogFileList& files)
 {
     // A file that vanished or became unreadable since the scan is passed
     // over, so one bad file does not hide the rest of the day.
     while (files.windowFirst < files.windowStop) {
         const LogFileEntry& entry = files.entries[files.windowFirst++];
         if (std::FILE* file = openForReading(files.pathOf(entry.name)))
-            return file;
+            return makeBlockSource(file, compressionOfName(entry.name), outputBound_);
     }
     return nullptr;
 }
 
-void WindowReader::readFile(std::FILE* file, LogParser& parser)
+void WindowReader::readFile(BlockSource& source, LogParser& parser)
 {
     // The whole lines of each read go to the parser as one block; a line
     // that straddles two reads is gathered in `line`. Only the first 255
@@ -170,7 +185,7 @@ void WindowReader::readFile(std::FILE* file, LogParser& parser)
 
     char* buffer = buffer_.get();
     std::size_t got;
-    while ((got = std::fread(buffer, 1, ReadBufferSize, file)) > 0) {
+    while ((got = source.read(buffer, ReadBufferSize)) > 0) {
         std::string_view chunk(buffer, got);
         if (gathering) {
             const std::size_t feed = chunk.find('\n');

@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "ingest/block_source.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_parser.h"
 #include "parse/time_stamp.h"
@@ -11,7 +14,7 @@
 namespace zelkam {
 
 // The calendar time of a log file's first line, read from its first 24
-// bytes. False when the file cannot be opened, is not a regular file, holds
+// bytes (of its content, for an archive). False when the file cannot be opened, is not a regular file, holds
 // fewer than 24 bytes or its stamp does not convert. Probing many files,
 // pass one converter to them all: it converts each hour once.
 bool probeLogFile(const std::filesystem::path& path, std::int32_t& time);
@@ -22,7 +25,8 @@ bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps,
 // calendar days (23 to 25 hours each where the clocks change); its files are
 // those whose first line falls inside it (plus,
 // at the end of the list, every file after the first one), read whole and in
-// list order.
+// list order. Archives (".gz", ".xz", ".zst") are read as the plain files
+// they hold.
 class WindowReader {
 public:
     WindowReader();
@@ -37,12 +41,33 @@ public:
     // then empty. A file that cannot be opened is passed over.
     bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days);
 
+    // A file whose content could not be read to its end: a damaged or
+    // truncated archive, one that expanded past the output bound, or a read
+    // error. What came before the fault was read.
+    struct FileCutShort {
+        std::string name;
+        ReadEnd end = ReadEnd::Complete;
+        // Bytes of content read from it.
+        std::uint64_t delivered = 0;
+    };
+    // Every file cut short in the windows read since forgetCutShort, once
+    // each, with how it ended the last time it was read.
+    const std::vector<FileCutShort>& cutShort() const { return cutShort_; }
+    void forgetCutShort() { cutShort_.clear(); }
+
+    // How many bytes of content one archive may give (DefaultOutputBound
+    // unless lowered).
+    void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
+
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
-    std::FILE* openNext(LogFileList& files);
-    void readFile(std::FILE* file, LogParser& parser);
+    std::unique_ptr<BlockSource> openNext(LogFileList& files);
+    void readFile(BlockSource& source, LogParser& parser);
+    void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;
+    std::uint64_t outputBound_ = DefaultOutputBound;
+    std::vector<FileCutShort> cutShort_;
 };
 
 } // namespace zelkam

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
 #include "tests/cli/run_cli.h"
+#include "tests/support/compression.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
@@ -81,7 +83,8 @@ std::map<std::string, EntryState> treeOf(const std::filesystem::path& root)
 
 // A folder as servers and admins leave them: three generated evenings, plus
 // an empty log, a half-written one, a note, a link to a log, a dangling link,
-// a directory named like a log holding a log, and a FIFO named like one.
+// a directory named like a log holding a log, a FIFO named like one, and
+// archived logs.
 void writeFolder(const TempFolder& folder)
 {
     LogGenOptions options;
@@ -98,6 +101,18 @@ void writeFolder(const TempFolder& folder)
     std::filesystem::create_directory(folder.path() / "L0707900.log");
     folder.write("L0707900.log/L0707000.log", "L 07/07/2001 - 20:00:00: \"Bob<1><2><CT>\" say \"inside\"\n");
     ASSERT_EQ(mkfifo((folder.path() / "L0708900.log").c_str(), 0600), 0);
+    // Rotated archives: a day of its own in each format, the twin of a
+    // plain log, a truncated one and a FIFO named like one.
+    const std::string evening = lineAt("07/10/2001", "20:00:00", "\"Bob<1><2><CT>\" say \"archived\"")
+                                + lineAt("07/10/2001", "20:00:05", "\"Bob<1><2><CT>\" say \"again\"");
+    folder.write("L0710000.log.gz", gzipped(evening));
+    folder.write("L0710001.log.xz", xzCompressed(evening));
+    folder.write("L0710002.log.zst", zstdCompressed(evening));
+    std::ifstream twin(folder.path() / "L0706000.log", std::ios::binary);
+    folder.write("L0706000.log.gz", gzipped(std::string(std::istreambuf_iterator<char>(twin), {})));
+    const std::string cut = xzCompressed(evening);
+    folder.write("L0710003.log.xz", cut.substr(0, cut.size() - 20));
+    ASSERT_EQ(mkfifo((folder.path() / "L0708901.log.zst").c_str(), 0600), 0);
 }
 
 // Every operation of the model on every day of the folder.

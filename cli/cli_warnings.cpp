@@ -1,0 +1,47 @@
+#include "cli/cli_warnings.h"
+
+#include <iostream>
+#include <string>
+
+#include "views/display_text.h"
+
+namespace zelkam::cli {
+namespace {
+
+std::string sizeText(std::uint64_t bytes)
+{
+    constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
+    if (bytes >= MiB && bytes % MiB == 0)
+        return std::to_string(bytes / MiB) + " MiB";
+    return std::to_string(bytes) + " bytes";
+}
+
+} // namespace
+
+void warnAboutFilesCutShort(const ViewerState& state)
+{
+    const auto& files = state.folder().filesCutShort();
+    if (files.empty())
+        return;
+    std::cout.flush();
+    for (const WindowReader::FileCutShort& file : files) {
+        // A file name in the log folder is anyone's text.
+        std::string line = "zelkam-cli: warning: " + terminalText(file.name);
+        switch (file.end) {
+        case ReadEnd::Complete:
+            continue;
+        case ReadEnd::Damaged:
+            line += " is damaged or cut short; only its first " + sizeText(file.delivered) + " were read";
+            break;
+        case ReadEnd::Bounded:
+            line += " expands past " + sizeText(file.delivered) + "; the rest was not read";
+            break;
+        case ReadEnd::Unreadable:
+            line += " could not be read past its first " + sizeText(file.delivered);
+            break;
+        }
+        std::cerr << line << '\n';
+    }
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "replay/viewer_state.h"
+
+namespace zelkam::cli {
+
+// Tells on standard error, one line each, about the log files whose content
+// could not be read to its end in the days loaded so far: damaged or
+// truncated archives, archives that expand past the output bound, read
+// errors. What was read of them is shown; the warning says what was not.
+void warnAboutFilesCutShort(const ViewerState& state);
+
+// Gives those warnings when the command's work is done, however it ends.
+class FilesCutShortWarning {
+public:
+    explicit FilesCutShortWarning(const ViewerState& state) : state_(state) {}
+    ~FilesCutShortWarning() { warnAboutFilesCutShort(state_); }
+    FilesCutShortWarning(const FilesCutShortWarning&) = delete;
+    FilesCutShortWarning& operator=(const FilesCutShortWarning&) = delete;
+
+private:
+    const ViewerState& state_;
+};
+
+} // namespace zelkam::cli
