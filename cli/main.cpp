@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_overview.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
+    "       zelkam-cli overview FOLDER DATE [--csv]\n"
     "       zelkam-cli --help\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -25,6 +27,9 @@ constexpr std::string_view usageText =
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
     "  grep     searches every day with the rules of Find (default kind chat,\n"
     "           letter case ignored unless --case), \"DD/MM/YYYY HH:MM:SS line\"\n"
+    "  overview the day minute by minute: players per team as the player list\n"
+    "           shows them, kills, suicides, chat, rcon, failed rcon and map\n"
+    "           starts; one JSON object a line, or CSV with a header (--csv)\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -68,6 +73,8 @@ int main(int argc, char** argv)
             status = runChat(args);
         else if (command == "grep")
             status = runGrep(args);
+        else if (command == "overview")
+            status = runOverview(args);
     }
     std::cout.flush();
     if (status == UsageError)
