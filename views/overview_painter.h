@@ -63,7 +63,9 @@ public:
     OverviewLayout layout(int width, int height) const;
     void paint(Canvas& canvas, int width, int height) const;
 
-    // The left edge of a minute's column; minute count gives plotRight.
+    // The left edge of a minute's column (minute count gives plotRight).
+    // Where a pixel holds several minutes, the first pixel from the
+    // minute's start on, whose column may begin with a later minute.
     int xOfMinute(std::int32_t minute, int width) const;
     // The minute whose column holds x, clamped into the day: a click left
     // of the plot means its first minute, right of it the last. 0 without a
