@@ -31,9 +31,10 @@
 extern char** environ;
 
 namespace zelkam::bench {
-namespace {
 
 BenchFolders folders;
+
+namespace {
 
 using Clock = std::chrono::steady_clock;
 
