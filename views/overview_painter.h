@@ -24,7 +24,7 @@ inline constexpr Rgb OverviewKillColor{220, 40, 40};
 inline constexpr Rgb OverviewChatColor{200, 200, 200};
 inline constexpr Rgb OverviewRconColor{255, 208, 0};
 inline constexpr Rgb OverviewBadRconColor{255, 0, 255};
-inline constexpr Rgb OverviewMapLineColor{150, 150, 150};
+inline constexpr Rgb OverviewMapLineColor{110, 110, 110};
 inline constexpr Rgb OverviewCursorColor{255, 255, 255};
 inline constexpr FontChoice OverviewFont{"Arial", 12, false};
 
