@@ -187,6 +187,7 @@ void MainWindow::refreshViews()
     for (const PlayerEntry& player : state_.viewPlayers)
         playerList_->add(&player);
     playerList_->sortAndRedraw();
+    emit viewsRefreshed();
 }
 
 void MainWindow::selectDay(int index)

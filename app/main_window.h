@@ -111,6 +111,11 @@ public:
     const std::string& findPattern() const { return findPattern_; }
     QTimer& timer() { return timer_; }
 
+signals:
+    // After every push of the published view into the controls, for the
+    // windows that show the replay beside them.
+    void viewsRefreshed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

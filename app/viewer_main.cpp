@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/program_icon.h"
+#include "app/window_menu.h"
 #include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
 #include "platform/single_instance.h"
@@ -36,6 +37,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
 
     if (!window->createChildren())
         return 1;
+    new WindowMenu(*window, state);
     if (!window->loadLogsWithRetry()) {
         window->showMinimized();
         return 1;

@@ -26,6 +26,9 @@ extern BenchFolders folders;
 // be written.
 bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& folders, std::string& problem);
 
+// The folders the benchmarks read, made by main before any benchmark runs.
+extern BenchFolders folders;
+
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);
 

@@ -153,6 +153,10 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     summary.goal("tick at 60 s/tick, mean", counterOf(runs, "Tick/Fastest", "mean_ms"), 0.2, "ms");
     summary.goal("whole-day find miss, slowest kind", times(findMiss, 1e3), 300, "ms");
     summary.goal("scan and day index of 10,000 files", secondsOf(runs, "Scan/ManyFiles"), 0.5, "s");
+    summary.goal("day overview pass / heavy day load (median)", counterOf(runs, "Overview/PassToDayLoad", "ratio"), 1.5,
+                 "x");
+    summary.goal("day overview redraw at 1,440 minutes, mean", counterOf(runs, "Overview/Redraw", "mean_ms"), 8,
+                 "ms");
     summary.goal("peak resident, heavy day load", counterOf(runs, "Memory/HeavyDay", "peak_MB"), 200, "MB");
     for (const ExtraGoal& extra : extraGoals()) {
         if (extra.limit != 0)

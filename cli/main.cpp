@@ -8,6 +8,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_listen.h"
+#include "cli/cli_overview.h"
 
 namespace {
 
@@ -19,6 +20,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
     "       zelkam-cli listen --archive DIR [--port 27500] [--bind ADDR] [--secret SECRET]\n"
     "                  [--allow ADDR[/BITS]]... [--allow-any] [--verbose]\n"
+    "       zelkam-cli overview FOLDER DATE [--csv]\n"
     "       zelkam-cli --help\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -34,6 +36,9 @@ constexpr std::string_view usageText =
     "           datagrams with the server's sv_logsecret (--secret) and/or from\n"
     "           the --allow networks, and will not start without one of them or\n"
     "           --allow-any. Port 0 picks a free port. --verbose tells each drop.\n"
+    "  overview the day minute by minute: players per team as the player list\n"
+    "           shows them, kills, suicides, chat, rcon, failed rcon and map\n"
+    "           starts; one JSON object a line, or CSV with a header (--csv)\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -79,6 +84,8 @@ int main(int argc, char** argv)
             status = runGrep(args);
         else if (command == "listen")
             status = runListen(args);
+        else if (command == "overview")
+            status = runOverview(args);
     }
     std::cout.flush();
     if (status == UsageError)

@@ -83,6 +83,11 @@ void QPainterCanvas::drawText(int x, int y, std::string_view text)
     painter_.drawText(QPoint(x, y + metrics.ascent()), decoded);
 }
 
+int QPainterCanvas::textWidth(const FontChoice& font, std::string_view text)
+{
+    return QFontMetrics(font == choice_ ? font_ : fontFor(font)).horizontalAdvance(logText(text));
+}
+
 void QPainterCanvas::fillRect(int left, int top, int right, int bottom, Rgb color)
 {
     if (right <= left || bottom <= top)

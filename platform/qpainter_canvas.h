@@ -20,6 +20,7 @@ public:
     void setBackgroundColor(Rgb color) override;
     void drawText(int x, int y, std::string_view text) override;
     void fillRect(int left, int top, int right, int bottom, Rgb color) override;
+    int textWidth(const FontChoice& font, std::string_view text) override;
 
     // The Qt font whose character cell (ascent plus descent) is
     // choice.cellHeight pixels high, the way a classic font request by cell

@@ -56,6 +56,14 @@ public:
     // Fills the rectangle from (left, top) up to but excluding (right,
     // bottom), with no outline.
     virtual void fillRect(int left, int top, int right, int bottom, Rgb color) = 0;
+
+    // The width text would take in font. A canvas that cannot measure
+    // answers with a generous estimate (every byte a wide character), so
+    // that whoever fits text by it never lets it overflow.
+    virtual int textWidth(const FontChoice& font, std::string_view text)
+    {
+        return static_cast<int>(text.size()) * ((font.cellHeight * 3 + 4) / 5);
+    }
 };
 
 } // namespace zelkam

@@ -3,29 +3,55 @@
 // seconds, saves the window as a PNG file and closes it. Kept out of the
 // program itself, which takes no arguments and reads no environment.
 //
-// usage: zelkam-screenshot OUTPUT.png MINUTE   (run inside the log folder)
+// With a third file name it then opens the Day Overview beside it and saves
+// that window too.
+//
+// usage: zelkam-screenshot OUTPUT.png MINUTE [OVERVIEW.png]
+//        (run inside the log folder)
 
 #include <QApplication>
 #include <QScreen>
 #include <QTimer>
 
+#include "app/day_overview_window.h"
 #include "app/main_window.h"
 #include "app/viewer_main.h"
+#include "app/window_menu.h"
 
 namespace {
 
-void scheduleScreenshot(const QString& file, int minute)
+void grabOverview(zelkam::MainWindow* window, const QString& file)
 {
-    QTimer::singleShot(500, [file, minute] {
+    auto* menu = window->findChild<zelkam::WindowMenu*>();
+    if (menu == nullptr) {
+        window->close();
+        return;
+    }
+    menu->openDayOverview();
+    zelkam::DayOverviewWindow* overview = menu->dayOverview();
+    overview->resize(900, 320);
+    overview->move(0, 0);
+    QTimer::singleShot(1000, window, [window, overview, file] {
+        overview->screen()->grabWindow(overview->winId()).save(file);
+        window->close();
+    });
+}
+
+void scheduleScreenshot(const QString& file, int minute, const QString& overviewFile)
+{
+    QTimer::singleShot(500, [file, minute, overviewFile] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             auto* window = qobject_cast<zelkam::MainWindow*>(top);
             if (window == nullptr)
                 continue;
             window->trackbarNotified(zelkam::MainWindow::ThumbPosition, minute);
             window->dispatchCommand(zelkam::MainWindow::Fast);
-            QTimer::singleShot(4500, window, [window, file] {
+            QTimer::singleShot(4500, window, [window, file, overviewFile] {
                 window->screen()->grabWindow(window->winId()).save(file);
-                window->close();
+                if (overviewFile.isEmpty())
+                    window->close();
+                else
+                    grabOverview(window, overviewFile);
             });
         }
     });
@@ -37,10 +63,10 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3) {
-        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE");
+    if (arguments.size() != 3 && arguments.size() != 4) {
+        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [OVERVIEW.png]");
         return 2;
     }
-    scheduleScreenshot(arguments[1], arguments[2].toInt());
+    scheduleScreenshot(arguments[1], arguments[2].toInt(), arguments.size() == 4 ? arguments[3] : QString());
     return zelkam::runDesktopViewer(app);
 }

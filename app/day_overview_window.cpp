@@ -1,0 +1,282 @@
+#include "app/day_overview_window.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSettings>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include "app/main_window.h"
+#include "parse/time_stamp.h"
+#include "platform/qpainter_canvas.h"
+#include "replay/day_overview.h"
+#include "replay/viewer_state.h"
+
+namespace zelkam {
+namespace {
+
+constexpr int PageMinutes = 15;
+
+QSettings openStore()
+{
+#ifdef Q_OS_WIN
+    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zelkam"), QSettings::NativeFormat);
+#else
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+#endif
+}
+
+const QString GeometryKey = QStringLiteral("Day Overview Geometry");
+
+// A tooltip is rich text whenever Qt guesses so; log text must never be
+// read as markup, so the text is escaped and the lines broken explicitly.
+QString plainTooltip(const std::string& utf8)
+{
+    QString html = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toHtmlEscaped();
+    html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    return QStringLiteral("<p style='white-space:pre'>") + html + QStringLiteral("</p>");
+}
+
+QString dateText(std::int32_t day)
+{
+    std::tm fields{};
+    if (!toLocalTime(day, fields))
+        return {};
+    char text[16];
+    std::strftime(text, sizeof text, "%d/%m/%Y", &fields);
+    return QString::fromLatin1(text);
+}
+
+} // namespace
+
+OverviewPlot::OverviewPlot(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("overviewPlot"));
+    setMinimumSize(OverviewPainter::MinimumWidth, OverviewPainter::MinimumHeight);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+}
+
+QImage OverviewPlot::render(qreal scale) const
+{
+    QImage image(size() * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    QPainter painter(&image);
+    QPainterCanvas canvas(painter);
+    painter_.paint(canvas, width(), height());
+    return image;
+}
+
+void OverviewPlot::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    QPainterCanvas canvas(painter);
+    painter_.paint(canvas, width(), height());
+}
+
+void OverviewPlot::chooseAt(int x)
+{
+    const int minute = painter_.minuteAt(x, width());
+    if (minute == lastChosen_ && dragging_)
+        return;
+    lastChosen_ = minute;
+    emit minuteChosen(MainWindow::ThumbPosition, minute);
+}
+
+void OverviewPlot::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !painter_.series()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    dragging_ = false;
+    chooseAt(event->position().toPoint().x());
+    dragging_ = true;
+}
+
+void OverviewPlot::mouseMoveEvent(QMouseEvent* event)
+{
+    // A drag seeks as it goes, one seek per minute passed.
+    if (dragging_ && (event->buttons() & Qt::LeftButton))
+        chooseAt(event->position().toPoint().x());
+}
+
+void OverviewPlot::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragging_ = false;
+}
+
+void OverviewPlot::keyPressEvent(QKeyEvent* event)
+{
+    const DayOverview* series = painter_.series();
+    if (!series || series->minutes.empty()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    // The keys step from the replayed minute, as the time bar's keys step
+    // from its thumb.
+    int step = 0;
+    int code = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        step = -1;
+        code = MainWindow::LineUp;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        step = 1;
+        code = MainWindow::LineDown;
+        break;
+    case Qt::Key_PageDown:
+        step = -PageMinutes;
+        code = MainWindow::PageUp;
+        break;
+    case Qt::Key_PageUp:
+        step = PageMinutes;
+        code = MainWindow::PageDown;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int last = static_cast<int>(series->minutes.size()) - 1;
+    const int from = std::clamp(painter_.cursorMinute(), 0, last);
+    emit minuteChosen(code, std::clamp(from + step, 0, last));
+}
+
+bool OverviewPlot::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int x = help->pos().x();
+        const std::string text = painter_.tooltip(painter_.minuteAt(x, width()), painter_.rconsNear(x, width()));
+        if (text.empty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), plainTooltip(text), this);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<void(int code, int minute)> seek,
+                                     QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state)
+{
+    setObjectName(QStringLiteral("dayOverview"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Day Overview"));
+
+    plot_ = new OverviewPlot(this);
+    connect(plot_, &OverviewPlot::minuteChosen, this, [seek = std::move(seek)](int code, int minute) {
+        if (seek)
+            seek(code, minute);
+    });
+    auto* save = new QPushButton(QStringLiteral("Save Image..."), this);
+    save->setObjectName(QStringLiteral("saveImage"));
+    auto* saveDouble = new QPushButton(QStringLiteral("Save Image at 2x..."), this);
+    saveDouble->setObjectName(QStringLiteral("saveImage2x"));
+    auto* copy = new QPushButton(QStringLiteral("Copy"), this);
+    copy->setObjectName(QStringLiteral("copyImage"));
+    for (QPushButton* button : {save, saveDouble, copy}) {
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+    }
+    connect(save, &QPushButton::clicked, this, [this] { saveWithDialog(1); });
+    connect(saveDouble, &QPushButton::clicked, this, [this] { saveWithDialog(2); });
+    connect(copy, &QPushButton::clicked, this, [this] { copyImage(); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(save);
+    buttons->addWidget(saveDouble);
+    buttons->addWidget(copy);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(plot_, 1);
+    layout->addLayout(buttons);
+
+    askSavePath = [](QWidget* owner) {
+        return QFileDialog::getSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
+                                            QStringLiteral("PNG images (*.png)"));
+    };
+
+    resize(900, 320);
+    restoreGeometry(openStore().value(GeometryKey).toByteArray());
+    plot_->setFocus();
+    refresh();
+}
+
+DayOverviewWindow::~DayOverviewWindow()
+{
+    // Also when the program ends with the window open.
+    storeGeometry();
+}
+
+void DayOverviewWindow::storeGeometry() const
+{
+    QSettings store = openStore();
+    store.setValue(GeometryKey, saveGeometry());
+}
+
+void DayOverviewWindow::refresh()
+{
+    // A day load, a folder load and a growing day all change what the day
+    // window holds; a series of a different window is made again, since its
+    // map names and counts would be stale.
+    const bool empty = state_.isEmptyDay();
+    const std::size_t eventCount = empty ? 0 : state_.events().size();
+    if (!haveSeries_ || empty != seriesEmptyDay_ || state_.dayStart != series_.dayStart
+        || eventCount != series_.eventCount || state_.lastEvent != seriesLastEvent_) {
+        series_ = computeDayOverview(state_);
+        seriesEmptyDay_ = empty;
+        seriesLastEvent_ = state_.lastEvent;
+        haveSeries_ = true;
+        plot_->painter().setSeries(&series_);
+        setWindowTitle(QStringLiteral("Day Overview - ") + dateText(series_.dayStart));
+    }
+    plot_->painter().setCursorMinute(state_.viewMinute);
+    plot_->update();
+}
+
+bool DayOverviewWindow::saveImage(const QString& path, qreal scale) const
+{
+    return plot_->render(scale).save(path, "PNG");
+}
+
+void DayOverviewWindow::copyImage() const
+{
+    QApplication::clipboard()->setImage(plot_->render(1));
+}
+
+void DayOverviewWindow::saveWithDialog(qreal scale)
+{
+    const QString path = askSavePath ? askSavePath(this) : QString();
+    if (path.isEmpty())
+        return;
+    if (!saveImage(path, scale))
+        QMessageBox::warning(this, QStringLiteral("Save Image"),
+                             QStringLiteral("Couldn't write the image to\n") + QDir::toNativeSeparators(path));
+}
+
+void DayOverviewWindow::closeEvent(QCloseEvent* event)
+{
+    storeGeometry();
+    QWidget::closeEvent(event);
+}
+
+} // namespace zelkam

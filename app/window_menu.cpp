@@ -1,0 +1,56 @@
+#include "app/window_menu.h"
+
+#include <QMenu>
+#include <QShortcut>
+
+#include "app/day_overview_window.h"
+#include "app/main_window.h"
+
+namespace zelkam {
+
+WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state)
+    : QObject(&window), window_(window), state_(state)
+{
+    setObjectName(QStringLiteral("windowMenu"));
+    window.setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(&window, &QWidget::customContextMenuRequested, this, &WindowMenu::showMenu);
+    auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), &window);
+    connect(shortcut, &QShortcut::activated, this, &WindowMenu::openDayOverview);
+    // Every publish the main window pushes to its controls reaches the plot.
+    connect(&window, &MainWindow::viewsRefreshed, this, [this] {
+        if (dayOverview_)
+            dayOverview_->refresh();
+    });
+}
+
+DayOverviewWindow* WindowMenu::dayOverview() const
+{
+    return dayOverview_.data();
+}
+
+void WindowMenu::openDayOverview()
+{
+    if (!dayOverview_) {
+        // A window of its own, not a child: it is resized and moved on its
+        // own, and stays usable beside the fixed-size main window. The main
+        // window deletes it when it goes.
+        dayOverview_ = new DayOverviewWindow(
+            state_, [this](int code, int minute) { window_.trackbarNotified(code, minute); }, &window_);
+    }
+    dayOverview_->show();
+    dayOverview_->raise();
+    dayOverview_->activateWindow();
+}
+
+void WindowMenu::showMenu(const QPoint& position)
+{
+    QMenu menu(&window_);
+    menu.addAction(QStringLiteral("Find..."), &window_, [this] { window_.dispatchCommand(MainWindow::OpenFind); });
+    QAction* overview = menu.addAction(QStringLiteral("Day Overview"), this, &WindowMenu::openDayOverview);
+    overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
+    menu.exec(window_.mapToGlobal(position));
+}
+
+} // namespace zelkam

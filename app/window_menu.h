@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QPoint;
+
+namespace zelkam {
+
+class DayOverviewWindow;
+class MainWindow;
+class ViewerState;
+
+// The main window's context menu (right click), which lists the viewer's
+// other windows, and their keyboard shortcuts: Find..., Day Overview
+// (Ctrl+D) and About. Each window exists once: opening it again brings the
+// open one to the front.
+class WindowMenu : public QObject {
+    Q_OBJECT
+
+public:
+    // Installs itself on the window, as its child.
+    WindowMenu(MainWindow& window, const ViewerState& state);
+
+    // Opens the Day Overview, or raises the open one.
+    void openDayOverview();
+    // The open Day Overview, or null.
+    DayOverviewWindow* dayOverview() const;
+
+private:
+    void showMenu(const QPoint& position);
+
+    MainWindow& window_;
+    const ViewerState& state_;
+    QPointer<DayOverviewWindow> dayOverview_;
+};
+
+} // namespace zelkam

@@ -1,0 +1,111 @@
+#include "cli/cli_overview.h"
+
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_dates.h"
+#include "replay/day_overview.h"
+#include "replay/viewer_state.h"
+#include "views/display_text.h"
+#include "views/text_encoding.h"
+
+namespace zelkam::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+void complain(const std::string& message)
+{
+    std::cout.flush();
+    std::cerr << "zelkam-cli: " << message << '\n';
+}
+
+std::string minuteJson(std::size_t index, const OverviewMinute& minute)
+{
+    Json json = Json::object();
+    json["minute"] = index;
+    json["terrorists"] = minute.terrorists;
+    json["cts"] = minute.cts;
+    json["spectators"] = minute.spectators;
+    json["kills"] = minute.kills;
+    json["suicides"] = minute.suicides;
+    json["chat"] = minute.chat;
+    json["rcon"] = minute.rcon;
+    json["badRcon"] = minute.badRcon;
+    Json maps = Json::array();
+    for (const std::string& map : minute.maps)
+        maps.push_back(logTextToUtf8(map));
+    json["maps"] = std::move(maps);
+    // Every string is valid UTF-8 already; the handler never replaces.
+    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+std::string minuteCsv(std::size_t index, const OverviewMinute& minute)
+{
+    std::string maps;
+    for (const std::string& map : minute.maps) {
+        if (!maps.empty())
+            maps += ';';
+        appendLogTextAsUtf8(maps, map);
+    }
+    std::string row = std::to_string(index);
+    for (std::int32_t value : {minute.terrorists, minute.cts, minute.spectators, minute.kills, minute.suicides,
+                               minute.chat, minute.rcon, minute.badRcon})
+        row += ',' + std::to_string(value);
+    row += ',' + csvField(maps);
+    return row;
+}
+
+} // namespace
+
+int runOverview(const std::vector<std::string>& args)
+{
+    std::vector<std::string> operands;
+    bool csv = false;
+    for (const std::string& arg : args) {
+        if (arg == "--csv")
+            csv = true;
+        else if (arg.size() > 2 && arg.rfind("--", 0) == 0)
+            return UsageError;
+        else
+            operands.push_back(arg);
+    }
+    if (operands.size() != 2 || !isDateArgument(operands[1]))
+        return UsageError;
+    const std::string& folder = operands[0];
+    const std::string& date = operands[1];
+
+    // Large: it lives on the heap.
+    auto state = std::make_unique<ViewerState>();
+    state->loadFolder(folder);
+    if (state->days.empty()) {
+        complain("no logs in " + folder);
+        return NothingToShow;
+    }
+    const std::optional<std::size_t> index = dayIndexOf(state->days, date);
+    if (!index) {
+        complain(date + " is not a day of " + folder);
+        return NothingToShow;
+    }
+    if (!state->loadDayAt(*index)) {
+        complain("cannot read the logs of " + date);
+        return NothingToShow;
+    }
+
+    const DayOverview overview = computeDayOverview(*state);
+    if (csv)
+        std::cout << "minute,terrorists,cts,spectators,kills,suicides,chat,rcon,badRcon,maps\r\n";
+    for (std::size_t m = 0; m < overview.minutes.size(); ++m) {
+        if (csv)
+            std::cout << minuteCsv(m, overview.minutes[m]) << "\r\n";
+        else
+            std::cout << minuteJson(m, overview.minutes[m]) << '\n';
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,150 @@
+#include "app/day_overview_window.h"
+
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QSettings>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/window_menu.h"
+#include "platform/log_folder_setting.h"
+#include "replay/viewer_state.h"
+#include "tests/app/fakes.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+// A de_dust morning with one remote-console command, then a cs_office day.
+void writeLogs(const TempFolder& dir)
+{
+    dir.write("L0706000.log", LogText("07/06/2001")
+                                  .at("10:00:00", mapStarted("de_dust"))
+                                  .at("10:00:05", connected("Gordon", 2, "10.0.0.1:27005"))
+                                  .at("10:00:07", joinedTeam("Gordon", 2, "TERRORIST"))
+                                  .at("10:02:00", rconCommand("kick Barney", "10.0.0.1:27005"))
+                                  .at("11:00:30", said("Gordon", 2, "TERRORIST", "bye"))
+                                  .text());
+    dir.write("L0707000.log", LogText("07/07/2001")
+                                  .at("09:00:00", mapStarted("cs_office"))
+                                  .at("09:00:05", connected("Eli", 4, "10.0.0.3:27005"))
+                                  .text());
+}
+
+struct Viewer {
+    Viewer()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+        writeLogs(logs);
+        window = std::make_unique<MainWindow>(state, services);
+        window->timer().stop();
+        window->logFolder = logs.string();
+        EXPECT_TRUE(window->createChildren());
+        menu = new WindowMenu(*window, state);
+        EXPECT_TRUE(window->loadLogsWithRetry());
+        window->fillDateList();
+        window->refreshViews();
+    }
+
+    OverviewPlot& plot() { return *menu->dayOverview()->plot(); }
+    // Clicks the column where minute is drawn and returns the minute that
+    // column stands for: where a pixel holds several minutes, its first.
+    int clickMinute(int minute)
+    {
+        const int x = plot().painter().xOfMinute(minute, plot().width());
+        QTest::mouseClick(&plot(), Qt::LeftButton, {}, QPoint(x, plot().height() / 2));
+        return plot().painter().minuteAt(x, plot().width());
+    }
+
+    ScopedTimeZone zone{"UTC0"};
+    TempFolder settings;
+    TempFolder logs;
+    LogFolderSetting setting;
+    ScriptedFolderBrowser browser;
+    RecordingMessageBoxes messages;
+    RecordingLinkOpener links;
+    Services services{setting, browser, messages, links};
+    ViewerState state;
+    std::unique_ptr<MainWindow> window;
+    WindowMenu* menu = nullptr;
+};
+
+TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
+{
+    Viewer v;
+    v.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+    QTest::keyClick(v.window.get(), Qt::Key_D, Qt::ControlModifier);
+    DayOverviewWindow* overview = v.menu->dayOverview();
+    ASSERT_NE(overview, nullptr);
+    EXPECT_FALSE(overview->isModal());
+    v.menu->openDayOverview();
+    EXPECT_EQ(v.menu->dayOverview(), overview) << "one per program";
+
+    EXPECT_EQ(overview->series().dayStart, localStamp(2001, 7, 6));
+    ASSERT_EQ(overview->series().minutes.size(), 1440u);
+    EXPECT_EQ(overview->series().minutes[600].maps, std::vector<std::string>{"de_dust"});
+    EXPECT_EQ(overview->series().minutes[602].rcon, 1);
+
+    // A click seeks paused, as the time bar does; the keys step from there.
+    v.window->dispatchCommand(MainWindow::Play);
+    const int clicked = v.clickMinute(630);
+    EXPECT_NEAR(clicked, 630, 2);
+    EXPECT_EQ(v.state.viewMinute, clicked);
+    EXPECT_EQ(v.state.speed, 0);
+    EXPECT_EQ(v.window->trackbar()->value(), clicked);
+    EXPECT_EQ(v.plot().painter().cursorMinute(), clicked);
+    QTest::keyClick(&v.plot(), Qt::Key_Right);
+    EXPECT_EQ(v.state.viewMinute, clicked + 1);
+    QTest::keyClick(&v.plot(), Qt::Key_PageDown);
+    EXPECT_EQ(v.state.viewMinute, clicked + 1 - 15);
+    // A drag seeks as it goes.
+    const int y = v.plot().height() / 2;
+    const int to = v.plot().painter().xOfMinute(650, v.plot().width());
+    QTest::mousePress(&v.plot(), Qt::LeftButton, {}, QPoint(v.plot().painter().xOfMinute(640, v.plot().width()), y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(to, y), v.plot().mapToGlobal(QPointF(to, y)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&v.plot(), &move);
+    EXPECT_EQ(v.state.viewMinute, v.plot().painter().minuteAt(to, v.plot().width()));
+    EXPECT_NEAR(v.state.viewMinute, 650, 2);
+
+    // Another day in the main window: another plot.
+    v.window->selectDay(1);
+    EXPECT_EQ(overview->series().dayStart, localStamp(2001, 7, 7));
+    EXPECT_EQ(overview->series().minutes[540].maps, std::vector<std::string>{"cs_office"});
+    EXPECT_TRUE(overview->windowTitle().endsWith(QStringLiteral("07/07/2001")));
+}
+
+TEST(DayOverviewWindow, SavesTheImageAtOnceAndTwiceItsSizeAndKeepsItsPlace)
+{
+    Viewer v;
+    v.menu->openDayOverview();
+    DayOverviewWindow* overview = v.menu->dayOverview();
+    overview->resize(700, 300);
+    const QSize plotSize = overview->plot()->size();
+    TempFolder out;
+    const QString one = QString::fromStdString((out.path() / "one.png").string());
+    const QString two = QString::fromStdString((out.path() / "two.png").string());
+    ASSERT_TRUE(overview->saveImage(one, 1));
+    ASSERT_TRUE(overview->saveImage(two, 2));
+    EXPECT_EQ(QImage(one).size(), plotSize);
+    EXPECT_EQ(QImage(two).size(), plotSize * 2);
+    EXPECT_FALSE(overview->saveImage(QString::fromStdString((out.path() / "missing" / "x.png").string()), 1));
+
+    overview->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(v.menu->dayOverview(), nullptr);
+    v.menu->openDayOverview();
+    EXPECT_EQ(v.menu->dayOverview()->size(), QSize(700, 300));
+}
+
+} // namespace
+} // namespace zelkam
