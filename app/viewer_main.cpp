@@ -4,6 +4,8 @@
 #include <new>
 
 #include <QApplication>
+#include <QFile>
+#include <QStringList>
 
 #include "app/main_window.h"
 #include "app/program_icon.h"
@@ -14,14 +16,18 @@
 
 namespace zelkam {
 
-int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard)
+int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard,
+              const std::optional<std::string>& folderArgument)
 {
     if (guard.signalRunningInstance())
         return 1;
     guard.listen();
 
     std::string folder;
-    services.setting.read(folder);
+    if (folderArgument)
+        folder = *folderArgument;
+    else
+        services.setting.read(folder);
 
     std::unique_ptr<MainWindow> window(new (std::nothrow) MainWindow(state, services));
     if (!window)
@@ -55,7 +61,12 @@ int runDesktopViewer(QApplication& app)
     DesktopMessageBoxes messages;
     DesktopLinkOpener links;
     SingleInstanceGuard guard;
-    return runViewer(app, *state, Services{setting, browser, messages, links}, guard);
+    // Qt has taken its own options out of the arguments by now.
+    const QStringList arguments = QApplication::arguments();
+    std::optional<std::string> folder;
+    if (arguments.size() > 1)
+        folder = QFile::encodeName(arguments.at(1)).toStdString();
+    return runViewer(app, *state, Services{setting, browser, messages, links}, guard, folder);
 }
 
 } // namespace zelkam
