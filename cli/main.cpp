@@ -16,7 +16,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
-    "       zelkam-cli --help\n"
+    "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
     "  events   every event of DATE's two-day window, one JSON object a line\n"
@@ -37,7 +37,8 @@ constexpr std::string_view usageText =
     "  findcase:KIND:PAT  find the next event, letter case matched\n"
     "  day:DATE         load another day of the folder\n"
     "\n"
-    "Exit status: 0 done, 1 nothing to show, 2 usage error.\n";
+    "Exit status: 0 done, 1 nothing to show (no logs, no such day, no hit),\n"
+    "2 usage error.\n";
 
 } // namespace
 
@@ -53,10 +54,17 @@ int main(int argc, char** argv)
             std::cout << usageText;
             return Done;
         }
+        if (arg == "--version") {
+            std::cout << "zelkam-cli " << ZELKAM_VERSION << '\n';
+            return Done;
+        }
     }
     int status = UsageError;
-    if (!args.empty()) {
-        const std::string command = args[0];
+    std::string command;
+    if (args.empty()) {
+        usageError("missing command: days, events, replay, chat or grep");
+    } else {
+        command = args[0];
         args.erase(args.begin());
         if (command == "days")
             status = runDays(args);
@@ -68,9 +76,13 @@ int main(int argc, char** argv)
             status = runChat(args);
         else if (command == "grep")
             status = runGrep(args);
+        else
+            usageError("unknown command " + quotedArgument(command) + " (days, events, replay, chat or grep)");
     }
     std::cout.flush();
-    if (status == UsageError)
-        std::cerr << usageText;
+    // A command that refused its arguments without saying why still gets a
+    // line that names it.
+    if (status == UsageError && !usageErrorTold())
+        usageError("wrong arguments for " + quotedArgument(command));
     return status;
 }
