@@ -4,8 +4,6 @@
 #include <new>
 
 #include <QApplication>
-#include <QFile>
-#include <QStringList>
 
 #include "app/main_window.h"
 #include "app/program_icon.h"
@@ -51,7 +49,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     return app.exec();
 }
 
-int runDesktopViewer(QApplication& app)
+int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder)
 {
     QApplication::setApplicationName(QStringLiteral("Zelkam"));
     QApplication::setWindowIcon(programIcon());
@@ -61,11 +59,6 @@ int runDesktopViewer(QApplication& app)
     DesktopMessageBoxes messages;
     DesktopLinkOpener links;
     SingleInstanceGuard guard;
-    // Qt has taken its own options out of the arguments by now.
-    const QStringList arguments = QApplication::arguments();
-    std::optional<std::string> folder;
-    if (arguments.size() > 1)
-        folder = QFile::encodeName(arguments.at(1)).toStdString();
     return runViewer(app, *state, Services{setting, browser, messages, links}, guard, folder);
 }
 

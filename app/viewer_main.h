@@ -27,8 +27,8 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
               const std::optional<std::string>& folder = std::nullopt);
 
 // runViewer with the desktop's own services: the stored settings, the
-// folder browser, message boxes and link opening of the platform. The first
-// command-line argument, when there is one, is the folder to open.
-int runDesktopViewer(QApplication& app);
+// folder browser, message boxes and link opening of the platform; folder as
+// for runViewer.
+int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder = std::nullopt);
 
 } // namespace zelkam

@@ -50,16 +50,16 @@ bool FoldedCaseComparer::contains(const char* text, std::string_view pattern)
         folded_.reserve(FoldBufferCapacity);
     const std::string_view bytes = textOf(text);
     // ASCII text, the common case, folds byte by byte, as fast as before
-    // folding knew other scripts.
-    folded_.clear();
-    bool ascii = true;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-        folded_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    // folding knew other scripts; a byte from 0x80 on sends the text the
+    // long way.
+    folded_.assign(bytes);
+    unsigned char seen = 0;
+    for (char& c : folded_) {
+        seen |= static_cast<unsigned char>(c);
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     }
+    const bool ascii = seen < 0x80;
     if (!ascii) {
         // Decoded first, then folded behind the decoded text in the same
         // buffer, so one buffer serves the whole search.
