@@ -161,6 +161,8 @@ bool DateSelectorControl::handleKeyPress(QKeyEvent* event)
         typedFlag_ = true;
         return false;
     }
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+        return false; // moves the focus on, which commits a typed date
     const QString text = event->text();
     if (text.isEmpty())
         return false; // cursor keys, Delete, Home, End: the field's own

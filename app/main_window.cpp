@@ -1,18 +1,25 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 
 #include "app/about_dialog.h"
 #include "app/chat_view_control.h"
 #include "app/date_selector_control.h"
+#include "app/keyboard_access.h"
 #include "app/player_list_control.h"
 #include "app/program_icon.h"
 #include "app/time_label_control.h"
@@ -29,12 +36,17 @@ namespace {
 constexpr const char* CommandIdProperty = "controlId";
 constexpr int DayMinutes = 1440;
 
-// Widgets of the main window take the focus by click only: there is no
-// dialog-style Tab navigation between them.
-void noTabStop(QWidget* widget)
+// Push buttons are reached with Tab but a mouse click leaves the focus
+// where it was, so Space and the arrow keys keep working on the trackbar or
+// the date after a click on a button.
+void tabStop(QPushButton* button)
 {
-    widget->setFocusPolicy(Qt::ClickFocus);
+    button->setFocusPolicy(Qt::TabFocus);
 }
+
+const char* const PlaybackTips[] = {
+    "Rewind (Ctrl+1)", "Pause (Ctrl+2 or Space)", "Play (Ctrl+3 or Space)", "Fast (Ctrl+4)", "Fastest (Ctrl+5)",
+};
 
 } // namespace
 
@@ -46,7 +58,16 @@ MainWindow::MainWindow(ViewerState& state, const Services& services)
     setObjectName(QStringLiteral("ZELKAMWINDOW"));
     setWindowTitle(QString::fromLatin1(ProgramTitle));
     setWindowIcon(programIcon());
-    setFixedSize(ClientWidth, ClientHeight);
+    setMinimumSize(ClientWidth, ClientHeight);
+    int width = ClientWidth;
+    int height = ClientHeight;
+    services_.setting.readWindowSize(width, height);
+    // A size kept on a larger screen is cut to this one's.
+    if (const QScreen* screen = this->screen()) {
+        width = std::min(width, screen->availableGeometry().width());
+        height = std::min(height, screen->availableGeometry().height());
+    }
+    resize(std::max(width, ClientWidth), std::max(height, ClientHeight));
     timer_.setInterval(TimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainWindow::timerExpired);
     timer_.start();
@@ -67,7 +88,7 @@ QPushButton* MainWindow::makeButton(const QString& text, int x, int y, int width
     button->setGeometry(x, y, width, height);
     button->setFont(sharedFont());
     button->setAutoDefault(false);
-    noTabStop(button);
+    tabStop(button);
     connect(button, &QPushButton::clicked, this, [this, id] { dispatchCommand(id); });
     button->show();
     return button;
@@ -92,7 +113,9 @@ bool MainWindow::createChildren()
     trackbar_->setPageStep(15);
     trackbar_->setSingleStep(1);
     trackbar_->setFont(sharedFont());
-    noTabStop(trackbar_);
+    trackbar_->setFocusPolicy(Qt::StrongFocus);
+    mapTrackbarKeys(trackbar_);
+    acceptWheelOnlyWithFocus(trackbar_);
     connect(trackbar_, &QSlider::actionTriggered, this, &MainWindow::trackbarAction);
     connect(trackbar_, &QSlider::sliderReleased, this,
             [this] { trackbarNotified(ThumbPosition, trackbar_->sliderPosition()); });
@@ -107,6 +130,8 @@ bool MainWindow::createChildren()
     timeLabel_.reset(new (std::nothrow) TimeLabelControl(16, 532, 64, 24, this));
     if (!timeLabel_)
         return false;
+    // Only shows the clock: Tab passes it by.
+    timeLabel_->window()->setFocusPolicy(Qt::NoFocus);
 
     auto* dateCaption = new QLabel(QStringLiteral("Date"), this);
     dateCaption->setObjectName(QStringLiteral("dateCaption"));
@@ -119,6 +144,8 @@ bool MainWindow::createChildren()
     if (!dateSelector_)
         return false;
     dateSelector_->setSelectionEndedHandler([this] { dateSelectionEnded(); });
+    dateSelector_->comboBox()->setFocusPolicy(Qt::StrongFocus);
+    acceptWheelOnlyWithFocus(dateSelector_->comboBox());
 
     mapLabel_ = new QLabel(this);
     mapLabel_->setObjectName(QStringLiteral("mapLabel"));
@@ -135,13 +162,73 @@ bool MainWindow::createChildren()
     QPushButton* folder = makeButton(QString(), 460, 16, 24, 24, ChangeFolder);
     folder->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     folder->setIconSize(QSize(16, 16));
-    folder->setToolTip(QStringLiteral("Select Log Folder"));
+    folder->setToolTip(QStringLiteral("Select Log Folder (Ctrl+O)"));
 
     const char* playbackTexts[] = {"<<", "||", ">", ">>", ">>>"};
     int id = Rewind;
-    for (int x = 30; x < 230; x += 40, ++id)
-        makeButton(QString::fromLatin1(playbackTexts[id - Rewind]), x, 492, 24, 24, id);
+    for (int x = 30; x < 230; x += 40, ++id) {
+        QPushButton* button = makeButton(QString::fromLatin1(playbackTexts[id - Rewind]), x, 492, 24, 24, id);
+        button->setToolTip(QString::fromLatin1(PlaybackTips[id - Rewind]));
+    }
+    makeShortcuts();
+    orderTabStops();
+    layoutChildren();
+    // The trackbar starts with the keys: arrows move the time, Space plays.
+    trackbar_->setFocus();
     return true;
+}
+
+void MainWindow::makeShortcuts()
+{
+    const auto add = [this](const QKeySequence& keys, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, action);
+    };
+    const int keys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5};
+    for (int id = Rewind; id <= Fastest; ++id)
+        add(QKeySequence(Qt::CTRL | keys[id - Rewind]), [this, id] { button(id)->click(); });
+    add(QKeySequence(Qt::Key_Space), [this] { toggleOrPressFocused(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { button(OpenFind)->click(); });
+    add(QKeySequence(Qt::Key_F3), [this] { findAgain(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_R), [this] { button(RconScan)->click(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { button(ChangeFolder)->click(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { selectNeighbourDay(-1); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { selectNeighbourDay(1); });
+}
+
+void MainWindow::orderTabStops()
+{
+    // Top to bottom, left to right, as the controls stand.
+    QWidget* order[] = {
+        dateSelector_->comboBox(), button(ChangeFolder), button(Rewind),  button(Pause),
+        button(Play),              button(Fast),         button(Fastest), button(OpenFind),
+        button(RconScan),          button(OpenAbout),    trackbar_,
+    };
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindow::layoutChildren()
+{
+    if (!playerList_ || !chatView_ || !timeLabel_ || !dateSelector_)
+        return;
+    // The window is never smaller than its design size, so both are >= 0.
+    const int extraWidth = std::max(0, width() - ClientWidth);
+    const int extraHeight = std::max(0, height() - ClientHeight);
+    playerList_->window()->setGeometry(16, 56, 468 + extraWidth, 332 + extraHeight);
+    chatView_->window()->setGeometry(16, 396 + extraHeight, 468 + extraWidth, 80);
+    timeLabel_->window()->setGeometry(16, 532 + extraHeight, 64, 24);
+    trackbar_->setGeometry(96, 532 + extraHeight, 388, 32);
+    for (int id : {Rewind, Pause, Play, Fast, Fastest, OpenFind, RconScan, OpenAbout}) {
+        QPushButton* b = button(id);
+        b->move(b->x(), 492 + extraHeight);
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutChildren();
 }
 
 bool MainWindow::loadLogsWithRetry()
@@ -303,11 +390,15 @@ void MainWindow::trackbarNotified(int code, int position)
 bool MainWindow::handleFindRequest(const FindRequest& request)
 {
     if (request.flags & FindRequest::FindNext) {
-        const auto kind = static_cast<SearchKind>(request.kind >= 0 && request.kind <= 3 ? request.kind : 0);
-        if (state_.find(kind, findPattern_, (request.flags & FindRequest::MatchCase) != 0))
+        searched_ = true;
+        lastKind_ = request.kind >= 0 && request.kind <= 3 ? request.kind : 0;
+        lastMatchCase_ = (request.flags & FindRequest::MatchCase) != 0;
+        if (state_.find(static_cast<SearchKind>(lastKind_), findPattern_, lastMatchCase_))
             return true;
-        services_.messages.show(findDialog_, QStringLiteral("Find"), QStringLiteral("    Can't find it        "),
-                                MessageIcon::Error);
+        // Modal to the Find dialog only (to the main window when F3 searched
+        // without it): playback and painting go on meanwhile.
+        services_.messages.open(findDialog_ ? static_cast<QWidget*>(findDialog_) : this, QStringLiteral("Find"),
+                                QStringLiteral("    Can't find it        "), MessageIcon::Error);
         return false;
     }
     if (request.flags & FindRequest::DialogTerm) {
@@ -336,10 +427,56 @@ void MainWindow::openFindDialog()
     findDialog_->show();
 }
 
+void MainWindow::findAgain()
+{
+    if (destroyed_)
+        return;
+    if (!searched_) {
+        openFindDialog();
+        return;
+    }
+    FindRequest request;
+    request.flags = FindRequest::FindNext | (lastMatchCase_ ? FindRequest::MatchCase : 0u);
+    request.kind = lastKind_;
+    if (handleFindRequest(request))
+        refreshViews();
+}
+
+void MainWindow::selectNeighbourDay(int step)
+{
+    if (destroyed_ || state_.isEmptyDay())
+        return;
+    for (std::size_t i = 0; i < state_.days.size(); ++i) {
+        if (state_.days[i] != state_.dayStart)
+            continue;
+        const std::int64_t next = static_cast<std::int64_t>(i) + step;
+        if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
+            return;
+        dateSelector_->comboBox()->setCurrentIndex(static_cast<int>(next));
+        selectDay(static_cast<int>(next));
+        return;
+    }
+}
+
+void MainWindow::toggleOrPressFocused()
+{
+    if (destroyed_)
+        return;
+    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget()); focused && focused->window() == this) {
+        focused->click();
+        return;
+    }
+    dispatchCommand(state_.speed != 0 ? Pause : Play);
+}
+
 void MainWindow::openAboutDialog()
 {
-    AboutDialog about(services_.links, this);
-    about.exec();
+    // Modal to the main window only and opened without a nested event loop:
+    // the timer, the Find dialog and painting carry on while it is open.
+    auto* about = new AboutDialog(services_.links, this);
+    about->setWindowModality(Qt::WindowModal);
+    connect(about, &QDialog::finished, about, &QObject::deleteLater);
+    about->open();
 }
 
 void MainWindow::changeLogFolder()
@@ -365,6 +502,7 @@ void MainWindow::windowDestroyed()
     state_.unload();
     timer_.stop();
     destroyed_ = true;
+    services_.setting.writeWindowSize(width(), height());
     if (findDialog_) {
         findDialog_->disconnect(this);
         findDialog_->deleteLater();

@@ -11,6 +11,7 @@
 #include "app/find_dialog.h"
 
 class QLabel;
+class QResizeEvent;
 class QPushButton;
 class QSlider;
 
@@ -34,9 +35,13 @@ struct Services {
     LinkOpener& links;
 };
 
-// The one top-level window, "ZELKAMWINDOW": a fixed 500 x 580 client area
-// with the player list, the chat view, the time label, the date selector,
-// the map label, the trackbar and the buttons at fixed positions. It is the
+// The one top-level window, "ZELKAMWINDOW": a 500 x 580 client area with
+// the player list, the chat view, the time label, the date selector, the map
+// label, the trackbar and the buttons at fixed positions. The user may make
+// it larger (never smaller): the extra height and width go to the player
+// list and the chat view, the controls below them keep their distance to the
+// bottom and the date/map row stays at the top. The size is kept in the
+// settings store when the window closes and used at the next start. It is the
 // only place where the replay model and the controls meet: user actions and
 // the one-second timer become calls on the model, and after each call that
 // moved the playback the published view is pushed into the controls
@@ -96,6 +101,15 @@ public:
     void timerExpired();
     void trackbarNotified(int code, int position);
     bool handleFindRequest(const FindRequest& request);
+    // F3: the last Find Next again, with its pattern, kind and case; opens
+    // the Find dialog when nothing has been searched yet.
+    void findAgain();
+    // Ctrl+Left and Ctrl+Right: the day before or after the loaded one in
+    // the date list; nothing at either end.
+    void selectNeighbourDay(int step);
+    // Space: pauses a running playback, otherwise plays (">"), unless a push
+    // button has the focus, which then takes the key as its own press.
+    void toggleOrPressFocused();
 
     std::string logFolder;
 
@@ -118,6 +132,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void openFindDialog();
@@ -126,6 +141,10 @@ private:
     void trackbarAction(int action);
     void windowDestroyed();
     QPushButton* makeButton(const QString& text, int x, int y, int width, int height, int id);
+    void makeShortcuts();
+    void orderTabStops();
+    // Puts every child where the window's size wants it.
+    void layoutChildren();
 
     ViewerState& state_;
     Services services_;
@@ -138,6 +157,10 @@ private:
     QLabel* mapLabel_ = nullptr;
     QPointer<FindDialog> findDialog_;
     std::string findPattern_;
+    // What the last Find Next asked for, for F3.
+    bool searched_ = false;
+    std::int32_t lastKind_ = 0;
+    bool lastMatchCase_ = false;
     bool destroyed_ = false;
 };
 

@@ -15,14 +15,18 @@
 
 namespace zelkam {
 
-int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard)
+int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard,
+              const std::optional<std::string>& folderArgument)
 {
     if (guard.signalRunningInstance())
         return 1;
     guard.listen();
 
     std::string folder;
-    services.setting.read(folder);
+    if (folderArgument)
+        folder = *folderArgument;
+    else
+        services.setting.read(folder);
 
     std::unique_ptr<MainWindow> window(new (std::nothrow) MainWindow(state, services));
     if (!window)
@@ -47,7 +51,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     return app.exec();
 }
 
-int runDesktopViewer(QApplication& app)
+int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder)
 {
     QApplication::setApplicationName(QStringLiteral("Zelkam"));
     QApplication::setWindowIcon(programIcon());
@@ -57,7 +61,7 @@ int runDesktopViewer(QApplication& app)
     DesktopMessageBoxes messages;
     DesktopLinkOpener links;
     SingleInstanceGuard guard;
-    return runViewer(app, *state, Services{setting, browser, messages, links}, guard);
+    return runViewer(app, *state, Services{setting, browser, messages, links}, guard, folder);
 }
 
 } // namespace zelkam

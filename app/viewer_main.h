@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 class QApplication;
 
 namespace zelkam {
@@ -17,10 +20,15 @@ struct Services;
 // another instance runs (it was asked to come to the front; the settings
 // are not read), a control could not be made, or the user cancelled the
 // folder browser before any logs were found.
-int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard);
+//
+// A folder given (from the command line) is loaded for this run instead of
+// the stored one, as the folder button loads one: it is not stored.
+int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard,
+              const std::optional<std::string>& folder = std::nullopt);
 
 // runViewer with the desktop's own services: the stored settings, the
-// folder browser, message boxes and link opening of the platform.
-int runDesktopViewer(QApplication& app);
+// folder browser, message boxes and link opening of the platform; folder as
+// for runViewer.
+int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder = std::nullopt);
 
 } // namespace zelkam

@@ -11,6 +11,7 @@
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
 #include "cli/cli_steps.h"
+#include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "replay/search.h"
 #include "replay/viewer_state.h"
@@ -21,26 +22,17 @@
 namespace zelkam::cli {
 namespace {
 
-void complain(const std::string& message)
-{
-    std::cout.flush();
-    std::cerr << "zelkam-cli: " << message << '\n';
-}
-
 // Loads the folder and then the day written as date, as the viewer's date
 // selector would: the folder load comes first, whatever it returns. None,
 // with the reason told on standard error, when the date is not a day of the
 // folder.
 std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder, const std::string& date)
 {
-    state.loadFolder(folder);
-    if (state.days.empty()) {
-        complain("no logs in " + folder);
+    if (!loadLogFolder(state, folder))
         return std::nullopt;
-    }
     const std::optional<std::size_t> index = dayIndexOf(state.days, date);
     if (!index) {
-        complain(date + " is not a day of " + folder);
+        complain(date + " is not a day of " + quotedArgument(folder));
         return std::nullopt;
     }
     return state.loadDayAt(*index);
@@ -155,17 +147,30 @@ bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
     return false;
 }
 
+// The positional arguments of a command: their count against the names,
+// then the DATE where the command takes one.
+bool checkArguments(std::string_view command, const std::vector<std::string>& args,
+                    std::initializer_list<std::string_view> names)
+{
+    const std::string* extra = args.size() > names.size() ? &args[names.size()] : nullptr;
+    if (!checkArgumentCount(command, std::min(args.size(), names.size() + 1), names, extra))
+        return false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names.begin()[i] == "DATE" && !checkDateArgument(args[i]))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int runDays(const std::vector<std::string>& args)
 {
-    if (args.size() != 1)
+    if (!checkArguments("days", args, {"FOLDER"}))
         return UsageError;
     auto state = makeState();
-    if (!state->loadFolder(args[0]) && state->days.empty()) {
-        complain("no logs in " + args[0]);
+    if (!loadLogFolder(*state, args[0]))
         return NothingToShow;
-    }
     for (std::int32_t day : state->days)
         std::cout << formatDate(day) << '\n';
     return Done;
@@ -173,7 +178,7 @@ int runDays(const std::vector<std::string>& args)
 
 int runEvents(const std::vector<std::string>& args)
 {
-    if (args.size() != 2 || !isDateArgument(args[1]))
+    if (!checkArguments("events", args, {"FOLDER", "DATE"}))
         return UsageError;
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
     if (!state)
@@ -186,13 +191,17 @@ int runEvents(const std::vector<std::string>& args)
 
 int runReplay(const std::vector<std::string>& args)
 {
-    if (args.size() < 2 || !isDateArgument(args[1]))
+    // FOLDER and DATE; the STEPs after them are checked one by one below.
+    const auto fixedCount = static_cast<std::ptrdiff_t>(std::min<std::size_t>(args.size(), 2));
+    const std::vector<std::string> fixed(args.begin(), args.begin() + fixedCount);
+    if (!checkArguments("replay", fixed, {"FOLDER", "DATE"}))
         return UsageError;
     std::vector<ReplayStep> steps;
     for (std::size_t i = 2; i < args.size(); ++i) {
-        std::optional<ReplayStep> step = parseReplayStep(args[i]);
+        std::string rule;
+        std::optional<ReplayStep> step = parseReplayStep(args[i], rule);
         if (!step)
-            return UsageError;
+            return usageError("unknown step " + quotedArgument(args[i]) + ": " + rule);
         steps.push_back(std::move(*step));
     }
     auto state = makeState();
@@ -205,7 +214,7 @@ int runReplay(const std::vector<std::string>& args)
         bool dayListed = true;
         const bool result = runStep(*state, step, dayListed);
         if (!dayListed) {
-            complain(step.date + " is not a day of " + args[0]);
+            complain(step.date + " is not a day of " + quotedArgument(args[0]));
             return NothingToShow;
         }
         std::cout << viewJson(step.text, result, *state) << '\n';
@@ -215,7 +224,7 @@ int runReplay(const std::vector<std::string>& args)
 
 int runChat(const std::vector<std::string>& args)
 {
-    if (args.size() != 2 || !isDateArgument(args[1]))
+    if (!checkArguments("chat", args, {"FOLDER", "DATE"}))
         return UsageError;
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
     if (!state)
@@ -253,38 +262,38 @@ int runGrep(const std::vector<std::string>& args)
             std::string value;
             if (arg == "--kind") {
                 if (++i == args.size())
-                    return UsageError;
+                    return usageError("--kind needs a KIND: player, chat, rconuser or rconcmd");
                 value = args[i];
             } else {
                 value = arg.substr(7);
             }
             if (!parseSearchKind(value, kind))
-                return UsageError;
+                return usageError(quotedArgument(value) + " is not a search kind (player, chat, rconuser or rconcmd)");
         } else if (!optionsEnded && arg.size() > 2 && arg.rfind("--", 0) == 0) {
-            return UsageError;
+            return usageError("unknown option " + quotedArgument(arg) + " (grep takes --kind KIND and --case)");
         } else if (!folder) {
             folder = arg;
         } else if (!pattern) {
             pattern = arg;
         } else {
-            return UsageError;
+            return usageError("grep: unexpected argument " + quotedArgument(arg));
         }
     }
-    if (!folder || !pattern)
-        return UsageError;
+    if (!folder)
+        return usageError("grep: missing FOLDER");
+    if (!pattern)
+        return usageError("grep: missing PATTERN");
 
     auto state = makeState();
     const FilesCutShortWarning warning(*state);
-    state->loadFolder(*folder);
-    if (state->days.empty()) {
-        complain("no logs in " + *folder);
+    if (!loadLogFolder(*state, *folder))
         return NothingToShow;
-    }
     // Every event of every day is tested, as find tests it: with everything
     // before it applied, so a remote-console user is named from the players
     // connected by then. Unlike Find Next, which steps over the event it
     // starts from, grep reports every hit.
     Progress progress;
+    std::size_t hits = 0;
     std::string text;
     constexpr std::size_t ProgressInterval = 4096;
     for (std::size_t d = 0; d < state->days.size(); ++d) {
@@ -308,7 +317,15 @@ int runGrep(const std::vector<std::string>& args)
             text.clear();
             appendTerminalText(text, composed ? newestLine(*state).text : (event.player.name ? event.player.name : ""));
             std::cout << formatDate(event.time) << ' ' << formatTimeOfDay(event.time) << ' ' << text << '\n';
+            ++hits;
         }
+    }
+    if (hits == 0) {
+        progress.wipe();
+        // The pattern is not echoed: it may be something the user would
+        // rather not see in a log of scripts, such as a password.
+        complain("nothing to show: no hit");
+        return NothingToShow;
     }
     return Done;
 }

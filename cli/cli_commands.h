@@ -3,15 +3,14 @@
 #include <string>
 #include <vector>
 
-namespace zelkam::cli {
+#include "cli/cli_usage.h"
 
-// Exit statuses of zelkam-cli.
-enum ExitStatus : int { Done = 0, NothingToShow = 1, UsageError = 2 };
+namespace zelkam::cli {
 
 // The commands of zelkam-cli, given the arguments after the command's name.
 // Each writes its results to standard output and, for status 1, one line
 // saying why to standard error. UsageError means the arguments do not fit
-// the command; the caller prints the usage then.
+// the command; the command has told which and why (usageError).
 int runDays(const std::vector<std::string>& args);
 int runEvents(const std::vector<std::string>& args);
 int runReplay(const std::vector<std::string>& args);

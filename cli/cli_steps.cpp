@@ -64,7 +64,7 @@ bool parseSearchKind(std::string_view text, SearchKind& kind)
     return true;
 }
 
-std::optional<ReplayStep> parseReplayStep(std::string_view text)
+std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& rule)
 {
     ReplayStep step;
     step.text = std::string(text);
@@ -72,54 +72,68 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text)
     const std::string_view name = text.substr(0, colon);
     const std::string_view argument = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
     const bool hasArgument = colon != std::string_view::npos;
+    const auto refuse = [&rule](const char* why) -> std::optional<ReplayStep> {
+        rule = why;
+        return std::nullopt;
+    };
 
     if (name == "tick") {
         step.kind = ReplayStep::Kind::Tick;
         step.value = 1;
-        if (hasArgument
-            && (!parseNumber(argument, step.value, false) || step.value < 1
-                || step.value > std::numeric_limits<std::int32_t>::max()))
-            return std::nullopt;
+        if (hasArgument && !parseNumber(argument, step.value, false))
+            return refuse("N must be a whole number");
+        if (step.value < 1)
+            return refuse("N must be 1 or more");
+        if (step.value > std::numeric_limits<std::int32_t>::max())
+            return refuse("N must be at most 2147483647");
         return step;
     }
-    if (!hasArgument)
-        return std::nullopt;
     if (name == "cmd") {
         step.kind = ReplayStep::Kind::Command;
-        if (!parseNumber(argument, step.value, false) || step.value > LastCommandId)
-            return std::nullopt;
+        if (!hasArgument || !parseNumber(argument, step.value, false) || step.value > LastCommandId)
+            return refuse("ID must be a number from 0 to 15");
         return step;
     }
     if (name == "seek") {
         step.kind = ReplayStep::Kind::Seek;
-        if (!parseTimeOfDay(argument, step.value))
-            return std::nullopt;
+        if (!hasArgument || !parseTimeOfDay(argument, step.value))
+            return refuse("the time must be HH:MM:SS, minutes and seconds below 60");
         return step;
     }
     if (name == "minute") {
         step.kind = ReplayStep::Kind::Minute;
-        if (!parseNumber(argument, step.value, true) || step.value < std::numeric_limits<std::int32_t>::min()
+        if (!hasArgument || !parseNumber(argument, step.value, true)
+            || step.value < std::numeric_limits<std::int32_t>::min()
             || step.value > std::numeric_limits<std::int32_t>::max())
-            return std::nullopt;
+            return refuse("M must be a whole number");
         return step;
     }
     if (name == "find" || name == "findcase") {
         step.kind = ReplayStep::Kind::Find;
         step.matchCase = name == "findcase";
         const std::size_t second = argument.find(':');
-        if (second == std::string_view::npos || !parseSearchKind(argument.substr(0, second), step.searchKind))
-            return std::nullopt;
+        if (!hasArgument || second == std::string_view::npos)
+            return refuse("write KIND:PAT after the step's name, PAT may be empty");
+        if (!parseSearchKind(argument.substr(0, second), step.searchKind))
+            return refuse("KIND must be player, chat, rconuser or rconcmd");
         step.pattern = std::string(argument.substr(second + 1));
         return step;
     }
     if (name == "day") {
         step.kind = ReplayStep::Kind::Day;
-        if (!isDateArgument(argument))
-            return std::nullopt;
+        if (!hasArgument || !isDateArgument(argument))
+            return refuse("DATE must be DD/MM/YYYY");
         step.date = std::string(argument);
         return step;
     }
-    return std::nullopt;
+    return refuse("a step is tick, tick:N, cmd:ID, seek:HH:MM:SS, minute:M, find:KIND:PAT, findcase:KIND:PAT or "
+                  "day:DATE");
+}
+
+std::optional<ReplayStep> parseReplayStep(std::string_view text)
+{
+    std::string rule;
+    return parseReplayStep(text, rule);
 }
 
 } // namespace zelkam::cli

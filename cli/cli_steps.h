@@ -28,7 +28,9 @@ struct ReplayStep {
 };
 
 // The step that text writes, or none when it is unknown or malformed
-// ("tick:0", "cmd:16", "find" without a second colon).
+// ("tick:0", "cmd:16", "find" without a second colon); rule then says what
+// the step must look like ("N must be 1 or more").
+std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& rule);
 std::optional<ReplayStep> parseReplayStep(std::string_view text);
 
 // player, chat, rconuser or rconcmd; false for anything else.

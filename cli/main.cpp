@@ -21,7 +21,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli listen --archive DIR [--port 27500] [--bind ADDR] [--secret SECRET]\n"
     "                  [--allow ADDR[/BITS]]... [--allow-any] [--verbose]\n"
     "       zelkam-cli overview FOLDER DATE [--csv]\n"
-    "       zelkam-cli --help\n"
+    "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
     "  events   every event of DATE's two-day window, one JSON object a line\n"
@@ -51,7 +51,8 @@ constexpr std::string_view usageText =
     "  findcase:KIND:PAT  find the next event, letter case matched\n"
     "  day:DATE         load another day of the folder\n"
     "\n"
-    "Exit status: 0 done, 1 nothing to show, 2 usage error.\n";
+    "Exit status: 0 done, 1 nothing to show (no logs, no such day, no hit),\n"
+    "2 usage error.\n";
 
 } // namespace
 
@@ -67,10 +68,17 @@ int main(int argc, char** argv)
             std::cout << usageText;
             return Done;
         }
+        if (arg == "--version") {
+            std::cout << "zelkam-cli " << ZELKAM_VERSION << '\n';
+            return Done;
+        }
     }
     int status = UsageError;
-    if (!args.empty()) {
-        const std::string command = args[0];
+    std::string command;
+    if (args.empty()) {
+        usageError("missing command: days, events, replay, chat or grep");
+    } else {
+        command = args[0];
         args.erase(args.begin());
         if (command == "days")
             status = runDays(args);
@@ -86,9 +94,13 @@ int main(int argc, char** argv)
             status = runListen(args);
         else if (command == "overview")
             status = runOverview(args);
+        else
+            usageError("unknown command " + quotedArgument(command) + " (days, events, replay, chat, grep, listen or overview)");
     }
     std::cout.flush();
-    if (status == UsageError)
-        std::cerr << usageText;
+    // A command that refused its arguments without saying why still gets a
+    // line that names it.
+    if (status == UsageError && !usageErrorTold())
+        usageError("wrong arguments for " + quotedArgument(command));
     return status;
 }

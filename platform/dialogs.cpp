@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <QUrl>
 
-#include "platform/log_folder_setting.h"
 
 namespace zelkam {
 
@@ -17,10 +16,6 @@ bool DesktopFolderBrowser::browse(QWidget* owner, std::string& folder)
     if (chosen.isEmpty())
         return false;
     const QByteArray path = QFile::encodeName(chosen);
-    // A path the setting could not hold would be stored and then ignored at
-    // the next start; refuse it here as the platform's path buffer would.
-    if (static_cast<std::size_t>(path.size()) > LogFolderSetting::MaxLength)
-        return false;
     folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
     return true;
 }
@@ -30,6 +25,15 @@ void DesktopMessageBoxes::show(QWidget* owner, const QString& caption, const QSt
     QMessageBox box(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information, caption, text,
                     QMessageBox::Ok, owner);
     box.exec();
+}
+
+void DesktopMessageBoxes::open(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon)
+{
+    auto* box = new QMessageBox(icon == MessageIcon::Error ? QMessageBox::Critical : QMessageBox::Information,
+                                caption, text, QMessageBox::Ok, owner);
+    QObject::connect(box, &QDialog::finished, box, &QObject::deleteLater);
+    box->setWindowModality(owner != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+    box->show();
 }
 
 void DesktopLinkOpener::open(const QString& link)

@@ -1,8 +1,9 @@
 #pragma once
 
 // The desktop's modal services, each behind a small interface so that the
-// main window can be driven by tests that answer them. All of them run a
-// nested event loop in which the main window's timer keeps firing.
+// main window can be driven by tests that answer them. The folder browser
+// and MessageBoxes::show run a nested event loop in which the main window's
+// timer keeps firing; MessageBoxes::open runs none.
 
 #include <string>
 
@@ -16,8 +17,8 @@ class FolderBrowser {
 public:
     virtual ~FolderBrowser() = default;
     // Asks for a folder. True when one was chosen: folder then holds its full
-    // path. False when the user cancelled (or the path is longer than a
-    // stored setting may be); folder is then empty.
+    // path, of any length. False when the user cancelled; folder is then
+    // empty.
     virtual bool browse(QWidget* owner, std::string& folder) = 0;
 };
 
@@ -29,6 +30,12 @@ public:
     // A box with exactly this caption and text, the icon and a single OK,
     // shown until the user closes it.
     virtual void show(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) = 0;
+    // The same box, modal to its owner's window only, returning at once: the
+    // rest of the program keeps running and painting while it is open.
+    virtual void open(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon)
+    {
+        show(owner, caption, text, icon);
+    }
 };
 
 class LinkOpener {
@@ -48,6 +55,7 @@ public:
 class DesktopMessageBoxes : public MessageBoxes {
 public:
     void show(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) override;
+    void open(QWidget* owner, const QString& caption, const QString& text, MessageIcon icon) override;
 };
 
 class DesktopLinkOpener : public LinkOpener {

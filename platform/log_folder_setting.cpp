@@ -3,12 +3,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QSize>
 
 namespace zelkam {
 
 namespace {
 
 const QString ValueName = QStringLiteral("Log Directory");
+const QString SizeName = QStringLiteral("Window Size");
 
 QSettings openStore()
 {
@@ -46,8 +48,6 @@ void LogFolderSetting::read(std::string& folder) const
     if (value.typeId() != QMetaType::QString)
         return;
     const QByteArray path = QFile::encodeName(value.toString());
-    if (static_cast<std::size_t>(path.size()) > MaxLength)
-        return;
     folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
@@ -57,6 +57,31 @@ void LogFolderSetting::write(const std::string& folder) const
     if (!storeExists(store))
         return;
     store.setValue(ValueName, QFile::decodeName(QByteArray::fromStdString(folder)));
+    store.sync();
+}
+
+bool LogFolderSetting::readWindowSize(int& width, int& height) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return false;
+    const QVariant value = store.value(SizeName);
+    if (value.typeId() != QMetaType::QSize)
+        return false;
+    const QSize size = value.toSize();
+    if (size.width() <= 0 || size.height() <= 0)
+        return false;
+    width = size.width();
+    height = size.height();
+    return true;
+}
+
+void LogFolderSetting::writeWindowSize(int width, int height) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return;
+    store.setValue(SizeName, QSize(width, height));
     store.sync();
 }
 

@@ -6,16 +6,21 @@
 
 namespace zelkam {
 
-// One running viewer per user. The first start listens on a local socket
-// named for the user; a later start connects to it, which asks the first to
-// bring its window to the front, and then ends.
+// One running viewer per user and desktop session. The first start listens
+// on a local socket named for the user, the session and the display; a later
+// start on the same desktop connects to it, which asks the first to bring its
+// window to the front, and then ends. A viewer on another desktop (another
+// display, a remote desktop) neither sees nor blocks this one.
 class SingleInstanceGuard : public QObject {
     Q_OBJECT
 
 public:
     explicit SingleInstanceGuard(QString name = defaultName(), QObject* parent = nullptr);
 
-    // "Zelkam-" and the user's login name.
+    // The socket in the user's private runtime folder (XDG_RUNTIME_DIR when
+    // it is private, else a folder of the user's cache made private), named
+    // for the user id, the session id and the display; never in the shared
+    // temporary folder, where another user could take the name first.
     static QString defaultName();
 
     // True when another instance answered on the name: it has been asked to

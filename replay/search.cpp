@@ -2,24 +2,44 @@
 
 #include <cstring>
 
+#include "replay/text_folding.h"
 #include "views/event_application.h"
+#include "views/text_encoding.h"
 
 namespace zelkam {
 namespace {
 
-char upperCased(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 std::string_view textOf(const char* text) { return text ? std::string_view(text) : std::string_view(); }
 
-// Room for any token the parser keeps (at most 255 characters) without
-// growing.
+// Room for any token the parser keeps (at most 255 bytes) without growing,
+// when the token is ASCII.
 constexpr std::size_t FoldBufferCapacity = 256;
+
+// The length in bytes of the first count characters of valid UTF-8.
+std::size_t prefixOfCharacters(std::string_view utf8, std::size_t count)
+{
+    std::size_t i = 0;
+    for (std::size_t characters = 0; i < utf8.size(); ++i) {
+        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80 && characters++ == count)
+            break;
+    }
+    return i;
+}
 
 } // namespace
 
 bool ExactCaseComparer::contains(const char* text, std::string_view pattern)
 {
-    return textOf(text).find(pattern) != std::string_view::npos;
+    const std::string_view bytes = textOf(text);
+    // Decoding keeps ASCII as it is and turns every other byte into a
+    // non-ASCII character, so an ASCII pattern is found in the decoded text
+    // exactly where it is found in the logged bytes, and an ASCII text holds
+    // no non-ASCII pattern either way.
+    if (isAscii(pattern) || isAscii(bytes))
+        return bytes.find(pattern) != std::string_view::npos;
+    decoded_.clear();
+    appendLogTextAsUtf8(decoded_, bytes);
+    return std::string_view(decoded_).find(pattern) != std::string_view::npos;
 }
 
 bool FoldedCaseComparer::contains(const char* text, std::string_view pattern)
@@ -28,22 +48,44 @@ bool FoldedCaseComparer::contains(const char* text, std::string_view pattern)
     // case on allocates nothing at all.
     if (folded_.capacity() < FoldBufferCapacity)
         folded_.reserve(FoldBufferCapacity);
-    folded_.assign(textOf(text));
-    for (char& c : folded_)
-        c = upperCased(c);
+    const std::string_view bytes = textOf(text);
+    // ASCII text, the common case, folds byte by byte, as fast as before
+    // folding knew other scripts; a byte from 0x80 on sends the text the
+    // long way.
+    folded_.assign(bytes);
+    unsigned char seen = 0;
+    for (char& c : folded_) {
+        seen |= static_cast<unsigned char>(c);
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    const bool ascii = seen < 0x80;
+    if (!ascii) {
+        // Decoded first, then folded behind the decoded text in the same
+        // buffer, so one buffer serves the whole search.
+        folded_.clear();
+        appendLogTextAsUtf8(folded_, bytes);
+        const std::size_t decodedLength = folded_.size();
+        // Folding makes at most three bytes of one (a two-byte letter can
+        // fold to three two-byte characters); the room is made first because
+        // the source is in the same buffer.
+        folded_.reserve(decodedLength * 4);
+        appendCaseFolded(folded_, std::string_view(folded_).substr(0, decodedLength));
+        return std::string_view(folded_).substr(decodedLength).find(pattern) != std::string_view::npos;
+    }
     return std::string_view(folded_).find(pattern) != std::string_view::npos;
 }
 
-std::string_view prepareSearchPattern(std::string_view pattern, bool matchCase,
-                                      char (&buffer)[SearchPatternLength + 1])
+std::string prepareSearchPattern(std::string_view pattern, bool matchCase)
 {
-    std::size_t length = 0;
-    while (length < pattern.size() && length < SearchPatternLength && pattern[length] != '\0') {
-        buffer[length] = matchCase ? pattern[length] : upperCased(pattern[length]);
-        ++length;
-    }
-    buffer[length] = '\0';
-    return std::string_view(buffer, length);
+    pattern = pattern.substr(0, pattern.find('\0'));
+    std::string decoded = logTextToUtf8(pattern);
+    decoded.resize(prefixOfCharacters(decoded, SearchPatternLength));
+    if (matchCase)
+        return decoded;
+    std::string folded;
+    appendCaseFolded(folded, decoded);
+    return folded;
 }
 
 bool PlayerMatcher::matches(const LogEvent& event)
@@ -82,7 +124,8 @@ bool RconCommandMatcher::matches(const LogEvent& event)
 EventSearch::EventSearch(SearchKind kind, std::string_view pattern, bool matchCase,
                          const BoundedRing<PlayerEntry>& recentPlayers)
 {
-    const std::string_view prepared = prepareSearchPattern(pattern, matchCase, pattern_);
+    pattern_ = prepareSearchPattern(pattern, matchCase);
+    const std::string_view prepared = pattern_;
     TextComparer& comparer = matchCase ? static_cast<TextComparer&>(exact_) : folded_;
     switch (kind) {
     case SearchKind::Player:

@@ -11,24 +11,29 @@
 
 namespace zelkam {
 
-// Tells whether a pattern occurs in a text. Texts are the logged bytes; a
-// null text reads as empty, and the empty pattern occurs in every text.
+// Tells whether a pattern occurs in a text as the user sees both: the text
+// is the logged bytes, decoded as the views decode them (logTextToUtf8), the
+// pattern is prepared (prepareSearchPattern). A null text reads as empty,
+// and the empty pattern occurs in every text.
 class TextComparer {
 public:
     virtual ~TextComparer() = default;
     virtual bool contains(const char* text, std::string_view pattern) = 0;
 };
 
-// Byte for byte.
+// Character for character.
 class ExactCaseComparer final : public TextComparer {
 public:
     bool contains(const char* text, std::string_view pattern) override;
+
+private:
+    std::string decoded_;
 };
 
-// Letters a to z match A to Z; every other byte, accented letters included,
-// must be equal. The pattern must already be upper-cased (prepareSearchPattern).
-// The text is folded into a buffer kept for the whole search, so testing an
-// event costs no allocation.
+// Letter case ignored in every script: the decoded text is case folded
+// (appendCaseFolded) and the pattern must be folded already. The text is
+// folded into a buffer kept for the whole search, so testing an event costs
+// no allocation once the buffer has grown to the longest text.
 class FoldedCaseComparer final : public TextComparer {
 public:
     bool contains(const char* text, std::string_view pattern) override;
@@ -37,13 +42,13 @@ private:
     std::string folded_;
 };
 
-// Longest pattern a search uses; longer ones are cut.
+// Longest pattern a search uses, in characters; longer ones are cut.
 inline constexpr std::size_t SearchPatternLength = 255;
 
-// Copies at most 255 bytes of pattern (up to a NUL) into buffer, upper-cased
-// when matchCase is false, and returns the prepared pattern.
-std::string_view prepareSearchPattern(std::string_view pattern, bool matchCase,
-                                      char (&buffer)[SearchPatternLength + 1]);
+// The pattern as a search compares it: at most its first 255 characters (up
+// to a NUL), decoded as the views decode log bytes, and case folded when
+// matchCase is false.
+std::string prepareSearchPattern(std::string_view pattern, bool matchCase);
 
 // Decides whether one event is what a search looks for. One class per
 // SearchKind; each considers only its own event kinds. Matchers see the
@@ -113,7 +118,7 @@ public:
     bool matches(const LogEvent& event) { return matcher_ && matcher_->matches(event); }
 
 private:
-    char pattern_[SearchPatternLength + 1] = {};
+    std::string pattern_;
     ExactCaseComparer exact_;
     FoldedCaseComparer folded_;
     std::variant<std::monostate, PlayerMatcher, ChatMatcher, RconUserMatcher, RconCommandMatcher> storage_;

@@ -78,7 +78,8 @@ void appendVisible(std::string& out, std::string_view utf8)
             std::snprintf(escape, sizeof escape, "\\u{%04X}", static_cast<unsigned>(code));
             out += escape;
         } else if (isActingCharacter(code)) {
-            char escape[8];
+            // Room for any unsigned value, so the compiler sees no possible cut.
+            char escape[12];
             std::snprintf(escape, sizeof escape, "\\x%02x", static_cast<unsigned>(code));
             out += escape;
         } else {

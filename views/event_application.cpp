@@ -80,9 +80,15 @@ void onPlayerConnected(LiveState& state, const LogEvent& event)
     resetForNewConnection(*player);
 }
 
+constexpr std::int32_t ShutdownUserId = -1;
+
 void onPlayerDisconnected(LiveState& state, const LogEvent& event)
 {
     PlayerEntry* player = findPlayerByUserId(state, event.player.userId);
+    // A server shutting down logs every player as leaving with user id -1
+    // and no id; such a line can only name its player, so the name finds it.
+    if (!player && event.player.userId == ShutdownUserId)
+        player = findPlayerByName(state, event.player.name);
     if (!player)
         return;
     emitChatLine(state, *player, event.time, LeftGameLine, nullptr);

@@ -1,6 +1,7 @@
 #include "views/player_list_painter.h"
 
 #include <algorithm>
+#include <string>
 
 namespace zelkam {
 
@@ -12,6 +13,8 @@ constexpr int NameX = 16;
 constexpr int FragsX = 250;
 constexpr int DeathsX = 300;
 constexpr int ScoreX = 400;
+// The "+N" of rows that do not fit, in the header band before the score.
+constexpr int CutMarkX = 350;
 constexpr int LabelY = 3;
 
 const char* nameOf(const PlayerEntry& entry)
@@ -138,6 +141,12 @@ PlayerListLayout PlayerListPainter::layout(int height) const
     result.digitWidth = result.crowded ? 6 : 8;
     result.terroristTop = spectators * result.rowHeight + (spectators > 0 ? 34 : 0);
     result.counterTerroristTop = (height + result.terroristTop) / 2;
+    const auto cut = [&](int count, int top, int limit) {
+        const int fitting = std::max(0, (limit - top - FirstRowOffset) / result.rowHeight);
+        return std::max(0, count - fitting);
+    };
+    result.terroristsCut = cut(terrorists, result.terroristTop, result.counterTerroristTop);
+    result.counterTerroristsCut = cut(counterTerrorists, result.counterTerroristTop, height);
     return result;
 }
 
@@ -167,14 +176,21 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
         std::int32_t score;
         const Block& block;
         std::size_t count;
+        int cut;
     } teams[] = {
-        {TerroristBandColor, layout.terroristTop, "Terrorists", tScore_, terrorists_, terroristCount_},
+        {TerroristBandColor, layout.terroristTop, "Terrorists", tScore_, terrorists_, terroristCount_,
+         layout.terroristsCut},
         {CounterTerroristBandColor, layout.counterTerroristTop, "Counter-Terrorists", ctScore_, counterTerrorists_,
-         counterTerroristCount_},
+         counterTerroristCount_, layout.counterTerroristsCut},
     };
     for (const auto& team : teams) {
         canvas.selectFont(PlayerListLargeFont);
         drawHeader(canvas, team.band, width, team.top, team.label, &team.score);
+        if (team.cut > 0) {
+            std::string more = "+";
+            formatNumber(more, team.cut);
+            canvas.drawText(CutMarkX, team.top + LabelY, more);
+        }
         canvas.setBackgroundMode(BackgroundMode::Opaque);
         canvas.selectFont(rowFont);
         int y = team.top + FirstRowOffset;

@@ -38,6 +38,11 @@ struct PlayerListLayout {
     int digitWidth = 8;
     int terroristTop = 0;
     int counterTerroristTop = 0;
+    // Rows of each team that do not fit above the next header (Terrorists)
+    // or the control's bottom (Counter-Terrorists); the team's header band
+    // shows "+N" for them rather than losing them silently.
+    int terroristsCut = 0;
+    int counterTerroristsCut = 0;
 };
 
 class PlayerListPainter {

@@ -59,7 +59,7 @@ TEST(Cli, NothingToShowExitsWithOneAndSaysWhy)
     }
 }
 
-TEST(Cli, UsageErrorsExitWithTwoAndPrintTheUsage)
+TEST(Cli, UsageErrorsExitWithTwoAndSayWhatIsWrongInOneLine)
 {
     TempFolder folder;
     writeServerLogs(folder);
@@ -89,7 +89,13 @@ TEST(Cli, UsageErrorsExitWithTwoAndPrintTheUsage)
         const std::string what = args.empty() ? "(none)" : args.back();
         EXPECT_EQ(result.status, 2) << what;
         EXPECT_EQ(result.out, "") << what << ": nothing runs before the arguments are checked";
-        EXPECT_NE(result.err.find("usage: zelkam-cli"), std::string::npos) << what;
+        // One line naming what is wrong, one pointing at --help; not the
+        // whole usage text.
+        const std::vector<std::string> lines = CliResult{0, result.err, ""}.lines();
+        ASSERT_EQ(lines.size(), 2u) << what << ": " << result.err;
+        EXPECT_EQ(lines[0].rfind("zelkam-cli: ", 0), 0u) << what;
+        EXPECT_NE(lines[1].find("--help"), std::string::npos) << what;
+        EXPECT_EQ(result.err.find("usage: zelkam-cli"), std::string::npos) << what;
     }
 }
 
@@ -230,14 +236,19 @@ TEST(Cli, GrepReportsEveryHitOfEveryDay)
         {{"grep", f, "--kind=rconuser", "bob"}, {"06/07/2001 09:21:10 <Bob> status"}},
         {{"grep", "--kind", "rconcmd", f, ""}, {"06/07/2001 09:21:10 <Bob> status"}},
         {{"grep", f, "caf\xE9"}, {"06/07/2001 09:21:20 *DEAD*(Terrorist) Andr\xC3\xA9 : caf\xC3\xA9 HELLO"}},
-        {{"grep", f, "nowhere"}, {}},
-        {{"grep", f, "--", "--case"}, {}},
     };
     for (const Case& c : cases) {
         const CliResult result = runCli(c.args);
         EXPECT_EQ(result.status, 0) << c.args.back() << result.err;
         EXPECT_EQ(result.lines(), c.lines) << c.args.back();
         EXPECT_EQ(result.err, "") << "no progress line for a quick search";
+    }
+    // No hit is nothing to show.
+    for (const Strings& args : {Strings{"grep", f, "nowhere"}, Strings{"grep", f, "--", "--case"}}) {
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, 1) << args.back();
+        EXPECT_EQ(result.out, "") << args.back();
+        EXPECT_NE(result.err.find("nothing to show"), std::string::npos) << args.back();
     }
 }
 

@@ -17,7 +17,9 @@ namespace {
 using namespace zelkam::test;
 using Strings = std::vector<std::string>;
 
-TEST(Search, LetterCaseFoldsOnlyAToZ)
+// Find compares what the views show: log bytes decoded (UTF-8 where valid,
+// Windows-1252 otherwise), and without match case folded in every script.
+TEST(Search, ComparesTheShownTextWithFullCaseFolding)
 {
     struct Case {
         const char* what;
@@ -31,12 +33,23 @@ TEST(Search, LetterCaseFoldsOnlyAToZ)
         {"capital pattern, small text", "HELLO", false, "hello", true},
         {"match case, other case", "hello", true, "Hello", false},
         {"match case, same case", "Hello", true, "say Hello", true},
-        {"accented letters are not folded (UTF-8)", "\xC3\xA9t\xC3\xA9", false, "\xC3\x89T\xC3\x89", false},
-        {"accented letters are not folded (code page)", "\xE9", false, "\xC9", false},
-        {"accented letters match themselves", "caf\xC3\xA9", false, "CAF\xC3\xA9!", true},
         {"empty pattern", "", false, "anything", true},
         {"not there", "bye", false, "hello", false},
         {"digits and signs are compared as they are", "[1]", false, "x[1]", true},
+        {"accented letters fold (UTF-8)", "\xC3\xA9t\xC3\xA9", false, "\xC3\x89T\xC3\x89", true},
+        {"accented letters match themselves", "caf\xC3\xA9", false, "CAF\xC3\xA9!", true},
+        {"a UTF-8 pattern finds a code-page text", "Ren\xC3\xA9", true, "hi Ren\xE9!", true},
+        {"a UTF-8 pattern finds a code-page text, folded", "REN\xC3\x89", false, "hi Ren\xE9!", true},
+        {"a code-page pattern finds a UTF-8 text", "Ren\xE9", true, "Ren\xC3\xA9", true},
+        {"match case keeps accents apart", "\xC3\xA9", true, "\xC3\x89", false},
+        {"Cyrillic folds", "\xD0\xBF\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82", false,
+         "\xD0\x9F\xD0\xA0\xD0\x98\xD0\x92\xD0\x95\xD0\xA2 all", true},
+        {"Greek final sigma folds like sigma", "\xCE\xA3\xCE\x99\xCE\xA3", false, "\xCF\x83\xCE\xB9\xCF\x82", true},
+        {"sharp s matches SS (full folding)", "STRASSE", false, "stra\xC3\x9F" "e", true},
+        {"SS matches sharp s (full folding)", "stra\xC3\x9F" "e", false, "STRASSE", true},
+        {"no normalisation: fullwidth A is not a", "\xEF\xBC\xA1", false, "a", false},
+        {"no normalisation: a is not fullwidth A", "a", false, "\xEF\xBC\xA1", false},
+        {"Kelvin sign folds to k", "k", false, "\xE2\x84\xAA", true},
     };
     for (const Case& c : cases) {
         ScopedTimeZone zone("UTC");
@@ -287,11 +300,15 @@ TEST(Search, MatchersConsiderOnlyTheirKinds)
 
 TEST(Search, PatternIsCutTo255Characters)
 {
-    char buffer[SearchPatternLength + 1];
     const std::string longPattern = std::string(255, 'a') + "zzz";
-    EXPECT_EQ(prepareSearchPattern(longPattern, true, buffer), std::string(255, 'a'));
-    EXPECT_EQ(prepareSearchPattern("MiXed", false, buffer), "MIXED");
-    EXPECT_EQ(prepareSearchPattern("MiXed", true, buffer), "MiXed");
+    EXPECT_EQ(prepareSearchPattern(longPattern, true), std::string(255, 'a'));
+    EXPECT_EQ(prepareSearchPattern("MiXed", false), "mixed");
+    EXPECT_EQ(prepareSearchPattern("MiXed", true), "MiXed");
+    // Characters, not bytes: 255 two-byte letters stay whole.
+    std::string accents;
+    for (int i = 0; i < 256; ++i)
+        accents += "\xC3\xA9";
+    EXPECT_EQ(prepareSearchPattern(accents, true), accents.substr(0, 510));
 
     // The cut pattern finds a text holding its first 255 characters only.
     const std::string text = "x" + std::string(255, 'a') + "y";

@@ -1,24 +1,34 @@
-// Takes the README's picture of the viewer: starts it exactly as the
+// Takes the README's pictures of the viewer: starts it exactly as the
 // program does, moves playback to the given minute, plays fast for a few
 // seconds, saves the window as a PNG file and closes it. Kept out of the
-// program itself, which takes no arguments and reads no environment.
+// program itself, which reads no environment.
 //
-// With a third file name it then opens the Day Overview beside it and saves
-// that window too.
-//
-// usage: zelkam-screenshot OUTPUT.png MINUTE [OVERVIEW.png]
-//        (run inside the log folder)
+// usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY]
+//                          [--overview OVERVIEW.png]
+// (run inside the log folder; --height makes the window that tall, --date
+// picks that day of the folder instead of the first, --overview then opens
+// the Day Overview beside it and saves that window too)
 
 #include <QApplication>
+#include <QComboBox>
 #include <QScreen>
 #include <QTimer>
 
+#include "app/date_selector_control.h"
 #include "app/day_overview_window.h"
 #include "app/main_window.h"
 #include "app/viewer_main.h"
 #include "app/window_menu.h"
 
 namespace {
+
+struct Shot {
+    QString file;
+    int minute = 0;
+    int height = 0;
+    QString date;
+    QString overviewFile;
+};
 
 void grabOverview(zelkam::MainWindow* window, const QString& file)
 {
@@ -37,21 +47,31 @@ void grabOverview(zelkam::MainWindow* window, const QString& file)
     });
 }
 
-void scheduleScreenshot(const QString& file, int minute, const QString& overviewFile)
+void scheduleScreenshot(const Shot& shot)
 {
-    QTimer::singleShot(500, [file, minute, overviewFile] {
+    QTimer::singleShot(500, [shot] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             auto* window = qobject_cast<zelkam::MainWindow*>(top);
             if (window == nullptr)
                 continue;
-            window->trackbarNotified(zelkam::MainWindow::ThumbPosition, minute);
+            if (shot.height > 0)
+                window->resize(window->width(), shot.height);
+            if (!shot.date.isEmpty()) {
+                QComboBox* dates = window->dateSelector()->comboBox();
+                const int index = dates->findText(shot.date);
+                if (index >= 0) {
+                    dates->setCurrentIndex(index);
+                    window->selectDay(index);
+                }
+            }
+            window->trackbarNotified(zelkam::MainWindow::ThumbPosition, shot.minute);
             window->dispatchCommand(zelkam::MainWindow::Fast);
-            QTimer::singleShot(4500, window, [window, file, overviewFile] {
-                window->screen()->grabWindow(window->winId()).save(file);
-                if (overviewFile.isEmpty())
+            QTimer::singleShot(4500, window, [window, shot] {
+                window->screen()->grabWindow(window->winId()).save(shot.file);
+                if (shot.overviewFile.isEmpty())
                     window->close();
                 else
-                    grabOverview(window, overviewFile);
+                    grabOverview(window, shot.overviewFile);
             });
         }
     });
@@ -63,10 +83,26 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3 && arguments.size() != 4) {
-        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [OVERVIEW.png]");
+    Shot shot;
+    bool good = arguments.size() >= 3;
+    for (int i = 3; good && i < arguments.size(); i += 2) {
+        if (i + 1 >= arguments.size())
+            good = false;
+        else if (arguments[i] == "--height")
+            shot.height = arguments[i + 1].toInt();
+        else if (arguments[i] == "--date")
+            shot.date = arguments[i + 1];
+        else if (arguments[i] == "--overview")
+            shot.overviewFile = arguments[i + 1];
+        else
+            good = false;
+    }
+    if (!good) {
+        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY] [--overview FILE]");
         return 2;
     }
-    scheduleScreenshot(arguments[1], arguments[2].toInt(), arguments.size() == 4 ? arguments[3] : QString());
+    shot.file = arguments[1];
+    shot.minute = arguments[2].toInt();
+    scheduleScreenshot(shot);
     return zelkam::runDesktopViewer(app);
 }

@@ -1,0 +1,83 @@
+#include "cli/cli_usage.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "cli/cli_dates.h"
+#include "replay/viewer_state.h"
+#include "views/display_text.h"
+
+namespace zelkam::cli {
+namespace {
+
+bool told = false;
+
+} // namespace
+
+int usageError(std::string_view message)
+{
+    told = true;
+    std::cout.flush();
+    std::cerr << "zelkam-cli: " << message << '\n' << "Try 'zelkam-cli --help' for more information.\n";
+    return UsageError;
+}
+
+bool usageErrorTold() { return told; }
+
+std::string quotedArgument(std::string_view argument) { return '"' + terminalText(argument) + '"'; }
+
+void complain(std::string_view message)
+{
+    std::cout.flush();
+    std::cerr << "zelkam-cli: " << message << '\n';
+}
+
+bool loadLogFolder(ViewerState& state, const std::string& folder)
+{
+    // Only looked at, never changed: the folder is read-only to us.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(folder, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        complain("folder " + quotedArgument(folder) + " does not exist");
+        return false;
+    }
+    if (!error && status.type() != std::filesystem::file_type::directory) {
+        complain(quotedArgument(folder) + " is a file, not a folder");
+        return false;
+    }
+    std::filesystem::directory_iterator listing(folder, error);
+    if (error) {
+        complain("cannot read folder " + quotedArgument(folder) + ": " + error.message());
+        return false;
+    }
+    if (!state.loadFolder(folder) && state.days.empty()) {
+        complain("no logs (L*.log) in folder " + quotedArgument(folder));
+        return false;
+    }
+    return true;
+}
+
+bool checkDateArgument(std::string_view text)
+{
+    if (isDateArgument(text))
+        return true;
+    usageError(quotedArgument(text) + " is not a date (DD/MM/YYYY)");
+    return false;
+}
+
+bool checkArgumentCount(std::string_view command, std::size_t given, std::initializer_list<std::string_view> names,
+                        const std::string* firstExtra)
+{
+    if (given < names.size()) {
+        usageError(std::string(command) + ": missing " + std::string(names.begin()[given]));
+        return false;
+    }
+    if (given > names.size()) {
+        usageError(std::string(command) + ": unexpected argument " + quotedArgument(firstExtra ? *firstExtra : std::string()));
+        return false;
+    }
+    return true;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace zelkam {
+class ViewerState;
+}
+
+namespace zelkam::cli {
+
+// Exit statuses of zelkam-cli.
+enum ExitStatus : int { Done = 0, NothingToShow = 1, UsageError = 2 };
+
+// Tells the user what is wrong with the arguments in one line, "zelkam-cli: "
+// and the message, then one line pointing at --help; returns UsageError.
+// The message names the argument at fault and the rule it breaks, as in
+// "\"32/13/2001\" is not a date (DD/MM/YYYY)" (quote the argument with
+// quotedArgument()).
+int usageError(std::string_view message);
+// Whether usageError has been called in this run.
+bool usageErrorTold();
+
+// The argument in double quotes, made safe for a terminal.
+std::string quotedArgument(std::string_view argument);
+
+// One line "zelkam-cli: " and the message on standard error, after the
+// standard output has been flushed, for why there is nothing to show.
+void complain(std::string_view message);
+
+// Loads the folder into state (its earliest day). False, with the reason
+// told on standard error, when there is nothing to show: the folder does not
+// exist, is a file, cannot be read or holds no logs; each has its message.
+bool loadLogFolder(ViewerState& state, const std::string& folder);
+
+// True when text is a DATE argument (DD/MM/YYYY); otherwise tells the usage
+// error (usageError) and returns false.
+bool checkDateArgument(std::string_view text);
+
+// Checks the number of positional arguments of a command against the names
+// it takes (such as {"FOLDER", "DATE"}): true when they match; otherwise
+// tells the usage error, naming the first missing or unexpected argument.
+bool checkArgumentCount(std::string_view command, std::size_t given, std::initializer_list<std::string_view> names,
+                        const std::string* firstExtra);
+
+} // namespace zelkam::cli

@@ -1,0 +1,538 @@
+// The main window as a desktop user drives it: from the keyboard, with the
+// wheel, resized, started on a folder of the command line or one with a long
+// path, and with dialogs that block only their own window.
+
+#include "app/main_window.h"
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <gtest/gtest.h>
+
+#include "app/chat_view_control.h"
+#include "app/date_selector_control.h"
+#include "app/find_dialog.h"
+#include "app/player_list_control.h"
+#include "app/time_label_control.h"
+#include "app/viewer_main.h"
+#include "platform/log_folder_setting.h"
+#include "platform/single_instance.h"
+#include "replay/viewer_state.h"
+#include "tests/app/fakes.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using test::lineAt;
+using test::TempFolder;
+
+// Two days: chat on the first, a quiet second day.
+void writeLogs(const TempFolder& dir)
+{
+    const char* day1 = "07/06/2001";
+    std::string first = lineAt(day1, "10:00:00", "Started map \"de_dust\"");
+    first += lineAt(day1, "10:00:05", "\"Gordon<2><111><>\" connected, address \"10.0.0.1:27005\"");
+    first += lineAt(day1, "10:00:07", "\"Gordon<2><111><>\" joined team \"TERRORIST\"");
+    first += lineAt(day1, "10:01:00", "\"Gordon<2><111><TERRORIST>\" say \"hello there\"");
+    first += lineAt(day1, "10:02:00", "Rcon: \"rcon 1234 secret kick Barney\" from \"10.0.0.1:27005\"");
+    first += lineAt(day1, "10:03:00", "\"Gordon<2><111><TERRORIST>\" say \"hello again\"");
+    first += lineAt(day1, "11:00:00", "\"Gordon<2><111><TERRORIST>\" say \"bye\"");
+    dir.write("L0706000.log", first);
+    const char* day2 = "07/07/2001";
+    dir.write("L0707000.log", lineAt(day2, "09:00:00", "Started map \"cs_office\"")
+                                  + lineAt(day2, "09:00:05", "\"Eli<4><333><>\" connected, address \"10.0.0.3:27005\""));
+    const char* day3 = "07/08/2001";
+    dir.write("L0708000.log", lineAt(day3, "08:00:00", "Started map \"de_aztec\""));
+}
+
+// Per-user settings in a temporary store, the current directory restored.
+struct Scope {
+    Scope()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+    }
+    ~Scope()
+    {
+        std::error_code error;
+        std::filesystem::current_path(cwd, error);
+    }
+    static QVariant stored(const char* name)
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+        return store.value(QString::fromLatin1(name));
+    }
+    static void store(const char* name, const QVariant& value)
+    {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
+        store.setValue(QString::fromLatin1(name), value);
+    }
+
+    test::ScopedTimeZone zone{"UTC0"};
+    std::filesystem::path cwd = std::filesystem::current_path();
+    TempFolder settings;
+};
+
+struct Viewer : Scope {
+    Viewer() { writeLogs(logs); }
+
+    void start()
+    {
+        window = std::make_unique<MainWindow>(state, services);
+        window->timer().stop();
+        window->logFolder = logs.string();
+        ASSERT_TRUE(window->createChildren());
+        ASSERT_TRUE(window->loadLogsWithRetry());
+        window->fillDateList();
+        window->refreshViews();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    }
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+    }
+    void ticks(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            window->timerExpired();
+    }
+    QString time() const { return window->timeLabel()->text(); }
+    QString date() const { return window->dateSelector()->editField()->text(); }
+
+    TempFolder logs;
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    Services services{setting, browser, messages, links};
+    ViewerState state;
+    std::unique_ptr<MainWindow> window;
+};
+
+QWidget* visibleTopLevel(const QString& title)
+{
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->windowTitle() == title && top->isVisible())
+            return top;
+    return nullptr;
+}
+
+// Up, Left and Page Up move the time bar earlier; Down, Right and Page Down
+// later, as on the platform trackbar.
+TEST(DesktopUse, TrackbarKeysMoveEarlierUpAndLaterDown)
+{
+    Viewer v;
+    v.start();
+    QSlider* bar = v.window->trackbar();
+    bar->setFocus();
+    const struct {
+        int key;
+        const char* time;
+    } steps[] = {
+        {Qt::Key_Down, "10:01:00"},      {Qt::Key_Right, "10:02:00"}, {Qt::Key_Up, "10:01:00"},
+        {Qt::Key_Left, "10:00:00"},      {Qt::Key_PageDown, "10:15:00"}, {Qt::Key_PageUp, "10:00:00"},
+    };
+    for (const auto& step : steps) {
+        QTest::keyClick(bar, static_cast<Qt::Key>(step.key));
+        EXPECT_EQ(v.time(), QString::fromLatin1(step.time)) << step.key;
+    }
+    // End moves the thumb only, as before.
+    QTest::keyClick(bar, Qt::Key_End);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+}
+
+TEST(DesktopUse, ShortcutsDoWhatTheButtonsDo)
+{
+    Viewer v;
+    v.start();
+    // Ctrl+R scans for the next remote-console command.
+    v.key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(v.time(), QStringLiteral("10:03:00"));
+
+    v.key(Qt::Key_3, Qt::ControlModifier);
+    v.ticks(2);
+    EXPECT_EQ(v.time(), QStringLiteral("10:03:02"));
+    v.key(Qt::Key_Space); // playing: pauses
+    v.ticks(2);
+    EXPECT_EQ(v.time(), QStringLiteral("10:03:02"));
+    v.key(Qt::Key_Space); // paused: plays
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:03:03"));
+    v.key(Qt::Key_5, Qt::ControlModifier);
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:04:03"));
+    v.key(Qt::Key_4, Qt::ControlModifier);
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:04:08"));
+    v.key(Qt::Key_2, Qt::ControlModifier);
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:04:08"));
+    v.key(Qt::Key_1, Qt::ControlModifier);
+    v.ticks(1);
+    EXPECT_LT(v.time(), QStringLiteral("10:04:08"));
+
+    // Ctrl+Right and Ctrl+Left walk the date list, stopping at its ends.
+    v.key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(v.date(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
+    v.key(Qt::Key_Right, Qt::ControlModifier);
+    v.key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(v.date(), QStringLiteral("08/07/2001"));
+    v.key(Qt::Key_Left, Qt::ControlModifier);
+    v.key(Qt::Key_Left, Qt::ControlModifier);
+    v.key(Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(v.date(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.window->dateSelector()->comboBox()->currentIndex(), 0);
+
+    // Ctrl+O is the folder button.
+    v.browser.answers = {""};
+    v.key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(v.browser.calls, 1);
+
+    // Tooltips name the action and its shortcut.
+    EXPECT_TRUE(v.window->button(MainWindow::Rewind)->toolTip().contains(QStringLiteral("Ctrl+1")));
+    EXPECT_TRUE(v.window->button(MainWindow::Pause)->toolTip().contains(QStringLiteral("Space")));
+    EXPECT_TRUE(v.window->button(MainWindow::Fastest)->toolTip().contains(QStringLiteral("Ctrl+5")));
+    EXPECT_TRUE(v.window->button(MainWindow::ChangeFolder)->toolTip().contains(QStringLiteral("Ctrl+O")));
+}
+
+TEST(DesktopUse, SpaceOnAFocusedButtonPressesThatButton)
+{
+    Viewer v;
+    v.start();
+    v.window->button(MainWindow::Fast)->setFocus();
+    v.key(Qt::Key_Space);
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:05"));
+    v.key(Qt::Key_Space); // still ">>", not a pause
+    v.ticks(1);
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:10"));
+}
+
+TEST(DesktopUse, FindShortcutsOpenTheDialogAndRepeatTheLastSearch)
+{
+    Viewer v;
+    v.start();
+    // F3 before any search opens Find, as Ctrl+F does.
+    v.key(Qt::Key_F3);
+    FindDialog* find = v.window->findDialog();
+    ASSERT_NE(find, nullptr);
+    find->findChild<QRadioButton*>(QStringLiteral("id1010"))->click();
+    find->findChild<QLineEdit*>(QStringLiteral("id1152"))->setText(QStringLiteral("HELLO"));
+    find->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+    EXPECT_EQ(v.time(), QStringLiteral("10:02:00"));
+    find->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(v.window->findDialog(), nullptr);
+
+    // F3 finds the next chat hit with the same pattern, without the dialog.
+    v.window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+    v.key(Qt::Key_F3);
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:00"));
+    EXPECT_EQ(v.window->findDialog(), nullptr);
+    // A miss is told, over the main window since Find is closed.
+    v.key(Qt::Key_F3);
+    ASSERT_EQ(v.messages.shown.size(), 1u);
+    EXPECT_EQ(v.messages.shown[0].text, QStringLiteral("    Can't find it        "));
+    EXPECT_EQ(v.messages.shown[0].owner, v.window.get());
+
+    v.key(Qt::Key_F, Qt::ControlModifier);
+    EXPECT_NE(v.window->findDialog(), nullptr);
+}
+
+// Scrolling across the window must not change the day or the time unless
+// the control under the mouse has the keyboard focus.
+TEST(DesktopUse, TheWheelActsOnlyOnTheFocusedControl)
+{
+    Viewer v;
+    v.start();
+    const auto wheel = [](QWidget* widget) {
+        const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(widget, &event);
+    };
+    QComboBox* dates = v.window->dateSelector()->comboBox();
+    QSlider* bar = v.window->trackbar();
+    v.window->button(MainWindow::OpenAbout)->setFocus();
+    wheel(dates);
+    wheel(bar);
+    EXPECT_EQ(dates->currentIndex(), 0);
+    EXPECT_EQ(v.date(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(bar->value(), 600);
+
+    bar->setFocus();
+    wheel(bar);
+    EXPECT_NE(bar->value(), 600);
+    EXPECT_NE(v.time(), QStringLiteral("10:00:00"));
+}
+
+TEST(DesktopUse, TabWalksTheControlsTopToBottom)
+{
+    Viewer v;
+    v.start();
+    // The keys start on the time bar.
+    EXPECT_EQ(QApplication::focusWidget(), v.window->trackbar());
+    v.window->dateSelector()->comboBox()->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 10; ++i) {
+        v.key(Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    const std::vector<QWidget*> expected = {
+        v.window->button(MainWindow::ChangeFolder), v.window->button(MainWindow::Rewind),
+        v.window->button(MainWindow::Pause),        v.window->button(MainWindow::Play),
+        v.window->button(MainWindow::Fast),         v.window->button(MainWindow::Fastest),
+        v.window->button(MainWindow::OpenFind),     v.window->button(MainWindow::RconScan),
+        v.window->button(MainWindow::OpenAbout),    v.window->trackbar(),
+    };
+    EXPECT_EQ(visited, expected);
+}
+
+// Return and Space on a focused "Cancel" close the dialog; Return elsewhere
+// presses "Find Next".
+TEST(DesktopUse, ReturnOnAFocusedCancelCancels)
+{
+    for (int key : {Qt::Key_Return, Qt::Key_Space}) {
+        std::string pattern = "bomb";
+        auto* dialog = new FindDialog(pattern, nullptr);
+        std::vector<unsigned> flags;
+        QObject::connect(dialog, &FindDialog::findRequested, [&](FindRequest r) { flags.push_back(r.flags); });
+        dialog->show();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("id2"));
+        cancel->setFocus();
+        QTest::keyClick(cancel, static_cast<Qt::Key>(key));
+        ASSERT_EQ(flags.size(), 1u) << key;
+        EXPECT_TRUE(flags[0] & FindRequest::DialogTerm) << key;
+        EXPECT_FALSE(flags[0] & FindRequest::FindNext) << key;
+        delete dialog;
+    }
+
+    std::string pattern = "bomb";
+    FindDialog dialog(pattern, nullptr);
+    std::vector<unsigned> flags;
+    QObject::connect(&dialog, &FindDialog::findRequested, [&](FindRequest r) { flags.push_back(r.flags); });
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* text = dialog.findChild<QLineEdit*>(QStringLiteral("id1152"));
+    text->setFocus();
+    QTest::keyClick(text, Qt::Key_Return);
+    ASSERT_EQ(flags.size(), 1u);
+    EXPECT_TRUE(flags[0] & FindRequest::FindNext);
+}
+
+TEST(DesktopUse, AboutAndCantFindItBlockOnlyTheirOwnWindow)
+{
+    Viewer v;
+    v.start();
+    v.window->button(MainWindow::OpenAbout)->click();
+    // The click came back with the box still open: no nested loop.
+    QWidget* about = visibleTopLevel(QStringLiteral("About"));
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(about->parentWidget(), v.window.get());
+    about->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+    EXPECT_TRUE(QTest::qWaitFor([] { return visibleTopLevel(QStringLiteral("About")) == nullptr; }, 5000));
+
+    // The desktop's "Can't find it" returns at once, modal to the Find dialog.
+    std::string pattern;
+    FindDialog find(pattern, v.window.get());
+    find.show();
+    DesktopMessageBoxes boxes;
+    boxes.open(&find, QStringLiteral("Find"), QStringLiteral("    Can't find it        "), MessageIcon::Error);
+    auto* box = find.findChild<QMessageBox*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(box->text(), QStringLiteral("    Can't find it        "));
+    box->button(QMessageBox::Ok)->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return find.findChild<QMessageBox*>() == nullptr; }, 5000));
+}
+
+// A full server: 16 Terrorists and 16 Counter-Terrorists.
+void writeFullServer(const TempFolder& dir)
+{
+    const char* day = "08/07/2001";
+    std::string text = lineAt(day, "20:00:00", "Started map \"de_dust2\"");
+    for (int i = 0; i < 32; ++i) {
+        const std::string player = "\"P" + std::to_string(i) + "<" + std::to_string(i + 1) + "><" +
+                                   std::to_string(100 + i) + "><>\"";
+        text += lineAt(day, "20:00:01", player + " connected, address \"10.0.1." + std::to_string(i) + ":27005\"");
+        text += lineAt(day, "20:00:02", player + " joined team \"" + (i % 2 ? "CT" : "TERRORIST") + "\"");
+    }
+    text += lineAt(day, "20:10:00", "World triggered \"Round_Start\"");
+    dir.write("L0708000.log", text);
+}
+
+TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
+{
+    Viewer v;
+    TempFolder full;
+    writeFullServer(full);
+    std::string folder;
+    v.setting.read(folder); // the store exists, with no size in it
+    v.start();
+    MainWindow& w = *v.window;
+    EXPECT_EQ(w.size(), QSize(500, 580));
+    EXPECT_EQ(w.minimumSize(), QSize(500, 580));
+    w.resize(400, 300);
+    EXPECT_EQ(w.size(), QSize(500, 580));
+
+    v.browser.answers = {full.string()};
+    w.button(MainWindow::ChangeFolder)->click();
+    w.trackbar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    ASSERT_EQ(w.playerList()->painter().terroristCount(), 16u);
+    ASSERT_EQ(w.playerList()->painter().counterTerroristCount(), 16u);
+    const auto layout = [&] {
+        return w.playerList()->painter().layout(w.playerList()->window()->height());
+    };
+    EXPECT_GT(layout().terroristsCut + layout().counterTerroristsCut, 0);
+
+    w.resize(500, 700);
+    EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 56, 468, 452));
+    EXPECT_EQ(w.chatView()->window()->geometry(), QRect(16, 516, 468, 80));
+    EXPECT_EQ(w.timeLabel()->window()->geometry(), QRect(16, 652, 64, 24));
+    EXPECT_EQ(w.trackbar()->geometry(), QRect(96, 652, 388, 32));
+    EXPECT_EQ(w.button(MainWindow::Rewind)->geometry(), QRect(30, 612, 24, 24));
+    EXPECT_EQ(w.button(MainWindow::OpenAbout)->geometry(), QRect(420, 612, 64, 24));
+    EXPECT_EQ(w.button(MainWindow::ChangeFolder)->geometry(), QRect(460, 16, 24, 24));
+    EXPECT_EQ(w.mapLabel()->geometry(), QRect(308, 20, 120, 24));
+    EXPECT_EQ(layout().terroristsCut, 0);
+    EXPECT_EQ(layout().counterTerroristsCut, 0);
+
+    w.resize(640, 700);
+    EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 56, 608, 452));
+    EXPECT_EQ(w.chatView()->window()->geometry(), QRect(16, 516, 608, 80));
+
+    w.resize(500, 700);
+    w.close();
+    EXPECT_EQ(Scope::stored("Window Size").toSize(), QSize(500, 700));
+    // The folder setting keeps its own value.
+    EXPECT_EQ(Scope::stored("Log Directory").toString(), QStringLiteral("."));
+
+    ViewerState state;
+    MainWindow again(state, v.services);
+    again.timer().stop();
+    EXPECT_EQ(again.size(), QSize(500, 700));
+}
+
+TEST(DesktopUse, AnUnusableStoredSizeOpensAtTheDesignSize)
+{
+    for (const QVariant& stored : {QVariant(QStringLiteral("huge")), QVariant(QSize(-5, 90000)), QVariant(QSize(10, 10))}) {
+        Scope scope;
+        std::string folder;
+        LogFolderSetting setting;
+        setting.read(folder);
+        Scope::store("Window Size", stored);
+        test::ScriptedFolderBrowser browser;
+        test::RecordingMessageBoxes messages;
+        test::RecordingLinkOpener links;
+        ViewerState state;
+        MainWindow window(state, Services{setting, browser, messages, links});
+        window.timer().stop();
+        EXPECT_EQ(window.size(), QSize(500, 580)) << stored.toString().toStdString();
+    }
+}
+
+// Runs the viewer until it has shown its first view, then closes it; days
+// tells how many days the folder loaded had.
+int runAndClose(ViewerState& state, const Services& services, const char* guardName,
+                const std::optional<std::string>& folder, std::size_t& days)
+{
+    SingleInstanceGuard guard(QString::fromLatin1(guardName) + QString::number(QCoreApplication::applicationPid()));
+    QTimer::singleShot(100, [&] {
+        days = state.days.size();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("ZELKAMWINDOW"))
+                top->close();
+    });
+    return runViewer(*qApp, state, services, guard, folder);
+}
+
+TEST(DesktopUse, AFolderArgumentOpensThatFolderWithoutStoringIt)
+{
+    Viewer v;
+    std::string folder;
+    v.setting.read(folder);
+    v.store("Log Directory", QStringLiteral("/nonexistent/zelkam/logs"));
+    std::size_t days = 0;
+    EXPECT_EQ(runAndClose(v.state, v.services, "zelkam-test-argument-", v.logs.string(), days), 0);
+    EXPECT_TRUE(v.messages.shown.empty());
+    EXPECT_EQ(v.browser.calls, 0);
+    EXPECT_EQ(days, 3u);
+    EXPECT_EQ(Scope::stored("Log Directory").toString(), QStringLiteral("/nonexistent/zelkam/logs"));
+}
+
+// A folder path far longer than the 259 bytes of the platform's old path
+// buffer, stored or browsed.
+TEST(DesktopUse, ALongFolderPathIsReadLoadedAndBrowsed)
+{
+    TempFolder root;
+    std::filesystem::path deep = root.path();
+    while (deep.string().size() < 400)
+        deep /= std::string(60, 'd');
+    std::filesystem::create_directories(deep);
+    {
+        std::string day = lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\"");
+        std::ofstream(deep / "L0706000.log", std::ios::binary) << day;
+    }
+
+    {
+        Scope scope;
+        std::string folder;
+        LogFolderSetting setting;
+        setting.read(folder);
+        Scope::store("Log Directory", QString::fromStdString(deep.string()));
+        test::ScriptedFolderBrowser browser;
+        test::RecordingMessageBoxes messages;
+        test::RecordingLinkOpener links;
+        ViewerState state;
+        std::size_t days = 0;
+        EXPECT_EQ(
+            runAndClose(state, Services{setting, browser, messages, links}, "zelkam-test-long-", std::nullopt, days),
+            0);
+        EXPECT_TRUE(messages.shown.empty());
+        EXPECT_EQ(days, 1u);
+    }
+
+    // The desktop's folder browser hands the long path back whole.
+    QTimer::singleShot(200, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(top); dialog && dialog->isVisible()) {
+                dialog->setDirectory(QString::fromStdString(deep.string()));
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        }
+    });
+    DesktopFolderBrowser browser;
+    std::string chosen;
+    EXPECT_TRUE(browser.browse(nullptr, chosen));
+    EXPECT_EQ(chosen, deep.string());
+}
+
+} // namespace
+} // namespace zelkam
