@@ -95,7 +95,7 @@ int main(int argc, char** argv)
         else if (command == "overview")
             status = runOverview(args);
         else
-            usageError("unknown command " + quotedArgument(command) + " (days, events, replay, chat, grep, listen or overview)");
+            usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }
     std::cout.flush();
     // A command that refused its arguments without saying why still gets a

@@ -37,7 +37,7 @@ TEST(CliMessages, EachUsageErrorNamesTheArgumentAndItsRule)
         const char* line;
     } cases[] = {
         {{}, "zelkam-cli: missing command: days, events, replay, chat or grep"},
-        {{"show", f}, "zelkam-cli: unknown command \"show\" (days, events, replay, chat or grep)"},
+        {{"show", f}, "zelkam-cli: unknown command \"show\", not one of the commands --help lists"},
         {{"events", f, "32/13/2001"}, "zelkam-cli: \"32/13/2001\" is not a date (DD/MM/YYYY)"},
         {{"chat", f}, "zelkam-cli: chat: missing DATE"},
         {{"days"}, "zelkam-cli: days: missing FOLDER"},
