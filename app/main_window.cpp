@@ -179,7 +179,7 @@ void MainWindow::refreshViews()
     // valid until the next publish; every publish is followed by this refill.
     chatView_->clear();
     for (const ChatLine& line : state_.viewChatLines)
-        chatView_->addLine(line.style, line.text);
+        chatView_->addLine(line);
     chatView_->invalidate();
 
     playerList_->clear();

@@ -1,6 +1,9 @@
 #include "views/player_list_painter.h"
 
 #include <algorithm>
+#include <string>
+
+#include "views/display_text.h"
 
 namespace zelkam {
 
@@ -14,10 +17,9 @@ constexpr int DeathsX = 300;
 constexpr int ScoreX = 400;
 constexpr int LabelY = 3;
 
-const char* nameOf(const PlayerEntry& entry)
-{
-    return entry.name != nullptr ? entry.name : "";
-}
+// A player's name is log text: drawn as an isolated run, so that its
+// bidirectional controls cannot reorder anything else.
+std::string nameOf(const PlayerEntry& entry) { return isolatedDisplayText(entry.name); }
 
 // The sort key behind the row order: a row comes before another when
 // 256 * (other.frags - frags) + (deaths - other.deaths) is negative, which is
