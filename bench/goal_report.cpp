@@ -138,6 +138,8 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     summary.goal("whole-day find miss, slowest kind", times(findMiss, 1e3), 300, "ms");
     summary.goal("scan and day index of 10,000 files", secondsOf(runs, "Scan/ManyFiles"), 0.5, "s");
     summary.goal("peak resident, heavy day load", counterOf(runs, "Memory/HeavyDay", "peak_MB"), 200, "MB");
+    summary.goal("500,000 map starts, first load", counterOf(runs, "MapStarts/Load", "load_ms"), 2000, "ms");
+    summary.goal("500,000 map starts, peak resident", counterOf(runs, "MapStarts/Load", "peak_MB"), 300, "MB");
 
     if (summary.misses() == 0)
         std::printf(filtered ? "\nEvery goal measured holds.\n" : "\nEvery goal holds.\n");
