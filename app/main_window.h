@@ -16,6 +16,7 @@ class QSlider;
 
 namespace zelkam {
 
+class BackgroundLoader;
 class ChatViewControl;
 class DateSelectorControl;
 class FolderBrowser;
@@ -97,6 +98,9 @@ public:
     void trackbarNotified(int code, int position);
     bool handleFindRequest(const FindRequest& request);
 
+    // True while a folder or day is being read on the loader's thread.
+    bool isLoading() const;
+
     std::string logFolder;
 
     // For the tests and the screenshot: the children by role.
@@ -118,6 +122,7 @@ private:
     void openFindDialog();
     void openAboutDialog();
     void changeLogFolder();
+    void loadFolderInBackground();
     void trackbarAction(int action);
     void windowDestroyed();
     QPushButton* makeButton(const QString& text, int x, int y, int width, int height, int id);
@@ -132,6 +137,7 @@ private:
     QSlider* trackbar_ = nullptr;
     QLabel* mapLabel_ = nullptr;
     QPointer<FindDialog> findDialog_;
+    std::unique_ptr<BackgroundLoader> loader_;
     std::string findPattern_;
     bool destroyed_ = false;
 };
