@@ -16,6 +16,7 @@ public:
 
     void clear() { painter_.clear(); }
     void addLine(std::int32_t style, const char* text) { painter_.addLine(style, text); }
+    void addLine(const ChatLine& line) { painter_.addLine(line); }
 
     const ChatViewPainter& painter() const { return painter_; }
 

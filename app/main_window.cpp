@@ -17,6 +17,7 @@
 #include <QStyle>
 
 #include "app/about_dialog.h"
+#include "app/background_loader.h"
 #include "app/chat_view_control.h"
 #include "app/date_selector_control.h"
 #include "app/keyboard_access.h"
@@ -71,6 +72,9 @@ MainWindow::MainWindow(ViewerState& state, const Services& services)
     timer_.setInterval(TimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainWindow::timerExpired);
     timer_.start();
+    loader_ = std::make_unique<BackgroundLoader>(state_);
+    connect(loader_.get(), &BackgroundLoader::busyChanged, this,
+            [this](bool busy) { busy ? setCursor(Qt::BusyCursor) : unsetCursor(); });
     show();
 }
 
@@ -266,7 +270,7 @@ void MainWindow::refreshViews()
     // valid until the next publish; every publish is followed by this refill.
     chatView_->clear();
     for (const ChatLine& line : state_.viewChatLines)
-        chatView_->addLine(line.style, line.text);
+        chatView_->addLine(line);
     chatView_->invalidate();
 
     playerList_->clear();
@@ -279,8 +283,14 @@ void MainWindow::refreshViews()
 
 void MainWindow::selectDay(int index)
 {
-    state_.loadDayAt(static_cast<std::size_t>(index));
-    refreshViews();
+    if (index < 0 || static_cast<std::size_t>(index) >= state_.days.size()) {
+        state_.loadDayAt(static_cast<std::size_t>(index));
+        refreshViews();
+        return;
+    }
+    // Read on the loader's thread: the shown day plays on meanwhile, and the
+    // chosen one replaces it once it is complete.
+    loader_->loadDay(logFolder, state_.days[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
 }
 
 void MainWindow::dispatchCommand(int id)
@@ -485,20 +495,39 @@ void MainWindow::changeLogFolder()
     if (!services_.browser.browse(this, chosen))
         return;
     logFolder = chosen;
-    // Stop playback before the day's events go, so that no tick during the
-    // dialogs below can touch released events; unload leaves an empty,
-    // published day.
-    state_.command(Pause);
-    state_.unload();
-    loadLogsWithRetry();
-    fillDateList();
-    refreshViews();
+    loadFolderInBackground();
 }
+
+void MainWindow::loadFolderInBackground()
+{
+    // Scanned and loaded on the loader's thread; the shown day plays on
+    // until the new folder's first day is complete.
+    loader_->loadFolder(logFolder, [this](bool loaded) {
+        if (!loaded) {
+            services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
+                                    QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
+            if (services_.browser.browse(this, logFolder)) {
+                services_.setting.write(logFolder);
+                loadFolderInBackground();
+                return;
+            }
+            // Cancelled: an empty, published day, as a folder without logs.
+            state_.command(Pause);
+            state_.unload();
+        }
+        fillDateList();
+        refreshViews();
+    });
+}
+
+bool MainWindow::isLoading() const { return loader_ && loader_->isBusy(); }
 
 void MainWindow::windowDestroyed()
 {
     if (destroyed_)
         return;
+    // Waits for a load still running and drops it, before the state goes.
+    loader_.reset();
     state_.unload();
     timer_.stop();
     destroyed_ = true;

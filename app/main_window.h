@@ -17,6 +17,7 @@ class QSlider;
 
 namespace zelkam {
 
+class BackgroundLoader;
 class ChatViewControl;
 class DateSelectorControl;
 class FolderBrowser;
@@ -111,6 +112,9 @@ public:
     // button has the focus, which then takes the key as its own press.
     void toggleOrPressFocused();
 
+    // True while a folder or day is being read on the loader's thread.
+    bool isLoading() const;
+
     std::string logFolder;
 
     // For the tests and the screenshot: the children by role.
@@ -138,6 +142,7 @@ private:
     void openFindDialog();
     void openAboutDialog();
     void changeLogFolder();
+    void loadFolderInBackground();
     void trackbarAction(int action);
     void windowDestroyed();
     QPushButton* makeButton(const QString& text, int x, int y, int width, int height, int id);
@@ -156,6 +161,7 @@ private:
     QSlider* trackbar_ = nullptr;
     QLabel* mapLabel_ = nullptr;
     QPointer<FindDialog> findDialog_;
+    std::unique_ptr<BackgroundLoader> loader_;
     std::string findPattern_;
     // What the last Find Next asked for, for F3.
     bool searched_ = false;

@@ -162,6 +162,8 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
         if (extra.limit != 0)
             summary.goal(extra.what, counterOf(runs, extra.benchmark, extra.counter), extra.limit, extra.unit);
     }
+    summary.goal("500,000 map starts, first load", counterOf(runs, "MapStarts/Load", "load_ms"), 2000, "ms");
+    summary.goal("500,000 map starts, peak resident", counterOf(runs, "MapStarts/Load", "peak_MB"), 300, "MB");
 
     if (summary.misses() == 0)
         std::printf(filtered ? "\nEvery goal measured holds.\n" : "\nEvery goal holds.\n");

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/display_check.h"
 #include "fuzz/fuzz_support.h"
 #include "parse/log_parser.h"
 #include "parse/player_token_cache.h"
@@ -38,7 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();
         if (event.player.name && std::strlen(event.player.name) > TokenTable::MaxTokenLength)
             __builtin_trap();
+        fuzz::checkDisplayForms(event.text ? event.text : "");
+        fuzz::checkDisplayForms(event.player.name ? event.player.name : "");
     }
+    // The raw line too: every text output, on any bytes at all.
+    fuzz::checkDisplayForms(line);
 
     // The block reading against the line-by-line reading.
     static LogParser byLine;

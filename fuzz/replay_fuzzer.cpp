@@ -15,6 +15,7 @@
 #include <limits>
 #include <string>
 
+#include "fuzz/display_check.h"
 #include "fuzz/fuzz_support.h"
 #include "replay/viewer_state.h"
 
@@ -122,6 +123,8 @@ void checkInvariants(const ViewerState& state, bool rebuilt, std::size_t base)
         const ChatLine& live = state.chatLines[i];
         check(std::memchr(shown.text, '\0', sizeof shown.text) != nullptr);
         check(shown.time == live.time && shown.style == live.style && std::strcmp(shown.text, live.text) == 0);
+        // Every composed line, as any output would write it.
+        fuzz::checkDisplayForms(shown.text);
     }
     check(std::strlen(state.viewMapName) < 256);
 

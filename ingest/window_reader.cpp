@@ -19,13 +19,18 @@ namespace {
 constexpr std::size_t ReadBufferSize = 1 << 17;
 
 // Opens a log file for reading only, refusing anything but a regular file:
-// a FIFO named like a log would block the read forever. Where the platform
-// allows, the file is opened without waiting and checked once open, so a
-// FIFO swapped in after a look at the name cannot block either.
+// a FIFO named like a log would block the read forever, and merely opening a
+// device can act on it (a tape rewinds, a terminal becomes ours). So the
+// path is looked at before it is opened; and since it may be swapped for
+// something else between the look and the open, the open neither waits nor
+// takes a terminal, and what was opened is checked again.
 std::FILE* openForReading(const std::filesystem::path& path)
 {
 #if defined(__unix__) || defined(__APPLE__)
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+        return nullptr;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
     struct stat status {};

@@ -41,6 +41,11 @@ namespace LifeState {
 enum : std::int32_t { Dead = 0, Alive = 1, Unknown = 2, Pending = 3 };
 }
 
+// The address key of a sender whose address the key rule cannot read (an
+// IPv6 address, "none", "loopback") and of every bot: no address at all. It
+// never matches a recent player, so such a command is credited to no one.
+inline constexpr std::int32_t NoAddressKey = 0;
+
 // One player as a log line names it. The parser fills the first five fields;
 // lifeState, frags and deaths belong to the roster and start at 0.
 struct PlayerEntry {

@@ -64,6 +64,59 @@ void appendScoreColumn(char* out, std::string_view score)
         out[pad + i] = score[i];
 }
 
+// Remote-console texts are split into words as the server splits a command
+// line: runs of spaces and tabs separate words, and a double quote starts a
+// run in which blanks do not end the word, up to the next double quote. A
+// quote that never closes holds the rest of the text in its word, so a
+// password with an odd quote in it is taken whole rather than shown.
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::size_t skipBlanks(std::string_view text, std::size_t at)
+{
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    return at;
+}
+
+// Where the word that starts at at ends: the first blank outside quotes.
+std::size_t wordEnd(std::string_view text, std::size_t at)
+{
+    bool quoted = false;
+    for (; at < text.size(); ++at) {
+        if (text[at] == '"')
+            quoted = !quoted;
+        else if (!quoted && isBlank(text[at]))
+            break;
+    }
+    return at;
+}
+
+// Where the command that starts at at ends: the server runs the commands of
+// one line separated by ";" outside quotes.
+std::size_t commandEnd(std::string_view text, std::size_t at)
+{
+    bool quoted = false;
+    for (; at < text.size(); ++at) {
+        if (text[at] == '"')
+            quoted = !quoted;
+        else if (!quoted && text[at] == ';')
+            break;
+    }
+    return at;
+}
+
+// Whether a command's first word names a setting that holds a password. The
+// server reads setting names in any letter case, and with quotes around.
+bool setsPassword(std::string_view word)
+{
+    std::string name;
+    for (const char c : word) {
+        if (c != '"')
+            name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return name == "rcon_password" || name == "sv_password";
+}
+
 void append(EventList& events, std::int32_t kind, std::int32_t time, const PlayerEntry& player, const char* text)
 {
     LogEvent& event = events.appendSlot();
@@ -118,7 +171,17 @@ void appendRconEvent(std::int32_t kind, std::int32_t time, Tokens& tokens, Strin
     PlayerEntry sender;
     sender.addressKey = parseAddress(address);
     const std::optional<std::string_view> command = extractCommand(rconText);
-    append(events, kind, time, sender, command ? arena.copyString(*command) : nullptr);
+    const char* text = nullptr;
+    if (command) {
+        // The arguments of commands that set a password are replaced in the
+        // event itself, so no view, search or output can ever show them. The
+        // result is held to a token's length, as every event text is.
+        static thread_local std::string hidden;
+        text = hidePasswords(*command, hidden)
+                   ? arena.copyString(std::string_view(hidden).substr(0, TokenTable::MaxTokenLength))
+                   : arena.copyString(*command);
+    }
+    append(events, kind, time, sender, text);
 }
 
 } // namespace
@@ -174,25 +237,36 @@ std::int32_t parseAddress(std::string_view text)
 
 std::optional<std::string_view> extractCommand(std::string_view text)
 {
-    const std::size_t first = text.find(' ');
-    if (first == std::string_view::npos)
+    std::size_t at = skipBlanks(text, 0);
+    // "rcon", the challenge and the password.
+    for (int word = 0; word < 3 && at < text.size(); ++word)
+        at = skipBlanks(text, wordEnd(text, at));
+    if (at >= text.size())
         return std::nullopt;
-    const std::size_t second = text.find(' ', first + 1);
-    if (second == std::string_view::npos)
-        return std::nullopt;
-    std::size_t commandSpace;
-    if (second + 1 < text.size() && text[second + 1] == '"') {
-        // A quoted password may hold spaces: skip to its closing quote.
-        const std::size_t close = text.find('"', second + 2);
-        if (close == std::string_view::npos)
-            return std::nullopt;
-        commandSpace = text.find(' ', close + 1);
-    } else {
-        commandSpace = text.find(' ', second + 1);
+    return text.substr(at);
+}
+
+bool hidePasswords(std::string_view command, std::string& hidden)
+{
+    hidden.clear();
+    bool changed = false;
+    for (std::size_t start = 0; start <= command.size();) {
+        const std::size_t end = commandEnd(command, start);
+        const std::string_view one = command.substr(start, end - start);
+        const std::size_t nameStart = skipBlanks(one, 0);
+        const std::size_t nameEnd = wordEnd(one, nameStart);
+        if (setsPassword(one.substr(nameStart, nameEnd - nameStart)) && skipBlanks(one, nameEnd) < one.size()) {
+            hidden.append(one.substr(0, nameEnd));
+            hidden.append(" ***");
+            changed = true;
+        } else {
+            hidden.append(one);
+        }
+        if (end < command.size())
+            hidden += ';';
+        start = end + 1;
     }
-    if (commandSpace == std::string_view::npos)
-        return std::nullopt;
-    return text.substr(commandSpace + 1);
+    return changed;
 }
 
 namespace {

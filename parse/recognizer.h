@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "parse/log_event.h"
@@ -43,11 +44,19 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena);
 // only for equality, and both sides come from this same rule.
 std::int32_t parseAddress(std::string_view text);
 
-// The command of a remote-console text "rcon <challenge> <password> <command>":
-// what follows the third space, or, when the password is quoted, what
-// follows the first space after its closing quote, so that a password with
-// spaces never shows as part of the command. Empty optional when there is
-// no command.
+// The command of a remote-console text "rcon <challenge> <password> <command>",
+// split into words as the server does: runs of spaces and tabs separate
+// words (leading ones are skipped), and a double-quoted run may hold blanks.
+// The command is the text from the first character of the fourth word to
+// the end, so the password never shows however it is spaced or quoted.
+// Empty optional when there is no fourth word.
 std::optional<std::string_view> extractCommand(std::string_view text);
+
+// A remote-console command with the argument of every command in it that
+// sets a password (rcon_password, sv_password, in any case, quoted or not;
+// the server runs the ";"-separated commands one by one) replaced by "***",
+// written into hidden. False, with hidden holding the command unchanged,
+// when there was nothing to hide.
+bool hidePasswords(std::string_view command, std::string& hidden);
 
 } // namespace zelkam

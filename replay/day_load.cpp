@@ -20,10 +20,10 @@ std::int32_t clampToStamp(std::int64_t t)
 
 bool ViewerState::loadFolder(std::string_view folderPath)
 {
-    if (!folder_.buildDayIndex(folderPath))
+    if (!folder_->buildDayIndex(folderPath))
         return false;
     days.clear();
-    for (std::int32_t day : folder_.days())
+    for (std::int32_t day : folder_->days())
         days.append(day);
     return loadDayAt(0);
 }
@@ -41,7 +41,7 @@ bool ViewerState::loadDay(std::int32_t day)
 {
     // The day before is read too: it rebuilds who is on the server and which
     // map runs when the day begins, though it is never shown itself.
-    if (!folder_.readWindow(clampToStamp(addLocalDays(day, -1)), 2)) {
+    if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2)) {
         enterEmptyDay(day);
         return false;
     }
@@ -86,6 +86,7 @@ void ViewerState::takeSnapshots()
 {
     const EventList& loaded = events();
     snapshots.clear();
+    snapshotPlayers_.clear();
     roster.count = 0;
     recentPlayers.clear();
 
@@ -93,9 +94,8 @@ void ViewerState::takeSnapshots()
         Snapshot& snapshot = snapshots.appendSlot();
         snapshot.time = loaded[event].time;
         snapshot.event = event;
-        snapshot.playerCount = 0;
-        for (std::size_t i = 0; i < recentPlayers.size() && i < snapshot.players.size(); ++i)
-            snapshot.players[snapshot.playerCount++] = recentPlayers[i];
+        snapshot.players = snapshotPlayers_.store(recentPlayers);
+        snapshot.playerCount = recentPlayers.size();
         snapshot.mapName = map;
     };
 
@@ -113,7 +113,7 @@ void ViewerState::takeSnapshots()
 
 void ViewerState::unload()
 {
-    folder_.clear();
+    folder_->clear();
     days.clear();
     rewinding = false;
     enterEmptyDay(dayStart);

@@ -104,7 +104,7 @@ bool ChatMatcher::matches(const LogEvent& event)
 
 bool RconUserMatcher::matches(const LogEvent& event)
 {
-    if (event.kind != RconCommand)
+    if (event.kind != RconCommand || event.player.addressKey == NoAddressKey)
         return false;
     for (std::size_t i = 0; i < recentPlayers_.size(); ++i) {
         const PlayerEntry& recent = recentPlayers_[i];

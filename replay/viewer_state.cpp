@@ -18,6 +18,7 @@ void ViewerState::enterEmptyDay(std::int32_t day)
     dayFirstEvent = 0;
     dayEndEvent = 0;
     snapshots.clear();
+    snapshotPlayers_.clear();
     roster.count = 0;
     recentPlayers.clear();
     chatLines.clear();

@@ -2,11 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "ingest/log_folder.h"
 #include "parse/containers.h"
 #include "parse/log_event.h"
+#include "replay/snapshot_players.h"
 #include "views/chat_lines.h"
 #include "views/live_state.h"
 
@@ -17,8 +19,10 @@ namespace zelkam {
 struct Snapshot {
     std::int32_t time = 0;
     std::size_t event = 0;
-    // recentPlayers as it stood, most recent first.
-    std::array<PlayerEntry, RecentPlayerCapacity> players{};
+    // recentPlayers as it stood, most recent first: playerCount entries held
+    // by the state's snapshot store (shared between snapshots whose ring is
+    // the same), valid until the next day load.
+    const PlayerEntry* players = nullptr;
     std::size_t playerCount = 0;
     // The map in force from `event` on ("" for the window's first snapshot).
     const char* mapName = "";
@@ -87,8 +91,15 @@ public:
     // Copies the live state into the view members.
     void publishView();
 
-    const EventList& events() const { return folder_.events(); }
-    const LogFolder& folder() const { return folder_; }
+    const EventList& events() const { return folder_->events(); }
+    const LogFolder& folder() const { return *folder_; }
+
+    // Exchanges everything this state holds with loaded: its folder, days,
+    // events, snapshots, live and published state and clock. A load made on
+    // a state of its own (on another thread) is handed over this way once it
+    // is complete; every pointer into either state's events stays valid,
+    // now belonging to the other state. Neither may be in use elsewhere.
+    void takeOver(ViewerState& loaded);
     // True when there is nothing to play: no folder or day loaded, a failed
     // read, or a day without any event from its midnight on.
     bool isEmptyDay() const { return !hasDay_; }
@@ -124,7 +135,10 @@ private:
     // Applies the event at cursor and moves cursor on by one.
     void applyAtCursor();
 
-    LogFolder folder_;
+    // Held apart so that a finished load can be handed over without moving
+    // the events its pointers refer to.
+    std::unique_ptr<LogFolder> folder_ = std::make_unique<LogFolder>();
+    SnapshotPlayers snapshotPlayers_;
     // False while the model is an empty day; every event position is then
     // unused and nothing may read events().
     bool hasDay_ = false;

@@ -1,6 +1,11 @@
 #include "views/chat_lines.h"
 
+#include <cstring>
+#include <iterator>
+
+#include "views/display_text.h"
 #include "views/live_state.h"
+#include "views/text_encoding.h"
 
 namespace zelkam {
 namespace {
@@ -16,7 +21,12 @@ constexpr std::size_t MessageLimit = 127;
 // never passes the buffer's last byte, which always ends the text.
 class LineWriter {
 public:
-    explicit LineWriter(char* buffer) : buffer_(buffer) { buffer_[0] = '\0'; }
+    explicit LineWriter(ChatLine& line) : line_(line), buffer_(line.text)
+    {
+        buffer_[0] = '\0';
+        for (TextSpan& piece : line_.logPieces)
+            piece = TextSpan{};
+    }
     ~LineWriter() { buffer_[length_] = '\0'; }
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
@@ -31,9 +41,21 @@ public:
             buffer_[length_++] = piece[i];
     }
 
+    // Appends a piece that came from the log and marks where it stands.
+    void appendLogPiece(const char* piece, std::size_t limit)
+    {
+        const std::size_t start = length_;
+        append(piece, limit);
+        if (pieces_ < std::size(line_.logPieces))
+            line_.logPieces[pieces_++] =
+                TextSpan{static_cast<std::uint8_t>(start), static_cast<std::uint8_t>(length_ - start)};
+    }
+
 private:
+    ChatLine& line_;
     char* buffer_;
     std::size_t length_ = 0;
+    std::size_t pieces_ = 0;
 };
 
 const char* teamTag(std::int32_t team)
@@ -63,7 +85,9 @@ const char* joinedTeamName(std::int32_t team)
 
 } // namespace
 
-char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style)
+namespace {
+
+ChatLine* appendLine(LiveState& state, std::int32_t time, std::int32_t style)
 {
     ChatLine* line = state.chatLines.appendDroppingOldest();
     if (!line)
@@ -71,7 +95,33 @@ char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style)
     line->time = time;
     line->style = style;
     line->text[0] = '\0';
-    return line->text;
+    for (TextSpan& piece : line->logPieces)
+        piece = TextSpan{};
+    return line;
+}
+
+} // namespace
+
+char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style)
+{
+    ChatLine* line = appendLine(state, time, style);
+    return line ? line->text : nullptr;
+}
+
+std::string chatLineDisplayText(const ChatLine& line)
+{
+    const std::string_view text(line.text, strnlen(line.text, sizeof line.text));
+    std::string shown;
+    std::size_t at = 0;
+    for (const TextSpan& piece : line.logPieces) {
+        if (piece.length == 0 || piece.start < at || piece.start + piece.length > text.size())
+            continue;
+        shown += logTextToUtf8(text.substr(at, piece.start - at));
+        shown += isolatedDisplayText(text.substr(piece.start, piece.length));
+        at = piece.start + piece.length;
+    }
+    shown += logTextToUtf8(text.substr(at));
+    return shown;
 }
 
 void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,
@@ -80,15 +130,15 @@ void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time,
     if (kind < LeftGameLine || kind > BadRconLine)
         return;
     const bool isChat = kind == SayLine || kind == SayTeamLine;
-    char* buffer = appendChatLine(state, time, isChat ? entry.team : LineStyle::Neutral);
-    if (!buffer || !state.composeChatText)
+    ChatLine* composed = appendLine(state, time, isChat ? entry.team : LineStyle::Neutral);
+    if (!composed || !state.composeChatText)
         return;
 
-    LineWriter line(buffer);
+    LineWriter line(*composed);
     switch (kind) {
     case LeftGameLine:
         line.append("* ");
-        line.append(entry.name, NameLimit);
+        line.appendLogPiece(entry.name, NameLimit);
         line.append(" has left the game");
         break;
     case SayLine:
@@ -97,33 +147,33 @@ void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time,
             line.append("*DEAD*");
         if (kind == SayTeamLine)
             line.append(teamTag(entry.team));
-        line.append(entry.name, NameLimit);
+        line.appendLogPiece(entry.name, NameLimit);
         line.append(" : ");
-        line.append(text, MessageLimit);
+        line.appendLogPiece(text, MessageLimit);
         break;
     case NameChangeLine:
         line.append("* ");
-        line.append(entry.name, NameLimit);
+        line.appendLogPiece(entry.name, NameLimit);
         line.append(" changed name to ");
-        line.append(text, NewNameLimit);
+        line.appendLogPiece(text, NewNameLimit);
         break;
     case JoinedTeamLine:
         line.append("* ");
-        line.append(entry.name, NameLimit);
+        line.appendLogPiece(entry.name, NameLimit);
         line.append(" joined the ");
         line.append(joinedTeamName(entry.team));
         break;
     case RconLine:
         line.append("<");
-        line.append(entry.name, NameLimit);
+        line.appendLogPiece(entry.name, NameLimit);
         line.append("> ");
-        line.append(text, MessageLimit);
+        line.appendLogPiece(text, MessageLimit);
         break;
     case BadRconLine:
         line.append("<");
-        line.append(entry.name, NameLimit);
+        line.appendLogPiece(entry.name, NameLimit);
         line.append(" (bad rcon pass)> ");
-        line.append(text, MessageLimit);
+        line.appendLogPiece(text, MessageLimit);
         break;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "parse/containers.h"
 #include "parse/log_event.h"
@@ -25,12 +26,22 @@ enum ChatLineKind : std::int32_t {
     BadRconLine = 7,
 };
 
+// Where a piece of a chat line that a player wrote (a name, a message, a
+// command) stands in its text, in bytes.
+struct TextSpan {
+    std::uint8_t start = 0;
+    std::uint8_t length = 0;
+};
+
 // One line of the chat view, held by value. text is always NUL-terminated;
-// the longest composition is 188 characters.
+// the longest composition is 188 characters. logPieces marks the pieces of
+// text that came from the log, in order (unused ones are empty), so that a
+// window can draw each as a run of its own.
 struct ChatLine {
     std::int32_t time = 0;
     std::int32_t style = 0;
     char text[256] = {};
+    TextSpan logPieces[2] = {};
 };
 
 inline constexpr std::size_t ChatLineCapacity = 5;
@@ -48,5 +59,11 @@ char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style);
 // reads as empty). Kinds outside 1..7 compose nothing and take no slot.
 void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,
                   const char* text);
+
+// The line as a window shows it (UTF-8): the fixed words as they are, and
+// each piece from the log through isolatedDisplayText, so that no
+// bidirectional control in a name or a message can reorder the rest of the
+// line.
+std::string chatLineDisplayText(const ChatLine& line);
 
 } // namespace zelkam

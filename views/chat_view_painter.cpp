@@ -1,6 +1,7 @@
 #include "views/chat_view_painter.h"
 
 #include "views/chat_lines.h"
+#include "views/display_text.h"
 
 namespace zelkam {
 
@@ -8,7 +9,15 @@ bool ChatViewPainter::addLine(std::int32_t style, const char* text)
 {
     if (count_ == SlotCount)
         return false;
-    slots_[count_++] = Slot{style, text};
+    slots_[count_++] = Slot{style, text, nullptr};
+    return true;
+}
+
+bool ChatViewPainter::addLine(const ChatLine& line)
+{
+    if (count_ == SlotCount)
+        return false;
+    slots_[count_++] = Slot{line.style, line.text, &line};
     return true;
 }
 
@@ -32,7 +41,8 @@ void ChatViewPainter::paint(Canvas& canvas) const
         default:
             break;
         }
-        canvas.drawText(8, 6 + 12 * static_cast<int>(i), line.text != nullptr ? line.text : "");
+        canvas.drawText(8, 6 + 12 * static_cast<int>(i),
+                        line.line != nullptr ? chatLineDisplayText(*line.line) : isolatedDisplayText(line.text));
     }
 }
 

@@ -3,13 +3,15 @@
 // What the chat view shows: up to 64 lines of text, each with its line
 // style, drawn oldest at the top in the colour of its style. The texts are
 // not copied; they are the published chat lines, valid until the next
-// refill.
+// refill. Text from the log is drawn through the one display path, each
+// piece an isolated run.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 #include "views/canvas.h"
+#include "views/chat_lines.h"
 
 namespace zelkam {
 
@@ -25,7 +27,11 @@ public:
     void clear() { count_ = 0; }
     // Keeps style and the text pointer in the next slot. A line beyond the
     // 64th is ignored (false): the model never publishes more than five.
+    // The whole text is one piece of log text, drawn isolated.
     bool addLine(std::int32_t style, const char* text);
+    // A composed chat line, kept by pointer: its names and messages are
+    // drawn as isolated runs between its fixed words.
+    bool addLine(const ChatLine& line);
 
     // Lines at (8, 6 + 12 * i) whatever the control's size; longer texts
     // are cut by the widget's edge. A line of an unknown style keeps the
@@ -38,6 +44,7 @@ private:
     struct Slot {
         std::int32_t style = 0;
         const char* text = nullptr;
+        const ChatLine* line = nullptr;
     };
     std::array<Slot, SlotCount> slots_{};
     std::size_t count_ = 0;

@@ -7,6 +7,11 @@
 namespace zelkam {
 namespace {
 
+constexpr char32_t FirstStrongIsolate = 0x2068;
+constexpr char32_t PopDirectionalIsolate = 0x2069;
+
+bool isIsolateInitiator(char32_t code) { return code >= 0x2066 && code <= 0x2068; }
+
 bool isBidiControl(char32_t code)
 {
     return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) || code == 0x200E ||
@@ -118,12 +123,65 @@ std::string terminalTextFromUtf8(std::string_view utf8)
     return out;
 }
 
+std::string isolatedDisplayText(std::string_view logBytes)
+{
+    const std::string decoded = logTextToUtf8(logBytes);
+    std::string out;
+    out.reserve(decoded.size() + 8);
+    appendUtf8(out, FirstStrongIsolate);
+    bool showsSomething = false;
+    int openIsolates = 0;
+    for (std::size_t i = 0; i < decoded.size();) {
+        char32_t code = nextCodePoint(decoded, i);
+        if (isBidiControl(code)) {
+            // A closing isolate without its opener would end our own isolate
+            // early and let what follows it leak out; it is dropped. The
+            // embeddings and overrides need no care: the closing isolate
+            // ends every one still open inside it.
+            if (isIsolateInitiator(code)) {
+                ++openIsolates;
+            } else if (code == PopDirectionalIsolate) {
+                if (openIsolates == 0)
+                    continue;
+                --openIsolates;
+            }
+            appendUtf8(out, code);
+            continue;
+        }
+        if (code == '\t')
+            code = ' ';
+        else if (isActingCharacter(code))
+            code = 0xFFFD;
+        showsSomething = true;
+        appendUtf8(out, code);
+    }
+    if (!showsSomething && !decoded.empty()) {
+        // Nothing but bidirectional controls: an invisible name, so show
+        // what it is made of.
+        out.resize(0);
+        appendUtf8(out, FirstStrongIsolate);
+        appendVisible(out, decoded);
+        openIsolates = 0;
+    }
+    for (; openIsolates > 0; --openIsolates)
+        appendUtf8(out, PopDirectionalIsolate);
+    appendUtf8(out, PopDirectionalIsolate);
+    return out;
+}
+
+std::string isolatedDisplayText(const char* logText)
+{
+    return isolatedDisplayText(std::string_view(logText ? logText : ""));
+}
+
 std::string csvField(std::string_view utf8)
 {
     std::string text;
-    if (!utf8.empty() && (utf8[0] == '=' || utf8[0] == '+' || utf8[0] == '-' || utf8[0] == '@'))
-        text += '\'';
     appendVisible(text, utf8);
+    // Judged on the text as written out, so that no escape or decoding step
+    // can put a formula sign first after the check.
+    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
+        text.insert(0, 1, '\'');
     if (text.find_first_of("\",\r\n") == std::string::npos)
         return text;
     std::string quoted = "\"";

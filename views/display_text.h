@@ -27,9 +27,20 @@ std::string terminalText(const char* logText);
 // terminal the same way. Ill-formed bytes become U+FFFD.
 std::string terminalTextFromUtf8(std::string_view utf8);
 
+// Log bytes as one run of text for a window: decoded as above, a tab as a
+// space, the C0 and C1 controls and DEL as U+FFFD, and the whole wrapped in
+// a first-strong isolate (U+2068 ... U+2069). Isolate controls inside that
+// have no partner are dropped or closed, so nothing the text holds can
+// reorder what is drawn after it, while a right-to-left name still reads
+// right to left. Text made only of bidirectional controls shows them as the
+// terminal escapes instead, so a name is never an invisible row. Every
+// window draws each piece of log text through this.
+std::string isolatedDisplayText(std::string_view logBytes);
+std::string isolatedDisplayText(const char* logText);
+
 // One CSV field (RFC 4180) of already decoded text: quoted when it holds a
 // quote, a comma or a line break, quotes doubled; a field that starts with
-// '=', '+', '-' or '@' gets a leading apostrophe so that no spreadsheet
+// '=', '+', '-' or '@' (once made visible) gets a leading apostrophe so that no spreadsheet
 // reads it as a formula. Acting characters are escaped as for a terminal.
 std::string csvField(std::string_view utf8);
 

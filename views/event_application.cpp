@@ -59,6 +59,16 @@ void onMapStarted(LiveState& state, const LogEvent& event)
 void onPlayerConnected(LiveState& state, const LogEvent& event)
 {
     PlayerEntry* player = findOrAddPlayer(state, event.player);
+    // An entry made before the connection (by a chat line, say) has no
+    // address yet; the connection tells it.
+    if (player->addressKey == NoAddressKey)
+        player->addressKey = event.player.addressKey;
+    if (player->addressKey == NoAddressKey) {
+        // A bot, or an address the key rule cannot read: there is nothing
+        // to tie a remote-console line to, so the ring is left alone.
+        resetForNewConnection(*player);
+        return;
+    }
     auto& recent = state.recentPlayers;
     // The ring ties addresses to names for remote-console lines. A known
     // address moves to the front under the name it connects with now; a new
@@ -303,6 +313,8 @@ PlayerEntry* findOrAddPlayer(LiveState& state, const PlayerEntry& player)
 
 PlayerEntry* findRecentByAddress(LiveState& state, std::int32_t key)
 {
+    if (key == NoAddressKey)
+        return nullptr;
     auto& recent = state.recentPlayers;
     for (std::size_t i = 0; i < recent.size(); ++i) {
         if (recent[i].addressKey == key)

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "views/display_text.h"
+
 namespace zelkam {
 
 namespace {
@@ -17,10 +19,9 @@ constexpr int ScoreX = 400;
 constexpr int CutMarkX = 350;
 constexpr int LabelY = 3;
 
-const char* nameOf(const PlayerEntry& entry)
-{
-    return entry.name != nullptr ? entry.name : "";
-}
+// A player's name is log text: drawn as an isolated run, so that its
+// bidirectional controls cannot reorder anything else.
+std::string nameOf(const PlayerEntry& entry) { return isolatedDisplayText(entry.name); }
 
 // The sort key behind the row order: a row comes before another when
 // 256 * (other.frags - frags) + (deaths - other.deaths) is negative, which is

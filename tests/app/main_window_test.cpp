@@ -99,7 +99,14 @@ struct Viewer : Scope {
     }
     void start() { start(logs.string()); }
 
-    void click(int id) { QTest::mouseClick(window->button(id), Qt::LeftButton); }
+    // Clicks, and waits for a folder or day load it started on the loader's
+    // thread to be handed over.
+    void click(int id)
+    {
+        QTest::mouseClick(window->button(id), Qt::LeftButton);
+        waitForLoads();
+    }
+    void waitForLoads() { ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isLoading(); }, 60000)); }
     void ticks(int n)
     {
         for (int i = 0; i < n; ++i)
@@ -263,6 +270,7 @@ TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
     DateSelectorControl* dates = v.window->dateSelector();
     dates->comboBox()->setCurrentIndex(1);
     emit dates->comboBox()->activated(1);
+    v.waitForLoads();
     EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
     EXPECT_EQ(dates->comboBox()->count(), 2);
@@ -274,6 +282,7 @@ TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
     QTest::keyClicks(dates->editField(), QStringLiteral("06/07/2001"));
     QTest::keyClick(dates->editField(), Qt::Key_Return);
     QCoreApplication::processEvents();
+    v.waitForLoads();
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
 

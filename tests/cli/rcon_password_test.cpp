@@ -37,11 +37,11 @@ bool leaks(std::string text)
 // without spaces, holding quotes), bare, and with quotes that do not balance,
 // with and without a command, and cut by the 255-character line limit.
 //
-// Left out on purpose, because the rule "the command follows the third
-// space" shows their passwords: a bare password with a space in it
-// ("rcon 1 pw1 pw2 status"), a bare one after a doubled space or before a
-// text that starts with a space, and commands that set a password
-// (rcon_password, sv_password), whose argument is the command.
+// Words are split as the server splits them: doubled blanks, tabs and a
+// leading blank change nothing, and commands that set a password show "***"
+// for it. Left out on purpose: a bare password with a space in it ("rcon 1
+// pw1 pw2 status"), which the server itself reads as a one-word password
+// followed by the command "pw2 status".
 const char* const rconTexts[] = {
     R"(rcon 11 "pwA" status)",
     R"(rcon 12 "pwB1 pwB2" status)",
@@ -64,6 +64,14 @@ const char* const rconTexts[] = {
     R"(rcon 36 pw"S status)",
     R"(rcon 37 pwT "status")",
     "rcon 38 pwU  status",
+    "rcon 51  pwW status",
+    " rcon 52 pwX status",
+    "rcon\t53\tpwY\tstatus",
+    "rcon 54 pwZ rcon_password pwNEW",
+    "rcon 55 pwA sv_password pwJOIN",
+    R"(rcon 56 pwB "sv_password" "pwJ1 pwJ2")",
+    "rcon 57 pwC status;RCON_PASSWORD pwN2; say hi",
+    "rcon 58 \"pwD1 pwD2\" sv_password\tpwJ3",
 };
 
 // A line longer than 255 characters is cut there; the cut may fall inside a

@@ -196,7 +196,13 @@ TEST(ExtractCommand, TakesWhatFollowsThePassword)
         {"quoted password without command", R"(rcon 123 "pw")", std::nullopt},
         {"fewer than three spaces", "rcon 123 secret", std::nullopt},
         {"no space at all", "rcon", std::nullopt},
-        {"empty command after the third space", "rcon 123 secret ", ""},
+        {"blanks after the password are no command", "rcon 123 secret ", std::nullopt},
+        {"doubled space before the password", "rcon 12  SECRET status", "status"},
+        {"leading space", " rcon 11 SECRET status", "status"},
+        {"tabs between the words", "rcon\t11\tSECRET\t\tstatus", "status"},
+        {"blanks inside the command kept", "rcon 1 SECRET  kick\t\"Bob\" ", "kick\t\"Bob\" "},
+        {"quote opened inside a bare password", R"(rcon 1 SE"CRET status)", std::nullopt},
+        {"quoted password glued to the command", R"(rcon 1 "SECRET"status)", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -205,6 +211,34 @@ TEST(ExtractCommand, TakesWhatFollowsThePassword)
         if (command) {
             EXPECT_EQ(std::string(*command), *c.command);
         }
+    }
+}
+
+TEST(HidePasswords, ReplacesTheArgumentOfEveryCommandThatSetsOne)
+{
+    struct Case {
+        const char* name;
+        const char* command;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"nothing to hide", "status", "status"},
+        {"new remote-console password", "rcon_password NEWSECRET", "rcon_password ***"},
+        {"join password", "sv_password JOINPW", "sv_password ***"},
+        {"quoted setting and value", R"("sv_password" "JOIN PW")", R"("sv_password" ***)"},
+        {"any letter case", "RCON_Password NEWSECRET", "RCON_Password ***"},
+        {"tab before the value", "sv_password\tJOINPW", "sv_password ***"},
+        {"each command of a line", "status; rcon_password A;say hi;sv_password B", "status; rcon_password ***;say hi;sv_password ***"},
+        {"semicolon inside quotes is no separator", R"(sv_password "A;B";status)", "sv_password ***;status"},
+        {"asking for the value shows nothing", "rcon_password", "rcon_password"},
+        {"other settings untouched", "sv_passwordless 1; rcon_passwords x", "sv_passwordless 1; rcon_passwords x"},
+        {"empty", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string hidden;
+        EXPECT_EQ(hidePasswords(c.command, hidden), std::string_view(c.command) != c.shown);
+        EXPECT_EQ(hidden, c.shown);
     }
 }
 
@@ -227,6 +261,10 @@ TEST_F(Recognizer, RemoteConsoleSenderAndCommand)
         {"too few spaces: null command", R"(Rcon: "rcon 1" from "10.1.2.3:1")", RconCommand, 655618, "<null>"},
         {"quoted password with a space", R"(Rcon: "rcon 1 "a b" status" from "10.1.2.3:1")", RconCommand, 655618,
          "status"},
+        {"new password hidden in the event", R"(Rcon: "rcon 1 pw rcon_password NEW" from "10.1.2.3:1")", RconCommand,
+         655618, "rcon_password ***"},
+        {"failed attempt hides it too", R"(Bad Rcon: "rcon 1 pw sv_password JOIN" from "10.1.2.3:1")",
+         BadRconCommand, 655618, "sv_password ***"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -17,11 +17,15 @@ public:
     struct Text {
         int x = 0;
         int y = 0;
+        // What a reader sees: the text drawn without the first-strong
+        // isolate marks (U+2068, U+2069) that wrap each piece of log text.
+        // drawn holds the bytes exactly as they were drawn.
         std::string text;
         FontChoice font;
         Rgb color;
         BackgroundMode mode = BackgroundMode::Opaque;
         Rgb background;
+        std::string drawn;
     };
     struct Rect {
         int left = 0;

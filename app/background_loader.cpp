@@ -1,0 +1,95 @@
+#include "app/background_loader.h"
+
+#include <utility>
+
+#include "replay/viewer_state.h"
+
+namespace zelkam {
+
+BackgroundLoader::BackgroundLoader(ViewerState& shown, QObject* parent)
+    : QObject(parent), shown_(shown), state_(std::make_unique<ViewerState>())
+{
+}
+
+BackgroundLoader::~BackgroundLoader()
+{
+    // The queued report of a running load is dropped with this object.
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void BackgroundLoader::start(Job job, bool handOverFailure, Done done)
+{
+    const bool wasBusy = isBusy();
+    pending_ = Request{std::move(job), handOverFailure, std::move(done), ++newest_};
+    if (!wasBusy)
+        emit busyChanged(true);
+    if (!running_)
+        runNext();
+}
+
+void BackgroundLoader::loadFolder(const std::string& folder, Done done)
+{
+    const auto job = [this, folder](ViewerState& state) {
+        stateFolder_.clear();
+        if (!state.loadFolder(folder))
+            return false;
+        stateFolder_ = folder;
+        return true;
+    };
+    start(job, false, std::move(done));
+}
+
+void BackgroundLoader::loadDay(const std::string& folder, std::int32_t day, Done done)
+{
+    const auto job = [this, folder, day](ViewerState& state) {
+        if (stateFolder_ != folder || state.days.empty()) {
+            stateFolder_.clear();
+            if (!state.loadFolder(folder))
+                return false;
+            stateFolder_ = folder;
+        }
+        return state.loadDay(day);
+    };
+    start(job, true, std::move(done));
+}
+
+void BackgroundLoader::runNext()
+{
+    if (worker_.joinable())
+        worker_.join();
+    runningRequest_ = std::move(*pending_);
+    pending_.reset();
+    running_ = true;
+    const std::uint64_t generation = runningRequest_.generation;
+    // The job runs on the loader's own state only; the shown state and
+    // everything else of the window stay on the window's thread.
+    worker_ = std::thread([this, job = runningRequest_.job, generation] {
+        const bool result = job(*state_);
+        QMetaObject::invokeMethod(
+            this, [this, generation, result] { finished(generation, result); }, Qt::QueuedConnection);
+    });
+}
+
+void BackgroundLoader::finished(std::uint64_t generation, bool result)
+{
+    worker_.join();
+    running_ = false;
+    Request request = std::move(runningRequest_);
+    if (pending_) {
+        // A newer choice came in meanwhile: this result is stale.
+        runNext();
+        return;
+    }
+    if (generation == newest_) {
+        if (result || request.handOverFailure) {
+            shown_.takeOver(*state_);
+            std::swap(stateFolder_, shownFolder_);
+        }
+        emit busyChanged(false);
+        if (request.done)
+            request.done(result);
+    }
+}
+
+} // namespace zelkam

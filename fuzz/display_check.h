@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string_view>
+
+namespace zelkam::fuzz {
+
+// Traps unless every way log text is written out for a terminal, a CSV cell
+// or a window made logBytes safe: the terminal and CSV forms valid UTF-8
+// without a control (line feeds and all) or bidirectional character, and the
+// window form one first-strong isolate that no character inside can close
+// early or leave open, holding no control character.
+void checkDisplayForms(std::string_view logBytes);
+
+} // namespace zelkam::fuzz
