@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "platform/folder_path.h"
 #include "platform/log_folder_setting.h"
 
 namespace zelkam {
@@ -16,12 +17,12 @@ bool DesktopFolderBrowser::browse(QWidget* owner, std::string& folder)
     const QString chosen = QFileDialog::getExistingDirectory(owner, QStringLiteral("Select Log Folder"));
     if (chosen.isEmpty())
         return false;
-    const QByteArray path = QFile::encodeName(chosen);
+    std::string path = modelPathOf(chosen);
     // A path the setting could not hold would be stored and then ignored at
     // the next start; refuse it here as the platform's path buffer would.
-    if (static_cast<std::size_t>(path.size()) > LogFolderSetting::MaxLength)
+    if (path.size() > LogFolderSetting::MaxLength)
         return false;
-    folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
+    folder = std::move(path);
     return true;
 }
 

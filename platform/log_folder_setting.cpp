@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "platform/folder_path.h"
+
 namespace zelkam {
 
 namespace {
@@ -45,10 +47,10 @@ void LogFolderSetting::read(std::string& folder) const
     const QVariant value = store.value(ValueName);
     if (value.typeId() != QMetaType::QString)
         return;
-    const QByteArray path = QFile::encodeName(value.toString());
-    if (static_cast<std::size_t>(path.size()) > MaxLength)
+    const std::string path = modelPathOf(value.toString());
+    if (path.size() > MaxLength)
         return;
-    folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
+    folder = path;
 }
 
 void LogFolderSetting::write(const std::string& folder) const
@@ -56,7 +58,7 @@ void LogFolderSetting::write(const std::string& folder) const
     QSettings store = openStore();
     if (!storeExists(store))
         return;
-    store.setValue(ValueName, QFile::decodeName(QByteArray::fromStdString(folder)));
+    store.setValue(ValueName, qtPathOf(folder));
     store.sync();
 }
 
