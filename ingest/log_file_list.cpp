@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "ingest/open_file.h"
 #include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
@@ -15,6 +16,11 @@ char lowered(char c)
 }
 
 } // namespace
+
+std::filesystem::path LogFileList::pathOf(const std::string& name) const
+{
+    return folder / pathFromUtf8(name);
+}
 
 bool entryBefore(const LogFileEntry& a, const LogFileEntry& b)
 {
@@ -56,7 +62,7 @@ bool matchesFileNamePattern(std::string_view pattern, std::string_view name)
 
 bool scanFolder(std::string_view folderPath, LogFileList& list)
 {
-    const std::filesystem::path folder(folderPath);
+    const std::filesystem::path folder = pathFromUtf8(folderPath);
     std::error_code error;
     // An empty path is the current directory; any other path must name an
     // existing directory, or another folder's logs would be shown as this one's.
@@ -71,7 +77,7 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
     for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
         if (error)
             break;
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8FromPath(it->path().filename());
         if (!matchesFileNamePattern("L*.log", name))
             continue;
         // Only regular files (or links to them) are logs: opening a FIFO
@@ -80,7 +86,7 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
         if (!it->is_regular_file(statusError))
             continue;
         std::int32_t start = 0;
-        if (!probeLogFile(folder / name, stamps, start))
+        if (!probeLogFile(it->path(), stamps, start))
             continue;
         found.append(LogFileEntry{name, start});
     }

@@ -234,6 +234,11 @@ TEST(Cli, GrepReportsEveryHitOfEveryDay)
         {{"grep", f, "--", "--case"}, {}},
     };
     for (const Case& c : cases) {
+#ifdef _WIN32
+        // A Windows command line is text: a byte that is not UTF-8 cannot be passed.
+        if (c.args.back() == "caf\xE9")
+            continue;
+#endif
         const CliResult result = runCli(c.args);
         EXPECT_EQ(result.status, 0) << c.args.back() << result.err;
         EXPECT_EQ(result.lines(), c.lines) << c.args.back();
