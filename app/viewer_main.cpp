@@ -53,7 +53,11 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
 
 int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder)
 {
+    // The application name is also the window class the menu entry's
+    // StartupWMClass names; the desktop file name ties the running window to
+    // the installed menu entry and icon.
     QApplication::setApplicationName(QStringLiteral("Zelkam"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.zelkam.Zelkam"));
     QApplication::setWindowIcon(programIcon());
     auto state = std::make_unique<ViewerState>();
     LogFolderSetting setting;

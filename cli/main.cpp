@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/cli_arguments.h"
 #include "cli/cli_commands.h"
 #include "cli/cli_listen.h"
 #include "cli/cli_overview.h"
@@ -59,8 +60,9 @@ constexpr std::string_view usageText =
 int main(int argc, char** argv)
 {
     using namespace zelkam::cli;
+    prepareStandardStreams();
     std::ios::sync_with_stdio(false);
-    std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args = commandArguments(argc, argv);
     for (const std::string& arg : args) {
         if (arg == "--")
             break;

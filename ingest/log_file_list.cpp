@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ingest/block_source.h"
+#include "ingest/open_file.h"
 #include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
@@ -18,6 +19,11 @@ char lowered(char c)
 }
 
 } // namespace
+
+std::filesystem::path LogFileList::pathOf(const std::string& name) const
+{
+    return folder / pathFromUtf8(name);
+}
 
 bool entryBefore(const LogFileEntry& a, const LogFileEntry& b)
 {
@@ -64,7 +70,7 @@ bool isLogFileName(std::string_view name)
 
 bool scanFolder(std::string_view folderPath, LogFileList& list)
 {
-    const std::filesystem::path folder(folderPath);
+    const std::filesystem::path folder = pathFromUtf8(folderPath);
     std::error_code error;
     // An empty path is the current directory; any other path must name an
     // existing directory, or another folder's logs would be shown as this one's.
@@ -81,7 +87,7 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
     for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
         if (error)
             break;
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8FromPath(it->path().filename());
         if (!isLogFileName(name))
             continue;
         // Only regular files (or links to them) are logs: opening a FIFO
@@ -95,7 +101,7 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
         }
         plainNames.push_back(name);
         std::int32_t start = 0;
-        if (!probeLogFile(folder / name, stamps, start))
+        if (!probeLogFile(it->path(), stamps, start))
             continue;
         found.append(LogFileEntry{name, start});
     }

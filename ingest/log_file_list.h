@@ -28,8 +28,8 @@ struct LogFileList {
     std::size_t windowFirst = 0;
     std::size_t windowStop = 0;
 
-    // Where a bare file name of the folder is on disk.
-    std::filesystem::path pathOf(const std::string& name) const { return folder / name; }
+    // Where a bare file name of the folder (UTF-8 text) is on disk.
+    std::filesystem::path pathOf(const std::string& name) const;
 };
 
 // Entry order: start time ascending, equal times by name compared byte by byte.

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -43,6 +44,8 @@ std::FILE* openForReading(const std::filesystem::path& path)
     if (!file)
         ::close(fd);
     return file;
+#elif defined(_WIN32)
+    return openSharedForReading(path);
 #else
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error))

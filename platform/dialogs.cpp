@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "platform/folder_path.h"
 
 namespace zelkam {
 
@@ -15,8 +16,7 @@ bool DesktopFolderBrowser::browse(QWidget* owner, std::string& folder)
     const QString chosen = QFileDialog::getExistingDirectory(owner, QStringLiteral("Select Log Folder"));
     if (chosen.isEmpty())
         return false;
-    const QByteArray path = QFile::encodeName(chosen);
-    folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
+    folder = modelPathOf(chosen);
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QSize>
 
+#include "platform/folder_path.h"
+
 namespace zelkam {
 
 namespace {
@@ -47,8 +49,7 @@ void LogFolderSetting::read(std::string& folder) const
     const QVariant value = store.value(ValueName);
     if (value.typeId() != QMetaType::QString)
         return;
-    const QByteArray path = QFile::encodeName(value.toString());
-    folder.assign(path.constData(), static_cast<std::size_t>(path.size()));
+    folder = modelPathOf(value.toString());
 }
 
 void LogFolderSetting::write(const std::string& folder) const
@@ -56,7 +57,7 @@ void LogFolderSetting::write(const std::string& folder) const
     QSettings store = openStore();
     if (!storeExists(store))
         return;
-    store.setValue(ValueName, QFile::decodeName(QByteArray::fromStdString(folder)));
+    store.setValue(ValueName, qtPathOf(folder));
     store.sync();
 }
 

@@ -238,6 +238,11 @@ TEST(Cli, GrepReportsEveryHitOfEveryDay)
         {{"grep", f, "caf\xE9"}, {"06/07/2001 09:21:20 *DEAD*(Terrorist) Andr\xC3\xA9 : caf\xC3\xA9 HELLO"}},
     };
     for (const Case& c : cases) {
+#ifdef _WIN32
+        // A Windows command line is text: a byte that is not UTF-8 cannot be passed.
+        if (c.args.back() == "caf\xE9")
+            continue;
+#endif
         const CliResult result = runCli(c.args);
         EXPECT_EQ(result.status, 0) << c.args.back() << result.err;
         EXPECT_EQ(result.lines(), c.lines) << c.args.back();

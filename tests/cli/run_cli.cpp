@@ -1,5 +1,8 @@
 #include "tests/cli/run_cli.h"
 
+// Windows: run_cli_windows.cpp.
+#ifndef _WIN32
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -79,3 +82,5 @@ CliResult runCli(const std::vector<std::string>& args, const char* zone)
 }
 
 } // namespace zelkam::test
+
+#endif

@@ -67,6 +67,9 @@ TEST(ScanFolder, DatesFilesByTheirFirstLineAndSortsThem)
 
 TEST(ScanFolder, EqualTimesSortByNameByteForByte)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows file names ignore letter case: names differing only in case are one file";
+#endif
     ScopedTimeZone tz("UTC");
     TempFolder folder;
     for (const char* name : {"l0706000.log", "L0706001.log", "L0706000.log"})
@@ -78,6 +81,9 @@ TEST(ScanFolder, EqualTimesSortByNameByteForByte)
 
 TEST(ScanFolder, LeavesOutWhatCannotBeALogFile)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "FIFOs and symbolic links are POSIX file-system cases";
+#else
     ScopedTimeZone tz("UTC");
     TempFolder folder;
     folder.write("L0706000.log", startedAt("07/06/2001", "09:00:00"));
@@ -94,6 +100,7 @@ TEST(ScanFolder, LeavesOutWhatCannotBeALogFile)
     ASSERT_TRUE(scanFolder(folder.string(), list));
     EXPECT_EQ(namesOf(list), (std::vector<std::string>{"L0706000.log", "L0706009.log"}))
         << "only datable regular files, links to them followed";
+#endif
 }
 
 TEST(ScanFolder, FailsWithoutLogsOrFolder)

@@ -162,6 +162,9 @@ TEST_F(WindowReaderTest, FileThatVanishedAfterTheScanIsPassedOver)
 // after the scan must be passed over, not block the read.
 TEST_F(WindowReaderTest, FifoSwappedInAfterTheScanIsPassedOver)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no FIFOs in the file system";
+#else
     folder_.write("L0706000.log", chatLineAt("07/06/2001", "09:00:00", "one"));
     folder_.write("L0101000.log", chatLineAt("07/06/2001", "10:00:00", "swapped"));
     folder_.write("L0706001.log", chatLineAt("07/06/2001", "11:00:00", "three"));
@@ -169,6 +172,7 @@ TEST_F(WindowReaderTest, FifoSwappedInAfterTheScanIsPassedOver)
     std::filesystem::remove(folder_.path() / "L0101000.log");
     ASSERT_EQ(mkfifo((folder_.path() / "L0101000.log").c_str(), 0600), 0);
     EXPECT_EQ(read(localStamp(2001, 7, 5), 2), (std::vector<std::string>{"one", "three"}));
+#endif
 }
 
 TEST_F(WindowReaderTest, FileEmptiedAfterTheScanIsRedatedOutOfTheWindow)

@@ -34,7 +34,11 @@ bool LogWriter::open(const std::filesystem::path& path)
     close();
     failed_ = false;
     stampTime_ = -1;
+#ifdef _WIN32
+    file_ = _wfopen(path.c_str(), L"wb");
+#else
     file_ = std::fopen(path.c_str(), "wb");
+#endif
     return file_ != nullptr;
 }
 
