@@ -1,0 +1,152 @@
+// The commands that span every day of the folder: grep and player.
+
+#include <chrono>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+#include "cli/cli_commands.h"
+#include "cli/cli_dates.h"
+#include "cli/cli_steps.h"
+#include "history/all_days_search.h"
+#include "history/day_windows.h"
+#include "views/display_text.h"
+
+namespace zelkam::cli {
+namespace {
+
+void complain(const std::string& message)
+{
+    std::cout.flush();
+    std::cerr << "zelkam-cli: " << message << '\n';
+}
+
+bool standardErrorIsTerminal()
+{
+#if defined(__unix__) || defined(__APPLE__)
+    return ::isatty(STDERR_FILENO) == 1;
+#else
+    return false;
+#endif
+}
+
+// A progress line on standard error for searches that take a while: shown
+// only on a terminal, once a second has passed, and rewritten in place. It
+// is wiped before results are printed, so they never run into it, and
+// ended with a line feed when the search ends with it on screen.
+class Progress {
+public:
+    explicit Progress(std::string command)
+        : command_(std::move(command)), enabled_(standardErrorIsTerminal()), start_(std::chrono::steady_clock::now())
+    {
+    }
+    ~Progress()
+    {
+        if (width_ > 0)
+            std::cerr << '\n';
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void update(std::size_t day, std::size_t days, std::int32_t date)
+    {
+        if (!enabled_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start_ < std::chrono::seconds(1) || (width_ > 0 && now - lastShown_ < std::chrono::milliseconds(200)))
+            return;
+        std::cout.flush();
+        const std::string line = "zelkam-cli " + command_ + ": searched " + formatDate(date) + " (day " +
+                                 std::to_string(day + 1) + " of " + std::to_string(days) + ")";
+        wipe();
+        std::cerr << line << std::flush;
+        width_ = line.size();
+        lastShown_ = now;
+    }
+
+    // Takes the line off the screen until the next update.
+    void wipe()
+    {
+        if (width_ == 0)
+            return;
+        std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+        width_ = 0;
+    }
+
+private:
+    std::string command_;
+    bool enabled_;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point lastShown_;
+    std::size_t width_ = 0;
+};
+
+} // namespace
+
+int runGrep(const std::vector<std::string>& args)
+{
+    std::optional<std::string> folderPath;
+    std::optional<std::string> pattern;
+    SearchKind kind = SearchKind::Chat;
+    bool matchCase = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--case") {
+            matchCase = true;
+        } else if (!optionsEnded && (arg == "--kind" || arg.rfind("--kind=", 0) == 0)) {
+            std::string value;
+            if (arg == "--kind") {
+                if (++i == args.size())
+                    return UsageError;
+                value = args[i];
+            } else {
+                value = arg.substr(7);
+            }
+            if (!parseSearchKind(value, kind))
+                return UsageError;
+        } else if (!optionsEnded && arg.size() > 2 && arg.rfind("--", 0) == 0) {
+            return UsageError;
+        } else if (!folderPath) {
+            folderPath = arg;
+        } else if (!pattern) {
+            pattern = arg;
+        } else {
+            return UsageError;
+        }
+    }
+    if (!folderPath || !pattern)
+        return UsageError;
+
+    FolderDays folder;
+    if (!folder.scan(*folderPath) || folder.days.empty()) {
+        complain("no logs in " + *folderPath);
+        return NothingToShow;
+    }
+    Progress progress("grep");
+    std::string line;
+    searchAllDays(folder, kind, *pattern, matchCase, nullptr, [&](const DayHits& day) {
+        if (!day.hits.empty())
+            progress.wipe();
+        for (const HistoryHit& hit : day.hits) {
+            line = formatDate(hit.time);
+            line += ' ';
+            line += formatTimeOfDay(hit.time);
+            line += ' ';
+            appendTerminalText(line, hit.text);
+            line += '\n';
+            std::cout << line;
+        }
+        progress.update(day.index, day.dayCount, day.day);
+    });
+    return Done;
+}
+
+} // namespace zelkam::cli
