@@ -1,6 +1,8 @@
 // The commands that span every day of the folder: grep and player.
 
 #include <chrono>
+
+#include <nlohmann/json.hpp>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -15,6 +17,9 @@
 #include "cli/cli_steps.h"
 #include "history/all_days_search.h"
 #include "history/day_windows.h"
+#include "history/player_sessions.h"
+#include "replay/search.h"
+#include "views/text_encoding.h"
 #include "views/display_text.h"
 
 namespace zelkam::cli {
@@ -146,6 +151,88 @@ int runGrep(const std::vector<std::string>& args)
         }
         progress.update(day.index, day.dayCount, day.day);
     });
+    return Done;
+}
+
+int runPlayer(const std::vector<std::string>& args)
+{
+    std::optional<std::string> folderPath;
+    std::optional<std::string> id;
+    std::optional<std::string> namePattern;
+    bool matchCase = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--case") {
+            matchCase = true;
+        } else if (arg == "--id" || arg == "--name") {
+            if (++i == args.size() || id || namePattern)
+                return UsageError;
+            (arg == "--id" ? id : namePattern) = args[i];
+        } else if (arg.rfind("--", 0) == 0 || folderPath) {
+            return UsageError;
+        } else {
+            folderPath = arg;
+        }
+    }
+    if (!folderPath || (!id && !namePattern))
+        return UsageError;
+
+    FolderDays folder;
+    if (!folder.scan(*folderPath) || folder.days.empty()) {
+        complain("no logs in " + *folderPath);
+        return NothingToShow;
+    }
+    // Names are matched by the rules of Find's player search.
+    BoundedRing<PlayerEntry> noPlayers(1);
+    EventSearch nameSearch(SearchKind::Player, namePattern ? *namePattern : std::string(), matchCase, noPlayers);
+    const auto matches = [&](const PlayerSession& session) {
+        if (id)
+            return session.uniqueId == *id;
+        for (const std::string& name : session.names) {
+            LogEvent named;
+            named.kind = PlayerConnected;
+            named.player.name = name.c_str();
+            if (nameSearch.matches(named))
+                return true;
+        }
+        return false;
+    };
+
+    using Json = nlohmann::ordered_json;
+    std::size_t shown = 0;
+    SessionTracker sessions([&](PlayerSession&& session) {
+        if (!matches(session))
+            return;
+        Json json = Json::object();
+        json["date"] = formatDate(session.day);
+        json["start"] = formatTimeOfDay(session.start);
+        json["end"] = formatTimeOfDay(session.end);
+        Json names = Json::array();
+        for (const std::string& name : session.names)
+            names.push_back(logTextToUtf8(name));
+        json["names"] = std::move(names);
+        json["uniqueId"] = logTextToUtf8(session.uniqueId);
+        json["teams"] = session.teams;
+        json["frags"] = session.frags;
+        json["deaths"] = session.deaths;
+        json["chat"] = session.chat;
+        std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        ++shown;
+    });
+    Progress progress("player");
+    walkDayWindows(folder, nullptr, {}, [&](std::size_t index, const EventList* own) {
+        if (own) {
+            for (const LogEvent& event : *own)
+                sessions.add(event);
+        }
+        progress.update(index, folder.days.size(), folder.days[index]);
+    });
+    sessions.finish();
+    progress.wipe();
+    if (shown == 0) {
+        complain("no session of " + (id ? "the id " + *id : "a player named like " + *namePattern) + " in " + *folderPath);
+        return NothingToShow;
+    }
     return Done;
 }
 

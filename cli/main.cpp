@@ -16,6 +16,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
+    "       zelkam-cli player FOLDER (--id UNIQUEID | --name PATTERN) [--case]\n"
     "       zelkam-cli --help\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -25,6 +26,9 @@ constexpr std::string_view usageText =
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
     "  grep     searches every day with the rules of Find (default kind chat,\n"
     "           letter case ignored unless --case), \"DD/MM/YYYY HH:MM:SS line\"\n"
+    "  player   every session of a player over all days, one JSON object a line:\n"
+    "           by unique id as logged, or by any name used (matched as Find\n"
+    "           matches names); a session ends at the disconnection or midnight\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -68,6 +72,8 @@ int main(int argc, char** argv)
             status = runChat(args);
         else if (command == "grep")
             status = runGrep(args);
+        else if (command == "player")
+            status = runPlayer(args);
     }
     std::cout.flush();
     if (status == UsageError)

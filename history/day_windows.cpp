@@ -78,6 +78,15 @@ public:
                 beforeReadable = slots_[d - 1].readable;
             }
 
+            if (!work_) {
+                std::lock_guard lock(mutex_);
+                slots_[d].worked = true;
+                if (before)
+                    release(d - 1);
+                release(d);
+                changed_.notify_all();
+                continue;
+            }
             DayWindow view;
             view.index = d;
             view.day = folder_.days[d];

@@ -43,7 +43,8 @@ struct DayWindow {
 // which live until done returns. Each file is read once: a day's parse
 // serves its own window and the next day's.
 //
-// work runs concurrently for different days, so it may only write what
+// work may be empty when only the days' own events are wanted. It runs
+// concurrently for different days, so it may only write what
 // belongs to its day. stop (may be null) is checked between days: once it
 // is set no further day is started and the call returns false after the
 // days already started. True when every day was walked.
