@@ -13,10 +13,12 @@
 #include "app/about_dialog.h"
 #include "app/chat_view_control.h"
 #include "app/date_selector_control.h"
+#include "app/find_all_window.h"
 #include "app/player_list_control.h"
 #include "app/program_icon.h"
 #include "app/time_label_control.h"
 #include "app/version.h"
+#include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
@@ -318,6 +320,18 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
     return false;
 }
 
+void MainWindow::openFindAll(const FindRequest& request)
+{
+    auto* results = new FindAllWindow(this);
+    connect(results, &FindAllWindow::hitActivated, this, [this](const HistoryHit& hit) {
+        standAfterHit(state_, hit);
+        refreshViews();
+    });
+    results->show();
+    results->start(logFolder, static_cast<SearchKind>(request.kind), findPattern_,
+                   (request.flags & FindRequest::MatchCase) != 0);
+}
+
 void MainWindow::openFindDialog()
 {
     if (findDialog_) {
@@ -332,6 +346,7 @@ void MainWindow::openFindDialog()
         if (handleFindRequest(request))
             refreshViews();
     });
+    connect(findDialog_, &FindDialog::findAllRequested, this, &MainWindow::openFindAll);
     findDialog_->show();
 }
 

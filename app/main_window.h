@@ -116,6 +116,8 @@ protected:
 
 private:
     void openFindDialog();
+    // Searches every day of the folder in a results window of its own.
+    void openFindAll(const FindRequest& request);
     void openAboutDialog();
     void changeLogFolder();
     void trackbarAction(int action);

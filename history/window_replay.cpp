@@ -1,5 +1,6 @@
 #include "history/window_replay.h"
 
+#include "history/all_days_search.h"
 #include "ingest/log_file_list.h"
 #include "replay/viewer_state.h"
 #include "views/event_application.h"
@@ -92,6 +93,24 @@ bool standAfterEvent(ViewerState& state, std::size_t event)
     state.publishView();
     state.speed = 0;
     return true;
+}
+
+bool standAfterHit(ViewerState& state, const HistoryHit& hit)
+{
+    std::size_t index = 0;
+    while (index < state.days.size() && state.days[index] != hit.day)
+        ++index;
+    if (index == state.days.size() || !state.loadDayAt(index) || state.isEmptyDay())
+        return false;
+    const EventList& loaded = state.events();
+    const auto same = [&](std::size_t e) { return loaded[e].time == hit.time && loaded[e].kind == hit.kind; };
+    std::size_t event = hit.event;
+    if (event >= state.dayEndEvent || event < state.cursor || !same(event)) {
+        event = state.cursor;
+        while (event < state.dayEndEvent && !same(event))
+            ++event;
+    }
+    return standAfterEvent(state, event);
 }
 
 } // namespace zelkam

@@ -43,4 +43,13 @@ private:
 // the replay's position, at or past the day's end, or no day loaded).
 bool standAfterEvent(ViewerState& state, std::size_t event);
 
+struct HistoryHit;
+
+// Loads the hit's day in the viewer and stands just after the hit, paused,
+// as Find leaves it there. When the folder changed since the search and the
+// event at the hit's place is no longer the same (time and kind), the
+// first event of the day with the hit's time and kind is taken instead.
+// False when the day cannot be loaded or the event is gone.
+bool standAfterHit(ViewerState& state, const HistoryHit& hit);
+
 } // namespace zelkam
