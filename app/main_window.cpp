@@ -15,6 +15,7 @@
 #include "app/date_selector_control.h"
 #include "app/find_all_window.h"
 #include "app/player_list_control.h"
+#include "app/player_record_window.h"
 #include "app/program_icon.h"
 #include "app/time_label_control.h"
 #include "app/version.h"
@@ -103,6 +104,7 @@ bool MainWindow::createChildren()
     playerList_.reset(new (std::nothrow) PlayerListControl(16, 56, 468, 332, this));
     if (!playerList_)
         return false;
+    watchPlayerList(*playerList_, [this](const PlayerEntry& player) { openPlayerRecord(player); });
     chatView_.reset(new (std::nothrow) ChatViewControl(16, 396, 468, 80, this));
     if (!chatView_)
         return false;
@@ -330,6 +332,17 @@ void MainWindow::openFindAll(const FindRequest& request)
     results->show();
     results->start(logFolder, static_cast<SearchKind>(request.kind), findPattern_,
                    (request.flags & FindRequest::MatchCase) != 0);
+}
+
+void MainWindow::openPlayerRecord(const PlayerEntry& player)
+{
+    RecordSubject subject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId};
+    auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
+    connect(record, &PlayerRecordWindow::lineActivated, this, [this](const HistoryHit& hit) {
+        standAfterHit(state_, hit);
+        refreshViews();
+    });
+    record->show();
 }
 
 void MainWindow::openFindDialog()

@@ -5,6 +5,7 @@
 #include <string>
 
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +17,8 @@
 
 #include "app/find_dialog.h"
 #include "app/main_window.h"
+#include "app/player_list_control.h"
+#include "app/player_record_window.h"
 #include "app/time_label_control.h"
 #include "platform/log_folder_setting.h"
 #include "replay/viewer_state.h"
@@ -169,6 +172,22 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     EXPECT_EQ(window.timeLabel()->text(), landed);
     EXPECT_EQ(state.speed, 0);
     results->close();
+
+    // A double click on the player in the list opens his record.
+    window.selectDay(1);
+    QWidget* list = window.playerList()->window();
+    QTest::mouseDClick(list, Qt::LeftButton, Qt::NoModifier, QPoint(40, 32));
+    auto* record = window.findChild<PlayerRecordWindow*>();
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 10000));
+    EXPECT_TRUE(record->historyLabel()->text().contains(QStringLiteral("seen on 2 days")))
+        << record->historyLabel()->text().toStdString();
+    // Its lines jump like Find All rows.
+    QListWidget* lines = record->dayLines();
+    ASSERT_GT(lines->count(), 1);
+    emit lines->itemActivated(lines->item(lines->count() - 1));
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("10:00:30"));
+    record->close();
 }
 
 } // namespace
