@@ -23,6 +23,11 @@ struct BenchFolders {
 // be written.
 bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& folders, std::string& problem);
 
+// The folder the generated data lives in (--data, or a temporary one), for
+// benchmarks that make folders of their own on first use.
+const std::filesystem::path& benchDataFolder();
+void setBenchDataFolder(const std::filesystem::path& folder);
+
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);
 
