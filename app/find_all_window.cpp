@@ -104,6 +104,19 @@ FindAllWindow::~FindAllWindow()
 
 void FindAllWindow::start(const std::string& folderPath, SearchKind kind, const std::string& pattern, bool matchCase)
 {
+    startSearch(nullptr, folderPath, kind, pattern, matchCase);
+}
+
+void FindAllWindow::start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase)
+{
+    auto copy = std::make_unique<FolderDays>();
+    copy->assign(folder.files, folder.days);
+    startSearch(std::move(copy), std::string(), kind, pattern, matchCase);
+}
+
+void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::string& folderPath, SearchKind kind,
+                                const std::string& pattern, bool matchCase)
+{
     stop_ = true;
     if (worker_.joinable())
         worker_.join();
@@ -117,9 +130,14 @@ void FindAllWindow::start(const std::string& folderPath, SearchKind kind, const 
     status_->setText(QStringLiteral("Searching..."));
     // Results of an earlier search still queued are dropped by their number.
     const unsigned generation = ++generation_;
-    worker_ = std::thread([this, generation, folderPath, kind, pattern, matchCase] {
-        auto folder = std::make_unique<FolderDays>();
-        const bool found = folder->scan(folderPath);
+    std::shared_ptr<FolderDays> folder(std::move(known));
+    worker_ = std::thread([this, generation, folder, folderPath, kind, pattern, matchCase]() mutable {
+        bool found = true;
+        if (!folder) {
+            folder = std::make_shared<FolderDays>();
+            found = folder->scan(folderPath);
+        }
+        found = found && !folder->days.empty();
         bool complete = true;
         if (found) {
             complete = searchAllDays(*folder, kind, pattern, matchCase, &stop_, [&](const DayHits& day) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -34,6 +35,9 @@ public:
 
     // Starts searching folderPath; a search still running is stopped first.
     void start(const std::string& folderPath, SearchKind kind, const std::string& pattern, bool matchCase);
+    // The same over the files and days the viewer has listed already, so
+    // the first rows come without dating every file again.
+    void start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase);
     void stop();
     bool isRunning() const { return running_; }
 
@@ -59,6 +63,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // folder is null when folderPath is to be scanned on the reader.
+    void startSearch(std::unique_ptr<FolderDays> folder, const std::string& folderPath, SearchKind kind,
+                     const std::string& pattern, bool matchCase);
     void addDay(const DayHits& day);
     void finish(bool complete, bool folderFound);
     std::vector<int> chosenRows() const;

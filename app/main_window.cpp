@@ -330,7 +330,10 @@ void MainWindow::openFindAll(const FindRequest& request)
         refreshViews();
     });
     results->show();
-    results->start(logFolder, static_cast<SearchKind>(request.kind), findPattern_,
+    // The files and days the date selector lists: no second folder scan.
+    FolderDays folder;
+    folder.assign(state_.folder().files(), state_.folder().days());
+    results->start(folder, static_cast<SearchKind>(request.kind), findPattern_,
                    (request.flags & FindRequest::MatchCase) != 0);
 }
 

@@ -24,6 +24,12 @@ bool FolderDays::scan(std::string_view folderPath)
     return true;
 }
 
+void FolderDays::assign(const LogFileList& knownFiles, const GrowArray<std::int32_t>& knownDays)
+{
+    files = knownFiles;
+    days = knownDays;
+}
+
 namespace {
 
 // A day's own files, parsed once. Its parse serves three users: the day's

@@ -21,6 +21,9 @@ struct FolderDays {
 
     // False when the folder has no datable log file (or is not a folder).
     bool scan(std::string_view folderPath);
+    // Takes the files and days a loaded folder already knows, so a search
+    // started from the viewer need not date every file again.
+    void assign(const LogFileList& knownFiles, const GrowArray<std::int32_t>& knownDays);
 };
 
 // One day as a worker hands it over. window holds the events of the two-day

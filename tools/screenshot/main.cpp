@@ -3,16 +3,43 @@
 // seconds, saves the window as a PNG file and closes it. Kept out of the
 // program itself, which takes no arguments and reads no environment.
 //
-// usage: zelkam-screenshot OUTPUT.png MINUTE   (run inside the log folder)
+// usage: zelkam-screenshot OUTPUT.png MINUTE [FIND-ALL-PATTERN]
+//        (run inside the log folder; with a pattern, the picture is of the
+//        Find All results for it, taken once the search has ended)
 
 #include <QApplication>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTimer>
 
+#include "app/find_all_window.h"
 #include "app/main_window.h"
 #include "app/viewer_main.h"
 
 namespace {
+
+void scheduleFindAllScreenshot(const QString& file, const QString& pattern)
+{
+    QTimer::singleShot(500, [file, pattern] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<zelkam::MainWindow*>(top);
+            if (window == nullptr)
+                continue;
+            auto* results = new zelkam::FindAllWindow(window);
+            results->resize(640, 400);
+            results->show();
+            QObject::connect(results, &zelkam::FindAllWindow::searchFinished, results, [window, results, file] {
+                results->table()->resizeColumnsToContents();
+                QTimer::singleShot(500, results, [window, results, file] {
+                    results->screen()->grabWindow(results->winId()).save(file);
+                    window->close();
+                });
+            });
+            const QByteArray text = pattern.toUtf8();
+            results->start(window->logFolder, zelkam::SearchKind::Chat, std::string(text.constData(), text.size()), false);
+        }
+    });
+}
 
 void scheduleScreenshot(const QString& file, int minute)
 {
@@ -37,10 +64,13 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
-    if (arguments.size() != 3) {
-        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE");
+    if (arguments.size() != 3 && arguments.size() != 4) {
+        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [FIND-ALL-PATTERN]");
         return 2;
     }
-    scheduleScreenshot(arguments[1], arguments[2].toInt());
+    if (arguments.size() == 4)
+        scheduleFindAllScreenshot(arguments[1], arguments[3]);
+    else
+        scheduleScreenshot(arguments[1], arguments[2].toInt());
     return zelkam::runDesktopViewer(app);
 }
