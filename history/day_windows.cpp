@@ -175,7 +175,18 @@ private:
             if (entry.startTime >= day && entry.startTime < nextDay)
                 dayFiles.entries.append(entry);
         }
-        auto parser = std::make_unique<LogParser>();
+        // A parser of an earlier day keeps its event list's storage, so the
+        // next day's events land in memory already mapped.
+        std::unique_ptr<LogParser> parser;
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                parser = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        if (!parser)
+            parser = std::make_unique<LogParser>();
         const bool readable = reader.readWindow(dayFiles, *parser, day, 1);
         std::lock_guard lock(mutex_);
         slots_[d].parser = std::move(parser);
@@ -187,14 +198,15 @@ private:
     // Called with the lock held.
     void release(std::size_t d)
     {
-        if (--slots_[d].users == 0)
-            slots_[d].parser.reset();
+        if (--slots_[d].users == 0 && slots_[d].parser)
+            spare_.push_back(std::move(slots_[d].parser));
     }
 
     const FolderDays& folder_;
     const std::atomic<bool>* stop_;
     const std::function<void(const DayWindow&)>& work_;
     std::vector<DaySlot> slots_;
+    std::vector<std::unique_ptr<LogParser>> spare_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t next_ = 0;
