@@ -27,7 +27,10 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner)
     ui_->id1041->setChecked(false);
 
     // The platform's Find dialog offers "Find Next" only with a text to find.
-    const auto enableFindNext = [this] { ui_->id1->setEnabled(!ui_->id1152->text().isEmpty()); };
+    const auto enableFindNext = [this] {
+        ui_->id1->setEnabled(!ui_->id1152->text().isEmpty());
+        ui_->idFindAll->setEnabled(!ui_->id1152->text().isEmpty());
+    };
     connect(ui_->id1152, &QLineEdit::textChanged, this, enableFindNext);
     enableFindNext();
 
@@ -39,6 +42,7 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner)
         connect(entry.button, &QRadioButton::clicked, this, [this, kind = entry.kind] { kind_ = kind; });
     connect(ui_->id1, &QPushButton::clicked, this, &FindDialog::findNext);
     connect(ui_->id2, &QPushButton::clicked, this, &FindDialog::close);
+    connect(ui_->idFindAll, &QPushButton::clicked, this, &FindDialog::findAll);
 
     if (const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
@@ -57,6 +61,16 @@ void FindDialog::findNext()
     request.flags = FindRequest::FindNext | (ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u);
     request.kind = kind_;
     emit findRequested(request);
+}
+
+void FindDialog::findAll()
+{
+    const QByteArray text = ui_->id1152->text().toUtf8();
+    pattern_.assign(text.constData(), static_cast<std::size_t>(text.size()));
+    FindRequest request;
+    request.flags = ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u;
+    request.kind = kind_;
+    emit findAllRequested(request);
 }
 
 void FindDialog::terminate()

@@ -23,7 +23,7 @@ struct FindRequest {
 
 // The modeless Find dialog: a text of at most 31 characters, the four
 // search kinds ("&Player" selected at every opening), "Match &case"
-// (cleared at every opening), "&Find Next" and "Cancel".
+// (cleared at every opening), "&Find Next", "Cancel" and "Find &All".
 //
 // The pattern lives with the caller so that it outlives the dialog: it is
 // shown at opening and replaced by the field's text at each "&Find Next".
@@ -42,6 +42,9 @@ public:
 
 signals:
     void findRequested(zelkam::FindRequest request);
+    // "Find &All": search every day for the pattern (stored first), with the
+    // request's kind and case flag.
+    void findAllRequested(zelkam::FindRequest request);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +52,7 @@ protected:
 
 private:
     void findNext();
+    void findAll();
     void terminate();
 
     std::unique_ptr<Ui::FindDialog> ui_;

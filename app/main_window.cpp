@@ -20,11 +20,14 @@
 #include "app/background_loader.h"
 #include "app/chat_view_control.h"
 #include "app/date_selector_control.h"
+#include "app/find_all_window.h"
 #include "app/keyboard_access.h"
 #include "app/player_list_control.h"
+#include "app/player_record_window.h"
 #include "app/program_icon.h"
 #include "app/time_label_control.h"
 #include "app/version.h"
+#include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
@@ -128,6 +131,7 @@ bool MainWindow::createChildren()
     playerList_.reset(new (std::nothrow) PlayerListControl(16, 56, 468, 332, this));
     if (!playerList_)
         return false;
+    watchPlayerList(*playerList_, [this](const PlayerEntry& player) { openPlayerRecord(player); });
     chatView_.reset(new (std::nothrow) ChatViewControl(16, 396, 468, 80, this));
     if (!chatView_)
         return false;
@@ -420,6 +424,32 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
     return false;
 }
 
+void MainWindow::openFindAll(const FindRequest& request)
+{
+    auto* results = new FindAllWindow(this);
+    connect(results, &FindAllWindow::hitActivated, this, [this](const HistoryHit& hit) {
+        standAfterHit(state_, hit);
+        refreshViews();
+    });
+    results->show();
+    // The files and days the date selector lists: no second folder scan.
+    FolderDays folder;
+    folder.assign(state_.folder().files(), state_.folder().days());
+    results->start(folder, static_cast<SearchKind>(request.kind), findPattern_,
+                   (request.flags & FindRequest::MatchCase) != 0);
+}
+
+void MainWindow::openPlayerRecord(const PlayerEntry& player)
+{
+    RecordSubject subject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId};
+    auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
+    connect(record, &PlayerRecordWindow::lineActivated, this, [this](const HistoryHit& hit) {
+        standAfterHit(state_, hit);
+        refreshViews();
+    });
+    record->show();
+}
+
 void MainWindow::openFindDialog()
 {
     if (findDialog_) {
@@ -434,6 +464,7 @@ void MainWindow::openFindDialog()
         if (handleFindRequest(request))
             refreshViews();
     });
+    connect(findDialog_, &FindDialog::findAllRequested, this, &MainWindow::openFindAll);
     findDialog_->show();
 }
 

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "app/find_dialog.h"
+#include "parse/log_event.h"
 
 class QLabel;
 class QResizeEvent;
@@ -140,6 +141,10 @@ protected:
 
 private:
     void openFindDialog();
+    // Searches every day of the folder in a results window of its own.
+    void openFindAll(const FindRequest& request);
+    // The record of a player double-clicked in the player list.
+    void openPlayerRecord(const PlayerEntry& player);
     void openAboutDialog();
     void changeLogFolder();
     void loadFolderInBackground();

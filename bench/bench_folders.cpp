@@ -95,4 +95,11 @@ std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folde
     return files;
 }
 
+namespace {
+std::filesystem::path dataFolder;
+} // namespace
+
+const std::filesystem::path& benchDataFolder() { return dataFolder; }
+void setBenchDataFolder(const std::filesystem::path& folder) { dataFolder = folder; }
+
 } // namespace zelkam::bench

@@ -28,6 +28,10 @@ bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& 
 
 // The folders the benchmarks read, made by main before any benchmark runs.
 extern BenchFolders folders;
+// The folder the generated data lives in (--data, or a temporary one), for
+// benchmarks that make folders of their own on first use.
+const std::filesystem::path& benchDataFolder();
+void setBenchDataFolder(const std::filesystem::path& folder);
 
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);

@@ -421,6 +421,7 @@ int main(int argc, char** argv)
         data = pattern;
         temporary.path = data;
     }
+    setBenchDataFolder(data);
     std::string problem;
     std::fprintf(stderr, "zelkam-bench: preparing the log folders in %s\n", data.string().c_str());
     if (!prepareBenchFolders(data, folders, problem)) {

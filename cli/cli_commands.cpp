@@ -1,7 +1,6 @@
 #include "cli/cli_commands.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <limits>
@@ -13,7 +12,6 @@
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
-#include "replay/search.h"
 #include "replay/viewer_state.h"
 #include "views/event_application.h"
 #include "views/display_text.h"
@@ -71,50 +69,6 @@ bool applyAtCursor(ViewerState& state)
 }
 
 const ChatLine& newestLine(const ViewerState& state) { return state.chatLines[state.chatLines.size() - 1]; }
-
-// A progress line on standard error for searches that take a while: shown
-// once a second has passed and rewritten in place. It is wiped before a hit
-// is printed, so hit lines never run into it on a terminal, and ended with a
-// line feed when the search ends with it on screen.
-class Progress {
-public:
-    Progress() : start_(std::chrono::steady_clock::now()) {}
-    ~Progress()
-    {
-        if (width_ > 0)
-            std::cerr << '\n';
-    }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
-
-    void update(std::size_t day, std::size_t days, const std::string& date)
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - start_ < std::chrono::seconds(1) || (width_ > 0 && now - lastShown_ < std::chrono::milliseconds(200)))
-            return;
-        std::cout.flush();
-        const std::string line =
-            "zelkam-cli grep: searching " + date + " (day " + std::to_string(day + 1) + " of " + std::to_string(days) + ")";
-        wipe();
-        std::cerr << line << std::flush;
-        width_ = line.size();
-        lastShown_ = now;
-    }
-
-    // Takes the line off the screen until the next update.
-    void wipe()
-    {
-        if (width_ == 0)
-            return;
-        std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
-        width_ = 0;
-    }
-
-private:
-    std::chrono::steady_clock::time_point start_;
-    std::chrono::steady_clock::time_point lastShown_;
-    std::size_t width_ = 0;
-};
 
 bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
 {
@@ -241,91 +195,6 @@ int runChat(const std::vector<std::string>& args)
         text.clear();
         appendTerminalText(text, line.text);
         std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n';
-    }
-    return Done;
-}
-
-int runGrep(const std::vector<std::string>& args)
-{
-    std::optional<std::string> folder;
-    std::optional<std::string> pattern;
-    SearchKind kind = SearchKind::Chat;
-    bool matchCase = false;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && arg == "--case") {
-            matchCase = true;
-        } else if (!optionsEnded && (arg == "--kind" || arg.rfind("--kind=", 0) == 0)) {
-            std::string value;
-            if (arg == "--kind") {
-                if (++i == args.size())
-                    return usageError("--kind needs a KIND: player, chat, rconuser or rconcmd");
-                value = args[i];
-            } else {
-                value = arg.substr(7);
-            }
-            if (!parseSearchKind(value, kind))
-                return usageError(quotedArgument(value) + " is not a search kind (player, chat, rconuser or rconcmd)");
-        } else if (!optionsEnded && arg.size() > 2 && arg.rfind("--", 0) == 0) {
-            return usageError("unknown option " + quotedArgument(arg) + " (grep takes --kind KIND and --case)");
-        } else if (!folder) {
-            folder = arg;
-        } else if (!pattern) {
-            pattern = arg;
-        } else {
-            return usageError("grep: unexpected argument " + quotedArgument(arg));
-        }
-    }
-    if (!folder)
-        return usageError("grep: missing FOLDER");
-    if (!pattern)
-        return usageError("grep: missing PATTERN");
-
-    auto state = makeState();
-    const FilesCutShortWarning warning(*state);
-    if (!loadLogFolder(*state, *folder))
-        return NothingToShow;
-    // Every event of every day is tested, as find tests it: with everything
-    // before it applied, so a remote-console user is named from the players
-    // connected by then. Unlike Find Next, which steps over the event it
-    // starts from, grep reports every hit.
-    Progress progress;
-    std::size_t hits = 0;
-    std::string text;
-    constexpr std::size_t ProgressInterval = 4096;
-    for (std::size_t d = 0; d < state->days.size(); ++d) {
-        const std::string date = formatDate(state->days[d]);
-        progress.update(d, state->days.size(), date);
-        if (!state->loadDayAt(d))
-            continue;
-        EventSearch search(kind, *pattern, matchCase, state->recentPlayers);
-        std::size_t tested = 0;
-        while (!state->isEmptyDay() && state->cursor < state->dayEndEvent) {
-            if (++tested % ProgressInterval == 0)
-                progress.update(d, state->days.size(), date);
-            const LogEvent& event = state->events()[state->cursor];
-            const bool hit = search.matches(event);
-            const bool composed = applyAtCursor(*state);
-            if (!hit)
-                continue;
-            // What the viewer shows for the hit: its chat line, or for a
-            // connection or entry (which compose none) the player's name.
-            progress.wipe();
-            text.clear();
-            appendTerminalText(text, composed ? newestLine(*state).text : (event.player.name ? event.player.name : ""));
-            std::cout << formatDate(event.time) << ' ' << formatTimeOfDay(event.time) << ' ' << text << '\n';
-            ++hits;
-        }
-    }
-    if (hits == 0) {
-        progress.wipe();
-        // The pattern is not echoed: it may be something the user would
-        // rather not see in a log of scripts, such as a password.
-        complain("nothing to show: no hit");
-        return NothingToShow;
     }
     return Done;
 }

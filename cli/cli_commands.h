@@ -16,5 +16,6 @@ int runEvents(const std::vector<std::string>& args);
 int runReplay(const std::vector<std::string>& args);
 int runChat(const std::vector<std::string>& args);
 int runGrep(const std::vector<std::string>& args);
+int runPlayer(const std::vector<std::string>& args);
 
 } // namespace zelkam::cli

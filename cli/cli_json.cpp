@@ -20,6 +20,7 @@ Json playerJson(const PlayerEntry& player)
     json["name"] = textOrNull(player.name);
     json["userId"] = player.userId;
     json["wonId"] = player.wonId;
+    json["uniqueId"] = logTextToUtf8(player.uniqueId ? player.uniqueId : "");
     json["addressKey"] = player.addressKey;
     json["team"] = player.team;
     json["lifeState"] = player.lifeState;

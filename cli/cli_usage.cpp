@@ -33,7 +33,7 @@ void complain(std::string_view message)
     std::cerr << "zelkam-cli: " << message << '\n';
 }
 
-bool loadLogFolder(ViewerState& state, const std::string& folder)
+bool checkLogFolder(const std::string& folder)
 {
     // Only looked at, never changed: the folder is read-only to us.
     std::error_code error;
@@ -51,8 +51,17 @@ bool loadLogFolder(ViewerState& state, const std::string& folder)
         complain("cannot read folder " + quotedArgument(folder) + ": " + error.message());
         return false;
     }
+    return true;
+}
+
+void complainNoLogs(const std::string& folder) { complain("no logs (L*.log) in folder " + quotedArgument(folder)); }
+
+bool loadLogFolder(ViewerState& state, const std::string& folder)
+{
+    if (!checkLogFolder(folder))
+        return false;
     if (!state.loadFolder(folder) && state.days.empty()) {
-        complain("no logs (L*.log) in folder " + quotedArgument(folder));
+        complainNoLogs(folder);
         return false;
     }
     return true;

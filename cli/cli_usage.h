@@ -30,6 +30,12 @@ std::string quotedArgument(std::string_view argument);
 // standard output has been flushed, for why there is nothing to show.
 void complain(std::string_view message);
 
+// Checks that folder names a readable folder: false, with the reason told
+// on standard error, when it does not exist, is a file or cannot be read.
+bool checkLogFolder(const std::string& folder);
+// Tells that the folder holds no logs.
+void complainNoLogs(const std::string& folder);
+
 // Loads the folder into state (its earliest day). False, with the reason
 // told on standard error, when there is nothing to show: the folder does not
 // exist, is a file, cannot be read or holds no logs; each has its message.

@@ -22,6 +22,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli listen --archive DIR [--port 27500] [--bind ADDR] [--secret SECRET]\n"
     "                  [--allow ADDR[/BITS]]... [--allow-any] [--verbose]\n"
     "       zelkam-cli overview FOLDER DATE [--csv]\n"
+    "       zelkam-cli player FOLDER (--id UNIQUEID | --name PATTERN) [--case]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -40,6 +41,9 @@ constexpr std::string_view usageText =
     "  overview the day minute by minute: players per team as the player list\n"
     "           shows them, kills, suicides, chat, rcon, failed rcon and map\n"
     "           starts; one JSON object a line, or CSV with a header (--csv)\n"
+    "  player   every session of a player over all days, one JSON object a line:\n"
+    "           by unique id as logged, or by any name used (matched as Find\n"
+    "           matches names); a session ends at the disconnection or midnight\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -96,6 +100,8 @@ int main(int argc, char** argv)
             status = runListen(args);
         else if (command == "overview")
             status = runOverview(args);
+        else if (command == "player")
+            status = runPlayer(args);
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }

@@ -46,8 +46,9 @@ enum : std::int32_t { Dead = 0, Alive = 1, Unknown = 2, Pending = 3 };
 // never matches a recent player, so such a command is credited to no one.
 inline constexpr std::int32_t NoAddressKey = 0;
 
-// One player as a log line names it. The parser fills the first five fields;
-// lifeState, frags and deaths belong to the roster and start at 0.
+// One player as a log line names it. The parser fills name, userId, wonId,
+// addressKey, team and uniqueId; lifeState, frags and deaths belong to the
+// roster and start at 0.
 struct PlayerEntry {
     const char* name = nullptr;
     std::int32_t userId = 0;
@@ -57,6 +58,11 @@ struct PlayerEntry {
     std::int32_t lifeState = 0;
     std::int32_t frags = 0;
     std::int32_t deaths = 0;
+    // The text of the same group as wonId, exactly as logged: a number on
+    // old servers, "STEAM_0:1:12345", "STEAM_ID_LAN", "BOT" and the like on
+    // later ones (wonId is then 0). "" when the token has no such group.
+    // Never null; it lives where name lives.
+    const char* uniqueId = "";
 };
 
 // One recognised log line. time is calendar seconds of local time, -1 when

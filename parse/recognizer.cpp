@@ -214,7 +214,27 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
     if (found >= 3)
         player.userId = decimalValue(token.substr(opens[2] + 1));
     const std::size_t nameLength = found > 0 ? opens[found - 1] : token.size();
-    player.name = arena.copyPrefix(token, nameLength);
+    // The unique id is the WONID group's text as logged, without its "<"
+    // and closing ">"; a group cut short (the line's 255-character cut, a
+    // stray "<") keeps what is there. Name and id share one arena copy.
+    std::string_view uniqueId;
+    if (found >= 2) {
+        uniqueId = token.substr(opens[1] + 1, opens[0] - opens[1] - 1);
+        if (!uniqueId.empty() && uniqueId.back() == '>')
+            uniqueId.remove_suffix(1);
+    }
+    char* copy = arena.allocate(nameLength + 1 + uniqueId.size() + 1);
+    if (!copy)
+        return player;
+    std::memcpy(copy, token.data(), nameLength);
+    copy[nameLength] = '\0';
+    player.name = copy;
+    if (!uniqueId.empty()) {
+        char* id = copy + nameLength + 1;
+        std::memcpy(id, uniqueId.data(), uniqueId.size());
+        id[uniqueId.size()] = '\0';
+        player.uniqueId = id;
+    }
     return player;
 }
 

@@ -33,8 +33,10 @@ void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens,
 // The team group "<CT>" gives CounterTerrorist, "<>" and "<SPECTATOR>" None,
 // any other text Terrorist. With fewer than three groups the missing ids are
 // 0 and the name is what stands before the leftmost "<" found (the whole
-// token when there is none). The name is copied into the arena; addressKey,
-// lifeState, frags and deaths are 0.
+// token when there is none). uniqueId is the text of the WONID group as
+// logged ("STEAM_0:1:5", "BOT", "12345"), "" without that group. Name and
+// id are copied into the arena (the name is null, the id "", when the token
+// cannot be copied); addressKey, lifeState, frags and deaths are 0.
 PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena);
 
 // The key of a network address: the first three dot-separated groups packed

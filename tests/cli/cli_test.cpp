@@ -117,16 +117,16 @@ TEST(Cli, EventsPrintsTheWindowAsCompactJson)
     const CliResult result = runCli({"events", folder.string(), "06/07/2001"});
     ASSERT_EQ(result.status, 0) << result.err;
     const Strings expected = {
-        R"({"kind":1,"time":994374000,"player":{"name":"Bob","userId":12,"wonId":345678,"addressKey":655360,"team":2,"lifeState":0,"frags":0,"deaths":0},"text":null})",
-        R"({"kind":6,"time":994374010,"player":{"name":"Bob","userId":12,"wonId":345678,"addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0},"text":"hello yesterday"})",
-        R"({"kind":10,"time":994374600,"player":{"name":"world","userId":0,"wonId":0,"addressKey":0,"team":2,"lifeState":3,"frags":0,"deaths":0},"text":null})",
-        R"({"kind":0,"time":994410000,"player":{"name":"world","userId":0,"wonId":0,"addressKey":0,"team":2,"lifeState":3,"frags":0,"deaths":0},"text":"de_dust"})",
-        R"({"kind":6,"time":994411268,"player":{"name":"Bob","userId":12,"wonId":345678,"addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0},"text":"hello"})",
-        R"({"kind":8,"time":994411270,"player":{"name":null,"userId":0,"wonId":0,"addressKey":655360,"team":0,"lifeState":0,"frags":0,"deaths":0},"text":"status"})",
-        "{\"kind\":7,\"time\":994411280,\"player\":{\"name\":\"Andr\xC3\xA9\",\"userId\":3,\"wonId\":5,\"addressKey\":0,"
+        R"({"kind":1,"time":994374000,"player":{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":655360,"team":2,"lifeState":0,"frags":0,"deaths":0},"text":null})",
+        R"({"kind":6,"time":994374010,"player":{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0},"text":"hello yesterday"})",
+        R"({"kind":10,"time":994374600,"player":{"name":"world","userId":0,"wonId":0,"uniqueId":"","addressKey":0,"team":2,"lifeState":3,"frags":0,"deaths":0},"text":null})",
+        R"({"kind":0,"time":994410000,"player":{"name":"world","userId":0,"wonId":0,"uniqueId":"","addressKey":0,"team":2,"lifeState":3,"frags":0,"deaths":0},"text":"de_dust"})",
+        R"({"kind":6,"time":994411268,"player":{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0},"text":"hello"})",
+        R"({"kind":8,"time":994411270,"player":{"name":null,"userId":0,"wonId":0,"uniqueId":"","addressKey":655360,"team":0,"lifeState":0,"frags":0,"deaths":0},"text":"status"})",
+        "{\"kind\":7,\"time\":994411280,\"player\":{\"name\":\"Andr\xC3\xA9\",\"userId\":3,\"wonId\":5,\"uniqueId\":\"5\",\"addressKey\":0,"
         "\"team\":0,\"lifeState\":0,\"frags\":0,\"deaths\":0},\"text\":\"caf\xC3\xA9 HELLO\"}",
-        R"({"kind":6,"time":994411281,"player":{"name":"Bob","userId":12,"wonId":345678,"addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0},"text":"HELLO again"})",
-        R"({"kind":10,"time":994411800,"player":{"name":"world","userId":0,"wonId":0,"addressKey":0,"team":2,"lifeState":3,"frags":0,"deaths":0},"text":null})",
+        R"({"kind":6,"time":994411281,"player":{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0},"text":"HELLO again"})",
+        R"({"kind":10,"time":994411800,"player":{"name":"world","userId":0,"wonId":0,"uniqueId":"","addressKey":0,"team":2,"lifeState":3,"frags":0,"deaths":0},"text":null})",
     };
     EXPECT_EQ(result.lines(), expected);
 }
@@ -144,9 +144,9 @@ TEST(Cli, ReplayPrintsTheViewAfterEachStep)
     // Paused at the map start, which waits for the next step: the day before
     // left Bob on the server and no map yet.
     EXPECT_EQ(lines[0],
-              R"({"step":"load","result":true,"clock":994410000,"minute":540,"map":"","ctScore":0,"tScore":0,"speed":0,"rewinding":false,"players":[{"name":"Bob","userId":12,"wonId":345678,"addressKey":655360,"team":2,"lifeState":3,"frags":0,"deaths":0}],"chat":[]})");
+              R"({"step":"load","result":true,"clock":994410000,"minute":540,"map":"","ctScore":0,"tScore":0,"speed":0,"rewinding":false,"players":[{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":655360,"team":2,"lifeState":3,"frags":0,"deaths":0}],"chat":[]})");
     EXPECT_EQ(lines[1],
-              R"({"step":"seek:09:21:09","result":true,"clock":994411269,"minute":561,"map":"de_dust","ctScore":0,"tScore":0,"speed":0,"rewinding":false,"players":[{"name":"Bob","userId":12,"wonId":345678,"addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0}],"chat":[{"time":994411268,"style":1,"text":"*DEAD*Bob : hello"}]})");
+              R"({"step":"seek:09:21:09","result":true,"clock":994411269,"minute":561,"map":"de_dust","ctScore":0,"tScore":0,"speed":0,"rewinding":false,"players":[{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0}],"chat":[{"time":994411268,"style":1,"text":"*DEAD*Bob : hello"}]})");
     // The remote-console command is under the cursor, so Find Next passes it.
     EXPECT_NE(lines[2].find(R"("step":"find:rconuser:bob","result":false,"clock":994411269,)"), std::string::npos);
     EXPECT_NE(lines[3].find(R"("step":"findcase:chat:HELLO","result":true,"clock":994411281,)"), std::string::npos);

@@ -16,6 +16,7 @@ void expectSamePlayer(const PlayerEntry& cached, const PlayerEntry& parsed, cons
     EXPECT_EQ(cached.userId, parsed.userId) << token;
     EXPECT_EQ(cached.wonId, parsed.wonId) << token;
     EXPECT_EQ(cached.team, parsed.team) << token;
+    EXPECT_STREQ(cached.uniqueId, parsed.uniqueId) << token;
     EXPECT_EQ(cached.addressKey, 0) << token;
     EXPECT_EQ(cached.lifeState, 0) << token;
 }

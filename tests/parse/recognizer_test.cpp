@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "parse/log_parser.h"
 #include "parse/player_token_cache.h"
 #include "parse/time_stamp.h"
 
@@ -149,6 +150,87 @@ TEST_F(Recognizer, ParsesPlayerTokens)
         EXPECT_EQ(player.team, c.team);
         EXPECT_EQ(player.addressKey, 0);
         EXPECT_EQ(player.lifeState, 0);
+    }
+}
+
+TEST_F(Recognizer, KeepsTheUniqueIdAsLogged)
+{
+    struct Case {
+        const char* name;
+        const char* token;
+        const char* uniqueId;
+        const char* playerName;
+        std::int32_t wonId;
+    };
+    const Case cases[] = {
+        {"old numeric WONID", "Bob<12><345678><CT>", "345678", "Bob", 345678},
+        {"steam id", "Saad<287><STEAM_0:1:113405507><SPECTATOR>", "STEAM_0:1:113405507", "Saad", 0},
+        {"steam id of an emulated client", "x<3><STEAM_2:0:5><CT>", "STEAM_2:0:5", "x", 0},
+        {"lan", "Admin<2><STEAM_ID_LAN><CT>", "STEAM_ID_LAN", "Admin", 0},
+        {"pending", "Al<4><STEAM_ID_PENDING><>", "STEAM_ID_PENDING", "Al", 0},
+        {"valve lan", "Al<4><VALVE_ID_LAN><>", "VALVE_ID_LAN", "Al", 0},
+        {"bot", "Bot Ed<9><BOT><TERRORIST>", "BOT", "Bot Ed", 0},
+        {"shutdown disconnection has none", "Bceps<-1><><CT>", "", "Bceps", 0},
+        {"name holding groups of its own", "a<1><X><b<2><STEAM_0:0:7><CT>", "STEAM_0:0:7", "a<1><X><b", 0},
+        {"unclosed id group keeps what is there", "Bob<12><STEAM_0:1<CT>", "STEAM_0:1", "Bob", 0},
+        {"two groups: the id is the first", "Bob<9><CT>", "9", "Bob", 9},
+        {"one group: no id", "Bob<CT>", "", "Bob", 0},
+        {"no group", "Bob", "", "Bob", 0},
+        {"empty token", "", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PlayerEntry player = parsePlayerToken(c.token, arena_);
+        ASSERT_NE(player.uniqueId, nullptr);
+        EXPECT_STREQ(player.uniqueId, c.uniqueId);
+        EXPECT_STREQ(player.name, c.playerName);
+        EXPECT_EQ(player.wonId, c.wonId);
+    }
+
+    // The server's own players have no id; a kill keeps the victim's.
+    EXPECT_STREQ(recognize(R"(Started map "de_dust")")->player.uniqueId, "");
+    const auto kill = recognize(R"("Al<3><STEAM_0:0:1><TERRORIST>" killed "Bob<12><BOT><CT>" with "ak47")");
+    ASSERT_TRUE(kill);
+    EXPECT_STREQ(kill->player.uniqueId, "BOT");
+    EXPECT_STREQ(kill->text, "Al");
+}
+
+// A line is cut at 255 characters: an id that ends before the cut is whole,
+// and one cut short is never read beyond the line.
+TEST(UniqueId, StopsAtTheLineCut)
+{
+    const std::string prefix = "L 07/06/2001 - 11:21:08: ";
+    const std::string victim = "Bob<12><STEAM_0:1:12345><CT>";
+    const auto killLine = [&](std::size_t cutInVictim) {
+        // Pads the killer's name so the 255th character falls cutInVictim
+        // characters into the victim's token.
+        const std::string head = "\"Al<3><STEAM_0:0:1><TERRORIST>\" killed \"";
+        const std::size_t padding = LogParser::MaxLineLength - prefix.size() - head.size() - cutInVictim;
+        return prefix + "\"" + std::string(padding, 'n') + head.substr(1) + victim + "\" with \"ak47\"\n";
+    };
+    struct Case {
+        const char* name;
+        std::size_t cutInVictim;
+        const char* uniqueId;
+        std::int32_t team;
+    };
+    const Case cases[] = {
+        {"whole token", victim.size(), "STEAM_0:1:12345", Team::CounterTerrorist},
+        {"cut in the team group", victim.size() - 2, "STEAM_0:1:12345", Team::Terrorist},
+        {"cut just after the team group opens", 25, "STEAM_0:1:12345", Team::Terrorist},
+        // The id group now reads as the team group, as it does for wonId.
+        {"cut inside the id", 15, "12", Team::Terrorist},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogParser parser;
+        const std::string line = killLine(c.cutInVictim);
+        parser.processLines(line);
+        ASSERT_EQ(parser.events().size(), 1u);
+        const LogEvent& event = parser.events()[0];
+        EXPECT_EQ(event.kind, Killed);
+        EXPECT_STREQ(event.player.uniqueId, c.uniqueId);
+        EXPECT_EQ(event.player.team, c.team);
     }
 }
 
@@ -372,6 +454,7 @@ TEST(RecognizeLine, MakesTheEventsOfTheWholeTokenTable)
         ASSERT_EQ(a.player.wonId, b.player.wonId) << rest;
         ASSERT_EQ(a.player.addressKey, b.player.addressKey) << rest;
         ASSERT_EQ(a.player.team, b.player.team) << rest;
+        ASSERT_STREQ(a.player.uniqueId, b.player.uniqueId) << rest;
     }
 }
 

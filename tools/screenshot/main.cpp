@@ -4,18 +4,21 @@
 // program itself, which reads no environment.
 //
 // usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY]
-//                          [--overview OVERVIEW.png]
+//                          [--overview OVERVIEW.png] [--find-all PATTERN]
 // (run inside the log folder; --height makes the window that tall, --date
 // picks that day of the folder instead of the first, --overview then opens
-// the Day Overview beside it and saves that window too)
+// the Day Overview beside it and saves that window too; --find-all takes
+// instead the Find All results for the pattern, once the search has ended)
 
 #include <QApplication>
 #include <QComboBox>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTimer>
 
 #include "app/date_selector_control.h"
 #include "app/day_overview_window.h"
+#include "app/find_all_window.h"
 #include "app/main_window.h"
 #include "app/viewer_main.h"
 #include "app/window_menu.h"
@@ -28,7 +31,31 @@ struct Shot {
     int height = 0;
     QString date;
     QString overviewFile;
+    QString findAllPattern;
 };
+
+void scheduleFindAllScreenshot(const QString& file, const QString& pattern)
+{
+    QTimer::singleShot(500, [file, pattern] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<zelkam::MainWindow*>(top);
+            if (window == nullptr)
+                continue;
+            auto* results = new zelkam::FindAllWindow(window);
+            results->resize(640, 400);
+            results->show();
+            QObject::connect(results, &zelkam::FindAllWindow::searchFinished, results, [window, results, file] {
+                results->table()->resizeColumnsToContents();
+                QTimer::singleShot(500, results, [window, results, file] {
+                    results->screen()->grabWindow(results->winId()).save(file);
+                    window->close();
+                });
+            });
+            const QByteArray text = pattern.toUtf8();
+            results->start(window->logFolder, zelkam::SearchKind::Chat, std::string(text.constData(), text.size()), false);
+        }
+    });
+}
 
 void grabOverview(zelkam::MainWindow* window, const QString& file)
 {
@@ -94,15 +121,20 @@ int main(int argc, char** argv)
             shot.date = arguments[i + 1];
         else if (arguments[i] == "--overview")
             shot.overviewFile = arguments[i + 1];
+        else if (arguments[i] == "--find-all")
+            shot.findAllPattern = arguments[i + 1];
         else
             good = false;
     }
     if (!good) {
-        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY] [--overview FILE]");
+        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY] [--overview FILE] [--find-all PATTERN]");
         return 2;
     }
     shot.file = arguments[1];
     shot.minute = arguments[2].toInt();
-    scheduleScreenshot(shot);
+    if (shot.findAllPattern.isEmpty())
+        scheduleScreenshot(shot);
+    else
+        scheduleFindAllScreenshot(shot.file, shot.findAllPattern);
     return zelkam::runDesktopViewer(app);
 }

@@ -1,0 +1,279 @@
+#include "app/find_all_window.h"
+
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "platform/log_text.h"
+#include "views/display_text.h"
+#include "views/text_encoding.h"
+
+namespace zelkam {
+namespace {
+
+// The size the last results window had, so the next opens the same.
+QSize rememberedSize(640, 400);
+
+std::string dateText(std::int32_t t)
+{
+    const std::time_t time = t;
+    std::tm fields{};
+    char text[16] = "";
+    if (localtime_r(&time, &fields))
+        std::strftime(text, sizeof text, "%d/%m/%Y", &fields);
+    return text;
+}
+
+std::string timeText(std::int32_t t)
+{
+    const std::time_t time = t;
+    std::tm fields{};
+    char text[16] = "";
+    if (localtime_r(&time, &fields))
+        std::strftime(text, sizeof text, "%H:%M:%S", &fields);
+    return text;
+}
+
+} // namespace
+
+FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("Find All"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    table_ = new QTableWidget(0, 3, this);
+    table_->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Line")});
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->verticalHeader()->hide();
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setWordWrap(false);
+    connect(table_, &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
+        if (item && item->row() >= 0 && static_cast<std::size_t>(item->row()) < hits_.size())
+            emit hitActivated(hits_[static_cast<std::size_t>(item->row())]);
+    });
+
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    status_ = new QLabel(this);
+    stopButton_ = new QPushButton(QStringLiteral("&Stop"), this);
+    copyButton_ = new QPushButton(QStringLiteral("C&opy"), this);
+    saveButton_ = new QPushButton(QStringLiteral("Sa&ve..."), this);
+    connect(stopButton_, &QPushButton::clicked, this, &FindAllWindow::stop);
+    connect(copyButton_, &QPushButton::clicked, this, &FindAllWindow::copyRows);
+    connect(saveButton_, &QPushButton::clicked, this, &FindAllWindow::saveRows);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    auto* copy = new QShortcut(QKeySequence::Copy, table_);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, &FindAllWindow::copyRows);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(progress_, 1);
+    buttons->addWidget(stopButton_);
+    buttons->addWidget(copyButton_);
+    buttons->addWidget(saveButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table_, 1);
+    layout->addWidget(status_);
+    layout->addLayout(buttons);
+    resize(rememberedSize);
+}
+
+FindAllWindow::~FindAllWindow()
+{
+    stop_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void FindAllWindow::start(const std::string& folderPath, SearchKind kind, const std::string& pattern, bool matchCase)
+{
+    startSearch(nullptr, folderPath, kind, pattern, matchCase);
+}
+
+void FindAllWindow::start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase)
+{
+    auto copy = std::make_unique<FolderDays>();
+    copy->assign(folder.files, folder.days);
+    startSearch(std::move(copy), std::string(), kind, pattern, matchCase);
+}
+
+void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::string& folderPath, SearchKind kind,
+                                const std::string& pattern, bool matchCase)
+{
+    stop_ = true;
+    if (worker_.joinable())
+        worker_.join();
+    stop_ = false;
+    hits_.clear();
+    table_->setRowCount(0);
+    unreadableDays_ = 0;
+    running_ = true;
+    stopButton_->setEnabled(true);
+    progress_->setRange(0, 0);
+    status_->setText(QStringLiteral("Searching..."));
+    // Results of an earlier search still queued are dropped by their number.
+    const unsigned generation = ++generation_;
+    std::shared_ptr<FolderDays> folder(std::move(known));
+    worker_ = std::thread([this, generation, folder, folderPath, kind, pattern, matchCase]() mutable {
+        bool found = true;
+        if (!folder) {
+            folder = std::make_shared<FolderDays>();
+            found = folder->scan(folderPath);
+        }
+        found = found && !folder->days.empty();
+        bool complete = true;
+        if (found) {
+            complete = searchAllDays(*folder, kind, pattern, matchCase, &stop_, [&](const DayHits& day) {
+                QMetaObject::invokeMethod(this, [this, generation, day] {
+                    if (generation == generation_)
+                        addDay(day);
+                }, Qt::QueuedConnection);
+            });
+        }
+        QMetaObject::invokeMethod(this, [this, generation, complete, found] {
+            if (generation == generation_)
+                finish(complete, found);
+        }, Qt::QueuedConnection);
+    });
+}
+
+void FindAllWindow::stop()
+{
+    stop_ = true;
+    stopButton_->setEnabled(false);
+}
+
+void FindAllWindow::addDay(const DayHits& day)
+{
+    progress_->setRange(0, static_cast<int>(day.dayCount));
+    progress_->setValue(static_cast<int>(day.index + 1));
+    if (!day.readable)
+        ++unreadableDays_;
+    if (day.hits.empty())
+        return;
+    // Appending while the user scrolls must not pull the view along.
+    table_->setUpdatesEnabled(false);
+    for (const HistoryHit& hit : day.hits) {
+        const int row = table_->rowCount();
+        table_->insertRow(row);
+        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(dateText(hit.time))));
+        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(timeText(hit.time))));
+        table_->setItem(row, 2, new QTableWidgetItem(logText(hit.text)));
+        hits_.push_back(hit);
+    }
+    table_->setUpdatesEnabled(true);
+    if (table_->currentRow() < 0)
+        table_->setCurrentCell(0, 0);
+}
+
+void FindAllWindow::finish(bool complete, bool folderFound)
+{
+    if (worker_.joinable())
+        worker_.join();
+    running_ = false;
+    stopButton_->setEnabled(false);
+    if (progress_->maximum() == 0)
+        progress_->setRange(0, 1);
+    QString text = QStringLiteral("%1 found").arg(hits_.size());
+    if (!folderFound)
+        text = QStringLiteral("No logs in the folder");
+    else if (!complete)
+        text += QStringLiteral(" (stopped)");
+    if (unreadableDays_ > 0)
+        text += QStringLiteral("; %1 days could not be read").arg(unreadableDays_);
+    status_->setText(text);
+    emit searchFinished();
+}
+
+std::vector<int> FindAllWindow::chosenRows() const
+{
+    std::vector<int> rows;
+    for (int row = 0; row < table_->rowCount(); ++row) {
+        if (table_->selectionModel()->isRowSelected(row, QModelIndex()))
+            rows.push_back(row);
+    }
+    if (rows.empty()) {
+        for (int row = 0; row < table_->rowCount(); ++row)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+QString FindAllWindow::rowsAsText() const
+{
+    std::string text;
+    for (int row : chosenRows()) {
+        const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
+        text += dateText(hit.time) + '\t' + timeText(hit.time) + '\t';
+        appendTerminalText(text, hit.text);
+        text += '\n';
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string FindAllWindow::rowsAsCsv() const
+{
+    std::string csv = "date,time,line\r\n";
+    for (int row : chosenRows()) {
+        const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
+        csv += csvField(dateText(hit.time)) + ',' + csvField(timeText(hit.time)) + ',' +
+               csvField(logTextToUtf8(hit.text)) + "\r\n";
+    }
+    return csv;
+}
+
+bool FindAllWindow::saveCsv(const QString& path) const
+{
+    std::FILE* file = std::fopen(path.toLocal8Bit().constData(), "wb");
+    if (!file)
+        return false;
+    const std::string csv = rowsAsCsv();
+    const bool written = std::fwrite(csv.data(), 1, csv.size(), file) == csv.size();
+    return std::fclose(file) == 0 && written;
+}
+
+void FindAllWindow::copyRows()
+{
+    QApplication::clipboard()->setText(rowsAsText());
+}
+
+void FindAllWindow::saveRows()
+{
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save"), QString(),
+                                                      QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (!saveCsv(path))
+        status_->setText(QStringLiteral("Could not write %1").arg(path));
+}
+
+void FindAllWindow::closeEvent(QCloseEvent* event)
+{
+    stop_ = true;
+    QWidget::closeEvent(event);
+}
+
+void FindAllWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rememberedSize = size();
+}
+
+} // namespace zelkam

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QWidget>
+
+#include "history/all_days_search.h"
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace zelkam {
+
+// The results of a search over every day of the folder: one row per hit
+// (date, time, what the viewer shows for it), filled while the search runs
+// on a thread of its own with its own reader, never the shown model. A
+// progress bar counts the days; "Stop" ends the search. Activating a row
+// (double click or Return) asks for a jump to the hit; "Copy" puts the
+// selected rows on the clipboard as text, "Save..." writes them as CSV. The
+// window is not modal, can be resized, and opens at the size the last one
+// had. Escape closes it; closing stops the search.
+class FindAllWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit FindAllWindow(QWidget* owner);
+    ~FindAllWindow() override;
+
+    // Starts searching folderPath; a search still running is stopped first.
+    void start(const std::string& folderPath, SearchKind kind, const std::string& pattern, bool matchCase);
+    // The same over the files and days the viewer has listed already, so
+    // the first rows come without dating every file again.
+    void start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase);
+    void stop();
+    bool isRunning() const { return running_; }
+
+    // The rows' text, a line each ("DD/MM/YYYY<TAB>HH:MM:SS<TAB>line", made
+    // safe for a terminal): the selected rows, or every row when none is.
+    QString rowsAsText() const;
+    // The same rows as CSV (UTF-8, RFC 4180 quoting) with a header line.
+    std::string rowsAsCsv() const;
+    bool saveCsv(const QString& path) const;
+
+    QTableWidget* table() const { return table_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QPushButton* stopButton() const { return stopButton_; }
+    QLabel* statusLabel() const { return status_; }
+    const HistoryHit& hitAt(int row) const { return hits_[static_cast<std::size_t>(row)]; }
+
+signals:
+    void hitActivated(const zelkam::HistoryHit& hit);
+    void searchFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // folder is null when folderPath is to be scanned on the reader.
+    void startSearch(std::unique_ptr<FolderDays> folder, const std::string& folderPath, SearchKind kind,
+                     const std::string& pattern, bool matchCase);
+    void addDay(const DayHits& day);
+    void finish(bool complete, bool folderFound);
+    std::vector<int> chosenRows() const;
+    void copyRows();
+    void saveRows();
+
+    QTableWidget* table_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QPushButton* copyButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QLabel* status_ = nullptr;
+    std::vector<HistoryHit> hits_;
+    std::thread worker_;
+    std::atomic<bool> stop_ = false;
+    bool running_ = false;
+    std::size_t unreadableDays_ = 0;
+    unsigned generation_ = 0;
+};
+
+} // namespace zelkam

@@ -1,0 +1,239 @@
+#include "app/player_record_window.h"
+
+#include <ctime>
+#include <memory>
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "app/player_list_control.h"
+#include "platform/log_text.h"
+#include "replay/viewer_state.h"
+
+namespace zelkam {
+namespace {
+
+QString clockText(std::int32_t t, const char* format)
+{
+    const std::time_t time = t;
+    std::tm fields{};
+    char text[32] = "";
+    if (localtime_r(&time, &fields))
+        std::strftime(text, sizeof text, format, &fields);
+    return QString::fromLatin1(text);
+}
+
+QString teamName(std::int32_t team) { return team == Team::Terrorist ? QStringLiteral("T") : QStringLiteral("CT"); }
+
+// What a line of the record says about one of the player's events.
+QString lineText(const LogEvent& event)
+{
+    const QString text = logText(event.text ? event.text : "");
+    switch (event.kind) {
+    case PlayerConnected: return QStringLiteral("connected");
+    case PlayerDisconnected: return QStringLiteral("left");
+    case PlayerEntered: return QStringLiteral("entered the game");
+    case TeamJoined: return QStringLiteral("joined ") + text;
+    case NameChanged: return QStringLiteral("changed name to ") + text;
+    case Say: return QStringLiteral("says: ") + text;
+    case SayTeam: return QStringLiteral("says to the team: ") + text;
+    case RconCommand: return QStringLiteral("rcon: ") + text;
+    case BadRconCommand: return QStringLiteral("bad rcon: ") + text;
+    case Killed: return QStringLiteral("killed by ") + text;
+    case Suicide: return QStringLiteral("suicide");
+    default: return text;
+    }
+}
+
+// The player drawn at y in the list, by the paint's own layout.
+const PlayerEntry* playerAt(const PlayerListPainter& painter, int y, int height)
+{
+    const PlayerListLayout layout = painter.layout(height);
+    const auto inBlock = [&](int top, std::size_t count, auto entry) -> const PlayerEntry* {
+        const int first = top + PlayerListPainter::FirstRowOffset;
+        if (y < first)
+            return nullptr;
+        const auto row = static_cast<std::size_t>((y - first) / layout.rowHeight);
+        return row < count ? entry(row) : nullptr;
+    };
+    if (y >= layout.counterTerroristTop)
+        return inBlock(layout.counterTerroristTop, painter.counterTerroristCount(),
+                       [&](std::size_t i) { return painter.counterTerrorist(i); });
+    if (y >= layout.terroristTop)
+        return inBlock(layout.terroristTop, painter.terroristCount(), [&](std::size_t i) { return painter.terrorist(i); });
+    return inBlock(0, painter.spectatorCount(), [&](std::size_t i) { return painter.spectator(i); });
+}
+
+class PlayerListWatcher : public QObject {
+public:
+    PlayerListWatcher(PlayerListControl& list, std::function<void(const PlayerEntry&)> open)
+        : QObject(list.window()), list_(list), open_(std::move(open))
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (const PlayerEntry* player =
+                    playerAt(list_.painter(), static_cast<int>(mouse->position().y()), list_.window()->height())) {
+                // A copy: the list's entries change with the next refresh.
+                const PlayerEntry chosen = *player;
+                open_(chosen);
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    PlayerListControl& list_;
+    std::function<void(const PlayerEntry&)> open_;
+};
+
+} // namespace
+
+void watchPlayerList(PlayerListControl& list, std::function<void(const PlayerEntry&)> open)
+{
+    list.window()->installEventFilter(new PlayerListWatcher(list, std::move(open)));
+}
+
+PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject,
+                                       const std::string& folderPath, QWidget* owner)
+    : QWidget(owner, Qt::Window), subject_(subject)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Player - ") + logText(subject.name));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* id = new QLabel(this);
+    id->setTextFormat(Qt::PlainText);
+    id->setText(QStringLiteral("Unique id: ") +
+                (subject.uniqueId.empty() ? QStringLiteral("(none)") : logText(subject.uniqueId)));
+    layout->addWidget(id);
+
+    lines_ = new QListWidget(this);
+    layout->addWidget(lines_, 1);
+    if (!state.isEmptyDay()) {
+        const EventList& events = state.events();
+        const std::vector<PlayerSession> sessions =
+            daySessionsOf(subject, events, state.dayFirstEvent, state.dayEndEvent);
+        QStringList names;
+        for (const PlayerSession& session : sessions) {
+            QString teams;
+            for (std::int32_t team : session.teams)
+                teams += (teams.isEmpty() ? QString() : QStringLiteral(", ")) + teamName(team);
+            auto* header = new QListWidgetItem(
+                QStringLiteral("%1 - %2  %3  frags %4, deaths %5")
+                    .arg(clockText(session.start, "%H:%M:%S"), clockText(session.end, "%H:%M:%S"),
+                         teams.isEmpty() ? QStringLiteral("no team") : teams)
+                    .arg(session.frags)
+                    .arg(session.deaths));
+            QFont bold = header->font();
+            bold.setBold(true);
+            header->setFont(bold);
+            lines_->addItem(header);
+            for (const std::string& name : session.names) {
+                if (!names.contains(logText(name)))
+                    names << logText(name);
+            }
+            for (std::size_t e : session.lines) {
+                HistoryHit target;
+                target.day = state.dayStart;
+                target.time = events[e].time;
+                target.event = e;
+                target.kind = events[e].kind;
+                auto* item = new QListWidgetItem(QStringLiteral("    ") + clockText(events[e].time, "%H:%M:%S") +
+                                                 QStringLiteral("  ") + lineText(events[e]));
+                item->setData(Qt::UserRole, static_cast<qulonglong>(targets_.size()));
+                targets_.push_back(target);
+                lines_->addItem(item);
+            }
+        }
+        auto* named = new QLabel(this);
+        named->setTextFormat(Qt::PlainText);
+        named->setText(QStringLiteral("Names today: ") + (names.isEmpty() ? logText(subject.name) : names.join(QStringLiteral(", "))));
+        layout->insertWidget(1, named);
+    }
+    connect(lines_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const QVariant index = item->data(Qt::UserRole);
+        if (index.isValid() && index.toULongLong() < targets_.size())
+            emit lineActivated(targets_[index.toULongLong()]);
+    });
+
+    history_ = new QLabel(QStringLiteral("All days: searching..."), this);
+    history_->setTextFormat(Qt::PlainText);
+    history_->setWordWrap(true);
+    layout->addWidget(history_);
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 0);
+    layout->addWidget(progress_);
+    resize(520, 420);
+
+    collecting_ = true;
+    worker_ = std::thread([this, folderPath] {
+        auto folder = std::make_unique<FolderDays>();
+        auto history = std::make_shared<PlayerHistory>();
+        bool complete = false;
+        if (folder->scan(folderPath)) {
+            complete = collectPlayerHistory(*folder, subject_, &stop_, *history, [this](std::size_t day, std::size_t days) {
+                QMetaObject::invokeMethod(this, [this, day, days] {
+                    progress_->setRange(0, static_cast<int>(days));
+                    progress_->setValue(static_cast<int>(day + 1));
+                }, Qt::QueuedConnection);
+            });
+        }
+        QMetaObject::invokeMethod(this, [this, history, complete] { showHistory(*history, complete); },
+                                  Qt::QueuedConnection);
+    });
+}
+
+PlayerRecordWindow::~PlayerRecordWindow()
+{
+    stop_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete)
+{
+    if (worker_.joinable())
+        worker_.join();
+    collecting_ = false;
+    progress_->setRange(0, 1);
+    progress_->setValue(1);
+    QString text;
+    if (history.sessions == 0) {
+        text = QStringLiteral("All days: no session found");
+    } else {
+        QStringList names;
+        for (const std::string& name : history.names)
+            names << logText(name);
+        text = QStringLiteral("All days: seen on %1 days, first %2, last %3.\nNames used: %4")
+                   .arg(history.days.size())
+                   .arg(clockText(history.firstSeen, "%d/%m/%Y %H:%M:%S"), clockText(history.lastSeen, "%d/%m/%Y %H:%M:%S"),
+                        names.join(QStringLiteral(", ")));
+    }
+    if (!history.linkedById)
+        text += QStringLiteral("\nThis unique id is shared by many players (LAN, pending, bot or none), so it links "
+                               "nobody: only sessions under this name are counted.");
+    if (!complete)
+        text += QStringLiteral("\n(stopped before the last day)");
+    history_->setText(text);
+}
+
+void PlayerRecordWindow::closeEvent(QCloseEvent* event)
+{
+    stop_ = true;
+    QWidget::closeEvent(event);
+}
+
+} // namespace zelkam

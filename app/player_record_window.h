@@ -1,0 +1,65 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include <QWidget>
+
+#include "history/all_days_search.h"
+#include "history/player_record.h"
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+
+namespace zelkam {
+
+class PlayerListControl;
+class ViewerState;
+
+// A player's record: the unique id as logged and the names used; for the
+// loaded day the sessions (start, end, teams, frags and deaths) with the
+// player's lines (chat, remote-console commands from the player's address,
+// name changes, ...); and, computed on a reader of its own with progress,
+// the player's days over the whole folder. Activating a line asks for a
+// jump there, as a Find All row does. Not modal; Escape closes it.
+class PlayerRecordWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // Reads the loaded day of state at once; the all-days part starts at
+    // once on its own reader of folderPath.
+    PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject, const std::string& folderPath,
+                       QWidget* owner);
+    ~PlayerRecordWindow() override;
+
+    bool isCollecting() const { return collecting_; }
+    QListWidget* dayLines() const { return lines_; }
+    QLabel* historyLabel() const { return history_; }
+
+signals:
+    void lineActivated(const zelkam::HistoryHit& hit);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showHistory(const PlayerHistory& history, bool complete);
+
+    RecordSubject subject_;
+    QListWidget* lines_ = nullptr;
+    QLabel* history_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    std::vector<HistoryHit> targets_;
+    std::thread worker_;
+    std::atomic<bool> stop_ = false;
+    bool collecting_ = false;
+};
+
+// Calls open with the player under a double click in the player list.
+// The filter belongs to the list's widget.
+void watchPlayerList(PlayerListControl& list, std::function<void(const PlayerEntry&)> open);
+
+} // namespace zelkam

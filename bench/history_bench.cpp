@@ -1,0 +1,181 @@
+// The all-days search over a generated year (365 days of about 60,000
+// lines), against GNU grep -ci over the same files in the same run, and the
+// time until the viewer's results window could show its first row.
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/bench_folders.h"
+#include "history/all_days_search.h"
+#include "tools/loggen/log_generator.h"
+#include "views/display_text.h"
+
+extern char** environ;
+
+namespace zelkam::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// The year's folder under the benchmarks' data folder, generated once; a
+// marker written after the generation tells a finished folder from an
+// interrupted one.
+const std::filesystem::path* yearFolder()
+{
+    static const std::filesystem::path* made = []() -> const std::filesystem::path* {
+        static std::filesystem::path folder = benchDataFolder() / "year";
+        const std::filesystem::path marker = benchDataFolder() / "year.done-365x60000";
+        std::error_code error;
+        if (std::filesystem::exists(marker, error))
+            return &folder;
+        LogGenOptions options;
+        options.days = 365;
+        options.linesPerDay = 60000;
+        std::fprintf(stderr, "zelkam-bench: generating a year of logs in %s\n", folder.string().c_str());
+        if (!generateLogFolder(folder, options))
+            return nullptr;
+        std::ofstream(marker) << "365 days, 60000 lines a day\n";
+        return &folder;
+    }();
+    return made;
+}
+
+// GNU grep -ci over every log file of the folder, its output discarded.
+class GrepCounter {
+public:
+    GrepCounter(const std::filesystem::path& folder, const char* pattern)
+    {
+        for (const auto& file : logFilesOf(folder))
+            texts_.push_back(file.string());
+        arguments_ = {const_cast<char*>("grep"), const_cast<char*>("-ci"), const_cast<char*>(pattern)};
+        for (std::string& text : texts_)
+            arguments_.push_back(text.data());
+        arguments_.push_back(nullptr);
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
+    ~GrepCounter() { posix_spawn_file_actions_destroy(&actions_); }
+    GrepCounter(const GrepCounter&) = delete;
+    GrepCounter& operator=(const GrepCounter&) = delete;
+
+    // grep exits 1 when nothing matched; only 2 and up are failures.
+    bool run()
+    {
+        pid_t child = 0;
+        int status = 0;
+        return posix_spawnp(&child, "grep", &actions_, nullptr, arguments_.data(), environ) == 0 &&
+               waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+    }
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char*> arguments_;
+    posix_spawn_file_actions_t actions_;
+};
+
+// What zelkam-cli grep does per hit, short of writing it: the line made
+// safe for a terminal.
+std::size_t searchYear(const FolderDays& folder, const char* pattern)
+{
+    std::size_t hits = 0;
+    std::string line;
+    searchAllDays(folder, SearchKind::Chat, pattern, false, nullptr, [&](const DayHits& day) {
+        for (const HistoryHit& hit : day.hits) {
+            line.clear();
+            appendTerminalText(line, hit.text);
+            ++hits;
+        }
+    });
+    return hits;
+}
+
+double median(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return samples.empty() ? 0 : samples[samples.size() / 2];
+}
+
+// Each iteration times the all-days search and grep -ci back to back, so a
+// burst of other work weighs on both sides of a pair alike; the ratio is
+// the median of the pairs'. Goal: at most 1.5.
+void AllDaysGrep(benchmark::State& bench, const char* pattern)
+{
+    const std::filesystem::path* folderPath = yearFolder();
+    FolderDays folder;
+    if (!folderPath || !folder.scan(folderPath->string())) {
+        bench.SkipWithError("the year's folder cannot be made");
+        return;
+    }
+    GrepCounter grep(*folderPath, pattern);
+    std::vector<double> ratios, ours, theirs;
+    std::size_t hits = 0;
+    for (auto _ : bench) {
+        Clock::time_point start = Clock::now();
+        if (!grep.run()) {
+            bench.SkipWithError("grep failed");
+            return;
+        }
+        const double grepSeconds = secondsSince(start);
+        start = Clock::now();
+        hits = searchYear(folder, pattern);
+        const double searchSeconds = secondsSince(start);
+        bench.SetIterationTime(searchSeconds);
+        ours.push_back(searchSeconds);
+        theirs.push_back(grepSeconds);
+        ratios.push_back(searchSeconds / grepSeconds);
+    }
+    bench.counters["ratio"] = median(ratios);
+    bench.counters["search_s"] = median(ours);
+    bench.counters["grep_s"] = median(theirs);
+    bench.counters["hits"] = static_cast<double>(hits);
+    bench.counters["days"] = static_cast<double>(folder.days.size());
+    bench.SetLabel("goal: ratio <= 1.5");
+}
+BENCHMARK_CAPTURE(AllDaysGrep, Miss, "zqxjv")->Name("AllDaysGrep/Miss")->Unit(benchmark::kSecond)->UseManualTime()
+    ->Iterations(3);
+BENCHMARK_CAPTURE(AllDaysGrep, Often, "gg")->Name("AllDaysGrep/gg")->Unit(benchmark::kSecond)->UseManualTime()
+    ->Iterations(3);
+
+// From the start of a search over the days the viewer has listed already
+// to the first day that has a hit, as the results window's first row; the
+// search stops there. Goal: at most 0.2 s.
+void FirstResult(benchmark::State& bench)
+{
+    const std::filesystem::path* folderPath = yearFolder();
+    FolderDays folder;
+    if (!folderPath || !folder.scan(folderPath->string())) {
+        bench.SkipWithError("the year's folder cannot be made");
+        return;
+    }
+    std::vector<double> samples;
+    for (auto _ : bench) {
+        const Clock::time_point start = Clock::now();
+        std::atomic<bool> stop = false;
+        double first = 0;
+        searchAllDays(folder, SearchKind::Chat, "gg", false, &stop, [&](const DayHits& day) {
+            if (!day.hits.empty() && first == 0) {
+                first = secondsSince(start);
+                stop = true;
+            }
+        });
+        bench.SetIterationTime(first);
+        samples.push_back(first);
+    }
+    bench.counters["first_row_s"] = median(samples);
+    bench.SetLabel("goal: <= 0.2 s");
+}
+BENCHMARK(FirstResult)->Name("AllDaysGrep/FirstResult")->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+} // namespace
+} // namespace zelkam::bench

@@ -1,0 +1,255 @@
+// The commands that span every day of the folder: grep and player.
+
+#include <chrono>
+
+#include <nlohmann/json.hpp>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <unistd.h>
+#endif
+
+#include "cli/cli_commands.h"
+#include "cli/cli_dates.h"
+#include "cli/cli_steps.h"
+#include "cli/cli_usage.h"
+#include "history/all_days_search.h"
+#include "history/day_windows.h"
+#include "history/player_sessions.h"
+#include "replay/search.h"
+#include "views/text_encoding.h"
+#include "views/display_text.h"
+
+namespace zelkam::cli {
+namespace {
+
+bool standardErrorIsTerminal()
+{
+#if defined(__unix__) || defined(__APPLE__)
+    return ::isatty(STDERR_FILENO) == 1;
+#else
+    return false;
+#endif
+}
+
+// A progress line on standard error for searches that take a while: shown
+// only on a terminal, once a second has passed, and rewritten in place. It
+// is wiped before results are printed, so they never run into it, and
+// ended with a line feed when the search ends with it on screen.
+class Progress {
+public:
+    explicit Progress(std::string command)
+        : command_(std::move(command)), enabled_(standardErrorIsTerminal()), start_(std::chrono::steady_clock::now())
+    {
+    }
+    ~Progress()
+    {
+        if (width_ > 0)
+            std::cerr << '\n';
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void update(std::size_t day, std::size_t days, std::int32_t date)
+    {
+        if (!enabled_)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start_ < std::chrono::seconds(1) || (width_ > 0 && now - lastShown_ < std::chrono::milliseconds(200)))
+            return;
+        std::cout.flush();
+        const std::string line = "zelkam-cli " + command_ + ": searched " + formatDate(date) + " (day " +
+                                 std::to_string(day + 1) + " of " + std::to_string(days) + ")";
+        wipe();
+        std::cerr << line << std::flush;
+        width_ = line.size();
+        lastShown_ = now;
+    }
+
+    // Takes the line off the screen until the next update.
+    void wipe()
+    {
+        if (width_ == 0)
+            return;
+        std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+        width_ = 0;
+    }
+
+private:
+    std::string command_;
+    bool enabled_;
+    std::chrono::steady_clock::time_point start_;
+    std::chrono::steady_clock::time_point lastShown_;
+    std::size_t width_ = 0;
+};
+
+} // namespace
+
+int runGrep(const std::vector<std::string>& args)
+{
+    std::optional<std::string> folderPath;
+    std::optional<std::string> pattern;
+    SearchKind kind = SearchKind::Chat;
+    bool matchCase = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && arg == "--case") {
+            matchCase = true;
+        } else if (!optionsEnded && (arg == "--kind" || arg.rfind("--kind=", 0) == 0)) {
+            std::string value;
+            if (arg == "--kind") {
+                if (++i == args.size())
+                    return usageError("--kind needs a KIND: player, chat, rconuser or rconcmd");
+                value = args[i];
+            } else {
+                value = arg.substr(7);
+            }
+            if (!parseSearchKind(value, kind))
+                return usageError(quotedArgument(value) + " is not a search kind (player, chat, rconuser or rconcmd)");
+        } else if (!optionsEnded && arg.size() > 2 && arg.rfind("--", 0) == 0) {
+            return usageError("unknown option " + quotedArgument(arg) + " (grep takes --kind KIND and --case)");
+        } else if (!folderPath) {
+            folderPath = arg;
+        } else if (!pattern) {
+            pattern = arg;
+        } else {
+            return usageError("grep: unexpected argument " + quotedArgument(arg));
+        }
+    }
+    if (!folderPath)
+        return usageError("grep: missing FOLDER");
+    if (!pattern)
+        return usageError("grep: missing PATTERN");
+
+    if (!checkLogFolder(*folderPath))
+        return NothingToShow;
+    FolderDays folder;
+    if (!folder.scan(*folderPath) || folder.days.empty()) {
+        complainNoLogs(*folderPath);
+        return NothingToShow;
+    }
+    Progress progress("grep");
+    std::size_t hits = 0;
+    std::string line;
+    searchAllDays(folder, kind, *pattern, matchCase, nullptr, [&](const DayHits& day) {
+        if (!day.hits.empty())
+            progress.wipe();
+        for (const HistoryHit& hit : day.hits) {
+            line = formatDate(hit.time);
+            line += ' ';
+            line += formatTimeOfDay(hit.time);
+            line += ' ';
+            appendTerminalText(line, hit.text);
+            line += '\n';
+            std::cout << line;
+            ++hits;
+        }
+        progress.update(day.index, day.dayCount, day.day);
+    });
+    if (hits == 0) {
+        progress.wipe();
+        // The pattern is not echoed: it may be something the user would
+        // rather not see in a log of scripts, such as a password.
+        complain("nothing to show: no hit");
+        return NothingToShow;
+    }
+    return Done;
+}
+
+int runPlayer(const std::vector<std::string>& args)
+{
+    std::optional<std::string> folderPath;
+    std::optional<std::string> id;
+    std::optional<std::string> namePattern;
+    bool matchCase = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--case") {
+            matchCase = true;
+        } else if (arg == "--id" || arg == "--name") {
+            if (++i == args.size())
+                return usageError(arg + " needs a value");
+            if (id || namePattern)
+                return usageError("player takes one of --id and --name, once");
+            (arg == "--id" ? id : namePattern) = args[i];
+        } else if (arg.rfind("--", 0) == 0) {
+            return usageError("unknown option " + quotedArgument(arg) + " (player takes --id, --name and --case)");
+        } else if (folderPath) {
+            return usageError("player: unexpected argument " + quotedArgument(arg));
+        } else {
+            folderPath = arg;
+        }
+    }
+    if (!folderPath)
+        return usageError("player: missing FOLDER");
+    if (!id && !namePattern)
+        return usageError("player needs --id UNIQUEID or --name PATTERN");
+
+    if (!checkLogFolder(*folderPath))
+        return NothingToShow;
+    FolderDays folder;
+    if (!folder.scan(*folderPath) || folder.days.empty()) {
+        complainNoLogs(*folderPath);
+        return NothingToShow;
+    }
+    // Names are matched by the rules of Find's player search.
+    BoundedRing<PlayerEntry> noPlayers(1);
+    EventSearch nameSearch(SearchKind::Player, namePattern ? *namePattern : std::string(), matchCase, noPlayers);
+    const auto matches = [&](const PlayerSession& session) {
+        if (id)
+            return session.uniqueId == *id;
+        for (const std::string& name : session.names) {
+            LogEvent named;
+            named.kind = PlayerConnected;
+            named.player.name = name.c_str();
+            if (nameSearch.matches(named))
+                return true;
+        }
+        return false;
+    };
+
+    using Json = nlohmann::ordered_json;
+    std::size_t shown = 0;
+    SessionTracker sessions([&](PlayerSession&& session) {
+        if (!matches(session))
+            return;
+        Json json = Json::object();
+        json["date"] = formatDate(session.day);
+        json["start"] = formatTimeOfDay(session.start);
+        json["end"] = formatTimeOfDay(session.end);
+        Json names = Json::array();
+        for (const std::string& name : session.names)
+            names.push_back(logTextToUtf8(name));
+        json["names"] = std::move(names);
+        json["uniqueId"] = logTextToUtf8(session.uniqueId);
+        json["teams"] = session.teams;
+        json["frags"] = session.frags;
+        json["deaths"] = session.deaths;
+        json["chat"] = session.chat;
+        std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        ++shown;
+    });
+    Progress progress("player");
+    walkDayWindows(folder, nullptr, {}, [&](std::size_t index, const EventList* own) {
+        if (own) {
+            for (const LogEvent& event : *own)
+                sessions.add(event);
+        }
+        progress.update(index, folder.days.size(), folder.days[index]);
+    });
+    sessions.finish();
+    progress.wipe();
+    if (shown == 0) {
+        complain("nothing to show: no session of that player");
+        return NothingToShow;
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,239 @@
+#include "history/day_windows.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "ingest/window_reader.h"
+#include "parse/log_parser.h"
+
+namespace zelkam {
+
+bool FolderDays::scan(std::string_view folderPath)
+{
+    LogFileList scanned;
+    if (!scanFolder(folderPath, scanned))
+        return false;
+    files = std::move(scanned);
+    days.clear();
+    appendDays(files, days);
+    return true;
+}
+
+void FolderDays::assign(const LogFileList& knownFiles, const GrowArray<std::int32_t>& knownDays)
+{
+    files = knownFiles;
+    days = knownDays;
+}
+
+namespace {
+
+// A day's own files, parsed once. Its parse serves three users: the day's
+// own window, the next day's window and the in-order hand-over to done.
+struct DaySlot {
+    std::unique_ptr<LogParser> parser;
+    bool readable = false;
+    bool parsed = false;
+    bool worked = false;
+    int users = 0;
+};
+
+class Walk {
+public:
+    Walk(const FolderDays& folder, const std::atomic<bool>* stop, const std::function<void(const DayWindow&)>& work)
+        : folder_(folder), stop_(stop), work_(work), slots_(folder.days.size())
+    {
+    }
+
+    // Whether day index d's window begins with the day before's files: only
+    // when the day before is itself a day of the folder.
+    bool hasDayBefore(std::size_t d) const
+    {
+        return d > 0 && folder_.days[d - 1] == addLocalDays(folder_.days[d], -1);
+    }
+
+    void runWorker(std::size_t aheadLimit)
+    {
+        EventList window;
+        LogFileList dayFiles;
+        dayFiles.folder = folder_.files.folder;
+        WindowReader reader;
+        for (;;) {
+            std::size_t d;
+            {
+                std::unique_lock lock(mutex_);
+                // Keep at most aheadLimit days in memory beyond those handed
+                // over, so a slow receiver never makes the walk hold a year.
+                waitUntil(lock, [&] { return next_ >= slots_.size() || next_ < handedOver_ + aheadLimit || stopped(); });
+                if (next_ >= slots_.size() || stopped())
+                    return;
+                d = next_++;
+                slots_[d].users = 2 + (d + 1 < slots_.size() && hasDayBefore(d + 1) ? 1 : 0);
+            }
+            parseDay(d, dayFiles, reader);
+            const LogParser* before = nullptr;
+            bool beforeReadable = false;
+            if (hasDayBefore(d)) {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return slots_[d - 1].parsed; });
+                before = slots_[d - 1].parser.get();
+                beforeReadable = slots_[d - 1].readable;
+            }
+
+            if (!work_) {
+                std::lock_guard lock(mutex_);
+                slots_[d].worked = true;
+                if (before)
+                    release(d - 1);
+                release(d);
+                changed_.notify_all();
+                continue;
+            }
+            DayWindow view;
+            view.index = d;
+            view.day = folder_.days[d];
+            const DaySlot& own = slots_[d];
+            // The viewer reads the window as one list: the day before's
+            // files, then the day's. An unreadable day before is simply
+            // missing from it, as it would be from the viewer's read.
+            if (own.readable || beforeReadable) {
+                window.clear();
+                if (before && beforeReadable) {
+                    for (const LogEvent& event : before->events())
+                        window.append(event);
+                }
+                view.ownFirst = window.size();
+                if (own.readable) {
+                    for (const LogEvent& event : own.parser->events())
+                        window.append(event);
+                }
+                view.window = &window;
+            }
+            work_(view);
+
+            std::lock_guard lock(mutex_);
+            slots_[d].worked = true;
+            if (before)
+                release(d - 1);
+            release(d);
+            changed_.notify_all();
+        }
+    }
+
+    // Runs on the calling thread: hands each finished day over in order.
+    bool handOver(const std::function<void(std::size_t, const EventList*)>& done)
+    {
+        for (std::size_t d = 0; d < slots_.size(); ++d) {
+            const LogParser* own = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                waitUntil(lock, [&] { return slots_[d].worked || (stopped() && d >= next_); });
+                if (!slots_[d].worked)
+                    return false;
+                if (slots_[d].readable)
+                    own = slots_[d].parser.get();
+            }
+            done(d, own ? &own->events() : nullptr);
+            std::lock_guard lock(mutex_);
+            release(d);
+            handedOver_ = d + 1;
+            changed_.notify_all();
+        }
+        return !stopped();
+    }
+
+    void wakeAll()
+    {
+        std::lock_guard lock(mutex_);
+        changed_.notify_all();
+    }
+
+private:
+    // The stop flag is set from outside without a notification, so waits
+    // that depend on it look again every few milliseconds.
+    template <typename Predicate>
+    void waitUntil(std::unique_lock<std::mutex>& lock, Predicate ready)
+    {
+        while (!ready())
+            changed_.wait_for(lock, std::chrono::milliseconds(20));
+    }
+
+    bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+
+    void parseDay(std::size_t d, LogFileList& dayFiles, WindowReader& reader)
+    {
+        // Only the day's own files: the reader picks those beginning inside
+        // the one-day window.
+        const std::int32_t day = folder_.days[d];
+        const std::int64_t nextDay = addLocalDays(day, 1);
+        dayFiles.entries.clear();
+        for (const LogFileEntry& entry : folder_.files.entries) {
+            if (entry.startTime >= day && entry.startTime < nextDay)
+                dayFiles.entries.append(entry);
+        }
+        // A parser of an earlier day keeps its event list's storage, so the
+        // next day's events land in memory already mapped.
+        std::unique_ptr<LogParser> parser;
+        {
+            std::lock_guard lock(mutex_);
+            if (!spare_.empty()) {
+                parser = std::move(spare_.back());
+                spare_.pop_back();
+            }
+        }
+        if (!parser)
+            parser = std::make_unique<LogParser>();
+        const bool readable = reader.readWindow(dayFiles, *parser, day, 1);
+        std::lock_guard lock(mutex_);
+        slots_[d].parser = std::move(parser);
+        slots_[d].readable = readable;
+        slots_[d].parsed = true;
+        changed_.notify_all();
+    }
+
+    // Called with the lock held.
+    void release(std::size_t d)
+    {
+        if (--slots_[d].users == 0 && slots_[d].parser)
+            spare_.push_back(std::move(slots_[d].parser));
+    }
+
+    const FolderDays& folder_;
+    const std::atomic<bool>* stop_;
+    const std::function<void(const DayWindow&)>& work_;
+    std::vector<DaySlot> slots_;
+    std::vector<std::unique_ptr<LogParser>> spare_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;
+    std::size_t handedOver_ = 0;
+};
+
+} // namespace
+
+bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
+                    const std::function<void(const DayWindow&)>& work,
+                    const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads)
+{
+    if (threads == 0)
+        threads = std::max(1u, std::thread::hardware_concurrency());
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
+    Walk walk(folder, stop, work);
+    const std::size_t aheadLimit = 4 * std::size_t{threads};
+    std::vector<std::thread> workers;
+    workers.reserve(threads);
+    for (unsigned i = 0; i < threads; ++i)
+        workers.emplace_back([&] { walk.runWorker(aheadLimit); });
+    const bool complete = walk.handOver(done);
+    // A stop set while a worker waits for room must wake it.
+    walk.wakeAll();
+    for (std::thread& worker : workers)
+        worker.join();
+    return complete;
+}
+
+} // namespace zelkam

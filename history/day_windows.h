@@ -1,0 +1,59 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "ingest/log_file_list.h"
+#include "parse/containers.h"
+#include "parse/log_event.h"
+
+namespace zelkam {
+
+// The folder as the all-days tools see it: its log files and the ascending
+// list of days they begin on, exactly as the viewer's date selector lists
+// them. Scanned once; nothing in the folder is written.
+struct FolderDays {
+    LogFileList files;
+    GrowArray<std::int32_t> days{50};
+
+    // False when the folder has no datable log file (or is not a folder).
+    bool scan(std::string_view folderPath);
+    // Takes the files and days a loaded folder already knows, so a search
+    // started from the viewer need not date every file again.
+    void assign(const LogFileList& knownFiles, const GrowArray<std::int32_t>& knownDays);
+};
+
+// One day as a worker hands it over. window holds the events of the two-day
+// window the viewer reads to load the day (the day before, then the day;
+// null when none of its files could be read); ownFirst is where the day's
+// own files begin in it. The events and their texts live until the call
+// that receives them returns.
+struct DayWindow {
+    std::size_t index = 0;
+    std::int32_t day = 0;
+    const EventList* window = nullptr;
+    std::size_t ownFirst = 0;
+};
+
+// Reads every day of the folder once and hands each day's window to work,
+// on worker threads (one per core, days taken in ascending order), then
+// calls done with the day's index on the calling thread, in day order, as
+// soon as that day and all before it are finished; done also gets the day's
+// own events (those of the files that begin on it, null when unreadable),
+// which live until done returns. Each file is read once: a day's parse
+// serves its own window and the next day's.
+//
+// work may be empty when only the days' own events are wanted. It runs
+// concurrently for different days, so it may only write what
+// belongs to its day. stop (may be null) is checked between days: once it
+// is set no further day is started and the call returns false after the
+// days already started. True when every day was walked.
+bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
+                    const std::function<void(const DayWindow&)>& work,
+                    const std::function<void(std::size_t index, const EventList* ownEvents)>& done,
+                    unsigned threads = 0);
+
+} // namespace zelkam

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parse/log_event.h"
+
+namespace zelkam {
+
+// One stay of one player on the server within one day: from the player's
+// connection (or first event of the day) to their disconnection (the
+// <-1> disconnections a shutdown logs included) or the end of the day. A
+// stay across midnight is two sessions: the second begins at the next
+// day's first event, once the player shows up in it again.
+struct PlayerSession {
+    // The local midnight of the session's day; start and end are calendar
+    // seconds.
+    std::int32_t day = 0;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    // Every name used in the session, in the order first used. Logged bytes.
+    std::vector<std::string> names;
+    // The unique id as logged; a pending id is replaced once the real one
+    // shows.
+    std::string uniqueId;
+    // Team codes (0 Terrorist, 1 Counter-Terrorist) in the order joined.
+    std::vector<std::int32_t> teams;
+    // Scored as the player list scores them: a kill of the other team +1,
+    // of one's own team -1, a suicide -1 and a death.
+    std::int32_t frags = 0;
+    std::int32_t deaths = 0;
+    std::int32_t chat = 0;
+    // The server's user id of the connection and the address key it came
+    // from (0 when the connection was not seen).
+    std::int32_t userId = 0;
+    std::int32_t addressKey = 0;
+    // With line recording on: the events that belong to the session (its
+    // connection, chat, name changes, team joins, kills, deaths, its
+    // remote-console commands by address, its disconnection), as the
+    // positions given to add.
+    std::vector<std::size_t> lines;
+};
+
+// Unique ids that many different players share: LAN and pending ids, bots,
+// an absent id. Sessions with such an id must never be linked by it.
+bool isSharedUniqueId(std::string_view uniqueId);
+
+// Builds sessions from a folder's events fed in reading order (the files
+// one after another). Sessions are handed out day by day, each day's in
+// order of their start: when the events move past a midnight and at finish.
+class SessionTracker {
+public:
+    explicit SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines = false)
+        : onSession_(std::move(onSession)), recordLines_(recordLines)
+    {
+    }
+
+    // position is what a recorded line refers to (an index into the
+    // caller's events); ignored without line recording.
+    void add(const LogEvent& event, std::size_t position = 0);
+    // Ends every open session at the last event seen and hands out the rest.
+    void finish();
+
+private:
+    struct Open {
+        PlayerSession session;
+        std::string currentName;
+        std::int32_t team = -1;
+    };
+
+    Open* findOpen(std::int32_t userId, std::string_view name);
+    Open* findOpenByName(std::string_view name);
+    Open& openSession(const LogEvent& event, std::int32_t start);
+    void close(std::size_t openIndex, std::int32_t end);
+    void endDay();
+
+    std::function<void(PlayerSession&&)> onSession_;
+    bool recordLines_;
+    std::vector<Open> open_;
+    // Players still connected when the day ended: they begin a session at
+    // the new day's first event once they show up.
+    std::vector<Open> carried_;
+    std::vector<PlayerSession> finished_;
+    bool inDay_ = false;
+    std::int32_t day_ = 0;
+    std::int64_t nextDay_ = 0;
+    std::int32_t dayFirstTime_ = 0;
+    std::int32_t lastTime_ = 0;
+};
+
+} // namespace zelkam

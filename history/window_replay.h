@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "parse/log_event.h"
+#include "views/live_state.h"
+
+namespace zelkam {
+
+class ViewerState;
+
+// Plays one day of a loaded window the way the viewer plays it after
+// loading the day: it stands where the day load leaves the replay (the
+// state rebuilt from the last map start before the day's first event), then
+// applies the day's events one by one up to the day's end. It keeps no
+// snapshots and publishes nothing, so a worker can walk many days with it.
+class WindowReplay : public LiveState {
+public:
+    // Stands at the first event of day (a local midnight) in window. False
+    // for an empty day (no event from the midnight on): nothing to play.
+    // window must outlive the replay's use of it.
+    bool start(const EventList& window, std::int32_t day);
+
+    bool atEnd() const { return cursor_ >= dayEnd_; }
+    // Index in the window of the event applyNext applies next.
+    std::size_t cursor() const { return cursor_; }
+    const LogEvent& current() const { return (*window_)[cursor_]; }
+    // Applies the event at the cursor and moves on. True when that composed
+    // a chat line, which is then the newest of chatLines.
+    bool applyNext();
+
+private:
+    const EventList* window_ = nullptr;
+    std::size_t cursor_ = 0;
+    std::size_t dayEnd_ = 0;
+};
+
+// Puts a loaded day of the viewer just after event (an index into its
+// events) as Find leaves it on a hit there: every event up to and including
+// it applied, the clock at the next event, paused, published. False, with
+// the state unchanged, when the event is not one Find could stop on (before
+// the replay's position, at or past the day's end, or no day loaded).
+bool standAfterEvent(ViewerState& state, std::size_t event);
+
+struct HistoryHit;
+
+// Loads the hit's day in the viewer and stands just after the hit, paused,
+// as Find leaves it there. When the folder changed since the search and the
+// event at the hit's place is no longer the same (time and kind), the
+// first event of the day with the hit's time and kind is taken instead.
+// False when the day cannot be loaded or the event is gone.
+bool standAfterHit(ViewerState& state, const HistoryHit& hit);
+
+} // namespace zelkam

@@ -1,0 +1,266 @@
+#include "history/all_days_search.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "history/window_replay.h"
+#include "replay/search.h"
+#include "replay/viewer_state.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+#include "tools/loggen/log_generator.h"
+#include "views/event_application.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+struct Row {
+    std::int32_t day;
+    std::int32_t time;
+    std::size_t event;
+    std::string text;
+    bool operator==(const Row&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Row& row)
+{
+    return out << row.day << ' ' << row.time << " #" << row.event << ' ' << row.text;
+}
+
+// The straightforward way: load each day in the viewer's model and test
+// every event from where the load stands to the day's end, applying each.
+std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, const std::string& pattern, bool matchCase)
+{
+    auto state = std::make_unique<ViewerState>();
+    state->loadFolder(folder);
+    std::vector<Row> rows;
+    for (std::size_t d = 0; d < state->days.size(); ++d) {
+        if (!state->loadDayAt(d))
+            continue;
+        EventSearch search(kind, pattern, matchCase, state->recentPlayers);
+        while (!state->isEmptyDay() && state->cursor < state->dayEndEvent) {
+            const LogEvent& event = state->events()[state->cursor];
+            const std::size_t at = state->cursor;
+            const bool hit = search.matches(event);
+            const std::size_t count = state->chatLines.size();
+            const std::size_t head = state->chatLines.head();
+            applyEvent(state->eventTarget, event);
+            ++state->cursor;
+            if (!hit)
+                continue;
+            const bool composed = state->chatLines.size() != count || state->chatLines.head() != head;
+            rows.push_back({state->days[d], event.time, at,
+                            composed ? state->chatLines[state->chatLines.size() - 1].text
+                                     : (event.player.name ? event.player.name : "")});
+        }
+    }
+    return rows;
+}
+
+std::vector<Row> searchAll(const std::string& path, SearchKind kind, const std::string& pattern, bool matchCase,
+                           unsigned threads)
+{
+    FolderDays folder;
+    std::vector<Row> rows;
+    if (!folder.scan(path))
+        return rows;
+    std::size_t expectedIndex = 0;
+    searchAllDays(folder, kind, pattern, matchCase, nullptr, [&](const DayHits& day) {
+        EXPECT_EQ(day.index, expectedIndex++) << "days come in order";
+        for (const HistoryHit& hit : day.hits)
+            rows.push_back({hit.day, hit.time, hit.event, hit.text});
+    }, threads);
+    EXPECT_EQ(expectedIndex, folder.days.size());
+    return rows;
+}
+
+// A hand-made folder with what the generator never writes: a gap of a day,
+// a remote-console user known only from the day before, a day whose file
+// holds nothing, a file running past midnight, and out-of-order stamps.
+void writeAwkwardFolder(const TempFolder& folder)
+{
+    folder.write("L0705000.log", LogText("07/05/2001")
+                                     .at("22:00:00", mapStarted("de_dust"))
+                                     .at("22:00:05", connected("Bob", 12, "10.0.0.1:27005"))
+                                     .at("22:00:06", joinedTeam("Bob", 12, "CT"))
+                                     .at("23:59:50", said("Bob", 12, "CT", "before midnight"))
+                                     .on("07/06/2001")
+                                     .at("00:00:10", said("Bob", 12, "CT", "after midnight"))
+                                     .at("00:00:09", rconCommand("status", "10.0.0.1:27005"))
+                                     .text());
+    folder.write("L0706000.log", LogText("07/06/2001")
+                                     .at("09:00:00", rconCommand("kick Al", "10.0.0.1:27005"))
+                                     .at("09:00:01", said("Bob", 12, "CT", "Hello"))
+                                     .at("09:00:01", said("Bob", 12, "CT", "hello again"))
+                                     .at("09:00:02", changedName("Bob", 12, "CT", "Robert"))
+                                     .at("09:00:03", rconCommand("status", "10.0.0.1:27005"))
+                                     .at("09:00:04", killed("Al", 3, "TERRORIST", "Robert", 12, "CT"))
+                                     .text());
+    folder.write("L0708000.log", LogText("07/08/2001").at("10:00:00", "Server shutdown").text());
+    folder.write("L0709000.log", LogText("07/09/2001")
+                                     .at("10:00:00", connected("Al", 3, "10.0.0.2:1"))
+                                     .at("10:00:01", said("Al", 3, "", "hello from the ninth"))
+                                     .at("10:00:02", disconnected("Al", 3))
+                                     .text());
+}
+
+TEST(AllDaysSearch, FindsWhatSearchingDayByDayFinds)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder generated;
+    LogGenOptions options;
+    options.seed = 5;
+    options.days = 4;
+    options.linesPerDay = 1500;
+    options.maxPlayers = 12;
+    ASSERT_TRUE(generateLogFolder(generated.path(), options));
+    TempFolder spread;
+    options.seed = 9;
+    options.firstYear = 2003;
+    options.firstMonth = 10;
+    options.firstDay = 25; // the clocks go back on the 26th
+    options.filesPerDay = 3;
+    ASSERT_TRUE(generateLogFolder(spread.path(), options));
+    TempFolder awkward;
+    writeAwkwardFolder(awkward);
+
+    struct Query {
+        SearchKind kind;
+        const char* pattern;
+        bool matchCase;
+    };
+    const Query queries[] = {
+        {SearchKind::Chat, "e", false},   {SearchKind::Chat, "Hello", true}, {SearchKind::Player, "o", false},
+        {SearchKind::Player, "", false},  {SearchKind::RconUser, "b", false}, {SearchKind::RconCmd, "", false},
+        {SearchKind::RconCmd, "S", true}, {SearchKind::Chat, "no such text anywhere", false},
+    };
+    for (const TempFolder* folder : {&generated, &spread, &awkward}) {
+        for (const Query& query : queries) {
+            SCOPED_TRACE(folder->string() + " pattern " + query.pattern);
+            const std::vector<Row> expected = searchDayByDay(folder->string(), query.kind, query.pattern, query.matchCase);
+            EXPECT_EQ(searchAll(folder->string(), query.kind, query.pattern, query.matchCase, 1), expected);
+            EXPECT_EQ(searchAll(folder->string(), query.kind, query.pattern, query.matchCase, 3), expected);
+        }
+    }
+    // The awkward folder's remote-console user is named from the day before.
+    const std::vector<Row> rcon = searchAll(awkward.string(), SearchKind::RconUser, "bob", false, 2);
+    ASSERT_FALSE(rcon.empty());
+    EXPECT_EQ(rcon.front().text, "<Bob> status");
+    EXPECT_EQ(rcon.size(), 2u) << ::testing::PrintToString(rcon);
+}
+
+// Standing on a hit of the all-days search puts the viewer exactly where
+// Find Next puts it on that hit.
+TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder generated;
+    LogGenOptions options;
+    options.seed = 2;
+    options.days = 2;
+    options.linesPerDay = 1200;
+    ASSERT_TRUE(generateLogFolder(generated.path(), options));
+    const std::vector<Row> hits = searchAll(generated.string(), SearchKind::Chat, "a", false, 2);
+    ASSERT_GT(hits.size(), 10u);
+
+    auto found = std::make_unique<ViewerState>();
+    auto stood = std::make_unique<ViewerState>();
+    found->loadFolder(generated.string());
+    stood->loadFolder(generated.string());
+    std::size_t compared = 0;
+    for (std::size_t d = 0; d < found->days.size(); ++d) {
+        found->loadDayAt(d);
+        // Find Next from the day's start, hit after hit; it steps over the
+        // event it starts from, so hits next to each other are passed.
+        while (found->find(SearchKind::Chat, "a", false)) {
+            const std::size_t event = found->cursor - 1;
+            const auto hit = std::find_if(hits.begin(), hits.end(),
+                                          [&](const Row& row) { return row.day == found->days[d] && row.event == event; });
+            ASSERT_NE(hit, hits.end()) << "Find stopped where the all-days search found nothing";
+            stood->loadDayAt(d);
+            ASSERT_TRUE(standAfterEvent(*stood, hit->event));
+            EXPECT_EQ(stood->cursor, found->cursor);
+            EXPECT_EQ(stood->viewClock, found->viewClock);
+            EXPECT_EQ(stood->speed, 0);
+            ASSERT_EQ(stood->viewChatLines.size(), found->viewChatLines.size());
+            for (std::size_t i = 0; i < stood->viewChatLines.size(); ++i)
+                EXPECT_STREQ(stood->viewChatLines[i].text, found->viewChatLines[i].text);
+            ASSERT_EQ(stood->viewPlayers.size(), found->viewPlayers.size());
+            for (std::size_t i = 0; i < stood->viewPlayers.size(); ++i) {
+                EXPECT_STREQ(stood->viewPlayers[i].name, found->viewPlayers[i].name);
+                EXPECT_EQ(stood->viewPlayers[i].frags, found->viewPlayers[i].frags);
+                EXPECT_EQ(stood->viewPlayers[i].lifeState, found->viewPlayers[i].lifeState);
+            }
+            if (++compared > 40)
+                break;
+        }
+    }
+    EXPECT_GT(compared, 10u);
+    // An event before where the day stands, or past its end, is refused.
+    stood->loadDayAt(0);
+    EXPECT_FALSE(standAfterEvent(*stood, stood->dayEndEvent));
+}
+
+TEST(AllDaysSearch, EmptyAndVanishingFolders)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder empty;
+    FolderDays none;
+    EXPECT_FALSE(none.scan(empty.string()));
+    EXPECT_TRUE(searchAllDays(none, SearchKind::Chat, "", false, nullptr, [](const DayHits&) { ADD_FAILURE(); }));
+
+    // The folder goes after the scan: every day is still reported, in
+    // order, unreadable, with nothing found.
+    auto vanishing = std::make_unique<TempFolder>();
+    LogGenOptions options;
+    options.days = 5;
+    options.linesPerDay = 300;
+    ASSERT_TRUE(generateLogFolder(vanishing->path(), options));
+    FolderDays folder;
+    ASSERT_TRUE(folder.scan(vanishing->string()));
+    ASSERT_EQ(folder.days.size(), 5u);
+    std::filesystem::remove_all(vanishing->path());
+    std::size_t days = 0;
+    EXPECT_TRUE(searchAllDays(folder, SearchKind::Chat, "", false, nullptr, [&](const DayHits& day) {
+        EXPECT_EQ(day.index, days++);
+        EXPECT_FALSE(day.readable);
+        EXPECT_TRUE(day.hits.empty());
+    }, 2));
+    EXPECT_EQ(days, 5u);
+
+    // Going while the search runs: the days come to an end all the same.
+    ASSERT_TRUE(generateLogFolder(vanishing->path(), options));
+    ASSERT_TRUE(folder.scan(vanishing->string()));
+    days = 0;
+    EXPECT_TRUE(searchAllDays(folder, SearchKind::Chat, "", false, nullptr, [&](const DayHits& day) {
+        if (days++ == 0)
+            std::filesystem::remove_all(vanishing->path());
+        EXPECT_EQ(day.index + 1, days);
+    }, 1));
+    EXPECT_EQ(days, 5u);
+
+    // A stop ends the walk between days.
+    TempFolder busy;
+    options.days = 30;
+    ASSERT_TRUE(generateLogFolder(busy.path(), options));
+    ASSERT_TRUE(folder.scan(busy.string()));
+    std::atomic<bool> stop = false;
+    std::size_t seen = 0;
+    EXPECT_FALSE(searchAllDays(folder, SearchKind::Chat, "", false, &stop, [&](const DayHits&) {
+        if (++seen == 3)
+            stop = true;
+    }, 2));
+    EXPECT_LT(seen, 30u);
+}
+
+} // namespace
+} // namespace zelkam
