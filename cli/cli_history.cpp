@@ -16,6 +16,7 @@
 #include "cli/cli_dates.h"
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
+#include "cli/cli_warnings.h"
 #include "history/all_days_search.h"
 #include "history/day_windows.h"
 #include "history/player_sessions.h"
@@ -152,6 +153,8 @@ int runGrep(const std::vector<std::string>& args)
         }
         progress.update(day.index, day.dayCount, day.day);
     });
+    progress.wipe();
+    warnAboutFilesCutShort(folder.filesCutShort);
     if (hits == 0) {
         progress.wipe();
         // The pattern is not echoed: it may be something the user would
@@ -245,6 +248,7 @@ int runPlayer(const std::vector<std::string>& args)
     });
     sessions.finish();
     progress.wipe();
+    warnAboutFilesCutShort(folder.filesCutShort);
     if (shown == 0) {
         complain("nothing to show: no session of that player");
         return NothingToShow;

@@ -18,9 +18,10 @@ std::string sizeText(std::uint64_t bytes)
 
 } // namespace
 
-void warnAboutFilesCutShort(const ViewerState& state)
+void warnAboutFilesCutShort(const ViewerState& state) { warnAboutFilesCutShort(state.folder().filesCutShort()); }
+
+void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files)
 {
-    const auto& files = state.folder().filesCutShort();
     if (files.empty())
         return;
     std::cout.flush();

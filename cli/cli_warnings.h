@@ -1,5 +1,8 @@
 #pragma once
 
+#include <vector>
+
+#include "ingest/window_reader.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam::cli {
@@ -9,6 +12,7 @@ namespace zelkam::cli {
 // truncated archives, archives that expand past the output bound, read
 // errors. What was read of them is shown; the warning says what was not.
 void warnAboutFilesCutShort(const ViewerState& state);
+void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files);
 
 // Gives those warnings when the command's work is done, however it ends.
 class FilesCutShortWarning {

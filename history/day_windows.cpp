@@ -152,7 +152,16 @@ public:
         changed_.notify_all();
     }
 
+    std::vector<WindowReader::FileCutShort> takeCutShort()
+    {
+        std::lock_guard lock(mutex_);
+        std::sort(cutShort_.begin(), cutShort_.end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
+        return std::move(cutShort_);
+    }
+
 private:
+    std::vector<WindowReader::FileCutShort> cutShort_;
     // The stop flag is set from outside without a notification, so waits
     // that depend on it look again every few milliseconds.
     template <typename Predicate>
@@ -189,6 +198,9 @@ private:
             parser = std::make_unique<LogParser>();
         const bool readable = reader.readWindow(dayFiles, *parser, day, 1);
         std::lock_guard lock(mutex_);
+        for (const WindowReader::FileCutShort& file : reader.cutShort())
+            cutShort_.push_back(file);
+        reader.forgetCutShort();
         slots_[d].parser = std::move(parser);
         slots_[d].readable = readable;
         slots_[d].parsed = true;
@@ -233,6 +245,7 @@ bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
     walk.wakeAll();
     for (std::thread& worker : workers)
         worker.join();
+    folder.filesCutShort = walk.takeCutShort();
     return complete;
 }
 

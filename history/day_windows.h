@@ -6,7 +6,10 @@
 #include <functional>
 #include <string_view>
 
+#include <vector>
+
 #include "ingest/log_file_list.h"
+#include "ingest/window_reader.h"
 #include "parse/containers.h"
 #include "parse/log_event.h"
 
@@ -18,6 +21,10 @@ namespace zelkam {
 struct FolderDays {
     LogFileList files;
     GrowArray<std::int32_t> days{50};
+    // The files the last walk over the folder could not read to their end
+    // (damaged or truncated archives, read errors), sorted by name. Written
+    // by walkDayWindows, which reads the files, so that callers can warn.
+    mutable std::vector<WindowReader::FileCutShort> filesCutShort;
 
     // False when the folder has no datable log file (or is not a folder).
     bool scan(std::string_view folderPath);

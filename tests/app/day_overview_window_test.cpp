@@ -118,6 +118,7 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
 
     // Another day in the main window: another plot.
     v.window->selectDay(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !v.window->isLoading(); }, 60000));
     EXPECT_EQ(overview->series().dayStart, localStamp(2001, 7, 7));
     EXPECT_EQ(overview->series().minutes[540].maps, std::vector<std::string>{"cs_office"});
     EXPECT_TRUE(overview->windowTitle().endsWith(QStringLiteral("07/07/2001")));

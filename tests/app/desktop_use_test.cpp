@@ -109,7 +109,11 @@ struct Viewer : Scope {
     {
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
         QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
+        waitForLoads();
     }
+    // Days and folders load off the window's thread: wait until the chosen
+    // one has been handed over.
+    void waitForLoads() { ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isLoading(); }, 60000)); }
     void ticks(int n)
     {
         for (int i = 0; i < n; ++i)
@@ -404,6 +408,7 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
 
     v.browser.answers = {full.string()};
     w.button(MainWindow::ChangeFolder)->click();
+    v.waitForLoads();
     w.trackbar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
     ASSERT_EQ(w.playerList()->painter().terroristCount(), 16u);
     ASSERT_EQ(w.playerList()->painter().counterTerroristCount(), 16u);

@@ -166,6 +166,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     const std::int32_t clock = state.viewClock;
 
     window.selectDay(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
     ASSERT_TRUE(state.find(SearchKind::Chat, "there", false));
     EXPECT_EQ(state.viewClock, clock);
     window.refreshViews();
@@ -175,6 +176,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
 
     // A double click on the player in the list opens his record.
     window.selectDay(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
     QWidget* list = window.playerList()->window();
     QTest::mouseDClick(list, Qt::LeftButton, Qt::NoModifier, QPoint(40, 32));
     auto* record = window.findChild<PlayerRecordWindow*>();
