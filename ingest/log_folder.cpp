@@ -5,17 +5,26 @@ namespace zelkam {
 bool LogFolder::buildDayIndex(std::string_view folderPath)
 {
     LogFileList scanned;
+    // Stamped before the listing, so that a file created during it is seen
+    // by the next look.
+    std::int64_t stamp = 0;
+    const bool stamped = folderModified(std::filesystem::path(folderPath), stamp);
     if (!scanFolder(folderPath, scanned))
         return false;
     files_ = std::move(scanned);
     days_.clear();
     appendDays(files_, days_);
+    live_.watch(std::filesystem::path(folderPath), stamped, stamp, files_);
     return true;
 }
 
-bool LogFolder::readWindow(std::int32_t start, int days)
+bool LogFolder::readWindow(std::int32_t start, int days, bool wholeLinesOnly)
 {
-    return reader_.readWindow(files_, parser_, start, days);
+    const bool read = reader_.readWindow(files_, parser_, start, days);
+    live_.adopt(reader_.marks(), start, days);
+    if (wholeLinesOnly)
+        live_.dropUnterminatedTail(parser_);
+    return read;
 }
 
 void LogFolder::clear()
@@ -23,6 +32,7 @@ void LogFolder::clear()
     days_.clear();
     parser_.reset();
     files_ = LogFileList();
+    live_.clear();
 }
 
 } // namespace zelkam

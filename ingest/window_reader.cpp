@@ -84,13 +84,17 @@ WindowReader::~WindowReader() = default;
 bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days)
 {
     parser.reset();
+    marks_.clear();
     if (!selectWindow(files, start, days))
         return false;
     std::FILE* file = openNext(files);
     if (!file)
         return false;
     while (file) {
-        readFile(file, parser);
+        FileMark& mark = marks_.emplace_back();
+        mark.name = files.entries[files.windowFirst - 1].name;
+        readFile(file, parser, mark);
+        statOpenFileMark(file, mark);
         std::fclose(file);
         file = openNext(files);
     }
@@ -151,7 +155,7 @@ std::FILE* WindowReader::openNext(LogFileList& files)
     return nullptr;
 }
 
-void WindowReader::readFile(std::FILE* file, LogParser& parser)
+void WindowReader::readFile(std::FILE* file, LogParser& parser, FileMark& mark)
 {
     // The whole lines of each read go to the parser as one block; a line
     // that straddles two reads is gathered in `line`. Only the first 255
@@ -172,6 +176,10 @@ void WindowReader::readFile(std::FILE* file, LogParser& parser)
     std::size_t got;
     while ((got = std::fread(buffer, 1, ReadBufferSize, file)) > 0) {
         std::string_view chunk(buffer, got);
+        const std::size_t lastFeedInRead = chunk.rfind('\n');
+        if (lastFeedInRead != std::string_view::npos)
+            mark.complete = mark.size + lastFeedInRead + 1;
+        mark.size += got;
         if (gathering) {
             const std::size_t feed = chunk.find('\n');
             gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
@@ -190,8 +198,12 @@ void WindowReader::readFile(std::FILE* file, LogParser& parser)
         if (!chunk.empty())
             gather(chunk);
     }
-    if (gathering && lineLength > 0)
+    mark.consumed = mark.size;
+    if (gathering && lineLength > 0) {
+        const std::size_t before = parser.events().size();
         parser.processLine(std::string_view(line, lineLength));
+        mark.tailEvent = parser.events().size() != before;
+    }
 }
 
 } // namespace zelkam

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
+#include "ingest/file_mark.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_parser.h"
 #include "parse/time_stamp.h"
@@ -37,12 +39,18 @@ public:
     // then empty. A file that cannot be opened is passed over.
     bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days);
 
+    // What the last readWindow read of each file, in reading order: how far,
+    // and how each file looked when it was read to its end. A following
+    // reader takes up from here when the files grow.
+    const std::vector<FileMark>& marks() const { return marks_; }
+
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
     std::FILE* openNext(LogFileList& files);
-    void readFile(std::FILE* file, LogParser& parser);
+    void readFile(std::FILE* file, LogParser& parser, FileMark& mark);
 
     std::unique_ptr<char[]> buffer_;
+    std::vector<FileMark> marks_;
 };
 
 } // namespace zelkam
