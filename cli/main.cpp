@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_follow.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr std::string_view usageText =
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
+    "       zelkam-cli follow FOLDER [--from DATE] [--kind chat|events]\n"
     "       zelkam-cli --help\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -25,6 +27,10 @@ constexpr std::string_view usageText =
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
     "  grep     searches every day with the rules of Find (default kind chat,\n"
     "           letter case ignored unless --case), \"DD/MM/YYYY HH:MM:SS line\"\n"
+    "  follow   like tail -f: the chat lines (or events, one JSON object a line)\n"
+    "           of the newest day, or of every day from --from on, then each new\n"
+    "           one as the server writes it, moving on to the server's next day;\n"
+    "           ends on Ctrl+C\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -68,6 +74,8 @@ int main(int argc, char** argv)
             status = runChat(args);
         else if (command == "grep")
             status = runGrep(args);
+        else if (command == "follow")
+            status = runFollow(args);
     }
     std::cout.flush();
     if (status == UsageError)

@@ -86,10 +86,7 @@ void ViewerState::reloadAtClock()
     const std::int32_t keptSpeed = speed;
     const bool keptRewinding = rewinding;
     const bool keptNewest = loadedNewest_;
-    wholeLinesOnly_ = true;
-    loadDay(dayStart);
-    wholeLinesOnly_ = false;
-    growing_ = true;
+    followDay(dayStart);
     loadedNewest_ = loadedNewest_ || keptNewest;
     if (hasDay_)
         seek(at);
@@ -150,6 +147,15 @@ LiveUpdate ViewerState::follow()
     if (moveOnToNewestDay())
         update.viewChanged = true;
     return update;
+}
+
+bool ViewerState::followDay(std::int32_t day)
+{
+    wholeLinesOnly_ = true;
+    const bool loaded = loadDay(day);
+    wholeLinesOnly_ = false;
+    growing_ = true;
+    return loaded;
 }
 
 bool ViewerState::goLive()

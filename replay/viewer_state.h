@@ -117,6 +117,10 @@ public:
     bool isGrowing() const { return growing_; }
     // Treats the loaded day as growing from now on (until the next load).
     void markGrowing() { growing_ = true; }
+    // Loads day D as a day being followed: growing from the start, so that
+    // an unterminated last line is left until it is whole and play and
+    // search reach the newest line. Otherwise as loadDay.
+    bool followDay(std::int32_t day);
     // Where the day ends for search and transcripts: dayEndEvent, or on a
     // growing day that has not reached its next midnight, one past the
     // newest event, since that event is played too.
