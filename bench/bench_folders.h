@@ -23,6 +23,9 @@ struct BenchFolders {
 // be written.
 bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& folders, std::string& problem);
 
+// The folders of this run, once main has prepared them.
+const BenchFolders& benchFolders();
+
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);
 

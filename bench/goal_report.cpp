@@ -138,6 +138,9 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     summary.goal("whole-day find miss, slowest kind", times(findMiss, 1e3), 300, "ms");
     summary.goal("scan and day index of 10,000 files", secondsOf(runs, "Scan/ManyFiles"), 0.5, "s");
     summary.goal("peak resident, heavy day load", counterOf(runs, "Memory/HeavyDay", "peak_MB"), 200, "MB");
+    summary.goal("live: look at a quiet folder (heavy day)", counterOf(runs, "Live/QuietLook", "mean_ms"), 0.05, "ms");
+    summary.goal("live: 1,000 appended lines / 1,000 lines of a load",
+                 counterOf(runs, "Live/Append1000Lines", "ratio"), 2, "x");
 
     if (summary.misses() == 0)
         std::printf(filtered ? "\nEvery goal measured holds.\n" : "\nEvery goal holds.\n");
