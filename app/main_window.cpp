@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 
@@ -138,9 +139,15 @@ bool MainWindow::createChildren()
     folder->setToolTip(QStringLiteral("Select Log Folder"));
 
     const char* playbackTexts[] = {"<<", "||", ">", ">>", ">>>"};
+    const char* playbackTips[] = {"Rewind", "Pause", "Play", "Fast", "Fastest"};
     int id = Rewind;
-    for (int x = 30; x < 230; x += 40, ++id)
-        makeButton(QString::fromLatin1(playbackTexts[id - Rewind]), x, 492, 24, 24, id);
+    for (int x = 30; x < 230; x += 40, ++id) {
+        QPushButton* button = makeButton(QString::fromLatin1(playbackTexts[id - Rewind]), x, 492, 24, 24, id);
+        button->setToolTip(QString::fromLatin1(playbackTips[id - Rewind])
+                           + QStringLiteral(" (Ctrl+End: go live, playing the newest line of the newest day)"));
+    }
+    auto* live = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_End), this);
+    connect(live, &QShortcut::activated, this, &MainWindow::goLive);
     return true;
 }
 
@@ -236,7 +243,22 @@ void MainWindow::timerExpired()
 {
     if (destroyed_)
         return;
-    if (state_.tick())
+    // The server may be writing the folder: its new lines join the day
+    // before the clock moves, so play at the newest line shows them now.
+    const LiveUpdate live = state_.follow();
+    if (live.daysChanged)
+        fillDateList();
+    const bool ticked = state_.tick();
+    if (ticked || live.viewChanged || live.daysChanged)
+        refreshViews();
+    mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());
+}
+
+void MainWindow::goLive()
+{
+    if (destroyed_)
+        return;
+    if (state_.goLive())
         refreshViews();
 }
 

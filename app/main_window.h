@@ -94,6 +94,8 @@ public:
     void dispatchCommand(int id);
     void dateSelectionEnded();
     void timerExpired();
+    // Ctrl+End: the newest day at its newest line, playing at ">".
+    void goLive();
     void trackbarNotified(int code, int position);
     bool handleFindRequest(const FindRequest& request);
 

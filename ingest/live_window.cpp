@@ -5,9 +5,10 @@
 #include <cstring>
 #include <string_view>
 #include <system_error>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "ingest/window_reader.h"
+#include "parse/time_stamp.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <fcntl.h>
@@ -102,24 +103,39 @@ void LiveWindow::watch(const std::filesystem::path& folder, bool stamped, std::i
     watching_ = stamped;
     folderModified_ = stamp;
     folderRacy_ = !watching_ || isRacy(folderModified_);
+    newestName_ = files.entries.empty() ? std::string() : files.entries.back().name;
     noteUndated(files);
 }
 
 void LiveWindow::noteUndated(const LogFileList& files)
 {
-    undated_.clear();
-    std::unordered_set<std::string_view> dated;
+    // Every log file of the folder with how it looked when it was dated, so
+    // that a later listing dates only what is new or changed.
+    std::unordered_map<std::string_view, std::int32_t> dated;
     for (const LogFileEntry& entry : files.entries)
-        dated.insert(entry.name);
+        dated.emplace(entry.name, entry.startTime);
+    known_.clear();
     std::error_code error;
     std::filesystem::directory_iterator it(folder_.empty() ? std::filesystem::path(".") : folder_, error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
         const std::string name = it->path().filename().string();
-        if (!matchesFileNamePattern("L*.log", name) || dated.count(name))
+        KnownFile known;
+        if (!matchesFileNamePattern("L*.log", name) || !statFileMark(it->path(), known.mark))
             continue;
-        FileMark mark;
-        if (statFileMark(it->path(), mark))
-            undated_.emplace_back(name, mark.size);
+        const auto found = dated.find(name);
+        known.dated = found != dated.end();
+        known.startTime = known.dated ? found->second : 0;
+        known_.emplace(name, known);
+    }
+    noteUndatedSizes();
+}
+
+void LiveWindow::noteUndatedSizes()
+{
+    undated_.clear();
+    for (const auto& [name, known] : known_) {
+        if (!known.dated)
+            undated_.emplace_back(name, known.mark.size);
     }
 }
 
@@ -137,6 +153,8 @@ void LiveWindow::clear()
     watching_ = false;
     folder_.clear();
     undated_.clear();
+    known_.clear();
+    newestName_.clear();
     marks_.clear();
     windowDays_ = 0;
 }
@@ -155,30 +173,53 @@ std::vector<std::string> LiveWindow::windowNames(const LogFileList& files) const
 
 bool LiveWindow::rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged)
 {
-    std::unordered_set<std::string> known;
-    for (const LogFileEntry& entry : files.entries)
-        known.insert(entry.name);
-
     watching_ = folderModified(folder_, folderModified_);
     folderRacy_ = !watching_ || isRacy(folderModified_);
+    // As a scan lists the folder, except that a file that looks as it did at
+    // the last listing keeps the date found then: a server's folder holds
+    // years of logs, and only the newest change.
     LogFileList scanned;
-    if (scanFolder(folder_.string(), scanned)) {
-        // A file that appeared since the last listing joins once its first
-        // line is whole.
-        GrowArray<LogFileEntry> kept(LogFileList::InitialCapacity);
-        for (const LogFileEntry& entry : scanned.entries) {
-            if (known.count(entry.name) || hasWholeLine(scanned.pathOf(entry.name)))
-                kept.append(entry);
-        }
-        scanned.entries = std::move(kept);
-    }
     scanned.folder = folder_;
+    std::unordered_map<std::string, KnownFile> listed;
+    TimeStampConverter stamps;
+    std::error_code error;
+    std::filesystem::directory_iterator it(folder_.empty() ? std::filesystem::path(".") : folder_, error);
+    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        KnownFile file;
+        if (!matchesFileNamePattern("L*.log", name) || !statFileMark(it->path(), file.mark))
+            continue;
+        const auto found = known_.find(name);
+        if (found != known_.end() && found->second.mark.device == file.mark.device
+            && found->second.mark.inode == file.mark.inode && found->second.mark.size == file.mark.size
+            && found->second.mark.modified == file.mark.modified) {
+            file = found->second;
+        } else {
+            file.dated = probeLogFile(it->path(), stamps, file.startTime);
+            if (!file.dated)
+                file.startTime = 0;
+        }
+        if (file.dated)
+            scanned.entries.append(LogFileEntry{name, file.startTime});
+        listed.emplace(name, file);
+    }
+    known_ = std::move(listed);
+    noteUndatedSizes();
+    sortEntries(scanned);
+    newestName_.clear();
+    if (!scanned.entries.empty()) {
+        // The file the server writes to joins, or stays, once it holds a
+        // whole line: a fresh load of the folder, with the line being
+        // written cut off, would not find it otherwise.
+        newestName_ = scanned.entries.back().name;
+        if (!hasWholeLine(scanned.pathOf(newestName_)))
+            scanned.entries.removeLast();
+    }
     GrowArray<std::int32_t> newDays(days.capacity());
     appendDays(scanned, newDays);
     daysChanged = newDays.size() != days.size() || !std::equal(newDays.begin(), newDays.end(), days.begin());
     files = std::move(scanned);
     days = std::move(newDays);
-    noteUndated(files);
     return true;
 }
 
@@ -246,6 +287,10 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
     if (!lastGrew && extra.empty())
         return changes;
 
+    // Only the folder's newest file is still being written: its unterminated
+    // last line waits until it is whole. Any other file's last line counts as
+    // it stands, as in any window read.
+    const auto isNewest = [&](const std::string& name) { return name == newestName_; };
     if (!marks_.empty()) {
         FileMark& last = marks_.back();
         if (lastGrew && last.consumed > last.complete) {
@@ -259,15 +304,13 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
             last.consumed = last.complete;
             last.tailEvent = false;
         }
-        // Once a later file follows, this one's last line counts as it
-        // stands, whole or not, as in any window read.
-        if (!readOn(files, last, parser, extra.empty()))
+        if (!readOn(files, last, parser, extra.empty() && isNewest(last.name)))
             return changed();
     }
     for (std::size_t i = 0; i < extra.size(); ++i) {
         FileMark mark;
         mark.name = extra[i];
-        if (!readOn(files, mark, parser, i + 1 == extra.size()))
+        if (!readOn(files, mark, parser, isNewest(mark.name)))
             return changed();
         marks_.push_back(std::move(mark));
     }
@@ -350,7 +393,7 @@ std::size_t LiveWindow::dropUnterminatedTail(LogParser& parser)
     if (marks_.empty())
         return 0;
     FileMark& last = marks_.back();
-    if (last.consumed <= last.complete)
+    if (last.consumed <= last.complete || last.name != newestName_)
         return 0;
     const std::size_t removed = last.tailEvent ? 1 : 0;
     if (last.tailEvent)

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "ingest/file_mark.h"
@@ -72,14 +73,17 @@ public:
     FolderChanges follow(LogFileList& files, GrowArray<std::int32_t>& days, LogParser& parser);
 
     // Takes the unterminated last line that the window read had taken back
-    // off the events, so that only whole lines count, as they do once a day
-    // is followed. Returns the number of events removed (0 or 1).
+    // off the events when it is the last line of the folder's newest file,
+    // which the server may still be writing: once a day is followed only
+    // whole lines of that file count. Returns the number of events removed
+    // (0 or 1).
     std::size_t dropUnterminatedTail(LogParser& parser);
 
     bool hasWindow() const { return windowDays_ > 0; }
 
 private:
     void noteUndated(const LogFileList& files);
+    void noteUndatedSizes();
     bool rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged);
     // The names of the list's files dated inside the followed window, in order.
     std::vector<std::string> windowNames(const LogFileList& files) const;
@@ -95,8 +99,18 @@ private:
     // A folder stamp this close to the moment it was taken may yet hide a
     // change within the same clock step: look again next time.
     bool folderRacy_ = true;
+    // Every "L*.log" file of the last listing: how it looked, and its date.
+    struct KnownFile {
+        FileMark mark;
+        bool dated = false;
+        std::int32_t startTime = 0;
+    };
+    std::unordered_map<std::string, KnownFile> known_;
     // "L*.log" files the scan could not date, with their sizes then.
     std::vector<std::pair<std::string, std::uint64_t>> undated_;
+    // The folder's newest file as last listed, the one the server writes to
+    // (whether or not it holds a whole line yet).
+    std::string newestName_;
 
     std::vector<FileMark> marks_;
     std::int32_t windowStart_ = 0;
