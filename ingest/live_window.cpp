@@ -69,9 +69,10 @@ bool seekTo(std::FILE* file, std::uint64_t offset)
 #endif
 }
 
-// Whether the file holds a whole line yet. A file the server has just begun
-// has at most part of its first line: it is not taken before that line is
-// complete, as a line is not.
+// Whether the file would still be a datable log with its unfinished last
+// line cut off: its whole lines hold at least the first line's time stamp.
+// A file the server has just begun has at most part of its first line: it
+// is not taken before that line is complete, as a line is not.
 bool hasWholeLine(const std::filesystem::path& path)
 {
     std::FILE* file = openToFollow(path);
@@ -82,7 +83,8 @@ bool hasWholeLine(const std::filesystem::path& path)
     std::size_t total = 0;
     std::size_t got;
     while (!found && total < FollowBufferSize && (got = std::fread(head, 1, sizeof head, file)) > 0) {
-        found = std::memchr(head, '\n', got) != nullptr;
+        for (std::size_t at = 0; at < got && !found; ++at)
+            found = head[at] == '\n' && total + at + 1 >= TimeStampOffset + TimeStampLength + 1;
         total += got;
     }
     std::fclose(file);
@@ -141,6 +143,7 @@ void LiveWindow::noteUndatedSizes()
 
 void LiveWindow::adopt(const std::vector<FileMark>& marks, std::int32_t start, int days)
 {
+    following_ = false;
     marks_ = marks;
     windowStart_ = start;
     windowDays_ = days;
@@ -189,8 +192,10 @@ bool LiveWindow::rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool&
         KnownFile file;
         if (!matchesFileNamePattern("L*.log", name) || !statFileMark(it->path(), file.mark))
             continue;
+        // A stamp as young as the listing may hide a change within the same
+        // clock step: such a file is dated again.
         const auto found = known_.find(name);
-        if (found != known_.end() && found->second.mark.device == file.mark.device
+        if (found != known_.end() && !isRacy(file.mark.modified) && found->second.mark.device == file.mark.device
             && found->second.mark.inode == file.mark.inode && found->second.mark.size == file.mark.size
             && found->second.mark.modified == file.mark.modified) {
             file = found->second;
@@ -284,13 +289,24 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
             lastGrew = true;
         }
     }
-    if (!lastGrew && extra.empty())
-        return changes;
-
     // Only the folder's newest file is still being written: its unterminated
     // last line waits until it is whole. Any other file's last line counts as
     // it stands, as in any window read.
     const auto isNewest = [&](const std::string& name) { return name == newestName_; };
+    bool takeTail = false;
+    if (!marks_.empty()) {
+        const FileMark& last = marks_.back();
+        // The newest file again (a later one went): its last line, taken as
+        // it stood, may be unfinished after all.
+        if (following_ && isNewest(last.name) && last.consumed > last.complete)
+            return changed();
+        // No longer the newest (a later day's file came): its unfinished
+        // last line now counts as it stands.
+        takeTail = !isNewest(last.name) && last.consumed < last.size;
+    }
+    if (!lastGrew && extra.empty() && !takeTail)
+        return changes;
+
     if (!marks_.empty()) {
         FileMark& last = marks_.back();
         if (lastGrew && last.consumed > last.complete) {
@@ -314,6 +330,7 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
             return changed();
         marks_.push_back(std::move(mark));
     }
+    following_ = true;
     changes.window = WindowChange::Grew;
     return changes;
 }
@@ -390,6 +407,7 @@ bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& par
 
 std::size_t LiveWindow::dropUnterminatedTail(LogParser& parser)
 {
+    following_ = true;
     if (marks_.empty())
         return 0;
     FileMark& last = marks_.back();

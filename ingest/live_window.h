@@ -113,6 +113,9 @@ private:
     std::string newestName_;
 
     std::vector<FileMark> marks_;
+    // Whole lines only are taken from the newest file: the window has grown
+    // since it was read, or was read that way.
+    bool following_ = false;
     std::int32_t windowStart_ = 0;
     std::int64_t windowEnd_ = 0;
     int windowDays_ = 0;

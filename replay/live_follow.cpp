@@ -44,7 +44,7 @@ bool ViewerState::takeGrowth(std::size_t before, std::size_t retracted)
     // The day's first event itself was the line read unfinished.
     if (retracted > 0 && dayFirstEvent + retracted >= before)
         return false;
-    if (loaded.size() <= dayFirstEvent)
+    if (loaded.size() <= dayFirstEvent || cursor > loaded.size())
         return false;
     const std::size_t newest = loaded.size() - 1;
     const std::int32_t newestTime = loaded[newest].time;
