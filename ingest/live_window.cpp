@@ -274,8 +274,12 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
     if (!hasWindow())
         return changes;
 
+    // Only the newest file of the window can grow; the others are looked at
+    // when the folder changed and on every sixteenth look, which keeps a
+    // quiet look to two status queries however many maps the day had.
     bool lastGrew = false;
-    for (std::size_t i = 0; i < marks_.size(); ++i) {
+    const bool lookAtAll = relist || ++looks_ % 16 == 0;
+    for (std::size_t i = lookAtAll || marks_.empty() ? 0 : marks_.size() - 1; i < marks_.size(); ++i) {
         const FileMark& mark = marks_[i];
         FileMark now;
         if (!statFileMark(folder_ / mark.name, now) || now.device != mark.device || now.inode != mark.inode

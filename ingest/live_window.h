@@ -116,6 +116,7 @@ private:
     // Whole lines only are taken from the newest file: the window has grown
     // since it was read, or was read that way.
     bool following_ = false;
+    unsigned looks_ = 0;
     std::int32_t windowStart_ = 0;
     std::int64_t windowEnd_ = 0;
     int windowDays_ = 0;
