@@ -176,7 +176,8 @@ bool MainWindow::createChildren()
     int id = Rewind;
     for (int x = 30; x < 230; x += 40, ++id) {
         QPushButton* button = makeButton(QString::fromLatin1(playbackTexts[id - Rewind]), x, 492, 24, 24, id);
-        button->setToolTip(QString::fromLatin1(PlaybackTips[id - Rewind]));
+        button->setToolTip(QString::fromLatin1(PlaybackTips[id - Rewind])
+                           + QStringLiteral("; Ctrl+End goes live, playing the newest line of the newest day"));
     }
     makeShortcuts();
     orderTabStops();
@@ -202,6 +203,7 @@ void MainWindow::makeShortcuts()
     add(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { button(ChangeFolder)->click(); });
     add(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { selectNeighbourDay(-1); });
     add(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { selectNeighbourDay(1); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { goLive(); });
 }
 
 void MainWindow::orderTabStops()
@@ -338,7 +340,22 @@ void MainWindow::timerExpired()
 {
     if (destroyed_)
         return;
-    if (state_.tick())
+    // The server may be writing the folder: its new lines join the day
+    // before the clock moves, so play at the newest line shows them now.
+    const LiveUpdate live = state_.follow();
+    if (live.daysChanged)
+        fillDateList();
+    const bool ticked = state_.tick();
+    if (ticked || live.viewChanged || live.daysChanged)
+        refreshViews();
+    mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());
+}
+
+void MainWindow::goLive()
+{
+    if (destroyed_)
+        return;
+    if (state_.goLive())
         refreshViews();
 }
 

@@ -101,6 +101,8 @@ public:
     void dispatchCommand(int id);
     void dateSelectionEnded();
     void timerExpired();
+    // Ctrl+End: the newest day at its newest line, playing at ">".
+    void goLive();
     void trackbarNotified(int code, int position);
     bool handleFindRequest(const FindRequest& request);
     // F3: the last Find Next again, with its pattern, kind and case; opens

@@ -32,6 +32,8 @@ extern BenchFolders folders;
 // benchmarks that make folders of their own on first use.
 const std::filesystem::path& benchDataFolder();
 void setBenchDataFolder(const std::filesystem::path& folder);
+// The folders of this run, once main has prepared them.
+const BenchFolders& benchFolders();
 
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);

@@ -164,6 +164,9 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     }
     summary.goal("500,000 map starts, first load", counterOf(runs, "MapStarts/Load", "load_ms"), 2000, "ms");
     summary.goal("500,000 map starts, peak resident", counterOf(runs, "MapStarts/Load", "peak_MB"), 300, "MB");
+    summary.goal("live: look at a quiet folder (heavy day)", counterOf(runs, "Live/QuietLook", "mean_ms"), 0.05, "ms");
+    summary.goal("live: 1,000 appended lines / 1,000 lines of a load",
+                 counterOf(runs, "Live/Append1000Lines", "ratio"), 2, "x");
 
     if (summary.misses() == 0)
         std::printf(filtered ? "\nEvery goal measured holds.\n" : "\nEvery goal holds.\n");

@@ -378,6 +378,9 @@ struct TemporaryData {
 };
 
 } // namespace
+
+const BenchFolders& benchFolders() { return folders; }
+
 } // namespace zelkam::bench
 
 int main(int argc, char** argv)

@@ -10,6 +10,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_listen.h"
 #include "cli/cli_overview.h"
+#include "cli/cli_follow.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ constexpr std::string_view usageText =
     "                  [--allow ADDR[/BITS]]... [--allow-any] [--verbose]\n"
     "       zelkam-cli overview FOLDER DATE [--csv]\n"
     "       zelkam-cli player FOLDER (--id UNIQUEID | --name PATTERN) [--case]\n"
+    "       zelkam-cli follow FOLDER [--from DATE] [--kind chat|events]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -44,6 +46,10 @@ constexpr std::string_view usageText =
     "  player   every session of a player over all days, one JSON object a line:\n"
     "           by unique id as logged, or by any name used (matched as Find\n"
     "           matches names); a session ends at the disconnection or midnight\n"
+    "  follow   like tail -f: the chat lines (or events, one JSON object a line)\n"
+    "           of the newest day, or of every day from --from on, then each new\n"
+    "           one as the server writes it, moving on to the server's next day;\n"
+    "           ends on Ctrl+C\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -102,6 +108,8 @@ int main(int argc, char** argv)
             status = runOverview(args);
         else if (command == "player")
             status = runPlayer(args);
+        else if (command == "follow")
+            status = runFollow(args);
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }

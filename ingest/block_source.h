@@ -56,6 +56,8 @@ public:
     ReadEnd end() const { return end_; }
     // Bytes of content handed out so far.
     std::uint64_t delivered() const { return delivered_; }
+    // The open file the content comes from, for a look at its status.
+    std::FILE* file() const { return file_; }
 
 protected:
     explicit BlockSource(std::FILE* file) : file_(file) {}

@@ -5,18 +5,27 @@ namespace zelkam {
 bool LogFolder::buildDayIndex(std::string_view folderPath)
 {
     LogFileList scanned;
+    // Stamped before the listing, so that a file created during it is seen
+    // by the next look.
+    std::int64_t stamp = 0;
+    const bool stamped = folderModified(std::filesystem::path(folderPath), stamp);
     if (!scanFolder(folderPath, scanned))
         return false;
     files_ = std::move(scanned);
     reader_.forgetCutShort();
     days_.clear();
     appendDays(files_, days_);
+    live_.watch(std::filesystem::path(folderPath), stamped, stamp, files_);
     return true;
 }
 
-bool LogFolder::readWindow(std::int32_t start, int days)
+bool LogFolder::readWindow(std::int32_t start, int days, bool wholeLinesOnly)
 {
-    return reader_.readWindow(files_, parser_, start, days);
+    const bool read = reader_.readWindow(files_, parser_, start, days);
+    live_.adopt(reader_.marks(), start, days);
+    if (wholeLinesOnly)
+        live_.dropUnterminatedTail(parser_);
+    return read;
 }
 
 void LogFolder::clear()
@@ -25,6 +34,7 @@ void LogFolder::clear()
     parser_.reset();
     reader_.forgetCutShort();
     files_ = LogFileList();
+    live_.clear();
 }
 
 } // namespace zelkam

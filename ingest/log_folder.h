@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ingest/live_window.h"
 #include "ingest/log_file_list.h"
 #include "ingest/window_reader.h"
 #include "parse/log_parser.h"
@@ -26,7 +27,9 @@ public:
     // Reads the window of `days` days that begins at `start` into events().
     // False when the window has no file to read; events() is then empty.
     // Every event, name and text of the previous window becomes invalid.
-    bool readWindow(std::int32_t start, int days);
+    // With wholeLinesOnly, an unterminated last line of the window's newest
+    // file is left out, as it is while a day is followed.
+    bool readWindow(std::int32_t start, int days, bool wholeLinesOnly = false);
 
     // Forgets the folder: days, files and events.
     void clear();
@@ -38,6 +41,15 @@ public:
 
     // How many bytes of content one archive may give before it is cut off.
     void setOutputBound(std::uint64_t bound) { reader_.setOutputBound(bound); }
+    // One look at a folder that a server may be writing to: refreshes files
+    // and days when files came or went, and appends the new whole lines of
+    // the window last read to events(). Events keep their positions and
+    // their names and texts stay valid: only growth is applied here;
+    // anything else is reported for the caller to read the window again.
+    FolderChanges followChanges() { return live_.follow(files_, days_, parser_); }
+    // Takes the unterminated last line of the window's newest file back off
+    // events() (see LiveWindow); the number of events removed.
+    std::size_t dropUnterminatedTail() { return live_.dropUnterminatedTail(parser_); }
 
     const GrowArray<std::int32_t>& days() const { return days_; }
     const EventList& events() const { return parser_.events(); }
@@ -48,6 +60,7 @@ private:
     GrowArray<std::int32_t> days_{InitialDayCapacity};
     LogParser parser_;
     WindowReader reader_;
+    LiveWindow live_;
 };
 
 } // namespace zelkam

@@ -95,15 +95,25 @@ WindowReader::~WindowReader() = default;
 bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days)
 {
     parser.reset();
+    marks_.clear();
     if (!selectWindow(files, start, days))
         return false;
     std::unique_ptr<BlockSource> source = openNext(files);
     if (!source)
         return false;
     while (source) {
-        readFile(*source, parser);
+        FileMark& mark = marks_.emplace_back();
+        mark.name = files.entries[files.windowFirst - 1].name;
+        readFile(*source, parser, mark);
         if (source->end() != ReadEnd::Complete)
-            noteCutShort(files.entries[files.windowFirst - 1].name, source->end(), source->delivered());
+            noteCutShort(mark.name, source->end(), source->delivered());
+        statOpenFileMark(source->file(), mark);
+        if (compressionOfName(mark.name) != Compression::None) {
+            std::error_code error;
+            const auto stored = std::filesystem::file_size(files.pathOf(mark.name), error);
+            mark.size = mark.consumed = mark.complete = error ? 0 : stored;
+            mark.tailEvent = false;
+        }
         source = openNext(files);
     }
     return true;
@@ -174,7 +184,7 @@ std::unique_ptr<BlockSource> WindowReader::openNext(LogFileList& files)
     return nullptr;
 }
 
-void WindowReader::readFile(BlockSource& source, LogParser& parser)
+void WindowReader::readFile(BlockSource& source, LogParser& parser, FileMark& mark)
 {
     // The whole lines of each read go to the parser as one block; a line
     // that straddles two reads is gathered in `line`. Only the first 255
@@ -195,6 +205,10 @@ void WindowReader::readFile(BlockSource& source, LogParser& parser)
     std::size_t got;
     while ((got = source.read(buffer, ReadBufferSize)) > 0) {
         std::string_view chunk(buffer, got);
+        const std::size_t lastFeedInRead = chunk.rfind('\n');
+        if (lastFeedInRead != std::string_view::npos)
+            mark.complete = mark.size + lastFeedInRead + 1;
+        mark.size += got;
         if (gathering) {
             const std::size_t feed = chunk.find('\n');
             gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
@@ -213,8 +227,12 @@ void WindowReader::readFile(BlockSource& source, LogParser& parser)
         if (!chunk.empty())
             gather(chunk);
     }
-    if (gathering && lineLength > 0)
+    mark.consumed = mark.size;
+    if (gathering && lineLength > 0) {
+        const std::size_t before = parser.events().size();
         parser.processLine(std::string_view(line, lineLength));
+        mark.tailEvent = parser.events().size() != before;
+    }
 }
 
 } // namespace zelkam

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ingest/block_source.h"
+#include "ingest/file_mark.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_parser.h"
 #include "parse/time_stamp.h"
@@ -59,15 +60,23 @@ public:
     // unless lowered).
     void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
 
+    // What the last readWindow read of each file, in reading order: how far,
+    // and how each file looked when it was read to its end. A following
+    // reader takes up from here when the files grow. An archive's mark
+    // holds its stored size as read, consumed and complete alike: archives
+    // never grow, so any change to one is a change, never growth.
+    const std::vector<FileMark>& marks() const { return marks_; }
+
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
     std::unique_ptr<BlockSource> openNext(LogFileList& files);
-    void readFile(BlockSource& source, LogParser& parser);
+    void readFile(BlockSource& source, LogParser& parser, FileMark& mark);
     void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;
     std::uint64_t outputBound_ = DefaultOutputBound;
     std::vector<FileCutShort> cutShort_;
+    std::vector<FileMark> marks_;
 };
 
 } // namespace zelkam

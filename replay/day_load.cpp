@@ -41,7 +41,10 @@ bool ViewerState::loadDay(std::int32_t day)
 {
     // The day before is read too: it rebuilds who is on the server and which
     // map runs when the day begins, though it is never shown itself.
-    if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2)) {
+    growing_ = false;
+    waitingAtEdge_ = false;
+    loadedNewest_ = !days.empty() && day == days[days.size() - 1];
+    if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2, wholeLinesOnly_)) {
         enterEmptyDay(day);
         return false;
     }
@@ -67,6 +70,7 @@ bool ViewerState::loadDay(std::int32_t day)
         ++dayEndEvent;
 
     takeSnapshots();
+    keepPresence();
 
     cursor = dayFirstEvent;
     roundStartTime = loaded[dayFirstEvent].time;

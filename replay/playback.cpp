@@ -31,6 +31,23 @@ bool ViewerState::tick()
     // Play stops at the last loaded event, which may lie in the next day
     // when the day's last file runs past midnight.
     const std::int32_t lastTime = loaded[lastEvent].time;
+    if (growing_) {
+        // A line that arrived while the clock waited at the newest one is
+        // played at once, so that at ">" the view keeps pace with the server.
+        if (waitingAtEdge_ && cursor < loaded.size() && loaded[cursor].time > clock)
+            clock = loaded[cursor].time;
+        // The clock runs one second past the newest line, so that line is
+        // applied too, and waits there for the next.
+        const std::int64_t edge = std::int64_t{lastTime} + 1;
+        clock = static_cast<std::int32_t>(
+            std::max<std::int64_t>(clock, std::min<std::int64_t>(std::int64_t{clock} + speed, edge)));
+        while (cursor < loaded.size() && loaded[cursor].time < clock)
+            applyAtCursor();
+        waitingAtEdge_ = cursor == loaded.size();
+        expireChatLines(clock);
+        publishView();
+        return true;
+    }
     clock = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{clock} + speed, lastTime));
     // Events stamped with the clock's own second wait for the next step.
     while (cursor < lastEvent && loaded[cursor].time < clock)

@@ -154,11 +154,12 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
     // begins with the event after it, so Find Next moves on from a hit.
     // At or past the day's end there is nothing to scan.
     bool hit = false;
-    if (cursor < dayEndEvent) {
+    const std::size_t end = dayPlayEnd();
+    if (cursor < end) {
         applyAtCursor();
         EventSearch search(kind, pattern, matchCase, recentPlayers);
         const EventList& loaded = events();
-        while (cursor < dayEndEvent) {
+        while (cursor < end) {
             if (search.matches(loaded[cursor])) {
                 hit = true;
                 break;
@@ -173,7 +174,9 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
         seek(returnTime);
         return false;
     }
-    clock = events()[cursor].time;
+    // A hit on the newest line of a growing day leaves the clock where play
+    // waits for the next line.
+    clock = cursor < events().size() ? events()[cursor].time : events()[lastEvent].time + 1;
     expireChatLines(clock);
     publishView();
     speed = 0;

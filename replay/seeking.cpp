@@ -9,6 +9,7 @@ namespace zelkam {
 
 void ViewerState::seek(std::int32_t t)
 {
+    waitingAtEdge_ = false;
     if (!hasDay_) {
         clock = dayStart;
         publishView();

@@ -21,6 +21,18 @@ void swapRings(BoundedRing<T>& a, BoundedRing<T>& b)
         b.pushBack(item);
 }
 
+void swapLiveStates(LiveState& a, LiveState& b)
+{
+    swapRings(a.chatLines, b.chatLines);
+    std::swap(a.roster, b.roster);
+    swapRings(a.recentPlayers, b.recentPlayers);
+    std::swap(a.roundStartTime, b.roundStartTime);
+    std::swap(a.mapName, b.mapName);
+    std::swap(a.ctScore, b.ctScore);
+    std::swap(a.tScore, b.tScore);
+    std::swap(a.composeChatText, b.composeChatText);
+}
+
 } // namespace
 
 void ViewerState::takeOver(ViewerState& loaded)
@@ -28,14 +40,7 @@ void ViewerState::takeOver(ViewerState& loaded)
     if (&loaded == this)
         return;
     // The live part.
-    swapRings(chatLines, loaded.chatLines);
-    std::swap(roster, loaded.roster);
-    swapRings(recentPlayers, loaded.recentPlayers);
-    std::swap(roundStartTime, loaded.roundStartTime);
-    std::swap(mapName, loaded.mapName);
-    std::swap(ctScore, loaded.ctScore);
-    std::swap(tScore, loaded.tScore);
-    std::swap(composeChatText, loaded.composeChatText);
+    swapLiveStates(*this, loaded);
     // The model.
     snapshots.swap(loaded.snapshots);
     std::swap(clock, loaded.clock);
@@ -55,6 +60,14 @@ void ViewerState::takeOver(ViewerState& loaded)
     std::swap(folder_, loaded.folder_);
     std::swap(snapshotPlayers_, loaded.snapshotPlayers_);
     std::swap(hasDay_, loaded.hasDay_);
+    // Following: how far the loaded day's growth has been taken in.
+    std::swap(growing_, loaded.growing_);
+    std::swap(waitingAtEdge_, loaded.waitingAtEdge_);
+    std::swap(loadedNewest_, loaded.loadedNewest_);
+    std::swap(wholeLinesOnly_, loaded.wholeLinesOnly_);
+    swapLiveStates(presence_, loaded.presence_);
+    std::swap(presenceNext_, loaded.presenceNext_);
+    std::swap(presenceLastTime_, loaded.presenceLastTime_);
 }
 
 } // namespace zelkam

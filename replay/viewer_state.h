@@ -28,6 +28,19 @@ struct Snapshot {
     const char* mapName = "";
 };
 
+// What one look at a followed log folder changed.
+struct LiveUpdate {
+    // The folder is gone: nothing more will come.
+    bool folderGone = false;
+    // days gained or lost entries: the date list needs refilling.
+    bool daysChanged = false;
+    // New events joined the loaded day.
+    bool grew = false;
+    // The view was published anew (the day was read again, or playback moved
+    // on to a new day): the controls need refreshing.
+    bool viewChanged = false;
+};
+
 // What the Find dialog and "RScan" search for.
 enum class SearchKind : std::int32_t { Player = 0, Chat = 1, RconUser = 2, RconCmd = 3 };
 
@@ -86,6 +99,37 @@ public:
     // on as before). Never searches past the day's end.
     bool find(SearchKind kind, std::string_view pattern, bool matchCase);
 
+    // One look at the log folder, made on every timer tick while a server
+    // may be writing to it. New whole lines of the loaded day's files join
+    // the day as if it had been loaded now (its snapshots, end and last
+    // event move on; search and play see them), and the day becomes a
+    // growing day. A change that is not growth (a file shortened, replaced,
+    // removed, or a file dated into the day out of order) reads the day
+    // again at the current clock instead, keeping speed and rewinding. New
+    // days join days; when playback runs forward at the newest line of what
+    // was the newest day, it moves on to the new newest day at the same
+    // speed. Cheap when nothing changed: a few status queries, no reading.
+    LiveUpdate follow();
+    // Goes live: loads the newest day unless it is shown, seeks to its
+    // newest line and plays at 1 second per tick. False without any day.
+    bool goLive();
+    // Whether the loaded day has changed since it was loaded. On a growing
+    // day forward play applies every event before the clock, the newest one
+    // included, and runs at most one second past the newest line, waiting
+    // there for the next; a line that arrives while it waits is played at
+    // once. A finished day never applies its very last event.
+    bool isGrowing() const { return growing_; }
+    // Treats the loaded day as growing from now on (until the next load).
+    void markGrowing() { growing_ = true; }
+    // Loads day D as a day being followed: growing from the start, so that
+    // an unterminated last line is left until it is whole and play and
+    // search reach the newest line. Otherwise as loadDay.
+    bool followDay(std::int32_t day);
+    // Where the day ends for search and transcripts: dayEndEvent, or on a
+    // growing day that has not reached its next midnight, one past the
+    // newest event, since that event is played too.
+    std::size_t dayPlayEnd() const;
+
     // Drops chat lines whose time + 15 is below now.
     void expireChatLines(std::int32_t now);
     // Copies the live state into the view members.
@@ -134,6 +178,20 @@ private:
     void takeSnapshots();
     // Applies the event at cursor and moves cursor on by one.
     void applyAtCursor();
+    // Keeps the state that the snapshot walk of a load reached, so that the
+    // walk can go on over events that join the day later.
+    void keepPresence();
+    // Takes in the events appended since the list held `before` (after
+    // `retracted` were taken off its end). False when they cannot simply
+    // join and the day must be read again.
+    bool takeGrowth(std::size_t before, std::size_t retracted);
+    // Reads the loaded day again, whole lines only, and seeks back to the
+    // clock with speed and rewinding kept.
+    void reloadAtClock();
+    // Moves a forward play that waits at the newest line of what was the
+    // newest day on to the newest day. True when it did.
+    bool moveOnToNewestDay();
+    bool atLiveEdge() const;
 
     // Held apart so that a finished load can be handed over without moving
     // the events its pointers refer to.
@@ -142,6 +200,20 @@ private:
     // False while the model is an empty day; every event position is then
     // unused and nothing may read events().
     bool hasDay_ = false;
+
+    // Following a running server.
+    bool growing_ = false;
+    // The last forward tick of a growing day applied every loaded event.
+    bool waitingAtEdge_ = false;
+    // The loaded day was the folder's newest when it was loaded.
+    bool loadedNewest_ = false;
+    // Read the next load's window without an unterminated last line.
+    bool wholeLinesOnly_ = false;
+    // The snapshot walk of the loaded day: its state, the first event it has
+    // not visited, and the time it stopped short of.
+    LiveState presence_;
+    std::size_t presenceNext_ = 0;
+    std::int32_t presenceLastTime_ = 0;
 };
 
 } // namespace zelkam

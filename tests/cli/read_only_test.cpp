@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +20,7 @@
 
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
+#include "tests/cli/cli_process.h"
 #include "tests/cli/run_cli.h"
 #include "tests/support/compression.h"
 #include "tests/support/temp_folder.h"
@@ -179,6 +184,56 @@ TEST(ReadOnly, NothingInTheLogFolderChanges)
     }
     for (const auto& [path, entry] : after)
         EXPECT_TRUE(before.count(path)) << path << " is new";
+}
+
+// Files of the folder that the process has open now.
+Strings openFilesIn(pid_t pid, const std::filesystem::path& folder)
+{
+    Strings open;
+    std::error_code error;
+    const std::filesystem::path canonicalFolder = std::filesystem::canonical(folder, error);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
+        const std::filesystem::path target = std::filesystem::read_symlink(fd.path(), error);
+        if (!error && target.string().rfind(canonicalFolder.string(), 0) == 0)
+            open.push_back(target.string());
+    }
+    return open;
+}
+
+TEST(ReadOnly, FollowingChangesNothingAndHoldsNoFileOpen)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder folder;
+    writeFolder(folder);
+    const auto before = treeOf(folder.path());
+
+    auto state = std::make_unique<ViewerState>();
+    ASSERT_TRUE(state->loadFolder(folder.string()));
+    for (std::size_t d = 0; d < state->days.size(); ++d) {
+        state->loadDayAt(d);
+        state->follow();
+        state->goLive();
+        state->follow();
+    }
+
+    for (const Strings& options : {Strings{}, Strings{"--from", "01/01/2001", "--kind", "events"}}) {
+        Strings args{"follow", folder.string()};
+        args.insert(args.end(), options.begin(), options.end());
+        CliProcess follow(args, "Europe/Berlin");
+        EXPECT_TRUE(follow.readLine()) << follow.errors();
+        while (follow.readLine(std::chrono::milliseconds(400))) {
+        }
+        // Between its looks at the folder it holds nothing open there, so
+        // the server can rotate, rename and remove its logs at will.
+        for (int sample = 0; sample < 3; ++sample) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(120));
+            EXPECT_EQ(openFilesIn(follow.pid(), folder.path()), Strings{});
+        }
+        EXPECT_EQ(follow.stop(SIGINT), 0) << follow.errors();
+    }
+
+    const auto after = treeOf(folder.path());
+    EXPECT_EQ(after, before);
 }
 
 } // namespace

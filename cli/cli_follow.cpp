@@ -1,0 +1,212 @@
+#include "cli/cli_follow.h"
+
+#include <csignal>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <system_error>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_dates.h"
+#include "cli/cli_json.h"
+#include "parse/time_stamp.h"
+#include "replay/viewer_state.h"
+#include "views/display_text.h"
+#include "views/event_application.h"
+
+namespace zelkam::cli {
+namespace {
+
+// How often the folder is looked at: well within the second in which a
+// new line must show.
+constexpr long PollMilliseconds = 250;
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void requestStop(int) { stopRequested = 1; }
+
+void installStopHandlers()
+{
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a signal cuts the wait short.
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+void waitAWhile()
+{
+    if (stopRequested)
+        return;
+    struct timespec wait {};
+    wait.tv_sec = 0;
+    wait.tv_nsec = PollMilliseconds * 1000000L;
+    nanosleep(&wait, nullptr);
+}
+
+bool isFolder(const std::string& folder)
+{
+    std::error_code error;
+    return std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), error);
+}
+
+void complain(const std::string& message)
+{
+    std::cout.flush();
+    std::cerr << "zelkam-cli: " << message << '\n';
+}
+
+// The local midnight of a DD/MM/YYYY date, or none when it does not convert.
+std::optional<std::int32_t> midnightOf(const std::string& date)
+{
+    std::tm fields{};
+    fields.tm_mday = (date[0] - '0') * 10 + (date[1] - '0');
+    fields.tm_mon = (date[3] - '0') * 10 + (date[4] - '0') - 1;
+    fields.tm_year = (date[6] - '0') * 1000 + (date[7] - '0') * 100 + (date[8] - '0') * 10 + (date[9] - '0') - 1900;
+    const std::int32_t midnight = fromLocalTime(fields);
+    if (midnight == -1)
+        return std::nullopt;
+    return midnight;
+}
+
+enum class Kind { Chat, Events };
+
+// Prints the loaded day's events from the cursor up to where the day ends
+// for now, as "chat" or "events" prints them, one flushed line each.
+void printOn(ViewerState& state, Kind kind)
+{
+    std::string text;
+    while (!stopRequested && !state.isEmptyDay() && state.cursor < state.dayPlayEnd()) {
+        const LogEvent& event = state.events()[state.cursor];
+        if (kind == Kind::Events) {
+            ++state.cursor;
+            std::cout << eventJson(event) << '\n' << std::flush;
+            continue;
+        }
+        const std::size_t countBefore = state.chatLines.size();
+        const std::size_t headBefore = state.chatLines.head();
+        applyEvent(state.eventTarget, event);
+        ++state.cursor;
+        if (state.chatLines.size() == countBefore && state.chatLines.head() == headBefore)
+            continue;
+        const ChatLine& line = state.chatLines[state.chatLines.size() - 1];
+        text.clear();
+        appendTerminalText(text, line.text);
+        std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
+    }
+}
+
+// After the day was read again (a file replaced or shortened), goes back to
+// where printing had got to without printing anything twice.
+void resume(ViewerState& state, std::size_t printedUpTo)
+{
+    if (state.isEmptyDay())
+        return;
+    state.seek(state.events()[state.dayFirstEvent].time);
+    state.cursor = state.dayFirstEvent;
+    while (state.cursor < printedUpTo && state.cursor < state.dayPlayEnd()) {
+        applyEvent(state.eventTarget, state.events()[state.cursor]);
+        ++state.cursor;
+    }
+}
+
+} // namespace
+
+int runFollow(const std::vector<std::string>& args)
+{
+    std::optional<std::string> folder;
+    std::optional<std::string> from;
+    Kind kind = Kind::Chat;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--from" || arg == "--kind") {
+            if (i + 1 == args.size())
+                return UsageError;
+            const std::string& value = args[++i];
+            if (arg == "--from") {
+                if (!isDateArgument(value))
+                    return UsageError;
+                from = value;
+            } else if (value == "chat") {
+                kind = Kind::Chat;
+            } else if (value == "events") {
+                kind = Kind::Events;
+            } else {
+                return UsageError;
+            }
+        } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
+            return UsageError;
+        } else if (!folder) {
+            folder = arg;
+        } else {
+            return UsageError;
+        }
+    }
+    if (!folder)
+        return UsageError;
+    std::optional<std::int32_t> fromDay;
+    if (from) {
+        fromDay = midnightOf(*from);
+        if (!fromDay)
+            return UsageError;
+    }
+
+    installStopHandlers();
+    // The model is large: on the heap.
+    auto state = std::make_unique<ViewerState>();
+    // A server that has not logged anything yet is waited for.
+    while (!stopRequested) {
+        if (!isFolder(*folder)) {
+            complain(*folder + " is not a folder (any more)");
+            return NothingToShow;
+        }
+        if (state->loadFolder(*folder) || !state->days.empty())
+            break;
+        waitAWhile();
+    }
+
+    // The first day shown: the newest, or the first from --from on.
+    std::size_t index = state->days.empty() ? 0 : state->days.size() - 1;
+    if (fromDay) {
+        index = 0;
+        while (index + 1 < state->days.size() && state->days[index] < *fromDay)
+            ++index;
+    }
+    bool loaded = false;
+    while (!stopRequested) {
+        if (!loaded && index < state->days.size()) {
+            state->followDay(state->days[index]);
+            loaded = true;
+        }
+        printOn(*state, kind);
+        // The server's next day has begun: what was left of this one has
+        // been printed, so go on with the day after it.
+        if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart) {
+            index = 0;
+            while (state->days[index] <= state->dayStart)
+                ++index;
+            loaded = false;
+            continue;
+        }
+        waitAWhile();
+        if (stopRequested)
+            break;
+        const std::size_t printedUpTo = state->cursor;
+        const LiveUpdate update = state->follow();
+        if (update.folderGone) {
+            complain(*folder + " is gone");
+            return NothingToShow;
+        }
+        if (update.viewChanged)
+            resume(*state, printedUpTo);
+        if (!loaded && !state->days.empty())
+            index = std::min(index, state->days.size() - 1);
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,280 @@
+// A fuzzed folder that a server goes on writing while the replay model
+// follows it: between steps whole and half lines are appended, files are
+// added, rewritten, replaced, shortened and removed, and the model plays on.
+// After each look at the folder the followed day must be what a fresh load
+// of the folder shows, with the line still being written cut off: the same
+// days, events, day positions and snapshots, and the same view after a seek
+// to any second of the day.
+//
+// Input: the first byte is the length of the program, the program's bytes
+// follow, and the rest is the folder (writeFuzzedFolder).
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "fuzz/fuzz_support.h"
+#include "replay/viewer_state.h"
+
+using namespace zelkam;
+namespace fs = std::filesystem;
+
+namespace {
+
+class Program {
+public:
+    Program(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool done() const { return at_ >= size_; }
+    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
+    std::string text(std::size_t length)
+    {
+        const std::size_t start = at_ < size_ ? at_ : size_;
+        const std::size_t take = length < size_ - start ? length : size_ - start;
+        at_ = start + take;
+        return {reinterpret_cast<const char*>(data_) + start, take};
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
+#define check(condition)                                                                     \
+    do {                                                                                     \
+        if (!(condition)) {                                                                  \
+            std::fprintf(stderr, "live_fuzzer.cpp:%d: broken: %s\n", __LINE__, #condition); \
+            __builtin_trap();                                                                \
+        }                                                                                    \
+    } while (false)
+
+// The dates the fuzzed file names stand for, as a server stamps its lines.
+const char* const lineDates[] = {"01/31/2001", "02/01/2001", "02/02/2001", "12/31/2000", "01/01/2001"};
+
+// A log line stamped on one of those dates at a fuzzed second, its event
+// text from the input.
+std::string stampedLine(Program& program)
+{
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "L %s - %02d:%02d:%02d: ", lineDates[program.byte() % 5],
+                  program.byte() % 24, program.byte() % 60, program.byte() % 60);
+    return prefix + program.text(program.byte() % 48);
+}
+
+void append(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool sameEvent(const LogEvent& a, const LogEvent& b)
+{
+    const auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
+    return a.kind == b.kind && a.time == b.time && same(a.player.name, b.player.name)
+        && a.player.userId == b.player.userId && a.player.wonId == b.player.wonId
+        && a.player.addressKey == b.player.addressKey && a.player.team == b.player.team && same(a.text, b.text);
+}
+
+bool sameView(const ViewerState& a, const ViewerState& b)
+{
+    if (a.viewClock != b.viewClock || a.cursor != b.cursor || std::strcmp(a.viewMapName, b.viewMapName) != 0
+        || a.ctScore != b.ctScore || a.tScore != b.tScore || a.viewPlayers.size() != b.viewPlayers.size()
+        || a.viewChatLines.size() != b.viewChatLines.size())
+        return false;
+    for (std::size_t i = 0; i < a.viewPlayers.size(); ++i) {
+        const PlayerEntry& p = a.viewPlayers[i];
+        const PlayerEntry& q = b.viewPlayers[i];
+        if (std::strcmp(p.name ? p.name : "", q.name ? q.name : "") != 0 || p.userId != q.userId
+            || p.lifeState != q.lifeState || p.frags != q.frags || p.deaths != q.deaths || p.team != q.team)
+            return false;
+    }
+    for (std::size_t i = 0; i < a.viewChatLines.size(); ++i) {
+        if (a.viewChatLines[i].time != b.viewChatLines[i].time
+            || std::strcmp(a.viewChatLines[i].text, b.viewChatLines[i].text) != 0)
+            return false;
+    }
+    return true;
+}
+
+// The folder copied with its newest file's unterminated last line cut off.
+void copyWithWholeLines(const fs::path& from, const fs::path& to)
+{
+    std::error_code error;
+    fs::remove_all(to, error);
+    fs::create_directories(to, error);
+    LogFileList listed;
+    const std::string newest = scanFolder(from.string(), listed) ? listed.entries.back().name : std::string();
+    for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
+        std::string bytes = readAll(entry.path());
+        if (entry.path().filename() == newest) {
+            const std::size_t feed = bytes.rfind('\n');
+            bytes.erase(feed == std::string::npos ? 0 : feed + 1);
+        }
+        std::ofstream(to / entry.path().filename(), std::ios::binary) << bytes;
+    }
+}
+
+void show(const char* what, const ViewerState& state)
+{
+    std::fprintf(stderr, "%s: days", what);
+    for (std::int32_t day : state.days)
+        std::fprintf(stderr, " %d", day);
+    std::fprintf(stderr, "\n");
+    for (const LogFileEntry& entry : state.folder().files().entries)
+        std::fprintf(stderr, "  file %s %d\n", entry.name.c_str(), entry.startTime);
+}
+
+void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
+{
+    static const bool trace = std::getenv("ZELKAM_FUZZ_TRACE") != nullptr;
+    if (trace) {
+        show("live", live);
+        show("fresh", fresh);
+        for (const ViewerState* state : {&live, &fresh}) {
+            for (const LogEvent& e : state->events())
+                std::fprintf(stderr, "  %d %d %s\n", e.kind, e.time, e.text ? e.text : "-");
+            std::fprintf(stderr, "--\n");
+        }
+    }
+    check(live.days.size() == fresh.days.size());
+    for (std::size_t i = 0; i < live.days.size(); ++i)
+        check(live.days[i] == fresh.days[i]);
+    check(live.isEmptyDay() == fresh.isEmptyDay());
+    if (live.isEmptyDay())
+        return;
+    check(live.events().size() == fresh.events().size());
+    for (std::size_t e = 0; e < live.events().size(); ++e)
+        check(sameEvent(live.events()[e], fresh.events()[e]));
+    check(live.dayFirstEvent == fresh.dayFirstEvent && live.dayEndEvent == fresh.dayEndEvent
+          && live.lastEvent == fresh.lastEvent);
+    check(live.snapshots.size() == fresh.snapshots.size());
+    for (std::size_t i = 0; i < live.snapshots.size(); ++i) {
+        const Snapshot& a = live.snapshots[i];
+        const Snapshot& b = fresh.snapshots[i];
+        check(a.time == b.time && a.event == b.event && a.playerCount == b.playerCount
+              && std::strcmp(a.mapName, b.mapName) == 0);
+        for (std::size_t p = 0; p < a.playerCount; ++p)
+            check(a.players[p].userId == b.players[p].userId
+                  && std::strcmp(a.players[p].name ? a.players[p].name : "",
+                                 b.players[p].name ? b.players[p].name : "")
+                      == 0);
+    }
+    const std::int32_t keptClock = live.clock;
+    const std::int32_t keptSpeed = live.speed;
+    for (std::size_t e = live.dayFirstEvent; e < live.events().size() && e < live.dayFirstEvent + 64; ++e) {
+        for (std::int32_t offset = 0; offset < 2; ++offset) {
+            live.seek(live.events()[e].time + offset);
+            fresh.seek(live.events()[e].time + offset);
+            check(sameView(live, fresh));
+        }
+    }
+    live.seek(keptClock);
+    live.speed = keptSpeed;
+}
+
+enum Op : std::uint8_t { AppendLine, AppendHalf, WriteFile, ReplaceFile, Shorten, Remove, Play, OpCount };
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::useFuzzTimeZone();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const fuzz::ScratchFolder scratch;
+    // Beside the scratch folder, which is the server's; removed at exit.
+    static const struct FreshCopy {
+        fs::path path;
+        ~FreshCopy()
+        {
+            std::error_code error;
+            fs::remove_all(path, error);
+        }
+    } fresher{scratch.path().string() + "-fresh"};
+    const fs::path& copy = fresher.path;
+    if (size == 0)
+        return 0;
+    const std::size_t programLength = data[0] < size - 1 ? data[0] : size - 1;
+    Program program(data + 1, programLength);
+    fuzz::writeFuzzedFolder(scratch, std::string_view(reinterpret_cast<const char*>(data) + 1 + programLength,
+                                                      size - 1 - programLength));
+
+    static ViewerState* const live = new ViewerState;
+    static ViewerState* const fresh = new ViewerState;
+    live->unload();
+    if (!live->loadFolder(scratch.path().string()))
+        return 0;
+    // Follow the newest day, as a viewer watching the server would.
+    live->loadDayAt(live->days.size() - 1);
+
+    for (int steps = 0; steps < 24 && !program.done(); ++steps) {
+        const fs::path file = scratch.path() / fuzz::FuzzedFileNames[program.byte() % fuzz::FuzzedFileNameCount];
+        std::error_code error;
+        switch (static_cast<Op>(program.byte() % OpCount)) {
+        case AppendLine:
+            append(file, stampedLine(program) + "\n");
+            break;
+        case AppendHalf:
+            append(file, program.byte() % 2 ? stampedLine(program) : program.text(program.byte() % 16));
+            break;
+        case WriteFile:
+            // Written in place: the same file, other bytes.
+            scratch.write(file.filename().string(), stampedLine(program) + "\n" + stampedLine(program));
+            break;
+        case ReplaceFile: {
+            scratch.write("replacement.tmp", stampedLine(program) + "\n");
+            fs::rename(scratch.path() / "replacement.tmp", file, error);
+            break;
+        }
+        case Shorten: {
+            const auto length = fs::file_size(file, error);
+            if (!error)
+                fs::resize_file(file, length * program.byte() / 256, error);
+            break;
+        }
+        case Remove:
+            fs::remove(file, error);
+            break;
+        case Play: {
+            live->command(program.byte() % 6);
+            const int ticks = program.byte() % 8;
+            for (int i = 0; i < ticks; ++i)
+                live->tick();
+            break;
+        }
+        case OpCount:
+            break;
+        }
+
+        const LiveUpdate update = live->follow();
+        check(!update.folderGone);
+        if (!live->isGrowing())
+            continue;
+        // Whatever the model shows must still be readable.
+        for (const PlayerEntry& player : live->viewPlayers)
+            check(!player.name || std::strlen(player.name) < 256);
+        check(std::strlen(live->viewMapName) < 256);
+        check(live->isEmptyDay() || live->cursor <= live->events().size());
+
+        copyWithWholeLines(scratch.path(), copy);
+        fresh->unload();
+        fresh->loadFolder(copy.string());
+        fresh->loadDay(live->dayStart);
+        fresh->markGrowing();
+        checkSameAsFreshLoad(*live, *fresh);
+    }
+    return 0;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace zelkam {
+
+// What the program has read of one log file, and how the file looked then:
+// enough to tell at a glance whether it has grown, shrunk or been replaced
+// since, without reading it again.
+struct FileMark {
+    std::string name;
+    // The file's identity on its file system; a file replaced under the same
+    // name gets another. Zero where the platform cannot tell.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    // Last modification, in nanoseconds of the platform's file clock.
+    std::int64_t modified = 0;
+    // Bytes read from the start when the file was last read to its end.
+    std::uint64_t size = 0;
+    // Bytes handed to the parser; beyond `complete` only when an unterminated
+    // last line was taken as it stood.
+    std::uint64_t consumed = 0;
+    // Where the last whole line read ends (just past its line feed).
+    std::uint64_t complete = 0;
+    // Whether the unterminated last line taken made an event, which is then
+    // the newest event read from this file.
+    bool tailEvent = false;
+};
+
+// Fills identity, modification time and size of the mark from the file at
+// path (following links). False when there is no such file.
+bool statFileMark(const std::filesystem::path& path, FileMark& mark);
+
+// The same for a file already open; size is left alone, since the caller
+// knows how much it read.
+bool statOpenFileMark(std::FILE* file, FileMark& mark);
+
+// The folder's last modification (a file created, removed or renamed in it),
+// or false when the folder is gone.
+bool folderModified(const std::filesystem::path& folder, std::int64_t& modified);
+
+} // namespace zelkam

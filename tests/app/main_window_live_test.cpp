@@ -1,0 +1,95 @@
+// The main window over a folder that a server is writing to.
+
+#include "app/main_window.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/chat_view_control.h"
+#include "app/date_selector_control.h"
+#include "app/time_label_control.h"
+#include "platform/log_folder_setting.h"
+#include "replay/viewer_state.h"
+#include "tests/app/fakes.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+void append(const TempFolder& folder, const std::string& name, const std::string& bytes)
+{
+    std::ofstream out(folder.path() / name, std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    TempFolder logs;
+    logs.write("L0706000.log", LogText("07/06/2001").at("10:00:00", mapStarted("de_dust")).text());
+    logs.write("L0707000.log", LogText("07/07/2001")
+                                   .at("09:00:00", mapStarted("cs_office"))
+                                   .at("09:00:05", said("Eli", 4, "CT", "morning"))
+                                   .text());
+
+    LogFolderSetting setting;
+    ScriptedFolderBrowser browser;
+    RecordingMessageBoxes messages;
+    RecordingLinkOpener links;
+    Services services{setting, browser, messages, links};
+    auto state = std::make_unique<ViewerState>();
+    MainWindow window(*state, services);
+    window.timer().stop();
+    window.logFolder = logs.string();
+    ASSERT_TRUE(window.createChildren());
+    ASSERT_TRUE(window.loadLogsWithRetry());
+    window.fillDateList();
+    window.refreshViews();
+    const auto date = [&] { return window.dateSelector()->editField()->text(); };
+    ASSERT_EQ(date(), QStringLiteral("06/07/2001"));
+    EXPECT_TRUE(window.button(MainWindow::Play)->toolTip().contains(QStringLiteral("Ctrl+End")));
+
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(date(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:05"));
+    EXPECT_EQ(window.mapLabel()->toolTip(), QString()) << "not growing before the server writes";
+
+    append(logs, "L0707000.log", lineAt("07/07/2001", "09:00:06", said("Eli", 4, "CT", "live now")));
+    window.timerExpired();
+    EXPECT_FALSE(window.mapLabel()->toolTip().isEmpty());
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:06"));
+    window.timerExpired();
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:07"));
+    EXPECT_EQ(window.chatView()->painter().lineCount(), 2u);
+
+    // The server's next day: the date list gains it and play moves on.
+    logs.write("L0708000.log", LogText("07/08/2001").at("00:05:00", mapStarted("de_nuke")).text());
+    window.timerExpired();
+    EXPECT_EQ(window.dateSelector()->comboBox()->count(), 3);
+    EXPECT_EQ(date(), QStringLiteral("08/07/2001"));
+
+    std::error_code error;
+    std::filesystem::current_path(cwd, error);
+}
+
+} // namespace
+} // namespace zelkam
