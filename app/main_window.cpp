@@ -255,6 +255,26 @@ bool MainWindow::loadLogsWithRetry()
     }
 }
 
+void MainWindow::loadFirstFolder(std::function<void()> cancelled)
+{
+    loader_->loadFolder(logFolder, [this, cancelled](bool loaded) {
+        if (loaded) {
+            fillDateList();
+            refreshViews();
+            return;
+        }
+        services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
+                                QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
+        if (!services_.browser.browse(this, logFolder)) {
+            cancelled();
+            return;
+        }
+        // Stored before it is tried, so a folder without logs is kept too.
+        services_.setting.write(logFolder);
+        loadFirstFolder(cancelled);
+    });
+}
+
 void MainWindow::fillDateList()
 {
     dateSelector_->clearDays();

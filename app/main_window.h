@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -93,6 +94,12 @@ public:
     // another folder and stores it. False when the user cancelled the folder
     // browser.
     bool loadLogsWithRetry();
+    // The same folder loop at the program's start, with each scan and load
+    // on the loader's thread, so that the window, shown already, paints and
+    // answers while a big folder is read. The date list and the view are
+    // filled once the folder's first day has been handed over; cancelled is
+    // called when the user cancels the browser.
+    void loadFirstFolder(std::function<void()> cancelled);
     void fillDateList();
     void refreshViews();
     void selectDay(int index);

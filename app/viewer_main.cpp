@@ -42,13 +42,17 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     if (!window->createChildren())
         return 1;
     new WindowMenu(*window, state);
-    if (!window->loadLogsWithRetry()) {
-        window->showMinimized();
-        return 1;
-    }
-    window->fillDateList();
-    window->refreshViews();
-    return app.exec();
+    // A big folder takes seconds to scan: it is read off the window's
+    // thread, so the window paints and answers meanwhile. Cancelling the
+    // folder loop ends the program with 1, as it always has.
+    bool cancelled = false;
+    raw->loadFirstFolder([raw, &app, &cancelled] {
+        cancelled = true;
+        raw->showMinimized();
+        app.exit(1);
+    });
+    const int code = app.exec();
+    return cancelled ? 1 : code;
 }
 
 int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder)

@@ -469,12 +469,7 @@ int runAndClose(ViewerState& state, const Services& services, const char* guardN
                 const std::optional<std::string>& folder, std::size_t& days)
 {
     SingleInstanceGuard guard(QString::fromLatin1(guardName) + QString::number(QCoreApplication::applicationPid()));
-    QTimer::singleShot(100, [&] {
-        days = state.days.size();
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == QStringLiteral("ZELKAMWINDOW"))
-                top->close();
-    });
+    test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days.size(); });
     return runViewer(*qApp, state, services, guard, folder);
 }
 

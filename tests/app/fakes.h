@@ -4,8 +4,12 @@
 #include <string>
 #include <vector>
 
+#include <QApplication>
 #include <QString>
+#include <QTimer>
+#include <functional>
 
+#include "app/main_window.h"
 #include "platform/dialogs.h"
 
 namespace zelkam::test {
@@ -54,5 +58,25 @@ public:
 
     std::vector<QString> opened;
 };
+
+// Once the viewer that runViewer starts has loaded its first folder (the
+// load runs off the window's thread), calls seen with it and closes it.
+inline void closeViewerWhenLoaded(std::function<void(MainWindow&)> seen = {})
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, seen] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<MainWindow*>(top);
+            if (window == nullptr || window->isLoading() || !window->isVisible())
+                continue;
+            poll->stop();
+            poll->deleteLater();
+            if (seen)
+                seen(*window);
+            window->close();
+        }
+    });
+    poll->start(20);
+}
 
 } // namespace zelkam::test

@@ -515,11 +515,7 @@ TEST(ViewerMain, GarbageInTheSettingsStoreStartsIntoTheFolderLoop)
         test::RecordingLinkOpener links;
         ViewerState state;
         SingleInstanceGuard guard(QStringLiteral("zelkam-test-garbage-%1").arg(QCoreApplication::applicationPid()));
-        QTimer::singleShot(100, [] {
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (top->objectName() == QStringLiteral("ZELKAMWINDOW"))
-                    top->close();
-        });
+        test::closeViewerWhenLoaded();
         EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Couldn't find any logs"));
@@ -562,13 +558,11 @@ TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
     test::RecordingLinkOpener links;
     ViewerState state;
     SingleInstanceGuard guard(QStringLiteral("zelkam-test-close-%1").arg(QCoreApplication::applicationPid()));
-    QTimer::singleShot(100, [] {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (top->objectName() == QStringLiteral("ZELKAMWINDOW"))
-                top->close();
-    });
+    std::size_t days = 0;
+    test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days.size(); });
     EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
     EXPECT_TRUE(messages.shown.empty());
+    EXPECT_GT(days, 0u);
 }
 
 } // namespace
