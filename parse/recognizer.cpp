@@ -226,7 +226,9 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
     char* copy = arena.allocate(nameLength + 1 + uniqueId.size() + 1);
     if (!copy)
         return player;
-    std::memcpy(copy, token.data(), nameLength);
+    // An empty token may have no data at all: copy only what is there.
+    if (nameLength > 0)
+        std::memcpy(copy, token.data(), nameLength);
     copy[nameLength] = '\0';
     player.name = copy;
     if (!uniqueId.empty()) {
