@@ -8,7 +8,9 @@
 
 #include "cli/cli_arguments.h"
 #include "cli/cli_commands.h"
+#ifdef ZELKAM_HAVE_LISTEN
 #include "cli/cli_listen.h"
+#endif
 #include "cli/cli_overview.h"
 #include "cli/cli_follow.h"
 
@@ -102,8 +104,10 @@ int main(int argc, char** argv)
             status = runChat(args);
         else if (command == "grep")
             status = runGrep(args);
+#ifdef ZELKAM_HAVE_LISTEN
         else if (command == "listen")
             status = runListen(args);
+#endif
         else if (command == "overview")
             status = runOverview(args);
         else if (command == "player")
