@@ -49,7 +49,11 @@ std::string clock(std::int32_t t)
 {
     const std::time_t time = t;
     std::tm fields{};
+#ifdef _WIN32
+    localtime_s(&fields, &time);
+#else
     localtime_r(&time, &fields);
+#endif
     char text[32];
     std::strftime(text, sizeof text, "%d/%m %H:%M:%S", &fields);
     return text;
