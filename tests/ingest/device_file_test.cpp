@@ -1,5 +1,5 @@
 // A log the scan listed may be replaced, before it is read, by a link to a
-// device or another special file. Opening one can act on it, so such a file
+// device or another device file. Opening one can act on it, so such a file
 // must never be opened at all, only passed over.
 
 #include <fcntl.h>
@@ -33,7 +33,7 @@ std::vector<std::string> texts(const LogParser& parser)
     return found;
 }
 
-TEST(SpecialFile, LinkToASpecialFileSwappedInAfterTheScanIsNeverOpened)
+TEST(DeviceFile, LinkToADeviceFileSwappedInAfterTheScanIsNeverOpened)
 {
     ScopedTimeZone zone("UTC");
     TempFolder folder;
@@ -46,13 +46,13 @@ TEST(SpecialFile, LinkToASpecialFileSwappedInAfterTheScanIsNeverOpened)
 
     // A FIFO stands in for a device: the test can see whether anyone opens
     // it, and nothing else on the machine does.
-    const std::filesystem::path special = elsewhere.path() / "device";
-    ASSERT_EQ(mkfifo(special.c_str(), 0600), 0);
+    const std::filesystem::path device = elsewhere.path() / "device";
+    ASSERT_EQ(mkfifo(device.c_str(), 0600), 0);
     std::filesystem::remove(folder.path() / "L0706001.log");
-    std::filesystem::create_symlink(special, folder.path() / "L0706001.log");
+    std::filesystem::create_symlink(device, folder.path() / "L0706001.log");
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
-    ASSERT_GE(inotify_add_watch(watch, special.c_str(), IN_OPEN), 0);
+    ASSERT_GE(inotify_add_watch(watch, device.c_str(), IN_OPEN), 0);
 
     WindowReader reader;
     LogParser parser;
@@ -60,7 +60,7 @@ TEST(SpecialFile, LinkToASpecialFileSwappedInAfterTheScanIsNeverOpened)
     EXPECT_EQ(texts(parser), (std::vector<std::string>{"one", "three"}));
 
     char events[4096];
-    EXPECT_LT(read(watch, events, sizeof events), 0) << "the special file was opened";
+    EXPECT_LT(read(watch, events, sizeof events), 0) << "the device file was opened";
     close(watch);
 }
 
