@@ -1,16 +1,18 @@
 #include "cli/cli_follow.h"
 
+#include <chrono>
 #include <csignal>
-#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <system_error>
+#include <thread>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
 #include "views/display_text.h"
@@ -29,6 +31,7 @@ extern "C" void requestStop(int) { stopRequested = 1; }
 
 void installStopHandlers()
 {
+#if defined(__unix__) || defined(__APPLE__)
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
@@ -36,22 +39,25 @@ void installStopHandlers()
     action.sa_flags = 0;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+#else
+    // The Windows runtime calls the handler on a thread of its own for
+    // Ctrl+C; the wait below is short enough to notice the flag in time.
+    std::signal(SIGINT, requestStop);
+    std::signal(SIGTERM, requestStop);
+#endif
 }
 
 void waitAWhile()
 {
     if (stopRequested)
         return;
-    struct timespec wait {};
-    wait.tv_sec = 0;
-    wait.tv_nsec = PollMilliseconds * 1000000L;
-    nanosleep(&wait, nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(PollMilliseconds));
 }
 
 bool isFolder(const std::string& folder)
 {
     std::error_code error;
-    return std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : std::filesystem::path(folder), error);
+    return std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : pathFromUtf8(folder), error);
 }
 
 void complain(const std::string& message)

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "cli/cli_dates.h"
+#include "ingest/open_file.h"
 #include "replay/viewer_state.h"
 #include "views/display_text.h"
 
@@ -37,7 +38,8 @@ bool checkLogFolder(const std::string& folder)
 {
     // Only looked at, never changed: the folder is read-only to us.
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(folder, error);
+    const std::filesystem::path path = pathFromUtf8(folder);
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
     if (status.type() == std::filesystem::file_type::not_found) {
         complain("folder " + quotedArgument(folder) + " does not exist");
         return false;
@@ -46,7 +48,7 @@ bool checkLogFolder(const std::string& folder)
         complain(quotedArgument(folder) + " is a file, not a folder");
         return false;
     }
-    std::filesystem::directory_iterator listing(folder, error);
+    std::filesystem::directory_iterator listing(path, error);
     if (error) {
         complain("cannot read folder " + quotedArgument(folder) + ": " + error.message());
         return false;

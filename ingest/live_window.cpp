@@ -7,13 +7,12 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "ingest/open_file.h"
 #include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
 #if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/types.h>
 #endif
 
 namespace zelkam {
@@ -33,37 +32,12 @@ bool isRacy(std::int64_t modified)
     return now - modified < RacyStampNanoseconds;
 }
 
-// Opens a log file for reading only: never blocks on a FIFO, never takes a
-// terminal, and is closed again before the next tick, so the server can go
-// on writing, renaming and removing its files.
-std::FILE* openToFollow(const std::filesystem::path& path)
-{
-#if defined(__unix__) || defined(__APPLE__)
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
-        return nullptr;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file)
-        ::close(fd);
-    return file;
-#else
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return nullptr;
-    return std::fopen(path.string().c_str(), "rb");
-#endif
-}
-
 bool seekTo(std::FILE* file, std::uint64_t offset)
 {
 #if defined(__unix__) || defined(__APPLE__)
     return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#elif defined(_WIN32)
+    return ::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
 #else
     return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
 #endif
@@ -75,7 +49,7 @@ bool seekTo(std::FILE* file, std::uint64_t offset)
 // is not taken before that line is complete, as a line is not.
 bool hasWholeLine(const std::filesystem::path& path)
 {
-    std::FILE* file = openToFollow(path);
+    std::FILE* file = openLogForReading(path);
     if (!file)
         return false;
     char head[4096];
@@ -120,7 +94,7 @@ void LiveWindow::noteUndated(const LogFileList& files)
     std::error_code error;
     std::filesystem::directory_iterator it(folder_.empty() ? std::filesystem::path(".") : folder_, error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8FromPath(it->path().filename());
         KnownFile known;
         if (!isLogFileName(name) || !statFileMark(it->path(), known.mark))
             continue;
@@ -188,7 +162,7 @@ bool LiveWindow::rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool&
     std::error_code error;
     std::filesystem::directory_iterator it(folder_.empty() ? std::filesystem::path(".") : folder_, error);
     for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = utf8FromPath(it->path().filename());
         KnownFile file;
         if (!isLogFileName(name) || !statFileMark(it->path(), file.mark))
             continue;
@@ -242,7 +216,7 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
     bool relist = !watching_ || folderRacy_ || modified != folderModified_;
     for (std::size_t i = 0; !relist && i < undated_.size(); ++i) {
         FileMark mark;
-        relist = !statFileMark(folder_ / undated_[i].first, mark) || mark.size != undated_[i].second;
+        relist = !statFileMark(folder_ / pathFromUtf8(undated_[i].first), mark) || mark.size != undated_[i].second;
     }
 
     const auto changed = [&]() {
@@ -288,7 +262,7 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
     for (std::size_t i = lookAtAll || marks_.empty() ? 0 : marks_.size() - 1; i < marks_.size(); ++i) {
         const FileMark& mark = marks_[i];
         FileMark now;
-        if (!statFileMark(folder_ / mark.name, now) || now.device != mark.device || now.inode != mark.inode
+        if (!statFileMark(folder_ / pathFromUtf8(mark.name), now) || now.device != mark.device || now.inode != mark.inode
             || now.size < mark.size || (now.size == mark.size && now.modified != mark.modified))
             return changed();
         // An archive never grows: any change to one is read again whole.
@@ -350,7 +324,7 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
 
 bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& parser, bool wholeLinesOnly)
 {
-    std::FILE* file = openToFollow(files.pathOf(mark.name));
+    std::FILE* file = openLogForReading(files.pathOf(mark.name));
     if (!file)
         return false;
     if (!seekTo(file, mark.consumed)) {

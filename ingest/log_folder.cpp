@@ -1,5 +1,7 @@
 #include "ingest/log_folder.h"
 
+#include "ingest/open_file.h"
+
 namespace zelkam {
 
 bool LogFolder::buildDayIndex(std::string_view folderPath)
@@ -8,14 +10,14 @@ bool LogFolder::buildDayIndex(std::string_view folderPath)
     // Stamped before the listing, so that a file created during it is seen
     // by the next look.
     std::int64_t stamp = 0;
-    const bool stamped = folderModified(std::filesystem::path(folderPath), stamp);
+    const bool stamped = folderModified(pathFromUtf8(folderPath), stamp);
     if (!scanFolder(folderPath, scanned))
         return false;
     files_ = std::move(scanned);
     reader_.forgetCutShort();
     days_.clear();
     appendDays(files_, days_);
-    live_.watch(std::filesystem::path(folderPath), stamped, stamp, files_);
+    live_.watch(pathFromUtf8(folderPath), stamped, stamp, files_);
     return true;
 }
 

@@ -17,6 +17,10 @@ namespace zelkam {
 std::filesystem::path pathFromUtf8(std::string_view text);
 std::string utf8FromPath(const std::filesystem::path& path);
 
+// Opens a log file for binary reading, or null when it cannot be opened or
+// is not a regular file. Every reader of the folder opens its files here.
+std::FILE* openLogForReading(const std::filesystem::path& path);
+
 #ifdef _WIN32
 // Opens a regular file for binary reading so that the server can go on
 // writing, renaming and deleting it while it is read: read, write and delete

@@ -8,51 +8,10 @@
 #include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace zelkam {
 namespace {
 
 constexpr std::size_t ReadBufferSize = 1 << 17;
-
-// Opens a log file for reading only, refusing anything but a regular file:
-// a FIFO named like a log would block the read forever, and merely opening a
-// device can act on it (a tape rewinds, a terminal becomes ours). So the
-// path is looked at before it is opened; and since it may be swapped for
-// something else between the look and the open, the open neither waits nor
-// takes a terminal, and what was opened is checked again.
-std::FILE* openForReading(const std::filesystem::path& path)
-{
-#if defined(__unix__) || defined(__APPLE__)
-    struct stat before {};
-    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
-        return nullptr;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file)
-        ::close(fd);
-    return file;
-#elif defined(_WIN32)
-    return openSharedForReading(path);
-#else
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return nullptr;
-    return std::fopen(path.string().c_str(), "rb");
-#endif
-}
 
 void writeTwoDigits(char* at, int value)
 {
@@ -70,14 +29,14 @@ bool probeLogFile(const std::filesystem::path& path, std::int32_t& time)
 
 bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time)
 {
-    std::FILE* file = openForReading(path);
+    std::FILE* file = openLogForReading(path);
     if (!file)
         return false;
     // An archive is dated by its content's first line too; a small input
     // chunk is enough to reach it.
     char head[TimeStampOffset + TimeStampLength + 1];
     const std::size_t got =
-        readUpTo(*makeBlockSource(file, compressionOfName(path.filename().string()), DefaultOutputBound, 4096), head,
+        readUpTo(*makeBlockSource(file, compressionOfName(utf8FromPath(path.filename())), DefaultOutputBound, 4096), head,
                  sizeof head);
     if (got < sizeof head)
         return false;
@@ -178,7 +137,7 @@ std::unique_ptr<BlockSource> WindowReader::openNext(LogFileList& files)
     // over, so one bad file does not hide the rest of the day.
     while (files.windowFirst < files.windowStop) {
         const LogFileEntry& entry = files.entries[files.windowFirst++];
-        if (std::FILE* file = openForReading(files.pathOf(entry.name)))
+        if (std::FILE* file = openLogForReading(files.pathOf(entry.name)))
             return makeBlockSource(file, compressionOfName(entry.name), outputBound_);
     }
     return nullptr;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "replay/viewer_state.h"
@@ -130,8 +131,15 @@ TEST(DayOverview, EqualsTheEventCountsAndThePlayerListAtEveryMinute)
         {"an hour repeated by hand", CentralEurope, writeRepeatedHour, 2001, 10, 28, 1500, false},
         {"an empty day", "UTC0", writeEmptyDay, 2001, 7, 7, 1440, true},
     };
+    bool skipped = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+#ifdef _WIN32
+        if (std::string_view(c.zone) != "UTC0") {
+            skipped = true;
+            continue;
+        }
+#endif
         ScopedTimeZone zone(c.zone);
         TempFolder folder;
         c.write(folder);
@@ -158,6 +166,9 @@ TEST(DayOverview, EqualsTheEventCountsAndThePlayerListAtEveryMinute)
         EXPECT_EQ(overview.rcons.size(), rcons);
         EXPECT_EQ(overview.peakPlayers() > 0, !c.empty);
     }
+    if (skipped)
+        GTEST_SKIP() << "the days of a clock change: the Windows C runtime applies its own daylight-saving rules, "
+                        "not the zone's";
 }
 
 TEST(DayOverview, NamesRemoteConsoleSendersAsTheChatViewDoes)

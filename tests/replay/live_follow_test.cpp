@@ -123,10 +123,15 @@ void expectSameReplay(ViewerState& live, ViewerState& fresh, const std::string& 
 // Sets the folder's modification time to an old value of its own, so that
 // the next look must tell a change by the stamp alone (a young stamp is
 // never trusted and makes every look list the folder).
+// Where a folder's time cannot be set (the Windows runtime refuses it for
+// folders) it stays young, every look lists the folder, and the comparison
+// still holds.
 void ageFolder(const TempFolder& folder, int step)
 {
-    fs::last_write_time(folder.path(), fs::file_time_type::clock::now() - std::chrono::hours(24 * 365)
-                                           + std::chrono::seconds(step));
+    std::error_code error;
+    fs::last_write_time(folder.path(),
+                        fs::file_time_type::clock::now() - std::chrono::hours(24 * 365) + std::chrono::seconds(step),
+                        error);
 }
 
 TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)

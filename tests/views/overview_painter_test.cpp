@@ -153,6 +153,10 @@ TEST(OverviewPainter, LabelsTheHoursAClockShowed)
         {"clocks go forward", 25, 3, 1380, {"00:00", "01:00", "03:00", "04:00"}},
         {"clocks go back", 28, 10, 1500, {"00:00", "01:00", "02:00", "02:00", "03:00"}},
     };
+#ifdef _WIN32
+    GTEST_SKIP() << "the days of a clock change: the Windows C runtime applies its own daylight-saving rules, "
+                    "not the zone's";
+#endif
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         DayOverview series;
