@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "replay/viewer_state.h"
@@ -135,6 +136,12 @@ TEST(CliMessages, GrepAndFindStepsAgreeWithFind)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pattern);
+#ifdef _WIN32
+        // A Windows command line is UTF-16 text: a lone code-page byte
+        // cannot be passed as an argument there.
+        if (std::string_view(c.pattern) == "Ren\xE9")
+            continue;
+#endif
         // The viewer's Find, pressed until it misses.
         auto state = std::make_unique<ViewerState>();
         ASSERT_TRUE(state->loadFolder(folder.string()));
