@@ -10,6 +10,34 @@
 
 namespace zelkam::fuzz {
 
+// The step program at the head of a fuzz input: read byte by byte, and past
+// its end every byte reads as 0, so any input is a whole program.
+class FuzzProgram {
+public:
+    FuzzProgram(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool done() const { return at_ >= size_; }
+    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
+    std::int32_t word()
+    {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i)
+            value = value << 8 | byte();
+        return static_cast<std::int32_t>(value);
+    }
+    std::string_view text(std::size_t length)
+    {
+        const std::size_t start = at_ < size_ ? at_ : size_;
+        const std::size_t take = length < size_ - start ? length : size_ - start;
+        at_ = start + take;
+        return {reinterpret_cast<const char*>(data_) + start, take};
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+    std::size_t at_ = 0;
+};
+
 // Every target works in local time of a zone with daylight saving, so the
 // clock-change paths of the time conversion are reachable.
 void useFuzzTimeZone();

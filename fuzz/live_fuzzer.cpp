@@ -25,25 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Program {
-public:
-    Program(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool done() const { return at_ >= size_; }
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::string text(std::size_t length)
-    {
-        const std::size_t start = at_ < size_ ? at_ : size_;
-        const std::size_t take = length < size_ - start ? length : size_ - start;
-        at_ = start + take;
-        return {reinterpret_cast<const char*>(data_) + start, take};
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
-
 #define check(condition)                                                                     \
     do {                                                                                     \
         if (!(condition)) {                                                                  \
@@ -57,12 +38,12 @@ const char* const lineDates[] = {"01/31/2001", "02/01/2001", "02/02/2001", "12/3
 
 // A log line stamped on one of those dates at a fuzzed second, its event
 // text from the input.
-std::string stampedLine(Program& program)
+std::string stampedLine(fuzz::FuzzProgram& program)
 {
     char prefix[32];
     std::snprintf(prefix, sizeof prefix, "L %s - %02d:%02d:%02d: ", lineDates[program.byte() % 5],
                   program.byte() % 24, program.byte() % 60, program.byte() % 60);
-    return prefix + program.text(program.byte() % 48);
+    return prefix + std::string(program.text(program.byte() % 48));
 }
 
 void append(const fs::path& path, const std::string& bytes)
@@ -208,7 +189,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::size_t programLength = data[0] < size - 1 ? data[0] : size - 1;
-    Program program(data + 1, programLength);
+    fuzz::FuzzProgram program(data + 1, programLength);
     fuzz::writeFuzzedFolder(scratch, std::string_view(reinterpret_cast<const char*>(data) + 1 + programLength,
                                                       size - 1 - programLength));
 
@@ -228,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             append(file, stampedLine(program) + "\n");
             break;
         case AppendHalf:
-            append(file, program.byte() % 2 ? stampedLine(program) : program.text(program.byte() % 16));
+            append(file, program.byte() % 2 ? stampedLine(program) : std::string(program.text(program.byte() % 16)));
             break;
         case WriteFile:
             // Written in place: the same file, other bytes.

@@ -23,33 +23,6 @@ using namespace zelkam;
 
 namespace {
 
-// Reads the program's bytes; past its end every byte reads as 0.
-class Program {
-public:
-    Program(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool done() const { return at_ >= size_; }
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::int32_t word()
-    {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
-            value = value << 8 | byte();
-        return static_cast<std::int32_t>(value);
-    }
-    std::string_view text(std::size_t length)
-    {
-        const std::size_t start = at_ < size_ ? at_ : size_;
-        const std::size_t take = length < size_ - start ? length : size_ - start;
-        at_ = start + take;
-        return {reinterpret_cast<const char*>(data_) + start, take};
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
-
 enum Step : std::uint8_t {
     Tick,
     Ticks,
@@ -183,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
     const std::size_t programLength = data[0] < size - 1 ? data[0] : size - 1;
-    Program program(data + 1, programLength);
+    fuzz::FuzzProgram program(data + 1, programLength);
     const std::string_view folderInput(reinterpret_cast<const char*>(data) + 1 + programLength,
                                        size - 1 - programLength);
     fuzz::writeFuzzedFolder(scratch, folderInput);
