@@ -43,7 +43,8 @@ void LogFolderSetting::read(std::string& folder) const
     if (!storeExists(store)) {
         store.setValue(ValueName, QStringLiteral("."));
         store.sync();
-        folder = ".";
+        // Not `= "."`: GCC 12 at -O2 takes that copy for an overlapping one.
+        folder.assign(1, '.');
         return;
     }
     const QVariant value = store.value(ValueName);

@@ -151,12 +151,22 @@ std::string OverviewPainter::tooltip(std::int32_t minute, const std::vector<cons
         + number(m.spectators) + "\n";
     text += "Kills " + number(m.kills) + ", suicides " + number(m.suicides) + ", chat " + number(m.chat) + "\n";
     text += "Rcon " + number(m.rcon) + ", failed rcon " + number(m.badRcon);
-    for (const std::string& map : m.maps)
-        text += "\nMap started: " + terminalText(map);
-    for (std::size_t i = 0; i < rcons.size() && i < TooltipRconLines; ++i)
-        text += "\n" + wallClockText(series_->dayStart, rcons[i]->minute) + " " + terminalText(rcons[i]->line);
-    if (rcons.size() > TooltipRconLines)
-        text += "\n... and " + number(static_cast<std::int64_t>(rcons.size() - TooltipRconLines)) + " more";
+    // Appended piece by piece, without temporary strings.
+    for (const std::string& map : m.maps) {
+        text += "\nMap started: ";
+        text += terminalText(map);
+    }
+    for (std::size_t i = 0; i < rcons.size() && i < TooltipRconLines; ++i) {
+        text += '\n';
+        text += wallClockText(series_->dayStart, rcons[i]->minute);
+        text += ' ';
+        text += terminalText(rcons[i]->line);
+    }
+    if (rcons.size() > TooltipRconLines) {
+        text += "\n... and ";
+        text += number(static_cast<std::int64_t>(rcons.size() - TooltipRconLines));
+        text += " more";
+    }
     return text;
 }
 
