@@ -42,16 +42,21 @@ void BackgroundLoader::loadFolder(const std::string& folder, Done done)
 
 void BackgroundLoader::loadDay(const std::string& folder, std::int32_t day, Done done)
 {
-    const auto job = [this, folder, day](ViewerState& state) {
+    withFolder(folder, [day](ViewerState& state) { return state.loadDay(day); }, true, std::move(done));
+}
+
+void BackgroundLoader::withFolder(const std::string& folder, Job job, bool handOverFailure, Done done)
+{
+    const auto scanThenJob = [this, folder, job = std::move(job)](ViewerState& state) {
         if (stateFolder_ != folder || state.days.empty()) {
             stateFolder_.clear();
             if (!state.loadFolder(folder))
                 return false;
             stateFolder_ = folder;
         }
-        return state.loadDay(day);
+        return job(state);
     };
-    start(job, true, std::move(done));
+    start(scanThenJob, handOverFailure, std::move(done));
 }
 
 void BackgroundLoader::runNext()

@@ -47,6 +47,9 @@ public:
     // holds it already. Handed over even when it fails (an empty day then),
     // as a day load on the shown state would leave it.
     void loadDay(const std::string& folder, std::int32_t day, Done done);
+    // job on the loader's state once it holds folder (scanned first unless
+    // it does already).
+    void withFolder(const std::string& folder, Job job, bool handOverFailure, Done done);
 
     // True from a request until its done has been called (or dropped).
     bool isBusy() const { return running_ || pending_.has_value(); }

@@ -464,10 +464,7 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
 void MainWindow::openFindAll(const FindRequest& request)
 {
     auto* results = new FindAllWindow(this);
-    connect(results, &FindAllWindow::hitActivated, this, [this](const HistoryHit& hit) {
-        standAfterHit(state_, hit);
-        refreshViews();
-    });
+    connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
     results->show();
     // The files and days the date selector lists: no second folder scan.
     FolderDays folder;
@@ -476,14 +473,23 @@ void MainWindow::openFindAll(const FindRequest& request)
                    (request.flags & FindRequest::MatchCase) != 0);
 }
 
+void MainWindow::standAfter(const HistoryHit& hit)
+{
+    // The hit's day is read on the loader's thread, as a day chosen in the
+    // date selector is. Shown once it is loaded, standing after the hit, or
+    // at its start when the hit is not in it any more; the shown day stays
+    // when the hit's day cannot be loaded (gone since the search).
+    const auto job = [hit](ViewerState& state) {
+        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart == hit.day);
+    };
+    loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
+}
+
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
 {
     RecordSubject subject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId};
     auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
-    connect(record, &PlayerRecordWindow::lineActivated, this, [this](const HistoryHit& hit) {
-        standAfterHit(state_, hit);
-        refreshViews();
-    });
+    connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     record->show();
 }
 

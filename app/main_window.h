@@ -23,6 +23,7 @@ class BackgroundLoader;
 class ChatViewControl;
 class DateSelectorControl;
 class FolderBrowser;
+struct HistoryHit;
 class LinkOpener;
 class LogFolderSetting;
 class MessageBoxes;
@@ -154,6 +155,8 @@ private:
     void openFindAll(const FindRequest& request);
     // The record of a player double-clicked in the player list.
     void openPlayerRecord(const PlayerEntry& player);
+    // Loads a search hit's day and stands just after it, paused.
+    void standAfter(const HistoryHit& hit);
     void openAboutDialog();
     void changeLogFolder();
     void loadFolderInBackground();

@@ -162,6 +162,8 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     ASSERT_TRUE(waitForEnd(*results));
     ASSERT_EQ(results->table()->rowCount(), 1);
     emit results->table()->itemActivated(results->table()->item(0, 2));
+    // The hit's day loads off the window's thread.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
     const QString landed = window.timeLabel()->text();
     const std::int32_t clock = state.viewClock;
 
@@ -188,6 +190,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     QListWidget* lines = record->dayLines();
     ASSERT_GT(lines->count(), 1);
     emit lines->itemActivated(lines->item(lines->count() - 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("10:00:30"));
     record->close();
 }
