@@ -1,5 +1,11 @@
 #include "ingest/open_file.h"
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -78,5 +84,35 @@ std::string utf8FromPath(const std::filesystem::path& path)
 }
 
 #endif
+
+std::FILE* openLogForReading(const std::filesystem::path& path)
+{
+#if defined(__unix__) || defined(__APPLE__)
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+        return nullptr;
+    // Neither waits nor takes a terminal, in case the path was swapped.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (!file)
+        ::close(fd);
+    return file;
+#elif defined(_WIN32)
+    return openSharedForReading(path);
+#else
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return nullptr;
+    return std::fopen(path.string().c_str(), "rb");
+#endif
+}
 
 } // namespace zelkam
