@@ -35,6 +35,7 @@
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
@@ -63,73 +64,16 @@ void writeLogs(const TempFolder& dir)
     dir.write("L0708000.log", lineAt(day3, "08:00:00", "Started map \"de_aztec\""));
 }
 
-// Per-user settings in a temporary store, the current directory restored.
-struct Scope {
-    Scope()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
-    }
-    ~Scope()
-    {
-        std::error_code error;
-        std::filesystem::current_path(cwd, error);
-    }
-    static QVariant stored(const char* name)
-    {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        return store.value(QString::fromLatin1(name));
-    }
-    static void store(const char* name, const QVariant& value)
-    {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        store.setValue(QString::fromLatin1(name), value);
-    }
+using Scope = test::SettingsScope;
 
-    test::ScopedTimeZone zone{"UTC0"};
-    std::filesystem::path cwd = std::filesystem::current_path();
-    TempFolder settings;
-};
-
-struct Viewer : Scope {
-    Viewer() { writeLogs(logs); }
-
+// The viewer with the window in front, as a desktop user has it.
+struct Viewer : test::ViewerHarness {
+    Viewer() : ViewerHarness(writeLogs) {}
     void start()
     {
-        window = std::make_unique<MainWindow>(state, services);
-        window->timer().stop();
-        window->logFolder = logs.string();
-        ASSERT_TRUE(window->createChildren());
-        ASSERT_TRUE(window->loadLogsWithRetry());
-        window->fillDateList();
-        window->refreshViews();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ViewerHarness::start();
+        activate();
     }
-    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
-        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
-        waitForLoads();
-    }
-    // Days and folders load off the window's thread: wait until the chosen
-    // one has been handed over.
-    void waitForLoads() { ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isLoading(); }, 60000)); }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            window->timerExpired();
-    }
-    QString time() const { return window->timeLabel()->text(); }
-    QString date() const { return window->dateSelector()->editField()->text(); }
-
-    TempFolder logs;
-    LogFolderSetting setting;
-    test::ScriptedFolderBrowser browser;
-    test::RecordingMessageBoxes messages;
-    test::RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
-    ViewerState state;
-    std::unique_ptr<MainWindow> window;
 };
 
 QWidget* visibleTopLevel(const QString& title)
@@ -196,15 +140,15 @@ TEST(DesktopUse, ShortcutsDoWhatTheButtonsDo)
 
     // Ctrl+Right and Ctrl+Left walk the date list, stopping at its ends.
     v.key(Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_EQ(v.date(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
     v.key(Qt::Key_Right, Qt::ControlModifier);
     v.key(Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_EQ(v.date(), QStringLiteral("08/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("08/07/2001"));
     v.key(Qt::Key_Left, Qt::ControlModifier);
     v.key(Qt::Key_Left, Qt::ControlModifier);
     v.key(Qt::Key_Left, Qt::ControlModifier);
-    EXPECT_EQ(v.date(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
     EXPECT_EQ(v.window->dateSelector()->comboBox()->currentIndex(), 0);
 
     // Ctrl+O is the folder button.
@@ -282,7 +226,7 @@ TEST(DesktopUse, TheWheelActsOnlyOnTheFocusedControl)
     wheel(dates);
     wheel(bar);
     EXPECT_EQ(dates->currentIndex(), 0);
-    EXPECT_EQ(v.date(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(bar->value(), 600);
 
