@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "views/display_text.h"
 #include "views/text_encoding.h"
@@ -26,6 +27,7 @@ namespace {
 
 // The size the last results window had, so the next opens the same.
 QSize rememberedSize(640, 400);
+constexpr char SizeValue[] = "Find All Window Size";
 
 std::string dateText(std::int32_t t)
 {
@@ -97,6 +99,8 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
 
 FindAllWindow::~FindAllWindow()
 {
+    // Also when the program ends with the window open.
+    storeSize();
     stop_ = true;
     if (worker_.joinable())
         worker_.join();
@@ -264,8 +268,24 @@ void FindAllWindow::saveRows()
         status_->setText(QStringLiteral("Could not write %1").arg(path));
 }
 
+void FindAllWindow::keepSizeIn(const LogFolderSetting& setting)
+{
+    sizeSetting_ = &setting;
+    int width = 0;
+    int height = 0;
+    if (setting.readSize(SizeValue, width, height))
+        resize(width, height);
+}
+
+void FindAllWindow::storeSize() const
+{
+    if (sizeSetting_)
+        sizeSetting_->writeSize(SizeValue, width(), height());
+}
+
 void FindAllWindow::closeEvent(QCloseEvent* event)
 {
+    storeSize();
     stop_ = true;
     QWidget::closeEvent(event);
 }

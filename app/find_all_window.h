@@ -18,6 +18,8 @@ class QTableWidget;
 
 namespace zelkam {
 
+class LogFolderSetting;
+
 // The results of a search over every day of the folder: one row per hit
 // (date, time, what the viewer shows for it), filled while the search runs
 // on a thread of its own with its own reader, never the shown model. A
@@ -25,7 +27,8 @@ namespace zelkam {
 // (double click or Return) asks for a jump to the hit; "Copy" puts the
 // selected rows on the clipboard as text, "Save..." writes them as CSV. The
 // window is not modal, can be resized, and opens at the size the last one
-// had. Escape closes it; closing stops the search.
+// had (kept in the settings store once keepSizeIn is called, otherwise for
+// the run). Escape closes it; closing stops the search.
 class FindAllWindow : public QWidget {
     Q_OBJECT
 
@@ -40,6 +43,11 @@ public:
     void start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase);
     void stop();
     bool isRunning() const { return running_; }
+
+    // Takes the size kept in setting, if any, and keeps the window's size
+    // there when it closes or goes, for the next run. setting must outlive
+    // the window.
+    void keepSizeIn(const LogFolderSetting& setting);
 
     // The rows' text, a line each ("DD/MM/YYYY<TAB>HH:MM:SS<TAB>line", made
     // safe for a terminal): the selected rows, or every row when none is.
@@ -72,6 +80,9 @@ private:
     void copyRows();
     void saveRows();
 
+    void storeSize() const;
+
+    const LogFolderSetting* sizeSetting_ = nullptr;
     QTableWidget* table_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* stopButton_ = nullptr;

@@ -210,9 +210,9 @@ void MainWindow::orderTabStops()
 {
     // Top to bottom, left to right, as the controls stand.
     QWidget* order[] = {
-        dateSelector_->comboBox(), button(ChangeFolder), button(Rewind),  button(Pause),
-        button(Play),              button(Fast),         button(Fastest), button(OpenFind),
-        button(RconScan),          button(OpenAbout),    trackbar_,
+        dateSelector_->comboBox(), button(ChangeFolder), playerList_->window(), button(Rewind),
+        button(Pause),             button(Play),         button(Fast),          button(Fastest),
+        button(OpenFind),          button(RconScan),     button(OpenAbout),     trackbar_,
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -464,6 +464,7 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
 void MainWindow::openFindAll(const FindRequest& request)
 {
     auto* results = new FindAllWindow(this);
+    results->keepSizeIn(services_.setting);
     connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
     results->show();
     // The files and days the date selector lists: no second folder scan.
@@ -489,6 +490,7 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 {
     RecordSubject subject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId};
     auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
+    record->keepSizeIn(services_.setting);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     record->show();
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/player_list_control.h"
+#include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
 
@@ -50,50 +52,72 @@ QString lineText(const LogEvent& event)
     }
 }
 
-// The player drawn at y in the list, by the paint's own layout.
-const PlayerEntry* playerAt(const PlayerListPainter& painter, int y, int height)
-{
-    const PlayerListLayout layout = painter.layout(height);
-    const auto inBlock = [&](int top, std::size_t count, auto entry) -> const PlayerEntry* {
-        const int first = top + PlayerListPainter::FirstRowOffset;
-        if (y < first)
-            return nullptr;
-        const auto row = static_cast<std::size_t>((y - first) / layout.rowHeight);
-        return row < count ? entry(row) : nullptr;
-    };
-    if (y >= layout.counterTerroristTop)
-        return inBlock(layout.counterTerroristTop, painter.counterTerroristCount(),
-                       [&](std::size_t i) { return painter.counterTerrorist(i); });
-    if (y >= layout.terroristTop)
-        return inBlock(layout.terroristTop, painter.terroristCount(), [&](std::size_t i) { return painter.terrorist(i); });
-    return inBlock(0, painter.spectatorCount(), [&](std::size_t i) { return painter.spectator(i); });
-}
-
 class PlayerListWatcher : public QObject {
 public:
-    PlayerListWatcher(PlayerListControl& list, std::function<void(const PlayerEntry&)> open)
-        : QObject(list.window()), list_(list), open_(std::move(open))
+    PlayerListWatcher(QWidget* panel, std::function<void(const PlayerEntry&)> open)
+        : QObject(panel), open_(std::move(open))
     {
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::MouseButtonDblClick) {
+        // The control is found through its binding, which it removes when
+        // it goes: the main window drops it before its widgets, and their
+        // last focus changes must not reach it.
+        auto* list = static_cast<PlayerListControl*>(ControlBase::fromWindow(watched));
+        if (!list)
+            return QObject::eventFilter(watched, event);
+        auto* panel = static_cast<QWidget*>(watched);
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick: {
+            // The painter's rows are in client coordinates, inside the border.
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (const PlayerEntry* player =
-                    playerAt(list_.painter(), static_cast<int>(mouse->position().y()), list_.window()->height())) {
-                // A copy: the list's entries change with the next refresh.
-                const PlayerEntry chosen = *player;
-                open_(chosen);
-                return true;
+            const int y = static_cast<int>(mouse->position().y()) - panel->contentsRect().top();
+            const std::size_t row = list->painter().rowAt(y, panel->height());
+            if (row == PlayerListPainter::NoRow)
+                break;
+            list->chooseRow(row);
+            list->sortAndRedraw();
+            if (event->type() == QEvent::MouseButtonDblClick)
+                openChosen(*list);
+            break;
+        }
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->modifiers() & ~Qt::KeypadModifier)
+                break;
+            // Home and End: further than any list is long.
+            constexpr int Far = 3 * static_cast<int>(PlayerListPainter::BlockCapacity);
+            switch (key->key()) {
+            case Qt::Key_Up: list->moveChoice(-1); return true;
+            case Qt::Key_Down: list->moveChoice(1); return true;
+            case Qt::Key_Home: list->moveChoice(-Far); return true;
+            case Qt::Key_End: list->moveChoice(Far); return true;
+            case Qt::Key_Return:
+            case Qt::Key_Enter: openChosen(*list); return true;
+            default: break;
             }
+            break;
+        }
+        case QEvent::FocusIn: list->focusChanged(true); break;
+        case QEvent::FocusOut: list->focusChanged(false); break;
+        default: break;
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    PlayerListControl& list_;
+    void openChosen(const PlayerListControl& list)
+    {
+        if (const PlayerEntry* player = list.chosenPlayer()) {
+            // A copy: the list's entries change with the next refresh.
+            const PlayerEntry chosen = *player;
+            open_(chosen);
+        }
+    }
+
     std::function<void(const PlayerEntry&)> open_;
 };
 
@@ -101,7 +125,7 @@ private:
 
 void watchPlayerList(PlayerListControl& list, std::function<void(const PlayerEntry&)> open)
 {
-    list.window()->installEventFilter(new PlayerListWatcher(list, std::move(open)));
+    list.window()->installEventFilter(new PlayerListWatcher(list.window(), std::move(open)));
 }
 
 PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject,
@@ -198,6 +222,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
 
 PlayerRecordWindow::~PlayerRecordWindow()
 {
+    storeSize();
     stop_ = true;
     if (worker_.joinable())
         worker_.join();
@@ -230,8 +255,28 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
     history_->setText(text);
 }
 
+namespace {
+constexpr char SizeValue[] = "Player Record Window Size";
+}
+
+void PlayerRecordWindow::keepSizeIn(const LogFolderSetting& setting)
+{
+    sizeSetting_ = &setting;
+    int width = 0;
+    int height = 0;
+    if (setting.readSize(SizeValue, width, height))
+        resize(width, height);
+}
+
+void PlayerRecordWindow::storeSize() const
+{
+    if (sizeSetting_)
+        sizeSetting_->writeSize(SizeValue, width(), height());
+}
+
 void PlayerRecordWindow::closeEvent(QCloseEvent* event)
 {
+    storeSize();
     stop_ = true;
     QWidget::closeEvent(event);
 }

@@ -16,6 +16,7 @@ class QProgressBar;
 
 namespace zelkam {
 
+class LogFolderSetting;
 class PlayerListControl;
 class ViewerState;
 
@@ -25,6 +26,7 @@ class ViewerState;
 // name changes, ...); and, computed on a reader of its own with progress,
 // the player's days over the whole folder. Activating a line asks for a
 // jump there, as a Find All row does. Not modal; Escape closes it.
+// Once keepSizeIn is called it opens at the size the last one was left at.
 class PlayerRecordWindow : public QWidget {
     Q_OBJECT
 
@@ -34,6 +36,9 @@ public:
     PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject, const std::string& folderPath,
                        QWidget* owner);
     ~PlayerRecordWindow() override;
+
+    // As FindAllWindow::keepSizeIn, under its own value.
+    void keepSizeIn(const LogFolderSetting& setting);
 
     bool isCollecting() const { return collecting_; }
     QListWidget* dayLines() const { return lines_; }
@@ -47,6 +52,9 @@ protected:
 
 private:
     void showHistory(const PlayerHistory& history, bool complete);
+    void storeSize() const;
+
+    const LogFolderSetting* sizeSetting_ = nullptr;
 
     RecordSubject subject_;
     QListWidget* lines_ = nullptr;
@@ -58,8 +66,10 @@ private:
     bool collecting_ = false;
 };
 
-// Calls open with the player under a double click in the player list.
-// The filter belongs to the list's widget.
+// Calls open with the player under a double click in the player list, or
+// the list's chosen player when Return is pressed in it; also moves the
+// list's choice with the arrow keys and a click. The filter belongs to the
+// list's widget.
 void watchPlayerList(PlayerListControl& list, std::function<void(const PlayerEntry&)> open);
 
 } // namespace zelkam

@@ -167,6 +167,11 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     summary.goal("live: look at a quiet folder (heavy day)", counterOf(runs, "Live/QuietLook", "mean_ms"), 0.05, "ms");
     summary.goal("live: 1,000 appended lines / 1,000 lines of a load",
                  counterOf(runs, "Live/Append1000Lines", "ratio"), 2, "x");
+    summary.goal("all-days search / grep -ci, a text nobody wrote", counterOf(runs, "AllDaysGrep/Miss", "ratio"), 1.5,
+                 "x");
+    summary.goal("all-days search / grep -ci, \"gg\"", counterOf(runs, "AllDaysGrep/gg", "ratio"), 1.5, "x");
+    summary.goal("all-days search, first result row", counterOf(runs, "AllDaysGrep/FirstResult", "first_row_s"), 0.2,
+                 "s");
 
     if (summary.misses() == 0)
         std::printf(filtered ? "\nEvery goal measured holds.\n" : "\nEvery goal holds.\n");

@@ -1,5 +1,6 @@
 #include "history/all_days_search.h"
 
+#include "history/hit_prefilter.h"
 #include "history/window_replay.h"
 #include "replay/search.h"
 
@@ -15,7 +16,7 @@ bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view p
         result.index = view.index;
         result.dayCount = results.size();
         result.day = view.day;
-        result.readable = view.window != nullptr;
+        result.readable = view.window != nullptr || view.passedOver;
         if (!view.window)
             return;
         // The replay state is large (the roster, the rings): one per day on
@@ -28,6 +29,10 @@ bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view p
             const LogEvent& event = replay->current();
             const std::size_t at = replay->cursor();
             const bool hit = search.matches(event);
+            // Only a hit's line is ever read, and a line's text depends on
+            // the state, never on the lines before it: the others take their
+            // places in the ring without a text, as a seek replays them.
+            replay->composeChatText = hit;
             const bool composed = replay->applyNext();
             if (!hit)
                 continue;
@@ -46,7 +51,20 @@ bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view p
         onDay(results[index]);
         results[index] = DayHits();
     };
-    return walkDayWindows(folder, stop, work, done, threads);
+    // A day whose files cannot hold the pattern is neither parsed nor
+    // replayed; most days of a rare pattern cost one pass over their bytes.
+    const HitPrefilter prefilter(kind, pattern, matchCase);
+    DayFilesLook look;
+    if (prefilter.isActive()) {
+        look = [&prefilter](const LogFileList& dayFiles) {
+            for (const LogFileEntry& entry : dayFiles.entries) {
+                if (prefilter.mayHit(dayFiles.pathOf(entry.name), entry.name))
+                    return true;
+            }
+            return false;
+        };
+    }
+    return walkDayWindows(folder, stop, work, done, threads, look);
 }
 
 } // namespace zelkam

@@ -32,20 +32,26 @@ void FolderDays::assign(const LogFileList& knownFiles, const GrowArray<std::int3
 
 namespace {
 
-// A day's own files, parsed once. Its parse serves three users: the day's
-// own window, the next day's window and the in-order hand-over to done.
+// A day's own files, parsed once, when some window needs them. Its parse
+// serves up to three users: the day's own window, the next day's window and
+// the in-order hand-over to done; each user releases it when done with it.
 struct DaySlot {
     std::unique_ptr<LogParser> parser;
     bool readable = false;
+    bool parsing = false;
     bool parsed = false;
+    // Whether the look at the day's files was taken, and its answer.
+    bool looked = false;
+    bool mayMatter = true;
     bool worked = false;
     int users = 0;
 };
 
 class Walk {
 public:
-    Walk(const FolderDays& folder, const std::atomic<bool>* stop, const std::function<void(const DayWindow&)>& work)
-        : folder_(folder), stop_(stop), work_(work), slots_(folder.days.size())
+    Walk(const FolderDays& folder, const std::atomic<bool>* stop, const std::function<void(const DayWindow&)>& work,
+         const DayFilesLook& look)
+        : folder_(folder), stop_(stop), work_(work), look_(look), slots_(folder.days.size())
     {
     }
 
@@ -74,28 +80,50 @@ public:
                 d = next_++;
                 slots_[d].users = 2 + (d + 1 < slots_.size() && hasDayBefore(d + 1) ? 1 : 0);
             }
-            parseDay(d, dayFiles, reader);
-            const LogParser* before = nullptr;
-            bool beforeReadable = false;
-            if (hasDayBefore(d)) {
+            bool mayMatter = true;
+            if (look_) {
+                selectDayFiles(d, dayFiles);
+                mayMatter = look_(dayFiles);
+            }
+            const bool withDayBefore = hasDayBefore(d);
+            bool beforeMayMatter = false;
+            {
                 std::unique_lock lock(mutex_);
-                changed_.wait(lock, [&] { return slots_[d - 1].parsed; });
-                before = slots_[d - 1].parser.get();
-                beforeReadable = slots_[d - 1].readable;
+                slots_[d].looked = true;
+                slots_[d].mayMatter = mayMatter;
+                changed_.notify_all();
+                // The day before was taken first, and its look waits for
+                // nothing.
+                if (withDayBefore) {
+                    changed_.wait(lock, [&] { return slots_[d - 1].looked; });
+                    beforeMayMatter = slots_[d - 1].mayMatter;
+                }
             }
 
             if (!work_) {
-                std::lock_guard lock(mutex_);
-                slots_[d].worked = true;
-                if (before)
-                    release(d - 1);
-                release(d);
-                changed_.notify_all();
+                if (mayMatter)
+                    ensureParsed(d, dayFiles, reader);
+                finishWindow(d, withDayBefore);
                 continue;
             }
             DayWindow view;
             view.index = d;
             view.day = folder_.days[d];
+            if (!mayMatter && !beforeMayMatter) {
+                view.passedOver = true;
+                work_(view);
+                finishWindow(d, withDayBefore);
+                continue;
+            }
+            ensureParsed(d, dayFiles, reader);
+            const LogParser* before = nullptr;
+            bool beforeReadable = false;
+            if (withDayBefore) {
+                ensureParsed(d - 1, dayFiles, reader);
+                std::lock_guard lock(mutex_);
+                before = slots_[d - 1].parser.get();
+                beforeReadable = slots_[d - 1].readable;
+            }
             const DaySlot& own = slots_[d];
             // The viewer reads the window as one list: the day before's
             // files, then the day's. An unreadable day before is simply
@@ -114,13 +142,7 @@ public:
                 view.window = &window;
             }
             work_(view);
-
-            std::lock_guard lock(mutex_);
-            slots_[d].worked = true;
-            if (before)
-                release(d - 1);
-            release(d);
-            changed_.notify_all();
+            finishWindow(d, withDayBefore);
         }
     }
 
@@ -134,7 +156,7 @@ public:
                 waitUntil(lock, [&] { return slots_[d].worked || (stopped() && d >= next_); });
                 if (!slots_[d].worked)
                     return false;
-                if (slots_[d].readable)
+                if (slots_[d].parsed && slots_[d].readable)
                     own = slots_[d].parser.get();
             }
             done(d, own ? &own->events() : nullptr);
@@ -173,10 +195,10 @@ private:
 
     bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
 
-    void parseDay(std::size_t d, LogFileList& dayFiles, WindowReader& reader)
+    // Only the day's own files: the reader picks those beginning inside the
+    // one-day window.
+    void selectDayFiles(std::size_t d, LogFileList& dayFiles) const
     {
-        // Only the day's own files: the reader picks those beginning inside
-        // the one-day window.
         const std::int32_t day = folder_.days[d];
         const std::int64_t nextDay = addLocalDays(day, 1);
         dayFiles.entries.clear();
@@ -184,6 +206,21 @@ private:
             if (entry.startTime >= day && entry.startTime < nextDay)
                 dayFiles.entries.append(entry);
         }
+    }
+
+    // Parses day d's files unless that is done or under way on another
+    // worker, in which case it waits for it. Only a user of the day that has
+    // not released it calls this, so the parse cannot come too late.
+    void ensureParsed(std::size_t d, LogFileList& dayFiles, WindowReader& reader)
+    {
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return !slots_[d].parsing; });
+            if (slots_[d].parsed)
+                return;
+            slots_[d].parsing = true;
+        }
+        selectDayFiles(d, dayFiles);
         // A parser of an earlier day keeps its event list's storage, so the
         // next day's events land in memory already mapped.
         std::unique_ptr<LogParser> parser;
@@ -196,14 +233,27 @@ private:
         }
         if (!parser)
             parser = std::make_unique<LogParser>();
-        const bool readable = reader.readWindow(dayFiles, *parser, day, 1);
+        const bool readable = reader.readWindow(dayFiles, *parser, folder_.days[d], 1);
         std::lock_guard lock(mutex_);
         for (const WindowReader::FileCutShort& file : reader.cutShort())
             cutShort_.push_back(file);
         reader.forgetCutShort();
         slots_[d].parser = std::move(parser);
         slots_[d].readable = readable;
+        slots_[d].parsing = false;
         slots_[d].parsed = true;
+        changed_.notify_all();
+    }
+
+    // Day d's window is done: its uses of its own parse and the day
+    // before's end.
+    void finishWindow(std::size_t d, bool withDayBefore)
+    {
+        std::lock_guard lock(mutex_);
+        slots_[d].worked = true;
+        if (withDayBefore)
+            release(d - 1);
+        release(d);
         changed_.notify_all();
     }
 
@@ -217,6 +267,7 @@ private:
     const FolderDays& folder_;
     const std::atomic<bool>* stop_;
     const std::function<void(const DayWindow&)>& work_;
+    const DayFilesLook& look_;
     std::vector<DaySlot> slots_;
     std::vector<std::unique_ptr<LogParser>> spare_;
     std::mutex mutex_;
@@ -229,12 +280,13 @@ private:
 
 bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
-                    const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads)
+                    const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads,
+                    const DayFilesLook& look)
 {
     if (threads == 0)
         threads = std::max(1u, std::thread::hardware_concurrency());
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
-    Walk walk(folder, stop, work);
+    Walk walk(folder, stop, work, look);
     const std::size_t aheadLimit = 4 * std::size_t{threads};
     std::vector<std::thread> workers;
     workers.reserve(threads);

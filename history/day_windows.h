@@ -43,7 +43,17 @@ struct DayWindow {
     std::int32_t day = 0;
     const EventList* window = nullptr;
     std::size_t ownFirst = 0;
+    // True when the look at the files (see walkDayWindows) showed that
+    // nothing of the day's window can matter: window is then null although
+    // the files could be read.
+    bool passedOver = false;
 };
+
+// A quick look at a day's own files (dayFiles holds them, nothing else)
+// that may tell, without parsing them, that none of their events can matter
+// to the walk's work. False only when nothing can; called on the worker
+// threads, concurrently for different days.
+using DayFilesLook = std::function<bool(const LogFileList& dayFiles)>;
 
 // Reads every day of the folder once and hands each day's window to work,
 // on worker threads (one per core, days taken in ascending order), then
@@ -58,9 +68,14 @@ struct DayWindow {
 // belongs to its day. stop (may be null) is checked between days: once it
 // is set no further day is started and the call returns false after the
 // days already started. True when every day was walked.
+//
+// With look, a day's files are parsed only when they may matter: to the
+// day's own window, when its own files or the day before's may; to the next
+// day's window, when that one's may. A day whose window cannot matter is
+// handed to work with passedOver set, and to done without its events.
 bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done,
-                    unsigned threads = 0);
+                    unsigned threads = 0, const DayFilesLook& look = {});
 
 } // namespace zelkam

@@ -2,6 +2,12 @@
 
 #include <system_error>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -12,10 +18,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-#elif defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #endif
 
 namespace zelkam {
@@ -85,18 +87,13 @@ std::string utf8FromPath(const std::filesystem::path& path)
 
 #endif
 
-// Opens a log file for reading only, refusing anything but a regular file:
-// a FIFO named like a log would block the read forever, and merely opening a
-// device can act on it (a tape rewinds, a terminal becomes ours). So the
-// path is looked at before it is opened; and since it may be swapped for
-// something else between the look and the open, the open neither waits nor
-// takes a terminal, and what was opened is checked again.
 std::FILE* openLogForReading(const std::filesystem::path& path)
 {
 #if defined(__unix__) || defined(__APPLE__)
     struct stat before {};
     if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
         return nullptr;
+    // Neither waits nor takes a terminal, in case the path was swapped.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;

@@ -17,8 +17,13 @@ namespace zelkam {
 std::filesystem::path pathFromUtf8(std::string_view text);
 std::string utf8FromPath(const std::filesystem::path& path);
 
-// Opens a log file for binary reading, or null when it cannot be opened or
-// is not a regular file. Every reader of the folder opens its files here.
+// Opens a log file for reading only, refusing anything but a regular file:
+// a FIFO named like a log would block the read forever, and merely opening a
+// device can act on it (a tape rewinds, a terminal becomes ours). The path
+// is looked at before it is opened and what was opened is checked again,
+// since it may be swapped between the two. Null when it cannot be opened or
+// is not a regular file. On Windows the server may go on writing, renaming
+// and deleting the file while it is open.
 std::FILE* openLogForReading(const std::filesystem::path& path);
 
 #ifdef _WIN32

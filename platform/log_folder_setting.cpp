@@ -12,7 +12,7 @@ namespace zelkam {
 namespace {
 
 const QString ValueName = QStringLiteral("Log Directory");
-const QString SizeName = QStringLiteral("Window Size");
+constexpr char SizeName[] = "Window Size";
 
 QSettings openStore()
 {
@@ -64,10 +64,17 @@ void LogFolderSetting::write(const std::string& folder) const
 
 bool LogFolderSetting::readWindowSize(int& width, int& height) const
 {
+    return readSize(SizeName, width, height);
+}
+
+void LogFolderSetting::writeWindowSize(int width, int height) const { writeSize(SizeName, width, height); }
+
+bool LogFolderSetting::readSize(const char* valueName, int& width, int& height) const
+{
     QSettings store = openStore();
     if (!storeExists(store))
         return false;
-    const QVariant value = store.value(SizeName);
+    const QVariant value = store.value(QString::fromLatin1(valueName));
     if (value.typeId() != QMetaType::QSize)
         return false;
     const QSize size = value.toSize();
@@ -78,12 +85,12 @@ bool LogFolderSetting::readWindowSize(int& width, int& height) const
     return true;
 }
 
-void LogFolderSetting::writeWindowSize(int width, int height) const
+void LogFolderSetting::writeSize(const char* valueName, int width, int height) const
 {
     QSettings store = openStore();
     if (!storeExists(store))
         return;
-    store.setValue(SizeName, QSize(width, height));
+    store.setValue(QString::fromLatin1(valueName), QSize(width, height));
     store.sync();
 }
 

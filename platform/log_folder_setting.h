@@ -8,7 +8,8 @@ namespace zelkam {
 // "Log Directory" in the per-user settings store of the application
 // "Zelkam" (on Windows the registry key HKEY_CURRENT_USER\Software\Zelkam,
 // elsewhere Qt's native per-user store, e.g. ~/.config/Zelkam.conf). The
-// main window's size is kept beside it as a value of its own, "Window Size".
+// main window's size is kept beside it as a value of its own, "Window Size",
+// and so are the sizes of the other windows that remember theirs.
 class LogFolderSetting {
 public:
     // Fills folder from the store. When the store does not exist yet it is
@@ -26,6 +27,11 @@ public:
     bool readWindowSize(int& width, int& height) const;
     // Stores the size, but only into a store that exists already, as write.
     void writeWindowSize(int width, int height) const;
+
+    // The same for another window, whose size is kept as the value
+    // valueName ("Find All Window Size").
+    bool readSize(const char* valueName, int& width, int& height) const;
+    void writeSize(const char* valueName, int width, int height) const;
 };
 
 } // namespace zelkam

@@ -8,7 +8,7 @@ std::size_t ViewerState::dayPlayEnd() const
 {
     if (!hasDay_)
         return 0;
-    if (growing_ && dayEndEvent == lastEvent && events()[lastEvent].time < addLocalDays(dayStart, 1))
+    if (growing_ && dayEndEvent == lastEvent && events()[lastEvent].time < nextDayStart_)
         return events().size();
     return dayEndEvent;
 }
@@ -29,6 +29,7 @@ void ViewerState::keepPresence()
     // Its chat lines are never shown.
     presence_.composeChatText = false;
 
+    nextDayStart_ = addLocalDays(dayStart, 1);
     const EventList& loaded = events();
     presenceLastTime_ = loaded[lastEvent].time;
     presenceNext_ = 0;
@@ -73,8 +74,7 @@ bool ViewerState::takeGrowth(std::size_t before, std::size_t retracted)
 
     // Every event before the old end lies before the next midnight, so the
     // search for the end goes on from there.
-    const std::int64_t nextDay = addLocalDays(dayStart, 1);
-    while (dayEndEvent < lastEvent && loaded[dayEndEvent].time < nextDay)
+    while (dayEndEvent < lastEvent && loaded[dayEndEvent].time < nextDayStart_)
         ++dayEndEvent;
     return true;
 }

@@ -68,6 +68,7 @@ void ViewerState::takeOver(ViewerState& loaded)
     swapLiveStates(presence_, loaded.presence_);
     std::swap(presenceNext_, loaded.presenceNext_);
     std::swap(presenceLastTime_, loaded.presenceLastTime_);
+    std::swap(nextDayStart_, loaded.nextDayStart_);
 }
 
 } // namespace zelkam

@@ -40,6 +40,30 @@ void appendCaseFolded(std::string& out, std::string_view utf8)
     }
 }
 
+const std::bitset<128>& asciiFromWiderFolds()
+{
+    static const std::bitset<128> found = [] {
+        std::bitset<128> ascii;
+        std::string folded;
+        utf8proc_uint8_t encoded[4];
+        for (utf8proc_int32_t code = 0x80; code <= 0x10FFFF; ++code) {
+            // Only characters with a folding entry fold to anything but
+            // themselves; the look-up skips the rest of the code space fast.
+            if ((code >= 0xD800 && code <= 0xDFFF) || utf8proc_get_property(code)->casefold_seqindex == UINT16_MAX)
+                continue;
+            folded.clear();
+            const auto length = utf8proc_encode_char(code, encoded);
+            appendCaseFolded(folded, std::string_view(reinterpret_cast<const char*>(encoded), length));
+            for (char c : folded) {
+                if (static_cast<unsigned char>(c) < 0x80)
+                    ascii.set(static_cast<unsigned char>(c));
+            }
+        }
+        return ascii;
+    }();
+    return found;
+}
+
 bool isAscii(std::string_view bytes)
 {
     for (char c : bytes) {

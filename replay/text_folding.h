@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,13 @@ namespace zelkam {
 // "é" is not split). utf8 must be valid UTF-8, as logTextToUtf8 makes it.
 // Appending allocates only when out has to grow.
 void appendCaseFolded(std::string& out, std::string_view utf8);
+
+// The ASCII characters that the folding of some character outside ASCII
+// gives: "k" (the Kelvin sign), "s" ("ſ", and "ß" folds to "ss"), the
+// letters of the ligatures and a few more. Any other ASCII character of a
+// folded text comes from that very character, in either case, in the
+// decoded text. Worked out once from the folding tables.
+const std::bitset<128>& asciiFromWiderFolds();
 
 // True when every byte is below 0x80.
 bool isAscii(std::string_view bytes);

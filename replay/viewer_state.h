@@ -214,6 +214,11 @@ private:
     LiveState presence_;
     std::size_t presenceNext_ = 0;
     std::int32_t presenceLastTime_ = 0;
+    // The loaded day's next midnight, worked out once a load: converting a
+    // local date costs two mktime calls, which in a zone without daylight
+    // saving search years of time, far more than a growth of a thousand
+    // lines costs to parse.
+    std::int64_t nextDayStart_ = 0;
 };
 
 } // namespace zelkam

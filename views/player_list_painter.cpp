@@ -151,6 +151,56 @@ PlayerListLayout PlayerListPainter::layout(int height) const
     return result;
 }
 
+bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout, const PlayerEntry*& entry,
+                                 int& top) const
+{
+    const struct {
+        const Block& block;
+        std::size_t shown;
+        int top;
+    } blocks[] = {
+        {spectators_, spectatorCount_, 0},
+        {terrorists_, terroristCount_ - static_cast<std::size_t>(layout.terroristsCut), layout.terroristTop},
+        {counterTerrorists_, counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut),
+         layout.counterTerroristTop},
+    };
+    for (const auto& block : blocks) {
+        if (row < block.shown) {
+            entry = block.block[row];
+            top = block.top + FirstRowOffset + static_cast<int>(row) * layout.rowHeight;
+            return true;
+        }
+        row -= block.shown;
+    }
+    return false;
+}
+
+std::size_t PlayerListPainter::visibleRowCount(int height) const
+{
+    const PlayerListLayout layout = this->layout(height);
+    return spectatorCount_ + terroristCount_ - static_cast<std::size_t>(layout.terroristsCut) +
+           counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut);
+}
+
+const PlayerEntry* PlayerListPainter::visibleRow(std::size_t row, int height) const
+{
+    const PlayerEntry* entry = nullptr;
+    int top = 0;
+    return placeRow(row, layout(height), entry, top) ? entry : nullptr;
+}
+
+std::size_t PlayerListPainter::rowAt(int y, int height) const
+{
+    const PlayerListLayout layout = this->layout(height);
+    const PlayerEntry* entry = nullptr;
+    int top = 0;
+    for (std::size_t row = 0; placeRow(row, layout, entry, top); ++row) {
+        if (y >= top && y < top + layout.rowHeight)
+            return row;
+    }
+    return NoRow;
+}
+
 void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
 {
     const PlayerListLayout layout = this->layout(height);
@@ -199,6 +249,19 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
             drawTeamRow(canvas, layout, width, y, *team.block[i]);
             y += layout.rowHeight;
         }
+    }
+
+    const PlayerEntry* focused = nullptr;
+    int top = 0;
+    if (focusRow_ != NoRow && placeRow(focusRow_, layout, focused, top)) {
+        // A one-pixel frame around the row, inside the sunken border.
+        const int left = 4;
+        const int right = width - 6;
+        const int bottom = top + layout.rowHeight;
+        canvas.fillRect(left, top, right, top + 1, White);
+        canvas.fillRect(left, bottom - 1, right, bottom, White);
+        canvas.fillRect(left, top, left + 1, bottom, White);
+        canvas.fillRect(right - 1, top, right, bottom, White);
     }
 }
 

@@ -69,6 +69,22 @@ public:
     // width and height are the control's outer size, border included.
     void paint(Canvas& canvas, int width, int height) const;
 
+    // The rows the keyboard walks, in the order they are drawn from the top:
+    // spectators, Terrorists, Counter-Terrorists, leaving out the rows a
+    // team's "+N" counts. height is the control's outer height, as for paint.
+    static constexpr std::size_t NoRow = static_cast<std::size_t>(-1);
+    std::size_t visibleRowCount(int height) const;
+    // Null for a row past the last.
+    const PlayerEntry* visibleRow(std::size_t row, int height) const;
+    // The visible row drawn at y (client coordinates), NoRow over a header
+    // band or empty space.
+    std::size_t rowAt(int y, int height) const;
+    // The row the keyboard stands on, framed by the paint as a list frames
+    // its focused item; NoRow (the default) draws no frame, so a list the
+    // keyboard never entered looks as it always has.
+    void setFocusRow(std::size_t row) { focusRow_ = row; }
+    std::size_t focusRow() const { return focusRow_; }
+
     std::size_t terroristCount() const { return terroristCount_; }
     std::size_t counterTerroristCount() const { return counterTerroristCount_; }
     std::size_t spectatorCount() const { return spectatorCount_; }
@@ -79,6 +95,11 @@ public:
 private:
     using Block = std::array<const PlayerEntry*, BlockCapacity>;
 
+    // Where visible row row is drawn: its entry and the top of its line.
+    // False past the last visible row.
+    bool placeRow(std::size_t row, const PlayerListLayout& layout, const PlayerEntry*& entry, int& top) const;
+
+    std::size_t focusRow_ = NoRow;
     std::int32_t ctScore_ = 0;
     std::int32_t tScore_ = 0;
     Block terrorists_{};

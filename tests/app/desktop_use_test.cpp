@@ -29,12 +29,14 @@
 #include "app/date_selector_control.h"
 #include "app/find_dialog.h"
 #include "app/player_list_control.h"
+#include "app/player_record_window.h"
 #include "app/time_label_control.h"
 #include "app/viewer_main.h"
 #include "platform/log_folder_setting.h"
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
@@ -63,73 +65,16 @@ void writeLogs(const TempFolder& dir)
     dir.write("L0708000.log", lineAt(day3, "08:00:00", "Started map \"de_aztec\""));
 }
 
-// Per-user settings in a temporary store, the current directory restored.
-struct Scope {
-    Scope()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
-    }
-    ~Scope()
-    {
-        std::error_code error;
-        std::filesystem::current_path(cwd, error);
-    }
-    static QVariant stored(const char* name)
-    {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        return store.value(QString::fromLatin1(name));
-    }
-    static void store(const char* name, const QVariant& value)
-    {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        store.setValue(QString::fromLatin1(name), value);
-    }
+using Scope = test::SettingsScope;
 
-    test::ScopedTimeZone zone{"UTC0"};
-    std::filesystem::path cwd = std::filesystem::current_path();
-    TempFolder settings;
-};
-
-struct Viewer : Scope {
-    Viewer() { writeLogs(logs); }
-
+// The viewer with the window in front, as a desktop user has it.
+struct Viewer : test::ViewerHarness {
+    Viewer() : ViewerHarness(writeLogs) {}
     void start()
     {
-        window = std::make_unique<MainWindow>(state, services);
-        window->timer().stop();
-        window->logFolder = logs.string();
-        ASSERT_TRUE(window->createChildren());
-        ASSERT_TRUE(window->loadLogsWithRetry());
-        window->fillDateList();
-        window->refreshViews();
-        window->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+        ViewerHarness::start();
+        activate();
     }
-    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
-        QTest::keyClick(target, static_cast<Qt::Key>(key), modifiers);
-        waitForLoads();
-    }
-    // Days and folders load off the window's thread: wait until the chosen
-    // one has been handed over.
-    void waitForLoads() { ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isLoading(); }, 60000)); }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            window->timerExpired();
-    }
-    QString time() const { return window->timeLabel()->text(); }
-    QString date() const { return window->dateSelector()->editField()->text(); }
-
-    TempFolder logs;
-    LogFolderSetting setting;
-    test::ScriptedFolderBrowser browser;
-    test::RecordingMessageBoxes messages;
-    test::RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
-    ViewerState state;
-    std::unique_ptr<MainWindow> window;
 };
 
 QWidget* visibleTopLevel(const QString& title)
@@ -196,15 +141,15 @@ TEST(DesktopUse, ShortcutsDoWhatTheButtonsDo)
 
     // Ctrl+Right and Ctrl+Left walk the date list, stopping at its ends.
     v.key(Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_EQ(v.date(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
     v.key(Qt::Key_Right, Qt::ControlModifier);
     v.key(Qt::Key_Right, Qt::ControlModifier);
-    EXPECT_EQ(v.date(), QStringLiteral("08/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("08/07/2001"));
     v.key(Qt::Key_Left, Qt::ControlModifier);
     v.key(Qt::Key_Left, Qt::ControlModifier);
     v.key(Qt::Key_Left, Qt::ControlModifier);
-    EXPECT_EQ(v.date(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
     EXPECT_EQ(v.window->dateSelector()->comboBox()->currentIndex(), 0);
 
     // Ctrl+O is the folder button.
@@ -282,7 +227,7 @@ TEST(DesktopUse, TheWheelActsOnlyOnTheFocusedControl)
     wheel(dates);
     wheel(bar);
     EXPECT_EQ(dates->currentIndex(), 0);
-    EXPECT_EQ(v.date(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(bar->value(), 600);
 
@@ -300,18 +245,73 @@ TEST(DesktopUse, TabWalksTheControlsTopToBottom)
     EXPECT_EQ(QApplication::focusWidget(), v.window->trackbar());
     v.window->dateSelector()->comboBox()->setFocus();
     std::vector<QWidget*> visited;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 11; ++i) {
         v.key(Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
     const std::vector<QWidget*> expected = {
-        v.window->button(MainWindow::ChangeFolder), v.window->button(MainWindow::Rewind),
+        v.window->button(MainWindow::ChangeFolder), v.window->playerList()->window(),
+        v.window->button(MainWindow::Rewind),
         v.window->button(MainWindow::Pause),        v.window->button(MainWindow::Play),
         v.window->button(MainWindow::Fast),         v.window->button(MainWindow::Fastest),
         v.window->button(MainWindow::OpenFind),     v.window->button(MainWindow::RconScan),
         v.window->button(MainWindow::OpenAbout),    v.window->trackbar(),
     };
     EXPECT_EQ(visited, expected);
+}
+
+void writeTwoPlayers(const TempFolder& dir)
+{
+    const char* day = "07/06/2001";
+    std::string log = lineAt(day, "10:00:00", "Started map \"de_dust\"");
+    log += lineAt(day, "10:00:01", "\"Gordon<2><STEAM_0:1:2><>\" connected, address \"10.0.0.1:27005\"");
+    log += lineAt(day, "10:00:02", "\"Gordon<2><STEAM_0:1:2><>\" joined team \"TERRORIST\"");
+    log += lineAt(day, "10:00:03", "\"Barney<3><STEAM_0:1:3><>\" connected, address \"10.0.0.2:27005\"");
+    log += lineAt(day, "10:00:04", "\"Barney<3><STEAM_0:1:3><>\" joined team \"TERRORIST\"");
+    log += lineAt(day, "10:00:30", "\"Gordon<2><STEAM_0:1:2><TERRORIST>\" say \"hi\"");
+    dir.write("L0706000.log", log);
+}
+
+// The player list from the keyboard: Tab reaches it, a frame that only the
+// focused list shows stands on a player and follows him through refills,
+// the arrows move it, and Return opens his record, which keeps the size it
+// is left at for the next run.
+TEST(DesktopUse, ReturnInThePlayerListOpensTheFramedPlayersRecord)
+{
+    test::ViewerHarness v(writeTwoPlayers);
+    std::string folder;
+    v.setting.read(folder); // makes the store, as a first run does
+    v.start();
+    v.activate();
+    v.click(MainWindow::Play);
+    v.ticks(10);
+    PlayerListControl& list = *v.window->playerList();
+    ASSERT_EQ(list.painter().visibleRowCount(list.window()->height()), 2u);
+    EXPECT_EQ(list.painter().focusRow(), PlayerListPainter::NoRow);
+
+    v.window->button(MainWindow::ChangeFolder)->setFocus();
+    v.key(Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), list.window());
+    EXPECT_EQ(list.painter().focusRow(), 0u);
+    v.key(Qt::Key_Down);
+    v.key(Qt::Key_Down); // stays on the last row
+    EXPECT_EQ(list.painter().focusRow(), 1u);
+    const std::string framed = list.chosenPlayer()->name;
+    v.key(Qt::Key_Tab);
+    EXPECT_EQ(list.painter().focusRow(), PlayerListPainter::NoRow);
+    v.key(Qt::Key_Backtab);
+    EXPECT_EQ(list.painter().focusRow(), 1u);
+    v.ticks(1);
+    EXPECT_EQ(list.chosenPlayer()->name, framed);
+
+    v.key(Qt::Key_Return);
+    auto* record = v.window->findChild<PlayerRecordWindow*>();
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->windowTitle(), QStringLiteral("Player - ") + QString::fromStdString(framed));
+    record->resize(610, 470);
+    record->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Scope::stored("Player Record Window Size").toSize(), QSize(610, 470));
 }
 
 // Return and Space on a focused "Cancel" close the dialog; Return elsewhere

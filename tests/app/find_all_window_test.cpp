@@ -125,6 +125,27 @@ TEST(FindAllWindow, EmptyAndVanishingFolders)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// The size a results window is left at is kept in the settings store, so
+// the next run's window opens at it, whatever other windows of this run did.
+TEST(FindAllWindow, KeepsItsSizeForTheNextRun)
+{
+    TempFolder settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+    LogFolderSetting setting;
+    std::string folder;
+    setting.read(folder);
+    {
+        FindAllWindow first(nullptr);
+        first.keepSizeIn(setting);
+        first.resize(700, 450);
+    }
+    FindAllWindow unkept(nullptr);
+    unkept.resize(300, 200);
+    FindAllWindow next(nullptr);
+    next.keepSizeIn(setting);
+    EXPECT_EQ(next.size(), QSize(700, 450));
+}
+
 // The viewer's Find dialog opens the results, and a row lands where Find
 // Next lands on the same hit.
 TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)

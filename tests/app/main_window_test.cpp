@@ -26,6 +26,7 @@
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
@@ -59,71 +60,10 @@ void writeLogs(const TempFolder& dir)
     dir.write("L0707000.log", second);
 }
 
-// Per-user settings in a temporary store, the current directory restored.
-struct Scope {
-    Scope()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
-    }
-    ~Scope()
-    {
-        std::error_code error;
-        std::filesystem::current_path(cwd, error);
-    }
-    bool settingsExist() const { return std::filesystem::exists(settings.path() / "Zelkam.conf"); }
-    QVariant stored() const
-    {
-        QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        return store.value(QStringLiteral("Log Directory"));
-    }
+using Scope = test::SettingsScope;
 
-    test::ScopedTimeZone zone{"UTC0"};
-    std::filesystem::path cwd = std::filesystem::current_path();
-    TempFolder settings;
-};
-
-// A viewer started the way the entry does, with the desktop's answers
-// scripted and the real timer stopped so that ticks are the test's.
-struct Viewer : Scope {
-    Viewer() { writeLogs(logs); }
-
-    void start(const std::string& folder)
-    {
-        window = std::make_unique<MainWindow>(state, services);
-        window->timer().stop();
-        window->logFolder = folder;
-        ASSERT_TRUE(window->createChildren());
-        ASSERT_TRUE(window->loadLogsWithRetry());
-        window->fillDateList();
-        window->refreshViews();
-    }
-    void start() { start(logs.string()); }
-
-    // Clicks, and waits for a folder or day load it started on the loader's
-    // thread to be handed over.
-    void click(int id)
-    {
-        QTest::mouseClick(window->button(id), Qt::LeftButton);
-        waitForLoads();
-    }
-    void waitForLoads() { ASSERT_TRUE(QTest::qWaitFor([&] { return !window->isLoading(); }, 60000)); }
-    void ticks(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            window->timerExpired();
-    }
-    QString time() const { return window->timeLabel()->text(); }
-    QString map() const { return window->mapLabel()->text(); }
-    QString dateText() const { return window->dateSelector()->editField()->text(); }
-
-    TempFolder logs;
-    LogFolderSetting setting;
-    test::ScriptedFolderBrowser browser;
-    test::RecordingMessageBoxes messages;
-    test::RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
-    ViewerState state;
-    std::unique_ptr<MainWindow> window;
+struct Viewer : test::ViewerHarness {
+    Viewer() : ViewerHarness(writeLogs) {}
 };
 
 TEST(MainWindow, HasTheFixedLayout)

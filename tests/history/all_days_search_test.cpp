@@ -109,6 +109,7 @@ void writeAwkwardFolder(const TempFolder& folder)
     folder.write("L0709000.log", LogText("07/09/2001")
                                      .at("10:00:00", connected("Al", 3, "10.0.0.2:1"))
                                      .at("10:00:01", said("Al", 3, "", "hello from the ninth"))
+                                     .at("10:00:01", said("Al", 3, "", "Stra\xC3\x9F" "e, caf\xE9, \xE2\x84\xAA"))
                                      .at("10:00:02", disconnected("Al", 3))
                                      .text());
 }
@@ -142,6 +143,12 @@ TEST(AllDaysSearch, FindsWhatSearchingDayByDayFinds)
         {SearchKind::Chat, "e", false},   {SearchKind::Chat, "Hello", true}, {SearchKind::Player, "o", false},
         {SearchKind::Player, "", false},  {SearchKind::RconUser, "b", false}, {SearchKind::RconCmd, "", false},
         {SearchKind::RconCmd, "S", true}, {SearchKind::Chat, "no such text anywhere", false},
+        // Patterns that only some days' files hold, so the others are
+        // passed over unread, and patterns that other scripts fold into.
+        {SearchKind::Chat, "MIDNIGHT", false}, {SearchKind::Chat, "ninth", true},
+        {SearchKind::Player, "ROBERT", false}, {SearchKind::RconUser, "rob", false},
+        {SearchKind::Chat, "STRASSE", false}, {SearchKind::Chat, "CAF\xC3\x89", false},
+        {SearchKind::Chat, "caf\xC3\xA9", true}, {SearchKind::Chat, "k,", false},
     };
     for (const TempFolder* folder : {&generated, &spread, &awkward}) {
         for (const Query& query : queries) {
