@@ -1,5 +1,7 @@
 #include "app/player_record_window.h"
 
+#include <algorithm>
+
 #include <ctime>
 #include <memory>
 
@@ -32,10 +34,15 @@ QString clockText(std::int32_t t, const char* format)
 
 QString teamName(std::int32_t team) { return team == Team::Terrorist ? QStringLiteral("T") : QStringLiteral("CT"); }
 
-// What a line of the record says about one of the player's events.
-QString lineText(const LogEvent& event)
+// What a line of the record says about one of the player's events. A kill
+// is the victim's event naming the killer: it is the player's own death when
+// the victim bears one of the session's names, else one of the player's frags.
+QString lineText(const LogEvent& event, const std::vector<std::string>& sessionNames)
 {
     const QString text = logText(event.text ? event.text : "");
+    if (event.kind == Killed && event.player.name
+        && std::find(sessionNames.begin(), sessionNames.end(), event.player.name) == sessionNames.end())
+        return QStringLiteral("killed ") + logText(event.player.name);
     switch (event.kind) {
     case PlayerConnected: return QStringLiteral("connected");
     case PlayerDisconnected: return QStringLiteral("left");
@@ -176,7 +183,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 target.event = e;
                 target.kind = events[e].kind;
                 auto* item = new QListWidgetItem(QStringLiteral("    ") + clockText(events[e].time, "%H:%M:%S") +
-                                                 QStringLiteral("  ") + lineText(events[e]));
+                                                 QStringLiteral("  ") + lineText(events[e], session.names));
                 item->setData(Qt::UserRole, static_cast<qulonglong>(targets_.size()));
                 targets_.push_back(target);
                 lines_->addItem(item);

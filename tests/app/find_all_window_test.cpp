@@ -216,5 +216,31 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     record->close();
 }
 
+TEST(PlayerRecordWindow, TellsTheFragsOfThePlayerFromTheDeaths)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    logs.write("L0706000.log", LogText("07/06/2001")
+                                   .at("10:00:00", mapStarted("de_aztec"))
+                                   .at("10:00:01", connected("Al", 2, "10.0.0.2:1"))
+                                   .at("10:00:02", connected("Bob", 3, "10.0.0.3:1"))
+                                   .at("10:00:03", joinedTeam("Al", 2, "CT"))
+                                   .at("10:00:04", joinedTeam("Bob", 3, "TERRORIST"))
+                                   .at("10:00:05", killed("Al", 2, "CT", "Bob", 3, "TERRORIST"))
+                                   .at("10:00:09", killed("Bob", 3, "TERRORIST", "Al", 2, "CT"))
+                                   .at("10:00:20", roundStarted())
+                                   .text());
+    ViewerState state;
+    ASSERT_TRUE(state.loadFolder(logs.string()));
+    PlayerRecordWindow record(state, RecordSubject{"Al", "", 2}, logs.string(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting(); }, 10000));
+    QStringList lines;
+    for (int i = 0; i < record.dayLines()->count(); ++i)
+        lines << record.dayLines()->item(i)->text().trimmed();
+    EXPECT_TRUE(lines.first().endsWith(QStringLiteral("CT  frags 1, deaths 1"))) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("10:00:05  killed Bob"))) << lines.join('|').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("10:00:09  killed by Bob"))) << lines.join('|').toStdString();
+}
+
 } // namespace
 } // namespace zelkam
