@@ -144,19 +144,23 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
+    std::vector<PlayerSession> sessions;
+    if (!state.isEmptyDay()) {
+        sessions = daySessionsOf(subject, state.events(), state.dayFirstEvent, state.dayEndEvent);
+        subject_ = subjectAsValidated(subject, sessions);
+    }
+
     auto* layout = new QVBoxLayout(this);
     auto* id = new QLabel(this);
     id->setTextFormat(Qt::PlainText);
     id->setText(QStringLiteral("Unique id: ") +
-                (subject.uniqueId.empty() ? QStringLiteral("(none)") : logText(subject.uniqueId)));
+                (subject_.uniqueId.empty() ? QStringLiteral("(none)") : logText(subject_.uniqueId)));
     layout->addWidget(id);
 
     lines_ = new QListWidget(this);
     layout->addWidget(lines_, 1);
     if (!state.isEmptyDay()) {
         const EventList& events = state.events();
-        const std::vector<PlayerSession> sessions =
-            daySessionsOf(subject, events, state.dayFirstEvent, state.dayEndEvent);
         QStringList names;
         for (const PlayerSession& session : sessions) {
             QString teams;
@@ -249,8 +253,9 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
         QStringList names;
         for (const std::string& name : history.names)
             names << logText(name);
-        text = QStringLiteral("All days: seen on %1 days, first %2, last %3.\nNames used: %4")
+        text = QStringLiteral("All days: seen on %1 %2, first %3, last %4.\nNames used: %5")
                    .arg(history.days.size())
+                   .arg(history.days.size() == 1 ? QStringLiteral("day") : QStringLiteral("days"))
                    .arg(clockText(history.firstSeen, "%d/%m/%Y %H:%M:%S"), clockText(history.lastSeen, "%d/%m/%Y %H:%M:%S"),
                         names.join(QStringLiteral(", ")));
     }

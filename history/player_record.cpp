@@ -22,6 +22,18 @@ std::vector<PlayerSession> daySessionsOf(const RecordSubject& subject, const Eve
     return found;
 }
 
+RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector<PlayerSession>& sessions)
+{
+    RecordSubject validated = subject;
+    if (!isSharedUniqueId(subject.uniqueId))
+        return validated;
+    for (const PlayerSession& session : sessions) {
+        if (!isSharedUniqueId(session.uniqueId))
+            validated.uniqueId = session.uniqueId;
+    }
+    return validated;
+}
+
 bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session)
 {
     if (session.uniqueId != subject.uniqueId)

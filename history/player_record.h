@@ -25,6 +25,11 @@ struct RecordSubject {
 std::vector<PlayerSession> daySessionsOf(const RecordSubject& subject, const EventList& events, std::size_t first,
                                          std::size_t end);
 
+// The subject with the unique id the server validated for it today: a
+// player listed under an id many share (the pending id of a connection not
+// yet validated, or none) takes the last unshared id of its day's sessions.
+RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector<PlayerSession>& sessions);
+
 // The player over every day of the folder. A unique id that many players
 // share (isSharedUniqueId) links nothing: such a record counts only the
 // sessions with that id in which the player's own name was used.

@@ -216,13 +216,13 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     record->close();
 }
 
-TEST(PlayerRecordWindow, TellsTheFragsOfThePlayerFromTheDeaths)
+TEST(PlayerRecordWindow, FollowsTheValidatedIdAndTellsFragsFromDeaths)
 {
     ScopedTimeZone zone("UTC0");
     TempFolder logs;
     logs.write("L0706000.log", LogText("07/06/2001")
                                    .at("10:00:00", mapStarted("de_aztec"))
-                                   .at("10:00:01", connected("Al", 2, "10.0.0.2:1"))
+                                   .at("10:00:01", "\"Al<2><STEAM_ID_PENDING><>\" connected, address \"10.0.0.2:1\"")
                                    .at("10:00:02", connected("Bob", 3, "10.0.0.3:1"))
                                    .at("10:00:03", joinedTeam("Al", 2, "CT"))
                                    .at("10:00:04", joinedTeam("Bob", 3, "TERRORIST"))
@@ -232,8 +232,11 @@ TEST(PlayerRecordWindow, TellsTheFragsOfThePlayerFromTheDeaths)
                                    .text());
     ViewerState state;
     ASSERT_TRUE(state.loadFolder(logs.string()));
-    PlayerRecordWindow record(state, RecordSubject{"Al", "", 2}, logs.string(), nullptr);
+    // Listed as he connected, before the server validated his id.
+    PlayerRecordWindow record(state, RecordSubject{"Al", "STEAM_ID_PENDING", 2}, logs.string(), nullptr);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting(); }, 10000));
+    EXPECT_TRUE(record.historyLabel()->text().startsWith(QStringLiteral("All days: seen on 1 day,")))
+        << record.historyLabel()->text().toStdString();
     QStringList lines;
     for (int i = 0; i < record.dayLines()->count(); ++i)
         lines << record.dayLines()->item(i)->text().trimmed();
