@@ -33,13 +33,23 @@ std::int32_t toStamp(std::tm fields)
     // In the hour repeated when clocks go back, the conversion picks either
     // reading depending on what it converted before, so the same line could
     // get another time on another load. Take the earlier reading, always.
-    std::tm other = fields;
-    other.tm_isdst = fields.tm_isdst > 0 ? 0 : 1;
-    const std::time_t alternative = std::mktime(&other);
-    std::tm check{};
-    if (alternative != static_cast<std::time_t>(-1) && alternative != t && toLocalTime(alternative, check)
-        && sameWallClock(check, fields) && check.tm_isdst == other.tm_isdst)
-        t = std::min(t, alternative);
+    // Only near a change of daylight saving is there another reading; far
+    // from one the conversion with the other flag is not even tried, as it
+    // searches years for a time with that flag (in a zone without daylight
+    // saving, in vain).
+    std::tm dayBefore{};
+    std::tm dayAfter{};
+    const bool steady = toLocalTime(std::int64_t{t} - 86400, dayBefore) && toLocalTime(std::int64_t{t} + 86400, dayAfter)
+                        && dayBefore.tm_isdst == fields.tm_isdst && dayAfter.tm_isdst == fields.tm_isdst;
+    if (!steady) {
+        std::tm other = fields;
+        other.tm_isdst = fields.tm_isdst > 0 ? 0 : 1;
+        const std::time_t alternative = std::mktime(&other);
+        std::tm check{};
+        if (alternative != static_cast<std::time_t>(-1) && alternative != t && toLocalTime(alternative, check)
+            && sameWallClock(check, fields) && check.tm_isdst == other.tm_isdst)
+            t = std::min(t, alternative);
+    }
     // A stamp outside the 32-bit range would wrap into a wrong date; treat it
     // as a stamp that does not convert.
     if (t < std::numeric_limits<std::int32_t>::min() || t > std::numeric_limits<std::int32_t>::max())
