@@ -28,8 +28,20 @@ bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps,
 // at the end of the list, every file after the first one), read whole and in
 // list order. Archives (".gz", ".xz", ".zst") are read as the plain files
 // they hold.
+//
+// A large window is read on several threads, a file at a time each, every
+// thread parsing with its own time stamp memory and player token cache into
+// an event list and an arena of its own; the lists join the parser's in
+// reading order and the arenas join its arena, so the parser ends up with
+// the same events and texts as a read on one thread would give it.
 class WindowReader {
 public:
+    // Below this many bytes of files (an archive counted at ArchiveWeight
+    // times its stored size) a window is read on the calling thread alone:
+    // it parses in about a millisecond, which starting threads would eat.
+    static constexpr std::uint64_t DefaultInlineBelow = std::uint64_t{2} << 20;
+    static constexpr std::uint64_t ArchiveWeight = 8;
+
     WindowReader();
     ~WindowReader();
     WindowReader(const WindowReader&) = delete;
@@ -60,6 +72,13 @@ public:
     // unless lowered).
     void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
 
+    // How many threads a window read may use; 0 (the default) leaves it to
+    // threadCount() at every read, 1 reads on the calling thread only.
+    void setThreads(unsigned threads) { threads_ = threads; }
+    // The size below which a window is read on the calling thread alone
+    // (DefaultInlineBelow unless changed).
+    void setInlineBelow(std::uint64_t bytes) { inlineBelow_ = bytes; }
+
     // What the last readWindow read of each file, in reading order: how far,
     // and how each file looked when it was read to its end. A following
     // reader takes up from here when the files grow. An archive's mark
@@ -69,12 +88,16 @@ public:
 
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
-    std::unique_ptr<BlockSource> openNext(LogFileList& files);
-    void readFile(BlockSource& source, LogParser& parser, FileMark& mark);
+    // How many threads to read the selected files on: 1 when they are few
+    // or small.
+    unsigned threadsFor(const LogFileList& files) const;
+    bool readInParallel(const LogFileList& files, LogParser& parser, unsigned threads);
     void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;
     std::uint64_t outputBound_ = DefaultOutputBound;
+    unsigned threads_ = 0;
+    std::uint64_t inlineBelow_ = DefaultInlineBelow;
     std::vector<FileCutShort> cutShort_;
     std::vector<FileMark> marks_;
 };

@@ -83,6 +83,20 @@ public:
         return *slot;
     }
 
+    // Appends n elements copied from items (which must not point into this
+    // array). The capacity doubles as often as appending them one by one
+    // would double it, but the elements move only once.
+    void appendRange(const T* items, std::size_t n)
+    {
+        std::size_t capacity = capacity_;
+        while (capacity - count_ < n)
+            capacity *= 2;
+        if (capacity != capacity_)
+            growTo(capacity);
+        std::uninitialized_copy(items, items + n, items_ + count_);
+        count_ += n;
+    }
+
     // Drops the last element.
     void removeLast()
     {
@@ -125,9 +139,10 @@ private:
     static T* allocate(std::size_t n) { return std::allocator<T>().allocate(n); }
     static void deallocate(T* items, std::size_t n) { std::allocator<T>().deallocate(items, n); }
 
-    void grow()
+    void grow() { growTo(capacity_ * 2); }
+
+    void growTo(std::size_t capacity)
     {
-        const std::size_t capacity = capacity_ * 2;
         T* items = allocate(capacity);
         std::uninitialized_move(begin(), end(), items);
         std::destroy(begin(), end());

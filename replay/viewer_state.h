@@ -137,6 +137,12 @@ public:
 
     const EventList& events() const { return folder_->events(); }
     const LogFolder& folder() const { return *folder_; }
+    // See LogFolder::setReadThreads: loads give the same events on any
+    // number of threads, only sooner.
+    void setReadThreads(unsigned threads, std::uint64_t inlineBelow = WindowReader::DefaultInlineBelow)
+    {
+        folder_->setReadThreads(threads, inlineBelow);
+    }
 
     // Exchanges everything this state holds with loaded: its folder, days,
     // events, snapshots, live and published state and clock. A load made on
