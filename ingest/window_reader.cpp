@@ -116,14 +116,15 @@ void readFile(BlockSource& source, LogParser& parser, FileMark& mark, char* buff
 }
 
 // One file of the window as a read leaves it: how far it was read and how
-// its content ended. False when it could not be opened (it is then passed
-// over, so one bad file does not hide the rest of the day).
+// its content ended.
 struct FileRead {
     FileMark mark;
     ReadEnd end = ReadEnd::Complete;
     std::uint64_t delivered = 0;
 };
 
+// Reads a whole file. False when it could not be opened (it is then passed
+// over, so one bad file does not hide the rest of the day).
 bool readEntry(const LogFileList& files, std::size_t index, std::uint64_t outputBound, LogParser& parser,
                char* buffer, FileRead& read)
 {
@@ -146,117 +147,300 @@ bool readEntry(const LogFileList& files, std::size_t index, std::uint64_t output
     return true;
 }
 
-// The window's files read on several threads. Each thread takes the next
-// file in reading order and parses it with a parser of its own into a list
-// of its own; the calling thread, between files, appends the finished lists
-// to the window's list in reading order and hands them back for reuse.
-// Threads run at most a few files ahead of the joined ones, so the lists
-// waiting to join stay few however long the window.
+bool seekTo(std::FILE* file, std::uint64_t offset)
+{
+#if defined(__unix__) || defined(__APPLE__)
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#elif defined(_WIN32)
+    return ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+#endif
+}
+
+constexpr std::uint64_t ToTheEnd = ~std::uint64_t{0};
+
+// The lines of a plain file that begin in [begin, end), as one stream of
+// content: from the first line start at or after begin through the line
+// feed of the line that holds byte end - 1 (through the file's end when end
+// is ToTheEnd). Pieces cut at the same offsets thus hand out every line of
+// the file once, whole, whatever their sizes and wherever the line feeds
+// fall.
+class PieceSource final : public BlockSource {
+public:
+    PieceSource(std::FILE* file, std::uint64_t begin, std::uint64_t end)
+        : BlockSource(file), until_(end), skipping_(begin > 0), position_(begin > 0 ? begin - 1 : 0)
+    {
+        if (!seekTo(file, position_)) {
+            until_ = 0;
+            end_ = ReadEnd::Unreadable;
+            stopped_ = true;
+        }
+    }
+
+    std::size_t read(char* buffer, std::size_t capacity) override
+    {
+        while (!stopped_) {
+            const std::size_t got = std::fread(buffer, 1, capacity, file_);
+            if (got == 0) {
+                if (std::ferror(file_))
+                    end_ = ReadEnd::Unreadable;
+                stopped_ = true;
+                break;
+            }
+            const std::uint64_t at = position_;
+            position_ += got;
+            read_ = true;
+            const std::string_view chunk(buffer, got);
+            if (const std::size_t feed = chunk.rfind('\n'); feed != std::string_view::npos)
+                feedEnd_ = at + feed + 1;
+            std::size_t from = 0;
+            if (skipping_) {
+                const std::size_t feed = chunk.find('\n');
+                if (feed == std::string_view::npos)
+                    continue;
+                skipping_ = false;
+                from = feed + 1;
+                if (at + from >= until_) {
+                    stopped_ = true;
+                    break;
+                }
+            }
+            std::size_t to = got;
+            if (until_ != ToTheEnd) {
+                const std::uint64_t lastByte = std::max<std::uint64_t>(at + from, until_ - 1) - at;
+                if (lastByte < got) {
+                    if (const std::size_t feed = chunk.find('\n', lastByte); feed != std::string_view::npos) {
+                        to = feed + 1;
+                        stopped_ = true;
+                    }
+                }
+            }
+            if (to == from)
+                continue;
+            if (from > 0)
+                std::memmove(buffer, buffer + from, to - from);
+            delivered_ += to - from;
+            return to - from;
+        }
+        return 0;
+    }
+
+    // Just past the last byte read from the file, 0 when none was.
+    std::uint64_t position() const { return read_ ? position_ : 0; }
+    // Just past the last line feed read from the file, skipped bytes
+    // included; 0 when there was none.
+    std::uint64_t feedEnd() const { return feedEnd_; }
+
+private:
+    std::uint64_t until_;
+    bool skipping_;
+    bool stopped_ = false;
+    bool read_ = false;
+    std::uint64_t position_;
+    std::uint64_t feedEnd_ = 0;
+};
+
+// One task of a threaded read: a whole file, or a piece of a large plain
+// one (its lines that begin in [begin, end)).
+struct Task {
+    std::size_t entry = 0;
+    bool piece = false;
+    std::uint64_t begin = 0;
+    std::uint64_t end = ToTheEnd;
+    bool lastOfFile = true;
+};
+
+// What reading a task left, besides its events.
+struct TaskRead {
+    bool opened = false;
+    FileRead read;
+    // Of a piece: how far it read, its last line feed, and whether its
+    // unterminated last line (the file's) made an event.
+    std::uint64_t position = 0;
+    std::uint64_t feedEnd = 0;
+    bool tailEvent = false;
+};
+
+void readTask(const LogFileList& files, const Task& task, std::uint64_t outputBound, LogParser& parser,
+              char* buffer, TaskRead& result)
+{
+    if (!task.piece) {
+        result.opened = readEntry(files, task.entry, outputBound, parser, buffer, result.read);
+        return;
+    }
+    const std::string& name = files.entries[task.entry].name;
+    std::FILE* file = openForReading(files.pathOf(name));
+    if (!file)
+        return;
+    result.opened = true;
+    PieceSource source(file, task.begin, task.end);
+    FileMark relative;
+    readFile(source, parser, relative, buffer);
+    result.tailEvent = relative.tailEvent;
+    result.position = source.position();
+    result.feedEnd = source.feedEnd();
+    result.read.end = source.end();
+    result.read.delivered = task.begin + source.delivered();
+    if (task.lastOfFile)
+        statOpenFileMark(source.file(), result.read.mark);
+}
+
+// How many threads to read the window's files on, 1 when they are few or
+// small; for more than 1, the files and pieces to read, in reading order.
+unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t inlineBelow, std::uint64_t pieceBytes,
+                     std::vector<Task>& tasks)
+{
+    const unsigned wanted = threads > 0 ? threads : threadCount();
+    if (wanted <= 1)
+        return 1;
+    std::uint64_t bytes = 0;
+    for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
+        const std::string& name = files.entries[i].name;
+        std::error_code error;
+        std::uint64_t size = std::filesystem::file_size(files.pathOf(name), error);
+        if (error)
+            size = 0;
+        if (compressionOfName(name) != Compression::None || size <= pieceBytes) {
+            bytes += compressionOfName(name) == Compression::None ? size : size * WindowReader::ArchiveWeight;
+            tasks.push_back(Task{i});
+            continue;
+        }
+        // Pieces of about equal size; the last one reads on to whatever the
+        // file holds by then.
+        bytes += size;
+        const std::uint64_t pieces = (size + pieceBytes - 1) / pieceBytes;
+        for (std::uint64_t k = 0; k < pieces; ++k) {
+            const bool last = k + 1 == pieces;
+            tasks.push_back(Task{i, true, size * k / pieces, last ? ToTheEnd : size * (k + 1) / pieces, last});
+        }
+    }
+    if (bytes < inlineBelow || tasks.size() <= 1)
+        return 1;
+    return static_cast<unsigned>(std::min<std::size_t>(wanted, tasks.size()));
+}
+
+// The window's tasks read on several threads. Each thread takes the next
+// task in reading order and parses it with a parser of its own into one of
+// its own two event lists; the calling thread, between tasks, appends the
+// finished lists to the window's list in reading order and gives each back
+// to its thread. A thread whose lists both wait to join waits too, so the
+// memory in flight is two pieces a thread however long the window, and a
+// list is only ever grown and freed by the thread it belongs to (each
+// thread allocates from a heap of its own).
 class ParallelRead {
 public:
-    ParallelRead(const LogFileList& files, std::uint64_t outputBound, unsigned threads)
-        : files_(files), outputBound_(outputBound), first_(files.windowFirst),
-          reads_(files.windowStop - files.windowFirst), ahead_(2 * std::size_t{threads} + 2)
+    struct Slot {
+        bool done = false;
+        TaskRead result;
+        EventList* events = nullptr;
+        std::size_t worker = 0;
+    };
+
+    ParallelRead(const LogFileList& files, const std::vector<Task>& tasks, std::uint64_t outputBound,
+                 unsigned threads)
+        : files_(files), tasks_(tasks), outputBound_(outputBound), reads_(tasks.size()), workers_(threads)
     {
-        for (unsigned t = 0; t < threads; ++t)
-            workers_.push_back(std::make_unique<Worker>());
     }
 
     std::size_t threadCount() const { return workers_.size(); }
 
-    // Reads files on a thread of the pool until none is left.
+    // Reads tasks on thread `worker` (1 and up) until none is left.
     void work(std::size_t worker)
     {
+        Worker& self = workers_[worker];
+        self.start();
         std::unique_lock lock(mutex_);
-        while (startNext(lock, *workers_[worker]))
-            ;
+        for (;;) {
+            changed_.wait(lock, [&] { return next_ >= reads_.size() || !self.free.empty(); });
+            if (next_ >= reads_.size())
+                return;
+            readNext(lock, worker);
+        }
     }
 
-    // Runs on the calling thread: reads files too and joins every file, in
-    // order, into parser through join.
+    // Runs on the calling thread, as worker 0: reads tasks too, and joins
+    // every task, in order, through join(task, slot).
     template <typename Join>
     void joinAll(Join join)
     {
+        workers_[0].start();
         std::unique_lock lock(mutex_);
         while (joined_ < reads_.size()) {
             Slot& slot = reads_[joined_];
             if (slot.done) {
-                ++joined_;
-                changed_.notify_all();
+                const Task& task = tasks_[joined_++];
                 lock.unlock();
-                join(slot);
+                join(task, slot);
                 lock.lock();
-                if (slot.events) {
-                    spare_.push_back(std::move(slot.events));
-                    spare_.back()->clear();
-                }
+                slot.events->clear();
+                workers_[slot.worker].free.push_back(slot.events);
+                changed_.notify_all();
                 continue;
             }
-            if (!startNext(lock, *workers_[0]))
+            if (next_ < reads_.size() && !workers_[0].free.empty())
+                readNext(lock, 0);
+            else
                 changed_.wait(lock);
         }
     }
 
-    // The arenas every worker parsed into, for the window's arena to adopt
+    // The arenas every thread parsed into, for the window's arena to adopt
     // once every thread has ended.
     void adoptArenas(StringArena& arena)
     {
-        for (const auto& worker : workers_)
-            arena.adopt(worker->parser.arena());
+        for (Worker& worker : workers_) {
+            if (worker.parser)
+                arena.adopt(worker.parser->arena());
+        }
     }
-
-    struct Slot {
-        bool done = false;
-        bool opened = false;
-        FileRead read;
-        std::unique_ptr<EventList> events;
-    };
 
 private:
     struct Worker {
-        LogParser parser;
-        std::unique_ptr<char[]> buffer{new char[ReadBufferSize]};
+        // Made on the worker's own thread, so they live in its heap.
+        void start()
+        {
+            parser = std::make_unique<LogParser>();
+            buffer.reset(new char[ReadBufferSize]);
+            for (auto& list : lists) {
+                list = std::make_unique<EventList>();
+                free.push_back(list.get());
+            }
+        }
+        std::unique_ptr<LogParser> parser;
+        std::unique_ptr<char[]> buffer;
+        std::unique_ptr<EventList> lists[2];
+        std::vector<EventList*> free;
     };
 
-    // Reads the next file when one is left and the joins are not too far
-    // behind; false (without waiting) otherwise. Called with the lock held;
-    // it is let go while the file is read.
-    bool startNext(std::unique_lock<std::mutex>& lock, Worker& worker)
+    // Reads the next task into a free list of the worker's. Called with the
+    // lock held; it is let go while the task is read.
+    void readNext(std::unique_lock<std::mutex>& lock, std::size_t worker)
     {
-        while (next_ < reads_.size() && next_ >= joined_ + ahead_ && &worker != workers_[0].get())
-            changed_.wait(lock);
-        if (next_ >= reads_.size() || next_ >= joined_ + ahead_)
-            return false;
+        Worker& self = workers_[worker];
         const std::size_t i = next_++;
-        std::unique_ptr<EventList> events;
-        if (!spare_.empty()) {
-            events = std::move(spare_.back());
-            spare_.pop_back();
-        }
+        EventList* events = self.free.back();
+        self.free.pop_back();
         lock.unlock();
 
-        if (!events)
-            events = std::make_unique<EventList>();
         Slot slot;
-        worker.parser.events().swap(*events);
-        slot.opened = readEntry(files_, first_ + i, outputBound_, worker.parser, worker.buffer.get(), slot.read);
-        worker.parser.events().swap(*events);
-        slot.events = std::move(events);
+        slot.events = events;
+        slot.worker = worker;
+        self.parser->events().swap(*events);
+        readTask(files_, tasks_[i], outputBound_, *self.parser, self.buffer.get(), slot.result);
+        self.parser->events().swap(*events);
 
         lock.lock();
         slot.done = true;
         reads_[i] = std::move(slot);
         changed_.notify_all();
-        return true;
     }
 
     const LogFileList& files_;
+    const std::vector<Task>& tasks_;
     const std::uint64_t outputBound_;
-    const std::size_t first_;
     std::vector<Slot> reads_;
-    const std::size_t ahead_;
-    std::vector<std::unique_ptr<Worker>> workers_;
-    std::vector<std::unique_ptr<EventList>> spare_;
+    std::vector<Worker> workers_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t next_ = 0;
@@ -310,13 +494,14 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         marks_.push_back(std::move(read.mark));
     };
 
-    const unsigned threads = threadsFor(files);
+    std::vector<Task> tasks;
+    const unsigned threads = planThreads(files, threads_, inlineBelow_, pieceBytes_, tasks);
     if (threads > 1) {
-        ParallelRead read(files, outputBound_, threads);
+        ParallelRead read(files, tasks, outputBound_, threads);
         std::vector<std::thread> pool;
         pool.reserve(threads - 1);
         // Without a further thread (the system refused one) the calling
-        // thread reads every file itself.
+        // thread reads everything itself.
         for (std::size_t worker = 1; worker < read.threadCount(); ++worker) {
             try {
                 pool.emplace_back([&read, worker] { read.work(worker); });
@@ -324,11 +509,43 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
                 break;
             }
         }
-        read.joinAll([&](ParallelRead::Slot& slot) {
-            if (!slot.opened)
+        // The pieces of a file join into one read of the whole file: its
+        // size and identity as its last piece found them, its last line
+        // feed wherever a piece saw it.
+        FileRead whole;
+        bool wholeOpened = false;
+        read.joinAll([&](const Task& task, ParallelRead::Slot& slot) {
+            TaskRead& result = slot.result;
+            if (result.opened)
+                parser.events().appendRange(slot.events->data(), slot.events->size());
+            if (!task.piece) {
+                if (result.opened)
+                    finish(result.read);
                 return;
-            parser.events().appendRange(slot.events->data(), slot.events->size());
-            finish(slot.read);
+            }
+            if (task.begin == 0) {
+                whole = FileRead{};
+                whole.mark.name = files.entries[task.entry].name;
+                wholeOpened = false;
+            }
+            if (result.opened) {
+                wholeOpened = true;
+                whole.mark.complete = std::max(whole.mark.complete, result.feedEnd);
+                whole.mark.size = std::max(whole.mark.size, result.position);
+                whole.mark.tailEvent = whole.mark.tailEvent || result.tailEvent;
+                if (whole.end == ReadEnd::Complete && result.read.end != ReadEnd::Complete) {
+                    whole.end = result.read.end;
+                    whole.delivered = result.read.delivered;
+                }
+            }
+            if (!task.lastOfFile)
+                return;
+            whole.mark.consumed = whole.mark.size;
+            whole.mark.device = result.read.mark.device;
+            whole.mark.inode = result.read.mark.inode;
+            whole.mark.modified = result.read.mark.modified;
+            if (wholeOpened)
+                finish(whole);
         });
         for (std::thread& thread : pool)
             thread.join();
@@ -342,25 +559,6 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     }
     files.windowFirst = files.windowStop;
     return opened;
-}
-
-unsigned WindowReader::threadsFor(const LogFileList& files) const
-{
-    const std::size_t fileCount = files.windowStop - files.windowFirst;
-    const unsigned wanted = threads_ > 0 ? threads_ : threadCount();
-    if (wanted <= 1 || fileCount <= 1)
-        return 1;
-    std::uint64_t bytes = 0;
-    for (std::size_t i = files.windowFirst; i < files.windowStop && bytes < inlineBelow_; ++i) {
-        const std::string& name = files.entries[i].name;
-        std::error_code error;
-        const std::uint64_t size = std::filesystem::file_size(files.pathOf(name), error);
-        if (!error)
-            bytes += compressionOfName(name) == Compression::None ? size : size * ArchiveWeight;
-    }
-    if (bytes < inlineBelow_)
-        return 1;
-    return static_cast<unsigned>(std::min<std::size_t>(wanted, fileCount));
 }
 
 void WindowReader::noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered)

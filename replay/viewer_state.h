@@ -139,9 +139,10 @@ public:
     const LogFolder& folder() const { return *folder_; }
     // See LogFolder::setReadThreads: loads give the same events on any
     // number of threads, only sooner.
-    void setReadThreads(unsigned threads, std::uint64_t inlineBelow = WindowReader::DefaultInlineBelow)
+    void setReadThreads(unsigned threads, std::uint64_t inlineBelow = WindowReader::DefaultInlineBelow,
+                        std::uint64_t pieceBytes = WindowReader::DefaultPieceBytes)
     {
-        folder_->setReadThreads(threads, inlineBelow);
+        folder_->setReadThreads(threads, inlineBelow, pieceBytes);
     }
 
     // Exchanges everything this state holds with loaded: its folder, days,
