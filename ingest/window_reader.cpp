@@ -320,6 +320,23 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
     return static_cast<unsigned>(std::min<std::size_t>(wanted, tasks.size()));
 }
 
+} // namespace
+
+// What one thread of a threaded read reads with: a parser (its time stamp
+// memory, player token cache and arena), a read buffer, and two event lists
+// that take turns holding a task's events while they wait to join.
+struct WindowReader::ReadThread {
+    std::unique_ptr<LogParser> parser = std::make_unique<LogParser>();
+    std::unique_ptr<char[]> buffer{new char[ReadBufferSize]};
+    std::unique_ptr<EventList> lists[2] = {std::make_unique<EventList>(), std::make_unique<EventList>()};
+    // The lists not holding a task's events; guarded by the read's lock.
+    std::vector<EventList*> free;
+    // Whether it takes part in the read at hand.
+    bool started = false;
+};
+
+namespace {
+
 // The window's tasks read on several threads. Each thread takes the next
 // task in reading order and parses it with a parser of its own into one of
 // its own two event lists; the calling thread, between tasks, appends the
@@ -337,19 +354,21 @@ public:
         std::size_t worker = 0;
     };
 
+    using Worker = WindowReader::ReadThread;
+
     ParallelRead(const LogFileList& files, const std::vector<Task>& tasks, std::uint64_t outputBound,
-                 unsigned threads)
-        : files_(files), tasks_(tasks), outputBound_(outputBound), reads_(tasks.size()), workers_(threads)
+                 std::vector<std::unique_ptr<Worker>>& workers, unsigned threads)
+        : files_(files), tasks_(tasks), outputBound_(outputBound), reads_(tasks.size()), workers_(workers),
+          threads_(threads)
     {
     }
 
-    std::size_t threadCount() const { return workers_.size(); }
+    std::size_t threadCount() const { return threads_; }
 
     // Reads tasks on thread `worker` (1 and up) until none is left.
     void work(std::size_t worker)
     {
-        Worker& self = workers_[worker];
-        self.start();
+        Worker& self = start(worker);
         std::unique_lock lock(mutex_);
         for (;;) {
             changed_.wait(lock, [&] { return next_ >= reads_.size() || !self.free.empty(); });
@@ -364,7 +383,7 @@ public:
     template <typename Join>
     void joinAll(Join join)
     {
-        workers_[0].start();
+        Worker& self = start(0);
         std::unique_lock lock(mutex_);
         while (joined_ < reads_.size()) {
             Slot& slot = reads_[joined_];
@@ -374,11 +393,11 @@ public:
                 join(task, slot);
                 lock.lock();
                 slot.events->clear();
-                workers_[slot.worker].free.push_back(slot.events);
+                workers_[slot.worker]->free.push_back(slot.events);
                 changed_.notify_all();
                 continue;
             }
-            if (next_ < reads_.size() && !workers_[0].free.empty())
+            if (next_ < reads_.size() && !self.free.empty())
                 readNext(lock, 0);
             else
                 changed_.wait(lock);
@@ -389,35 +408,36 @@ public:
     // once every thread has ended.
     void adoptArenas(StringArena& arena)
     {
-        for (Worker& worker : workers_) {
-            if (worker.parser)
-                arena.adopt(worker.parser->arena());
+        for (const auto& worker : workers_) {
+            if (worker && worker->started)
+                arena.adopt(worker->parser->arena());
         }
     }
 
 private:
-    struct Worker {
-        // Made on the worker's own thread, so they live in its heap.
-        void start()
-        {
-            parser = std::make_unique<LogParser>();
-            buffer.reset(new char[ReadBufferSize]);
-            for (auto& list : lists) {
-                list = std::make_unique<EventList>();
-                free.push_back(list.get());
-            }
-        }
-        std::unique_ptr<LogParser> parser;
-        std::unique_ptr<char[]> buffer;
-        std::unique_ptr<EventList> lists[2];
-        std::vector<EventList*> free;
-    };
+    // Readies thread `worker` for this read. What a thread reads with is
+    // made on the thread itself the first time, so that it lives in that
+    // thread's heap, and is kept for the next read: its lists keep the
+    // room they grew to.
+    Worker& start(std::size_t worker)
+    {
+        std::unique_ptr<Worker>& self = workers_[worker];
+        if (!self)
+            self = std::make_unique<Worker>();
+        // The time zone may have changed since the last read.
+        self->parser->reset();
+        self->free.clear();
+        for (auto& list : self->lists)
+            self->free.push_back(list.get());
+        self->started = true;
+        return *self;
+    }
 
     // Reads the next task into a free list of the worker's. Called with the
     // lock held; it is let go while the task is read.
     void readNext(std::unique_lock<std::mutex>& lock, std::size_t worker)
     {
-        Worker& self = workers_[worker];
+        Worker& self = *workers_[worker];
         const std::size_t i = next_++;
         EventList* events = self.free.back();
         self.free.pop_back();
@@ -440,7 +460,8 @@ private:
     const std::vector<Task>& tasks_;
     const std::uint64_t outputBound_;
     std::vector<Slot> reads_;
-    std::vector<Worker> workers_;
+    std::vector<std::unique_ptr<Worker>>& workers_;
+    const std::size_t threads_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t next_ = 0;
@@ -497,7 +518,13 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     std::vector<Task> tasks;
     const unsigned threads = planThreads(files, threads_, inlineBelow_, pieceBytes_, tasks);
     if (threads > 1) {
-        ParallelRead read(files, tasks, outputBound_, threads);
+        if (readThreads_.size() < threads)
+            readThreads_.resize(threads);
+        for (auto& thread : readThreads_) {
+            if (thread)
+                thread->started = false;
+        }
+        ParallelRead read(files, tasks, outputBound_, readThreads_, threads);
         std::vector<std::thread> pool;
         pool.reserve(threads - 1);
         // Without a further thread (the system refused one) the calling

@@ -95,6 +95,8 @@ public:
     // never grow, so any change to one is a change, never growth.
     const std::vector<FileMark>& marks() const { return marks_; }
 
+    struct ReadThread;
+
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
     void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
@@ -104,6 +106,8 @@ private:
     unsigned threads_ = 0;
     std::uint64_t inlineBelow_ = DefaultInlineBelow;
     std::uint64_t pieceBytes_ = DefaultPieceBytes;
+    // Kept from read to read, one for each thread a read used.
+    std::vector<std::unique_ptr<ReadThread>> readThreads_;
     std::vector<FileCutShort> cutShort_;
     std::vector<FileMark> marks_;
 };
