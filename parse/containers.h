@@ -12,6 +12,8 @@
 #include <new>
 #include <utility>
 
+#include "parse/large_memory.h"
+
 namespace zelkam {
 
 // A growable array that doubles its capacity when an append finds it full.
@@ -136,8 +138,19 @@ public:
     const T& back() const { return (*this)[count_ - 1]; }
 
 private:
-    static T* allocate(std::size_t n) { return std::allocator<T>().allocate(n); }
-    static void deallocate(T* items, std::size_t n) { std::allocator<T>().deallocate(items, n); }
+    // Arrays of many megabytes take memory of their own (see allocateLarge).
+    static bool isLarge(std::size_t n) { return n >= LargeAllocationBytes / sizeof(T); }
+    static T* allocate(std::size_t n)
+    {
+        return isLarge(n) ? static_cast<T*>(allocateLarge(n * sizeof(T))) : std::allocator<T>().allocate(n);
+    }
+    static void deallocate(T* items, std::size_t n)
+    {
+        if (isLarge(n))
+            freeLarge(items, n * sizeof(T));
+        else
+            std::allocator<T>().deallocate(items, n);
+    }
 
     void grow() { growTo(capacity_ * 2); }
 
