@@ -64,6 +64,11 @@ public:
     // Scans the folder and loads its earliest day. False when the scan finds
     // no log (nothing else changes then).
     bool loadFolder(std::string_view folderPath);
+    // Scans the folder and lists its days without loading any: the model is
+    // then an empty day at the current dayStart, for a caller that loads the
+    // day it wants next. False when the scan finds no log (nothing else
+    // changes then).
+    bool scanFolder(std::string_view folderPath);
     // Loads days[index]; false for an index outside days (the model is then
     // an empty day at the current dayStart) or a failed read.
     bool loadDayAt(std::size_t index);
