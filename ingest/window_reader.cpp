@@ -246,6 +246,8 @@ private:
 struct Task {
     std::size_t entry = 0;
     bool piece = false;
+    // An archive, read whole: its events may be many megabytes.
+    bool archive = false;
     std::uint64_t begin = 0;
     std::uint64_t end = ToTheEnd;
     bool lastOfFile = true;
@@ -303,7 +305,7 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
             size = 0;
         if (compressionOfName(name) != Compression::None || size <= pieceBytes) {
             bytes += compressionOfName(name) == Compression::None ? size : size * WindowReader::ArchiveWeight;
-            tasks.push_back(Task{i});
+            tasks.push_back(Task{i, false, compressionOfName(name) != Compression::None});
             continue;
         }
         // Pieces of about equal size; the last one reads on to whatever the
@@ -312,7 +314,7 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
         const std::uint64_t pieces = (size + pieceBytes - 1) / pieceBytes;
         for (std::uint64_t k = 0; k < pieces; ++k) {
             const bool last = k + 1 == pieces;
-            tasks.push_back(Task{i, true, size * k / pieces, last ? ToTheEnd : size * (k + 1) / pieces, last});
+            tasks.push_back(Task{i, true, false, size * k / pieces, last ? ToTheEnd : size * (k + 1) / pieces, last});
         }
     }
     if (bytes < inlineBelow || tasks.size() <= 1)
@@ -371,7 +373,7 @@ public:
         Worker& self = start(worker);
         std::unique_lock lock(mutex_);
         for (;;) {
-            changed_.wait(lock, [&] { return next_ >= reads_.size() || !self.free.empty(); });
+            changed_.wait(lock, [&] { return next_ >= reads_.size() || canTakeNext(self); });
             if (next_ >= reads_.size())
                 return;
             readNext(lock, worker);
@@ -397,7 +399,7 @@ public:
                 changed_.notify_all();
                 continue;
             }
-            if (next_ < reads_.size() && !self.free.empty())
+            if (next_ < reads_.size() && canTakeNext(self))
                 readNext(lock, 0);
             else
                 changed_.wait(lock);
@@ -431,6 +433,15 @@ private:
             self->free.push_back(list.get());
         self->started = true;
         return *self;
+    }
+
+    // Whether the thread has a list for the next task. An archive is read
+    // whole, so its list may hold a large file's events: a thread starts one
+    // only with nothing of its own waiting to join, which keeps the
+    // archives' lists in flight to one a thread.
+    bool canTakeNext(const Worker& self) const
+    {
+        return self.free.size() >= (tasks_[next_].archive ? 2 : 1);
     }
 
     // Reads the next task into a free list of the worker's. Called with the
