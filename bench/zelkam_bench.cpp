@@ -9,6 +9,7 @@
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,6 +27,7 @@
 #include "bench/bench_folders.h"
 #include "bench/goal_report.h"
 #include "bench/memory_probe.h"
+#include "ingest/thread_count.h"
 #include "replay/viewer_state.h"
 
 extern char** environ;
@@ -98,34 +100,28 @@ void Scan(benchmark::State& bench)
 }
 BENCHMARK(Scan)->Name("Scan/ManyFiles")->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The system's line count over the heavy day's files, run as its own
-// process as it is timed by hand: the floor a day load is held against.
-class LineCounter {
+// A program run as its own process, its output thrown away, as it is timed
+// by hand.
+class Process {
 public:
-    LineCounter()
+    explicit Process(std::vector<std::string> arguments) : texts_(std::move(arguments))
     {
-        for (const auto& file : logFilesOf(folders.heavyDay))
-            texts_.push_back(file.string());
-        arguments_.push_back(const_cast<char*>("wc"));
-        arguments_.push_back(const_cast<char*>("-l"));
         for (std::string& text : texts_)
             arguments_.push_back(text.data());
         arguments_.push_back(nullptr);
         posix_spawn_file_actions_init(&actions_);
         posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     }
-    ~LineCounter() { posix_spawn_file_actions_destroy(&actions_); }
-    LineCounter(const LineCounter&) = delete;
-    LineCounter& operator=(const LineCounter&) = delete;
+    ~Process() { posix_spawn_file_actions_destroy(&actions_); }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
 
-    std::size_t fileCount() const { return texts_.size(); }
-
-    // Runs wc -l once; false when it cannot be started or fails.
+    // Runs it once; false when it cannot be started or fails.
     bool run()
     {
         pid_t child = 0;
         int status = 0;
-        return posix_spawnp(&child, "wc", &actions_, nullptr, arguments_.data(), environ) == 0
+        return posix_spawnp(&child, arguments_[0], &actions_, nullptr, arguments_.data(), environ) == 0
                && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
 
@@ -133,6 +129,22 @@ private:
     std::vector<std::string> texts_;
     std::vector<char*> arguments_;
     posix_spawn_file_actions_t actions_;
+};
+
+std::vector<std::string> lineCountArguments()
+{
+    std::vector<std::string> arguments{"wc", "-l"};
+    for (const auto& file : logFilesOf(folders.heavyDay))
+        arguments.push_back(file.string());
+    return arguments;
+}
+
+// The system's line count over the heavy day's files, run as its own
+// process: the floor a day load is held against.
+class LineCounter : public Process {
+public:
+    LineCounter() : Process(lineCountArguments()) {}
+    std::size_t fileCount() const { return logFilesOf(folders.heavyDay).size(); }
 };
 
 void LineCount(benchmark::State& bench)
@@ -203,6 +215,120 @@ void LoadRatio(benchmark::State& bench)
     bench.counters["wc_ms"] = percentile(counts, 0.5);
 }
 BENCHMARK(LoadRatio)->Name("DayLoad/RatioToLineCount")->Unit(benchmark::kMillisecond)->UseManualTime()
+    ->Iterations(11);
+
+// Runs body with the calling thread on the first processor it may use
+// only, as `taskset -c` would start the program: the threads a load starts
+// inherit that, and the reader then reads on one thread. The processors
+// are given back afterwards. False when the system refuses the pin.
+template <typename Body>
+bool onOneProcessor(Body body)
+{
+    cpu_set_t all;
+    CPU_ZERO(&all);
+    if (sched_getaffinity(0, sizeof all, &all) != 0)
+        return false;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu) {
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    }
+    if (sched_setaffinity(0, sizeof one, &one) != 0)
+        return false;
+    const bool done = body();
+    sched_setaffinity(0, sizeof all, &all);
+    return done;
+}
+
+// The heavy day loaded on every processor against the same load confined
+// to one, back to back in each iteration; the ratio is the median of the
+// pairs' ratios.
+void LoadOnAllCores(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    std::vector<double> ratios;
+    std::vector<double> all;
+    std::vector<double> one;
+    for (auto _ : bench) {
+        Clock::time_point start = Clock::now();
+        if (!state.loadDayAt(0) || state.isEmptyDay()) {
+            bench.SkipWithError("the heavy day does not load");
+            return;
+        }
+        const double allMs = millisecondsSince(start);
+        double oneMs = 0;
+        const bool pinned = onOneProcessor([&] {
+            start = Clock::now();
+            const bool loaded = state.loadDayAt(0) && !state.isEmptyDay();
+            oneMs = millisecondsSince(start);
+            return loaded;
+        });
+        if (!pinned) {
+            bench.SkipWithError("the load cannot be confined to one processor");
+            return;
+        }
+        bench.SetIterationTime(allMs / 1e3);
+        all.push_back(allMs);
+        one.push_back(oneMs);
+        ratios.push_back(allMs / oneMs);
+    }
+    bench.counters["ratio"] = percentile(ratios, 0.5);
+    bench.counters["all_ms"] = percentile(all, 0.5);
+    bench.counters["one_ms"] = percentile(one, 0.5);
+    bench.counters["threads"] = threadCount();
+}
+BENCHMARK(LoadOnAllCores)->Name("DayLoad/AllCoresToOne")->Unit(benchmark::kMillisecond)->UseManualTime()
+    ->Iterations(11);
+
+// The day as a user meets it: a whole `zelkam-cli replay FOLDER DATE`
+// process (start, folder scan, day load, the view printed) against
+// `wc -l` over the same files, back to back; the ratio is the median of
+// the pairs' ratios.
+void CliReplayRatio(benchmark::State& bench)
+{
+    ViewerState& state = heavyDayState();
+    std::tm fields{};
+    if (state.days.empty() || !toLocalTime(state.days[0], fields)) {
+        bench.SkipWithError("the heavy day has no date");
+        return;
+    }
+    char date[32];
+    std::snprintf(date, sizeof date, "%02d/%02d/%04d", fields.tm_mday, fields.tm_mon + 1, fields.tm_year + 1900);
+    Process replay({ZELKAM_CLI, "replay", folders.heavyDay.string(), date});
+    LineCounter counter;
+    if (!replay.run()) {
+        bench.SkipWithError("zelkam-cli replay failed");
+        return;
+    }
+    std::vector<double> ratios;
+    std::vector<double> replays;
+    std::vector<double> counts;
+    for (auto _ : bench) {
+        Clock::time_point start = Clock::now();
+        if (!counter.run()) {
+            bench.SkipWithError("wc -l failed");
+            return;
+        }
+        const double count = millisecondsSince(start);
+        start = Clock::now();
+        if (!replay.run()) {
+            bench.SkipWithError("zelkam-cli replay failed");
+            return;
+        }
+        const double took = millisecondsSince(start);
+        bench.SetIterationTime(took / 1e3);
+        counts.push_back(count);
+        replays.push_back(took);
+        ratios.push_back(took / count);
+    }
+    bench.counters["ratio"] = percentile(ratios, 0.5);
+    bench.counters["cli_ms"] = percentile(replays, 0.5);
+    bench.counters["wc_ms"] = percentile(counts, 0.5);
+}
+BENCHMARK(CliReplayRatio)->Name("CliReplay/RatioToLineCount")->Unit(benchmark::kMillisecond)->UseManualTime()
     ->Iterations(11);
 
 // Seeks to random times between the day's first and last event, timing each

@@ -20,10 +20,9 @@
 namespace zelkam::cli {
 namespace {
 
-// Loads the folder and then the day written as date, as the viewer's date
-// selector would: the folder load comes first, whatever it returns. None,
-// with the reason told on standard error, when the date is not a day of the
-// folder.
+// Scans the folder and loads the day written as date, as the viewer's date
+// selector would. None, with the reason told on standard error, when the
+// folder holds no logs or the date is not a day of the folder.
 std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder, const std::string& date)
 {
     if (!loadLogFolder(state, folder))

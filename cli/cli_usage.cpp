@@ -62,7 +62,9 @@ bool loadLogFolder(ViewerState& state, const std::string& folder)
 {
     if (!checkLogFolder(folder))
         return false;
-    if (!state.loadFolder(folder) && state.days.empty()) {
+    // Only the days are listed: the day the caller asks for is loaded next,
+    // so loading the earliest one first would read a heavy day twice.
+    if (!state.scanFolder(folder)) {
         complainNoLogs(folder);
         return false;
     }

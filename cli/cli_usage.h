@@ -36,9 +36,10 @@ bool checkLogFolder(const std::string& folder);
 // Tells that the folder holds no logs.
 void complainNoLogs(const std::string& folder);
 
-// Loads the folder into state (its earliest day). False, with the reason
-// told on standard error, when there is nothing to show: the folder does not
-// exist, is a file, cannot be read or holds no logs; each has its message.
+// Scans the folder into state, listing its days without loading any. False,
+// with the reason told on standard error, when there is nothing to show: the
+// folder does not exist, is a file, cannot be read or holds no logs; each
+// has its message.
 bool loadLogFolder(ViewerState& state, const std::string& folder);
 
 // True when text is a DATE argument (DD/MM/YYYY); otherwise tells the usage

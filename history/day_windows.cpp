@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "ingest/thread_count.h"
 #include "ingest/window_reader.h"
 #include "parse/log_parser.h"
 
@@ -68,6 +69,8 @@ public:
         LogFileList dayFiles;
         dayFiles.folder = folder_.files.folder;
         WindowReader reader;
+        // The walk already keeps a thread per core busy with a day each.
+        reader.setThreads(1);
         for (;;) {
             std::size_t d;
             {
@@ -284,7 +287,7 @@ bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
                     const DayFilesLook& look)
 {
     if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
+        threads = threadCount();
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
     Walk walk(folder, stop, work, look);
     const std::size_t aheadLimit = 4 * std::size_t{threads};

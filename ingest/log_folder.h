@@ -41,6 +41,16 @@ public:
 
     // How many bytes of content one archive may give before it is cut off.
     void setOutputBound(std::uint64_t bound) { reader_.setOutputBound(bound); }
+    // How many threads a window read may use (0: threadCount() decides), the
+    // size of files below which it uses the calling thread alone, and the
+    // size of the pieces large plain files are cut into.
+    void setReadThreads(unsigned threads, std::uint64_t inlineBelow = WindowReader::DefaultInlineBelow,
+                        std::uint64_t pieceBytes = WindowReader::DefaultPieceBytes)
+    {
+        reader_.setThreads(threads);
+        reader_.setInlineBelow(inlineBelow);
+        reader_.setPieceBytes(pieceBytes);
+    }
     // One look at a folder that a server may be writing to: refreshes files
     // and days when files came or went, and appends the new whole lines of
     // the window last read to events(). Events keep their positions and

@@ -1,11 +1,15 @@
 #include "ingest/window_reader.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <system_error>
+#include <thread>
 
 #include "ingest/open_file.h"
+#include "ingest/thread_count.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam {
@@ -18,6 +22,421 @@ void writeTwoDigits(char* at, int value)
     at[0] = static_cast<char>('0' + value / 10 % 10);
     at[1] = static_cast<char>('0' + value % 10);
 }
+
+// Feeds every line of source to parser, noting in mark how far it was read.
+void readFile(BlockSource& source, LogParser& parser, FileMark& mark, char* buffer)
+{
+    // The whole lines of each read go to the parser as one block; a line
+    // that straddles two reads is gathered in `line`. Only the first 255
+    // characters of a line count: the rest, up to its line feed, is dropped
+    // so that player text beyond that point can never pose as a line.
+    constexpr std::size_t maxLine = LogParser::MaxLineLength;
+    char line[maxLine];
+    std::size_t lineLength = 0;
+    bool gathering = false;
+    const auto gather = [&](std::string_view piece) {
+        const std::size_t take = std::min(piece.size(), maxLine - lineLength);
+        std::memcpy(line + lineLength, piece.data(), take);
+        lineLength += take;
+        gathering = true;
+    };
+
+    std::size_t got;
+    while ((got = source.read(buffer, ReadBufferSize)) > 0) {
+        std::string_view chunk(buffer, got);
+        const std::size_t lastFeedInRead = chunk.rfind('\n');
+        if (lastFeedInRead != std::string_view::npos)
+            mark.complete = mark.size + lastFeedInRead + 1;
+        mark.size += got;
+        if (gathering) {
+            const std::size_t feed = chunk.find('\n');
+            gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
+            if (feed == std::string_view::npos)
+                continue;
+            parser.processLine(std::string_view(line, lineLength));
+            lineLength = 0;
+            gathering = false;
+            chunk.remove_prefix(feed + 1);
+        }
+        const std::size_t lastFeed = chunk.rfind('\n');
+        if (lastFeed != std::string_view::npos) {
+            parser.processLines(chunk.substr(0, lastFeed + 1));
+            chunk.remove_prefix(lastFeed + 1);
+        }
+        if (!chunk.empty())
+            gather(chunk);
+    }
+    mark.consumed = mark.size;
+    if (gathering && lineLength > 0) {
+        const std::size_t before = parser.events().size();
+        parser.processLine(std::string_view(line, lineLength));
+        mark.tailEvent = parser.events().size() != before;
+    }
+}
+
+// One file of the window as a read leaves it: how far it was read and how
+// its content ended.
+struct FileRead {
+    FileMark mark;
+    ReadEnd end = ReadEnd::Complete;
+    std::uint64_t delivered = 0;
+};
+
+// Reads a whole file. False when it could not be opened (it is then passed
+// over, so one bad file does not hide the rest of the day).
+bool readEntry(const LogFileList& files, std::size_t index, std::uint64_t outputBound, LogParser& parser,
+               char* buffer, FileRead& read)
+{
+    const std::string& name = files.entries[index].name;
+    std::FILE* file = openLogForReading(files.pathOf(name));
+    if (!file)
+        return false;
+    const std::unique_ptr<BlockSource> source = makeBlockSource(file, compressionOfName(name), outputBound);
+    read.mark.name = name;
+    readFile(*source, parser, read.mark, buffer);
+    read.end = source->end();
+    read.delivered = source->delivered();
+    statOpenFileMark(source->file(), read.mark);
+    if (compressionOfName(name) != Compression::None) {
+        std::error_code error;
+        const auto stored = std::filesystem::file_size(files.pathOf(name), error);
+        read.mark.size = read.mark.consumed = read.mark.complete = error ? 0 : stored;
+        read.mark.tailEvent = false;
+    }
+    return true;
+}
+
+bool seekTo(std::FILE* file, std::uint64_t offset)
+{
+#if defined(__unix__) || defined(__APPLE__)
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#elif defined(_WIN32)
+    return ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+#else
+    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+#endif
+}
+
+constexpr std::uint64_t ToTheEnd = ~std::uint64_t{0};
+
+// The lines of a plain file that begin in [begin, end), as one stream of
+// content: from the first line start at or after begin through the line
+// feed of the line that holds byte end - 1 (through the file's end when end
+// is ToTheEnd). Pieces cut at the same offsets thus hand out every line of
+// the file once, whole, whatever their sizes and wherever the line feeds
+// fall.
+class PieceSource final : public BlockSource {
+public:
+    PieceSource(std::FILE* file, std::uint64_t begin, std::uint64_t end)
+        : BlockSource(file), until_(end), skipping_(begin > 0), position_(begin > 0 ? begin - 1 : 0)
+    {
+        if (!seekTo(file, position_)) {
+            until_ = 0;
+            end_ = ReadEnd::Unreadable;
+            stopped_ = true;
+        }
+    }
+
+    std::size_t read(char* buffer, std::size_t capacity) override
+    {
+        while (!stopped_) {
+            const std::size_t got = std::fread(buffer, 1, capacity, file_);
+            if (got == 0) {
+                if (std::ferror(file_))
+                    end_ = ReadEnd::Unreadable;
+                stopped_ = true;
+                break;
+            }
+            const std::uint64_t at = position_;
+            position_ += got;
+            read_ = true;
+            const std::string_view chunk(buffer, got);
+            if (const std::size_t feed = chunk.rfind('\n'); feed != std::string_view::npos)
+                feedEnd_ = at + feed + 1;
+            std::size_t from = 0;
+            if (skipping_) {
+                const std::size_t feed = chunk.find('\n');
+                if (feed == std::string_view::npos)
+                    continue;
+                skipping_ = false;
+                from = feed + 1;
+                if (at + from >= until_) {
+                    stopped_ = true;
+                    break;
+                }
+            }
+            std::size_t to = got;
+            if (until_ != ToTheEnd) {
+                const std::uint64_t lastByte = std::max<std::uint64_t>(at + from, until_ - 1) - at;
+                if (lastByte < got) {
+                    if (const std::size_t feed = chunk.find('\n', lastByte); feed != std::string_view::npos) {
+                        to = feed + 1;
+                        stopped_ = true;
+                    }
+                }
+            }
+            if (to == from)
+                continue;
+            if (from > 0)
+                std::memmove(buffer, buffer + from, to - from);
+            delivered_ += to - from;
+            return to - from;
+        }
+        return 0;
+    }
+
+    // Just past the last byte read from the file, 0 when none was.
+    std::uint64_t position() const { return read_ ? position_ : 0; }
+    // Just past the last line feed read from the file, skipped bytes
+    // included; 0 when there was none.
+    std::uint64_t feedEnd() const { return feedEnd_; }
+
+private:
+    std::uint64_t until_;
+    bool skipping_;
+    bool stopped_ = false;
+    bool read_ = false;
+    std::uint64_t position_;
+    std::uint64_t feedEnd_ = 0;
+};
+
+// One task of a threaded read: a whole file, or a piece of a large plain
+// one (its lines that begin in [begin, end)).
+struct Task {
+    std::size_t entry = 0;
+    bool piece = false;
+    // An archive, read whole: its events may be many megabytes.
+    bool archive = false;
+    std::uint64_t begin = 0;
+    std::uint64_t end = ToTheEnd;
+    bool lastOfFile = true;
+};
+
+// What reading a task left, besides its events.
+struct TaskRead {
+    bool opened = false;
+    FileRead read;
+    // Of a piece: how far it read, its last line feed, and whether its
+    // unterminated last line (the file's) made an event.
+    std::uint64_t position = 0;
+    std::uint64_t feedEnd = 0;
+    bool tailEvent = false;
+};
+
+void readTask(const LogFileList& files, const Task& task, std::uint64_t outputBound, LogParser& parser,
+              char* buffer, TaskRead& result)
+{
+    if (!task.piece) {
+        result.opened = readEntry(files, task.entry, outputBound, parser, buffer, result.read);
+        return;
+    }
+    const std::string& name = files.entries[task.entry].name;
+    std::FILE* file = openLogForReading(files.pathOf(name));
+    if (!file)
+        return;
+    result.opened = true;
+    PieceSource source(file, task.begin, task.end);
+    FileMark relative;
+    readFile(source, parser, relative, buffer);
+    result.tailEvent = relative.tailEvent;
+    result.position = source.position();
+    result.feedEnd = source.feedEnd();
+    result.read.end = source.end();
+    result.read.delivered = task.begin + source.delivered();
+    if (task.lastOfFile)
+        statOpenFileMark(source.file(), result.read.mark);
+}
+
+// How many threads to read the window's files on, 1 when they are few or
+// small; for more than 1, the files and pieces to read, in reading order.
+unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t inlineBelow, std::uint64_t pieceBytes,
+                     std::vector<Task>& tasks)
+{
+    const unsigned wanted = threads > 0 ? threads : threadCount();
+    if (wanted <= 1)
+        return 1;
+    std::uint64_t bytes = 0;
+    for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
+        const std::string& name = files.entries[i].name;
+        std::error_code error;
+        std::uint64_t size = std::filesystem::file_size(files.pathOf(name), error);
+        if (error)
+            size = 0;
+        if (compressionOfName(name) != Compression::None || size <= pieceBytes) {
+            bytes += compressionOfName(name) == Compression::None ? size : size * WindowReader::ArchiveWeight;
+            tasks.push_back(Task{i, false, compressionOfName(name) != Compression::None});
+            continue;
+        }
+        // Pieces of about equal size; the last one reads on to whatever the
+        // file holds by then.
+        bytes += size;
+        const std::uint64_t pieces = (size + pieceBytes - 1) / pieceBytes;
+        for (std::uint64_t k = 0; k < pieces; ++k) {
+            const bool last = k + 1 == pieces;
+            tasks.push_back(Task{i, true, false, size * k / pieces, last ? ToTheEnd : size * (k + 1) / pieces, last});
+        }
+    }
+    if (bytes < inlineBelow || tasks.size() <= 1)
+        return 1;
+    return static_cast<unsigned>(std::min<std::size_t>(wanted, tasks.size()));
+}
+
+} // namespace
+
+// What one thread of a threaded read reads with: a parser (its time stamp
+// memory, player token cache and arena), a read buffer, and two event lists
+// that take turns holding a task's events while they wait to join.
+struct WindowReader::ReadThread {
+    std::unique_ptr<LogParser> parser = std::make_unique<LogParser>();
+    std::unique_ptr<char[]> buffer{new char[ReadBufferSize]};
+    std::unique_ptr<EventList> lists[2] = {std::make_unique<EventList>(), std::make_unique<EventList>()};
+    // The lists not holding a task's events; guarded by the read's lock.
+    std::vector<EventList*> free;
+    // Whether it takes part in the read at hand.
+    bool started = false;
+};
+
+namespace {
+
+// The window's tasks read on several threads. Each thread takes the next
+// task in reading order and parses it with a parser of its own into one of
+// its own two event lists; the calling thread, between tasks, appends the
+// finished lists to the window's list in reading order and gives each back
+// to its thread. A thread whose lists both wait to join waits too, so the
+// memory in flight is two pieces a thread however long the window, and a
+// list is only ever grown and freed by the thread it belongs to (each
+// thread allocates from a heap of its own).
+class ParallelRead {
+public:
+    struct Slot {
+        bool done = false;
+        TaskRead result;
+        EventList* events = nullptr;
+        std::size_t worker = 0;
+    };
+
+    using Worker = WindowReader::ReadThread;
+
+    ParallelRead(const LogFileList& files, const std::vector<Task>& tasks, std::uint64_t outputBound,
+                 std::vector<std::unique_ptr<Worker>>& workers, unsigned threads)
+        : files_(files), tasks_(tasks), outputBound_(outputBound), reads_(tasks.size()), workers_(workers),
+          threads_(threads)
+    {
+    }
+
+    std::size_t threadCount() const { return threads_; }
+
+    // Reads tasks on thread `worker` (1 and up) until none is left.
+    void work(std::size_t worker)
+    {
+        Worker& self = start(worker);
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return next_ >= reads_.size() || canTakeNext(self); });
+            if (next_ >= reads_.size())
+                return;
+            readNext(lock, worker);
+        }
+    }
+
+    // Runs on the calling thread, as worker 0: reads tasks too, and joins
+    // every task, in order, through join(task, slot).
+    template <typename Join>
+    void joinAll(Join join)
+    {
+        Worker& self = start(0);
+        std::unique_lock lock(mutex_);
+        while (joined_ < reads_.size()) {
+            Slot& slot = reads_[joined_];
+            if (slot.done) {
+                const Task& task = tasks_[joined_++];
+                lock.unlock();
+                join(task, slot);
+                lock.lock();
+                slot.events->clear();
+                workers_[slot.worker]->free.push_back(slot.events);
+                changed_.notify_all();
+                continue;
+            }
+            if (next_ < reads_.size() && canTakeNext(self))
+                readNext(lock, 0);
+            else
+                changed_.wait(lock);
+        }
+    }
+
+    // The arenas every thread parsed into, for the window's arena to adopt
+    // once every thread has ended.
+    void adoptArenas(StringArena& arena)
+    {
+        for (const auto& worker : workers_) {
+            if (worker && worker->started)
+                arena.adopt(worker->parser->arena());
+        }
+    }
+
+private:
+    // Readies thread `worker` for this read. What a thread reads with is
+    // made on the thread itself the first time, so that it lives in that
+    // thread's heap, and is kept for the next read: its lists keep the
+    // room they grew to.
+    Worker& start(std::size_t worker)
+    {
+        std::unique_ptr<Worker>& self = workers_[worker];
+        if (!self)
+            self = std::make_unique<Worker>();
+        // The time zone may have changed since the last read.
+        self->parser->reset();
+        self->free.clear();
+        for (auto& list : self->lists)
+            self->free.push_back(list.get());
+        self->started = true;
+        return *self;
+    }
+
+    // Whether the thread has a list for the next task. An archive is read
+    // whole, so its list may hold a large file's events: a thread starts one
+    // only with nothing of its own waiting to join, which keeps the
+    // archives' lists in flight to one a thread.
+    bool canTakeNext(const Worker& self) const
+    {
+        return self.free.size() >= (tasks_[next_].archive ? 2 : 1);
+    }
+
+    // Reads the next task into a free list of the worker's. Called with the
+    // lock held; it is let go while the task is read.
+    void readNext(std::unique_lock<std::mutex>& lock, std::size_t worker)
+    {
+        Worker& self = *workers_[worker];
+        const std::size_t i = next_++;
+        EventList* events = self.free.back();
+        self.free.pop_back();
+        lock.unlock();
+
+        Slot slot;
+        slot.events = events;
+        slot.worker = worker;
+        self.parser->events().swap(*events);
+        readTask(files_, tasks_[i], outputBound_, *self.parser, self.buffer.get(), slot.result);
+        self.parser->events().swap(*events);
+
+        lock.lock();
+        slot.done = true;
+        reads_[i] = std::move(slot);
+        changed_.notify_all();
+    }
+
+    const LogFileList& files_;
+    const std::vector<Task>& tasks_;
+    const std::uint64_t outputBound_;
+    std::vector<Slot> reads_;
+    std::vector<std::unique_ptr<Worker>>& workers_;
+    const std::size_t threads_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t next_ = 0;
+    std::size_t joined_ = 0;
+};
 
 } // namespace
 
@@ -47,6 +466,7 @@ bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps,
     return true;
 }
 
+
 WindowReader::WindowReader() : buffer_(new char[ReadBufferSize]) {}
 
 WindowReader::~WindowReader() = default;
@@ -57,25 +477,85 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     marks_.clear();
     if (!selectWindow(files, start, days))
         return false;
-    std::unique_ptr<BlockSource> source = openNext(files);
-    if (!source)
-        return false;
-    while (source) {
-        FileMark& mark = marks_.emplace_back();
-        mark.name = files.entries[files.windowFirst - 1].name;
-        readFile(*source, parser, mark);
-        if (source->end() != ReadEnd::Complete)
-            noteCutShort(mark.name, source->end(), source->delivered());
-        statOpenFileMark(source->file(), mark);
-        if (compressionOfName(mark.name) != Compression::None) {
-            std::error_code error;
-            const auto stored = std::filesystem::file_size(files.pathOf(mark.name), error);
-            mark.size = mark.consumed = mark.complete = error ? 0 : stored;
-            mark.tailEvent = false;
+    bool opened = false;
+    const auto finish = [&](FileRead& read) {
+        opened = true;
+        if (read.end != ReadEnd::Complete)
+            noteCutShort(read.mark.name, read.end, read.delivered);
+        marks_.push_back(std::move(read.mark));
+    };
+
+    std::vector<Task> tasks;
+    const unsigned threads = planThreads(files, threads_, inlineBelow_, pieceBytes_, tasks);
+    if (threads > 1) {
+        if (readThreads_.size() < threads)
+            readThreads_.resize(threads);
+        for (auto& thread : readThreads_) {
+            if (thread)
+                thread->started = false;
         }
-        source = openNext(files);
+        ParallelRead read(files, tasks, outputBound_, readThreads_, threads);
+        std::vector<std::thread> pool;
+        pool.reserve(threads - 1);
+        // Without a further thread (the system refused one) the calling
+        // thread reads everything itself.
+        for (std::size_t worker = 1; worker < read.threadCount(); ++worker) {
+            try {
+                pool.emplace_back([&read, worker] { read.work(worker); });
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+        // The pieces of a file join into one read of the whole file: its
+        // size and identity as its last piece found them, its last line
+        // feed wherever a piece saw it.
+        FileRead whole;
+        bool wholeOpened = false;
+        read.joinAll([&](const Task& task, ParallelRead::Slot& slot) {
+            TaskRead& result = slot.result;
+            if (result.opened)
+                parser.events().appendRange(slot.events->data(), slot.events->size());
+            if (!task.piece) {
+                if (result.opened)
+                    finish(result.read);
+                return;
+            }
+            if (task.begin == 0) {
+                whole = FileRead{};
+                whole.mark.name = files.entries[task.entry].name;
+                wholeOpened = false;
+            }
+            if (result.opened) {
+                wholeOpened = true;
+                whole.mark.complete = std::max(whole.mark.complete, result.feedEnd);
+                whole.mark.size = std::max(whole.mark.size, result.position);
+                whole.mark.tailEvent = whole.mark.tailEvent || result.tailEvent;
+                if (whole.end == ReadEnd::Complete && result.read.end != ReadEnd::Complete) {
+                    whole.end = result.read.end;
+                    whole.delivered = result.read.delivered;
+                }
+            }
+            if (!task.lastOfFile)
+                return;
+            whole.mark.consumed = whole.mark.size;
+            whole.mark.device = result.read.mark.device;
+            whole.mark.inode = result.read.mark.inode;
+            whole.mark.modified = result.read.mark.modified;
+            if (wholeOpened)
+                finish(whole);
+        });
+        for (std::thread& thread : pool)
+            thread.join();
+        read.adoptArenas(parser.arena());
+    } else {
+        for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
+            FileRead read;
+            if (readEntry(files, i, outputBound_, parser, buffer_.get(), read))
+                finish(read);
+        }
     }
-    return true;
+    files.windowFirst = files.windowStop;
+    return opened;
 }
 
 void WindowReader::noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered)
@@ -129,69 +609,6 @@ bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days
     while (files.windowStop < entries.size() && entries[files.windowStop].startTime < end)
         ++files.windowStop;
     return true;
-}
-
-std::unique_ptr<BlockSource> WindowReader::openNext(LogFileList& files)
-{
-    // A file that vanished or became unreadable since the scan is passed
-    // over, so one bad file does not hide the rest of the day.
-    while (files.windowFirst < files.windowStop) {
-        const LogFileEntry& entry = files.entries[files.windowFirst++];
-        if (std::FILE* file = openLogForReading(files.pathOf(entry.name)))
-            return makeBlockSource(file, compressionOfName(entry.name), outputBound_);
-    }
-    return nullptr;
-}
-
-void WindowReader::readFile(BlockSource& source, LogParser& parser, FileMark& mark)
-{
-    // The whole lines of each read go to the parser as one block; a line
-    // that straddles two reads is gathered in `line`. Only the first 255
-    // characters of a line count: the rest, up to its line feed, is dropped
-    // so that player text beyond that point can never pose as a line.
-    constexpr std::size_t maxLine = LogParser::MaxLineLength;
-    char line[maxLine];
-    std::size_t lineLength = 0;
-    bool gathering = false;
-    const auto gather = [&](std::string_view piece) {
-        const std::size_t take = std::min(piece.size(), maxLine - lineLength);
-        std::memcpy(line + lineLength, piece.data(), take);
-        lineLength += take;
-        gathering = true;
-    };
-
-    char* buffer = buffer_.get();
-    std::size_t got;
-    while ((got = source.read(buffer, ReadBufferSize)) > 0) {
-        std::string_view chunk(buffer, got);
-        const std::size_t lastFeedInRead = chunk.rfind('\n');
-        if (lastFeedInRead != std::string_view::npos)
-            mark.complete = mark.size + lastFeedInRead + 1;
-        mark.size += got;
-        if (gathering) {
-            const std::size_t feed = chunk.find('\n');
-            gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
-            if (feed == std::string_view::npos)
-                continue;
-            parser.processLine(std::string_view(line, lineLength));
-            lineLength = 0;
-            gathering = false;
-            chunk.remove_prefix(feed + 1);
-        }
-        const std::size_t lastFeed = chunk.rfind('\n');
-        if (lastFeed != std::string_view::npos) {
-            parser.processLines(chunk.substr(0, lastFeed + 1));
-            chunk.remove_prefix(lastFeed + 1);
-        }
-        if (!chunk.empty())
-            gather(chunk);
-    }
-    mark.consumed = mark.size;
-    if (gathering && lineLength > 0) {
-        const std::size_t before = parser.events().size();
-        parser.processLine(std::string_view(line, lineLength));
-        mark.tailEvent = parser.events().size() != before;
-    }
 }
 
 } // namespace zelkam

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -28,8 +29,25 @@ bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps,
 // at the end of the list, every file after the first one), read whole and in
 // list order. Archives (".gz", ".xz", ".zst") are read as the plain files
 // they hold.
+//
+// A large window is read on several threads, each taking the next file, or
+// the next piece of a large plain file (cut where lines begin), and parsing
+// it with its own time stamp memory and player token cache into an event
+// list and an arena of its own; the lists join the parser's in reading
+// order and the arenas join its arena, so the parser ends up with the same
+// events, texts and marks as a read on one thread would give it.
 class WindowReader {
 public:
+    // Below this many bytes of files (an archive counted at ArchiveWeight
+    // times its stored size) a window is read on the calling thread alone:
+    // it parses in about a millisecond, which starting threads would eat.
+    static constexpr std::uint64_t DefaultInlineBelow = std::uint64_t{2} << 20;
+    static constexpr std::uint64_t ArchiveWeight = 8;
+    // Plain files larger than this are read in pieces of about this size,
+    // so one large file neither waits on one thread nor needs a large list
+    // of its own in flight.
+    static constexpr std::uint64_t DefaultPieceBytes = std::uint64_t{2} << 20;
+
     WindowReader();
     ~WindowReader();
     WindowReader(const WindowReader&) = delete;
@@ -60,6 +78,16 @@ public:
     // unless lowered).
     void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
 
+    // How many threads a window read may use; 0 (the default) leaves it to
+    // threadCount() at every read, 1 reads on the calling thread only.
+    void setThreads(unsigned threads) { threads_ = threads; }
+    // The size below which a window is read on the calling thread alone
+    // (DefaultInlineBelow unless changed).
+    void setInlineBelow(std::uint64_t bytes) { inlineBelow_ = bytes; }
+    // The size of the pieces large plain files are cut into (at least 1;
+    // DefaultPieceBytes unless changed).
+    void setPieceBytes(std::uint64_t bytes) { pieceBytes_ = std::max<std::uint64_t>(bytes, 1); }
+
     // What the last readWindow read of each file, in reading order: how far,
     // and how each file looked when it was read to its end. A following
     // reader takes up from here when the files grow. An archive's mark
@@ -67,14 +95,19 @@ public:
     // never grow, so any change to one is a change, never growth.
     const std::vector<FileMark>& marks() const { return marks_; }
 
+    struct ReadThread;
+
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
-    std::unique_ptr<BlockSource> openNext(LogFileList& files);
-    void readFile(BlockSource& source, LogParser& parser, FileMark& mark);
     void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;
     std::uint64_t outputBound_ = DefaultOutputBound;
+    unsigned threads_ = 0;
+    std::uint64_t inlineBelow_ = DefaultInlineBelow;
+    std::uint64_t pieceBytes_ = DefaultPieceBytes;
+    // Kept from read to read, one for each thread a read used.
+    std::vector<std::unique_ptr<ReadThread>> readThreads_;
     std::vector<FileCutShort> cutShort_;
     std::vector<FileMark> marks_;
 };

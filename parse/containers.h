@@ -12,14 +12,9 @@
 #include <new>
 #include <utility>
 
-namespace zelkam {
+#include "parse/large_memory.h"
 
-// Asks the system to back a large block of memory with huge pages where it
-// can (Linux; nothing elsewhere). A page fault costs microseconds, and on a
-// virtual machine tens of them; a day's event list touches tens of
-// thousands of pages as it fills, and a growing day touches fresh ones
-// with every look. Blocks under a few megabytes are left alone.
-void adviseLargeBlock(void* block, std::size_t bytes);
+namespace zelkam {
 
 // A growable array that doubles its capacity when an append finds it full.
 // Elements are moved over on growth, so pointers into it are invalidated by
@@ -90,6 +85,20 @@ public:
         return *slot;
     }
 
+    // Appends n elements copied from items (which must not point into this
+    // array). The capacity doubles as often as appending them one by one
+    // would double it, but the elements move only once.
+    void appendRange(const T* items, std::size_t n)
+    {
+        std::size_t capacity = capacity_;
+        while (capacity - count_ < n)
+            capacity *= 2;
+        if (capacity != capacity_)
+            growTo(capacity);
+        std::uninitialized_copy(items, items + n, items_ + count_);
+        count_ += n;
+    }
+
     // Drops the last element.
     void removeLast()
     {
@@ -129,17 +138,24 @@ public:
     const T& back() const { return (*this)[count_ - 1]; }
 
 private:
+    // Arrays of many megabytes take memory of their own (see allocateLarge).
+    static bool isLarge(std::size_t n) { return n >= LargeAllocationBytes / sizeof(T); }
     static T* allocate(std::size_t n)
     {
-        T* items = std::allocator<T>().allocate(n);
-        adviseLargeBlock(items, n * sizeof(T));
-        return items;
+        return isLarge(n) ? static_cast<T*>(allocateLarge(n * sizeof(T))) : std::allocator<T>().allocate(n);
     }
-    static void deallocate(T* items, std::size_t n) { std::allocator<T>().deallocate(items, n); }
-
-    void grow()
+    static void deallocate(T* items, std::size_t n)
     {
-        const std::size_t capacity = capacity_ * 2;
+        if (isLarge(n))
+            freeLarge(items, n * sizeof(T));
+        else
+            std::allocator<T>().deallocate(items, n);
+    }
+
+    void grow() { growTo(capacity_ * 2); }
+
+    void growTo(std::size_t capacity)
+    {
         T* items = allocate(capacity);
         std::uninitialized_move(begin(), end(), items);
         std::destroy(begin(), end());

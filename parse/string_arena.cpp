@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace zelkam {
 
@@ -38,6 +39,19 @@ const char* StringArena::copyPrefix(std::string_view s, std::size_t n)
         std::memcpy(copy, s.data(), length);
     copy[length] = '\0';
     return copy;
+}
+
+void StringArena::adopt(StringArena& other)
+{
+    if (&other == this)
+        return;
+    // The adopted blocks go before the current one, which stays last so that
+    // allocate() keeps filling it.
+    blocks_.insert(blocks_.end() - 1, std::make_move_iterator(other.blocks_.begin()),
+                   std::make_move_iterator(other.blocks_.end()));
+    other.blocks_.clear();
+    other.blocks_.push_back(std::make_unique_for_overwrite<char[]>(BlockSize));
+    other.used_ = 0;
 }
 
 void StringArena::reset()

@@ -27,6 +27,12 @@ public:
     // A NUL-terminated copy of at most the first n bytes of s.
     const char* copyPrefix(std::string_view s, std::size_t n);
 
+    // Takes over every block of other, so the strings handed out by other
+    // live as long as this arena's own; writing goes on in this arena's
+    // current block. other is left empty, with a fresh block of its own.
+    // A window parsed in pieces on several threads joins its texts this way.
+    void adopt(StringArena& other);
+
     // Forgets every string handed out: all blocks but the first are
     // released and writing starts again at the first block's start.
     void reset();

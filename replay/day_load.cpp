@@ -28,6 +28,17 @@ bool ViewerState::loadFolder(std::string_view folderPath)
     return loadDayAt(0);
 }
 
+bool ViewerState::scanFolder(std::string_view folderPath)
+{
+    if (!folder_->buildDayIndex(folderPath))
+        return false;
+    days.clear();
+    for (std::int32_t day : folder_->days())
+        days.append(day);
+    enterEmptyDay(dayStart);
+    return true;
+}
+
 bool ViewerState::loadDayAt(std::size_t index)
 {
     if (index >= days.size()) {

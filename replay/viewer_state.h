@@ -64,6 +64,11 @@ public:
     // Scans the folder and loads its earliest day. False when the scan finds
     // no log (nothing else changes then).
     bool loadFolder(std::string_view folderPath);
+    // Scans the folder and lists its days without loading any: the model is
+    // then an empty day at the current dayStart, for a caller that loads the
+    // day it wants next. False when the scan finds no log (nothing else
+    // changes then).
+    bool scanFolder(std::string_view folderPath);
     // Loads days[index]; false for an index outside days (the model is then
     // an empty day at the current dayStart) or a failed read.
     bool loadDayAt(std::size_t index);
@@ -137,6 +142,13 @@ public:
 
     const EventList& events() const { return folder_->events(); }
     const LogFolder& folder() const { return *folder_; }
+    // See LogFolder::setReadThreads: loads give the same events on any
+    // number of threads, only sooner.
+    void setReadThreads(unsigned threads, std::uint64_t inlineBelow = WindowReader::DefaultInlineBelow,
+                        std::uint64_t pieceBytes = WindowReader::DefaultPieceBytes)
+    {
+        folder_->setReadThreads(threads, inlineBelow, pieceBytes);
+    }
 
     // Exchanges everything this state holds with loaded: its folder, days,
     // events, snapshots, live and published state and clock. A load made on

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+
+namespace zelkam {
+
+// Storage for arrays of many megabytes (a heavy day's event list). Where the
+// system offers it, the storage is backed by huge pages: the list is filled
+// once from start to end, and taking its memory 2 MiB at a time instead of
+// 4 KiB costs a few hundred page faults for a heavy day instead of tens of
+// thousands, which is most of the first load of a process. Pages never
+// touched are never backed, as with any allocation. Never fails: memory
+// exhaustion is fatal.
+inline constexpr std::size_t LargeAllocationBytes = std::size_t{4} << 20;
+
+// bytes must be at least LargeAllocationBytes; the storage is aligned for
+// any type.
+void* allocateLarge(std::size_t bytes);
+// Gives back storage of allocateLarge, with the same byte count.
+void freeLarge(void* storage, std::size_t bytes);
+
+} // namespace zelkam
