@@ -76,7 +76,10 @@ Strings loadEverything(const fs::path& folder, unsigned threads, std::uint64_t p
                        const std::string& newestFile, const std::string& newestDate)
 {
     TempFolder copy;
-    fs::copy(folder, copy.path(), fs::copy_options::recursive);
+    // File by file: the Windows runtime's copy of a folder refuses a
+    // destination that exists.
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        fs::copy_file(entry.path(), copy.path() / entry.path().filename());
     auto state = std::make_unique<ViewerState>();
     state->setReadThreads(threads, 0, pieceBytes);
     Strings lines;
