@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -16,6 +17,9 @@ namespace zelkam {
 namespace {
 
 constexpr std::size_t ReadBufferSize = 1 << 17;
+// A logged line is rarely under 100 bytes and not every line is an event.
+constexpr std::uint64_t BytesPerEventAtLeast = 100;
+constexpr std::uint64_t MaxReservedEvents = std::uint64_t{1} << 22;
 
 void writeTwoDigits(char* at, int value)
 {
@@ -249,12 +253,12 @@ void readTask(const LogFileList& files, const Task& task, std::uint64_t outputBo
 
 // How many threads to read the window's files on, 1 when they are few or
 // small; for more than 1, the files and pieces to read, in reading order.
+// logBytes is what the files hold, an archive counted at ArchiveWeight
+// times its stored size.
 unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t inlineBelow, std::uint64_t pieceBytes,
-                     std::vector<Task>& tasks)
+                     std::vector<Task>& tasks, std::uint64_t& logBytes)
 {
     const unsigned wanted = threads > 0 ? threads : threadCount();
-    if (wanted <= 1)
-        return 1;
     std::uint64_t bytes = 0;
     for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
         const std::string& name = files.entries[i].name;
@@ -276,7 +280,8 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
             tasks.push_back(Task{i, true, false, size * k / pieces, last ? ToTheEnd : size * (k + 1) / pieces, last});
         }
     }
-    if (bytes < inlineBelow || tasks.size() <= 1)
+    logBytes = bytes;
+    if (wanted <= 1 || bytes < inlineBelow || tasks.size() <= 1)
         return 1;
     return static_cast<unsigned>(std::min<std::size_t>(wanted, tasks.size()));
 }
@@ -486,7 +491,18 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     };
 
     std::vector<Task> tasks;
-    const unsigned threads = planThreads(files, threads_, inlineBelow_, pieceBytes_, tasks);
+    std::uint64_t logBytes = 0;
+    const unsigned threads = planThreads(files, threads_, inlineBelow_, pieceBytes_, tasks, logBytes);
+    // Room for the window's events at once, as far as its files' sizes tell:
+    // a list doubled up to a heavy day's size from its start moves every
+    // event several times and touches twice the memory it ends with.
+    // Room never filled is never backed by memory; an estimate too large
+    // for the system is only a hint not taken.
+    try {
+        parser.events().reserveDoubling(
+            static_cast<std::size_t>(std::min<std::uint64_t>(logBytes / BytesPerEventAtLeast, MaxReservedEvents)));
+    } catch (const std::bad_alloc&) {
+    }
     if (threads > 1) {
         if (readThreads_.size() < threads)
             readThreads_.resize(threads);

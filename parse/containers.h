@@ -90,13 +90,21 @@ public:
     // would double it, but the elements move only once.
     void appendRange(const T* items, std::size_t n)
     {
+        reserveDoubling(count_ + n);
+        std::uninitialized_copy(items, items + n, items_ + count_);
+        count_ += n;
+    }
+
+    // Makes room for at least n elements in all, doubling the capacity as
+    // often as appending up to n one by one would, with the elements moved
+    // once.
+    void reserveDoubling(std::size_t n)
+    {
         std::size_t capacity = capacity_;
-        while (capacity - count_ < n)
+        while (capacity < n)
             capacity *= 2;
         if (capacity != capacity_)
             growTo(capacity);
-        std::uninitialized_copy(items, items + n, items_ + count_);
-        count_ += n;
     }
 
     // Drops the last element.
