@@ -182,7 +182,7 @@ int printGoalSummary(const std::vector<Run>& runs, bool filtered)
     summary.goal("500,000 map starts, first load", counterOf(runs, "MapStarts/Load", "load_ms"), 2000, "ms");
     summary.goal("500,000 map starts, peak resident", counterOf(runs, "MapStarts/Load", "peak_MB"), 300, "MB");
     summary.goal("live: look at a quiet folder (heavy day)", counterOf(runs, "Live/QuietLook", "mean_ms"), 0.05, "ms");
-    summary.goal("live: 1,000 appended lines / 1,000 lines of a load",
+    summary.goal("live: 1,000 appended lines / 1,000 lines of a one-thread load",
                  counterOf(runs, "Live/Append1000Lines", "ratio"), 2, "x");
     summary.goal("all-days search / grep -ci, a text nobody wrote", counterOf(runs, "AllDaysGrep/Miss", "ratio"), 1.5,
                  "x");
