@@ -7,6 +7,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "ingest/line_feeder.h"
 #include "ingest/open_file.h"
 #include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
@@ -331,57 +332,23 @@ bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& par
         std::fclose(file);
         return false;
     }
-    // As the window read does: whole lines go to the parser in blocks, a
-    // line straddling two reads is gathered, and only its first 255
-    // characters count.
-    constexpr std::size_t maxLine = LogParser::MaxLineLength;
-    char line[maxLine];
-    std::size_t lineLength = 0;
-    bool gathering = false;
-    const auto gather = [&](std::string_view piece) {
-        const std::size_t take = std::min(piece.size(), maxLine - lineLength);
-        std::memcpy(line + lineLength, piece.data(), take);
-        lineLength += take;
-        gathering = true;
-    };
-
+    LineFeeder lines(parser);
     std::uint64_t position = mark.consumed;
     char* buffer = buffer_.get();
     std::size_t got;
     while ((got = std::fread(buffer, 1, FollowBufferSize, file)) > 0) {
-        std::string_view chunk(buffer, got);
-        const std::size_t lastFeedInRead = chunk.rfind('\n');
-        if (lastFeedInRead != std::string_view::npos)
-            mark.complete = position + lastFeedInRead + 1;
+        if (const std::size_t wholeEnd = lines.feed(std::string_view(buffer, got)))
+            mark.complete = position + wholeEnd;
         position += got;
-        if (gathering) {
-            const std::size_t feed = chunk.find('\n');
-            gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
-            if (feed == std::string_view::npos)
-                continue;
-            parser.processLine(std::string_view(line, lineLength));
-            lineLength = 0;
-            gathering = false;
-            chunk.remove_prefix(feed + 1);
-        }
-        const std::size_t lastFeed = chunk.rfind('\n');
-        if (lastFeed != std::string_view::npos) {
-            parser.processLines(chunk.substr(0, lastFeed + 1));
-            chunk.remove_prefix(lastFeed + 1);
-        }
-        if (!chunk.empty())
-            gather(chunk);
     }
     const std::uint64_t start = mark.consumed;
     mark.size = position;
-    if (gathering && wholeLinesOnly) {
+    if (lines.inLine() && wholeLinesOnly) {
         // The server is still writing this line: it is read again once whole.
         mark.consumed = mark.complete;
         mark.tailEvent = false;
-    } else if (gathering) {
-        const std::size_t before = parser.events().size();
-        parser.processLine(std::string_view(line, lineLength));
-        mark.tailEvent = parser.events().size() != before;
+    } else if (lines.inLine()) {
+        mark.tailEvent = lines.finishLine();
         mark.consumed = position;
     } else if (position > start) {
         mark.consumed = position;

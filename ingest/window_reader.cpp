@@ -9,6 +9,7 @@
 #include <system_error>
 #include <thread>
 
+#include "ingest/line_feeder.h"
 #include "ingest/open_file.h"
 #include "ingest/thread_count.h"
 #include "parse/time_stamp.h"
@@ -30,52 +31,16 @@ void writeTwoDigits(char* at, int value)
 // Feeds every line of source to parser, noting in mark how far it was read.
 void readFile(BlockSource& source, LogParser& parser, FileMark& mark, char* buffer)
 {
-    // The whole lines of each read go to the parser as one block; a line
-    // that straddles two reads is gathered in `line`. Only the first 255
-    // characters of a line count: the rest, up to its line feed, is dropped
-    // so that player text beyond that point can never pose as a line.
-    constexpr std::size_t maxLine = LogParser::MaxLineLength;
-    char line[maxLine];
-    std::size_t lineLength = 0;
-    bool gathering = false;
-    const auto gather = [&](std::string_view piece) {
-        const std::size_t take = std::min(piece.size(), maxLine - lineLength);
-        std::memcpy(line + lineLength, piece.data(), take);
-        lineLength += take;
-        gathering = true;
-    };
-
+    LineFeeder lines(parser);
     std::size_t got;
     while ((got = source.read(buffer, ReadBufferSize)) > 0) {
-        std::string_view chunk(buffer, got);
-        const std::size_t lastFeedInRead = chunk.rfind('\n');
-        if (lastFeedInRead != std::string_view::npos)
-            mark.complete = mark.size + lastFeedInRead + 1;
+        if (const std::size_t wholeEnd = lines.feed(std::string_view(buffer, got)))
+            mark.complete = mark.size + wholeEnd;
         mark.size += got;
-        if (gathering) {
-            const std::size_t feed = chunk.find('\n');
-            gather(chunk.substr(0, feed == std::string_view::npos ? chunk.size() : feed + 1));
-            if (feed == std::string_view::npos)
-                continue;
-            parser.processLine(std::string_view(line, lineLength));
-            lineLength = 0;
-            gathering = false;
-            chunk.remove_prefix(feed + 1);
-        }
-        const std::size_t lastFeed = chunk.rfind('\n');
-        if (lastFeed != std::string_view::npos) {
-            parser.processLines(chunk.substr(0, lastFeed + 1));
-            chunk.remove_prefix(lastFeed + 1);
-        }
-        if (!chunk.empty())
-            gather(chunk);
     }
     mark.consumed = mark.size;
-    if (gathering && lineLength > 0) {
-        const std::size_t before = parser.events().size();
-        parser.processLine(std::string_view(line, lineLength));
-        mark.tailEvent = parser.events().size() != before;
-    }
+    if (lines.inLine())
+        mark.tailEvent = lines.finishLine();
 }
 
 // One file of the window as a read leaves it: how far it was read and how
