@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench/bench_folders.h"
+#include "bench/bench_timing.h"
 #include "bench/goal_report.h"
 #include "bench/memory_probe.h"
 #include "replay/viewer_state.h"
@@ -25,13 +26,6 @@ extern char** environ;
 
 namespace zelkam::bench {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // Runs argv with standard output sent to outputPath (or /dev/null); true when
 // it exits 0.
@@ -93,15 +87,6 @@ std::vector<std::string> archivesOf(const std::filesystem::path& folder)
     return files;
 }
 
-double median(std::vector<double> samples)
-{
-    if (samples.empty())
-        return 0;
-    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2),
-                     samples.end());
-    return samples[samples.size() / 2];
-}
-
 // Each iteration times `zcat FILES | wc -l` over the archives and a load of
 // the archived day, back to back; the ratio is the median of the pairs'.
 void ArchiveLoadRatio(benchmark::State& bench)
@@ -119,30 +104,24 @@ void ArchiveLoadRatio(benchmark::State& bench)
         bench.SkipWithError("the archived heavy day does not load");
         return;
     }
-    std::vector<double> ratios;
-    std::vector<double> loads;
-    std::vector<double> counts;
-    for (auto _ : bench) {
-        Clock::time_point start = Clock::now();
-        if (!runProgram(pipeline)) {
-            bench.SkipWithError("zcat | wc -l failed");
-            return;
-        }
-        const double count = millisecondsSince(start);
-        start = Clock::now();
-        if (!state->loadDayAt(0) || state->isEmptyDay()) {
-            bench.SkipWithError("the archived heavy day does not load");
-            return;
-        }
-        const double load = millisecondsSince(start);
-        bench.SetIterationTime(load / 1e3);
-        counts.push_back(count);
-        loads.push_back(load);
-        ratios.push_back(load / count);
-    }
-    bench.counters["ratio"] = median(ratios);
-    bench.counters["load_ms"] = median(loads);
-    bench.counters["zcat_ms"] = median(counts);
+    const auto unpackAndCount = [&] {
+        if (runProgram(pipeline))
+            return true;
+        bench.SkipWithError("zcat | wc -l failed");
+        return false;
+    };
+    const auto load = [&] {
+        if (state->loadDayAt(0) && !state->isEmptyDay())
+            return true;
+        bench.SkipWithError("the archived heavy day does not load");
+        return false;
+    };
+    const PairedTimes times = timePairs(bench, unpackAndCount, load);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["load_ms"] = times.measured * 1e3;
+    bench.counters["zcat_ms"] = times.reference * 1e3;
     bench.counters["events"] = static_cast<double>(state->events().size());
     bench.counters["files"] = static_cast<double>(pipeline.size() - 4);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_folders.h"
+#include "bench/bench_timing.h"
 #include "history/all_days_search.h"
 #include "tools/loggen/log_generator.h"
 #include "views/display_text.h"
@@ -23,10 +24,6 @@ extern char** environ;
 
 namespace zelkam::bench {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // The year's folder under the benchmarks' data folder, generated once; a
 // marker written after the generation tells a finished folder from an
@@ -100,12 +97,6 @@ std::size_t searchYear(const FolderDays& folder, const char* pattern)
     return hits;
 }
 
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0 : samples[samples.size() / 2];
-}
-
 // Each iteration times the all-days search and grep -ci back to back, so a
 // burst of other work weighs on both sides of a pair alike; the ratio is
 // the median of the pairs'. Goal: at most 1.5.
@@ -118,26 +109,23 @@ void AllDaysGrep(benchmark::State& bench, const char* pattern)
         return;
     }
     GrepCounter grep(*folderPath, pattern);
-    std::vector<double> ratios, ours, theirs;
     std::size_t hits = 0;
-    for (auto _ : bench) {
-        Clock::time_point start = Clock::now();
-        if (!grep.run()) {
-            bench.SkipWithError("grep failed");
-            return;
-        }
-        const double grepSeconds = secondsSince(start);
-        start = Clock::now();
+    const auto runGrep = [&] {
+        if (grep.run())
+            return true;
+        bench.SkipWithError("grep failed");
+        return false;
+    };
+    const auto search = [&] {
         hits = searchYear(folder, pattern);
-        const double searchSeconds = secondsSince(start);
-        bench.SetIterationTime(searchSeconds);
-        ours.push_back(searchSeconds);
-        theirs.push_back(grepSeconds);
-        ratios.push_back(searchSeconds / grepSeconds);
-    }
-    bench.counters["ratio"] = median(ratios);
-    bench.counters["search_s"] = median(ours);
-    bench.counters["grep_s"] = median(theirs);
+        return true;
+    };
+    const PairedTimes times = timePairs(bench, runGrep, search);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["search_s"] = times.measured;
+    bench.counters["grep_s"] = times.reference;
     bench.counters["hits"] = static_cast<double>(hits);
     bench.counters["days"] = static_cast<double>(folder.days.size());
     bench.SetLabel("goal: ratio <= 1.5");

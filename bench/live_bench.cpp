@@ -18,26 +18,13 @@
 #include <unistd.h>
 
 #include "bench/bench_folders.h"
+#include "bench/bench_timing.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam::bench {
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> samples)
-{
-    if (samples.empty())
-        return 0;
-    std::nth_element(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / 2), samples.end());
-    return samples[samples.size() / 2];
-}
 
 // A copy of the heavy day that may grow, removed at exit; its folder stamp
 // set well in the past, as a folder looks between a server's map changes.

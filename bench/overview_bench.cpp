@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/bench_folders.h"
+#include "bench/bench_timing.h"
 #include "replay/day_overview.h"
 #include "replay/viewer_state.h"
 #include "views/canvas.h"
@@ -16,18 +17,6 @@
 namespace zelkam::bench {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0 : samples[samples.size() / 2];
-}
 
 // The heavy day, loaded once for both benchmarks.
 ViewerState& loadedHeavyDay()

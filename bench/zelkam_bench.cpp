@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "bench/bench_folders.h"
+#include "bench/bench_timing.h"
 #include "bench/goal_report.h"
 #include "bench/memory_probe.h"
 #include "ingest/thread_count.h"
@@ -37,13 +38,6 @@ namespace zelkam::bench {
 BenchFolders folders;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 // The one model every replay benchmark shares, as the viewer has one for
 // its whole run: the heavy day's folder is scanned once and its day loaded
@@ -181,6 +175,28 @@ void DayLoad(benchmark::State& bench)
 BENCHMARK(DayLoad)->Name("DayLoad/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+// The two sides most paired measurements share: `wc -l` over the heavy
+// day's files, and a load of the heavy day.
+std::function<bool()> countLines(benchmark::State& bench, LineCounter& counter)
+{
+    return [&bench, &counter] {
+        if (counter.run())
+            return true;
+        bench.SkipWithError("wc -l failed");
+        return false;
+    };
+}
+
+std::function<bool()> loadHeavyDay(benchmark::State& bench, ViewerState& state)
+{
+    return [&bench, &state] {
+        if (state.loadDayAt(0) && !state.isEmptyDay())
+            return true;
+        bench.SkipWithError("the heavy day does not load");
+        return false;
+    };
+}
+
 // The figure tracked from machine to machine: the day load over the line
 // count of the same files. Each iteration times one of each back to back,
 // and the ratio is the median of the pairs' ratios, so a burst of other work
@@ -189,30 +205,12 @@ void LoadRatio(benchmark::State& bench)
 {
     ViewerState& state = heavyDayState();
     LineCounter counter;
-    std::vector<double> ratios;
-    std::vector<double> loads;
-    std::vector<double> counts;
-    for (auto _ : bench) {
-        Clock::time_point start = Clock::now();
-        if (!counter.run()) {
-            bench.SkipWithError("wc -l failed");
-            return;
-        }
-        const double count = millisecondsSince(start);
-        start = Clock::now();
-        if (!state.loadDayAt(0) || state.isEmptyDay()) {
-            bench.SkipWithError("the heavy day does not load");
-            return;
-        }
-        const double load = millisecondsSince(start);
-        bench.SetIterationTime(load / 1e3);
-        counts.push_back(count);
-        loads.push_back(load);
-        ratios.push_back(load / count);
-    }
-    bench.counters["ratio"] = percentile(ratios, 0.5);
-    bench.counters["load_ms"] = percentile(loads, 0.5);
-    bench.counters["wc_ms"] = percentile(counts, 0.5);
+    const PairedTimes times = timePairs(bench, countLines(bench, counter), loadHeavyDay(bench, state));
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["load_ms"] = times.measured * 1e3;
+    bench.counters["wc_ms"] = times.reference * 1e3;
 }
 BENCHMARK(LoadRatio)->Name("DayLoad/RatioToLineCount")->Unit(benchmark::kMillisecond)->UseManualTime()
     ->Iterations(11);
@@ -249,35 +247,20 @@ bool onOneProcessor(Body body)
 void LoadOnAllCores(benchmark::State& bench)
 {
     ViewerState& state = heavyDayState();
-    std::vector<double> ratios;
-    std::vector<double> all;
-    std::vector<double> one;
-    for (auto _ : bench) {
-        Clock::time_point start = Clock::now();
-        if (!state.loadDayAt(0) || state.isEmptyDay()) {
-            bench.SkipWithError("the heavy day does not load");
-            return;
-        }
-        const double allMs = millisecondsSince(start);
-        double oneMs = 0;
-        const bool pinned = onOneProcessor([&] {
-            start = Clock::now();
-            const bool loaded = state.loadDayAt(0) && !state.isEmptyDay();
-            oneMs = millisecondsSince(start);
-            return loaded;
-        });
-        if (!pinned) {
+    const std::function<bool()> load = loadHeavyDay(bench, state);
+    const auto loadOnOne = [&] {
+        if (onOneProcessor(load))
+            return true;
+        if (!bench.error_occurred())
             bench.SkipWithError("the load cannot be confined to one processor");
-            return;
-        }
-        bench.SetIterationTime(allMs / 1e3);
-        all.push_back(allMs);
-        one.push_back(oneMs);
-        ratios.push_back(allMs / oneMs);
-    }
-    bench.counters["ratio"] = percentile(ratios, 0.5);
-    bench.counters["all_ms"] = percentile(all, 0.5);
-    bench.counters["one_ms"] = percentile(one, 0.5);
+        return false;
+    };
+    const PairedTimes times = timePairs(bench, loadOnOne, load, true);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["all_ms"] = times.measured * 1e3;
+    bench.counters["one_ms"] = times.reference * 1e3;
     bench.counters["threads"] = threadCount();
 }
 BENCHMARK(LoadOnAllCores)->Name("DayLoad/AllCoresToOne")->Unit(benchmark::kMillisecond)->UseManualTime()
@@ -303,30 +286,18 @@ void CliReplayRatio(benchmark::State& bench)
         bench.SkipWithError("zelkam-cli replay failed");
         return;
     }
-    std::vector<double> ratios;
-    std::vector<double> replays;
-    std::vector<double> counts;
-    for (auto _ : bench) {
-        Clock::time_point start = Clock::now();
-        if (!counter.run()) {
-            bench.SkipWithError("wc -l failed");
-            return;
-        }
-        const double count = millisecondsSince(start);
-        start = Clock::now();
-        if (!replay.run()) {
-            bench.SkipWithError("zelkam-cli replay failed");
-            return;
-        }
-        const double took = millisecondsSince(start);
-        bench.SetIterationTime(took / 1e3);
-        counts.push_back(count);
-        replays.push_back(took);
-        ratios.push_back(took / count);
-    }
-    bench.counters["ratio"] = percentile(ratios, 0.5);
-    bench.counters["cli_ms"] = percentile(replays, 0.5);
-    bench.counters["wc_ms"] = percentile(counts, 0.5);
+    const auto runReplay = [&] {
+        if (replay.run())
+            return true;
+        bench.SkipWithError("zelkam-cli replay failed");
+        return false;
+    };
+    const PairedTimes times = timePairs(bench, countLines(bench, counter), runReplay);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["cli_ms"] = times.measured * 1e3;
+    bench.counters["wc_ms"] = times.reference * 1e3;
 }
 BENCHMARK(CliReplayRatio)->Name("CliReplay/RatioToLineCount")->Unit(benchmark::kMillisecond)->UseManualTime()
     ->Iterations(11);
