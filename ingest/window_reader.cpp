@@ -322,8 +322,11 @@ public:
                 const Task& task = tasks_[joined_++];
                 lock.unlock();
                 join(task, slot);
+                // A list that grew to a large archive's events would keep
+                // its memory while the rest of the window is read into the
+                // window's list: the room stays, the memory goes.
+                slot.events->clearDiscardingMemory();
                 lock.lock();
-                slot.events->clear();
                 workers_[slot.worker]->free.push_back(slot.events);
                 changed_.notify_all();
                 continue;
@@ -379,8 +382,14 @@ private:
     {
         Worker& self = *workers_[worker];
         const std::size_t i = next_++;
-        EventList* events = self.free.back();
-        self.free.pop_back();
+        // An archive's events go to the roomiest free list, a piece's to the
+        // smallest: only one list a thread then grows to a whole archive's
+        // events, and it keeps that room for the next archive.
+        const auto byRoom = [](const EventList* a, const EventList* b) { return a->capacity() < b->capacity(); };
+        const auto chosen = tasks_[i].archive ? std::max_element(self.free.begin(), self.free.end(), byRoom)
+                                              : std::min_element(self.free.begin(), self.free.end(), byRoom);
+        EventList* events = *chosen;
+        self.free.erase(chosen);
         lock.unlock();
 
         Slot slot;

@@ -121,6 +121,16 @@ public:
         count_ = 0;
     }
 
+    // Empties the array and, when its storage is large, lets the system
+    // take back the memory behind it. The capacity stays, so filling the
+    // array again moves nothing; only what is filled again is backed.
+    void clearDiscardingMemory()
+    {
+        clear();
+        if (isLarge(capacity_))
+            discardLarge(items_, capacity_ * sizeof(T));
+    }
+
     std::size_t size() const { return count_; }
     std::size_t capacity() const { return capacity_; }
     bool empty() const { return count_ == 0; }

@@ -43,6 +43,12 @@ void freeLarge(void* storage, std::size_t bytes)
         ::munmap(storage, roundUp(bytes, HugePage));
 }
 
+void discardLarge(void* storage, std::size_t bytes)
+{
+    if (storage)
+        ::madvise(storage, roundUp(bytes, HugePage), MADV_DONTNEED);
+}
+
 #else
 
 void* allocateLarge(std::size_t bytes)
@@ -54,6 +60,8 @@ void freeLarge(void* storage, std::size_t)
 {
     ::operator delete(storage);
 }
+
+void discardLarge(void*, std::size_t) {}
 
 #endif
 

@@ -18,5 +18,10 @@ inline constexpr std::size_t LargeAllocationBytes = std::size_t{4} << 20;
 void* allocateLarge(std::size_t bytes);
 // Gives back storage of allocateLarge, with the same byte count.
 void freeLarge(void* storage, std::size_t bytes);
+// Lets the system take back the memory behind storage of allocateLarge
+// while the storage stays the caller's: it reads as zeros afterwards and is
+// backed again page by page as it is written. Where the system cannot do
+// that, the memory simply stays.
+void discardLarge(void* storage, std::size_t bytes);
 
 } // namespace zelkam

@@ -28,6 +28,29 @@ TEST(GrowArray, ClearKeepsCapacity)
     EXPECT_EQ(array.capacity(), 8u);
 }
 
+// Small arrays and arrays with storage of their own alike: emptied with
+// their memory given back, they keep their room and hold what is put in
+// them again.
+TEST(GrowArray, RefillsAfterItsMemoryIsGivenBack)
+{
+    for (const std::size_t count : {std::size_t{100}, LargeAllocationBytes / sizeof(int) + 1}) {
+        GrowArray<int> array(count);
+        for (std::size_t i = 0; i < count; ++i)
+            array.append(static_cast<int>(i));
+        const std::size_t room = array.capacity();
+        array.clearDiscardingMemory();
+        EXPECT_TRUE(array.empty());
+        EXPECT_EQ(array.capacity(), room);
+        for (std::size_t i = 0; i < count; ++i)
+            array.append(static_cast<int>(count - i));
+        ASSERT_EQ(array.size(), count);
+        EXPECT_EQ(array.capacity(), room);
+        EXPECT_EQ(array[0], static_cast<int>(count));
+        EXPECT_EQ(array[count / 2], static_cast<int>(count - count / 2));
+        EXPECT_EQ(array.back(), 1);
+    }
+}
+
 TEST(GrowArray, CopiesAreIndependent)
 {
     GrowArray<int> a(2);
