@@ -80,8 +80,7 @@ bool ViewerState::loadDay(std::int32_t day)
     while (dayEndEvent < lastEvent && loaded[dayEndEvent].time < nextDay)
         ++dayEndEvent;
 
-    takeSnapshots();
-    keepPresence();
+    keepPresence(takeSnapshots());
 
     cursor = dayFirstEvent;
     roundStartTime = loaded[dayFirstEvent].time;
@@ -97,7 +96,7 @@ bool ViewerState::loadDay(std::int32_t day)
     return true;
 }
 
-void ViewerState::takeSnapshots()
+std::size_t ViewerState::takeSnapshots()
 {
     const EventList& loaded = events();
     snapshots.clear();
@@ -119,11 +118,13 @@ void ViewerState::takeSnapshots()
     // players (remote-console senders are named from them) and the map. The
     // walk stops short of the last event's second, as forward play does.
     const std::int32_t lastTime = loaded[lastEvent].time;
-    for (std::size_t e = 0; e < lastEvent && loaded[e].time < lastTime; ++e) {
+    std::size_t e = 0;
+    for (; e < lastEvent && loaded[e].time < lastTime; ++e) {
         if (loaded[e].kind == MapStarted)
             appendSnapshot(e, loaded[e].text ? loaded[e].text : "");
         applyEventMasked(eventTarget, loaded[e], SnapshotKindMask);
     }
+    return e;
 }
 
 void ViewerState::unload()

@@ -13,7 +13,7 @@ std::size_t ViewerState::dayPlayEnd() const
     return dayEndEvent;
 }
 
-void ViewerState::keepPresence()
+void ViewerState::keepPresence(std::size_t walkedTo)
 {
     // The walk has just left its state in the live part; the load resets
     // that for play right after, so a copy goes on in presence_.
@@ -32,9 +32,7 @@ void ViewerState::keepPresence()
     nextDayStart_ = addLocalDays(dayStart, 1);
     const EventList& loaded = events();
     presenceLastTime_ = loaded[lastEvent].time;
-    presenceNext_ = 0;
-    while (presenceNext_ < lastEvent && loaded[presenceNext_].time < presenceLastTime_)
-        ++presenceNext_;
+    presenceNext_ = walkedTo;
 }
 
 bool ViewerState::takeGrowth(std::size_t before, std::size_t retracted)

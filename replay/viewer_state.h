@@ -186,13 +186,14 @@ private:
     void enterEmptyDay(std::int32_t day);
     // Walks the loaded window once, applying only the kinds that carry across
     // a map start, and records a snapshot at the window's first event and at
-    // every map start.
-    void takeSnapshots();
+    // every map start. Returns the event the walk stopped at.
+    std::size_t takeSnapshots();
     // Applies the event at cursor and moves cursor on by one.
     void applyAtCursor();
-    // Keeps the state that the snapshot walk of a load reached, so that the
-    // walk can go on over events that join the day later.
-    void keepPresence();
+    // Keeps the state that the snapshot walk of a load reached, and the event
+    // it stopped at, so that the walk can go on over events that join the
+    // day later.
+    void keepPresence(std::size_t walkedTo);
     // Takes in the events appended since the list held `before` (after
     // `retracted` were taken off its end). False when they cannot simply
     // join and the day must be read again.
