@@ -254,12 +254,16 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
 } // namespace
 
 // What one thread of a threaded read reads with: a parser (its time stamp
-// memory, player token cache and arena), a read buffer, and two event lists
-// that take turns holding a task's events while they wait to join.
+// memory, player token cache and arena), a read buffer, and event lists that
+// take turns holding a task's events while they wait to join. With only two,
+// a thread often waited for the calling thread to finish a piece of its own
+// before it could join the thread's lists.
 struct WindowReader::ReadThread {
+    static constexpr std::size_t ListCount = 4;
     std::unique_ptr<LogParser> parser = std::make_unique<LogParser>();
     std::unique_ptr<char[]> buffer{new char[ReadBufferSize]};
-    std::unique_ptr<EventList> lists[2] = {std::make_unique<EventList>(), std::make_unique<EventList>()};
+    std::unique_ptr<EventList> lists[ListCount] = {std::make_unique<EventList>(), std::make_unique<EventList>(),
+                                                   std::make_unique<EventList>(), std::make_unique<EventList>()};
     // The lists not holding a task's events; guarded by the read's lock.
     std::vector<EventList*> free;
     // Whether it takes part in the read at hand.
@@ -270,10 +274,10 @@ namespace {
 
 // The window's tasks read on several threads. Each thread takes the next
 // task in reading order and parses it with a parser of its own into one of
-// its own two event lists; the calling thread, between tasks, appends the
+// its own event lists; the calling thread, between tasks, appends the
 // finished lists to the window's list in reading order and gives each back
-// to its thread. A thread whose lists both wait to join waits too, so the
-// memory in flight is two pieces a thread however long the window, and a
+// to its thread. A thread whose lists all wait to join waits too, so the
+// memory in flight is a few pieces a thread however long the window, and a
 // list is only ever grown and freed by the thread it belongs to (each
 // thread allocates from a heap of its own).
 class ParallelRead {
@@ -373,7 +377,7 @@ private:
     // archives' lists in flight to one a thread.
     bool canTakeNext(const Worker& self) const
     {
-        return self.free.size() >= (tasks_[next_].archive ? 2 : 1);
+        return self.free.size() >= (tasks_[next_].archive ? Worker::ListCount : 1);
     }
 
     // Reads the next task into a free list of the worker's. Called with the
