@@ -284,9 +284,13 @@ PlayerEntry* findPlayerByUserId(LiveState& state, std::int32_t userId)
 
 PlayerEntry* findPlayerByName(LiveState& state, const char* name)
 {
+    // Every kill looks its killer up by name, so most entries are told apart
+    // by their first byte before a whole comparison is made.
+    const char* wanted = orEmpty(name);
     Roster& roster = state.roster;
     for (std::size_t i = 0; i < roster.count; ++i) {
-        if (std::strncmp(orEmpty(roster.entries[i].name), orEmpty(name), NameCompareLength) == 0)
+        const char* known = orEmpty(roster.entries[i].name);
+        if (known[0] == wanted[0] && std::strncmp(known, wanted, NameCompareLength) == 0)
             return &roster.entries[i];
     }
     return nullptr;
