@@ -22,6 +22,18 @@ constexpr std::size_t ReadBufferSize = 1 << 17;
 constexpr std::uint64_t BytesPerEventAtLeast = 100;
 constexpr std::uint64_t MaxReservedEvents = std::uint64_t{1} << 22;
 
+// Room in events for what logBytes of log text may hold. Room never filled
+// is never backed by memory; an estimate too large for the system is only a
+// hint not taken.
+void reserveForLogBytes(EventList& events, std::uint64_t logBytes)
+{
+    try {
+        events.reserveDoubling(
+            static_cast<std::size_t>(std::min<std::uint64_t>(logBytes / BytesPerEventAtLeast, MaxReservedEvents)));
+    } catch (const std::bad_alloc&) {
+    }
+}
+
 void writeTwoDigits(char* at, int value)
 {
     at[0] = static_cast<char>('0' + value / 10 % 10);
@@ -179,6 +191,9 @@ struct Task {
     std::uint64_t begin = 0;
     std::uint64_t end = ToTheEnd;
     bool lastOfFile = true;
+    // What the task holds as log text, as far as the sizes tell (an archive
+    // counted at ArchiveWeight times its stored size).
+    std::uint64_t logBytes = 0;
 };
 
 // What reading a task left, besides its events.
@@ -232,8 +247,10 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
         if (error)
             size = 0;
         if (compressionOfName(name) != Compression::None || size <= pieceBytes) {
-            bytes += compressionOfName(name) == Compression::None ? size : size * WindowReader::ArchiveWeight;
-            tasks.push_back(Task{i, false, compressionOfName(name) != Compression::None});
+            const bool archive = compressionOfName(name) != Compression::None;
+            const std::uint64_t text = archive ? size * WindowReader::ArchiveWeight : size;
+            bytes += text;
+            tasks.push_back(Task{i, false, archive, 0, ToTheEnd, true, text});
             continue;
         }
         // Pieces of about equal size; the last one reads on to whatever the
@@ -242,7 +259,9 @@ unsigned planThreads(const LogFileList& files, unsigned threads, std::uint64_t i
         const std::uint64_t pieces = (size + pieceBytes - 1) / pieceBytes;
         for (std::uint64_t k = 0; k < pieces; ++k) {
             const bool last = k + 1 == pieces;
-            tasks.push_back(Task{i, true, false, size * k / pieces, last ? ToTheEnd : size * (k + 1) / pieces, last});
+            const std::uint64_t begin = size * k / pieces;
+            const std::uint64_t end = size * (k + 1) / pieces;
+            tasks.push_back(Task{i, true, false, begin, last ? ToTheEnd : end, last, end - begin});
         }
     }
     logBytes = bytes;
@@ -386,12 +405,14 @@ private:
     {
         Worker& self = *workers_[worker];
         const std::size_t i = next_++;
-        // An archive's events go to the roomiest free list, a piece's to the
-        // smallest: only one list a thread then grows to a whole archive's
-        // events, and it keeps that room for the next archive.
+        // An archive's events go to the roomiest free list, so only one list
+        // a thread grows to a whole archive's events. Anything else goes to
+        // the list given back last, whose memory is the one most surely
+        // backed and cached already: the further lists are touched only
+        // when the join falls behind.
         const auto byRoom = [](const EventList* a, const EventList* b) { return a->capacity() < b->capacity(); };
         const auto chosen = tasks_[i].archive ? std::max_element(self.free.begin(), self.free.end(), byRoom)
-                                              : std::min_element(self.free.begin(), self.free.end(), byRoom);
+                                              : self.free.end() - 1;
         EventList* events = *chosen;
         self.free.erase(chosen);
         lock.unlock();
@@ -399,6 +420,10 @@ private:
         Slot slot;
         slot.events = events;
         slot.worker = worker;
+        // Room for the task's events at once, as for the window's list: a
+        // list doubled from its start touches twice the memory it ends with,
+        // and a fresh process pays for every page of it.
+        reserveForLogBytes(*events, tasks_[i].logBytes);
         self.parser->events().swap(*events);
         readTask(files_, tasks_[i], outputBound_, *self.parser, self.buffer.get(), slot.result);
         self.parser->events().swap(*events);
@@ -474,13 +499,7 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     // Room for the window's events at once, as far as its files' sizes tell:
     // a list doubled up to a heavy day's size from its start moves every
     // event several times and touches twice the memory it ends with.
-    // Room never filled is never backed by memory; an estimate too large
-    // for the system is only a hint not taken.
-    try {
-        parser.events().reserveDoubling(
-            static_cast<std::size_t>(std::min<std::uint64_t>(logBytes / BytesPerEventAtLeast, MaxReservedEvents)));
-    } catch (const std::bad_alloc&) {
-    }
+    reserveForLogBytes(parser.events(), logBytes);
     if (threads > 1) {
         if (readThreads_.size() < threads)
             readThreads_.resize(threads);
