@@ -1,19 +1,15 @@
 #include "app/day_overview_window.h"
 
-#include <memory>
 #include <string>
 
 #include <QApplication>
-#include <QSettings>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/window_menu.h"
-#include "platform/log_folder_setting.h"
-#include "replay/viewer_state.h"
-#include "tests/app/fakes.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -39,19 +35,11 @@ void writeLogs(const TempFolder& dir)
                                   .text());
 }
 
-struct Viewer {
-    Viewer()
+struct Viewer : ViewerHarness {
+    Viewer() : ViewerHarness(writeLogs)
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
-        writeLogs(logs);
-        window = std::make_unique<MainWindow>(state, services);
-        window->timer().stop();
-        window->logFolder = logs.string();
-        EXPECT_TRUE(window->createChildren());
+        start();
         menu = new WindowMenu(*window, state);
-        EXPECT_TRUE(window->loadLogsWithRetry());
-        window->fillDateList();
-        window->refreshViews();
     }
 
     OverviewPlot& plot() { return *menu->dayOverview()->plot(); }
@@ -64,24 +52,13 @@ struct Viewer {
         return plot().painter().minuteAt(x, plot().width());
     }
 
-    ScopedTimeZone zone{"UTC0"};
-    TempFolder settings;
-    TempFolder logs;
-    LogFolderSetting setting;
-    ScriptedFolderBrowser browser;
-    RecordingMessageBoxes messages;
-    RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
-    ViewerState state;
-    std::unique_ptr<MainWindow> window;
     WindowMenu* menu = nullptr;
 };
 
 TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
 {
     Viewer v;
-    v.window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(v.window.get()));
+    v.activate();
     QTest::keyClick(v.window.get(), Qt::Key_D, Qt::ControlModifier);
     DayOverviewWindow* overview = v.menu->dayOverview();
     ASSERT_NE(overview, nullptr);
@@ -118,7 +95,7 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
 
     // Another day in the main window: another plot.
     v.window->selectDay(1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !v.window->isLoading(); }, 60000));
+    v.waitForLoads();
     EXPECT_EQ(overview->series().dayStart, localStamp(2001, 7, 7));
     EXPECT_EQ(overview->series().minutes[540].maps, std::vector<std::string>{"cs_office"});
     EXPECT_TRUE(overview->windowTitle().endsWith(QStringLiteral("07/07/2001")));

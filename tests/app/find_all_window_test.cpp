@@ -23,6 +23,7 @@
 #include "platform/log_folder_setting.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -150,24 +151,10 @@ TEST(FindAllWindow, KeepsItsSizeForTheNextRun)
 // Next lands on the same hit.
 TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
 {
-    TempFolder settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
-    ScopedTimeZone zone("UTC0");
-    TempFolder logs;
-    writeLogs(logs);
-    LogFolderSetting setting;
-    ScriptedFolderBrowser browser;
-    RecordingMessageBoxes messages;
-    RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
-    ViewerState state;
-    MainWindow window(state, services);
-    window.timer().stop();
-    window.logFolder = logs.string();
-    ASSERT_TRUE(window.createChildren());
-    ASSERT_TRUE(window.loadLogsWithRetry());
-    window.fillDateList();
-    window.refreshViews();
+    ViewerHarness viewer(writeLogs);
+    viewer.start();
+    MainWindow& window = *viewer.window;
+    ViewerState& state = viewer.state;
 
     window.dispatchCommand(MainWindow::OpenFind);
     FindDialog* find = window.findDialog();
@@ -184,12 +171,12 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     ASSERT_EQ(results->table()->rowCount(), 1);
     emit results->table()->itemActivated(results->table()->item(0, 2));
     // The hit's day loads off the window's thread.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
+    viewer.waitForLoads();
     const QString landed = window.timeLabel()->text();
     const std::int32_t clock = state.viewClock;
 
     window.selectDay(1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
+    viewer.waitForLoads();
     ASSERT_TRUE(state.find(SearchKind::Chat, "there", false));
     EXPECT_EQ(state.viewClock, clock);
     window.refreshViews();
@@ -199,7 +186,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
 
     // A double click on the player in the list opens his record.
     window.selectDay(1);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
+    viewer.waitForLoads();
     QWidget* list = window.playerList()->window();
     QTest::mouseDClick(list, Qt::LeftButton, Qt::NoModifier, QPoint(40, 32));
     auto* record = window.findChild<PlayerRecordWindow*>();
@@ -211,7 +198,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     QListWidget* lines = record->dayLines();
     ASSERT_GT(lines->count(), 1);
     emit lines->itemActivated(lines->item(lines->count() - 1));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 60000));
+    viewer.waitForLoads();
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("10:00:30"));
     record->close();
 }
