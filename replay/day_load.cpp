@@ -20,22 +20,24 @@ std::int32_t clampToStamp(std::int64_t t)
 
 bool ViewerState::loadFolder(std::string_view folderPath)
 {
-    if (!folder_->buildDayIndex(folderPath))
-        return false;
-    days.clear();
-    for (std::int32_t day : folder_->days())
-        days.append(day);
-    return loadDayAt(0);
+    return listDays(folderPath) && loadDayAt(0);
 }
 
 bool ViewerState::scanFolder(std::string_view folderPath)
+{
+    if (!listDays(folderPath))
+        return false;
+    enterEmptyDay(dayStart);
+    return true;
+}
+
+bool ViewerState::listDays(std::string_view folderPath)
 {
     if (!folder_->buildDayIndex(folderPath))
         return false;
     days.clear();
     for (std::int32_t day : folder_->days())
         days.append(day);
-    enterEmptyDay(dayStart);
     return true;
 }
 

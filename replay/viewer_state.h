@@ -181,6 +181,9 @@ public:
     GrowArray<ChatLine> viewChatLines{5};
 
 private:
+    // Scans the folder and lists its days in `days`; false, with nothing
+    // changed, when the scan finds no log.
+    bool listDays(std::string_view folderPath);
     // Makes the model an empty day at `day`: paused, clock at the midnight,
     // live and published state emptied, no event position in use.
     void enterEmptyDay(std::int32_t day);
