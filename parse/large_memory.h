@@ -9,8 +9,8 @@ namespace zelkam {
 // once from start to end, and taking its memory 2 MiB at a time instead of
 // 4 KiB costs a few hundred page faults for a heavy day instead of tens of
 // thousands, which is most of the first load of a process. Pages never
-// touched are never backed, as with any allocation. Never fails: memory
-// exhaustion is fatal.
+// touched are never backed, as with any allocation. When the system refuses
+// the memory, std::bad_alloc is thrown, as operator new throws it.
 inline constexpr std::size_t LargeAllocationBytes = std::size_t{4} << 20;
 
 // bytes must be at least LargeAllocationBytes; the storage is aligned for
