@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "views/live_state.h"
@@ -123,6 +124,37 @@ TEST(EventApplication, FindsPlayersByTheFirst31CharactersOfTheirName)
     EXPECT_EQ(state.roster.count, 1u);
     applyEvent(state, event(Say, 1, player("aaaa", 3), "x"));
     EXPECT_EQ(state.roster.count, 2u);
+}
+
+// A name finds the first entry whose name agrees with it in the first 31
+// characters, an absent name reading as empty: every query against a roster
+// of names that share first bytes, lengths and prefixes with each other.
+TEST(EventApplication, NameLookupFindsTheFirstEntryAgreeingInThe31FirstCharacters)
+{
+    const std::string long31(31, 'x');
+    const std::string longOne = long31 + "one";
+    const std::string longTwo = long31 + "two";
+    const std::vector<const char*> roster = {
+        "Bob", "Bobby", "bob", "", nullptr, "B", longOne.c_str(), "\xC3\xA9t\xC3\xA9", "Al",
+    };
+    const std::vector<const char*> queries = {
+        "Bob", "Bobb", "Bobby", "bob", "", nullptr, "B", "Bo", longTwo.c_str(), long31.c_str(),
+        "\xC3\xA9t\xC3\xA9", "\xC3\xA9", "Al", "Alan", "Zed",
+    };
+    LiveState state;
+    for (std::size_t i = 0; i < roster.size(); ++i)
+        addPlayer(state, player(roster[i], static_cast<std::int32_t>(i + 1)));
+    ASSERT_EQ(state.roster.count, roster.size());
+    const auto text = [](const char* name) { return name ? name : ""; };
+    for (const char* query : queries) {
+        const PlayerEntry* expected = nullptr;
+        for (std::size_t i = 0; i < state.roster.count && !expected; ++i) {
+            if (std::string_view(text(state.roster.entries[i].name)).substr(0, 31) ==
+                std::string_view(text(query)).substr(0, 31))
+                expected = &state.roster.entries[i];
+        }
+        EXPECT_EQ(findPlayerByName(state, query), expected) << "query \"" << text(query) << "\"";
+    }
 }
 
 TEST(EventApplication, TeamJoinSetsTeamByText)
