@@ -124,7 +124,8 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
         for (const ViewerState* state : {&live, &fresh}) {
             for (const LogEvent& e : state->events())
                 std::fprintf(stderr, "  %d %d %s\n", e.kind, e.time, e.text ? e.text : "-");
-            std::fprintf(stderr, "--\n");
+            std::fprintf(stderr, "-- first %zu end %zu last %zu start %d\n", state->dayFirstEvent, state->dayEndEvent,
+                         state->lastEvent, state->dayStart);
         }
     }
     check(live.days.size() == fresh.days.size());

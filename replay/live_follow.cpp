@@ -1,5 +1,7 @@
 #include "replay/viewer_state.h"
 
+#include <algorithm>
+
 #include "views/event_application.h"
 
 namespace zelkam {
@@ -71,7 +73,9 @@ bool ViewerState::takeGrowth(std::size_t before, std::size_t retracted)
     presenceLastTime_ = newestTime;
 
     // Every event before the old end lies before the next midnight, so the
-    // search for the end goes on from there.
+    // search for the end goes on from there. The old end may have been the
+    // retracted line's event, gone now with nothing read in its place.
+    dayEndEvent = std::min(dayEndEvent, lastEvent);
     while (dayEndEvent < lastEvent && loaded[dayEndEvent].time < nextDayStart_)
         ++dayEndEvent;
     return true;

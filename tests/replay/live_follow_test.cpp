@@ -144,13 +144,14 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
                                      .at("22:00:05", connected("Ann", 1, "10.0.0.1:27005"))
                                      .at("22:01:00", said("Ann", 1, "CT", "evening"))
                                      .text());
-    // The server was writing a chat line when the day was loaded.
+    // The server was writing a chat line when the day was loaded, in the
+    // same second as the line before it.
     folder.write("L0705000.log", LogText("07/05/2001")
                                          .at("10:00:00", mapStarted("de_dust"))
                                          .at("10:00:02", connected("Bob", 2, "10.0.0.2:27005"))
                                          .at("10:00:03", said("Bob", 2, "CT", "hi"))
                                          .text()
-                                     + lineAt("07/05/2001", "10:00:09", said("Bob", 2, "CT", "hello there"))
+                                     + lineAt("07/05/2001", "10:00:03", said("Bob", 2, "CT", "hello there"))
                                            .substr(0, 60));
     ageFolder(folder, 0);
 
@@ -165,7 +166,7 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
     for (int i = 0; i < 400; ++i)
         bigChat += lineAt("07/05/2001", "11:30:" + std::string(i % 60 < 10 ? "0" : "") + std::to_string(i % 60),
                           said("Cid", 3, "TERRORIST", "line " + std::to_string(i)));
-    const std::string wholeSay = lineAt("07/05/2001", "10:00:09", said("Bob", 2, "CT", "hello there"));
+    const std::string wholeSay = lineAt("07/05/2001", "10:00:03", said("Bob", 2, "CT", "hello there"));
     const std::string newMapSay = lineAt("07/05/2001", "10:20:00", said("Bob", 2, "CT", "on the new map"));
     const std::string halfMap = lineAt("07/05/2001", "10:20:00", mapStarted("cs_office"));
 
@@ -175,8 +176,10 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
         bool folderChanged = false;
     };
     const std::vector<Step> steps = {
+        // Taken as it stood by the load, the line now waits until it is whole.
+        {"more of the line read unfinished", [&] { append(folder, newest, wholeSay.substr(60, 2)); }},
         {"completes the line read unfinished",
-         [&] { append(folder, newest, wholeSay.substr(60) + lineAt("07/05/2001", "10:01:00", roundStarted())); }},
+         [&] { append(folder, newest, wholeSay.substr(62) + lineAt("07/05/2001", "10:01:00", roundStarted())); }},
         {"whole lines", [&] {
              append(folder, newest,
                     LogText("07/05/2001")
