@@ -9,6 +9,7 @@
 // Input: the first byte is the length of the program, the program's bytes
 // follow, and the rest is the folder (writeFuzzedFolder).
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -105,6 +106,36 @@ void copyWithWholeLines(const fs::path& from, const fs::path& to)
     }
 }
 
+bool tracing()
+{
+    static const bool traced = std::getenv("ZELKAM_FUZZ_TRACE") != nullptr;
+    return traced;
+}
+
+// Fuzzed text as it may reach a terminal: bytes outside printable ASCII as
+// escapes.
+std::string printable(const char* text)
+{
+    std::string shown;
+    for (const char* at = text ? text : "-"; *at; ++at) {
+        const auto byte = static_cast<unsigned char>(*at);
+        if (byte >= 0x20 && byte < 0x7f) {
+            shown += *at;
+        } else {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+            shown += escape;
+        }
+    }
+    return shown;
+}
+
+void showEvents(const ViewerState& state)
+{
+    for (const LogEvent& e : state.events())
+        std::fprintf(stderr, "  %d %d %s\n", e.kind, e.time, printable(e.text).c_str());
+}
+
 void show(const char* what, const ViewerState& state)
 {
     std::fprintf(stderr, "%s: days", what);
@@ -117,13 +148,11 @@ void show(const char* what, const ViewerState& state)
 
 void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
 {
-    static const bool trace = std::getenv("ZELKAM_FUZZ_TRACE") != nullptr;
-    if (trace) {
+    if (tracing()) {
         show("live", live);
         show("fresh", fresh);
         for (const ViewerState* state : {&live, &fresh}) {
-            for (const LogEvent& e : state->events())
-                std::fprintf(stderr, "  %d %d %s\n", e.kind, e.time, e.text ? e.text : "-");
+            showEvents(*state);
             std::fprintf(stderr, "-- first %zu end %zu last %zu start %d\n", state->dayFirstEvent, state->dayEndEvent,
                          state->lastEvent, state->dayStart);
         }
@@ -162,6 +191,22 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
     }
     live.seek(keptClock);
     live.speed = keptSpeed;
+}
+
+// One look at the folder after a step: the files as they are, what the look
+// reported and the followed day's events.
+void traceLook(int step, const fs::path& changed, const fs::path& folder, const LiveUpdate& update,
+               const ViewerState& live)
+{
+    std::fprintf(stderr, "step %d on %s\n", step, changed.filename().string().c_str());
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error))
+        std::fprintf(stderr, "  %s, %ju bytes\n", entry.path().filename().string().c_str(),
+                     static_cast<std::uintmax_t>(entry.file_size(error)));
+    std::fprintf(stderr, "look: grew %d, days %d, view %d; growing %d, day %d%s\n", update.grew, update.daysChanged,
+                 update.viewChanged, live.isGrowing(), live.dayStart, live.isEmptyDay() ? " empty" : "");
+    if (!live.isEmptyDay())
+        showEvents(live);
 }
 
 enum Op : std::uint8_t { AppendLine, AppendHalf, WriteFile, ReplaceFile, Shorten, Remove, Play, OpCount };
@@ -242,6 +287,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
 
         const LiveUpdate update = live->follow();
+        if (tracing())
+            traceLook(steps, file, scratch.path(), update, *live);
         check(!update.folderGone);
         if (!live->isGrowing())
             continue;

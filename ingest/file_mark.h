@@ -28,6 +28,11 @@ struct FileMark {
     // Whether the unterminated last line taken made an event, which is then
     // the newest event read from this file.
     bool tailEvent = false;
+    // The last bytes read, those just before `size`, while the file may be
+    // read on: a file that grew must still hold them there, or it was written
+    // anew in place rather than added to. Unknown until looked at.
+    std::string lastBytes;
+    bool lastBytesKnown = false;
 };
 
 // Fills identity, modification time and size of the mark from the file at

@@ -216,6 +216,15 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
                     lineAt("07/05/2001", "13:00:00", mapStarted("de_train")).substr(20)
                         + lineAt("07/05/2001", "13:00:05", said("Dee", 4, "CT", "train")));
          }},
+        // Written over in place rather than added to: the same file, longer.
+        {"the newest file written anew",
+         [&] {
+             LogText text("07/05/2001");
+             text.at("13:00:00", mapStarted("de_train"));
+             for (int i = 0; i < 6; ++i)
+                 text.at("13:00:0" + std::to_string(i), said("Eve", 5, "CT", "written anew " + std::to_string(i)));
+             folder.write("L0705002.log", text.text());
+         }},
         {"past midnight",
          [&] {
              append(folder, newest,
