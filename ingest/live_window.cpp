@@ -366,8 +366,10 @@ bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& par
     std::FILE* file = openLogForReading(files.pathOf(mark.name));
     if (!file)
         return false;
+    // An archive is never read on (any change to one reads the window again),
+    // so only a plain file's bytes are looked at.
     std::string before;
-    const bool added = mark.size == 0
+    const bool added = mark.size == 0 || compressionOfName(mark.name) != Compression::None
         || (mark.lastBytesKnown && readBytesBefore(file, mark.size, before) && before == mark.lastBytes);
     if (!added || !seekTo(file, mark.consumed)) {
         std::fclose(file);
