@@ -81,6 +81,17 @@ bool fillFromPath(const std::filesystem::path& path, FileMark& mark, std::uint64
 
 } // namespace
 
+void keepLastBytes(std::string& lastBytes, std::string_view block)
+{
+    if (block.size() >= MarkedLastBytes) {
+        lastBytes.assign(block.substr(block.size() - MarkedLastBytes));
+        return;
+    }
+    lastBytes.append(block);
+    if (lastBytes.size() > MarkedLastBytes)
+        lastBytes.erase(0, lastBytes.size() - MarkedLastBytes);
+}
+
 bool statFileMark(const std::filesystem::path& path, FileMark& mark)
 {
 #if defined(__unix__) || defined(__APPLE__)

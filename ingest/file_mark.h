@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace zelkam {
 
@@ -28,12 +29,19 @@ struct FileMark {
     // Whether the unterminated last line taken made an event, which is then
     // the newest event read from this file.
     bool tailEvent = false;
-    // The last bytes read, those just before `size`, while the file may be
-    // read on: a file that grew must still hold them there, or it was written
-    // anew in place rather than added to. Unknown until looked at.
+    // The last bytes read (at most MarkedLastBytes), those just before
+    // `size`: a file that grew must still hold them there, or it was written
+    // anew in place rather than added to. Not known of archives, nor of a
+    // file read in pieces whose last piece was shorter.
     std::string lastBytes;
     bool lastBytesKnown = false;
 };
+
+inline constexpr std::size_t MarkedLastBytes = 256;
+
+// Keeps in lastBytes the last MarkedLastBytes bytes of what it held
+// followed by block.
+void keepLastBytes(std::string& lastBytes, std::string_view block);
 
 // Fills identity, modification time and size of the mark from the file at
 // path (following links). False when there is no such file.

@@ -44,25 +44,12 @@ bool seekTo(std::FILE* file, std::uint64_t offset)
 #endif
 }
 
-// How much of what was read last is looked at again before a grown file is
-// read on: a file written anew in place is often longer than before, and only
-// its bytes tell it from one added to. The whole of a file this short.
-constexpr std::size_t LastBytesChecked = 256;
-
-// Reads the up to LastBytesChecked bytes that end at `end`.
+// Reads the up to MarkedLastBytes bytes that end at `end`.
 bool readBytesBefore(std::FILE* file, std::uint64_t end, std::string& bytes)
 {
-    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(end, LastBytesChecked));
+    const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(end, MarkedLastBytes));
     bytes.resize(length);
     return seekTo(file, end - length) && std::fread(bytes.data(), 1, length, file) == length;
-}
-
-// Whether the open file is still the one read, unchanged since.
-bool sameFileAsRead(std::FILE* file, const FileMark& mark)
-{
-    FileMark now;
-    return statOpenFileMark(file, now) && now.device == mark.device && now.inode == mark.inode
-        && now.modified == mark.modified;
 }
 
 // Whether the file would still be a datable log with its unfinished last
@@ -144,23 +131,6 @@ void LiveWindow::adopt(const std::vector<FileMark>& marks, std::int32_t start, i
     windowStart_ = start;
     windowDays_ = days;
     windowEnd_ = addLocalDays(start, days);
-    // Only the window's last file is ever read on.
-    if (active_ && !marks_.empty())
-        noteLastBytes(marks_.back());
-}
-
-void LiveWindow::noteLastBytes(FileMark& mark)
-{
-    mark.lastBytesKnown = false;
-    if (compressionOfName(mark.name) != Compression::None)
-        return;
-    std::FILE* file = openLogForReading(folder_ / pathFromUtf8(mark.name));
-    if (!file)
-        return;
-    // Bytes looked at after a change would not be the bytes read: the file
-    // is then read again whole when it grows.
-    mark.lastBytesKnown = sameFileAsRead(file, mark) && readBytesBefore(file, mark.size, mark.lastBytes);
-    std::fclose(file);
 }
 
 void LiveWindow::clear()
@@ -366,8 +336,10 @@ bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& par
     std::FILE* file = openLogForReading(files.pathOf(mark.name));
     if (!file)
         return false;
-    // An archive is never read on (any change to one reads the window again),
-    // so only a plain file's bytes are looked at.
+    // A file that grew is read on only while the bytes read last are still
+    // where they were; otherwise it was written anew, and the window is read
+    // again. An archive is never read on (any change to one reads the window
+    // again), so only a plain file's bytes are looked at.
     std::string before;
     const bool added = mark.size == 0 || compressionOfName(mark.name) != Compression::None
         || (mark.lastBytesKnown && readBytesBefore(file, mark.size, before) && before == mark.lastBytes);

@@ -87,9 +87,6 @@ private:
     bool rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged);
     // The names of the list's files dated inside the followed window, in order.
     std::vector<std::string> windowNames(const LogFileList& files) const;
-    // Keeps the last bytes of a window read's last file, if it is still as
-    // read.
-    void noteLastBytes(FileMark& mark);
     // Reads from mark.consumed to the file's end; with wholeLinesOnly an
     // unterminated last line is left for later. False when the file is gone
     // or no longer holds the bytes read before where they were.

@@ -49,8 +49,10 @@ void readFile(BlockSource& source, LogParser& parser, FileMark& mark, char* buff
         if (const std::size_t wholeEnd = lines.feed(std::string_view(buffer, got)))
             mark.complete = mark.size + wholeEnd;
         mark.size += got;
+        keepLastBytes(mark.lastBytes, std::string_view(buffer, got));
     }
     mark.consumed = mark.size;
+    mark.lastBytesKnown = true;
     if (lines.inLine())
         mark.tailEvent = lines.finishLine();
 }
@@ -83,6 +85,8 @@ bool readEntry(const LogFileList& files, std::size_t index, std::uint64_t output
         const auto stored = std::filesystem::file_size(files.pathOf(name), error);
         read.mark.size = read.mark.consumed = read.mark.complete = error ? 0 : stored;
         read.mark.tailEvent = false;
+        read.mark.lastBytes.clear();
+        read.mark.lastBytesKnown = false;
     }
     return true;
 }
@@ -205,6 +209,8 @@ struct TaskRead {
     std::uint64_t position = 0;
     std::uint64_t feedEnd = 0;
     bool tailEvent = false;
+    // Of a piece: the last bytes it handed to the parser.
+    std::string lastBytes;
 };
 
 void readTask(const LogFileList& files, const Task& task, std::uint64_t outputBound, LogParser& parser,
@@ -227,6 +233,7 @@ void readTask(const LogFileList& files, const Task& task, std::uint64_t outputBo
     result.feedEnd = source.feedEnd();
     result.read.end = source.end();
     result.read.delivered = task.begin + source.delivered();
+    result.lastBytes = std::move(relative.lastBytes);
     if (task.lastOfFile)
         statOpenFileMark(source.file(), result.read.mark);
 }
@@ -524,6 +531,7 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         // feed wherever a piece saw it.
         FileRead whole;
         bool wholeOpened = false;
+        bool everyPieceOpened = true;
         read.joinAll([&](const Task& task, ParallelRead::Slot& slot) {
             TaskRead& result = slot.result;
             if (result.opened)
@@ -537,9 +545,13 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
                 whole = FileRead{};
                 whole.mark.name = files.entries[task.entry].name;
                 wholeOpened = false;
+                everyPieceOpened = true;
             }
+            everyPieceOpened = everyPieceOpened && result.opened;
             if (result.opened) {
                 wholeOpened = true;
+                // The pieces hand out the file's lines once each, in order.
+                keepLastBytes(whole.mark.lastBytes, result.lastBytes);
                 whole.mark.complete = std::max(whole.mark.complete, result.feedEnd);
                 whole.mark.size = std::max(whole.mark.size, result.position);
                 whole.mark.tailEvent = whole.mark.tailEvent || result.tailEvent;
@@ -554,6 +566,8 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
             whole.mark.device = result.read.mark.device;
             whole.mark.inode = result.read.mark.inode;
             whole.mark.modified = result.read.mark.modified;
+            whole.mark.lastBytesKnown = everyPieceOpened
+                && whole.mark.lastBytes.size() == std::min<std::uint64_t>(whole.mark.size, MarkedLastBytes);
             if (wholeOpened)
                 finish(whole);
         });
