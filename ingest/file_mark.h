@@ -32,11 +32,12 @@ struct FileMark {
     // The last bytes read (at most MarkedLastBytes), those just before
     // `size`: a file that grew must still hold them there, or it was written
     // anew in place rather than added to. Not known of archives, nor of a
-    // file read in pieces whose last piece was shorter.
+    // file read in pieces one of which could not be read.
     std::string lastBytes;
     bool lastBytesKnown = false;
 };
 
+// As many as a few log lines: a file written anew is told by them.
 inline constexpr std::size_t MarkedLastBytes = 256;
 
 // Keeps in lastBytes the last MarkedLastBytes bytes of what it held
