@@ -12,10 +12,6 @@
 #include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <sys/types.h>
-#endif
-
 namespace zelkam {
 namespace {
 
@@ -31,17 +27,6 @@ bool isRacy(std::int64_t modified)
                                  std::chrono::system_clock::now().time_since_epoch())
                                  .count();
     return now - modified < RacyStampNanoseconds;
-}
-
-bool seekTo(std::FILE* file, std::uint64_t offset)
-{
-#if defined(__unix__) || defined(__APPLE__)
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#elif defined(_WIN32)
-    return ::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
-#else
-    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-#endif
 }
 
 // Reads the up to MarkedLastBytes bytes that end at `end`.

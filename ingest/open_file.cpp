@@ -117,4 +117,15 @@ std::FILE* openLogForReading(const std::filesystem::path& path)
 #endif
 }
 
+bool seekTo(std::FILE* file, std::uint64_t offset)
+{
+#if defined(__unix__) || defined(__APPLE__)
+    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+#elif defined(_WIN32)
+    return ::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+#else
+    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+#endif
+}
+
 } // namespace zelkam

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -25,6 +26,10 @@ std::string utf8FromPath(const std::filesystem::path& path);
 // is not a regular file. On Windows the server may go on writing, renaming
 // and deleting the file while it is open.
 std::FILE* openLogForReading(const std::filesystem::path& path);
+
+// Moves an open file's read position to offset from its start, past 2 GiB
+// too. False when the position cannot be set.
+bool seekTo(std::FILE* file, std::uint64_t offset);
 
 #ifdef _WIN32
 // Opens a regular file for binary reading so that the server can go on

@@ -91,17 +91,6 @@ bool readEntry(const LogFileList& files, std::size_t index, std::uint64_t output
     return true;
 }
 
-bool seekTo(std::FILE* file, std::uint64_t offset)
-{
-#if defined(__unix__) || defined(__APPLE__)
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#elif defined(_WIN32)
-    return ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
-#else
-    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-#endif
-}
-
 constexpr std::uint64_t ToTheEnd = ~std::uint64_t{0};
 
 // The lines of a plain file that begin in [begin, end), as one stream of
