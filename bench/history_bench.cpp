@@ -8,7 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <string>
@@ -48,7 +50,11 @@ const std::filesystem::path* yearFolder()
     return made;
 }
 
-// GNU grep -ci over every log file of the folder, its output discarded.
+// GNU grep -ci over every log file of the folder, its counts read through a
+// pipe and discarded. Not /dev/null: GNU grep notices that sink and stops
+// at a file's first match, as -q does, so a pattern found on most lines
+// would be timed without the counting (0.3 s for "gg" on the year, against
+// 2.2 s when the counts are written).
 class GrepCounter {
 public:
     GrepCounter(const std::filesystem::path& folder, const char* pattern)
@@ -59,26 +65,45 @@ public:
         for (std::string& text : texts_)
             arguments_.push_back(text.data());
         arguments_.push_back(nullptr);
-        posix_spawn_file_actions_init(&actions_);
-        posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     }
-    ~GrepCounter() { posix_spawn_file_actions_destroy(&actions_); }
     GrepCounter(const GrepCounter&) = delete;
     GrepCounter& operator=(const GrepCounter&) = delete;
 
-    // grep exits 1 when nothing matched; only 2 and up are failures.
+    // grep exits 1 when nothing matched; only 2 and up are failures. Every
+    // file must have its count line, or grep did not count them all.
     bool run()
     {
+        int pipeEnds[2];
+        if (pipe2(pipeEnds, O_CLOEXEC) != 0)
+            return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
         pid_t child = 0;
+        const bool spawned = posix_spawnp(&child, "grep", &actions, nullptr, arguments_.data(), environ) == 0;
+        posix_spawn_file_actions_destroy(&actions);
+        close(pipeEnds[1]);
+        std::size_t countLines = 0;
+        char buffer[65536];
+        for (;;) {
+            const ssize_t got = read(pipeEnds[0], buffer, sizeof buffer);
+            if (got > 0) {
+                countLines += static_cast<std::size_t>(std::count(buffer, buffer + got, '\n'));
+                continue;
+            }
+            if (got < 0 && errno == EINTR)
+                continue;
+            break;
+        }
+        close(pipeEnds[0]);
         int status = 0;
-        return posix_spawnp(&child, "grep", &actions_, nullptr, arguments_.data(), environ) == 0 &&
-               waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) <= 1;
+        return spawned && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) <= 1 &&
+               countLines == texts_.size();
     }
 
 private:
     std::vector<std::string> texts_;
     std::vector<char*> arguments_;
-    posix_spawn_file_actions_t actions_;
 };
 
 // What zelkam-cli grep does per hit, short of writing it: the line made
