@@ -1,20 +1,15 @@
 #include "bench/memory_probe.h"
 
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <sstream>
 #include <string_view>
 
+#include "bench/child_output.h"
 #include "replay/viewer_state.h"
-
-extern char** environ;
 
 namespace zelkam::bench {
 namespace {
@@ -58,46 +53,18 @@ int runMemoryProbe(const char* folder)
 
 bool measureDayLoadMemory(const std::filesystem::path& folder, MemoryFigures& figures, std::string& problem)
 {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
-        problem = std::string("pipe: ") + std::strerror(errno);
-        return false;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
     const std::string folderText = folder.string();
     char self[] = "/proc/self/exe";
     char* const arguments[] = {self, const_cast<char*>(MemoryProbeFlag), const_cast<char*>(folderText.c_str()),
                                nullptr};
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, self, &actions, nullptr, arguments, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (spawned != 0) {
-        close(pipeEnds[0]);
-        problem = std::string("posix_spawn: ") + std::strerror(spawned);
+    ChildRun probe;
+    if (!runReadingOutput(arguments, probe, problem))
         return false;
-    }
-
-    std::string output;
-    char buffer[512];
-    ssize_t got;
-    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR)) {
-        if (got > 0)
-            output.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(pipeEnds[0]);
-    int status = 0;
-    rusage usage{};
-    while (wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(probe.status) || WEXITSTATUS(probe.status) != 0) {
         problem = "the memory probe failed to load " + folderText;
         return false;
     }
+    const std::string& output = probe.output;
 
     std::istringstream lines(output);
     std::string key;
@@ -120,7 +87,7 @@ bool measureDayLoadMemory(const std::filesystem::path& folder, MemoryFigures& fi
         else
             --seen;
     }
-    figures.maxRssKiB = usage.ru_maxrss;
+    figures.maxRssKiB = probe.usage.ru_maxrss;
     if (seen != 6 || figures.events == 0 || figures.peakKiB <= 0) {
         problem = "the memory probe said nothing usable: " + output;
         return false;
