@@ -20,7 +20,7 @@
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam {
 namespace {

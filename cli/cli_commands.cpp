@@ -15,7 +15,7 @@
 #include "replay/viewer_state.h"
 #include "views/event_application.h"
 #include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam::cli {
 namespace {

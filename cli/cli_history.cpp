@@ -21,7 +21,7 @@
 #include "history/day_windows.h"
 #include "history/player_sessions.h"
 #include "replay/search.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 #include "views/display_text.h"
 
 namespace zelkam::cli {

@@ -11,7 +11,7 @@
 #include "replay/day_overview.h"
 #include "replay/viewer_state.h"
 #include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam::cli {
 namespace {

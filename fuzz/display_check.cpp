@@ -3,7 +3,7 @@
 #include <string>
 
 #include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam::fuzz {
 namespace {
