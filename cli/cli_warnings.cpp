@@ -3,7 +3,7 @@
 #include <iostream>
 #include <string>
 
-#include "views/display_text.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
