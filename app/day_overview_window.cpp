@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "app/save_name.h"
 #include "parse/time_stamp.h"
 #include "platform/qpainter_canvas.h"
 #include "replay/day_overview.h"
@@ -265,7 +266,7 @@ void DayOverviewWindow::copyImage() const
 
 void DayOverviewWindow::saveWithDialog(qreal scale)
 {
-    const QString path = askSavePath ? askSavePath(this) : QString();
+    const QString path = withDefaultSuffix(askSavePath ? askSavePath(this) : QString(), QStringLiteral("png"));
     if (path.isEmpty())
         return;
     if (!saveImage(path, scale))
