@@ -17,7 +17,7 @@
 #include "bench/child_output.h"
 #include "history/all_days_search.h"
 #include "tools/loggen/log_generator.h"
-#include "views/display_text.h"
+#include "text/text_out.h"
 
 
 namespace zelkam::bench {

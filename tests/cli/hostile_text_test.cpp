@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -133,6 +134,37 @@ TEST(HostileText, NoOutputOfZelkamCliActsOnATerminal)
         if (args[0] == "events" || args[0] == "replay" || args[0] == "player" || (args[0] == "overview" && !csv)) {
             for (const std::string& line : result.lines())
                 EXPECT_FALSE(nlohmann::json::parse(line, nullptr, false).is_discarded()) << what << ": " << line;
+        }
+    }
+}
+
+// A folder's name is the user's, but it may come from anywhere (a script, an
+// archive unpacked): no message repeats it raw, whichever command tells.
+TEST(HostileText, MessagesShowAFolderNameSafely)
+{
+    TempFolder base;
+    const std::string name = "x\x1b]0;t\x07\xe2\x80\xae\xe2\x80\xa8";
+    std::filesystem::create_directory(base.path() / name);
+    for (const std::string& folder : {base.string() + "/" + name, base.string() + "/gone" + name}) {
+        std::vector<Strings> runs = {
+            {"days", folder},
+            {"events", folder, "06/07/2001"},
+            {"chat", folder, "06/07/2001"},
+            {"replay", folder, "06/07/2001"},
+            {"overview", folder, "06/07/2001"},
+            {"overview", folder, "06/07/2001", "--csv"},
+            {"player", folder, "--name", "x"},
+            {"grep", folder, "x"},
+        };
+        // follow waits for the first log of a folder that has none yet.
+        if (folder.find("gone") != std::string::npos)
+            runs.push_back({"follow", folder});
+        for (const Strings& args : runs) {
+            const CliResult result = runCli(args);
+            EXPECT_EQ(result.status, 1) << args[0];
+            EXPECT_FALSE(result.err.empty()) << args[0];
+            std::string found;
+            EXPECT_FALSE(findsActingCharacter(result.err, found)) << args[0] << ": " << found << ": " << result.err;
         }
     }
 }
