@@ -65,27 +65,28 @@ void appendScoreColumn(char* out, std::string_view score)
 }
 
 // Remote-console texts are split into words as the server splits a command
-// line: runs of spaces and tabs separate words, and a double quote starts a
-// run in which blanks do not end the word, up to the next double quote. A
-// quote that never closes holds the rest of the text in its word, so a
-// password with an odd quote in it is taken whole rather than shown.
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// line: every byte from 0x01 to 0x20 separates words (runs of them count as
+// one; NUL never reaches here, a line ends there), and a double quote starts
+// a run in which separators do not end the word, up to the next double
+// quote. A quote that never closes holds the rest of the text in its word,
+// so a password with an odd quote in it is taken whole rather than shown.
+bool isSeparator(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 0x20; }
 
-std::size_t skipBlanks(std::string_view text, std::size_t at)
+std::size_t skipSeparators(std::string_view text, std::size_t at)
 {
-    while (at < text.size() && isBlank(text[at]))
+    while (at < text.size() && isSeparator(text[at]))
         ++at;
     return at;
 }
 
-// Where the word that starts at at ends: the first blank outside quotes.
+// Where the word that starts at at ends: the first separator outside quotes.
 std::size_t wordEnd(std::string_view text, std::size_t at)
 {
     bool quoted = false;
     for (; at < text.size(); ++at) {
         if (text[at] == '"')
             quoted = !quoted;
-        else if (!quoted && isBlank(text[at]))
+        else if (!quoted && isSeparator(text[at]))
             break;
     }
     return at;
@@ -105,16 +106,53 @@ std::size_t commandEnd(std::string_view text, std::size_t at)
     return at;
 }
 
-// Whether a command's first word names a setting that holds a password. The
-// server reads setting names in any letter case, and with quotes around.
-bool setsPassword(std::string_view word)
+// Whether a word names a setting that holds a password. The server reads
+// setting names in any letter case; quotes in the word are left out.
+bool namesPassword(std::string_view word)
 {
     std::string name;
     for (const char c : word) {
         if (c != '"')
             name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (name.size() > 13)
+            return false;
     }
-    return name == "rcon_password" || name == "sv_password";
+    return name == "rcon_password" || name == "sv_password" || name == "sv_logsecret";
+}
+
+// Where the first password setting name of one command ends, or npos. The
+// name counts wherever it stands as a word: as the command itself, as an
+// argument of another command that sets or wraps settings, and as a word of
+// a quoted argument (an alias holds commands of its own). Inside a quoted
+// argument, its closing quote right after the name goes with the name.
+std::size_t passwordNameEnd(std::string_view command)
+{
+    for (std::size_t at = skipSeparators(command, 0); at < command.size();) {
+        const std::size_t end = wordEnd(command, at);
+        const std::string_view word = command.substr(at, end - at);
+        if (namesPassword(word))
+            return end;
+        if (word.find('"') != std::string_view::npos) {
+            // Inside quotes ";" ends a command of the quoted line too.
+            const auto splits = [](char c) { return c == '"' || c == ';' || isSeparator(c); };
+            bool quoted = false;
+            for (std::size_t i = at; i < end;) {
+                if (splits(command[i])) {
+                    quoted = quoted != (command[i] == '"');
+                    ++i;
+                    continue;
+                }
+                std::size_t innerEnd = i;
+                while (innerEnd < end && !splits(command[innerEnd]))
+                    ++innerEnd;
+                if (namesPassword(command.substr(i, innerEnd - i)))
+                    return quoted && innerEnd < end && command[innerEnd] == '"' ? innerEnd + 1 : innerEnd;
+                i = innerEnd;
+            }
+        }
+        at = skipSeparators(command, end);
+    }
+    return std::string_view::npos;
 }
 
 void append(EventList& events, std::int32_t kind, std::int32_t time, const PlayerEntry& player, const char* text)
@@ -259,10 +297,10 @@ std::int32_t parseAddress(std::string_view text)
 
 std::optional<std::string_view> extractCommand(std::string_view text)
 {
-    std::size_t at = skipBlanks(text, 0);
+    std::size_t at = skipSeparators(text, 0);
     // "rcon", the challenge and the password.
     for (int word = 0; word < 3 && at < text.size(); ++word)
-        at = skipBlanks(text, wordEnd(text, at));
+        at = skipSeparators(text, wordEnd(text, at));
     if (at >= text.size())
         return std::nullopt;
     return text.substr(at);
@@ -275,11 +313,15 @@ bool hidePasswords(std::string_view command, std::string& hidden)
     for (std::size_t start = 0; start <= command.size();) {
         const std::size_t end = commandEnd(command, start);
         const std::string_view one = command.substr(start, end - start);
-        const std::size_t nameStart = skipBlanks(one, 0);
-        const std::size_t nameEnd = wordEnd(one, nameStart);
-        if (setsPassword(one.substr(nameStart, nameEnd - nameStart)) && skipBlanks(one, nameEnd) < one.size()) {
-            hidden.append(one.substr(0, nameEnd));
+        const std::size_t nameEnd = passwordNameEnd(one);
+        if (nameEnd != std::string_view::npos && skipSeparators(one, nameEnd) < one.size()) {
+            // Everything after the name up to the command's end is hidden; a
+            // quote left open before it is closed again.
+            const std::string_view kept = one.substr(0, nameEnd);
+            hidden.append(kept);
             hidden.append(" ***");
+            if (std::count(kept.begin(), kept.end(), '"') % 2 != 0)
+                hidden += '"';
             changed = true;
         } else {
             hidden.append(one);
