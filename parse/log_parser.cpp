@@ -42,7 +42,8 @@ bool LogParser::recognizeContent(std::string_view content)
         return false;
     const std::size_t before = events_.size();
     const std::int32_t time = stamps_.convert(content.substr(TimeStampOffset));
-    recognizeLine(time, content.substr(LinePrefixLength), tokens_, RecognisedTokens, players_, arena_, events_);
+    recognizeLine(time, content.substr(LinePrefixLength), tokens_, RecognisedTokens, players_, arena_, events_,
+                  allKinds_);
     return events_.size() != before;
 }
 

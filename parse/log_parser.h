@@ -40,6 +40,12 @@ public:
     // every name and text handed out before becomes invalid.
     void reset();
 
+    // Whether lines of the kinds only rankings count (14 on) make events,
+    // and kills and team scores keep their detail. Off unless set: the
+    // replay needs none of it.
+    void setAllKinds(bool all) { allKinds_ = all; }
+    bool allKinds() const { return allKinds_; }
+
     const EventList& events() const { return events_; }
     EventList& events() { return events_; }
     StringArena& arena() { return arena_; }
@@ -56,6 +62,7 @@ private:
     TimeStampConverter stamps_;
     // Names in it point into arena_: it is cleared with every arena reset.
     PlayerTokenCache players_;
+    bool allKinds_ = false;
 };
 
 } // namespace zelkam

@@ -337,9 +337,50 @@ namespace {
 
 // Tokens is a TokenTable or OnDemandTokens; parsePlayer turns a player token
 // into its PlayerEntry (parsePlayerToken, or a PlayerTokenCache's parse).
+// The lines the replay does not play but rankings count, told apart by the
+// action a player triggers: "<player>" triggered "<action>".
+struct TriggerRule {
+    std::string_view action;
+    std::int32_t kind;
+};
+constexpr TriggerRule playerTriggers[] = {
+    {"Planted_The_Bomb", BombPlanted},
+    {"Defused_The_Bomb", BombDefused},
+    {"Rescued_A_Hostage", HostageRescued},
+};
+
+std::int32_t teamOfName(std::string_view side)
+{
+    return side == "CT" ? Team::CounterTerrorist : side == "TERRORIST" ? Team::Terrorist : Team::None;
+}
+
+// A kill's text with its detail after the killer's name (see KillDetail).
+const char* killText(const PlayerEntry& killer, std::string_view weapon, StringArena& arena)
+{
+    if (!killer.name)
+        return nullptr;
+    const std::string_view name = killer.name;
+    const std::string_view id = killer.uniqueId;
+    char* text = arena.allocate(name.size() + 1 + 1 + id.size() + 1 + weapon.size() + 1);
+    if (!text)
+        return killer.name;
+    char* at = text;
+    const auto put = [&](std::string_view part) {
+        if (!part.empty())
+            std::memcpy(at, part.data(), part.size());
+        at += part.size();
+        *at++ = '\0';
+    };
+    put(name);
+    *at++ = static_cast<char>('0' + killer.team);
+    put(id);
+    put(weapon);
+    return text;
+}
+
 template <typename Tokens, typename ParsePlayer>
 void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer, StringArena& arena,
-                     EventList& events)
+                     EventList& events, bool allKinds)
 {
     const std::string_view t0 = tokens.token(0);
     const std::string_view t1 = tokens.token(1);
@@ -386,10 +427,13 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         return;
     }
     if (t0 == "Team" && tokens.token(2) == "triggered") {
-        char* score = arena.allocate(9);
+        // Every kind asked for: the side's team code follows the text.
+        char* score = arena.allocate(allKinds ? 10 : 9);
         appendScoreColumn(score, tokens.token(5));
         appendScoreColumn(score + 4, tokens.token(7));
         score[8] = '\0';
+        if (allKinds)
+            score[9] = static_cast<char>('0' + teamOfName(tokens.token(1)));
         append(events, TeamScore, time, WorldIdentity, score);
         return;
     }
@@ -398,29 +442,39 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         const std::string_view killer = t0;
         const PlayerEntry victim = parsePlayer(tokens.token(2));
         const PlayerEntry killerEntry = parsePlayer(killer);
-        append(events, Killed, time, victim, killerEntry.name);
+        append(events, Killed, time, victim,
+               allKinds ? killText(killerEntry, tokens.token(4), arena) : killerEntry.name);
         return;
     }
     if (t1 == "committed suicide with") {
         append(events, Suicide, time, parsePlayer(t0), nullptr);
         return;
     }
+    if (!allKinds || t1 != "triggered")
+        return;
+    const std::string_view action = tokens.token(2);
+    for (const TriggerRule& rule : playerTriggers) {
+        if (action == rule.action) {
+            append(events, rule.kind, time, parsePlayer(t0), nullptr);
+            return;
+        }
+    }
 }
 
 } // namespace
 
-void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events)
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events, bool allKinds)
 {
     const auto parsePlayer = [&arena](std::string_view token) { return parsePlayerToken(token, arena); };
-    recognizeTokens(time, tokens, parsePlayer, arena, events);
+    recognizeTokens(time, tokens, parsePlayer, arena, events, allKinds);
 }
 
 void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens,
-                   PlayerTokenCache& players, StringArena& arena, EventList& events)
+                   PlayerTokenCache& players, StringArena& arena, EventList& events, bool allKinds)
 {
     OnDemandTokens onDemand(rest, tokens, maxTokens);
     const auto parsePlayer = [&](std::string_view token) { return players.parse(token, arena); };
-    recognizeTokens(time, onDemand, parsePlayer, arena, events);
+    recognizeTokens(time, onDemand, parsePlayer, arena, events, allKinds);
 }
 
 } // namespace zelkam

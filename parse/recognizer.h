@@ -16,8 +16,11 @@ class PlayerTokenCache;
 // Decides which kind of event the tokenised line is, by exact, case-sensitive
 // comparison of whole tokens at fixed positions (first matching rule wins),
 // and appends at most one event stamped with time. Names and texts are
-// copied into the arena. Lines of no known kind are dropped silently.
-void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events);
+// copied into the arena. Lines of no known kind are dropped silently. With
+// allKinds the lines of kinds from 14 on make events too, and kills and team
+// scores keep their detail (KillDetail, scoringTeamOf).
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events,
+                    bool allKinds = false);
 
 // Tokenises a line rest (what follows the 25-character prefix) and
 // recognises it, making only the tokens the rules read and parsing player
@@ -26,7 +29,7 @@ void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& ar
 // shared with an earlier event of the same arena. tokens is left holding the
 // tokens made.
 void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens,
-                   PlayerTokenCache& players, StringArena& arena, EventList& events);
+                   PlayerTokenCache& players, StringArena& arena, EventList& events, bool allKinds = false);
 
 // A player token: a name followed by three groups "<user id><WONID><team>".
 // Only the last three groups count, so a name may itself hold "<" or ">".
