@@ -10,7 +10,6 @@
 namespace zelkam::cli {
 namespace {
 
-using Json = nlohmann::ordered_json;
 
 Json textOrNull(const char* text) { return text ? Json(logTextToUtf8(text)) : Json(nullptr); }
 
@@ -84,6 +83,8 @@ std::string compact(const Json& json)
 }
 
 } // namespace
+
+std::string jsonLine(const Json& json) { return compact(json); }
 
 std::string eventJson(const LogEvent& event)
 {

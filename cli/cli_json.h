@@ -3,10 +3,20 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "parse/log_event.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam::cli {
+
+using Json = nlohmann::ordered_json;
+
+// The one way zelkam-cli writes JSON: compact, on one line (no line feed
+// added), with DEL, C1 and bidirectional controls inside a string escaped,
+// so that a terminal showing it acts on none. Texts from the log go in
+// decoded (logTextToUtf8).
+std::string jsonLine(const Json& json);
 
 // One compact JSON object a line, keys in a fixed order. Names and texts
 // are decoded for showing (valid UTF-8 kept, other bytes as Windows-1252);

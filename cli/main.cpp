@@ -27,6 +27,8 @@ constexpr std::string_view usageText =
     "       zelkam-cli overview FOLDER DATE [--csv]\n"
     "       zelkam-cli player FOLDER (--id UNIQUEID | --name PATTERN) [--case]\n"
     "       zelkam-cli follow FOLDER [--from DATE] [--kind chat|events]\n"
+    "       zelkam-cli stats FOLDER [--from DATE] [--to DATE] [--by player|weapon|map]\n"
+    "                  [--sort COLUMN] [--min-kills N] [--bots] [--csv]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -52,6 +54,10 @@ constexpr std::string_view usageText =
     "           of the newest day, or of every day from --from on, then each new\n"
     "           one as the server writes it, moving on to the server's next day;\n"
     "           ends on Ctrl+C\n"
+    "  stats    rankings over the days from --from to --to (default all), one\n"
+    "           JSON object a row, or CSV with a header (--csv): per player\n"
+    "           (unique id, or name for LAN ids; bots only with --bots), per\n"
+    "           weapon or per map; sorted by COLUMN (a key of the rows)\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -114,6 +120,8 @@ int main(int argc, char** argv)
             status = runPlayer(args);
         else if (command == "follow")
             status = runFollow(args);
+        else if (command == "stats")
+            status = runStats(args);
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }
