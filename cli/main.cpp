@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::string_view usageText =
     "usage: zelkam-cli days FOLDER\n"
-    "       zelkam-cli events FOLDER DATE\n"
+    "       zelkam-cli events FOLDER DATE [--all-kinds]\n"
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
@@ -32,7 +32,8 @@ constexpr std::string_view usageText =
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
-    "  events   every event of DATE's two-day window, one JSON object a line\n"
+    "  events   every event of DATE's two-day window, one JSON object a line;\n"
+    "           with --all-kinds also the lines only rankings count (kinds 14 on)\n"
     "  replay   loads DATE paused at its first event, prints the view, then runs\n"
     "           each STEP and prints the view after it, one JSON object a line\n"
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
