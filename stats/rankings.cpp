@@ -214,7 +214,10 @@ private:
 
     std::uint32_t rowOf(const PlayerEntry& player)
     {
-        if (!player.name)
+        // A connection not yet validated names the player by an id that is
+        // not his: his own shows in his next line.
+        const std::string_view id = player.uniqueId;
+        if (!player.name || id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING")
             return NoRow;
         const std::uint32_t row = rowOf(player.uniqueId, player.name);
         if (row != NoRow && (player.team == Team::Terrorist || player.team == Team::CounterTerrorist))
