@@ -40,7 +40,12 @@ bool writeKey(std::string_view uniqueId, std::string_view name, std::string& key
 
 struct PlayerRow {
     PlayerRanking ranking;
-    std::unordered_map<std::uint32_t, std::int32_t> weaponKills;
+    // Kills by weapon index: a player uses a few dozen weapons at most.
+    std::vector<std::pair<std::uint32_t, std::int32_t>> weaponKills;
+    // The name text the row's name was last set from, and the day's hand-over
+    // it belongs to (see Ranker::beginDay).
+    const char* namePointer = nullptr;
+    std::uint64_t namePointerDay = 0;
     std::int32_t lastSessionDay = std::numeric_limits<std::int32_t>::min();
     std::int32_t team = Team::None;
     // The run of maps the player was last seen in (see Ranker::mapRun_).
@@ -60,6 +65,14 @@ public:
                    ? std::numeric_limits<std::int64_t>::max()
                    : std::int64_t{addLocalDays(range.lastDay, 1)})
     {
+    }
+
+    // A day's events are handed over; their texts live until the next
+    // call, and no longer.
+    void beginDay()
+    {
+        ++day_;
+        rowOfName_.clear();
     }
 
     void add(const LogEvent& event)
@@ -185,7 +198,8 @@ private:
     // The row of a player, made when first met; NoRow for a bot unless bots
     // are ranked. An event names the player as now: the name shown, the
     // team, the map's players.
-    std::uint32_t rowOf(std::string_view uniqueId, std::string_view name, bool fromEvent = true)
+    std::uint32_t rowOf(std::string_view uniqueId, std::string_view name, bool fromEvent = true,
+                        const char* namePointer = nullptr)
     {
         if (!writeKey(uniqueId, name, key_) && !range_.bots)
             return NoRow;
@@ -195,21 +209,34 @@ private:
             if (key.empty() || key[0] != '\x01')
                 ranking.uniqueId = key;
         });
+        if (fromEvent)
+            seen(row, name, namePointer);
+        return row;
+    }
+
+    // What an event tells of its player: the name used now, and that he is
+    // on the map being played. namePointer, when given, is the event's name
+    // text: the same text as last time needs no comparing.
+    void seen(std::uint32_t row, std::string_view name, const char* namePointer)
+    {
         PlayerRow& player = rows_[row];
-        if (fromEvent) {
-            if (player.ranking.name != name) {
+        {
+            if (namePointer && player.namePointer == namePointer && player.namePointerDay == day_) {
+                // Set from this very text already.
+            } else if (player.ranking.name != name) {
                 player.ranking.name = name;
                 addName(player.ranking, name);
             } else if (player.ranking.names.empty()) {
                 player.ranking.names.emplace_back(name);
             }
+            player.namePointer = namePointer;
+            player.namePointerDay = day_;
             if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
                 player.seenInMapRun = mapRun_;
                 present_.push_back(row);
                 maps_[map_].players.insert(row);
             }
         }
-        return row;
     }
 
     std::uint32_t rowOf(const PlayerEntry& player)
@@ -219,7 +246,17 @@ private:
         const std::string_view id = player.uniqueId;
         if (!player.name || id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING")
             return NoRow;
-        const std::uint32_t row = rowOf(player.uniqueId, player.name);
+        // A player token's name and id are one copy, shared by the day's
+        // events of the same token: its name text stands for both.
+        std::uint32_t row;
+        if (const auto found = rowOfName_.find(player.name); found != rowOfName_.end()) {
+            row = found->second;
+            if (row != NoRow)
+                seen(row, player.name, player.name);
+        } else {
+            row = rowOf(player.uniqueId, player.name, true, player.name);
+            rowOfName_.emplace(player.name, row);
+        }
         if (row != NoRow && (player.team == Team::Terrorist || player.team == Team::CounterTerrorist))
             rows_[row].team = player.team;
         return row;
@@ -239,16 +276,23 @@ private:
         weapons_[weapon].teamKills += teamKill;
         if (!event.text)
             return;
-        PlayerEntry killer;
-        killer.name = event.text;
-        killer.uniqueId = detail.killerUniqueId;
-        killer.team = detail.killerTeam;
-        const std::uint32_t row = rowOf(killer);
+        // The kill's own copy of the killer's name: no other event shares it.
+        const std::string_view id = detail.killerUniqueId;
+        if (id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING")
+            return;
+        const std::uint32_t row = rowOf(id, event.text);
         if (row == NoRow)
             return;
         PlayerRow& player = rows_[row];
+        if (detail.killerTeam == Team::Terrorist || detail.killerTeam == Team::CounterTerrorist)
+            player.team = detail.killerTeam;
         (teamKill ? player.ranking.teamKills : player.ranking.kills) += 1;
-        ++player.weaponKills[weapon];
+        const auto used = std::find_if(player.weaponKills.begin(), player.weaponKills.end(),
+                                       [&](const auto& entry) { return entry.first == weapon; });
+        if (used == player.weaponKills.end())
+            player.weaponKills.emplace_back(weapon, 1);
+        else
+            ++used->second;
     }
 
     void closeMap()
@@ -273,6 +317,9 @@ private:
     // one joins the map's players and those present for round wins.
     std::uint64_t mapRun_ = 0;
     std::vector<std::uint32_t> present_;
+    // The rows of the day's player name texts (NoRow for bots left out).
+    std::unordered_map<const char*, std::uint32_t> rowOfName_;
+    std::uint64_t day_ = 0;
 };
 
 } // namespace
@@ -303,6 +350,7 @@ bool collectRankings(const FolderDays& folder, const RankingRange& range, const 
     Ranker ranker(range);
     SessionTracker sessions([&](PlayerSession&& session) { ranker.add(session); });
     const bool complete = walkDayWindows(walked, stop, {}, [&](std::size_t index, const EventList* own) {
+        ranker.beginDay();
         if (own) {
             for (const LogEvent& event : *own) {
                 sessions.add(event);
