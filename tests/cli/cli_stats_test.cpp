@@ -99,6 +99,7 @@ TEST(CliStats, NothingToRankOrWrongArguments)
     EXPECT_EQ(runCli({"stats", f, "--by", "team"}).status, 2);
     EXPECT_EQ(runCli({"stats", f, "--sort", "names"}).status, 2) << "a list is no column to sort by";
     EXPECT_EQ(runCli({"stats", f, "--to", "31/02/2001x"}).status, 2);
+    EXPECT_EQ(runCli({"stats", f, "--to", "31/02/2001"}).status, 2) << "no such day, not the 3rd of March";
     EXPECT_EQ(runCli({"stats"}).status, 2);
 }
 
