@@ -1,11 +1,16 @@
 #include "history/player_sessions.h"
 
 #include <algorithm>
+#include <list>
+#include <unordered_map>
 
 #include "ingest/log_file_list.h"
 
 namespace zelkam {
 namespace {
+
+// The ways an open session is found.
+enum Index : std::size_t { ByUserId, ByName, ByNameAt, ByAddress, IndexCount };
 
 bool isPendingId(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
 
@@ -33,29 +38,228 @@ bool isSharedUniqueId(std::string_view uniqueId)
            uniqueId == "STEAM_ID_UNKNOWN";
 }
 
-SessionTracker::Open* SessionTracker::findOpen(std::int32_t userId, std::string_view name)
-{
-    for (Open& open : open_) {
-        if (open.session.userId == userId && open.currentName == name)
-            return &open;
+// A session still open, threaded on one chain for each way it is found.
+// Every chain keeps the order in which the sessions were opened, so "the
+// first" and "the most recent" mean what they would in one list of all.
+struct SessionTracker::Open {
+    PlayerSession session;
+    std::string currentName;
+    std::int32_t team = -1;
+
+    std::uint64_t order = 0;
+    std::list<Open>::iterator self;
+    Open* prev[IndexCount] = {};
+    Open* next[IndexCount] = {};
+};
+
+// The open sessions, in order of opening, found by user id, by name, by name
+// and address, and (for line recording) by address in time that does not
+// grow with the crowd.
+class SessionTracker::OpenSessions {
+public:
+    explicit OpenSessions(bool byAddress) : byAddress_(byAddress) {}
+
+    bool empty() const { return all_.empty(); }
+    std::list<Open>& all() { return all_; }
+
+    // Adds open after every session held. The result stays where it is until
+    // taken.
+    Open& add(Open&& open)
+    {
+        Open& added = all_.emplace_back(std::move(open));
+        added.self = std::prev(all_.end());
+        added.order = nextOrder_++;
+        for (std::size_t index = 0; index < IndexCount; ++index)
+            link(added, static_cast<Index>(index));
+        return added;
     }
-    return nullptr;
+
+    // Removes open and hands it back.
+    Open take(Open& open)
+    {
+        for (std::size_t index = 0; index < IndexCount; ++index)
+            unlink(open, static_cast<Index>(index));
+        Open taken = std::move(open);
+        all_.erase(taken.self);
+        return taken;
+    }
+
+    void rename(Open& open, std::string_view name)
+    {
+        unlink(open, ByName);
+        unlink(open, ByNameAt);
+        open.currentName = name;
+        link(open, ByName);
+        link(open, ByNameAt);
+    }
+
+    // The first session (in order of opening) that has the user id and is
+    // called name now.
+    Open* firstOf(std::int32_t userId, std::string_view name)
+    {
+        // Either chain holds the answer; the shorter one is read.
+        const Chain* ids = find(userIds_, userId);
+        const Chain* named = find(names_, name);
+        if (!ids || !named)
+            return nullptr;
+        const Index index = ids->length <= named->length ? ByUserId : ByName;
+        for (Open* open = index == ByUserId ? ids->first : named->first; open; open = open->next[index]) {
+            if (open->session.userId == userId && open->currentName == name)
+                return open;
+        }
+        return nullptr;
+    }
+    Open* firstNamed(std::string_view name)
+    {
+        const Chain* chain = find(names_, name);
+        return chain ? chain->first : nullptr;
+    }
+    Open* lastNamed(std::string_view name)
+    {
+        const Chain* chain = find(names_, name);
+        return chain ? chain->last : nullptr;
+    }
+    Open* firstWithUserId(std::int32_t userId)
+    {
+        const Chain* chain = find(userIds_, userId);
+        return chain ? chain->first : nullptr;
+    }
+
+    // The sessions with the user id, and those called name from the
+    // address, the most recently opened first.
+    std::vector<Open*> withUserIdOrNameAt(std::int32_t userId, std::string_view name, std::int32_t addressKey)
+    {
+        std::vector<Open*> found;
+        if (const Chain* chain = find(userIds_, userId)) {
+            for (Open* open = chain->first; open; open = open->next[ByUserId])
+                found.push_back(open);
+        }
+        if (const Chain* chain = find(namesAt_, nameAtKey(name, addressKey))) {
+            for (Open* open = chain->first; open; open = open->next[ByNameAt]) {
+                if (open->session.userId != userId)
+                    found.push_back(open);
+            }
+        }
+        std::sort(found.begin(), found.end(), [](const Open* a, const Open* b) { return a->order > b->order; });
+        return found;
+    }
+
+    // Calls visit with each session from the address (line recording only).
+    template <typename Visit>
+    void forEachAt(std::int32_t addressKey, Visit visit)
+    {
+        if (const Chain* chain = find(addresses_, addressKey)) {
+            for (Open* open = chain->first; open; open = open->next[ByAddress])
+                visit(*open);
+        }
+    }
+
+private:
+    struct Chain {
+        Open* first = nullptr;
+        Open* last = nullptr;
+        std::size_t length = 0;
+    };
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    using ChainsByNumber = std::unordered_map<std::int32_t, Chain>;
+    using ChainsByText = std::unordered_map<std::string, Chain, TextHash, std::equal_to<>>;
+
+    static std::string nameAtKey(std::string_view name, std::int32_t addressKey)
+    {
+        // Names are C strings: a NUL cannot be part of one.
+        std::string key(name);
+        key += '\0';
+        key.append(reinterpret_cast<const char*>(&addressKey), sizeof addressKey);
+        return key;
+    }
+    template <typename Map, typename Key>
+    static Chain* find(Map& map, const Key& key)
+    {
+        const auto it = map.find(key);
+        return it == map.end() ? nullptr : &it->second;
+    }
+
+    // Threads open on its chain of index in order of opening. Mostly the
+    // newest session, so the walk back from the chain's end stops at once; a
+    // name change onto a name in use may land earlier.
+    template <typename Map>
+    static void linkInto(Map& map, typename Map::key_type key, Open& open, Index index)
+    {
+        Chain& chain = map.try_emplace(std::move(key)).first->second;
+        Open* before = chain.last;
+        while (before && before->order > open.order)
+            before = before->prev[index];
+        Open* after = before ? before->next[index] : chain.first;
+        open.prev[index] = before;
+        open.next[index] = after;
+        (before ? before->next[index] : chain.first) = &open;
+        (after ? after->prev[index] : chain.last) = &open;
+        ++chain.length;
+    }
+    template <typename Map>
+    static void unlinkFrom(Map& map, const typename Map::key_type& key, Open& open, Index index)
+    {
+        const auto it = map.find(key);
+        Chain& chain = it->second;
+        (open.prev[index] ? open.prev[index]->next[index] : chain.first) = open.next[index];
+        (open.next[index] ? open.next[index]->prev[index] : chain.last) = open.prev[index];
+        open.prev[index] = open.next[index] = nullptr;
+        // A chain that empties goes, so a day of a million passing names
+        // does not keep a million empty chains.
+        if (--chain.length == 0)
+            map.erase(it);
+    }
+
+    void link(Open& open, Index index)
+    {
+        switch (index) {
+        case ByUserId: linkInto(userIds_, open.session.userId, open, index); break;
+        case ByName: linkInto(names_, open.currentName, open, index); break;
+        case ByNameAt: linkInto(namesAt_, nameAtKey(open.currentName, open.session.addressKey), open, index); break;
+        case ByAddress:
+            if (byAddress_)
+                linkInto(addresses_, open.session.addressKey, open, index);
+            break;
+        default: break;
+        }
+    }
+    void unlink(Open& open, Index index)
+    {
+        switch (index) {
+        case ByUserId: unlinkFrom(userIds_, open.session.userId, open, index); break;
+        case ByName: unlinkFrom(names_, open.currentName, open, index); break;
+        case ByNameAt: unlinkFrom(namesAt_, nameAtKey(open.currentName, open.session.addressKey), open, index); break;
+        case ByAddress:
+            if (byAddress_)
+                unlinkFrom(addresses_, open.session.addressKey, open, index);
+            break;
+        default: break;
+        }
+    }
+
+    bool byAddress_;
+    std::list<Open> all_;
+    std::uint64_t nextOrder_ = 0;
+    ChainsByNumber userIds_;
+    ChainsByText names_;
+    ChainsByText namesAt_;
+    ChainsByNumber addresses_;
+};
+
+SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines)
+    : onSession_(std::move(onSession)), recordLines_(recordLines),
+      open_(std::make_unique<OpenSessions>(recordLines)), carried_(std::make_unique<OpenSessions>(recordLines))
+{
 }
 
-SessionTracker::Open* SessionTracker::findOpenByName(std::string_view name)
-{
-    // The most recent session of that name: a shutdown's disconnection and
-    // a killer are named, not numbered.
-    for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
-        if (it->currentName == name)
-            return &*it;
-    }
-    return nullptr;
-}
+SessionTracker::~SessionTracker() = default;
 
 SessionTracker::Open& SessionTracker::openSession(const LogEvent& event, std::int32_t start)
 {
-    Open& open = open_.emplace_back();
+    Open open;
     open.currentName = nameOf(event.player);
     open.session.day = day_;
     open.session.start = start;
@@ -70,21 +274,20 @@ SessionTracker::Open& SessionTracker::openSession(const LogEvent& event, std::in
         open.team = event.player.team;
         addTeam(open.session, open.team);
     }
-    return open;
+    return open_->add(std::move(open));
 }
 
-void SessionTracker::close(std::size_t openIndex, std::int32_t end)
+void SessionTracker::close(Open& open, std::int32_t end)
 {
-    PlayerSession& session = open_[openIndex].session;
+    PlayerSession session = open_->take(open).session;
     session.end = std::max(end, session.start);
     finished_.push_back(std::move(session));
-    open_.erase(open_.begin() + static_cast<std::ptrdiff_t>(openIndex));
 }
 
 void SessionTracker::endDay()
 {
-    while (!open_.empty())
-        close(open_.size() - 1, lastTime_);
+    while (!open_->empty())
+        close(open_->all().back(), lastTime_);
     std::stable_sort(finished_.begin(), finished_.end(),
                      [](const PlayerSession& a, const PlayerSession& b) { return a.start < b.start; });
     for (PlayerSession& session : finished_)
@@ -99,9 +302,9 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     if (!inDay_ || event.time >= nextDay_) {
         if (inDay_) {
             // Everyone still here at midnight carries on in the new day.
-            std::vector<Open> stillHere;
-            for (const Open& open : open_) {
-                Open& next = stillHere.emplace_back();
+            auto stillHere = std::make_unique<OpenSessions>(recordLines_);
+            for (const Open& open : open_->all()) {
+                Open next;
                 next.currentName = open.currentName;
                 next.team = open.team;
                 next.session.names.push_back(open.currentName);
@@ -110,6 +313,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
                 next.session.addressKey = open.session.addressKey;
                 if (open.team >= 0)
                     next.session.teams.push_back(open.team);
+                stillHere->add(std::move(next));
             }
             endDay();
             carried_ = std::move(stillHere);
@@ -129,32 +333,26 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
             open.session.lines.push_back(position);
     };
     // A player met again after midnight continues from the day's start.
-    const auto fromCarried = [&](auto matches) -> Open* {
-        for (std::size_t i = 0; i < carried_.size(); ++i) {
-            if (!matches(carried_[i]))
-                continue;
-            Open& open = open_.emplace_back(std::move(carried_[i]));
-            carried_.erase(carried_.begin() + static_cast<std::ptrdiff_t>(i));
-            open.session.day = day_;
-            open.session.start = dayFirstTime_;
-            open.session.end = dayFirstTime_;
-            return &open;
-        }
-        return nullptr;
+    const auto fromCarried = [&](Open* carried) -> Open* {
+        if (!carried)
+            return nullptr;
+        Open& open = open_->add(carried_->take(*carried));
+        open.session.day = day_;
+        open.session.start = dayFirstTime_;
+        open.session.end = dayFirstTime_;
+        return &open;
     };
     const auto resolve = [&](const LogEvent& e) -> Open& {
         const std::string_view name = nameOf(e.player);
-        if (Open* open = findOpen(e.player.userId, name))
+        if (Open* open = open_->firstOf(e.player.userId, name))
             return *open;
-        if (Open* open = fromCarried([&](const Open& o) { return o.session.userId == e.player.userId && o.currentName == name; }))
+        if (Open* open = fromCarried(carried_->firstOf(e.player.userId, name)))
             return *open;
         // The same user id under another name, without a name change, is
         // another player: the server has restarted and numbers afresh.
-        for (std::size_t i = 0; i < open_.size(); ++i) {
-            if (open_[i].session.userId == e.player.userId && e.player.userId != -1) {
-                close(i, open_[i].session.end);
-                break;
-            }
+        if (e.player.userId != -1) {
+            if (Open* other = open_->firstWithUserId(e.player.userId))
+                close(*other, other->session.end);
         }
         return openSession(e, e.time);
     };
@@ -171,13 +369,10 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         // A connection under a session's user id, or by the same name from
         // the same address (a client that dropped and came back), ends that
         // session at its last event.
-        for (std::size_t i = open_.size(); i-- > 0;) {
-            const PlayerSession& session = open_[i].session;
-            if (session.userId == event.player.userId ||
-                (open_[i].currentName == name && session.addressKey == event.player.addressKey))
-                close(i, session.end);
-        }
-        std::erase_if(carried_, [&](const Open& o) { return o.session.userId == event.player.userId && o.currentName == name; });
+        for (Open* open : open_->withUserIdOrNameAt(event.player.userId, name, event.player.addressKey))
+            close(*open, open->session.end);
+        while (Open* carried = carried_->firstOf(event.player.userId, name))
+            carried_->take(*carried);
         record(openSession(event, event.time));
         return;
     }
@@ -185,9 +380,9 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         Open* open = nullptr;
         if (event.player.userId == -1) {
             // A shutdown disconnects everyone by name only.
-            open = findOpenByName(nameOf(event.player));
+            open = open_->lastNamed(nameOf(event.player));
             if (!open)
-                open = fromCarried([&](const Open& o) { return o.currentName == nameOf(event.player); });
+                open = fromCarried(carried_->firstNamed(nameOf(event.player)));
             if (!open)
                 return;
         } else {
@@ -195,7 +390,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         }
         noteId(*open, event.player);
         record(*open);
-        close(static_cast<std::size_t>(open - open_.data()), event.time);
+        close(*open, event.time);
         return;
     }
     case PlayerEntered:
@@ -212,7 +407,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
                                                                                   : Team::CounterTerrorist;
             addTeam(open.session, open.team);
         } else if (event.kind == NameChanged) {
-            open.currentName = event.text ? event.text : "";
+            open_->rename(open, event.text ? event.text : "");
             addName(open.session, open.currentName);
         } else if (event.kind == Say || event.kind == SayTeam) {
             ++open.session.chat;
@@ -229,9 +424,9 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         ++victim.session.deaths;
         const std::int32_t victimTeam = victim.team;
         const std::string_view killerName = event.text ? event.text : "";
-        Open* killer = findOpenByName(killerName);
+        Open* killer = open_->lastNamed(killerName);
         if (!killer)
-            killer = fromCarried([&](const Open& o) { return o.currentName == killerName; });
+            killer = fromCarried(carried_->firstNamed(killerName));
         if (!killer)
             return;
         if (killer->team == victimTeam)
@@ -245,10 +440,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     case BadRconCommand:
         if (!recordLines_ || event.player.addressKey == 0)
             return;
-        for (Open& open : open_) {
-            if (open.session.addressKey == event.player.addressKey)
-                record(open);
-        }
+        open_->forEachAt(event.player.addressKey, record);
         return;
     default:
         return;
@@ -259,7 +451,7 @@ void SessionTracker::finish()
 {
     if (inDay_)
         endDay();
-    carried_.clear();
+    carried_ = std::make_unique<OpenSessions>(recordLines_);
     inDay_ = false;
 }
 
