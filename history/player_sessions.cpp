@@ -1,8 +1,8 @@
 #include "history/player_sessions.h"
 
 #include <algorithm>
+#include <bit>
 #include <list>
-#include <unordered_map>
 
 #include "ingest/log_file_list.h"
 
@@ -11,6 +11,103 @@ namespace {
 
 // The ways an open session is found.
 enum Index : std::size_t { ByUserId, ByName, ByNameAt, ByAddress, IndexCount };
+
+// A hash table of chains by a 64-bit key, open addressing with linear
+// probing: one memory fetch finds a chain and adding one allocates nothing,
+// which is what a day of a million players spends its time on. A chain
+// whose length is 0 marks a free slot. Pointers to chains last until the
+// next obtain or erase.
+template <typename Chain>
+class ChainTable {
+public:
+    Chain* find(std::uint64_t key)
+    {
+        if (slots_.empty())
+            return nullptr;
+        for (std::size_t i = home(key);; i = (i + 1) & mask_) {
+            if (slots_[i].chain.length == 0)
+                return nullptr;
+            if (slots_[i].key == key)
+                return &slots_[i].chain;
+        }
+    }
+    // The key's chain, made empty when there is none; the caller threads a
+    // session on it at once.
+    Chain& obtain(std::uint64_t key)
+    {
+        if (Chain* chain = find(key))
+            return *chain;
+        if (2 * (used_ + 1) > slots_.size())
+            grow();
+        std::size_t i = home(key);
+        while (slots_[i].chain.length != 0)
+            i = (i + 1) & mask_;
+        slots_[i].key = key;
+        slots_[i].chain = Chain();
+        ++used_;
+        return slots_[i].chain;
+    }
+    // Frees the key's slot (which must be in use), moving back the ones
+    // probed past it so that no look-up stops short.
+    void erase(std::uint64_t key)
+    {
+        std::size_t i = home(key);
+        while (slots_[i].key != key || slots_[i].chain.length == 0)
+            i = (i + 1) & mask_;
+        for (std::size_t j = (i + 1) & mask_; slots_[j].chain.length != 0; j = (j + 1) & mask_) {
+            const std::size_t wanted = home(slots_[j].key);
+            // Slot j may move to i unless its home lies cyclically in (i, j].
+            const bool stays = i < j ? (wanted > i && wanted <= j) : (wanted > i || wanted <= j);
+            if (!stays) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+        }
+        slots_[i].chain = Chain();
+        --used_;
+    }
+    void clear()
+    {
+        slots_.clear();
+        slots_.shrink_to_fit();
+        used_ = 0;
+    }
+
+private:
+    struct Slot {
+        std::uint64_t key = 0;
+        Chain chain;
+    };
+
+    std::size_t home(std::uint64_t key) const
+    {
+        // Fibonacci hashing: user ids and addresses are numbered in runs.
+        return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ull) >> shift_);
+    }
+    void grow()
+    {
+        std::vector<Slot> old = std::move(slots_);
+        const std::size_t size = old.empty() ? 64 : old.size() * 2;
+        slots_.assign(size, Slot());
+        mask_ = size - 1;
+        shift_ = 64 - static_cast<unsigned>(std::countr_zero(size));
+        used_ = 0;
+        for (const Slot& slot : old) {
+            if (slot.chain.length != 0) {
+                std::size_t i = home(slot.key);
+                while (slots_[i].chain.length != 0)
+                    i = (i + 1) & mask_;
+                slots_[i] = slot;
+                ++used_;
+            }
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t used_ = 0;
+    std::size_t mask_ = 0;
+    unsigned shift_ = 64;
+};
 
 bool isPendingId(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
 
@@ -60,6 +157,14 @@ public:
     explicit OpenSessions(bool byAddress) : byAddress_(byAddress) {}
 
     bool empty() const { return all_.empty(); }
+    void clear()
+    {
+        all_.clear();
+        userIds_.clear();
+        names_.clear();
+        namesAt_.clear();
+        addresses_.clear();
+    }
     std::list<Open>& all() { return all_; }
 
     // Adds open after every session held. The result stays where it is until
@@ -98,8 +203,8 @@ public:
     Open* firstOf(std::int32_t userId, std::string_view name)
     {
         // Either chain holds the answer; the shorter one is read.
-        const Chain* ids = find(userIds_, userId);
-        const Chain* named = find(names_, name);
+        const Chain* ids = find(userIds_, numberKey(userId));
+        const Chain* named = find(names_, nameKey(name));
         if (!ids || !named)
             return nullptr;
         const Index index = ids->length <= named->length ? ByUserId : ByName;
@@ -111,17 +216,23 @@ public:
     }
     Open* firstNamed(std::string_view name)
     {
-        const Chain* chain = find(names_, name);
-        return chain ? chain->first : nullptr;
+        const Chain* chain = find(names_, nameKey(name));
+        Open* open = chain ? chain->first : nullptr;
+        while (open && open->currentName != name)
+            open = open->next[ByName];
+        return open;
     }
     Open* lastNamed(std::string_view name)
     {
-        const Chain* chain = find(names_, name);
-        return chain ? chain->last : nullptr;
+        const Chain* chain = find(names_, nameKey(name));
+        Open* open = chain ? chain->last : nullptr;
+        while (open && open->currentName != name)
+            open = open->prev[ByName];
+        return open;
     }
     Open* firstWithUserId(std::int32_t userId)
     {
-        const Chain* chain = find(userIds_, userId);
+        const Chain* chain = find(userIds_, numberKey(userId));
         return chain ? chain->first : nullptr;
     }
 
@@ -130,13 +241,14 @@ public:
     std::vector<Open*> withUserIdOrNameAt(std::int32_t userId, std::string_view name, std::int32_t addressKey)
     {
         std::vector<Open*> found;
-        if (const Chain* chain = find(userIds_, userId)) {
+        if (const Chain* chain = find(userIds_, numberKey(userId))) {
             for (Open* open = chain->first; open; open = open->next[ByUserId])
                 found.push_back(open);
         }
         if (const Chain* chain = find(namesAt_, nameAtKey(name, addressKey))) {
             for (Open* open = chain->first; open; open = open->next[ByNameAt]) {
-                if (open->session.userId != userId)
+                if (open->session.userId != userId && open->currentName == name
+                    && open->session.addressKey == addressKey)
                     found.push_back(open);
             }
         }
@@ -148,7 +260,7 @@ public:
     template <typename Visit>
     void forEachAt(std::int32_t addressKey, Visit visit)
     {
-        if (const Chain* chain = find(addresses_, addressKey)) {
+        if (const Chain* chain = find(addresses_, numberKey(addressKey))) {
             for (Open* open = chain->first; open; open = open->next[ByAddress])
                 visit(*open);
         }
@@ -160,35 +272,27 @@ private:
         Open* last = nullptr;
         std::size_t length = 0;
     };
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
-    };
-    using ChainsByNumber = std::unordered_map<std::int32_t, Chain>;
-    using ChainsByText = std::unordered_map<std::string, Chain, TextHash, std::equal_to<>>;
+    // Names are chained by a hash of theirs, not the name itself: a key
+    // that lives in the map's node costs no allocation and no second memory
+    // fetch per look-up, which is most of the time on a crowded day. Two
+    // names with one hash share a chain, so every look-up compares the name.
+    using Chains = ChainTable<Chain>;
 
-    static std::string nameAtKey(std::string_view name, std::int32_t addressKey)
+    static std::uint64_t nameKey(std::string_view name) { return std::hash<std::string_view>()(name); }
+    static std::uint64_t nameAtKey(std::string_view name, std::int32_t addressKey)
     {
-        // Names are C strings: a NUL cannot be part of one.
-        std::string key(name);
-        key += '\0';
-        key.append(reinterpret_cast<const char*>(&addressKey), sizeof addressKey);
-        return key;
+        const std::uint64_t key = nameKey(name);
+        return key ^ (static_cast<std::uint32_t>(addressKey) + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2));
     }
-    template <typename Map, typename Key>
-    static Chain* find(Map& map, const Key& key)
-    {
-        const auto it = map.find(key);
-        return it == map.end() ? nullptr : &it->second;
-    }
+    static std::uint64_t numberKey(std::int32_t number) { return static_cast<std::uint32_t>(number); }
+    static Chain* find(Chains& chains, std::uint64_t key) { return chains.find(key); }
 
     // Threads open on its chain of index in order of opening. Mostly the
     // newest session, so the walk back from the chain's end stops at once; a
     // name change onto a name in use may land earlier.
-    template <typename Map>
-    static void linkInto(Map& map, typename Map::key_type key, Open& open, Index index)
+    static void linkInto(Chains& chains, std::uint64_t key, Open& open, Index index)
     {
-        Chain& chain = map.try_emplace(std::move(key)).first->second;
+        Chain& chain = chains.obtain(key);
         Open* before = chain.last;
         while (before && before->order > open.order)
             before = before->prev[index];
@@ -199,29 +303,29 @@ private:
         (after ? after->prev[index] : chain.last) = &open;
         ++chain.length;
     }
-    template <typename Map>
-    static void unlinkFrom(Map& map, const typename Map::key_type& key, Open& open, Index index)
+    static void unlinkFrom(Chains& chains, std::uint64_t key, Open& open, Index index)
     {
-        const auto it = map.find(key);
-        Chain& chain = it->second;
+        Chain& chain = *chains.find(key);
         (open.prev[index] ? open.prev[index]->next[index] : chain.first) = open.next[index];
         (open.next[index] ? open.next[index]->prev[index] : chain.last) = open.prev[index];
         open.prev[index] = open.next[index] = nullptr;
         // A chain that empties goes, so a day of a million passing names
         // does not keep a million empty chains.
-        if (--chain.length == 0)
-            map.erase(it);
+        if (chain.length == 1)
+            chains.erase(key);
+        else
+            --chain.length;
     }
 
     void link(Open& open, Index index)
     {
         switch (index) {
-        case ByUserId: linkInto(userIds_, open.session.userId, open, index); break;
-        case ByName: linkInto(names_, open.currentName, open, index); break;
+        case ByUserId: linkInto(userIds_, numberKey(open.session.userId), open, index); break;
+        case ByName: linkInto(names_, nameKey(open.currentName), open, index); break;
         case ByNameAt: linkInto(namesAt_, nameAtKey(open.currentName, open.session.addressKey), open, index); break;
         case ByAddress:
             if (byAddress_)
-                linkInto(addresses_, open.session.addressKey, open, index);
+                linkInto(addresses_, numberKey(open.session.addressKey), open, index);
             break;
         default: break;
         }
@@ -229,12 +333,12 @@ private:
     void unlink(Open& open, Index index)
     {
         switch (index) {
-        case ByUserId: unlinkFrom(userIds_, open.session.userId, open, index); break;
-        case ByName: unlinkFrom(names_, open.currentName, open, index); break;
+        case ByUserId: unlinkFrom(userIds_, numberKey(open.session.userId), open, index); break;
+        case ByName: unlinkFrom(names_, nameKey(open.currentName), open, index); break;
         case ByNameAt: unlinkFrom(namesAt_, nameAtKey(open.currentName, open.session.addressKey), open, index); break;
         case ByAddress:
             if (byAddress_)
-                unlinkFrom(addresses_, open.session.addressKey, open, index);
+                unlinkFrom(addresses_, numberKey(open.session.addressKey), open, index);
             break;
         default: break;
         }
@@ -243,10 +347,10 @@ private:
     bool byAddress_;
     std::list<Open> all_;
     std::uint64_t nextOrder_ = 0;
-    ChainsByNumber userIds_;
-    ChainsByText names_;
-    ChainsByText namesAt_;
-    ChainsByNumber addresses_;
+    Chains userIds_;
+    Chains names_;
+    Chains namesAt_;
+    Chains addresses_;
 };
 
 SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines)
@@ -286,12 +390,22 @@ void SessionTracker::close(Open& open, std::int32_t end)
 
 void SessionTracker::endDay()
 {
-    while (!open_->empty())
-        close(open_->all().back(), lastTime_);
-    std::stable_sort(finished_.begin(), finished_.end(),
-                     [](const PlayerSession& a, const PlayerSession& b) { return a.start < b.start; });
-    for (PlayerSession& session : finished_)
-        onSession_(std::move(session));
+    // Everyone still here leaves at the day's last event, the most recently
+    // come first. The sessions are let go of all at once, not one by one.
+    finished_.reserve(finished_.size() + open_->all().size());
+    for (auto open = open_->all().rbegin(); open != open_->all().rend(); ++open) {
+        PlayerSession& session = finished_.emplace_back(std::move(open->session));
+        session.end = std::max(lastTime_, session.start);
+    }
+    open_->clear();
+    // The order is sorted, not the sessions: a crowded day's sessions are
+    // large to move. Ties keep the order the sessions ended in.
+    std::vector<std::pair<std::int32_t, std::size_t>> order(finished_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = {finished_[i].start, i};
+    std::sort(order.begin(), order.end());
+    for (const auto& [start, i] : order)
+        onSession_(std::move(finished_[i]));
     finished_.clear();
 }
 

@@ -118,11 +118,14 @@ TEST(PlayerSessions, FollowOnePlayerAcrossNamesDaysAndShutdowns)
 // A day's worth of strangers drawn from small pools, so that names, user
 // ids, unique ids and addresses collide all the time: reconnections, name
 // changes onto a name in use, shutdowns by name, kills by name, midnights.
-std::string crowdedLog(unsigned seed)
+// With a wide pool, hundreds of players are on at once.
+std::string crowdedLog(unsigned seed, int wide = 0)
 {
     std::mt19937 random(seed);
     const auto pick = [&](const auto& pool) { return pool[random() % std::size(pool)]; };
-    const char* names[] = {"Al", "Bo", "Player", "Player", "Cy"};
+    std::vector<std::string> names = {"Al", "Bo", "Player", "Player", "Cy"};
+    for (int i = 0; i < wide; ++i)
+        names.push_back("P" + std::to_string(i));
     const char* ids[] = {"STEAM_0:1:1", "STEAM_0:1:2", "STEAM_0:1:3", "STEAM_ID_PENDING", "STEAM_ID_LAN", "BOT", ""};
     const char* addresses[] = {"10.0.0.1:1", "10.0.0.2:1", "10.0.0.3:1"};
     const char* teams[] = {"", "TERRORIST", "CT"};
@@ -130,8 +133,8 @@ std::string crowdedLog(unsigned seed)
     const char* dates[] = {"07/05/2001", "07/06/2001", "07/07/2001"};
     int seconds = 22 * 3600;
     std::size_t day = 0;
-    for (int i = 0; i < 600; ++i) {
-        seconds += static_cast<int>(random() % 400);
+    for (int i = 0; i < 600 + 10 * wide; ++i) {
+        seconds += static_cast<int>(random() % (400 / (1 + wide / 50)));
         if (seconds >= 86400 && day + 1 < std::size(dates)) {
             seconds -= 86400 - static_cast<int>(random() % 2) * 20 * 3600;
             log.on(dates[++day]);
@@ -139,7 +142,7 @@ std::string crowdedLog(unsigned seed)
         seconds = std::min(seconds, 86399);
         char stamp[16];
         std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-        const int userId = 1 + static_cast<int>(random() % 6);
+        const int userId = 1 + static_cast<int>(random() % (6 + wide));
         const std::string who = token(pick(names), userId, pick(ids), pick(teams));
         switch (random() % 12) {
         case 0:
@@ -151,7 +154,7 @@ std::string crowdedLog(unsigned seed)
         case 6: log.at(stamp, who + " changed name to \"" + pick(names) + "\""); break;
         case 7: log.at(stamp, who + (random() % 2 ? " say \"hi\"" : " say_team \"hi\"")); break;
         case 8:
-            log.at(stamp, who + " killed " + token(pick(names), 1 + static_cast<int>(random() % 6), pick(ids), pick(teams)) +
+            log.at(stamp, who + " killed " + token(pick(names), 1 + static_cast<int>(random() % (6 + wide)), pick(ids), pick(teams)) +
                               " with \"ak47\"");
             break;
         case 9: log.at(stamp, who + " committed suicide with \"world\""); break;
@@ -182,7 +185,7 @@ TEST(PlayerSessions, CrowdedFoldersGiveTheSessionsOfThePlainRules)
     ScopedTimeZone zone("UTC0");
     for (unsigned seed = 1; seed <= 40; ++seed) {
         LogParser parser;
-        parser.processLines(crowdedLog(seed));
+        parser.processLines(crowdedLog(seed, seed % 4 == 0 ? 400 : 0));
         std::vector<std::string> found;
         std::vector<std::string> expected;
         SessionTracker tracker([&](PlayerSession&& s) { found.push_back(described(s)); }, true);
