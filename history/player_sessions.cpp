@@ -391,21 +391,25 @@ void SessionTracker::close(Open& open, std::int32_t end)
 void SessionTracker::endDay()
 {
     // Everyone still here leaves at the day's last event, the most recently
-    // come first. The sessions are let go of all at once, not one by one.
-    finished_.reserve(finished_.size() + open_->all().size());
+    // come first, after those who left during the day; ties of start keep
+    // that order. The order is sorted, not the sessions (a crowded day's
+    // sessions are large to move), and the open ones are let go of all at
+    // once.
+    std::vector<PlayerSession*> ended;
+    ended.reserve(finished_.size() + open_->all().size());
+    for (PlayerSession& session : finished_)
+        ended.push_back(&session);
     for (auto open = open_->all().rbegin(); open != open_->all().rend(); ++open) {
-        PlayerSession& session = finished_.emplace_back(std::move(open->session));
-        session.end = std::max(lastTime_, session.start);
+        open->session.end = std::max(lastTime_, open->session.start);
+        ended.push_back(&open->session);
     }
-    open_->clear();
-    // The order is sorted, not the sessions: a crowded day's sessions are
-    // large to move. Ties keep the order the sessions ended in.
-    std::vector<std::pair<std::int32_t, std::size_t>> order(finished_.size());
+    std::vector<std::pair<std::int32_t, std::size_t>> order(ended.size());
     for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = {finished_[i].start, i};
+        order[i] = {ended[i]->start, i};
     std::sort(order.begin(), order.end());
     for (const auto& [start, i] : order)
-        onSession_(std::move(finished_[i]));
+        onSession_(std::move(*ended[i]));
+    open_->clear();
     finished_.clear();
 }
 
