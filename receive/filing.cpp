@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "parse/decimal.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam::receive {
@@ -29,12 +30,7 @@ int runningNumberOf(std::string_view name, std::string_view datePart)
         || !equalIgnoringCase(name.substr(8), ".log"))
         return -1;
     int number = 0;
-    for (char c : name.substr(5, 3)) {
-        if (c < '0' || c > '9')
-            return -1;
-        number = number * 10 + (c - '0');
-    }
-    return number;
+    return readDigits(name.substr(5, 3), number) ? number : -1;
 }
 
 } // namespace
