@@ -6,7 +6,11 @@
 
 #include <sys/socket.h>
 #include <netinet/in.h>
+#ifdef __linux__
+#include <linux/sock_diag.h>
+#endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -237,6 +241,16 @@ ReceiveCounts Listener::counts() const
     counts.received = impl_->received.load(std::memory_order_relaxed);
     counts.written = impl_->written.load(std::memory_order_relaxed);
     counts.kernelDropped = impl_->kernelDropped.load(std::memory_order_relaxed);
+#if defined(SO_MEMINFO) && defined(__linux__)
+    // The count a datagram carries is the one when it was queued: drops
+    // after the last one queued show only here.
+    std::uint32_t memory[SK_MEMINFO_VARS] = {};
+    socklen_t size = sizeof memory;
+    if (impl_->socket.is_open()
+        && ::getsockopt(impl_->socket.native_handle(), SOL_SOCKET, SO_MEMINFO, memory, &size) == 0
+        && size > SK_MEMINFO_DROPS * sizeof memory[0])
+        counts.kernelDropped = std::max<std::uint64_t>(counts.kernelDropped, memory[SK_MEMINFO_DROPS]);
+#endif
     for (std::size_t i = 0; i < counts.dropped.size(); ++i)
         counts.dropped[i] = impl_->dropped[i].load(std::memory_order_relaxed);
     return counts;
