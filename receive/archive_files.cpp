@@ -25,9 +25,10 @@ int closeFailing(int descriptor, int error)
 
 } // namespace
 
-int openSubfolder(int parent, const std::string& name, mode_t mode)
+int openSubfolder(int parent, const std::string& name, mode_t mode, bool& created)
 {
-    if (::mkdirat(parent, name.c_str(), mode) != 0 && errno != EEXIST)
+    created = ::mkdirat(parent, name.c_str(), mode) == 0;
+    if (!created && errno != EEXIST)
         return -1;
     const int folder = ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     // A link to a folder fails with ELOOP; either way it is not a folder.

@@ -21,9 +21,9 @@ struct FileIdentity {
     std::uint64_t inode = 0;
 };
 
-// The folder name inside parent, made with mode when missing. A link or
-// anything else that is not a folder fails (ENOTDIR).
-int openSubfolder(int parent, const std::string& name, mode_t mode);
+// The folder name inside parent, made with mode when missing (created then
+// says so). A link or anything else that is not a folder fails (ENOTDIR).
+int openSubfolder(int parent, const std::string& name, mode_t mode, bool& created);
 
 // A new file name inside folder, for appending; fails (EEXIST) when the
 // name is taken by anything, a dangling link included.

@@ -54,6 +54,8 @@ bool ArchiveWriter::prepare(std::string& error)
         error = "cannot make the archive folder " + archive_.string() + ": " + systemReason(errno);
         return false;
     }
+    if (archiveDescriptor_ >= 0)
+        ::close(archiveDescriptor_);
     archiveDescriptor_ = ::open(archive_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (archiveDescriptor_ < 0) {
         error = "cannot make the archive folder " + archive_.string() + ": " + folderReason(errno);
@@ -97,9 +99,24 @@ bool ArchiveWriter::write(const SourceAddress& source, std::string_view line)
     return append(file, line);
 }
 
+int ArchiveWriter::openSourceFolder(SourceFile& file)
+{
+    bool created = false;
+    int folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
+    // The archive folder itself was removed or moved away: it is made
+    // again where it was asked for.
+    std::string ignored;
+    if (folder < 0 && errno == ENOENT && prepare(ignored))
+        folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
+    // A folder made anew holds no numbers yet.
+    if (created)
+        file.numbers.reset();
+    return folder;
+}
+
 int ArchiveWriter::openFolder(SourceFile& file)
 {
-    const int folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_);
+    const int folder = openSourceFolder(file);
     if (folder < 0)
         fail(file, "cannot make " + (archive_ / file.folder).string() + ": " + folderReason(errno));
     return folder;
@@ -159,7 +176,7 @@ bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
 
 bool ArchiveWriter::reopen(SourceFile& file)
 {
-    const int folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_);
+    const int folder = openSourceFolder(file);
     if (folder < 0)
         return false;
     makeRoomForOneMore();

@@ -58,8 +58,9 @@ public:
     // clock unless set.
     void setClock(Clock clock) { clock_ = std::move(clock); }
 
-    // Creates the archive folder when missing. False, with the reason in
-    // error, when it cannot be made or is not a folder.
+    // Creates the archive folder when missing (and again when it goes
+    // missing later). False, with the reason in error, when it cannot be
+    // made or is not a folder.
     bool prepare(std::string& error);
 
     // Writes line (a line that acceptDatagram took, without its line feed)
@@ -91,6 +92,7 @@ private:
     bool startFile(SourceFile& file, std::string_view line);
     bool reopen(SourceFile& file);
     bool append(SourceFile& file, std::string_view line);
+    int openSourceFolder(SourceFile& file);
     int openFolder(SourceFile& file);
     void opened(SourceFile& file, int descriptor);
     void closeFile(SourceFile& file);

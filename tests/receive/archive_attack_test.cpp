@@ -111,6 +111,12 @@ TEST(ArchiveUnderAttack, AFileRemovedWhileWrittenIsFollowedByTheNext)
     w.writer.closeAll();
     EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
     EXPECT_NE(w.reports.find("removed"), std::string::npos) << w.reports;
+
+    // The whole archive removed: made again.
+    fs::remove_all(archive.path());
+    ASSERT_TRUE(w.writer.write(Server, A));
+    w.writer.closeAll();
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706000.log"), A + "\n");
 }
 
 TEST(ArchiveUnderAttack, OnlyTheOwnerReadsTheArchiveUnlessGroupReadable)
