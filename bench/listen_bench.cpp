@@ -152,8 +152,56 @@ void Listen(benchmark::State& bench, int servers, long rate)
     }
 }
 
+// A server that starts a file with every line, as a flood of forged "Log
+// file started" lines would: the rate of new files while the folder is
+// young and once it holds thousands. Only the writer, no socket.
+constexpr int FilesPerRun = 20'000;
+constexpr int FilesTimedAtEachEnd = 2'000;
+double firstFilesPerSecond = 0;
+double lastFilesPerSecond = 0;
+
+void StartFiles(benchmark::State& bench)
+{
+    for (auto _ : bench) {
+        const std::filesystem::path archive = std::filesystem::temp_directory_path() / "zelkam-listen-bench-files";
+        std::error_code error;
+        std::filesystem::remove_all(archive, error);
+        receive::ArchiveWriter writer(archive);
+        std::string problem;
+        if (!writer.prepare(problem)) {
+            bench.SkipWithError(problem.c_str());
+            return;
+        }
+        const receive::SourceAddress source = receive::SourceAddress::v4({127, 0, 0, 1}, 27015);
+        Clock::time_point start = Clock::now();
+        Clock::time_point lastStart;
+        for (int i = 0; i < FilesPerRun; ++i) {
+            // 500 files a date, so no date runs out of running numbers.
+            const int date = i / 500;
+            char line[128];
+            std::snprintf(line, sizeof line, "L %02d/%02d/2001 - 20:00:00: Log file started (file \"logs/x.log\")",
+                          1 + date / 28 % 12, 1 + date % 28);
+            if (i == FilesPerRun - FilesTimedAtEachEnd)
+                lastStart = Clock::now();
+            writer.write(source, line);
+            if (i + 1 == FilesTimedAtEachEnd)
+                firstFilesPerSecond = FilesTimedAtEachEnd / std::chrono::duration<double>(Clock::now() - start).count();
+        }
+        lastFilesPerSecond = FilesTimedAtEachEnd / std::chrono::duration<double>(Clock::now() - lastStart).count();
+        bench.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        bench.counters["first_files_per_s"] = firstFilesPerSecond;
+        bench.counters["last_files_per_s"] = lastFilesPerSecond;
+        writer.closeAll();
+        std::filesystem::remove_all(archive, error);
+    }
+}
+
 void registerRuns()
 {
+    benchmark::RegisterBenchmark("Listen/StartFiles", StartFiles)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     const std::pair<int, long> runs[] = {{1, 50'000},   {1, 100'000},  {1, 200'000}, {1, 0},
                                          {100, 20'000}, {100, 50'000}, {100, 0}};
     for (const auto& [servers, rate] : runs) {
@@ -179,6 +227,9 @@ int printListenGoal()
                     static_cast<unsigned long long>(result.lost), static_cast<unsigned long long>(result.kernelDropped),
                     result.cpuMicrosecondsPerLine);
     }
+    if (firstFilesPerSecond > 0)
+        std::printf("  new files: %.0f a second for the first %d, %.0f a second for the last %d of %d in one folder\n",
+                    firstFilesPerSecond, FilesTimedAtEachEnd, lastFilesPerSecond, FilesTimedAtEachEnd, FilesPerRun);
     int failures = 0;
     for (const auto& [servers, goalRate] : GoalLinesPerSecond) {
         const std::string what = "lines lost, " + std::to_string(servers) + (servers == 1 ? " server" : " servers")
