@@ -37,7 +37,8 @@ const std::filesystem::path* crowdFolder()
         if (std::filesystem::exists(marker, error))
             return &folder;
         std::filesystem::create_directories(folder, error);
-        std::fprintf(stderr, "zelkam-bench: writing a day of %d connections in %s\n", Connections, folder.string().c_str());
+        std::fprintf(stderr, "zelkam-bench: writing a day of %d connections in %s\n", Connections,
+                     folder.string().c_str());
         std::ofstream out(folder / "L0706000.log", std::ios::binary);
         char line[192];
         for (int i = 0; i < Connections; ++i) {

@@ -35,7 +35,8 @@ bool isDateArgument(std::string_view text)
     int day = 0;
     int month = 0;
     int year = 0;
-    if (!readDigits(text.substr(0, 2), day) || !readDigits(text.substr(3, 2), month) || !readDigits(text.substr(6, 4), year))
+    if (!readDigits(text.substr(0, 2), day) || !readDigits(text.substr(3, 2), month)
+        || !readDigits(text.substr(6, 4), year))
         return false;
     return day >= 1 && day <= 31 && month >= 1 && month <= 12;
 }

@@ -62,8 +62,8 @@ RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector
     if (!isSharedUniqueId(subject.uniqueId))
         return validated;
     for (const PlayerSession& session : sessions) {
-        const bool own =
-            usesName(session, subject.name) && (session.userId == subject.userId || session.uniqueId == subject.uniqueId);
+        const bool own = usesName(session, subject.name)
+                         && (session.userId == subject.userId || session.uniqueId == subject.uniqueId);
         if (own && !isSharedUniqueId(session.uniqueId))
             validated.uniqueId = session.uniqueId;
     }
