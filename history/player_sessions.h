@@ -53,8 +53,9 @@ bool isSharedUniqueId(std::string_view uniqueId);
 // Builds sessions from a folder's events fed in reading order (the files
 // one after another). Sessions are handed out day by day, each day's in
 // order of their start: when the events move past a midnight and at finish.
-// This is the one place the session rules live: `zelkam-cli player`, the
-// player record and the day's statistics all take their sessions from it.
+// This is the one place the session rules live: `zelkam-cli player` and the
+// player record take their sessions from it (through walkPlayerSessions and
+// dayRecordOf), and so should anything else that counts sessions.
 //
 // Each event costs about the same however many players are on the server
 // (the open sessions are found by user id, name and address through hash
