@@ -218,23 +218,6 @@ void MainWindow::orderTabStops()
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
-void MainWindow::layoutChildren()
-{
-    if (!playerList_ || !chatView_ || !timeLabel_ || !dateSelector_)
-        return;
-    // The window is never smaller than its design size, so both are >= 0.
-    const int extraWidth = std::max(0, width() - ClientWidth);
-    const int extraHeight = std::max(0, height() - ClientHeight);
-    playerList_->window()->setGeometry(16, 56, 468 + extraWidth, 332 + extraHeight);
-    chatView_->window()->setGeometry(16, 396 + extraHeight, 468 + extraWidth, 80);
-    timeLabel_->window()->setGeometry(16, 532 + extraHeight, 64, 24);
-    trackbar_->setGeometry(96, 532 + extraHeight, 388, 32);
-    for (int id : {Rewind, Pause, Play, Fast, Fastest, OpenFind, RconScan, OpenAbout}) {
-        QPushButton* b = button(id);
-        b->move(b->x(), 492 + extraHeight);
-    }
-}
-
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
