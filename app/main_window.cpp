@@ -446,6 +446,9 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
 
 void MainWindow::openFindAll(const FindRequest& request)
 {
+    // Kept for the next opening of Find, as a Find Next's are.
+    lastKind_ = request.kind >= 0 && request.kind <= 3 ? request.kind : 0;
+    lastMatchCase_ = (request.flags & FindRequest::MatchCase) != 0;
     auto* results = new FindAllWindow(this);
     results->keepSizeIn(services_.setting);
     connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
@@ -487,7 +490,7 @@ void MainWindow::openFindDialog()
         findDialog_->activateWindow();
         return;
     }
-    findDialog_ = new FindDialog(findPattern_, this);
+    findDialog_ = new FindDialog(findPattern_, this, lastKind_, lastMatchCase_);
     connect(findDialog_, &FindDialog::findRequested, this, [this](FindRequest request) {
         if (handleFindRequest(request))
             refreshViews();

@@ -273,10 +273,16 @@ TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
     v.click(MainWindow::OpenFind);
     FindDialog* again = v.window->findDialog();
     ASSERT_NE(again, nullptr);
+    // It keeps the last search's text, kind and case, so a Find Next there
+    // searches the chat again.
     EXPECT_EQ(again->findChild<QLineEdit*>(QStringLiteral("id1152"))->text(), QStringLiteral("BOMB"));
-    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("id1006"))->isChecked());
-    EXPECT_FALSE(again->findChild<QCheckBox*>(QStringLiteral("id1041"))->isChecked());
-    EXPECT_EQ(again->searchKind(), 0);
+    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("id1010"))->isChecked());
+    EXPECT_TRUE(again->findChild<QCheckBox*>(QStringLiteral("id1041"))->isChecked());
+    v.window->trackbarNotified(MainWindow::ThumbPosition, 600);
+    again->findChild<QLineEdit*>(QStringLiteral("id1152"))->setText(QStringLiteral("Bomb"));
+    QTest::mouseClick(again->findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
+    EXPECT_EQ(v.messages.shown.size(), 1u) << "the chat line \"Bomb planted\" is found";
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:00"));
 }
 
 TEST(MainWindow, RScanJumpsToEachRconCommandAndStaysOnAMiss)
