@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QToolTip>
 
 #include "app/clock_text.h"
 
@@ -117,6 +118,18 @@ void DateSelectorControl::showDate(std::int32_t stamp)
     combo_->setEditText(QString::fromStdString(localDateText(stamp)));
 }
 
+void DateSelectorControl::showDay(int index, std::int32_t stamp)
+{
+    if (typedFlag_)
+        return;
+    lastIndex_ = index;
+    if (index < combo_->count() && combo_->currentIndex() != index)
+        combo_->setCurrentIndex(index);
+    const QString date = QString::fromStdString(localDateText(stamp));
+    if (editField_->text() != date)
+        combo_->setEditText(date);
+}
+
 void DateSelectorControl::selectEntry(int index)
 {
     lastIndex_ = index;
@@ -195,9 +208,16 @@ bool DateSelectorControl::commitTypedDate()
     const QString text = editField_->text();
     const int index = combo_->findText(text, Qt::MatchFixedString);
     if (index < 0) {
+        // Not a day of the folder: the field goes back to the shown day, and
+        // says why rather than reverting in silence.
+        const QString note = text.isEmpty() ? QString() : QStringLiteral("No logs for %1 in this folder").arg(text);
         selectEntry(lastIndex_);
+        combo_->setToolTip(note);
+        if (!note.isEmpty())
+            QToolTip::showText(combo_->mapToGlobal(QPoint(0, combo_->height())), note, combo_);
         return false;
     }
+    combo_->setToolTip(QString());
     selectEntry(index);
     // Posted, so the day is loaded after the focus change has finished.
     // The object is looked up again on delivery: it may be gone by then.

@@ -263,6 +263,9 @@ void MainWindow::fillDateList()
     dateSelector_->clearDays();
     for (std::int32_t day : state_.days)
         dateSelector_->addDay(day);
+    // A refilled list selects its first entry; it must go on showing the day
+    // that is shown.
+    dateSelector_->showDay(shownDayIndex(), state_.viewClock);
     dateSelector_->invalidate();
 }
 
@@ -273,7 +276,7 @@ void MainWindow::refreshViews()
     trackbar_->setValue(state_.viewMinute);
     mapLabel_->setText(logText(state_.viewMapName != nullptr ? state_.viewMapName : ""));
     timeLabel_->showTime(state_.viewClock);
-    dateSelector_->showDate(state_.viewClock);
+    dateSelector_->showDay(shownDayIndex(), state_.viewClock);
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
@@ -288,6 +291,14 @@ void MainWindow::refreshViews()
         playerList_->add(&player);
     playerList_->sortAndRedraw();
     emit viewsRefreshed();
+}
+
+int MainWindow::shownDayIndex() const
+{
+    if (state_.isEmptyDay())
+        return -1;
+    const auto found = std::find(state_.days.begin(), state_.days.end(), state_.dayStart);
+    return found == state_.days.end() ? -1 : static_cast<int>(found - state_.days.begin());
 }
 
 void MainWindow::selectDay(int index)

@@ -103,6 +103,8 @@ public:
     void loadFirstFolder(std::function<void()> cancelled);
     void fillDateList();
     void refreshViews();
+    // The date list's entry of the shown day, -1 when none is shown.
+    int shownDayIndex() const;
     void selectDay(int index);
 
     // The message handlers: one per kind of notification the window gets.

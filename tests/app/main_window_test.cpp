@@ -226,7 +226,7 @@ TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
 
-    // A date not in the list loads nothing.
+    // A date not in the list loads nothing, and says so.
     dates->editField()->setFocus();
     dates->editField()->clear();
     QTest::keyClicks(dates->editField(), QStringLiteral("31/02/2001"));
@@ -234,6 +234,18 @@ TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
     QCoreApplication::processEvents();
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(dates->comboBox()->currentText(), QStringLiteral("06/07/2001"));
+    EXPECT_TRUE(dates->comboBox()->toolTip().contains(QStringLiteral("31/02/2001")))
+        << dates->comboBox()->toolTip().toStdString();
+    // A day of the list clears the note.
+    dates->editField()->setFocus();
+    dates->editField()->clear();
+    QTest::keyClicks(dates->editField(), QStringLiteral("07/07/2001"));
+    QTest::keyClick(dates->editField(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    v.waitForLoads();
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    EXPECT_TRUE(dates->comboBox()->toolTip().isEmpty());
 }
 
 TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
