@@ -44,6 +44,15 @@ bool isDateCharacter(QChar c)
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('/');
 }
 
+bool isWindowKey(const QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier)
+        return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_End;
+    return modifiers == Qt::NoModifier && key == Qt::Key_Space;
+}
+
 } // namespace
 
 DateSelectorControl::DateSelectorControl(int x, int y, int width, int height, QWidget* parent)
@@ -148,6 +157,16 @@ bool DateSelectorControl::handleFieldEvent(QEvent* event)
         if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && typedFlag_)
             commitTypedDate();
         return false;
+    case QEvent::ShortcutOverride:
+        // The field would take these for moving its cursor by words or to
+        // its end, or as a typed blank; a date needs neither, and the
+        // window's keys (the day before and after, live, play and pause)
+        // must work while the date has the focus.
+        if (isWindowKey(static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+        return false;
     case QEvent::KeyPress:
         return handleKeyPress(static_cast<QKeyEvent*>(event));
     case QEvent::KeyRelease: {
@@ -176,6 +195,8 @@ bool DateSelectorControl::handleKeyPress(QKeyEvent* event)
     }
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return false; // moves the focus on, which commits a typed date
+    if (event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Copy))
+        return false; // the field's own, changing nothing
     const QString text = event->text();
     if (text.isEmpty())
         return false; // cursor keys, Delete, Home, End: the field's own

@@ -187,25 +187,6 @@ bool MainWindow::createChildren()
     return true;
 }
 
-void MainWindow::makeShortcuts()
-{
-    const auto add = [this](const QKeySequence& keys, auto action) {
-        auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, action);
-    };
-    const int keys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5};
-    for (int id = Rewind; id <= Fastest; ++id)
-        add(QKeySequence(Qt::CTRL | keys[id - Rewind]), [this, id] { button(id)->click(); });
-    add(QKeySequence(Qt::Key_Space), [this] { toggleOrPressFocused(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { button(OpenFind)->click(); });
-    add(QKeySequence(Qt::Key_F3), [this] { findAgain(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_R), [this] { button(RconScan)->click(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { button(ChangeFolder)->click(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { selectNeighbourDay(-1); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { selectNeighbourDay(1); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { goLive(); });
-}
-
 void MainWindow::orderTabStops()
 {
     // Top to bottom, left to right, as the controls stand.
@@ -365,73 +346,6 @@ void MainWindow::timerExpired()
     mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());
 }
 
-void MainWindow::goLive()
-{
-    if (destroyed_)
-        return;
-    if (state_.goLive())
-        refreshViews();
-}
-
-void MainWindow::trackbarAction(int action)
-{
-    int code = -1;
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-        code = LineUp;
-        break;
-    case QAbstractSlider::SliderSingleStepAdd:
-        code = LineDown;
-        break;
-    case QAbstractSlider::SliderPageStepSub:
-        code = PageUp;
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-        code = PageDown;
-        break;
-    case QAbstractSlider::SliderMove:
-        // The wheel moves the thumb without a drag; it steps like the keys.
-        if (!trackbar_->isSliderDown())
-            code = trackbar_->sliderPosition() < trackbar_->value() ? LineUp : LineDown;
-        else
-            code = ThumbTrack;
-        break;
-    case QAbstractSlider::SliderToMinimum:
-        code = Top;
-        break;
-    case QAbstractSlider::SliderToMaximum:
-        code = Bottom;
-        break;
-    default:
-        return;
-    }
-    // The position after the action; the slider's value follows it later.
-    trackbarNotified(code, trackbar_->sliderPosition());
-}
-
-void MainWindow::trackbarNotified(int code, int position)
-{
-    if (destroyed_)
-        return;
-    switch (code) {
-    case LineUp:
-    case LineDown:
-    case PageUp:
-    case PageDown:
-    case ThumbPosition:
-        state_.seekMinute(position);
-        refreshViews();
-        break;
-    case ThumbTrack:
-        // Pause while the thumb is dragged, without a refresh, so the thumb
-        // follows the mouse while the view stays.
-        state_.command(Pause);
-        break;
-    default:
-        break;
-    }
-}
-
 bool MainWindow::handleFindRequest(const FindRequest& request)
 {
     if (request.flags & FindRequest::FindNext) {
@@ -508,48 +422,6 @@ void MainWindow::openFindDialog()
     });
     connect(findDialog_, &FindDialog::findAllRequested, this, &MainWindow::openFindAll);
     findDialog_->show();
-}
-
-void MainWindow::findAgain()
-{
-    if (destroyed_)
-        return;
-    if (!searched_) {
-        openFindDialog();
-        return;
-    }
-    FindRequest request;
-    request.flags = FindRequest::FindNext | (lastMatchCase_ ? FindRequest::MatchCase : 0u);
-    request.kind = lastKind_;
-    if (handleFindRequest(request))
-        refreshViews();
-}
-
-void MainWindow::selectNeighbourDay(int step)
-{
-    if (destroyed_ || state_.isEmptyDay())
-        return;
-    for (std::size_t i = 0; i < state_.days.size(); ++i) {
-        if (state_.days[i] != state_.dayStart)
-            continue;
-        const std::int64_t next = static_cast<std::int64_t>(i) + step;
-        if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
-            return;
-        dateSelector_->comboBox()->setCurrentIndex(static_cast<int>(next));
-        selectDay(static_cast<int>(next));
-        return;
-    }
-}
-
-void MainWindow::toggleOrPressFocused()
-{
-    if (destroyed_)
-        return;
-    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget()); focused && focused->window() == this) {
-        focused->click();
-        return;
-    }
-    dispatchCommand(state_.speed != 0 ? Pause : Play);
 }
 
 void MainWindow::openAboutDialog()

@@ -104,8 +104,10 @@ TEST(DesktopUse, TrackbarKeysMoveEarlierUpAndLaterDown)
         QTest::keyClick(bar, static_cast<Qt::Key>(step.key));
         EXPECT_EQ(v.time(), QString::fromLatin1(step.time)) << step.key;
     }
-    // End moves the thumb only, as before.
+    // End goes to the day's end, Home to its start.
     QTest::keyClick(bar, Qt::Key_End);
+    EXPECT_GT(v.time(), QStringLiteral("10:00:00"));
+    QTest::keyClick(bar, Qt::Key_Home);
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
 }
 

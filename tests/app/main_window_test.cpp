@@ -165,7 +165,7 @@ TEST(MainWindow, PlaybackButtonsDriveTheClock)
     EXPECT_EQ(v.time(), before);
 }
 
-TEST(MainWindow, TrackbarStepsSeekAndADragOnlyPauses)
+TEST(MainWindow, TrackbarStepsSeekAndADragPausesWithTheClockOnTheThumb)
 {
     Viewer v;
     v.start();
@@ -180,27 +180,65 @@ TEST(MainWindow, TrackbarStepsSeekAndADragOnlyPauses)
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(bar->value(), 600);
 
-    // A drag pauses at the first movement and leaves the view alone.
+    // A drag pauses at the first movement, and the clock reads where the
+    // thumb stands as it goes.
     v.click(MainWindow::Play);
     v.ticks(2);
     bar->setSliderDown(true);
     bar->setSliderPosition(650);
     bar->triggerAction(QAbstractSlider::SliderMove);
-    EXPECT_EQ(v.time(), QStringLiteral("10:00:02"));
+    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
+    bar->setSliderPosition(655);
+    bar->triggerAction(QAbstractSlider::SliderMove);
+    EXPECT_EQ(v.time(), QStringLiteral("10:55:00"));
     v.ticks(3);
-    EXPECT_EQ(v.time(), QStringLiteral("10:00:02"));
-    EXPECT_EQ(bar->sliderPosition(), 650);
-    // The release seeks to where the thumb was let go.
+    EXPECT_EQ(v.time(), QStringLiteral("10:55:00")) << "paused";
+    EXPECT_EQ(bar->sliderPosition(), 655);
     bar->setSliderDown(false);
-    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
-    EXPECT_EQ(bar->value(), 650);
+    EXPECT_EQ(v.time(), QStringLiteral("10:55:00"));
+    EXPECT_EQ(bar->value(), 655);
 
-    // Home and End move the thumb but not the model.
-    bar->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
-    EXPECT_EQ(bar->value(), 1440);
+    // Home and End move the clock with the thumb: the thumb stays there.
+    v.activate();
+    bar->setFocus();
+    // The day's logs end at 11:00:30 and start at 10:00.
+    QTest::keyClick(bar, Qt::Key_End);
     v.window->refreshViews();
-    EXPECT_EQ(bar->value(), 650);
+    EXPECT_GE(v.time(), QStringLiteral("11:00:00"));
+    EXPECT_EQ(bar->value(), 660);
+    QTest::keyClick(bar, Qt::Key_Home);
+    v.window->refreshViews();
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(bar->value(), 600);
+}
+
+TEST(MainWindow, TheWindowsKeysWorkWhileTheDateHasTheFocus)
+{
+    Viewer v;
+    v.start();
+    v.activate();
+    QLineEdit* field = v.window->dateSelector()->editField();
+    v.window->dateSelector()->comboBox()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() != nullptr; }, 2000));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus == field || focus == v.window->dateSelector()->comboBox());
+
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("06/07/2001"));
+
+    QTest::keyClick(focus, Qt::Key_Right, Qt::ControlModifier);
+    v.waitForLoads();
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left, Qt::ControlModifier);
+    v.waitForLoads();
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+
+    // Space plays and pauses there too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_NE(v.state.speed, 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(v.state.speed, 0);
 }
 
 TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
