@@ -439,7 +439,14 @@ void MainWindow::changeLogFolder()
     std::string chosen;
     if (!services_.browser.browse(this, chosen))
         return;
-    logFolder = chosen;
+    openFolder(chosen);
+}
+
+void MainWindow::openFolder(const std::string& folder)
+{
+    if (destroyed_)
+        return;
+    logFolder = folder;
     loadFolderInBackground();
 }
 

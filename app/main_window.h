@@ -106,6 +106,9 @@ public:
     // The date list's entry of the shown day, -1 when none is shown.
     int shownDayIndex() const;
     void selectDay(int index);
+    // Opens folder for this session, as the folder button does with the
+    // folder chosen: read in the background, not stored.
+    void openFolder(const std::string& folder);
 
     // The message handlers: one per kind of notification the window gets.
     void dispatchCommand(int id);

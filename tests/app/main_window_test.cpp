@@ -561,5 +561,54 @@ TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
     EXPECT_GT(days, 0u);
 }
 
+TEST(ViewerMain, ASecondStartWithAFolderHandsItToTheRunningViewerAndEndsWithZero)
+{
+    Scope scope;
+    TempFolder logs;
+    writeLogs(logs);
+    std::filesystem::create_directory(logs.path() / "later");
+    logs.write("later/L0710000.log", lineAt("07/10/2001", "20:00:00", "Started map \"de_train\""));
+    std::filesystem::current_path(logs.path());
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    const Services services{setting, browser, messages, links};
+    ViewerState state;
+    const QString name = QStringLiteral("zelkam-test-hand-%1").arg(QCoreApplication::applicationPid());
+    SingleInstanceGuard guard(name);
+
+    int secondCode = -1;
+    QString shownDate;
+    auto* poll = new QTimer;
+    int phase = 0;
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<MainWindow*>(top);
+            if (window == nullptr || window->isLoading() || !window->isVisible())
+                continue;
+            if (phase == 0) {
+                // Started again from the same folder with a relative path.
+                ViewerState secondState;
+                SingleInstanceGuard second(name);
+                secondCode = runViewer(*qApp, secondState, services, second, std::string("later"));
+                phase = 1;
+            } else if (state.days.size() == 1 || ++phase > 500) {
+                shownDate = window->dateSelector()->editField()->text();
+                poll->stop();
+                poll->deleteLater();
+                window->close();
+            }
+        }
+    });
+    poll->start(20);
+    EXPECT_EQ(runViewer(*qApp, state, services, guard), 0);
+    EXPECT_EQ(secondCode, 0);
+    EXPECT_EQ(shownDate, QStringLiteral("10/07/2001"));
+    EXPECT_TRUE(messages.shown.empty());
+    // Opened as the folder button opens one: not stored.
+    EXPECT_FALSE(Scope::stored().toString().endsWith(QStringLiteral("later")));
+}
+
 } // namespace
 } // namespace zelkam
