@@ -1,6 +1,8 @@
 // The main window's keys and its time bar: the shortcuts that work whatever
 // has the focus, and the time bar's notifications turned into seeks.
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QKeySequence>
 #include <QPushButton>
@@ -12,6 +14,12 @@
 #include "replay/viewer_state.h"
 
 namespace zelkam {
+
+namespace {
+
+constexpr int LastMinute = 1439;
+
+} // namespace
 
 void MainWindow::makeShortcuts()
 {
@@ -87,9 +95,13 @@ void MainWindow::trackbarNotified(int code, int position)
     case PageDown:
     case ThumbPosition:
     case Top:
-    case Bottom:
-        // Home and End on the bar are the day's first and last minute.
         state_.seekMinute(position);
+        refreshViews();
+        break;
+    case Bottom:
+        // End is the day's last minute: the bar's very end is the next
+        // midnight, whose clock would read as the day's start.
+        state_.seekMinute(std::min(position, LastMinute));
         refreshViews();
         break;
     case ThumbTrack:
