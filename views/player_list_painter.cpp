@@ -248,6 +248,7 @@ PlayerListLayout PlayerListPainter::layout(int height) const
     result.counterTerroristTop = bands.counterTerroristTop;
     result.terroristsCut = terrorists - bands.terroristsShown;
     result.counterTerroristsCut = counterTerrorists - bands.counterTerroristsShown;
+    result.spectatorsCut = spectators - std::min(spectators, fittingRows(0, height, pitch, result.cellHeight));
     return result;
 }
 
@@ -259,7 +260,7 @@ bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout
         std::size_t shown;
         int top;
     } blocks[] = {
-        {spectators_, spectatorCount_, 0},
+        {spectators_, spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut), 0},
         {terrorists_, terroristCount_ - static_cast<std::size_t>(layout.terroristsCut), layout.terroristTop},
         {counterTerrorists_, counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut),
          layout.counterTerroristTop},
@@ -278,7 +279,8 @@ bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout
 std::size_t PlayerListPainter::visibleRowCount(int height) const
 {
     const PlayerListLayout layout = this->layout(height);
-    return spectatorCount_ + terroristCount_ - static_cast<std::size_t>(layout.terroristsCut) +
+    return spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut) + terroristCount_ -
+           static_cast<std::size_t>(layout.terroristsCut) +
            counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut);
 }
 
@@ -312,9 +314,14 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
 
     if (spectatorCount_ > 0) {
         drawHeader(canvas, SpectatorBandColor, width, shift, 0, "Spectators", nullptr);
+        if (layout.spectatorsCut > 0) {
+            std::string more = "+";
+            formatNumber(more, layout.spectatorsCut);
+            canvas.drawText(CutMarkX + shift, LabelY, more);
+        }
         canvas.selectFont(rowFont);
         int y = FirstRowOffset;
-        for (std::size_t i = 0; i < spectatorCount_; ++i) {
+        for (std::size_t i = 0; i < spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut); ++i) {
             canvas.drawText(NameX, y, nameOf(canvas, rowFont, *spectators_[i], width - 2 * NameX));
             y += layout.rowHeight;
         }

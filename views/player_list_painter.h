@@ -49,6 +49,8 @@ struct PlayerListLayout {
     // shows "+N" for them rather than losing them silently.
     int terroristsCut = 0;
     int counterTerroristsCut = 0;
+    // Spectator rows past the control's bottom, counted the same way.
+    int spectatorsCut = 0;
 };
 
 class PlayerListPainter {

@@ -124,6 +124,7 @@ TEST(PlayerListRows, StandWholeInTheirOwnTeamsBandOrAreCounted)
         {"crowded just past the threshold", 9, 9, 0, 468, 332},
         {"twelve against three", 12, 3, 0, 468, 340},
         {"a list too short for any row", 5, 5, 0, 468, 40},
+        {"a crowd of spectators", 3, 3, 32, 468, 332},
     };
     for (const auto& c : cases) {
         Server server(c.terrorists, c.counterTerrorists, c.spectators);
@@ -146,6 +147,11 @@ TEST(PlayerListRows, StandWholeInTheirOwnTeamsBandOrAreCounted)
                 EXPECT_LE(row->y + row->font.cellHeight, band.limit) << c.what << " " << row->text;
             }
         }
+        // Spectators too: whole rows above the bottom, the rest counted.
+        const TeamSeen watchers = c.spectators > 0 ? seen(canvas, 's', 0) : TeamSeen{};
+        EXPECT_EQ(static_cast<int>(watchers.rows.size()) + watchers.hidden, c.spectators) << c.what;
+        for (const auto* row : watchers.rows)
+            EXPECT_LE(row->y + row->font.cellHeight, c.height) << c.what << " " << row->text;
         for (const auto& text : canvas.texts) {
             if (isRowOf(text, 't') || isRowOf(text, 'c') || isRowOf(text, 's') || text.text == "DEAD" ||
                 text.text == "Unknown" || text.text == "11" || text.text == "18")
