@@ -76,29 +76,24 @@ TEST(PlayerListPainter, LaysOutBlocksByHowCrowdedTheTeamsAre)
     const struct {
         const char* name;
         int spectators, terrorists, counterTerrorists;
-        int rowHeight, digitWidth, terroristTop, counterTerroristTop;
+        int rowHeight, terroristTop, counterTerroristTop;
         bool crowded;
     } cases[] = {
-        {"five a side", 0, 5, 5, 16, 8, 0, 166, false},
-        {"seven is not crowded", 0, 7, 0, 16, 8, 0, 166, false},
-        {"eight terrorists crowd", 0, 8, 0, 12, 6, 0, 166, true},
-        {"twelve are very crowded", 0, 12, 3, 10, 6, 0, 166, true},
-        {"two spectators, four a side", 2, 4, 4, 16, 8, 66, 199, false},
-        {"two spectators, five terrorists", 2, 5, 4, 12, 6, 58, 195, true},
-        {"six spectators leave no room", 6, 1, 0, 12, 6, 106, 219, true},
-        {"seven spectators crowd even empty teams", 7, 0, 0, 12, 6, 118, 225, true},
+        {"five a side", 0, 5, 5, 16, 0, 166, false},
+        {"seven is not crowded", 0, 7, 0, 16, 0, 166, false},
+        {"eight terrorists crowd", 0, 8, 0, 12, 0, 166, true},
+        {"twelve are very crowded", 0, 12, 3, 10, 0, 166, true},
+        {"two spectators, four a side", 2, 4, 4, 16, 66, 199, false},
+        {"two spectators, five terrorists", 2, 5, 4, 12, 58, 195, true},
+        {"six spectators leave no room", 6, 1, 0, 12, 106, 219, true},
+        {"seven spectators crowd even empty teams", 7, 0, 0, 12, 118, 225, true},
     };
     for (const auto& c : cases) {
         Players players;
         PlayerListPainter painter;
         fill(painter, players, c.spectators, c.terrorists, c.counterTerrorists);
-        const PlayerListLayout layout = painter.layout(Height);
-        EXPECT_EQ(layout.rowHeight, c.rowHeight) << c.name;
-        EXPECT_EQ(layout.digitWidth, c.digitWidth) << c.name;
-        EXPECT_EQ(layout.crowded, c.crowded) << c.name;
-        EXPECT_EQ(layout.terroristTop, c.terroristTop) << c.name;
-        EXPECT_EQ(layout.counterTerroristTop, c.counterTerroristTop) << c.name;
-
+        // What is drawn at the window's own size: the bands and rows where
+        // the design puts them.
         const RecordingCanvas canvas = paintList(painter);
         const auto* header = canvas.find("Terrorists");
         ASSERT_NE(header, nullptr) << c.name;
