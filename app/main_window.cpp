@@ -19,6 +19,7 @@
 #include "app/about_dialog.h"
 #include "app/background_loader.h"
 #include "app/chat_view_control.h"
+#include "app/clock_text.h"
 #include "app/date_selector_control.h"
 #include "app/find_all_window.h"
 #include "app/keyboard_access.h"
@@ -278,8 +279,16 @@ int MainWindow::shownDayIndex() const
 {
     if (state_.isEmptyDay())
         return -1;
-    const auto found = std::find(state_.days.begin(), state_.days.end(), state_.dayStart);
-    return found == state_.days.end() ? -1 : static_cast<int>(found - state_.days.begin());
+    const std::int32_t* first = state_.days.begin();
+    const std::int32_t* last = state_.days.end();
+    // A day followed live past midnight shows the next date: the list shows
+    // the entry of the date the clock (and the date box) shows, when there
+    // is one.
+    const std::int32_t* on = std::upper_bound(first, last, state_.viewClock);
+    if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock))
+        return static_cast<int>(on - 1 - first);
+    const std::int32_t* found = std::find(first, last, state_.dayStart);
+    return found == last ? -1 : static_cast<int>(found - first);
 }
 
 void MainWindow::selectDay(int index)

@@ -133,18 +133,16 @@ void MainWindow::findAgain()
 
 void MainWindow::selectNeighbourDay(int step)
 {
-    if (destroyed_ || state_.isEmptyDay())
+    // From the entry the date list shows, so that the keys go to the day
+    // before or after the date on screen.
+    const int shown = destroyed_ ? -1 : shownDayIndex();
+    if (shown < 0)
         return;
-    for (std::size_t i = 0; i < state_.days.size(); ++i) {
-        if (state_.days[i] != state_.dayStart)
-            continue;
-        const std::int64_t next = static_cast<std::int64_t>(i) + step;
-        if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
-            return;
-        dateSelector_->comboBox()->setCurrentIndex(static_cast<int>(next));
-        selectDay(static_cast<int>(next));
+    const std::int64_t next = static_cast<std::int64_t>(shown) + step;
+    if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
         return;
-    }
+    dateSelector_->comboBox()->setCurrentIndex(static_cast<int>(next));
+    selectDay(static_cast<int>(next));
 }
 
 void MainWindow::toggleOrPressFocused()
