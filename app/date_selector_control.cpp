@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolTip>
 
 #include "app/clock_text.h"
@@ -234,8 +235,13 @@ bool DateSelectorControl::commitTypedDate()
         const QString note = text.isEmpty() ? QString() : QStringLiteral("No logs for %1 in this folder").arg(text);
         selectEntry(lastIndex_);
         combo_->setToolTip(note);
+        // Shown once the key that committed has been handled: the tip would
+        // go with its release otherwise. The box keeps the note as its
+        // tooltip until a day of the list is chosen.
         if (!note.isEmpty())
-            QToolTip::showText(combo_->mapToGlobal(QPoint(0, combo_->height())), note, combo_);
+            QTimer::singleShot(0, combo_, [combo = combo_, note] {
+                QToolTip::showText(combo->mapToGlobal(QPoint(0, combo->height())), note, combo, QRect(), 4000);
+            });
         return false;
     }
     combo_->setToolTip(QString());
