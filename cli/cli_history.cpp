@@ -19,7 +19,7 @@
 #include "cli/cli_warnings.h"
 #include "history/all_days_search.h"
 #include "history/day_windows.h"
-#include "history/player_sessions.h"
+#include "history/player_record.h"
 #include "replay/search.h"
 #include "text/text_encoding.h"
 #include "text/text_out.h"
@@ -218,9 +218,8 @@ int runPlayer(const std::vector<std::string>& args)
     };
 
     std::size_t shown = 0;
-    SessionTracker sessions([&](PlayerSession&& session) {
-        if (!matches(session))
-            return;
+    Progress progress("player");
+    walkPlayerSessions(folder, nullptr, matches, [&](PlayerSession&& session) {
         Json json = Json::object();
         json["date"] = formatDate(session.day);
         json["start"] = formatTimeOfDay(session.start);
@@ -236,16 +235,7 @@ int runPlayer(const std::vector<std::string>& args)
         json["chat"] = session.chat;
         std::cout << jsonLine(json) << '\n';
         ++shown;
-    });
-    Progress progress("player");
-    walkDayWindows(folder, nullptr, {}, [&](std::size_t index, const EventList* own) {
-        if (own) {
-            for (const LogEvent& event : *own)
-                sessions.add(event);
-        }
-        progress.update(index, folder.days.size(), folder.days[index]);
-    });
-    sessions.finish();
+    }, [&](std::size_t index, std::size_t days) { progress.update(index, days, folder.days[index]); });
     progress.wipe();
     warnAboutFilesCutShort(folder.filesCutShort);
     if (shown == 0) {

@@ -34,13 +34,21 @@ std::string jsonLine(const Json& json)
     return safeJson(json.dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
-std::string eventJson(const LogEvent& event)
+std::string eventJson(const LogEvent& event, bool allKinds)
 {
     Json json = Json::object();
     json["kind"] = event.kind;
     json["time"] = event.time;
     json["player"] = playerJson(event.player);
     json["text"] = textOrNull(event.text);
+    if (allKinds && event.kind == Killed && event.text) {
+        const KillDetail kill = killDetailOf(event);
+        json["killerUniqueId"] = logTextToUtf8(kill.killerUniqueId);
+        json["killerTeam"] = kill.killerTeam;
+        json["weapon"] = logTextToUtf8(kill.weapon);
+    } else if (allKinds && event.kind == TeamScore) {
+        json["team"] = scoringTeamOf(event);
+    }
     return jsonLine(json);
 }
 

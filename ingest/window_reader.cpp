@@ -314,6 +314,8 @@ public:
     }
 
     std::size_t threadCount() const { return threads_; }
+    // The threads' parsers recognise what the window's own parser does.
+    void setAllKinds(bool all) { allKinds_ = all; }
 
     // Reads tasks on thread `worker` (1 and up) until none is left.
     void work(std::size_t worker)
@@ -379,6 +381,7 @@ private:
             self = std::make_unique<Worker>();
         // The time zone may have changed since the last read.
         self->parser->reset();
+        self->parser->setAllKinds(allKinds_);
         self->free.clear();
         for (auto& list : self->lists)
             self->free.push_back(list.get());
@@ -435,6 +438,7 @@ private:
     const std::uint64_t outputBound_;
     std::vector<Slot> reads_;
     std::vector<std::unique_ptr<Worker>>& workers_;
+    bool allKinds_ = false;
     const std::size_t threads_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -504,6 +508,7 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
                 thread->started = false;
         }
         ParallelRead read(files, tasks, outputBound_, readThreads_, threads);
+        read.setAllKinds(parser.allKinds());
         std::vector<std::thread> pool;
         pool.reserve(threads - 1);
         // Without a further thread (the system refused one) the calling

@@ -91,6 +91,7 @@ void writeFolder(const TempFolder& folder)
     log.at("20:00:02", entered("Eve" + Hostile, 2));
     log.at("20:00:03", said("Eve" + Hostile, 2, "CT", "hi" + Hostile));
     log.at("20:00:04", saidTeam("Eve" + Hostile, 2, "CT", "team" + Hostile));
+    log.at("20:00:04", killed("Eve" + Hostile, 2, "CT", "Bob" + Hostile, 4, "TERRORIST"));
     log.at("20:00:05", changedName("Eve" + Hostile, 2, "CT", "Mallory" + Hostile));
     log.at("20:00:06", rconCommand("status" + Hostile, "10.0.0.2:27005"));
     log.at("20:00:07", badRconCommand("kick" + Hostile, "203.0.113.9:27005"));
@@ -117,6 +118,8 @@ TEST(HostileText, NoOutputOfZelkamCliActsOnATerminal)
         {"player", f, "--id", "100002"},
         {"overview", f, "06/07/2001"},
         {"overview", f, "06/07/2001", "--csv"},
+        {"stats", f},
+        {"stats", f, "--by", "map", "--csv"},
     };
     for (const char* kind : {"chat", "player", "rconuser", "rconcmd"})
         runs.push_back({"grep", f, "--kind", kind, ""});
@@ -131,7 +134,8 @@ TEST(HostileText, NoOutputOfZelkamCliActsOnATerminal)
         const bool csv = args.back() == "--csv";
         EXPECT_FALSE(findsActingCharacter(result.out, found, csv)) << what << ": " << found;
         EXPECT_FALSE(findsActingCharacter(result.err, found)) << what << ": " << found;
-        if (args[0] == "events" || args[0] == "replay" || args[0] == "player" || (args[0] == "overview" && !csv)) {
+        if (args[0] == "events" || args[0] == "replay" || args[0] == "player" ||
+            ((args[0] == "overview" || args[0] == "stats") && !csv)) {
             for (const std::string& line : result.lines())
                 EXPECT_FALSE(nlohmann::json::parse(line, nullptr, false).is_discarded()) << what << ": " << line;
         }
@@ -155,6 +159,7 @@ TEST(HostileText, MessagesShowAFolderNameSafely)
             {"overview", folder, "06/07/2001", "--csv"},
             {"player", folder, "--name", "x"},
             {"grep", folder, "x"},
+            {"stats", folder},
         };
         // follow waits for the first log of a folder that has none yet.
         if (folder.find("gone") != std::string::npos)
