@@ -444,33 +444,6 @@ private:
 
 } // namespace
 
-bool probeLogFile(const std::filesystem::path& path, std::int32_t& time)
-{
-    TimeStampConverter stamps;
-    return probeLogFile(path, stamps, time);
-}
-
-bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time)
-{
-    std::FILE* file = openLogForReading(path);
-    if (!file)
-        return false;
-    // An archive is dated by its content's first line too; a small input
-    // chunk is enough to reach it.
-    char head[TimeStampOffset + TimeStampLength + 1];
-    const std::size_t got =
-        readUpTo(*makeBlockSource(file, compressionOfName(utf8FromPath(path.filename())), DefaultOutputBound, 4096), head,
-                 sizeof head);
-    if (got < sizeof head)
-        return false;
-    const std::int32_t stamp = stamps.convert(std::string_view(head + TimeStampOffset, TimeStampLength));
-    if (stamp == -1)
-        return false;
-    time = stamp;
-    return true;
-}
-
-
 WindowReader::WindowReader() : buffer_(new char[ReadBufferSize]) {}
 
 WindowReader::~WindowReader() = default;

@@ -15,13 +15,6 @@
 
 namespace zelkam {
 
-// The calendar time of a log file's first line, read from its first 24
-// bytes (of its content, for an archive). False when the file cannot be opened, is not a regular file, holds
-// fewer than 24 bytes or its stamp does not convert. Probing many files,
-// pass one converter to them all: it converts each hour once.
-bool probeLogFile(const std::filesystem::path& path, std::int32_t& time);
-bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time);
-
 // Reads the log lines of a window of days from the folder's files into a
 // parser. A window starts at a calendar time and spans a number of local
 // calendar days (23 to 25 hours each where the clocks change); its files are
