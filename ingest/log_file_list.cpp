@@ -78,11 +78,11 @@ constexpr std::size_t TailBytes = 4096;
 constexpr std::size_t StampedHead = TimeStampOffset + TimeStampLength + 1;
 
 // Whether the last whole line of text that carries a time stamp is stamped
-// on a later local day than the file's first line (`first` its stamp text,
+// on the local day after the file's first line's (`first` its stamp text,
 // `start` its time). Lines come in time order, so the last one tells. text
 // holds the file's last bytes; fromStart when they begin at the file's
 // start (otherwise their first line is cut and not looked at).
-bool lastLineOnLaterDay(std::string_view text, bool fromStart, std::string_view first, std::int32_t start,
+bool lastLineOnNextDay(std::string_view text, bool fromStart, std::string_view first, std::int32_t start,
                         TimeStampConverter& stamps)
 {
     std::size_t end = text.rfind('\n');
@@ -98,8 +98,12 @@ bool lastLineOnLaterDay(std::string_view text, bool fromStart, std::string_view 
             if (stamp.substr(0, 10) == first.substr(0, 10))
                 return false;
             const std::int32_t time = stamps.convert(stamp);
-            if (time != -1)
-                return time >= addLocalDays(dayStartOf(start), 1);
+            if (time == -1)
+                return false;
+            // Stamped on the next day itself: a last line days or years on
+            // says nothing sure of that day.
+            const std::int64_t next = addLocalDays(dayStartOf(start), 1);
+            return time >= next && time < addLocalDays(next, 1);
         }
         if (feed == std::string_view::npos)
             return false;
@@ -126,13 +130,13 @@ bool probePlainEnds(const std::filesystem::path& path, std::uint64_t size, TimeS
             dated = true;
             file.startTime = stamp;
             if (got < sizeof head || size <= got) {
-                file.reachesNextDay = lastLineOnLaterDay(std::string_view(head, got), true, first, stamp, stamps);
+                file.reachesNextDay = lastLineOnNextDay(std::string_view(head, got), true, first, stamp, stamps);
             } else {
                 char tail[TailBytes];
                 const std::uint64_t from = size > TailBytes ? size - TailBytes : 0;
                 const std::size_t read = seekTo(handle, from) ? std::fread(tail, 1, sizeof tail, handle) : 0;
                 file.reachesNextDay =
-                    lastLineOnLaterDay(std::string_view(tail, read), from == 0, first, stamp, stamps);
+                    lastLineOnNextDay(std::string_view(tail, read), from == 0, first, stamp, stamps);
             }
         }
     }

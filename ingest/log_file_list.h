@@ -15,8 +15,8 @@
 namespace zelkam {
 
 // One log file of the folder: its bare name, the calendar time of its
-// first line, and whether its last whole line is stamped on a later local
-// day than its first (a map played on past midnight in the same file).
+// first line, and whether its last whole line is stamped on the local day
+// after its first (a map played on past midnight in the same file).
 struct LogFileEntry {
     std::string name;
     std::int32_t startTime = 0;
