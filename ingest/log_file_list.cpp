@@ -273,7 +273,10 @@ bool FolderListing::list(const std::filesystem::path& folder, LogFileList& files
     newest_.clear();
     if (!scanned.entries.empty()) {
         newest_ = scanned.entries.back().name;
-        if (options.wholeFirstLineOfNewest && !hasWholeLine(scanned.pathOf(newest_)))
+        // An archive is never being written: only a plain file can hold
+        // half a first line.
+        if (options.wholeFirstLineOfNewest && compressionOfName(newest_) == Compression::None
+            && !hasWholeLine(scanned.pathOf(newest_)))
             scanned.entries.removeLast();
     }
     folder_ = folder;
