@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -265,9 +266,23 @@ bool FolderListing::list(const std::filesystem::path& folder, LogFileList& files
             file = found->second;
         else
             probeListed(path, name, stamps, file);
-        if (file.dated)
-            scanned.entries.append(LogFileEntry{name, file.startTime, file.reachesNextDay});
         listed.emplace(std::move(name), std::move(file));
+    }
+    // A file reached by several names (links) is one log: it is listed once,
+    // under the name that sorts first, or its events would count again for
+    // each name.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, const std::string*> byIdentity;
+    const auto knowsIdentity = [](const ListedFile& file) { return file.mark.device != 0 || file.mark.inode != 0; };
+    for (const auto& [name, file] : listed) {
+        if (!file.dated || !knowsIdentity(file))
+            continue;
+        const auto [at, added] = byIdentity.try_emplace({file.mark.device, file.mark.inode}, &name);
+        if (!added && name < *at->second)
+            at->second = &name;
+    }
+    for (const auto& [name, file] : listed) {
+        if (file.dated && (!knowsIdentity(file) || *byIdentity.at({file.mark.device, file.mark.inode}) == name))
+            scanned.entries.append(LogFileEntry{name, file.startTime, file.reachesNextDay});
     }
     sortEntries(scanned);
     newest_.clear();

@@ -462,6 +462,11 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         marks_.push_back(std::move(read.mark));
     };
 
+    // Content the window's archives gave so far, and what the next may give.
+    std::uint64_t decoded = 0;
+    const auto archiveBound = [&](std::uint64_t given) {
+        return std::min(outputBound_, windowBound_ - std::min(windowBound_, given));
+    };
     std::vector<Task> tasks;
     std::uint64_t logBytes = 0;
     const unsigned threads = planThreads(files, threads_, inlineBelow_, pieceBytes_, tasks, logBytes);
@@ -476,7 +481,11 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
             if (thread)
                 thread->started = false;
         }
-        ParallelRead read(files, tasks, outputBound_, readThreads_, threads);
+        // Every archive is read against the whole window's bound at most;
+        // the join then cuts, in reading order, what the bound leaves room
+        // for, reading again the one archive it cuts into, so the window is
+        // what a read on one thread makes of it.
+        ParallelRead read(files, tasks, std::min(outputBound_, windowBound_), readThreads_, threads);
         std::vector<std::thread> pool;
         pool.reserve(threads - 1);
         // Without a further thread (the system refused one) the calling
@@ -496,6 +505,18 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         bool everyPieceOpened = true;
         read.joinAll([&](const Task& task, ParallelRead::Slot& slot) {
             TaskRead& result = slot.result;
+            if (task.archive && result.opened) {
+                const std::uint64_t allowed = archiveBound(decoded);
+                if (result.read.delivered > allowed) {
+                    FileRead again;
+                    if (readEntry(files, task.entry, allowed, parser, buffer_.get(), again)) {
+                        decoded += again.delivered;
+                        finish(again);
+                    }
+                    return;
+                }
+                decoded += result.read.delivered;
+            }
             if (result.opened)
                 parser.events().appendRange(slot.events->data(), slot.events->size());
             if (!task.piece) {
@@ -539,8 +560,12 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     } else {
         for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
             FileRead read;
-            if (readEntry(files, i, outputBound_, parser, buffer_.get(), read))
+            const bool archive = compressionOfName(files.entries[i].name) != Compression::None;
+            if (readEntry(files, i, archive ? archiveBound(decoded) : outputBound_, parser, buffer_.get(), read)) {
+                if (archive)
+                    decoded += read.delivered;
                 finish(read);
+            }
         }
     }
     files.windowFirst = files.windowStop;

@@ -70,6 +70,13 @@ public:
     // How many bytes of content one archive may give (DefaultOutputBound
     // unless lowered).
     void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
+    // How many bytes of content the archives of one window may give
+    // together, in reading order (DefaultWindowBound unless lowered): a
+    // small archive can expand to gigabytes of lines, and a day's window
+    // holds many archives. An archive reached past it is cut there, as one
+    // past its own bound is.
+    static constexpr std::uint64_t DefaultWindowBound = std::uint64_t{1} << 30;
+    void setWindowBound(std::uint64_t bound) { windowBound_ = bound; }
 
     // How many threads a window read may use; 0 (the default) leaves it to
     // threadCount() at every read, 1 reads on the calling thread only.
@@ -96,6 +103,7 @@ private:
 
     std::unique_ptr<char[]> buffer_;
     std::uint64_t outputBound_ = DefaultOutputBound;
+    std::uint64_t windowBound_ = DefaultWindowBound;
     unsigned threads_ = 0;
     std::uint64_t inlineBelow_ = DefaultInlineBelow;
     std::uint64_t pieceBytes_ = DefaultPieceBytes;

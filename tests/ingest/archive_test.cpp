@@ -253,6 +253,49 @@ TEST(Archives, OutputBoundStopsABomb)
     }
 }
 
+// The archives of one window give at most the window's bound together, in
+// reading order, on one thread or several alike; the archive the bound cuts
+// into is reported as cut short. A file under further names is read once.
+TEST(Archives, AWindowsArchivesStopTogetherAtItsBound)
+{
+    ScopedTimeZone zone("UTC");
+    const auto mapContent = [](const char* time, const char* text) {
+        std::string content = lineAt("07/06/2001", time, mapStarted("de_dust"));
+        while (content.size() < 100000)
+            content += chatLineAt("07/06/2001", time, text);
+        return content;
+    };
+    const std::string first = mapContent("20:00:00", "first"), second = mapContent("20:10:00", "second"),
+                      third = mapContent("20:20:00", "third"), fourth = mapContent("20:30:00", "plain");
+    const std::uint64_t bound = first.size() + second.size() + 50000;
+    TempFolder archived;
+    archived.write("L0706000.log.gz", gzipped(first));
+    archived.write("L0706001.log.xz", xzCompressed(second, 1));
+    archived.write("L0706002.log.zst", zstdCompressed(third));
+    archived.write("L0706003.log", fourth);
+#ifndef _WIN32
+    std::filesystem::create_symlink("L0706000.log.gz", archived.path() / "L0706009.log.gz");
+    std::filesystem::create_hard_link(archived.path() / "L0706001.log.xz", archived.path() / "L0706008.log.xz");
+#endif
+    TempFolder plain;
+    plain.write("L0706000.log", first);
+    plain.write("L0706001.log", second);
+    plain.write("L0706002.log", third.substr(0, 50000));
+    plain.write("L0706003.log", fourth);
+    const Reading expected = readFolder(plain.path());
+    for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(threads);
+        LogFolder folder;
+        folder.setWindowBound(bound);
+        folder.setReadThreads(threads, 0, 1 << 14);
+        EXPECT_EQ(readFolder(folder, archived.path()), expected);
+        ASSERT_EQ(folder.filesCutShort().size(), 1u);
+        EXPECT_EQ(folder.filesCutShort()[0].name, "L0706002.log.zst");
+        EXPECT_EQ(folder.filesCutShort()[0].end, ReadEnd::Bounded);
+        EXPECT_EQ(folder.filesCutShort()[0].delivered, 50000u);
+    }
+}
+
 // A log and its archived twin hold the same lines: exactly one is read, the
 // plain file (which the server may still be writing), else the archive
 // whose name sorts first.

@@ -94,14 +94,19 @@ TEST(ScanFolder, LeavesOutWhatCannotBeALogFile)
     folder.write("L0705002.log", startedAt("07/05/2099", "09:00:00")); // does not fit 32 bits
     std::filesystem::create_directory(folder.path() / "L0705003.log");
     ASSERT_EQ(mkfifo((folder.path() / "L0705004.log").c_str(), 0600), 0) << "a FIFO would block a read forever";
-    std::filesystem::create_symlink("L0706000.log", folder.path() / "L0706009.log");
+    folder.write("elsewhere.txt", startedAt("07/06/2001", "10:00:00"));
+    std::filesystem::create_symlink("elsewhere.txt", folder.path() / "L0706009.log");
+    // Further names of a log already listed: it is listed once, under the
+    // name that sorts first.
+    std::filesystem::create_symlink("L0706000.log", folder.path() / "L0706008.log");
+    std::filesystem::create_hard_link(folder.path() / "L0706000.log", folder.path() / "L0706007.log");
     std::filesystem::create_symlink("missing.log", folder.path() / "L0705005.log");
     std::filesystem::create_symlink("L0705006.log", folder.path() / "L0705006.log");
 
     LogFileList list;
     ASSERT_TRUE(scanFolder(folder.string(), list));
     EXPECT_EQ(namesOf(list), (std::vector<std::string>{"L0706000.log", "L0706009.log"}))
-        << "only datable regular files, links to them followed";
+        << "only datable regular files, links to them followed, each file once";
 #endif
 }
 
@@ -131,34 +136,6 @@ TEST(ScanFolder, EmptyPathIsTheCurrentDirectory)
     std::filesystem::current_path(previous);
     ASSERT_TRUE(scanned);
     EXPECT_EQ(namesOf(list), std::vector<std::string>{"L0706000.log"});
-}
-
-// Of a log and its archived twins one is listed: the plain file, else the
-// archive whose name sorts first.
-TEST(ScanFolder, ListsOneOfALogAndItsTwins)
-{
-    ScopedTimeZone tz("UTC");
-    const std::string text = startedAt("07/06/2001", "09:00:00");
-    struct Case {
-        std::vector<std::string> names;
-        std::string listed;
-    };
-    const Case cases[] = {
-        {{"L0706000.log", "L0706000.log.gz", "L0706000.log.xz"}, "L0706000.log"},
-        {{"L0706000.log.zst", "L0706000.log.xz", "L0706000.log.gz"}, "L0706000.log.gz"},
-        {{"L0706000.log.zst", "L0706000.log.xz"}, "L0706000.log.xz"},
-    };
-    for (const Case& c : cases) {
-        TempFolder folder;
-        for (const std::string& name : c.names)
-            folder.write(name, name.ends_with(".log") ? text
-                                   : name.ends_with(".gz") ? gzipped(text)
-                                   : name.ends_with(".xz") ? test::xzCompressed(text)
-                                                           : test::zstdCompressed(text));
-        LogFileList list;
-        ASSERT_TRUE(scanFolder(folder.string(), list));
-        EXPECT_EQ(namesOf(list), std::vector<std::string>{c.listed}) << c.names.front();
-    }
 }
 
 // A file whose last whole line is stamped on the day after its first line's
