@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "ingest/block_source.h"
-#include "ingest/line_feeder.h"
+#include "ingest/mark_read.h"
 #include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 
@@ -246,31 +246,12 @@ bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& par
         std::fclose(file);
         return false;
     }
-    LineFeeder lines(parser);
-    std::uint64_t position = mark.consumed;
-    char* buffer = buffer_.get();
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, FollowBufferSize, file)) > 0) {
-        if (const std::size_t wholeEnd = lines.feed(std::string_view(buffer, got)))
-            mark.complete = position + wholeEnd;
-        position += got;
-    }
-    const std::uint64_t start = mark.consumed;
-    mark.size = position;
-    if (lines.inLine() && wholeLinesOnly) {
-        // The server is still writing this line: it is read again once whole.
-        mark.consumed = mark.complete;
-        mark.tailEvent = false;
-    } else if (lines.inLine()) {
-        mark.tailEvent = lines.finishLine();
-        mark.consumed = position;
-    } else if (position > start) {
-        mark.consumed = position;
-        mark.tailEvent = false;
-    }
+    const std::unique_ptr<BlockSource> source = makeBlockSource(file, Compression::None);
+    readOnFromMark(*source, parser, mark, buffer_.get(), FollowBufferSize, wholeLinesOnly);
+    // What the read kept of its last bytes is what it read from where it
+    // went on; the file's own are the ones to compare with next time.
     statOpenFileMark(file, mark);
     mark.lastBytesKnown = readBytesBefore(file, mark.size, mark.lastBytes);
-    std::fclose(file);
     return true;
 }
 

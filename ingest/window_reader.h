@@ -11,9 +11,10 @@
 #include "ingest/file_mark.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_parser.h"
-#include "parse/time_stamp.h"
 
 namespace zelkam {
+
+struct ReadWorker;
 
 // Reads the log lines of a window of days from the folder's files into a
 // parser. A window starts at a calendar time and spans a number of local
@@ -95,8 +96,6 @@ public:
     // never grow, so any change to one is a change, never growth.
     const std::vector<FileMark>& marks() const { return marks_; }
 
-    struct ReadThread;
-
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
     void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
@@ -108,7 +107,7 @@ private:
     std::uint64_t inlineBelow_ = DefaultInlineBelow;
     std::uint64_t pieceBytes_ = DefaultPieceBytes;
     // Kept from read to read, one for each thread a read used.
-    std::vector<std::unique_ptr<ReadThread>> readThreads_;
+    std::vector<std::unique_ptr<ReadWorker>> readWorkers_;
     std::vector<FileCutShort> cutShort_;
     std::vector<FileMark> marks_;
 };
