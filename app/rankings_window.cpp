@@ -35,7 +35,7 @@ using CellKind = RankingsWindow::CellKind;
 using Row = RankingsWindow::Row;
 
 // The size the last rankings window had, so the next opens the same.
-QSize rememberedSize(760, 460);
+QSize rememberedSize(900, 480);
 
 // A table's columns: the header the window shows and the key the CSV
 // header uses (the same keys zelkam-cli stats writes).
@@ -208,6 +208,10 @@ QTableWidget* makeTable(const TableShape& shape, QWidget* parent)
         table->setHorizontalHeaderItem(c, header);
     }
     table->verticalHeader()->hide();
+    // Rows as high as a line of the font: fallback fonts picked for the
+    // isolate marks around names would otherwise make them twice that.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
