@@ -361,9 +361,11 @@ const char* killText(const PlayerEntry& killer, std::string_view weapon, StringA
         return nullptr;
     const std::string_view name = killer.name;
     const std::string_view id = killer.uniqueId;
+    // Never null for tokens of a line: they are far below a block. Without
+    // the detail the text would be read past its end, so no text at all.
     char* text = arena.allocate(name.size() + 1 + 1 + id.size() + 1 + weapon.size() + 1);
     if (!text)
-        return killer.name;
+        return nullptr;
     char* at = text;
     const auto put = [&](std::string_view part) {
         if (!part.empty())

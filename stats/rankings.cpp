@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_event.h"
+#include "stats/day_tally.h"
 
 namespace zelkam {
 namespace {
@@ -19,33 +22,15 @@ struct TextHash {
 // Names to dense indices, looked up without making a string.
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
-constexpr std::uint32_t NoRow = std::numeric_limits<std::uint32_t>::max();
-
-// Writes the key playerKeyOf gives into key; false for a bot.
-bool writeKey(std::string_view uniqueId, std::string_view name, std::string& key)
-{
-    key.clear();
-    if (isSharedUniqueId(uniqueId)) {
-        key += '\x01';
-        key += name;
-    } else {
-        key += uniqueId;
-        // The universe digit of a Steam id changed with the engine, not the
-        // account.
-        if (key.starts_with("STEAM_1:"))
-            key[6] = '0';
-    }
-    return uniqueId != "BOT";
-}
+constexpr std::uint32_t NoRow = NoPlayer;
+// The side of a player who joined the spectators or left: on neither team,
+// unlike Team::None, which an event gives when it tells no team.
+constexpr std::int32_t NoSide = -1;
 
 struct PlayerRow {
     PlayerRanking ranking;
     // Kills by weapon index: a player uses a few dozen weapons at most.
     std::vector<std::pair<std::uint32_t, std::int32_t>> weaponKills;
-    // The name text the row's name was last set from, and the day's hand-over
-    // it belongs to (see Ranker::beginDay).
-    const char* namePointer = nullptr;
-    std::uint64_t namePointerDay = 0;
     std::int32_t lastSessionDay = std::numeric_limits<std::int32_t>::min();
     std::int32_t team = Team::None;
     // The run of maps the player was last seen in (see Ranker::mapRun_).
@@ -57,87 +42,134 @@ struct MapRow {
     std::unordered_set<std::uint32_t> players;
 };
 
+void addName(PlayerRanking& ranking, std::string_view name)
+{
+    if (std::find(ranking.names.begin(), ranking.names.end(), name) == ranking.names.end())
+        ranking.names.emplace_back(name);
+}
+
+// Merges the days' tallies in day order, and follows what carries over
+// from one event to the next across days: the map in play, who is on it
+// and on which team, for the maps' figures and the rounds won.
 class Ranker {
 public:
-    explicit Ranker(const RankingRange& range)
-        : range_(range),
-          end_(range.lastDay == std::numeric_limits<std::int32_t>::max()
+    explicit Ranker(const RankingRange& range) : range_(range) {}
+
+    std::int64_t first() const { return range_.firstDay; }
+    std::int64_t end() const
+    {
+        return range_.lastDay == std::numeric_limits<std::int32_t>::max()
                    ? std::numeric_limits<std::int64_t>::max()
-                   : std::int64_t{addLocalDays(range.lastDay, 1)})
-    {
+                   : addLocalDays(range_.lastDay, 1);
     }
 
-    // A day's events are handed over; their texts live until the next
-    // call, and no longer.
-    void beginDay()
+    void addDay(const EventList& events, const DayTally& tally)
     {
-        ++day_;
-        rowOfName_.clear();
-    }
-
-    void add(const LogEvent& event)
-    {
-        if (event.time == -1 || event.time < range_.firstDay || event.time >= end_)
-            return;
-        switch (event.kind) {
-        case MapStarted:
-            closeMap();
-            map_ = indexOf(mapIndex_, event.text ? event.text : "", [&](std::string_view name) {
-                maps_.emplace_back().ranking.map = name;
-            });
-            ++maps_[map_].ranking.started;
-            mapStart_ = event.time;
-            ++mapRun_;
-            present_.clear();
-            break;
-        case RoundStarted:
-            if (map_ != NoRow)
-                ++maps_[map_].ranking.rounds;
-            break;
-        case TeamScore: {
-            const std::int32_t winner = scoringTeamOf(event);
-            if (winner != Team::Terrorist && winner != Team::CounterTerrorist)
-                break;
-            for (const std::uint32_t row : present_) {
-                if (rows_[row].team == winner)
-                    ++rows_[row].ranking.roundsWon;
-            }
-            break;
+        std::vector<std::uint32_t> weapons;
+        weapons.reserve(tally.weapons.size());
+        for (const DayTally::Weapon& weapon : tally.weapons) {
+            const std::uint32_t index =
+                indexOf(weaponIndex_, weapon.name, [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
+            weapons_[index].kills += weapon.kills;
+            weapons_[index].teamKills += weapon.teamKills;
+            weapons.push_back(index);
         }
-        case Killed:
-            addKill(event);
-            break;
-        default:
-            if (event.kind >= PlayerConnected && event.kind <= SayTeam) {
-                const std::uint32_t row = rowOf(event.player);
-                if (row != NoRow && event.kind == TeamJoined)
-                    rows_[row].team = event.text && std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
-                                      : event.text && std::string_view(event.text) == "CT" ? Team::CounterTerrorist
-                                                                                          : Team::None;
-                if (row != NoRow && event.kind == PlayerDisconnected) {
-                    rows_[row].team = Team::None;
+        rowOfDay_.clear();
+        for (const DayTally::Player& player : tally.players) {
+            const std::uint32_t row = rowOfKey(player.key, player.bot, player.lastName);
+            rowOfDay_.push_back(row);
+            if (row == NoRow)
+                continue;
+            PlayerRow& merged = rows_[row];
+            PlayerRanking& ranking = merged.ranking;
+            for (const std::string& name : player.names)
+                addName(ranking, name);
+            ranking.name = player.lastName;
+            ranking.kills += player.kills;
+            ranking.teamKills += player.teamKills;
+            ranking.suicides += player.suicides;
+            ranking.bombsPlanted += player.bombsPlanted;
+            ranking.bombsDefused += player.bombsDefused;
+            ranking.hostagesRescued += player.hostagesRescued;
+            for (const auto& [weapon, kills] : player.weaponKills) {
+                const std::uint32_t global = weapons[weapon];
+                const auto used = std::find_if(merged.weaponKills.begin(), merged.weaponKills.end(),
+                                               [&](const auto& entry) { return entry.first == global; });
+                if (used == merged.weaponKills.end())
+                    merged.weaponKills.emplace_back(global, kills);
+                else
+                    used->second += kills;
+            }
+        }
+
+        const std::int64_t from = first();
+        const std::int64_t to = end();
+        std::size_t kill = 0;
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            const LogEvent& event = events[i];
+            if (event.time == -1 || event.time < from || event.time >= to)
+                continue;
+            const std::uint32_t row = i < tally.eventPlayers.size() && tally.eventPlayers[i] != NoPlayer
+                                          ? rowOfDay_[tally.eventPlayers[i]]
+                                          : NoRow;
+            switch (event.kind) {
+            case MapStarted:
+                closeMap();
+                map_ = indexOf(mapIndex_, event.text ? event.text : "",
+                               [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
+                ++maps_[map_].ranking.started;
+                mapStart_ = event.time;
+                ++mapRun_;
+                present_.clear();
+                break;
+            case RoundStarted:
+                if (map_ != NoRow)
+                    ++maps_[map_].ranking.rounds;
+                break;
+            case TeamScore: {
+                const std::int32_t winner = scoringTeamOf(event);
+                if (winner != Team::Terrorist && winner != Team::CounterTerrorist)
+                    break;
+                for (const std::uint32_t present : present_) {
+                    if (rows_[present].team == winner)
+                        ++rows_[present].ranking.roundsWon;
+                }
+                break;
+            }
+            case Killed: {
+                seen(row, event.player.team);
+                const std::uint32_t killer = kill < tally.killers.size() ? tally.killers[kill++] : NoPlayer;
+                if (killer != NoPlayer)
+                    seen(rowOfDay_[killer], killDetailOf(event).killerTeam);
+                break;
+            }
+            case TeamJoined:
+                seen(row, !event.text                                   ? NoSide
+                          : std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
+                          : std::string_view(event.text) == "CT"        ? Team::CounterTerrorist
+                                                                        : NoSide);
+                break;
+            case PlayerDisconnected:
+                seen(row, Team::None);
+                if (row != NoRow) {
+                    rows_[row].team = NoSide;
                     std::erase(present_, row);
                 }
-            } else if (event.kind >= Suicide) {
-                const std::uint32_t row = rowOf(event.player);
-                if (row == NoRow)
-                    break;
-                PlayerRanking& ranking = rows_[row].ranking;
-                ranking.suicides += event.kind == Suicide;
-                ranking.bombsPlanted += event.kind == BombPlanted;
-                ranking.bombsDefused += event.kind == BombDefused;
-                ranking.hostagesRescued += event.kind == HostageRescued;
+                break;
+            default:
+                seen(row, event.player.team);
+                break;
             }
-            break;
+            lastTime_ = event.time;
         }
-        lastTime_ = event.time;
     }
 
     void add(const PlayerSession& session)
     {
         if (session.day < range_.firstDay || session.day > range_.lastDay || session.names.empty())
             return;
-        const std::uint32_t row = rowOf(session.uniqueId, session.names.back(), false);
+        const bool bot = !writePlayerKey(session.uniqueId, session.names.back(), key_);
+        const std::uint32_t row = rowOfKey(key_, bot, session.names.back());
         if (row == NoRow)
             return;
         PlayerRow& player = rows_[row];
@@ -189,110 +221,34 @@ private:
         return next;
     }
 
-    static void addName(PlayerRanking& ranking, std::string_view name)
-    {
-        if (std::find(ranking.names.begin(), ranking.names.end(), name) == ranking.names.end())
-            ranking.names.emplace_back(name);
-    }
-
     // The row of a player, made when first met; NoRow for a bot unless bots
-    // are ranked. An event names the player as now: the name shown, the
-    // team, the map's players.
-    std::uint32_t rowOf(std::string_view uniqueId, std::string_view name, bool fromEvent = true,
-                        const char* namePointer = nullptr)
+    // are ranked.
+    std::uint32_t rowOfKey(std::string_view key, bool bot, std::string_view name)
     {
-        if (!writeKey(uniqueId, name, key_) && !range_.bots)
+        if (bot && !range_.bots)
             return NoRow;
-        const std::uint32_t row = indexOf(rowIndex_, key_, [&](std::string_view key) {
+        return indexOf(rowIndex_, key, [&](std::string_view made) {
             PlayerRanking& ranking = rows_.emplace_back().ranking;
             ranking.name = name;
-            if (key.empty() || key[0] != '\x01')
-                ranking.uniqueId = key;
+            if (made.empty() || made[0] != '\x01')
+                ranking.uniqueId = made;
         });
-        if (fromEvent)
-            seen(row, name, namePointer);
-        return row;
     }
 
-    // What an event tells of its player: the name used now, and that he is
-    // on the map being played. namePointer, when given, is the event's name
-    // text: the same text as last time needs no comparing.
-    void seen(std::uint32_t row, std::string_view name, const char* namePointer)
+    // A player's event: he is on the map being played, on the team the
+    // event tells (Team::None when it tells none).
+    void seen(std::uint32_t row, std::int32_t team)
     {
-        PlayerRow& player = rows_[row];
-        {
-            if (namePointer && player.namePointer == namePointer && player.namePointerDay == day_) {
-                // Set from this very text already.
-            } else if (player.ranking.name != name) {
-                player.ranking.name = name;
-                addName(player.ranking, name);
-            } else if (player.ranking.names.empty()) {
-                player.ranking.names.emplace_back(name);
-            }
-            player.namePointer = namePointer;
-            player.namePointerDay = day_;
-            if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
-                player.seenInMapRun = mapRun_;
-                present_.push_back(row);
-                maps_[map_].players.insert(row);
-            }
-        }
-    }
-
-    std::uint32_t rowOf(const PlayerEntry& player)
-    {
-        // A connection not yet validated names the player by an id that is
-        // not his: his own shows in his next line.
-        const std::string_view id = player.uniqueId;
-        if (!player.name || id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING")
-            return NoRow;
-        // A player token's name and id are one copy, shared by the day's
-        // events of the same token: its name text stands for both.
-        std::uint32_t row;
-        if (const auto found = rowOfName_.find(player.name); found != rowOfName_.end()) {
-            row = found->second;
-            if (row != NoRow)
-                seen(row, player.name, player.name);
-        } else {
-            row = rowOf(player.uniqueId, player.name, true, player.name);
-            rowOfName_.emplace(player.name, row);
-        }
-        if (row != NoRow && (player.team == Team::Terrorist || player.team == Team::CounterTerrorist))
-            rows_[row].team = player.team;
-        return row;
-    }
-
-    void addKill(const LogEvent& event)
-    {
-        rowOf(event.player);
-        const KillDetail detail = killDetailOf(event);
-        const std::uint32_t weapon = indexOf(weaponIndex_, detail.weapon, [&](std::string_view name) {
-            weapons_.emplace_back().weapon = name;
-        });
-        const std::int32_t victimTeam = event.player.team;
-        const bool teamKill = detail.killerTeam == victimTeam &&
-                              (victimTeam == Team::Terrorist || victimTeam == Team::CounterTerrorist);
-        ++weapons_[weapon].kills;
-        weapons_[weapon].teamKills += teamKill;
-        if (!event.text)
-            return;
-        // The kill's own copy of the killer's name: no other event shares it.
-        const std::string_view id = detail.killerUniqueId;
-        if (id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING")
-            return;
-        const std::uint32_t row = rowOf(id, event.text);
         if (row == NoRow)
             return;
         PlayerRow& player = rows_[row];
-        if (detail.killerTeam == Team::Terrorist || detail.killerTeam == Team::CounterTerrorist)
-            player.team = detail.killerTeam;
-        (teamKill ? player.ranking.teamKills : player.ranking.kills) += 1;
-        const auto used = std::find_if(player.weaponKills.begin(), player.weaponKills.end(),
-                                       [&](const auto& entry) { return entry.first == weapon; });
-        if (used == player.weaponKills.end())
-            player.weaponKills.emplace_back(weapon, 1);
-        else
-            ++used->second;
+        if (team == Team::Terrorist || team == Team::CounterTerrorist || team == NoSide)
+            player.team = team;
+        if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
+            player.seenInMapRun = mapRun_;
+            present_.push_back(row);
+            maps_[map_].players.insert(row);
+        }
     }
 
     void closeMap()
@@ -302,10 +258,11 @@ private:
     }
 
     const RankingRange range_;
-    const std::int64_t end_;
     std::string key_;
     TextIndex rowIndex_;
     std::vector<PlayerRow> rows_;
+    // The rows of the day's players at hand.
+    std::vector<std::uint32_t> rowOfDay_;
     TextIndex weaponIndex_;
     std::vector<WeaponRanking> weapons_;
     TextIndex mapIndex_;
@@ -317,9 +274,6 @@ private:
     // one joins the map's players and those present for round wins.
     std::uint64_t mapRun_ = 0;
     std::vector<std::uint32_t> present_;
-    // The rows of the day's player name texts (NoRow for bots left out).
-    std::unordered_map<const char*, std::uint32_t> rowOfName_;
-    std::uint64_t day_ = 0;
 };
 
 } // namespace
@@ -327,7 +281,7 @@ private:
 PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
 {
     PlayerKey key;
-    key.bot = !writeKey(uniqueId, name, key.key);
+    key.bot = !writePlayerKey(uniqueId, name, key.key);
     if (key.key.empty() || key.key[0] != '\x01')
         key.uniqueId = key.key;
     return key;
@@ -336,8 +290,8 @@ PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
 bool collectRankings(const FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
                      Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress)
 {
-    // The days of the range and the day before it, whose players may carry
-    // on past midnight into the range.
+    // The days of the range and the day before it, whose files reach past
+    // midnight into the range and whose players carry on there.
     FolderDays walked;
     walked.files = folder.files;
     walked.allKinds = true;
@@ -348,14 +302,31 @@ bool collectRankings(const FolderDays& folder, const RankingRange& range, const 
             walked.days.append(folder.days[d]);
     }
     Ranker ranker(range);
+    // Each day is tallied on the worker that parsed it; the tallies are
+    // merged, and the sessions followed, on this thread in day order.
+    std::vector<std::unique_ptr<DayTally>> tallies(walked.days.size());
+    std::mutex talliesLock;
+    const auto work = [&](const DayWindow& view) {
+        if (!view.window)
+            return;
+        auto tally = std::make_unique<DayTally>();
+        tallyDay(view.window->data() + view.ownFirst, view.window->size() - view.ownFirst, ranker.first(),
+                 ranker.end(), *tally);
+        std::lock_guard lock(talliesLock);
+        tallies[view.index] = std::move(tally);
+    };
     SessionTracker sessions([&](PlayerSession&& session) { ranker.add(session); });
-    const bool complete = walkDayWindows(walked, stop, {}, [&](std::size_t index, const EventList* own) {
-        ranker.beginDay();
+    const bool complete = walkDayWindows(walked, stop, work, [&](std::size_t index, const EventList* own) {
+        std::unique_ptr<DayTally> tally;
+        {
+            std::lock_guard lock(talliesLock);
+            tally = std::move(tallies[index]);
+        }
         if (own) {
-            for (const LogEvent& event : *own) {
+            for (const LogEvent& event : *own)
                 sessions.add(event);
-                ranker.add(event);
-            }
+            if (tally)
+                ranker.addDay(*own, *tally);
         }
         if (progress)
             progress(index, walked.days.size());
