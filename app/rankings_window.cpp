@@ -263,12 +263,8 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
         if (!first)
             return;
         const auto index = first->data(Qt::UserRole + 1).toULongLong();
-        if (index >= rows_[Players].size())
-            return;
-        const Row& row = rows_[Players][index];
-        // The record finds the player by the id when there is one, else by
-        // the name used last.
-        emit playerActivated(RecordSubject{row[0].texts[0].first, row[1].texts[0].first, 0});
+        if (index < players_.size())
+            emit playerActivated(players_[index]);
     });
 
     progress_ = new QProgressBar(this);
@@ -381,6 +377,11 @@ void RankingsWindow::finish(const Rankings& rankings, bool complete)
     progress_->setRange(0, 1);
     progress_->setValue(complete ? 1 : 0);
     fillTable(Players, playerRows(rankings.players));
+    // The record finds sessions by the id as logged (a row keyed by name by
+    // its shared id and the name used last), not by the id the row shows.
+    players_.clear();
+    for (const PlayerRanking& player : rankings.players)
+        players_.push_back(RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
     fillTable(Weapons, weaponRows(rankings.weapons));
     fillTable(Maps, mapRows(rankings.maps));
     QString text = QStringLiteral("%1 players, %2 weapons, %3 maps")

@@ -108,6 +108,8 @@ private:
     // Each table's rows as built, in the order built; a table item's
     // Qt::UserRole + 1 holds its row's index here, whatever the sort.
     std::array<std::vector<Row>, 3> rows_;
+    // Whom each player row's record is about, by the same index.
+    std::vector<RecordSubject> players_;
     QProgressBar* progress_ = nullptr;
     QPushButton* showButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;

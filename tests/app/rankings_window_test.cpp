@@ -254,6 +254,45 @@ TEST_F(Rankings, ActivatingAPlayerAsksForTheRecord)
     EXPECT_EQ(asked[0].uniqueId, "100003");
 }
 
+// A player's record finds the player's sessions again whatever the id the
+// row shows: a LAN player keyed by name, an account logged under the newer
+// Steam universe, a plain id.
+TEST(RankingsWindow, ThePlayerRecordFindsTheRowsSessions)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    const auto token = [](const char* name, int userId, const char* id) {
+        return "\"" + std::string(name) + "<" + std::to_string(userId) + "><" + id + "><>\"";
+    };
+    logs.write("L0705000.log", LogText("07/05/2001")
+                                   .at("20:00:00", mapStarted("de_dust"))
+                                   .at("20:00:01", token("Lan", 2, "STEAM_ID_LAN") + " connected, address \"1.0.0.2:1\"")
+                                   .at("20:00:02", token("Neo", 3, "STEAM_1:0:5") + " connected, address \"1.0.0.3:1\"")
+                                   .at("20:00:03", connected("Ann", 4, "1.0.0.4:1"))
+                                   .at("20:10:00", token("Lan", 2, "STEAM_ID_LAN") + " disconnected")
+                                   .at("20:10:01", token("Neo", 3, "STEAM_1:0:5") + " disconnected")
+                                   .text());
+    FolderDays folder;
+    ASSERT_TRUE(folder.scan(logs.string()));
+    RankingsWindow window(nullptr);
+    window.setFolder(folder, localStamp(2001, 7, 5));
+    std::vector<RecordSubject> asked;
+    QObject::connect(&window, &RankingsWindow::playerActivated,
+                     [&](const RecordSubject& subject) { asked.push_back(subject); });
+    window.start();
+    ASSERT_TRUE(waitForEnd(window));
+    QTableWidget& players = *window.table(RankingsWindow::Players);
+    ASSERT_EQ(players.rowCount(), 3);
+    for (int row = 0; row < 3; ++row)
+        emit players.itemActivated(players.item(row, 1));
+    ASSERT_EQ(asked.size(), 3u);
+    for (const RecordSubject& subject : asked) {
+        PlayerHistory history;
+        ASSERT_TRUE(collectPlayerHistory(folder, subject, nullptr, history, {}));
+        EXPECT_EQ(history.sessions, 1u) << subject.name << " " << subject.uniqueId;
+    }
+}
+
 // Many days, so that a stop right after the start lands while they are read.
 void writeManyDays(const TempFolder& folder)
 {
