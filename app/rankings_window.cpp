@@ -246,8 +246,11 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     fromLabel->setBuddy(from_);
     auto* toLabel = new QLabel(QStringLiteral("&To"), this);
     toLabel->setBuddy(to_);
+    // Kerned "To" measures a pixel short of what is drawn.
+    toLabel->setMinimumWidth(toLabel->fontMetrics().horizontalAdvance(QStringLiteral("To")) + 4);
     range->addWidget(fromLabel);
     range->addWidget(from_);
+    range->addSpacing(8);
     range->addWidget(toLabel);
     range->addWidget(to_);
     range->addWidget(showButton_);
