@@ -4,35 +4,11 @@
 #include <cstring>
 #include <limits>
 
+#include "parse/decimal.h"
 #include "parse/player_token_cache.h"
 
 namespace zelkam {
 namespace {
-
-// The standard decimal reading of a string (leading blanks, an optional
-// sign, then digits up to the first other character; 0 without digits),
-// held to the 32-bit range instead of overflowing.
-std::int32_t decimalValue(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::int64_t value = 0;
-    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            value = limit;
-    }
-    if (negative)
-        return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(value > limit - 1 ? limit - 1 : value);
-}
 
 // Where the last "<" of text stands, or npos. Every player token is
 // searched this way, so the C library's vectorised search is used where

@@ -217,6 +217,35 @@ TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
     EXPECT_FALSE(standAfterEvent(*stood, stood->dayEndEvent));
 }
 
+// A day whose files cannot hold the pattern is passed over unparsed; it was
+// read all the same, so it must not be counted among the days that could
+// not be read (a rare search would otherwise report nearly every day).
+TEST(AllDaysSearch, DaysPassedOverCountAsRead)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    folder.write("L0705000.log", LogText("07/05/2001")
+                                     .at("10:00:00", connected("Bob", 1, "10.0.0.1:1"))
+                                     .at("10:00:01", said("Bob", 1, "CT", "horse"))
+                                     .at("10:00:02", roundStarted())
+                                     .text());
+    folder.write("L0706000.log", LogText("07/06/2001")
+                                     .at("10:00:00", connected("Bob", 1, "10.0.0.1:1"))
+                                     .at("10:00:01", said("Bob", 1, "CT", "zebra"))
+                                     .at("10:00:02", roundStarted())
+                                     .text());
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    std::vector<bool> readable;
+    std::size_t hits = 0;
+    EXPECT_TRUE(searchAllDays(days, SearchKind::Chat, "zebra", false, nullptr, [&](const DayHits& day) {
+        readable.push_back(day.readable);
+        hits += day.hits.size();
+    }));
+    EXPECT_EQ(readable, (std::vector<bool>{true, true}));
+    EXPECT_EQ(hits, 1u);
+}
+
 TEST(AllDaysSearch, EmptyAndVanishingFolders)
 {
     ScopedTimeZone zone("Europe/Berlin");
