@@ -116,7 +116,7 @@ bool waitForEnd(const RankingsWindow& window)
     return QTest::qWaitFor([&] { return !window.isRunning(); }, 20000);
 }
 
-struct Rankings : ::testing::Test {
+struct RankingsWindowOnTwoMonths : ::testing::Test {
     void SetUp() override
     {
         writeLogs(logs);
@@ -134,7 +134,7 @@ struct Rankings : ::testing::Test {
     RankingsWindow window{nullptr};
 };
 
-TEST_F(Rankings, ShowsTheShownDaysMonthSortedByFrags)
+TEST_F(RankingsWindowOnTwoMonths, ShowsTheShownDaysMonthSortedByFrags)
 {
     EXPECT_EQ(window.fromField()->date(), QDate(2001, 7, 1));
     EXPECT_EQ(window.toField()->date(), QDate(2001, 7, 31));
@@ -175,7 +175,7 @@ TEST_F(Rankings, ShowsTheShownDaysMonthSortedByFrags)
     EXPECT_EQ(maps.rowCount(), 3);
 }
 
-TEST_F(Rankings, SortsNumberColumnsByNumberHighestFirst)
+TEST_F(RankingsWindowOnTwoMonths, SortsNumberColumnsByNumberHighestFirst)
 {
     QTableWidget& players = *window.table(RankingsWindow::Players);
     const int deaths = columnTitled(players, QStringLiteral("Deaths"));
@@ -195,7 +195,7 @@ TEST_F(Rankings, SortsNumberColumnsByNumberHighestFirst)
     EXPECT_LT(csv.find("\r\nBob,"), csv.find("\r\nAnn,"));
 }
 
-TEST_F(Rankings, CopiesGuardedCsvOfTheSelectionOrOfEveryRow)
+TEST_F(RankingsWindowOnTwoMonths, CopiesGuardedCsvOfTheSelectionOrOfEveryRow)
 {
     QTableWidget& players = *window.table(RankingsWindow::Players);
     const std::string header = "player,uniqueId,frags,deaths,kd,kills,teamKills,suicides,time,sessions,days,"
@@ -240,7 +240,7 @@ TEST_F(Rankings, CopiesGuardedCsvOfTheSelectionOrOfEveryRow)
             << name.typed;
 }
 
-TEST_F(Rankings, ActivatingAPlayerAsksForTheRecord)
+TEST_F(RankingsWindowOnTwoMonths, ActivatingAPlayerAsksForTheRecord)
 {
     std::vector<RecordSubject> asked;
     QObject::connect(&window, &RankingsWindow::playerActivated,
@@ -289,7 +289,7 @@ TEST(RankingsWindow, ThePlayerRecordFindsTheRowsSessions)
     for (const RecordSubject& subject : asked) {
         PlayerHistory history;
         ASSERT_TRUE(collectPlayerHistory(folder, subject, nullptr, history, {}));
-        EXPECT_EQ(history.sessions, 1u) << subject.name << " " << subject.uniqueId;
+        EXPECT_EQ(history.sessions.size(), 1u) << subject.name << " " << subject.uniqueId;
     }
 }
 
