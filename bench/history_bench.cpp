@@ -15,6 +15,7 @@
 #include "bench/bench_folders.h"
 #include "bench/bench_timing.h"
 #include "bench/child_output.h"
+#include "bench/goal_report.h"
 #include "history/all_days_search.h"
 #include "stats/rankings.h"
 #include "tools/loggen/log_generator.h"
@@ -200,6 +201,9 @@ void StatsYear(benchmark::State& bench)
     bench.SetLabel("goal: ratio <= 1.5");
 }
 BENCHMARK(StatsYear)->Name("Rankings/StatsYear")->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+
+[[maybe_unused]] const bool registered =
+    registerGoal({"rankings by player over the year / grep -ci", "Rankings/StatsYear", "ratio", "x", 1.5});
 
 } // namespace
 } // namespace zelkam::bench

@@ -197,9 +197,10 @@ int runStats(const std::vector<std::string>& args)
             if (arg == "--from" || arg == "--to") {
                 if (!checkDateArgument(value))
                     return UsageError;
+                // The calendar would carry 31/02 over into March.
                 const std::int32_t midnight = midnightOf(value);
-                if (midnight == -1)
-                    return usageError(quotedArgument(value) + " is not a date this system can convert");
+                if (midnight == -1 || formatDate(midnight) != value)
+                    return usageError(quotedArgument(value) + " is not a date of the calendar");
                 (arg == "--from" ? range.firstDay : range.lastDay) = midnight;
             } else if (arg == "--by") {
                 if (value != "player" && value != "weapon" && value != "map")

@@ -99,7 +99,48 @@ TEST(CliStats, NothingToRankOrWrongArguments)
     EXPECT_EQ(runCli({"stats", f, "--by", "team"}).status, 2);
     EXPECT_EQ(runCli({"stats", f, "--sort", "names"}).status, 2) << "a list is no column to sort by";
     EXPECT_EQ(runCli({"stats", f, "--to", "31/02/2001x"}).status, 2);
+    EXPECT_EQ(runCli({"stats", f, "--to", "31/02/2001"}).status, 2) << "no such day, not the 3rd of March";
     EXPECT_EQ(runCli({"stats"}).status, 2);
+}
+
+// The lines only rankings count never reach the replay's events: `events`
+// prints what it always did, and --all-kinds adds the new kinds and the
+// kills' and scores' detail, nothing else.
+TEST(CliEvents, AllKindsAddOnlyTheRankingLines)
+{
+    TempFolder folder;
+    const std::string ann = who("Ann", 2, "STEAM_0:1:42", "CT");
+    const std::string bob = who("Bob", 3, "STEAM_0:0:9", "TERRORIST");
+    folder.write("L0705000.log", LogText("07/05/2001")
+                                     .at("20:00:00", mapStarted("de_dust2"))
+                                     .at("20:01:00", bob + " triggered \"Planted_The_Bomb\"")
+                                     .at("20:01:10", ann + " triggered \"Defused_The_Bomb\"")
+                                     .at("20:01:11", "Team \"CT\" triggered \"Bomb_Defused\" (CT \"1\") (T \"0\")")
+                                     .at("20:01:20", ann + " killed " + bob + " with \"m4a1\"")
+                                     .at("20:01:30", ann + " triggered \"Rescued_A_Hostage\"")
+                                     .at("20:01:40", ann + " say \"gg\"")
+                                     .text());
+    const CliResult plain = runCli({"events", folder.string(), "05/07/2001"});
+    const CliResult all = runCli({"events", folder.string(), "05/07/2001", "--all-kinds"});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    ASSERT_EQ(all.status, 0) << all.err;
+    std::vector<Json> kept;
+    std::vector<int> added;
+    for (Json event : rowsOf(all)) {
+        if (event["kind"].get<int>() >= 14) {
+            added.push_back(event["kind"]);
+            continue;
+        }
+        if (event["kind"] == 12)
+            EXPECT_EQ(event["weapon"], "m4a1");
+        if (event["kind"] == 11)
+            EXPECT_EQ(event["team"], 1);
+        for (const char* key : {"killerUniqueId", "killerTeam", "weapon", "team"})
+            event.erase(key);
+        kept.push_back(event);
+    }
+    EXPECT_EQ(kept, rowsOf(plain));
+    EXPECT_EQ(added, (std::vector<int>{14, 15, 16}));
 }
 
 // Each ranked player's frags, deaths and sessions are the sums of what
