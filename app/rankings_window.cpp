@@ -1,9 +1,5 @@
 #include "app/rankings_window.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <iterator>
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,163 +20,18 @@
 #include <QVBoxLayout>
 
 #include "ingest/log_file_list.h"
-#include "views/display_text.h"
-#include "views/text_encoding.h"
 
 namespace zelkam {
 namespace {
 
-using Cell = RankingsWindow::Cell;
-using CellKind = RankingsWindow::CellKind;
-using Row = RankingsWindow::Row;
-
 // The size the last rankings window had, so the next opens the same.
 QSize rememberedSize(900, 480);
 
-// A table's columns: the header the window shows and the key the CSV
-// header uses (the same keys zelkam-cli stats writes).
-struct Column {
-    const char* title;
-    const char* key;
-};
-
-constexpr Column PlayerColumns[] = {
-    {"Player", "player"},        {"Unique ID", "uniqueId"},
-    {"Frags", "frags"},          {"Deaths", "deaths"},
-    {"K/D", "kd"},               {"Kills", "kills"},
-    {"Team kills", "teamKills"}, {"Suicides", "suicides"},
-    {"Time", "time"},            {"Sessions", "sessions"},
-    {"Days", "days"},            {"Bombs planted", "bombsPlanted"},
-    {"Bombs defused", "bombsDefused"}, {"Hostages rescued", "hostagesRescued"},
-    {"Rounds won", "roundsWon"}, {"Chat", "chat"},
-    {"Names", "names"},          {"Weapons", "weapons"},
-};
-constexpr Column WeaponColumns[] = {
-    {"Weapon", "weapon"}, {"Kills", "kills"}, {"Team kills", "teamKills"}, {"Players", "players"}};
-constexpr Column MapColumns[] = {
-    {"Map", "map"}, {"Started", "started"}, {"Time", "time"}, {"Rounds", "rounds"}, {"Players", "players"}};
-
-struct TableShape {
-    const char* title;
-    const Column* columns;
-    int columnCount;
-    // The column sorted by when the table is filled, highest first.
-    int sortColumn;
-};
-constexpr TableShape Shapes[] = {
-    {"&Players", PlayerColumns, static_cast<int>(std::size(PlayerColumns)), 2},
-    {"&Weapons", WeaponColumns, static_cast<int>(std::size(WeaponColumns)), 1},
-    {"&Maps", MapColumns, static_cast<int>(std::size(MapColumns)), 2},
-};
-
-Cell count(double number, CellKind kind = CellKind::Count) { return Cell{kind, number, {}}; }
-Cell text(const std::string& logText) { return Cell{CellKind::Text, 0, {{logText, 0}}}; }
-
-std::vector<Row> playerRows(const std::vector<PlayerRanking>& players)
-{
-    std::vector<Row> rows;
-    for (const PlayerRanking& p : players) {
-        const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
-        Cell names{CellKind::Names, 0, {}};
-        for (const std::string& name : p.names)
-            names.texts.emplace_back(name, 0);
-        Cell weapons{CellKind::Weapons, 0, p.weaponKills};
-        // The most used weapon first.
-        std::stable_sort(weapons.texts.begin(), weapons.texts.end(),
-                         [](const auto& a, const auto& b) { return a.second > b.second; });
-        rows.push_back({text(p.name), text(p.uniqueId), count(p.frags), count(p.deaths),
-                        count(std::round(ratio * 100) / 100, CellKind::Ratio), count(p.kills), count(p.teamKills),
-                        count(p.suicides), count(static_cast<double>(p.timeConnected), CellKind::Seconds),
-                        count(p.sessions), count(p.days), count(p.bombsPlanted), count(p.bombsDefused),
-                        count(p.hostagesRescued), count(p.roundsWon), count(p.chat), std::move(names),
-                        std::move(weapons)});
-    }
-    return rows;
-}
-
-std::vector<Row> weaponRows(const std::vector<WeaponRanking>& weapons)
-{
-    std::vector<Row> rows;
-    for (const WeaponRanking& w : weapons)
-        rows.push_back({text(w.weapon), count(w.kills), count(w.teamKills), count(w.players)});
-    return rows;
-}
-
-std::vector<Row> mapRows(const std::vector<MapRanking>& maps)
-{
-    std::vector<Row> rows;
-    for (const MapRanking& m : maps)
-        rows.push_back({text(m.map), count(m.started), count(static_cast<double>(m.timePlayed), CellKind::Seconds),
-                        count(m.rounds), count(m.players)});
-    return rows;
-}
+constexpr const char* TabTitles[] = {"&Players", "&Weapons", "&Maps"};
 
 QString fromUtf8(const std::string& utf8)
 {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
-}
-
-// What a cell shows. Log texts go through the one display rule for text
-// from the logs, so a name cannot reorder or hide the cells beside it.
-QString shownText(const Cell& cell)
-{
-    switch (cell.kind) {
-    case CellKind::Count:
-        return QString::number(static_cast<qint64>(cell.number));
-    case CellKind::Ratio:
-        return QString::number(cell.number, 'f', 2);
-    case CellKind::Seconds: {
-        const auto seconds = static_cast<qint64>(cell.number);
-        return QStringLiteral("%1:%2:%3")
-            .arg(seconds / 3600)
-            .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
-            .arg(seconds % 60, 2, 10, QLatin1Char('0'));
-    }
-    case CellKind::Text:
-    case CellKind::Names:
-    case CellKind::Weapons:
-        break;
-    }
-    std::string shown;
-    for (const auto& [logText, number] : cell.texts) {
-        if (!shown.empty())
-            shown += ", ";
-        if (!logText.empty())
-            shown += isolatedDisplayText(logText);
-        if (cell.kind == CellKind::Weapons)
-            shown += ' ' + std::to_string(number);
-    }
-    return fromUtf8(shown);
-}
-
-// One CSV field of a cell, as zelkam-cli stats writes it: numbers plain
-// (time in seconds), lists joined with ';', log texts decoded and guarded.
-// The only place the window formats CSV.
-std::string csvCell(const Cell& cell)
-{
-    switch (cell.kind) {
-    case CellKind::Count:
-    case CellKind::Seconds:
-        return std::to_string(static_cast<long long>(cell.number));
-    case CellKind::Ratio: {
-        char number[32];
-        std::snprintf(number, sizeof number, "%.2f", cell.number);
-        return number;
-    }
-    case CellKind::Text:
-    case CellKind::Names:
-    case CellKind::Weapons:
-        break;
-    }
-    std::string joined;
-    for (const auto& [logText, number] : cell.texts) {
-        if (!joined.empty())
-            joined += ';';
-        appendLogTextAsUtf8(joined, logText);
-        if (cell.kind == CellKind::Weapons)
-            joined += '=' + std::to_string(number);
-    }
-    return csvField(joined);
 }
 
 // Sorts numbers as numbers; texts (Qt::UserRole empty) as shown.
@@ -197,13 +48,13 @@ public:
     }
 };
 
-QTableWidget* makeTable(const TableShape& shape, QWidget* parent)
+QTableWidget* makeTable(RankingTable shape, QWidget* parent)
 {
-    auto* table = new QTableWidget(0, shape.columnCount, parent);
-    for (int c = 0; c < shape.columnCount; ++c) {
-        auto* header = new QTableWidgetItem(QString::fromLatin1(shape.columns[c].title));
-        // The first click on a number column shows the highest first.
-        if (c > 0 && !(shape.columns == PlayerColumns && c == 1))
+    const auto columns = rankingColumns(shape);
+    auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
+    for (int c = 0; c < table->columnCount(); ++c) {
+        auto* header = new QTableWidgetItem(QString::fromLatin1(columns[c].title));
+        if (!columns[c].isText)
             header->setData(Qt::InitialSortOrderRole, Qt::DescendingOrder);
         table->setHorizontalHeaderItem(c, header);
     }
@@ -258,8 +109,8 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
 
     tabs_ = new QTabWidget(this);
     for (int t = 0; t < 3; ++t) {
-        tables_[t] = makeTable(Shapes[t], this);
-        tabs_->addTab(tables_[t], QString::fromLatin1(Shapes[t].title));
+        tables_[t] = makeTable(static_cast<RankingTable>(t), this);
+        tabs_->addTab(tables_[t], QString::fromLatin1(TabTitles[t]));
     }
     connect(tables_[Players], &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
         const QTableWidgetItem* first = item ? tables_[Players]->item(item->row(), 0) : nullptr;
@@ -379,14 +230,13 @@ void RankingsWindow::finish(const Rankings& rankings, bool complete)
     stopButton_->setEnabled(false);
     progress_->setRange(0, 1);
     progress_->setValue(complete ? 1 : 0);
-    fillTable(Players, playerRows(rankings.players));
+    for (int t = 0; t < 3; ++t)
+        fillTable(static_cast<Tab>(t), rankingRows(static_cast<RankingTable>(t), rankings));
     // The record finds sessions by the id as logged (a row keyed by name by
     // its shared id and the name used last), not by the id the row shows.
     players_.clear();
     for (const PlayerRanking& player : rankings.players)
         players_.push_back(RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
-    fillTable(Weapons, weaponRows(rankings.weapons));
-    fillTable(Maps, mapRows(rankings.maps));
     QString text = QStringLiteral("%1 players, %2 weapons, %3 maps")
                        .arg(rankings.players.size())
                        .arg(rankings.weapons.size())
@@ -399,7 +249,7 @@ void RankingsWindow::finish(const Rankings& rankings, bool complete)
     emit rankingsFinished();
 }
 
-void RankingsWindow::fillTable(Tab tab, std::vector<Row> rows)
+void RankingsWindow::fillTable(Tab tab, std::vector<RankingRow> rows)
 {
     QTableWidget* table = tables_[tab];
     // Filled unsorted, then sorted once: sorting while inserting moves rows
@@ -409,9 +259,9 @@ void RankingsWindow::fillTable(Tab tab, std::vector<Row> rows)
     table->setRowCount(static_cast<int>(rows.size()));
     for (std::size_t r = 0; r < rows.size(); ++r) {
         for (std::size_t c = 0; c < rows[r].size(); ++c) {
-            const Cell& cell = rows[r][c];
-            auto* item = new RankingItem(shownText(cell));
-            if (cell.kind == CellKind::Count || cell.kind == CellKind::Seconds || cell.kind == CellKind::Ratio) {
+            const RankingCell& cell = rows[r][c];
+            auto* item = new RankingItem(fromUtf8(rankingDisplayText(cell)));
+            if (cell.isNumber()) {
                 item->setData(Qt::UserRole, cell.number);
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             }
@@ -422,7 +272,7 @@ void RankingsWindow::fillTable(Tab tab, std::vector<Row> rows)
     }
     rows_[tab] = std::move(rows);
     table->setSortingEnabled(true);
-    table->sortByColumn(Shapes[tab].sortColumn, Qt::DescendingOrder);
+    table->sortByColumn(rankingSortColumn(static_cast<RankingTable>(tab)), Qt::DescendingOrder);
     table->resizeColumnsToContents();
 }
 
@@ -444,18 +294,11 @@ std::vector<int> RankingsWindow::chosenRows(bool selectedOnly) const
 std::string RankingsWindow::rowsAsCsv(bool selectedOnly) const
 {
     const int tab = tabs_->currentIndex();
-    const TableShape& shape = Shapes[tab];
     const QTableWidget* table = tables_[tab];
-    std::string csv;
-    for (int c = 0; c < shape.columnCount; ++c)
-        csv += std::string(c == 0 ? "" : ",") + shape.columns[c].key;
-    csv += "\r\n";
+    std::string csv = rankingCsvHeader(static_cast<RankingTable>(tab));
     for (int row : chosenRows(selectedOnly)) {
         const auto index = table->item(row, 0)->data(Qt::UserRole + 1).toULongLong();
-        const Row& cells = rows_[tab][index];
-        for (std::size_t c = 0; c < cells.size(); ++c)
-            csv += (c == 0 ? "" : ",") + csvCell(cells[c]);
-        csv += "\r\n";
+        csv += rankingCsvRecord(rows_[tab][index]);
     }
     return csv;
 }

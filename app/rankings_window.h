@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include <QDate>
 #include <QWidget>
 
 #include "history/day_windows.h"
+#include "app/rankings_table.h"
 #include "history/player_record.h"
 #include "stats/rankings.h"
 
@@ -74,17 +74,6 @@ public:
     QPushButton* copyButton() const { return copyButton_; }
     QLabel* statusLabel() const { return status_; }
 
-    // One cell as the tables and the CSV know it: a number of a kind, or log
-    // texts (with a count each for weapon kills). Public for the file's
-    // helpers only.
-    enum class CellKind { Count, Seconds, Ratio, Text, Names, Weapons };
-    struct Cell {
-        CellKind kind = CellKind::Count;
-        double number = 0;
-        std::vector<std::pair<std::string, std::int32_t>> texts;
-    };
-    using Row = std::vector<Cell>;
-
 signals:
     void playerActivated(const zelkam::RecordSubject& player);
     void rankingsFinished();
@@ -96,7 +85,7 @@ protected:
 private:
     void showProgress(std::size_t day, std::size_t days);
     void finish(const Rankings& rankings, bool complete);
-    void fillTable(Tab tab, std::vector<Row> rows);
+    void fillTable(Tab tab, std::vector<RankingRow> rows);
     std::vector<int> chosenRows(bool selectedOnly) const;
     void copyRows();
     void saveRows();
@@ -107,7 +96,7 @@ private:
     std::array<QTableWidget*, 3> tables_{};
     // Each table's rows as built, in the order built; a table item's
     // Qt::UserRole + 1 holds its row's index here, whatever the sort.
-    std::array<std::vector<Row>, 3> rows_;
+    std::array<std::vector<RankingRow>, 3> rows_;
     // Whom each player row's record is about, by the same index.
     std::vector<RecordSubject> players_;
     QProgressBar* progress_ = nullptr;

@@ -215,7 +215,7 @@ TEST_F(RankingsWindowOnTwoMonths, CopiesGuardedCsvOfTheSelectionOrOfEveryRow)
     window.copyButton()->click();
     const QString one = QApplication::clipboard()->text();
     EXPECT_EQ(one.count(QStringLiteral("\r\n")), 2) << one.toStdString();
-    EXPECT_TRUE(one.contains(QStringLiteral("\r\n\"'=sum(1,2)\",100004,2,1,2.00,2,0,0,"))) << one.toStdString();
+    EXPECT_TRUE(one.contains(QStringLiteral("\r\n\"'=sum(1,2)\",100004,2,1,2.0,2,0,0,"))) << one.toStdString();
     EXPECT_TRUE(one.endsWith(QStringLiteral(",\"'=sum(1,2)\",ak47=2\r\n"))) << one.toStdString();
 
     // Save writes every row, selection or not; the weapons tab has its own.
