@@ -152,12 +152,7 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     resize(rememberedSize);
 }
 
-RankingsWindow::~RankingsWindow()
-{
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
-}
+RankingsWindow::~RankingsWindow() = default;
 
 void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
 {
@@ -172,10 +167,6 @@ void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
 
 void RankingsWindow::start()
 {
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
-    stop_ = false;
     running_ = true;
     stopped_ = false;
     startedFrom_ = from_->date();
@@ -188,30 +179,23 @@ void RankingsWindow::start()
     RankingRange range;
     range.firstDay = dayStartOf(static_cast<std::int32_t>(QDateTime(from_->date(), QTime(12, 0)).toSecsSinceEpoch()));
     range.lastDay = dayStartOf(static_cast<std::int32_t>(QDateTime(to_->date(), QTime(12, 0)).toSecsSinceEpoch()));
-    // Results of an earlier reading still queued are dropped by their number.
-    const unsigned generation = ++generation_;
     std::shared_ptr<const FolderDays> folder = folder_;
-    worker_ = std::thread([this, generation, folder, range] {
+    // A reading still running is stopped, and what it still reports dropped.
+    worker_.start([this, folder, range](const WindowWorker::Job& job) {
         auto rankings = std::make_shared<Rankings>();
         bool complete = true;
         if (folder && range.firstDay != -1 && range.lastDay != -1 && range.firstDay <= range.lastDay) {
-            complete = collectRankings(*folder, range, &stop_, *rankings, [&](std::size_t day, std::size_t days) {
-                QMetaObject::invokeMethod(this, [this, generation, day, days] {
-                    if (generation == generation_)
-                        showProgress(day, days);
-                }, Qt::QueuedConnection);
+            complete = collectRankings(*folder, range, job.stopFlag(), *rankings, [&](std::size_t day, std::size_t days) {
+                job.post([this, day, days] { showProgress(day, days); });
             });
         }
-        QMetaObject::invokeMethod(this, [this, generation, rankings, complete] {
-            if (generation == generation_)
-                finish(*rankings, complete);
-        }, Qt::QueuedConnection);
+        job.post([this, rankings, complete] { finish(*rankings, complete); });
     });
 }
 
 void RankingsWindow::stop()
 {
-    stop_ = true;
+    worker_.requestStop();
     stopButton_->setEnabled(false);
 }
 
@@ -223,8 +207,7 @@ void RankingsWindow::showProgress(std::size_t day, std::size_t days)
 
 void RankingsWindow::finish(const Rankings& rankings, bool complete)
 {
-    if (worker_.joinable())
-        worker_.join();
+    worker_.wait();
     running_ = false;
     stopped_ = !complete;
     stopButton_->setEnabled(false);
@@ -342,7 +325,7 @@ void RankingsWindow::saveRows()
 
 void RankingsWindow::closeEvent(QCloseEvent* event)
 {
-    stop_ = true;
+    worker_.requestStop();
     QWidget::closeEvent(event);
 }
 

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QDate>
@@ -13,6 +11,7 @@
 
 #include "history/day_windows.h"
 #include "app/rankings_table.h"
+#include "app/window_worker.h"
 #include "history/player_record.h"
 #include "stats/rankings.h"
 
@@ -26,9 +25,8 @@ class QTableWidget;
 namespace zelkam {
 
 // Rankings over a range of days of the folder: who played, with what, on
-// which maps. The days are read on a thread of the window's own, as Find
-// All reads them, with the same stop flag; the tables are filled once the
-// reading ends (partly, when Stop ended it). The range is two date fields,
+// which maps. The days are read through the windows' worker, as Find All
+// reads them; the tables are filled once the reading ends (partly, when Stop ended it). The range is two date fields,
 // first and last day counted, set to the month of the day the viewer shows.
 // Each table sorts by any column (numbers from the highest on the first
 // click). Activating a player's row asks for that player's record. "Copy"
@@ -107,14 +105,13 @@ private:
     QLabel* status_ = nullptr;
 
     std::shared_ptr<const FolderDays> folder_;
-    std::thread worker_;
-    std::atomic<bool> stop_ = false;
     bool running_ = false;
     bool stopped_ = false;
     // The range of the last reading started.
     QDate startedFrom_;
     QDate startedTo_;
-    unsigned generation_ = 0;
+    // Last, so that it stops and waits for the reading before the rest goes.
+    WindowWorker worker_{*this};
 };
 
 } // namespace zelkam
