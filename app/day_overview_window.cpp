@@ -7,7 +7,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QMessageBox>
@@ -214,8 +213,8 @@ DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<voi
     layout->addLayout(buttons);
 
     askSavePath = [](QWidget* owner) {
-        return QFileDialog::getSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
-                                            QStringLiteral("PNG images (*.png)"));
+        return askSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
+                               QStringLiteral("PNG images (*.png)"), QStringLiteral("png"));
     };
 
     resize(900, 320);

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -96,8 +95,8 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     layout->addWidget(status_);
     layout->addLayout(buttons);
     askSavePath = [](QWidget* owner) {
-        return QFileDialog::getSaveFileName(owner, QStringLiteral("Save"), QString(),
-                                            QStringLiteral("CSV files (*.csv)"));
+        return askSaveFileName(owner, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"),
+                               QStringLiteral("csv"));
     };
     resize(rememberedSize);
 }

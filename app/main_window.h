@@ -24,6 +24,7 @@ class ChatViewControl;
 class DateSelectorControl;
 class FolderBrowser;
 struct HistoryHit;
+struct RecordSubject;
 class LinkOpener;
 class LogFolderSetting;
 class MessageBoxes;
@@ -125,6 +126,9 @@ public:
     // Space: pauses a running playback, otherwise plays (">"), unless a push
     // button has the focus, which then takes the key as its own press.
     void toggleOrPressFocused();
+
+    // The record of a player in a window of its own (the Rankings open it).
+    void openPlayerRecord(const RecordSubject& subject);
 
     // True while a folder or day is being read on the loader's thread.
     bool isLoading() const;

@@ -69,7 +69,11 @@ void MainWindow::standAfter(const HistoryHit& hit)
 
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
 {
-    RecordSubject subject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId};
+    openPlayerRecord(RecordSubject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId});
+}
+
+void MainWindow::openPlayerRecord(const RecordSubject& subject)
+{
     auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
     record->keepSizeIn(services_.setting);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);

@@ -1,5 +1,6 @@
 #include "app/save_name.h"
 
+#include <QFileDialog>
 #include <QFileInfo>
 
 namespace zelkam {
@@ -16,6 +17,19 @@ QString withDefaultSuffix(const QString& path, const QString& suffix)
     if (dot > 0)
         return path + suffix;
     return path + QLatin1Char('.') + suffix;
+}
+
+QString askSaveFileName(QWidget* owner, const QString& title, const QString& name, const QString& filter,
+                        const QString& suffix)
+{
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(suffix);
+    if (!name.isEmpty())
+        dialog.selectFile(name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return withDefaultSuffix(dialog.selectedFiles().constFirst(), suffix);
 }
 
 } // namespace zelkam

@@ -175,6 +175,7 @@ public:
         PlayerRow& player = rows_[row];
         PlayerRanking& ranking = player.ranking;
         ++ranking.sessions;
+        ranking.loggedId = session.uniqueId;
         ranking.timeConnected += session.end - session.start;
         ranking.frags += session.frags;
         ranking.deaths += session.deaths;

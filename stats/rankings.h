@@ -27,6 +27,10 @@ PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name);
 
 struct PlayerRanking {
     std::string uniqueId;
+    // The unique id exactly as the player's last session counted logged it
+    // (STEAM_1:..., or the shared id of a row keyed by name), by which the
+    // player record finds the player's sessions again.
+    std::string loggedId;
     // The name used last, and every name used in the order first used.
     std::string name;
     std::vector<std::string> names;
