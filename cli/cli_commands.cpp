@@ -14,8 +14,7 @@
 #include "cli/cli_warnings.h"
 #include "replay/viewer_state.h"
 #include "views/event_application.h"
-#include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {

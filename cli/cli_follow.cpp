@@ -12,11 +12,12 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
-#include "views/display_text.h"
+#include "text/text_out.h"
 #include "views/event_application.h"
 
 namespace zelkam::cli {
@@ -59,12 +60,6 @@ bool isFolder(const std::string& folder)
 {
     std::error_code error;
     return std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : pathFromUtf8(folder), error);
-}
-
-void complain(const std::string& message)
-{
-    std::cout.flush();
-    std::cerr << "zelkam-cli: " << message << '\n';
 }
 
 // The local midnight of a DD/MM/YYYY date, or none when it does not convert.

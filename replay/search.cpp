@@ -4,7 +4,7 @@
 
 #include "replay/text_folding.h"
 #include "views/event_application.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam {
 namespace {
