@@ -324,7 +324,11 @@ void MainWindow::dispatchCommand(int id)
     if (destroyed_)
         return;
     if (id >= 0 && id <= 15) {
-        state_.command(id);
+        // The buttons << to >>> by their ids; the other ids only stop a
+        // rewind.
+        constexpr PlaybackCommand byId[] = {PlaybackCommand::Rewind, PlaybackCommand::Pause, PlaybackCommand::Play,
+                                            PlaybackCommand::Fast, PlaybackCommand::Fastest};
+        state_.command(id >= Rewind && id <= Fastest ? byId[id - Rewind] : PlaybackCommand::None);
         return;
     }
     switch (id) {
@@ -431,7 +435,7 @@ void MainWindow::trackbarNotified(int code, int position)
     case ThumbTrack:
         // Pause while the thumb is dragged, without a refresh, so the thumb
         // follows the mouse while the view stays.
-        state_.command(Pause);
+        state_.command(PlaybackCommand::Pause);
         break;
     default:
         break;
@@ -481,7 +485,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
     // at its start when the hit is not in it any more; the shown day stays
     // when the hit's day cannot be loaded (gone since the search).
     const auto job = [hit](ViewerState& state) {
-        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart == hit.day);
+        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
     };
     loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
 }
@@ -533,7 +537,7 @@ void MainWindow::selectNeighbourDay(int step)
     if (destroyed_ || state_.isEmptyDay())
         return;
     for (std::size_t i = 0; i < state_.days.size(); ++i) {
-        if (state_.days[i] != state_.dayStart)
+        if (state_.days[i] != state_.dayStart())
             continue;
         const std::int64_t next = static_cast<std::int64_t>(i) + step;
         if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
@@ -552,7 +556,7 @@ void MainWindow::toggleOrPressFocused()
         focused->click();
         return;
     }
-    dispatchCommand(state_.speed != 0 ? Pause : Play);
+    dispatchCommand(state_.speed() != 0 ? Pause : Play);
 }
 
 void MainWindow::openAboutDialog()
@@ -588,7 +592,7 @@ void MainWindow::loadFolderInBackground()
                 return;
             }
             // Cancelled: an empty, published day, as a folder without logs.
-            state_.command(Pause);
+            state_.command(PlaybackCommand::Pause);
             state_.unload();
         }
         fillDateList();

@@ -146,7 +146,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
 
     std::vector<PlayerSession> sessions;
     if (!state.isEmptyDay()) {
-        sessions = daySessionsOf(subject, state.events(), state.dayFirstEvent, state.dayEndEvent);
+        sessions = daySessionsOf(subject, state.events(), state.dayFirstEvent(), state.dayEndEvent());
         subject_ = subjectAsValidated(subject, sessions);
     }
 
@@ -182,7 +182,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
             }
             for (std::size_t e : session.lines) {
                 HistoryHit target;
-                target.day = state.dayStart;
+                target.day = state.dayStart();
                 target.time = events[e].time;
                 target.event = e;
                 target.kind = events[e].kind;

@@ -105,8 +105,8 @@ std::string viewJson(std::string_view step, bool result, const ViewerState& stat
     json["map"] = logTextToUtf8(state.viewMapName);
     json["ctScore"] = state.ctScore;
     json["tScore"] = state.tScore;
-    json["speed"] = state.speed;
-    json["rewinding"] = state.rewinding;
+    json["speed"] = state.speed();
+    json["rewinding"] = state.rewinding();
     Json players = Json::array();
     for (const PlayerEntry& player : state.viewPlayers)
         players.push_back(playerJson(player));

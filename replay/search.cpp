@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "replay/text_folding.h"
-#include "views/event_application.h"
 #include "views/text_encoding.h"
 
 namespace zelkam {
@@ -145,7 +144,8 @@ EventSearch::EventSearch(SearchKind kind, std::string_view pattern, bool matchCa
 
 bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase)
 {
-    const std::int32_t returnTime = clock;
+    Playback& p = playback_;
+    const std::int32_t returnTime = p.clock;
     if (!hasDay_) {
         seek(returnTime);
         return false;
@@ -155,12 +155,12 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
     // At or past the day's end there is nothing to scan.
     bool hit = false;
     const std::size_t end = dayPlayEnd();
-    if (cursor < end) {
+    if (p.cursor < end) {
         applyAtCursor();
         EventSearch search(kind, pattern, matchCase, recentPlayers);
         const EventList& loaded = events();
-        while (cursor < end) {
-            if (search.matches(loaded[cursor])) {
+        while (p.cursor < end) {
+            if (search.matches(loaded[p.cursor])) {
                 hit = true;
                 break;
             }
@@ -176,10 +176,10 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
     }
     // A hit on the newest line of a growing day leaves the clock where play
     // waits for the next line.
-    clock = cursor < events().size() ? events()[cursor].time : events()[lastEvent].time + 1;
-    expireChatLines(clock);
+    p.clock = p.cursor < events().size() ? events()[p.cursor].time : events()[lastEvent()].time + 1;
+    expireChatLines(p.clock);
     publishView();
-    speed = 0;
+    p.speed = 0;
     return true;
 }
 

@@ -52,7 +52,7 @@ Strings messagesFound(ViewerState& state)
 {
     Strings found;
     while (state.find(SearchKind::Chat, "", false))
-        found.emplace_back(state.events()[state.cursor - 1].text);
+        found.emplace_back(state.events()[state.cursor() - 1].text);
     return found;
 }
 
@@ -60,10 +60,10 @@ Strings messagesFound(ViewerState& state)
 // might, so that every path runs over the folder's events.
 void playThrough(ViewerState& state)
 {
-    state.command(5);
+    state.command(PlaybackCommand::Fastest);
     for (int i = 0; i < 1500 && state.tick(); ++i) {
     }
-    state.command(1);
+    state.command(PlaybackCommand::Rewind);
     for (int i = 0; i < 30 && state.tick(); ++i) {
     }
     for (int minute = -60; minute <= 1560; minute += 60)
@@ -241,7 +241,7 @@ TEST(HostileFolder, LinesOfAnotherYearThanTheFirstLieBeyondTheDay)
     EXPECT_FALSE(state->find(SearchKind::Chat, "now", false));
     state->seek(std::numeric_limits<std::int32_t>::max());
     EXPECT_EQ(state->viewClock, localStamp(2001, 7, 6, 9));
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->tick());
     EXPECT_EQ(state->viewClock, localStamp(2001, 7, 6, 9, 0, 10)) << "play runs on to the last event";
     EXPECT_EQ(chatTexts(*state), Strings{"*DEAD*Ann : now"});
@@ -293,12 +293,12 @@ TEST(HostileFolder, StampsOutOfOrderKeepTheirLinesOrder)
     ASSERT_TRUE(state->loadFolder(folder.string()));
     state->seek(localStamp(2001, 7, 6, 10, 0, 8));
     EXPECT_TRUE(chatTexts(*state).empty()) << "the seek stops at the first line not yet due";
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     for (int i = 0; i < 3; ++i)
         state->tick();
     EXPECT_EQ(chatTexts(*state), (Strings{"*DEAD*Ann : ten", "*DEAD*Ann : five"}));
     const std::string played = viewSummary(*state);
-    state->seek(state->clock);
+    state->seek(state->clock());
     EXPECT_EQ(viewSummary(*state), played);
     state->seekMinute(0);
     EXPECT_TRUE(state->find(SearchKind::Chat, "five", false));
@@ -323,7 +323,7 @@ TEST(HostileFolder, ClockSetBackBelowTheFirstLinePinsPlayToTheDaysEnd)
     ASSERT_TRUE(state->loadFolder(folder.string()));
     const std::int32_t end = localStamp(2001, 7, 6, 19, 30);
     EXPECT_EQ(state->viewClock, end);
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->tick());
     EXPECT_EQ(state->viewClock, end);
     EXPECT_STREQ(state->viewMapName, "");
