@@ -314,7 +314,7 @@ void Seek(benchmark::State& bench)
         return;
     const EventList& events = state.events();
     const std::int32_t first = events[state.dayFirstEvent()].time;
-    const std::int32_t last = events[state.dayEndEvent()].time;
+    const std::int32_t last = state.day().endTime();
     std::mt19937_64 random(7);
     std::uniform_int_distribution<std::int32_t> target(first, last);
 

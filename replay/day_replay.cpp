@@ -1,6 +1,7 @@
 #include "replay/day_replay.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "ingest/log_file_list.h"
 #include "views/event_application.h"
@@ -45,9 +46,9 @@ void DayReplay::findEnd()
 {
     // The reader reads whole files, so the next day's events may follow.
     // The day ends at the next midnight, 23 or 25 hours on where the clocks
-    // change.
+    // change; without any event from there on, it ends with the window.
     const EventList& window = *window_;
-    while (end_ < last_ && window[end_].time < nextDayStart_)
+    while (end_ < window.size() && window[end_].time < nextDayStart_)
         ++end_;
 }
 
@@ -123,19 +124,53 @@ bool DayReplay::takeGrowth(std::size_t before, std::size_t retracted)
 
     // Every event before the old end lies before the next midnight, so the
     // search for the end goes on from there. The old end may have been the
-    // retracted line's event, gone now with nothing read in its place.
-    end_ = std::min(end_, last_);
+    // retracted line's event, gone now.
+    end_ = std::min(end_, before - retracted);
     findEnd();
     return true;
 }
 
 std::int32_t DayReplay::firstTime() const { return (*window_)[first_].time; }
 
-std::int32_t DayReplay::endTime() const { return (*window_)[end_].time; }
+namespace {
 
-std::int32_t DayReplay::playEndTime() const { return (*window_)[last_].time; }
+std::int32_t oneSecondPast(std::int32_t t) { return t < std::numeric_limits<std::int32_t>::max() ? t + 1 : t; }
 
-std::size_t DayReplay::playEndEvent() const { return last_; }
+} // namespace
+
+void copyLiveState(LiveState& to, const LiveState& from)
+{
+    if (&to == &from)
+        return;
+    to.chatLines.clear();
+    for (std::size_t i = 0; i < from.chatLines.size(); ++i)
+        to.chatLines.pushBack(from.chatLines[i]);
+    to.roster = from.roster;
+    to.recentPlayers.clear();
+    for (std::size_t i = 0; i < from.recentPlayers.size(); ++i)
+        to.recentPlayers.pushBack(from.recentPlayers[i]);
+    to.roundStartTime = from.roundStartTime;
+    to.mapName = from.mapName;
+    to.ctScore = from.ctScore;
+    to.tScore = from.tScore;
+    to.composeChatText = from.composeChatText;
+}
+
+bool DayReplay::endsWithWindow() const { return end_ == window_->size(); }
+
+std::int32_t DayReplay::endTime() const
+{
+    // One second past the last event, so that every event of the last
+    // second lies before the clock and is played.
+    return endsWithWindow() ? oneSecondPast((*window_)[last_].time) : (*window_)[end_].time;
+}
+
+std::int32_t DayReplay::playEndTime() const
+{
+    return endsWithWindow() ? oneSecondPast((*window_)[last_].time) : (*window_)[last_].time;
+}
+
+std::size_t DayReplay::playEndEvent() const { return endsWithWindow() ? window_->size() : last_; }
 
 std::int32_t DayReplay::clampToDay(std::int32_t t) const
 {
@@ -189,7 +224,7 @@ void DayReplay::advanceTo(LiveState& state, std::size_t& cursor, std::size_t end
 std::size_t DayReplay::firstAtOrAfter(std::size_t from, std::int32_t t) const
 {
     const EventList& window = *window_;
-    while (from < last_ && window[from].time < t)
+    while (from < window.size() && window[from].time < t)
         ++from;
     return from;
 }

@@ -24,6 +24,9 @@ struct Snapshot {
     const char* mapName = "";
 };
 
+// Makes to hold what from holds, ring order kept; allocates nothing.
+void copyLiveState(LiveState& to, const LiveState& from);
+
 // How far a load walks the window to take snapshots.
 enum class SnapshotWalk {
     // Every map start of the window: any time of the day can be sought.
@@ -74,6 +77,8 @@ public:
     // end event's time, or one second past the last event when the day ends
     // with the window.
     std::int32_t firstTime() const;
+    // No loaded event lies at or after the next midnight.
+    bool endsWithWindow() const;
     std::int32_t endTime() const;
     // The latest time forward play reaches: the last event's time when the
     // window runs on into the next day, else one second past it.

@@ -7,12 +7,7 @@ namespace zelkam {
 
 std::size_t ViewerState::dayPlayEnd() const
 {
-    if (!hasDay_)
-        return 0;
-    if (following_.growing && day_->endEvent() == day_->lastEvent()
-        && events()[day_->lastEvent()].time < day_->nextDayStart())
-        return events().size();
-    return day_->endEvent();
+    return hasDay_ ? day_->endEvent() : 0;
 }
 
 bool ViewerState::takeGrowth(std::size_t before, std::size_t retracted)

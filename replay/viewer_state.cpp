@@ -41,11 +41,19 @@ bool ViewerState::standAfterEvent(std::size_t event)
     if (!hasDay_ || event < playback_.cursor || event >= day_->endEvent())
         return false;
     day_->advanceTo(*this, playback_.cursor, event + 1);
-    playback_.clock = events()[playback_.cursor].time;
+    standAfterApplied();
+    return true;
+}
+
+void ViewerState::standAfterApplied()
+{
+    // After the day's last event the clock stands where play ends, one
+    // second past it.
+    const std::size_t next = playback_.cursor;
+    playback_.clock = next < events().size() ? events()[next].time : day_->playEndTime();
     expireChatLines(playback_.clock);
     publishView();
     playback_.speed = 0;
-    return true;
 }
 
 void ViewerState::replayTo(std::size_t upTo)

@@ -75,7 +75,8 @@ public:
     // midnight before D to the one after it (a day is 23 to 25 hours long
     // where the clocks change), takes the snapshots and stands paused at the
     // day's first event. Events from the next midnight on lie past the
-    // day's end. False
+    // day's end; without any, the day ends one second after its last event,
+    // so that every event of its last second is played. False
     // when the window cannot be read (the model is then an empty day at D);
     // a window read without any event from D on is an empty day too, but
     // true. rewinding is left as it was.
@@ -85,7 +86,8 @@ public:
     void unload();
 
     // One timer step: forward by speed seconds, applying every event before
-    // the new clock (never beyond the last loaded event), or back by a seek
+    // the new clock (never beyond the last loaded event, or one second past
+    // it when the day ends with the window), or back by a seek
     // while rewinding. True when the view was published; false when paused
     // or on an empty day.
     bool tick();
@@ -96,10 +98,10 @@ public:
     void seek(std::int32_t t);
     // seek(dayStart + 60 * minute), then paused.
     void seekMinute(std::int32_t minute);
-    // Moves forward to the next matching event of the day, starting after
-    // the event under the cursor: true on a hit (paused just after it,
-    // published), false on a miss (rebuilt by a seek to where it was, playing
-    // on as before). Never searches past the day's end.
+    // Moves forward to the next matching event of the day, starting with
+    // the event under the cursor (not applied yet): true on a hit (paused
+    // just after it, published), false on a miss (everything as it was,
+    // playing on as before). Never searches past the day's end.
     bool find(SearchKind kind, std::string_view pattern, bool matchCase);
 
     // One look at the log folder, made on every timer tick while a server
@@ -120,7 +122,8 @@ public:
     // day forward play applies every event before the clock, the newest one
     // included, and runs at most one second past the newest line, waiting
     // there for the next; a line that arrives while it waits is played at
-    // once. A finished day never applies its very last event.
+    // once. A finished day's play stops at the same second when no loaded
+    // event lies past its midnight, and at its last event otherwise.
     bool isGrowing() const { return following_.growing; }
     // Treats the loaded day as growing from now on (until the next load).
     void markGrowing() { following_.growing = true; }
@@ -128,9 +131,9 @@ public:
     // an unterminated last line is left until it is whole and play and
     // search reach the newest line. Otherwise as loadDay.
     bool followDay(std::int32_t day);
-    // Where the day ends for search and transcripts: dayEndEvent, or on a
-    // growing day that has not reached its next midnight, one past the
-    // newest event, since that event is played too.
+    // Where the day ends for search and transcripts: dayEndEvent, the first
+    // event of the next day or, when none is loaded, one past the newest
+    // event, since that event is played too.
     std::size_t dayPlayEnd() const;
 
     // Drops chat lines whose time + 15 is below now.
@@ -206,6 +209,9 @@ private:
     void enterEmptyDay(std::int32_t day);
     // Applies the event at cursor and moves cursor on by one.
     void applyAtCursor();
+    // Pauses with the clock at the event under the cursor (every event
+    // before it applied) and publishes: where a hit leaves the replay.
+    void standAfterApplied();
     // Takes in the events appended since the list held `before` (after
     // `retracted` were taken off its end). False when they cannot simply
     // join and the day must be read again.
@@ -246,6 +252,9 @@ private:
     std::int32_t dayStart_ = 0;
     Playback playback_;
     Following following_;
+    // The live state as it stood when a search began (made once, so that a
+    // search allocates nothing).
+    LiveState beforeSearch_;
 };
 
 } // namespace zelkam
