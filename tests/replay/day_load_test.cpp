@@ -93,7 +93,8 @@ TEST(DayLoad, SnapshotsAtTheFirstEventAndEveryMapStart)
     EXPECT_STREQ(state->snapshots()[2].players[0].name, "Ann");
     EXPECT_EQ(state->lastEvent(), 4u);
     EXPECT_EQ(state->dayFirstEvent(), 0u);
-    EXPECT_EQ(state->dayEndEvent(), 4u);
+    // Nothing is loaded past midnight: the day ends with the window.
+    EXPECT_EQ(state->dayEndEvent(), 5u);
 }
 
 TEST(DayLoad, WindowWithoutMapStartHasOneSnapshot)

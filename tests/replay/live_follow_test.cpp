@@ -334,8 +334,9 @@ TEST(LiveFollow, PlayWaitsAtTheNewestLineAndFollowsItAtEverySpeed)
         state->command(command);
         for (int i = 0; i < 10; ++i)
             state->tick();
-        EXPECT_EQ(chatTexts(*state), (std::vector<std::string>{"*DEAD*Bob : one"}))
-            << "a finished day never plays its last event";
+        EXPECT_EQ(chatTexts(*state), (std::vector<std::string>{"*DEAD*Bob : one", "*DEAD*Bob : two"}))
+            << "a finished day plays its last event too";
+        EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 0, 4) + 1);
         EXPECT_FALSE(state->find(SearchKind::Chat, "two", false));
 
         append(folder, "L0705000.log", lineAt("07/05/2001", "10:00:05", said("Bob", 2, "CT", "three")));

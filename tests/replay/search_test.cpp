@@ -122,7 +122,7 @@ TEST(Search, MissReturnsToWhereItWasAndKeepsPlaying)
     EXPECT_EQ(state->speed(), 5);
 }
 
-TEST(Search, StartsAfterTheEventUnderTheCursor)
+TEST(Search, TestsTheEventUnderTheCursorSoFindNextMissesNoHit)
 {
     ScopedTimeZone zone("UTC");
     TempFolder folder;
@@ -135,12 +135,16 @@ TEST(Search, StartsAfterTheEventUnderTheCursor)
                                      .text());
     auto state = loaded(folder);
     ASSERT_EQ(state->cursor(), 0u);
-    // The event under the cursor is never tested, even when it matches.
-    ASSERT_TRUE(state->find(SearchKind::Chat, "x", false));
-    EXPECT_EQ(state->cursor(), 2u) << "hit on 'x two'";
-    // Of two matches in a row, Find Next steps over the second untested.
-    ASSERT_TRUE(state->find(SearchKind::Chat, "x", false));
-    EXPECT_EQ(state->cursor(), 4u) << "hit on 'x four'";
+    // The event under the cursor has not been shown yet: it is tested first,
+    // and each Find Next finds the very next of matches in a row.
+    for (const char* line : {"x one", "x two", "x three", "x four"}) {
+        ASSERT_TRUE(state->find(SearchKind::Chat, "x", false)) << line;
+        ASSERT_FALSE(state->viewChatLines.empty());
+        EXPECT_NE(std::string(state->viewChatLines[state->viewChatLines.size() - 1].text).find(line),
+                  std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(state->cursor(), 4u);
     EXPECT_FALSE(state->find(SearchKind::Chat, "x", false));
 }
 
@@ -254,11 +258,12 @@ TEST(Search, NothingToFindAtOrPastTheDaysEnd)
         state->tick();
     ASSERT_EQ(state->cursor(), state->lastEvent());
     const std::int32_t clock = state->clock();
+    const std::string view = viewSummary(*state);
     EXPECT_FALSE(state->find(SearchKind::Chat, "x", false));
-    EXPECT_LE(state->cursor(), state->lastEvent());
-    // A miss seeks back, and the seek holds the clock to the day's end.
-    EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 0, 30));
-    EXPECT_NE(state->clock(), clock);
+    // A miss leaves the replay where it stood, even past the day's end.
+    EXPECT_EQ(state->cursor(), state->lastEvent());
+    EXPECT_EQ(state->clock(), clock);
+    EXPECT_EQ(viewSummary(*state), view);
 }
 
 TEST(Search, MatchersConsiderOnlyTheirKinds)

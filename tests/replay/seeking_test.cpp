@@ -53,8 +53,10 @@ TEST(Seeking, ClampsToTheDay)
         {"before the first event", day + 3600, localStamp(2001, 7, 6, 10, 0, 0)},
         {"midnight", day, localStamp(2001, 7, 6, 10, 0, 0)},
         {"inside", localStamp(2001, 7, 6, 10, 15, 0), localStamp(2001, 7, 6, 10, 15, 0)},
-        {"after the last event", day + 20 * 3600, localStamp(2001, 7, 6, 11, 0, 0)},
-        {"next year", day + 400 * 86400, localStamp(2001, 7, 6, 11, 0, 0)},
+        // Nothing is loaded past midnight: the day ends a second after its
+        // last event, so that second is shown too.
+        {"after the last event", day + 20 * 3600, localStamp(2001, 7, 6, 11, 0, 1)},
+        {"next year", day + 400 * 86400, localStamp(2001, 7, 6, 11, 0, 1)},
     };
     for (const Case& c : cases) {
         state->seek(c.target);
@@ -66,7 +68,7 @@ TEST(Seeking, ClampsToTheDay)
     state->seekMinute(-100000000);
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 0));
     state->seekMinute(1440);
-    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 11, 0, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 11, 0, 1));
 }
 
 TEST(Seeking, TargetAfterTheDayLandsOnTheNextDaysFirstEvent)
@@ -234,7 +236,7 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
         ASSERT_TRUE(state.loadDayAt(day));
         const EventList& events = state.events();
         const std::int32_t first = events[state.dayFirstEvent()].time;
-        const std::int32_t last = events[state.dayEndEvent()].time;
+        const std::int32_t last = state.day().endTime();
         std::vector<std::int32_t> targets;
         for (std::int32_t t = first; t <= last; t += 97)
             targets.push_back(t);
@@ -257,7 +259,7 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
             plain.roundStartTime = snapshot.time;
             plain.mapName = snapshot.mapName;
             std::size_t cursor = snapshot.event;
-            while (cursor < state.lastEvent() && events[cursor].time < t)
+            while (cursor < events.size() && events[cursor].time < t)
                 applyEvent(plain, events[cursor++]);
             while (!plain.chatLines.empty() && std::int64_t{plain.chatLines[0].time} + ChatLineLifetime < t)
                 plain.chatLines.popFront();
