@@ -99,7 +99,7 @@ bool DayReplay::takeGrowth(std::size_t before, std::size_t retracted)
         return false;
     const EventList& window = *window_;
     // The day's first event itself was the line read unfinished.
-    if (retracted > 0 && first_ + retracted >= before)
+    if (retracted > before || (retracted > 0 && first_ + retracted >= before))
         return false;
     if (window.size() <= first_)
         return false;
