@@ -14,8 +14,9 @@ class ViewerState;
 // Plays one day of a loaded window the way the viewer plays it after
 // loading the day: it stands where the day load leaves the replay (the
 // state rebuilt from the last map start before the day's first event), then
-// applies the day's events one by one up to the day's end. It keeps no
-// snapshots and publishes nothing, so a worker can walk many days with it.
+// applies the day's events one by one up to the day's end (DayReplay's).
+// It takes snapshots only up to the day's first event and publishes
+// nothing, so a worker can walk many days with it.
 class WindowReplay : public LiveState {
 public:
     // Stands at the first event of day (a local midnight) in window. False
