@@ -300,7 +300,7 @@ void MainWindow::refreshViews()
     chatView_->invalidate();
 
     playerList_->clear();
-    playerList_->setScores(state_.ctScore, state_.tScore);
+    playerList_->setScores(state_.live().ctScore, state_.live().tScore);
     for (const PlayerEntry& player : state_.viewPlayers)
         playerList_->add(&player);
     playerList_->sortAndRedraw();

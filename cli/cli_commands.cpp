@@ -54,7 +54,11 @@ std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const st
     return state;
 }
 
-const ChatLine& newestLine(const ViewerState& state) { return state.chatLines[state.chatLines.size() - 1]; }
+const ChatLine& newestLine(const ViewerState& state)
+{
+    const ChatRing& lines = state.live().chatLines;
+    return lines[lines.size() - 1];
+}
 
 bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
 {

@@ -94,7 +94,7 @@ void printOn(ViewerState& state, Kind kind)
         }
         if (!composed)
             continue;
-        const ChatLine& line = state.chatLines[state.chatLines.size() - 1];
+        const ChatLine& line = state.live().chatLines[state.live().chatLines.size() - 1];
         text.clear();
         appendTerminalText(text, line.text);
         std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;

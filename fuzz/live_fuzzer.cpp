@@ -70,8 +70,8 @@ bool sameEvent(const LogEvent& a, const LogEvent& b)
 bool sameView(const ViewerState& a, const ViewerState& b)
 {
     if (a.viewClock != b.viewClock || a.cursor() != b.cursor() || std::strcmp(a.viewMapName, b.viewMapName) != 0
-        || a.ctScore != b.ctScore || a.tScore != b.tScore || a.viewPlayers.size() != b.viewPlayers.size()
-        || a.viewChatLines.size() != b.viewChatLines.size())
+        || a.live().ctScore != b.live().ctScore || a.live().tScore != b.live().tScore
+        || a.viewPlayers.size() != b.viewPlayers.size() || a.viewChatLines.size() != b.viewChatLines.size())
         return false;
     for (std::size_t i = 0; i < a.viewPlayers.size(); ++i) {
         const PlayerEntry& p = a.viewPlayers[i];
@@ -153,8 +153,8 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
         show("fresh", fresh);
         for (const ViewerState* state : {&live, &fresh}) {
             showEvents(*state);
-            std::fprintf(stderr, "-- first %zu end %zu last %zu start %d\n", state->dayFirstEvent(), state->dayEndEvent(),
-                         state->lastEvent(), state->dayStart());
+            std::fprintf(stderr, "-- first %zu end %zu last %zu start %d\n", state->dayFirstEvent(),
+                         state->dayEndEvent(), state->lastEvent(), state->dayStart());
         }
     }
     check(live.days.size() == fresh.days.size());
@@ -173,7 +173,7 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
         const Snapshot& a = live.snapshots()[i];
         const Snapshot& b = fresh.snapshots()[i];
         check(a.time == b.time && a.event == b.event && a.playerCount == b.playerCount
-              && std::strcmp(a.mapName, b.mapName) == 0);
+              && std::strcmp(a.live().mapName, b.live().mapName) == 0);
         for (std::size_t p = 0; p < a.playerCount; ++p)
             check(a.players[p].userId == b.players[p].userId
                   && std::strcmp(a.players[p].name ? a.players[p].name : "",

@@ -73,27 +73,27 @@ bool samePlayer(const PlayerEntry& a, const PlayerEntry& b)
 // from; forward play and search hits only move on from there.
 void checkInvariants(const ViewerState& state, bool rebuilt, std::size_t base)
 {
-    check(state.chatLines.size() <= ChatLineCapacity);
-    check(state.roster.count <= Roster::Capacity);
-    check(state.recentPlayers.size() <= RecentPlayerCapacity);
+    check(state.live().chatLines.size() <= ChatLineCapacity);
+    check(state.live().roster.count <= Roster::Capacity);
+    check(state.live().recentPlayers.size() <= RecentPlayerCapacity);
     check(state.speed() == 0 || state.speed() == 1 || state.speed() == 5 || state.speed() == 60);
-    check(state.mapName != nullptr);
+    check(state.live().mapName != nullptr);
 
     // The view is a copy of the live state.
     check(state.viewClock == state.clock());
     check(state.viewMinute == static_cast<std::int32_t>((std::int64_t{state.clock()} - state.dayStart()) / 60));
-    check(state.viewMapName == state.mapName);
-    check(state.viewPlayers.size() == state.roster.count);
-    for (std::size_t i = 0; i < state.roster.count; ++i) {
-        check(samePlayer(state.viewPlayers[i], state.roster.entries[i]));
+    check(state.viewMapName == state.live().mapName);
+    check(state.viewPlayers.size() == state.live().roster.count);
+    for (std::size_t i = 0; i < state.live().roster.count; ++i) {
+        check(samePlayer(state.viewPlayers[i], state.live().roster.entries[i]));
         // Names must still point into the loaded window (the sanitizer checks).
         if (state.viewPlayers[i].name)
             check(std::strlen(state.viewPlayers[i].name) < 256);
     }
-    check(state.viewChatLines.size() == state.chatLines.size());
-    for (std::size_t i = 0; i < state.chatLines.size(); ++i) {
+    check(state.viewChatLines.size() == state.live().chatLines.size());
+    for (std::size_t i = 0; i < state.live().chatLines.size(); ++i) {
         const ChatLine& shown = state.viewChatLines[i];
-        const ChatLine& live = state.chatLines[i];
+        const ChatLine& live = state.live().chatLines[i];
         check(std::memchr(shown.text, '\0', sizeof shown.text) != nullptr);
         check(shown.time == live.time && shown.style == live.style && std::strcmp(shown.text, live.text) == 0);
         // Every composed line, as any output would write it.
@@ -104,8 +104,8 @@ void checkInvariants(const ViewerState& state, bool rebuilt, std::size_t base)
     if (state.isEmptyDay()) {
         // Commands still set the speed; an empty day just has nothing to play.
         check(state.clock() == state.dayStart() && state.viewMinute == 0);
-        check(state.roster.count == 0 && state.chatLines.empty() && state.recentPlayers.empty());
-        check(state.mapName[0] == '\0' && state.ctScore == 0 && state.tScore == 0);
+        check(state.live().roster.count == 0 && state.live().chatLines.empty() && state.live().recentPlayers.empty());
+        check(state.live().mapName[0] == '\0' && state.live().ctScore == 0 && state.live().tScore == 0);
         return;
     }
 

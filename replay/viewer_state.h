@@ -56,7 +56,7 @@ enum class SearchKind : std::int32_t { Player = 0, Chat = 1, RconUser = 2, RconC
 // Without a loaded day (after unload, a failed load, or a day with no event
 // from its midnight on) the model is an empty day at dayStart: nothing to
 // play, nothing found, every seek lands on dayStart.
-class ViewerState : public LiveState {
+class ViewerState : private LiveState {
 public:
     ViewerState();
 
@@ -160,6 +160,10 @@ public:
     // True when there is nothing to play: no folder or day loaded, a failed
     // read, or a day without any event from its midnight on.
     bool isEmptyDay() const { return !hasDay_; }
+
+    // What the applied events built: roster, recent players, chat lines,
+    // round start, map and scores. Only the model's own operations change it.
+    const LiveState& live() const { return *this; }
 
     // Where the replay stands. clock: the playback time; cursor: the next
     // event not yet applied (every event before it has been). speed: seconds

@@ -46,7 +46,7 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
     for (std::size_t d = 0; d < state->days.size(); ++d) {
         if (!state->loadDayAt(d))
             continue;
-        EventSearch search(kind, pattern, matchCase, state->recentPlayers);
+        EventSearch search(kind, pattern, matchCase, state->live().recentPlayers);
         while (!state->isEmptyDay() && state->cursor() < state->dayEndEvent()) {
             const LogEvent& event = state->events()[state->cursor()];
             const std::size_t at = state->cursor();
@@ -55,7 +55,7 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
             if (!hit)
                 continue;
             rows.push_back({state->days[d], event.time, at,
-                            composed ? state->chatLines[state->chatLines.size() - 1].text
+                            composed ? state->live().chatLines[state->live().chatLines.size() - 1].text
                                      : (event.player.name ? event.player.name : "")});
         }
     }

@@ -170,11 +170,11 @@ void expectEmptyDay(ViewerState& state, std::int32_t day)
     EXPECT_STREQ(state.viewMapName, "");
     EXPECT_TRUE(state.viewPlayers.empty());
     EXPECT_TRUE(state.viewChatLines.empty());
-    EXPECT_EQ(state.ctScore, 0);
-    EXPECT_EQ(state.tScore, 0);
+    EXPECT_EQ(state.live().ctScore, 0);
+    EXPECT_EQ(state.live().tScore, 0);
     EXPECT_EQ(state.speed(), 0);
-    EXPECT_EQ(state.roster.count, 0u);
-    EXPECT_TRUE(state.recentPlayers.empty());
+    EXPECT_EQ(state.live().roster.count, 0u);
+    EXPECT_TRUE(state.live().recentPlayers.empty());
 
     for (PlaybackCommand command : {PlaybackCommand::Fastest, PlaybackCommand::Rewind, PlaybackCommand::Play}) {
         state.command(command);

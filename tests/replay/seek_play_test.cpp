@@ -26,7 +26,7 @@ using namespace zelkam::test;
 std::string shownSince(const ViewerState& state, std::int32_t since)
 {
     std::string text = std::to_string(state.viewClock) + " map=" + state.viewMapName + " "
-        + std::to_string(state.ctScore) + ":" + std::to_string(state.tScore);
+        + std::to_string(state.live().ctScore) + ":" + std::to_string(state.live().tScore);
     for (const PlayerEntry& p : state.viewPlayers) {
         text += " [" + std::string(p.name ? p.name : "(null)") + " " + std::to_string(p.userId) + " "
             + std::to_string(p.wonId) + " " + std::to_string(p.addressKey) + " t" + std::to_string(p.team) + " l"

@@ -98,15 +98,15 @@ TEST(Seeking, MapStartSecondShowsThePreviousMap)
     state->seek(mapChange);
     EXPECT_STREQ(state->viewMapName, "de_dust");
     EXPECT_EQ(playerNames(*state), (Strings{"Ann", "Bob"}));
-    EXPECT_EQ(state->ctScore, 3);
-    EXPECT_EQ(state->tScore, 2);
+    EXPECT_EQ(state->live().ctScore, 3);
+    EXPECT_EQ(state->live().tScore, 2);
     EXPECT_EQ(chatTexts(*state), Strings{"Ann : gg"});
 
     state->seek(mapChange + 1);
     EXPECT_STREQ(state->viewMapName, "cs_office");
     EXPECT_EQ(playerNames(*state), Strings{"Bob"});
-    EXPECT_EQ(state->ctScore, 0);
-    EXPECT_EQ(state->tScore, 0);
+    EXPECT_EQ(state->live().ctScore, 0);
+    EXPECT_EQ(state->live().tScore, 0);
     // Continuous play would still show the line said 6 s ago on the old map;
     // a seek starts from the map start and does not make it again.
     EXPECT_TRUE(state->viewChatLines.empty());
@@ -120,9 +120,9 @@ TEST(Seeking, RestoredRecentPlayersNameRemoteConsoleSenders)
     auto state = loaded(folder);
     state->seek(localStamp(2001, 7, 6, 10, 30, 3));
     EXPECT_EQ(chatTexts(*state), Strings{"<Bob> status"});
-    ASSERT_EQ(state->recentPlayers.size(), 2u);
-    EXPECT_STREQ(state->recentPlayers[0].name, "Bob");
-    EXPECT_STREQ(state->recentPlayers[1].name, "Ann");
+    ASSERT_EQ(state->live().recentPlayers.size(), 2u);
+    EXPECT_STREQ(state->live().recentPlayers[0].name, "Bob");
+    EXPECT_STREQ(state->live().recentPlayers[1].name, "Ann");
 }
 
 TEST(Seeking, SameTargetGivesTheSameView)
@@ -213,7 +213,8 @@ std::string describe(const LiveState& state)
                 + std::to_string(p.lifeState) + " " + std::to_string(p.frags) + "/" + std::to_string(p.deaths) + "]";
     }
     for (std::size_t i = 0; i < state.recentPlayers.size(); ++i)
-        text += " <" + name(state.recentPlayers[i].name) + " " + std::to_string(state.recentPlayers[i].addressKey) + ">";
+        text += " <" + name(state.recentPlayers[i].name) + " " + std::to_string(state.recentPlayers[i].addressKey)
+                + ">";
     for (std::size_t i = 0; i < state.chatLines.size(); ++i) {
         const ChatLine& line = state.chatLines[i];
         text += " {" + std::to_string(line.time) + " " + std::to_string(line.style) + " " + line.text + "}";
@@ -264,7 +265,7 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
             while (!plain.chatLines.empty() && std::int64_t{plain.chatLines[0].time} + ChatLineLifetime < t)
                 plain.chatLines.popFront();
 
-            ASSERT_EQ(describe(state), describe(plain)) << "day " << day << " at " << t;
+            ASSERT_EQ(describe(state.live()), describe(plain)) << "day " << day << " at " << t;
             ASSERT_EQ(state.cursor(), cursor);
             ++seeks;
         }
