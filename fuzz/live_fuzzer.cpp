@@ -173,7 +173,7 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
         const Snapshot& a = live.snapshots()[i];
         const Snapshot& b = fresh.snapshots()[i];
         check(a.time == b.time && a.event == b.event && a.playerCount == b.playerCount
-              && std::strcmp(a.live().mapName, b.live().mapName) == 0);
+              && std::strcmp(a.mapName, b.mapName) == 0);
         for (std::size_t p = 0; p < a.playerCount; ++p)
             check(a.players[p].userId == b.players[p].userId
                   && std::strcmp(a.players[p].name ? a.players[p].name : "",
