@@ -6,6 +6,8 @@
 #include <charconv>
 #include <utility>
 
+#include "parse/decimal.h"
+
 namespace zelkam::receive {
 namespace {
 
@@ -18,13 +20,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // digit.
 bool readNumber(std::string_view text, std::size_t at, std::size_t count, int& value)
 {
-    value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (!isDigit(text[i]))
-            return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return true;
+    return readDigits(text.substr(at, count), value);
 }
 
 int daysInMonth(int year, int month)

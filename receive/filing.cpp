@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "parse/decimal.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam::receive {
@@ -26,16 +27,7 @@ bool readLogFileName(std::string_view name, int& dateKey, int& number)
 {
     if (name.size() != 12 || lowered(name[0]) != 'l' || !equalIgnoringCase(name.substr(8), ".log"))
         return false;
-    int digits[7];
-    for (std::size_t i = 0; i < 7; ++i) {
-        const char c = name[1 + i];
-        if (c < '0' || c > '9')
-            return false;
-        digits[i] = c - '0';
-    }
-    dateKey = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
-    number = digits[4] * 100 + digits[5] * 10 + digits[6];
-    return true;
+    return readDigits(name.substr(1, 4), dateKey) && readDigits(name.substr(5, 3), number);
 }
 
 } // namespace
