@@ -242,11 +242,11 @@ void DayOverviewWindow::refresh()
     // map names and counts would be stale.
     const bool empty = state_.isEmptyDay();
     const std::size_t eventCount = empty ? 0 : state_.events().size();
-    if (!haveSeries_ || empty != seriesEmptyDay_ || state_.dayStart != series_.dayStart
-        || eventCount != series_.eventCount || state_.lastEvent != seriesLastEvent_) {
+    if (!haveSeries_ || empty != seriesEmptyDay_ || state_.dayStart() != series_.dayStart
+        || eventCount != series_.eventCount || state_.lastEvent() != seriesLastEvent_) {
         series_ = computeDayOverview(state_);
         seriesEmptyDay_ = empty;
-        seriesLastEvent_ = state_.lastEvent;
+        seriesLastEvent_ = state_.lastEvent();
         haveSeries_ = true;
         plot_->painter().setSeries(&series_);
         setWindowTitle(QStringLiteral("Day Overview - ") + dateText(series_.dayStart));

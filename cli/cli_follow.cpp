@@ -18,7 +18,6 @@
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
 #include "text/text_out.h"
-#include "views/event_application.h"
 
 namespace zelkam::cli {
 namespace {
@@ -82,20 +81,16 @@ enum class Kind { Chat, Events };
 void printOn(ViewerState& state, Kind kind)
 {
     std::string text;
-    while (!stopRequested && !state.isEmptyDay() && state.cursor < state.dayPlayEnd()) {
-        const LogEvent& event = state.events()[state.cursor];
+    while (!stopRequested && !state.isEmptyDay() && state.cursor() < state.dayPlayEnd()) {
+        const LogEvent& event = state.events()[state.cursor()];
+        const bool composed = state.applyNext();
         if (kind == Kind::Events) {
-            ++state.cursor;
             std::cout << eventJson(event) << '\n' << std::flush;
             continue;
         }
-        const std::size_t countBefore = state.chatLines.size();
-        const std::size_t headBefore = state.chatLines.head();
-        applyEvent(state.eventTarget, event);
-        ++state.cursor;
-        if (state.chatLines.size() == countBefore && state.chatLines.head() == headBefore)
+        if (!composed)
             continue;
-        const ChatLine& line = state.chatLines[state.chatLines.size() - 1];
+        const ChatLine& line = state.live().chatLines[state.live().chatLines.size() - 1];
         text.clear();
         appendTerminalText(text, line.text);
         std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
@@ -104,17 +99,7 @@ void printOn(ViewerState& state, Kind kind)
 
 // After the day was read again (a file replaced or shortened), goes back to
 // where printing had got to without printing anything twice.
-void resume(ViewerState& state, std::size_t printedUpTo)
-{
-    if (state.isEmptyDay())
-        return;
-    state.seek(state.events()[state.dayFirstEvent].time);
-    state.cursor = state.dayFirstEvent;
-    while (state.cursor < printedUpTo && state.cursor < state.dayPlayEnd()) {
-        applyEvent(state.eventTarget, state.events()[state.cursor]);
-        ++state.cursor;
-    }
-}
+void resume(ViewerState& state, std::size_t printedUpTo) { state.replayTo(printedUpTo); }
 
 } // namespace
 
@@ -194,9 +179,9 @@ int runFollow(const std::vector<std::string>& args)
         }
         // The server's next day has begun: what was left of this one has
         // been printed, so go on with the day after it.
-        if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart) {
+        if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart()) {
             index = 0;
-            while (state->days[index] <= state->dayStart)
+            while (state->days[index] <= state->dayStart())
                 ++index;
             loaded = false;
             continue;
@@ -204,7 +189,7 @@ int runFollow(const std::vector<std::string>& args)
         waitAWhile();
         if (stopRequested)
             break;
-        const std::size_t printedUpTo = state->cursor;
+        const std::size_t printedUpTo = state->cursor();
         const LiveUpdate update = state->follow();
         if (update.folderGone) {
             complain(*folder + " is gone");

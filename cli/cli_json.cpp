@@ -60,10 +60,10 @@ std::string viewJson(std::string_view step, bool result, const ViewerState& stat
     json["clock"] = state.viewClock;
     json["minute"] = state.viewMinute;
     json["map"] = logTextToUtf8(state.viewMapName);
-    json["ctScore"] = state.ctScore;
-    json["tScore"] = state.tScore;
-    json["speed"] = state.speed;
-    json["rewinding"] = state.rewinding;
+    json["ctScore"] = state.live().ctScore;
+    json["tScore"] = state.live().tScore;
+    json["speed"] = state.speed();
+    json["rewinding"] = state.rewinding();
     Json players = Json::array();
     for (const PlayerEntry& player : state.viewPlayers)
         players.push_back(playerJson(player));

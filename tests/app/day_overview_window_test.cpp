@@ -78,7 +78,7 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
     const int clicked = v.clickMinute(630);
     EXPECT_NEAR(clicked, 630, 2);
     EXPECT_EQ(v.state.viewMinute, clicked);
-    EXPECT_EQ(v.state.speed, 0);
+    EXPECT_EQ(v.state.speed(), 0);
     EXPECT_EQ(v.window->trackbar()->value(), clicked);
     EXPECT_EQ(v.plot().painter().cursorMinute(), clicked);
     // Every key steps the way it steps on the time bar.

@@ -225,7 +225,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     EXPECT_EQ(state.viewClock, clock);
     window.refreshViews();
     EXPECT_EQ(window.timeLabel()->text(), landed);
-    EXPECT_EQ(state.speed, 0);
+    EXPECT_EQ(state.speed(), 0);
     results->close();
 
     // A double click on the player in the list opens his record.
