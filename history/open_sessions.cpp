@@ -1,0 +1,200 @@
+#include "history/open_sessions.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace zelkam {
+
+std::string_view TextStore::keep(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    if (text.size() > room_) {
+        // Blocks grow with the day, up to a megabyte; a longer text gets a
+        // block of its own.
+        const std::size_t size = std::max(nextBlock_, text.size());
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+        free_ = blocks_.back().get();
+        room_ = size;
+        nextBlock_ = std::min<std::size_t>(nextBlock_ * 2, std::size_t{1} << 20);
+    }
+    std::memcpy(free_, text.data(), text.size());
+    const std::string_view kept(free_, text.size());
+    free_ += text.size();
+    room_ -= text.size();
+    return kept;
+}
+
+void TextStore::clear()
+{
+    blocks_.clear();
+    free_ = nullptr;
+    room_ = 0;
+    nextBlock_ = 4096;
+}
+
+void OpenSessions::clear()
+{
+    records_.clearDiscardingMemory();
+    texts_.clear();
+    names_.clear();
+    teams_.clear();
+    lines_.clear();
+    for (ChainTable<Chain>& chains : chains_)
+        chains.clear();
+}
+
+std::uint64_t OpenSessions::nameHash(std::string_view name) { return std::hash<std::string_view>()(name); }
+
+std::uint32_t OpenSessions::nameKey(std::string_view name)
+{
+    const std::uint64_t hash = nameHash(name);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+std::uint32_t OpenSessions::nameAtKey(std::string_view name, std::int32_t addressKey)
+{
+    std::uint64_t key = nameHash(name);
+    key ^= static_cast<std::uint32_t>(addressKey) + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2);
+    return static_cast<std::uint32_t>(key ^ (key >> 32));
+}
+
+std::uint32_t OpenSessions::keyOf(const SessionRecord& record, SessionIndex index) const
+{
+    switch (index) {
+    case ByUserId: return numberKey(record.userId);
+    case ByName: return nameKey(record.currentName);
+    case ByNameAt: return nameAtKey(record.currentName, record.addressKey);
+    default: return numberKey(record.addressKey);
+    }
+}
+
+std::uint32_t OpenSessions::add(const SessionRecord& record)
+{
+    const auto index = static_cast<std::uint32_t>(records_.size());
+    records_.append(record);
+    records_[index].open = true;
+    for (std::size_t by = 0; by < SessionIndexCount; ++by)
+        link(index, static_cast<SessionIndex>(by));
+    return index;
+}
+
+void OpenSessions::remove(std::uint32_t index)
+{
+    for (std::size_t by = 0; by < SessionIndexCount; ++by)
+        unlink(index, static_cast<SessionIndex>(by));
+    records_[index].open = false;
+}
+
+void OpenSessions::rename(std::uint32_t index, std::string_view name)
+{
+    unlink(index, ByName);
+    unlink(index, ByNameAt);
+    records_[index].currentName = name;
+    link(index, ByName);
+    link(index, ByNameAt);
+}
+
+// Threads the record on its chain in order of adding, which is order of
+// index. Mostly the newest record, so the walk back from the chain's end
+// stops at once, without reading a record; a name change onto a name in use
+// may land earlier.
+void OpenSessions::link(std::uint32_t index, SessionIndex by)
+{
+    if (by == ByAddress && !byAddress_)
+        return;
+    Chain& chain = chains_[by].obtain(keyOf(records_[index], by));
+    std::uint32_t before = chain.length == 0 ? NoSession : chain.last;
+    while (before != NoSession && before > index)
+        before = records_[before].prev[by];
+    const std::uint32_t after = before != NoSession ? records_[before].next[by]
+                                : chain.length == 0  ? NoSession
+                                                     : chain.first;
+    records_[index].prev[by] = before;
+    records_[index].next[by] = after;
+    (before != NoSession ? records_[before].next[by] : chain.first) = index;
+    (after != NoSession ? records_[after].prev[by] : chain.last) = index;
+    ++chain.length;
+}
+
+void OpenSessions::unlink(std::uint32_t index, SessionIndex by)
+{
+    if (by == ByAddress && !byAddress_)
+        return;
+    const std::uint32_t key = keyOf(records_[index], by);
+    SessionRecord& record = records_[index];
+    Chain& chain = *chains_[by].find(key);
+    // A chain that empties goes, so a day of a million passing names does
+    // not keep a million empty chains.
+    if (chain.length == 1) {
+        chains_[by].erase(key);
+    } else {
+        (record.prev[by] != NoSession ? records_[record.prev[by]].next[by] : chain.first) = record.next[by];
+        (record.next[by] != NoSession ? records_[record.next[by]].prev[by] : chain.last) = record.prev[by];
+        --chain.length;
+    }
+    record.prev[by] = record.next[by] = NoSession;
+}
+
+std::uint32_t OpenSessions::firstOf(std::int32_t userId, std::string_view name)
+{
+    // Either chain holds the answer; the shorter one is read.
+    const Chain* ids = chains_[ByUserId].find(numberKey(userId));
+    if (!ids)
+        return NoSession;
+    const Chain* named = chains_[ByName].find(nameKey(name));
+    if (!named)
+        return NoSession;
+    const SessionIndex by = ids->length <= named->length ? ByUserId : ByName;
+    for (std::uint32_t i = by == ByUserId ? ids->first : named->first; i != NoSession; i = records_[i].next[by]) {
+        if (records_[i].userId == userId && records_[i].currentName == name)
+            return i;
+    }
+    return NoSession;
+}
+
+std::uint32_t OpenSessions::firstNamed(std::string_view name)
+{
+    const Chain* chain = chains_[ByName].find(nameKey(name));
+    std::uint32_t i = chain ? chain->first : NoSession;
+    while (i != NoSession && records_[i].currentName != name)
+        i = records_[i].next[ByName];
+    return i;
+}
+
+std::uint32_t OpenSessions::lastNamed(std::string_view name)
+{
+    const Chain* chain = chains_[ByName].find(nameKey(name));
+    std::uint32_t i = chain ? chain->last : NoSession;
+    while (i != NoSession && records_[i].currentName != name)
+        i = records_[i].prev[ByName];
+    return i;
+}
+
+std::uint32_t OpenSessions::firstWithUserId(std::int32_t userId)
+{
+    const Chain* chain = chains_[ByUserId].find(numberKey(userId));
+    return chain ? chain->first : NoSession;
+}
+
+const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t userId, std::string_view name,
+                                                                   std::int32_t addressKey)
+{
+    found_.clear();
+    if (const Chain* chain = chains_[ByUserId].find(numberKey(userId))) {
+        for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByUserId])
+            found_.push_back(i);
+    }
+    if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name, addressKey))) {
+        for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByNameAt]) {
+            const SessionRecord& record = records_[i];
+            if (record.userId != userId && record.currentName == name && record.addressKey == addressKey)
+                found_.push_back(i);
+        }
+    }
+    std::sort(found_.begin(), found_.end(), std::greater<>());
+    return found_;
+}
+
+} // namespace zelkam
