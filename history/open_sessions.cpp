@@ -36,7 +36,7 @@ void TextStore::clear()
 
 void OpenSessions::clear()
 {
-    records_.clearDiscardingMemory();
+    records_.clear();
     texts_.clear();
     names_.clear();
     teams_.clear();
@@ -68,6 +68,14 @@ std::uint32_t OpenSessions::keyOf(const SessionRecord& record, SessionIndex inde
     case ByNameAt: return nameAtKey(record.currentName, record.addressKey);
     default: return numberKey(record.addressKey);
     }
+}
+
+void OpenSessions::prefetch(std::int32_t userId, std::string_view name, std::int32_t addressKey) const
+{
+    chains_[ByUserId].prefetch(numberKey(userId));
+    chains_[ByName].prefetch(nameKey(name));
+    if (addressKey != 0)
+        chains_[ByNameAt].prefetch(nameAtKey(name, addressKey));
 }
 
 std::uint32_t OpenSessions::add(const SessionRecord& record)

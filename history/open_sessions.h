@@ -33,6 +33,39 @@ private:
     std::size_t nextBlock_ = 4096;
 };
 
+// An array appended to one element at a time whose elements never move:
+// it doubles up to blocks of 2^BlockShift elements, then adds such blocks,
+// so a crowded day's records are written once, never copied on growth.
+template <typename T, unsigned BlockShift>
+class BlockArray {
+public:
+    T& operator[](std::size_t i) { return blocks_[i >> BlockShift][i & Mask]; }
+    const T& operator[](std::size_t i) const { return blocks_[i >> BlockShift][i & Mask]; }
+    std::size_t size() const { return size_; }
+    void append(const T& value)
+    {
+        if (blocks_.empty() || blocks_.back().size() == Block)
+            blocks_.emplace_back(blocks_.empty() ? 16 : Block);
+        blocks_.back().append(value);
+        ++size_;
+    }
+    // Empties the array, giving back the memory of its large blocks.
+    void clear()
+    {
+        if (blocks_.size() > 1)
+            blocks_.erase(blocks_.begin() + 1, blocks_.end());
+        if (!blocks_.empty())
+            blocks_.front().clearDiscardingMemory();
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t Block = std::size_t{1} << BlockShift;
+    static constexpr std::size_t Mask = Block - 1;
+    std::vector<GrowArray<T>> blocks_;
+    std::size_t size_ = 0;
+};
+
 // Lists of many sessions in one array: each list is a chain of nodes by
 // index, appended at its end.
 template <typename T>
@@ -63,14 +96,14 @@ public:
         }
         return true;
     }
-    void clear() { nodes_.clearDiscardingMemory(); }
+    void clear() { nodes_.clear(); }
 
 private:
     struct Node {
         T value;
         std::uint32_t next;
     };
-    GrowArray<Node> nodes_{16};
+    BlockArray<Node, 17> nodes_;
 };
 
 // The ways an open session is found.
@@ -120,6 +153,11 @@ public:
     ListPool<std::int32_t>& teams() { return teams_; }
     ListPool<std::size_t>& lines() { return lines_; }
 
+    // Starts fetching what the look-ups of a player's event read: its user
+    // id's and name's chains and (given an address) those of the name from
+    // the address.
+    void prefetch(std::int32_t userId, std::string_view name, std::int32_t addressKey) const;
+
     // Adds record, open, after every record held; its texts and lists must
     // be this set's.
     std::uint32_t add(const SessionRecord& record);
@@ -168,7 +206,7 @@ private:
     void unlink(std::uint32_t index, SessionIndex by);
 
     bool byAddress_;
-    GrowArray<SessionRecord> records_{16};
+    BlockArray<SessionRecord, 15> records_;
     TextStore texts_;
     ListPool<std::string_view> names_;
     ListPool<std::int32_t> teams_;

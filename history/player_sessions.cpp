@@ -18,6 +18,12 @@ void addTeam(OpenSessions& set, SessionRecord& record, std::int32_t team)
         set.teams().append(record.teams, team);
 }
 
+// Kinds whose player is looked up among the open sessions.
+bool isPlayersOwn(std::int32_t kind)
+{
+    return (kind >= PlayerConnected && kind <= SayTeam) || kind == Killed || kind == Suicide;
+}
+
 // A session's start key for the day's hand-out order: (start, rank) as one
 // number, rank breaking ties.
 std::uint64_t orderKey(std::int32_t start, std::uint32_t rank)
@@ -358,6 +364,16 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     default:
         return;
     }
+}
+
+void SessionTracker::prefetch(const LogEvent& event) const
+{
+    if (!isPlayersOwn(event.kind))
+        return;
+    const std::int32_t addressKey = event.kind == PlayerConnected ? event.player.addressKey : 0;
+    open_->prefetch(event.player.userId, nameOf(event.player), addressKey);
+    if (carried_->count() != 0)
+        carried_->prefetch(event.player.userId, nameOf(event.player), 0);
 }
 
 void SessionTracker::finish()

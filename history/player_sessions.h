@@ -73,6 +73,11 @@ public:
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
     void add(const LogEvent& event, std::size_t position = 0);
+    // Starts fetching the memory add(event) will read, without changing
+    // anything. Called for an event a few events before it is added, it lets
+    // the look-ups of a crowded day wait for memory side by side instead of
+    // one after another.
+    void prefetch(const LogEvent& event) const;
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
 
