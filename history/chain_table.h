@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 #include "parse/large_memory.h"
@@ -39,13 +40,6 @@ public:
             if (slots_[i].key == key)
                 return &slots_[i].chain;
         }
-    }
-    // Starts fetching the memory a look-up of key reads, so that the
-    // look-ups of one event wait for memory once, not once each.
-    void prefetch(std::uint32_t key) const
-    {
-        if (size_ != 0)
-            __builtin_prefetch(&slots_[home(key)]);
     }
     // The key's chain, made empty when there is none; the caller threads a
     // session on it at once.
@@ -94,6 +88,7 @@ private:
         std::uint32_t key = 0;
         Chain chain;
     };
+    static_assert(std::is_trivially_copyable_v<Slot> && sizeof(Slot) == 16);
 
     std::size_t home(std::uint32_t key) const
     {
@@ -101,11 +96,13 @@ private:
         return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ull) >> shift_);
     }
     static bool isLarge(std::size_t size) { return size * sizeof(Slot) >= LargeAllocationBytes; }
+    // Slots all of whose bytes are 0, free: a large table's memory comes
+    // that way, so growing to it writes only the slots in use.
     static Slot* allocate(std::size_t size)
     {
-        void* storage = isLarge(size) ? allocateLarge(size * sizeof(Slot))
-                                      : std::allocator<Slot>().allocate(size);
-        Slot* slots = static_cast<Slot*>(storage);
+        if (isLarge(size))
+            return static_cast<Slot*>(allocateLargeZeroed(size * sizeof(Slot)));
+        Slot* slots = std::allocator<Slot>().allocate(size);
         std::uninitialized_value_construct_n(slots, size);
         return slots;
     }

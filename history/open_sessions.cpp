@@ -45,17 +45,14 @@ void OpenSessions::clear()
         chains.clear();
 }
 
-std::uint64_t OpenSessions::nameHash(std::string_view name) { return std::hash<std::string_view>()(name); }
-
-std::uint32_t OpenSessions::nameKey(std::string_view name)
+std::uint32_t OpenSessions::nameKey(std::uint64_t nameHash)
 {
-    const std::uint64_t hash = nameHash(name);
-    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+    return static_cast<std::uint32_t>(nameHash ^ (nameHash >> 32));
 }
 
-std::uint32_t OpenSessions::nameAtKey(std::string_view name, std::int32_t addressKey)
+std::uint32_t OpenSessions::nameAtKey(std::uint64_t nameHash, std::int32_t addressKey)
 {
-    std::uint64_t key = nameHash(name);
+    std::uint64_t key = nameHash;
     key ^= static_cast<std::uint32_t>(addressKey) + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2);
     return static_cast<std::uint32_t>(key ^ (key >> 32));
 }
@@ -64,18 +61,10 @@ std::uint32_t OpenSessions::keyOf(const SessionRecord& record, SessionIndex inde
 {
     switch (index) {
     case ByUserId: return numberKey(record.userId);
-    case ByName: return nameKey(record.currentName);
-    case ByNameAt: return nameAtKey(record.currentName, record.addressKey);
+    case ByName: return nameKey(record.nameHash);
+    case ByNameAt: return nameAtKey(record.nameHash, record.addressKey);
     default: return numberKey(record.addressKey);
     }
-}
-
-void OpenSessions::prefetch(std::int32_t userId, std::string_view name, std::int32_t addressKey) const
-{
-    chains_[ByUserId].prefetch(numberKey(userId));
-    chains_[ByName].prefetch(nameKey(name));
-    if (addressKey != 0)
-        chains_[ByNameAt].prefetch(nameAtKey(name, addressKey));
 }
 
 std::uint32_t OpenSessions::add(const SessionRecord& record)
@@ -95,11 +84,12 @@ void OpenSessions::remove(std::uint32_t index)
     records_[index].open = false;
 }
 
-void OpenSessions::rename(std::uint32_t index, std::string_view name)
+void OpenSessions::rename(std::uint32_t index, const HashedName& name)
 {
     unlink(index, ByName);
     unlink(index, ByNameAt);
-    records_[index].currentName = name;
+    records_[index].currentName = name.text;
+    records_[index].nameHash = name.hash;
     link(index, ByName);
     link(index, ByNameAt);
 }
@@ -145,37 +135,37 @@ void OpenSessions::unlink(std::uint32_t index, SessionIndex by)
     record.prev[by] = record.next[by] = NoSession;
 }
 
-std::uint32_t OpenSessions::firstOf(std::int32_t userId, std::string_view name)
+std::uint32_t OpenSessions::firstOf(std::int32_t userId, const HashedName& name)
 {
     // Either chain holds the answer; the shorter one is read.
     const Chain* ids = chains_[ByUserId].find(numberKey(userId));
     if (!ids)
         return NoSession;
-    const Chain* named = chains_[ByName].find(nameKey(name));
+    const Chain* named = chains_[ByName].find(nameKey(name.hash));
     if (!named)
         return NoSession;
     const SessionIndex by = ids->length <= named->length ? ByUserId : ByName;
     for (std::uint32_t i = by == ByUserId ? ids->first : named->first; i != NoSession; i = records_[i].next[by]) {
-        if (records_[i].userId == userId && records_[i].currentName == name)
+        if (records_[i].userId == userId && records_[i].currentName == name.text)
             return i;
     }
     return NoSession;
 }
 
-std::uint32_t OpenSessions::firstNamed(std::string_view name)
+std::uint32_t OpenSessions::firstNamed(const HashedName& name)
 {
-    const Chain* chain = chains_[ByName].find(nameKey(name));
+    const Chain* chain = chains_[ByName].find(nameKey(name.hash));
     std::uint32_t i = chain ? chain->first : NoSession;
-    while (i != NoSession && records_[i].currentName != name)
+    while (i != NoSession && records_[i].currentName != name.text)
         i = records_[i].next[ByName];
     return i;
 }
 
-std::uint32_t OpenSessions::lastNamed(std::string_view name)
+std::uint32_t OpenSessions::lastNamed(const HashedName& name)
 {
-    const Chain* chain = chains_[ByName].find(nameKey(name));
+    const Chain* chain = chains_[ByName].find(nameKey(name.hash));
     std::uint32_t i = chain ? chain->last : NoSession;
-    while (i != NoSession && records_[i].currentName != name)
+    while (i != NoSession && records_[i].currentName != name.text)
         i = records_[i].prev[ByName];
     return i;
 }
@@ -186,7 +176,7 @@ std::uint32_t OpenSessions::firstWithUserId(std::int32_t userId)
     return chain ? chain->first : NoSession;
 }
 
-const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t userId, std::string_view name,
+const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
                                                                    std::int32_t addressKey)
 {
     found_.clear();
@@ -194,10 +184,10 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
         for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByUserId])
             found_.push_back(i);
     }
-    if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name, addressKey))) {
+    if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name.hash, addressKey))) {
         for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByNameAt]) {
             const SessionRecord& record = records_[i];
-            if (record.userId != userId && record.currentName == name && record.addressKey == addressKey)
+            if (record.userId != userId && record.currentName == name.text && record.addressKey == addressKey)
                 found_.push_back(i);
         }
     }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -106,6 +107,14 @@ private:
     BlockArray<Node, 17> nodes_;
 };
 
+// A name with its hash, taken once for every look-up of one event.
+struct HashedName {
+    explicit HashedName(std::string_view name) : text(name), hash(std::hash<std::string_view>()(name)) {}
+    HashedName(std::string_view name, std::uint64_t nameHash) : text(name), hash(nameHash) {}
+    std::string_view text;
+    std::uint64_t hash;
+};
+
 // The ways an open session is found.
 enum SessionIndex : std::size_t { ByUserId, ByName, ByNameAt, ByAddress, SessionIndexCount };
 
@@ -122,6 +131,8 @@ struct SessionRecord {
     // The team played now, -1 when not known.
     std::int32_t team = -1;
     std::string_view currentName;
+    // The HashedName hash of currentName.
+    std::uint64_t nameHash = 0;
     std::string_view uniqueId;
     ListPool<std::string_view>::List names;
     ListPool<std::int32_t>::List teams;
@@ -153,28 +164,23 @@ public:
     ListPool<std::int32_t>& teams() { return teams_; }
     ListPool<std::size_t>& lines() { return lines_; }
 
-    // Starts fetching what the look-ups of a player's event read: its user
-    // id's and name's chains and (given an address) those of the name from
-    // the address.
-    void prefetch(std::int32_t userId, std::string_view name, std::int32_t addressKey) const;
-
     // Adds record, open, after every record held; its texts and lists must
     // be this set's.
     std::uint32_t add(const SessionRecord& record);
     // Takes an open record off every chain; it stays readable, closed.
     void remove(std::uint32_t index);
     // Calls an open record by name, one of the set's texts.
-    void rename(std::uint32_t index, std::string_view name);
+    void rename(std::uint32_t index, const HashedName& name);
 
     // The first open record (in order of adding) with the user id that is
     // called name now.
-    std::uint32_t firstOf(std::int32_t userId, std::string_view name);
-    std::uint32_t firstNamed(std::string_view name);
-    std::uint32_t lastNamed(std::string_view name);
+    std::uint32_t firstOf(std::int32_t userId, const HashedName& name);
+    std::uint32_t firstNamed(const HashedName& name);
+    std::uint32_t lastNamed(const HashedName& name);
     std::uint32_t firstWithUserId(std::int32_t userId);
     // The open records with the user id, and those called name from the
     // address, the most recently added first. Valid until the next call.
-    const std::vector<std::uint32_t>& withUserIdOrNameAt(std::int32_t userId, std::string_view name,
+    const std::vector<std::uint32_t>& withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
                                                          std::int32_t addressKey);
     // Calls visit with each open record from the address (byAddress only).
     template <typename Visit>
@@ -197,9 +203,8 @@ private:
     // look-up. Two names with one hash only share a chain, so every look-up
     // compares the name.
     static std::uint32_t numberKey(std::int32_t number) { return static_cast<std::uint32_t>(number); }
-    static std::uint64_t nameHash(std::string_view name);
-    static std::uint32_t nameKey(std::string_view name);
-    static std::uint32_t nameAtKey(std::string_view name, std::int32_t addressKey);
+    static std::uint32_t nameKey(std::uint64_t nameHash);
+    static std::uint32_t nameAtKey(std::uint64_t nameHash, std::int32_t addressKey);
     std::uint32_t keyOf(const SessionRecord& record, SessionIndex index) const;
 
     void link(std::uint32_t index, SessionIndex by);

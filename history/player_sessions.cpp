@@ -18,7 +18,7 @@ void addTeam(OpenSessions& set, SessionRecord& record, std::int32_t team)
         set.teams().append(record.teams, team);
 }
 
-// Kinds whose player is looked up among the open sessions.
+// Kinds that are a player's own doing, looked up among the open sessions.
 bool isPlayersOwn(std::int32_t kind)
 {
     return (kind >= PlayerConnected && kind <= SayTeam) || kind == Killed || kind == Suicide;
@@ -49,12 +49,13 @@ SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, b
 
 SessionTracker::~SessionTracker() = default;
 
-std::uint32_t SessionTracker::openSession(const LogEvent& event, std::int32_t start)
+std::uint32_t SessionTracker::openSession(const LogEvent& event, const HashedName& name)
 {
     OpenSessions& set = *open_;
     SessionRecord record;
-    record.currentName = set.keep(nameOf(event.player));
-    record.start = start;
+    record.currentName = set.keep(name.text);
+    record.nameHash = name.hash;
+    record.start = event.time;
     record.end = event.time;
     set.names().append(record.names, record.currentName);
     record.uniqueId = set.keep(event.player.uniqueId ? event.player.uniqueId : "");
@@ -87,6 +88,7 @@ std::uint32_t SessionTracker::fromCarried(std::uint32_t carried)
     record.chat = from.chat;
     record.team = from.team;
     record.currentName = set.keep(from.currentName);
+    record.nameHash = from.nameHash;
     record.uniqueId = set.keep(from.uniqueId);
     carried_->names().visit(from.names, [&](std::string_view name) {
         set.names().append(record.names, name == from.currentName ? record.currentName : set.keep(name));
@@ -99,9 +101,8 @@ std::uint32_t SessionTracker::fromCarried(std::uint32_t carried)
     return set.add(record);
 }
 
-std::uint32_t SessionTracker::resolve(const LogEvent& event)
+std::uint32_t SessionTracker::resolve(const LogEvent& event, const HashedName& name)
 {
-    const std::string_view name = nameOf(event.player);
     if (const std::uint32_t open = open_->firstOf(event.player.userId, name); open != NoSession)
         return open;
     if (const std::uint32_t open = fromCarried(carried_->firstOf(event.player.userId, name)); open != NoSession)
@@ -112,7 +113,7 @@ std::uint32_t SessionTracker::resolve(const LogEvent& event)
         if (const std::uint32_t other = open_->firstWithUserId(event.player.userId); other != NoSession)
             close(other, (*open_)[other].end);
     }
-    return openSession(event, event.time);
+    return openSession(event, name);
 }
 
 void SessionTracker::close(std::uint32_t open, std::int32_t end)
@@ -232,6 +233,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
                     continue;
                 SessionRecord next;
                 next.currentName = stillHere->keep(open.currentName);
+                next.nameHash = open.nameHash;
                 next.team = open.team;
                 stillHere->names().append(next.names, next.currentName);
                 next.uniqueId = stillHere->keep(open.uniqueId);
@@ -268,9 +270,16 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
             session.uniqueId = set.keep(id);
     };
 
+    if (event.kind == RconCommand || event.kind == BadRconCommand) {
+        if (recordLines_ && event.player.addressKey != 0)
+            set.forEachAt(event.player.addressKey, record);
+        return;
+    }
+    if (!isPlayersOwn(event.kind))
+        return;
+    const HashedName name(nameOf(event.player));
     switch (event.kind) {
     case PlayerConnected: {
-        const std::string_view name = nameOf(event.player);
         // A connection under a session's user id, or by the same name from
         // the same address (a client that dropped and came back), ends that
         // session at its last event.
@@ -278,20 +287,20 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
             close(open, set[open].end);
         for (std::uint32_t carried; (carried = carried_->firstOf(event.player.userId, name)) != NoSession;)
             carried_->remove(carried);
-        record(openSession(event, event.time));
+        record(openSession(event, name));
         return;
     }
     case PlayerDisconnected: {
         std::uint32_t open = NoSession;
         if (event.player.userId == -1) {
             // A shutdown disconnects everyone by name only.
-            open = set.lastNamed(nameOf(event.player));
+            open = set.lastNamed(name);
             if (open == NoSession)
-                open = fromCarried(carried_->firstNamed(nameOf(event.player)));
+                open = fromCarried(carried_->firstNamed(name));
             if (open == NoSession)
                 return;
         } else {
-            open = resolve(event);
+            open = resolve(event, name);
         }
         noteId(open, event.player);
         record(open);
@@ -304,7 +313,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     case Say:
     case SayTeam:
     case Suicide: {
-        const std::uint32_t open = resolve(event);
+        const std::uint32_t open = resolve(event, name);
         noteId(open, event.player);
         record(open);
         SessionRecord& session = set[open];
@@ -314,17 +323,17 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
             addTeam(set, session, session.team);
         } else if (event.kind == NameChanged) {
             // A name used before in the session is the text kept for it.
-            const std::string_view name = event.text ? event.text : "";
+            const std::string_view newName = event.text ? event.text : "";
             std::string_view kept;
             const bool fresh = set.names().visit(session.names, [&](std::string_view used) {
-                if (used != name)
+                if (used != newName)
                     return true;
                 kept = used;
                 return false;
             });
             if (fresh)
-                kept = set.keep(name);
-            set.rename(open, kept);
+                kept = set.keep(newName);
+            set.rename(open, HashedName(kept));
             if (fresh)
                 set.names().append(session.names, kept);
         } else if (event.kind == Say || event.kind == SayTeam) {
@@ -336,12 +345,12 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         return;
     }
     case Killed: {
-        const std::uint32_t victim = resolve(event);
+        const std::uint32_t victim = resolve(event, name);
         noteId(victim, event.player);
         record(victim);
         ++set[victim].deaths;
         const std::int32_t victimTeam = set[victim].team;
-        const std::string_view killerName = event.text ? event.text : "";
+        const HashedName killerName(event.text ? event.text : "");
         std::uint32_t killer = set.lastNamed(killerName);
         if (killer == NoSession)
             killer = fromCarried(carried_->firstNamed(killerName));
@@ -355,25 +364,9 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         record(killer);
         return;
     }
-    case RconCommand:
-    case BadRconCommand:
-        if (!recordLines_ || event.player.addressKey == 0)
-            return;
-        set.forEachAt(event.player.addressKey, record);
-        return;
     default:
         return;
     }
-}
-
-void SessionTracker::prefetch(const LogEvent& event) const
-{
-    if (!isPlayersOwn(event.kind))
-        return;
-    const std::int32_t addressKey = event.kind == PlayerConnected ? event.player.addressKey : 0;
-    open_->prefetch(event.player.userId, nameOf(event.player), addressKey);
-    if (carried_->count() != 0)
-        carried_->prefetch(event.player.userId, nameOf(event.player), 0);
 }
 
 void SessionTracker::finish()

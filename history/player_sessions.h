@@ -47,6 +47,7 @@ struct PlayerSession {
 };
 
 class OpenSessions;
+struct HashedName;
 
 // Unique ids that many different players share: LAN and pending ids, bots,
 // an absent id. Sessions with such an id must never be linked by it.
@@ -73,18 +74,13 @@ public:
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
     void add(const LogEvent& event, std::size_t position = 0);
-    // Starts fetching the memory add(event) will read, without changing
-    // anything. Called for an event a few events before it is added, it lets
-    // the look-ups of a crowded day wait for memory side by side instead of
-    // one after another.
-    void prefetch(const LogEvent& event) const;
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
 
 private:
-    std::uint32_t openSession(const LogEvent& event, std::int32_t start);
+    std::uint32_t openSession(const LogEvent& event, const HashedName& name);
     std::uint32_t fromCarried(std::uint32_t carried);
-    std::uint32_t resolve(const LogEvent& event);
+    std::uint32_t resolve(const LogEvent& event, const HashedName& name);
     void close(std::uint32_t open, std::int32_t end);
     void endDay();
     void handOut(std::uint32_t open);
