@@ -25,7 +25,13 @@ namespace zelkam {
 template <typename Chain>
 class ChainTable {
 public:
-    ChainTable() = default;
+    // Numbers (user ids, addresses) are mostly handed out in runs: such a
+    // table keeps a run's keys side by side, every other slot, so that a
+    // crowd arriving in order is read and written in order, until some
+    // look-up has to probe far, when it scatters its keys for good. Keys
+    // that are hashes already are scattered from the start.
+    enum class Keys { Numbers, Hashes };
+    explicit ChainTable(Keys keys = Keys::Hashes) : scattered_(keys == Keys::Hashes) {}
     ~ChainTable() { release(); }
     ChainTable(const ChainTable&) = delete;
     ChainTable& operator=(const ChainTable&) = delete;
@@ -34,11 +40,16 @@ public:
     {
         if (size_ == 0)
             return nullptr;
+        std::size_t probes = 0;
         for (std::size_t i = home(key);; i = (i + 1) & mask_) {
             if (slots_[i].chain.length == 0)
                 return nullptr;
             if (slots_[i].key == key)
                 return &slots_[i].chain;
+            if (++probes == LongProbe && !scattered_) {
+                scatter();
+                return find(key);
+            }
         }
     }
     // The key's chain, made empty when there is none; the caller threads a
@@ -50,8 +61,13 @@ public:
         if (2 * (used_ + 1) > size_)
             grow();
         std::size_t i = home(key);
-        while (slots_[i].chain.length != 0)
-            i = (i + 1) & mask_;
+        for (std::size_t probes = 0; slots_[i].chain.length != 0; i = (i + 1) & mask_) {
+            if (++probes == LongProbe && !scattered_) {
+                scatter();
+                probes = 0;
+                i = home(key) - 1;
+            }
+        }
         slots_[i].key = key;
         slots_[i].chain = Chain();
         ++used_;
@@ -61,9 +77,12 @@ public:
     // probed past it so that no look-up stops short.
     void erase(std::uint32_t key)
     {
+        // Found first, which scatters the keys when the way there is long.
+        find(key);
         std::size_t i = home(key);
         while (slots_[i].key != key || slots_[i].chain.length == 0)
             i = (i + 1) & mask_;
+        std::size_t probes = 0;
         for (std::size_t j = (i + 1) & mask_; slots_[j].chain.length != 0; j = (j + 1) & mask_) {
             const std::size_t wanted = home(slots_[j].key);
             // Slot j may move to i unless its home lies cyclically in (i, j].
@@ -72,9 +91,12 @@ public:
                 slots_[i] = slots_[j];
                 i = j;
             }
+            ++probes;
         }
         slots_[i] = Slot();
         --used_;
+        if (probes >= LongProbe && !scattered_)
+            scatter();
     }
     // Empties the table and gives its memory back.
     void clear()
@@ -90,9 +112,14 @@ private:
     };
     static_assert(std::is_trivially_copyable_v<Slot> && sizeof(Slot) == 16);
 
+    // Past this many slots a look-up of a table in order scatters it.
+    static constexpr std::size_t LongProbe = 64;
+
     std::size_t home(std::uint32_t key) const
     {
-        // Fibonacci hashing: user ids and addresses are numbered in runs.
+        if (!scattered_)
+            return (std::size_t{key} << 1) & mask_;
+        // Fibonacci hashing: runs of numbers spread over the table.
         return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ull) >> shift_);
     }
     static bool isLarge(std::size_t size) { return size * sizeof(Slot) >= LargeAllocationBytes; }
@@ -123,11 +150,17 @@ private:
         mask_ = 0;
         shift_ = 64;
     }
-    void grow()
+    void grow() { rehash(size_ == 0 ? 64 : size_ * 2); }
+    void scatter()
+    {
+        scattered_ = true;
+        rehash(size_);
+    }
+    void rehash(std::size_t size)
     {
         Slot* old = slots_;
         const std::size_t oldSize = size_;
-        size_ = oldSize == 0 ? 64 : oldSize * 2;
+        size_ = size;
         slots_ = allocate(size_);
         mask_ = size_ - 1;
         shift_ = 64 - static_cast<unsigned>(std::countr_zero(size_));
@@ -147,6 +180,7 @@ private:
     std::size_t used_ = 0;
     std::size_t mask_ = 0;
     unsigned shift_ = 64;
+    bool scattered_;
 };
 
 } // namespace zelkam

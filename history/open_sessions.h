@@ -216,7 +216,9 @@ private:
     ListPool<std::string_view> names_;
     ListPool<std::int32_t> teams_;
     ListPool<std::size_t> lines_;
-    ChainTable<Chain> chains_[SessionIndexCount];
+    using Chains = ChainTable<Chain>;
+    Chains chains_[SessionIndexCount] = {Chains(Chains::Keys::Numbers), Chains(Chains::Keys::Hashes),
+                                         Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
 };
 
