@@ -72,26 +72,57 @@ std::uint32_t OpenSessions::add(const SessionRecord& record)
     const auto index = static_cast<std::uint32_t>(records_.size());
     records_.append(record);
     records_[index].open = true;
-    for (std::size_t by = 0; by < SessionIndexCount; ++by)
-        link(index, static_cast<SessionIndex>(by));
+    records_[index].onNameAt = false;
+    link(index, ByUserId);
+    linkName(index);
+    link(index, ByAddress);
     return index;
 }
 
 void OpenSessions::remove(std::uint32_t index)
 {
-    for (std::size_t by = 0; by < SessionIndexCount; ++by)
-        unlink(index, static_cast<SessionIndex>(by));
+    unlink(index, ByUserId);
+    unlinkName(index);
+    unlink(index, ByAddress);
     records_[index].open = false;
 }
 
 void OpenSessions::rename(std::uint32_t index, const HashedName& name)
 {
-    unlink(index, ByName);
-    unlink(index, ByNameAt);
+    unlinkName(index);
     records_[index].currentName = name.text;
     records_[index].nameHash = name.hash;
+    linkName(index);
+}
+
+void OpenSessions::linkName(std::uint32_t index)
+{
     link(index, ByName);
-    link(index, ByNameAt);
+    const Chain* chain = chains_[ByName].find(nameKey(records_[index].nameHash));
+    if (chain->length <= FewNamed)
+        return;
+    // Too many to read: every record of the chain is chained by name and
+    // address too, those that came while it was short as it grows past.
+    if (chain->length > FewNamed + 1) {
+        link(index, ByNameAt);
+        records_[index].onNameAt = true;
+        return;
+    }
+    for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByName]) {
+        if (!records_[i].onNameAt) {
+            link(i, ByNameAt);
+            records_[i].onNameAt = true;
+        }
+    }
+}
+
+void OpenSessions::unlinkName(std::uint32_t index)
+{
+    if (records_[index].onNameAt) {
+        unlink(index, ByNameAt);
+        records_[index].onNameAt = false;
+    }
+    unlink(index, ByName);
 }
 
 // Threads the record on its chain in order of adding, which is order of
@@ -184,11 +215,22 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
         for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByUserId])
             found_.push_back(i);
     }
-    if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name.hash, addressKey))) {
-        for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByNameAt]) {
-            const SessionRecord& record = records_[i];
-            if (record.userId != userId && record.currentName == name.text && record.addressKey == addressKey)
+    const auto sameNameAt = [&](std::uint32_t i) {
+        const SessionRecord& record = records_[i];
+        return record.userId != userId && record.currentName == name.text && record.addressKey == addressKey;
+    };
+    const Chain* named = chains_[ByName].find(nameKey(name.hash));
+    if (named && named->length <= FewNamed) {
+        for (std::uint32_t i = named->first; i != NoSession; i = records_[i].next[ByName]) {
+            if (sameNameAt(i))
                 found_.push_back(i);
+        }
+    } else if (named) {
+        if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name.hash, addressKey))) {
+            for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByNameAt]) {
+                if (sameNameAt(i))
+                    found_.push_back(i);
+            }
         }
     }
     std::sort(found_.begin(), found_.end(), std::greater<>());

@@ -140,11 +140,16 @@ struct SessionRecord {
     std::uint32_t prev[SessionIndexCount] = {NoSession, NoSession, NoSession, NoSession};
     std::uint32_t next[SessionIndexCount] = {NoSession, NoSession, NoSession, NoSession};
     bool open = false;
+    // Whether the record is on its ByNameAt chain (see OpenSessions).
+    bool onNameAt = false;
 };
 
 // Sessions in order of adding, by index; the open ones are found by user id,
 // by name, by name and address and (with byAddress) by address in time that
-// does not grow with the crowd. Every chain keeps the order of adding, so
+// does not grow with the crowd. A name's records are chained by name and
+// address only while more than a few are open under it (a crowd of one
+// name): a few are simply read off the name's chain, which spares a table a
+// crowd of different names would fill for nothing. Every chain keeps the order of adding, so
 // "the first" and "the most recent" mean what they would in one list of all.
 // Indices are stable until clear; references to records last until the next
 // add.
@@ -207,8 +212,14 @@ private:
     static std::uint32_t nameAtKey(std::uint64_t nameHash, std::int32_t addressKey);
     std::uint32_t keyOf(const SessionRecord& record, SessionIndex index) const;
 
+    // Up to this many open records of one name are found by reading them.
+    static constexpr std::uint32_t FewNamed = 8;
+
     void link(std::uint32_t index, SessionIndex by);
     void unlink(std::uint32_t index, SessionIndex by);
+    // Links by name, and by name and address when the name's chain is long.
+    void linkName(std::uint32_t index);
+    void unlinkName(std::uint32_t index);
 
     bool byAddress_;
     BlockArray<SessionRecord, 15> records_;
