@@ -52,6 +52,20 @@ public:
             }
         }
     }
+    // Starts fetching the slot a look-up of key reads first.
+    void prefetch(std::uint32_t key) const
+    {
+        if (size_ == 0)
+            return;
+        const Slot* slot = &slots_[home(key)];
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+        // GCC 12 drops __builtin_prefetch here (the address depends on a
+        // branch); the instruction itself stays.
+        asm volatile("prefetcht0 %0" : : "m"(*slot));
+#else
+        __builtin_prefetch(slot);
+#endif
+    }
     // The key's chain, made empty when there is none; the caller threads a
     // session on it at once.
     Chain& obtain(std::uint32_t key)

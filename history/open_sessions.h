@@ -169,6 +169,9 @@ public:
     ListPool<std::int32_t>& teams() { return teams_; }
     ListPool<std::size_t>& lines() { return lines_; }
 
+    // Starts fetching the chain of a name about to be looked up.
+    void prefetchName(const HashedName& name) const { chains_[ByName].prefetch(nameKey(name.hash)); }
+
     // Adds record, open, after every record held; its texts and lists must
     // be this set's.
     std::uint32_t add(const SessionRecord& record);

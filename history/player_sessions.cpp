@@ -369,6 +369,12 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     }
 }
 
+void SessionTracker::prefetch(const LogEvent& event) const
+{
+    if (isPlayersOwn(event.kind))
+        open_->prefetchName(HashedName(nameOf(event.player)));
+}
+
 void SessionTracker::finish()
 {
     if (inDay_)

@@ -74,6 +74,10 @@ public:
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
     void add(const LogEvent& event, std::size_t position = 0);
+    // Starts fetching the memory add(event) will wait for most, changing
+    // nothing. Called for an event some events before it is added, it lets a
+    // crowd's look-ups of names wait for memory side by side, not in turn.
+    void prefetch(const LogEvent& event) const;
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
 
