@@ -232,35 +232,32 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     resize(520, 420);
 
     collecting_ = true;
-    worker_ = std::thread([this, folderPath] {
+    worker_.start([this, folderPath](const WindowWorker::Job& job) {
         auto folder = std::make_unique<FolderDays>();
         auto history = std::make_shared<PlayerHistory>();
         bool complete = false;
         if (folder->scan(folderPath)) {
-            complete = collectPlayerHistory(*folder, subject_, &stop_, *history, [this](std::size_t day, std::size_t days) {
-                QMetaObject::invokeMethod(this, [this, day, days] {
+            complete = collectPlayerHistory(*folder, subject_, job.stopFlag(), *history,
+                                            [this, &job](std::size_t day, std::size_t days) {
+                job.post([this, day, days] {
                     progress_->setRange(0, static_cast<int>(days));
                     progress_->setValue(static_cast<int>(day + 1));
-                }, Qt::QueuedConnection);
+                });
             });
         }
-        QMetaObject::invokeMethod(this, [this, history, complete] { showHistory(*history, complete); },
-                                  Qt::QueuedConnection);
+        job.post([this, history, complete] { showHistory(*history, complete); });
     });
 }
 
 PlayerRecordWindow::~PlayerRecordWindow()
 {
     storeSize();
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    // The worker stops the collection and waits for it.
 }
 
 void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete)
 {
-    if (worker_.joinable())
-        worker_.join();
+    worker_.wait();
     collecting_ = false;
     progress_->setRange(0, 1);
     progress_->setValue(1);
@@ -309,7 +306,7 @@ void PlayerRecordWindow::storeSize() const
 void PlayerRecordWindow::closeEvent(QCloseEvent* event)
 {
     storeSize();
-    stop_ = true;
+    worker_.requestStop();
     QWidget::closeEvent(event);
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <QWidget>
 
+#include "app/window_worker.h"
 #include "history/all_days_search.h"
 #include "history/player_record.h"
 
@@ -66,9 +65,10 @@ private:
     QListWidget* allDays_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::vector<HistoryHit> targets_;
-    std::thread worker_;
-    std::atomic<bool> stop_ = false;
     bool collecting_ = false;
+    // Last, so that it stops and waits for the collection before anything
+    // its reports use goes.
+    WindowWorker worker_{*this};
 };
 
 // Calls open with the player under a double click in the player list, or

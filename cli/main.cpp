@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::string_view usageText =
     "usage: zelkam-cli days FOLDER\n"
-    "       zelkam-cli events FOLDER DATE\n"
+    "       zelkam-cli events FOLDER DATE [--all-kinds]\n"
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
@@ -27,10 +27,13 @@ constexpr std::string_view usageText =
     "       zelkam-cli overview FOLDER DATE [--csv]\n"
     "       zelkam-cli player FOLDER (--id UNIQUEID | --name PATTERN) [--case]\n"
     "       zelkam-cli follow FOLDER [--from DATE] [--kind chat|events]\n"
+    "       zelkam-cli stats FOLDER [--from DATE] [--to DATE] [--by player|weapon|map]\n"
+    "                  [--sort COLUMN] [--min-kills N] [--bots] [--csv]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
-    "  events   every event of DATE's two-day window, one JSON object a line\n"
+    "  events   every event of DATE's two-day window, one JSON object a line;\n"
+    "           with --all-kinds also the lines only rankings count (kinds 14 on)\n"
     "  replay   loads DATE paused at its first event, prints the view, then runs\n"
     "           each STEP and prints the view after it, one JSON object a line\n"
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
@@ -57,6 +60,10 @@ constexpr std::string_view usageText =
     "           of the newest day, or of every day from --from on, then each new\n"
     "           one as the server writes it, moving on to the server's next day;\n"
     "           ends on Ctrl+C\n"
+    "  stats    rankings over the days from --from to --to (default all), one\n"
+    "           JSON object a row, or CSV with a header (--csv): per player\n"
+    "           (unique id, or name for LAN ids; bots only with --bots), per\n"
+    "           weapon or per map; sorted by COLUMN (a key of the rows)\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -119,6 +126,8 @@ int main(int argc, char** argv)
             status = runPlayer(args);
         else if (command == "follow")
             status = runFollow(args);
+        else if (command == "stats")
+            status = runStats(args);
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }

@@ -242,5 +242,35 @@ TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
     EXPECT_EQ(sessions[1].end, "19:40:00");
 }
 
+// A bot has no address (key 0), and neither has a remote-console sender
+// whose address cannot be read. Such a command is from no one: it must never
+// land in a bot's lines, nor in those of a player who connected from an
+// address that cannot be read either.
+TEST(PlayerSessions, ACommandFromAnUnreadableAddressIsNoBotsLine)
+{
+    ScopedTimeZone zone("UTC0");
+    const std::string log = LogText("07/05/2001")
+                                .at("20:00:00", token("Bob", 1, "BOT") + " entered the game")
+                                .at("20:00:01", token("Bob", 1, "BOT", "CT") + " joined team \"CT\"")
+                                .at("20:00:02", token("Lo", 2, "STEAM_ID_LAN") + " connected, address \"loopback\"")
+                                .at("20:00:03", "Rcon: \"rcon 1 pw status\" from \"[2001:db8::1]:27005\"")
+                                .at("20:00:04", "Rcon: \"rcon 1 pw users\" from \"none\"")
+                                .at("20:00:05", "Bad Rcon: \"rcon 1 pw kick Bob\" from \"loopback\"")
+                                .at("20:00:06", token("Bob", 1, "BOT", "CT") + " say \"hi\"")
+                                .text();
+    LogParser parser;
+    parser.processLines(log);
+    ASSERT_EQ(parser.events().size(), 7u);
+    std::vector<PlayerSession> sessions;
+    SessionTracker tracker([&](PlayerSession&& s) { sessions.push_back(std::move(s)); }, true);
+    for (std::size_t i = 0; i < parser.events().size(); ++i)
+        tracker.add(parser.events()[i], i);
+    tracker.finish();
+    ASSERT_EQ(sessions.size(), 2u);
+    EXPECT_EQ(sessions[0].uniqueId, "BOT");
+    EXPECT_EQ(sessions[0].lines, (std::vector<std::size_t>{0, 1, 6}));
+    EXPECT_EQ(sessions[1].lines, (std::vector<std::size_t>{2}));
+}
+
 } // namespace
 } // namespace zelkam
