@@ -133,15 +133,21 @@ void OpenSessions::link(std::uint32_t index, SessionIndex by)
 {
     if (by == ByAddress && !byAddress_)
         return;
-    Chain& chain = chains_[by].obtain(keyOf(records_[index], by));
-    std::uint32_t before = chain.length == 0 ? NoSession : chain.last;
+    SessionRecord& record = records_[index];
+    Chain& chain = chains_[by].obtain(keyOf(record, by));
+    if (chain.length == 0) {
+        // A key of its own, as for every player of a crowd.
+        chain.first = chain.last = index;
+        chain.length = 1;
+        record.prev[by] = record.next[by] = NoSession;
+        return;
+    }
+    std::uint32_t before = chain.last;
     while (before != NoSession && before > index)
         before = records_[before].prev[by];
-    const std::uint32_t after = before != NoSession ? records_[before].next[by]
-                                : chain.length == 0  ? NoSession
-                                                     : chain.first;
-    records_[index].prev[by] = before;
-    records_[index].next[by] = after;
+    const std::uint32_t after = before != NoSession ? records_[before].next[by] : chain.first;
+    record.prev[by] = before;
+    record.next[by] = after;
     (before != NoSession ? records_[before].next[by] : chain.first) = index;
     (after != NoSession ? records_[after].prev[by] : chain.last) = index;
     ++chain.length;
