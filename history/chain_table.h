@@ -127,7 +127,7 @@ private:
     static_assert(std::is_trivially_copyable_v<Slot> && sizeof(Slot) == 16);
 
     // Past this many slots a look-up of a table in order scatters it.
-    static constexpr std::size_t LongProbe = 64;
+    static constexpr std::size_t LongProbe = 48;
 
     std::size_t home(std::uint32_t key) const
     {

@@ -121,8 +121,10 @@ TEST(PlayerSessions, FollowOnePlayerAcrossNamesDaysAndShutdowns)
 // changes onto a name in use, shutdowns by name, kills by name, midnights.
 // With a wide pool, hundreds of players are on at once; with few names as
 // well, dozens of them under each name, so that a name's players come and go
-// past the number read off one name's chain.
-std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false)
+// past the number read off one name's chain. Spaced user ids (multiples of
+// a large power of two, as a folder made to collide would have them) land on
+// one slot of a table that keeps runs of numbers side by side.
+std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false, int userIdSpacing = 1)
 {
     std::mt19937 random(seed);
     const auto pick = [&](const auto& pool) { return pool[random() % std::size(pool)]; };
@@ -145,7 +147,7 @@ std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false)
         seconds = std::min(seconds, 86399);
         char stamp[16];
         std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-        const int userId = 1 + static_cast<int>(random() % (6 + wide));
+        const int userId = (1 + static_cast<int>(random() % (6 + wide))) * userIdSpacing;
         const std::string who = token(pick(names), userId, pick(ids), pick(teams));
         switch (random() % 12) {
         case 0:
@@ -157,7 +159,7 @@ std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false)
         case 6: log.at(stamp, who + " changed name to \"" + pick(names) + "\""); break;
         case 7: log.at(stamp, who + (random() % 2 ? " say \"hi\"" : " say_team \"hi\"")); break;
         case 8:
-            log.at(stamp, who + " killed " + token(pick(names), 1 + static_cast<int>(random() % (6 + wide)), pick(ids), pick(teams)) +
+            log.at(stamp, who + " killed " + token(pick(names), (1 + static_cast<int>(random() % (6 + wide))) * userIdSpacing, pick(ids), pick(teams)) +
                               " with \"ak47\"");
             break;
         case 9: log.at(stamp, who + " committed suicide with \"world\""); break;
@@ -188,7 +190,7 @@ TEST(PlayerSessions, CrowdedFoldersGiveTheSessionsOfThePlainRules)
     ScopedTimeZone zone("UTC0");
     for (unsigned seed = 1; seed <= 40; ++seed) {
         LogParser parser;
-        parser.processLines(crowdedLog(seed, seed % 2 == 0 ? 400 : 0, seed % 4 == 2));
+        parser.processLines(crowdedLog(seed, seed % 2 == 0 ? 400 : 0, seed % 4 == 2, seed % 8 == 4 ? 1 << 20 : 1));
         std::vector<std::string> found;
         std::vector<std::string> expected;
         SessionTracker tracker([&](PlayerSession&& s) { found.push_back(described(s)); }, true);
