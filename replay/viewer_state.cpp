@@ -1,6 +1,6 @@
 #include "replay/viewer_state.h"
 
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 

@@ -9,8 +9,8 @@
 #include "parse/containers.h"
 #include "parse/log_event.h"
 #include "replay/day_replay.h"
-#include "views/chat_lines.h"
-#include "views/live_state.h"
+#include "state/chat_lines.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 

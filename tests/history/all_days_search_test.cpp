@@ -16,7 +16,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 namespace {

@@ -11,7 +11,7 @@
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 namespace {

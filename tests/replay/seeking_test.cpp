@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "replay/viewer_state.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 #include "tests/replay/view_summary.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
