@@ -89,20 +89,20 @@ bool sameEvent(const LogEvent& a, const LogEvent& b)
 
 bool sameView(const ViewerState& a, const ViewerState& b)
 {
-    if (a.viewClock != b.viewClock || a.cursor() != b.cursor() || std::strcmp(a.viewMapName, b.viewMapName) != 0
+    if (a.viewClock() != b.viewClock() || a.cursor() != b.cursor() || std::strcmp(a.viewMapName(), b.viewMapName()) != 0
         || a.live().ctScore != b.live().ctScore || a.live().tScore != b.live().tScore
-        || a.viewPlayers.size() != b.viewPlayers.size() || a.viewChatLines.size() != b.viewChatLines.size())
+        || a.viewPlayers().size() != b.viewPlayers().size() || a.viewChatLines().size() != b.viewChatLines().size())
         return false;
-    for (std::size_t i = 0; i < a.viewPlayers.size(); ++i) {
-        const PlayerEntry& p = a.viewPlayers[i];
-        const PlayerEntry& q = b.viewPlayers[i];
+    for (std::size_t i = 0; i < a.viewPlayers().size(); ++i) {
+        const PlayerEntry& p = a.viewPlayers()[i];
+        const PlayerEntry& q = b.viewPlayers()[i];
         if (std::strcmp(p.name ? p.name : "", q.name ? q.name : "") != 0 || p.userId != q.userId
             || p.lifeState != q.lifeState || p.frags != q.frags || p.deaths != q.deaths || p.team != q.team)
             return false;
     }
-    for (std::size_t i = 0; i < a.viewChatLines.size(); ++i) {
-        if (a.viewChatLines[i].time != b.viewChatLines[i].time
-            || std::strcmp(a.viewChatLines[i].text, b.viewChatLines[i].text) != 0)
+    for (std::size_t i = 0; i < a.viewChatLines().size(); ++i) {
+        if (a.viewChatLines()[i].time != b.viewChatLines()[i].time
+            || std::strcmp(a.viewChatLines()[i].text, b.viewChatLines()[i].text) != 0)
             return false;
     }
     return true;
@@ -325,9 +325,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!live->isGrowing())
             continue;
         // Whatever the model shows must still be readable.
-        for (const PlayerEntry& player : live->viewPlayers)
+        for (const PlayerEntry& player : live->viewPlayers())
             check(!player.name || std::strlen(player.name) < 256);
-        check(std::strlen(live->viewMapName) < 256);
+        check(std::strlen(live->viewMapName()) < 256);
         check(live->isEmptyDay() || live->cursor() <= live->events().size());
 
         copyWithWholeLines(scratch.path(), copy);

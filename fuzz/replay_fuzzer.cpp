@@ -80,30 +80,30 @@ void checkInvariants(const ViewerState& state, bool rebuilt, std::size_t base)
     check(state.live().mapName != nullptr);
 
     // The view is a copy of the live state.
-    check(state.viewClock == state.clock());
-    check(state.viewMinute == static_cast<std::int32_t>((std::int64_t{state.clock()} - state.dayStart()) / 60));
-    check(state.viewMapName == state.live().mapName);
-    check(state.viewPlayers.size() == state.live().roster.count);
+    check(state.viewClock() == state.clock());
+    check(state.viewMinute() == static_cast<std::int32_t>((std::int64_t{state.clock()} - state.dayStart()) / 60));
+    check(state.viewMapName() == state.live().mapName);
+    check(state.viewPlayers().size() == state.live().roster.count);
     for (std::size_t i = 0; i < state.live().roster.count; ++i) {
-        check(samePlayer(state.viewPlayers[i], state.live().roster.entries[i]));
+        check(samePlayer(state.viewPlayers()[i], state.live().roster.entries[i]));
         // Names must still point into the loaded window (the sanitizer checks).
-        if (state.viewPlayers[i].name)
-            check(std::strlen(state.viewPlayers[i].name) < 256);
+        if (state.viewPlayers()[i].name)
+            check(std::strlen(state.viewPlayers()[i].name) < 256);
     }
-    check(state.viewChatLines.size() == state.live().chatLines.size());
+    check(state.viewChatLines().size() == state.live().chatLines.size());
     for (std::size_t i = 0; i < state.live().chatLines.size(); ++i) {
-        const ChatLine& shown = state.viewChatLines[i];
+        const ChatLine& shown = state.viewChatLines()[i];
         const ChatLine& live = state.live().chatLines[i];
         check(std::memchr(shown.text, '\0', sizeof shown.text) != nullptr);
         check(shown.time == live.time && shown.style == live.style && std::strcmp(shown.text, live.text) == 0);
         // Every composed line, as any output would write it.
         fuzz::checkDisplayForms(shown.text);
     }
-    check(std::strlen(state.viewMapName) < 256);
+    check(std::strlen(state.viewMapName()) < 256);
 
     if (state.isEmptyDay()) {
         // Commands still set the speed; an empty day just has nothing to play.
-        check(state.clock() == state.dayStart() && state.viewMinute == 0);
+        check(state.clock() == state.dayStart() && state.viewMinute() == 0);
         check(state.live().roster.count == 0 && state.live().chatLines.empty() && state.live().recentPlayers.empty());
         check(state.live().mapName[0] == '\0' && state.live().ctScore == 0 && state.live().tScore == 0);
         return;

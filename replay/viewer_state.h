@@ -197,14 +197,25 @@ public:
     // transcript that had got to upTo goes on after the day was read again.
     void replayTo(std::size_t upTo);
 
-    std::int32_t viewClock = 0;
-    std::int32_t viewMinute = 0;
-    const char* viewMapName = "";
+    // The published view: what the window and zelkam-cli show, as it stood
+    // when the model last published (after a tick, a seek or a load).
+    // clock and minute of the day (minutes after dayStart), map name, the
+    // player list in roster order and the chat lines the chat view shows.
+    std::int32_t viewClock() const { return viewClock_; }
+    std::int32_t viewMinute() const { return viewMinute_; }
+    const char* viewMapName() const { return viewMapName_; }
+    const GrowArray<PlayerEntry>& viewPlayers() const { return viewPlayers_; }
+    const GrowArray<ChatLine>& viewChatLines() const { return viewChatLines_; }
+
     GrowArray<std::int32_t> days{50};
-    GrowArray<PlayerEntry> viewPlayers{32};
-    GrowArray<ChatLine> viewChatLines{5};
 
 private:
+    std::int32_t viewClock_ = 0;
+    std::int32_t viewMinute_ = 0;
+    const char* viewMapName_ = "";
+    GrowArray<PlayerEntry> viewPlayers_{32};
+    GrowArray<ChatLine> viewChatLines_{5};
+
     // Scans the folder and lists its days in `days`; false, with nothing
     // changed, when the scan finds no log.
     bool listDays(std::string_view folderPath);

@@ -192,16 +192,16 @@ TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
             stood->loadDayAt(d);
             ASSERT_TRUE(stood->standAfterEvent(hit->event));
             EXPECT_EQ(stood->cursor(), found->cursor());
-            EXPECT_EQ(stood->viewClock, found->viewClock);
+            EXPECT_EQ(stood->viewClock(), found->viewClock());
             EXPECT_EQ(stood->speed(), 0);
-            ASSERT_EQ(stood->viewChatLines.size(), found->viewChatLines.size());
-            for (std::size_t i = 0; i < stood->viewChatLines.size(); ++i)
-                EXPECT_STREQ(stood->viewChatLines[i].text, found->viewChatLines[i].text);
-            ASSERT_EQ(stood->viewPlayers.size(), found->viewPlayers.size());
-            for (std::size_t i = 0; i < stood->viewPlayers.size(); ++i) {
-                EXPECT_STREQ(stood->viewPlayers[i].name, found->viewPlayers[i].name);
-                EXPECT_EQ(stood->viewPlayers[i].frags, found->viewPlayers[i].frags);
-                EXPECT_EQ(stood->viewPlayers[i].lifeState, found->viewPlayers[i].lifeState);
+            ASSERT_EQ(stood->viewChatLines().size(), found->viewChatLines().size());
+            for (std::size_t i = 0; i < stood->viewChatLines().size(); ++i)
+                EXPECT_STREQ(stood->viewChatLines()[i].text, found->viewChatLines()[i].text);
+            ASSERT_EQ(stood->viewPlayers().size(), found->viewPlayers().size());
+            for (std::size_t i = 0; i < stood->viewPlayers().size(); ++i) {
+                EXPECT_STREQ(stood->viewPlayers()[i].name, found->viewPlayers()[i].name);
+                EXPECT_EQ(stood->viewPlayers()[i].frags, found->viewPlayers()[i].frags);
+                EXPECT_EQ(stood->viewPlayers()[i].lifeState, found->viewPlayers()[i].lifeState);
             }
             if (++compared > 40)
                 break;

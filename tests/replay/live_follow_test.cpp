@@ -440,7 +440,7 @@ TEST(LiveFollow, PlayAtTheEdgeMovesOnToTheServersNewDay)
             EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 6));
             EXPECT_EQ(state->speed(), 60);
             state->tick();
-            EXPECT_STREQ(state->viewMapName, "de_aztec");
+            EXPECT_STREQ(state->viewMapName(), "de_aztec");
         } else {
             EXPECT_FALSE(update.viewChanged);
             EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
@@ -464,7 +464,7 @@ TEST(LiveFollow, GoingLiveShowsTheNewestDayAtItsNewestLine)
     EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 5, 0));
     EXPECT_EQ(state->speed(), 1);
-    EXPECT_STREQ(state->viewMapName, "de_nuke");
+    EXPECT_STREQ(state->viewMapName(), "de_nuke");
 }
 
 TEST(LiveFollow, AFolderThatIsGoneIsReported)

@@ -88,8 +88,8 @@ TEST(MapStarts, HalfAMillionMapStartsLoadAndSeek)
     state->command(PlaybackCommand::Play);
     for (int i = 0; i < 60; ++i)
         state->tick();
-    ASSERT_FALSE(state->viewChatLines.empty());
-    EXPECT_STREQ(state->viewChatLines[state->viewChatLines.size() - 1].text, "<Bob> status");
+    ASSERT_FALSE(state->viewChatLines().empty());
+    EXPECT_STREQ(state->viewChatLines()[state->viewChatLines().size() - 1].text, "<Bob> status");
 }
 
 } // namespace
