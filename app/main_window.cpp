@@ -239,7 +239,7 @@ void MainWindow::loadFirstFolder(std::function<void()> cancelled)
 void MainWindow::fillDateList()
 {
     dateSelector_->clearDays();
-    for (std::int32_t day : state_.days)
+    for (std::int32_t day : state_.days())
         dateSelector_->addDay(day);
     // A refilled list selects its first entry; it must go on showing the day
     // that is shown.
@@ -275,8 +275,8 @@ int MainWindow::shownDayIndex() const
 {
     if (state_.isEmptyDay())
         return -1;
-    const std::int32_t* first = state_.days.begin();
-    const std::int32_t* last = state_.days.end();
+    const std::int32_t* first = state_.days().begin();
+    const std::int32_t* last = state_.days().end();
     // A day followed live past midnight shows the next date: the list shows
     // the entry of the date the clock (and the date box) shows, when there
     // is one.
@@ -289,14 +289,14 @@ int MainWindow::shownDayIndex() const
 
 void MainWindow::selectDay(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= state_.days.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= state_.days().size()) {
         state_.loadDayAt(static_cast<std::size_t>(index));
         refreshViews();
         return;
     }
     // Read on the loader's thread: the shown day plays on meanwhile, and the
     // chosen one replaces it once it is complete.
-    loader_->loadDay(logFolder, state_.days[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
+    loader_->loadDay(logFolder, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
 }
 
 void MainWindow::dispatchCommand(int id)

@@ -162,7 +162,7 @@ void showEvents(const ViewerState& state)
 void show(const char* what, const ViewerState& state)
 {
     std::fprintf(stderr, "%s: days", what);
-    for (std::int32_t day : state.days)
+    for (std::int32_t day : state.days())
         std::fprintf(stderr, " %d", day);
     std::fprintf(stderr, "\n");
     for (const LogFileEntry& entry : state.folder().files().entries)
@@ -180,9 +180,9 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
                          state->dayEndEvent(), state->lastEvent(), state->dayStart());
         }
     }
-    check(live.days.size() == fresh.days.size());
-    for (std::size_t i = 0; i < live.days.size(); ++i)
-        check(live.days[i] == fresh.days[i]);
+    check(live.days().size() == fresh.days().size());
+    for (std::size_t i = 0; i < live.days().size(); ++i)
+        check(live.days()[i] == fresh.days()[i]);
     check(live.isEmptyDay() == fresh.isEmptyDay());
     if (live.isEmptyDay())
         return;
@@ -269,7 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!live->loadFolder(scratch.path().string()))
         return 0;
     // Follow the newest day, as a viewer watching the server would.
-    live->loadDayAt(live->days.size() - 1);
+    live->loadDayAt(live->days().size() - 1);
 
     for (int steps = 0; steps < 24 && !program.done(); ++steps) {
         const fs::path file = scratch.path() / fuzz::FuzzedFileNames[program.byte() % fuzz::FuzzedFileNameCount];

@@ -177,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!trace)
             return;
         std::fprintf(stderr, "%-8s empty=%d days=%zu dayStart=%d clock=%d speed=%d rewinding=%d", what,
-                     state->isEmptyDay(), state->days.size(), state->dayStart(), state->clock(), state->speed(),
+                     state->isEmptyDay(), state->days().size(), state->dayStart(), state->clock(), state->speed(),
                      state->rewinding());
         std::fprintf(stderr, " cursor=%zu first=%zu end=%zu last=%zu\n", state->cursor(), state->dayFirstEvent(),
                      state->dayEndEvent(), state->lastEvent());
@@ -265,11 +265,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case LoadDayAt: {
-            const std::size_t index = program.byte() % (state->days.size() + 2);
+            const std::size_t index = program.byte() % (state->days().size() + 2);
             const bool loaded = state->loadDayAt(index);
             check(state->speed() == 0);
-            check(loaded || index >= state->days.size() || state->isEmptyDay());
-            if (index >= state->days.size())
+            check(loaded || index >= state->days().size() || state->isEmptyDay());
+            if (index >= state->days().size())
                 check(!loaded && state->isEmptyDay());
             rebuilt = true;
             break;
@@ -277,9 +277,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case LoadDayNear:
         case LoadDayAnywhere: {
             std::int32_t day = program.word();
-            if (program.byte() % 2 == 0 && !state->days.empty()) {
+            if (program.byte() % 2 == 0 && !state->days().empty()) {
                 const std::int64_t near =
-                    std::int64_t{state->days[static_cast<std::uint32_t>(day) % state->days.size()]} + day % 7200;
+                    std::int64_t{state->days()[static_cast<std::uint32_t>(day) % state->days().size()]} + day % 7200;
                 day = static_cast<std::int32_t>(
                     std::clamp<std::int64_t>(near, std::numeric_limits<std::int32_t>::min(),
                                              std::numeric_limits<std::int32_t>::max()));
@@ -291,7 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case Unload:
             state->unload();
-            check(state->isEmptyDay() && state->days.empty() && !state->rewinding() && state->speed() == 0);
+            check(state->isEmptyDay() && state->days().empty() && !state->rewinding() && state->speed() == 0);
             rebuilt = true;
             break;
         case LoadFolder:
@@ -299,7 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // failed read of the first day, which leaves an empty day.
             rebuilt = true;
             if (state->loadFolder(folder)) {
-                check(!state->days.empty() && state->speed() == 0);
+                check(!state->days().empty() && state->speed() == 0);
             } else if (!state->isEmptyDay()) {
                 check(state->cursor() == cursorBefore && state->clock() == clockBefore);
                 rebuilt = false;

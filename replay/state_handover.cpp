@@ -52,7 +52,7 @@ void ViewerState::takeOver(ViewerState& loaded)
     std::swap(viewClock_, loaded.viewClock_);
     std::swap(viewMinute_, loaded.viewMinute_);
     std::swap(viewMapName_, loaded.viewMapName_);
-    days.swap(loaded.days);
+    days_.swap(loaded.days_);
     viewPlayers_.swap(loaded.viewPlayers_);
     viewChatLines_.swap(loaded.viewChatLines_);
 }

@@ -206,17 +206,19 @@ public:
     const char* viewMapName() const { return viewMapName_; }
     const GrowArray<PlayerEntry>& viewPlayers() const { return viewPlayers_; }
     const GrowArray<ChatLine>& viewChatLines() const { return viewChatLines_; }
-
-    GrowArray<std::int32_t> days{50};
+    // The folder's days (local midnights), oldest first, as the last scan
+    // or look at the folder listed them.
+    const GrowArray<std::int32_t>& days() const { return days_; }
 
 private:
+    GrowArray<std::int32_t> days_{50};
     std::int32_t viewClock_ = 0;
     std::int32_t viewMinute_ = 0;
     const char* viewMapName_ = "";
     GrowArray<PlayerEntry> viewPlayers_{32};
     GrowArray<ChatLine> viewChatLines_{5};
 
-    // Scans the folder and lists its days in `days`; false, with nothing
+    // Scans the folder and lists its days in `days_`; false, with nothing
     // changed, when the scan finds no log.
     bool listDays(std::string_view folderPath);
     // Makes the model an empty day at `day`: paused, clock at the midnight,

@@ -43,7 +43,7 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
     auto state = std::make_unique<ViewerState>();
     state->loadFolder(folder);
     std::vector<Row> rows;
-    for (std::size_t d = 0; d < state->days.size(); ++d) {
+    for (std::size_t d = 0; d < state->days().size(); ++d) {
         if (!state->loadDayAt(d))
             continue;
         EventSearch search(kind, pattern, matchCase, state->live().recentPlayers);
@@ -54,7 +54,7 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
             const bool composed = state->applyNext();
             if (!hit)
                 continue;
-            rows.push_back({state->days[d], event.time, at,
+            rows.push_back({state->days()[d], event.time, at,
                             composed ? state->live().chatLines[state->live().chatLines.size() - 1].text
                                      : (event.player.name ? event.player.name : "")});
         }
@@ -180,14 +180,14 @@ TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
     found->loadFolder(generated.string());
     stood->loadFolder(generated.string());
     std::size_t compared = 0;
-    for (std::size_t d = 0; d < found->days.size(); ++d) {
+    for (std::size_t d = 0; d < found->days().size(); ++d) {
         found->loadDayAt(d);
         // Find Next from the day's start, hit after hit; it steps over the
         // event it starts from, so hits next to each other are passed.
         while (found->find(SearchKind::Chat, "a", false)) {
             const std::size_t event = found->cursor() - 1;
             const auto hit = std::find_if(hits.begin(), hits.end(),
-                                          [&](const Row& row) { return row.day == found->days[d] && row.event == event; });
+                                          [&](const Row& row) { return row.day == found->days()[d] && row.event == event; });
             ASSERT_NE(hit, hits.end()) << "Find stopped where the all-days search found nothing";
             stood->loadDayAt(d);
             ASSERT_TRUE(stood->standAfterEvent(hit->event));

@@ -27,9 +27,9 @@ TEST(DayLoad, FolderLoadsItsEarliestDayPausedAtTheFirstEvent)
     auto state = std::make_unique<ViewerState>();
     state->command(PlaybackCommand::Fast);
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    ASSERT_EQ(state->days.size(), 2u);
-    EXPECT_EQ(state->days[0], localStamp(2001, 7, 5));
-    EXPECT_EQ(state->days[1], localStamp(2001, 7, 6));
+    ASSERT_EQ(state->days().size(), 2u);
+    EXPECT_EQ(state->days()[0], localStamp(2001, 7, 5));
+    EXPECT_EQ(state->days()[1], localStamp(2001, 7, 6));
     EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 22, 0, 0));
     EXPECT_EQ(state->viewClock(), state->clock());
@@ -229,7 +229,7 @@ TEST(DayLoad, UnloadLeavesAnEmptyDayAtTheCurrentDay)
     state->command(PlaybackCommand::Rewind);
     state->unload();
     EXPECT_FALSE(state->rewinding());
-    EXPECT_TRUE(state->days.empty());
+    EXPECT_TRUE(state->days().empty());
     EXPECT_TRUE(state->events().empty());
     expectEmptyDay(*state, localStamp(2001, 7, 5));
     EXPECT_FALSE(state->loadDayAt(0));
@@ -246,7 +246,7 @@ TEST(DayLoad, DayIndexOutsideTheListIsAnEmptyDayKeepingRewind)
     state->command(PlaybackCommand::Rewind);
     EXPECT_FALSE(state->loadDayAt(2));
     EXPECT_TRUE(state->rewinding());
-    EXPECT_EQ(state->days.size(), 2u);
+    EXPECT_EQ(state->days().size(), 2u);
     expectEmptyDay(*state, localStamp(2001, 7, 5));
     // The folder's days still load afterwards.
     EXPECT_TRUE(state->loadDayAt(0));
@@ -263,7 +263,7 @@ TEST(DayLoad, FailedFolderScanChangesNothing)
     ASSERT_TRUE(state->loadFolder(folder.string()));
     const std::string before = viewSummary(*state);
     EXPECT_FALSE(state->loadFolder(empty.string()));
-    EXPECT_EQ(state->days.size(), 2u);
+    EXPECT_EQ(state->days().size(), 2u);
     EXPECT_EQ(viewSummary(*state), before);
     // The loaded day is still there to play.
     state->seek(localStamp(2001, 7, 5, 20, 1, 5));

@@ -32,7 +32,7 @@ namespace {
 using namespace zelkam::test;
 using Strings = std::vector<std::string>;
 
-std::vector<std::int32_t> daysOf(const ViewerState& state) { return {state.days.begin(), state.days.end()}; }
+std::vector<std::int32_t> daysOf(const ViewerState& state) { return {state.days().begin(), state.days().end()}; }
 
 // The messages of the loaded window's chat events, in list order.
 Strings messagesOf(const ViewerState& state)
@@ -510,7 +510,7 @@ TEST(HostileFolder, FilesThatCannotBeOpened)
         }
         auto state = std::make_unique<ViewerState>();
         std::string text = state->loadFolder(folder.string()) ? "loaded" : "not loaded";
-        text += " days=" + std::to_string(state->days.size()) + " " + joined(messagesOf(*state));
+        text += " days=" + std::to_string(state->days().size()) + " " + joined(messagesOf(*state));
         chmod(lockedLater.c_str(), 0);
         text += state->loadDayAt(0) ? " reloaded " : " not reloaded ";
         text += joined(messagesOf(*state));

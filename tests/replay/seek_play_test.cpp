@@ -60,9 +60,9 @@ void expectSeekMatchesPlay(const std::string& folder, std::size_t randomTimes, s
     auto sought = std::make_unique<ViewerState>();
     ASSERT_TRUE(played->loadFolder(folder));
     ASSERT_TRUE(sought->loadFolder(folder));
-    ASSERT_FALSE(played->days.empty());
+    ASSERT_FALSE(played->days().empty());
     std::mt19937 random(11);
-    for (std::size_t d = 0; d < played->days.size(); ++d) {
+    for (std::size_t d = 0; d < played->days().size(); ++d) {
         ASSERT_TRUE(played->loadDayAt(d));
         ASSERT_TRUE(sought->loadDayAt(d));
         if (played->isEmptyDay())

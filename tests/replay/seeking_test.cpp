@@ -231,9 +231,9 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
     ScopedTimeZone zone("UTC");
     ViewerState state;
     ASSERT_TRUE(state.loadFolder(ZELKAM_SAMPLE_LOGS));
-    ASSERT_GE(state.days.size(), 3u);
+    ASSERT_GE(state.days().size(), 3u);
     std::size_t seeks = 0;
-    for (std::size_t day = 0; day < state.days.size(); ++day) {
+    for (std::size_t day = 0; day < state.days().size(); ++day) {
         ASSERT_TRUE(state.loadDayAt(day));
         const EventList& events = state.events();
         const std::int32_t first = events[state.dayFirstEvent()].time;
