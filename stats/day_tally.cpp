@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "history/player_sessions.h"
+#include "stats/day_lookup.h"
 
 namespace zelkam {
 namespace {
@@ -27,14 +28,30 @@ public:
     {
         if (!player.name)
             return NoPlayer;
-        if (const auto found = byText_.find(player.name); found != byText_.end()) {
-            if (found->second != NoPlayer)
-                noteName(found->second, player.name, player.name);
-            return found->second;
+        if (const std::uint32_t found = byText_.find(player.name); found != DayLookup<const char*>::Missing) {
+            if (found != NoPlayer)
+                noteName(found, player.name, player.name);
+            return found;
         }
         const std::uint32_t index =
             isPending(player.uniqueId) ? NoPlayer : playerOf(player.uniqueId, player.name, player.name);
-        byText_.emplace(player.name, index);
+        byText_.add(player.name, index);
+        return index;
+    }
+
+    // The day's player who made a kill. The kill's text is its own copy of
+    // the killer's name, id and team (see KillDetail), so the same killer's
+    // kills are known again by those bytes, read up to the weapon.
+    std::uint32_t killerOf(const char* text, const KillDetail& detail)
+    {
+        const std::string_view bytes(text, static_cast<std::size_t>(detail.weapon - text));
+        if (const std::uint32_t found = byKill_.find(bytes); found != DayLookup<std::string_view>::Missing) {
+            if (found != NoPlayer)
+                noteName(found, text, nullptr);
+            return found;
+        }
+        const std::uint32_t index = isPending(detail.killerUniqueId) ? NoPlayer : playerOf(detail.killerUniqueId, text);
+        byKill_.add(bytes, index);
         return index;
     }
 
@@ -74,10 +91,10 @@ public:
 
     std::uint32_t weaponOf(std::string_view name)
     {
-        if (const auto found = weapons_.find(name); found != weapons_.end())
-            return found->second;
+        if (const std::uint32_t found = weapons_.find(name); found != DayLookup<std::string_view>::Missing)
+            return found;
         const auto index = static_cast<std::uint32_t>(tally_.weapons.size());
-        weapons_.emplace(name, index);
+        weapons_.add(name, index);
         tally_.weapons.emplace_back().name = name;
         return index;
     }
@@ -86,8 +103,9 @@ private:
     DayTally& tally_;
     std::string key_;
     TextIndex byKey_;
-    TextIndex weapons_;
-    std::unordered_map<const char*, std::uint32_t> byText_;
+    DayLookup<std::string_view> weapons_;
+    DayLookup<const char*> byText_;
+    DayLookup<std::string_view> byKill_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
 };
@@ -125,18 +143,15 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         tally.eventPlayers[i] = player;
         if (event.kind == Killed) {
             const KillDetail detail = killDetailOf(event);
-            const std::uint32_t weapon = tallier.weaponOf(detail.weapon);
+            const std::string_view weaponName = detail.weapon;
+            const std::uint32_t weapon = tallier.weaponOf(weaponName);
             const std::int32_t victimTeam = event.player.team;
             const bool teamKill = detail.killerTeam == victimTeam &&
                                   (victimTeam == Team::Terrorist || victimTeam == Team::CounterTerrorist);
             ++tally.weapons[weapon].kills;
             tally.weapons[weapon].teamKills += teamKill;
-            // The kill's own copy of the killer's name: no other event
-            // shares it.
-            const std::uint32_t killer = event.text && !isPending(detail.killerUniqueId)
-                                             ? tallier.playerOf(detail.killerUniqueId, event.text)
-                                             : NoPlayer;
-            tally.killers.push_back(killer);
+            const std::uint32_t killer = event.text ? tallier.killerOf(event.text, detail) : NoPlayer;
+            tally.killers.push_back({killer, detail.killerTeam});
             if (killer == NoPlayer)
                 continue;
             DayTally::Player& p = tally.players[killer];

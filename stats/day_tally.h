@@ -45,11 +45,17 @@ struct DayTally {
 
     std::vector<Player> players;
     std::vector<Weapon> weapons;
+    struct Killer {
+        std::uint32_t player = NoPlayer;
+        std::int32_t team = Team::None;
+    };
+
     // For each event of the day: the day's player its player entry names
     // (NoPlayer for none, a connection not yet validated, an uncounted
-    // event), and for each counted kill in order, its killer.
+    // event), and for each counted kill in order, its killer and the
+    // killer's team.
     std::vector<std::uint32_t> eventPlayers;
-    std::vector<std::uint32_t> killers;
+    std::vector<Killer> killers;
 };
 
 // Counts a day's own events into tally.

@@ -138,9 +138,11 @@ public:
             }
             case Killed: {
                 seen(row, event.player.team);
-                const std::uint32_t killer = kill < tally.killers.size() ? tally.killers[kill++] : NoPlayer;
-                if (killer != NoPlayer)
-                    seen(rowOfDay_[killer], killDetailOf(event).killerTeam);
+                if (kill < tally.killers.size()) {
+                    const DayTally::Killer& killer = tally.killers[kill++];
+                    if (killer.player != NoPlayer)
+                        seen(rowOfDay_[killer.player], killer.team);
+                }
                 break;
             }
             case TeamJoined:
