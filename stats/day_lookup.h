@@ -5,6 +5,7 @@
 // by bytes or by a text's address. Keys are not copied: they must outlive
 // the table (a day's tally keeps them only while the day's events live).
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -24,9 +25,23 @@ inline std::uint64_t hashBytes(std::string_view bytes)
         hash = (hash ^ chunk) * Mix;
         hash ^= hash >> 29;
     }
-    if (at < bytes.size()) {
-        std::uint64_t chunk = 0;
-        std::memcpy(&chunk, bytes.data() + at, bytes.size() - at);
+    // The last bytes in fixed-size loads, overlapping what came before.
+    const std::size_t rest = bytes.size() - at;
+    if (rest > 0) {
+        const auto* end = reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size());
+        std::uint64_t chunk;
+        if (bytes.size() >= 8) {
+            std::memcpy(&chunk, end - 8, 8);
+        } else if (rest >= 4) {
+            std::uint32_t head;
+            std::uint32_t tail;
+            std::memcpy(&head, end - rest, 4);
+            std::memcpy(&tail, end - 4, 4);
+            chunk = head | std::uint64_t{tail} << 32;
+        } else {
+            chunk = end[-static_cast<std::ptrdiff_t>(rest)] | std::uint64_t{end[-static_cast<std::ptrdiff_t>(rest) + rest / 2]} << 8
+                    | std::uint64_t{end[-1]} << 16;
+        }
         hash = (hash ^ chunk) * Mix;
         hash ^= hash >> 29;
     }
@@ -36,8 +51,8 @@ inline std::uint64_t hashBytes(std::string_view bytes)
 inline std::uint64_t hashAddress(const void* address)
 {
     const auto value = reinterpret_cast<std::uintptr_t>(address);
-    const std::uint64_t hash = (value ^ (value >> 17)) * 0x9E3779B97F4A7C15ull;
-    return hash ^ (hash >> 31);
+    const std::uint64_t hash = value * 0x9E3779B97F4A7C15ull;
+    return hash >> 32 ^ hash;
 }
 
 // Key is std::string_view (compared by bytes) or const char* (compared by

@@ -1,6 +1,8 @@
 #include "stats/day_tally.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <unordered_map>
 
 #include "history/player_sessions.h"
@@ -21,42 +23,44 @@ class Tallier {
 public:
     explicit Tallier(DayTally& tally) : tally_(tally) {}
 
-    // The day's player of an event's player entry. A player token's name
-    // and id are one copy, shared by the day's events of the same token, so
-    // its name text stands for both.
-    std::uint32_t playerOf(const PlayerEntry& player)
+    // The day's player of a player entry's name and id (an event's player,
+    // a kill's killer). A player token's name and id are one copy, shared by
+    // the day's events of the same token, so its name text stands for both.
+    std::uint32_t playerOf(const char* name, const char* uniqueId)
     {
-        if (!player.name)
+        if (!name)
             return NoPlayer;
-        if (const std::uint32_t found = byText_.find(player.name); found != DayLookup<const char*>::Missing) {
-            if (found != NoPlayer)
-                noteName(found, player.name, player.name);
-            return found;
+        RecentText& recent = recent_[hashAddress(name) & (recent_.size() - 1)];
+        if (recent.text == name) {
+            if (recent.player != NoPlayer)
+                noteName(recent.player, name, name);
+            return recent.player;
         }
-        const std::uint32_t index =
-            isPending(player.uniqueId) ? NoPlayer : playerOf(player.uniqueId, player.name, player.name);
-        byText_.add(player.name, index);
-        return index;
-    }
-
-    // The day's player who made a kill. The kill's text is its own copy of
-    // the killer's name, id and team (see KillDetail), so the same killer's
-    // kills are known again by those bytes, read up to the weapon.
-    std::uint32_t killerOf(const char* text, const KillDetail& detail)
-    {
-        const std::string_view bytes(text, static_cast<std::size_t>(detail.weapon - text));
-        if (const std::uint32_t found = byKill_.find(bytes); found != DayLookup<std::string_view>::Missing) {
-            if (found != NoPlayer)
-                noteName(found, text, nullptr);
-            return found;
+        std::uint32_t index = NoPlayer;
+        if (!isPending(uniqueId)) {
+            // A copy of a token not met lately (the parser shares a copy
+            // only among the most recent tokens): known again by the copy's
+            // bytes, name and id, which it holds one after the other.
+            const std::size_t nameLength = std::strlen(name);
+            if (uniqueId == name + nameLength + 1) {
+                const std::string_view entry(name, nameLength + 1 + std::strlen(uniqueId));
+                index = byEntry_.find(entry);
+                if (index == DayLookup<std::string_view>::Missing) {
+                    index = playerOfKey(uniqueId, name, name);
+                    byEntry_.add(entry, index);
+                } else {
+                    noteName(index, name, name);
+                }
+            } else {
+                index = playerOfKey(uniqueId, name, name);
+            }
         }
-        const std::uint32_t index = isPending(detail.killerUniqueId) ? NoPlayer : playerOf(detail.killerUniqueId, text);
-        byKill_.add(bytes, index);
+        recent = {name, index};
         return index;
     }
 
     // text: the name's own text, when the same text names the player again.
-    std::uint32_t playerOf(std::string_view uniqueId, std::string_view name, const char* text = nullptr)
+    std::uint32_t playerOfKey(std::string_view uniqueId, std::string_view name, const char* text)
     {
         const bool bot = !writePlayerKey(uniqueId, name, key_);
         std::uint32_t index;
@@ -104,8 +108,13 @@ private:
     std::string key_;
     TextIndex byKey_;
     DayLookup<std::string_view> weapons_;
-    DayLookup<const char*> byText_;
-    DayLookup<std::string_view> byKill_;
+    // The players of the copies met last, by the copy's address.
+    struct RecentText {
+        const char* text = nullptr;
+        std::uint32_t player = NoPlayer;
+    };
+    std::array<RecentText, 512> recent_{};
+    DayLookup<std::string_view> byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
 };
@@ -139,7 +148,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         const bool hasPlayer = (event.kind >= PlayerConnected && event.kind <= SayTeam) || event.kind >= Killed;
         if (!hasPlayer)
             continue;
-        const std::uint32_t player = tallier.playerOf(event.player);
+        const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
         tally.eventPlayers[i] = player;
         if (event.kind == Killed) {
             const KillDetail detail = killDetailOf(event);
@@ -150,7 +159,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
                                   (victimTeam == Team::Terrorist || victimTeam == Team::CounterTerrorist);
             ++tally.weapons[weapon].kills;
             tally.weapons[weapon].teamKills += teamKill;
-            const std::uint32_t killer = event.text ? tallier.killerOf(event.text, detail) : NoPlayer;
+            const std::uint32_t killer = event.text ? tallier.playerOf(detail.killerName, detail.killerUniqueId) : NoPlayer;
             tally.killers.push_back({killer, detail.killerTeam});
             if (killer == NoPlayer)
                 continue;
