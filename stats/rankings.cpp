@@ -300,8 +300,13 @@ bool collectRankings(const FolderDays& folder, const RankingRange& range, const 
             tally = std::move(tallies[index]);
         }
         if (own) {
-            for (const LogEvent& event : *own)
-                sessions.add(event);
+            // The sessions are the player record's: built from the kinds it
+            // reads, so that a line only rankings read (the bomb, a hostage)
+            // neither begins a day nor ends one for them.
+            for (const LogEvent& event : *own) {
+                if (event.kind < EventKindCount)
+                    sessions.add(event);
+            }
             if (tally)
                 ranker.addDay(*tally);
         }
