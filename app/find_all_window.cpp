@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/result_bar.h"
 #include "app/save_name.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
@@ -69,31 +70,17 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
             emit hitActivated(hits_[static_cast<std::size_t>(item->row())]);
     });
 
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
     status_ = new QLabel(this);
-    stopButton_ = new QPushButton(QStringLiteral("&Stop"), this);
-    copyButton_ = new QPushButton(QStringLiteral("C&opy"), this);
-    saveButton_ = new QPushButton(QStringLiteral("Sa&ve..."), this);
-    connect(stopButton_, &QPushButton::clicked, this, &FindAllWindow::stop);
-    connect(copyButton_, &QPushButton::clicked, this, &FindAllWindow::copyRows);
-    connect(saveButton_, &QPushButton::clicked, this, &FindAllWindow::saveRows);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-    auto* copy = new QShortcut(QKeySequence::Copy, table_);
-    copy->setContext(Qt::WidgetShortcut);
-    connect(copy, &QShortcut::activated, this, &FindAllWindow::copyRows);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(progress_, 1);
-    buttons->addWidget(stopButton_);
-    buttons->addWidget(copyButton_);
-    buttons->addWidget(saveButton_);
+    const ResultBar bar = makeResultBar(*this, *table_, Qt::WidgetShortcut, [this] { stop(); },
+                                        [this] { copyRows(); }, [this] { saveRows(); });
+    progress_ = bar.progress;
+    stopButton_ = bar.stop;
+    copyButton_ = bar.copy;
+    saveButton_ = bar.save;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_, 1);
     layout->addWidget(status_);
-    layout->addLayout(buttons);
+    layout->addLayout(bar.layout);
     askSavePath = [](QWidget* owner) {
         return askSaveFileName(owner, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"),
                                QStringLiteral("csv"));
