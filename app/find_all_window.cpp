@@ -1,7 +1,6 @@
 #include "app/find_all_window.h"
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include <QApplication>
@@ -17,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/clock_text.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "views/display_text.h"
@@ -28,26 +28,6 @@ namespace {
 // The size the last results window had, so the next opens the same.
 QSize rememberedSize(640, 400);
 constexpr char SizeValue[] = "Find All Window Size";
-
-std::string dateText(std::int32_t t)
-{
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[16] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, "%d/%m/%Y", &fields);
-    return text;
-}
-
-std::string timeText(std::int32_t t)
-{
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[16] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, "%H:%M:%S", &fields);
-    return text;
-}
 
 } // namespace
 
@@ -177,8 +157,8 @@ void FindAllWindow::addDay(const DayHits& day)
     for (const HistoryHit& hit : day.hits) {
         const int row = table_->rowCount();
         table_->insertRow(row);
-        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(dateText(hit.time))));
-        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(timeText(hit.time))));
+        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
+        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(localTimeText(hit.time))));
         table_->setItem(row, 2, new QTableWidgetItem(logText(hit.text)));
         hits_.push_back(hit);
     }
@@ -225,7 +205,7 @@ QString FindAllWindow::rowsAsText() const
     std::string text;
     for (int row : chosenRows()) {
         const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
-        text += dateText(hit.time) + '\t' + timeText(hit.time) + '\t';
+        text += localDateText(hit.time) + '\t' + localTimeText(hit.time) + '\t';
         appendTerminalText(text, hit.text);
         text += '\n';
     }
@@ -237,7 +217,7 @@ std::string FindAllWindow::rowsAsCsv() const
     std::string csv = "date,time,line\r\n";
     for (int row : chosenRows()) {
         const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
-        csv += csvField(dateText(hit.time)) + ',' + csvField(timeText(hit.time)) + ',' +
+        csv += csvField(localDateText(hit.time)) + ',' + csvField(localTimeText(hit.time)) + ',' +
                csvField(logTextToUtf8(hit.text)) + "\r\n";
     }
     return csv;
