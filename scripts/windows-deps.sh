@@ -164,7 +164,10 @@ build_qt() {
         echo "== Qt for Windows: $install (cached)"
         return
     fi
-    local source build started=$SECONDS
+    local source build started=$SECONDS version
+    # The source of the version the key names, not an older one fetched before.
+    version=$(source_version qt6-base)
+    [ -f "$cache/src/qt6-base/qt6-base_$version.dsc" ] || rm -rf "$cache/src/qt6-base"
     source=$(fetch_source qt6-base)
     build=$cache/build-qt
     echo "== Qt for Windows: building into $install (log in $cache/build-qt.log)"
