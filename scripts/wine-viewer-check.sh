@@ -90,7 +90,10 @@ check_viewer_under_wine() { # portable folder
     else
         echo "played: the clock moved after a click on >"
     fi
+    # ">>>" for ten seconds (ten minutes of the evening: the teams fill),
     # "||", then Find (Ctrl+F) for a player's name: Find Next moves the clock.
+    xdotool mousemove $((x + 202)) $((y + 504)) click 1
+    sleep 10
     xdotool mousemove $((x + 82)) $((y + 504)) click 1
     sleep 1
     import -window root "$shots/wine-paused.png"
@@ -127,7 +130,9 @@ check_viewer_under_wine() { # portable folder
         local windows
         windows=$(xdotool search --onlyvisible --name "^Zelkam v" | wc -l)
         if [ "$windows" -eq 1 ]; then
-            echo "single instance: the second start ended, one window remains"
+            echo "single instance: the second start ended, one window remains" \
+                "($( [ "$(xdotool getwindowfocus 2>/dev/null)" = "$window" ] && echo "it has the keyboard focus" ||
+                    echo "the keyboard focus is elsewhere"))"
         else
             fail "zelkam.exe under Wine: $windows main windows after a second start"
         fi
