@@ -11,12 +11,9 @@ BackgroundLoader::BackgroundLoader(ViewerState& shown, QObject* parent)
 {
 }
 
-BackgroundLoader::~BackgroundLoader()
-{
-    // The queued report of a running load is dropped with this object.
-    if (worker_.joinable())
-        worker_.join();
-}
+// The worker waits for a load still running; its report is dropped with
+// this object.
+BackgroundLoader::~BackgroundLoader() = default;
 
 void BackgroundLoader::start(Job job, bool handOverFailure, Done done)
 {
@@ -61,24 +58,21 @@ void BackgroundLoader::withFolder(const std::string& folder, Job job, bool handO
 
 void BackgroundLoader::runNext()
 {
-    if (worker_.joinable())
-        worker_.join();
     runningRequest_ = std::move(*pending_);
     pending_.reset();
     running_ = true;
     const std::uint64_t generation = runningRequest_.generation;
     // The job runs on the loader's own state only; the shown state and
     // everything else of the window stay on the window's thread.
-    worker_ = std::thread([this, job = runningRequest_.job, generation] {
+    worker_.start([this, job = runningRequest_.job, generation](const WindowWorker::Job& work) {
         const bool result = job(*state_);
-        QMetaObject::invokeMethod(
-            this, [this, generation, result] { finished(generation, result); }, Qt::QueuedConnection);
+        work.post([this, generation, result] { finished(generation, result); });
     });
 }
 
 void BackgroundLoader::finished(std::uint64_t generation, bool result)
 {
-    worker_.join();
+    worker_.wait();
     running_ = false;
     Request request = std::move(runningRequest_);
     if (pending_) {

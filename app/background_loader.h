@@ -5,9 +5,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include <QObject>
+
+#include "app/window_worker.h"
 
 namespace zelkam {
 
@@ -75,7 +76,7 @@ private:
     // state when it came from here: a handover exchanges the two.
     std::string stateFolder_;
     std::string shownFolder_;
-    std::thread worker_;
+    WindowWorker worker_{*this};
     bool running_ = false;
     std::uint64_t newest_ = 0;
     std::optional<Request> pending_;

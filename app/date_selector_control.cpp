@@ -7,6 +7,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTimer>
+#include <QToolTip>
 
 #include "app/clock_text.h"
 
@@ -41,6 +43,15 @@ protected:
 bool isDateCharacter(QChar c)
 {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('/');
+}
+
+bool isWindowKey(const QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier)
+        return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_End;
+    return modifiers == Qt::NoModifier && key == Qt::Key_Space;
 }
 
 } // namespace
@@ -117,6 +128,18 @@ void DateSelectorControl::showDate(std::int32_t stamp)
     combo_->setEditText(QString::fromStdString(localDateText(stamp)));
 }
 
+void DateSelectorControl::showDay(int index, std::int32_t stamp)
+{
+    if (typedFlag_)
+        return;
+    lastIndex_ = index;
+    if (index < combo_->count() && combo_->currentIndex() != index)
+        combo_->setCurrentIndex(index);
+    const QString date = QString::fromStdString(localDateText(stamp));
+    if (editField_->text() != date)
+        combo_->setEditText(date);
+}
+
 void DateSelectorControl::selectEntry(int index)
 {
     lastIndex_ = index;
@@ -134,6 +157,16 @@ bool DateSelectorControl::handleFieldEvent(QEvent* event)
         // Opening the drop-down list takes the focus only for the list.
         if (static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason && typedFlag_)
             commitTypedDate();
+        return false;
+    case QEvent::ShortcutOverride:
+        // The field would take these for moving its cursor by words or to
+        // its end, or as a typed blank; a date needs neither, and the
+        // window's keys (the day before and after, live, play and pause)
+        // must work while the date has the focus.
+        if (isWindowKey(static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
         return false;
     case QEvent::KeyPress:
         return handleKeyPress(static_cast<QKeyEvent*>(event));
@@ -163,6 +196,8 @@ bool DateSelectorControl::handleKeyPress(QKeyEvent* event)
     }
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
         return false; // moves the focus on, which commits a typed date
+    if (event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Copy))
+        return false; // the field's own, changing nothing
     const QString text = event->text();
     if (text.isEmpty())
         return false; // cursor keys, Delete, Home, End: the field's own
@@ -195,9 +230,21 @@ bool DateSelectorControl::commitTypedDate()
     const QString text = editField_->text();
     const int index = combo_->findText(text, Qt::MatchFixedString);
     if (index < 0) {
+        // Not a day of the folder: the field goes back to the shown day, and
+        // says why rather than reverting in silence.
+        const QString note = text.isEmpty() ? QString() : QStringLiteral("No logs for %1 in this folder").arg(text);
         selectEntry(lastIndex_);
+        combo_->setToolTip(note);
+        // Shown once the key that committed has been handled: the tip would
+        // go with its release otherwise. The box keeps the note as its
+        // tooltip until a day of the list is chosen.
+        if (!note.isEmpty())
+            QTimer::singleShot(0, combo_, [combo = combo_, note] {
+                QToolTip::showText(combo->mapToGlobal(QPoint(0, combo->height())), note, combo, QRect(), 4000);
+            });
         return false;
     }
+    combo_->setToolTip(QString());
     selectEntry(index);
     // Posted, so the day is loaded after the focus change has finished.
     // The object is looked up again on delivery: it may be gone by then.

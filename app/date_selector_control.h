@@ -43,6 +43,11 @@ public:
     // is in the date selector (the user may be typing). The list selection is
     // not touched.
     void showDate(std::int32_t stamp);
+    // Shows the day the replay shows: entry index (-1 for none) selected in
+    // the list and the local date of stamp in the field, so that the list,
+    // the field and the replay agree. Only a date the user is typing is left
+    // alone.
+    void showDay(int index, std::int32_t stamp);
     void selectEntry(int index);
 
     QComboBox* comboBox() const { return combo_; }

@@ -132,21 +132,23 @@ void OverviewPlot::keyPressEvent(QKeyEvent* event)
     int step = 0;
     int code = 0;
     switch (event->key()) {
+    // The time bar's way: Up and Page Up are earlier, Down and Page Down
+    // later.
     case Qt::Key_Left:
-    case Qt::Key_Down:
+    case Qt::Key_Up:
         step = -1;
         code = MainWindow::LineUp;
         break;
     case Qt::Key_Right:
-    case Qt::Key_Up:
+    case Qt::Key_Down:
         step = 1;
         code = MainWindow::LineDown;
         break;
-    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
         step = -PageMinutes;
         code = MainWindow::PageUp;
         break;
-    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
         step = PageMinutes;
         code = MainWindow::PageDown;
         break;

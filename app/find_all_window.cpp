@@ -81,9 +81,7 @@ FindAllWindow::~FindAllWindow()
 {
     // Also when the program ends with the window open.
     storeSize();
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    // The worker stops the search and waits for it.
 }
 
 void FindAllWindow::start(const std::string& folderPath, SearchKind kind, const std::string& pattern, bool matchCase)
@@ -101,10 +99,6 @@ void FindAllWindow::start(const FolderDays& folder, SearchKind kind, const std::
 void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::string& folderPath, SearchKind kind,
                                 const std::string& pattern, bool matchCase)
 {
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
-    stop_ = false;
     hits_.clear();
     table_->setRowCount(0);
     unreadableDays_ = 0;
@@ -112,10 +106,10 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
     stopButton_->setEnabled(true);
     progress_->setRange(0, 0);
     status_->setText(QStringLiteral("Searching..."));
-    // Results of an earlier search still queued are dropped by their number.
-    const unsigned generation = ++generation_;
+    // A search still running is stopped, and what it found but was not
+    // shown yet is dropped, when the new one starts.
     std::shared_ptr<FolderDays> folder(std::move(known));
-    worker_ = std::thread([this, generation, folder, folderPath, kind, pattern, matchCase]() mutable {
+    worker_.start([this, folder, folderPath, kind, pattern, matchCase](const WindowWorker::Job& job) mutable {
         bool found = true;
         if (!folder) {
             folder = std::make_shared<FolderDays>();
@@ -124,23 +118,16 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
         found = found && !folder->days.empty();
         bool complete = true;
         if (found) {
-            complete = searchAllDays(*folder, kind, pattern, matchCase, &stop_, [&](const DayHits& day) {
-                QMetaObject::invokeMethod(this, [this, generation, day] {
-                    if (generation == generation_)
-                        addDay(day);
-                }, Qt::QueuedConnection);
-            });
+            complete = searchAllDays(*folder, kind, pattern, matchCase, job.stopFlag(),
+                                     [&](const DayHits& day) { job.post([this, day] { addDay(day); }); });
         }
-        QMetaObject::invokeMethod(this, [this, generation, complete, found] {
-            if (generation == generation_)
-                finish(complete, found);
-        }, Qt::QueuedConnection);
+        job.post([this, complete, found] { finish(complete, found); });
     });
 }
 
 void FindAllWindow::stop()
 {
-    stop_ = true;
+    worker_.requestStop();
     stopButton_->setEnabled(false);
 }
 
@@ -169,8 +156,7 @@ void FindAllWindow::addDay(const DayHits& day)
 
 void FindAllWindow::finish(bool complete, bool folderFound)
 {
-    if (worker_.joinable())
-        worker_.join();
+    worker_.wait();
     running_ = false;
     stopButton_->setEnabled(false);
     if (progress_->maximum() == 0)
@@ -266,7 +252,7 @@ void FindAllWindow::storeSize() const
 void FindAllWindow::closeEvent(QCloseEvent* event)
 {
     storeSize();
-    stop_ = true;
+    worker_.requestStop();
     QWidget::closeEvent(event);
 }
 

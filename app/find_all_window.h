@@ -1,14 +1,13 @@
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QWidget>
 
+#include "app/window_worker.h"
 #include "history/all_days_search.h"
 
 class QLabel;
@@ -90,11 +89,11 @@ private:
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
     std::vector<HistoryHit> hits_;
-    std::thread worker_;
-    std::atomic<bool> stop_ = false;
     bool running_ = false;
     std::size_t unreadableDays_ = 0;
-    unsigned generation_ = 0;
+    // Last, so that it stops and waits for the search before anything the
+    // search's reports use goes.
+    WindowWorker worker_{*this};
 };
 
 } // namespace zelkam

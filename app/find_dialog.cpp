@@ -9,7 +9,7 @@
 
 namespace zelkam {
 
-FindDialog::FindDialog(std::string& pattern, QWidget* owner)
+FindDialog::FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind, bool matchCase)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
       ui_(new Ui::FindDialog), pattern_(pattern)
@@ -22,9 +22,7 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner)
 
     ui_->id1152->setText(QString::fromUtf8(pattern_.data(), static_cast<qsizetype>(pattern_.size())));
     ui_->id1152->selectAll();
-    ui_->id1006->setChecked(true);
-    kind_ = 0;
-    ui_->id1041->setChecked(false);
+    ui_->id1041->setChecked(matchCase);
 
     // The platform's Find dialog offers "Find Next" only with a text to find.
     const auto enableFindNext = [this] {
@@ -38,8 +36,15 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner)
         QRadioButton* button;
         std::int32_t kind;
     } kinds[] = {{ui_->id1006, 0}, {ui_->id1010, 1}, {ui_->id1007, 2}, {ui_->id1009, 3}};
-    for (const auto& entry : kinds)
+    kind_ = 0;
+    ui_->id1006->setChecked(true);
+    for (const auto& entry : kinds) {
+        if (entry.kind == kind) {
+            entry.button->setChecked(true);
+            kind_ = kind;
+        }
         connect(entry.button, &QRadioButton::clicked, this, [this, kind = entry.kind] { kind_ = kind; });
+    }
     connect(ui_->id1, &QPushButton::clicked, this, &FindDialog::findNext);
     connect(ui_->id2, &QPushButton::clicked, this, &FindDialog::close);
     connect(ui_->idFindAll, &QPushButton::clicked, this, &FindDialog::findAll);

@@ -22,8 +22,9 @@ struct FindRequest {
 };
 
 // The modeless Find dialog: a text of at most 31 characters, the four
-// search kinds ("&Player" selected at every opening), "Match &case"
-// (cleared at every opening), "&Find Next", "Cancel" and "Find &All".
+// search kinds, "Match &case", "&Find Next", "Cancel" and "Find &All". It
+// opens with the kind and case it is given: the caller hands it those of
+// the last search, so that a search is repeated as it was made.
 //
 // The pattern lives with the caller so that it outlives the dialog: it is
 // shown at opening and replaced by the field's text at each "&Find Next".
@@ -35,7 +36,7 @@ class FindDialog : public QDialog {
 public:
     static constexpr int MaxPatternLength = 31;
 
-    FindDialog(std::string& pattern, QWidget* owner);
+    FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind = 0, bool matchCase = false);
     ~FindDialog() override;
 
     std::int32_t searchKind() const { return kind_; }

@@ -12,22 +12,19 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QShortcut>
 #include <QSlider>
 #include <QStyle>
 
-#include "app/about_dialog.h"
 #include "app/background_loader.h"
 #include "app/chat_view_control.h"
+#include "app/clock_text.h"
 #include "app/date_selector_control.h"
-#include "app/find_all_window.h"
 #include "app/keyboard_access.h"
 #include "app/player_list_control.h"
 #include "app/player_record_window.h"
 #include "app/program_icon.h"
 #include "app/time_label_control.h"
 #include "app/version.h"
-#include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
@@ -187,25 +184,6 @@ bool MainWindow::createChildren()
     return true;
 }
 
-void MainWindow::makeShortcuts()
-{
-    const auto add = [this](const QKeySequence& keys, auto action) {
-        auto* shortcut = new QShortcut(keys, this);
-        connect(shortcut, &QShortcut::activated, this, action);
-    };
-    const int keys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5};
-    for (int id = Rewind; id <= Fastest; ++id)
-        add(QKeySequence(Qt::CTRL | keys[id - Rewind]), [this, id] { button(id)->click(); });
-    add(QKeySequence(Qt::Key_Space), [this] { toggleOrPressFocused(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { button(OpenFind)->click(); });
-    add(QKeySequence(Qt::Key_F3), [this] { findAgain(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_R), [this] { button(RconScan)->click(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_O), [this] { button(ChangeFolder)->click(); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { selectNeighbourDay(-1); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { selectNeighbourDay(1); });
-    add(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { goLive(); });
-}
-
 void MainWindow::orderTabStops()
 {
     // Top to bottom, left to right, as the controls stand.
@@ -216,23 +194,6 @@ void MainWindow::orderTabStops()
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
-}
-
-void MainWindow::layoutChildren()
-{
-    if (!playerList_ || !chatView_ || !timeLabel_ || !dateSelector_)
-        return;
-    // The window is never smaller than its design size, so both are >= 0.
-    const int extraWidth = std::max(0, width() - ClientWidth);
-    const int extraHeight = std::max(0, height() - ClientHeight);
-    playerList_->window()->setGeometry(16, 56, 468 + extraWidth, 332 + extraHeight);
-    chatView_->window()->setGeometry(16, 396 + extraHeight, 468 + extraWidth, 80);
-    timeLabel_->window()->setGeometry(16, 532 + extraHeight, 64, 24);
-    trackbar_->setGeometry(96, 532 + extraHeight, 388, 32);
-    for (int id : {Rewind, Pause, Play, Fast, Fastest, OpenFind, RconScan, OpenAbout}) {
-        QPushButton* b = button(id);
-        b->move(b->x(), 492 + extraHeight);
-    }
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)
@@ -280,6 +241,9 @@ void MainWindow::fillDateList()
     dateSelector_->clearDays();
     for (std::int32_t day : state_.days)
         dateSelector_->addDay(day);
+    // A refilled list selects its first entry; it must go on showing the day
+    // that is shown.
+    dateSelector_->showDay(shownDayIndex(), state_.viewClock);
     dateSelector_->invalidate();
 }
 
@@ -290,7 +254,7 @@ void MainWindow::refreshViews()
     trackbar_->setValue(state_.viewMinute);
     mapLabel_->setText(logText(state_.viewMapName != nullptr ? state_.viewMapName : ""));
     timeLabel_->showTime(state_.viewClock);
-    dateSelector_->showDate(state_.viewClock);
+    dateSelector_->showDay(shownDayIndex(), state_.viewClock);
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
@@ -305,6 +269,22 @@ void MainWindow::refreshViews()
         playerList_->add(&player);
     playerList_->sortAndRedraw();
     emit viewsRefreshed();
+}
+
+int MainWindow::shownDayIndex() const
+{
+    if (state_.isEmptyDay())
+        return -1;
+    const std::int32_t* first = state_.days.begin();
+    const std::int32_t* last = state_.days.end();
+    // A day followed live past midnight shows the next date: the list shows
+    // the entry of the date the clock (and the date box) shows, when there
+    // is one.
+    const std::int32_t* on = std::upper_bound(first, last, state_.viewClock);
+    if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock))
+        return static_cast<int>(on - 1 - first);
+    const std::int32_t* found = std::find(first, last, state_.dayStart);
+    return found == last ? -1 : static_cast<int>(found - first);
 }
 
 void MainWindow::selectDay(int index)
@@ -371,206 +351,19 @@ void MainWindow::timerExpired()
     mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());
 }
 
-void MainWindow::goLive()
-{
-    if (destroyed_)
-        return;
-    if (state_.goLive())
-        refreshViews();
-}
-
-void MainWindow::trackbarAction(int action)
-{
-    int code = -1;
-    switch (action) {
-    case QAbstractSlider::SliderSingleStepSub:
-        code = LineUp;
-        break;
-    case QAbstractSlider::SliderSingleStepAdd:
-        code = LineDown;
-        break;
-    case QAbstractSlider::SliderPageStepSub:
-        code = PageUp;
-        break;
-    case QAbstractSlider::SliderPageStepAdd:
-        code = PageDown;
-        break;
-    case QAbstractSlider::SliderMove:
-        // The wheel moves the thumb without a drag; it steps like the keys.
-        if (!trackbar_->isSliderDown())
-            code = trackbar_->sliderPosition() < trackbar_->value() ? LineUp : LineDown;
-        else
-            code = ThumbTrack;
-        break;
-    case QAbstractSlider::SliderToMinimum:
-        code = Top;
-        break;
-    case QAbstractSlider::SliderToMaximum:
-        code = Bottom;
-        break;
-    default:
-        return;
-    }
-    // The position after the action; the slider's value follows it later.
-    trackbarNotified(code, trackbar_->sliderPosition());
-}
-
-void MainWindow::trackbarNotified(int code, int position)
-{
-    if (destroyed_)
-        return;
-    switch (code) {
-    case LineUp:
-    case LineDown:
-    case PageUp:
-    case PageDown:
-    case ThumbPosition:
-        state_.seekMinute(position);
-        refreshViews();
-        break;
-    case ThumbTrack:
-        // Pause while the thumb is dragged, without a refresh, so the thumb
-        // follows the mouse while the view stays.
-        state_.command(Pause);
-        break;
-    default:
-        break;
-    }
-}
-
-bool MainWindow::handleFindRequest(const FindRequest& request)
-{
-    if (request.flags & FindRequest::FindNext) {
-        searched_ = true;
-        lastKind_ = request.kind >= 0 && request.kind <= 3 ? request.kind : 0;
-        lastMatchCase_ = (request.flags & FindRequest::MatchCase) != 0;
-        if (state_.find(static_cast<SearchKind>(lastKind_), findPattern_, lastMatchCase_))
-            return true;
-        // Modal to the Find dialog only (to the main window when F3 searched
-        // without it): playback and painting go on meanwhile.
-        services_.messages.open(findDialog_ ? static_cast<QWidget*>(findDialog_) : this, QStringLiteral("Find"),
-                                QStringLiteral("    Can't find it        "), MessageIcon::Error);
-        return false;
-    }
-    if (request.flags & FindRequest::DialogTerm) {
-        // The dialog is closing: from now on it is not ours to use.
-        if (findDialog_)
-            findDialog_->deleteLater();
-        findDialog_ = nullptr;
-    }
-    return false;
-}
-
-void MainWindow::openFindAll(const FindRequest& request)
-{
-    auto* results = new FindAllWindow(this);
-    results->keepSizeIn(services_.setting);
-    connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
-    results->show();
-    // The files and days the date selector lists: no second folder scan.
-    FolderDays folder;
-    folder.assign(state_.folder().files(), state_.folder().days());
-    results->start(folder, static_cast<SearchKind>(request.kind), findPattern_,
-                   (request.flags & FindRequest::MatchCase) != 0);
-}
-
-void MainWindow::standAfter(const HistoryHit& hit)
-{
-    // The hit's day is read on the loader's thread, as a day chosen in the
-    // date selector is. Shown once it is loaded, standing after the hit, or
-    // at its start when the hit is not in it any more; the shown day stays
-    // when the hit's day cannot be loaded (gone since the search).
-    const auto job = [hit](ViewerState& state) {
-        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart == hit.day);
-    };
-    loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
-}
-
-void MainWindow::openPlayerRecord(const PlayerEntry& player)
-{
-    RecordSubject subject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId};
-    auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
-    record->keepSizeIn(services_.setting);
-    connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
-    record->show();
-}
-
-void MainWindow::openFindDialog()
-{
-    if (findDialog_) {
-        // One Find dialog at a time: the open one comes to the front.
-        findDialog_->show();
-        findDialog_->raise();
-        findDialog_->activateWindow();
-        return;
-    }
-    findDialog_ = new FindDialog(findPattern_, this);
-    connect(findDialog_, &FindDialog::findRequested, this, [this](FindRequest request) {
-        if (handleFindRequest(request))
-            refreshViews();
-    });
-    connect(findDialog_, &FindDialog::findAllRequested, this, &MainWindow::openFindAll);
-    findDialog_->show();
-}
-
-void MainWindow::findAgain()
-{
-    if (destroyed_)
-        return;
-    if (!searched_) {
-        openFindDialog();
-        return;
-    }
-    FindRequest request;
-    request.flags = FindRequest::FindNext | (lastMatchCase_ ? FindRequest::MatchCase : 0u);
-    request.kind = lastKind_;
-    if (handleFindRequest(request))
-        refreshViews();
-}
-
-void MainWindow::selectNeighbourDay(int step)
-{
-    if (destroyed_ || state_.isEmptyDay())
-        return;
-    for (std::size_t i = 0; i < state_.days.size(); ++i) {
-        if (state_.days[i] != state_.dayStart)
-            continue;
-        const std::int64_t next = static_cast<std::int64_t>(i) + step;
-        if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
-            return;
-        dateSelector_->comboBox()->setCurrentIndex(static_cast<int>(next));
-        selectDay(static_cast<int>(next));
-        return;
-    }
-}
-
-void MainWindow::toggleOrPressFocused()
-{
-    if (destroyed_)
-        return;
-    if (auto* focused = qobject_cast<QPushButton*>(QApplication::focusWidget()); focused && focused->window() == this) {
-        focused->click();
-        return;
-    }
-    dispatchCommand(state_.speed != 0 ? Pause : Play);
-}
-
-void MainWindow::openAboutDialog()
-{
-    // Modal to the main window only and opened without a nested event loop:
-    // the timer, the Find dialog and painting carry on while it is open.
-    auto* about = new AboutDialog(services_.links, this);
-    about->setWindowModality(Qt::WindowModal);
-    connect(about, &QDialog::finished, about, &QObject::deleteLater);
-    about->open();
-}
-
 void MainWindow::changeLogFolder()
 {
     std::string chosen;
     if (!services_.browser.browse(this, chosen))
         return;
-    logFolder = chosen;
+    openFolder(chosen);
+}
+
+void MainWindow::openFolder(const std::string& folder)
+{
+    if (destroyed_)
+        return;
+    logFolder = folder;
     loadFolderInBackground();
 }
 

@@ -24,6 +24,7 @@ class ChatViewControl;
 class DateSelectorControl;
 class FolderBrowser;
 struct HistoryHit;
+struct RecordSubject;
 class LinkOpener;
 class LogFolderSetting;
 class MessageBoxes;
@@ -42,9 +43,7 @@ struct Services {
 // The one top-level window, "ZELKAMWINDOW": a 500 x 580 client area with
 // the player list, the chat view, the time label, the date selector, the map
 // label, the trackbar and the buttons at fixed positions. The user may make
-// it larger (never smaller): the extra height and width go to the player
-// list and the chat view, the controls below them keep their distance to the
-// bottom and the date/map row stays at the top. The size is kept in the
+// it larger (never smaller): layoutChildren says where the room goes. The size is kept in the
 // settings store when the window closes and used at the next start. It is the
 // only place where the replay model and the controls meet: user actions and
 // the one-second timer become calls on the model, and after each call that
@@ -103,7 +102,12 @@ public:
     void loadFirstFolder(std::function<void()> cancelled);
     void fillDateList();
     void refreshViews();
+    // The date list's entry of the shown day, -1 when none is shown.
+    int shownDayIndex() const;
     void selectDay(int index);
+    // Opens folder for this session, as the folder button does with the
+    // folder chosen: read in the background, not stored.
+    void openFolder(const std::string& folder);
 
     // The message handlers: one per kind of notification the window gets.
     void dispatchCommand(int id);
@@ -122,6 +126,9 @@ public:
     // Space: pauses a running playback, otherwise plays (">"), unless a push
     // button has the focus, which then takes the key as its own press.
     void toggleOrPressFocused();
+
+    // The record of a player in a window of its own (the Rankings open it).
+    void openPlayerRecord(const RecordSubject& subject);
 
     // True while a folder or day is being read on the loader's thread.
     bool isLoading() const;

@@ -1,7 +1,6 @@
 #include "app/player_record_window.h"
 
 #include <algorithm>
-
 #include <memory>
 
 #include <QCloseEvent>
@@ -58,6 +57,27 @@ QString lineText(const LogEvent& event, const std::vector<std::string>& sessionN
     case Suicide: return QStringLiteral("suicide");
     default: return text;
     }
+}
+
+// A session as a line: "start - end  teams  frags F, deaths D"; over all
+// days the date first, the names used and the chat count too.
+QString sessionText(const PlayerSession& session, bool allDays)
+{
+    QString teams;
+    for (std::int32_t team : session.teams)
+        teams += (teams.isEmpty() ? QString() : QStringLiteral(", ")) + teamName(team);
+    QString text = QStringLiteral("%1 - %2  %3  frags %4, deaths %5")
+                       .arg(clockText(session.start), clockText(session.end),
+                            teams.isEmpty() ? QStringLiteral("no team") : teams)
+                       .arg(session.frags)
+                       .arg(session.deaths);
+    if (!allDays)
+        return text;
+    QStringList names;
+    for (const std::string& name : session.names)
+        names << logText(name);
+    return QString::fromStdString(localDateText(session.day)) + QLatin1Char(' ') + text +
+           QStringLiteral(", chat %1  ").arg(session.chat) + names.join(QStringLiteral(", "));
 }
 
 class PlayerListWatcher : public QObject {
@@ -145,10 +165,13 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &QWidget::close);
 
+    // The whole loaded window: the day before tells who was on the server at
+    // midnight, as the all-days walk knows it.
     std::vector<PlayerSession> sessions;
     if (!state.isEmptyDay()) {
-        sessions = daySessionsOf(subject, state.events(), state.dayFirstEvent, state.dayEndEvent);
-        subject_ = subjectAsValidated(subject, sessions);
+        DayRecord record = dayRecordOf(subject, state.events(), state.dayStart);
+        subject_ = record.subject;
+        sessions = std::move(record.sessions);
     }
 
     auto* layout = new QVBoxLayout(this);
@@ -164,15 +187,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
         const EventList& events = state.events();
         QStringList names;
         for (const PlayerSession& session : sessions) {
-            QString teams;
-            for (std::int32_t team : session.teams)
-                teams += (teams.isEmpty() ? QString() : QStringLiteral(", ")) + teamName(team);
-            auto* header = new QListWidgetItem(
-                QStringLiteral("%1 - %2  %3  frags %4, deaths %5")
-                    .arg(clockText(session.start), clockText(session.end),
-                         teams.isEmpty() ? QStringLiteral("no team") : teams)
-                    .arg(session.frags)
-                    .arg(session.deaths));
+            auto* header = new QListWidgetItem(sessionText(session, false));
             QFont bold = header->font();
             bold.setBold(true);
             header->setFont(bold);
@@ -209,46 +224,47 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     history_->setTextFormat(Qt::PlainText);
     history_->setWordWrap(true);
     layout->addWidget(history_);
+    allDays_ = new QListWidget(this);
+    layout->addWidget(allDays_, 1);
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 0);
     layout->addWidget(progress_);
     resize(520, 420);
 
     collecting_ = true;
-    worker_ = std::thread([this, folderPath] {
+    worker_.start([this, folderPath](const WindowWorker::Job& job) {
         auto folder = std::make_unique<FolderDays>();
         auto history = std::make_shared<PlayerHistory>();
         bool complete = false;
         if (folder->scan(folderPath)) {
-            complete = collectPlayerHistory(*folder, subject_, &stop_, *history, [this](std::size_t day, std::size_t days) {
-                QMetaObject::invokeMethod(this, [this, day, days] {
+            complete = collectPlayerHistory(*folder, subject_, job.stopFlag(), *history,
+                                            [this, &job](std::size_t day, std::size_t days) {
+                job.post([this, day, days] {
                     progress_->setRange(0, static_cast<int>(days));
                     progress_->setValue(static_cast<int>(day + 1));
-                }, Qt::QueuedConnection);
+                });
             });
         }
-        QMetaObject::invokeMethod(this, [this, history, complete] { showHistory(*history, complete); },
-                                  Qt::QueuedConnection);
+        job.post([this, history, complete] { showHistory(*history, complete); });
     });
 }
 
 PlayerRecordWindow::~PlayerRecordWindow()
 {
     storeSize();
-    stop_ = true;
-    if (worker_.joinable())
-        worker_.join();
+    // The worker stops the collection and waits for it.
 }
 
 void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete)
 {
-    if (worker_.joinable())
-        worker_.join();
+    worker_.wait();
     collecting_ = false;
     progress_->setRange(0, 1);
     progress_->setValue(1);
     QString text;
-    if (history.sessions == 0) {
+    for (const PlayerSession& session : history.sessions)
+        allDays_->addItem(sessionText(session, true));
+    if (history.sessions.empty()) {
         text = QStringLiteral("All days: no session found");
     } else {
         QStringList names;
@@ -290,7 +306,7 @@ void PlayerRecordWindow::storeSize() const
 void PlayerRecordWindow::closeEvent(QCloseEvent* event)
 {
     storeSize();
-    stop_ = true;
+    worker_.requestStop();
     QWidget::closeEvent(event);
 }
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include <QWidget>
 
+#include "app/window_worker.h"
 #include "history/all_days_search.h"
 #include "history/player_record.h"
 
@@ -21,10 +20,11 @@ class PlayerListControl;
 class ViewerState;
 
 // A player's record: the unique id as logged and the names used; for the
-// loaded day the sessions (start, end, teams, frags and deaths) with the
+// loaded day every session (start, end, teams, frags and deaths) with the
 // player's lines (chat, remote-console commands from the player's address,
 // name changes, ...); and, computed on a reader of its own with progress,
-// the player's days over the whole folder. Activating a line asks for a
+// every session over the whole folder and the days seen. The sessions are
+// the ones `zelkam-cli player` lists for the validated unique id. Activating a line asks for a
 // jump there, as a Find All row does. Not modal; Escape closes it.
 // Once keepSizeIn is called it opens at the size the last one was left at.
 class PlayerRecordWindow : public QWidget {
@@ -43,6 +43,9 @@ public:
     bool isCollecting() const { return collecting_; }
     QListWidget* dayLines() const { return lines_; }
     QLabel* historyLabel() const { return history_; }
+    // One line for each of the player's sessions over every day, once the
+    // walk is done.
+    QListWidget* allDaysList() const { return allDays_; }
 
 signals:
     void lineActivated(const zelkam::HistoryHit& hit);
@@ -59,11 +62,13 @@ private:
     RecordSubject subject_;
     QListWidget* lines_ = nullptr;
     QLabel* history_ = nullptr;
+    QListWidget* allDays_ = nullptr;
     QProgressBar* progress_ = nullptr;
     std::vector<HistoryHit> targets_;
-    std::thread worker_;
-    std::atomic<bool> stop_ = false;
     bool collecting_ = false;
+    // Last, so that it stops and waits for the collection before anything
+    // its reports use goes.
+    WindowWorker worker_{*this};
 };
 
 // Calls open with the player under a double click in the player list, or

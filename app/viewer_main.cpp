@@ -1,5 +1,6 @@
 #include "app/viewer_main.h"
 
+#include <filesystem>
 #include <memory>
 #include <new>
 
@@ -18,8 +19,17 @@ namespace zelkam {
 int runViewer(QApplication& app, ViewerState& state, const Services& services, SingleInstanceGuard& guard,
               const std::optional<std::string>& folderArgument)
 {
-    if (guard.signalRunningInstance())
-        return 1;
+    // A folder given to a later start is the running viewer's to open: it is
+    // handed over (as a full path: the running viewer has its own working
+    // folder) and this start has done what was asked of it.
+    std::string handed;
+    if (folderArgument && !folderArgument->empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*folderArgument, error);
+        handed = error ? *folderArgument : absolute.lexically_normal().string();
+    }
+    if (guard.signalRunningInstance(handed))
+        return handed.empty() ? 1 : 0;
     guard.listen();
 
     std::string folder;
@@ -38,6 +48,8 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
         raw->raise();
         raw->activateWindow();
     });
+    QObject::connect(&guard, &SingleInstanceGuard::folderHanded, raw,
+                     [raw](const std::string& handedFolder) { raw->openFolder(handedFolder); });
 
     if (!window->createChildren())
         return 1;

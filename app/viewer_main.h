@@ -19,7 +19,9 @@ struct Services;
 // Returns 0 after the window was closed, 1 when the start was abandoned:
 // another instance runs (it was asked to come to the front; the settings
 // are not read), a control could not be made, or the user cancelled the
-// folder browser before any logs were found.
+// folder browser before any logs were found. A start given a folder while
+// another instance runs hands the folder to it, which opens it as its
+// folder button does, and returns 0.
 //
 // A folder given (from the command line) is loaded for this run instead of
 // the stored one, as the folder button loads one: it is not stored.

@@ -5,6 +5,8 @@
 
 #include "app/day_overview_window.h"
 #include "app/main_window.h"
+#include "app/rankings_window.h"
+#include "replay/viewer_state.h"
 
 namespace zelkam {
 
@@ -16,6 +18,8 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state)
     connect(&window, &QWidget::customContextMenuRequested, this, &WindowMenu::showMenu);
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_D), &window);
     connect(shortcut, &QShortcut::activated, this, &WindowMenu::openDayOverview);
+    auto* rankings = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_K), &window);
+    connect(rankings, &QShortcut::activated, this, &WindowMenu::openRankings);
     // Every publish the main window pushes to its controls reaches the plot.
     connect(&window, &MainWindow::viewsRefreshed, this, [this] {
         if (dayOverview_)
@@ -42,12 +46,36 @@ void WindowMenu::openDayOverview()
     dayOverview_->activateWindow();
 }
 
+RankingsWindow* WindowMenu::rankings() const
+{
+    return rankings_.data();
+}
+
+void WindowMenu::openRankings()
+{
+    if (!rankings_) {
+        rankings_ = new RankingsWindow(&window_);
+        connect(rankings_, &RankingsWindow::playerActivated, &window_,
+                [this](const RecordSubject& player) { window_.openPlayerRecord(player); });
+        // The files and days the date selector lists: no second folder scan.
+        FolderDays folder;
+        folder.assign(state_.folder().files(), state_.folder().days());
+        rankings_->setFolder(folder, state_.dayStart);
+        rankings_->start();
+    }
+    rankings_->show();
+    rankings_->raise();
+    rankings_->activateWindow();
+}
+
 void WindowMenu::showMenu(const QPoint& position)
 {
     QMenu menu(&window_);
     menu.addAction(QStringLiteral("Find..."), &window_, [this] { window_.dispatchCommand(MainWindow::OpenFind); });
     QAction* overview = menu.addAction(QStringLiteral("Day Overview"), this, &WindowMenu::openDayOverview);
     overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    QAction* rankings = menu.addAction(QStringLiteral("Rankings"), this, &WindowMenu::openRankings);
+    rankings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     menu.addSeparator();
     menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
     menu.exec(window_.mapToGlobal(position));

@@ -9,11 +9,12 @@ namespace zelkam {
 
 class DayOverviewWindow;
 class MainWindow;
+class RankingsWindow;
 class ViewerState;
 
 // The main window's context menu (right click), which lists the viewer's
 // other windows, and their keyboard shortcuts: Find..., Day Overview
-// (Ctrl+D) and About. Each window exists once: opening it again brings the
+// (Ctrl+D), Rankings (Ctrl+K) and About. Each window exists once: opening it again brings the
 // open one to the front.
 class WindowMenu : public QObject {
     Q_OBJECT
@@ -26,6 +27,10 @@ public:
     void openDayOverview();
     // The open Day Overview, or null.
     DayOverviewWindow* dayOverview() const;
+    // Opens the Rankings over the month of the shown day, or raises the
+    // open window as it is.
+    void openRankings();
+    RankingsWindow* rankings() const;
 
 private:
     void showMenu(const QPoint& position);
@@ -33,6 +38,7 @@ private:
     MainWindow& window_;
     const ViewerState& state_;
     QPointer<DayOverviewWindow> dayOverview_;
+    QPointer<RankingsWindow> rankings_;
 };
 
 } // namespace zelkam

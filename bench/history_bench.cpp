@@ -15,7 +15,9 @@
 #include "bench/bench_folders.h"
 #include "bench/bench_timing.h"
 #include "bench/child_output.h"
+#include "bench/goal_report.h"
 #include "history/all_days_search.h"
+#include "stats/rankings.h"
 #include "tools/loggen/log_generator.h"
 #include "views/display_text.h"
 
@@ -162,6 +164,46 @@ void FirstResult(benchmark::State& bench)
     bench.SetLabel("goal: <= 0.2 s");
 }
 BENCHMARK(FirstResult)->Name("AllDaysGrep/FirstResult")->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+// Rankings per player over the whole year, as `zelkam-cli stats --by
+// player` makes them (every line parsed, every kind), against grep -ci
+// counting "gg" over the same files in the same iteration. Goal: at most
+// 1.5.
+void StatsYear(benchmark::State& bench)
+{
+    const std::filesystem::path* folderPath = yearFolder();
+    FolderDays folder;
+    if (!folderPath || !folder.scan(folderPath->string())) {
+        bench.SkipWithError("the year's folder cannot be made");
+        return;
+    }
+    GrepCounter grep(*folderPath, "gg");
+    std::size_t players = 0;
+    const auto runGrep = [&] {
+        if (grep.run())
+            return true;
+        bench.SkipWithError("grep failed");
+        return false;
+    };
+    const auto rank = [&] {
+        Rankings rankings;
+        collectRankings(folder, {}, nullptr, rankings);
+        players = rankings.players.size();
+        return true;
+    };
+    const PairedTimes times = timePairs(bench, runGrep, rank);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["stats_s"] = times.measured;
+    bench.counters["grep_s"] = times.reference;
+    bench.counters["players"] = static_cast<double>(players);
+    bench.SetLabel("goal: ratio <= 1.5");
+}
+BENCHMARK(StatsYear)->Name("Rankings/StatsYear")->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+
+[[maybe_unused]] const bool registered =
+    registerGoal({"rankings by player over the year / grep -ci", "Rankings/StatsYear", "ratio", "x", 1.5});
 
 } // namespace
 } // namespace zelkam::bench

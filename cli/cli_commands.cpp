@@ -129,16 +129,33 @@ int runDays(const std::vector<std::string>& args)
     return Done;
 }
 
-int runEvents(const std::vector<std::string>& args)
+int runEvents(const std::vector<std::string>& given)
 {
+    // --all-kinds may stand anywhere.
+    std::vector<std::string> args = given;
+    const bool allKinds = std::erase(args, std::string("--all-kinds")) > 0;
     if (!checkArguments("events", args, {"FOLDER", "DATE"}))
         return UsageError;
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
     if (!state)
         return NothingToShow;
     const FilesCutShortWarning warning(*state);
-    for (const LogEvent& event : state->events())
-        std::cout << eventJson(event) << '\n';
+    if (!allKinds) {
+        for (const LogEvent& event : state->events())
+            std::cout << eventJson(event) << '\n';
+        return Done;
+    }
+    // The same window read again by a parser that makes every kind, the
+    // lines the replay does not play among them.
+    LogFileList files = state->folder().files();
+    LogParser parser;
+    parser.setAllKinds(true);
+    WindowReader reader;
+    const std::int64_t start = addLocalDays(state->days[*dayIndexOf(state->days, args[1])], -1);
+    reader.readWindow(files, parser, static_cast<std::int32_t>(std::max<std::int64_t>(
+                                         start, std::numeric_limits<std::int32_t>::min())), 2);
+    for (const LogEvent& event : parser.events())
+        std::cout << eventJson(event, true) << '\n';
     return Done;
 }
 

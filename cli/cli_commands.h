@@ -17,5 +17,6 @@ int runReplay(const std::vector<std::string>& args);
 int runChat(const std::vector<std::string>& args);
 int runGrep(const std::vector<std::string>& args);
 int runPlayer(const std::vector<std::string>& args);
+int runStats(const std::vector<std::string>& args);
 
 } // namespace zelkam::cli

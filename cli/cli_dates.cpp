@@ -3,23 +3,10 @@
 #include <cstdio>
 #include <ctime>
 
+#include "parse/decimal.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam::cli {
-namespace {
-
-bool isDigits(std::string_view text)
-{
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return false;
-    }
-    return !text.empty();
-}
-
-int twoDigits(std::string_view text) { return (text[0] - '0') * 10 + (text[1] - '0'); }
-
-} // namespace
 
 std::string formatDate(std::int32_t t)
 {
@@ -45,10 +32,12 @@ bool isDateArgument(std::string_view text)
 {
     if (text.size() != 10 || text[2] != '/' || text[5] != '/')
         return false;
-    if (!isDigits(text.substr(0, 2)) || !isDigits(text.substr(3, 2)) || !isDigits(text.substr(6, 4)))
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    if (!readDigits(text.substr(0, 2), day) || !readDigits(text.substr(3, 2), month)
+        || !readDigits(text.substr(6, 4), year))
         return false;
-    const int day = twoDigits(text.substr(0, 2));
-    const int month = twoDigits(text.substr(3, 2));
     return day >= 1 && day <= 31 && month >= 1 && month <= 12;
 }
 

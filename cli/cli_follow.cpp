@@ -12,6 +12,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_warnings.h"
 #include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
@@ -183,12 +184,19 @@ int runFollow(const std::vector<std::string>& args)
             ++index;
     }
     bool loaded = false;
+    std::size_t warned = 0;
     while (!stopRequested) {
         if (!loaded && index < state->days.size()) {
             state->followDay(state->days[index]);
             loaded = true;
         }
         printOn(*state, kind);
+        // Files cut short (damaged archives, read errors) are told as they
+        // are found, as chat tells them.
+        if (const auto& cut = state->folder().filesCutShort(); cut.size() > warned) {
+            warnAboutFilesCutShort({cut.begin() + static_cast<std::ptrdiff_t>(warned), cut.end()});
+            warned = cut.size();
+        }
         // The server's next day has begun: what was left of this one has
         // been printed, so go on with the day after it.
         if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart) {

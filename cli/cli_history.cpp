@@ -19,7 +19,7 @@
 #include "cli/cli_warnings.h"
 #include "history/all_days_search.h"
 #include "history/day_windows.h"
-#include "history/player_sessions.h"
+#include "history/player_record.h"
 #include "replay/search.h"
 #include "views/text_encoding.h"
 #include "views/display_text.h"
@@ -219,9 +219,8 @@ int runPlayer(const std::vector<std::string>& args)
 
     using Json = nlohmann::ordered_json;
     std::size_t shown = 0;
-    SessionTracker sessions([&](PlayerSession&& session) {
-        if (!matches(session))
-            return;
+    Progress progress("player");
+    walkPlayerSessions(folder, nullptr, matches, [&](PlayerSession&& session) {
         Json json = Json::object();
         json["date"] = formatDate(session.day);
         json["start"] = formatTimeOfDay(session.start);
@@ -237,16 +236,7 @@ int runPlayer(const std::vector<std::string>& args)
         json["chat"] = session.chat;
         std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
         ++shown;
-    });
-    Progress progress("player");
-    walkDayWindows(folder, nullptr, {}, [&](std::size_t index, const EventList* own) {
-        if (own) {
-            for (const LogEvent& event : *own)
-                sessions.add(event);
-        }
-        progress.update(index, folder.days.size(), folder.days[index]);
-    });
-    sessions.finish();
+    }, [&](std::size_t index, std::size_t days) { progress.update(index, days, folder.days[index]); });
     progress.wipe();
     warnAboutFilesCutShort(folder.filesCutShort);
     if (shown == 0) {

@@ -10,7 +10,6 @@
 namespace zelkam::cli {
 namespace {
 
-using Json = nlohmann::ordered_json;
 
 Json textOrNull(const char* text) { return text ? Json(logTextToUtf8(text)) : Json(nullptr); }
 
@@ -85,13 +84,23 @@ std::string compact(const Json& json)
 
 } // namespace
 
-std::string eventJson(const LogEvent& event)
+std::string jsonLine(const Json& json) { return compact(json); }
+
+std::string eventJson(const LogEvent& event, bool allKinds)
 {
     Json json = Json::object();
     json["kind"] = event.kind;
     json["time"] = event.time;
     json["player"] = playerJson(event.player);
     json["text"] = textOrNull(event.text);
+    if (allKinds && event.kind == Killed && event.text) {
+        const KillDetail kill = killDetailOf(event);
+        json["killerUniqueId"] = logTextToUtf8(kill.killerUniqueId);
+        json["killerTeam"] = kill.killerTeam;
+        json["weapon"] = logTextToUtf8(kill.weapon);
+    } else if (allKinds && event.kind == TeamScore) {
+        json["team"] = scoringTeamOf(event);
+    }
     return compact(json);
 }
 

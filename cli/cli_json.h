@@ -3,15 +3,27 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "parse/log_event.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam::cli {
 
+using Json = nlohmann::ordered_json;
+
+// The one way zelkam-cli writes JSON: compact, on one line (no line feed
+// added), with DEL, C1 and bidirectional controls inside a string escaped,
+// so that a terminal showing it acts on none. Texts from the log go in
+// decoded (logTextToUtf8).
+std::string jsonLine(const Json& json);
+
 // One compact JSON object a line, keys in a fixed order. Names and texts
 // are decoded for showing (valid UTF-8 kept, other bytes as Windows-1252);
-// a missing name or text is null.
-std::string eventJson(const LogEvent& event);
+// a missing name or text is null. With allKinds (an event of a parser asked
+// for every kind) a kill adds its killer's id and team and its weapon, a
+// team score the team it names.
+std::string eventJson(const LogEvent& event, bool allKinds = false);
 
 // The published view after a step of "zelkam-cli replay".
 std::string viewJson(std::string_view step, bool result, const ViewerState& state);

@@ -1,7 +1,15 @@
 #include "cli/cli_listen.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstdlib>
+#include <system_error>
 #include <chrono>
 #include <iostream>
 #include <memory>
@@ -23,12 +31,19 @@ constexpr std::uint16_t DefaultPort = 27500;
 constexpr std::size_t ShownDatagramBytes = 160;
 constexpr int DropLinesPerSecond = 10;
 
+// The environment variable that may hold the secret, out of sight of ps.
+constexpr const char* SecretVariable = "ZELKAM_LISTEN_SECRET";
+// A secret file is a line, not a document.
+constexpr off_t MaxSecretFileBytes = 4096;
+
 struct ListenArguments {
     std::string archive;
     std::string bindAddress;
     std::uint16_t port = DefaultPort;
     ReceivePolicy policy;
     bool verbose = false;
+    bool groupReadable = false;
+    std::vector<std::string> warnings;
 };
 
 void complain(const std::string& message) { std::cerr << "zelkam-cli: " << message << '\n'; }
@@ -43,6 +58,40 @@ bool parsePort(const std::string& text, std::uint16_t& port)
     return true;
 }
 
+// The secret held in the file at path: its first line, without the line
+// end. False, with the reason in error, when the file is not a regular file
+// of the right size, other users may read it, or it holds no secret.
+bool readSecretFile(const std::string& path, std::string& secret, std::string& error)
+{
+    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (file < 0) {
+        error = "cannot read the secret file " + path + ": " + std::generic_category().message(errno);
+        return false;
+    }
+    struct stat status {};
+    std::string text(static_cast<std::size_t>(MaxSecretFileBytes), '\0');
+    ssize_t size = -1;
+    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MaxSecretFileBytes)
+        error = "the secret file " + path + " is not a regular file of at most 4 KiB";
+    else if (status.st_mode & (S_IRGRP | S_IROTH))
+        error = "other users can read the secret file " + path + "; make it yours alone (chmod 600)";
+    else if ((size = ::read(file, text.data(), text.size())) < 0)
+        error = "cannot read the secret file " + path + ": " + std::generic_category().message(errno);
+    ::close(file);
+    if (!error.empty())
+        return false;
+    text.resize(static_cast<std::size_t>(size));
+    text = text.substr(0, text.find('\n'));
+    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
+        text.pop_back();
+    if (text.empty()) {
+        error = "the secret file " + path + " holds no secret";
+        return false;
+    }
+    secret = text;
+    return true;
+}
+
 // Nothing when the arguments do not fit, with the reason told.
 std::optional<ListenArguments> parseArguments(const std::vector<std::string>& args)
 {
@@ -54,11 +103,12 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
             parsed.policy.allowAny = true;
             continue;
         }
-        if (option == "--verbose") {
-            parsed.verbose = true;
+        if (option == "--verbose" || option == "--group-readable") {
+            (option == "--verbose" ? parsed.verbose : parsed.groupReadable) = true;
             continue;
         }
-        static constexpr std::string_view valued[] = {"--archive", "--port", "--bind", "--secret", "--allow"};
+        static constexpr std::string_view valued[] = {"--archive", "--port",  "--bind",
+                                                      "--secret",  "--allow", "--secret-file"};
         if (std::find(std::begin(valued), std::end(valued), option) == std::end(valued)) {
             complain("listen: " + terminalText(option) + " is not an option");
             return std::nullopt;
@@ -78,12 +128,25 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
             }
         } else if (option == "--bind") {
             parsed.bindAddress = value;
-        } else if (option == "--secret") {
-            if (value.empty()) {
+        } else if (option == "--secret" || option == "--secret-file") {
+            std::string secret = value;
+            std::string error;
+            if (parsed.policy.secret) {
+                complain("listen: give one secret, by --secret-file (or --secret)");
+                return std::nullopt;
+            }
+            if (option == "--secret-file" && !readSecretFile(value, secret, error)) {
+                complain("listen: " + terminalTextFromUtf8(error));
+                return std::nullopt;
+            }
+            if (secret.empty()) {
                 complain("listen: the secret must not be empty");
                 return std::nullopt;
             }
-            parsed.policy.secret = value;
+            if (option == "--secret")
+                parsed.warnings.push_back("--secret shows the secret to every user of this machine (ps); use "
+                                          "--secret-file or ZELKAM_LISTEN_SECRET");
+            parsed.policy.secret = secret;
         } else {
             AllowedNetwork network;
             if (!parseAllowedNetwork(value, network)) {
@@ -97,9 +160,24 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
         complain("listen: --archive DIR is required");
         return std::nullopt;
     }
+    if (const char* fromEnvironment = std::getenv(SecretVariable); fromEnvironment && !parsed.policy.secret) {
+        if (!*fromEnvironment) {
+            complain(std::string("listen: the secret must not be empty (") + SecretVariable + ")");
+            return std::nullopt;
+        }
+        parsed.policy.secret = fromEnvironment;
+    }
+    if (!parsed.policy.allowAny && coversEveryAddress(parsed.policy.allowed)) {
+        complain("listen: the --allow networks let every address in; give --allow-any if that is meant");
+        return std::nullopt;
+    }
+    if (!parsed.policy.secret && !parsed.policy.allowed.empty())
+        parsed.warnings.push_back("without a secret, anyone can send lines with an allowed server's address as "
+                                  "their source: only the server's sv_logsecret (--secret-file) proves a line is "
+                                  "the server's");
     if (!parsed.policy.isConfigured()) {
-        complain("listen: refusing to start without --secret, --allow or --allow-any: anyone who can reach the "
-                 "port could write lines into the archive");
+        complain("listen: refusing to start without a secret (--secret-file, ZELKAM_LISTEN_SECRET), --allow or "
+                 "--allow-any: anyone who can reach the port could write lines into the archive");
         return std::nullopt;
     }
     return parsed;
@@ -118,6 +196,25 @@ void printCounts(const ReceiveCounts& counts)
         std::cout << "dropped, " << dropReasonText(static_cast<DropReason>(reason)) << ": "
                   << counts.dropped[static_cast<std::size_t>(reason)] << '\n';
     }
+    std::cout << "lost before the receiver, socket buffer full: " << counts.kernelDropped << '\n';
+}
+
+std::string mebibytes(int bytes)
+{
+    const int tenths = static_cast<int>((static_cast<long long>(bytes) * 10 + (1 << 19)) >> 20);
+    return std::to_string(tenths / 10) + (tenths % 10 ? "." + std::to_string(tenths % 10) : "") + " MiB";
+}
+
+// Each open file of the archive is a descriptor: the soft limit goes up to
+// what the system lets this process have, so a few hundred busy servers
+// keep their files open.
+void raiseOpenFileLimit()
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= 4096 || limit.rlim_cur == limit.rlim_max)
+        return;
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 4096);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 } // namespace
@@ -127,8 +224,11 @@ int runListen(const std::vector<std::string>& args)
     const std::optional<ListenArguments> parsed = parseArguments(args);
     if (!parsed)
         return UsageError;
+    for (const std::string& warning : parsed->warnings)
+        complain("listen: warning: " + warning);
 
-    ArchiveWriter writer(parsed->archive);
+    raiseOpenFileLimit();
+    ArchiveWriter writer(parsed->archive, parsed->groupReadable);
     std::string error;
     if (!writer.prepare(error)) {
         complain(terminalTextFromUtf8(error));
@@ -143,7 +243,7 @@ int runListen(const std::vector<std::string>& args)
     }
     if (parsed->verbose) {
         auto limit = std::make_shared<RateLimit>(DropLinesPerSecond);
-        listener.setDropObserver([limit](const DropNotice& drop) {
+        listener.setDropObserver([limit, policy = parsed->policy](const DropNotice& drop) {
             const auto now = std::chrono::duration_cast<std::chrono::seconds>(
                 std::chrono::steady_clock::now().time_since_epoch());
             std::uint64_t heldBack = 0;
@@ -152,17 +252,22 @@ int runListen(const std::vector<std::string>& args)
             if (heldBack)
                 complain(std::to_string(heldBack) + " more drops not shown");
             // The bytes are a stranger's: shown through the one sanitising
-            // path, and only their start.
-            std::string shown = terminalText(drop.datagram.substr(0, ShownDatagramBytes));
-            if (drop.datagram.size() > ShownDatagramBytes)
+            // path, only their start, and never a secret they carried.
+            const std::string raw = shownDatagram(policy, drop.datagram, ShownDatagramBytes + 1);
+            std::string shown = terminalText(std::string_view(raw).substr(0, ShownDatagramBytes));
+            if (raw.size() > ShownDatagramBytes)
                 shown += "...";
             complain("dropped (" + std::string(dropReasonText(drop.reason)) + ", "
                      + std::to_string(drop.datagram.size()) + " bytes) from " + sourceText(drop.source) + ": "
                      + shown);
         });
     }
+    const int granted = listener.receiveBufferBytes();
     complain("listening on " + listener.boundText() + ", writing under "
-             + terminalTextFromUtf8(writer.archive().string()));
+             + terminalTextFromUtf8(writer.archive().string()) + "; socket buffer " + mebibytes(granted)
+             + (granted < Listener::askedReceiveBufferBytes()
+                    ? " of " + mebibytes(Listener::askedReceiveBufferBytes()) + " asked (net.core.rmem_max limits it)"
+                    : ""));
     std::cerr.flush();
     listener.run();
     printCounts(listener.counts());

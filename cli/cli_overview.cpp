@@ -8,6 +8,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
+#include "cli/cli_warnings.h"
 #include "replay/day_overview.h"
 #include "replay/viewer_state.h"
 #include "views/display_text.h"
@@ -81,6 +82,7 @@ int runOverview(const std::vector<std::string>& args)
 
     // Large: it lives on the heap.
     auto state = std::make_unique<ViewerState>();
+    const FilesCutShortWarning warning(*state);
     state->loadFolder(folder);
     if (state->days.empty()) {
         complain("no logs in " + folder);

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "cli/cli_dates.h"
+#include "parse/decimal.h"
 
 namespace zelkam::cli {
 namespace {
@@ -20,11 +21,6 @@ bool parseNumber(std::string_view text, std::int64_t& value, bool allowSign)
     return error == std::errc() && ptr == end;
 }
 
-bool isTwoDigits(std::string_view text)
-{
-    return text.size() == 2 && text[0] >= '0' && text[0] <= '9' && text[1] >= '0' && text[1] <= '9';
-}
-
 // HH:MM:SS with minutes and seconds below 60; the hours may pass 23 to reach
 // into the next day's events.
 bool parseTimeOfDay(std::string_view text, std::int64_t& seconds)
@@ -37,10 +33,11 @@ bool parseTimeOfDay(std::string_view text, std::int64_t& seconds)
     const std::string_view minutes = text.substr(first + 1, second - first - 1);
     const std::string_view rest = text.substr(second + 1);
     std::int64_t h = 0;
-    if (hours.size() > 2 || !parseNumber(hours, h, false) || !isTwoDigits(minutes) || !isTwoDigits(rest))
+    int m = 0;
+    int s = 0;
+    if (hours.size() > 2 || !parseNumber(hours, h, false) || minutes.size() != 2 || !readDigits(minutes, m)
+        || rest.size() != 2 || !readDigits(rest, s))
         return false;
-    const int m = (minutes[0] - '0') * 10 + (minutes[1] - '0');
-    const int s = (rest[0] - '0') * 10 + (rest[1] - '0');
     if (m > 59 || s > 59)
         return false;
     seconds = h * 3600 + m * 60 + s;

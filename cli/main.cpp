@@ -18,19 +18,22 @@ namespace {
 
 constexpr std::string_view usageText =
     "usage: zelkam-cli days FOLDER\n"
-    "       zelkam-cli events FOLDER DATE\n"
+    "       zelkam-cli events FOLDER DATE [--all-kinds]\n"
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
     "       zelkam-cli grep FOLDER [--kind player|chat|rconuser|rconcmd] [--case] PATTERN\n"
-    "       zelkam-cli listen --archive DIR [--port 27500] [--bind ADDR] [--secret SECRET]\n"
-    "                  [--allow ADDR[/BITS]]... [--allow-any] [--verbose]\n"
+    "       zelkam-cli listen --archive DIR --secret-file FILE [--port 27500] [--bind ADDR]\n"
+    "                  [--allow ADDR[/BITS]]... [--allow-any] [--group-readable] [--verbose]\n"
     "       zelkam-cli overview FOLDER DATE [--csv]\n"
     "       zelkam-cli player FOLDER (--id UNIQUEID | --name PATTERN) [--case]\n"
     "       zelkam-cli follow FOLDER [--from DATE] [--kind chat|events]\n"
+    "       zelkam-cli stats FOLDER [--from DATE] [--to DATE] [--by player|weapon|map]\n"
+    "                  [--sort COLUMN] [--min-kills N] [--bots] [--csv]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
-    "  events   every event of DATE's two-day window, one JSON object a line\n"
+    "  events   every event of DATE's two-day window, one JSON object a line;\n"
+    "           with --all-kinds also the lines only rankings count (kinds 14 on)\n"
     "  replay   loads DATE paused at its first event, prints the view, then runs\n"
     "           each STEP and prints the view after it, one JSON object a line\n"
     "  chat     the day's chat transcript, \"HH:MM:SS line\"\n"
@@ -38,10 +41,15 @@ constexpr std::string_view usageText =
     "           letter case ignored unless --case), \"DD/MM/YYYY HH:MM:SS line\"\n"
     "  listen   receives a game server's log lines over UDP (logaddress_add)\n"
     "           into DIR/<address>_<port>/, named as the server names its files,\n"
-    "           until SIGINT or SIGTERM, then prints the counts. It takes only\n"
-    "           datagrams with the server's sv_logsecret (--secret) and/or from\n"
-    "           the --allow networks, and will not start without one of them or\n"
-    "           --allow-any. Port 0 picks a free port. --verbose tells each drop.\n"
+    "           until SIGINT or SIGTERM, then prints the counts. Set sv_logsecret\n"
+    "           on the server and give the same secret in FILE (yours alone,\n"
+    "           chmod 600) or in ZELKAM_LISTEN_SECRET: only the secret proves a\n"
+    "           line is the server's (--secret SECRET works but shows it in ps).\n"
+    "           --allow takes only those source addresses, which anyone can\n"
+    "           forge; without a secret it warns. It will not start without a\n"
+    "           secret, --allow or --allow-any. Files are the owner's alone\n"
+    "           (0600; --group-readable: 0640). Port 0 picks a free port.\n"
+    "           --verbose tells each drop.\n"
     "  overview the day minute by minute: players per team as the player list\n"
     "           shows them, kills, suicides, chat, rcon, failed rcon and map\n"
     "           starts; one JSON object a line, or CSV with a header (--csv)\n"
@@ -52,6 +60,10 @@ constexpr std::string_view usageText =
     "           of the newest day, or of every day from --from on, then each new\n"
     "           one as the server writes it, moving on to the server's next day;\n"
     "           ends on Ctrl+C\n"
+    "  stats    rankings over the days from --from to --to (default all), one\n"
+    "           JSON object a row, or CSV with a header (--csv): per player\n"
+    "           (unique id, or name for LAN ids; bots only with --bots), per\n"
+    "           weapon or per map; sorted by COLUMN (a key of the rows)\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -114,6 +126,8 @@ int main(int argc, char** argv)
             status = runPlayer(args);
         else if (command == "follow")
             status = runFollow(args);
+        else if (command == "stats")
+            status = runStats(args);
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }

@@ -52,7 +52,8 @@ bool isFolderCharacter(char c)
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || c == '.' || c == '-' || c == '_';
 }
 
-bool isLogFileName(std::string_view name)
+// As the writer names files: upper case, digits, ".log".
+bool isWrittenFileName(std::string_view name)
 {
     if (name.size() != 12 || name[0] != 'L' || name.substr(8) != ".log")
         return false;
@@ -69,7 +70,7 @@ void checkArchive(const std::filesystem::path& archive)
             || !std::all_of(name.begin(), name.end(), isFolderCharacter))
             __builtin_trap();
         for (const auto& file : std::filesystem::directory_iterator(folder.path(), error)) {
-            if (!file.is_regular_file() || !isLogFileName(file.path().filename().string()))
+            if (!file.is_regular_file() || !isWrittenFileName(file.path().filename().string()))
                 __builtin_trap();
         }
     }
@@ -88,6 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static fuzz::ScratchFolder scratch;
     static const std::filesystem::path archive = scratch.path() / "archive";
     static ArchiveWriter writer(archive);
+    static const bool prepared = [] {
+        std::string error;
+        return writer.prepare(error);
+    }();
+    if (!prepared)
+        __builtin_trap();
     static std::uint64_t runs = 0;
     static std::uint64_t written = 0;
     static std::uint64_t dropped = 0;
@@ -120,7 +127,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ++runs;
     std::string_view line;
-    const std::optional<DropReason> reason = acceptDatagram(policyFor(choice & 3), source, datagram, line);
+    const ReceivePolicy policy = policyFor(choice & 3);
+    const std::optional<DropReason> reason = acceptDatagram(policy, source, datagram, line);
+    // What a report shows of a datagram never holds the secret.
+    if (policy.secret && shownDatagram(policy, datagram, 160).find(*policy.secret) != std::string::npos)
+        __builtin_trap();
     if (reason) {
         if (static_cast<int>(*reason) < 0 || static_cast<int>(*reason) >= DropReasonCount)
             __builtin_trap();

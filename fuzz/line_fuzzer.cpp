@@ -45,6 +45,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The raw line too: every text output, on any bytes at all.
     fuzz::checkDisplayForms(line);
 
+    // Asked for every kind, the parser makes the replay's event unchanged,
+    // or an event of a ranking kind where the replay gets none; the detail
+    // of a kill or a team score reads inside the arena.
+    static LogParser allKinds;
+    allKinds.reset();
+    allKinds.setAllKinds(true);
+    allKinds.processLine(line);
+    if (allKinds.events().size() > 1 || allKinds.events().size() < parser.events().size())
+        __builtin_trap();
+    for (const LogEvent& event : allKinds.events()) {
+        if (event.kind < 0 || event.kind >= AllEventKindCount)
+            __builtin_trap();
+        if (parser.events().empty() ? event.kind < EventKindCount : event.kind != parser.events()[0].kind)
+            __builtin_trap();
+        if (!parser.events().empty()) {
+            const LogEvent& replayed = parser.events()[0];
+            if ((event.text == nullptr) != (replayed.text == nullptr)
+                || (event.text && std::strcmp(event.text, replayed.text) != 0))
+                __builtin_trap();
+        }
+        const KillDetail kill = killDetailOf(event);
+        if (std::strlen(kill.killerUniqueId) > TokenTable::MaxTokenLength
+            || std::strlen(kill.weapon) > TokenTable::MaxTokenLength)
+            __builtin_trap();
+        if (event.kind == TeamScore && (scoringTeamOf(event) < 0 || scoringTeamOf(event) > Team::None))
+            __builtin_trap();
+    }
+
     // The block reading against the line-by-line reading.
     static LogParser byLine;
     static LogParser byBlock;

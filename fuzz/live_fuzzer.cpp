@@ -1,6 +1,7 @@
 // A fuzzed folder that a server goes on writing while the replay model
 // follows it: between steps whole and half lines are appended, files are
-// added, rewritten, replaced, shortened and removed, and the model plays on.
+// added, rewritten, replaced, shortened, archived (beside the log, as
+// "gzip -k" leaves it, or in its place) and removed, and the model plays on.
 // After each look at the folder the followed day must be what a fresh load
 // of the folder shows, with the line still being written cut off: the same
 // days, events, day positions and snapshots, and the same view after a seek
@@ -17,6 +18,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+
+#include <zlib.h>
 
 #include "fuzz/fuzz_support.h"
 #include "replay/viewer_state.h"
@@ -59,6 +62,23 @@ std::string readAll(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The bytes as gzip stores them.
+std::string gzipped(const std::string& bytes)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, 1, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return std::string();
+    std::string archive(deflateBound(&stream, static_cast<uLong>(bytes.size())) + 32, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(archive.data());
+    stream.avail_out = static_cast<uInt>(archive.size());
+    deflate(&stream, Z_FINISH);
+    archive.resize(stream.total_out);
+    deflateEnd(&stream);
+    return archive;
+}
+
 bool sameEvent(const LogEvent& a, const LogEvent& b)
 {
     const auto same = [](const char* x, const char* y) { return (!x && !y) || (x && y && std::strcmp(x, y) == 0); };
@@ -95,7 +115,10 @@ void copyWithWholeLines(const fs::path& from, const fs::path& to)
     fs::remove_all(to, error);
     fs::create_directories(to, error);
     LogFileList listed;
-    const std::string newest = scanFolder(from.string(), listed) ? listed.entries.back().name : std::string();
+    std::string newest = scanFolder(from.string(), listed) ? listed.entries.back().name : std::string();
+    // An archive is never being written.
+    if (compressionOfName(newest) != Compression::None)
+        newest.clear();
     for (const fs::directory_entry& entry : fs::directory_iterator(from)) {
         std::string bytes = readAll(entry.path());
         if (entry.path().filename() == newest) {
@@ -209,7 +232,7 @@ void traceLook(int step, const fs::path& changed, const fs::path& folder, const 
         showEvents(live);
 }
 
-enum Op : std::uint8_t { AppendLine, AppendHalf, WriteFile, ReplaceFile, Shorten, Remove, Play, OpCount };
+enum Op : std::uint8_t { AppendLine, AppendHalf, WriteFile, ReplaceFile, Shorten, Remove, Play, Archive, OpCount };
 
 } // namespace
 
@@ -280,6 +303,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const int ticks = program.byte() % 8;
             for (int i = 0; i < ticks; ++i)
                 live->tick();
+            break;
+        }
+        case Archive: {
+            // Its twin beside it, or rotated: the archive in its place.
+            const std::string bytes = readAll(file);
+            scratch.write(file.filename().string() + ".gz", gzipped(bytes));
+            if (program.byte() % 2)
+                fs::remove(file, error);
             break;
         }
         case OpCount:

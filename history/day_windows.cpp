@@ -236,6 +236,7 @@ private:
         }
         if (!parser)
             parser = std::make_unique<LogParser>();
+        parser->setAllKinds(folder_.allKinds);
         const bool readable = reader.readWindow(dayFiles, *parser, folder_.days[d], 1);
         std::lock_guard lock(mutex_);
         for (const WindowReader::FileCutShort& file : reader.cutShort())

@@ -25,6 +25,9 @@ struct FolderDays {
     // (damaged or truncated archives, read errors), sorted by name. Written
     // by walkDayWindows, which reads the files, so that callers can warn.
     mutable std::vector<WindowReader::FileCutShort> filesCutShort;
+    // Whether walks parse every kind of line (LogParser::setAllKinds), as
+    // rankings need, rather than only what the replay plays.
+    bool allKinds = false;
 
     // False when the folder has no datable log file (or is not a folder).
     bool scan(std::string_view folderPath);

@@ -4,22 +4,56 @@
 
 namespace zelkam {
 
-std::vector<PlayerSession> daySessionsOf(const RecordSubject& subject, const EventList& events, std::size_t first,
-                                         std::size_t end)
+namespace {
+
+bool usesName(const PlayerSession& session, const std::string& name)
 {
-    std::vector<PlayerSession> found;
+    return std::find(session.names.begin(), session.names.end(), name) != session.names.end();
+}
+
+} // namespace
+
+bool walkPlayerSessions(const FolderDays& folder, const std::atomic<bool>* stop,
+                        const std::function<bool(const PlayerSession&)>& wanted,
+                        const std::function<void(PlayerSession&&)>& onSession,
+                        const std::function<void(std::size_t, std::size_t)>& progress)
+{
+    SessionTracker tracker([&](PlayerSession&& session) {
+        if (wanted(session) && onSession)
+            onSession(std::move(session));
+    });
+    const bool complete = walkDayWindows(folder, stop, {}, [&](std::size_t index, const EventList* own) {
+        if (own) {
+            for (const LogEvent& event : *own)
+                tracker.add(event);
+        }
+        if (progress)
+            progress(index, folder.days.size());
+    });
+    tracker.finish();
+    return complete;
+}
+
+DayRecord dayRecordOf(const RecordSubject& subject, const EventList& events, std::int32_t day)
+{
+    std::vector<PlayerSession> daySessions;
     SessionTracker tracker(
         [&](PlayerSession&& session) {
-            const bool named =
-                std::find(session.names.begin(), session.names.end(), subject.name) != session.names.end();
-            if (named && (session.userId == subject.userId || session.uniqueId == subject.uniqueId))
-                found.push_back(std::move(session));
+            if (session.day == day)
+                daySessions.push_back(std::move(session));
         },
         true);
-    for (std::size_t e = first; e < end && e < events.size(); ++e)
+    for (std::size_t e = 0; e < events.size(); ++e)
         tracker.add(events[e], e);
     tracker.finish();
-    return found;
+
+    DayRecord record;
+    record.subject = subjectAsValidated(subject, daySessions);
+    for (PlayerSession& session : daySessions) {
+        if (belongsToHistory(record.subject, session))
+            record.sessions.push_back(std::move(session));
+    }
+    return record;
 }
 
 RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector<PlayerSession>& sessions)
@@ -28,7 +62,9 @@ RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector
     if (!isSharedUniqueId(subject.uniqueId))
         return validated;
     for (const PlayerSession& session : sessions) {
-        if (!isSharedUniqueId(session.uniqueId))
+        const bool own = usesName(session, subject.name)
+                         && (session.userId == subject.userId || session.uniqueId == subject.uniqueId);
+        if (own && !isSharedUniqueId(session.uniqueId))
             validated.uniqueId = session.uniqueId;
     }
     return validated;
@@ -40,7 +76,7 @@ bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session
         return false;
     if (!isSharedUniqueId(subject.uniqueId))
         return true;
-    return std::find(session.names.begin(), session.names.end(), subject.name) != session.names.end();
+    return usesName(session, subject.name);
 }
 
 bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
@@ -48,29 +84,21 @@ bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject
 {
     history = PlayerHistory();
     history.linkedById = !isSharedUniqueId(subject.uniqueId);
-    SessionTracker tracker([&](PlayerSession&& session) {
-        if (!belongsToHistory(subject, session))
-            return;
-        if (history.sessions == 0 || session.start < history.firstSeen)
-            history.firstSeen = session.start;
-        history.lastSeen = std::max(history.lastSeen, session.end);
-        ++history.sessions;
-        if (history.days.empty() || history.days.back() != session.day)
-            history.days.push_back(session.day);
-        for (std::string& name : session.names) {
-            if (std::find(history.names.begin(), history.names.end(), name) == history.names.end())
-                history.names.push_back(std::move(name));
-        }
-    });
-    const bool complete = walkDayWindows(folder, stop, {}, [&](std::size_t index, const EventList* own) {
-        if (own) {
-            for (const LogEvent& event : *own)
-                tracker.add(event);
-        }
-        if (progress)
-            progress(index, folder.days.size());
-    });
-    tracker.finish();
+    const bool complete = walkPlayerSessions(
+        folder, stop, [&](const PlayerSession& session) { return belongsToHistory(subject, session); },
+        [&](PlayerSession&& session) {
+            if (history.sessions.empty() || session.start < history.firstSeen)
+                history.firstSeen = session.start;
+            history.lastSeen = std::max(history.lastSeen, session.end);
+            if (history.days.empty() || history.days.back() != session.day)
+                history.days.push_back(session.day);
+            for (const std::string& name : session.names) {
+                if (std::find(history.names.begin(), history.names.end(), name) == history.names.end())
+                    history.names.push_back(name);
+            }
+            history.sessions.push_back(std::move(session));
+        },
+        progress);
     return complete;
 }
 

@@ -19,15 +19,40 @@ struct RecordSubject {
     std::int32_t userId = 0;
 };
 
-// The player's sessions of one loaded day, with the events of each
-// (connection, chat, remote-console commands from the player's address,
-// kills, ...) as indices into events. first and end bound the day's events.
-std::vector<PlayerSession> daySessionsOf(const RecordSubject& subject, const EventList& events, std::size_t first,
-                                         std::size_t end);
+// Every session of the folder that wanted accepts, day by day in order of
+// the days, each day's in order of their start: the one way sessions are
+// found over the folder (`zelkam-cli player`, the player record). onSession
+// and progress (either may be empty; progress gets each day's index and the
+// day count) run on the calling thread. False when stopped.
+bool walkPlayerSessions(const FolderDays& folder, const std::atomic<bool>* stop,
+                        const std::function<bool(const PlayerSession&)>& wanted,
+                        const std::function<void(PlayerSession&&)>& onSession,
+                        const std::function<void(std::size_t, std::size_t)>& progress);
+
+// A player's sessions of one loaded day, with their lines.
+struct DayRecord {
+    // The subject with the unique id the server validated for it that day
+    // (see subjectAsValidated).
+    RecordSubject subject;
+    // Every session of the day that belongsToHistory of subject, as
+    // walkPlayerSessions finds it, with the events of each (connection,
+    // chat, remote-console commands from the player's address, kills, ...)
+    // as indices into events.
+    std::vector<PlayerSession> sessions;
+};
+
+// The record of subject (as the player list shows them) for day, a local
+// midnight, from a loaded window: events holds the day before and the day
+// (and maybe the next day's first events), as a day load reads them, so a
+// player on the server at midnight starts the day as the all-days walk
+// starts it, and the day ends where that walk ends it.
+DayRecord dayRecordOf(const RecordSubject& subject, const EventList& events, std::int32_t day);
 
 // The subject with the unique id the server validated for it today: a
 // player listed under an id many share (the pending id of a connection not
-// yet validated, or none) takes the last unshared id of its day's sessions.
+// yet validated, or none) takes the last unshared id of the day's sessions
+// that are the subject's own (one of them used the name under the listed
+// user id or unique id).
 RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector<PlayerSession>& sessions);
 
 // The player over every day of the folder. A unique id that many players
@@ -35,7 +60,9 @@ RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector
 // sessions with that id in which the player's own name was used.
 struct PlayerHistory {
     bool linkedById = false;
-    std::size_t sessions = 0;
+    // Every session of the player, as walkPlayerSessions hands them out
+    // (without lines).
+    std::vector<PlayerSession> sessions;
     std::vector<std::int32_t> days;
     std::int32_t firstSeen = 0;
     std::int32_t lastSeen = 0;

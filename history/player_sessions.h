@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,12 +53,20 @@ bool isSharedUniqueId(std::string_view uniqueId);
 // Builds sessions from a folder's events fed in reading order (the files
 // one after another). Sessions are handed out day by day, each day's in
 // order of their start: when the events move past a midnight and at finish.
+// This is the one place the session rules live: `zelkam-cli player` and the
+// player record take their sessions from it (through walkPlayerSessions and
+// dayRecordOf), and so should anything else that counts sessions.
+//
+// Each event costs about the same however many players are on the server
+// (the open sessions are found by user id, name and address through hash
+// maps), so a day of a million connections takes time in proportion to its
+// events.
 class SessionTracker {
 public:
-    explicit SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines = false)
-        : onSession_(std::move(onSession)), recordLines_(recordLines)
-    {
-    }
+    explicit SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines = false);
+    ~SessionTracker();
+    SessionTracker(const SessionTracker&) = delete;
+    SessionTracker& operator=(const SessionTracker&) = delete;
 
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
@@ -66,24 +75,19 @@ public:
     void finish();
 
 private:
-    struct Open {
-        PlayerSession session;
-        std::string currentName;
-        std::int32_t team = -1;
-    };
+    struct Open;
+    class OpenSessions;
 
-    Open* findOpen(std::int32_t userId, std::string_view name);
-    Open* findOpenByName(std::string_view name);
     Open& openSession(const LogEvent& event, std::int32_t start);
-    void close(std::size_t openIndex, std::int32_t end);
+    void close(Open& open, std::int32_t end);
     void endDay();
 
     std::function<void(PlayerSession&&)> onSession_;
     bool recordLines_;
-    std::vector<Open> open_;
+    std::unique_ptr<OpenSessions> open_;
     // Players still connected when the day ended: they begin a session at
     // the new day's first event once they show up.
-    std::vector<Open> carried_;
+    std::unique_ptr<OpenSessions> carried_;
     std::vector<PlayerSession> finished_;
     bool inDay_ = false;
     std::int32_t day_ = 0;

@@ -1,5 +1,6 @@
 #include "ingest/file_mark.h"
 
+#include <chrono>
 #include <system_error>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -135,6 +136,16 @@ bool statOpenFileMark(std::FILE* file, FileMark& mark)
     (void)mark;
     return false;
 #endif
+}
+
+bool isRacyStamp(std::int64_t modified)
+{
+    // Two seconds covers the coarsest clock of the file systems in use.
+    constexpr std::int64_t RacyStampNanoseconds = 2'000'000'000;
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::system_clock::now().time_since_epoch())
+                                 .count();
+    return now - modified < RacyStampNanoseconds;
 }
 
 bool folderModified(const std::filesystem::path& folder, std::int64_t& modified)

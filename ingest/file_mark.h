@@ -52,6 +52,11 @@ bool statFileMark(const std::filesystem::path& path, FileMark& mark);
 // knows how much it read.
 bool statOpenFileMark(std::FILE* file, FileMark& mark);
 
+// Whether a modification time (as in FileMark) is too young to be trusted:
+// file systems stamp changes with a coarse clock, so a file changed within
+// the same step as a look at it may still look as it did.
+bool isRacyStamp(std::int64_t modified);
+
 // The folder's last modification (a file created, removed or renamed in it),
 // or false when the folder is gone.
 bool folderModified(const std::filesystem::path& folder, std::int64_t& modified);

@@ -1,33 +1,20 @@
 #include "ingest/live_window.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <string_view>
 #include <system_error>
 #include <unordered_map>
 
-#include "ingest/line_feeder.h"
+#include "ingest/block_source.h"
+#include "ingest/mark_read.h"
 #include "ingest/open_file.h"
-#include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam {
 namespace {
 
 constexpr std::size_t FollowBufferSize = 1 << 16;
-// File systems stamp changes with a coarse clock: a file created within the
-// same step as the last listing leaves the folder's stamp as it was. A stamp
-// younger than this is not trusted to tell "unchanged".
-constexpr std::int64_t RacyStampNanoseconds = 2'000'000'000;
-
-bool isRacy(std::int64_t modified)
-{
-    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                 std::chrono::system_clock::now().time_since_epoch())
-                                 .count();
-    return now - modified < RacyStampNanoseconds;
-}
 
 // Reads the up to MarkedLastBytes bytes that end at `end`.
 bool readBytesBefore(std::FILE* file, std::uint64_t end, std::string& bytes)
@@ -37,76 +24,23 @@ bool readBytesBefore(std::FILE* file, std::uint64_t end, std::string& bytes)
     return seekTo(file, end - length) && std::fread(bytes.data(), 1, length, file) == length;
 }
 
-// Whether the file would still be a datable log with its unfinished last
-// line cut off: its whole lines hold at least the first line's time stamp.
-// A file the server has just begun has at most part of its first line: it
-// is not taken before that line is complete, as a line is not.
-bool hasWholeLine(const std::filesystem::path& path)
-{
-    std::FILE* file = openLogForReading(path);
-    if (!file)
-        return false;
-    char head[4096];
-    bool found = false;
-    std::size_t total = 0;
-    std::size_t got;
-    while (!found && total < FollowBufferSize && (got = std::fread(head, 1, sizeof head, file)) > 0) {
-        for (std::size_t at = 0; at < got && !found; ++at)
-            found = head[at] == '\n' && total + at + 1 >= TimeStampOffset + TimeStampLength + 1;
-        total += got;
-    }
-    std::fclose(file);
-    // A first line longer than anything a server writes counts as begun.
-    return found || total >= FollowBufferSize;
-}
-
 } // namespace
 
 LiveWindow::LiveWindow() : buffer_(new char[FollowBufferSize]) {}
 
 LiveWindow::~LiveWindow() = default;
 
-void LiveWindow::watch(const std::filesystem::path& folder, bool stamped, std::int64_t stamp, const LogFileList& files)
+void LiveWindow::watch(const std::filesystem::path& folder, bool stamped, std::int64_t stamp, const LogFileList& files,
+                       FolderListing listing)
 {
     active_ = true;
     folder_ = folder;
     watching_ = stamped;
     folderModified_ = stamp;
-    folderRacy_ = !watching_ || isRacy(folderModified_);
+    folderRacy_ = !watching_ || isRacyStamp(folderModified_);
     newestName_ = files.entries.empty() ? std::string() : files.entries.back().name;
-    noteUndated(files);
-}
-
-void LiveWindow::noteUndated(const LogFileList& files)
-{
-    // Every log file of the folder with how it looked when it was dated, so
-    // that a later listing dates only what is new or changed.
-    std::unordered_map<std::string_view, std::int32_t> dated;
-    for (const LogFileEntry& entry : files.entries)
-        dated.emplace(entry.name, entry.startTime);
-    known_.clear();
-    std::error_code error;
-    std::filesystem::directory_iterator it(folder_.empty() ? std::filesystem::path(".") : folder_, error);
-    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        const std::string name = utf8FromPath(it->path().filename());
-        KnownFile known;
-        if (!isLogFileName(name) || !statFileMark(it->path(), known.mark))
-            continue;
-        const auto found = dated.find(name);
-        known.dated = found != dated.end();
-        known.startTime = known.dated ? found->second : 0;
-        known_.emplace(name, known);
-    }
-    noteUndatedSizes();
-}
-
-void LiveWindow::noteUndatedSizes()
-{
-    undated_.clear();
-    for (const auto& [name, known] : known_) {
-        if (!known.dated)
-            undated_.emplace_back(name, known.mark.size);
-    }
+    listing_ = std::move(listing);
+    undated_ = listing_.undated();
 }
 
 void LiveWindow::adopt(const std::vector<FileMark>& marks, std::int32_t start, int days)
@@ -124,7 +58,7 @@ void LiveWindow::clear()
     watching_ = false;
     folder_.clear();
     undated_.clear();
-    known_.clear();
+    listing_.clear();
     newestName_.clear();
     marks_.clear();
     windowDays_ = 0;
@@ -142,58 +76,31 @@ std::vector<std::string> LiveWindow::windowNames(const LogFileList& files) const
     return names;
 }
 
-bool LiveWindow::rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged)
+void LiveWindow::rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged)
 {
     watching_ = folderModified(folder_, folderModified_);
-    folderRacy_ = !watching_ || isRacy(folderModified_);
-    // As a scan lists the folder, except that a file that looks as it did at
-    // the last listing keeps the date found then: a server's folder holds
-    // years of logs, and only the newest change.
+    folderRacy_ = !watching_ || isRacyStamp(folderModified_);
+    // The file the server writes to joins, or stays, once it holds a whole
+    // line: a fresh load of the folder, with the line being written cut off,
+    // would not find it otherwise.
     LogFileList scanned;
-    scanned.folder = folder_;
-    std::unordered_map<std::string, KnownFile> listed;
-    TimeStampConverter stamps;
-    std::error_code error;
-    std::filesystem::directory_iterator it(folder_.empty() ? std::filesystem::path(".") : folder_, error);
-    for (; !error && it != std::filesystem::directory_iterator(); it.increment(error)) {
-        const std::string name = utf8FromPath(it->path().filename());
-        KnownFile file;
-        if (!isLogFileName(name) || !statFileMark(it->path(), file.mark))
-            continue;
-        // A stamp as young as the listing may hide a change within the same
-        // clock step: such a file is dated again.
-        const auto found = known_.find(name);
-        if (found != known_.end() && !isRacy(file.mark.modified) && found->second.mark.device == file.mark.device
-            && found->second.mark.inode == file.mark.inode && found->second.mark.size == file.mark.size
-            && found->second.mark.modified == file.mark.modified) {
-            file = found->second;
-        } else {
-            file.dated = probeLogFile(it->path(), stamps, file.startTime);
-            if (!file.dated)
-                file.startTime = 0;
-        }
-        if (file.dated)
-            scanned.entries.append(LogFileEntry{name, file.startTime});
-        listed.emplace(name, file);
-    }
-    known_ = std::move(listed);
-    noteUndatedSizes();
-    sortEntries(scanned);
-    newestName_.clear();
-    if (!scanned.entries.empty()) {
-        // The file the server writes to joins, or stays, once it holds a
-        // whole line: a fresh load of the folder, with the line being
-        // written cut off, would not find it otherwise.
-        newestName_ = scanned.entries.back().name;
-        if (!hasWholeLine(scanned.pathOf(newestName_)))
-            scanned.entries.removeLast();
-    }
-    GrowArray<std::int32_t> newDays(days.capacity());
-    appendDays(scanned, newDays);
-    daysChanged = newDays.size() != days.size() || !std::equal(newDays.begin(), newDays.end(), days.begin());
+    FolderListing::Options options;
+    options.reuseKnown = true;
+    options.wholeFirstLineOfNewest = true;
+    if (!listing_.list(folder_, scanned, options))
+        scanned.folder = folder_;
+    undated_ = listing_.undated();
+    newestName_ = listing_.newest();
     files = std::move(scanned);
+    refreshDays(files, days, daysChanged);
+}
+
+void LiveWindow::refreshDays(const LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged)
+{
+    GrowArray<std::int32_t> newDays(days.capacity());
+    appendDays(files, newDays);
+    daysChanged = newDays.size() != days.size() || !std::equal(newDays.begin(), newDays.end(), days.begin());
     days = std::move(newDays);
-    return true;
 }
 
 FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& days, LogParser& parser)
@@ -303,6 +210,13 @@ FolderChanges LiveWindow::follow(LogFileList& files, GrowArray<std::int32_t>& da
         }
         if (!readOn(files, last, parser, extra.empty() && isNewest(last.name)))
             return changed();
+        // A file that grew may now reach past midnight, which lists the
+        // next day; the listing did not look at it if the folder is as it was.
+        if (lastGrew && !relist && listing_.relook(files, last.name)) {
+            bool daysChanged = false;
+            refreshDays(files, days, daysChanged);
+            changes.daysChanged = changes.daysChanged || daysChanged;
+        }
     }
     for (std::size_t i = 0; i < extra.size(); ++i) {
         FileMark mark;
@@ -332,31 +246,12 @@ bool LiveWindow::readOn(const LogFileList& files, FileMark& mark, LogParser& par
         std::fclose(file);
         return false;
     }
-    LineFeeder lines(parser);
-    std::uint64_t position = mark.consumed;
-    char* buffer = buffer_.get();
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, FollowBufferSize, file)) > 0) {
-        if (const std::size_t wholeEnd = lines.feed(std::string_view(buffer, got)))
-            mark.complete = position + wholeEnd;
-        position += got;
-    }
-    const std::uint64_t start = mark.consumed;
-    mark.size = position;
-    if (lines.inLine() && wholeLinesOnly) {
-        // The server is still writing this line: it is read again once whole.
-        mark.consumed = mark.complete;
-        mark.tailEvent = false;
-    } else if (lines.inLine()) {
-        mark.tailEvent = lines.finishLine();
-        mark.consumed = position;
-    } else if (position > start) {
-        mark.consumed = position;
-        mark.tailEvent = false;
-    }
+    const std::unique_ptr<BlockSource> source = makeBlockSource(file, Compression::None);
+    readOnFromMark(*source, parser, mark, buffer_.get(), FollowBufferSize, wholeLinesOnly);
+    // What the read kept of its last bytes is what it read from where it
+    // went on; the file's own are the ones to compare with next time.
     statOpenFileMark(file, mark);
     mark.lastBytesKnown = readBytesBefore(file, mark.size, mark.lastBytes);
-    std::fclose(file);
     return true;
 }
 

@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ingest/file_mark.h"
@@ -57,12 +56,13 @@ public:
     LiveWindow(const LiveWindow&) = delete;
     LiveWindow& operator=(const LiveWindow&) = delete;
 
-    // Starts watching the folder that a scan just listed into files;
+    // Starts watching the folder that `listing` just listed into files;
     // `stamp` is the folder's modification time taken before the listing
-    // (`stamped` false when it could not be taken). Files the scan could not
-    // date yet (still empty, or without a whole first line) are looked at
-    // again on every look.
-    void watch(const std::filesystem::path& folder, bool stamped, std::int64_t stamp, const LogFileList& files);
+    // (`stamped` false when it could not be taken). Files the listing could
+    // not date yet (still empty, or without a whole first line) are looked
+    // at again on every look.
+    void watch(const std::filesystem::path& folder, bool stamped, std::int64_t stamp, const LogFileList& files,
+               FolderListing listing);
     // Takes over the marks of a window just read, from start for `days` days.
     void adopt(const std::vector<FileMark>& marks, std::int32_t start, int days);
     // Forgets the folder and the window.
@@ -82,9 +82,8 @@ public:
     bool hasWindow() const { return windowDays_ > 0; }
 
 private:
-    void noteUndated(const LogFileList& files);
-    void noteUndatedSizes();
-    bool rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged);
+    void rescan(LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged);
+    static void refreshDays(const LogFileList& files, GrowArray<std::int32_t>& days, bool& daysChanged);
     // The names of the list's files dated inside the followed window, in order.
     std::vector<std::string> windowNames(const LogFileList& files) const;
     // Reads from mark.consumed to the file's end; with wholeLinesOnly an
@@ -100,14 +99,9 @@ private:
     // A folder stamp this close to the moment it was taken may yet hide a
     // change within the same clock step: look again next time.
     bool folderRacy_ = true;
-    // Every "L*.log" file of the last listing: how it looked, and its date.
-    struct KnownFile {
-        FileMark mark;
-        bool dated = false;
-        std::int32_t startTime = 0;
-    };
-    std::unordered_map<std::string, KnownFile> known_;
-    // "L*.log" files the scan could not date, with their sizes then.
+    // The last listing, which lists the folder again from what it knew.
+    FolderListing listing_;
+    // Log files the listing could not date, with their sizes then.
     std::vector<std::pair<std::string, std::uint64_t>> undated_;
     // The folder's newest file as last listed, the one the server writes to
     // (whether or not it holds a whole line yet).

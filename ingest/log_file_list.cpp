@@ -1,13 +1,15 @@
 #include "ingest/log_file_list.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <map>
 #include <set>
 #include <system_error>
 #include <vector>
 
 #include "ingest/block_source.h"
 #include "ingest/open_file.h"
-#include "ingest/window_reader.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam {
@@ -68,26 +70,164 @@ bool isLogFileName(std::string_view name)
     return matchesFileNamePattern("L*.log", uncompressedName(name));
 }
 
-bool scanFolder(std::string_view folderPath, LogFileList& list)
+namespace {
+
+constexpr std::size_t HeadBytes = 4096;
+// Enough for several log lines: the last whole one with a time stamp is
+// looked for in them.
+constexpr std::size_t TailBytes = 4096;
+constexpr std::size_t StampedHead = TimeStampOffset + TimeStampLength + 1;
+
+// Whether the last whole line of text that carries a time stamp is stamped
+// on the local day after the file's first line's (`first` its stamp text,
+// `start` its time). Lines come in time order, so the last one tells. text
+// holds the file's last bytes; fromStart when they begin at the file's
+// start (otherwise their first line is cut and not looked at).
+bool lastLineOnNextDay(std::string_view text, bool fromStart, std::string_view first, std::int32_t start,
+                        TimeStampConverter& stamps)
 {
-    const std::filesystem::path folder = pathFromUtf8(folderPath);
+    std::size_t end = text.rfind('\n');
+    while (end != std::string_view::npos && end > 0) {
+        const std::size_t feed = text.rfind('\n', end - 1);
+        if (feed == std::string_view::npos && !fromStart)
+            return false;
+        const std::size_t begin = feed == std::string_view::npos ? 0 : feed + 1;
+        const std::string_view line = text.substr(begin, end - begin);
+        if (line.size() >= StampedHead && line[0] == 'L' && line[1] == ' ') {
+            const std::string_view stamp = line.substr(TimeStampOffset, TimeStampLength);
+            // The same date as the first line: the same day, no conversion.
+            if (stamp.substr(0, 10) == first.substr(0, 10))
+                return false;
+            const std::int32_t time = stamps.convert(stamp);
+            if (time == -1)
+                return false;
+            // Stamped on the next day itself: a last line days or years on
+            // says nothing sure of that day.
+            const std::int64_t next = addLocalDays(dayStartOf(start), 1);
+            return time >= next && time < addLocalDays(next, 1);
+        }
+        if (feed == std::string_view::npos)
+            return false;
+        end = feed;
+    }
+    return false;
+}
+
+// Dates a plain log file by its first line and looks at its last whole
+// line: one read at its start, and one at its end when it is longer.
+bool probePlainEnds(const std::filesystem::path& path, std::uint64_t size, TimeStampConverter& stamps,
+                    ListedFile& file)
+{
+    std::FILE* handle = openLogForReading(path);
+    if (!handle)
+        return false;
+    char head[HeadBytes];
+    const std::size_t got = std::fread(head, 1, sizeof head, handle);
+    bool dated = false;
+    if (got >= StampedHead) {
+        const std::string_view first(head + TimeStampOffset, TimeStampLength);
+        const std::int32_t stamp = stamps.convert(first);
+        if (stamp != -1) {
+            dated = true;
+            file.startTime = stamp;
+            if (got < sizeof head || size <= got) {
+                file.reachesNextDay = lastLineOnNextDay(std::string_view(head, got), true, first, stamp, stamps);
+            } else {
+                char tail[TailBytes];
+                const std::uint64_t from = size > TailBytes ? size - TailBytes : 0;
+                const std::size_t read = seekTo(handle, from) ? std::fread(tail, 1, sizeof tail, handle) : 0;
+                file.reachesNextDay =
+                    lastLineOnNextDay(std::string_view(tail, read), from == 0, first, stamp, stamps);
+            }
+        }
+    }
+    std::fclose(handle);
+    return dated;
+}
+
+// Dates a listed file. An archive's end would have to be decompressed to be
+// seen: it is dated by its first line alone and never reaches the next day.
+void probeListed(const std::filesystem::path& path, const std::string& name, TimeStampConverter& stamps,
+                 ListedFile& file)
+{
+    file.reachesNextDay = false;
+    file.dated = compressionOfName(name) == Compression::None
+        ? probePlainEnds(path, file.mark.size, stamps, file)
+        : probeLogFile(path, stamps, file.startTime);
+    if (!file.dated) {
+        file.startTime = 0;
+        file.reachesNextDay = false;
+    }
+}
+
+constexpr std::size_t WholeLineLook = 1 << 16;
+
+// Whether the file holds a whole first line with a time stamp. A first line
+// longer than anything a server writes counts as begun.
+bool hasWholeLine(const std::filesystem::path& path)
+{
+    std::FILE* file = openLogForReading(path);
+    if (!file)
+        return false;
+    char head[4096];
+    bool found = false;
+    std::size_t total = 0;
+    std::size_t got;
+    while (!found && total < WholeLineLook && (got = std::fread(head, 1, sizeof head, file)) > 0) {
+        for (std::size_t at = 0; at < got && !found; ++at)
+            found = head[at] == '\n' && total + at + 1 >= StampedHead;
+        total += got;
+    }
+    std::fclose(file);
+    return found || total >= WholeLineLook;
+}
+
+} // namespace
+
+bool probeLogFile(const std::filesystem::path& path, std::int32_t& time)
+{
+    TimeStampConverter stamps;
+    return probeLogFile(path, stamps, time);
+}
+
+bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time)
+{
+    std::FILE* file = openLogForReading(path);
+    if (!file)
+        return false;
+    // An archive is dated by its content's first line too; a small input
+    // chunk is enough to reach it.
+    char head[StampedHead];
+    const std::size_t got =
+        readUpTo(*makeBlockSource(file, compressionOfName(utf8FromPath(path.filename())), DefaultOutputBound, 4096),
+                 head, sizeof head);
+    if (got < sizeof head)
+        return false;
+    const std::int32_t stamp = stamps.convert(std::string_view(head + TimeStampOffset, TimeStampLength));
+    if (stamp == -1)
+        return false;
+    time = stamp;
+    return true;
+}
+
+bool FolderListing::list(const std::filesystem::path& folder, LogFileList& files, Options options)
+{
     std::error_code error;
     // An empty path is the current directory; any other path must name an
     // existing directory, or another folder's logs would be shown as this one's.
     if (!folder.empty() && !std::filesystem::is_directory(folder, error))
         return false;
-    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
+    const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
+    std::filesystem::directory_iterator it(where, error);
     if (error)
         return false;
 
-    GrowArray<LogFileEntry> found(LogFileList::InitialCapacity);
-    TimeStampConverter stamps;
     std::vector<std::string> plainNames;
     std::vector<std::string> archiveNames;
     for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
         if (error)
             break;
-        const std::string name = utf8FromPath(it->path().filename());
+        std::string name = utf8FromPath(it->path().filename());
         if (!isLogFileName(name))
             continue;
         // Only regular files (or links to them) are logs: opening a FIFO
@@ -95,69 +235,137 @@ bool scanFolder(std::string_view folderPath, LogFileList& list)
         std::error_code statusError;
         if (!it->is_regular_file(statusError))
             continue;
-        if (compressionOfName(name) != Compression::None) {
-            archiveNames.push_back(name);
-            continue;
-        }
-        plainNames.push_back(name);
-        std::int32_t start = 0;
-        if (!probeLogFile(it->path(), stamps, start))
-            continue;
-        found.append(LogFileEntry{name, start});
+        (compressionOfName(name) == Compression::None ? plainNames : archiveNames).push_back(std::move(name));
     }
     // Of a log and its archived twins exactly one is read, or every event
-    // in them would count twice: the plain file, which the server may still
-    // be writing, else the archive whose name sorts first.
+    // in them would count twice.
     if (!archiveNames.empty()) {
         std::set<std::string, std::less<>> taken(plainNames.begin(), plainNames.end());
         std::sort(archiveNames.begin(), archiveNames.end());
-        for (const std::string& name : archiveNames) {
-            if (!taken.emplace(uncompressedName(name)).second)
-                continue;
-            std::int32_t start = 0;
-            if (probeLogFile(folder / name, stamps, start))
-                found.append(LogFileEntry{name, start});
+        for (std::string& name : archiveNames) {
+            if (taken.emplace(uncompressedName(name)).second)
+                plainNames.push_back(std::move(name));
         }
     }
-    if (found.empty())
-        return false;
 
-    list.folder = folder;
-    for (const LogFileEntry& entry : found)
+    LogFileList scanned;
+    scanned.folder = folder;
+    std::unordered_map<std::string, ListedFile> listed;
+    TimeStampConverter stamps;
+    for (std::string& name : plainNames) {
+        const std::filesystem::path path = scanned.pathOf(name);
+        ListedFile file;
+        if (!statFileMark(path, file.mark))
+            continue;
+        const auto found = options.reuseKnown ? known_.find(name) : known_.end();
+        const FileMark& was = found != known_.end() ? found->second.mark : file.mark;
+        // A stamp as young as the listing may hide a change within the same
+        // clock step: such a file is dated again.
+        if (found != known_.end() && !isRacyStamp(file.mark.modified) && was.device == file.mark.device
+            && was.inode == file.mark.inode && was.size == file.mark.size && was.modified == file.mark.modified)
+            file = found->second;
+        else
+            probeListed(path, name, stamps, file);
+        listed.emplace(std::move(name), std::move(file));
+    }
+    // A file reached by several names (links) is one log: it is listed once,
+    // under the name that sorts first, or its events would count again for
+    // each name.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, const std::string*> byIdentity;
+    const auto knowsIdentity = [](const ListedFile& file) { return file.mark.device != 0 || file.mark.inode != 0; };
+    for (const auto& [name, file] : listed) {
+        if (!file.dated || !knowsIdentity(file))
+            continue;
+        const auto [at, added] = byIdentity.try_emplace({file.mark.device, file.mark.inode}, &name);
+        if (!added && name < *at->second)
+            at->second = &name;
+    }
+    for (const auto& [name, file] : listed) {
+        if (file.dated && (!knowsIdentity(file) || *byIdentity.at({file.mark.device, file.mark.inode}) == name))
+            scanned.entries.append(LogFileEntry{name, file.startTime, file.reachesNextDay});
+    }
+    sortEntries(scanned);
+    newest_.clear();
+    if (!scanned.entries.empty()) {
+        newest_ = scanned.entries.back().name;
+        // An archive is never being written: only a plain file can hold
+        // half a first line.
+        if (options.wholeFirstLineOfNewest && compressionOfName(newest_) == Compression::None
+            && !hasWholeLine(scanned.pathOf(newest_)))
+            scanned.entries.removeLast();
+    }
+    folder_ = folder;
+    known_ = std::move(listed);
+    files = std::move(scanned);
+    return true;
+}
+
+bool FolderListing::relook(LogFileList& files, const std::string& name)
+{
+    const auto found = known_.find(name);
+    if (found == known_.end())
+        return false;
+    ListedFile file;
+    if (!statFileMark(folder_ / pathFromUtf8(name), file.mark))
+        return false;
+    TimeStampConverter stamps;
+    probeListed(folder_ / pathFromUtf8(name), name, stamps, file);
+    const ListedFile was = std::exchange(found->second, file);
+    if (was.dated != file.dated || was.startTime != file.startTime || was.reachesNextDay != file.reachesNextDay) {
+        for (LogFileEntry& entry : files.entries) {
+            if (entry.name == name && file.dated && entry.startTime == was.startTime) {
+                entry.startTime = file.startTime;
+                entry.reachesNextDay = file.reachesNextDay;
+                sortEntries(files);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::vector<std::pair<std::string, std::uint64_t>> FolderListing::undated() const
+{
+    std::vector<std::pair<std::string, std::uint64_t>> names;
+    for (const auto& [name, file] : known_) {
+        if (!file.dated)
+            names.emplace_back(name, file.mark.size);
+    }
+    return names;
+}
+
+void FolderListing::clear()
+{
+    folder_.clear();
+    known_.clear();
+    newest_.clear();
+}
+
+bool scanFolder(std::string_view folderPath, LogFileList& list)
+{
+    FolderListing listing;
+    LogFileList scanned;
+    if (!listing.list(pathFromUtf8(folderPath), scanned, {}) || scanned.entries.empty())
+        return false;
+    list.folder = scanned.folder;
+    for (const LogFileEntry& entry : scanned.entries)
         list.entries.append(entry);
     sortEntries(list);
     return true;
 }
 
-std::int32_t dayStartOf(std::int32_t time)
-{
-    std::tm fields{};
-    if (!toLocalTime(time, fields))
-        return -1;
-    fields.tm_hour = 0;
-    fields.tm_min = 0;
-    fields.tm_sec = 0;
-    // fromLocalTime lets the conversion decide about daylight saving: the
-    // flag of the file's own time would put midnight an hour off on the days
-    // the clocks change.
-    return fromLocalTime(fields);
-}
-
-std::int64_t addLocalDays(std::int64_t time, int days)
-{
-    std::tm fields{};
-    if (toLocalTime(time, fields)) {
-        fields.tm_mday += days;
-        const std::int32_t moved = fromLocalTime(fields);
-        if (moved != -1)
-            return moved;
-    }
-    return time + std::int64_t{days} * 86400;
-}
-
 void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days)
 {
     std::int64_t last = -1;
+    // The day after an entry's own, when it reaches it; listed before any
+    // later day (entries come in time order, so it only grows).
+    std::int64_t pending = -1;
+    const auto add = [&](std::int64_t day) {
+        if (day > last) {
+            days.append(static_cast<std::int32_t>(day));
+            last = day;
+        }
+    };
     // A day's stamp depends on its local date alone, and the sorted entries
     // of one date come together: convert each date once.
     std::tm lastDate{};
@@ -174,11 +382,20 @@ void appendDays(const LogFileList& list, GrowArray<std::int32_t>& days)
             known = true;
         }
         const std::int32_t day = lastDay;
-        if (day > last) {
-            days.append(day);
-            last = day;
+        if (pending != -1 && pending < day) {
+            add(pending);
+            pending = -1;
+        }
+        if (day != -1)
+            add(day);
+        if (entry.reachesNextDay && day != -1) {
+            const std::int64_t next = addLocalDays(day, 1);
+            if (next > pending && next <= INT32_MAX)
+                pending = next;
         }
     }
+    if (pending != -1)
+        add(pending);
 }
 
 } // namespace zelkam

@@ -11,13 +11,14 @@ bool LogFolder::buildDayIndex(std::string_view folderPath)
     // by the next look.
     std::int64_t stamp = 0;
     const bool stamped = folderModified(pathFromUtf8(folderPath), stamp);
-    if (!scanFolder(folderPath, scanned))
+    FolderListing listing;
+    if (!listing.list(pathFromUtf8(folderPath), scanned, {}) || scanned.entries.empty())
         return false;
     files_ = std::move(scanned);
     reader_.forgetCutShort();
     days_.clear();
     appendDays(files_, days_);
-    live_.watch(pathFromUtf8(folderPath), stamped, stamp, files_);
+    live_.watch(pathFromUtf8(folderPath), stamped, stamp, files_, std::move(listing));
     return true;
 }
 

@@ -41,6 +41,8 @@ public:
 
     // How many bytes of content one archive may give before it is cut off.
     void setOutputBound(std::uint64_t bound) { reader_.setOutputBound(bound); }
+    // How many bytes of content the archives of one window may give together.
+    void setWindowBound(std::uint64_t bound) { reader_.setWindowBound(bound); }
     // How many threads a window read may use (0: threadCount() decides), the
     // size of files below which it uses the calling thread alone, and the
     // size of the pieces large plain files are cut into.

@@ -11,16 +11,10 @@
 #include "ingest/file_mark.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_parser.h"
-#include "parse/time_stamp.h"
 
 namespace zelkam {
 
-// The calendar time of a log file's first line, read from its first 24
-// bytes (of its content, for an archive). False when the file cannot be opened, is not a regular file, holds
-// fewer than 24 bytes or its stamp does not convert. Probing many files,
-// pass one converter to them all: it converts each hour once.
-bool probeLogFile(const std::filesystem::path& path, std::int32_t& time);
-bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps, std::int32_t& time);
+struct ReadWorker;
 
 // Reads the log lines of a window of days from the folder's files into a
 // parser. A window starts at a calendar time and spans a number of local
@@ -77,6 +71,13 @@ public:
     // How many bytes of content one archive may give (DefaultOutputBound
     // unless lowered).
     void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
+    // How many bytes of content the archives of one window may give
+    // together, in reading order (DefaultWindowBound unless lowered): a
+    // small archive can expand to gigabytes of lines, and a day's window
+    // holds many archives. An archive reached past it is cut there, as one
+    // past its own bound is.
+    static constexpr std::uint64_t DefaultWindowBound = std::uint64_t{1} << 30;
+    void setWindowBound(std::uint64_t bound) { windowBound_ = bound; }
 
     // How many threads a window read may use; 0 (the default) leaves it to
     // threadCount() at every read, 1 reads on the calling thread only.
@@ -95,19 +96,18 @@ public:
     // never grow, so any change to one is a change, never growth.
     const std::vector<FileMark>& marks() const { return marks_; }
 
-    struct ReadThread;
-
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
     void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;
     std::uint64_t outputBound_ = DefaultOutputBound;
+    std::uint64_t windowBound_ = DefaultWindowBound;
     unsigned threads_ = 0;
     std::uint64_t inlineBelow_ = DefaultInlineBelow;
     std::uint64_t pieceBytes_ = DefaultPieceBytes;
     // Kept from read to read, one for each thread a read used.
-    std::vector<std::unique_ptr<ReadThread>> readThreads_;
+    std::vector<std::unique_ptr<ReadWorker>> readWorkers_;
     std::vector<FileCutShort> cutShort_;
     std::vector<FileMark> marks_;
 };

@@ -1,7 +1,30 @@
 #include "parse/log_event.h"
 
+#include <cstring>
+
 namespace zelkam {
 
 const PlayerEntry WorldIdentity = {"world", 0, 0, 0, Team::None, LifeState::Pending, 0, 0};
+
+// The recogniser writes the detail as: the killer's name, NUL, the team
+// code as one digit, the unique id, NUL, the weapon, NUL.
+KillDetail killDetailOf(const LogEvent& killed)
+{
+    KillDetail detail;
+    if (killed.kind != Killed || !killed.text)
+        return detail;
+    const char* at = killed.text + std::strlen(killed.text) + 1;
+    detail.killerTeam = *at - '0';
+    detail.killerUniqueId = at + 1;
+    detail.weapon = detail.killerUniqueId + std::strlen(detail.killerUniqueId) + 1;
+    return detail;
+}
+
+std::int32_t scoringTeamOf(const LogEvent& teamScore)
+{
+    if (teamScore.kind != TeamScore || !teamScore.text)
+        return Team::None;
+    return teamScore.text[std::strlen(teamScore.text) + 1] - '0';
+}
 
 } // namespace zelkam

@@ -12,7 +12,9 @@
 namespace zelkam {
 
 // The kind numbers are fixed: event application indexes its handler table
-// with them directly.
+// with them directly. Kinds from 14 on are made only by a parser asked for
+// every kind (LogParser::setAllKinds): the lines rankings count, which the
+// replay passes over.
 enum EventKind : std::int32_t {
     MapStarted = 0,
     PlayerConnected = 1,
@@ -28,8 +30,14 @@ enum EventKind : std::int32_t {
     TeamScore = 11,
     Killed = 12,
     Suicide = 13,
+    BombPlanted = 14,
+    BombDefused = 15,
+    HostageRescued = 16,
 };
+// The kinds the replay plays.
 inline constexpr int EventKindCount = 14;
+// Every kind a parser asked for every kind makes.
+inline constexpr int AllEventKindCount = 17;
 
 // Team codes, shared by the parser, the roster and the views.
 namespace Team {
@@ -78,6 +86,23 @@ struct LogEvent {
 // The player of server-side events (map start, round start, team score):
 // named "world", no team, Pending. Never changed.
 extern const PlayerEntry WorldIdentity;
+
+// What a parser asked for every kind keeps with a kill beyond the killer's
+// name: the killer's unique id and team code, and the weapon (the
+// `with "weapon"` of the line). It is held in the event's text after the
+// name's NUL, so whoever reads the text reads the name alone. Only for
+// Killed events of such a parser: any other event has nothing there.
+struct KillDetail {
+    const char* killerUniqueId = "";
+    std::int32_t killerTeam = Team::None;
+    const char* weapon = "";
+};
+KillDetail killDetailOf(const LogEvent& killed);
+
+// The team a TeamScore event of a parser asked for every kind names (the
+// side whose win or objective the line tells), held after the score text's
+// NUL; Team::None when the line named neither side.
+std::int32_t scoringTeamOf(const LogEvent& teamScore);
 
 // The events of the loaded window, in the order their lines were read.
 // Starts with room for 150 and doubles.

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "parse/log_event.h"
 #include "parse/player_token_cache.h"
@@ -23,9 +22,9 @@ public:
     static constexpr int RecognisedTokens = 8;
 
     // Processes one line as read from a file (its line end may still be on
-    // it). Drops the server's bookkeeping lines ("Log file started", "Log
-    // file closed", "Server cvar" anywhere after the prefix) and lines
-    // shorter than the 25-character prefix; otherwise stamps, tokenises and
+    // it). Drops the server's bookkeeping lines (the rest after the
+    // 25-character prefix begins with "Log file started", "Log file closed"
+    // or "Server cvar") and lines shorter than the prefix; otherwise stamps, tokenises and
     // recognises it, appending at most one event. The line is read only up
     // to its first NUL, carriage return or line feed.
     void processLine(std::string_view line);
@@ -33,13 +32,19 @@ public:
     // Processes every line of a block of whole lines, each ending in a line
     // feed, exactly as processLine would take the first MaxLineLength
     // characters of each. The way the reader hands over what it reads: a
-    // block is searched once for what is rare (carriage returns, NULs,
-    // bookkeeping phrases) instead of every line on its own.
+    // block is searched once for what is rare (carriage returns, NULs)
+    // instead of every line on its own.
     void processLines(std::string_view block);
 
     // Empties the event list and the token table and resets the arena:
     // every name and text handed out before becomes invalid.
     void reset();
+
+    // Whether lines of the kinds only rankings count (14 on) make events,
+    // and kills and team scores keep their detail. Off unless set: the
+    // replay needs none of it.
+    void setAllKinds(bool all) { allKinds_ = all; }
+    bool allKinds() const { return allKinds_; }
 
     const EventList& events() const { return events_; }
     EventList& events() { return events_; }
@@ -47,12 +52,9 @@ public:
     const TokenTable& tokens() const { return tokens_; }
 
 private:
-    // Stamps, tokenises and recognises a line cut at its end; true when it
-    // made an event.
+    // Stamps, tokenises and recognises a line cut at its end, unless it is
+    // bookkeeping; true when it made an event.
     bool recognizeContent(std::string_view content);
-    // Records in phraseStarts_ where phrase stands in the block, finding it
-    // by its letter key at offset keyAt.
-    void findPhrases(std::string_view block, char key, std::size_t keyAt, std::string_view phrase);
 
     EventList events_;
     StringArena arena_;
@@ -60,8 +62,7 @@ private:
     TimeStampConverter stamps_;
     // Names in it point into arena_: it is cleared with every arena reset.
     PlayerTokenCache players_;
-    // Where the bookkeeping phrases stand in the block at hand.
-    std::vector<std::size_t> phraseStarts_;
+    bool allKinds_ = false;
 };
 
 } // namespace zelkam

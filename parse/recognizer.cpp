@@ -4,35 +4,11 @@
 #include <cstring>
 #include <limits>
 
+#include "parse/decimal.h"
 #include "parse/player_token_cache.h"
 
 namespace zelkam {
 namespace {
-
-// The standard decimal reading of a string (leading blanks, an optional
-// sign, then digits up to the first other character; 0 without digits),
-// held to the 32-bit range instead of overflowing.
-std::int32_t decimalValue(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::int64_t value = 0;
-    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit)
-            value = limit;
-    }
-    if (negative)
-        return static_cast<std::int32_t>(-value);
-    return static_cast<std::int32_t>(value > limit - 1 ? limit - 1 : value);
-}
 
 // Where the last "<" of text stands, or npos. Every player token is
 // searched this way, so the C library's vectorised search is used where
@@ -65,27 +41,28 @@ void appendScoreColumn(char* out, std::string_view score)
 }
 
 // Remote-console texts are split into words as the server splits a command
-// line: runs of spaces and tabs separate words, and a double quote starts a
-// run in which blanks do not end the word, up to the next double quote. A
-// quote that never closes holds the rest of the text in its word, so a
-// password with an odd quote in it is taken whole rather than shown.
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// line: every byte from 0x01 to 0x20 separates words (runs of them count as
+// one; NUL never reaches here, a line ends there), and a double quote starts
+// a run in which separators do not end the word, up to the next double
+// quote. A quote that never closes holds the rest of the text in its word,
+// so a password with an odd quote in it is taken whole rather than shown.
+bool isSeparator(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 0x20; }
 
-std::size_t skipBlanks(std::string_view text, std::size_t at)
+std::size_t skipSeparators(std::string_view text, std::size_t at)
 {
-    while (at < text.size() && isBlank(text[at]))
+    while (at < text.size() && isSeparator(text[at]))
         ++at;
     return at;
 }
 
-// Where the word that starts at at ends: the first blank outside quotes.
+// Where the word that starts at at ends: the first separator outside quotes.
 std::size_t wordEnd(std::string_view text, std::size_t at)
 {
     bool quoted = false;
     for (; at < text.size(); ++at) {
         if (text[at] == '"')
             quoted = !quoted;
-        else if (!quoted && isBlank(text[at]))
+        else if (!quoted && isSeparator(text[at]))
             break;
     }
     return at;
@@ -105,16 +82,53 @@ std::size_t commandEnd(std::string_view text, std::size_t at)
     return at;
 }
 
-// Whether a command's first word names a setting that holds a password. The
-// server reads setting names in any letter case, and with quotes around.
-bool setsPassword(std::string_view word)
+// Whether a word names a setting that holds a password. The server reads
+// setting names in any letter case; quotes in the word are left out.
+bool namesPassword(std::string_view word)
 {
     std::string name;
     for (const char c : word) {
         if (c != '"')
             name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (name.size() > 13)
+            return false;
     }
-    return name == "rcon_password" || name == "sv_password";
+    return name == "rcon_password" || name == "sv_password" || name == "sv_logsecret";
+}
+
+// Where the first password setting name of one command ends, or npos. The
+// name counts wherever it stands as a word: as the command itself, as an
+// argument of another command that sets or wraps settings, and as a word of
+// a quoted argument (an alias holds commands of its own). Inside a quoted
+// argument, its closing quote right after the name goes with the name.
+std::size_t passwordNameEnd(std::string_view command)
+{
+    for (std::size_t at = skipSeparators(command, 0); at < command.size();) {
+        const std::size_t end = wordEnd(command, at);
+        const std::string_view word = command.substr(at, end - at);
+        if (namesPassword(word))
+            return end;
+        if (word.find('"') != std::string_view::npos) {
+            // Inside quotes ";" ends a command of the quoted line too.
+            const auto splits = [](char c) { return c == '"' || c == ';' || isSeparator(c); };
+            bool quoted = false;
+            for (std::size_t i = at; i < end;) {
+                if (splits(command[i])) {
+                    quoted = quoted != (command[i] == '"');
+                    ++i;
+                    continue;
+                }
+                std::size_t innerEnd = i;
+                while (innerEnd < end && !splits(command[innerEnd]))
+                    ++innerEnd;
+                if (namesPassword(command.substr(i, innerEnd - i)))
+                    return quoted && innerEnd < end && command[innerEnd] == '"' ? innerEnd + 1 : innerEnd;
+                i = innerEnd;
+            }
+        }
+        at = skipSeparators(command, end);
+    }
+    return std::string_view::npos;
 }
 
 void append(EventList& events, std::int32_t kind, std::int32_t time, const PlayerEntry& player, const char* text)
@@ -259,10 +273,10 @@ std::int32_t parseAddress(std::string_view text)
 
 std::optional<std::string_view> extractCommand(std::string_view text)
 {
-    std::size_t at = skipBlanks(text, 0);
+    std::size_t at = skipSeparators(text, 0);
     // "rcon", the challenge and the password.
     for (int word = 0; word < 3 && at < text.size(); ++word)
-        at = skipBlanks(text, wordEnd(text, at));
+        at = skipSeparators(text, wordEnd(text, at));
     if (at >= text.size())
         return std::nullopt;
     return text.substr(at);
@@ -275,11 +289,15 @@ bool hidePasswords(std::string_view command, std::string& hidden)
     for (std::size_t start = 0; start <= command.size();) {
         const std::size_t end = commandEnd(command, start);
         const std::string_view one = command.substr(start, end - start);
-        const std::size_t nameStart = skipBlanks(one, 0);
-        const std::size_t nameEnd = wordEnd(one, nameStart);
-        if (setsPassword(one.substr(nameStart, nameEnd - nameStart)) && skipBlanks(one, nameEnd) < one.size()) {
-            hidden.append(one.substr(0, nameEnd));
+        const std::size_t nameEnd = passwordNameEnd(one);
+        if (nameEnd != std::string_view::npos && skipSeparators(one, nameEnd) < one.size()) {
+            // Everything after the name up to the command's end is hidden; a
+            // quote left open before it is closed again.
+            const std::string_view kept = one.substr(0, nameEnd);
+            hidden.append(kept);
             hidden.append(" ***");
+            if (std::count(kept.begin(), kept.end(), '"') % 2 != 0)
+                hidden += '"';
             changed = true;
         } else {
             hidden.append(one);
@@ -295,9 +313,52 @@ namespace {
 
 // Tokens is a TokenTable or OnDemandTokens; parsePlayer turns a player token
 // into its PlayerEntry (parsePlayerToken, or a PlayerTokenCache's parse).
+// The lines the replay does not play but rankings count, told apart by the
+// action a player triggers: "<player>" triggered "<action>".
+struct TriggerRule {
+    std::string_view action;
+    std::int32_t kind;
+};
+constexpr TriggerRule playerTriggers[] = {
+    {"Planted_The_Bomb", BombPlanted},
+    {"Defused_The_Bomb", BombDefused},
+    {"Rescued_A_Hostage", HostageRescued},
+};
+
+std::int32_t teamOfName(std::string_view side)
+{
+    return side == "CT" ? Team::CounterTerrorist : side == "TERRORIST" ? Team::Terrorist : Team::None;
+}
+
+// A kill's text with its detail after the killer's name (see KillDetail).
+const char* killText(const PlayerEntry& killer, std::string_view weapon, StringArena& arena)
+{
+    if (!killer.name)
+        return nullptr;
+    const std::string_view name = killer.name;
+    const std::string_view id = killer.uniqueId;
+    // Never null for tokens of a line: they are far below a block. Without
+    // the detail the text would be read past its end, so no text at all.
+    char* text = arena.allocate(name.size() + 1 + 1 + id.size() + 1 + weapon.size() + 1);
+    if (!text)
+        return nullptr;
+    char* at = text;
+    const auto put = [&](std::string_view part) {
+        if (!part.empty())
+            std::memcpy(at, part.data(), part.size());
+        at += part.size();
+        *at++ = '\0';
+    };
+    put(name);
+    *at++ = static_cast<char>('0' + killer.team);
+    put(id);
+    put(weapon);
+    return text;
+}
+
 template <typename Tokens, typename ParsePlayer>
 void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer, StringArena& arena,
-                     EventList& events)
+                     EventList& events, bool allKinds)
 {
     const std::string_view t0 = tokens.token(0);
     const std::string_view t1 = tokens.token(1);
@@ -344,10 +405,13 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         return;
     }
     if (t0 == "Team" && tokens.token(2) == "triggered") {
-        char* score = arena.allocate(9);
+        // Every kind asked for: the side's team code follows the text.
+        char* score = arena.allocate(allKinds ? 10 : 9);
         appendScoreColumn(score, tokens.token(5));
         appendScoreColumn(score + 4, tokens.token(7));
         score[8] = '\0';
+        if (allKinds)
+            score[9] = static_cast<char>('0' + teamOfName(tokens.token(1)));
         append(events, TeamScore, time, WorldIdentity, score);
         return;
     }
@@ -356,29 +420,39 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         const std::string_view killer = t0;
         const PlayerEntry victim = parsePlayer(tokens.token(2));
         const PlayerEntry killerEntry = parsePlayer(killer);
-        append(events, Killed, time, victim, killerEntry.name);
+        append(events, Killed, time, victim,
+               allKinds ? killText(killerEntry, tokens.token(4), arena) : killerEntry.name);
         return;
     }
     if (t1 == "committed suicide with") {
         append(events, Suicide, time, parsePlayer(t0), nullptr);
         return;
     }
+    if (!allKinds || t1 != "triggered")
+        return;
+    const std::string_view action = tokens.token(2);
+    for (const TriggerRule& rule : playerTriggers) {
+        if (action == rule.action) {
+            append(events, rule.kind, time, parsePlayer(t0), nullptr);
+            return;
+        }
+    }
 }
 
 } // namespace
 
-void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events)
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events, bool allKinds)
 {
     const auto parsePlayer = [&arena](std::string_view token) { return parsePlayerToken(token, arena); };
-    recognizeTokens(time, tokens, parsePlayer, arena, events);
+    recognizeTokens(time, tokens, parsePlayer, arena, events, allKinds);
 }
 
 void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens,
-                   PlayerTokenCache& players, StringArena& arena, EventList& events)
+                   PlayerTokenCache& players, StringArena& arena, EventList& events, bool allKinds)
 {
     OnDemandTokens onDemand(rest, tokens, maxTokens);
     const auto parsePlayer = [&](std::string_view token) { return players.parse(token, arena); };
-    recognizeTokens(time, onDemand, parsePlayer, arena, events);
+    recognizeTokens(time, onDemand, parsePlayer, arena, events, allKinds);
 }
 
 } // namespace zelkam

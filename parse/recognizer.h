@@ -16,8 +16,11 @@ class PlayerTokenCache;
 // Decides which kind of event the tokenised line is, by exact, case-sensitive
 // comparison of whole tokens at fixed positions (first matching rule wins),
 // and appends at most one event stamped with time. Names and texts are
-// copied into the arena. Lines of no known kind are dropped silently.
-void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events);
+// copied into the arena. Lines of no known kind are dropped silently. With
+// allKinds the lines of kinds from 14 on make events too, and kills and team
+// scores keep their detail (KillDetail, scoringTeamOf).
+void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events,
+                    bool allKinds = false);
 
 // Tokenises a line rest (what follows the 25-character prefix) and
 // recognises it, making only the tokens the rules read and parsing player
@@ -26,7 +29,7 @@ void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& ar
 // shared with an earlier event of the same arena. tokens is left holding the
 // tokens made.
 void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens, int maxTokens,
-                   PlayerTokenCache& players, StringArena& arena, EventList& events);
+                   PlayerTokenCache& players, StringArena& arena, EventList& events, bool allKinds = false);
 
 // A player token: a name followed by three groups "<user id><WONID><team>".
 // Only the last three groups count, so a name may itself hold "<" or ">".
@@ -47,17 +50,22 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena);
 std::int32_t parseAddress(std::string_view text);
 
 // The command of a remote-console text "rcon <challenge> <password> <command>",
-// split into words as the server does: runs of spaces and tabs separate
-// words (leading ones are skipped), and a double-quoted run may hold blanks.
+// split into words as the server does: runs of bytes from 0x01 to 0x20
+// separate words (leading ones are skipped), and a double-quoted run may
+// hold them.
 // The command is the text from the first character of the fourth word to
 // the end, so the password never shows however it is spaced or quoted.
 // Empty optional when there is no fourth word.
 std::optional<std::string_view> extractCommand(std::string_view text);
 
-// A remote-console command with the argument of every command in it that
-// sets a password (rcon_password, sv_password, in any case, quoted or not;
-// the server runs the ";"-separated commands one by one) replaced by "***",
-// written into hidden. False, with hidden holding the command unchanged,
+// A remote-console command with the value of every password setting in it
+// (rcon_password, sv_password, sv_logsecret, in any letter case, quoted or
+// not) replaced by "***", written into hidden. The name counts wherever it
+// stands as a word of a command, words split as extractCommand splits them:
+// the command itself, an argument of another (amx_cvar, alias, wrappers) or
+// a word inside a quoted argument; everything after it up to the end of
+// that command (";" outside quotes, the server runs the commands of a line
+// one by one) is hidden. False, with hidden holding the command unchanged,
 // when there was nothing to hide.
 bool hidePasswords(std::string_view command, std::string& hidden);
 

@@ -91,6 +91,32 @@ std::int32_t fromLocalTime(std::tm fields)
     return toStamp(fields);
 }
 
+std::int32_t dayStartOf(std::int32_t time)
+{
+    std::tm fields{};
+    if (!toLocalTime(time, fields))
+        return -1;
+    fields.tm_hour = 0;
+    fields.tm_min = 0;
+    fields.tm_sec = 0;
+    // fromLocalTime lets the conversion decide about daylight saving: the
+    // flag of the file's own time would put midnight an hour off on the days
+    // the clocks change.
+    return fromLocalTime(fields);
+}
+
+std::int64_t addLocalDays(std::int64_t time, int days)
+{
+    std::tm fields{};
+    if (toLocalTime(time, fields)) {
+        fields.tm_mday += days;
+        const std::int32_t moved = fromLocalTime(fields);
+        if (moved != -1)
+            return moved;
+    }
+    return time + std::int64_t{days} * 86400;
+}
+
 std::int32_t parseTimeStamp(std::string_view text)
 {
     if (text.size() < TimeStampLength)

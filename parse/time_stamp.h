@@ -34,6 +34,16 @@ bool toLocalTime(std::int64_t time, std::tm& fields);
 // convert or does not fit 32 bits.
 std::int32_t fromLocalTime(std::tm fields);
 
+// The stamp of the local midnight that begins the day holding time, or -1.
+std::int32_t dayStartOf(std::int32_t time);
+
+// The calendar time `days` local calendar days after time (before it, for a
+// negative count) at the same wall-clock time; from a midnight, the midnight
+// that many days on. Where the clocks change a day is 23 or 25 hours long,
+// so this is not days * 86,400 seconds; that is the answer only where the
+// local conversion fails.
+std::int64_t addLocalDays(std::int64_t time, int days);
+
 // parseTimeStamp with a memory of the hours converted. Log lines come in
 // time order, so nearly every line falls in the hour of the line before and
 // costs an addition instead of a full local-time conversion; the first

@@ -1,5 +1,7 @@
 #include "platform/single_instance.h"
 
+#include <memory>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +18,8 @@ namespace zelkam {
 namespace {
 
 constexpr int ConnectTimeoutMs = 1000;
+// A path longer than any file system allows is not a folder to open.
+constexpr qsizetype MaxFolderBytes = 64 * 1024;
 
 // Only characters that are safe in a socket or pipe name.
 QString safeName(const QString& text)
@@ -58,9 +62,33 @@ SingleInstanceGuard::SingleInstanceGuard(QString name, QObject* parent) : QObjec
 {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-            socket->disconnectFromServer();
-            emit activationRequested();
+            // The later start sends the folder's bytes, if any, and hangs
+            // up; what it sent is acted on once, when it has hung up.
+            struct Call {
+                QByteArray received;
+                bool finished = false;
+            };
+            auto call = std::make_shared<Call>();
+            connect(socket, &QLocalSocket::readyRead, socket, [socket, call] {
+                call->received.append(socket->readAll());
+                if (call->received.size() > MaxFolderBytes)
+                    socket->abort();
+            });
+            const auto finish = [this, socket, call] {
+                if (call->finished)
+                    return;
+                call->finished = true;
+                call->received.append(socket->readAll());
+                const std::string folder =
+                    call->received.size() <= MaxFolderBytes ? call->received.toStdString() : std::string();
+                socket->deleteLater();
+                emit activationRequested();
+                if (!folder.empty())
+                    emit folderHanded(folder);
+            };
+            connect(socket, &QLocalSocket::disconnected, this, finish);
+            if (socket->state() == QLocalSocket::UnconnectedState)
+                finish();
         }
     });
 }
@@ -84,13 +112,19 @@ QString SingleInstanceGuard::defaultName()
 #endif
 }
 
-bool SingleInstanceGuard::signalRunningInstance()
+bool SingleInstanceGuard::signalRunningInstance(const std::string& folder)
 {
     QLocalSocket socket;
     socket.connectToServer(name_);
     if (!socket.waitForConnected(ConnectTimeoutMs))
         return false;
+    if (!folder.empty()) {
+        socket.write(folder.data(), static_cast<qint64>(folder.size()));
+        socket.waitForBytesWritten(ConnectTimeoutMs);
+    }
     socket.disconnectFromServer();
+    if (socket.state() != QLocalSocket::UnconnectedState)
+        socket.waitForDisconnected(ConnectTimeoutMs);
     return true;
 }
 

@@ -1,43 +1,64 @@
 #include "receive/archive_writer.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <system_error>
-#include <vector>
-
-#include "receive/filing.h"
 
 namespace zelkam::receive {
 namespace {
 
 std::string systemReason(int code) { return std::generic_category().message(code); }
 
-std::vector<std::string> namesIn(const std::filesystem::path& folder)
+std::string folderReason(int code) { return code == ENOTDIR ? "it is a link or not a folder" : systemReason(code); }
+
+// Half of what the process may open, the rest left for the socket, the
+// terminal and the folders opened on the way.
+std::size_t openFileLimit()
 {
-    std::vector<std::string> names;
-    std::error_code error;
-    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        names.push_back(it->path().filename().string());
-    return names;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return ArchiveWriter::MaxOpenFiles;
+    return std::clamp<std::size_t>(limit.rlim_cur / 2, 8, ArchiveWriter::MaxOpenFiles);
 }
 
 } // namespace
 
-ArchiveWriter::ArchiveWriter(std::filesystem::path archive) : archive_(std::move(archive)) {}
+ArchiveWriter::ArchiveWriter(std::filesystem::path archive, bool groupReadable)
+    : archive_(std::move(archive)),
+      folderMode_(groupReadable ? 0750 : 0700),
+      fileMode_(groupReadable ? 0640 : 0600),
+      maxOpen_(openFileLimit())
+{
+}
 
-ArchiveWriter::~ArchiveWriter() { closeAll(); }
+ArchiveWriter::~ArchiveWriter()
+{
+    closeAll();
+    if (archiveDescriptor_ >= 0)
+        ::close(archiveDescriptor_);
+}
 
 bool ArchiveWriter::prepare(std::string& error)
 {
+    // The folders above the archive are the user's, made as the user's
+    // mask says; the archive itself keeps other users out.
     std::error_code code;
-    std::filesystem::create_directories(archive_, code);
-    if (!std::filesystem::is_directory(archive_, code)) {
-        error = "cannot make the archive folder " + archive_.string() + ": "
-                + (code ? code.message() : std::string("it is not a folder"));
+    if (archive_.has_parent_path())
+        std::filesystem::create_directories(archive_.parent_path(), code);
+    if (::mkdir(archive_.c_str(), folderMode_) != 0 && errno != EEXIST) {
+        error = "cannot make the archive folder " + archive_.string() + ": " + systemReason(errno);
+        return false;
+    }
+    if (archiveDescriptor_ >= 0)
+        ::close(archiveDescriptor_);
+    archiveDescriptor_ = ::open(archive_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (archiveDescriptor_ < 0) {
+        error = "cannot make the archive folder " + archive_.string() + ": " + folderReason(errno);
         return false;
     }
     return true;
@@ -45,23 +66,60 @@ bool ArchiveWriter::prepare(std::string& error)
 
 bool ArchiveWriter::write(const SourceAddress& source, std::string_view line)
 {
+    const auto now = clock_ ? clock_() : std::chrono::steady_clock::now();
+    if (now - lastSweep_ >= std::chrono::minutes(1)) {
+        forgetIdle(now);
+        lastSweep_ = now;
+    }
     SourceFile& file = sources_[SourceKey(source.isV6, source.bytes, source.port)];
     if (file.folder.empty())
         file.folder = sourceFolderName(source);
-    file.lastUse = ++useClock_;
+    file.lastHeard = now;
     if (startsNewFile(!file.fileName.empty(), line)) {
         closeFile(file);
         file.fileName.clear();
         if (!startFile(file, line))
             return false;
-    } else if (file.descriptor < 0 && !reopen(file)) {
-        // The file is gone (moved away by the admin, say): the line starts
-        // a new one rather than being lost.
+    } else if (file.descriptor >= 0) {
+        open_.splice(open_.begin(), open_, file.openPlace);
+    } else if (!reopen(file)) {
+        // The file is gone or something else stands in its place: the line
+        // starts a new one rather than being lost.
+        file.fileName.clear();
+        if (!startFile(file, line))
+            return false;
+    }
+    if (isUnlinked(file.descriptor)) {
+        report(pathOf(file) + " was removed while being written; the lines go to a new file");
+        closeFile(file);
         file.fileName.clear();
         if (!startFile(file, line))
             return false;
     }
     return append(file, line);
+}
+
+int ArchiveWriter::openSourceFolder(SourceFile& file)
+{
+    bool created = false;
+    int folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
+    // The archive folder itself was removed or moved away: it is made
+    // again where it was asked for.
+    std::string ignored;
+    if (folder < 0 && errno == ENOENT && prepare(ignored))
+        folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
+    // A folder made anew holds no numbers yet.
+    if (created)
+        file.numbers.reset();
+    return folder;
+}
+
+int ArchiveWriter::openFolder(SourceFile& file)
+{
+    const int folder = openSourceFolder(file);
+    if (folder < 0)
+        fail(file, "cannot make " + (archive_ / file.folder).string() + ": " + folderReason(errno));
+    return folder;
 }
 
 bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
@@ -70,52 +128,66 @@ bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
     int day = 0;
     if (!readLineDate(line, month, day))
         return false;
-    const std::filesystem::path folder = archive_ / file.folder;
-    std::error_code code;
-    std::filesystem::create_directories(folder, code);
-    if (code) {
-        fail(file, "cannot make " + folder.string() + ": " + code.message());
+    const int folder = openFolder(file);
+    if (folder < 0)
         return false;
+    if (!file.numbers) {
+        // Listed once: a busy folder of thousands of files costs nothing
+        // at the next file the server starts.
+        const std::vector<std::string> names = namesIn(folder);
+        file.numbers = std::make_unique<RunningNumbers>();
+        for (const std::string& name : names)
+            file.numbers->note(name);
+        const std::string ended = endTornLine(folder, names);
+        if (!ended.empty())
+            report("ended the last line of " + (archive_ / file.folder / ended).string()
+                   + " with a line feed: it was cut off when a receiver stopped");
     }
     makeRoomForOneMore();
-    // Another program may make a file of the same name between the listing
-    // and the open; the exclusive open then fails and the next number is
-    // tried, so nothing is ever opened that this run did not create.
+    // Another program may make a file of the same name meanwhile; the
+    // exclusive open then fails and the next number is tried, so nothing
+    // is ever opened that this run did not create.
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const int number = nextRunningNumber(namesIn(folder), month, day);
+        const int number = file.numbers->next(month, day);
         if (number < 0) {
             fail(file, "no running number left for a new file of " + logFileName(month, day, 0).substr(1, 4)
-                           + " in " + folder.string());
-            return false;
+                           + " in " + (archive_ / file.folder).string());
+            break;
         }
+        file.numbers->take(month, day, number);
         const std::string name = logFileName(month, day, number);
-        const std::filesystem::path path = folder / name;
-        const int descriptor =
-            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+        const int descriptor = createLogFile(folder, name, fileMode_, file.identity);
         if (descriptor >= 0) {
             file.fileName = name;
-            file.descriptor = descriptor;
-            ++openCount_;
+            opened(file, descriptor);
+            ::close(folder);
             return true;
         }
         if (errno != EEXIST) {
-            fail(file, "cannot create " + path.string() + ": " + systemReason(errno));
-            return false;
+            fail(file, "cannot create " + (archive_ / file.folder / name).string() + ": " + systemReason(errno));
+            break;
         }
     }
-    fail(file, "cannot find a free file name in " + folder.string());
+    if (file.problem.empty())
+        fail(file, "cannot find a free file name in " + (archive_ / file.folder).string());
+    ::close(folder);
     return false;
 }
 
 bool ArchiveWriter::reopen(SourceFile& file)
 {
-    makeRoomForOneMore();
-    const std::filesystem::path path = archive_ / file.folder / file.fileName;
-    const int descriptor = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
-    if (descriptor < 0)
+    const int folder = openSourceFolder(file);
+    if (folder < 0)
         return false;
-    file.descriptor = descriptor;
-    ++openCount_;
+    makeRoomForOneMore();
+    const int descriptor = reopenLogFile(folder, file.fileName, file.identity);
+    ::close(folder);
+    if (descriptor < 0) {
+        report(pathOf(file) + " is no longer the file this receiver wrote (" + systemReason(errno)
+               + "); the lines go to a new file");
+        return false;
+    }
+    opened(file, descriptor);
     return true;
 }
 
@@ -137,34 +209,45 @@ bool ArchiveWriter::append(SourceFile& file, std::string_view line)
     struct stat after {};
     if (written > 0
         && (::fstat(file.descriptor, &after) != 0 || ::ftruncate(file.descriptor, after.st_size - written) != 0)) {
-        fail(file, "cannot take back a part line from " + (archive_ / file.folder / file.fileName).string() + ": "
-                       + systemReason(errno));
+        fail(file, "cannot take back a part line from " + pathOf(file) + ": " + systemReason(errno));
         return false;
     }
-    fail(file, "cannot write to " + (archive_ / file.folder / file.fileName).string() + ": " + systemReason(reason));
+    fail(file, "cannot write to " + pathOf(file) + ": " + systemReason(reason));
     return false;
+}
+
+void ArchiveWriter::opened(SourceFile& file, int descriptor)
+{
+    file.descriptor = descriptor;
+    open_.push_front(&file);
+    file.openPlace = open_.begin();
 }
 
 void ArchiveWriter::closeFile(SourceFile& file)
 {
-    if (file.descriptor >= 0) {
-        ::close(file.descriptor);
-        file.descriptor = -1;
-        --openCount_;
-    }
+    if (file.descriptor < 0)
+        return;
+    ::close(file.descriptor);
+    file.descriptor = -1;
+    open_.erase(file.openPlace);
 }
 
 void ArchiveWriter::makeRoomForOneMore()
 {
-    if (openCount_ < MaxOpenFiles)
-        return;
-    SourceFile* idlest = nullptr;
-    for (auto& [key, file] : sources_) {
-        if (file.descriptor >= 0 && (!idlest || file.lastUse < idlest->lastUse))
-            idlest = &file;
+    while (!open_.empty() && open_.size() >= maxOpen_)
+        closeFile(*open_.back());
+}
+
+void ArchiveWriter::forgetIdle(std::chrono::steady_clock::time_point now)
+{
+    for (auto it = sources_.begin(); it != sources_.end();) {
+        if (now - it->second.lastHeard >= ForgetAfter) {
+            closeFile(it->second);
+            it = sources_.erase(it);
+        } else {
+            ++it;
+        }
     }
-    if (idlest)
-        closeFile(*idlest);
 }
 
 void ArchiveWriter::closeAll()
@@ -175,13 +258,23 @@ void ArchiveWriter::closeAll()
     }
 }
 
+std::string ArchiveWriter::pathOf(const SourceFile& file) const
+{
+    return (archive_ / file.folder / file.fileName).string();
+}
+
+void ArchiveWriter::report(const std::string& text)
+{
+    if (reporter_)
+        reporter_(text);
+}
+
 void ArchiveWriter::fail(SourceFile& file, const std::string& problem)
 {
     if (problem == file.problem)
         return;
     file.problem = problem;
-    if (reporter_)
-        reporter_(problem + "; its lines are counted as lost until it works again");
+    report(problem + "; its lines are counted as lost until it works again");
 }
 
 void ArchiveWriter::succeed(SourceFile& file)
@@ -189,8 +282,7 @@ void ArchiveWriter::succeed(SourceFile& file)
     if (file.problem.empty())
         return;
     file.problem.clear();
-    if (reporter_)
-        reporter_("writing " + (archive_ / file.folder / file.fileName).string() + " again");
+    report("writing " + pathOf(file) + " again");
 }
 
 } // namespace zelkam::receive

@@ -2,7 +2,11 @@
 
 #include <asio/ip/address.hpp>
 
+#include <algorithm>
 #include <charconv>
+#include <utility>
+
+#include "parse/decimal.h"
 
 namespace zelkam::receive {
 namespace {
@@ -16,13 +20,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // digit.
 bool readNumber(std::string_view text, std::size_t at, std::size_t count, int& value)
 {
-    value = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (!isDigit(text[i]))
-            return false;
-        value = value * 10 + (text[i] - '0');
-    }
-    return true;
+    return readDigits(text.substr(at, count), value);
 }
 
 int daysInMonth(int year, int month)
@@ -125,6 +123,91 @@ bool networkContains(const AllowedNetwork& network, const SourceAddress& source)
             return false;
     }
     return true;
+}
+
+namespace {
+
+using AddressBytes = std::array<std::uint8_t, 16>;
+
+// Adds one to the first `size` bytes; false when that wraps past the last
+// address of the family.
+bool increment(AddressBytes& bytes, std::size_t size)
+{
+    for (std::size_t i = size; i-- > 0;) {
+        if (++bytes[i] != 0)
+            return true;
+    }
+    return false;
+}
+
+bool coversFamily(const std::vector<AllowedNetwork>& networks, bool isV6)
+{
+    const std::size_t size = isV6 ? 16 : 4;
+    std::vector<std::pair<AddressBytes, AddressBytes>> ranges; // first and last address
+    for (const AllowedNetwork& network : networks) {
+        if (network.isV6 != isV6)
+            continue;
+        AddressBytes first{};
+        AddressBytes last{};
+        int bits = network.prefixBits;
+        for (std::size_t i = 0; i < size; ++i, bits -= 8) {
+            const std::uint8_t mask = bits >= 8 ? 0xFF : bits <= 0 ? 0 : static_cast<std::uint8_t>(0xFF << (8 - bits));
+            first[i] = network.bytes[i] & mask;
+            last[i] = static_cast<std::uint8_t>(first[i] | ~mask);
+        }
+        ranges.emplace_back(first, last);
+    }
+    std::sort(ranges.begin(), ranges.end());
+    AddressBytes uncovered{}; // the lowest address no range so far holds
+    for (const auto& [first, last] : ranges) {
+        if (first > uncovered)
+            return false;
+        if (last >= uncovered) {
+            uncovered = last;
+            if (!increment(uncovered, size))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool coversEveryAddress(const std::vector<AllowedNetwork>& networks)
+{
+    return coversFamily(networks, false) || coversFamily(networks, true);
+}
+
+std::string shownDatagram(const ReceivePolicy& policy, std::string_view datagram, std::size_t maxBytes)
+{
+    std::string_view rest = datagram;
+    if (rest.starts_with(Framing)) {
+        rest.remove_prefix(Framing.size());
+        if (rest.starts_with(OldEngineMark)) {
+            rest.remove_prefix(OldEngineMark.size());
+        } else if (rest.starts_with('R')) {
+            rest.remove_prefix(1);
+        } else if (rest.starts_with('S')) {
+            // Where a secret ends shows only by the time stamp after it;
+            // without one, all of it may be secret.
+            int month = 0;
+            int day = 0;
+            std::size_t at = rest.find("L ");
+            while (at != std::string_view::npos && !readLineDate(rest.substr(at), month, day))
+                at = rest.find("L ", at + 1);
+            rest = at == std::string_view::npos ? std::string_view() : rest.substr(at);
+        }
+    }
+    std::string shown(rest);
+    if (policy.secret && !policy.secret->empty()) {
+        constexpr std::string_view stand = "[secret]";
+        for (std::size_t at = shown.find(*policy.secret); at != std::string::npos;
+             at = shown.find(*policy.secret, at + stand.size()))
+            shown.replace(at, policy.secret->size(), stand);
+    }
+    if (shown.size() > maxBytes)
+        shown.resize(maxBytes);
+    return shown;
 }
 
 const char* dropReasonText(DropReason reason)

@@ -40,6 +40,10 @@ bool parseAllowedNetwork(std::string_view text, AllowedNetwork& network);
 
 bool networkContains(const AllowedNetwork& network, const SourceAddress& source);
 
+// True when the networks together hold every IPv4 or every IPv6 address
+// (0.0.0.0/0, ::/0, two halves, ...): such a list keeps nobody out.
+bool coversEveryAddress(const std::vector<AllowedNetwork>& networks);
+
 // Why a datagram was not written. Lost is the one reason that is not the
 // sender's: the line was good, but the disk or the folder refused it.
 enum class DropReason : int {
@@ -81,6 +85,13 @@ struct ReceivePolicy {
 // stranger's bytes are not even looked at.
 std::optional<DropReason> acceptDatagram(const ReceivePolicy& policy, const SourceAddress& source,
                                          std::string_view datagram, std::string_view& line);
+
+// What a report may show of a dropped datagram: the bytes after its
+// framing, with anything that may be a secret cut away (the secret of an
+// "S" datagram up to its time stamp, and the policy's secret wherever it
+// appears), at most maxBytes of them. A stranger's bytes still: they go
+// to a terminal only escaped.
+std::string shownDatagram(const ReceivePolicy& policy, std::string_view datagram, std::size_t maxBytes);
 
 // True when both texts are equal, taking a time that depends only on the
 // length of expected, so a sender cannot find the secret byte by byte.

@@ -1,9 +1,9 @@
 #include "receive/filing.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 
+#include "parse/decimal.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam::receive {
@@ -22,19 +22,12 @@ bool equalIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
-// The running number of name when it is a log file of the date, else -1.
-int runningNumberOf(std::string_view name, std::string_view datePart)
+// Reads "L" MMDD NNN ".log" (any case) into the date key and number.
+bool readLogFileName(std::string_view name, int& dateKey, int& number)
 {
-    if (name.size() != 12 || !equalIgnoringCase(name.substr(0, 5), datePart)
-        || !equalIgnoringCase(name.substr(8), ".log"))
-        return -1;
-    int number = 0;
-    for (char c : name.substr(5, 3)) {
-        if (c < '0' || c > '9')
-            return -1;
-        number = number * 10 + (c - '0');
-    }
-    return number;
+    if (name.size() != 12 || lowered(name[0]) != 'l' || !equalIgnoringCase(name.substr(8), ".log"))
+        return false;
+    return readDigits(name.substr(1, 4), dateKey) && readDigits(name.substr(5, 3), number);
 }
 
 } // namespace
@@ -56,25 +49,52 @@ std::string logFileName(int month, int day, int number)
     return name;
 }
 
-int nextRunningNumber(const std::vector<std::string>& namesPresent, int month, int day)
+void RunningNumbers::note(std::string_view name)
 {
-    const std::string datePart = logFileName(month, day, 0).substr(0, 5);
-    std::array<bool, MaxRunningNumber + 1> taken{};
-    int highest = -1;
-    for (const std::string& name : namesPresent) {
-        const int number = runningNumberOf(name, datePart);
-        if (number >= 0) {
-            taken[static_cast<std::size_t>(number)] = true;
-            highest = std::max(highest, number);
-        }
-    }
-    if (highest < MaxRunningNumber)
+    int dateKey = 0;
+    int number = 0;
+    if (readLogFileName(name, dateKey, number))
+        taken_[dateKey].set(static_cast<std::size_t>(number));
+}
+
+void RunningNumbers::take(int month, int day, int number)
+{
+    if (number >= 0 && number <= MaxRunningNumber)
+        taken_[month * 100 + day].set(static_cast<std::size_t>(number));
+}
+
+int RunningNumbers::next(int month, int day) const
+{
+    const auto found = taken_.find(month * 100 + day);
+    if (found == taken_.end())
+        return 0;
+    const auto& taken = found->second;
+    if (!taken.test(MaxRunningNumber)) {
+        int highest = MaxRunningNumber;
+        while (highest >= 0 && !taken.test(static_cast<std::size_t>(highest)))
+            --highest;
         return highest + 1;
+    }
     for (int number = 0; number <= MaxRunningNumber; ++number) {
-        if (!taken[static_cast<std::size_t>(number)])
+        if (!taken.test(static_cast<std::size_t>(number)))
             return number;
     }
     return -1;
+}
+
+int nextRunningNumber(const std::vector<std::string>& namesPresent, int month, int day)
+{
+    RunningNumbers numbers;
+    for (const std::string& name : namesPresent)
+        numbers.note(name);
+    return numbers.next(month, day);
+}
+
+bool isLogFileName(std::string_view name)
+{
+    int dateKey = 0;
+    int number = 0;
+    return readLogFileName(name, dateKey, number);
 }
 
 bool startsNewFile(bool sourceHasFile, std::string_view line)

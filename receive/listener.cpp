@@ -4,7 +4,16 @@
 #include <asio/ip/udp.hpp>
 #include <asio/signal_set.hpp>
 
+#include <sys/socket.h>
+#include <netinet/in.h>
+#ifdef __linux__
+#include <linux/sock_diag.h>
+#endif
+
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <csignal>
 #include <optional>
 #include <vector>
@@ -42,25 +51,67 @@ struct Listener::Impl {
 
     void drain()
     {
+        const int descriptor = socket.native_handle();
         for (int i = 0; i < DrainBatch; ++i) {
-            asio::ip::udp::endpoint from;
-            asio::error_code error;
-            const std::size_t size = socket.receive_from(asio::buffer(buffer), from, 0, error);
-            if (error == asio::error::would_block || error == asio::error::try_again)
+            sockaddr_storage from{};
+            iovec data{buffer.data(), buffer.size()};
+            alignas(cmsghdr) char control[CMSG_SPACE(sizeof(std::uint32_t))];
+            msghdr message{};
+            message.msg_name = &from;
+            message.msg_namelen = sizeof from;
+            message.msg_iov = &data;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            const ssize_t size = ::recvmsg(descriptor, &message, MSG_DONTWAIT);
+            if (size < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
                 return;
             // Other errors belong to one datagram (an ICMP report about an
             // earlier one, say): skip it and go on.
-            if (!error)
-                take(from, std::string_view(buffer.data(), size));
+            if (size < 0)
+                continue;
+            noteKernelDrops(message);
+            take(from, std::string_view(buffer.data(), static_cast<std::size_t>(size)));
         }
     }
 
-    void take(const asio::ip::udp::endpoint& from, std::string_view datagram)
+    // The system tells, with each datagram, how many it has thrown away so
+    // far because the socket's buffer was full.
+    void noteKernelDrops(msghdr& message)
+    {
+#ifdef SO_RXQ_OVFL
+        for (cmsghdr* part = CMSG_FIRSTHDR(&message); part; part = CMSG_NXTHDR(&message, part)) {
+            if (part->cmsg_level == SOL_SOCKET && part->cmsg_type == SO_RXQ_OVFL) {
+                std::uint32_t total = 0;
+                std::memcpy(&total, CMSG_DATA(part), sizeof total);
+                kernelDropped.store(total, std::memory_order_relaxed);
+            }
+        }
+#else
+        (void)message;
+#endif
+    }
+
+    static SourceAddress sourceOf(const sockaddr_storage& from)
+    {
+        if (from.ss_family == AF_INET6) {
+            sockaddr_in6 v6{};
+            std::memcpy(&v6, &from, sizeof v6);
+            std::array<std::uint8_t, 16> bytes{};
+            std::memcpy(bytes.data(), &v6.sin6_addr, bytes.size());
+            return SourceAddress::v6(bytes, ntohs(v6.sin6_port));
+        }
+        sockaddr_in v4{};
+        std::memcpy(&v4, &from, sizeof v4);
+        std::array<std::uint8_t, 4> bytes{};
+        std::memcpy(bytes.data(), &v4.sin_addr, bytes.size());
+        return SourceAddress::v4(bytes, ntohs(v4.sin_port));
+    }
+
+    void take(const sockaddr_storage& from, std::string_view datagram)
     {
         received.fetch_add(1, std::memory_order_relaxed);
-        const asio::ip::address address = from.address();
-        const SourceAddress source = address.is_v4() ? SourceAddress::v4(address.to_v4().to_bytes(), from.port())
-                                                     : SourceAddress::v6(address.to_v6().to_bytes(), from.port());
+        const SourceAddress source = sourceOf(from);
         std::string_view line;
         std::optional<DropReason> reason = acceptDatagram(policy, source, datagram, line);
         if (!reason) {
@@ -85,6 +136,8 @@ struct Listener::Impl {
     std::function<void(const DropNotice&)> observer;
     std::atomic<std::uint64_t> received{0};
     std::atomic<std::uint64_t> written{0};
+    std::atomic<std::uint64_t> kernelDropped{0};
+    int receiveBufferBytes = 0;
     std::array<std::atomic<std::uint64_t>, DropReasonCount> dropped{};
 };
 
@@ -118,8 +171,29 @@ bool Listener::open(std::string_view bindAddress, std::uint16_t port, bool handl
         socket.close(code);
         return false;
     }
-    // Asking for more than the system grants is not an error.
-    socket.set_option(asio::socket_base::receive_buffer_size(Impl::ReceiveBufferBytes), code);
+    // Asking for more than the system grants is not an error: the forcing
+    // call works only for the administrator, the plain one up to the
+    // system's limit.
+    const int descriptor = socket.native_handle();
+    const int asked = Impl::ReceiveBufferBytes;
+#ifdef SO_RCVBUFFORCE
+    if (::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUFFORCE, &asked, sizeof asked) != 0)
+#endif
+        ::setsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &asked, sizeof asked);
+    int granted = 0;
+    socklen_t grantedSize = sizeof granted;
+    if (::getsockopt(descriptor, SOL_SOCKET, SO_RCVBUF, &granted, &grantedSize) == 0) {
+#ifdef __linux__
+        // Linux reports twice the room it gives the data, the rest being
+        // its own bookkeeping.
+        granted /= 2;
+#endif
+        impl_->receiveBufferBytes = granted;
+    }
+#ifdef SO_RXQ_OVFL
+    const int on = 1;
+    ::setsockopt(descriptor, SOL_SOCKET, SO_RXQ_OVFL, &on, sizeof on);
+#endif
     if (handleSignals) {
         impl_->signals.emplace(impl_->io, SIGINT, SIGTERM);
         impl_->signals->async_wait([this](const asio::error_code& failed, int) {
@@ -144,6 +218,10 @@ std::uint16_t Listener::port() const
     return impl_->socket.local_endpoint(code).port();
 }
 
+int Listener::receiveBufferBytes() const { return impl_->receiveBufferBytes; }
+
+int Listener::askedReceiveBufferBytes() { return Impl::ReceiveBufferBytes; }
+
 void Listener::setDropObserver(std::function<void(const DropNotice&)> observer)
 {
     impl_->observer = std::move(observer);
@@ -162,6 +240,17 @@ ReceiveCounts Listener::counts() const
     ReceiveCounts counts;
     counts.received = impl_->received.load(std::memory_order_relaxed);
     counts.written = impl_->written.load(std::memory_order_relaxed);
+    counts.kernelDropped = impl_->kernelDropped.load(std::memory_order_relaxed);
+#if defined(SO_MEMINFO) && defined(__linux__)
+    // The count a datagram carries is the one when it was queued: drops
+    // after the last one queued show only here.
+    std::uint32_t memory[SK_MEMINFO_VARS] = {};
+    socklen_t size = sizeof memory;
+    if (impl_->socket.is_open()
+        && ::getsockopt(impl_->socket.native_handle(), SOL_SOCKET, SO_MEMINFO, memory, &size) == 0
+        && size > SK_MEMINFO_DROPS * sizeof memory[0])
+        counts.kernelDropped = std::max<std::uint64_t>(counts.kernelDropped, memory[SK_MEMINFO_DROPS]);
+#endif
     for (std::size_t i = 0; i < counts.dropped.size(); ++i)
         counts.dropped[i] = impl_->dropped[i].load(std::memory_order_relaxed);
     return counts;

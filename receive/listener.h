@@ -14,11 +14,14 @@ namespace zelkam::receive {
 
 // What the receiver has done so far. Every datagram received is either
 // written or dropped under exactly one reason, so received equals written
-// plus the drops.
+// plus the drops. kernelDropped are datagrams that reached the machine but
+// never the receiver: the system threw them away because the socket's
+// buffer was full (counted on Linux; 0 elsewhere).
 struct ReceiveCounts {
     std::uint64_t received = 0;
     std::uint64_t written = 0;
     std::array<std::uint64_t, DropReasonCount> dropped{};
+    std::uint64_t kernelDropped = 0;
 
     std::uint64_t droppedTotal() const;
 };
@@ -52,6 +55,10 @@ public:
     // The address and port the socket is bound to, as "ADDRESS port PORT".
     std::string boundText() const;
     std::uint16_t port() const;
+    // The socket's receive buffer for data as the system granted it, and
+    // as asked for.
+    int receiveBufferBytes() const;
+    static int askedReceiveBufferBytes();
 
     // Called on the run() thread for every datagram dropped.
     void setDropObserver(std::function<void(const DropNotice&)> observer);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "parse/decimal.h"
 #include "views/chat_lines.h"
 
 namespace zelkam {
@@ -25,19 +26,7 @@ const char* orEmpty(const char* text) { return text ? text : ""; }
 // the first other character, 0 without digits) of one four-column score.
 std::int32_t readScore(const char* piece)
 {
-    char buffer[5] = {};
-    for (std::size_t i = 0; i < 4 && piece[i] != '\0'; ++i)
-        buffer[i] = piece[i];
-    const char* p = buffer;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
-        ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-')
-        negative = *p++ == '-';
-    std::int32_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p)
-        value = value * 10 + (*p - '0');
-    return negative ? -value : value;
+    return decimalValue(std::string_view(piece, strnlen(piece, 4)));
 }
 
 void resetForNewConnection(PlayerEntry& entry)

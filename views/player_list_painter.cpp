@@ -10,7 +10,6 @@ namespace zelkam {
 namespace {
 
 constexpr Rgb White{255, 255, 255};
-constexpr Rgb Black{0, 0, 0};
 constexpr int NameX = 16;
 constexpr int FragsX = 250;
 constexpr int DeathsX = 300;
@@ -20,8 +19,25 @@ constexpr int CutMarkX = 350;
 constexpr int LabelY = 3;
 
 // A player's name is log text: drawn as an isolated run, so that its
-// bidirectional controls cannot reorder anything else.
-std::string nameOf(const PlayerEntry& entry) { return isolatedDisplayText(entry.name); }
+// bidirectional controls cannot reorder anything else. A name wider than its
+// column is cut at a character and ends in an ellipsis, rather than running
+// under the numbers beside it.
+std::string nameOf(Canvas& canvas, const FontChoice& font, const PlayerEntry& entry, int room)
+{
+    const std::string_view bytes = entry.name != nullptr ? entry.name : "";
+    std::string shown = isolatedDisplayText(bytes);
+    if (canvas.textWidth(font, shown) <= room)
+        return shown;
+    for (std::size_t length = bytes.size(); length > 0;) {
+        --length;
+        while (length > 0 && (static_cast<unsigned char>(bytes[length]) & 0xC0) == 0x80)
+            --length;
+        shown = isolatedDisplayText(bytes.substr(0, length)) + "\xE2\x80\xA6";
+        if (canvas.textWidth(font, shown) <= room)
+            return shown;
+    }
+    return shown;
+}
 
 // The sort key behind the row order: a row comes before another when
 // 256 * (other.frags - frags) + (deaths - other.deaths) is negative, which is
@@ -33,8 +49,10 @@ std::int64_t rowKey(const PlayerEntry* entry)
     return 256 * static_cast<std::int64_t>(entry->frags) - entry->deaths;
 }
 
-// score is null for the Spectators band, which shows none.
-void drawHeader(Canvas& canvas, Rgb band, int width, int top, const char* label, const std::int32_t* score)
+// score is null for the Spectators band, which shows none. shift moves what
+// stands right of the label with the band's right edge.
+void drawHeader(Canvas& canvas, Rgb band, int width, int shift, int top, const char* label,
+                const std::int32_t* score)
 {
     canvas.fillRect(0, top, width, top + PlayerListPainter::HeaderHeight, band);
     canvas.setBackgroundMode(BackgroundMode::Transparent);
@@ -43,7 +61,7 @@ void drawHeader(Canvas& canvas, Rgb band, int width, int top, const char* label,
         std::string text = "(";
         formatNumber(text, *score);
         text += " wins)";
-        canvas.drawText(ScoreX, top + LabelY, text);
+        canvas.drawText(ScoreX + shift, top + LabelY, text);
     }
 }
 
@@ -57,18 +75,49 @@ void drawNumber(Canvas& canvas, int x, int y, int digitWidth, std::int32_t value
     canvas.drawText(x + ((1 - n) * digitWidth) / 2, y, text);
 }
 
-void drawTeamRow(Canvas& canvas, const PlayerListLayout& layout, int width, int y, const PlayerEntry& entry)
+struct LifeLabel {
+    const char* text = nullptr;
+    Rgb box;
+    int fromRight = 0;
+};
+
+LifeLabel lifeLabelOf(const PlayerEntry& entry)
 {
-    canvas.setBackgroundColor(Black);
-    canvas.drawText(NameX, y, nameOf(entry));
-    drawNumber(canvas, FragsX, y, layout.digitWidth, entry.frags);
-    drawNumber(canvas, DeathsX, y, layout.digitWidth, entry.deaths);
-    if (entry.lifeState == LifeState::Dead) {
-        canvas.setBackgroundColor(DeadLabelColor);
-        canvas.drawText(width - 60, y, "DEAD");
-    } else if (entry.lifeState == LifeState::Unknown) {
-        canvas.setBackgroundColor(UnknownLabelColor);
-        canvas.drawText(width - 70, y, "Unknown");
+    if (entry.lifeState == LifeState::Dead)
+        return {"DEAD", DeadLabelColor, 60};
+    if (entry.lifeState == LifeState::Unknown)
+        return {"Unknown", UnknownLabelColor, 70};
+    return {};
+}
+
+// The rows of one team, whole rows only. Squeezed rows are closer than the
+// font is tall, so a row's cell reaches into the next one: every label box
+// goes down first and every text after, transparent, so that no box of a
+// lower row covers the descenders and underscores of the row above it.
+void drawTeamRows(Canvas& canvas, const PlayerListLayout& layout, const FontChoice& font, int width, int shift,
+                  int top, const PlayerEntry* const* rows, std::size_t shown)
+{
+    const int fragsX = FragsX + shift;
+    const int boxHeight = std::min(layout.rowHeight, layout.cellHeight);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const LifeLabel label = lifeLabelOf(*rows[i]);
+        if (label.text == nullptr)
+            continue;
+        const int x = width - label.fromRight;
+        const int y = top + static_cast<int>(i) * layout.rowHeight;
+        canvas.fillRect(x, y, x + canvas.textWidth(font, label.text), y + boxHeight, label.box);
+    }
+    canvas.setBackgroundMode(BackgroundMode::Transparent);
+    const int nameRoom = fragsX - (3 * layout.digitWidth) / 2 - 2 - NameX;
+    for (std::size_t i = 0; i < shown; ++i) {
+        const PlayerEntry& entry = *rows[i];
+        const int y = top + static_cast<int>(i) * layout.rowHeight;
+        canvas.drawText(NameX, y, nameOf(canvas, font, entry, nameRoom));
+        drawNumber(canvas, fragsX, y, layout.digitWidth, entry.frags);
+        drawNumber(canvas, DeathsX + shift, y, layout.digitWidth, entry.deaths);
+        const LifeLabel label = lifeLabelOf(entry);
+        if (label.text != nullptr)
+            canvas.drawText(width - label.fromRight, y, label.text);
     }
 }
 
@@ -129,6 +178,35 @@ void PlayerListPainter::sortTeams()
                      counterTerrorists_.begin() + static_cast<std::ptrdiff_t>(counterTerroristCount_), byRow);
 }
 
+namespace {
+
+// The rows of a team whose whole cell fits between its band's top and limit.
+int fittingRows(int top, int limit, int pitch, int cell)
+{
+    const int room = limit - top - PlayerListPainter::FirstRowOffset - cell;
+    return room < 0 ? 0 : room / pitch + 1;
+}
+
+struct Bands {
+    int terroristTop = 0;
+    int counterTerroristTop = 0;
+    int terroristsShown = 0;
+    int counterTerroristsShown = 0;
+};
+
+Bands bandsFor(int spectators, int terrorists, int counterTerrorists, int pitch, int cell, int height)
+{
+    Bands bands;
+    bands.terroristTop = spectators * pitch + (spectators > 0 ? 34 : 0);
+    bands.counterTerroristTop = (height + bands.terroristTop) / 2;
+    bands.terroristsShown = std::min(terrorists, fittingRows(bands.terroristTop, bands.counterTerroristTop, pitch, cell));
+    bands.counterTerroristsShown =
+        std::min(counterTerrorists, fittingRows(bands.counterTerroristTop, height, pitch, cell));
+    return bands;
+}
+
+} // namespace
+
 PlayerListLayout PlayerListPainter::layout(int height) const
 {
     PlayerListLayout result;
@@ -138,16 +216,39 @@ PlayerListLayout PlayerListPainter::layout(int height) const
     result.threshold = spectators == 0 ? 7 : 6 - spectators;
     result.crowded = terrorists > result.threshold || counterTerrorists > result.threshold;
     result.veryCrowded = terrorists > result.threshold + 4 || counterTerrorists > result.threshold + 4;
-    result.rowHeight = 16 - 4 * int(result.crowded) - 2 * int(result.veryCrowded);
     result.digitWidth = result.crowded ? 6 : 8;
-    result.terroristTop = spectators * result.rowHeight + (spectators > 0 ? 34 : 0);
-    result.counterTerroristTop = (height + result.terroristTop) / 2;
-    const auto cut = [&](int count, int top, int limit) {
-        const int fitting = std::max(0, (limit - top - FirstRowOffset) / result.rowHeight);
-        return std::max(0, count - fitting);
-    };
-    result.terroristsCut = cut(terrorists, result.terroristTop, result.counterTerroristTop);
-    result.counterTerroristsCut = cut(counterTerrorists, result.counterTerroristTop, height);
+    result.cellHeight = (result.crowded ? PlayerListSmallFont : PlayerListLargeFont).cellHeight;
+    const int designPitch = 16 - 4 * int(result.crowded) - 2 * int(result.veryCrowded);
+
+    // A taller list first opens the squeezed rows up to the font's height,
+    // keeping every row the design size shows; the room left shows more.
+    // Until the rows have their full height, the list shows the rows the
+    // design size shows, no more: a list a little taller shows the same rows
+    // a little wider apart.
+    int pitch = designPitch;
+    Bands bands = bandsFor(spectators, terrorists, counterTerrorists, pitch, result.cellHeight, height);
+    const int full = std::max(designPitch, result.cellHeight);
+    if (height > DesignHeight && full > designPitch) {
+        const Bands design =
+            bandsFor(spectators, terrorists, counterTerrorists, designPitch, result.cellHeight, DesignHeight);
+        for (pitch = full; pitch > designPitch; --pitch) {
+            bands = bandsFor(spectators, terrorists, counterTerrorists, pitch, result.cellHeight, height);
+            if (bands.terroristsShown >= design.terroristsShown &&
+                bands.counterTerroristsShown >= design.counterTerroristsShown)
+                break;
+        }
+        if (pitch < full) {
+            bands = bandsFor(spectators, terrorists, counterTerrorists, pitch, result.cellHeight, height);
+            bands.terroristsShown = std::min(bands.terroristsShown, design.terroristsShown);
+            bands.counterTerroristsShown = std::min(bands.counterTerroristsShown, design.counterTerroristsShown);
+        }
+    }
+    result.rowHeight = pitch;
+    result.terroristTop = bands.terroristTop;
+    result.counterTerroristTop = bands.counterTerroristTop;
+    result.terroristsCut = terrorists - bands.terroristsShown;
+    result.counterTerroristsCut = counterTerrorists - bands.counterTerroristsShown;
+    result.spectatorsCut = spectators - std::min(spectators, fittingRows(0, height, pitch, result.cellHeight));
     return result;
 }
 
@@ -159,7 +260,7 @@ bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout
         std::size_t shown;
         int top;
     } blocks[] = {
-        {spectators_, spectatorCount_, 0},
+        {spectators_, spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut), 0},
         {terrorists_, terroristCount_ - static_cast<std::size_t>(layout.terroristsCut), layout.terroristTop},
         {counterTerrorists_, counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut),
          layout.counterTerroristTop},
@@ -178,7 +279,8 @@ bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout
 std::size_t PlayerListPainter::visibleRowCount(int height) const
 {
     const PlayerListLayout layout = this->layout(height);
-    return spectatorCount_ + terroristCount_ - static_cast<std::size_t>(layout.terroristsCut) +
+    return spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut) + terroristCount_ -
+           static_cast<std::size_t>(layout.terroristsCut) +
            counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut);
 }
 
@@ -205,17 +307,22 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
 {
     const PlayerListLayout layout = this->layout(height);
     const FontChoice& rowFont = layout.crowded ? PlayerListSmallFont : PlayerListLargeFont;
+    const int shift = std::max(0, width - DesignWidth);
 
     canvas.setTextColor(White);
     canvas.selectFont(PlayerListLargeFont);
 
     if (spectatorCount_ > 0) {
-        drawHeader(canvas, SpectatorBandColor, width, 0, "Spectators", nullptr);
+        drawHeader(canvas, SpectatorBandColor, width, shift, 0, "Spectators", nullptr);
+        if (layout.spectatorsCut > 0) {
+            std::string more = "+";
+            formatNumber(more, layout.spectatorsCut);
+            canvas.drawText(CutMarkX + shift, LabelY, more);
+        }
         canvas.selectFont(rowFont);
-        canvas.setBackgroundColor(Black);
         int y = FirstRowOffset;
-        for (std::size_t i = 0; i < spectatorCount_; ++i) {
-            canvas.drawText(NameX, y, nameOf(*spectators_[i]));
+        for (std::size_t i = 0; i < spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut); ++i) {
+            canvas.drawText(NameX, y, nameOf(canvas, rowFont, *spectators_[i], width - 2 * NameX));
             y += layout.rowHeight;
         }
     }
@@ -236,19 +343,15 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
     };
     for (const auto& team : teams) {
         canvas.selectFont(PlayerListLargeFont);
-        drawHeader(canvas, team.band, width, team.top, team.label, &team.score);
+        drawHeader(canvas, team.band, width, shift, team.top, team.label, &team.score);
         if (team.cut > 0) {
             std::string more = "+";
             formatNumber(more, team.cut);
-            canvas.drawText(CutMarkX, team.top + LabelY, more);
+            canvas.drawText(CutMarkX + shift, team.top + LabelY, more);
         }
-        canvas.setBackgroundMode(BackgroundMode::Opaque);
         canvas.selectFont(rowFont);
-        int y = team.top + FirstRowOffset;
-        for (std::size_t i = 0; i < team.count; ++i) {
-            drawTeamRow(canvas, layout, width, y, *team.block[i]);
-            y += layout.rowHeight;
-        }
+        drawTeamRows(canvas, layout, rowFont, width, shift, team.top + FirstRowOffset, team.block.data(),
+                     team.count - static_cast<std::size_t>(team.cut));
     }
 
     const PlayerEntry* focused = nullptr;

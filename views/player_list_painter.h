@@ -34,7 +34,13 @@ struct PlayerListLayout {
     int threshold = 7;
     bool crowded = false;
     bool veryCrowded = false;
+    // The distance from one row to the next: the crowding's pitch in a list
+    // of the window's design height, growing toward the row font's full
+    // height as the list grows, as long as no row is lost by it.
     int rowHeight = 16;
+    // The row font's cell: a row is shown only when its whole cell fits in
+    // its team's band.
+    int cellHeight = 16;
     int digitWidth = 8;
     int terroristTop = 0;
     int counterTerroristTop = 0;
@@ -43,6 +49,8 @@ struct PlayerListLayout {
     // shows "+N" for them rather than losing them silently.
     int terroristsCut = 0;
     int counterTerroristsCut = 0;
+    // Spectator rows past the control's bottom, counted the same way.
+    int spectatorsCut = 0;
 };
 
 class PlayerListPainter {
@@ -51,6 +59,11 @@ public:
     static constexpr std::size_t BlockCapacity = 32;
     static constexpr int HeaderHeight = 24;
     static constexpr int FirstRowOffset = 28;
+    // The list's outer size in the window's design size. A wider list gives
+    // the room to the names: everything right of them keeps its distance to
+    // the right edge. A taller one gives it to the rows.
+    static constexpr int DesignWidth = 468;
+    static constexpr int DesignHeight = 332;
 
     // Empties the three blocks; the scores stay.
     void clear();

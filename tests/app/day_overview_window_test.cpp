@@ -79,10 +79,16 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
     EXPECT_EQ(v.state.speed, 0);
     EXPECT_EQ(v.window->trackbar()->value(), clicked);
     EXPECT_EQ(v.plot().painter().cursorMinute(), clicked);
-    QTest::keyClick(&v.plot(), Qt::Key_Right);
-    EXPECT_EQ(v.state.viewMinute, clicked + 1);
-    QTest::keyClick(&v.plot(), Qt::Key_PageDown);
-    EXPECT_EQ(v.state.viewMinute, clicked + 1 - 15);
+    // Every key steps the way it steps on the time bar.
+    for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown}) {
+        v.window->trackbarNotified(MainWindow::ThumbPosition, clicked);
+        QTest::keyClick(v.window->trackbar(), key);
+        const int onTheBar = v.state.viewMinute;
+        v.window->trackbarNotified(MainWindow::ThumbPosition, clicked);
+        QTest::keyClick(&v.plot(), key);
+        EXPECT_EQ(v.state.viewMinute, onTheBar) << QKeySequence(key).toString().toStdString();
+        EXPECT_NE(onTheBar, clicked);
+    }
     // A drag seeks as it goes.
     const int y = v.plot().height() / 2;
     const int to = v.plot().painter().xOfMinute(650, v.plot().width());

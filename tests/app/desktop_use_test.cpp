@@ -104,8 +104,10 @@ TEST(DesktopUse, TrackbarKeysMoveEarlierUpAndLaterDown)
         QTest::keyClick(bar, static_cast<Qt::Key>(step.key));
         EXPECT_EQ(v.time(), QString::fromLatin1(step.time)) << step.key;
     }
-    // End moves the thumb only, as before.
+    // End goes to the day's end, Home to its start.
     QTest::keyClick(bar, Qt::Key_End);
+    EXPECT_GT(v.time(), QStringLiteral("10:00:00"));
+    QTest::keyClick(bar, Qt::Key_Home);
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
 }
 
@@ -417,21 +419,69 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
     };
     EXPECT_GT(layout().terroristsCut + layout().counterTerroristsCut, 0);
 
-    w.resize(500, 700);
-    EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 56, 468, 452));
-    EXPECT_EQ(w.chatView()->window()->geometry(), QRect(16, 516, 468, 80));
-    EXPECT_EQ(w.timeLabel()->window()->geometry(), QRect(16, 652, 64, 24));
-    EXPECT_EQ(w.trackbar()->geometry(), QRect(96, 652, 388, 32));
-    EXPECT_EQ(w.button(MainWindow::Rewind)->geometry(), QRect(30, 612, 24, 24));
-    EXPECT_EQ(w.button(MainWindow::OpenAbout)->geometry(), QRect(420, 612, 64, 24));
-    EXPECT_EQ(w.button(MainWindow::ChangeFolder)->geometry(), QRect(460, 16, 24, 24));
-    EXPECT_EQ(w.mapLabel()->geometry(), QRect(308, 20, 120, 24));
+    // Where every child stands at the design size, to compare with.
+    struct Placed {
+        const char* what;
+        QWidget* widget;
+        QRect design;
+    };
+    std::vector<Placed> children = {
+        {"list", w.playerList()->window(), {}},   {"chat", w.chatView()->window(), {}},
+        {"clock", w.timeLabel()->window(), {}},   {"time bar", w.trackbar(), {}},
+        {"map", w.mapLabel(), {}},                {"date", w.dateSelector()->window(), {}},
+    };
+    for (int id : {MainWindow::Rewind, MainWindow::Pause, MainWindow::Play, MainWindow::Fast, MainWindow::Fastest,
+                   MainWindow::OpenFind, MainWindow::RconScan, MainWindow::OpenAbout, MainWindow::ChangeFolder})
+        children.push_back({"button", w.button(id), {}});
+    for (auto& child : children)
+        child.design = child.widget->geometry();
+    const auto rightMargin = [](const QRect& r, int width) { return width - r.x() - r.width(); };
+    const auto bottomMargin = [](const QRect& r, int height) { return height - r.y() - r.height(); };
+
+    for (const QSize size : {QSize(500, 700), QSize(900, 900), QSize(1200, 640)}) {
+        w.resize(size);
+        const int extraWidth = size.width() - 500;
+        const int extraHeight = size.height() - 580;
+        for (std::size_t i = 0; i < children.size(); ++i) {
+            const QRect now = children[i].widget->geometry();
+            EXPECT_TRUE(w.rect().contains(now)) << children[i].what;
+            for (std::size_t j = i + 1; j < children.size(); ++j)
+                EXPECT_FALSE(now.intersects(children[j].widget->geometry()))
+                    << children[i].what << " over " << children[j].what;
+        }
+        const QRect list = w.playerList()->window()->geometry();
+        const QRect chat = w.chatView()->window()->geometry();
+        // The width goes to the list, the chat and the time bar, which end
+        // where they ended; the height is shared by the list and the chat.
+        EXPECT_EQ(list.width(), children[0].design.width() + extraWidth);
+        EXPECT_EQ(chat.width(), children[1].design.width() + extraWidth);
+        EXPECT_EQ(rightMargin(w.trackbar()->geometry(), size.width()), rightMargin(children[3].design, 500));
+        EXPECT_EQ(list.height() + chat.height(),
+                  children[0].design.height() + children[1].design.height() + extraHeight);
+        if (extraHeight > 0) {
+            EXPECT_GT(list.height(), children[0].design.height()) << size.height();
+            EXPECT_GT(chat.height(), children[1].design.height()) << size.height();
+        }
+        // Below the chat, everything keeps its distance to the bottom; the
+        // buttons right of the playback buttons and the map keep theirs to
+        // the right edge; the playback buttons, the clock and the date stay
+        // at the left.
+        for (const auto& child : children) {
+            const QRect now = child.widget->geometry();
+            if (child.design.y() > chat.y())
+                EXPECT_EQ(bottomMargin(now, size.height()), bottomMargin(child.design, 580)) << child.what;
+            if (child.widget != w.trackbar() && child.widget != w.chatView()->window() &&
+                child.widget != w.playerList()->window()) {
+                if (child.design.x() >= 250)
+                    EXPECT_EQ(rightMargin(now, size.width()), rightMargin(child.design, 500)) << child.what;
+                else
+                    EXPECT_EQ(now.x(), child.design.x()) << child.what;
+            }
+        }
+    }
+    w.resize(900, 900);
     EXPECT_EQ(layout().terroristsCut, 0);
     EXPECT_EQ(layout().counterTerroristsCut, 0);
-
-    w.resize(640, 700);
-    EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 56, 608, 452));
-    EXPECT_EQ(w.chatView()->window()->geometry(), QRect(16, 516, 608, 80));
 
     w.resize(500, 700);
     w.close();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -81,11 +82,36 @@ TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:07"));
     EXPECT_EQ(window.chatView()->painter().lineCount(), 2u);
 
-    // The server's next day: the date list gains it and play moves on.
-    logs.write("L0708000.log", LogText("07/08/2001").at("00:05:00", mapStarted("de_nuke")).text());
+    // The evening goes on past midnight, and the server's next file starts
+    // later that day: the date list gains the day, and the list, like the
+    // date box, shows the date the clock is on.
+    append(logs, "L0707000.log", lineAt("07/08/2001", "00:01:00", said("Eli", 4, "CT", "after midnight")));
     window.timerExpired();
-    EXPECT_EQ(window.dateSelector()->comboBox()->count(), 3);
+    window.timerExpired();
+    EXPECT_TRUE(window.timeLabel()->text().startsWith(QStringLiteral("00:01"))) << window.timeLabel()->text().toStdString();
+    // Paused there, the day stays the one loaded.
+    window.dispatchCommand(MainWindow::Pause);
+    logs.write("L0708000.log", LogText("07/08/2001").at("21:05:00", mapStarted("de_nuke")).text());
+    window.timerExpired();
+    QComboBox* list = window.dateSelector()->comboBox();
+    EXPECT_EQ(list->count(), 3);
     EXPECT_EQ(date(), QStringLiteral("08/07/2001"));
+    EXPECT_EQ(list->itemText(list->currentIndex()), QStringLiteral("08/07/2001")) << "the list shows the day shown";
+
+    // A day chosen from the list stays in the field and the list while the
+    // server adds another day.
+    list->setFocus();
+    list->setCurrentIndex(1);
+    emit list->activated(1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isLoading(); }, 10000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(date(), QStringLiteral("07/07/2001"));
+    logs.write("L0709000.log", LogText("07/09/2001").at("00:01:00", mapStarted("de_aztec")).text());
+    window.timerExpired();
+    EXPECT_EQ(list->count(), 4);
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:00"));
+    EXPECT_EQ(date(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(list->itemText(list->currentIndex()), QStringLiteral("07/07/2001"));
 
     std::error_code error;
     std::filesystem::current_path(cwd, error);

@@ -165,7 +165,7 @@ TEST(MainWindow, PlaybackButtonsDriveTheClock)
     EXPECT_EQ(v.time(), before);
 }
 
-TEST(MainWindow, TrackbarStepsSeekAndADragOnlyPauses)
+TEST(MainWindow, TrackbarStepsSeekAndADragPausesWithTheClockOnTheThumb)
 {
     Viewer v;
     v.start();
@@ -180,27 +180,65 @@ TEST(MainWindow, TrackbarStepsSeekAndADragOnlyPauses)
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(bar->value(), 600);
 
-    // A drag pauses at the first movement and leaves the view alone.
+    // A drag pauses at the first movement, and the clock reads where the
+    // thumb stands as it goes.
     v.click(MainWindow::Play);
     v.ticks(2);
     bar->setSliderDown(true);
     bar->setSliderPosition(650);
     bar->triggerAction(QAbstractSlider::SliderMove);
-    EXPECT_EQ(v.time(), QStringLiteral("10:00:02"));
+    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
+    bar->setSliderPosition(655);
+    bar->triggerAction(QAbstractSlider::SliderMove);
+    EXPECT_EQ(v.time(), QStringLiteral("10:55:00"));
     v.ticks(3);
-    EXPECT_EQ(v.time(), QStringLiteral("10:00:02"));
-    EXPECT_EQ(bar->sliderPosition(), 650);
-    // The release seeks to where the thumb was let go.
+    EXPECT_EQ(v.time(), QStringLiteral("10:55:00")) << "paused";
+    EXPECT_EQ(bar->sliderPosition(), 655);
     bar->setSliderDown(false);
-    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
-    EXPECT_EQ(bar->value(), 650);
+    EXPECT_EQ(v.time(), QStringLiteral("10:55:00"));
+    EXPECT_EQ(bar->value(), 655);
 
-    // Home and End move the thumb but not the model.
-    bar->triggerAction(QAbstractSlider::SliderToMaximum);
-    EXPECT_EQ(v.time(), QStringLiteral("10:50:00"));
-    EXPECT_EQ(bar->value(), 1440);
+    // Home and End move the clock with the thumb: the thumb stays there.
+    v.activate();
+    bar->setFocus();
+    // The day's logs end at 11:00:30 and start at 10:00.
+    QTest::keyClick(bar, Qt::Key_End);
     v.window->refreshViews();
-    EXPECT_EQ(bar->value(), 650);
+    EXPECT_GE(v.time(), QStringLiteral("11:00:00"));
+    EXPECT_EQ(bar->value(), 660);
+    QTest::keyClick(bar, Qt::Key_Home);
+    v.window->refreshViews();
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(bar->value(), 600);
+}
+
+TEST(MainWindow, TheWindowsKeysWorkWhileTheDateHasTheFocus)
+{
+    Viewer v;
+    v.start();
+    v.activate();
+    QLineEdit* field = v.window->dateSelector()->editField();
+    v.window->dateSelector()->comboBox()->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() != nullptr; }, 2000));
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_TRUE(focus == field || focus == v.window->dateSelector()->comboBox());
+
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), QStringLiteral("06/07/2001"));
+
+    QTest::keyClick(focus, Qt::Key_Right, Qt::ControlModifier);
+    v.waitForLoads();
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("09:00:00"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left, Qt::ControlModifier);
+    v.waitForLoads();
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+
+    // Space plays and pauses there too.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_NE(v.state.speed, 0);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    EXPECT_EQ(v.state.speed, 0);
 }
 
 TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
@@ -226,7 +264,7 @@ TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
 
-    // A date not in the list loads nothing.
+    // A date not in the list loads nothing, and says so.
     dates->editField()->setFocus();
     dates->editField()->clear();
     QTest::keyClicks(dates->editField(), QStringLiteral("31/02/2001"));
@@ -234,6 +272,18 @@ TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)
     QCoreApplication::processEvents();
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(dates->comboBox()->itemText(dates->comboBox()->currentIndex()), QStringLiteral("06/07/2001"));
+    EXPECT_TRUE(dates->comboBox()->toolTip().contains(QStringLiteral("31/02/2001")))
+        << dates->comboBox()->toolTip().toStdString();
+    // A day of the list clears the note.
+    dates->editField()->setFocus();
+    dates->editField()->clear();
+    QTest::keyClicks(dates->editField(), QStringLiteral("07/07/2001"));
+    QTest::keyClick(dates->editField(), Qt::Key_Return);
+    QCoreApplication::processEvents();
+    v.waitForLoads();
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    EXPECT_TRUE(dates->comboBox()->toolTip().isEmpty());
 }
 
 TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
@@ -273,10 +323,16 @@ TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
     v.click(MainWindow::OpenFind);
     FindDialog* again = v.window->findDialog();
     ASSERT_NE(again, nullptr);
+    // It keeps the last search's text, kind and case, so a Find Next there
+    // searches the chat again.
     EXPECT_EQ(again->findChild<QLineEdit*>(QStringLiteral("id1152"))->text(), QStringLiteral("BOMB"));
-    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("id1006"))->isChecked());
-    EXPECT_FALSE(again->findChild<QCheckBox*>(QStringLiteral("id1041"))->isChecked());
-    EXPECT_EQ(again->searchKind(), 0);
+    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("id1010"))->isChecked());
+    EXPECT_TRUE(again->findChild<QCheckBox*>(QStringLiteral("id1041"))->isChecked());
+    v.window->trackbarNotified(MainWindow::ThumbPosition, 600);
+    again->findChild<QLineEdit*>(QStringLiteral("id1152"))->setText(QStringLiteral("Bomb"));
+    QTest::mouseClick(again->findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
+    EXPECT_EQ(v.messages.shown.size(), 1u) << "the chat line \"Bomb planted\" is found";
+    EXPECT_EQ(v.time(), QStringLiteral("11:00:00"));
 }
 
 TEST(MainWindow, RScanJumpsToEachRconCommandAndStaysOnAMiss)
@@ -503,6 +559,55 @@ TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
     EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_GT(days, 0u);
+}
+
+TEST(ViewerMain, ASecondStartWithAFolderHandsItToTheRunningViewerAndEndsWithZero)
+{
+    Scope scope;
+    TempFolder logs;
+    writeLogs(logs);
+    std::filesystem::create_directory(logs.path() / "later");
+    logs.write("later/L0710000.log", lineAt("07/10/2001", "20:00:00", "Started map \"de_train\""));
+    std::filesystem::current_path(logs.path());
+    LogFolderSetting setting;
+    test::ScriptedFolderBrowser browser;
+    test::RecordingMessageBoxes messages;
+    test::RecordingLinkOpener links;
+    const Services services{setting, browser, messages, links};
+    ViewerState state;
+    const QString name = QStringLiteral("zelkam-test-hand-%1").arg(QCoreApplication::applicationPid());
+    SingleInstanceGuard guard(name);
+
+    int secondCode = -1;
+    QString shownDate;
+    auto* poll = new QTimer;
+    int phase = 0;
+    QObject::connect(poll, &QTimer::timeout, poll, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* window = qobject_cast<MainWindow*>(top);
+            if (window == nullptr || window->isLoading() || !window->isVisible())
+                continue;
+            if (phase == 0) {
+                // Started again from the same folder with a relative path.
+                ViewerState secondState;
+                SingleInstanceGuard second(name);
+                secondCode = runViewer(*qApp, secondState, services, second, std::string("later"));
+                phase = 1;
+            } else if (state.days.size() == 1 || ++phase > 500) {
+                shownDate = window->dateSelector()->editField()->text();
+                poll->stop();
+                poll->deleteLater();
+                window->close();
+            }
+        }
+    });
+    poll->start(20);
+    EXPECT_EQ(runViewer(*qApp, state, services, guard), 0);
+    EXPECT_EQ(secondCode, 0);
+    EXPECT_EQ(shownDate, QStringLiteral("10/07/2001"));
+    EXPECT_TRUE(messages.shown.empty());
+    // Opened as the folder button opens one: not stored.
+    EXPECT_FALSE(Scope::stored().toString().endsWith(QStringLiteral("later")));
 }
 
 } // namespace

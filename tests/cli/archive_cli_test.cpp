@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 #include <vector>
 
+#include "tests/cli/cli_process.h"
 #include "tests/cli/run_cli.h"
 #include "tests/support/compression.h"
 #include "tests/support/log_lines.h"
@@ -49,9 +51,12 @@ TEST(CliArchives, ArchivesShowAsTheirPlainFilesAndDamageIsWarnedOf)
     plain.write("L0705000.log", evening);
     plain.write("L0706000" + odd + ".log", unxzAtOnce(cut));
 
+    const std::string warning = "zelkam-cli: warning: L0706000" + shownOdd + ".log.xz is damaged or cut short; only its first "
+        + std::to_string(unxzAtOnce(cut).size()) + " bytes were read\n";
     for (const Strings& args : std::vector<Strings>{{"days"},
                                                     {"events", "06/07/2001"},
                                                     {"chat", "06/07/2001"},
+                                                    {"overview", "06/07/2001"},
                                                     {"grep", "hello"},
                                                     {"replay", "06/07/2001", "cmd:5", "tick:10"}}) {
         Strings withArchives = args;
@@ -69,9 +74,13 @@ TEST(CliArchives, ArchivesShowAsTheirPlainFilesAndDamageIsWarnedOf)
             continue;
         }
         // Once, however many windows read the file.
-        EXPECT_EQ(fromArchives.err, "zelkam-cli: warning: L0706000" + shownOdd + ".log.xz is damaged or cut short; only its first "
-                                        + std::to_string(unxzAtOnce(cut).size()) + " bytes were read\n");
+        EXPECT_EQ(fromArchives.err, warning);
     }
+    // Following the folder tells of it too, once, as the day is read.
+    CliProcess follow({"follow", archived.string()});
+    EXPECT_TRUE(follow.readLine());
+    follow.stop(SIGTERM);
+    EXPECT_EQ(follow.errors(), warning);
 }
 
 } // namespace

@@ -72,6 +72,15 @@ const char* const rconTexts[] = {
     R"(rcon 56 pwB "sv_password" "pwJ1 pwJ2")",
     "rcon 57 pwC status;RCON_PASSWORD pwN2; say hi",
     "rcon 58 \"pwD1 pwD2\" sv_password\tpwJ3",
+    // Every byte from 0x01 to 0x20 separates words, and a password setting
+    // counts wherever it stands as a word of a command.
+    "rcon\x0b" "59\x0bpwE\x0bstatus",
+    "rcon 60 pwF sv_logsecret pwL36",
+    "rcon 61 pwG rcon_password\x0bpwN22",
+    "rcon 62 pwH rcon_password\x0cpwN23",
+    "rcon 63 pwI \x01rcon_password pwN19",
+    "rcon 64 pwJ amx_cvar rcon_password pwN40",
+    R"(rcon 65 pwK alias a "rcon_password pwN17")",
 };
 
 // A line longer than 255 characters is cut there; the cut may fall inside a

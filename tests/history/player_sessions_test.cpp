@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "parse/log_parser.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
+#include "tests/history/reference_session_tracker.h"
 #include "tests/support/time_zone.h"
 
 namespace zelkam {
@@ -113,6 +115,92 @@ TEST(PlayerSessions, FollowOnePlayerAcrossNamesDaysAndShutdowns)
     EXPECT_EQ(sessionsOf(text), expected);
 }
 
+// A day's worth of strangers drawn from small pools, so that names, user
+// ids, unique ids and addresses collide all the time: reconnections, name
+// changes onto a name in use, shutdowns by name, kills by name, midnights.
+// With a wide pool, hundreds of players are on at once.
+std::string crowdedLog(unsigned seed, int wide = 0)
+{
+    std::mt19937 random(seed);
+    const auto pick = [&](const auto& pool) { return pool[random() % std::size(pool)]; };
+    std::vector<std::string> names = {"Al", "Bo", "Player", "Player", "Cy"};
+    for (int i = 0; i < wide; ++i)
+        names.push_back("P" + std::to_string(i));
+    const char* ids[] = {"STEAM_0:1:1", "STEAM_0:1:2", "STEAM_0:1:3", "STEAM_ID_PENDING", "STEAM_ID_LAN", "BOT", ""};
+    const char* addresses[] = {"10.0.0.1:1", "10.0.0.2:1", "10.0.0.3:1"};
+    const char* teams[] = {"", "TERRORIST", "CT"};
+    LogText log("07/05/2001");
+    const char* dates[] = {"07/05/2001", "07/06/2001", "07/07/2001"};
+    int seconds = 22 * 3600;
+    std::size_t day = 0;
+    for (int i = 0; i < 600 + 10 * wide; ++i) {
+        seconds += static_cast<int>(random() % (400 / (1 + wide / 50)));
+        if (seconds >= 86400 && day + 1 < std::size(dates)) {
+            seconds -= 86400 - static_cast<int>(random() % 2) * 20 * 3600;
+            log.on(dates[++day]);
+        }
+        seconds = std::min(seconds, 86399);
+        char stamp[16];
+        std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+        const int userId = 1 + static_cast<int>(random() % (6 + wide));
+        const std::string who = token(pick(names), userId, pick(ids), pick(teams));
+        switch (random() % 12) {
+        case 0:
+        case 1: log.at(stamp, who + " connected, address \"" + pick(addresses) + "\""); break;
+        case 2: log.at(stamp, who + " disconnected"); break;
+        case 3: log.at(stamp, token(pick(names), -1, "", pick(teams)) + " disconnected"); break;
+        case 4: log.at(stamp, who + " entered the game"); break;
+        case 5: log.at(stamp, who + " joined team \"" + (random() % 2 ? "TERRORIST" : "CT") + "\""); break;
+        case 6: log.at(stamp, who + " changed name to \"" + pick(names) + "\""); break;
+        case 7: log.at(stamp, who + (random() % 2 ? " say \"hi\"" : " say_team \"hi\"")); break;
+        case 8:
+            log.at(stamp, who + " killed " + token(pick(names), 1 + static_cast<int>(random() % (6 + wide)), pick(ids), pick(teams)) +
+                              " with \"ak47\"");
+            break;
+        case 9: log.at(stamp, who + " committed suicide with \"world\""); break;
+        case 10: log.at(stamp, (random() % 2 ? rconCommand : badRconCommand)("status", pick(addresses))); break;
+        default: log.at(stamp, roundStarted()); break;
+        }
+    }
+    return log.text();
+}
+
+std::string described(const PlayerSession& s)
+{
+    std::string text = std::to_string(s.day) + ' ' + std::to_string(s.start) + '-' + std::to_string(s.end) + ' ' +
+                       s.uniqueId + " u" + std::to_string(s.userId) + " a" + std::to_string(s.addressKey) + " [";
+    for (const std::string& name : s.names)
+        text += name + ';';
+    text += "] t";
+    for (int team : s.teams)
+        text += std::to_string(team);
+    text += " f" + std::to_string(s.frags) + " d" + std::to_string(s.deaths) + " c" + std::to_string(s.chat) + " l";
+    for (std::size_t line : s.lines)
+        text += ' ' + std::to_string(line);
+    return text;
+}
+
+TEST(PlayerSessions, CrowdedFoldersGiveTheSessionsOfThePlainRules)
+{
+    ScopedTimeZone zone("UTC0");
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        LogParser parser;
+        parser.processLines(crowdedLog(seed, seed % 4 == 0 ? 400 : 0));
+        std::vector<std::string> found;
+        std::vector<std::string> expected;
+        SessionTracker tracker([&](PlayerSession&& s) { found.push_back(described(s)); }, true);
+        ReferenceSessionTracker reference([&](PlayerSession&& s) { expected.push_back(described(s)); }, true);
+        for (std::size_t e = 0; e < parser.events().size(); ++e) {
+            tracker.add(parser.events()[e], e);
+            reference.add(parser.events()[e], e);
+        }
+        tracker.finish();
+        reference.finish();
+        ASSERT_GT(expected.size(), 20u) << "seed " << seed;
+        ASSERT_EQ(found, expected) << "seed " << seed;
+    }
+}
+
 TEST(PlayerSessions, SharedIdsAreNeverLinks)
 {
     for (const char* id : {"", "0", "STEAM_ID_LAN", "STEAM_ID_PENDING", "VALVE_ID_LAN", "VALVE_ID_PENDING", "BOT", "HLTV"})
@@ -135,6 +223,36 @@ TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
     EXPECT_EQ(sessions[0].end, "19:30:33");
     EXPECT_EQ(sessions[1].start, "19:30:35");
     EXPECT_EQ(sessions[1].end, "19:40:00");
+}
+
+// A bot has no address (key 0), and neither has a remote-console sender
+// whose address cannot be read. Such a command is from no one: it must never
+// land in a bot's lines, nor in those of a player who connected from an
+// address that cannot be read either.
+TEST(PlayerSessions, ACommandFromAnUnreadableAddressIsNoBotsLine)
+{
+    ScopedTimeZone zone("UTC0");
+    const std::string log = LogText("07/05/2001")
+                                .at("20:00:00", token("Bob", 1, "BOT") + " entered the game")
+                                .at("20:00:01", token("Bob", 1, "BOT", "CT") + " joined team \"CT\"")
+                                .at("20:00:02", token("Lo", 2, "STEAM_ID_LAN") + " connected, address \"loopback\"")
+                                .at("20:00:03", "Rcon: \"rcon 1 pw status\" from \"[2001:db8::1]:27005\"")
+                                .at("20:00:04", "Rcon: \"rcon 1 pw users\" from \"none\"")
+                                .at("20:00:05", "Bad Rcon: \"rcon 1 pw kick Bob\" from \"loopback\"")
+                                .at("20:00:06", token("Bob", 1, "BOT", "CT") + " say \"hi\"")
+                                .text();
+    LogParser parser;
+    parser.processLines(log);
+    ASSERT_EQ(parser.events().size(), 7u);
+    std::vector<PlayerSession> sessions;
+    SessionTracker tracker([&](PlayerSession&& s) { sessions.push_back(std::move(s)); }, true);
+    for (std::size_t i = 0; i < parser.events().size(); ++i)
+        tracker.add(parser.events()[i], i);
+    tracker.finish();
+    ASSERT_EQ(sessions.size(), 2u);
+    EXPECT_EQ(sessions[0].uniqueId, "BOT");
+    EXPECT_EQ(sessions[0].lines, (std::vector<std::size_t>{0, 1, 6}));
+    EXPECT_EQ(sessions[1].lines, (std::vector<std::size_t>{2}));
 }
 
 } // namespace

@@ -130,8 +130,14 @@ TEST(Archives, FolderOfMixedFormsReadsLikeThePlainFolder)
 
     TempFolder mixed;
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const Form& form = forms()[i % forms().size()];
-        mixed.write(files[i].filename().string() + form.suffix, form.archive(fileText(files[i])));
+        const std::string text = fileText(files[i]);
+        // The listing does not decompress an archive to see whether its
+        // last line runs past midnight (which would list the next day): a
+        // file that does stays plain here.
+        const std::size_t lastLine = text.rfind('\n', text.size() - 2);
+        const bool crossesMidnight = text.compare(2, 10, text, lastLine + 3, 10) != 0;
+        const Form& form = crossesMidnight ? forms()[0] : forms()[i % forms().size()];
+        mixed.write(files[i].filename().string() + form.suffix, form.archive(text));
     }
     LogFolder folder;
     const Reading expected = readFolder(plain.path());
@@ -244,6 +250,49 @@ TEST(Archives, OutputBoundStopsABomb)
         plain.write("L0706000.log", content);
         EXPECT_EQ(readFolder(exact, bomb.path()), readFolder(plain.path()));
         EXPECT_TRUE(exact.filesCutShort().empty());
+    }
+}
+
+// The archives of one window give at most the window's bound together, in
+// reading order, on one thread or several alike; the archive the bound cuts
+// into is reported as cut short. A file under further names is read once.
+TEST(Archives, AWindowsArchivesStopTogetherAtItsBound)
+{
+    ScopedTimeZone zone("UTC");
+    const auto mapContent = [](const char* time, const char* text) {
+        std::string content = lineAt("07/06/2001", time, mapStarted("de_dust"));
+        while (content.size() < 100000)
+            content += chatLineAt("07/06/2001", time, text);
+        return content;
+    };
+    const std::string first = mapContent("20:00:00", "first"), second = mapContent("20:10:00", "second"),
+                      third = mapContent("20:20:00", "third"), fourth = mapContent("20:30:00", "plain");
+    const std::uint64_t bound = first.size() + second.size() + 50000;
+    TempFolder archived;
+    archived.write("L0706000.log.gz", gzipped(first));
+    archived.write("L0706001.log.xz", xzCompressed(second, 1));
+    archived.write("L0706002.log.zst", zstdCompressed(third));
+    archived.write("L0706003.log", fourth);
+#ifndef _WIN32
+    std::filesystem::create_symlink("L0706000.log.gz", archived.path() / "L0706009.log.gz");
+    std::filesystem::create_hard_link(archived.path() / "L0706001.log.xz", archived.path() / "L0706008.log.xz");
+#endif
+    TempFolder plain;
+    plain.write("L0706000.log", first);
+    plain.write("L0706001.log", second);
+    plain.write("L0706002.log", third.substr(0, 50000));
+    plain.write("L0706003.log", fourth);
+    const Reading expected = readFolder(plain.path());
+    for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(threads);
+        LogFolder folder;
+        folder.setWindowBound(bound);
+        folder.setReadThreads(threads, 0, 1 << 14);
+        EXPECT_EQ(readFolder(folder, archived.path()), expected);
+        ASSERT_EQ(folder.filesCutShort().size(), 1u);
+        EXPECT_EQ(folder.filesCutShort()[0].name, "L0706002.log.zst");
+        EXPECT_EQ(folder.filesCutShort()[0].end, ReadEnd::Bounded);
+        EXPECT_EQ(folder.filesCutShort()[0].delivered, 50000u);
     }
 }
 

@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/compression.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
 namespace zelkam {
 namespace {
 
+using test::gzipped;
 using test::lineAt;
 using test::localStamp;
 using test::ScopedTimeZone;
@@ -46,6 +48,20 @@ TEST(FileNamePattern, MatchesLikeTheServersPlatform)
     };
     for (const Case& c : cases)
         EXPECT_EQ(matchesFileNamePattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+}
+
+TEST(ProbeLogFile, DatesAFileByItsFirstLine)
+{
+    ScopedTimeZone tz("UTC");
+    TempFolder folder;
+    std::int32_t time = 0;
+    EXPECT_TRUE(probeLogFile(folder.write("a", "L 07/06/2001 - 11:21:08: x"), time));
+    EXPECT_EQ(time, localStamp(2001, 7, 6, 11, 21, 8));
+    EXPECT_TRUE(probeLogFile(folder.write("b", "L 07/06/2001 - 11:21:08:"), time)) << "24 bytes are enough";
+    EXPECT_FALSE(probeLogFile(folder.write("c", "L 07/06/2001 - 11:21:08"), time));
+    EXPECT_FALSE(probeLogFile(folder.write("d", "L 07/06/2099 - 11:21:08: x"), time));
+    EXPECT_FALSE(probeLogFile(folder.path() / "missing", time));
+    EXPECT_FALSE(probeLogFile(folder.path(), time));
 }
 
 TEST(ScanFolder, DatesFilesByTheirFirstLineAndSortsThem)
@@ -92,14 +108,19 @@ TEST(ScanFolder, LeavesOutWhatCannotBeALogFile)
     folder.write("L0705002.log", startedAt("07/05/2099", "09:00:00")); // does not fit 32 bits
     std::filesystem::create_directory(folder.path() / "L0705003.log");
     ASSERT_EQ(mkfifo((folder.path() / "L0705004.log").c_str(), 0600), 0) << "a FIFO would block a read forever";
-    std::filesystem::create_symlink("L0706000.log", folder.path() / "L0706009.log");
+    folder.write("elsewhere.txt", startedAt("07/06/2001", "10:00:00"));
+    std::filesystem::create_symlink("elsewhere.txt", folder.path() / "L0706009.log");
+    // Further names of a log already listed: it is listed once, under the
+    // name that sorts first.
+    std::filesystem::create_symlink("L0706000.log", folder.path() / "L0706008.log");
+    std::filesystem::create_hard_link(folder.path() / "L0706000.log", folder.path() / "L0706007.log");
     std::filesystem::create_symlink("missing.log", folder.path() / "L0705005.log");
     std::filesystem::create_symlink("L0705006.log", folder.path() / "L0705006.log");
 
     LogFileList list;
     ASSERT_TRUE(scanFolder(folder.string(), list));
     EXPECT_EQ(namesOf(list), (std::vector<std::string>{"L0706000.log", "L0706009.log"}))
-        << "only datable regular files, links to them followed";
+        << "only datable regular files, links to them followed, each file once";
 #endif
 }
 
@@ -129,6 +150,52 @@ TEST(ScanFolder, EmptyPathIsTheCurrentDirectory)
     std::filesystem::current_path(previous);
     ASSERT_TRUE(scanned);
     EXPECT_EQ(namesOf(list), std::vector<std::string>{"L0706000.log"});
+}
+
+// A file whose last whole line is stamped on the day after its first line's
+// lists that day too (its two-day window reads the file); the last line is
+// read from the file's end, whatever its size.
+TEST(DayIndex, ListsTheNextDayAFileRunsInto)
+{
+    ScopedTimeZone tz("Europe/Berlin");
+    const std::string evening = startedAt("07/06/2001", "23:00:00");
+    const std::string padding(20000, 'x');
+    const std::string lateLine = lineAt("07/07/2001", "00:00:00", "Server say \"midnight\"");
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::vector<std::int32_t> days;
+    };
+    const std::int32_t d6 = localStamp(2001, 7, 6), d7 = localStamp(2001, 7, 7), d8 = localStamp(2001, 7, 8),
+                       d9 = localStamp(2001, 7, 9);
+    const Case cases[] = {
+        {"the next day", {{"L0706000.log", evening + lateLine}}, {d6, d7}},
+        {"read from the end of a large file",
+         {{"L0706000.log", evening + lineAt("07/06/2001", "23:00:01", padding) + lateLine}}, {d6, d7}},
+        {"a line of junk after it", {{"L0706000.log", evening + lateLine + "junk\n"}}, {d6, d7}},
+        {"two days on: nothing sure of the next", {{"L0706000.log", evening + lineAt("07/08/2001", "01:00:00", "x")}}, {d6}},
+        {"an unfinished last line is not yet a line",
+         {{"L0706000.log", evening + lateLine.substr(0, lateLine.size() - 1)}}, {d6}},
+        {"an archive's end is not looked at", {{"L0706000.log.gz", gzipped(evening + lateLine)}}, {d6}},
+        {"before a later day's file",
+         {{"L0706000.log", evening + lateLine}, {"L0709000.log", startedAt("07/09/2001", "10:00:00")}}, {d6, d7, d9}},
+        {"a day that has files of its own",
+         {{"L0706000.log", evening + lateLine},
+          {"L0707000.log", startedAt("07/07/2001", "10:00:00") + lineAt("07/08/2001", "00:10:00", "x")}},
+         {d6, d7, d8}},
+        {"one file of a day that reaches the next, one that does not",
+         {{"L0706000.log", evening + lateLine}, {"L0706001.log", startedAt("07/06/2001", "23:30:00")}}, {d6, d7}},
+    };
+    for (const Case& c : cases) {
+        TempFolder folder;
+        for (const auto& [name, bytes] : c.files)
+            folder.write(name, bytes);
+        LogFileList list;
+        ASSERT_TRUE(scanFolder(folder.string(), list)) << c.what;
+        GrowArray<std::int32_t> days(2);
+        appendDays(list, days);
+        EXPECT_EQ(std::vector<std::int32_t>(days.begin(), days.end()), c.days) << c.what;
+    }
 }
 
 TEST(DayIndex, ListsEachLocalDayOnceInOrder)
@@ -191,31 +258,6 @@ TEST(DayIndex, ListsWhatDatingEveryFileOnItsOwnLists)
         }
         ASSERT_EQ(std::vector<std::int32_t>(days.begin(), days.end()), expected);
     }
-}
-
-// Windows and day ends are counted in calendar days: 24 hours from the
-// midnight of a clock change is an hour short of, or past, the next midnight.
-TEST(LocalDays, CountCalendarDaysNotHours)
-{
-    ScopedTimeZone tz("Europe/Berlin");
-    struct Case {
-        const char* what;
-        std::int32_t from;
-        int days;
-        std::int32_t expected;
-    };
-    const Case cases[] = {
-        {"over the 25-hour day", localStamp(2001, 10, 28), 1, localStamp(2001, 10, 29)},
-        {"over the 23-hour day", localStamp(2001, 3, 25), 1, localStamp(2001, 3, 26)},
-        {"back over the 25-hour day", localStamp(2001, 10, 29), -1, localStamp(2001, 10, 28)},
-        {"a window of two days", localStamp(2001, 10, 27), 2, localStamp(2001, 10, 29)},
-        {"the wall-clock time is kept", localStamp(2001, 10, 27, 12), 1, localStamp(2001, 10, 28, 12)},
-        {"into another year", localStamp(2001, 12, 31), 1, localStamp(2002, 1, 1)},
-        {"an ordinary day", localStamp(2001, 7, 6), 1, localStamp(2001, 7, 6) + 86400},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(addLocalDays(c.from, c.days), c.expected) << c.what;
-    EXPECT_EQ(localStamp(2001, 10, 29) - localStamp(2001, 10, 28), 25 * 3600);
 }
 
 } // namespace

@@ -44,20 +44,6 @@ protected:
     LogParser parser_;
 };
 
-TEST(ProbeLogFile, DatesAFileByItsFirstLine)
-{
-    ScopedTimeZone tz("UTC");
-    TempFolder folder;
-    std::int32_t time = 0;
-    EXPECT_TRUE(probeLogFile(folder.write("a", "L 07/06/2001 - 11:21:08: x"), time));
-    EXPECT_EQ(time, localStamp(2001, 7, 6, 11, 21, 8));
-    EXPECT_TRUE(probeLogFile(folder.write("b", "L 07/06/2001 - 11:21:08:"), time)) << "24 bytes are enough";
-    EXPECT_FALSE(probeLogFile(folder.write("c", "L 07/06/2001 - 11:21:08"), time));
-    EXPECT_FALSE(probeLogFile(folder.write("d", "L 07/06/2099 - 11:21:08: x"), time));
-    EXPECT_FALSE(probeLogFile(folder.path() / "missing", time));
-    EXPECT_FALSE(probeLogFile(folder.path(), time));
-}
-
 TEST_F(WindowReaderTest, ReadsTheFilesThatStartInsideTheWindow)
 {
     folder_.write("L0705000.log", chatLineAt("07/05/2001", "08:00:00", "too early"));

@@ -28,20 +28,38 @@ TEST(LogParser, StampsAndRecognisesALine)
     EXPECT_STREQ(event.text, "hello");
 }
 
-TEST(LogParser, DropsTheServersBookkeeping)
+// Only the server writes a phrase right after the time stamp: those lines
+// are its bookkeeping and make no event. The same phrase anywhere else is a
+// player's text and must not hide his line.
+TEST(LogParser, DropsOnlyTheServersBookkeeping)
 {
     ScopedTimeZone tz("UTC");
-    const char* rests[] = {
-        R"(Log file started (file "logs/L0706000.log") (game "cstrike"))",
-        "Log file closed",
-        R"(Server cvar "mp_timelimit" = "20")",
-        R"("Bob<12><345678><CT>" say "Server cvar changes are annoying")",
-        "\"Bob<12><345678><CT>\" say \"hi\"\rServer cvar",
+    const struct {
+        const char* name;
+        const char* rest;
+        bool kept;
+    } cases[] = {
+        {"file started", R"(Log file started (file "logs/L0706000.log") (game "cstrike"))", false},
+        {"file closed", "Log file closed", false},
+        {"a setting", R"(Server cvar "mp_timelimit" = "20")", false},
+        {"settings start", "Server cvars start", false},
+        {"settings end", "Server cvars end", false},
+        {"bookkeeping shaped like a kill", R"(Log file closed "killed" "Bob<1><2><CT>")", false},
+        {"said", R"("Bob<12><345678><CT>" say "Log file closed")", true},
+        {"said in a team", R"("Bob<12><345678><CT>" say_team "Server cvar changes are annoying")", true},
+        {"a player so named", R"("Log file started<1><2><CT>" say "hi")", true},
+        {"a password guess", R"(Bad Rcon: "rcon 1 x status Log file started" from "10.1.2.3:27005")", true},
+        {"after the line end", "\"Bob<12><345678><CT>\" say \"hi\"\rServer cvar", true},
+        {"one space late", R"( Log file closed "killed" "Bob<1><2><CT>")", true},
     };
-    LogParser parser;
-    for (const char* rest : rests)
-        parser.processLine(lineAt("07/06/2001", "11:21:08", rest));
-    EXPECT_EQ(parser.events().size(), 0u);
+    for (const auto& c : cases) {
+        LogParser parser;
+        parser.processLine(lineAt("07/06/2001", "11:21:08", c.rest));
+        EXPECT_EQ(parser.events().size(), c.kept ? 1u : 0u) << c.name;
+        LogParser blockwise;
+        blockwise.processLines(lineAt("07/06/2001", "11:21:08", c.rest));
+        EXPECT_EQ(blockwise.events().size(), parser.events().size()) << c.name;
+    }
 }
 
 TEST(LogParser, LineEndsDoNotMatter)

@@ -285,6 +285,9 @@ TEST(ExtractCommand, TakesWhatFollowsThePassword)
         {"blanks inside the command kept", "rcon 1 SECRET  kick\t\"Bob\" ", "kick\t\"Bob\" "},
         {"quote opened inside a bare password", R"(rcon 1 SE"CRET status)", std::nullopt},
         {"quoted password glued to the command", R"(rcon 1 "SECRET"status)", std::nullopt},
+        // The server splits words at every byte from 0x01 to 0x20.
+        {"vertical tab after the password", "rcon 1 SECRET\x0bstatus", "status"},
+        {"form feed and 0x01 before the command", "rcon\x0c" "1 SECRET \x01\x1fstatus", "status"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -315,6 +318,23 @@ TEST(HidePasswords, ReplacesTheArgumentOfEveryCommandThatSetsOne)
         {"asking for the value shows nothing", "rcon_password", "rcon_password"},
         {"other settings untouched", "sv_passwordless 1; rcon_passwords x", "sv_passwordless 1; rcon_passwords x"},
         {"empty", "", ""},
+        // Every byte from 0x01 to 0x20 separates words, as the server reads them.
+        {"the log stream's secret", "sv_logsecret PW36", "sv_logsecret ***"},
+        {"vertical tab before the value", "rcon_password\x0bPW22", "rcon_password ***"},
+        {"form feed before the value", "rcon_password\x0cPW22", "rcon_password ***"},
+        {"0x01 before the name", "\x01rcon_password PW19", "\x01rcon_password ***"},
+        {"0x01 after a separator", "status;\x01sv_password\x01PW19", "status;\x01sv_password ***"},
+        // The name counts wherever it stands as a word of a command.
+        {"argument of another command", "amx_cvar rcon_password PW40", "amx_cvar rcon_password ***"},
+        {"inside a quoted argument", R"(alias a "rcon_password PW17")", R"(alias a "rcon_password ***")"},
+        {"quoted argument up to the end of the command", R"(alias a "wait;SV_LOGSECRET PW1 x";status)",
+         R"(alias a "wait;SV_LOGSECRET ***";status)"},
+        {"quoted name alone inside a quoted argument", R"(alias a "rcon_password")", R"(alias a "rcon_password")"},
+        {"quoted name followed by the value", R"(alias a "rcon_password" PW2)", R"(alias a "rcon_password" ***)"},
+        {"quoted name glued in a word", R"(echo x"rcon_password PW3")", R"(echo x"rcon_password ***")"},
+        {"empty value still a value", R"(sv_password "")", "sv_password ***"},
+        {"names that only begin alike", "amx_cvar sv_logsecrets 1; alias rcon_passwordx y",
+         "amx_cvar sv_logsecrets 1; alias rcon_passwordx y"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -347,6 +367,10 @@ TEST_F(Recognizer, RemoteConsoleSenderAndCommand)
          655618, "rcon_password ***"},
         {"failed attempt hides it too", R"(Bad Rcon: "rcon 1 pw sv_password JOIN" from "10.1.2.3:1")",
          BadRconCommand, 655618, "sv_password ***"},
+        {"0x01 glued to the setting", "Bad Rcon: \"rcon 1 pw \x01rcon_password PW19\" from \"10.1.2.3:1\"",
+         BadRconCommand, 655618, "rcon_password ***"},
+        {"setting behind a wrapper", R"(Rcon: "rcon 1 pw amx_cvar rcon_password PW40" from "10.1.2.3:1")",
+         RconCommand, 655618, "amx_cvar rcon_password ***"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

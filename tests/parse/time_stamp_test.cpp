@@ -148,5 +148,30 @@ TEST(TimeStampConverter, FollowsAnHourChangeInEitherDirection)
     EXPECT_EQ(converter.convert(stamp("07/05/2001", "12:61:00")), localStamp(2001, 7, 5, 13, 1));
 }
 
+// Windows and day ends are counted in calendar days: 24 hours from the
+// midnight of a clock change is an hour short of, or past, the next midnight.
+TEST(LocalDays, CountCalendarDaysNotHours)
+{
+    ScopedTimeZone tz("Europe/Berlin");
+    struct Case {
+        const char* what;
+        std::int32_t from;
+        int days;
+        std::int32_t expected;
+    };
+    const Case cases[] = {
+        {"over the 25-hour day", localStamp(2001, 10, 28), 1, localStamp(2001, 10, 29)},
+        {"over the 23-hour day", localStamp(2001, 3, 25), 1, localStamp(2001, 3, 26)},
+        {"back over the 25-hour day", localStamp(2001, 10, 29), -1, localStamp(2001, 10, 28)},
+        {"a window of two days", localStamp(2001, 10, 27), 2, localStamp(2001, 10, 29)},
+        {"the wall-clock time is kept", localStamp(2001, 10, 27, 12), 1, localStamp(2001, 10, 28, 12)},
+        {"into another year", localStamp(2001, 12, 31), 1, localStamp(2002, 1, 1)},
+        {"an ordinary day", localStamp(2001, 7, 6), 1, localStamp(2001, 7, 6) + 86400},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(addLocalDays(c.from, c.days), c.expected) << c.what;
+    EXPECT_EQ(localStamp(2001, 10, 29) - localStamp(2001, 10, 28), 25 * 3600);
+}
+
 } // namespace
 } // namespace zelkam

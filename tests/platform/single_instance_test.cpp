@@ -1,6 +1,7 @@
 #include "platform/single_instance.h"
 
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,31 @@ TEST(SingleInstanceGuard, SecondStartAsksTheFirstToComeToTheFront)
     while (activations == 0 && waited.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     EXPECT_EQ(activations, 1);
+}
+
+TEST(SingleInstanceGuard, ASecondStartHandsItsFolderToTheFirst)
+{
+    const QString name = uniqueName();
+    SingleInstanceGuard first(name);
+    ASSERT_TRUE(first.listen());
+    int activations = 0;
+    std::vector<std::string> folders;
+    QObject::connect(&first, &SingleInstanceGuard::activationRequested, [&] { ++activations; });
+    QObject::connect(&first, &SingleInstanceGuard::folderHanded, [&](const std::string& f) { folders.push_back(f); });
+
+    const std::string folder = "/srv/half life/logs \xC3\xA9t\xE9";
+    for (const std::string& sent : {folder, std::string()}) {
+        SingleInstanceGuard second(name);
+        EXPECT_TRUE(second.signalRunningInstance(sent));
+        const int expected = activations + 1;
+        QElapsedTimer waited;
+        waited.start();
+        while (activations < expected && waited.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_EQ(activations, expected);
+    }
+    // The bytes as they were sent; a start without a folder hands none.
+    EXPECT_EQ(folders, std::vector<std::string>{folder});
 }
 
 #ifndef Q_OS_WIN

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zelkam::receive {
 namespace {
@@ -138,6 +139,65 @@ TEST(Datagram, AllowedNetworks)
                             "fe80::1%1", "::ffff:10.0.0.0/95", "10.0.0/8"}) {
         AllowedNetwork made;
         EXPECT_FALSE(parseAllowedNetwork(bad, made)) << bad;
+    }
+}
+
+TEST(Datagram, NetworksThatLetEveryoneIn)
+{
+    struct Row {
+        std::vector<const char*> networks;
+        bool everyone;
+    };
+    const Row rows[] = {
+        {{"0.0.0.0/0"}, true},
+        {{"::/0"}, true},
+        {{"203.0.113.0/24", "1.2.3.4/0"}, true},
+        {{"0.0.0.0/1", "128.0.0.0/1"}, true},
+        {{"128.0.0.0/2", "0.0.0.0/1", "192.0.0.0/2"}, true},
+        {{"::ffff:0.0.0.0/96"}, true},
+        {{"::/1", "8000::/1"}, true},
+        {{"0.0.0.0/1"}, false},
+        {{"0.0.0.0/1", "128.0.0.0/2", "224.0.0.0/3"}, false},
+        {{"0.0.0.0/1", "::/1", "8000::/2"}, false},
+        {{"203.0.113.20", "10.0.0.0/8"}, false},
+        {{}, false},
+    };
+    for (const Row& row : rows) {
+        std::vector<AllowedNetwork> networks;
+        std::string shown;
+        for (const char* text : row.networks) {
+            networks.push_back(network(text));
+            shown += std::string(text) + " ";
+        }
+        EXPECT_EQ(coversEveryAddress(networks), row.everyone) << shown;
+    }
+}
+
+TEST(Datagram, ADroppedDatagramIsShownWithoutItsSecret)
+{
+    const std::string NoStamp = "L 01/02/2003 - 04:05: cut";
+    struct Row {
+        const char* what;
+        std::string datagram;
+        std::string shown;
+    };
+    const Row rows[] = {
+        {"the right secret", framed("Ss3cret", Stamped), Stamped},
+        {"the right secret, no time stamp", framed("Ss3cret", NoStamp), ""},
+        {"a longer secret", framed("Ss3cretX", Stamped), Stamped},
+        {"a secret and no line", framed("Ss3cret", ""), ""},
+        {"the secret inside a line", framed("R", "L 01/02/2003 - 04:05:06: rcon s3cret"),
+         "L 01/02/2003 - 04:05:06: rcon [secret]"},
+        {"the secret without a framing", "xx s3cret s3cret", "xx [secret] [secret]"},
+        {"the newer framing", framed("R", NoStamp), NoStamp},
+        {"the older framing", framed("log ", NoStamp), NoStamp},
+        {"no framing", "garbage", "garbage"},
+        {"cut at the size", framed("R", std::string(300, 'x')), std::string(60, 'x')},
+    };
+    for (const Row& row : rows) {
+        const std::string shown = shownDatagram(secretPolicy(), row.datagram, 60);
+        EXPECT_EQ(shown, row.shown.substr(0, 60)) << row.what;
+        EXPECT_EQ(shown.find("s3cret"), std::string::npos) << row.what;
     }
 }
 

@@ -124,6 +124,10 @@ TEST(ListenCommand, RefusesWhatItCannotRunSafely)
 {
     TempFolder folder;
     const std::string archive = (folder.path() / "archive").string();
+    const std::string shared = folder.write("shared-secret", "8731946205\n").string();
+    std::filesystem::permissions(shared, std::filesystem::perms(0640));
+    const std::string empty = folder.write("empty-secret", "\n").string();
+    std::filesystem::permissions(empty, std::filesystem::perms(0600));
     struct Row {
         const char* what;
         Strings args;
@@ -136,6 +140,17 @@ TEST(ListenCommand, RefusesWhatItCannotRunSafely)
         {"a network that is none", {"listen", "--archive", archive, "--allow", "10.0.0.0/40"}, "not an address"},
         {"a port out of range", {"listen", "--archive", archive, "--allow-any", "--port", "65536"}, "not a port"},
         {"an unknown option", {"listen", "--archive", archive, "--allow-any", "--daemon"}, "not an option"},
+        {"every IPv4 address", {"listen", "--archive", archive, "--allow", "0.0.0.0/0"}, "--allow-any"},
+        {"every IPv6 address", {"listen", "--archive", archive, "--allow", "::/0"}, "--allow-any"},
+        {"every address in halves",
+         {"listen", "--archive", archive, "--allow", "0.0.0.0/1", "--allow", "128.0.0.0/1"},
+         "--allow-any"},
+        {"a secret file others can read", {"listen", "--archive", archive, "--secret-file", shared}, "chmod 600"},
+        {"a secret file that is not there",
+         {"listen", "--archive", archive, "--secret-file", folder.string() + "/none"},
+         "cannot read"},
+        {"an empty secret file", {"listen", "--archive", archive, "--secret-file", empty}, "no secret"},
+        {"two secrets", {"listen", "--archive", archive, "--secret", "a", "--secret-file", empty}, "one secret"},
     };
     for (const Row& row : rows) {
         const CliResult result = runCli(row.args);
@@ -173,6 +188,76 @@ TEST(ListenCommand, WritesUntilSignalledThenPrintsTheCounts)
         EXPECT_NE(err.find("garbage\\x1b[2J"), std::string::npos) << err;
         EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
     }
+}
+
+// Sets an environment variable for the life of the object (the programs
+// started meanwhile inherit it).
+struct ScopedVariable {
+    ScopedVariable(const char* name, const std::string& value) : name(name) { setenv(name, value.c_str(), 1); }
+    ~ScopedVariable() { unsetenv(name); }
+    const char* name;
+};
+
+TEST(ListenCommand, TheSecretComesFromAFileOrTheEnvironmentAndIsNeverShown)
+{
+    const std::string secret = "8731946205";
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    enum class Way { File, Environment, Argument, AddressOnly };
+    for (const Way way : {Way::File, Way::Environment, Way::Argument, Way::AddressOnly}) {
+        TempFolder folder;
+        const std::filesystem::path archive = folder.path() / "archive";
+        Strings options = {"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--verbose"};
+        std::optional<ScopedVariable> variable;
+        if (way == Way::File) {
+            const std::filesystem::path file = folder.write("secret", secret + "\n");
+            std::filesystem::permissions(file, std::filesystem::perms(0600));
+            options.insert(options.end(), {"--secret-file", file.string()});
+        } else if (way == Way::Environment) {
+            variable.emplace("ZELKAM_LISTEN_SECRET", secret);
+        } else if (way == Way::Argument) {
+            options.insert(options.end(), {"--secret", secret});
+        } else {
+            options.insert(options.end(), {"--allow", "127.0.0.1"});
+        }
+        ListenProcess listen(options);
+        variable.reset();
+        const std::optional<std::uint16_t> port = listen.port();
+        ASSERT_TRUE(port) << readAll(listen.err());
+        UdpSender sender;
+        const std::string framing = way == Way::AddressOnly ? "\xFF\xFF\xFF\xFFR" : "\xFF\xFF\xFF\xFFS" + secret;
+        // The right secret with a line that is no log line: dropped, and
+        // shown without the secret it carried.
+        ASSERT_TRUE(sender.send(*port, framing + "L 07/06/2001 - no time, " + secret + "\n"));
+        ASSERT_TRUE(sender.send(*port, framing + line + "\n"));
+        const std::filesystem::path file = archive / ("127.0.0.1_" + std::to_string(sender.port())) / "L0706000.log";
+        ASSERT_TRUE(waitUntil([&] { return readAll(file) == line + "\n"; })) << readAll(listen.err());
+        EXPECT_EQ(listen.stop(SIGTERM), 0);
+
+        const std::string err = readAll(listen.err());
+        const std::string out = readAll(listen.out());
+        EXPECT_NE(out.find("dropped, line without a valid time stamp: 1\n"), std::string::npos) << out;
+        EXPECT_NE(out.find("lost before the receiver, socket buffer full: 0\n"), std::string::npos) << out;
+        if (way != Way::AddressOnly) {
+            EXPECT_EQ(err.find(secret), std::string::npos) << err;
+            EXPECT_EQ(out.find(secret), std::string::npos) << out;
+        }
+        const bool warned = err.find("warning") != std::string::npos;
+        EXPECT_EQ(warned, way == Way::Argument || way == Way::AddressOnly) << err;
+        if (way == Way::Argument)
+            EXPECT_NE(err.find("ps"), std::string::npos) << err;
+        if (way == Way::AddressOnly)
+            EXPECT_NE(err.find("source"), std::string::npos) << err;
+    }
+}
+
+TEST(ListenCommand, AllowAnyOpensEverythingOnlyWhenAsked)
+{
+    TempFolder folder;
+    ListenProcess listen({"--archive", (folder.path() / "archive").string(), "--bind", "127.0.0.1", "--port", "0",
+                          "--allow", "0.0.0.0/0", "--allow-any"});
+    EXPECT_TRUE(listen.port()) << readAll(listen.err());
+    EXPECT_NE(readAll(listen.err()).find("socket buffer"), std::string::npos) << readAll(listen.err());
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
 }
 
 TEST(ListenCommand, AStreamedFolderReadsAsTheSameEvents)

@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/receive/receiving_listener.h"
@@ -229,6 +230,38 @@ TEST(Listener, AFolderThatCannotBeWrittenLosesLinesUntilItCan)
     EXPECT_EQ(receiver.counts().received, 3u);
     EXPECT_EQ(filesUnder(archive.path()), (Files{{folderOf(sender) + "/L0706000.log", b + "\n"}}));
     EXPECT_NE(receiver.problems().find("again"), std::string::npos) << receiver.problems();
+}
+
+TEST(Listener, DatagramsTheSystemThrewAwayAreCounted)
+{
+#ifndef __linux__
+    GTEST_SKIP() << "only Linux tells the datagrams it threw away";
+#endif
+    TempFolder archive;
+    ArchiveWriter writer(archive.path());
+    std::string error;
+    ASSERT_TRUE(writer.prepare(error)) << error;
+    Listener listener(allowAny(), writer);
+    ASSERT_TRUE(listener.open("127.0.0.1", 0, false, error)) << error;
+    EXPECT_GT(listener.receiveBufferBytes(), 0);
+    // More than the socket's buffer holds, sent while nobody reads it.
+    std::string large = framed("R", stamped("07/06/2001", "20:00:00", "say "));
+    large.resize(60'000, 'x');
+    const std::uint64_t sent = 400;
+    UdpSender sender;
+    for (std::uint64_t i = 0; i < sent; ++i)
+        ASSERT_TRUE(sender.send(listener.port(), large));
+    std::thread receiving([&] { listener.run(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (listener.counts().received + listener.counts().kernelDropped < sent
+           && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    listener.stop();
+    receiving.join();
+    const ReceiveCounts counts = listener.counts();
+    EXPECT_GT(counts.kernelDropped, 0u);
+    EXPECT_EQ(counts.received + counts.kernelDropped, sent);
+    EXPECT_EQ(counts.written, counts.received);
 }
 
 } // namespace

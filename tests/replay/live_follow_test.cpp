@@ -222,6 +222,17 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
                  text.at("13:00:0" + std::to_string(i), said("Eve", 5, "CT", "written anew " + std::to_string(i)));
              folder.write("L0705002.log", text.text());
          }},
+        // As many bytes as before, other text, a later stamp.
+        {"the newest file written over with as many bytes",
+         [&] {
+             const fs::path path = folder.path() / newest;
+             std::string text = readAll(path);
+             for (std::size_t at = text.find("anew"); at != std::string::npos; at = text.find("anew", at))
+                 text.replace(at, 4, "ANEW");
+             const auto stamp = fs::last_write_time(path);
+             folder.write(newest, text);
+             fs::last_write_time(path, stamp + std::chrono::seconds(1));
+         }},
         {"past midnight",
          [&] {
              append(folder, newest,
@@ -285,6 +296,43 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
         const LiveUpdate quiet = live->follow();
         EXPECT_FALSE(quiet.grew || quiet.daysChanged || quiet.viewChanged) << step.name << ": a quiet look";
     }
+}
+
+// A line stamped at the next midnight itself, appended while the day is
+// followed, belongs to the next day (which is listed now), as a fresh load
+// puts it.
+TEST(LiveFollow, ALineAtTheNextMidnightItselfBelongsToTheNextDay)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder folder;
+    TempFolder copy;
+    const std::string name = "L0705000.log";
+    folder.write(name, LogText("07/05/2001")
+                           .at("23:50:00", mapStarted("de_dust"))
+                           .at("23:50:01", connected("Bob", 2, "10.0.0.2:27005"))
+                           .at("23:59:59", said("Bob", 2, "CT", "late"))
+                           .text());
+    ageFolder(folder, 0);
+    auto live = std::make_unique<ViewerState>();
+    ASSERT_TRUE(live->loadFolder(folder.string()));
+    ASSERT_TRUE(live->loadDayAt(0));
+    // Paused, so the model stays on the followed day when the next one is listed.
+    live->follow();
+    append(folder, name,
+           LogText("07/06/2001")
+               .at("00:00:00", said("Bob", 2, "CT", "midnight"))
+               .at("00:00:05", said("Bob", 2, "CT", "after"))
+               .text());
+    EXPECT_TRUE(live->follow().daysChanged);
+    ASSERT_TRUE(live->isGrowing());
+    ASSERT_EQ(live->dayStart, localStamp(2001, 7, 5));
+    copyWithWholeLines(folder, copy, name);
+    auto fresh = std::make_unique<ViewerState>();
+    ASSERT_TRUE(fresh->loadFolder(copy.string()));
+    fresh->loadDay(live->dayStart);
+    fresh->markGrowing();
+    ASSERT_EQ(fresh->days.size(), 2u);
+    expectSameReplay(*live, *fresh, "a line at midnight");
 }
 
 // The load takes the newest file's unfinished last line as it stands; once

@@ -11,12 +11,12 @@ void RecordingCanvas::drawText(int x, int y, std::string_view text)
         else
             seen += text[i];
     }
-    texts.push_back(Text{x, y, seen, font_, color_, mode_, background_, std::string(text)});
+    texts.push_back(Text{x, y, seen, font_, color_, mode_, background_, std::string(text), drawn_++});
 }
 
 void RecordingCanvas::fillRect(int left, int top, int right, int bottom, Rgb color)
 {
-    rects.push_back(Rect{left, top, right, bottom, color});
+    rects.push_back(Rect{left, top, right, bottom, color, drawn_++});
 }
 
 const RecordingCanvas::Text* RecordingCanvas::find(std::string_view text) const
@@ -25,6 +25,19 @@ const RecordingCanvas::Text* RecordingCanvas::find(std::string_view text) const
         if (drawn.text == text)
             return &drawn;
     return nullptr;
+}
+
+Rgb RecordingCanvas::standsOn(const Text& text, Rgb fallback) const
+{
+    if (text.mode == BackgroundMode::Opaque)
+        return text.background;
+    Rgb found = fallback;
+    for (const Rect& rect : rects) {
+        if (rect.order < text.order && rect.left <= text.x && text.x < rect.right && rect.top <= text.y &&
+            text.y < rect.bottom)
+            found = rect.color;
+    }
+    return found;
 }
 
 } // namespace zelkam::test

@@ -26,6 +26,8 @@ public:
         BackgroundMode mode = BackgroundMode::Opaque;
         Rgb background;
         std::string drawn;
+        // Its place among every text and rectangle drawn, from 0.
+        int order = 0;
     };
     struct Rect {
         int left = 0;
@@ -33,6 +35,7 @@ public:
         int right = 0;
         int bottom = 0;
         Rgb color;
+        int order = 0;
     };
 
     void selectFont(const FontChoice& font) override { font_ = font; }
@@ -44,6 +47,10 @@ public:
 
     // The first text drawn that equals text, or null.
     const Text* find(std::string_view text) const;
+    // The colour a text's first pixel stands on: its own box when it was
+    // drawn opaque, else the last rectangle drawn before it there, else
+    // fallback (the widget's background).
+    Rgb standsOn(const Text& text, Rgb fallback) const;
 
     std::vector<Text> texts;
     std::vector<Rect> rects;
@@ -53,6 +60,7 @@ private:
     Rgb color_{0, 0, 0};
     BackgroundMode mode_ = BackgroundMode::Opaque;
     Rgb background_{255, 255, 255};
+    int drawn_ = 0;
 };
 
 } // namespace zelkam::test

@@ -3,9 +3,11 @@
 // seconds, saves the window as a PNG file and closes it. Kept out of the
 // program itself, which reads no environment.
 //
-// usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY]
-//                          [--overview OVERVIEW.png] [--find-all PATTERN]
-// (run inside the log folder; --height makes the window that tall, --date
+// usage: zelkam-screenshot OUTPUT.png MINUTE [--width W] [--height H]
+//                          [--date DD/MM/YYYY] [--overview OVERVIEW.png]
+//                          [--find-all PATTERN]
+// (run inside the log folder; --width and --height make the window that
+// wide and tall, --date
 // picks that day of the folder instead of the first, --overview then opens
 // the Day Overview beside it and saves that window too; --find-all takes
 // instead the Find All results for the pattern, once the search has ended)
@@ -28,6 +30,7 @@ namespace {
 struct Shot {
     QString file;
     int minute = 0;
+    int width = 0;
     int height = 0;
     QString date;
     QString overviewFile;
@@ -74,6 +77,32 @@ void grabOverview(zelkam::MainWindow* window, const QString& file)
     });
 }
 
+// Moves to the minute and plays fast for a few seconds, then saves the
+// window.
+void playAndGrab(zelkam::MainWindow* window, const Shot& shot)
+{
+    window->trackbarNotified(zelkam::MainWindow::ThumbPosition, shot.minute);
+    window->dispatchCommand(zelkam::MainWindow::Fast);
+    QTimer::singleShot(4500, window, [window, shot] {
+        window->screen()->grabWindow(window->winId()).save(shot.file);
+        if (shot.overviewFile.isEmpty())
+            window->close();
+        else
+            grabOverview(window, shot.overviewFile);
+    });
+}
+
+// The chosen day is read in the background: the minute is sought once it is
+// the one shown.
+void whenLoaded(zelkam::MainWindow* window, const Shot& shot)
+{
+    if (window->isLoading()) {
+        QTimer::singleShot(100, window, [window, shot] { whenLoaded(window, shot); });
+        return;
+    }
+    playAndGrab(window, shot);
+}
+
 void scheduleScreenshot(const Shot& shot)
 {
     QTimer::singleShot(500, [shot] {
@@ -81,8 +110,9 @@ void scheduleScreenshot(const Shot& shot)
             auto* window = qobject_cast<zelkam::MainWindow*>(top);
             if (window == nullptr)
                 continue;
-            if (shot.height > 0)
-                window->resize(window->width(), shot.height);
+            if (shot.width > 0 || shot.height > 0)
+                window->resize(shot.width > 0 ? shot.width : window->width(),
+                               shot.height > 0 ? shot.height : window->height());
             if (!shot.date.isEmpty()) {
                 QComboBox* dates = window->dateSelector()->comboBox();
                 const int index = dates->findText(shot.date);
@@ -91,15 +121,7 @@ void scheduleScreenshot(const Shot& shot)
                     window->selectDay(index);
                 }
             }
-            window->trackbarNotified(zelkam::MainWindow::ThumbPosition, shot.minute);
-            window->dispatchCommand(zelkam::MainWindow::Fast);
-            QTimer::singleShot(4500, window, [window, shot] {
-                window->screen()->grabWindow(window->winId()).save(shot.file);
-                if (shot.overviewFile.isEmpty())
-                    window->close();
-                else
-                    grabOverview(window, shot.overviewFile);
-            });
+            whenLoaded(window, shot);
         }
     });
 }
@@ -115,6 +137,8 @@ int main(int argc, char** argv)
     for (int i = 3; good && i < arguments.size(); i += 2) {
         if (i + 1 >= arguments.size())
             good = false;
+        else if (arguments[i] == "--width")
+            shot.width = arguments[i + 1].toInt();
         else if (arguments[i] == "--height")
             shot.height = arguments[i + 1].toInt();
         else if (arguments[i] == "--date")
@@ -127,7 +151,7 @@ int main(int argc, char** argv)
             good = false;
     }
     if (!good) {
-        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [--height H] [--date DD/MM/YYYY] [--overview FILE] [--find-all PATTERN]");
+        qWarning("usage: zelkam-screenshot OUTPUT.png MINUTE [--width W] [--height H] [--date DD/MM/YYYY] [--overview FILE] [--find-all PATTERN]");
         return 2;
     }
     shot.file = arguments[1];

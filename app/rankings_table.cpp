@@ -1,0 +1,184 @@
+#include "app/rankings_table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <iterator>
+
+#include "views/display_text.h"
+#include "views/text_encoding.h"
+
+namespace zelkam {
+namespace {
+
+using Kind = RankingCellKind;
+
+constexpr RankingColumn PlayerColumns[] = {
+    {"Player", "player", true},
+    {"Unique ID", "uniqueId", true},
+    {"Frags", "frags"},
+    {"Deaths", "deaths"},
+    {"K/D", "kd"},
+    {"Kills", "kills"},
+    {"Team kills", "teamKills"},
+    {"Suicides", "suicides"},
+    {"Time", "time"},
+    {"Sessions", "sessions"},
+    {"Days", "days"},
+    {"Bombs planted", "bombsPlanted"},
+    {"Bombs defused", "bombsDefused"},
+    {"Hostages rescued", "hostagesRescued"},
+    {"Rounds won", "roundsWon"},
+    {"Chat", "chat"},
+    {"Names", "names", true},
+    {"Weapons", "weapons", true},
+};
+constexpr RankingColumn WeaponColumns[] = {
+    {"Weapon", "weapon", true}, {"Kills", "kills"}, {"Team kills", "teamKills"}, {"Players", "players"}};
+constexpr RankingColumn MapColumns[] = {
+    {"Map", "map", true}, {"Started", "started"}, {"Time", "time"}, {"Rounds", "rounds"}, {"Players", "players"}};
+
+RankingCell number(double value, Kind kind = Kind::Count) { return RankingCell{kind, value, {}}; }
+RankingCell text(const std::string& logText) { return RankingCell{Kind::Text, 0, {{logText, 0}}}; }
+
+std::vector<RankingRow> playerRows(const std::vector<PlayerRanking>& players)
+{
+    std::vector<RankingRow> rows;
+    rows.reserve(players.size());
+    for (const PlayerRanking& p : players) {
+        // As zelkam-cli stats counts it: kills when never killed.
+        const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
+        RankingCell names{Kind::Names, 0, {}};
+        for (const std::string& name : p.names)
+            names.texts.emplace_back(name, 0);
+        RankingCell weapons{Kind::Weapons, 0, p.weaponKills};
+        rows.push_back({text(p.name), text(p.uniqueId), number(p.frags), number(p.deaths),
+                        number(std::round(ratio * 100) / 100, Kind::Ratio), number(p.kills), number(p.teamKills),
+                        number(p.suicides), number(static_cast<double>(p.timeConnected), Kind::Seconds),
+                        number(p.sessions), number(p.days), number(p.bombsPlanted), number(p.bombsDefused),
+                        number(p.hostagesRescued), number(p.roundsWon), number(p.chat), std::move(names),
+                        std::move(weapons)});
+    }
+    return rows;
+}
+
+std::string twoDigits(long long value)
+{
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+} // namespace
+
+std::span<const RankingColumn> rankingColumns(RankingTable table)
+{
+    switch (table) {
+    case PlayerTable:
+        return PlayerColumns;
+    case WeaponTable:
+        return WeaponColumns;
+    case MapTable:
+        break;
+    }
+    return MapColumns;
+}
+
+int rankingSortColumn(RankingTable table)
+{
+    // Frags, kills, time: the order zelkam-cli stats writes by default.
+    return table == WeaponTable ? 1 : 2;
+}
+
+std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings)
+{
+    std::vector<RankingRow> rows;
+    if (table == PlayerTable)
+        return playerRows(rankings.players);
+    if (table == WeaponTable) {
+        for (const WeaponRanking& w : rankings.weapons)
+            rows.push_back({text(w.weapon), number(w.kills), number(w.teamKills), number(w.players)});
+        return rows;
+    }
+    for (const MapRanking& m : rankings.maps)
+        rows.push_back({text(m.map), number(m.started), number(static_cast<double>(m.timePlayed), Kind::Seconds),
+                        number(m.rounds), number(m.players)});
+    return rows;
+}
+
+std::string rankingDisplayText(const RankingCell& cell)
+{
+    switch (cell.kind) {
+    case Kind::Count:
+        return std::to_string(static_cast<long long>(cell.number));
+    case Kind::Ratio: {
+        char shown[32];
+        const auto end = std::to_chars(shown, shown + sizeof shown, cell.number, std::chars_format::fixed, 2).ptr;
+        return std::string(shown, end);
+    }
+    case Kind::Seconds: {
+        const auto seconds = static_cast<long long>(cell.number);
+        return std::to_string(seconds / 3600) + ':' + twoDigits(seconds / 60 % 60) + ':' + twoDigits(seconds % 60);
+    }
+    case Kind::Text:
+    case Kind::Names:
+    case Kind::Weapons:
+        break;
+    }
+    auto texts = cell.texts;
+    // The most used weapon first (the CSV keeps them by name).
+    if (cell.kind == Kind::Weapons)
+        std::stable_sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::string shown;
+    for (const auto& [logText, count] : texts) {
+        if (!shown.empty())
+            shown += ", ";
+        // An empty text (no unique id) shows nothing, not an empty isolate.
+        if (!logText.empty())
+            shown += isolatedDisplayText(logText);
+        if (cell.kind == Kind::Weapons)
+            shown += ' ' + std::to_string(count);
+    }
+    return shown;
+}
+
+std::string rankingCsvHeader(RankingTable table)
+{
+    std::string header;
+    for (const RankingColumn& column : rankingColumns(table))
+        header += std::string(header.empty() ? "" : ",") + column.key;
+    return header + "\r\n";
+}
+
+std::string rankingCsvRecord(const RankingRow& row)
+{
+    std::string record;
+    for (const RankingCell& cell : row) {
+        if (&cell != &row.front())
+            record += ',';
+        if (cell.kind == Kind::Ratio) {
+            // The shortest form that reads back as the number, with ".0"
+            // when whole, as zelkam-cli stats writes it.
+            char number[32];
+            const auto end = std::to_chars(number, number + sizeof number, cell.number).ptr;
+            record.append(number, end);
+            if (std::find_if(number, end, [](char c) { return c == '.' || c == 'e'; }) == end)
+                record += ".0";
+            continue;
+        }
+        if (cell.isNumber()) {
+            record += std::to_string(static_cast<long long>(cell.number));
+            continue;
+        }
+        std::string joined;
+        for (const auto& [logText, count] : cell.texts) {
+            if (!joined.empty())
+                joined += ';';
+            appendLogTextAsUtf8(joined, logText);
+            if (cell.kind == Kind::Weapons)
+                joined += '=' + std::to_string(count);
+        }
+        record += csvField(joined);
+    }
+    return record + "\r\n";
+}
+
+} // namespace zelkam

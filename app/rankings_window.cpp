@@ -1,0 +1,338 @@
+#include "app/rankings_window.h"
+
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "ingest/log_file_list.h"
+
+namespace zelkam {
+namespace {
+
+// The size the last rankings window had, so the next opens the same.
+QSize rememberedSize(900, 480);
+
+constexpr const char* TabTitles[] = {"&Players", "&Weapons", "&Maps"};
+
+QString fromUtf8(const std::string& utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+// Sorts numbers as numbers; texts (Qt::UserRole empty) as shown.
+class RankingItem : public QTableWidgetItem {
+public:
+    using QTableWidgetItem::QTableWidgetItem;
+    bool operator<(const QTableWidgetItem& other) const override
+    {
+        const QVariant mine = data(Qt::UserRole);
+        const QVariant theirs = other.data(Qt::UserRole);
+        if (mine.isValid() && theirs.isValid())
+            return mine.toDouble() < theirs.toDouble();
+        return text().localeAwareCompare(other.text()) < 0;
+    }
+};
+
+QTableWidget* makeTable(RankingTable shape, QWidget* parent)
+{
+    const auto columns = rankingColumns(shape);
+    auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
+    for (int c = 0; c < table->columnCount(); ++c) {
+        auto* header = new QTableWidgetItem(QString::fromLatin1(columns[c].title));
+        if (!columns[c].isText)
+            header->setData(Qt::InitialSortOrderRole, Qt::DescendingOrder);
+        table->setHorizontalHeaderItem(c, header);
+    }
+    table->verticalHeader()->hide();
+    // Rows as high as a line of the font: fallback fonts picked for the
+    // isolate marks around names would otherwise make them twice that.
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->setSortingEnabled(true);
+    return table;
+}
+
+} // namespace
+
+RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
+{
+    setWindowTitle(QStringLiteral("Rankings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    from_ = new QDateEdit(this);
+    to_ = new QDateEdit(this);
+    for (QDateEdit* field : {from_, to_}) {
+        field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+        field->setCalendarPopup(true);
+        // Leaving a field (or Return) counts the new range; leaving it
+        // unchanged reads nothing again.
+        connect(field, &QDateEdit::editingFinished, this, [this] {
+            if (from_->date() != startedFrom_ || to_->date() != startedTo_)
+                start();
+        });
+    }
+    showButton_ = new QPushButton(QStringLiteral("S&how"), this);
+    connect(showButton_, &QPushButton::clicked, this, &RankingsWindow::start);
+    auto* range = new QHBoxLayout;
+    auto* fromLabel = new QLabel(QStringLiteral("&From"), this);
+    fromLabel->setBuddy(from_);
+    auto* toLabel = new QLabel(QStringLiteral("&To"), this);
+    toLabel->setBuddy(to_);
+    // Kerned "To" measures a pixel short of what is drawn.
+    toLabel->setMinimumWidth(toLabel->fontMetrics().horizontalAdvance(QStringLiteral("To")) + 4);
+    range->addWidget(fromLabel);
+    range->addWidget(from_);
+    range->addSpacing(8);
+    range->addWidget(toLabel);
+    range->addWidget(to_);
+    range->addWidget(showButton_);
+    range->addStretch(1);
+
+    tabs_ = new QTabWidget(this);
+    for (int t = 0; t < 3; ++t) {
+        tables_[t] = makeTable(static_cast<RankingTable>(t), this);
+        tabs_->addTab(tables_[t], QString::fromLatin1(TabTitles[t]));
+    }
+    connect(tables_[Players], &QTableWidget::itemActivated, this, [this](QTableWidgetItem* item) {
+        const QTableWidgetItem* first = item ? tables_[Players]->item(item->row(), 0) : nullptr;
+        if (!first)
+            return;
+        const auto index = first->data(Qt::UserRole + 1).toULongLong();
+        if (index < players_.size())
+            emit playerActivated(players_[index]);
+    });
+
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    status_ = new QLabel(this);
+    status_->setTextFormat(Qt::PlainText);
+    stopButton_ = new QPushButton(QStringLiteral("&Stop"), this);
+    stopButton_->setEnabled(false);
+    copyButton_ = new QPushButton(QStringLiteral("C&opy"), this);
+    saveButton_ = new QPushButton(QStringLiteral("Sa&ve..."), this);
+    connect(stopButton_, &QPushButton::clicked, this, &RankingsWindow::stop);
+    connect(copyButton_, &QPushButton::clicked, this, &RankingsWindow::copyRows);
+    connect(saveButton_, &QPushButton::clicked, this, &RankingsWindow::saveRows);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+    auto* copy = new QShortcut(QKeySequence::Copy, tabs_);
+    copy->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QShortcut::activated, this, &RankingsWindow::copyRows);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(progress_, 1);
+    buttons->addWidget(stopButton_);
+    buttons->addWidget(copyButton_);
+    buttons->addWidget(saveButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(range);
+    layout->addWidget(tabs_, 1);
+    layout->addWidget(status_);
+    layout->addLayout(buttons);
+    resize(rememberedSize);
+}
+
+RankingsWindow::~RankingsWindow() = default;
+
+void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
+{
+    auto copy = std::make_shared<FolderDays>();
+    copy->assign(folder.files, folder.days);
+    folder_ = std::move(copy);
+    const QDate day = QDateTime::fromSecsSinceEpoch(shownDay).date();
+    const QDate first(day.year(), day.month(), 1);
+    from_->setDate(first);
+    to_->setDate(first.addMonths(1).addDays(-1));
+}
+
+void RankingsWindow::start()
+{
+    running_ = true;
+    stopped_ = false;
+    startedFrom_ = from_->date();
+    startedTo_ = to_->date();
+    stopButton_->setEnabled(true);
+    progress_->setRange(0, 0);
+    status_->setText(QStringLiteral("Reading the days..."));
+    // Midnights by the program's own day rule, from each date's noon, so
+    // that they are the days the folder lists whatever the clocks do.
+    RankingRange range;
+    range.firstDay = dayStartOf(static_cast<std::int32_t>(QDateTime(from_->date(), QTime(12, 0)).toSecsSinceEpoch()));
+    range.lastDay = dayStartOf(static_cast<std::int32_t>(QDateTime(to_->date(), QTime(12, 0)).toSecsSinceEpoch()));
+    std::shared_ptr<const FolderDays> folder = folder_;
+    // A reading still running is stopped, and what it still reports dropped.
+    worker_.start([this, folder, range](const WindowWorker::Job& job) {
+        auto rankings = std::make_shared<Rankings>();
+        bool complete = true;
+        if (folder && range.firstDay != -1 && range.lastDay != -1 && range.firstDay <= range.lastDay) {
+            complete = collectRankings(*folder, range, job.stopFlag(), *rankings, [&](std::size_t day, std::size_t days) {
+                job.post([this, day, days] { showProgress(day, days); });
+            });
+        }
+        job.post([this, rankings, complete] { finish(*rankings, complete); });
+    });
+}
+
+void RankingsWindow::stop()
+{
+    worker_.requestStop();
+    stopButton_->setEnabled(false);
+}
+
+void RankingsWindow::showProgress(std::size_t day, std::size_t days)
+{
+    progress_->setRange(0, static_cast<int>(days));
+    progress_->setValue(static_cast<int>(day + 1));
+}
+
+void RankingsWindow::finish(const Rankings& rankings, bool complete)
+{
+    worker_.wait();
+    running_ = false;
+    stopped_ = !complete;
+    stopButton_->setEnabled(false);
+    progress_->setRange(0, 1);
+    progress_->setValue(complete ? 1 : 0);
+    for (int t = 0; t < 3; ++t)
+        fillTable(static_cast<Tab>(t), rankingRows(static_cast<RankingTable>(t), rankings));
+    // The record finds sessions by the id as logged (a row keyed by name by
+    // its shared id and the name used last), not by the id the row shows.
+    players_.clear();
+    for (const PlayerRanking& player : rankings.players)
+        players_.push_back(RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
+    QString text = QStringLiteral("%1 players, %2 weapons, %3 maps")
+                       .arg(rankings.players.size())
+                       .arg(rankings.weapons.size())
+                       .arg(rankings.maps.size());
+    if (!complete)
+        text += QStringLiteral(" (stopped: only the days read so far)");
+    if (folder_ && !folder_->filesCutShort.empty())
+        text += QStringLiteral("; %1 files could not be read to their end").arg(folder_->filesCutShort.size());
+    status_->setText(text);
+    emit rankingsFinished();
+}
+
+void RankingsWindow::fillTable(Tab tab, std::vector<RankingRow> rows)
+{
+    QTableWidget* table = tables_[tab];
+    // Filled unsorted, then sorted once: sorting while inserting moves rows
+    // under the indices being written.
+    table->setSortingEnabled(false);
+    table->clearContents();
+    table->setRowCount(static_cast<int>(rows.size()));
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        for (std::size_t c = 0; c < rows[r].size(); ++c) {
+            const RankingCell& cell = rows[r][c];
+            auto* item = new RankingItem(fromUtf8(rankingDisplayText(cell)));
+            if (cell.isNumber()) {
+                item->setData(Qt::UserRole, cell.number);
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            if (c == 0)
+                item->setData(Qt::UserRole + 1, static_cast<qulonglong>(r));
+            table->setItem(static_cast<int>(r), static_cast<int>(c), item);
+        }
+    }
+    rows_[tab] = std::move(rows);
+    table->setSortingEnabled(true);
+    table->sortByColumn(rankingSortColumn(static_cast<RankingTable>(tab)), Qt::DescendingOrder);
+    table->resizeColumnsToContents();
+}
+
+std::vector<int> RankingsWindow::chosenRows(bool selectedOnly) const
+{
+    const QTableWidget* table = tables_[tabs_->currentIndex()];
+    std::vector<int> rows;
+    for (int row = 0; selectedOnly && row < table->rowCount(); ++row) {
+        if (table->selectionModel()->isRowSelected(row, QModelIndex()))
+            rows.push_back(row);
+    }
+    if (rows.empty()) {
+        for (int row = 0; row < table->rowCount(); ++row)
+            rows.push_back(row);
+    }
+    return rows;
+}
+
+std::string RankingsWindow::rowsAsCsv(bool selectedOnly) const
+{
+    const int tab = tabs_->currentIndex();
+    const QTableWidget* table = tables_[tab];
+    std::string csv = rankingCsvHeader(static_cast<RankingTable>(tab));
+    for (int row : chosenRows(selectedOnly)) {
+        const auto index = table->item(row, 0)->data(Qt::UserRole + 1).toULongLong();
+        csv += rankingCsvRecord(rows_[tab][index]);
+    }
+    return csv;
+}
+
+bool RankingsWindow::saveCsv(const QString& path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const std::string csv = rowsAsCsv(false);
+    const bool written = file.write(csv.data(), static_cast<qint64>(csv.size())) == static_cast<qint64>(csv.size());
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+QString RankingsWindow::csvFileName(const QString& typed)
+{
+    if (typed.isEmpty() || !QFileInfo(typed).suffix().isEmpty())
+        return typed;
+    return typed + QStringLiteral(".csv");
+}
+
+void RankingsWindow::copyRows()
+{
+    QApplication::clipboard()->setText(fromUtf8(rowsAsCsv(true)));
+}
+
+void RankingsWindow::saveRows()
+{
+    QFileDialog dialog(this, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The dialog adds the suffix itself where it can, so that it asks
+    // before overwriting the file actually written.
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = csvFileName(dialog.selectedFiles().constFirst());
+    if (!saveCsv(path))
+        status_->setText(QStringLiteral("Could not write %1").arg(path));
+}
+
+void RankingsWindow::closeEvent(QCloseEvent* event)
+{
+    worker_.requestStop();
+    QWidget::closeEvent(event);
+}
+
+void RankingsWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    rememberedSize = size();
+}
+
+} // namespace zelkam

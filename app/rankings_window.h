@@ -1,0 +1,117 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QDate>
+#include <QWidget>
+
+#include "history/day_windows.h"
+#include "app/rankings_table.h"
+#include "app/window_worker.h"
+#include "history/player_record.h"
+#include "stats/rankings.h"
+
+class QDateEdit;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableWidget;
+
+namespace zelkam {
+
+// Rankings over a range of days of the folder: who played, with what, on
+// which maps. The days are read through the windows' worker, as Find All
+// reads them; the tables are filled once the reading ends (partly, when Stop ended it). The range is two date fields,
+// first and last day counted, set to the month of the day the viewer shows.
+// Each table sorts by any column (numbers from the highest on the first
+// click). Activating a player's row asks for that player's record. "Copy"
+// puts the shown tab's selected rows (all rows when none is selected) on
+// the clipboard as CSV, "Save..." writes all of its rows as a CSV file.
+// Not modal; Escape closes it, and closing stops the reading.
+class RankingsWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    enum Tab : int { Players = 0, Weapons = 1, Maps = 2 };
+
+    explicit RankingsWindow(QWidget* owner);
+    ~RankingsWindow() override;
+
+    // Takes a copy of the folder's files and days (no second scan) and sets
+    // the range to the month that holds shownDay (a local calendar time).
+    void setFolder(const FolderDays& folder, std::int32_t shownDay);
+    // Reads the range the date fields hold; a reading still running is
+    // stopped first and its results dropped.
+    void start();
+    void stop();
+    bool isRunning() const { return running_; }
+    // True when the last reading ended before its last day.
+    bool wasStopped() const { return stopped_; }
+
+    // The shown tab's rows as CSV (UTF-8, RFC 4180, spreadsheet guard) with
+    // a header line of column keys, in the order shown: the selected rows,
+    // or every row when none is (selectedOnly false: every row).
+    std::string rowsAsCsv(bool selectedOnly) const;
+    // Writes every row of the shown tab to path; false when it cannot.
+    bool saveCsv(const QString& path) const;
+    // The file name Save... writes for a typed one: ".csv" added when the
+    // name has no suffix.
+    static QString csvFileName(const QString& typed);
+
+    QDateEdit* fromField() const { return from_; }
+    QDateEdit* toField() const { return to_; }
+    QTabWidget* tabs() const { return tabs_; }
+    QTableWidget* table(Tab tab) const { return tables_[tab]; }
+    QProgressBar* progressBar() const { return progress_; }
+    QPushButton* stopButton() const { return stopButton_; }
+    QPushButton* copyButton() const { return copyButton_; }
+    QLabel* statusLabel() const { return status_; }
+
+signals:
+    void playerActivated(const zelkam::RecordSubject& player);
+    void rankingsFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showProgress(std::size_t day, std::size_t days);
+    void finish(const Rankings& rankings, bool complete);
+    void fillTable(Tab tab, std::vector<RankingRow> rows);
+    std::vector<int> chosenRows(bool selectedOnly) const;
+    void copyRows();
+    void saveRows();
+
+    QDateEdit* from_ = nullptr;
+    QDateEdit* to_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    std::array<QTableWidget*, 3> tables_{};
+    // Each table's rows as built, in the order built; a table item's
+    // Qt::UserRole + 1 holds its row's index here, whatever the sort.
+    std::array<std::vector<RankingRow>, 3> rows_;
+    // Whom each player row's record is about, by the same index.
+    std::vector<RecordSubject> players_;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* showButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QPushButton* copyButton_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QLabel* status_ = nullptr;
+
+    std::shared_ptr<const FolderDays> folder_;
+    bool running_ = false;
+    bool stopped_ = false;
+    // The range of the last reading started.
+    QDate startedFrom_;
+    QDate startedTo_;
+    // Last, so that it stops and waits for the reading before the rest goes.
+    WindowWorker worker_{*this};
+};
+
+} // namespace zelkam

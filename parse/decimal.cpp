@@ -1,0 +1,42 @@
+#include "parse/decimal.h"
+
+#include <charconv>
+#include <limits>
+#include <system_error>
+
+namespace zelkam {
+
+std::int32_t decimalValue(std::string_view text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // An unsigned reading takes no sign of its own, so "--5" reads as 0, and
+    // stops at the first character that is not a digit.
+    std::uint32_t magnitude = 0;
+    const auto [end, error] = std::from_chars(text.data() + i, text.data() + text.size(), magnitude);
+    constexpr std::uint32_t limit = std::uint32_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    if (error == std::errc::result_out_of_range || magnitude > limit)
+        magnitude = limit;
+    if (negative)
+        return static_cast<std::int32_t>(-static_cast<std::int64_t>(magnitude));
+    return magnitude == limit ? std::numeric_limits<std::int32_t>::max() : static_cast<std::int32_t>(magnitude);
+}
+
+bool readDigits(std::string_view text, int& value)
+{
+    unsigned number = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, number);
+    if (text.empty() || error != std::errc() || end != last || number > unsigned{std::numeric_limits<int>::max()})
+        return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+} // namespace zelkam

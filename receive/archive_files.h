@@ -1,0 +1,49 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zelkam::receive {
+
+// The system calls the archive writer makes under the archive folder. Other
+// users of the machine may plant links, pipes or devices there, or remove
+// a file while it is written; every open here is relative to a folder
+// already open, never follows a link, never waits for a reader and takes
+// only what it asked for (a folder, or a regular file it can name by its
+// identity). Each returns a descriptor, or -1 with errno set.
+
+// What a file is, to tell the file a run made from one put in its place.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// The folder name inside parent, made with mode when missing (created then
+// says so). A link or anything else that is not a folder fails (ENOTDIR).
+int openSubfolder(int parent, const std::string& name, mode_t mode, bool& created);
+
+// A new file name inside folder, for appending; fails (EEXIST) when the
+// name is taken by anything, a dangling link included.
+int createLogFile(int folder, const std::string& name, mode_t mode, FileIdentity& identity);
+
+// The file name inside folder again, for appending, when it still is the
+// file of that identity; anything else fails (ESTALE).
+int reopenLogFile(int folder, const std::string& name, const FileIdentity& identity);
+
+// True when the file behind descriptor has no name left (someone removed
+// it): lines written to it would be lost.
+bool isUnlinked(int descriptor);
+
+// The names in folder, "." and ".." left out.
+std::vector<std::string> namesIn(int folder);
+
+// Among the log files named in names, the one changed last ends without a
+// line feed when a receiver was stopped while writing it: ends it with one,
+// so a reader never joins the part with the line after it. The name it
+// ended, or empty.
+std::string endTornLine(int folder, const std::vector<std::string>& names);
+
+} // namespace zelkam::receive

@@ -1,0 +1,341 @@
+#include "stats/rankings.h"
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "history/player_sessions.h"
+#include "ingest/log_file_list.h"
+#include "parse/log_event.h"
+#include "stats/day_tally.h"
+
+namespace zelkam {
+namespace {
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+// Names to dense indices, looked up without making a string.
+using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
+
+constexpr std::uint32_t NoRow = NoPlayer;
+// The side of a player who joined the spectators or left: on neither team,
+// unlike Team::None, which an event gives when it tells no team.
+constexpr std::int32_t NoSide = -1;
+
+struct PlayerRow {
+    PlayerRanking ranking;
+    // Kills by weapon index: a player uses a few dozen weapons at most.
+    std::vector<std::pair<std::uint32_t, std::int32_t>> weaponKills;
+    std::int32_t lastSessionDay = std::numeric_limits<std::int32_t>::min();
+    std::int32_t team = Team::None;
+    // The run of maps the player was last seen in (see Ranker::mapRun_).
+    std::uint64_t seenInMapRun = 0;
+};
+
+struct MapRow {
+    MapRanking ranking;
+    std::unordered_set<std::uint32_t> players;
+};
+
+void addName(PlayerRanking& ranking, std::string_view name)
+{
+    if (std::find(ranking.names.begin(), ranking.names.end(), name) == ranking.names.end())
+        ranking.names.emplace_back(name);
+}
+
+// Merges the days' tallies in day order, and follows what carries over
+// from one event to the next across days: the map in play, who is on it
+// and on which team, for the maps' figures and the rounds won.
+class Ranker {
+public:
+    explicit Ranker(const RankingRange& range) : range_(range) {}
+
+    std::int64_t first() const { return range_.firstDay; }
+    std::int64_t end() const
+    {
+        return range_.lastDay == std::numeric_limits<std::int32_t>::max()
+                   ? std::numeric_limits<std::int64_t>::max()
+                   : addLocalDays(range_.lastDay, 1);
+    }
+
+    void addDay(const EventList& events, const DayTally& tally)
+    {
+        std::vector<std::uint32_t> weapons;
+        weapons.reserve(tally.weapons.size());
+        for (const DayTally::Weapon& weapon : tally.weapons) {
+            const std::uint32_t index =
+                indexOf(weaponIndex_, weapon.name, [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
+            weapons_[index].kills += weapon.kills;
+            weapons_[index].teamKills += weapon.teamKills;
+            weapons.push_back(index);
+        }
+        rowOfDay_.clear();
+        for (const DayTally::Player& player : tally.players) {
+            const std::uint32_t row = rowOfKey(player.key, player.bot, player.lastName);
+            rowOfDay_.push_back(row);
+            if (row == NoRow)
+                continue;
+            PlayerRow& merged = rows_[row];
+            PlayerRanking& ranking = merged.ranking;
+            for (const std::string& name : player.names)
+                addName(ranking, name);
+            ranking.name = player.lastName;
+            ranking.kills += player.kills;
+            ranking.teamKills += player.teamKills;
+            ranking.suicides += player.suicides;
+            ranking.bombsPlanted += player.bombsPlanted;
+            ranking.bombsDefused += player.bombsDefused;
+            ranking.hostagesRescued += player.hostagesRescued;
+            for (const auto& [weapon, kills] : player.weaponKills) {
+                const std::uint32_t global = weapons[weapon];
+                const auto used = std::find_if(merged.weaponKills.begin(), merged.weaponKills.end(),
+                                               [&](const auto& entry) { return entry.first == global; });
+                if (used == merged.weaponKills.end())
+                    merged.weaponKills.emplace_back(global, kills);
+                else
+                    used->second += kills;
+            }
+        }
+
+        const std::int64_t from = first();
+        const std::int64_t to = end();
+        std::size_t kill = 0;
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            const LogEvent& event = events[i];
+            if (event.time == -1 || event.time < from || event.time >= to)
+                continue;
+            const std::uint32_t row = i < tally.eventPlayers.size() && tally.eventPlayers[i] != NoPlayer
+                                          ? rowOfDay_[tally.eventPlayers[i]]
+                                          : NoRow;
+            switch (event.kind) {
+            case MapStarted:
+                closeMap();
+                map_ = indexOf(mapIndex_, event.text ? event.text : "",
+                               [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
+                ++maps_[map_].ranking.started;
+                mapStart_ = event.time;
+                ++mapRun_;
+                present_.clear();
+                break;
+            case RoundStarted:
+                if (map_ != NoRow)
+                    ++maps_[map_].ranking.rounds;
+                break;
+            case TeamScore: {
+                const std::int32_t winner = scoringTeamOf(event);
+                if (winner != Team::Terrorist && winner != Team::CounterTerrorist)
+                    break;
+                for (const std::uint32_t present : present_) {
+                    if (rows_[present].team == winner)
+                        ++rows_[present].ranking.roundsWon;
+                }
+                break;
+            }
+            case Killed: {
+                seen(row, event.player.team);
+                const std::uint32_t killer = kill < tally.killers.size() ? tally.killers[kill++] : NoPlayer;
+                if (killer != NoPlayer)
+                    seen(rowOfDay_[killer], killDetailOf(event).killerTeam);
+                break;
+            }
+            case TeamJoined:
+                seen(row, !event.text                                   ? NoSide
+                          : std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
+                          : std::string_view(event.text) == "CT"        ? Team::CounterTerrorist
+                                                                        : NoSide);
+                break;
+            case PlayerDisconnected:
+                seen(row, Team::None);
+                if (row != NoRow) {
+                    rows_[row].team = NoSide;
+                    std::erase(present_, row);
+                }
+                break;
+            default:
+                seen(row, event.player.team);
+                break;
+            }
+            lastTime_ = event.time;
+        }
+    }
+
+    void add(const PlayerSession& session)
+    {
+        if (session.day < range_.firstDay || session.day > range_.lastDay || session.names.empty())
+            return;
+        const bool bot = !writePlayerKey(session.uniqueId, session.names.back(), key_);
+        const std::uint32_t row = rowOfKey(key_, bot, session.names.back());
+        if (row == NoRow)
+            return;
+        PlayerRow& player = rows_[row];
+        PlayerRanking& ranking = player.ranking;
+        ++ranking.sessions;
+        ranking.loggedId = session.uniqueId;
+        ranking.timeConnected += session.end - session.start;
+        ranking.frags += session.frags;
+        ranking.deaths += session.deaths;
+        ranking.chat += session.chat;
+        if (player.lastSessionDay != session.day) {
+            player.lastSessionDay = session.day;
+            ++ranking.days;
+        }
+        for (const std::string& name : session.names)
+            addName(ranking, name);
+    }
+
+    void finish(Rankings& out)
+    {
+        closeMap();
+        out.players.clear();
+        out.weapons.clear();
+        out.maps.clear();
+        for (WeaponRanking& weapon : weapons_)
+            out.weapons.push_back(std::move(weapon));
+        for (PlayerRow& row : rows_) {
+            for (const auto& [weapon, kills] : row.weaponKills) {
+                row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
+                ++out.weapons[weapon].players;
+            }
+            std::sort(row.ranking.weaponKills.begin(), row.ranking.weaponKills.end());
+            out.players.push_back(std::move(row.ranking));
+        }
+        for (MapRow& map : maps_) {
+            map.ranking.players = static_cast<std::int32_t>(map.players.size());
+            out.maps.push_back(std::move(map.ranking));
+        }
+    }
+
+private:
+    template <typename Make>
+    static std::uint32_t indexOf(TextIndex& index, std::string_view text, Make make)
+    {
+        if (const auto found = index.find(text); found != index.end())
+            return found->second;
+        const auto next = static_cast<std::uint32_t>(index.size());
+        index.emplace(text, next);
+        make(text);
+        return next;
+    }
+
+    // The row of a player, made when first met; NoRow for a bot unless bots
+    // are ranked.
+    std::uint32_t rowOfKey(std::string_view key, bool bot, std::string_view name)
+    {
+        if (bot && !range_.bots)
+            return NoRow;
+        return indexOf(rowIndex_, key, [&](std::string_view made) {
+            PlayerRanking& ranking = rows_.emplace_back().ranking;
+            ranking.name = name;
+            if (made.empty() || made[0] != '\x01')
+                ranking.uniqueId = made;
+        });
+    }
+
+    // A player's event: he is on the map being played, on the team the
+    // event tells (Team::None when it tells none).
+    void seen(std::uint32_t row, std::int32_t team)
+    {
+        if (row == NoRow)
+            return;
+        PlayerRow& player = rows_[row];
+        if (team == Team::Terrorist || team == Team::CounterTerrorist || team == NoSide)
+            player.team = team;
+        if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
+            player.seenInMapRun = mapRun_;
+            present_.push_back(row);
+            maps_[map_].players.insert(row);
+        }
+    }
+
+    void closeMap()
+    {
+        if (map_ != NoRow && lastTime_ > mapStart_)
+            maps_[map_].ranking.timePlayed += lastTime_ - mapStart_;
+    }
+
+    const RankingRange range_;
+    std::string key_;
+    TextIndex rowIndex_;
+    std::vector<PlayerRow> rows_;
+    // The rows of the day's players at hand.
+    std::vector<std::uint32_t> rowOfDay_;
+    TextIndex weaponIndex_;
+    std::vector<WeaponRanking> weapons_;
+    TextIndex mapIndex_;
+    std::vector<MapRow> maps_;
+    std::uint32_t map_ = NoRow;
+    std::int32_t mapStart_ = 0;
+    std::int32_t lastTime_ = 0;
+    // Counts the map starts; a player met for the first time since the last
+    // one joins the map's players and those present for round wins.
+    std::uint64_t mapRun_ = 0;
+    std::vector<std::uint32_t> present_;
+};
+
+} // namespace
+
+PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
+{
+    PlayerKey key;
+    key.bot = !writePlayerKey(uniqueId, name, key.key);
+    if (key.key.empty() || key.key[0] != '\x01')
+        key.uniqueId = key.key;
+    return key;
+}
+
+bool collectRankings(const FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
+                     Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress)
+{
+    // The days of the range and the day before it, whose files reach past
+    // midnight into the range and whose players carry on there.
+    FolderDays walked;
+    walked.files = folder.files;
+    walked.allKinds = true;
+    const std::int64_t dayBefore =
+        range.firstDay == std::numeric_limits<std::int32_t>::min() ? range.firstDay : addLocalDays(range.firstDay, -1);
+    for (std::size_t d = 0; d < folder.days.size(); ++d) {
+        if (folder.days[d] >= dayBefore && folder.days[d] <= range.lastDay)
+            walked.days.append(folder.days[d]);
+    }
+    Ranker ranker(range);
+    // Each day is tallied on the worker that parsed it; the tallies are
+    // merged, and the sessions followed, on this thread in day order.
+    std::vector<std::unique_ptr<DayTally>> tallies(walked.days.size());
+    std::mutex talliesLock;
+    const auto work = [&](const DayWindow& view) {
+        if (!view.window)
+            return;
+        auto tally = std::make_unique<DayTally>();
+        tallyDay(view.window->data() + view.ownFirst, view.window->size() - view.ownFirst, ranker.first(),
+                 ranker.end(), *tally);
+        std::lock_guard lock(talliesLock);
+        tallies[view.index] = std::move(tally);
+    };
+    SessionTracker sessions([&](PlayerSession&& session) { ranker.add(session); });
+    const bool complete = walkDayWindows(walked, stop, work, [&](std::size_t index, const EventList* own) {
+        std::unique_ptr<DayTally> tally;
+        {
+            std::lock_guard lock(talliesLock);
+            tally = std::move(tallies[index]);
+        }
+        if (own) {
+            for (const LogEvent& event : *own)
+                sessions.add(event);
+            if (tally)
+                ranker.addDay(*own, *tally);
+        }
+        if (progress)
+            progress(index, walked.days.size());
+    });
+    sessions.finish();
+    folder.filesCutShort = walked.filesCutShort;
+    ranker.finish(rankings);
+    return complete;
+}
+
+} // namespace zelkam

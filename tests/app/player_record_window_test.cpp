@@ -1,0 +1,85 @@
+#include "app/player_record_window.h"
+
+#include <string>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "replay/viewer_state.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+std::string token(std::string_view name, int userId, std::string_view id)
+{
+    return "\"" + std::string(name) + "<" + std::to_string(userId) + "><" + std::string(id) + "><>\"";
+}
+
+QStringList textsOf(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+// Al stays past midnight, then comes twice more on the second day, each
+// time logged under the pending id before the server validates it; the
+// player list shows him under the pending id of his third connection.
+TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
+{
+    ScopedTimeZone zone("UTC0");
+    const std::string al = "STEAM_0:1:42";
+    TempFolder logs;
+    logs.write("L0705000.log", LogText("07/05/2001")
+                                   .at("22:00:00", token("Al", 2, "STEAM_ID_PENDING") + " connected, address \"10.0.0.2:1\"")
+                                   .at("22:00:01", token("Al", 2, al) + " entered the game")
+                                   .at("22:00:02", token("Bo", 3, "STEAM_0:1:7") + " connected, address \"10.0.0.3:1\"")
+                                   .text());
+    logs.write("L0706000.log", LogText("07/06/2001")
+                                   .at("00:10:00", token("Al", 2, al) + " say \"late\"")
+                                   .at("01:00:00", token("Al", 2, al) + " disconnected")
+                                   .at("12:00:00", token("Al", 7, "STEAM_ID_PENDING") + " connected, address \"10.0.0.2:1\"")
+                                   .at("12:00:01", token("Al", 7, al) + " entered the game")
+                                   .at("12:30:00", token("Al", 7, al) + " disconnected")
+                                   .at("20:00:00", token("Al", 9, "STEAM_ID_PENDING") + " connected, address \"10.0.0.2:1\"")
+                                   .at("20:00:01", token("Al", 9, al) + " entered the game")
+                                   .at("20:30:00", roundStarted())
+                                   .text());
+    ViewerState state;
+    ASSERT_TRUE(state.loadFolder(logs.string()));
+    ASSERT_TRUE(state.loadDayAt(1));
+    state.seek(localStamp(2001, 7, 6, 20, 15, 0));
+
+    PlayerRecordWindow record(state, RecordSubject{"Al", "STEAM_ID_PENDING", 9}, logs.string(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting(); }, 10000));
+
+    // The day: all three sessions, each header followed by its lines.
+    QStringList headers;
+    for (const QString& text : textsOf(record.dayLines())) {
+        if (!text.startsWith(QStringLiteral(" ")))
+            headers << text.left(19);
+    }
+    EXPECT_EQ(headers.join('|').toStdString(), "00:10:00 - 01:00:00|12:00:00 - 12:30:00|20:00:00 - 20:30:00");
+    EXPECT_TRUE(textsOf(record.dayLines()).contains(QStringLiteral("    00:10:00  says: late")));
+
+    // All days: the four sessions `zelkam-cli player --id` lists.
+    const QStringList all = textsOf(record.allDaysList());
+    ASSERT_EQ(all.size(), 4) << all.join('|').toStdString();
+    EXPECT_TRUE(all[0].startsWith(QStringLiteral("05/07/2001 22:00:00 - 22:00:02"))) << all[0].toStdString();
+    EXPECT_TRUE(all[1].startsWith(QStringLiteral("06/07/2001 00:10:00 - 01:00:00"))) << all[1].toStdString();
+    EXPECT_TRUE(all[1].endsWith(QStringLiteral("chat 1  Al"))) << all[1].toStdString();
+    EXPECT_TRUE(all[3].startsWith(QStringLiteral("06/07/2001 20:00:00 - 20:30:00"))) << all[3].toStdString();
+    EXPECT_TRUE(record.historyLabel()->text().startsWith(QStringLiteral("All days: seen on 2 days,")))
+        << record.historyLabel()->text().toStdString();
+}
+
+} // namespace
+} // namespace zelkam

@@ -1,0 +1,258 @@
+#include "tests/history/reference_session_tracker.h"
+
+#include <algorithm>
+
+#include "ingest/log_file_list.h"
+
+namespace zelkam::test {
+namespace {
+
+bool isPendingId(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
+
+std::string_view nameOf(const PlayerEntry& player) { return player.name ? player.name : ""; }
+
+void addName(PlayerSession& session, std::string_view name)
+{
+    if (std::find(session.names.begin(), session.names.end(), name) == session.names.end())
+        session.names.emplace_back(name);
+}
+
+void addTeam(PlayerSession& session, std::int32_t team)
+{
+    if (session.teams.empty() || session.teams.back() != team)
+        session.teams.push_back(team);
+}
+
+} // namespace
+
+ReferenceSessionTracker::Open* ReferenceSessionTracker::findOpen(std::int32_t userId, std::string_view name)
+{
+    for (Open& open : open_) {
+        if (open.session.userId == userId && open.currentName == name)
+            return &open;
+    }
+    return nullptr;
+}
+
+ReferenceSessionTracker::Open* ReferenceSessionTracker::findOpenByName(std::string_view name)
+{
+    // The most recent session of that name: a shutdown's disconnection and
+    // a killer are named, not numbered.
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it) {
+        if (it->currentName == name)
+            return &*it;
+    }
+    return nullptr;
+}
+
+ReferenceSessionTracker::Open& ReferenceSessionTracker::openSession(const LogEvent& event, std::int32_t start)
+{
+    Open& open = open_.emplace_back();
+    open.currentName = nameOf(event.player);
+    open.session.day = day_;
+    open.session.start = start;
+    open.session.end = event.time;
+    open.session.names.push_back(open.currentName);
+    open.session.uniqueId = event.player.uniqueId ? event.player.uniqueId : "";
+    open.session.userId = event.player.userId;
+    if (event.kind == PlayerConnected) {
+        open.session.addressKey = event.player.addressKey;
+    } else if (event.player.team == Team::Terrorist || event.player.team == Team::CounterTerrorist) {
+        // Met in the middle of a game: the tag tells the team played.
+        open.team = event.player.team;
+        addTeam(open.session, open.team);
+    }
+    return open;
+}
+
+void ReferenceSessionTracker::close(std::size_t openIndex, std::int32_t end)
+{
+    PlayerSession& session = open_[openIndex].session;
+    session.end = std::max(end, session.start);
+    finished_.push_back(std::move(session));
+    open_.erase(open_.begin() + static_cast<std::ptrdiff_t>(openIndex));
+}
+
+void ReferenceSessionTracker::endDay()
+{
+    while (!open_.empty())
+        close(open_.size() - 1, lastTime_);
+    std::stable_sort(finished_.begin(), finished_.end(),
+                     [](const PlayerSession& a, const PlayerSession& b) { return a.start < b.start; });
+    for (PlayerSession& session : finished_)
+        onSession_(std::move(session));
+    finished_.clear();
+}
+
+void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
+{
+    if (event.time == -1)
+        return;
+    if (!inDay_ || event.time >= nextDay_) {
+        if (inDay_) {
+            // Everyone still here at midnight carries on in the new day.
+            std::vector<Open> stillHere;
+            for (const Open& open : open_) {
+                Open& next = stillHere.emplace_back();
+                next.currentName = open.currentName;
+                next.team = open.team;
+                next.session.names.push_back(open.currentName);
+                next.session.uniqueId = open.session.uniqueId;
+                next.session.userId = open.session.userId;
+                next.session.addressKey = open.session.addressKey;
+                if (open.team >= 0)
+                    next.session.teams.push_back(open.team);
+            }
+            endDay();
+            carried_ = std::move(stillHere);
+        }
+        const std::int32_t midnight = dayStartOf(event.time);
+        day_ = midnight == -1 ? event.time : midnight;
+        nextDay_ = midnight == -1 ? std::int64_t{event.time} + 86400 : addLocalDays(midnight, 1);
+        dayFirstTime_ = event.time;
+        lastTime_ = event.time;
+        inDay_ = true;
+    }
+    lastTime_ = std::max(lastTime_, event.time);
+
+    const auto record = [&](Open& open) {
+        open.session.end = std::max(open.session.end, event.time);
+        if (recordLines_)
+            open.session.lines.push_back(position);
+    };
+    // A player met again after midnight continues from the day's start.
+    const auto fromCarried = [&](auto matches) -> Open* {
+        for (std::size_t i = 0; i < carried_.size(); ++i) {
+            if (!matches(carried_[i]))
+                continue;
+            Open& open = open_.emplace_back(std::move(carried_[i]));
+            carried_.erase(carried_.begin() + static_cast<std::ptrdiff_t>(i));
+            open.session.day = day_;
+            open.session.start = dayFirstTime_;
+            open.session.end = dayFirstTime_;
+            return &open;
+        }
+        return nullptr;
+    };
+    const auto resolve = [&](const LogEvent& e) -> Open& {
+        const std::string_view name = nameOf(e.player);
+        if (Open* open = findOpen(e.player.userId, name))
+            return *open;
+        if (Open* open = fromCarried([&](const Open& o) { return o.session.userId == e.player.userId && o.currentName == name; }))
+            return *open;
+        // The same user id under another name, without a name change, is
+        // another player: the server has restarted and numbers afresh.
+        for (std::size_t i = 0; i < open_.size(); ++i) {
+            if (open_[i].session.userId == e.player.userId && e.player.userId != -1) {
+                close(i, open_[i].session.end);
+                break;
+            }
+        }
+        return openSession(e, e.time);
+    };
+    const auto noteId = [](Open& open, const PlayerEntry& player) {
+        const std::string_view id = player.uniqueId ? player.uniqueId : "";
+        if (!id.empty() && !isPendingId(id) && open.session.uniqueId != id &&
+            (open.session.uniqueId.empty() || isPendingId(open.session.uniqueId)))
+            open.session.uniqueId = id;
+    };
+
+    switch (event.kind) {
+    case PlayerConnected: {
+        const std::string_view name = nameOf(event.player);
+        // A connection under a session's user id, or by the same name from
+        // the same address (a client that dropped and came back), ends that
+        // session at its last event.
+        for (std::size_t i = open_.size(); i-- > 0;) {
+            const PlayerSession& session = open_[i].session;
+            if (session.userId == event.player.userId ||
+                (open_[i].currentName == name && session.addressKey == event.player.addressKey))
+                close(i, session.end);
+        }
+        std::erase_if(carried_, [&](const Open& o) { return o.session.userId == event.player.userId && o.currentName == name; });
+        record(openSession(event, event.time));
+        return;
+    }
+    case PlayerDisconnected: {
+        Open* open = nullptr;
+        if (event.player.userId == -1) {
+            // A shutdown disconnects everyone by name only.
+            open = findOpenByName(nameOf(event.player));
+            if (!open)
+                open = fromCarried([&](const Open& o) { return o.currentName == nameOf(event.player); });
+            if (!open)
+                return;
+        } else {
+            open = &resolve(event);
+        }
+        noteId(*open, event.player);
+        record(*open);
+        close(static_cast<std::size_t>(open - open_.data()), event.time);
+        return;
+    }
+    case PlayerEntered:
+    case TeamJoined:
+    case NameChanged:
+    case Say:
+    case SayTeam:
+    case Suicide: {
+        Open& open = resolve(event);
+        noteId(open, event.player);
+        record(open);
+        if (event.kind == TeamJoined) {
+            open.team = event.text && std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
+                                                                                  : Team::CounterTerrorist;
+            addTeam(open.session, open.team);
+        } else if (event.kind == NameChanged) {
+            open.currentName = event.text ? event.text : "";
+            addName(open.session, open.currentName);
+        } else if (event.kind == Say || event.kind == SayTeam) {
+            ++open.session.chat;
+        } else if (event.kind == Suicide) {
+            --open.session.frags;
+            ++open.session.deaths;
+        }
+        return;
+    }
+    case Killed: {
+        Open& victim = resolve(event);
+        noteId(victim, event.player);
+        record(victim);
+        ++victim.session.deaths;
+        const std::int32_t victimTeam = victim.team;
+        const std::string_view killerName = event.text ? event.text : "";
+        Open* killer = findOpenByName(killerName);
+        if (!killer)
+            killer = fromCarried([&](const Open& o) { return o.currentName == killerName; });
+        if (!killer)
+            return;
+        if (killer->team == victimTeam)
+            --killer->session.frags;
+        else
+            ++killer->session.frags;
+        record(*killer);
+        return;
+    }
+    case RconCommand:
+    case BadRconCommand:
+        if (!recordLines_ || event.player.addressKey == 0)
+            return;
+        for (Open& open : open_) {
+            if (open.session.addressKey == event.player.addressKey)
+                record(open);
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void ReferenceSessionTracker::finish()
+{
+    if (inDay_)
+        endDay();
+    carried_.clear();
+    inDay_ = false;
+}
+
+} // namespace zelkam::test

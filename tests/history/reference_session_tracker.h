@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history/player_sessions.h"
+
+namespace zelkam::test {
+
+// The session rules written the plain way, each lookup a scan of the open
+// sessions: quadratic on a crowded day, but easy to read. The tracker must
+// hand out exactly the sessions this does.
+class ReferenceSessionTracker {
+public:
+    explicit ReferenceSessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines = false)
+        : onSession_(std::move(onSession)), recordLines_(recordLines)
+    {
+    }
+
+    // position is what a recorded line refers to (an index into the
+    // caller's events); ignored without line recording.
+    void add(const LogEvent& event, std::size_t position = 0);
+    // Ends every open session at the last event seen and hands out the rest.
+    void finish();
+
+private:
+    struct Open {
+        PlayerSession session;
+        std::string currentName;
+        std::int32_t team = -1;
+    };
+
+    Open* findOpen(std::int32_t userId, std::string_view name);
+    Open* findOpenByName(std::string_view name);
+    Open& openSession(const LogEvent& event, std::int32_t start);
+    void close(std::size_t openIndex, std::int32_t end);
+    void endDay();
+
+    std::function<void(PlayerSession&&)> onSession_;
+    bool recordLines_;
+    std::vector<Open> open_;
+    // Players still connected when the day ended: they begin a session at
+    // the new day's first event once they show up.
+    std::vector<Open> carried_;
+    std::vector<PlayerSession> finished_;
+    bool inDay_ = false;
+    std::int32_t day_ = 0;
+    std::int64_t nextDay_ = 0;
+    std::int32_t dayFirstTime_ = 0;
+    std::int32_t lastTime_ = 0;
+};
+
+} // namespace zelkam::test

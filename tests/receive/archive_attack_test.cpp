@@ -1,0 +1,185 @@
+// The archive writer against another user of the same machine, a crash and
+// time: links, pipes and removed files planted under the archive, modes,
+// torn last lines and sources that fall silent.
+
+#include "receive/archive_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "tests/support/temp_folder.h"
+
+namespace zelkam::receive {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+const SourceAddress Server = SourceAddress::v4({127, 0, 0, 1}, 40001);
+const std::string Folder = "127.0.0.1_40001";
+const std::string A = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"one\"";
+const std::string B = "L 07/06/2001 - 20:00:01: \"Bob<1><STEAM_0:1:2><CT>\" say \"two\"";
+
+std::string readAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A writer on archive that keeps what it reports.
+struct Writer {
+    explicit Writer(const fs::path& archive, bool groupReadable = false) : writer(archive, groupReadable)
+    {
+        writer.setReporter([this](const std::string& text) { reports += text + '\n'; });
+        std::string error;
+        EXPECT_TRUE(writer.prepare(error)) << error;
+    }
+    ArchiveWriter writer;
+    std::string reports;
+};
+
+TEST(ArchiveUnderAttack, APlantedLinkIsNotFollowed)
+{
+    TempFolder archive;
+    TempFolder elsewhere;
+    fs::create_directory_symlink(elsewhere.path(), archive.path() / Folder);
+    Writer w(archive.path());
+    EXPECT_FALSE(w.writer.write(Server, A));
+    EXPECT_TRUE(fs::is_empty(elsewhere.path()));
+    EXPECT_NE(w.reports.find("link or not a folder"), std::string::npos) << w.reports;
+
+    // A link in place of a file of this run's: the lines go to a new file,
+    // never through the link.
+    fs::remove(archive.path() / Folder);
+    ASSERT_TRUE(w.writer.write(Server, A));
+    w.writer.closeAll();
+    fs::remove(archive.path() / Folder / "L0706000.log");
+    fs::create_symlink(elsewhere.path() / "target", archive.path() / Folder / "L0706001.log");
+    ASSERT_TRUE(w.writer.write(Server, B));
+    EXPECT_FALSE(fs::exists(elsewhere.path() / "target"));
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706002.log"), B + "\n");
+}
+
+TEST(ArchiveUnderAttack, APipeInPlaceOfAClosedFileNeitherStallsNorSwallowsLines)
+{
+    TempFolder archive;
+    // Few descriptors, so the writer closes files to make room early.
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit few = saved;
+    few.rlim_cur = 40;
+    setrlimit(RLIMIT_NOFILE, &few);
+    Writer w(archive.path());
+    setrlimit(RLIMIT_NOFILE, &saved);
+
+    ASSERT_TRUE(w.writer.write(Server, A));
+    // Other servers take every place; the server's file is closed.
+    for (std::uint16_t port = 1; port <= 40; ++port)
+        ASSERT_TRUE(w.writer.write(SourceAddress::v4({127, 0, 0, 2}, port), A));
+    const fs::path file = archive.path() / Folder / "L0706000.log";
+    fs::remove(file);
+    ASSERT_EQ(mkfifo(file.c_str(), 0600), 0);
+    // A reader on the pipe, so a writer that opened it would not wait.
+    const int reader = open(file.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(w.writer.write(Server, B));
+    char byte = 0;
+    EXPECT_LT(read(reader, &byte, 1), 1) << "a line went into the pipe";
+    close(reader);
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
+    EXPECT_LE(w.writer.openFileCount(), 20u);
+}
+
+TEST(ArchiveUnderAttack, AFileRemovedWhileWrittenIsFollowedByTheNext)
+{
+    TempFolder archive;
+    Writer w(archive.path());
+    ASSERT_TRUE(w.writer.write(Server, A));
+    fs::remove(archive.path() / Folder / "L0706000.log");
+    ASSERT_TRUE(w.writer.write(Server, B));
+    w.writer.closeAll();
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
+    EXPECT_NE(w.reports.find("removed"), std::string::npos) << w.reports;
+
+    // The whole archive removed: made again.
+    fs::remove_all(archive.path());
+    ASSERT_TRUE(w.writer.write(Server, A));
+    w.writer.closeAll();
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706000.log"), A + "\n");
+}
+
+TEST(ArchiveUnderAttack, OnlyTheOwnerReadsTheArchiveUnlessGroupReadable)
+{
+    const mode_t savedMask = umask(022);
+    for (const bool group : {false, true}) {
+        TempFolder parent;
+        const fs::path archive = parent.path() / "archive";
+        Writer w(archive, group);
+        ASSERT_TRUE(w.writer.write(Server, A));
+        const auto mode = [](const fs::path& path) {
+            struct stat status {};
+            stat(path.c_str(), &status);
+            return status.st_mode & 0777;
+        };
+        EXPECT_EQ(mode(archive), group ? 0750u : 0700u);
+        EXPECT_EQ(mode(archive / Folder), group ? 0750u : 0700u);
+        EXPECT_EQ(mode(archive / Folder / "L0706000.log"), group ? 0640u : 0600u);
+    }
+    umask(savedMask);
+}
+
+TEST(ArchiveUnderAttack, ATornLastLineIsEndedBeforeTheNextFile)
+{
+    TempFolder archive;
+    fs::create_directory(archive.path() / Folder);
+    archive.write(Folder + "/L0705000.log", A + "\n");
+    const std::string torn = "L 07/06/2001 - 19:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"cut he";
+    const fs::path tornFile = archive.write(Folder + "/L0706000.log", A + "\n" + torn);
+    // The torn file is the one written last.
+    fs::last_write_time(archive.path() / Folder / "L0705000.log",
+                        fs::last_write_time(tornFile) - std::chrono::hours(24));
+    Writer w(archive.path());
+    ASSERT_TRUE(w.writer.write(Server, B));
+    w.writer.closeAll();
+    EXPECT_EQ(readAll(tornFile), A + "\n" + torn + "\n");
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0705000.log"), A + "\n");
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
+    EXPECT_NE(w.reports.find("cut off"), std::string::npos) << w.reports;
+}
+
+TEST(ArchiveUnderAttack, SourcesSilentForAnHourAreForgotten)
+{
+    TempFolder archive;
+    Writer w(archive.path());
+    auto now = std::chrono::steady_clock::time_point() + std::chrono::hours(100);
+    w.writer.setClock([&] { return now; });
+    const SourceAddress other = SourceAddress::v4({127, 0, 0, 1}, 40002);
+    ASSERT_TRUE(w.writer.write(Server, A));
+    now += std::chrono::minutes(30);
+    ASSERT_TRUE(w.writer.write(other, A));
+    now += std::chrono::minutes(31);
+    ASSERT_TRUE(w.writer.write(other, B));
+    EXPECT_EQ(w.writer.sourceCount(), 1u);
+    EXPECT_EQ(w.writer.openFileCount(), 1u);
+    // Heard again, it starts a file of its own as at its first line.
+    ASSERT_TRUE(w.writer.write(Server, B));
+    EXPECT_EQ(w.writer.sourceCount(), 2u);
+    w.writer.closeAll();
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706000.log"), A + "\n");
+    EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
+    EXPECT_EQ(readAll(archive.path() / "127.0.0.1_40002" / "L0706000.log"), A + "\n" + B + "\n");
+}
+
+} // namespace
+} // namespace zelkam::receive

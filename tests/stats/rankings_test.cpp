@@ -1,0 +1,254 @@
+#include "stats/rankings.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "history/player_sessions.h"
+#include "ingest/log_file_list.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+#include "tools/loggen/log_generator.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+// Player tokens as servers write them, with the unique id given.
+std::string who(std::string_view name, int userId, std::string_view id, std::string_view team)
+{
+    return "\"" + std::string(name) + "<" + std::to_string(userId) + "><" + std::string(id) + "><" +
+           std::string(team) + ">\"";
+}
+
+std::string kill(const std::string& killer, const std::string& victim, std::string_view weapon)
+{
+    return killer + " killed " + victim + " with \"" + std::string(weapon) + "\"";
+}
+
+const PlayerRanking* playerNamed(const Rankings& rankings, std::string_view name)
+{
+    for (const PlayerRanking& player : rankings.players) {
+        if (player.name == name)
+            return &player;
+    }
+    return nullptr;
+}
+
+// Two days of one server, line shapes taken from real logs: an account seen
+// under both Steam universes and two names, two LAN players told apart by
+// name, a bot, a team kill, the bomb and a hostage, and round wins.
+void writeTwoDays(const TempFolder& folder)
+{
+    const std::string ann0 = who("Ann", 2, "STEAM_0:1:42", "CT");
+    const std::string lan = who("Lan", 3, "STEAM_ID_LAN", "TERRORIST");
+    const std::string lan2 = who("Other", 4, "STEAM_ID_LAN", "CT");
+    const std::string bot = who("Chris_Rock", 5, "BOT", "TERRORIST");
+    folder.write("L0705000.log",
+                 LogText("07/05/2001")
+                     .at("20:00:00", mapStarted("de_dust2"))
+                     .at("20:00:01", who("Ann", 2, "STEAM_ID_PENDING", "") + " connected, address \"10.0.0.2:1\"")
+                     .at("20:00:02", who("Ann", 2, "STEAM_0:1:42", "") + " entered the game")
+                     .at("20:00:03", who("Ann", 2, "STEAM_0:1:42", "") + " joined team \"CT\"")
+                     .at("20:00:04", who("Lan", 3, "STEAM_ID_LAN", "") + " connected, address \"10.0.0.3:1\"")
+                     .at("20:00:05", who("Lan", 3, "STEAM_ID_LAN", "") + " joined team \"TERRORIST\"")
+                     .at("20:00:06", who("Other", 4, "STEAM_ID_LAN", "") + " connected, address \"10.0.0.4:1\"")
+                     .at("20:00:07", who("Other", 4, "STEAM_ID_LAN", "") + " joined team \"CT\"")
+                     .at("20:00:08", who("Chris_Rock", 5, "BOT", "") + " entered the game")
+                     .at("20:00:09", who("Chris_Rock", 5, "BOT", "") + " joined team \"TERRORIST\"")
+                     .at("20:00:10", "World triggered \"Round_Start\"")
+                     .at("20:01:00", kill(ann0, lan, "m4a1"))
+                     .at("20:01:10", kill(ann0, lan2, "m4a1"))
+                     .at("20:01:20", kill(bot, ann0, "ak47"))
+                     .at("20:01:30", bot + " triggered \"Planted_The_Bomb\"")
+                     .at("20:01:40", lan2 + " triggered \"Defused_The_Bomb\"")
+                     .at("20:01:41", "Team \"CT\" triggered \"Bomb_Defused\" (CT \"1\") (T \"0\")")
+                     .at("20:01:50", "World triggered \"Round_Start\"")
+                     .at("20:02:00", lan2 + " triggered \"Rescued_A_Hostage\"")
+                     .at("20:02:10", lan + " committed suicide with \"grenade\"")
+                     .at("20:02:20", "Team \"TERRORIST\" triggered \"Terrorists_Win\" (CT \"1\") (T \"1\")")
+                     .at("20:30:00", ann0 + " changed name to \"Annie\"")
+                     .at("20:31:00", who("Annie", 2, "STEAM_0:1:42", "CT") + " say \"gg\"")
+                     .at("20:40:00", who("Annie", 2, "STEAM_0:1:42", "CT") + " disconnected")
+                     .at("20:50:00", mapStarted("cs_office"))
+                     .at("21:00:00", lan2 + " say \"bye\"")
+                     .text());
+    // The next day the same account comes back through the other universe.
+    const std::string ann1 = who("Annie", 7, "STEAM_1:1:42", "CT");
+    folder.write("L0706000.log", LogText("07/06/2001")
+                                     .at("10:00:00", mapStarted("de_dust2"))
+                                     .at("10:00:01", who("Annie", 7, "STEAM_1:1:42", "") + " entered the game")
+                                     .at("10:00:02", who("Annie", 7, "STEAM_1:1:42", "") + " joined team \"CT\"")
+                                     .at("10:05:00", kill(ann1, who("Lan", 8, "STEAM_ID_LAN", "TERRORIST"), "awp"))
+                                     .at("10:06:00", kill(ann1, who("Dave", 9, "STEAM_0:0:7", "CT"), "awp"))
+                                     .at("10:10:00", who("Annie", 7, "STEAM_1:1:42", "CT") + " disconnected")
+                                     .text());
+}
+
+TEST(Rankings, CountsPlayersWeaponsAndMapsOfTheRange)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    writeTwoDays(folder);
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+
+    Rankings all;
+    ASSERT_TRUE(collectRankings(days, {}, nullptr, all));
+    const PlayerRanking* ann = playerNamed(all, "Annie");
+    ASSERT_NE(ann, nullptr);
+    EXPECT_EQ(ann->uniqueId, "STEAM_0:1:42") << "both universes are one account";
+    EXPECT_EQ(ann->names, (std::vector<std::string>{"Ann", "Annie"}));
+    EXPECT_EQ(ann->sessions, 2);
+    EXPECT_EQ(ann->days, 2);
+    // Lan and Other on the first day, Lan and Dave on the second; Other and
+    // Dave were on her own team.
+    EXPECT_EQ(ann->kills, 2);
+    EXPECT_EQ(ann->teamKills, 2);
+    EXPECT_EQ(ann->deaths, 1);
+    EXPECT_EQ(ann->frags, 0) << "as the player list counts: +1 -1 on each day";
+    EXPECT_EQ(ann->chat, 1);
+    EXPECT_EQ(ann->roundsWon, 1);
+    EXPECT_EQ(ann->timeConnected, (40 * 60 - 1) + (10 * 60 - 1));
+    EXPECT_EQ(ann->weaponKills, (std::vector<std::pair<std::string, std::int32_t>>{{"awp", 2}, {"m4a1", 2}}));
+
+    // LAN players are told apart by name; the bot is left out.
+    const PlayerRanking* lan = playerNamed(all, "Lan");
+    const PlayerRanking* other = playerNamed(all, "Other");
+    ASSERT_TRUE(lan && other);
+    EXPECT_EQ(lan->uniqueId, "");
+    EXPECT_EQ(lan->suicides, 1);
+    EXPECT_EQ(lan->deaths, 3);
+    EXPECT_EQ(lan->roundsWon, 1);
+    EXPECT_EQ(other->bombsDefused, 1);
+    EXPECT_EQ(other->hostagesRescued, 1);
+    EXPECT_EQ(other->roundsWon, 1);
+    EXPECT_EQ(playerNamed(all, "Chris_Rock"), nullptr);
+    EXPECT_NE(playerNamed(all, "Dave"), nullptr);
+    EXPECT_EQ(all.players.size(), 4u) << "Ann's connection before validation is no player of its own";
+
+    std::map<std::string, std::tuple<int, int, int>> weapons;
+    for (const WeaponRanking& w : all.weapons)
+        weapons[w.weapon] = {w.kills, w.teamKills, w.players};
+    EXPECT_EQ(weapons, (decltype(weapons){{"ak47", {1, 0, 0}}, {"awp", {2, 1, 1}}, {"m4a1", {2, 1, 1}}}));
+
+    std::map<std::string, std::tuple<int, std::int64_t, int, int>> maps;
+    for (const MapRanking& m : all.maps)
+        maps[m.map] = {m.started, m.timePlayed, m.rounds, m.players};
+    EXPECT_EQ(maps, (decltype(maps){{"de_dust2", {2, 40 * 60 + 10 * 60, 2, 4}}, {"cs_office", {1, 10 * 60, 0, 1}}}));
+
+    // Bots when asked for, under their names.
+    Rankings withBots;
+    RankingRange bots;
+    bots.bots = true;
+    ASSERT_TRUE(collectRankings(days, bots, nullptr, withBots));
+    const PlayerRanking* bot = playerNamed(withBots, "Chris_Rock");
+    ASSERT_NE(bot, nullptr);
+    EXPECT_EQ(bot->kills, 1);
+    EXPECT_EQ(bot->bombsPlanted, 1);
+    EXPECT_EQ(bot->roundsWon, 1);
+
+    // The second day alone.
+    Rankings second;
+    RankingRange range;
+    range.firstDay = days.days[1];
+    range.lastDay = days.days[1];
+    ASSERT_TRUE(collectRankings(days, range, nullptr, second));
+    ann = playerNamed(second, "Annie");
+    ASSERT_NE(ann, nullptr);
+    EXPECT_EQ(ann->sessions, 1);
+    EXPECT_EQ(ann->kills, 1);
+    EXPECT_EQ(ann->teamKills, 1);
+    EXPECT_EQ(ann->chat, 0);
+    EXPECT_EQ(second.maps.size(), 1u);
+}
+
+// Every kill line of the folder's files.
+int killLines(const std::filesystem::path& folder)
+{
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        std::ifstream file(entry.path());
+        for (std::string line; std::getline(file, line);)
+            count += line.find("\" killed \"") != std::string::npos;
+    }
+    return count;
+}
+
+// The truth of the rankings: each player's frags, deaths, sessions and time
+// connected are
+// the sums over the sessions the player record walks (every day, in order),
+// and the weapons' kills are the folder's kill lines.
+TEST(Rankings, AgreeWithTheSessionsOfEveryDayAndTheKillLines)
+{
+    for (const char* zone : {"UTC0", "Europe/Berlin"}) {
+        ScopedTimeZone tz(zone);
+        for (std::uint64_t seed : {3u, 11u}) {
+            TempFolder folder;
+            LogGenOptions options;
+            options.seed = seed;
+            options.days = 4;
+            options.linesPerDay = 3000;
+            options.maxPlayers = 12;
+            ASSERT_TRUE(generateLogFolder(folder.path(), options));
+            FolderDays days;
+            ASSERT_TRUE(days.scan(folder.string()));
+            ASSERT_GE(days.days.size(), 4u);
+
+            // The whole folder, and the middle two days.
+            const RankingRange ranges[] = {{}, {days.days[1], days.days[2], false}};
+            for (const RankingRange& range : ranges) {
+                SCOPED_TRACE(std::string(zone) + " seed " + std::to_string(seed) + " from " +
+                             std::to_string(range.firstDay));
+                std::map<std::string, std::tuple<int, int, int, std::int64_t>> expected;
+                SessionTracker tracker([&](PlayerSession&& s) {
+                    if (s.day < range.firstDay || s.day > range.lastDay)
+                        return;
+                    const PlayerKey key = playerKeyOf(s.uniqueId, s.names.back());
+                    if (key.bot)
+                        return;
+                    auto& [frags, deaths, sessions, time] = expected[key.key];
+                    frags += s.frags;
+                    deaths += s.deaths;
+                    ++sessions;
+                    time += s.end - s.start;
+                });
+                walkDayWindows(days, nullptr, {}, [&](std::size_t, const EventList* own) {
+                    if (own) {
+                        for (const LogEvent& event : *own)
+                            tracker.add(event);
+                    }
+                });
+                tracker.finish();
+
+                Rankings rankings;
+                ASSERT_TRUE(collectRankings(days, range, nullptr, rankings));
+                std::map<std::string, std::tuple<int, int, int, std::int64_t>> ranked;
+                for (const PlayerRanking& p : rankings.players) {
+                    if (p.sessions > 0)
+                        ranked[playerKeyOf(p.uniqueId.empty() ? "" : p.uniqueId, p.name).key] =
+                            {p.frags, p.deaths, p.sessions, p.timeConnected};
+                }
+                EXPECT_EQ(ranked, expected);
+                EXPECT_GT(expected.size(), 3u);
+                if (range.firstDay == RankingRange{}.firstDay) {
+                    int kills = 0;
+                    for (const WeaponRanking& w : rankings.weapons)
+                        kills += w.kills;
+                    EXPECT_EQ(kills, killLines(folder.path()));
+                    EXPECT_GT(kills, 0);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace zelkam
