@@ -170,25 +170,37 @@ build_qt() {
     [ -f "$cache/src/qt6-base/qt6-base_$version.dsc" ] || rm -rf "$cache/src/qt6-base"
     source=$(fetch_source qt6-base)
     build=$cache/build-qt
+    # The compiler's temporary files stay in the cache too: a shared /tmp
+    # that is cleaned during the hour would break the build.
+    local TMPDIR=$cache/tmp
+    export TMPDIR
+    mkdir -p "$TMPDIR"
     echo "== Qt for Windows: building into $install (log in $cache/build-qt.log)"
-    rm -rf "$build" "$install"
-    mkdir -p "$build"
-    if ! (cd "$build" &&
-            env -u ZELKAM_WINDOWS_PREFIX nice -n 19 "$source/configure" -prefix "$install" "${qt_configure_options[@]}" \
-                -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DZELKAM_WINDOWS_SHARED_RUNTIME=ON \
-                -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$cache/build-qt.log" 2>&1; then
-        tail -n 40 "$cache/build-qt.log" >&2
-        echo "Qt configure failed" >&2
-        exit 1
+    # A build that was cut short for the same install goes on where it
+    # stopped.
+    if [ "$(cat "$build/.install" 2>/dev/null)" = "$install" ]; then
+        echo "   going on with the build in $build"
+    else
+        rm -rf "$build" "$install"
+        mkdir -p "$build"
+        if ! (cd "$build" &&
+                env -u ZELKAM_WINDOWS_PREFIX nice -n 19 "$source/configure" -prefix "$install" "${qt_configure_options[@]}" \
+                    -- -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DZELKAM_WINDOWS_SHARED_RUNTIME=ON \
+                    -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake) >"$cache/build-qt.log" 2>&1; then
+            tail -n 40 "$cache/build-qt.log" >&2
+            echo "Qt configure failed" >&2
+            exit 1
+        fi
+        echo "$install" >"$build/.install"
+        echo "   configured in $((SECONDS - started))s"
     fi
-    echo "   configured in $((SECONDS - started))s"
     if ! env -u ZELKAM_WINDOWS_PREFIX nice -n 19 cmake --build "$build" -j"$jobs" >>"$cache/build-qt.log" 2>&1; then
         grep -aE -B2 -A10 'FAILED|error:' "$cache/build-qt.log" | tail -n 40 >&2
         echo "Qt build failed" >&2
         exit 1
     fi
     cmake --install "$build" >>"$cache/build-qt.log" 2>&1
-    rm -rf "$build"
+    rm -rf "$build" "$TMPDIR"
     echo "$((SECONDS - started))" >"$install/.complete"
     echo "   built and installed in $((SECONDS - started))s ($(du -sh "$install" | cut -f1))"
 }
