@@ -7,7 +7,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHelpEvent>
 #include <QMessageBox>
@@ -19,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/main_window.h"
+#include "app/save_name.h"
 #include "parse/time_stamp.h"
 #include "platform/qpainter_canvas.h"
 #include "replay/day_overview.h"
@@ -213,8 +213,8 @@ DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<voi
     layout->addLayout(buttons);
 
     askSavePath = [](QWidget* owner) {
-        return QFileDialog::getSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
-                                            QStringLiteral("PNG images (*.png)"));
+        return askSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
+                               QStringLiteral("PNG images (*.png)"), QStringLiteral("png"));
     };
 
     resize(900, 320);
@@ -242,11 +242,11 @@ void DayOverviewWindow::refresh()
     // map names and counts would be stale.
     const bool empty = state_.isEmptyDay();
     const std::size_t eventCount = empty ? 0 : state_.events().size();
-    if (!haveSeries_ || empty != seriesEmptyDay_ || state_.dayStart != series_.dayStart
-        || eventCount != series_.eventCount || state_.lastEvent != seriesLastEvent_) {
+    if (!haveSeries_ || empty != seriesEmptyDay_ || state_.dayStart() != series_.dayStart
+        || eventCount != series_.eventCount || state_.lastEvent() != seriesLastEvent_) {
         series_ = computeDayOverview(state_);
         seriesEmptyDay_ = empty;
-        seriesLastEvent_ = state_.lastEvent;
+        seriesLastEvent_ = state_.lastEvent();
         haveSeries_ = true;
         plot_->painter().setSeries(&series_);
         setWindowTitle(QStringLiteral("Day Overview - ") + dateText(series_.dayStart));
@@ -267,7 +267,7 @@ void DayOverviewWindow::copyImage() const
 
 void DayOverviewWindow::saveWithDialog(qreal scale)
 {
-    const QString path = askSavePath ? askSavePath(this) : QString();
+    const QString path = withDefaultSuffix(askSavePath ? askSavePath(this) : QString(), QStringLiteral("png"));
     if (path.isEmpty())
         return;
     if (!saveImage(path, scale))

@@ -73,8 +73,9 @@ public:
     const DayOverview& series() const { return series_; }
     OverviewPlot* plot() const { return plot_; }
 
-    // Asks where to save the image; an empty answer cancels. The desktop's
-    // file dialog unless replaced (the tests answer it themselves).
+    // Asks where to save the image; an empty answer cancels, a name without
+    // a suffix gets ".png". The desktop's file dialog unless replaced (the
+    // tests answer it themselves).
     std::function<QString(QWidget* parent)> askSavePath;
 
     // Writes the plot as PNG at scale 1 or 2; false when it cannot be written.

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,10 +16,11 @@
 #include <QVBoxLayout>
 
 #include "app/clock_text.h"
+#include "app/save_name.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
-#include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam {
 namespace {
@@ -74,6 +74,10 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     layout->addWidget(table_, 1);
     layout->addWidget(status_);
     layout->addLayout(buttons);
+    askSavePath = [](QWidget* owner) {
+        return askSaveFileName(owner, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"),
+                               QStringLiteral("csv"));
+    };
     resize(rememberedSize);
 }
 
@@ -150,8 +154,10 @@ void FindAllWindow::addDay(const DayHits& day)
         hits_.push_back(hit);
     }
     table_->setUpdatesEnabled(true);
+    // The keyboard starts at the first row, but nothing is selected: Copy
+    // takes every row until the user chooses some.
     if (table_->currentRow() < 0)
-        table_->setCurrentCell(0, 0);
+        table_->selectionModel()->setCurrentIndex(table_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
 void FindAllWindow::finish(bool complete, bool folderFound)
@@ -172,7 +178,7 @@ void FindAllWindow::finish(bool complete, bool folderFound)
     emit searchFinished();
 }
 
-std::vector<int> FindAllWindow::chosenRows() const
+std::vector<int> FindAllWindow::selectedOrAllRows() const
 {
     std::vector<int> rows;
     for (int row = 0; row < table_->rowCount(); ++row) {
@@ -189,11 +195,10 @@ std::vector<int> FindAllWindow::chosenRows() const
 QString FindAllWindow::rowsAsText() const
 {
     std::string text;
-    for (int row : chosenRows()) {
+    for (int row : selectedOrAllRows()) {
         const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
-        text += localDateText(hit.time) + '\t' + localTimeText(hit.time) + '\t';
-        appendTerminalText(text, hit.text);
-        text += '\n';
+        text += spreadsheetCell(localDateText(hit.time)) + '\t' + spreadsheetCell(localTimeText(hit.time)) + '\t' +
+                spreadsheetCell(logTextToUtf8(hit.text)) + '\n';
     }
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -201,8 +206,7 @@ QString FindAllWindow::rowsAsText() const
 std::string FindAllWindow::rowsAsCsv() const
 {
     std::string csv = "date,time,line\r\n";
-    for (int row : chosenRows()) {
-        const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
+    for (const HistoryHit& hit : hits_) {
         csv += csvField(localDateText(hit.time)) + ',' + csvField(localTimeText(hit.time)) + ',' +
                csvField(logTextToUtf8(hit.text)) + "\r\n";
     }
@@ -226,8 +230,7 @@ void FindAllWindow::copyRows()
 
 void FindAllWindow::saveRows()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save"), QString(),
-                                                      QStringLiteral("CSV files (*.csv)"));
+    const QString path = withDefaultSuffix(askSavePath ? askSavePath(this) : QString(), QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     if (!saveCsv(path))

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <cstdint>
 #include <string>
@@ -23,8 +24,9 @@ class LogFolderSetting;
 // (date, time, what the viewer shows for it), filled while the search runs
 // on a thread of its own with its own reader, never the shown model. A
 // progress bar counts the days; "Stop" ends the search. Activating a row
-// (double click or Return) asks for a jump to the hit; "Copy" puts the
-// selected rows on the clipboard as text, "Save..." writes them as CSV. The
+// (double click or Return) asks for a jump to the hit; "Copy" puts the rows
+// the user selected on the clipboard as tab-separated text (every row when
+// the user selected none), "Save..." writes every row as CSV. The
 // window is not modal, can be resized, and opens at the size the last one
 // had (kept in the settings store once keepSizeIn is called, otherwise for
 // the run). Escape closes it; closing stops the search.
@@ -48,16 +50,25 @@ public:
     // the window.
     void keepSizeIn(const LogFolderSetting& setting);
 
-    // The rows' text, a line each ("DD/MM/YYYY<TAB>HH:MM:SS<TAB>line", made
-    // safe for a terminal): the selected rows, or every row when none is.
+    // The rows' text for the clipboard, a line each
+    // ("DD/MM/YYYY<TAB>HH:MM:SS<TAB>line", each cell a spreadsheetCell): the
+    // rows the user selected, or every row when none is. A search selects
+    // nothing by itself.
     QString rowsAsText() const;
-    // The same rows as CSV (UTF-8, RFC 4180 quoting) with a header line.
+    // Every row as CSV (UTF-8, RFC 4180 quoting, csvField cells) with a
+    // header line, whatever is selected.
     std::string rowsAsCsv() const;
     bool saveCsv(const QString& path) const;
+
+    // Asks where Save... writes; a file dialog unless a test answers it.
+    // An empty answer saves nothing; a name without a suffix gets ".csv".
+    std::function<QString(QWidget* parent)> askSavePath;
 
     QTableWidget* table() const { return table_; }
     QProgressBar* progressBar() const { return progress_; }
     QPushButton* stopButton() const { return stopButton_; }
+    QPushButton* copyButton() const { return copyButton_; }
+    QPushButton* saveButton() const { return saveButton_; }
     QLabel* statusLabel() const { return status_; }
     const HistoryHit& hitAt(int row) const { return hits_[static_cast<std::size_t>(row)]; }
 
@@ -75,7 +86,7 @@ private:
                      const std::string& pattern, bool matchCase);
     void addDay(const DayHits& day);
     void finish(bool complete, bool folderFound);
-    std::vector<int> chosenRows() const;
+    std::vector<int> selectedOrAllRows() const;
     void copyRows();
     void saveRows();
 

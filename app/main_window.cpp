@@ -264,7 +264,7 @@ void MainWindow::refreshViews()
     chatView_->invalidate();
 
     playerList_->clear();
-    playerList_->setScores(state_.ctScore, state_.tScore);
+    playerList_->setScores(state_.live().ctScore, state_.live().tScore);
     for (const PlayerEntry& player : state_.viewPlayers)
         playerList_->add(&player);
     playerList_->sortAndRedraw();
@@ -283,7 +283,7 @@ int MainWindow::shownDayIndex() const
     const std::int32_t* on = std::upper_bound(first, last, state_.viewClock);
     if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock))
         return static_cast<int>(on - 1 - first);
-    const std::int32_t* found = std::find(first, last, state_.dayStart);
+    const std::int32_t* found = std::find(first, last, state_.dayStart());
     return found == last ? -1 : static_cast<int>(found - first);
 }
 
@@ -304,7 +304,11 @@ void MainWindow::dispatchCommand(int id)
     if (destroyed_)
         return;
     if (id >= 0 && id <= 15) {
-        state_.command(id);
+        // The buttons << to >>> by their ids; the other ids only stop a
+        // rewind.
+        constexpr PlaybackCommand byId[] = {PlaybackCommand::Rewind, PlaybackCommand::Pause, PlaybackCommand::Play,
+                                            PlaybackCommand::Fast, PlaybackCommand::Fastest};
+        state_.command(id >= Rewind && id <= Fastest ? byId[id - Rewind] : PlaybackCommand::None);
         return;
     }
     switch (id) {
@@ -381,7 +385,7 @@ void MainWindow::loadFolderInBackground()
                 return;
             }
             // Cancelled: an empty, published day, as a folder without logs.
-            state_.command(Pause);
+            state_.command(PlaybackCommand::Pause);
             state_.unload();
         }
         fillDateList();

@@ -107,7 +107,7 @@ void MainWindow::trackbarNotified(int code, int position)
     case ThumbTrack:
         // A drag pauses and the replay follows the thumb as it goes, so the
         // clock reads the time the thumb stands at.
-        state_.command(Pause);
+        state_.command(PlaybackCommand::Pause);
         state_.seekMinute(position);
         refreshViews();
         break;
@@ -153,7 +153,7 @@ void MainWindow::toggleOrPressFocused()
         focused->click();
         return;
     }
-    dispatchCommand(state_.speed != 0 ? Pause : Play);
+    dispatchCommand(state_.speed() != 0 ? Pause : Play);
 }
 
 

@@ -62,7 +62,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
     // at its start when the hit is not in it any more; the shown day stays
     // when the hit's day cannot be loaded (gone since the search).
     const auto job = [hit](ViewerState& state) {
-        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart == hit.day);
+        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
     };
     loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
 }

@@ -169,7 +169,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     // midnight, as the all-days walk knows it.
     std::vector<PlayerSession> sessions;
     if (!state.isEmptyDay()) {
-        DayRecord record = dayRecordOf(subject, state.events(), state.dayStart);
+        DayRecord record = dayRecordOf(subject, state.events(), state.dayStart());
         subject_ = record.subject;
         sessions = std::move(record.sessions);
     }
@@ -198,7 +198,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
             }
             for (std::size_t e : session.lines) {
                 HistoryHit target;
-                target.day = state.dayStart;
+                target.day = state.dayStart();
                 target.time = events[e].time;
                 target.event = e;
                 target.kind = events[e].kind;

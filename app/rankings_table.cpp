@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam {
 namespace {

@@ -7,8 +7,6 @@
 #include <QDateEdit>
 #include <QDateTime>
 #include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +17,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/save_name.h"
 #include "ingest/log_file_list.h"
 
 namespace zelkam {
@@ -297,13 +296,6 @@ bool RankingsWindow::saveCsv(const QString& path) const
     return written && file.error() == QFileDevice::NoError;
 }
 
-QString RankingsWindow::csvFileName(const QString& typed)
-{
-    if (typed.isEmpty() || !QFileInfo(typed).suffix().isEmpty())
-        return typed;
-    return typed + QStringLiteral(".csv");
-}
-
 void RankingsWindow::copyRows()
 {
     QApplication::clipboard()->setText(fromUtf8(rowsAsCsv(true)));
@@ -311,14 +303,10 @@ void RankingsWindow::copyRows()
 
 void RankingsWindow::saveRows()
 {
-    QFileDialog dialog(this, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // The dialog adds the suffix itself where it can, so that it asks
-    // before overwriting the file actually written.
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString path =
+        askSaveFileName(this, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"));
+    if (path.isEmpty())
         return;
-    const QString path = csvFileName(dialog.selectedFiles().constFirst());
     if (!saveCsv(path))
         status_->setText(QStringLiteral("Could not write %1").arg(path));
 }

@@ -59,9 +59,6 @@ public:
     std::string rowsAsCsv(bool selectedOnly) const;
     // Writes every row of the shown tab to path; false when it cannot.
     bool saveCsv(const QString& path) const;
-    // The file name Save... writes for a typed one: ".csv" added when the
-    // name has no suffix.
-    static QString csvFileName(const QString& typed);
 
     QDateEdit* fromField() const { return from_; }
     QDateEdit* toField() const { return to_; }

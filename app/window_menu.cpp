@@ -60,7 +60,7 @@ void WindowMenu::openRankings()
         // The files and days the date selector lists: no second folder scan.
         FolderDays folder;
         folder.assign(state_.folder().files(), state_.folder().days());
-        rankings_->setFolder(folder, state_.dayStart);
+        rankings_->setFolder(folder, state_.dayStart());
         rankings_->start();
     }
     rankings_->show();

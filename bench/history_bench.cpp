@@ -19,7 +19,7 @@
 #include "history/all_days_search.h"
 #include "stats/rankings.h"
 #include "tools/loggen/log_generator.h"
-#include "views/display_text.h"
+#include "text/text_out.h"
 
 
 namespace zelkam::bench {

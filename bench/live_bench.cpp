@@ -88,7 +88,7 @@ struct LiveModel {
             return;
         loadMs = bestLoadMs(1);
         loadAllCoresMs = bestLoadMs(0);
-        state->command(3);
+        state->command(PlaybackCommand::Play);
     }
 
     double bestLoadMs(unsigned threads)

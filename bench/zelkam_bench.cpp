@@ -61,8 +61,8 @@ bool standAtDayStart(benchmark::State& bench, ViewerState& state)
         bench.SkipWithError("the heavy day does not load");
         return false;
     }
-    state.seek(state.events()[state.dayFirstEvent].time);
-    state.command(2);
+    state.seek(state.events()[state.dayFirstEvent()].time);
+    state.command(PlaybackCommand::Pause);
     return true;
 }
 
@@ -169,8 +169,8 @@ void DayLoad(benchmark::State& bench)
         }
     }
     bench.counters["events"] = static_cast<double>(state.events().size());
-    bench.counters["day_events"] = static_cast<double>(state.dayEndEvent - state.dayFirstEvent);
-    bench.counters["snapshots"] = static_cast<double>(state.snapshots.size());
+    bench.counters["day_events"] = static_cast<double>(state.dayEndEvent() - state.dayFirstEvent());
+    bench.counters["snapshots"] = static_cast<double>(state.snapshots().size());
 }
 BENCHMARK(DayLoad)->Name("DayLoad/HeavyDay")->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
     ->ReportAggregatesOnly(true);
@@ -313,8 +313,8 @@ void Seek(benchmark::State& bench)
     if (!standAtDayStart(bench, state))
         return;
     const EventList& events = state.events();
-    const std::int32_t first = events[state.dayFirstEvent].time;
-    const std::int32_t last = events[state.dayEndEvent].time;
+    const std::int32_t first = events[state.dayFirstEvent()].time;
+    const std::int32_t last = state.day().endTime();
     std::mt19937_64 random(7);
     std::uniform_int_distribution<std::int32_t> target(first, last);
 
@@ -330,8 +330,8 @@ void Seek(benchmark::State& bench)
     // Each map ends where the next one starts; the day's last map ends at
     // the day's end.
     std::vector<std::int32_t> mapEnds;
-    for (std::size_t i = 1; i < state.snapshots.size(); ++i)
-        mapEnds.push_back(std::clamp(state.snapshots[i].time, first, last));
+    for (std::size_t i = 1; i < state.snapshots().size(); ++i)
+        mapEnds.push_back(std::clamp(state.snapshots()[i].time, first, last));
     mapEnds.push_back(last);
     double worst = 0;
     for (const std::int32_t mapEnd : mapEnds) {
@@ -372,10 +372,10 @@ void Tick(benchmark::State& bench)
     for (auto _ : bench) {
         if (!standAtDayStart(bench, state))
             return;
-        state.command(5);
-        const std::int32_t end = state.events()[state.lastEvent].time;
+        state.command(PlaybackCommand::Fastest);
+        const std::int32_t end = state.events()[state.lastEvent()].time;
         double total = 0;
-        while (state.clock < end) {
+        while (state.clock() < end) {
             const Clock::time_point start = Clock::now();
             state.tick();
             const double took = millisecondsSince(start);

@@ -13,9 +13,8 @@
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "replay/viewer_state.h"
-#include "views/event_application.h"
-#include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
@@ -55,19 +54,11 @@ std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const st
     return state;
 }
 
-// Applies the event at the cursor, as playback does, and tells whether it
-// composed a chat line: the chat ring then either grew or, when full, moved
-// its head. The line is the ring's newest.
-bool applyAtCursor(ViewerState& state)
+const ChatLine& newestLine(const ViewerState& state)
 {
-    const std::size_t countBefore = state.chatLines.size();
-    const std::size_t headBefore = state.chatLines.head();
-    applyEvent(state.eventTarget, state.events()[state.cursor]);
-    ++state.cursor;
-    return state.chatLines.size() != countBefore || state.chatLines.head() != headBefore;
+    const ChatRing& lines = state.live().chatLines;
+    return lines[lines.size() - 1];
 }
-
-const ChatLine& newestLine(const ViewerState& state) { return state.chatLines[state.chatLines.size() - 1]; }
 
 bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
 {
@@ -79,10 +70,10 @@ bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
         return result;
     }
     case ReplayStep::Kind::Command:
-        state.command(static_cast<int>(step.value));
+        state.command(step.command);
         return true;
     case ReplayStep::Kind::Seek: {
-        const std::int64_t target = std::int64_t{state.dayStart} + step.value;
+        const std::int64_t target = std::int64_t{state.dayStart()} + step.value;
         state.seek(static_cast<std::int32_t>(std::min<std::int64_t>(target, std::numeric_limits<std::int32_t>::max())));
         return true;
     }
@@ -204,8 +195,8 @@ int runChat(const std::vector<std::string>& args)
     // search stop too: the first event of the next day, or the last loaded
     // event.
     std::string text;
-    while (!state->isEmptyDay() && state->cursor < state->dayEndEvent) {
-        if (!applyAtCursor(*state))
+    while (!state->isEmptyDay() && state->cursor() < state->dayPlayEnd()) {
+        if (!state->applyNext())
             continue;
         const ChatLine& line = newestLine(*state);
         text.clear();

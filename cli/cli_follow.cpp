@@ -12,12 +12,12 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 #include "replay/viewer_state.h"
-#include "views/display_text.h"
-#include "views/event_application.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
@@ -61,12 +61,6 @@ bool isFolder(const std::string& folder)
     return std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : pathFromUtf8(folder), error);
 }
 
-void complain(const std::string& message)
-{
-    std::cout.flush();
-    std::cerr << "zelkam-cli: " << message << '\n';
-}
-
 // The local midnight of a DD/MM/YYYY date, or none when it does not convert.
 std::optional<std::int32_t> midnightOf(const std::string& date)
 {
@@ -87,20 +81,16 @@ enum class Kind { Chat, Events };
 void printOn(ViewerState& state, Kind kind)
 {
     std::string text;
-    while (!stopRequested && !state.isEmptyDay() && state.cursor < state.dayPlayEnd()) {
-        const LogEvent& event = state.events()[state.cursor];
+    while (!stopRequested && !state.isEmptyDay() && state.cursor() < state.dayPlayEnd()) {
+        const LogEvent& event = state.events()[state.cursor()];
+        const bool composed = state.applyNext();
         if (kind == Kind::Events) {
-            ++state.cursor;
             std::cout << eventJson(event) << '\n' << std::flush;
             continue;
         }
-        const std::size_t countBefore = state.chatLines.size();
-        const std::size_t headBefore = state.chatLines.head();
-        applyEvent(state.eventTarget, event);
-        ++state.cursor;
-        if (state.chatLines.size() == countBefore && state.chatLines.head() == headBefore)
+        if (!composed)
             continue;
-        const ChatLine& line = state.chatLines[state.chatLines.size() - 1];
+        const ChatLine& line = state.live().chatLines[state.live().chatLines.size() - 1];
         text.clear();
         appendTerminalText(text, line.text);
         std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
@@ -109,17 +99,7 @@ void printOn(ViewerState& state, Kind kind)
 
 // After the day was read again (a file replaced or shortened), goes back to
 // where printing had got to without printing anything twice.
-void resume(ViewerState& state, std::size_t printedUpTo)
-{
-    if (state.isEmptyDay())
-        return;
-    state.seek(state.events()[state.dayFirstEvent].time);
-    state.cursor = state.dayFirstEvent;
-    while (state.cursor < printedUpTo && state.cursor < state.dayPlayEnd()) {
-        applyEvent(state.eventTarget, state.events()[state.cursor]);
-        ++state.cursor;
-    }
-}
+void resume(ViewerState& state, std::size_t printedUpTo) { state.replayTo(printedUpTo); }
 
 } // namespace
 
@@ -199,9 +179,9 @@ int runFollow(const std::vector<std::string>& args)
         }
         // The server's next day has begun: what was left of this one has
         // been printed, so go on with the day after it.
-        if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart) {
+        if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart()) {
             index = 0;
-            while (state->days[index] <= state->dayStart)
+            while (state->days[index] <= state->dayStart())
                 ++index;
             loaded = false;
             continue;
@@ -209,7 +189,7 @@ int runFollow(const std::vector<std::string>& args)
         waitAWhile();
         if (stopRequested)
             break;
-        const std::size_t printedUpTo = state->cursor;
+        const std::size_t printedUpTo = state->cursor();
         const LiveUpdate update = state->follow();
         if (update.folderGone) {
             complain(*folder + " is gone");

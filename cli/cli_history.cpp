@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include <nlohmann/json.hpp>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +13,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
+#include "cli/cli_json.h"
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
@@ -21,8 +21,8 @@
 #include "history/day_windows.h"
 #include "history/player_record.h"
 #include "replay/search.h"
-#include "views/text_encoding.h"
-#include "views/display_text.h"
+#include "text/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
@@ -217,7 +217,6 @@ int runPlayer(const std::vector<std::string>& args)
         return false;
     };
 
-    using Json = nlohmann::ordered_json;
     std::size_t shown = 0;
     Progress progress("player");
     walkPlayerSessions(folder, nullptr, matches, [&](PlayerSession&& session) {
@@ -234,7 +233,7 @@ int runPlayer(const std::vector<std::string>& args)
         json["frags"] = session.frags;
         json["deaths"] = session.deaths;
         json["chat"] = session.chat;
-        std::cout << json.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+        std::cout << jsonLine(json) << '\n';
         ++shown;
     }, [&](std::size_t index, std::size_t days) { progress.update(index, days, folder.days[index]); });
     progress.wipe();

@@ -13,9 +13,9 @@ namespace zelkam::cli {
 using Json = nlohmann::ordered_json;
 
 // The one way zelkam-cli writes JSON: compact, on one line (no line feed
-// added), with DEL, C1 and bidirectional controls inside a string escaped,
-// so that a terminal showing it acts on none. Texts from the log go in
-// decoded (logTextToUtf8).
+// added), with every control, format and separator character inside a
+// string escaped (safeJson), so that a terminal showing it acts on none.
+// Texts from the log go in decoded (logTextToUtf8).
 std::string jsonLine(const Json& json);
 
 // One compact JSON object a line, keys in a fixed order. Names and texts

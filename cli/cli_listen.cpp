@@ -16,6 +16,7 @@
 #include <optional>
 
 #include "cli/cli_commands.h"
+#include "cli/cli_usage.h"
 #include "receive/archive_writer.h"
 #include "receive/listener.h"
 #include "receive/rate_limit.h"
@@ -45,8 +46,6 @@ struct ListenArguments {
     bool groupReadable = false;
     std::vector<std::string> warnings;
 };
-
-void complain(const std::string& message) { std::cerr << "zelkam-cli: " << message << '\n'; }
 
 bool parsePort(const std::string& text, std::uint16_t& port)
 {

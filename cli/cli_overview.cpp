@@ -4,26 +4,18 @@
 #include <memory>
 #include <optional>
 
-#include <nlohmann/json.hpp>
-
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
+#include "cli/cli_json.h"
+#include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "replay/day_overview.h"
 #include "replay/viewer_state.h"
-#include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-void complain(const std::string& message)
-{
-    std::cout.flush();
-    std::cerr << "zelkam-cli: " << message << '\n';
-}
 
 std::string minuteJson(std::size_t index, const OverviewMinute& minute)
 {
@@ -41,8 +33,7 @@ std::string minuteJson(std::size_t index, const OverviewMinute& minute)
     for (const std::string& map : minute.maps)
         maps.push_back(logTextToUtf8(map));
     json["maps"] = std::move(maps);
-    // Every string is valid UTF-8 already; the handler never replaces.
-    return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+    return jsonLine(json);
 }
 
 std::string minuteCsv(std::size_t index, const OverviewMinute& minute)

@@ -15,8 +15,8 @@
 #include "cli/cli_warnings.h"
 #include "parse/time_stamp.h"
 #include "stats/rankings.h"
-#include "views/display_text.h"
-#include "views/text_encoding.h"
+#include "text/text_out.h"
+#include "text/text_encoding.h"
 
 namespace zelkam::cli {
 namespace {

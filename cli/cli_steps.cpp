@@ -89,6 +89,12 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& ru
         step.kind = ReplayStep::Kind::Command;
         if (!hasArgument || !parseNumber(argument, step.value, false) || step.value > LastCommandId)
             return refuse("ID must be a number from 0 to 15");
+        // The ids of the viewer's playback buttons, << to >>>; the others
+        // only stop a rewind.
+        constexpr PlaybackCommand byId[] = {PlaybackCommand::Rewind, PlaybackCommand::Pause, PlaybackCommand::Play,
+                                            PlaybackCommand::Fast, PlaybackCommand::Fastest};
+        if (step.value >= 1 && step.value <= 5)
+            step.command = byId[step.value - 1];
         return step;
     }
     if (name == "seek") {

@@ -16,6 +16,8 @@ struct ReplayStep {
     Kind kind = Kind::Tick;
     // The step as written, echoed in its output line.
     std::string text;
+    // Command: the playback command of the step's id.
+    PlaybackCommand command = PlaybackCommand::None;
     // Tick: how many ticks (at least 1). Command: the id (0 to 15). Seek:
     // seconds after the day's midnight. Minute: the trackbar minute.
     std::int64_t value = 0;

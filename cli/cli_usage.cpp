@@ -7,7 +7,7 @@
 #include "cli/cli_dates.h"
 #include "ingest/open_file.h"
 #include "replay/viewer_state.h"
-#include "views/display_text.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
@@ -20,7 +20,7 @@ int usageError(std::string_view message)
 {
     told = true;
     std::cout.flush();
-    std::cerr << "zelkam-cli: " << message << '\n' << "Try 'zelkam-cli --help' for more information.\n";
+    std::cerr << "zelkam-cli: " << terminalText(message) << '\n' << "Try 'zelkam-cli --help' for more information.\n";
     return UsageError;
 }
 
@@ -31,7 +31,10 @@ std::string quotedArgument(std::string_view argument) { return '"' + terminalTex
 void complain(std::string_view message)
 {
     std::cout.flush();
-    std::cerr << "zelkam-cli: " << message << '\n';
+    // A message may quote a folder name or a stranger's text; what is made
+    // safe already (quotedArgument) stays as it is, since escapes are plain
+    // text.
+    std::cerr << "zelkam-cli: " << terminalText(message) << '\n';
 }
 
 bool checkLogFolder(const std::string& folder)

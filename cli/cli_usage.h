@@ -27,7 +27,10 @@ bool usageErrorTold();
 std::string quotedArgument(std::string_view argument);
 
 // One line "zelkam-cli: " and the message on standard error, after the
-// standard output has been flushed, for why there is nothing to show.
+// standard output has been flushed: why there is nothing to show, or what a
+// long-running command is doing. Every message of every command goes out
+// this way. The message is made safe for a terminal (terminalText) here, so
+// a folder name or a stranger's text in it cannot act on the terminal.
 void complain(std::string_view message);
 
 // Checks that folder names a readable folder: false, with the reason told

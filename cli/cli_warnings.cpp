@@ -1,9 +1,8 @@
 #include "cli/cli_warnings.h"
 
-#include <iostream>
 #include <string>
 
-#include "views/display_text.h"
+#include "cli/cli_usage.h"
 
 namespace zelkam::cli {
 namespace {
@@ -22,12 +21,10 @@ void warnAboutFilesCutShort(const ViewerState& state) { warnAboutFilesCutShort(s
 
 void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files)
 {
-    if (files.empty())
-        return;
-    std::cout.flush();
     for (const WindowReader::FileCutShort& file : files) {
-        // A file name in the log folder is anyone's text.
-        std::string line = "zelkam-cli: warning: " + terminalText(file.name);
+        // A file name in the log folder is anyone's text: complain makes it
+        // safe.
+        std::string line = "warning: " + file.name;
         switch (file.end) {
         case ReadEnd::Complete:
             continue;
@@ -41,7 +38,7 @@ void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files
             line += " could not be read past its first " + sizeText(file.delivered);
             break;
         }
-        std::cerr << line << '\n';
+        complain(line);
     }
 }
 

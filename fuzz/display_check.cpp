@@ -2,8 +2,11 @@
 
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "text/text_encoding.h"
+#include "text/text_out.h"
 #include "views/display_text.h"
-#include "views/text_encoding.h"
 
 namespace zelkam::fuzz {
 namespace {
@@ -34,6 +37,17 @@ void forEachCodePoint(std::string_view utf8, Visit visit)
 
 bool isControl(char32_t code) { return code < 0x20 || (code >= 0x7F && code <= 0x9F); }
 
+// The format and separator characters, written out here rather than taken
+// from the code under test: those of the scripts a name may use, the
+// separators and the tag block.
+bool isHiding(char32_t code)
+{
+    return code == 0xAD || (code >= 0x600 && code <= 0x605) || code == 0x6DD || code == 0x70F || code == 0x180E ||
+           (code >= 0x200B && code <= 0x200D) || code == 0x2028 || code == 0x2029 ||
+           (code >= 0x2060 && code <= 0x2064) || (code >= 0x206A && code <= 0x206F) || code == 0xFEFF ||
+           (code >= 0xFFF9 && code <= 0xFFFB) || (code >= 0xE0000 && code <= 0xE007F);
+}
+
 bool isBidiControl(char32_t code)
 {
     return (code >= 0x202A && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069) || code == 0x200E ||
@@ -43,9 +57,25 @@ bool isBidiControl(char32_t code)
 void checkTerminalForm(std::string_view text)
 {
     forEachCodePoint(text, [](char32_t code) {
-        if (isControl(code) || isBidiControl(code))
+        if (isControl(code) || isBidiControl(code) || isHiding(code))
             __builtin_trap();
     });
+}
+
+// The JSON form, written as zelkam-cli writes it: serialized, then made safe.
+// It must hold nothing but ASCII and characters that show, and read back as
+// the decoded text exactly.
+void checkJsonForm(std::string_view logBytes)
+{
+    using Json = nlohmann::ordered_json;
+    const std::string decoded = logTextToUtf8(logBytes);
+    Json document = Json::object();
+    document["text"] = decoded;
+    const std::string json = safeJson(document.dump(-1, ' ', false, Json::error_handler_t::strict));
+    checkTerminalForm(json);
+    const Json back = Json::parse(json, nullptr, false);
+    if (back.is_discarded() || !back.contains("text") || back["text"].get<std::string>() != decoded)
+        __builtin_trap();
 }
 
 } // namespace
@@ -54,10 +84,21 @@ void checkDisplayForms(std::string_view logBytes)
 {
     checkTerminalForm(terminalText(logBytes));
     checkTerminalForm(terminalTextFromUtf8(logBytes));
-    const std::string field = csvField(logTextToUtf8(logBytes));
-    checkTerminalForm(field);
-    if (!field.empty() && (field[0] == '=' || field[0] == '+' || field[0] == '-' || field[0] == '@'))
-        __builtin_trap();
+    checkJsonForm(logBytes);
+    // A spreadsheet cell: no piece (split at ';', as a spreadsheet may split
+    // it) starts a formula after its blanks.
+    const std::string cell = spreadsheetCell(logTextToUtf8(logBytes));
+    checkTerminalForm(cell);
+    checkTerminalForm(csvField(logTextToUtf8(logBytes)));
+    bool pieceStart = true;
+    for (const char c : cell) {
+        if (pieceStart && (c == '=' || c == '+' || c == '-' || c == '@'))
+            __builtin_trap();
+        if (c == ';')
+            pieceStart = true;
+        else if (c != ' ')
+            pieceStart = false;
+    }
 
     // The window form: the outermost isolate opens first and closes last,
     // and nothing inside closes more isolates than it opened.

@@ -4,9 +4,11 @@
 
 namespace zelkam::fuzz {
 
-// Traps unless every way log text is written out for a terminal, a CSV cell
-// or a window made logBytes safe: the terminal and CSV forms valid UTF-8
-// without a control (line feeds and all) or bidirectional character, and the
+// Traps unless every way log text is written out for a terminal, a JSON
+// document, a spreadsheet cell or a window made logBytes safe: the terminal,
+// JSON and spreadsheet forms valid UTF-8 without a control (line feeds and
+// all), bidirectional, format or separator character, the JSON form reading
+// back as the decoded text, no piece of a cell starting a formula, and the
 // window form one first-strong isolate that no character inside can close
 // early or leave open, holding no control character.
 void checkDisplayForms(std::string_view logBytes);

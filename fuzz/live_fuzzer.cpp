@@ -89,9 +89,9 @@ bool sameEvent(const LogEvent& a, const LogEvent& b)
 
 bool sameView(const ViewerState& a, const ViewerState& b)
 {
-    if (a.viewClock != b.viewClock || a.cursor != b.cursor || std::strcmp(a.viewMapName, b.viewMapName) != 0
-        || a.ctScore != b.ctScore || a.tScore != b.tScore || a.viewPlayers.size() != b.viewPlayers.size()
-        || a.viewChatLines.size() != b.viewChatLines.size())
+    if (a.viewClock != b.viewClock || a.cursor() != b.cursor() || std::strcmp(a.viewMapName, b.viewMapName) != 0
+        || a.live().ctScore != b.live().ctScore || a.live().tScore != b.live().tScore
+        || a.viewPlayers.size() != b.viewPlayers.size() || a.viewChatLines.size() != b.viewChatLines.size())
         return false;
     for (std::size_t i = 0; i < a.viewPlayers.size(); ++i) {
         const PlayerEntry& p = a.viewPlayers[i];
@@ -176,8 +176,8 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
         show("fresh", fresh);
         for (const ViewerState* state : {&live, &fresh}) {
             showEvents(*state);
-            std::fprintf(stderr, "-- first %zu end %zu last %zu start %d\n", state->dayFirstEvent, state->dayEndEvent,
-                         state->lastEvent, state->dayStart);
+            std::fprintf(stderr, "-- first %zu end %zu last %zu start %d\n", state->dayFirstEvent(),
+                         state->dayEndEvent(), state->lastEvent(), state->dayStart());
         }
     }
     check(live.days.size() == fresh.days.size());
@@ -189,12 +189,12 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
     check(live.events().size() == fresh.events().size());
     for (std::size_t e = 0; e < live.events().size(); ++e)
         check(sameEvent(live.events()[e], fresh.events()[e]));
-    check(live.dayFirstEvent == fresh.dayFirstEvent && live.dayEndEvent == fresh.dayEndEvent
-          && live.lastEvent == fresh.lastEvent);
-    check(live.snapshots.size() == fresh.snapshots.size());
-    for (std::size_t i = 0; i < live.snapshots.size(); ++i) {
-        const Snapshot& a = live.snapshots[i];
-        const Snapshot& b = fresh.snapshots[i];
+    check(live.dayFirstEvent() == fresh.dayFirstEvent() && live.dayEndEvent() == fresh.dayEndEvent()
+          && live.lastEvent() == fresh.lastEvent());
+    check(live.snapshots().size() == fresh.snapshots().size());
+    for (std::size_t i = 0; i < live.snapshots().size(); ++i) {
+        const Snapshot& a = live.snapshots()[i];
+        const Snapshot& b = fresh.snapshots()[i];
         check(a.time == b.time && a.event == b.event && a.playerCount == b.playerCount
               && std::strcmp(a.mapName, b.mapName) == 0);
         for (std::size_t p = 0; p < a.playerCount; ++p)
@@ -203,9 +203,9 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
                                  b.players[p].name ? b.players[p].name : "")
                       == 0);
     }
-    const std::int32_t keptClock = live.clock;
-    const std::int32_t keptSpeed = live.speed;
-    for (std::size_t e = live.dayFirstEvent; e < live.events().size() && e < live.dayFirstEvent + 64; ++e) {
+    const std::int32_t keptClock = live.clock();
+    const std::int32_t keptSpeed = live.speed();
+    for (std::size_t e = live.dayFirstEvent(); e < live.events().size() && e < live.dayFirstEvent() + 64; ++e) {
         for (std::int32_t offset = 0; offset < 2; ++offset) {
             live.seek(live.events()[e].time + offset);
             fresh.seek(live.events()[e].time + offset);
@@ -213,7 +213,8 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
         }
     }
     live.seek(keptClock);
-    live.speed = keptSpeed;
+    // A seek keeps the playback mode.
+    check(live.speed() == keptSpeed);
 }
 
 // One look at the folder after a step: the files as they are, what the look
@@ -227,7 +228,7 @@ void traceLook(int step, const fs::path& changed, const fs::path& folder, const 
         std::fprintf(stderr, "  %s, %ju bytes\n", entry.path().filename().string().c_str(),
                      static_cast<std::uintmax_t>(entry.file_size(error)));
     std::fprintf(stderr, "look: grew %d, days %d, view %d; growing %d, day %d%s\n", update.grew, update.daysChanged,
-                 update.viewChanged, live.isGrowing(), live.dayStart, live.isEmptyDay() ? " empty" : "");
+                 update.viewChanged, live.isGrowing(), live.dayStart(), live.isEmptyDay() ? " empty" : "");
     if (!live.isEmptyDay())
         showEvents(live);
 }
@@ -299,7 +300,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fs::remove(file, error);
             break;
         case Play: {
-            live->command(program.byte() % 6);
+            live->command(static_cast<PlaybackCommand>(program.byte() % 6));
             const int ticks = program.byte() % 8;
             for (int i = 0; i < ticks; ++i)
                 live->tick();
@@ -327,12 +328,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const PlayerEntry& player : live->viewPlayers)
             check(!player.name || std::strlen(player.name) < 256);
         check(std::strlen(live->viewMapName) < 256);
-        check(live->isEmptyDay() || live->cursor <= live->events().size());
+        check(live->isEmptyDay() || live->cursor() <= live->events().size());
 
         copyWithWholeLines(scratch.path(), copy);
         fresh->unload();
         fresh->loadFolder(copy.string());
-        fresh->loadDay(live->dayStart);
+        fresh->loadDay(live->dayStart());
         fresh->markGrowing();
         checkSameAsFreshLoad(*live, *fresh);
     }

@@ -3,41 +3,85 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+#include "parse/large_memory.h"
 
 namespace zelkam {
 
-// A hash table of chains by a 64-bit key, open addressing with linear
+// A hash table of chains by a 32-bit key, open addressing with linear
 // probing: one memory fetch finds a chain and adding one allocates nothing,
-// which is what a day of a million players spends its time on. A chain
-// whose length is 0 marks a free slot. Pointers to chains last until the
-// next obtain or erase.
-// Chain needs a `length` member, 0 in a default-made Chain.
+// which is what a day of a million players spends its time on. A slot is
+// 16 bytes (the key and a chain of three 32-bit fields), so four share a
+// cache line; a table of many megabytes takes memory of its own
+// (allocateLarge), where huge pages spare most of the page faults and
+// address translation misses of its scattered look-ups.
+//
+// Chain is trivially copyable, 12 bytes, with a `length` member; all of its
+// bytes 0 (a value-made Chain) marks a free slot. Pointers to chains last
+// until the next obtain or erase.
 template <typename Chain>
 class ChainTable {
 public:
-    Chain* find(std::uint64_t key)
+    // Numbers (user ids, addresses) are mostly handed out in runs: such a
+    // table keeps a run's keys side by side, every other slot, so that a
+    // crowd arriving in order is read and written in order, until some
+    // look-up has to probe far, when it scatters its keys for good. Keys
+    // that are hashes already are scattered from the start.
+    enum class Keys { Numbers, Hashes };
+    explicit ChainTable(Keys keys = Keys::Hashes) : scattered_(keys == Keys::Hashes) {}
+    ~ChainTable() { release(); }
+    ChainTable(const ChainTable&) = delete;
+    ChainTable& operator=(const ChainTable&) = delete;
+
+    Chain* find(std::uint32_t key)
     {
-        if (slots_.empty())
+        if (size_ == 0)
             return nullptr;
+        std::size_t probes = 0;
         for (std::size_t i = home(key);; i = (i + 1) & mask_) {
             if (slots_[i].chain.length == 0)
                 return nullptr;
             if (slots_[i].key == key)
                 return &slots_[i].chain;
+            if (++probes == LongProbe && !scattered_) {
+                scatter();
+                return find(key);
+            }
         }
+    }
+    // Starts fetching the slot a look-up of key reads first.
+    void prefetch(std::uint32_t key) const
+    {
+        if (size_ == 0)
+            return;
+        const Slot* slot = &slots_[home(key)];
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+        // GCC 12 drops __builtin_prefetch here (the address depends on a
+        // branch); the instruction itself stays.
+        asm volatile("prefetcht0 %0" : : "m"(*slot));
+#else
+        __builtin_prefetch(slot);
+#endif
     }
     // The key's chain, made empty when there is none; the caller threads a
     // session on it at once.
-    Chain& obtain(std::uint64_t key)
+    Chain& obtain(std::uint32_t key)
     {
         if (Chain* chain = find(key))
             return *chain;
-        if (2 * (used_ + 1) > slots_.size())
+        if (2 * (used_ + 1) > size_)
             grow();
         std::size_t i = home(key);
-        while (slots_[i].chain.length != 0)
-            i = (i + 1) & mask_;
+        for (std::size_t probes = 0; slots_[i].chain.length != 0; i = (i + 1) & mask_) {
+            if (++probes == LongProbe && !scattered_) {
+                scatter();
+                probes = 0;
+                i = home(key) - 1;
+            }
+        }
         slots_[i].key = key;
         slots_[i].chain = Chain();
         ++used_;
@@ -45,11 +89,14 @@ public:
     }
     // Frees the key's slot (which must be in use), moving back the ones
     // probed past it so that no look-up stops short.
-    void erase(std::uint64_t key)
+    void erase(std::uint32_t key)
     {
+        // Found first, which scatters the keys when the way there is long.
+        find(key);
         std::size_t i = home(key);
         while (slots_[i].key != key || slots_[i].chain.length == 0)
             i = (i + 1) & mask_;
+        std::size_t probes = 0;
         for (std::size_t j = (i + 1) & mask_; slots_[j].chain.length != 0; j = (j + 1) & mask_) {
             const std::size_t wanted = home(slots_[j].key);
             // Slot j may move to i unless its home lies cyclically in (i, j].
@@ -58,51 +105,96 @@ public:
                 slots_[i] = slots_[j];
                 i = j;
             }
+            ++probes;
         }
-        slots_[i].chain = Chain();
+        slots_[i] = Slot();
         --used_;
+        if (probes >= LongProbe && !scattered_)
+            scatter();
     }
+    // Empties the table and gives its memory back.
     void clear()
     {
-        slots_.clear();
-        slots_.shrink_to_fit();
+        release();
         used_ = 0;
     }
 
 private:
     struct Slot {
-        std::uint64_t key = 0;
+        std::uint32_t key = 0;
         Chain chain;
     };
+    static_assert(std::is_trivially_copyable_v<Slot> && sizeof(Slot) == 16);
 
-    std::size_t home(std::uint64_t key) const
+    // Past this many slots a look-up of a table in order scatters it.
+    static constexpr std::size_t LongProbe = 48;
+
+    std::size_t home(std::uint32_t key) const
     {
-        // Fibonacci hashing: user ids and addresses are numbered in runs.
+        if (!scattered_)
+            return (std::size_t{key} << 1) & mask_;
+        // Fibonacci hashing: runs of numbers spread over the table.
         return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ull) >> shift_);
     }
-    void grow()
+    static bool isLarge(std::size_t size) { return size * sizeof(Slot) >= LargeAllocationBytes; }
+    // Slots all of whose bytes are 0, free: a large table's memory comes
+    // that way, so growing to it writes only the slots in use.
+    static Slot* allocate(std::size_t size)
     {
-        std::vector<Slot> old = std::move(slots_);
-        const std::size_t size = old.empty() ? 64 : old.size() * 2;
-        slots_.assign(size, Slot());
-        mask_ = size - 1;
-        shift_ = 64 - static_cast<unsigned>(std::countr_zero(size));
-        used_ = 0;
-        for (const Slot& slot : old) {
-            if (slot.chain.length != 0) {
-                std::size_t i = home(slot.key);
+        if (isLarge(size))
+            return static_cast<Slot*>(allocateLargeZeroed(size * sizeof(Slot)));
+        Slot* slots = std::allocator<Slot>().allocate(size);
+        std::uninitialized_value_construct_n(slots, size);
+        return slots;
+    }
+    static void deallocate(Slot* slots, std::size_t size)
+    {
+        if (!slots)
+            return;
+        if (isLarge(size))
+            freeLarge(slots, size * sizeof(Slot));
+        else
+            std::allocator<Slot>().deallocate(slots, size);
+    }
+    void release()
+    {
+        deallocate(slots_, size_);
+        slots_ = nullptr;
+        size_ = 0;
+        mask_ = 0;
+        shift_ = 64;
+    }
+    void grow() { rehash(size_ == 0 ? 64 : size_ * 2); }
+    void scatter()
+    {
+        scattered_ = true;
+        rehash(size_);
+    }
+    void rehash(std::size_t size)
+    {
+        Slot* old = slots_;
+        const std::size_t oldSize = size_;
+        size_ = size;
+        slots_ = allocate(size_);
+        mask_ = size_ - 1;
+        shift_ = 64 - static_cast<unsigned>(std::countr_zero(size_));
+        for (std::size_t o = 0; o < oldSize; ++o) {
+            if (old[o].chain.length != 0) {
+                std::size_t i = home(old[o].key);
                 while (slots_[i].chain.length != 0)
                     i = (i + 1) & mask_;
-                slots_[i] = slot;
-                ++used_;
+                slots_[i] = old[o];
             }
         }
+        deallocate(old, oldSize);
     }
 
-    std::vector<Slot> slots_;
+    Slot* slots_ = nullptr;
+    std::size_t size_ = 0;
     std::size_t used_ = 0;
     std::size_t mask_ = 0;
     unsigned shift_ = 64;
+    bool scattered_;
 };
 
 } // namespace zelkam

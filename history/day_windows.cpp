@@ -51,8 +51,9 @@ struct DaySlot {
 class Walk {
 public:
     Walk(const FolderDays& folder, const std::atomic<bool>* stop, const std::function<void(const DayWindow&)>& work,
-         const DayFilesLook& look)
-        : folder_(folder), stop_(stop), work_(work), look_(look), slots_(folder.days.size())
+         const DayFilesLook& look, unsigned readerThreads)
+        : folder_(folder), stop_(stop), work_(work), look_(look), readerThreads_(readerThreads),
+          slots_(folder.days.size())
     {
     }
 
@@ -69,8 +70,9 @@ public:
         LogFileList dayFiles;
         dayFiles.folder = folder_.files.folder;
         WindowReader reader;
-        // The walk already keeps a thread per core busy with a day each.
-        reader.setThreads(1);
+        // The walk keeps a thread per core busy with a day each; a folder of
+        // fewer days than cores lends the rest to each day's read.
+        reader.setThreads(readerThreads_);
         for (;;) {
             std::size_t d;
             {
@@ -272,6 +274,7 @@ private:
     const std::atomic<bool>* stop_;
     const std::function<void(const DayWindow&)>& work_;
     const DayFilesLook& look_;
+    const unsigned readerThreads_;
     std::vector<DaySlot> slots_;
     std::vector<std::unique_ptr<LogParser>> spare_;
     std::mutex mutex_;
@@ -289,8 +292,9 @@ bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
 {
     if (threads == 0)
         threads = threadCount();
+    const unsigned cores = threads;
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
-    Walk walk(folder, stop, work, look);
+    Walk walk(folder, stop, work, look, std::max(1u, cores / threads));
     const std::size_t aheadLimit = 4 * std::size_t{threads};
     std::vector<std::thread> workers;
     workers.reserve(threads);

@@ -11,6 +11,21 @@ bool usesName(const PlayerSession& session, const std::string& name)
     return std::find(session.names.begin(), session.names.end(), name) != session.names.end();
 }
 
+// Feeds the tracker the events, each at its position, fetching the memory
+// of the events a little ahead meanwhile.
+void addAll(SessionTracker& tracker, const EventList& events)
+{
+    constexpr std::size_t Ahead = 16;
+    const std::size_t count = events.size();
+    for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
+        tracker.prefetch(events[e]);
+    for (std::size_t e = 0; e < count; ++e) {
+        if (e + Ahead < count)
+            tracker.prefetch(events[e + Ahead]);
+        tracker.add(events[e], e);
+    }
+}
+
 } // namespace
 
 bool walkPlayerSessions(const FolderDays& folder, const std::atomic<bool>* stop,
@@ -23,10 +38,8 @@ bool walkPlayerSessions(const FolderDays& folder, const std::atomic<bool>* stop,
             onSession(std::move(session));
     });
     const bool complete = walkDayWindows(folder, stop, {}, [&](std::size_t index, const EventList* own) {
-        if (own) {
-            for (const LogEvent& event : *own)
-                tracker.add(event);
-        }
+        if (own)
+            addAll(tracker, *own);
         if (progress)
             progress(index, folder.days.size());
     });
@@ -43,8 +56,7 @@ DayRecord dayRecordOf(const RecordSubject& subject, const EventList& events, std
                 daySessions.push_back(std::move(session));
         },
         true);
-    for (std::size_t e = 0; e < events.size(); ++e)
-        tracker.add(events[e], e);
+    addAll(tracker, events);
     tracker.finish();
 
     DayRecord record;

@@ -46,6 +46,9 @@ struct PlayerSession {
     std::vector<std::size_t> lines;
 };
 
+class OpenSessions;
+struct HashedName;
+
 // Unique ids that many different players share: LAN and pending ids, bots,
 // an absent id. Sessions with such an id must never be linked by it.
 bool isSharedUniqueId(std::string_view uniqueId);
@@ -59,8 +62,8 @@ bool isSharedUniqueId(std::string_view uniqueId);
 //
 // Each event costs about the same however many players are on the server
 // (the open sessions are found by user id, name and address through hash
-// maps), so a day of a million connections takes time in proportion to its
-// events.
+// tables), so a day of a million connections takes time in proportion to
+// its events; a session allocates nothing of its own until it is handed out.
 class SessionTracker {
 public:
     explicit SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines = false);
@@ -71,16 +74,20 @@ public:
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
     void add(const LogEvent& event, std::size_t position = 0);
+    // Starts fetching the memory add(event) will wait for most, changing
+    // nothing. Called for an event some events before it is added, it lets a
+    // crowd's look-ups of names wait for memory side by side, not in turn.
+    void prefetch(const LogEvent& event) const;
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
 
 private:
-    struct Open;
-    class OpenSessions;
-
-    Open& openSession(const LogEvent& event, std::int32_t start);
-    void close(Open& open, std::int32_t end);
+    std::uint32_t openSession(const LogEvent& event, const HashedName& name);
+    std::uint32_t fromCarried(std::uint32_t carried);
+    std::uint32_t resolve(const LogEvent& event, const HashedName& name);
+    void close(std::uint32_t open, std::int32_t end);
     void endDay();
+    void handOut(std::uint32_t open);
 
     std::function<void(PlayerSession&&)> onSession_;
     bool recordLines_;
@@ -88,7 +95,10 @@ private:
     // Players still connected when the day ended: they begin a session at
     // the new day's first event once they show up.
     std::unique_ptr<OpenSessions> carried_;
-    std::vector<PlayerSession> finished_;
+    // The day's sessions closed so far, in order of closing.
+    std::vector<std::uint32_t> finished_;
+    // Filled anew for each session handed out.
+    PlayerSession handedOut_;
     bool inDay_ = false;
     std::int32_t day_ = 0;
     std::int64_t nextDay_ = 0;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "parse/log_event.h"
+#include "replay/day_replay.h"
 #include "views/live_state.h"
 
 namespace zelkam {
@@ -13,8 +14,9 @@ class ViewerState;
 // Plays one day of a loaded window the way the viewer plays it after
 // loading the day: it stands where the day load leaves the replay (the
 // state rebuilt from the last map start before the day's first event), then
-// applies the day's events one by one up to the day's end. It keeps no
-// snapshots and publishes nothing, so a worker can walk many days with it.
+// applies the day's events one by one up to the day's end (DayReplay's).
+// It takes snapshots only up to the day's first event and publishes
+// nothing, so a worker can walk many days with it.
 class WindowReplay : public LiveState {
 public:
     // Stands at the first event of day (a local midnight) in window. False
@@ -22,26 +24,18 @@ public:
     // window must outlive the replay's use of it.
     bool start(const EventList& window, std::int32_t day);
 
-    bool atEnd() const { return cursor_ >= dayEnd_; }
+    bool atEnd() const { return day_.isEmpty() || cursor_ >= day_.endEvent(); }
     // Index in the window of the event applyNext applies next.
     std::size_t cursor() const { return cursor_; }
-    const LogEvent& current() const { return (*window_)[cursor_]; }
+    const LogEvent& current() const { return day_.events()[cursor_]; }
     // Applies the event at the cursor and moves on. True when that composed
     // a chat line, which is then the newest of chatLines.
-    bool applyNext();
+    bool applyNext() { return day_.applyNext(*this, cursor_); }
 
 private:
-    const EventList* window_ = nullptr;
+    DayReplay day_;
     std::size_t cursor_ = 0;
-    std::size_t dayEnd_ = 0;
 };
-
-// Puts a loaded day of the viewer just after event (an index into its
-// events) as Find leaves it on a hit there: every event up to and including
-// it applied, the clock at the next event, paused, published. False, with
-// the state unchanged, when the event is not one Find could stop on (before
-// the replay's position, at or past the day's end, or no day loaded).
-bool standAfterEvent(ViewerState& state, std::size_t event);
 
 struct HistoryHit;
 

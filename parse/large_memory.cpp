@@ -1,5 +1,6 @@
 #include "parse/large_memory.h"
 
+#include <cstring>
 #include <new>
 
 #if defined(__linux__)
@@ -37,6 +38,12 @@ void* allocateLarge(std::size_t bytes)
     return aligned;
 }
 
+void* allocateLargeZeroed(std::size_t bytes)
+{
+    // A fresh anonymous mapping reads as zeros.
+    return allocateLarge(bytes);
+}
+
 void freeLarge(void* storage, std::size_t bytes)
 {
     if (storage)
@@ -54,6 +61,13 @@ void discardLarge(void* storage, std::size_t bytes)
 void* allocateLarge(std::size_t bytes)
 {
     return ::operator new(bytes);
+}
+
+void* allocateLargeZeroed(std::size_t bytes)
+{
+    void* storage = ::operator new(bytes);
+    std::memset(storage, 0, bytes);
+    return storage;
 }
 
 void freeLarge(void* storage, std::size_t)

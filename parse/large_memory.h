@@ -16,7 +16,11 @@ inline constexpr std::size_t LargeAllocationBytes = std::size_t{4} << 20;
 // bytes must be at least LargeAllocationBytes; the storage is aligned for
 // any type.
 void* allocateLarge(std::size_t bytes);
-// Gives back storage of allocateLarge, with the same byte count.
+// The same, reading as zeros: on systems that map fresh memory, without
+// writing it, so that only what is used is ever backed.
+void* allocateLargeZeroed(std::size_t bytes);
+// Gives back storage of allocateLarge or allocateLargeZeroed, with the same
+// byte count.
 void freeLarge(void* storage, std::size_t bytes);
 // Lets the system take back the memory behind storage of allocateLarge
 // while the storage stays the caller's: it reads as zeros afterwards and is

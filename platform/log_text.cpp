@@ -1,6 +1,6 @@
 #include "platform/log_text.h"
 
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam {
 

@@ -2,7 +2,6 @@
 
 #include <limits>
 
-#include "views/event_application.h"
 
 namespace zelkam {
 namespace {
@@ -27,7 +26,7 @@ bool ViewerState::scanFolder(std::string_view folderPath)
 {
     if (!listDays(folderPath))
         return false;
-    enterEmptyDay(dayStart);
+    enterEmptyDay(dayStart_);
     return true;
 }
 
@@ -44,7 +43,7 @@ bool ViewerState::listDays(std::string_view folderPath)
 bool ViewerState::loadDayAt(std::size_t index)
 {
     if (index >= days.size()) {
-        enterEmptyDay(dayStart);
+        enterEmptyDay(dayStart_);
         return false;
     }
     return loadDay(days[index]);
@@ -54,87 +53,40 @@ bool ViewerState::loadDay(std::int32_t day)
 {
     // The day before is read too: it rebuilds who is on the server and which
     // map runs when the day begins, though it is never shown itself.
-    growing_ = false;
-    waitingAtEdge_ = false;
-    loadedNewest_ = !days.empty() && day == days[days.size() - 1];
-    if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2, wholeLinesOnly_)) {
+    following_.growing = false;
+    playback_.waitingAtEdge = false;
+    following_.loadedNewest = !days.empty() && day == days[days.size() - 1];
+    if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2, following_.wholeLinesOnly)) {
         enterEmptyDay(day);
         return false;
     }
-    const EventList& loaded = events();
-    std::size_t first = 0;
-    while (first < loaded.size() && loaded[first].time < day)
-        ++first;
-    if (first == loaded.size()) {
+    // A window without any event from the midnight on is an empty day.
+    if (!day_->load(events(), day)) {
         enterEmptyDay(day);
         return true;
     }
-
     hasDay_ = true;
-    dayStart = day;
-    lastEvent = loaded.size() - 1;
-    dayFirstEvent = first;
-    // The reader reads whole files, so the next day's events may follow.
-    // The day ends at the next midnight, 23 or 25 hours on where the clocks
-    // change.
-    const std::int64_t nextDay = addLocalDays(day, 1);
-    dayEndEvent = dayFirstEvent;
-    while (dayEndEvent < lastEvent && loaded[dayEndEvent].time < nextDay)
-        ++dayEndEvent;
-
-    keepPresence(takeSnapshots());
-
-    cursor = dayFirstEvent;
-    roundStartTime = loaded[dayFirstEvent].time;
-    clock = loaded[dayFirstEvent].time;
-    speed = 0;
+    dayStart_ = day;
+    playback_.cursor = day_->firstEvent();
+    roundStartTime = day_->firstTime();
+    playback_.clock = day_->firstTime();
+    playback_.speed = 0;
     roster.count = 0;
     recentPlayers.clear();
     chatLines.clear();
     ctScore = 0;
     tScore = 0;
     mapName = "";
-    seek(loaded[dayFirstEvent].time);
+    seek(day_->firstTime());
     return true;
-}
-
-std::size_t ViewerState::takeSnapshots()
-{
-    const EventList& loaded = events();
-    snapshots.clear();
-    snapshotPlayers_.clear();
-    roster.count = 0;
-    recentPlayers.clear();
-
-    const auto appendSnapshot = [&](std::size_t event, const char* map) {
-        Snapshot& snapshot = snapshots.appendSlot();
-        snapshot.time = loaded[event].time;
-        snapshot.event = event;
-        snapshot.players = snapshotPlayers_.store(recentPlayers);
-        snapshot.playerCount = recentPlayers.size();
-        snapshot.mapName = map;
-    };
-
-    appendSnapshot(0, "");
-    // Only the kinds that carry across a map start are applied: the recent
-    // players (remote-console senders are named from them) and the map. The
-    // walk stops short of the last event's second, as forward play does.
-    const std::int32_t lastTime = loaded[lastEvent].time;
-    std::size_t e = 0;
-    for (; e < lastEvent && loaded[e].time < lastTime; ++e) {
-        if (loaded[e].kind == MapStarted)
-            appendSnapshot(e, loaded[e].text ? loaded[e].text : "");
-        applyEventMasked(eventTarget, loaded[e], SnapshotKindMask);
-    }
-    return e;
 }
 
 void ViewerState::unload()
 {
     folder_->clear();
     days.clear();
-    rewinding = false;
-    enterEmptyDay(dayStart);
+    playback_.rewinding = false;
+    enterEmptyDay(dayStart_);
 }
 
 } // namespace zelkam

@@ -5,7 +5,6 @@
 
 #include "ingest/log_file_list.h"
 #include "replay/viewer_state.h"
-#include "views/event_application.h"
 #include "views/live_state.h"
 
 namespace zelkam {
@@ -18,38 +17,29 @@ constexpr std::int32_t StandardDayMinutes = 1440;
 // them.
 class OverviewPass {
 public:
-    OverviewPass(const ViewerState& state, DayOverview& overview)
-        : events_(state.events()), overview_(overview), dayStart_(state.dayStart),
-          dayEnd_(std::int64_t{state.dayStart} + 60 * std::int64_t(overview.minutes.size()))
+    OverviewPass(const DayReplay& day, DayOverview& overview)
+        : day_(day), overview_(overview), dayStart_(day.dayStart()),
+          dayEnd_(std::int64_t{day.dayStart()} + 60 * std::int64_t(overview.minutes.size()))
     {
     }
 
     // Restarts from a snapshot: the roster empty, the recent players as the
     // snapshot kept them (remote-console lines are named from them).
-    void restore(const Snapshot& snapshot)
-    {
-        live_.recentPlayers.clear();
-        for (std::size_t i = 0; i < snapshot.playerCount; ++i)
-            live_.recentPlayers.pushBack(snapshot.players[i]);
-        live_.roster.count = 0;
-        live_.roundStartTime = snapshot.time;
-        live_.mapName = snapshot.mapName;
-        applied_ = snapshot.event;
-    }
+    void restore(const Snapshot& snapshot) { applied_ = DayReplay::restore(live_, snapshot); }
 
     // Applies every event before position end that is not applied yet.
     void advanceTo(std::size_t end)
     {
-        for (; applied_ < end; ++applied_) {
-            const LogEvent& event = events_[applied_];
+        while (applied_ < end) {
+            const LogEvent& event = day_.events()[applied_];
             const bool inDay = event.time >= dayStart_ && event.time < dayEnd_;
             const bool rcon = event.kind == RconCommand || event.kind == BadRconCommand;
             // Only remote-console lines are shown (as tooltips); composing
             // every chat line of the day would double the pass.
             live_.composeChatText = inDay && rcon;
-            applyEvent(live_, event);
+            const bool composed = day_.applyNext(live_, applied_);
             if (inDay)
-                count(event, rcon);
+                count(event, rcon && composed);
         }
     }
 
@@ -74,7 +64,9 @@ public:
     std::size_t applied() const { return applied_; }
 
 private:
-    void count(const LogEvent& event, bool rcon)
+    // rconLine: the event added a remote-console line, the newest of the
+    // chat lines.
+    void count(const LogEvent& event, bool rconLine)
     {
         const auto index = static_cast<std::int32_t>((std::int64_t{event.time} - dayStart_) / 60);
         OverviewMinute& minute = overview_.minutes[static_cast<std::size_t>(index)];
@@ -101,13 +93,13 @@ private:
         default:
             break;
         }
-        if (rcon && !live_.chatLines.empty()) {
+        if (rconLine) {
             const ChatLine& line = live_.chatLines[live_.chatLines.size() - 1];
             overview_.rcons.push_back(OverviewRcon{index, event.time, event.kind == BadRconCommand, line.text});
         }
     }
 
-    const EventList& events_;
+    const DayReplay& day_;
     DayOverview& overview_;
     std::int64_t dayStart_;
     std::int64_t dayEnd_;
@@ -128,23 +120,22 @@ std::int32_t minutesOfDay(std::int32_t day)
 DayOverview computeDayOverview(const ViewerState& state)
 {
     DayOverview overview;
-    overview.dayStart = state.dayStart;
-    overview.minutes.resize(static_cast<std::size_t>(minutesOfDay(state.dayStart)));
+    overview.dayStart = state.dayStart();
+    overview.minutes.resize(static_cast<std::size_t>(minutesOfDay(state.dayStart())));
     if (state.isEmptyDay())
         return overview;
 
-    const EventList& events = state.events();
-    const GrowArray<Snapshot>& snapshots = state.snapshots;
+    const DayReplay& day = state.day();
+    const EventList& events = day.events();
+    const GrowArray<Snapshot>& snapshots = day.snapshots();
     overview.eventCount = events.size();
-    const std::int32_t firstTime = events[state.dayFirstEvent].time;
-    const std::int32_t endTime = events[state.dayEndEvent].time;
 
     // Where seekMinute(M) stands: its target, clamped as the seek clamps it.
     const auto targetOf = [&](std::size_t minute) {
-        const std::int64_t target = std::int64_t{state.dayStart} + 60 * std::int64_t(minute);
-        if (target < firstTime)
-            return firstTime;
-        return static_cast<std::int32_t>(std::min<std::int64_t>(target, endTime));
+        const std::int64_t target = std::int64_t{day.dayStart()} + 60 * std::int64_t(minute);
+        return day.clampToDay(static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(target, std::numeric_limits<std::int32_t>::min(),
+                                     std::numeric_limits<std::int32_t>::max())));
     };
 
     // The seek restores the last snapshot stamped before its target and
@@ -162,22 +153,20 @@ DayOverview computeDayOverview(const ViewerState& state)
         return snapshots[laterSnapshot > 0 ? laterSnapshot - 1 : 0];
     };
 
-    OverviewPass pass(state, overview);
+    OverviewPass pass(day, overview);
     const Snapshot& first = seekSnapshot(targetOf(0));
     // Start no later than the day's first event, so that every event of the
     // day is counted and every remote-console line composed.
     std::size_t start = 0;
     for (std::size_t i = 0; i < snapshots.size(); ++i)
-        if (snapshots[i].event <= std::min(first.event, state.dayFirstEvent))
+        if (snapshots[i].event <= std::min(first.event, day.firstEvent()))
             start = i;
     pass.restore(snapshots[start]);
 
     std::size_t stop = first.event;
     for (std::size_t minute = 0; minute < overview.minutes.size(); ++minute) {
         const std::int32_t target = targetOf(minute);
-        stop = std::max(stop, seekSnapshot(target).event);
-        while (stop < state.lastEvent && events[stop].time < target)
-            ++stop;
+        stop = day.firstAtOrAfter(std::max(stop, seekSnapshot(target).event), target);
         pass.advanceTo(stop);
         pass.countPlayers(overview.minutes[minute]);
     }
@@ -185,9 +174,9 @@ DayOverview computeDayOverview(const ViewerState& state)
     // The last minute's events, and any of the day that a stray time stamp
     // put further on, are counted too; the next day's are not walked.
     std::size_t lastOfDay = events.size();
-    const std::int64_t dayEnd = std::int64_t{state.dayStart} + 60 * std::int64_t(overview.minutes.size());
+    const std::int64_t dayEnd = std::int64_t{day.dayStart()} + 60 * std::int64_t(overview.minutes.size());
     while (lastOfDay > pass.applied()
-           && (events[lastOfDay - 1].time < state.dayStart || events[lastOfDay - 1].time >= dayEnd))
+           && (events[lastOfDay - 1].time < day.dayStart() || events[lastOfDay - 1].time >= dayEnd))
         --lastOfDay;
     pass.advanceTo(lastOfDay);
     return overview;

@@ -6,9 +6,6 @@
 namespace zelkam {
 namespace {
 
-// The playback buttons, by the id the main window passes.
-enum PlaybackCommand : int { Rewind = 1, Pause = 2, Play = 3, Fast = 4, Fastest = 5 };
-
 constexpr std::int32_t RewindSpeed = 5;
 constexpr std::int32_t PlaySpeed = 1;
 constexpr std::int32_t FastSpeed = 5;
@@ -18,66 +15,67 @@ constexpr std::int32_t FastestSpeed = 60;
 
 bool ViewerState::tick()
 {
-    if (!hasDay_ || speed == 0)
+    Playback& p = playback_;
+    if (!hasDay_ || p.speed == 0)
         return false;
-    if (rewinding) {
+    if (p.rewinding) {
         // The seek's clamp keeps the rewind from going before the day's first
         // event.
-        seek(static_cast<std::int32_t>(std::max<std::int64_t>(std::int64_t{clock} - speed,
-                                                              std::numeric_limits<std::int32_t>::min())));
+        seek(static_cast<std::int32_t>(
+            std::max<std::int64_t>(std::int64_t{p.clock} - p.speed, std::numeric_limits<std::int32_t>::min())));
         return true;
     }
     const EventList& loaded = events();
-    // Play stops at the last loaded event, which may lie in the next day
-    // when the day's last file runs past midnight.
-    const std::int32_t lastTime = loaded[lastEvent].time;
-    if (growing_) {
+    if (following_.growing) {
         // A line that arrived while the clock waited at the newest one is
         // played at once, so that at ">" the view keeps pace with the server.
-        if (waitingAtEdge_ && cursor < loaded.size() && loaded[cursor].time > clock)
-            clock = loaded[cursor].time;
+        if (p.waitingAtEdge && p.cursor < loaded.size() && loaded[p.cursor].time > p.clock)
+            p.clock = loaded[p.cursor].time;
         // The clock runs one second past the newest line, so that line is
         // applied too, and waits there for the next.
-        const std::int64_t edge = std::int64_t{lastTime} + 1;
-        clock = static_cast<std::int32_t>(
-            std::max<std::int64_t>(clock, std::min<std::int64_t>(std::int64_t{clock} + speed, edge)));
-        while (cursor < loaded.size() && loaded[cursor].time < clock)
+        const std::int64_t edge = std::int64_t{loaded[day_->lastEvent()].time} + 1;
+        p.clock = static_cast<std::int32_t>(
+            std::max<std::int64_t>(p.clock, std::min<std::int64_t>(std::int64_t{p.clock} + p.speed, edge)));
+        while (p.cursor < loaded.size() && loaded[p.cursor].time < p.clock)
             applyAtCursor();
-        waitingAtEdge_ = cursor == loaded.size();
-        expireChatLines(clock);
+        p.waitingAtEdge = p.cursor == loaded.size();
+        expireChatLines(p.clock);
         publishView();
         return true;
     }
-    clock = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{clock} + speed, lastTime));
+    // Play stops at the last loaded event, which may lie in the next day
+    // when the day's last file runs past midnight.
+    p.clock = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{p.clock} + p.speed, day_->playEndTime()));
     // Events stamped with the clock's own second wait for the next step.
-    while (cursor < lastEvent && loaded[cursor].time < clock)
+    const std::size_t end = day_->playEndEvent();
+    while (p.cursor < end && loaded[p.cursor].time < p.clock)
         applyAtCursor();
-    expireChatLines(clock);
+    expireChatLines(p.clock);
     publishView();
     return true;
 }
 
-void ViewerState::command(int id)
+void ViewerState::command(PlaybackCommand command)
 {
-    rewinding = false;
-    switch (id) {
-    case Rewind:
-        rewinding = true;
-        speed = RewindSpeed;
+    playback_.rewinding = false;
+    switch (command) {
+    case PlaybackCommand::Rewind:
+        playback_.rewinding = true;
+        playback_.speed = RewindSpeed;
         break;
-    case Pause:
-        speed = 0;
+    case PlaybackCommand::Pause:
+        playback_.speed = 0;
         break;
-    case Play:
-        speed = PlaySpeed;
+    case PlaybackCommand::Play:
+        playback_.speed = PlaySpeed;
         break;
-    case Fast:
-        speed = FastSpeed;
+    case PlaybackCommand::Fast:
+        playback_.speed = FastSpeed;
         break;
-    case Fastest:
-        speed = FastestSpeed;
+    case PlaybackCommand::Fastest:
+        playback_.speed = FastestSpeed;
         break;
-    default:
+    case PlaybackCommand::None:
         break;
     }
 }

@@ -3,8 +3,7 @@
 #include <cstring>
 
 #include "replay/text_folding.h"
-#include "views/event_application.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam {
 namespace {
@@ -145,22 +144,26 @@ EventSearch::EventSearch(SearchKind kind, std::string_view pattern, bool matchCa
 
 bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase)
 {
-    const std::int32_t returnTime = clock;
+    Playback& p = playback_;
     if (!hasDay_) {
-        seek(returnTime);
+        seek(p.clock);
         return false;
     }
-    // The event under the cursor is passed over untested: a search always
-    // begins with the event after it, so Find Next moves on from a hit.
-    // At or past the day's end there is nothing to scan.
-    bool hit = false;
+    // The event under the cursor has not been applied (nor shown) yet, so it
+    // is the first one tested: after a hit, the next search starts right
+    // after it. At or past the day's end there is nothing to scan.
     const std::size_t end = dayPlayEnd();
-    if (cursor < end) {
-        applyAtCursor();
+    if (p.cursor >= end)
+        return false;
+    // Kept to be put back on a miss, which leaves everything as it was.
+    const std::size_t startCursor = p.cursor;
+    copyLiveState(beforeSearch_, *this);
+    bool hit = false;
+    {
         EventSearch search(kind, pattern, matchCase, recentPlayers);
         const EventList& loaded = events();
-        while (cursor < end) {
-            if (search.matches(loaded[cursor])) {
+        while (p.cursor < end) {
+            if (search.matches(loaded[p.cursor])) {
                 hit = true;
                 break;
             }
@@ -170,16 +173,11 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
             applyAtCursor();
     }
     if (!hit) {
-        // Rebuild what was shown before the search; playback goes on as it was.
-        seek(returnTime);
+        copyLiveState(*this, beforeSearch_);
+        p.cursor = startCursor;
         return false;
     }
-    // A hit on the newest line of a growing day leaves the clock where play
-    // waits for the next line.
-    clock = cursor < events().size() ? events()[cursor].time : events()[lastEvent].time + 1;
-    expireChatLines(clock);
-    publishView();
-    speed = 0;
+    standAfterApplied();
     return true;
 }
 

@@ -39,36 +39,22 @@ void ViewerState::takeOver(ViewerState& loaded)
 {
     if (&loaded == this)
         return;
-    // The live part.
+    // The folder and the loaded day are held apart, so the events and the
+    // snapshots' pointers into them stay where they are.
+    std::swap(folder_, loaded.folder_);
+    std::swap(day_, loaded.day_);
+    std::swap(hasDay_, loaded.hasDay_);
+    std::swap(dayStart_, loaded.dayStart_);
+    std::swap(playback_, loaded.playback_);
+    std::swap(following_, loaded.following_);
     swapLiveStates(*this, loaded);
-    // The model.
-    snapshots.swap(loaded.snapshots);
-    std::swap(clock, loaded.clock);
-    std::swap(speed, loaded.speed);
-    std::swap(dayStart, loaded.dayStart);
-    std::swap(rewinding, loaded.rewinding);
-    std::swap(cursor, loaded.cursor);
-    std::swap(lastEvent, loaded.lastEvent);
-    std::swap(dayFirstEvent, loaded.dayFirstEvent);
-    std::swap(dayEndEvent, loaded.dayEndEvent);
+    // The published view.
     std::swap(viewClock, loaded.viewClock);
     std::swap(viewMinute, loaded.viewMinute);
     std::swap(viewMapName, loaded.viewMapName);
     days.swap(loaded.days);
     viewPlayers.swap(loaded.viewPlayers);
     viewChatLines.swap(loaded.viewChatLines);
-    std::swap(folder_, loaded.folder_);
-    std::swap(snapshotPlayers_, loaded.snapshotPlayers_);
-    std::swap(hasDay_, loaded.hasDay_);
-    // Following: how far the loaded day's growth has been taken in.
-    std::swap(growing_, loaded.growing_);
-    std::swap(waitingAtEdge_, loaded.waitingAtEdge_);
-    std::swap(loadedNewest_, loaded.loadedNewest_);
-    std::swap(wholeLinesOnly_, loaded.wholeLinesOnly_);
-    swapLiveStates(presence_, loaded.presence_);
-    std::swap(presenceNext_, loaded.presenceNext_);
-    std::swap(presenceLastTime_, loaded.presenceLastTime_);
-    std::swap(nextDayStart_, loaded.nextDayStart_);
 }
 
 } // namespace zelkam

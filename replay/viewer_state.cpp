@@ -4,21 +4,18 @@
 
 namespace zelkam {
 
-ViewerState::ViewerState() : eventTarget(*this) {}
+ViewerState::ViewerState() = default;
 
 void ViewerState::enterEmptyDay(std::int32_t day)
 {
     hasDay_ = false;
-    dayStart = day;
-    clock = day;
-    speed = 0;
+    day_->clear();
+    dayStart_ = day;
+    playback_.clock = day;
+    playback_.speed = 0;
+    playback_.cursor = 0;
+    playback_.waitingAtEdge = false;
     roundStartTime = day;
-    cursor = 0;
-    lastEvent = 0;
-    dayFirstEvent = 0;
-    dayEndEvent = 0;
-    snapshots.clear();
-    snapshotPlayers_.clear();
     roster.count = 0;
     recentPlayers.clear();
     chatLines.clear();
@@ -30,16 +27,48 @@ void ViewerState::enterEmptyDay(std::int32_t day)
     publishView();
 }
 
-void ViewerState::applyAtCursor()
+void ViewerState::applyAtCursor() { day_->applyNext(*this, playback_.cursor); }
+
+bool ViewerState::applyNext()
 {
-    applyEvent(eventTarget, events()[cursor]);
-    ++cursor;
+    if (!hasDay_ || playback_.cursor >= dayPlayEnd())
+        return false;
+    return day_->applyNext(*this, playback_.cursor);
+}
+
+bool ViewerState::standAfterEvent(std::size_t event)
+{
+    if (!hasDay_ || event < playback_.cursor || event >= day_->endEvent())
+        return false;
+    day_->advanceTo(*this, playback_.cursor, event + 1);
+    standAfterApplied();
+    return true;
+}
+
+void ViewerState::standAfterApplied()
+{
+    // After the day's last event the clock stands where play ends, one
+    // second past it.
+    const std::size_t next = playback_.cursor;
+    playback_.clock = next < events().size() ? events()[next].time : day_->playEndTime();
+    expireChatLines(playback_.clock);
+    publishView();
+    playback_.speed = 0;
+}
+
+void ViewerState::replayTo(std::size_t upTo)
+{
+    if (!hasDay_)
+        return;
+    seek(day_->firstTime());
+    playback_.cursor = day_->firstEvent();
+    day_->advanceTo(*this, playback_.cursor, std::min(upTo, dayPlayEnd()));
 }
 
 void ViewerState::publishView()
 {
-    viewClock = clock;
-    viewMinute = static_cast<std::int32_t>((std::int64_t{clock} - dayStart) / 60);
+    viewClock = playback_.clock;
+    viewMinute = static_cast<std::int32_t>((std::int64_t{playback_.clock} - dayStart_) / 60);
     viewMapName = mapName;
     viewPlayers.clear();
     for (std::size_t i = 0; i < roster.count; ++i)

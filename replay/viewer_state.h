@@ -8,25 +8,11 @@
 #include "ingest/log_folder.h"
 #include "parse/containers.h"
 #include "parse/log_event.h"
-#include "replay/snapshot_players.h"
+#include "replay/day_replay.h"
 #include "views/chat_lines.h"
 #include "views/live_state.h"
 
 namespace zelkam {
-
-// A restart point for seeking: the state in force just before `event`
-// (an index into the loaded events) was applied.
-struct Snapshot {
-    std::int32_t time = 0;
-    std::size_t event = 0;
-    // recentPlayers as it stood, most recent first: playerCount entries held
-    // by the state's snapshot store (shared between snapshots whose ring is
-    // the same), valid until the next day load.
-    const PlayerEntry* players = nullptr;
-    std::size_t playerCount = 0;
-    // The map in force from `event` on ("" for the window's first snapshot).
-    const char* mapName = "";
-};
 
 // What one look at a followed log folder changed.
 struct LiveUpdate {
@@ -39,6 +25,19 @@ struct LiveUpdate {
     // The view was published anew (the day was read again, or playback moved
     // on to a new day): the controls need refreshing.
     bool viewChanged = false;
+};
+
+// The playback buttons: what each sets.
+enum class PlaybackCommand {
+    // Only clears rewinding.
+    None,
+    // Back 5 seconds a tick.
+    Rewind,
+    Pause,
+    // 1, 5 and 60 seconds of log time a tick.
+    Play,
+    Fast,
+    Fastest,
 };
 
 // What the Find dialog and "RScan" search for.
@@ -57,7 +56,7 @@ enum class SearchKind : std::int32_t { Player = 0, Chat = 1, RconUser = 2, RconC
 // Without a loaded day (after unload, a failed load, or a day with no event
 // from its midnight on) the model is an empty day at dayStart: nothing to
 // play, nothing found, every seek lands on dayStart.
-class ViewerState : public LiveState {
+class ViewerState : private LiveState {
 public:
     ViewerState();
 
@@ -76,7 +75,8 @@ public:
     // midnight before D to the one after it (a day is 23 to 25 hours long
     // where the clocks change), takes the snapshots and stands paused at the
     // day's first event. Events from the next midnight on lie past the
-    // day's end. False
+    // day's end; without any, the day ends one second after its last event,
+    // so that every event of its last second is played. False
     // when the window cannot be read (the model is then an empty day at D);
     // a window read without any event from D on is an empty day too, but
     // true. rewinding is left as it was.
@@ -86,22 +86,22 @@ public:
     void unload();
 
     // One timer step: forward by speed seconds, applying every event before
-    // the new clock (never beyond the last loaded event), or back by a seek
+    // the new clock (never beyond the last loaded event, or one second past
+    // it when the day ends with the window), or back by a seek
     // while rewinding. True when the view was published; false when paused
     // or on an empty day.
     bool tick();
-    // A playback command: 1 rewind, 2 pause, 3 play, 4 fast, 5 fastest;
-    // every id clears rewinding first.
-    void command(int id);
+    // A playback command; every command clears rewinding first.
+    void command(PlaybackCommand command);
     // Rebuilds the state at time t (clamped to the day) from the nearest
     // earlier snapshot and publishes. Keeps speed and rewinding.
     void seek(std::int32_t t);
     // seek(dayStart + 60 * minute), then paused.
     void seekMinute(std::int32_t minute);
-    // Moves forward to the next matching event of the day, starting after
-    // the event under the cursor: true on a hit (paused just after it,
-    // published), false on a miss (rebuilt by a seek to where it was, playing
-    // on as before). Never searches past the day's end.
+    // Moves forward to the next matching event of the day, starting with
+    // the event under the cursor (not applied yet): true on a hit (paused
+    // just after it, published), false on a miss (everything as it was,
+    // playing on as before). Never searches past the day's end.
     bool find(SearchKind kind, std::string_view pattern, bool matchCase);
 
     // One look at the log folder, made on every timer tick while a server
@@ -122,17 +122,18 @@ public:
     // day forward play applies every event before the clock, the newest one
     // included, and runs at most one second past the newest line, waiting
     // there for the next; a line that arrives while it waits is played at
-    // once. A finished day never applies its very last event.
-    bool isGrowing() const { return growing_; }
+    // once. A finished day's play stops at the same second when no loaded
+    // event lies past its midnight, and at its last event otherwise.
+    bool isGrowing() const { return following_.growing; }
     // Treats the loaded day as growing from now on (until the next load).
-    void markGrowing() { growing_ = true; }
+    void markGrowing() { following_.growing = true; }
     // Loads day D as a day being followed: growing from the start, so that
     // an unterminated last line is left until it is whole and play and
     // search reach the newest line. Otherwise as loadDay.
     bool followDay(std::int32_t day);
-    // Where the day ends for search and transcripts: dayEndEvent, or on a
-    // growing day that has not reached its next midnight, one past the
-    // newest event, since that event is played too.
+    // Where the day ends for search and transcripts: dayEndEvent, the first
+    // event of the next day or, when none is loaded, one past the newest
+    // event, since that event is played too.
     std::size_t dayPlayEnd() const;
 
     // Drops chat lines whose time + 15 is below now.
@@ -160,18 +161,41 @@ public:
     // read, or a day without any event from its midnight on.
     bool isEmptyDay() const { return !hasDay_; }
 
-    // The object event application updates: this state's live part.
-    LiveState& eventTarget;
+    // What the applied events built: roster, recent players, chat lines,
+    // round start, map and scores. Only the model's own operations change it.
+    const LiveState& live() const { return *this; }
 
-    GrowArray<Snapshot> snapshots{24};
-    std::int32_t clock = 0;
-    std::int32_t speed = 0;
-    std::int32_t dayStart = 0;
-    bool rewinding = false;
-    std::size_t cursor = 0;
-    std::size_t lastEvent = 0;
-    std::size_t dayFirstEvent = 0;
-    std::size_t dayEndEvent = 0;
+    // Where the replay stands. clock: the playback time; cursor: the next
+    // event not yet applied (every event before it has been). speed: seconds
+    // of log time a tick, 0 when paused; rewinding: each tick goes back.
+    std::int32_t clock() const { return playback_.clock; }
+    std::int32_t speed() const { return playback_.speed; }
+    bool rewinding() const { return playback_.rewinding; }
+    std::size_t cursor() const { return playback_.cursor; }
+    // The loaded day's local midnight (also of an empty day).
+    std::int32_t dayStart() const { return dayStart_; }
+    // The loaded day: its window, bounds and snapshots. Its positions are
+    // unused on an empty day.
+    const DayReplay& day() const { return *day_; }
+    std::size_t lastEvent() const { return day_->lastEvent(); }
+    std::size_t dayFirstEvent() const { return day_->firstEvent(); }
+    std::size_t dayEndEvent() const { return day_->endEvent(); }
+    const GrowArray<Snapshot>& snapshots() const { return day_->snapshots(); }
+
+    // Applies the event at the cursor and moves the cursor on, leaving the
+    // clock and the published view as they are: a transcript's step. True
+    // when that added a chat line (the newest of chatLines). Nothing at or
+    // past the day's end.
+    bool applyNext();
+    // Stands just after event as Find leaves it on a hit there: every event
+    // up to and including it applied, the clock at the next event, paused,
+    // published. False, with nothing changed, when Find could not stop
+    // there (before the cursor, at or past the day's end, or no day).
+    bool standAfterEvent(std::size_t event);
+    // Rebuilds the state as it stands at the day's first event and applies
+    // every event before position upTo (within the day): where a
+    // transcript that had got to upTo goes on after the day was read again.
+    void replayTo(std::size_t upTo);
 
     std::int32_t viewClock = 0;
     std::int32_t viewMinute = 0;
@@ -187,16 +211,11 @@ private:
     // Makes the model an empty day at `day`: paused, clock at the midnight,
     // live and published state emptied, no event position in use.
     void enterEmptyDay(std::int32_t day);
-    // Walks the loaded window once, applying only the kinds that carry across
-    // a map start, and records a snapshot at the window's first event and at
-    // every map start. Returns the event the walk stopped at.
-    std::size_t takeSnapshots();
     // Applies the event at cursor and moves cursor on by one.
     void applyAtCursor();
-    // Keeps the state that the snapshot walk of a load reached, and the event
-    // it stopped at, so that the walk can go on over events that join the
-    // day later.
-    void keepPresence(std::size_t walkedTo);
+    // Pauses with the clock at the event under the cursor (every event
+    // before it applied) and publishes: where a hit leaves the replay.
+    void standAfterApplied();
     // Takes in the events appended since the list held `before` (after
     // `retracted` were taken off its end). False when they cannot simply
     // join and the day must be read again.
@@ -209,32 +228,37 @@ private:
     bool moveOnToNewestDay();
     bool atLiveEdge() const;
 
+    struct Playback {
+        std::int32_t clock = 0;
+        std::int32_t speed = 0;
+        bool rewinding = false;
+        std::size_t cursor = 0;
+        // The last forward tick of a growing day applied every loaded event.
+        bool waitingAtEdge = false;
+    };
+    // Following a running server.
+    struct Following {
+        // The loaded day has changed since it was loaded.
+        bool growing = false;
+        // The loaded day was the folder's newest when it was loaded.
+        bool loadedNewest = false;
+        // Read the next load's window without an unterminated last line.
+        bool wholeLinesOnly = false;
+    };
+
     // Held apart so that a finished load can be handed over without moving
     // the events its pointers refer to.
     std::unique_ptr<LogFolder> folder_ = std::make_unique<LogFolder>();
-    SnapshotPlayers snapshotPlayers_;
+    std::unique_ptr<DayReplay> day_ = std::make_unique<DayReplay>();
     // False while the model is an empty day; every event position is then
     // unused and nothing may read events().
     bool hasDay_ = false;
-
-    // Following a running server.
-    bool growing_ = false;
-    // The last forward tick of a growing day applied every loaded event.
-    bool waitingAtEdge_ = false;
-    // The loaded day was the folder's newest when it was loaded.
-    bool loadedNewest_ = false;
-    // Read the next load's window without an unterminated last line.
-    bool wholeLinesOnly_ = false;
-    // The snapshot walk of the loaded day: its state, the first event it has
-    // not visited, and the time it stopped short of.
-    LiveState presence_;
-    std::size_t presenceNext_ = 0;
-    std::int32_t presenceLastTime_ = 0;
-    // The loaded day's next midnight, worked out once a load: converting a
-    // local date costs two mktime calls, which in a zone without daylight
-    // saving search years of time, far more than a growth of a thousand
-    // lines costs to parse.
-    std::int64_t nextDayStart_ = 0;
+    std::int32_t dayStart_ = 0;
+    Playback playback_;
+    Following following_;
+    // The live state as it stood when a search began (made once, so that a
+    // search allocates nothing).
+    LiveState beforeSearch_;
 };
 
 } // namespace zelkam

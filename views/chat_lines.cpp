@@ -5,7 +5,7 @@
 
 #include "views/display_text.h"
 #include "views/live_state.h"
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 namespace zelkam {
 namespace {

@@ -43,6 +43,8 @@ void onMapStarted(LiveState& state, const LogEvent& event)
     state.ctScore = 0;
     state.tScore = 0;
     state.mapName = orEmpty(event.text);
+    // A new map starts its first round, as a seek to it does.
+    state.roundStartTime = event.time;
 }
 
 void onPlayerConnected(LiveState& state, const LogEvent& event)

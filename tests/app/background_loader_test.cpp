@@ -35,7 +35,7 @@ std::string firstMap(const ViewerState& state)
 {
     if (state.isEmptyDay())
         return "";
-    const char* text = state.events()[state.dayFirstEvent].text;
+    const char* text = state.events()[state.dayFirstEvent()].text;
     return text ? text : "";
 }
 
@@ -82,7 +82,7 @@ TEST(BackgroundLoader, LoadsOnAnotherThreadWhileTheWindowHandlesEvents)
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     ASSERT_EQ(shown.days.size(), 1u);
     EXPECT_EQ(firstMap(shown), "de_dust");
-    EXPECT_EQ(shown.speed, 0);
+    EXPECT_EQ(shown.speed(), 0);
 }
 
 TEST(BackgroundLoader, ANewerChoiceSupersedesTheOneInProgress)

@@ -1,8 +1,10 @@
 #include "app/day_overview_window.h"
 
+#include <filesystem>
 #include <string>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -76,7 +78,7 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
     const int clicked = v.clickMinute(630);
     EXPECT_NEAR(clicked, 630, 2);
     EXPECT_EQ(v.state.viewMinute, clicked);
-    EXPECT_EQ(v.state.speed, 0);
+    EXPECT_EQ(v.state.speed(), 0);
     EXPECT_EQ(v.window->trackbar()->value(), clicked);
     EXPECT_EQ(v.plot().painter().cursorMinute(), clicked);
     // Every key steps the way it steps on the time bar.
@@ -122,6 +124,15 @@ TEST(DayOverviewWindow, SavesTheImageAtOnceAndTwiceItsSizeAndKeepsItsPlace)
     EXPECT_EQ(QImage(one).size(), plotSize);
     EXPECT_EQ(QImage(two).size(), plotSize * 2);
     EXPECT_FALSE(overview->saveImage(QString::fromStdString((out.path() / "missing" / "x.png").string()), 1));
+
+    // A name typed without a suffix is saved as a PNG file by that name.
+    overview->askSavePath = [&](QWidget*) { return QString::fromStdString((out.path() / "typed").string()); };
+    for (QPushButton* button : overview->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("Save Image..."))
+            button->click();
+    }
+    EXPECT_EQ(QImage(QString::fromStdString((out.path() / "typed.png").string())).size(), plotSize);
+    EXPECT_FALSE(std::filesystem::exists(out.path() / "typed"));
 
     overview->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -1,9 +1,13 @@
 #include "app/find_all_window.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QLineEdit>
@@ -95,6 +99,46 @@ TEST(FindAllWindow, ShowsEveryHitAndCopiesAndSavesThem)
     EXPECT_EQ(asked[0].text, "*DEAD*Al, \"the\" 2nd : bomb there");
 }
 
+// What a search finds goes to a spreadsheet whole: Copy takes every row
+// until the user selects some, Save... writes every row, and no cell the
+// spreadsheet reads can start a formula.
+TEST(FindAllWindow, CopyTakesEveryRowUntilTheUserSelectsAndSaveTakesAll)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    logs.write("L0705000.log", LogText("07/05/2001")
+                                   .at("20:00:00", mapStarted("de_dust"))
+                                   .at("20:00:01", connected("=SUM(1,2)", 2, "10.0.0.2:1"))
+                                   .at("20:00:02", connected("+Plus", 3, "10.0.0.3:1"))
+                                   .at("20:00:03", connected("@Sum;-1", 4, "10.0.0.4:1"))
+                                   .at("20:00:04", roundStarted())
+                                   .text());
+    FindAllWindow window(nullptr);
+    window.show();
+    window.start(logs.string(), SearchKind::Player, "", false);
+    ASSERT_TRUE(waitForEnd(window));
+    ASSERT_EQ(window.table()->rowCount(), 3);
+    const QString all = QStringLiteral("05/07/2001\t20:00:01\t'=SUM(1,2)\n"
+                                       "05/07/2001\t20:00:02\t'+Plus\n"
+                                       "05/07/2001\t20:00:03\t'@Sum;'-1\n");
+    window.copyButton()->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), all);
+
+    window.table()->selectRow(1);
+    window.copyButton()->click();
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("05/07/2001\t20:00:02\t'+Plus\n"));
+
+    TempFolder out;
+    window.askSavePath = [&](QWidget*) { return QString::fromStdString((out.path() / "hits").string()); };
+    window.saveButton()->click();
+    std::ifstream saved(out.path() / "hits.csv", std::ios::binary);
+    const std::string csv((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(csv, "date,time,line\r\n"
+                   "05/07/2001,20:00:01,\"'=SUM(1,2)\"\r\n"
+                   "05/07/2001,20:00:02,'+Plus\r\n"
+                   "05/07/2001,20:00:03,'@Sum;'-1\r\n");
+}
+
 TEST(FindAllWindow, EmptyAndVanishingFolders)
 {
     ScopedTimeZone zone("UTC0");
@@ -181,7 +225,7 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     EXPECT_EQ(state.viewClock, clock);
     window.refreshViews();
     EXPECT_EQ(window.timeLabel()->text(), landed);
-    EXPECT_EQ(state.speed, 0);
+    EXPECT_EQ(state.speed(), 0);
     results->close();
 
     // A double click on the player in the list opens his record.

@@ -236,9 +236,9 @@ TEST(MainWindow, TheWindowsKeysWorkWhileTheDateHasTheFocus)
 
     // Space plays and pauses there too.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    EXPECT_NE(v.state.speed, 0);
+    EXPECT_NE(v.state.speed(), 0);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    EXPECT_EQ(v.state.speed, 0);
+    EXPECT_EQ(v.state.speed(), 0);
 }
 
 TEST(MainWindow, ChoosingOrTypingADateLoadsThatDay)

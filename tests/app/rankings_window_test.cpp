@@ -229,15 +229,6 @@ TEST_F(RankingsWindowOnTwoMonths, CopiesGuardedCsvOfTheSelectionOrOfEveryRow)
     window.tabs()->setCurrentIndex(RankingsWindow::Weapons);
     EXPECT_EQ(window.rowsAsCsv(true), "weapon,kills,teamKills,players\r\nak47,16,0,3\r\n");
     EXPECT_FALSE(window.saveCsv(QString::fromStdString((out.path() / "none" / "x.csv").string())));
-
-    const struct {
-        const char* typed;
-        const char* written;
-    } names[] = {{"/tmp/ranks", "/tmp/ranks.csv"}, {"/tmp/ranks.txt", "/tmp/ranks.txt"},
-                 {"/tmp/ranks.csv", "/tmp/ranks.csv"}, {"", ""}};
-    for (const auto& name : names)
-        EXPECT_EQ(RankingsWindow::csvFileName(QString::fromLatin1(name.typed)), QString::fromLatin1(name.written))
-            << name.typed;
 }
 
 // A player's record finds the player's sessions again whatever the id the

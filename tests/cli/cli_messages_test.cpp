@@ -148,8 +148,8 @@ TEST(CliMessages, GrepAndFindStepsAgreeWithFind)
         std::set<std::int32_t> found;
         std::vector<std::int32_t> clocks;
         while (state->find(SearchKind::Chat, c.pattern, c.matchCase)) {
-            found.insert(state->events()[state->cursor - 1].time);
-            clocks.push_back(state->clock);
+            found.insert(state->events()[state->cursor() - 1].time);
+            clocks.push_back(state->clock());
         }
         EXPECT_EQ(found.size(), c.hits);
 
@@ -163,7 +163,7 @@ TEST(CliMessages, GrepAndFindStepsAgreeWithFind)
             const int hour = std::stoi(line.substr(11, 2));
             const int minute = std::stoi(line.substr(14, 2));
             const int second = std::stoi(line.substr(17, 2));
-            grepTimes.insert(static_cast<std::int32_t>(state->dayStart + hour * 3600 + minute * 60 + second));
+            grepTimes.insert(static_cast<std::int32_t>(state->dayStart() + hour * 3600 + minute * 60 + second));
         }
         EXPECT_EQ(grepTimes, found);
 

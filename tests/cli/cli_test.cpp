@@ -147,8 +147,9 @@ TEST(Cli, ReplayPrintsTheViewAfterEachStep)
               R"({"step":"load","result":true,"clock":994410000,"minute":540,"map":"","ctScore":0,"tScore":0,"speed":0,"rewinding":false,"players":[{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":655360,"team":2,"lifeState":3,"frags":0,"deaths":0}],"chat":[]})");
     EXPECT_EQ(lines[1],
               R"({"step":"seek:09:21:09","result":true,"clock":994411269,"minute":561,"map":"de_dust","ctScore":0,"tScore":0,"speed":0,"rewinding":false,"players":[{"name":"Bob","userId":12,"wonId":345678,"uniqueId":"345678","addressKey":0,"team":1,"lifeState":0,"frags":0,"deaths":0}],"chat":[{"time":994411268,"style":1,"text":"*DEAD*Bob : hello"}]})");
-    // The remote-console command is under the cursor, so Find Next passes it.
-    EXPECT_NE(lines[2].find(R"("step":"find:rconuser:bob","result":false,"clock":994411269,)"), std::string::npos);
+    // The remote-console command under the cursor has not been shown yet, so
+    // Find Next stops on it.
+    EXPECT_NE(lines[2].find(R"("step":"find:rconuser:bob","result":true,"clock":994411280,)"), std::string::npos);
     EXPECT_NE(lines[3].find(R"("step":"findcase:chat:HELLO","result":true,"clock":994411281,)"), std::string::npos);
     EXPECT_NE(lines[3].find("\"chat\":[{\"time\":994411268,\"style\":1,\"text\":\"*DEAD*Bob : hello\"},"
                             "{\"time\":994411270,\"style\":2,\"text\":\"<Bob> status\"},"
@@ -190,7 +191,8 @@ TEST(Cli, ReplayFindPatternIsEverythingAfterTheSecondColon)
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_NE(lines[1].find(R"("step":"find:rconcmd:","result":true,"clock":994411280,)"), std::string::npos);
     EXPECT_NE(lines[2].find(R"("step":"find:chat:a:b","result":false,"clock":994411280,)"), std::string::npos);
-    EXPECT_NE(lines[3].find(R"("step":"findcase:player:","result":true,"clock":994411800,)"), std::string::npos);
+    // The line under the cursor, right after the last hit, is the next hit.
+    EXPECT_NE(lines[3].find(R"("step":"findcase:player:","result":true,"clock":994411281,)"), std::string::npos);
 }
 
 TEST(Cli, ChatPrintsTheDaysLinesAsTheyAreComposed)
@@ -255,6 +257,37 @@ TEST(Cli, GrepReportsEveryHitOfEveryDay)
         EXPECT_EQ(result.out, "") << args.back();
         EXPECT_NE(result.err.find("nothing to show"), std::string::npos) << args.back();
     }
+}
+
+// Days whose files end before their midnight, each with the same line: the
+// day ends a second after that line, so every command reaches it.
+TEST(Cli, EveryCommandReachesADaysLastLine)
+{
+    TempFolder folder;
+    const char* const dates[] = {"07/04/2001", "07/05/2001", "07/06/2001"};
+    for (const char* date : dates) {
+        const std::string name = std::string("L") + date[0] + date[1] + date[3] + date[4] + "000.log";
+        folder.write(name, lineAt(date, "20:00:00", "Started map \"de_dust\" (CRC \"1\")")
+                               + lineAt(date, "20:10:00", "\"Bob<12><345678><CT>\" say \"first\"")
+                               + lineAt(date, "23:10:05", "World triggered \"Round_Start\"")
+                               + lineAt(date, "23:10:05", "\"Bob<12><345678><CT>\" say \"last words\""));
+    }
+    const CliResult chat = runCli({"chat", folder.string(), "05/07/2001"});
+    ASSERT_EQ(chat.status, 0) << chat.err;
+    EXPECT_EQ(chat.lines(), (Strings{"20:10:00 *DEAD*Bob : first", "23:10:05 *DEAD*Bob : last words"}));
+
+    const CliResult grep = runCli({"grep", folder.string(), "last words"});
+    ASSERT_EQ(grep.status, 0) << grep.err;
+    EXPECT_EQ(grep.lines().size(), 3u) << grep.out;
+
+    const CliResult replay = runCli({"replay", folder.string(), "06/07/2001", "find:chat:last", "seek:23:59:59"});
+    ASSERT_EQ(replay.status, 0) << replay.err;
+    ASSERT_EQ(replay.lines().size(), 3u);
+    // The hit is the day's last event: the clock stands a second past it, as
+    // a seek past the day's end does.
+    EXPECT_NE(replay.lines()[1].find(R"("result":true,"clock":994461006,)"), std::string::npos) << replay.lines()[1];
+    EXPECT_NE(replay.lines()[2].find(R"("clock":994461006,)"), std::string::npos) << replay.lines()[2];
+    EXPECT_NE(replay.lines()[2].find("last words"), std::string::npos) << replay.lines()[2];
 }
 
 } // namespace

@@ -140,11 +140,11 @@ TEST(RconPassword, NeverReachesAChatLineOrASearch)
 
     // Every line is shown when played a second at a time.
     int commands = 0;
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     for (int i = 0; i < 4000 && state->tick(); ++i) {
         expectNoLeak(*state, "playing");
         for (const ChatLine& line : state->viewChatLines)
-            commands += line.time == state->clock - 1 && line.text[0] == '<';
+            commands += line.time == state->clock() - 1 && line.text[0] == '<';
     }
     EXPECT_EQ(commands, 2 * (std::size(rconTexts) + 2)) << "every remote-console line was shown";
 

@@ -127,10 +127,10 @@ void useEveryDay(ViewerState& state, const std::string& folder)
     ASSERT_GE(state.days.size(), 3u);
     for (std::size_t d = 0; d <= state.days.size(); ++d) {
         state.loadDayAt(d);
-        state.command(5);
+        state.command(PlaybackCommand::Fastest);
         for (int i = 0; i < 200; ++i)
             state.tick();
-        state.command(1);
+        state.command(PlaybackCommand::Rewind);
         for (int i = 0; i < 20; ++i)
             state.tick();
         for (int minute = 0; minute <= 1440; minute += 90)

@@ -46,20 +46,16 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
     for (std::size_t d = 0; d < state->days.size(); ++d) {
         if (!state->loadDayAt(d))
             continue;
-        EventSearch search(kind, pattern, matchCase, state->recentPlayers);
-        while (!state->isEmptyDay() && state->cursor < state->dayEndEvent) {
-            const LogEvent& event = state->events()[state->cursor];
-            const std::size_t at = state->cursor;
+        EventSearch search(kind, pattern, matchCase, state->live().recentPlayers);
+        while (!state->isEmptyDay() && state->cursor() < state->dayEndEvent()) {
+            const LogEvent& event = state->events()[state->cursor()];
+            const std::size_t at = state->cursor();
             const bool hit = search.matches(event);
-            const std::size_t count = state->chatLines.size();
-            const std::size_t head = state->chatLines.head();
-            applyEvent(state->eventTarget, event);
-            ++state->cursor;
+            const bool composed = state->applyNext();
             if (!hit)
                 continue;
-            const bool composed = state->chatLines.size() != count || state->chatLines.head() != head;
             rows.push_back({state->days[d], event.time, at,
-                            composed ? state->chatLines[state->chatLines.size() - 1].text
+                            composed ? state->live().chatLines[state->live().chatLines.size() - 1].text
                                      : (event.player.name ? event.player.name : "")});
         }
     }
@@ -189,15 +185,15 @@ TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
         // Find Next from the day's start, hit after hit; it steps over the
         // event it starts from, so hits next to each other are passed.
         while (found->find(SearchKind::Chat, "a", false)) {
-            const std::size_t event = found->cursor - 1;
+            const std::size_t event = found->cursor() - 1;
             const auto hit = std::find_if(hits.begin(), hits.end(),
                                           [&](const Row& row) { return row.day == found->days[d] && row.event == event; });
             ASSERT_NE(hit, hits.end()) << "Find stopped where the all-days search found nothing";
             stood->loadDayAt(d);
-            ASSERT_TRUE(standAfterEvent(*stood, hit->event));
-            EXPECT_EQ(stood->cursor, found->cursor);
+            ASSERT_TRUE(stood->standAfterEvent(hit->event));
+            EXPECT_EQ(stood->cursor(), found->cursor());
             EXPECT_EQ(stood->viewClock, found->viewClock);
-            EXPECT_EQ(stood->speed, 0);
+            EXPECT_EQ(stood->speed(), 0);
             ASSERT_EQ(stood->viewChatLines.size(), found->viewChatLines.size());
             for (std::size_t i = 0; i < stood->viewChatLines.size(); ++i)
                 EXPECT_STREQ(stood->viewChatLines[i].text, found->viewChatLines[i].text);
@@ -214,7 +210,7 @@ TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
     EXPECT_GT(compared, 10u);
     // An event before where the day stands, or past its end, is refused.
     stood->loadDayAt(0);
-    EXPECT_FALSE(standAfterEvent(*stood, stood->dayEndEvent));
+    EXPECT_FALSE(stood->standAfterEvent(stood->dayEndEvent()));
 }
 
 // A day whose files cannot hold the pattern is passed over unparsed; it was

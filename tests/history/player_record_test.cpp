@@ -128,7 +128,7 @@ TEST(PlayerRecord, TheDaysRecordHoldsEverySessionTheAllDaysWalkFinds)
 
     // As listed at 20:15, under the pending id of his third connection.
     const DayRecord record =
-        dayRecordOf({"Al", "STEAM_ID_PENDING", 9}, state.events(), state.dayStart);
+        dayRecordOf({"Al", "STEAM_ID_PENDING", 9}, state.events(), state.dayStart());
     EXPECT_EQ(record.subject.uniqueId, "STEAM_0:1:42");
     std::vector<PlayerSession> walked;
     walkPlayerSessions(days, nullptr, [&](const PlayerSession& s) { return s.uniqueId == "STEAM_0:1:42"; },

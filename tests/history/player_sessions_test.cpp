@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -118,13 +119,17 @@ TEST(PlayerSessions, FollowOnePlayerAcrossNamesDaysAndShutdowns)
 // A day's worth of strangers drawn from small pools, so that names, user
 // ids, unique ids and addresses collide all the time: reconnections, name
 // changes onto a name in use, shutdowns by name, kills by name, midnights.
-// With a wide pool, hundreds of players are on at once.
-std::string crowdedLog(unsigned seed, int wide = 0)
+// With a wide pool, hundreds of players are on at once; with few names as
+// well, dozens of them under each name, so that a name's players come and go
+// past the number read off one name's chain. Spaced user ids (multiples of
+// a large power of two, as a folder made to collide would have them) land on
+// one slot of a table that keeps runs of numbers side by side.
+std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false, int userIdSpacing = 1)
 {
     std::mt19937 random(seed);
     const auto pick = [&](const auto& pool) { return pool[random() % std::size(pool)]; };
     std::vector<std::string> names = {"Al", "Bo", "Player", "Player", "Cy"};
-    for (int i = 0; i < wide; ++i)
+    for (int i = 0; i < wide && !fewNames; ++i)
         names.push_back("P" + std::to_string(i));
     const char* ids[] = {"STEAM_0:1:1", "STEAM_0:1:2", "STEAM_0:1:3", "STEAM_ID_PENDING", "STEAM_ID_LAN", "BOT", ""};
     const char* addresses[] = {"10.0.0.1:1", "10.0.0.2:1", "10.0.0.3:1"};
@@ -142,7 +147,7 @@ std::string crowdedLog(unsigned seed, int wide = 0)
         seconds = std::min(seconds, 86399);
         char stamp[16];
         std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-        const int userId = 1 + static_cast<int>(random() % (6 + wide));
+        const int userId = (1 + static_cast<int>(random() % (6 + wide))) * userIdSpacing;
         const std::string who = token(pick(names), userId, pick(ids), pick(teams));
         switch (random() % 12) {
         case 0:
@@ -154,7 +159,7 @@ std::string crowdedLog(unsigned seed, int wide = 0)
         case 6: log.at(stamp, who + " changed name to \"" + pick(names) + "\""); break;
         case 7: log.at(stamp, who + (random() % 2 ? " say \"hi\"" : " say_team \"hi\"")); break;
         case 8:
-            log.at(stamp, who + " killed " + token(pick(names), 1 + static_cast<int>(random() % (6 + wide)), pick(ids), pick(teams)) +
+            log.at(stamp, who + " killed " + token(pick(names), (1 + static_cast<int>(random() % (6 + wide))) * userIdSpacing, pick(ids), pick(teams)) +
                               " with \"ak47\"");
             break;
         case 9: log.at(stamp, who + " committed suicide with \"world\""); break;
@@ -185,13 +190,27 @@ TEST(PlayerSessions, CrowdedFoldersGiveTheSessionsOfThePlainRules)
     ScopedTimeZone zone("UTC0");
     for (unsigned seed = 1; seed <= 40; ++seed) {
         LogParser parser;
-        parser.processLines(crowdedLog(seed, seed % 4 == 0 ? 400 : 0));
+        parser.processLines(crowdedLog(seed, seed % 2 == 0 ? 400 : 0, seed % 4 == 2, seed % 8 == 4 ? 1 << 20 : 1));
         std::vector<std::string> found;
         std::vector<std::string> expected;
         SessionTracker tracker([&](PlayerSession&& s) { found.push_back(described(s)); }, true);
         ReferenceSessionTracker reference([&](PlayerSession&& s) { expected.push_back(described(s)); }, true);
+        // The tracker gets each event's texts in storage that is scribbled
+        // over once add returns: it keeps nothing of the caller's.
+        std::string name;
+        std::string uniqueId;
+        std::string text;
         for (std::size_t e = 0; e < parser.events().size(); ++e) {
-            tracker.add(parser.events()[e], e);
+            LogEvent event = parser.events()[e];
+            name = event.player.name ? event.player.name : "";
+            uniqueId = event.player.uniqueId;
+            text = event.text ? event.text : "";
+            event.player.name = event.player.name ? name.c_str() : nullptr;
+            event.player.uniqueId = uniqueId.c_str();
+            event.text = event.text ? text.c_str() : nullptr;
+            tracker.add(event, e);
+            for (std::string* scribbled : {&name, &uniqueId, &text})
+                std::fill(scribbled->begin(), scribbled->end(), '#');
             reference.add(parser.events()[e], e);
         }
         tracker.finish();

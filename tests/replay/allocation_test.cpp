@@ -77,10 +77,10 @@ TEST(Allocation, SeekTickAndFindAllocateNothingPerEvent)
     allocations = 0;
     state->seek(localStamp(2001, 7, 6, 10, 9, 0));
     state->seekMinute(10 * 60 + 1);
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 20; ++i)
         state->tick();
-    state->command(1);
+    state->command(PlaybackCommand::Rewind);
     for (int i = 0; i < 20; ++i)
         state->tick();
     state->seekMinute(10 * 60);

@@ -25,16 +25,16 @@ TEST(DayLoad, FolderLoadsItsEarliestDayPausedAtTheFirstEvent)
                                      .at("22:00:10", said("Bob", 1, "CT", "hi"))
                                      .text());
     auto state = std::make_unique<ViewerState>();
-    state->command(4);
+    state->command(PlaybackCommand::Fast);
     ASSERT_TRUE(state->loadFolder(folder.string()));
     ASSERT_EQ(state->days.size(), 2u);
     EXPECT_EQ(state->days[0], localStamp(2001, 7, 5));
     EXPECT_EQ(state->days[1], localStamp(2001, 7, 6));
-    EXPECT_EQ(state->dayStart, localStamp(2001, 7, 5));
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 5, 22, 0, 0));
-    EXPECT_EQ(state->viewClock, state->clock);
+    EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 22, 0, 0));
+    EXPECT_EQ(state->viewClock, state->clock());
     EXPECT_EQ(state->viewMinute, 22 * 60);
-    EXPECT_EQ(state->speed, 0);
+    EXPECT_EQ(state->speed(), 0);
     EXPECT_FALSE(state->isEmptyDay());
 }
 
@@ -53,12 +53,12 @@ TEST(DayLoad, TheDayBeforeRebuildsWhoIsOnTheServer)
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
     ASSERT_TRUE(state->loadDayAt(1));
-    EXPECT_EQ(state->dayStart, localStamp(2001, 7, 6));
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 0, 5, 0));
+    EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 6));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 0, 5, 0));
     EXPECT_STREQ(state->viewMapName, "de_dust");
     EXPECT_EQ(playerNames(*state), Strings{"Bob"});
     EXPECT_TRUE(state->viewChatLines.empty()) << "lines of the day before expired long ago";
-    EXPECT_EQ(state->events()[state->cursor].kind, Say);
+    EXPECT_EQ(state->events()[state->cursor()].kind, Say);
 }
 
 TEST(DayLoad, SnapshotsAtTheFirstEventAndEveryMapStart)
@@ -76,24 +76,25 @@ TEST(DayLoad, SnapshotsAtTheFirstEventAndEveryMapStart)
     ASSERT_TRUE(state->loadFolder(folder.string()));
     // A map start as the window's first event gets two snapshots of the same
     // time; one stamped with the last event's second gets none.
-    ASSERT_EQ(state->snapshots.size(), 3u);
+    ASSERT_EQ(state->snapshots().size(), 3u);
     const std::int32_t ten = localStamp(2001, 7, 6, 10, 0, 0);
-    EXPECT_EQ(state->snapshots[0].time, ten);
-    EXPECT_EQ(state->snapshots[0].event, 0u);
-    EXPECT_STREQ(state->snapshots[0].mapName, "");
-    EXPECT_EQ(state->snapshots[1].time, ten);
-    EXPECT_EQ(state->snapshots[1].event, 0u);
-    EXPECT_STREQ(state->snapshots[1].mapName, "de_dust");
-    EXPECT_EQ(state->snapshots[2].time, localStamp(2001, 7, 6, 10, 30, 0));
-    EXPECT_EQ(state->snapshots[2].event, 2u);
-    EXPECT_STREQ(state->snapshots[2].mapName, "de_aztec");
-    EXPECT_EQ(state->snapshots[0].playerCount, 0u);
-    EXPECT_EQ(state->snapshots[1].playerCount, 0u);
-    ASSERT_EQ(state->snapshots[2].playerCount, 1u);
-    EXPECT_STREQ(state->snapshots[2].players[0].name, "Ann");
-    EXPECT_EQ(state->lastEvent, 4u);
-    EXPECT_EQ(state->dayFirstEvent, 0u);
-    EXPECT_EQ(state->dayEndEvent, 4u);
+    EXPECT_EQ(state->snapshots()[0].time, ten);
+    EXPECT_EQ(state->snapshots()[0].event, 0u);
+    EXPECT_STREQ(state->snapshots()[0].mapName, "");
+    EXPECT_EQ(state->snapshots()[1].time, ten);
+    EXPECT_EQ(state->snapshots()[1].event, 0u);
+    EXPECT_STREQ(state->snapshots()[1].mapName, "de_dust");
+    EXPECT_EQ(state->snapshots()[2].time, localStamp(2001, 7, 6, 10, 30, 0));
+    EXPECT_EQ(state->snapshots()[2].event, 2u);
+    EXPECT_STREQ(state->snapshots()[2].mapName, "de_aztec");
+    EXPECT_EQ(state->snapshots()[0].playerCount, 0u);
+    EXPECT_EQ(state->snapshots()[1].playerCount, 0u);
+    ASSERT_EQ(state->snapshots()[2].playerCount, 1u);
+    EXPECT_STREQ(state->snapshots()[2].players[0].name, "Ann");
+    EXPECT_EQ(state->lastEvent(), 4u);
+    EXPECT_EQ(state->dayFirstEvent(), 0u);
+    // Nothing is loaded past midnight: the day ends with the window.
+    EXPECT_EQ(state->dayEndEvent(), 5u);
 }
 
 TEST(DayLoad, WindowWithoutMapStartHasOneSnapshot)
@@ -108,8 +109,8 @@ TEST(DayLoad, WindowWithoutMapStartHasOneSnapshot)
                                      .text());
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    ASSERT_EQ(state->snapshots.size(), 1u);
-    EXPECT_STREQ(state->snapshots[0].mapName, "");
+    ASSERT_EQ(state->snapshots().size(), 1u);
+    EXPECT_STREQ(state->snapshots()[0].mapName, "");
     state->seek(localStamp(2001, 7, 6, 12, 0, 5));
     EXPECT_EQ(playerNames(*state), Strings{"Ann"});
     EXPECT_EQ(chatTexts(*state), Strings{"Ann : late"});
@@ -131,11 +132,11 @@ TEST(DayLoad, SnapshotsStayDeepCopiesWhenTheListGrows)
     folder.write("L0706000.log", log.text());
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    ASSERT_EQ(state->snapshots.size(), 31u);
-    EXPECT_EQ(state->snapshots.capacity(), 48u);
-    EXPECT_EQ(state->snapshots[0].playerCount, 0u);
+    ASSERT_EQ(state->snapshots().size(), 31u);
+    EXPECT_EQ(state->snapshots().capacity(), 48u);
+    EXPECT_EQ(state->snapshots()[0].playerCount, 0u);
     for (std::size_t i = 1; i < 31; ++i) {
-        const Snapshot& snapshot = state->snapshots[i];
+        const Snapshot& snapshot = state->snapshots()[i];
         ASSERT_EQ(snapshot.playerCount, i) << i;
         EXPECT_EQ(std::string(snapshot.players[0].name), "p" + std::to_string(i - 1)) << i;
         EXPECT_EQ(std::string(snapshot.players[i - 1].name), "p0") << i;
@@ -162,25 +163,25 @@ void expectEmptyDay(ViewerState& state, std::int32_t day)
 {
     SCOPED_TRACE("empty day");
     EXPECT_TRUE(state.isEmptyDay());
-    EXPECT_EQ(state.dayStart, day);
-    EXPECT_EQ(state.clock, day);
+    EXPECT_EQ(state.dayStart(), day);
+    EXPECT_EQ(state.clock(), day);
     EXPECT_EQ(state.viewClock, day);
     EXPECT_EQ(state.viewMinute, 0);
     EXPECT_STREQ(state.viewMapName, "");
     EXPECT_TRUE(state.viewPlayers.empty());
     EXPECT_TRUE(state.viewChatLines.empty());
-    EXPECT_EQ(state.ctScore, 0);
-    EXPECT_EQ(state.tScore, 0);
-    EXPECT_EQ(state.speed, 0);
-    EXPECT_EQ(state.roster.count, 0u);
-    EXPECT_TRUE(state.recentPlayers.empty());
+    EXPECT_EQ(state.live().ctScore, 0);
+    EXPECT_EQ(state.live().tScore, 0);
+    EXPECT_EQ(state.speed(), 0);
+    EXPECT_EQ(state.live().roster.count, 0u);
+    EXPECT_TRUE(state.live().recentPlayers.empty());
 
-    for (int id : {5, 1, 3}) {
-        state.command(id);
-        EXPECT_FALSE(state.tick()) << id;
-        EXPECT_EQ(state.clock, day);
+    for (PlaybackCommand command : {PlaybackCommand::Fastest, PlaybackCommand::Rewind, PlaybackCommand::Play}) {
+        state.command(command);
+        EXPECT_FALSE(state.tick()) << static_cast<int>(command);
+        EXPECT_EQ(state.clock(), day);
     }
-    state.command(2);
+    state.command(PlaybackCommand::Pause);
     EXPECT_FALSE(state.find(SearchKind::Chat, "", false));
     EXPECT_FALSE(state.find(SearchKind::RconCmd, "", true));
     state.seek(day + 5000);
@@ -198,7 +199,7 @@ TEST(DayLoad, DayWithoutEventsFromItsMidnightIsAnEmptyDay)
     writeDayWithoutEvents(folder);
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->loadDayAt(1)) << "the read itself succeeded";
     expectEmptyDay(*state, localStamp(2001, 7, 6));
 }
@@ -225,9 +226,9 @@ TEST(DayLoad, UnloadLeavesAnEmptyDayAtTheCurrentDay)
     writeDayWithoutEvents(folder);
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    state->command(1);
+    state->command(PlaybackCommand::Rewind);
     state->unload();
-    EXPECT_FALSE(state->rewinding);
+    EXPECT_FALSE(state->rewinding());
     EXPECT_TRUE(state->days.empty());
     EXPECT_TRUE(state->events().empty());
     expectEmptyDay(*state, localStamp(2001, 7, 5));
@@ -242,9 +243,9 @@ TEST(DayLoad, DayIndexOutsideTheListIsAnEmptyDayKeepingRewind)
     writeDayWithoutEvents(folder);
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    state->command(1);
+    state->command(PlaybackCommand::Rewind);
     EXPECT_FALSE(state->loadDayAt(2));
-    EXPECT_TRUE(state->rewinding);
+    EXPECT_TRUE(state->rewinding());
     EXPECT_EQ(state->days.size(), 2u);
     expectEmptyDay(*state, localStamp(2001, 7, 5));
     // The folder's days still load afterwards.

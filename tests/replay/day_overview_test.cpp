@@ -47,7 +47,7 @@ std::string overviewText(const OverviewMinute& m)
 // them, minute by minute.
 std::vector<std::string> expectedMinutes(ViewerState& state, std::size_t minutes)
 {
-    const std::int64_t day = state.dayStart;
+    const std::int64_t day = state.dayStart();
     std::vector<std::vector<int>> counts(minutes, std::vector<int>(5, 0));
     std::vector<std::vector<std::string>> maps(minutes);
     for (const LogEvent& event : state.events()) {

@@ -56,7 +56,7 @@ Outcome outcomeOf(const TempFolder& folder)
                 outcome.messages.emplace_back(event.text);
         }
     }
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 1500 && state->tick(); ++i) {
     }
     for (int minute = -60; minute <= 1560; minute += 120)

@@ -69,14 +69,14 @@ std::vector<std::string> loadedDay(const ViewerState& state)
     for (std::int32_t day : state.days)
         days += " " + std::to_string(day);
     lines.push_back(days);
-    lines.push_back("day " + std::to_string(state.dayStart) + (state.isEmptyDay() ? " empty" : ""));
+    lines.push_back("day " + std::to_string(state.dayStart()) + (state.isEmptyDay() ? " empty" : ""));
     if (state.isEmptyDay())
         return lines;
-    lines.push_back("first " + std::to_string(state.dayFirstEvent) + " end " + std::to_string(state.dayEndEvent)
-                    + " last " + std::to_string(state.lastEvent) + " playEnd " + std::to_string(state.dayPlayEnd()));
+    lines.push_back("first " + std::to_string(state.dayFirstEvent()) + " end " + std::to_string(state.dayEndEvent())
+                    + " last " + std::to_string(state.lastEvent()) + " playEnd " + std::to_string(state.dayPlayEnd()));
     for (const LogEvent& e : state.events())
         lines.push_back(eventText(e));
-    for (const Snapshot& s : state.snapshots)
+    for (const Snapshot& s : state.snapshots())
         lines.push_back(snapshotText(s));
     return lines;
 }
@@ -90,7 +90,7 @@ void expectSameReplay(ViewerState& live, ViewerState& fresh, const std::string& 
     if (live.isEmptyDay())
         return;
     std::vector<std::int32_t> times;
-    for (std::size_t e = live.dayFirstEvent; e < live.events().size(); ++e) {
+    for (std::size_t e = live.dayFirstEvent(); e < live.events().size(); ++e) {
         times.push_back(live.events()[e].time);
         times.push_back(live.events()[e].time + 1);
     }
@@ -100,14 +100,14 @@ void expectSameReplay(ViewerState& live, ViewerState& fresh, const std::string& 
         ASSERT_EQ(viewSummary(live), viewSummary(fresh)) << step << " seek " << t;
     }
     for (ViewerState* state : {&live, &fresh}) {
-        state->seek(state->events()[state->dayFirstEvent].time);
-        state->command(4);
+        state->seek(state->events()[state->dayFirstEvent()].time);
+        state->command(PlaybackCommand::Fast);
     }
     for (int i = 0; i < 100; ++i) {
         live.tick();
         fresh.tick();
         ASSERT_EQ(viewSummary(live), viewSummary(fresh)) << step << " tick " << i;
-        ASSERT_EQ(live.cursor, fresh.cursor) << step << " tick " << i;
+        ASSERT_EQ(live.cursor(), fresh.cursor()) << step << " tick " << i;
     }
     for (ViewerState* state : {&live, &fresh})
         state->seekMinute(0);
@@ -275,7 +275,7 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
     for (const Step& step : steps) {
         ++stepNumber;
         // The model plays on at the edge while the server writes.
-        live->command(5);
+        live->command(PlaybackCommand::Fastest);
         live->tick();
         step.change();
         if (step.folderChanged)
@@ -287,7 +287,7 @@ TEST(LiveFollow, GrowingDayMatchesAFreshLoadAfterEveryStep)
         copyWithWholeLines(folder, copy, newest);
         auto fresh = std::make_unique<ViewerState>();
         fresh->loadFolder(copy.string());
-        fresh->loadDay(live->dayStart);
+        fresh->loadDay(live->dayStart());
         fresh->markGrowing();
         expectSameReplay(*live, *fresh, step.name);
         if (HasFatalFailure())
@@ -325,11 +325,11 @@ TEST(LiveFollow, ALineAtTheNextMidnightItselfBelongsToTheNextDay)
                .text());
     EXPECT_TRUE(live->follow().daysChanged);
     ASSERT_TRUE(live->isGrowing());
-    ASSERT_EQ(live->dayStart, localStamp(2001, 7, 5));
+    ASSERT_EQ(live->dayStart(), localStamp(2001, 7, 5));
     copyWithWholeLines(folder, copy, name);
     auto fresh = std::make_unique<ViewerState>();
     ASSERT_TRUE(fresh->loadFolder(copy.string()));
-    fresh->loadDay(live->dayStart);
+    fresh->loadDay(live->dayStart());
     fresh->markGrowing();
     ASSERT_EQ(fresh->days.size(), 2u);
     expectSameReplay(*live, *fresh, "a line at midnight");
@@ -370,8 +370,8 @@ TEST(LiveFollow, ALineReadUnfinishedIsWithdrawnUntilItIsWhole)
 TEST(LiveFollow, PlayWaitsAtTheNewestLineAndFollowsItAtEverySpeed)
 {
     ScopedTimeZone zone("UTC");
-    for (const int command : {3, 4, 5}) {
-        SCOPED_TRACE(command);
+    for (const PlaybackCommand command : {PlaybackCommand::Play, PlaybackCommand::Fast, PlaybackCommand::Fastest}) {
+        SCOPED_TRACE(static_cast<int>(command));
         TempFolder folder;
         folder.write("L0705000.log", LogText("07/05/2001")
                                          .at("10:00:00", mapStarted("de_dust"))
@@ -382,8 +382,9 @@ TEST(LiveFollow, PlayWaitsAtTheNewestLineAndFollowsItAtEverySpeed)
         state->command(command);
         for (int i = 0; i < 10; ++i)
             state->tick();
-        EXPECT_EQ(chatTexts(*state), (std::vector<std::string>{"*DEAD*Bob : one"}))
-            << "a finished day never plays its last event";
+        EXPECT_EQ(chatTexts(*state), (std::vector<std::string>{"*DEAD*Bob : one", "*DEAD*Bob : two"}))
+            << "a finished day plays its last event too";
+        EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 0, 4) + 1);
         EXPECT_FALSE(state->find(SearchKind::Chat, "two", false));
 
         append(folder, "L0705000.log", lineAt("07/05/2001", "10:00:05", said("Bob", 2, "CT", "three")));
@@ -392,14 +393,14 @@ TEST(LiveFollow, PlayWaitsAtTheNewestLineAndFollowsItAtEverySpeed)
         for (int i = 0; i < 10; ++i)
             state->tick();
         const std::int32_t three = localStamp(2001, 7, 5, 10, 0, 5);
-        EXPECT_EQ(state->clock, three + 1) << "the clock waits one second past the newest line";
+        EXPECT_EQ(state->clock(), three + 1) << "the clock waits one second past the newest line";
         EXPECT_EQ(chatTexts(*state), (std::vector<std::string>{"*DEAD*Bob : one", "*DEAD*Bob : two", "*DEAD*Bob : three"}));
 
         // After a quiet minute the next line is played as it arrives.
         append(folder, "L0705000.log", lineAt("07/05/2001", "10:01:30", said("Bob", 2, "CT", "four")));
         state->follow();
         state->tick();
-        EXPECT_EQ(state->clock, three + 86);
+        EXPECT_EQ(state->clock(), three + 86);
         EXPECT_EQ(chatTexts(*state), (std::vector<std::string>{"*DEAD*Bob : four"}));
 
         // Find reaches what arrived while it was open, the newest line too.
@@ -408,7 +409,7 @@ TEST(LiveFollow, PlayWaitsAtTheNewestLineAndFollowsItAtEverySpeed)
         append(folder, "L0705000.log", lineAt("07/05/2001", "10:02:00", said("Bob", 2, "CT", "five")));
         state->follow();
         EXPECT_TRUE(state->find(SearchKind::Chat, "five", false));
-        EXPECT_EQ(state->clock, localStamp(2001, 7, 5, 10, 2, 1));
+        EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 2, 1));
     }
 }
 
@@ -424,7 +425,7 @@ TEST(LiveFollow, PlayAtTheEdgeMovesOnToTheServersNewDay)
                                          .text());
         auto state = loaded(folder);
         if (playing)
-            state->command(5);
+            state->command(PlaybackCommand::Fastest);
         for (int i = 0; i < 20; ++i)
             state->tick();
         folder.write("L0706000.log", LogText("07/06/2001")
@@ -436,14 +437,14 @@ TEST(LiveFollow, PlayAtTheEdgeMovesOnToTheServersNewDay)
         ASSERT_EQ(state->days.size(), 2u);
         if (playing) {
             EXPECT_TRUE(update.viewChanged);
-            EXPECT_EQ(state->dayStart, localStamp(2001, 7, 6));
-            EXPECT_EQ(state->speed, 60);
+            EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 6));
+            EXPECT_EQ(state->speed(), 60);
             state->tick();
             EXPECT_STREQ(state->viewMapName, "de_aztec");
         } else {
             EXPECT_FALSE(update.viewChanged);
-            EXPECT_EQ(state->dayStart, localStamp(2001, 7, 5));
-            EXPECT_EQ(state->speed, 0);
+            EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
+            EXPECT_EQ(state->speed(), 0);
         }
     }
 }
@@ -458,11 +459,11 @@ TEST(LiveFollow, GoingLiveShowsTheNewestDayAtItsNewestLine)
                                      .at("10:05:00", said("Bob", 2, "CT", "latest"))
                                      .text());
     auto state = loaded(folder);
-    ASSERT_EQ(state->dayStart, localStamp(2001, 7, 4));
+    ASSERT_EQ(state->dayStart(), localStamp(2001, 7, 4));
     ASSERT_TRUE(state->goLive());
-    EXPECT_EQ(state->dayStart, localStamp(2001, 7, 5));
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 5, 10, 5, 0));
-    EXPECT_EQ(state->speed, 1);
+    EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 5, 0));
+    EXPECT_EQ(state->speed(), 1);
     EXPECT_STREQ(state->viewMapName, "de_nuke");
 }
 

@@ -47,12 +47,12 @@ TEST(MapStarts, EverySnapshotHoldsTheRingItSaw)
 
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    ASSERT_EQ(state->snapshots.size(), 301u);
+    ASSERT_EQ(state->snapshots().size(), 301u);
 
     // The plain way: walk the window from its start to each snapshot's event.
     LiveState plain;
     std::size_t applied = 0;
-    for (const Snapshot& snapshot : state->snapshots) {
+    for (const Snapshot& snapshot : state->snapshots()) {
         while (applied < snapshot.event)
             applyEventMasked(plain, state->events()[applied++], SnapshotKindMask);
         ASSERT_EQ(snapshot.playerCount, plain.recentPlayers.size()) << snapshot.event;
@@ -79,13 +79,13 @@ TEST(MapStarts, HalfAMillionMapStartsLoadAndSeek)
 
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    EXPECT_GT(state->snapshots.size(), static_cast<std::size_t>(MapStarts) - 10);
-    for (const Snapshot& snapshot : {state->snapshots[1], state->snapshots[state->snapshots.size() - 1]}) {
+    EXPECT_GT(state->snapshots().size(), static_cast<std::size_t>(MapStarts) - 10);
+    for (const Snapshot& snapshot : {state->snapshots()[1], state->snapshots()[state->snapshots().size() - 1]}) {
         ASSERT_EQ(snapshot.playerCount, 1u);
         EXPECT_STREQ(snapshot.players[0].name, "Bob");
     }
     state->seekMinute(23 * 60 + 59);
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     for (int i = 0; i < 60; ++i)
         state->tick();
     ASSERT_FALSE(state->viewChatLines.empty());

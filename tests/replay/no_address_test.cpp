@@ -36,11 +36,11 @@ TEST(NoAddress, CommandsFromUnreadableAddressesAreFromUnknown)
 
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     std::vector<std::string> shown;
     for (int i = 0; i < 60 && state->tick(); ++i) {
         for (const ChatLine& line : state->viewChatLines) {
-            if (line.time == state->clock - 1 && line.text[0] == '<')
+            if (line.time == state->clock() - 1 && line.text[0] == '<')
                 shown.emplace_back(line.text);
         }
     }

@@ -18,21 +18,21 @@ using Strings = std::vector<std::string>;
 TEST(Playback, CommandsSetSpeedAndRewind)
 {
     struct Case {
-        int id;
+        PlaybackCommand command;
         bool rewinding;
         std::int32_t speed;
     };
-    // Every case starts rewinding at speed 60; only id 1 keeps rewinding.
+    // Every case starts rewinding (at speed 5); only Rewind keeps rewinding.
     const Case cases[] = {
-        {0, false, 60}, {1, true, 5}, {2, false, 0}, {3, false, 1}, {4, false, 5}, {5, false, 60}, {15, false, 60},
+        {PlaybackCommand::None, false, 5}, {PlaybackCommand::Rewind, true, 5}, {PlaybackCommand::Pause, false, 0},
+        {PlaybackCommand::Play, false, 1},  {PlaybackCommand::Fast, false, 5},  {PlaybackCommand::Fastest, false, 60},
     };
     for (const Case& c : cases) {
         auto state = std::make_unique<ViewerState>();
-        state->rewinding = true;
-        state->speed = 60;
-        state->command(c.id);
-        EXPECT_EQ(state->rewinding, c.rewinding) << c.id;
-        EXPECT_EQ(state->speed, c.speed) << c.id;
+        state->command(PlaybackCommand::Rewind);
+        state->command(c.command);
+        EXPECT_EQ(state->rewinding(), c.rewinding) << static_cast<int>(c.command);
+        EXPECT_EQ(state->speed(), c.speed) << static_cast<int>(c.command);
     }
 }
 
@@ -45,8 +45,8 @@ TEST(Playback, PausedTickChangesNothing)
     auto state = loaded(folder);
     const std::string before = viewSummary(*state);
     EXPECT_FALSE(state->tick());
-    state->command(1);
-    state->command(2);
+    state->command(PlaybackCommand::Rewind);
+    state->command(PlaybackCommand::Pause);
     EXPECT_FALSE(state->tick());
     EXPECT_EQ(viewSummary(*state), before);
 }
@@ -62,22 +62,22 @@ TEST(Playback, ForwardPlayRunsIntoTheNextDayUpToTheLastEvent)
                                      .at("00:20:00", said("Ann", 1, "CT", "c"))
                                      .text());
     auto state = loaded(folder);
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 11; ++i)
         EXPECT_TRUE(state->tick());
     // At exactly 00:10:00 the event of that second still waits.
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 7, 0, 10, 0));
-    EXPECT_EQ(state->events()[state->cursor].time, localStamp(2001, 7, 7, 0, 10, 0));
-    state->command(3);
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 10, 0));
+    EXPECT_EQ(state->events()[state->cursor()].time, localStamp(2001, 7, 7, 0, 10, 0));
+    state->command(PlaybackCommand::Play);
     EXPECT_TRUE(state->tick());
     EXPECT_EQ(chatTexts(*state), Strings{"*DEAD*Ann : b"});
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(state->tick()) << "play keeps reporting at the end";
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 7, 0, 20, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 20, 0));
     EXPECT_EQ(state->viewMinute, 1460);
-    EXPECT_EQ(state->speed, 60);
-    EXPECT_EQ(state->cursor, state->lastEvent) << "the last event is never applied";
+    EXPECT_EQ(state->speed(), 60);
+    EXPECT_EQ(state->cursor(), state->lastEvent()) << "the last event is never applied";
     EXPECT_TRUE(state->viewChatLines.empty());
 }
 
@@ -90,12 +90,12 @@ TEST(Playback, ChatLineLastsFifteenSecondsInclusive)
                                      .at("10:05:00", roundStarted())
                                      .text());
     auto state = loaded(folder);
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     ASSERT_TRUE(state->tick());
     EXPECT_EQ(chatTexts(*state), Strings{"*DEAD*Ann : hello"});
     for (int i = 0; i < 14; ++i)
         state->tick();
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 0, 15));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 15));
     EXPECT_EQ(state->viewChatLines.size(), 1u);
     state->tick();
     EXPECT_TRUE(state->viewChatLines.empty());
@@ -115,9 +115,9 @@ TEST(Playback, FastestTickKeepsOnlyRecentLinesAtMostFive)
     log.at("10:05:00", roundStarted());
     folder.write("L0706000.log", log.text());
     auto state = loaded(folder);
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     ASSERT_TRUE(state->tick());
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 1, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 1, 0));
     const Strings expected = {"*DEAD*Ann : 46", "*DEAD*Ann : 47", "*DEAD*Ann : 48", "*DEAD*Ann : 49",
                               "*DEAD*Ann : 50"};
     EXPECT_EQ(chatTexts(*state), expected);
@@ -136,23 +136,23 @@ TEST(Playback, RewindStopsAtTheDaysFirstEventAndResumes)
     auto state = loaded(folder);
     const std::int32_t first = localStamp(2001, 7, 6, 10, 0, 0);
     state->seek(first + 12);
-    state->command(1);
+    state->command(PlaybackCommand::Rewind);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->clock, first + 7);
+    EXPECT_EQ(state->clock(), first + 7);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->clock, first + 2);
+    EXPECT_EQ(state->clock(), first + 2);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->clock, first);
+    EXPECT_EQ(state->clock(), first);
     EXPECT_TRUE(state->tick()) << "rewinding at the first event still reports";
-    EXPECT_EQ(state->clock, first);
-    EXPECT_TRUE(state->rewinding);
-    EXPECT_EQ(state->speed, 5);
+    EXPECT_EQ(state->clock(), first);
+    EXPECT_TRUE(state->rewinding());
+    EXPECT_EQ(state->speed(), 5);
 
-    state->command(2);
+    state->command(PlaybackCommand::Pause);
     EXPECT_FALSE(state->tick());
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->clock, first + 1);
+    EXPECT_EQ(state->clock(), first + 1);
 }
 
 } // namespace

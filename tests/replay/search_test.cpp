@@ -76,13 +76,13 @@ TEST(Search, HitStandsJustAfterTheHitPaused)
                                      .at("10:02:00", roundStarted())
                                      .text());
     auto state = loaded(folder);
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     ASSERT_TRUE(state->find(SearchKind::Chat, "NEEDLE", false));
-    EXPECT_EQ(state->speed, 0);
-    EXPECT_EQ(state->cursor, 3u);
+    EXPECT_EQ(state->speed(), 0);
+    EXPECT_EQ(state->cursor(), 3u);
     // The clock stands at the next event, 50 s on: the older lines are gone,
     // and so is the hit's own line, stamped more than 15 s earlier.
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 1, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 1, 0));
     EXPECT_TRUE(state->viewChatLines.empty());
     EXPECT_EQ(playerNames(*state), (Strings{"Ann", "Bob"}));
 }
@@ -100,7 +100,7 @@ TEST(Search, HitLineShowsWhenTheNextEventIsClose)
                                      .text());
     auto state = loaded(folder);
     ASSERT_TRUE(state->find(SearchKind::Chat, "needle", true));
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 0, 12));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 12));
     EXPECT_EQ(chatTexts(*state), (Strings{"*DEAD*Ann : first", "*DEAD*(Terrorist) Bob : needle"}));
 }
 
@@ -115,14 +115,14 @@ TEST(Search, MissReturnsToWhereItWasAndKeepsPlaying)
                                      .text());
     auto state = loaded(folder);
     state->seek(localStamp(2001, 7, 6, 10, 0, 7));
-    state->command(4);
+    state->command(PlaybackCommand::Fast);
     const std::string before = viewSummary(*state);
     EXPECT_FALSE(state->find(SearchKind::Chat, "absent", false));
     EXPECT_EQ(viewSummary(*state), before);
-    EXPECT_EQ(state->speed, 5);
+    EXPECT_EQ(state->speed(), 5);
 }
 
-TEST(Search, StartsAfterTheEventUnderTheCursor)
+TEST(Search, TestsTheEventUnderTheCursorSoFindNextMissesNoHit)
 {
     ScopedTimeZone zone("UTC");
     TempFolder folder;
@@ -134,13 +134,17 @@ TEST(Search, StartsAfterTheEventUnderTheCursor)
                                      .at("10:00:04", roundStarted())
                                      .text());
     auto state = loaded(folder);
-    ASSERT_EQ(state->cursor, 0u);
-    // The event under the cursor is never tested, even when it matches.
-    ASSERT_TRUE(state->find(SearchKind::Chat, "x", false));
-    EXPECT_EQ(state->cursor, 2u) << "hit on 'x two'";
-    // Of two matches in a row, Find Next steps over the second untested.
-    ASSERT_TRUE(state->find(SearchKind::Chat, "x", false));
-    EXPECT_EQ(state->cursor, 4u) << "hit on 'x four'";
+    ASSERT_EQ(state->cursor(), 0u);
+    // The event under the cursor has not been shown yet: it is tested first,
+    // and each Find Next finds the very next of matches in a row.
+    for (const char* line : {"x one", "x two", "x three", "x four"}) {
+        ASSERT_TRUE(state->find(SearchKind::Chat, "x", false)) << line;
+        ASSERT_FALSE(state->viewChatLines.empty());
+        EXPECT_NE(std::string(state->viewChatLines[state->viewChatLines.size() - 1].text).find(line),
+                  std::string::npos)
+            << line;
+    }
+    EXPECT_EQ(state->cursor(), 4u);
     EXPECT_FALSE(state->find(SearchKind::Chat, "x", false));
 }
 
@@ -157,7 +161,7 @@ TEST(Search, PlayerSearchFindsNamesBeforeTheirChange)
     auto state = loaded(folder);
     EXPECT_FALSE(state->find(SearchKind::Player, "renamed", false));
     ASSERT_TRUE(state->find(SearchKind::Player, "oldname", false));
-    EXPECT_EQ(state->cursor, 2u);
+    EXPECT_EQ(state->cursor(), 2u);
     EXPECT_EQ(chatTexts(*state), Strings{"* OldName changed name to Renamed"});
 }
 
@@ -185,7 +189,7 @@ TEST(Search, RemoteConsoleUserIsAnyPlayerOfTheSendersAddress)
     for (const Case& c : {Case{"alpha", true}, Case{"BETA", true}, Case{"gamma", false}}) {
         auto state = loaded(folder);
         EXPECT_EQ(state->find(SearchKind::RconUser, c.pattern, false), c.found) << c.pattern;
-        EXPECT_EQ(state->cursor, c.found ? 7u : 0u) << c.pattern;
+        EXPECT_EQ(state->cursor(), c.found ? 7u : 0u) << c.pattern;
     }
 }
 
@@ -203,7 +207,7 @@ TEST(Search, RemoteConsoleUserIsForgottenAfter72NewerAddresses)
     EXPECT_FALSE(state->find(SearchKind::RconUser, "admin", false));
     // The command itself is still there, from an unknown sender.
     ASSERT_TRUE(state->find(SearchKind::RconCmd, "", false));
-    EXPECT_EQ(state->events()[state->cursor - 1].kind, RconCommand);
+    EXPECT_EQ(state->events()[state->cursor() - 1].kind, RconCommand);
 }
 
 TEST(Search, RScanStopsAtTheNextRemoteConsoleCommand)
@@ -222,11 +226,11 @@ TEST(Search, RScanStopsAtTheNextRemoteConsoleCommand)
     // A command text without a command reads as empty: RScan finds it, a
     // search for any text does not.
     ASSERT_TRUE(state->find(SearchKind::RconCmd, "", false));
-    EXPECT_EQ(state->cursor, 4u);
+    EXPECT_EQ(state->cursor(), 4u);
     EXPECT_EQ(chatTexts(*state), (Strings{"<Admin (bad rcon pass)> status", "<Admin> "}));
     state->seekMinute(0);
     ASSERT_TRUE(state->find(SearchKind::RconCmd, "LEVEL", false));
-    EXPECT_EQ(state->cursor, 5u);
+    EXPECT_EQ(state->cursor(), 5u);
     EXPECT_FALSE(state->find(SearchKind::RconCmd, "", false));
 }
 
@@ -243,22 +247,23 @@ TEST(Search, NothingToFindAtOrPastTheDaysEnd)
                                      .at("00:05:00", said("Ann", 1, "CT", "x"))
                                      .text());
     auto state = loaded(folder);
-    ASSERT_EQ(state->dayEndEvent, 2u);
+    ASSERT_EQ(state->dayEndEvent(), 2u);
     // Cursor on the day's end: the next day's events are not searched.
     state->seekMinute(1440);
-    ASSERT_EQ(state->cursor, 2u);
+    ASSERT_EQ(state->cursor(), 2u);
     EXPECT_FALSE(state->find(SearchKind::Chat, "x", false));
     // Cursor past the day's end, after playing on into the next day.
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 10; ++i)
         state->tick();
-    ASSERT_EQ(state->cursor, state->lastEvent);
-    const std::int32_t clock = state->clock;
+    ASSERT_EQ(state->cursor(), state->lastEvent());
+    const std::int32_t clock = state->clock();
+    const std::string view = viewSummary(*state);
     EXPECT_FALSE(state->find(SearchKind::Chat, "x", false));
-    EXPECT_LE(state->cursor, state->lastEvent);
-    // A miss seeks back, and the seek holds the clock to the day's end.
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 7, 0, 0, 30));
-    EXPECT_NE(state->clock, clock);
+    // A miss leaves the replay where it stood, even past the day's end.
+    EXPECT_EQ(state->cursor(), state->lastEvent());
+    EXPECT_EQ(state->clock(), clock);
+    EXPECT_EQ(viewSummary(*state), view);
 }
 
 TEST(Search, MatchersConsiderOnlyTheirKinds)

@@ -53,20 +53,22 @@ TEST(Seeking, ClampsToTheDay)
         {"before the first event", day + 3600, localStamp(2001, 7, 6, 10, 0, 0)},
         {"midnight", day, localStamp(2001, 7, 6, 10, 0, 0)},
         {"inside", localStamp(2001, 7, 6, 10, 15, 0), localStamp(2001, 7, 6, 10, 15, 0)},
-        {"after the last event", day + 20 * 3600, localStamp(2001, 7, 6, 11, 0, 0)},
-        {"next year", day + 400 * 86400, localStamp(2001, 7, 6, 11, 0, 0)},
+        // Nothing is loaded past midnight: the day ends a second after its
+        // last event, so that second is shown too.
+        {"after the last event", day + 20 * 3600, localStamp(2001, 7, 6, 11, 0, 1)},
+        {"next year", day + 400 * 86400, localStamp(2001, 7, 6, 11, 0, 1)},
     };
     for (const Case& c : cases) {
         state->seek(c.target);
-        EXPECT_EQ(state->clock, c.clock) << c.what;
+        EXPECT_EQ(state->clock(), c.clock) << c.what;
         EXPECT_EQ(state->viewClock, c.clock) << c.what;
     }
     state->seekMinute(0);
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 0, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 0));
     state->seekMinute(-100000000);
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 0, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 0));
     state->seekMinute(1440);
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 11, 0, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 11, 0, 1));
 }
 
 TEST(Seeking, TargetAfterTheDayLandsOnTheNextDaysFirstEvent)
@@ -81,7 +83,7 @@ TEST(Seeking, TargetAfterTheDayLandsOnTheNextDaysFirstEvent)
                                      .text());
     auto state = loaded(folder);
     state->seekMinute(1440 + 120);
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 7, 0, 30, 0));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 30, 0));
     EXPECT_EQ(state->viewMinute, 1470);
 }
 
@@ -96,15 +98,15 @@ TEST(Seeking, MapStartSecondShowsThePreviousMap)
     state->seek(mapChange);
     EXPECT_STREQ(state->viewMapName, "de_dust");
     EXPECT_EQ(playerNames(*state), (Strings{"Ann", "Bob"}));
-    EXPECT_EQ(state->ctScore, 3);
-    EXPECT_EQ(state->tScore, 2);
+    EXPECT_EQ(state->live().ctScore, 3);
+    EXPECT_EQ(state->live().tScore, 2);
     EXPECT_EQ(chatTexts(*state), Strings{"Ann : gg"});
 
     state->seek(mapChange + 1);
     EXPECT_STREQ(state->viewMapName, "cs_office");
     EXPECT_EQ(playerNames(*state), Strings{"Bob"});
-    EXPECT_EQ(state->ctScore, 0);
-    EXPECT_EQ(state->tScore, 0);
+    EXPECT_EQ(state->live().ctScore, 0);
+    EXPECT_EQ(state->live().tScore, 0);
     // Continuous play would still show the line said 6 s ago on the old map;
     // a seek starts from the map start and does not make it again.
     EXPECT_TRUE(state->viewChatLines.empty());
@@ -118,9 +120,9 @@ TEST(Seeking, RestoredRecentPlayersNameRemoteConsoleSenders)
     auto state = loaded(folder);
     state->seek(localStamp(2001, 7, 6, 10, 30, 3));
     EXPECT_EQ(chatTexts(*state), Strings{"<Bob> status"});
-    ASSERT_EQ(state->recentPlayers.size(), 2u);
-    EXPECT_STREQ(state->recentPlayers[0].name, "Bob");
-    EXPECT_STREQ(state->recentPlayers[1].name, "Ann");
+    ASSERT_EQ(state->live().recentPlayers.size(), 2u);
+    EXPECT_STREQ(state->live().recentPlayers[0].name, "Bob");
+    EXPECT_STREQ(state->live().recentPlayers[1].name, "Ann");
 }
 
 TEST(Seeking, SameTargetGivesTheSameView)
@@ -132,7 +134,7 @@ TEST(Seeking, SameTargetGivesTheSameView)
     const std::int32_t target = localStamp(2001, 7, 6, 10, 30, 5);
     state->seek(target);
     const std::string first = viewSummary(*state);
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 20; ++i)
         state->tick();
     state->seek(localStamp(2001, 7, 6, 10, 5, 0));
@@ -148,21 +150,21 @@ TEST(Seeking, SeekMinutePausesAndPlayResumesFromThere)
     TempFolder folder;
     writeTwoMaps(folder);
     auto state = loaded(folder);
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     state->tick();
     state->seekMinute(10 * 60 + 40);
-    EXPECT_EQ(state->speed, 0);
-    EXPECT_FALSE(state->rewinding);
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 40, 0));
+    EXPECT_EQ(state->speed(), 0);
+    EXPECT_FALSE(state->rewinding());
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 40, 0));
     EXPECT_FALSE(state->tick());
-    state->command(3);
+    state->command(PlaybackCommand::Play);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 6, 10, 40, 1));
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 40, 1));
     EXPECT_EQ(chatTexts(*state), Strings{"Bob : late"});
 
-    state->command(1);
+    state->command(PlaybackCommand::Rewind);
     state->seekMinute(10 * 60 + 5);
-    EXPECT_FALSE(state->rewinding);
+    EXPECT_FALSE(state->rewinding());
 }
 
 TEST(Seeking, OutOfOrderEventsKeepTheCursorInsideTheWindow)
@@ -183,19 +185,19 @@ TEST(Seeking, OutOfOrderEventsKeepTheCursorInsideTheWindow)
                                      .at("05:00:00", said("Ann", 1, "CT", "c"))
                                      .text());
     auto state = loaded(folder);
-    ASSERT_EQ(state->dayEndEvent, 1u);
-    ASSERT_EQ(state->lastEvent, 3u);
-    ASSERT_EQ(state->snapshots.size(), 2u);
+    ASSERT_EQ(state->dayEndEvent(), 1u);
+    ASSERT_EQ(state->lastEvent(), 3u);
+    ASSERT_EQ(state->snapshots().size(), 2u);
     state->seekMinute(1440 + 60);
-    EXPECT_EQ(state->clock, localStamp(2001, 7, 7, 0, 30, 0));
-    EXPECT_EQ(state->cursor, 3u);
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 30, 0));
+    EXPECT_EQ(state->cursor(), 3u);
     EXPECT_STREQ(state->viewMapName, "de_late");
-    state->command(5);
+    state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->tick());
-    EXPECT_LE(state->cursor, state->lastEvent);
+    EXPECT_LE(state->cursor(), state->lastEvent());
     EXPECT_FALSE(state->find(SearchKind::Chat, "", false));
-    EXPECT_LE(state->cursor, state->lastEvent);
-    EXPECT_EQ(state->speed, 60);
+    EXPECT_LE(state->cursor(), state->lastEvent());
+    EXPECT_EQ(state->speed(), 60);
 }
 
 // The live state as one comparable text: map, scores, round start, every
@@ -211,7 +213,8 @@ std::string describe(const LiveState& state)
                 + std::to_string(p.lifeState) + " " + std::to_string(p.frags) + "/" + std::to_string(p.deaths) + "]";
     }
     for (std::size_t i = 0; i < state.recentPlayers.size(); ++i)
-        text += " <" + name(state.recentPlayers[i].name) + " " + std::to_string(state.recentPlayers[i].addressKey) + ">";
+        text += " <" + name(state.recentPlayers[i].name) + " " + std::to_string(state.recentPlayers[i].addressKey)
+                + ">";
     for (std::size_t i = 0; i < state.chatLines.size(); ++i) {
         const ChatLine& line = state.chatLines[i];
         text += " {" + std::to_string(line.time) + " " + std::to_string(line.style) + " " + line.text + "}";
@@ -233,12 +236,12 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
     for (std::size_t day = 0; day < state.days.size(); ++day) {
         ASSERT_TRUE(state.loadDayAt(day));
         const EventList& events = state.events();
-        const std::int32_t first = events[state.dayFirstEvent].time;
-        const std::int32_t last = events[state.dayEndEvent].time;
+        const std::int32_t first = events[state.dayFirstEvent()].time;
+        const std::int32_t last = state.day().endTime();
         std::vector<std::int32_t> targets;
         for (std::int32_t t = first; t <= last; t += 97)
             targets.push_back(t);
-        for (const Snapshot& snapshot : state.snapshots) {
+        for (const Snapshot& snapshot : state.snapshots()) {
             for (std::int32_t offset : {-16, -1, 0, 1, 2, 15, 16, 60})
                 targets.push_back(std::clamp(snapshot.time + offset, first, last));
         }
@@ -248,22 +251,22 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
             // The plain replay, restated: the last snapshot before t, then
             // every event before t with everything applied.
             std::size_t chosen = 0;
-            while (chosen < state.snapshots.size() && state.snapshots[chosen].time < t)
+            while (chosen < state.snapshots().size() && state.snapshots()[chosen].time < t)
                 ++chosen;
-            const Snapshot& snapshot = state.snapshots[chosen > 0 ? chosen - 1 : 0];
+            const Snapshot& snapshot = state.snapshots()[chosen > 0 ? chosen - 1 : 0];
             LiveState plain;
             for (std::size_t i = 0; i < snapshot.playerCount; ++i)
                 plain.recentPlayers.pushBack(snapshot.players[i]);
             plain.roundStartTime = snapshot.time;
             plain.mapName = snapshot.mapName;
             std::size_t cursor = snapshot.event;
-            while (cursor < state.lastEvent && events[cursor].time < t)
+            while (cursor < events.size() && events[cursor].time < t)
                 applyEvent(plain, events[cursor++]);
             while (!plain.chatLines.empty() && std::int64_t{plain.chatLines[0].time} + ChatLineLifetime < t)
                 plain.chatLines.popFront();
 
-            ASSERT_EQ(describe(state), describe(plain)) << "day " << day << " at " << t;
-            ASSERT_EQ(state.cursor, cursor);
+            ASSERT_EQ(describe(state.live()), describe(plain)) << "day " << day << " at " << t;
+            ASSERT_EQ(state.cursor(), cursor);
             ++seeks;
         }
     }

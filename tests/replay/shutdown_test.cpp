@@ -46,14 +46,14 @@ TEST(Shutdown, PlayersLoggedWithUserIdMinusOneLeaveTheList)
     folder.write("L1115000.log", NextSession);
     auto state = loaded(folder);
 
-    state->seek(state->dayStart + 21 * 3600 + 6 * 60 + 20);
+    state->seek(state->dayStart() + 21 * 3600 + 6 * 60 + 20);
     EXPECT_EQ(playerNames(*state), Strings{"Admin3"});
 
     // The next day opens without the ghost of the shut-down session, and no
     // one joins it.
     ASSERT_TRUE(state->loadDayAt(1));
     EXPECT_EQ(playerNames(*state), Strings{});
-    state->seek(state->dayStart + 15 * 3600 + 40 * 60);
+    state->seek(state->dayStart() + 15 * 3600 + 40 * 60);
     EXPECT_EQ(playerNames(*state), Strings{});
 }
 
@@ -70,7 +70,7 @@ TEST(Shutdown, OtherUnknownUserIdsAreNotLookedUpByName)
                  "L 11/14/2012 - 21:06:43: \"Nobody<-1><><CT>\" disconnected\n"
                  "L 11/14/2012 - 21:07:00: Server shutdown\n");
     auto state = loaded(folder);
-    state->seek(state->dayStart + 21 * 3600 + 7 * 60);
+    state->seek(state->dayStart() + 21 * 3600 + 7 * 60);
     EXPECT_EQ(playerNames(*state), Strings{"Admin"});
 }
 

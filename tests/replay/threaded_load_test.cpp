@@ -41,14 +41,14 @@ std::string playerText(const PlayerEntry& p)
 // value, one line each.
 void record(const ViewerState& state, Strings& lines)
 {
-    lines.push_back("day " + std::to_string(state.dayStart) + (state.isEmptyDay() ? " empty" : ""));
+    lines.push_back("day " + std::to_string(state.dayStart()) + (state.isEmptyDay() ? " empty" : ""));
     if (!state.isEmptyDay()) {
         for (const LogEvent& e : state.events())
             lines.push_back(std::to_string(e.kind) + " " + std::to_string(e.time) + " " + playerText(e.player) + " "
                             + text(e.text));
-        lines.push_back("bounds " + std::to_string(state.dayFirstEvent) + " " + std::to_string(state.dayEndEvent)
-                        + " " + std::to_string(state.lastEvent));
-        for (const Snapshot& s : state.snapshots) {
+        lines.push_back("bounds " + std::to_string(state.dayFirstEvent()) + " " + std::to_string(state.dayEndEvent())
+                        + " " + std::to_string(state.lastEvent()));
+        for (const Snapshot& s : state.snapshots()) {
             std::string line = "snapshot " + std::to_string(s.time) + " " + std::to_string(s.event) + " "
                                + text(s.mapName);
             for (std::size_t i = 0; i < s.playerCount; ++i)

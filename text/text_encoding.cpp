@@ -1,4 +1,4 @@
-#include "views/text_encoding.h"
+#include "text/text_encoding.h"
 
 #include <cstdint>
 
@@ -56,20 +56,6 @@ std::size_t utf8SequenceLength(std::string_view bytes)
     return length;
 }
 
-void appendCodePoint(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 } // namespace
 
 void appendLogTextAsUtf8(std::string& out, std::string_view bytes)
@@ -83,7 +69,7 @@ void appendLogTextAsUtf8(std::string& out, std::string_view bytes)
             continue;
         }
         const auto byte = static_cast<unsigned char>(bytes[i++]);
-        appendCodePoint(out, byte < 0xA0 ? Windows1252High[byte - 0x80] : char32_t{byte});
+        appendUtf8(out, byte < 0xA0 ? Windows1252High[byte - 0x80] : char32_t{byte});
     }
 }
 
@@ -96,5 +82,39 @@ std::string logTextToUtf8(std::string_view bytes)
 }
 
 std::string logTextToUtf8(const char* text) { return logTextToUtf8(std::string_view(text ? text : "")); }
+
+char32_t nextCodePoint(std::string_view utf8, std::size_t& i)
+{
+    const std::size_t length = utf8SequenceLength(utf8.substr(i));
+    if (length == 0) {
+        ++i;
+        return ReplacementCharacter;
+    }
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(utf8[i + k]); };
+    char32_t code = length == 1 ? at(0) : at(0) & (0xFF >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k)
+        code = (code << 6) | (at(k) & 0x3F);
+    i += length;
+    return code;
+}
+
+void appendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
 
 } // namespace zelkam

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,14 @@ void appendLogTextAsUtf8(std::string& out, std::string_view bytes);
 // appendLogTextAsUtf8 into a fresh string. A null text reads as empty.
 std::string logTextToUtf8(std::string_view bytes);
 std::string logTextToUtf8(const char* text);
+
+// Reads one code point of UTF-8 at utf8[i] and moves i past it. A byte that
+// does not start a well-formed sequence (overlong, surrogate, cut short,
+// above U+10FFFF) reads as U+FFFD and moves i one byte.
+char32_t nextCodePoint(std::string_view utf8, std::size_t& i);
+
+// Appends code as UTF-8. code must be a scalar value (not a surrogate, at
+// most U+10FFFF).
+void appendUtf8(std::string& out, char32_t code);
 
 } // namespace zelkam

@@ -1,0 +1,246 @@
+#include "history/open_sessions.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+namespace zelkam {
+
+std::string_view TextStore::keep(std::string_view text)
+{
+    if (text.empty())
+        return {};
+    if (text.size() > room_) {
+        // Blocks grow with the day, up to a megabyte; a longer text gets a
+        // block of its own.
+        const std::size_t size = std::max(nextBlock_, text.size());
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+        free_ = blocks_.back().get();
+        room_ = size;
+        nextBlock_ = std::min<std::size_t>(nextBlock_ * 2, std::size_t{1} << 20);
+    }
+    std::memcpy(free_, text.data(), text.size());
+    const std::string_view kept(free_, text.size());
+    free_ += text.size();
+    room_ -= text.size();
+    return kept;
+}
+
+void TextStore::clear()
+{
+    blocks_.clear();
+    free_ = nullptr;
+    room_ = 0;
+    nextBlock_ = 4096;
+}
+
+void OpenSessions::clear()
+{
+    records_.clear();
+    texts_.clear();
+    names_.clear();
+    teams_.clear();
+    lines_.clear();
+    for (ChainTable<Chain>& chains : chains_)
+        chains.clear();
+}
+
+std::uint32_t OpenSessions::nameKey(std::uint64_t nameHash)
+{
+    return static_cast<std::uint32_t>(nameHash ^ (nameHash >> 32));
+}
+
+std::uint32_t OpenSessions::nameAtKey(std::uint64_t nameHash, std::int32_t addressKey)
+{
+    std::uint64_t key = nameHash;
+    key ^= static_cast<std::uint32_t>(addressKey) + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2);
+    return static_cast<std::uint32_t>(key ^ (key >> 32));
+}
+
+std::uint32_t OpenSessions::keyOf(const SessionRecord& record, SessionIndex index) const
+{
+    switch (index) {
+    case ByUserId: return numberKey(record.userId);
+    case ByName: return nameKey(record.nameHash);
+    case ByNameAt: return nameAtKey(record.nameHash, record.addressKey);
+    default: return numberKey(record.addressKey);
+    }
+}
+
+std::uint32_t OpenSessions::add(const SessionRecord& record)
+{
+    const auto index = static_cast<std::uint32_t>(records_.size());
+    records_.append(record);
+    records_[index].open = true;
+    records_[index].onNameAt = false;
+    link(index, ByUserId);
+    linkName(index);
+    link(index, ByAddress);
+    return index;
+}
+
+void OpenSessions::remove(std::uint32_t index)
+{
+    unlink(index, ByUserId);
+    unlinkName(index);
+    unlink(index, ByAddress);
+    records_[index].open = false;
+}
+
+void OpenSessions::rename(std::uint32_t index, const HashedName& name)
+{
+    unlinkName(index);
+    records_[index].currentName = name.text;
+    records_[index].nameHash = name.hash;
+    linkName(index);
+}
+
+void OpenSessions::linkName(std::uint32_t index)
+{
+    link(index, ByName);
+    const Chain* chain = chains_[ByName].find(nameKey(records_[index].nameHash));
+    if (chain->length <= FewNamed)
+        return;
+    // Too many to read: every record of the chain is chained by name and
+    // address too, those that came while it was short as it grows past.
+    if (chain->length > FewNamed + 1) {
+        link(index, ByNameAt);
+        records_[index].onNameAt = true;
+        return;
+    }
+    for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByName]) {
+        if (!records_[i].onNameAt) {
+            link(i, ByNameAt);
+            records_[i].onNameAt = true;
+        }
+    }
+}
+
+void OpenSessions::unlinkName(std::uint32_t index)
+{
+    if (records_[index].onNameAt) {
+        unlink(index, ByNameAt);
+        records_[index].onNameAt = false;
+    }
+    unlink(index, ByName);
+}
+
+// Threads the record on its chain in order of adding, which is order of
+// index. Mostly the newest record, so the walk back from the chain's end
+// stops at once, without reading a record; a name change onto a name in use
+// may land earlier.
+void OpenSessions::link(std::uint32_t index, SessionIndex by)
+{
+    if (by == ByAddress && !byAddress_)
+        return;
+    SessionRecord& record = records_[index];
+    Chain& chain = chains_[by].obtain(keyOf(record, by));
+    if (chain.length == 0) {
+        // A key of its own, as for every player of a crowd.
+        chain.first = chain.last = index;
+        chain.length = 1;
+        record.prev[by] = record.next[by] = NoSession;
+        return;
+    }
+    std::uint32_t before = chain.last;
+    while (before != NoSession && before > index)
+        before = records_[before].prev[by];
+    const std::uint32_t after = before != NoSession ? records_[before].next[by] : chain.first;
+    record.prev[by] = before;
+    record.next[by] = after;
+    (before != NoSession ? records_[before].next[by] : chain.first) = index;
+    (after != NoSession ? records_[after].prev[by] : chain.last) = index;
+    ++chain.length;
+}
+
+void OpenSessions::unlink(std::uint32_t index, SessionIndex by)
+{
+    if (by == ByAddress && !byAddress_)
+        return;
+    const std::uint32_t key = keyOf(records_[index], by);
+    SessionRecord& record = records_[index];
+    Chain& chain = *chains_[by].find(key);
+    // A chain that empties goes, so a day of a million passing names does
+    // not keep a million empty chains.
+    if (chain.length == 1) {
+        chains_[by].erase(key);
+    } else {
+        (record.prev[by] != NoSession ? records_[record.prev[by]].next[by] : chain.first) = record.next[by];
+        (record.next[by] != NoSession ? records_[record.next[by]].prev[by] : chain.last) = record.prev[by];
+        --chain.length;
+    }
+    record.prev[by] = record.next[by] = NoSession;
+}
+
+std::uint32_t OpenSessions::firstOf(std::int32_t userId, const HashedName& name)
+{
+    // Either chain holds the answer; the shorter one is read.
+    const Chain* ids = chains_[ByUserId].find(numberKey(userId));
+    if (!ids)
+        return NoSession;
+    const Chain* named = chains_[ByName].find(nameKey(name.hash));
+    if (!named)
+        return NoSession;
+    const SessionIndex by = ids->length <= named->length ? ByUserId : ByName;
+    for (std::uint32_t i = by == ByUserId ? ids->first : named->first; i != NoSession; i = records_[i].next[by]) {
+        if (records_[i].userId == userId && records_[i].currentName == name.text)
+            return i;
+    }
+    return NoSession;
+}
+
+std::uint32_t OpenSessions::firstNamed(const HashedName& name)
+{
+    const Chain* chain = chains_[ByName].find(nameKey(name.hash));
+    std::uint32_t i = chain ? chain->first : NoSession;
+    while (i != NoSession && records_[i].currentName != name.text)
+        i = records_[i].next[ByName];
+    return i;
+}
+
+std::uint32_t OpenSessions::lastNamed(const HashedName& name)
+{
+    const Chain* chain = chains_[ByName].find(nameKey(name.hash));
+    std::uint32_t i = chain ? chain->last : NoSession;
+    while (i != NoSession && records_[i].currentName != name.text)
+        i = records_[i].prev[ByName];
+    return i;
+}
+
+std::uint32_t OpenSessions::firstWithUserId(std::int32_t userId)
+{
+    const Chain* chain = chains_[ByUserId].find(numberKey(userId));
+    return chain ? chain->first : NoSession;
+}
+
+const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
+                                                                   std::int32_t addressKey)
+{
+    found_.clear();
+    if (const Chain* chain = chains_[ByUserId].find(numberKey(userId))) {
+        for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByUserId])
+            found_.push_back(i);
+    }
+    const auto sameNameAt = [&](std::uint32_t i) {
+        const SessionRecord& record = records_[i];
+        return record.userId != userId && record.currentName == name.text && record.addressKey == addressKey;
+    };
+    const Chain* named = chains_[ByName].find(nameKey(name.hash));
+    if (named && named->length <= FewNamed) {
+        for (std::uint32_t i = named->first; i != NoSession; i = records_[i].next[ByName]) {
+            if (sameNameAt(i))
+                found_.push_back(i);
+        }
+    } else if (named) {
+        if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name.hash, addressKey))) {
+            for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByNameAt]) {
+                if (sameNameAt(i))
+                    found_.push_back(i);
+            }
+        }
+    }
+    std::sort(found_.begin(), found_.end(), std::greater<>());
+    return found_;
+}
+
+} // namespace zelkam

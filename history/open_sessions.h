@@ -1,0 +1,239 @@
+#pragma once
+
+// The storage behind SessionTracker: sessions as fixed records in one array,
+// their texts copied into large blocks, their lists threaded through shared
+// pools, found through chains in hash tables. A crowded day's million
+// sessions then cost a few large allocations, not several small ones each.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "history/chain_table.h"
+#include "parse/containers.h"
+
+namespace zelkam {
+
+inline constexpr std::uint32_t NoSession = 0xffffffffu;
+
+// Texts a session keeps (names, unique ids), copied out of the events: the
+// events of a folder's walk live for one file day, a session may last longer.
+// A kept text stays where it is until clear.
+class TextStore {
+public:
+    std::string_view keep(std::string_view text);
+    void clear();
+
+private:
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    char* free_ = nullptr;
+    std::size_t room_ = 0;
+    std::size_t nextBlock_ = 4096;
+};
+
+// An array appended to one element at a time whose elements never move:
+// it doubles up to blocks of 2^BlockShift elements, then adds such blocks,
+// so a crowded day's records are written once, never copied on growth.
+template <typename T, unsigned BlockShift>
+class BlockArray {
+public:
+    T& operator[](std::size_t i) { return blocks_[i >> BlockShift][i & Mask]; }
+    const T& operator[](std::size_t i) const { return blocks_[i >> BlockShift][i & Mask]; }
+    std::size_t size() const { return size_; }
+    void append(const T& value)
+    {
+        if (blocks_.empty() || blocks_.back().size() == Block)
+            blocks_.emplace_back(blocks_.empty() ? 16 : Block);
+        blocks_.back().append(value);
+        ++size_;
+    }
+    // Empties the array, giving back the memory of its large blocks.
+    void clear()
+    {
+        if (blocks_.size() > 1)
+            blocks_.erase(blocks_.begin() + 1, blocks_.end());
+        if (!blocks_.empty())
+            blocks_.front().clearDiscardingMemory();
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t Block = std::size_t{1} << BlockShift;
+    static constexpr std::size_t Mask = Block - 1;
+    std::vector<GrowArray<T>> blocks_;
+    std::size_t size_ = 0;
+};
+
+// Lists of many sessions in one array: each list is a chain of nodes by
+// index, appended at its end.
+template <typename T>
+class ListPool {
+public:
+    struct List {
+        std::uint32_t head = NoSession;
+        std::uint32_t tail = NoSession;
+    };
+
+    void append(List& list, const T& value)
+    {
+        const auto index = static_cast<std::uint32_t>(nodes_.size());
+        nodes_.append(Node{value, NoSession});
+        (list.tail == NoSession ? list.head : nodes_[list.tail].next) = index;
+        list.tail = index;
+    }
+    // The last value of a list that has one.
+    const T& back(List list) const { return nodes_[list.tail].value; }
+    // Calls visit with each value of the list in order until it returns
+    // false; true when every value was visited.
+    template <typename Visit>
+    bool visit(List list, Visit visitValue) const
+    {
+        for (std::uint32_t i = list.head; i != NoSession; i = nodes_[i].next) {
+            if (!visitValue(nodes_[i].value))
+                return false;
+        }
+        return true;
+    }
+    void clear() { nodes_.clear(); }
+
+private:
+    struct Node {
+        T value;
+        std::uint32_t next;
+    };
+    BlockArray<Node, 17> nodes_;
+};
+
+// A name with its hash, taken once for every look-up of one event.
+struct HashedName {
+    explicit HashedName(std::string_view name) : text(name), hash(std::hash<std::string_view>()(name)) {}
+    HashedName(std::string_view name, std::uint64_t nameHash) : text(name), hash(nameHash) {}
+    std::string_view text;
+    std::uint64_t hash;
+};
+
+// The ways an open session is found.
+enum SessionIndex : std::size_t { ByUserId, ByName, ByNameAt, ByAddress, SessionIndexCount };
+
+// One session of the day, open or (once closed) waiting for the day's end.
+// Its texts live in the TextStore of the set that holds it.
+struct SessionRecord {
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    std::int32_t userId = 0;
+    std::int32_t addressKey = 0;
+    std::int32_t frags = 0;
+    std::int32_t deaths = 0;
+    std::int32_t chat = 0;
+    // The team played now, -1 when not known.
+    std::int32_t team = -1;
+    std::string_view currentName;
+    // The HashedName hash of currentName.
+    std::uint64_t nameHash = 0;
+    std::string_view uniqueId;
+    ListPool<std::string_view>::List names;
+    ListPool<std::int32_t>::List teams;
+    ListPool<std::size_t>::List lines;
+    std::uint32_t prev[SessionIndexCount] = {NoSession, NoSession, NoSession, NoSession};
+    std::uint32_t next[SessionIndexCount] = {NoSession, NoSession, NoSession, NoSession};
+    bool open = false;
+    // Whether the record is on its ByNameAt chain (see OpenSessions).
+    bool onNameAt = false;
+};
+
+// Sessions in order of adding, by index; the open ones are found by user id,
+// by name, by name and address and (with byAddress) by address in time that
+// does not grow with the crowd. A name's records are chained by name and
+// address only while more than a few are open under it (a crowd of one
+// name): a few are simply read off the name's chain, which spares a table a
+// crowd of different names would fill for nothing. Every chain keeps the order of adding, so
+// "the first" and "the most recent" mean what they would in one list of all.
+// Indices are stable until clear; references to records last until the next
+// add.
+class OpenSessions {
+public:
+    explicit OpenSessions(bool byAddress) : byAddress_(byAddress) {}
+
+    SessionRecord& operator[](std::uint32_t index) { return records_[index]; }
+    const SessionRecord& operator[](std::uint32_t index) const { return records_[index]; }
+    // Every record added since clear, open or closed.
+    std::uint32_t count() const { return static_cast<std::uint32_t>(records_.size()); }
+    void clear();
+
+    // Copies text into the set's store.
+    std::string_view keep(std::string_view text) { return texts_.keep(text); }
+    ListPool<std::string_view>& names() { return names_; }
+    ListPool<std::int32_t>& teams() { return teams_; }
+    ListPool<std::size_t>& lines() { return lines_; }
+
+    // Starts fetching the chain of a name about to be looked up.
+    void prefetchName(const HashedName& name) const { chains_[ByName].prefetch(nameKey(name.hash)); }
+
+    // Adds record, open, after every record held; its texts and lists must
+    // be this set's.
+    std::uint32_t add(const SessionRecord& record);
+    // Takes an open record off every chain; it stays readable, closed.
+    void remove(std::uint32_t index);
+    // Calls an open record by name, one of the set's texts.
+    void rename(std::uint32_t index, const HashedName& name);
+
+    // The first open record (in order of adding) with the user id that is
+    // called name now.
+    std::uint32_t firstOf(std::int32_t userId, const HashedName& name);
+    std::uint32_t firstNamed(const HashedName& name);
+    std::uint32_t lastNamed(const HashedName& name);
+    std::uint32_t firstWithUserId(std::int32_t userId);
+    // The open records with the user id, and those called name from the
+    // address, the most recently added first. Valid until the next call.
+    const std::vector<std::uint32_t>& withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
+                                                         std::int32_t addressKey);
+    // Calls visit with each open record from the address (byAddress only).
+    template <typename Visit>
+    void forEachAt(std::int32_t addressKey, Visit visit)
+    {
+        if (const Chain* chain = chains_[ByAddress].find(numberKey(addressKey))) {
+            for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByAddress])
+                visit(i);
+        }
+    }
+
+private:
+    struct Chain {
+        std::uint32_t first = 0;
+        std::uint32_t last = 0;
+        std::uint32_t length = 0;
+    };
+    // Names are chained by a 32-bit hash of theirs, not the name itself: a
+    // key that lives in the table's slot costs no second memory fetch per
+    // look-up. Two names with one hash only share a chain, so every look-up
+    // compares the name.
+    static std::uint32_t numberKey(std::int32_t number) { return static_cast<std::uint32_t>(number); }
+    static std::uint32_t nameKey(std::uint64_t nameHash);
+    static std::uint32_t nameAtKey(std::uint64_t nameHash, std::int32_t addressKey);
+    std::uint32_t keyOf(const SessionRecord& record, SessionIndex index) const;
+
+    // Up to this many open records of one name are found by reading them.
+    static constexpr std::uint32_t FewNamed = 8;
+
+    void link(std::uint32_t index, SessionIndex by);
+    void unlink(std::uint32_t index, SessionIndex by);
+    // Links by name, and by name and address when the name's chain is long.
+    void linkName(std::uint32_t index);
+    void unlinkName(std::uint32_t index);
+
+    bool byAddress_;
+    BlockArray<SessionRecord, 15> records_;
+    TextStore texts_;
+    ListPool<std::string_view> names_;
+    ListPool<std::int32_t> teams_;
+    ListPool<std::size_t> lines_;
+    using Chains = ChainTable<Chain>;
+    Chains chains_[SessionIndexCount] = {Chains(Chains::Keys::Numbers), Chains(Chains::Keys::Hashes),
+                                         Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
+    std::vector<std::uint32_t> found_;
+};
+
+} // namespace zelkam
