@@ -45,7 +45,7 @@ void BackgroundLoader::loadDay(const std::string& folder, std::int32_t day, Done
 void BackgroundLoader::withFolder(const std::string& folder, Job job, bool handOverFailure, Done done)
 {
     const auto scanThenJob = [this, folder, job = std::move(job)](ViewerState& state) {
-        if (stateFolder_ != folder || state.days.empty()) {
+        if (stateFolder_ != folder || state.days().empty()) {
             stateFolder_.clear();
             if (!state.loadFolder(folder))
                 return false;

@@ -251,7 +251,7 @@ void DayOverviewWindow::refresh()
         plot_->painter().setSeries(&series_);
         setWindowTitle(QStringLiteral("Day Overview - ") + dateText(series_.dayStart));
     }
-    plot_->painter().setCursorMinute(state_.viewMinute);
+    plot_->painter().setCursorMinute(state_.viewMinute());
     plot_->update();
 }
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 
 #include "views/overview_painter.h"
-#include "views/overview_series.h"
+#include "state/overview_series.h"
 
 class QPushButton;
 

@@ -239,11 +239,11 @@ void MainWindow::loadFirstFolder(std::function<void()> cancelled)
 void MainWindow::fillDateList()
 {
     dateSelector_->clearDays();
-    for (std::int32_t day : state_.days)
+    for (std::int32_t day : state_.days())
         dateSelector_->addDay(day);
     // A refilled list selects its first entry; it must go on showing the day
     // that is shown.
-    dateSelector_->showDay(shownDayIndex(), state_.viewClock);
+    dateSelector_->showDay(shownDayIndex(), state_.viewClock());
     dateSelector_->invalidate();
 }
 
@@ -251,21 +251,21 @@ void MainWindow::refreshViews()
 {
     if (destroyed_)
         return;
-    trackbar_->setValue(state_.viewMinute);
-    mapLabel_->setText(logText(state_.viewMapName != nullptr ? state_.viewMapName : ""));
-    timeLabel_->showTime(state_.viewClock);
-    dateSelector_->showDay(shownDayIndex(), state_.viewClock);
+    trackbar_->setValue(state_.viewMinute());
+    mapLabel_->setText(logText(state_.viewMapName() != nullptr ? state_.viewMapName() : ""));
+    timeLabel_->showTime(state_.viewClock());
+    dateSelector_->showDay(shownDayIndex(), state_.viewClock());
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
     chatView_->clear();
-    for (const ChatLine& line : state_.viewChatLines)
+    for (const ChatLine& line : state_.viewChatLines())
         chatView_->addLine(line);
     chatView_->invalidate();
 
     playerList_->clear();
     playerList_->setScores(state_.live().ctScore, state_.live().tScore);
-    for (const PlayerEntry& player : state_.viewPlayers)
+    for (const PlayerEntry& player : state_.viewPlayers())
         playerList_->add(&player);
     playerList_->sortAndRedraw();
     emit viewsRefreshed();
@@ -275,13 +275,13 @@ int MainWindow::shownDayIndex() const
 {
     if (state_.isEmptyDay())
         return -1;
-    const std::int32_t* first = state_.days.begin();
-    const std::int32_t* last = state_.days.end();
+    const std::int32_t* first = state_.days().begin();
+    const std::int32_t* last = state_.days().end();
     // A day followed live past midnight shows the next date: the list shows
     // the entry of the date the clock (and the date box) shows, when there
     // is one.
-    const std::int32_t* on = std::upper_bound(first, last, state_.viewClock);
-    if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock))
+    const std::int32_t* on = std::upper_bound(first, last, state_.viewClock());
+    if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock()))
         return static_cast<int>(on - 1 - first);
     const std::int32_t* found = std::find(first, last, state_.dayStart());
     return found == last ? -1 : static_cast<int>(found - first);
@@ -289,14 +289,14 @@ int MainWindow::shownDayIndex() const
 
 void MainWindow::selectDay(int index)
 {
-    if (index < 0 || static_cast<std::size_t>(index) >= state_.days.size()) {
+    if (index < 0 || static_cast<std::size_t>(index) >= state_.days().size()) {
         state_.loadDayAt(static_cast<std::size_t>(index));
         refreshViews();
         return;
     }
     // Read on the loader's thread: the shown day plays on meanwhile, and the
     // chosen one replaces it once it is complete.
-    loader_->loadDay(logFolder, state_.days[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
+    loader_->loadDay(logFolder, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
 }
 
 void MainWindow::dispatchCommand(int id)

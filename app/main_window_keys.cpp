@@ -139,7 +139,7 @@ void MainWindow::selectNeighbourDay(int step)
     if (shown < 0)
         return;
     const std::int64_t next = static_cast<std::int64_t>(shown) + step;
-    if (next < 0 || next >= static_cast<std::int64_t>(state_.days.size()))
+    if (next < 0 || next >= static_cast<std::int64_t>(state_.days().size()))
         return;
     dateSelector_->comboBox()->setCurrentIndex(static_cast<int>(next));
     selectDay(static_cast<int>(next));

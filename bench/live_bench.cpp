@@ -97,7 +97,7 @@ struct LiveModel {
         double best = 0;
         for (int i = 0; i < 3; ++i) {
             const Clock::time_point start = Clock::now();
-            loaded = state->loadDayAt(state->days.size() - 1) && !state->isEmptyDay();
+            loaded = state->loadDayAt(state->days().size() - 1) && !state->isEmptyDay();
             const double took = millisecondsSince(start);
             best = i == 0 ? took : std::min(best, took);
         }

@@ -274,7 +274,7 @@ void CliReplayRatio(benchmark::State& bench)
 {
     ViewerState& state = heavyDayState();
     std::tm fields{};
-    if (state.days.empty() || !toLocalTime(state.days[0], fields)) {
+    if (state.days().empty() || !toLocalTime(state.days()[0], fields)) {
         bench.SkipWithError("the heavy day has no date");
         return;
     }

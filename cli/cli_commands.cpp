@@ -26,7 +26,7 @@ std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder,
 {
     if (!loadLogFolder(state, folder))
         return std::nullopt;
-    const std::optional<std::size_t> index = dayIndexOf(state.days, date);
+    const std::optional<std::size_t> index = dayIndexOf(state.days(), date);
     if (!index) {
         complain(date + " is not a day of " + quotedArgument(folder));
         return std::nullopt;
@@ -83,7 +83,7 @@ bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
     case ReplayStep::Kind::Find:
         return state.find(step.searchKind, step.pattern, step.matchCase);
     case ReplayStep::Kind::Day: {
-        const std::optional<std::size_t> index = dayIndexOf(state.days, step.date);
+        const std::optional<std::size_t> index = dayIndexOf(state.days(), step.date);
         dayListed = index.has_value();
         return index && state.loadDayAt(*index);
     }
@@ -115,7 +115,7 @@ int runDays(const std::vector<std::string>& args)
     auto state = makeState();
     if (!loadLogFolder(*state, args[0]))
         return NothingToShow;
-    for (std::int32_t day : state->days)
+    for (std::int32_t day : state->days())
         std::cout << formatDate(day) << '\n';
     return Done;
 }
@@ -142,7 +142,7 @@ int runEvents(const std::vector<std::string>& given)
     LogParser parser;
     parser.setAllKinds(true);
     WindowReader reader;
-    const std::int64_t start = addLocalDays(state->days[*dayIndexOf(state->days, args[1])], -1);
+    const std::int64_t start = addLocalDays(state->days()[*dayIndexOf(state->days(), args[1])], -1);
     reader.readWindow(files, parser, static_cast<std::int32_t>(std::max<std::int64_t>(
                                          start, std::numeric_limits<std::int32_t>::min())), 2);
     for (const LogEvent& event : parser.events())

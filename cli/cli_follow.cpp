@@ -151,23 +151,23 @@ int runFollow(const std::vector<std::string>& args)
             complain(*folder + " is not a folder (any more)");
             return NothingToShow;
         }
-        if (state->loadFolder(*folder) || !state->days.empty())
+        if (state->loadFolder(*folder) || !state->days().empty())
             break;
         waitAWhile();
     }
 
     // The first day shown: the newest, or the first from --from on.
-    std::size_t index = state->days.empty() ? 0 : state->days.size() - 1;
+    std::size_t index = state->days().empty() ? 0 : state->days().size() - 1;
     if (fromDay) {
         index = 0;
-        while (index + 1 < state->days.size() && state->days[index] < *fromDay)
+        while (index + 1 < state->days().size() && state->days()[index] < *fromDay)
             ++index;
     }
     bool loaded = false;
     std::size_t warned = 0;
     while (!stopRequested) {
-        if (!loaded && index < state->days.size()) {
-            state->followDay(state->days[index]);
+        if (!loaded && index < state->days().size()) {
+            state->followDay(state->days()[index]);
             loaded = true;
         }
         printOn(*state, kind);
@@ -179,9 +179,9 @@ int runFollow(const std::vector<std::string>& args)
         }
         // The server's next day has begun: what was left of this one has
         // been printed, so go on with the day after it.
-        if (loaded && !state->days.empty() && state->days[state->days.size() - 1] > state->dayStart()) {
+        if (loaded && !state->days().empty() && state->days()[state->days().size() - 1] > state->dayStart()) {
             index = 0;
-            while (state->days[index] <= state->dayStart())
+            while (state->days()[index] <= state->dayStart())
                 ++index;
             loaded = false;
             continue;
@@ -197,8 +197,8 @@ int runFollow(const std::vector<std::string>& args)
         }
         if (update.viewChanged)
             resume(*state, printedUpTo);
-        if (!loaded && !state->days.empty())
-            index = std::min(index, state->days.size() - 1);
+        if (!loaded && !state->days().empty())
+            index = std::min(index, state->days().size() - 1);
     }
     return Done;
 }

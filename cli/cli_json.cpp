@@ -57,19 +57,19 @@ std::string viewJson(std::string_view step, bool result, const ViewerState& stat
     Json json = Json::object();
     json["step"] = logTextToUtf8(step);
     json["result"] = result;
-    json["clock"] = state.viewClock;
-    json["minute"] = state.viewMinute;
-    json["map"] = logTextToUtf8(state.viewMapName);
+    json["clock"] = state.viewClock();
+    json["minute"] = state.viewMinute();
+    json["map"] = logTextToUtf8(state.viewMapName());
     json["ctScore"] = state.live().ctScore;
     json["tScore"] = state.live().tScore;
     json["speed"] = state.speed();
     json["rewinding"] = state.rewinding();
     Json players = Json::array();
-    for (const PlayerEntry& player : state.viewPlayers)
+    for (const PlayerEntry& player : state.viewPlayers())
         players.push_back(playerJson(player));
     json["players"] = std::move(players);
     Json chat = Json::array();
-    for (const ChatLine& line : state.viewChatLines) {
+    for (const ChatLine& line : state.viewChatLines()) {
         Json entry = Json::object();
         entry["time"] = line.time;
         entry["style"] = line.style;

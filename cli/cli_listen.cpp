@@ -20,7 +20,7 @@
 #include "receive/archive_writer.h"
 #include "receive/listener.h"
 #include "receive/rate_limit.h"
-#include "views/display_text.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {

@@ -75,11 +75,11 @@ int runOverview(const std::vector<std::string>& args)
     auto state = std::make_unique<ViewerState>();
     const FilesCutShortWarning warning(*state);
     state->loadFolder(folder);
-    if (state->days.empty()) {
+    if (state->days().empty()) {
         complain("no logs in " + folder);
         return NothingToShow;
     }
-    const std::optional<std::size_t> index = dayIndexOf(state->days, date);
+    const std::optional<std::size_t> index = dayIndexOf(state->days(), date);
     if (!index) {
         complain(date + " is not a day of " + folder);
         return NothingToShow;

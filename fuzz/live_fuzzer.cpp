@@ -89,20 +89,20 @@ bool sameEvent(const LogEvent& a, const LogEvent& b)
 
 bool sameView(const ViewerState& a, const ViewerState& b)
 {
-    if (a.viewClock != b.viewClock || a.cursor() != b.cursor() || std::strcmp(a.viewMapName, b.viewMapName) != 0
+    if (a.viewClock() != b.viewClock() || a.cursor() != b.cursor() || std::strcmp(a.viewMapName(), b.viewMapName()) != 0
         || a.live().ctScore != b.live().ctScore || a.live().tScore != b.live().tScore
-        || a.viewPlayers.size() != b.viewPlayers.size() || a.viewChatLines.size() != b.viewChatLines.size())
+        || a.viewPlayers().size() != b.viewPlayers().size() || a.viewChatLines().size() != b.viewChatLines().size())
         return false;
-    for (std::size_t i = 0; i < a.viewPlayers.size(); ++i) {
-        const PlayerEntry& p = a.viewPlayers[i];
-        const PlayerEntry& q = b.viewPlayers[i];
+    for (std::size_t i = 0; i < a.viewPlayers().size(); ++i) {
+        const PlayerEntry& p = a.viewPlayers()[i];
+        const PlayerEntry& q = b.viewPlayers()[i];
         if (std::strcmp(p.name ? p.name : "", q.name ? q.name : "") != 0 || p.userId != q.userId
             || p.lifeState != q.lifeState || p.frags != q.frags || p.deaths != q.deaths || p.team != q.team)
             return false;
     }
-    for (std::size_t i = 0; i < a.viewChatLines.size(); ++i) {
-        if (a.viewChatLines[i].time != b.viewChatLines[i].time
-            || std::strcmp(a.viewChatLines[i].text, b.viewChatLines[i].text) != 0)
+    for (std::size_t i = 0; i < a.viewChatLines().size(); ++i) {
+        if (a.viewChatLines()[i].time != b.viewChatLines()[i].time
+            || std::strcmp(a.viewChatLines()[i].text, b.viewChatLines()[i].text) != 0)
             return false;
     }
     return true;
@@ -162,7 +162,7 @@ void showEvents(const ViewerState& state)
 void show(const char* what, const ViewerState& state)
 {
     std::fprintf(stderr, "%s: days", what);
-    for (std::int32_t day : state.days)
+    for (std::int32_t day : state.days())
         std::fprintf(stderr, " %d", day);
     std::fprintf(stderr, "\n");
     for (const LogFileEntry& entry : state.folder().files().entries)
@@ -180,9 +180,9 @@ void checkSameAsFreshLoad(ViewerState& live, ViewerState& fresh)
                          state->dayEndEvent(), state->lastEvent(), state->dayStart());
         }
     }
-    check(live.days.size() == fresh.days.size());
-    for (std::size_t i = 0; i < live.days.size(); ++i)
-        check(live.days[i] == fresh.days[i]);
+    check(live.days().size() == fresh.days().size());
+    for (std::size_t i = 0; i < live.days().size(); ++i)
+        check(live.days()[i] == fresh.days()[i]);
     check(live.isEmptyDay() == fresh.isEmptyDay());
     if (live.isEmptyDay())
         return;
@@ -269,7 +269,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!live->loadFolder(scratch.path().string()))
         return 0;
     // Follow the newest day, as a viewer watching the server would.
-    live->loadDayAt(live->days.size() - 1);
+    live->loadDayAt(live->days().size() - 1);
 
     for (int steps = 0; steps < 24 && !program.done(); ++steps) {
         const fs::path file = scratch.path() / fuzz::FuzzedFileNames[program.byte() % fuzz::FuzzedFileNameCount];
@@ -325,9 +325,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!live->isGrowing())
             continue;
         // Whatever the model shows must still be readable.
-        for (const PlayerEntry& player : live->viewPlayers)
+        for (const PlayerEntry& player : live->viewPlayers())
             check(!player.name || std::strlen(player.name) < 256);
-        check(std::strlen(live->viewMapName) < 256);
+        check(std::strlen(live->viewMapName()) < 256);
         check(live->isEmptyDay() || live->cursor() <= live->events().size());
 
         copyWithWholeLines(scratch.path(), copy);

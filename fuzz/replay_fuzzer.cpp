@@ -80,30 +80,30 @@ void checkInvariants(const ViewerState& state, bool rebuilt, std::size_t base)
     check(state.live().mapName != nullptr);
 
     // The view is a copy of the live state.
-    check(state.viewClock == state.clock());
-    check(state.viewMinute == static_cast<std::int32_t>((std::int64_t{state.clock()} - state.dayStart()) / 60));
-    check(state.viewMapName == state.live().mapName);
-    check(state.viewPlayers.size() == state.live().roster.count);
+    check(state.viewClock() == state.clock());
+    check(state.viewMinute() == static_cast<std::int32_t>((std::int64_t{state.clock()} - state.dayStart()) / 60));
+    check(state.viewMapName() == state.live().mapName);
+    check(state.viewPlayers().size() == state.live().roster.count);
     for (std::size_t i = 0; i < state.live().roster.count; ++i) {
-        check(samePlayer(state.viewPlayers[i], state.live().roster.entries[i]));
+        check(samePlayer(state.viewPlayers()[i], state.live().roster.entries[i]));
         // Names must still point into the loaded window (the sanitizer checks).
-        if (state.viewPlayers[i].name)
-            check(std::strlen(state.viewPlayers[i].name) < 256);
+        if (state.viewPlayers()[i].name)
+            check(std::strlen(state.viewPlayers()[i].name) < 256);
     }
-    check(state.viewChatLines.size() == state.live().chatLines.size());
+    check(state.viewChatLines().size() == state.live().chatLines.size());
     for (std::size_t i = 0; i < state.live().chatLines.size(); ++i) {
-        const ChatLine& shown = state.viewChatLines[i];
+        const ChatLine& shown = state.viewChatLines()[i];
         const ChatLine& live = state.live().chatLines[i];
         check(std::memchr(shown.text, '\0', sizeof shown.text) != nullptr);
         check(shown.time == live.time && shown.style == live.style && std::strcmp(shown.text, live.text) == 0);
         // Every composed line, as any output would write it.
         fuzz::checkDisplayForms(shown.text);
     }
-    check(std::strlen(state.viewMapName) < 256);
+    check(std::strlen(state.viewMapName()) < 256);
 
     if (state.isEmptyDay()) {
         // Commands still set the speed; an empty day just has nothing to play.
-        check(state.clock() == state.dayStart() && state.viewMinute == 0);
+        check(state.clock() == state.dayStart() && state.viewMinute() == 0);
         check(state.live().roster.count == 0 && state.live().chatLines.empty() && state.live().recentPlayers.empty());
         check(state.live().mapName[0] == '\0' && state.live().ctScore == 0 && state.live().tScore == 0);
         return;
@@ -177,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!trace)
             return;
         std::fprintf(stderr, "%-8s empty=%d days=%zu dayStart=%d clock=%d speed=%d rewinding=%d", what,
-                     state->isEmptyDay(), state->days.size(), state->dayStart(), state->clock(), state->speed(),
+                     state->isEmptyDay(), state->days().size(), state->dayStart(), state->clock(), state->speed(),
                      state->rewinding());
         std::fprintf(stderr, " cursor=%zu first=%zu end=%zu last=%zu\n", state->cursor(), state->dayFirstEvent(),
                      state->dayEndEvent(), state->lastEvent());
@@ -265,11 +265,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
         case LoadDayAt: {
-            const std::size_t index = program.byte() % (state->days.size() + 2);
+            const std::size_t index = program.byte() % (state->days().size() + 2);
             const bool loaded = state->loadDayAt(index);
             check(state->speed() == 0);
-            check(loaded || index >= state->days.size() || state->isEmptyDay());
-            if (index >= state->days.size())
+            check(loaded || index >= state->days().size() || state->isEmptyDay());
+            if (index >= state->days().size())
                 check(!loaded && state->isEmptyDay());
             rebuilt = true;
             break;
@@ -277,9 +277,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case LoadDayNear:
         case LoadDayAnywhere: {
             std::int32_t day = program.word();
-            if (program.byte() % 2 == 0 && !state->days.empty()) {
+            if (program.byte() % 2 == 0 && !state->days().empty()) {
                 const std::int64_t near =
-                    std::int64_t{state->days[static_cast<std::uint32_t>(day) % state->days.size()]} + day % 7200;
+                    std::int64_t{state->days()[static_cast<std::uint32_t>(day) % state->days().size()]} + day % 7200;
                 day = static_cast<std::int32_t>(
                     std::clamp<std::int64_t>(near, std::numeric_limits<std::int32_t>::min(),
                                              std::numeric_limits<std::int32_t>::max()));
@@ -291,7 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         case Unload:
             state->unload();
-            check(state->isEmptyDay() && state->days.empty() && !state->rewinding() && state->speed() == 0);
+            check(state->isEmptyDay() && state->days().empty() && !state->rewinding() && state->speed() == 0);
             rebuilt = true;
             break;
         case LoadFolder:
@@ -299,7 +299,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // failed read of the first day, which leaves an empty day.
             rebuilt = true;
             if (state->loadFolder(folder)) {
-                check(!state->days.empty() && state->speed() == 0);
+                check(!state->days().empty() && state->speed() == 0);
             } else if (!state->isEmptyDay()) {
                 check(state->cursor() == cursorBefore && state->clock() == clockBefore);
                 rebuilt = false;

@@ -23,9 +23,9 @@ bool WindowReplay::start(const EventList& window, std::int32_t day)
 bool standAfterHit(ViewerState& state, const HistoryHit& hit)
 {
     std::size_t index = 0;
-    while (index < state.days.size() && state.days[index] != hit.day)
+    while (index < state.days().size() && state.days()[index] != hit.day)
         ++index;
-    if (index == state.days.size() || !state.loadDayAt(index) || state.isEmptyDay())
+    if (index == state.days().size() || !state.loadDayAt(index) || state.isEmptyDay())
         return false;
     const EventList& loaded = state.events();
     const auto same = [&](std::size_t e) { return loaded[e].time == hit.time && loaded[e].kind == hit.kind; };

@@ -5,7 +5,7 @@
 
 #include "parse/log_event.h"
 #include "replay/day_replay.h"
-#include "views/live_state.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 

@@ -7,16 +7,20 @@ namespace zelkam {
 const PlayerEntry WorldIdentity = {"world", 0, 0, 0, Team::None, LifeState::Pending, 0, 0};
 
 // The recogniser writes the detail as: the killer's name, NUL, the team
-// code as one digit, the unique id, NUL, the weapon, NUL.
+// code as one digit, the addresses of the killer entry's name and unique id
+// (unaligned), the weapon, NUL.
 KillDetail killDetailOf(const LogEvent& killed)
 {
     KillDetail detail;
     if (killed.kind != Killed || !killed.text)
         return detail;
     const char* at = killed.text + std::strlen(killed.text) + 1;
-    detail.killerTeam = *at - '0';
-    detail.killerUniqueId = at + 1;
-    detail.weapon = detail.killerUniqueId + std::strlen(detail.killerUniqueId) + 1;
+    detail.killerTeam = *at++ - '0';
+    std::memcpy(&detail.killerName, at, sizeof(const char*));
+    at += sizeof(const char*);
+    std::memcpy(&detail.killerUniqueId, at, sizeof(const char*));
+    at += sizeof(const char*);
+    detail.weapon = at;
     return detail;
 }
 

@@ -93,6 +93,10 @@ extern const PlayerEntry WorldIdentity;
 // name's NUL, so whoever reads the text reads the name alone. Only for
 // Killed events of such a parser: any other event has nothing there.
 struct KillDetail {
+    // The killer's name as the killer's player entry holds it: the same
+    // text as the kill's own, at the address the other events of the same
+    // player token share (a player entry's name, see PlayerEntry).
+    const char* killerName = nullptr;
     const char* killerUniqueId = "";
     std::int32_t killerTeam = Team::None;
     const char* weapon = "";

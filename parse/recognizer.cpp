@@ -330,16 +330,19 @@ std::int32_t teamOfName(std::string_view side)
     return side == "CT" ? Team::CounterTerrorist : side == "TERRORIST" ? Team::Terrorist : Team::None;
 }
 
-// A kill's text with its detail after the killer's name (see KillDetail).
+// A kill's text with its detail after the killer's name (see KillDetail):
+// the name, NUL, the team code as one digit, where the killer's entry keeps
+// its name and unique id (the copy every event of the same player token
+// shares, so that a count keyed by it needs no lookup by text), the weapon,
+// NUL.
 const char* killText(const PlayerEntry& killer, std::string_view weapon, StringArena& arena)
 {
     if (!killer.name)
         return nullptr;
     const std::string_view name = killer.name;
-    const std::string_view id = killer.uniqueId;
     // Never null for tokens of a line: they are far below a block. Without
     // the detail the text would be read past its end, so no text at all.
-    char* text = arena.allocate(name.size() + 1 + 1 + id.size() + 1 + weapon.size() + 1);
+    char* text = arena.allocate(name.size() + 1 + 1 + 2 * sizeof(const char*) + weapon.size() + 1);
     if (!text)
         return nullptr;
     char* at = text;
@@ -351,7 +354,10 @@ const char* killText(const PlayerEntry& killer, std::string_view weapon, StringA
     };
     put(name);
     *at++ = static_cast<char>('0' + killer.team);
-    put(id);
+    std::memcpy(at, &killer.name, sizeof(const char*));
+    at += sizeof(const char*);
+    std::memcpy(at, &killer.uniqueId, sizeof(const char*));
+    at += sizeof(const char*);
     put(weapon);
     return text;
 }

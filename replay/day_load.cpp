@@ -34,19 +34,19 @@ bool ViewerState::listDays(std::string_view folderPath)
 {
     if (!folder_->buildDayIndex(folderPath))
         return false;
-    days.clear();
+    days_.clear();
     for (std::int32_t day : folder_->days())
-        days.append(day);
+        days_.append(day);
     return true;
 }
 
 bool ViewerState::loadDayAt(std::size_t index)
 {
-    if (index >= days.size()) {
+    if (index >= days_.size()) {
         enterEmptyDay(dayStart_);
         return false;
     }
-    return loadDay(days[index]);
+    return loadDay(days_[index]);
 }
 
 bool ViewerState::loadDay(std::int32_t day)
@@ -55,7 +55,7 @@ bool ViewerState::loadDay(std::int32_t day)
     // map runs when the day begins, though it is never shown itself.
     following_.growing = false;
     playback_.waitingAtEdge = false;
-    following_.loadedNewest = !days.empty() && day == days[days.size() - 1];
+    following_.loadedNewest = !days_.empty() && day == days_[days_.size() - 1];
     if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2, following_.wholeLinesOnly)) {
         enterEmptyDay(day);
         return false;
@@ -84,7 +84,7 @@ bool ViewerState::loadDay(std::int32_t day)
 void ViewerState::unload()
 {
     folder_->clear();
-    days.clear();
+    days_.clear();
     playback_.rewinding = false;
     enterEmptyDay(dayStart_);
 }

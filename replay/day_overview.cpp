@@ -5,7 +5,7 @@
 
 #include "ingest/log_file_list.h"
 #include "replay/viewer_state.h"
-#include "views/live_state.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "views/overview_series.h"
+#include "state/overview_series.h"
 
 namespace zelkam {
 

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "ingest/log_file_list.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 

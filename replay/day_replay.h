@@ -6,7 +6,7 @@
 #include "parse/containers.h"
 #include "parse/log_event.h"
 #include "replay/snapshot_players.h"
-#include "views/live_state.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 

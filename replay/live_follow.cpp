@@ -40,12 +40,12 @@ bool ViewerState::atLiveEdge() const
 
 bool ViewerState::moveOnToNewestDay()
 {
-    if (!following_.loadedNewest || playback_.speed == 0 || playback_.rewinding || days.empty()
-        || days[days.size() - 1] <= dayStart_ || !atLiveEdge())
+    if (!following_.loadedNewest || playback_.speed == 0 || playback_.rewinding || days_.empty()
+        || days_[days_.size() - 1] <= dayStart_ || !atLiveEdge())
         return false;
     const std::int32_t at = playback_.clock;
     const std::int32_t keptSpeed = playback_.speed;
-    loadDayAt(days.size() - 1);
+    loadDayAt(days_.size() - 1);
     // Play goes on from where it was when the new day's first lines were
     // already played as the old day's last ones (its file ran past
     // midnight); otherwise from the new day's first event.
@@ -63,9 +63,9 @@ LiveUpdate ViewerState::follow()
     update.folderGone = changes.folderGone;
     if (changes.daysChanged) {
         update.daysChanged = true;
-        days.clear();
+        days_.clear();
         for (std::int32_t day : folder_->days())
-            days.append(day);
+            days_.append(day);
     }
     if (changes.window == WindowChange::Changed) {
         reloadAtClock();
@@ -95,10 +95,10 @@ bool ViewerState::followDay(std::int32_t day)
 
 bool ViewerState::goLive()
 {
-    if (days.empty())
+    if (days_.empty())
         return false;
-    if (isEmptyDay() || dayStart_ != days[days.size() - 1])
-        loadDayAt(days.size() - 1);
+    if (isEmptyDay() || dayStart_ != days_[days_.size() - 1])
+        loadDayAt(days_.size() - 1);
     if (isEmptyDay())
         return false;
     seek(events()[lastEvent()].time);

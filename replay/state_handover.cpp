@@ -49,12 +49,12 @@ void ViewerState::takeOver(ViewerState& loaded)
     std::swap(following_, loaded.following_);
     swapLiveStates(*this, loaded);
     // The published view.
-    std::swap(viewClock, loaded.viewClock);
-    std::swap(viewMinute, loaded.viewMinute);
-    std::swap(viewMapName, loaded.viewMapName);
-    days.swap(loaded.days);
-    viewPlayers.swap(loaded.viewPlayers);
-    viewChatLines.swap(loaded.viewChatLines);
+    std::swap(viewClock_, loaded.viewClock_);
+    std::swap(viewMinute_, loaded.viewMinute_);
+    std::swap(viewMapName_, loaded.viewMapName_);
+    days_.swap(loaded.days_);
+    viewPlayers_.swap(loaded.viewPlayers_);
+    viewChatLines_.swap(loaded.viewChatLines_);
 }
 
 } // namespace zelkam

@@ -1,6 +1,6 @@
 #include "replay/viewer_state.h"
 
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 
@@ -67,15 +67,15 @@ void ViewerState::replayTo(std::size_t upTo)
 
 void ViewerState::publishView()
 {
-    viewClock = playback_.clock;
-    viewMinute = static_cast<std::int32_t>((std::int64_t{playback_.clock} - dayStart_) / 60);
-    viewMapName = mapName;
-    viewPlayers.clear();
+    viewClock_ = playback_.clock;
+    viewMinute_ = static_cast<std::int32_t>((std::int64_t{playback_.clock} - dayStart_) / 60);
+    viewMapName_ = mapName;
+    viewPlayers_.clear();
     for (std::size_t i = 0; i < roster.count; ++i)
-        viewPlayers.append(roster.entries[i]);
-    viewChatLines.clear();
+        viewPlayers_.append(roster.entries[i]);
+    viewChatLines_.clear();
     for (std::size_t i = 0; i < chatLines.size(); ++i)
-        viewChatLines.append(chatLines[i]);
+        viewChatLines_.append(chatLines[i]);
 }
 
 } // namespace zelkam

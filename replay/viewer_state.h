@@ -9,8 +9,8 @@
 #include "parse/containers.h"
 #include "parse/log_event.h"
 #include "replay/day_replay.h"
-#include "views/chat_lines.h"
-#include "views/live_state.h"
+#include "state/chat_lines.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 
@@ -197,15 +197,28 @@ public:
     // transcript that had got to upTo goes on after the day was read again.
     void replayTo(std::size_t upTo);
 
-    std::int32_t viewClock = 0;
-    std::int32_t viewMinute = 0;
-    const char* viewMapName = "";
-    GrowArray<std::int32_t> days{50};
-    GrowArray<PlayerEntry> viewPlayers{32};
-    GrowArray<ChatLine> viewChatLines{5};
+    // The published view: what the window and zelkam-cli show, as it stood
+    // when the model last published (after a tick, a seek or a load).
+    // clock and minute of the day (minutes after dayStart), map name, the
+    // player list in roster order and the chat lines the chat view shows.
+    std::int32_t viewClock() const { return viewClock_; }
+    std::int32_t viewMinute() const { return viewMinute_; }
+    const char* viewMapName() const { return viewMapName_; }
+    const GrowArray<PlayerEntry>& viewPlayers() const { return viewPlayers_; }
+    const GrowArray<ChatLine>& viewChatLines() const { return viewChatLines_; }
+    // The folder's days (local midnights), oldest first, as the last scan
+    // or look at the folder listed them.
+    const GrowArray<std::int32_t>& days() const { return days_; }
 
 private:
-    // Scans the folder and lists its days in `days`; false, with nothing
+    GrowArray<std::int32_t> days_{50};
+    std::int32_t viewClock_ = 0;
+    std::int32_t viewMinute_ = 0;
+    const char* viewMapName_ = "";
+    GrowArray<PlayerEntry> viewPlayers_{32};
+    GrowArray<ChatLine> viewChatLines_{5};
+
+    // Scans the folder and lists its days in `days_`; false, with nothing
     // changed, when the scan finds no log.
     bool listDays(std::string_view folderPath);
     // Makes the model an empty day at `day`: paused, clock at the midnight,

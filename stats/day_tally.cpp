@@ -1,9 +1,12 @@
 #include "stats/day_tally.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <unordered_map>
 
 #include "history/player_sessions.h"
+#include "stats/day_lookup.h"
 
 namespace zelkam {
 namespace {
@@ -20,26 +23,44 @@ class Tallier {
 public:
     explicit Tallier(DayTally& tally) : tally_(tally) {}
 
-    // The day's player of an event's player entry. A player token's name
-    // and id are one copy, shared by the day's events of the same token, so
-    // its name text stands for both.
-    std::uint32_t playerOf(const PlayerEntry& player)
+    // The day's player of a player entry's name and id (an event's player,
+    // a kill's killer). A player token's name and id are one copy, shared by
+    // the day's events of the same token, so its name text stands for both.
+    std::uint32_t playerOf(const char* name, const char* uniqueId)
     {
-        if (!player.name)
+        if (!name)
             return NoPlayer;
-        if (const auto found = byText_.find(player.name); found != byText_.end()) {
-            if (found->second != NoPlayer)
-                noteName(found->second, player.name, player.name);
-            return found->second;
+        RecentText& recent = recent_[hashAddress(name) & (recent_.size() - 1)];
+        if (recent.text == name) {
+            if (recent.player != NoPlayer)
+                noteName(recent.player, name, name);
+            return recent.player;
         }
-        const std::uint32_t index =
-            isPending(player.uniqueId) ? NoPlayer : playerOf(player.uniqueId, player.name, player.name);
-        byText_.emplace(player.name, index);
+        std::uint32_t index = NoPlayer;
+        if (!isPending(uniqueId)) {
+            // A copy of a token not met lately (the parser shares a copy
+            // only among the most recent tokens): known again by the copy's
+            // bytes, name and id, which it holds one after the other.
+            const std::size_t nameLength = std::strlen(name);
+            if (uniqueId == name + nameLength + 1) {
+                const std::string_view entry(name, nameLength + 1 + std::strlen(uniqueId));
+                index = byEntry_.find(entry);
+                if (index == DayLookup<std::string_view>::Missing) {
+                    index = playerOfKey(uniqueId, name, name);
+                    byEntry_.add(entry, index);
+                } else {
+                    noteName(index, name, name);
+                }
+            } else {
+                index = playerOfKey(uniqueId, name, name);
+            }
+        }
+        recent = {name, index};
         return index;
     }
 
     // text: the name's own text, when the same text names the player again.
-    std::uint32_t playerOf(std::string_view uniqueId, std::string_view name, const char* text = nullptr)
+    std::uint32_t playerOfKey(std::string_view uniqueId, std::string_view name, const char* text)
     {
         const bool bot = !writePlayerKey(uniqueId, name, key_);
         std::uint32_t index;
@@ -74,10 +95,10 @@ public:
 
     std::uint32_t weaponOf(std::string_view name)
     {
-        if (const auto found = weapons_.find(name); found != weapons_.end())
-            return found->second;
+        if (const std::uint32_t found = weapons_.find(name); found != DayLookup<std::string_view>::Missing)
+            return found;
         const auto index = static_cast<std::uint32_t>(tally_.weapons.size());
-        weapons_.emplace(name, index);
+        weapons_.add(name, index);
         tally_.weapons.emplace_back().name = name;
         return index;
     }
@@ -86,8 +107,14 @@ private:
     DayTally& tally_;
     std::string key_;
     TextIndex byKey_;
-    TextIndex weapons_;
-    std::unordered_map<const char*, std::uint32_t> byText_;
+    DayLookup<std::string_view> weapons_;
+    // The players of the copies met last, by the copy's address.
+    struct RecentText {
+        const char* text = nullptr;
+        std::uint32_t player = NoPlayer;
+    };
+    std::array<RecentText, 512> recent_{};
+    DayLookup<std::string_view> byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
 };
@@ -110,35 +137,115 @@ bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::strin
     return uniqueId != "BOT";
 }
 
+namespace {
+
+// Writes the steps of a day's events, leaving out those of a player that
+// can change nothing (see DayTally::Step).
+class StepWriter {
+public:
+    explicit StepWriter(DayTally& tally) : tally_(tally) {}
+
+    void seen(std::uint32_t player, std::int32_t team)
+    {
+        if (player == NoPlayer)
+            return;
+        if (known_.size() <= player)
+            known_.resize(player + 1);
+        Known& known = known_[player];
+        const bool setsTeam = team == Team::Terrorist || team == Team::CounterTerrorist || team == NoSide;
+        if (known.mapRun == mapRun_ && (!setsTeam || (known.teamKnown && known.team == team)))
+            return;
+        known.mapRun = mapRun_;
+        if (setsTeam) {
+            known.teamKnown = true;
+            known.team = team;
+        }
+        tally_.steps.push_back({DayTally::StepKind::Seen, false, team, player, 0, 0});
+    }
+
+    void left(std::uint32_t player)
+    {
+        if (player == NoPlayer)
+            return;
+        if (known_.size() <= player)
+            known_.resize(player + 1);
+        Known& known = known_[player];
+        known.mapRun = mapRun_;
+        known.teamKnown = true;
+        known.team = NoSide;
+        tally_.steps.push_back({DayTally::StepKind::Left, false, Team::None, player, 0, 0});
+    }
+
+    void mapStarted(std::uint32_t map, std::int32_t time)
+    {
+        ++mapRun_;
+        tally_.steps.push_back({DayTally::StepKind::MapStarted, tally_.hasLast, Team::None, map, time, tally_.last});
+    }
+
+    void add(DayTally::StepKind kind, std::int32_t team) { tally_.steps.push_back({kind, false, team, NoPlayer, 0, 0}); }
+
+private:
+    // What the day's steps so far tell of a player: whether he was met
+    // since the day's last map start (mapRun), his team if told.
+    struct Known {
+        std::uint32_t mapRun = 0;
+        bool teamKnown = false;
+        std::int32_t team = Team::None;
+    };
+
+    DayTally& tally_;
+    std::vector<Known> known_;
+    // Counts the day's map starts from 1: 0 is the day's beginning, when
+    // nobody is known to be met yet.
+    std::uint32_t mapRun_ = 1;
+};
+
+} // namespace
+
 void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std::int64_t end, DayTally& tally)
 {
     Tallier tallier(tally);
-    tally.eventPlayers.assign(count, NoPlayer);
+    StepWriter steps(tally);
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
             continue;
-        const bool hasPlayer = (event.kind >= PlayerConnected && event.kind <= SayTeam) || event.kind >= Killed;
-        if (!hasPlayer)
-            continue;
-        const std::uint32_t player = tallier.playerOf(event.player);
-        tally.eventPlayers[i] = player;
-        if (event.kind == Killed) {
+        switch (event.kind) {
+        case MapStarted: {
+            const std::string_view name = event.text ? event.text : "";
+            auto known = std::find(tally.maps.begin(), tally.maps.end(), name);
+            if (known == tally.maps.end())
+                known = tally.maps.emplace(tally.maps.end(), name);
+            steps.mapStarted(static_cast<std::uint32_t>(known - tally.maps.begin()), event.time);
+            break;
+        }
+        case RoundStarted:
+            steps.add(DayTally::StepKind::RoundStarted, Team::None);
+            break;
+        case TeamScore: {
+            const std::int32_t winner = scoringTeamOf(event);
+            if (winner == Team::Terrorist || winner == Team::CounterTerrorist)
+                steps.add(DayTally::StepKind::Scored, winner);
+            break;
+        }
+        case RconCommand:
+        case BadRconCommand:
+            break;
+        case Killed: {
+            const std::uint32_t victim = tallier.playerOf(event.player.name, event.player.uniqueId);
+            steps.seen(victim, event.player.team);
             const KillDetail detail = killDetailOf(event);
-            const std::uint32_t weapon = tallier.weaponOf(detail.weapon);
+            const std::string_view weaponName = detail.weapon;
+            const std::uint32_t weapon = tallier.weaponOf(weaponName);
             const std::int32_t victimTeam = event.player.team;
             const bool teamKill = detail.killerTeam == victimTeam &&
                                   (victimTeam == Team::Terrorist || victimTeam == Team::CounterTerrorist);
             ++tally.weapons[weapon].kills;
             tally.weapons[weapon].teamKills += teamKill;
-            // The kill's own copy of the killer's name: no other event
-            // shares it.
-            const std::uint32_t killer = event.text && !isPending(detail.killerUniqueId)
-                                             ? tallier.playerOf(detail.killerUniqueId, event.text)
-                                             : NoPlayer;
-            tally.killers.push_back(killer);
+            const std::uint32_t killer = event.text ? tallier.playerOf(detail.killerName, detail.killerUniqueId) : NoPlayer;
             if (killer == NoPlayer)
-                continue;
+                break;
+            steps.seen(killer, detail.killerTeam);
             DayTally::Player& p = tally.players[killer];
             (teamKill ? p.teamKills : p.kills) += 1;
             const auto used = std::find_if(p.weaponKills.begin(), p.weaponKills.end(),
@@ -147,13 +254,35 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
                 p.weaponKills.emplace_back(weapon, 1);
             else
                 ++used->second;
-        } else if (player != NoPlayer && event.kind >= Suicide) {
-            DayTally::Player& p = tally.players[player];
-            p.suicides += event.kind == Suicide;
-            p.bombsPlanted += event.kind == BombPlanted;
-            p.bombsDefused += event.kind == BombDefused;
-            p.hostagesRescued += event.kind == HostageRescued;
+            break;
         }
+        case TeamJoined: {
+            const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
+            const std::string_view side = event.text ? event.text : "";
+            steps.seen(player, !event.text           ? NoSide
+                               : side == "TERRORIST" ? Team::Terrorist
+                               : side == "CT"        ? Team::CounterTerrorist
+                                                     : NoSide);
+            break;
+        }
+        case PlayerDisconnected:
+            steps.left(tallier.playerOf(event.player.name, event.player.uniqueId));
+            break;
+        default: {
+            const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
+            steps.seen(player, event.player.team);
+            if (player != NoPlayer && event.kind >= Suicide) {
+                DayTally::Player& p = tally.players[player];
+                p.suicides += event.kind == Suicide;
+                p.bombsPlanted += event.kind == BombPlanted;
+                p.bombsDefused += event.kind == BombDefused;
+                p.hostagesRescued += event.kind == HostageRescued;
+            }
+            break;
+        }
+        }
+        tally.hasLast = true;
+        tally.last = event.time;
     }
 }
 

@@ -45,12 +45,42 @@ struct DayTally {
 
     std::vector<Player> players;
     std::vector<Weapon> weapons;
-    // For each event of the day: the day's player its player entry names
-    // (NoPlayer for none, a connection not yet validated, an uncounted
-    // event), and for each counted kill in order, its killer.
-    std::vector<std::uint32_t> eventPlayers;
-    std::vector<std::uint32_t> killers;
+    // What the merge follows across days, in the day's order: who is on
+    // the map in play and on which team, the maps started, rounds played
+    // and won. A player's step is left out when it can change nothing: the
+    // player was met since the day's last map start, and the step tells no
+    // team or the team he is known to be on.
+    enum class StepKind : std::uint8_t {
+        // The player is on the map, on team (Team::None: team unchanged).
+        Seen,
+        // The player left: on no team, no longer present.
+        Left,
+        // Map index (into maps) started at time; previous is the time of
+        // the day's counted event before it, if hasPrevious.
+        MapStarted,
+        RoundStarted,
+        // team (Terrorist or CounterTerrorist) won a round or scored.
+        Scored,
+    };
+    struct Step {
+        StepKind kind = StepKind::Seen;
+        bool hasPrevious = false;
+        std::int32_t team = Team::None;
+        std::uint32_t index = NoPlayer;
+        std::int32_t time = 0;
+        std::int32_t previous = 0;
+    };
+
+    std::vector<Step> steps;
+    std::vector<std::string> maps;
+    // The time of the day's last counted event, if any.
+    bool hasLast = false;
+    std::int32_t last = 0;
 };
+
+// The side of a player who joined the spectators or left: on neither team,
+// unlike Team::None, which an event gives when it tells no team.
+inline constexpr std::int32_t NoSide = -1;
 
 // Counts a day's own events into tally.
 void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std::int64_t end, DayTally& tally);

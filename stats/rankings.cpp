@@ -23,9 +23,6 @@ struct TextHash {
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
 constexpr std::uint32_t NoRow = NoPlayer;
-// The side of a player who joined the spectators or left: on neither team,
-// unlike Team::None, which an event gives when it tells no team.
-constexpr std::int32_t NoSide = -1;
 
 struct PlayerRow {
     PlayerRanking ranking;
@@ -63,7 +60,7 @@ public:
                    : addLocalDays(range_.lastDay, 1);
     }
 
-    void addDay(const EventList& events, const DayTally& tally)
+    void addDay(const DayTally& tally)
     {
         std::vector<std::uint32_t> weapons;
         weapons.reserve(tally.weapons.size());
@@ -102,66 +99,45 @@ public:
             }
         }
 
-        const std::int64_t from = first();
-        const std::int64_t to = end();
-        std::size_t kill = 0;
-        for (std::size_t i = 0; i < events.size(); ++i) {
-            const LogEvent& event = events[i];
-            if (event.time == -1 || event.time < from || event.time >= to)
-                continue;
-            const std::uint32_t row = i < tally.eventPlayers.size() && tally.eventPlayers[i] != NoPlayer
-                                          ? rowOfDay_[tally.eventPlayers[i]]
-                                          : NoRow;
-            switch (event.kind) {
-            case MapStarted:
-                closeMap();
-                map_ = indexOf(mapIndex_, event.text ? event.text : "",
-                               [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
-                ++maps_[map_].ranking.started;
-                mapStart_ = event.time;
-                ++mapRun_;
-                present_.clear();
+        for (const DayTally::Step& step : tally.steps) {
+            const std::uint32_t row = step.index != NoPlayer ? rowOfDay_[step.index] : NoRow;
+            switch (step.kind) {
+            case DayTally::StepKind::Seen:
+                seen(row, step.team);
                 break;
-            case RoundStarted:
-                if (map_ != NoRow)
-                    ++maps_[map_].ranking.rounds;
-                break;
-            case TeamScore: {
-                const std::int32_t winner = scoringTeamOf(event);
-                if (winner != Team::Terrorist && winner != Team::CounterTerrorist)
-                    break;
-                for (const std::uint32_t present : present_) {
-                    if (rows_[present].team == winner)
-                        ++rows_[present].ranking.roundsWon;
-                }
-                break;
-            }
-            case Killed: {
-                seen(row, event.player.team);
-                const std::uint32_t killer = kill < tally.killers.size() ? tally.killers[kill++] : NoPlayer;
-                if (killer != NoPlayer)
-                    seen(rowOfDay_[killer], killDetailOf(event).killerTeam);
-                break;
-            }
-            case TeamJoined:
-                seen(row, !event.text                                   ? NoSide
-                          : std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
-                          : std::string_view(event.text) == "CT"        ? Team::CounterTerrorist
-                                                                        : NoSide);
-                break;
-            case PlayerDisconnected:
+            case DayTally::StepKind::Left:
                 seen(row, Team::None);
                 if (row != NoRow) {
                     rows_[row].team = NoSide;
                     std::erase(present_, row);
                 }
                 break;
-            default:
-                seen(row, event.player.team);
+            case DayTally::StepKind::MapStarted:
+                if (step.hasPrevious)
+                    lastTime_ = step.previous;
+                closeMap();
+                map_ = indexOf(mapIndex_, tally.maps[step.index],
+                               [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
+                ++maps_[map_].ranking.started;
+                mapStart_ = step.time;
+                lastTime_ = step.time;
+                ++mapRun_;
+                present_.clear();
+                break;
+            case DayTally::StepKind::RoundStarted:
+                if (map_ != NoRow)
+                    ++maps_[map_].ranking.rounds;
+                break;
+            case DayTally::StepKind::Scored:
+                for (const std::uint32_t present : present_) {
+                    if (rows_[present].team == step.team)
+                        ++rows_[present].ranking.roundsWon;
+                }
                 break;
             }
-            lastTime_ = event.time;
         }
+        if (tally.hasLast)
+            lastTime_ = tally.last;
     }
 
     void add(const PlayerSession& session)
@@ -324,10 +300,15 @@ bool collectRankings(const FolderDays& folder, const RankingRange& range, const 
             tally = std::move(tallies[index]);
         }
         if (own) {
-            for (const LogEvent& event : *own)
-                sessions.add(event);
+            // The sessions are the player record's: built from the kinds it
+            // reads, so that a line only rankings read (the bomb, a hostage)
+            // neither begins a day nor ends one for them.
+            for (const LogEvent& event : *own) {
+                if (event.kind < EventKindCount)
+                    sessions.add(event);
+            }
             if (tally)
-                ranker.addDay(*own, *tally);
+                ranker.addDay(*tally);
         }
         if (progress)
             progress(index, walked.days.size());

@@ -1,9 +1,28 @@
 #include "views/chat_view_painter.h"
 
-#include "views/chat_lines.h"
+#include <cstring>
+
+#include "state/chat_lines.h"
+#include "text/text_encoding.h"
 #include "views/display_text.h"
 
 namespace zelkam {
+
+std::string chatLineDisplayText(const ChatLine& line)
+{
+    const std::string_view text(line.text, strnlen(line.text, sizeof line.text));
+    std::string shown;
+    std::size_t at = 0;
+    for (const TextSpan& piece : line.logPieces) {
+        if (piece.length == 0 || piece.start < at || piece.start + piece.length > text.size())
+            continue;
+        shown += logTextToUtf8(text.substr(at, piece.start - at));
+        shown += isolatedDisplayText(text.substr(piece.start, piece.length));
+        at = piece.start + piece.length;
+    }
+    shown += logTextToUtf8(text.substr(at));
+    return shown;
+}
 
 bool ChatViewPainter::addLine(std::int32_t style, const char* text)
 {

@@ -9,9 +9,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
+#include "state/chat_lines.h"
 #include "views/canvas.h"
-#include "views/chat_lines.h"
 
 namespace zelkam {
 
@@ -19,6 +20,12 @@ inline constexpr Rgb TerroristChatColor{255, 0, 0};
 inline constexpr Rgb CounterTerroristChatColor{0, 128, 255};
 inline constexpr Rgb NeutralChatColor{255, 128, 0};
 inline constexpr FontChoice ChatFont{"Arial", 12, false};
+
+// The line as a window shows it (UTF-8): the fixed words as they are, and
+// each piece from the log through isolatedDisplayText, so that no
+// bidirectional control in a name or a message can reorder the rest of the
+// line.
+std::string chatLineDisplayText(const ChatLine& line);
 
 class ChatViewPainter {
 public:

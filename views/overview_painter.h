@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "views/canvas.h"
-#include "views/overview_series.h"
+#include "state/overview_series.h"
 
 namespace zelkam {
 

@@ -71,7 +71,7 @@ TEST(BackgroundLoader, LoadsOnAnotherThreadWhileTheWindowHandlesEvents)
     QTimer::singleShot(0, [&] {
         handled = true;
         // Nothing is handed over before the load is complete.
-        EXPECT_TRUE(shown.days.empty());
+        EXPECT_TRUE(shown.days().empty());
         EXPECT_FALSE(done);
         release.set_value();
     });
@@ -80,7 +80,7 @@ TEST(BackgroundLoader, LoadsOnAnotherThreadWhileTheWindowHandlesEvents)
     EXPECT_NE(jobThread, std::this_thread::get_id());
     EXPECT_FALSE(loader.isBusy());
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
-    ASSERT_EQ(shown.days.size(), 1u);
+    ASSERT_EQ(shown.days().size(), 1u);
     EXPECT_EQ(firstMap(shown), "de_dust");
     EXPECT_EQ(shown.speed(), 0);
 }
@@ -117,7 +117,7 @@ TEST(BackgroundLoader, ANewerChoiceSupersedesTheOneInProgress)
     // A day of the folder shown, then a folder without logs: that one is
     // not handed over, the day stays.
     bool loaded = false;
-    loader.loadDay(third.string(), shown.days[1], [&](bool result) { loaded = result; });
+    loader.loadDay(third.string(), shown.days()[1], [&](bool result) { loaded = result; });
     ASSERT_TRUE(waitUntil([&] { return !loader.isBusy(); }));
     EXPECT_TRUE(loaded);
     EXPECT_EQ(firstMap(shown), "de_fourth");

@@ -77,7 +77,7 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
     v.window->dispatchCommand(MainWindow::Play);
     const int clicked = v.clickMinute(630);
     EXPECT_NEAR(clicked, 630, 2);
-    EXPECT_EQ(v.state.viewMinute, clicked);
+    EXPECT_EQ(v.state.viewMinute(), clicked);
     EXPECT_EQ(v.state.speed(), 0);
     EXPECT_EQ(v.window->trackbar()->value(), clicked);
     EXPECT_EQ(v.plot().painter().cursorMinute(), clicked);
@@ -85,10 +85,10 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
     for (const Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown}) {
         v.window->trackbarNotified(MainWindow::ThumbPosition, clicked);
         QTest::keyClick(v.window->trackbar(), key);
-        const int onTheBar = v.state.viewMinute;
+        const int onTheBar = v.state.viewMinute();
         v.window->trackbarNotified(MainWindow::ThumbPosition, clicked);
         QTest::keyClick(&v.plot(), key);
-        EXPECT_EQ(v.state.viewMinute, onTheBar) << QKeySequence(key).toString().toStdString();
+        EXPECT_EQ(v.state.viewMinute(), onTheBar) << QKeySequence(key).toString().toStdString();
         EXPECT_NE(onTheBar, clicked);
     }
     // A drag seeks as it goes.
@@ -98,8 +98,8 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
     QMouseEvent move(QEvent::MouseMove, QPointF(to, y), v.plot().mapToGlobal(QPointF(to, y)), Qt::NoButton,
                      Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&v.plot(), &move);
-    EXPECT_EQ(v.state.viewMinute, v.plot().painter().minuteAt(to, v.plot().width()));
-    EXPECT_NEAR(v.state.viewMinute, 650, 2);
+    EXPECT_EQ(v.state.viewMinute(), v.plot().painter().minuteAt(to, v.plot().width()));
+    EXPECT_NEAR(v.state.viewMinute(), 650, 2);
 
     // Another day in the main window: another plot.
     v.window->selectDay(1);

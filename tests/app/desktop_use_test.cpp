@@ -519,7 +519,7 @@ int runAndClose(ViewerState& state, const Services& services, const char* guardN
                 const std::optional<std::string>& folder, std::size_t& days)
 {
     SingleInstanceGuard guard(QString::fromLatin1(guardName) + QString::number(QCoreApplication::applicationPid()));
-    test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days.size(); });
+    test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days().size(); });
     return runViewer(*qApp, state, services, guard, folder);
 }
 

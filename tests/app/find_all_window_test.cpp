@@ -217,12 +217,12 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     // The hit's day loads off the window's thread.
     viewer.waitForLoads();
     const QString landed = window.timeLabel()->text();
-    const std::int32_t clock = state.viewClock;
+    const std::int32_t clock = state.viewClock();
 
     window.selectDay(1);
     viewer.waitForLoads();
     ASSERT_TRUE(state.find(SearchKind::Chat, "there", false));
-    EXPECT_EQ(state.viewClock, clock);
+    EXPECT_EQ(state.viewClock(), clock);
     window.refreshViews();
     EXPECT_EQ(window.timeLabel()->text(), landed);
     EXPECT_EQ(state.speed(), 0);

@@ -555,7 +555,7 @@ TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
     ViewerState state;
     SingleInstanceGuard guard(QStringLiteral("zelkam-test-close-%1").arg(QCoreApplication::applicationPid()));
     std::size_t days = 0;
-    test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days.size(); });
+    test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days().size(); });
     EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_GT(days, 0u);
@@ -593,7 +593,7 @@ TEST(ViewerMain, ASecondStartWithAFolderHandsItToTheRunningViewerAndEndsWithZero
                 SingleInstanceGuard second(name);
                 secondCode = runViewer(*qApp, secondState, services, second, std::string("later"));
                 phase = 1;
-            } else if (state.days.size() == 1 || ++phase > 500) {
+            } else if (state.days().size() == 1 || ++phase > 500) {
                 shownDate = window->dateSelector()->editField()->text();
                 poll->stop();
                 poll->deleteLater();

@@ -119,7 +119,7 @@ void writeFolder(const TempFolder& folder)
 Strings chatTexts(const ViewerState& state)
 {
     Strings texts;
-    for (const ChatLine& line : state.viewChatLines)
+    for (const ChatLine& line : state.viewChatLines())
         texts.emplace_back(line.text);
     return texts;
 }
@@ -143,7 +143,7 @@ TEST(RconPassword, NeverReachesAChatLineOrASearch)
     state->command(PlaybackCommand::Play);
     for (int i = 0; i < 4000 && state->tick(); ++i) {
         expectNoLeak(*state, "playing");
-        for (const ChatLine& line : state->viewChatLines)
+        for (const ChatLine& line : state->viewChatLines())
             commands += line.time == state->clock() - 1 && line.text[0] == '<';
     }
     EXPECT_EQ(commands, 2 * (std::size(rconTexts) + 2)) << "every remote-console line was shown";

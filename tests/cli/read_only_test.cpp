@@ -124,8 +124,8 @@ void writeFolder(const TempFolder& folder)
 void useEveryDay(ViewerState& state, const std::string& folder)
 {
     ASSERT_TRUE(state.loadFolder(folder));
-    ASSERT_GE(state.days.size(), 3u);
-    for (std::size_t d = 0; d <= state.days.size(); ++d) {
+    ASSERT_GE(state.days().size(), 3u);
+    for (std::size_t d = 0; d <= state.days().size(); ++d) {
         state.loadDayAt(d);
         state.command(PlaybackCommand::Fastest);
         for (int i = 0; i < 200; ++i)
@@ -160,7 +160,7 @@ TEST(ReadOnly, NothingInTheLogFolderChanges)
     const std::string f = folder.string();
     std::vector<Strings> runs = {{"days", f}, {"grep", f, "a"}, {"grep", f, "--kind", "player", "--case", "B"},
                                  {"grep", f, "--kind", "rconuser", ""}, {"grep", f, "--kind", "rconcmd", ""}};
-    for (std::int32_t day : state->days) {
+    for (std::int32_t day : state->days()) {
         std::tm fields{};
         ASSERT_TRUE(toLocalTime(day, fields));
         char date[32];
@@ -209,7 +209,7 @@ TEST(ReadOnly, FollowingChangesNothingAndHoldsNoFileOpen)
 
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    for (std::size_t d = 0; d < state->days.size(); ++d) {
+    for (std::size_t d = 0; d < state->days().size(); ++d) {
         state->loadDayAt(d);
         state->follow();
         state->goLive();

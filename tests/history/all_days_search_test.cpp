@@ -16,7 +16,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 namespace {
@@ -43,7 +43,7 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
     auto state = std::make_unique<ViewerState>();
     state->loadFolder(folder);
     std::vector<Row> rows;
-    for (std::size_t d = 0; d < state->days.size(); ++d) {
+    for (std::size_t d = 0; d < state->days().size(); ++d) {
         if (!state->loadDayAt(d))
             continue;
         EventSearch search(kind, pattern, matchCase, state->live().recentPlayers);
@@ -54,7 +54,7 @@ std::vector<Row> searchDayByDay(const std::string& folder, SearchKind kind, cons
             const bool composed = state->applyNext();
             if (!hit)
                 continue;
-            rows.push_back({state->days[d], event.time, at,
+            rows.push_back({state->days()[d], event.time, at,
                             composed ? state->live().chatLines[state->live().chatLines.size() - 1].text
                                      : (event.player.name ? event.player.name : "")});
         }
@@ -180,28 +180,28 @@ TEST(AllDaysSearch, StandingOnAHitLandsWhereFindLands)
     found->loadFolder(generated.string());
     stood->loadFolder(generated.string());
     std::size_t compared = 0;
-    for (std::size_t d = 0; d < found->days.size(); ++d) {
+    for (std::size_t d = 0; d < found->days().size(); ++d) {
         found->loadDayAt(d);
         // Find Next from the day's start, hit after hit; it steps over the
         // event it starts from, so hits next to each other are passed.
         while (found->find(SearchKind::Chat, "a", false)) {
             const std::size_t event = found->cursor() - 1;
             const auto hit = std::find_if(hits.begin(), hits.end(),
-                                          [&](const Row& row) { return row.day == found->days[d] && row.event == event; });
+                                          [&](const Row& row) { return row.day == found->days()[d] && row.event == event; });
             ASSERT_NE(hit, hits.end()) << "Find stopped where the all-days search found nothing";
             stood->loadDayAt(d);
             ASSERT_TRUE(stood->standAfterEvent(hit->event));
             EXPECT_EQ(stood->cursor(), found->cursor());
-            EXPECT_EQ(stood->viewClock, found->viewClock);
+            EXPECT_EQ(stood->viewClock(), found->viewClock());
             EXPECT_EQ(stood->speed(), 0);
-            ASSERT_EQ(stood->viewChatLines.size(), found->viewChatLines.size());
-            for (std::size_t i = 0; i < stood->viewChatLines.size(); ++i)
-                EXPECT_STREQ(stood->viewChatLines[i].text, found->viewChatLines[i].text);
-            ASSERT_EQ(stood->viewPlayers.size(), found->viewPlayers.size());
-            for (std::size_t i = 0; i < stood->viewPlayers.size(); ++i) {
-                EXPECT_STREQ(stood->viewPlayers[i].name, found->viewPlayers[i].name);
-                EXPECT_EQ(stood->viewPlayers[i].frags, found->viewPlayers[i].frags);
-                EXPECT_EQ(stood->viewPlayers[i].lifeState, found->viewPlayers[i].lifeState);
+            ASSERT_EQ(stood->viewChatLines().size(), found->viewChatLines().size());
+            for (std::size_t i = 0; i < stood->viewChatLines().size(); ++i)
+                EXPECT_STREQ(stood->viewChatLines()[i].text, found->viewChatLines()[i].text);
+            ASSERT_EQ(stood->viewPlayers().size(), found->viewPlayers().size());
+            for (std::size_t i = 0; i < stood->viewPlayers().size(); ++i) {
+                EXPECT_STREQ(stood->viewPlayers()[i].name, found->viewPlayers()[i].name);
+                EXPECT_EQ(stood->viewPlayers()[i].frags, found->viewPlayers()[i].frags);
+                EXPECT_EQ(stood->viewPlayers()[i].lifeState, found->viewPlayers()[i].lifeState);
             }
             if (++compared > 40)
                 break;

@@ -27,13 +27,13 @@ TEST(DayLoad, FolderLoadsItsEarliestDayPausedAtTheFirstEvent)
     auto state = std::make_unique<ViewerState>();
     state->command(PlaybackCommand::Fast);
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    ASSERT_EQ(state->days.size(), 2u);
-    EXPECT_EQ(state->days[0], localStamp(2001, 7, 5));
-    EXPECT_EQ(state->days[1], localStamp(2001, 7, 6));
+    ASSERT_EQ(state->days().size(), 2u);
+    EXPECT_EQ(state->days()[0], localStamp(2001, 7, 5));
+    EXPECT_EQ(state->days()[1], localStamp(2001, 7, 6));
     EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 22, 0, 0));
-    EXPECT_EQ(state->viewClock, state->clock());
-    EXPECT_EQ(state->viewMinute, 22 * 60);
+    EXPECT_EQ(state->viewClock(), state->clock());
+    EXPECT_EQ(state->viewMinute(), 22 * 60);
     EXPECT_EQ(state->speed(), 0);
     EXPECT_FALSE(state->isEmptyDay());
 }
@@ -55,9 +55,9 @@ TEST(DayLoad, TheDayBeforeRebuildsWhoIsOnTheServer)
     ASSERT_TRUE(state->loadDayAt(1));
     EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 6));
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 0, 5, 0));
-    EXPECT_STREQ(state->viewMapName, "de_dust");
+    EXPECT_STREQ(state->viewMapName(), "de_dust");
     EXPECT_EQ(playerNames(*state), Strings{"Bob"});
-    EXPECT_TRUE(state->viewChatLines.empty()) << "lines of the day before expired long ago";
+    EXPECT_TRUE(state->viewChatLines().empty()) << "lines of the day before expired long ago";
     EXPECT_EQ(state->events()[state->cursor()].kind, Say);
 }
 
@@ -165,11 +165,11 @@ void expectEmptyDay(ViewerState& state, std::int32_t day)
     EXPECT_TRUE(state.isEmptyDay());
     EXPECT_EQ(state.dayStart(), day);
     EXPECT_EQ(state.clock(), day);
-    EXPECT_EQ(state.viewClock, day);
-    EXPECT_EQ(state.viewMinute, 0);
-    EXPECT_STREQ(state.viewMapName, "");
-    EXPECT_TRUE(state.viewPlayers.empty());
-    EXPECT_TRUE(state.viewChatLines.empty());
+    EXPECT_EQ(state.viewClock(), day);
+    EXPECT_EQ(state.viewMinute(), 0);
+    EXPECT_STREQ(state.viewMapName(), "");
+    EXPECT_TRUE(state.viewPlayers().empty());
+    EXPECT_TRUE(state.viewChatLines().empty());
     EXPECT_EQ(state.live().ctScore, 0);
     EXPECT_EQ(state.live().tScore, 0);
     EXPECT_EQ(state.speed(), 0);
@@ -185,11 +185,11 @@ void expectEmptyDay(ViewerState& state, std::int32_t day)
     EXPECT_FALSE(state.find(SearchKind::Chat, "", false));
     EXPECT_FALSE(state.find(SearchKind::RconCmd, "", true));
     state.seek(day + 5000);
-    EXPECT_EQ(state.viewClock, day);
+    EXPECT_EQ(state.viewClock(), day);
     state.seekMinute(700);
-    EXPECT_EQ(state.viewClock, day);
-    EXPECT_EQ(state.viewMinute, 0);
-    EXPECT_TRUE(state.viewChatLines.empty());
+    EXPECT_EQ(state.viewClock(), day);
+    EXPECT_EQ(state.viewMinute(), 0);
+    EXPECT_TRUE(state.viewChatLines().empty());
 }
 
 TEST(DayLoad, DayWithoutEventsFromItsMidnightIsAnEmptyDay)
@@ -212,7 +212,7 @@ TEST(DayLoad, FailedReadIsAnEmptyDayAndForgetsThePublishedView)
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
     state->seek(localStamp(2001, 7, 5, 20, 1, 5));
-    ASSERT_EQ(state->viewChatLines.size(), 1u);
+    ASSERT_EQ(state->viewChatLines().size(), 1u);
     // No file starts on or after the day before this one.
     const std::int32_t later = localStamp(2001, 8, 1);
     EXPECT_FALSE(state->loadDay(later));
@@ -229,7 +229,7 @@ TEST(DayLoad, UnloadLeavesAnEmptyDayAtTheCurrentDay)
     state->command(PlaybackCommand::Rewind);
     state->unload();
     EXPECT_FALSE(state->rewinding());
-    EXPECT_TRUE(state->days.empty());
+    EXPECT_TRUE(state->days().empty());
     EXPECT_TRUE(state->events().empty());
     expectEmptyDay(*state, localStamp(2001, 7, 5));
     EXPECT_FALSE(state->loadDayAt(0));
@@ -246,7 +246,7 @@ TEST(DayLoad, DayIndexOutsideTheListIsAnEmptyDayKeepingRewind)
     state->command(PlaybackCommand::Rewind);
     EXPECT_FALSE(state->loadDayAt(2));
     EXPECT_TRUE(state->rewinding());
-    EXPECT_EQ(state->days.size(), 2u);
+    EXPECT_EQ(state->days().size(), 2u);
     expectEmptyDay(*state, localStamp(2001, 7, 5));
     // The folder's days still load afterwards.
     EXPECT_TRUE(state->loadDayAt(0));
@@ -263,7 +263,7 @@ TEST(DayLoad, FailedFolderScanChangesNothing)
     ASSERT_TRUE(state->loadFolder(folder.string()));
     const std::string before = viewSummary(*state);
     EXPECT_FALSE(state->loadFolder(empty.string()));
-    EXPECT_EQ(state->days.size(), 2u);
+    EXPECT_EQ(state->days().size(), 2u);
     EXPECT_EQ(viewSummary(*state), before);
     // The loaded day is still there to play.
     state->seek(localStamp(2001, 7, 5, 20, 1, 5));

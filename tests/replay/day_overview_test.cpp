@@ -64,7 +64,7 @@ std::vector<std::string> expectedMinutes(ViewerState& state, std::size_t minutes
     for (std::size_t minute = 0; minute < minutes; ++minute) {
         state.seekMinute(static_cast<std::int32_t>(minute));
         std::int32_t blocks[3] = {};
-        for (const PlayerEntry& player : state.viewPlayers)
+        for (const PlayerEntry& player : state.viewPlayers())
             ++blocks[player.team == Team::Terrorist ? 0 : player.team == Team::CounterTerrorist ? 1 : 2];
         expected.push_back(minuteText(blocks[0], blocks[1], blocks[2], counts[minute], maps[minute]));
     }

@@ -45,8 +45,8 @@ TEST(DayReplay, EndsAtTheNextMidnightOrASecondAfterTheLastEvent)
         }
         // The seek to the end shows the day's last line either way.
         state->seek(day.endTime());
-        ASSERT_FALSE(state->viewChatLines.empty());
-        EXPECT_STREQ(state->viewChatLines[state->viewChatLines.size() - 1].text, "*DEAD*Ann : late");
+        ASSERT_FALSE(state->viewChatLines().empty());
+        EXPECT_STREQ(state->viewChatLines()[state->viewChatLines().size() - 1].text, "*DEAD*Ann : late");
     }
 }
 

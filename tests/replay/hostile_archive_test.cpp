@@ -49,7 +49,7 @@ Outcome outcomeOf(const TempFolder& folder)
     auto state = std::make_unique<ViewerState>();
     Outcome outcome;
     outcome.loaded = state->loadFolder(folder.string());
-    outcome.days.assign(state->days.begin(), state->days.end());
+    outcome.days.assign(state->days().begin(), state->days().end());
     if (!state->isEmptyDay()) {
         for (const LogEvent& event : state->events()) {
             if (event.kind == Say || event.kind == SayTeam)

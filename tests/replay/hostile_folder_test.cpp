@@ -32,7 +32,7 @@ namespace {
 using namespace zelkam::test;
 using Strings = std::vector<std::string>;
 
-std::vector<std::int32_t> daysOf(const ViewerState& state) { return {state.days.begin(), state.days.end()}; }
+std::vector<std::int32_t> daysOf(const ViewerState& state) { return {state.days().begin(), state.days().end()}; }
 
 // The messages of the loaded window's chat events, in list order.
 Strings messagesOf(const ViewerState& state)
@@ -237,13 +237,13 @@ TEST(HostileFolder, LinesOfAnotherYearThanTheFirstLieBeyondTheDay)
                                      + sayAt("07/06/2001", "09:00:10", "later"));
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
-    EXPECT_EQ(state->viewClock, localStamp(2000, 7, 6, 9));
+    EXPECT_EQ(state->viewClock(), localStamp(2000, 7, 6, 9));
     EXPECT_FALSE(state->find(SearchKind::Chat, "now", false));
     state->seek(std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(state->viewClock, localStamp(2001, 7, 6, 9));
+    EXPECT_EQ(state->viewClock(), localStamp(2001, 7, 6, 9));
     state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->viewClock, localStamp(2001, 7, 6, 9, 0, 10)) << "play runs on to the last event";
+    EXPECT_EQ(state->viewClock(), localStamp(2001, 7, 6, 9, 0, 10)) << "play runs on to the last event";
     EXPECT_EQ(chatTexts(*state), Strings{"*DEAD*Ann : now"});
 }
 
@@ -322,13 +322,13 @@ TEST(HostileFolder, ClockSetBackBelowTheFirstLinePinsPlayToTheDaysEnd)
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
     const std::int32_t end = localStamp(2001, 7, 6, 19, 30) + 1;
-    EXPECT_EQ(state->viewClock, end);
+    EXPECT_EQ(state->viewClock(), end);
     state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->tick());
-    EXPECT_EQ(state->viewClock, end);
-    EXPECT_STREQ(state->viewMapName, "");
+    EXPECT_EQ(state->viewClock(), end);
+    EXPECT_STREQ(state->viewMapName(), "");
     EXPECT_TRUE(state->find(SearchKind::Chat, "set back", false));
-    EXPECT_STREQ(state->viewMapName, "de_dust");
+    EXPECT_STREQ(state->viewMapName(), "de_dust");
 }
 
 // Where the clocks go back, the hour after the change repeats the stamps of
@@ -510,7 +510,7 @@ TEST(HostileFolder, FilesThatCannotBeOpened)
         }
         auto state = std::make_unique<ViewerState>();
         std::string text = state->loadFolder(folder.string()) ? "loaded" : "not loaded";
-        text += " days=" + std::to_string(state->days.size()) + " " + joined(messagesOf(*state));
+        text += " days=" + std::to_string(state->days().size()) + " " + joined(messagesOf(*state));
         chmod(lockedLater.c_str(), 0);
         text += state->loadDayAt(0) ? " reloaded " : " not reloaded ";
         text += joined(messagesOf(*state));
@@ -550,14 +550,14 @@ TEST(HostileFolder, LastHourOfTheAutumnClockChangeBelongsToItsDay)
     EXPECT_EQ(messagesFound(*state), (Strings{"evening", "last hour", "last second"}))
         << "the search stops at the next midnight, not 24 hours after this one";
     state->seekMinute(24 * 60 + 59);
-    EXPECT_EQ(state->viewClock, localStamp(2001, 10, 28, 23, 59, 0));
+    EXPECT_EQ(state->viewClock(), localStamp(2001, 10, 28, 23, 59, 0));
 
     // A folder whose only file starts in that hour.
     TempFolder late;
     late.write("L1028000.log", LogText("10/28/2001").at("23:10:00", said("Ann", 1, "CT", "late")).text());
     ASSERT_TRUE(state->loadFolder(late.string()));
     EXPECT_FALSE(state->isEmptyDay());
-    EXPECT_EQ(state->viewClock, localStamp(2001, 10, 28, 23, 10, 0));
+    EXPECT_EQ(state->viewClock(), localStamp(2001, 10, 28, 23, 10, 0));
 }
 
 // The day the clocks go forward has 23 hours: 24 hours after its midnight is
@@ -579,7 +579,7 @@ TEST(HostileFolder, SpringClockChangeDayEndsAtTheNextMidnight)
     EXPECT_EQ(messagesFound(*state), Strings{"evening"});
 
     ASSERT_TRUE(state->loadDayAt(1));
-    EXPECT_EQ(state->viewClock, localStamp(2001, 3, 26, 0, 30, 0));
+    EXPECT_EQ(state->viewClock(), localStamp(2001, 3, 26, 0, 30, 0));
     EXPECT_EQ(messagesFound(*state), (Strings{"past midnight", "still night"}));
 }
 
@@ -597,7 +597,7 @@ TEST(HostileFolder, DayAfterTheAutumnClockChangeRebuildsTheWholeDayBefore)
     auto state = std::make_unique<ViewerState>();
     ASSERT_TRUE(state->loadFolder(folder.string()));
     ASSERT_TRUE(state->loadDayAt(1));
-    EXPECT_STREQ(state->viewMapName, "de_dust");
+    EXPECT_STREQ(state->viewMapName(), "de_dust");
     EXPECT_EQ(playerNames(*state), Strings{"Ann"});
 }
 

@@ -66,7 +66,7 @@ std::vector<std::string> loadedDay(const ViewerState& state)
 {
     std::vector<std::string> lines;
     std::string days = "days";
-    for (std::int32_t day : state.days)
+    for (std::int32_t day : state.days())
         days += " " + std::to_string(day);
     lines.push_back(days);
     lines.push_back("day " + std::to_string(state.dayStart()) + (state.isEmptyDay() ? " empty" : ""));
@@ -331,7 +331,7 @@ TEST(LiveFollow, ALineAtTheNextMidnightItselfBelongsToTheNextDay)
     ASSERT_TRUE(fresh->loadFolder(copy.string()));
     fresh->loadDay(live->dayStart());
     fresh->markGrowing();
-    ASSERT_EQ(fresh->days.size(), 2u);
+    ASSERT_EQ(fresh->days().size(), 2u);
     expectSameReplay(*live, *fresh, "a line at midnight");
 }
 
@@ -434,13 +434,13 @@ TEST(LiveFollow, PlayAtTheEdgeMovesOnToTheServersNewDay)
                                          .text());
         const LiveUpdate update = state->follow();
         EXPECT_TRUE(update.daysChanged);
-        ASSERT_EQ(state->days.size(), 2u);
+        ASSERT_EQ(state->days().size(), 2u);
         if (playing) {
             EXPECT_TRUE(update.viewChanged);
             EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 6));
             EXPECT_EQ(state->speed(), 60);
             state->tick();
-            EXPECT_STREQ(state->viewMapName, "de_aztec");
+            EXPECT_STREQ(state->viewMapName(), "de_aztec");
         } else {
             EXPECT_FALSE(update.viewChanged);
             EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
@@ -464,7 +464,7 @@ TEST(LiveFollow, GoingLiveShowsTheNewestDayAtItsNewestLine)
     EXPECT_EQ(state->dayStart(), localStamp(2001, 7, 5));
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 5, 0));
     EXPECT_EQ(state->speed(), 1);
-    EXPECT_STREQ(state->viewMapName, "de_nuke");
+    EXPECT_STREQ(state->viewMapName(), "de_nuke");
 }
 
 TEST(LiveFollow, AFolderThatIsGoneIsReported)

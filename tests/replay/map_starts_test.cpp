@@ -11,7 +11,7 @@
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 namespace zelkam {
 namespace {
@@ -88,8 +88,8 @@ TEST(MapStarts, HalfAMillionMapStartsLoadAndSeek)
     state->command(PlaybackCommand::Play);
     for (int i = 0; i < 60; ++i)
         state->tick();
-    ASSERT_FALSE(state->viewChatLines.empty());
-    EXPECT_STREQ(state->viewChatLines[state->viewChatLines.size() - 1].text, "<Bob> status");
+    ASSERT_FALSE(state->viewChatLines().empty());
+    EXPECT_STREQ(state->viewChatLines()[state->viewChatLines().size() - 1].text, "<Bob> status");
 }
 
 } // namespace

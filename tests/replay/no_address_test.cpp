@@ -39,7 +39,7 @@ TEST(NoAddress, CommandsFromUnreadableAddressesAreFromUnknown)
     state->command(PlaybackCommand::Play);
     std::vector<std::string> shown;
     for (int i = 0; i < 60 && state->tick(); ++i) {
-        for (const ChatLine& line : state->viewChatLines) {
+        for (const ChatLine& line : state->viewChatLines()) {
             if (line.time == state->clock() - 1 && line.text[0] == '<')
                 shown.emplace_back(line.text);
         }

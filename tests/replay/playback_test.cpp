@@ -75,10 +75,10 @@ TEST(Playback, ForwardPlayRunsIntoTheNextDayUpToTheLastEvent)
     for (int i = 0; i < 20; ++i)
         EXPECT_TRUE(state->tick()) << "play keeps reporting at the end";
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 20, 0));
-    EXPECT_EQ(state->viewMinute, 1460);
+    EXPECT_EQ(state->viewMinute(), 1460);
     EXPECT_EQ(state->speed(), 60);
     EXPECT_EQ(state->cursor(), state->lastEvent()) << "the last event is never applied";
-    EXPECT_TRUE(state->viewChatLines.empty());
+    EXPECT_TRUE(state->viewChatLines().empty());
 }
 
 TEST(Playback, ChatLineLastsFifteenSecondsInclusive)
@@ -96,9 +96,9 @@ TEST(Playback, ChatLineLastsFifteenSecondsInclusive)
     for (int i = 0; i < 14; ++i)
         state->tick();
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 15));
-    EXPECT_EQ(state->viewChatLines.size(), 1u);
+    EXPECT_EQ(state->viewChatLines().size(), 1u);
     state->tick();
-    EXPECT_TRUE(state->viewChatLines.empty());
+    EXPECT_TRUE(state->viewChatLines().empty());
 }
 
 TEST(Playback, FastestTickKeepsOnlyRecentLinesAtMostFive)
@@ -121,7 +121,7 @@ TEST(Playback, FastestTickKeepsOnlyRecentLinesAtMostFive)
     const Strings expected = {"*DEAD*Ann : 46", "*DEAD*Ann : 47", "*DEAD*Ann : 48", "*DEAD*Ann : 49",
                               "*DEAD*Ann : 50"};
     EXPECT_EQ(chatTexts(*state), expected);
-    EXPECT_EQ(state->viewChatLines.capacity(), 5u) << "publishing never grows the view arrays";
+    EXPECT_EQ(state->viewChatLines().capacity(), 5u) << "publishing never grows the view arrays";
 }
 
 TEST(Playback, RewindStopsAtTheDaysFirstEventAndResumes)

@@ -83,7 +83,7 @@ TEST(Search, HitStandsJustAfterTheHitPaused)
     // The clock stands at the next event, 50 s on: the older lines are gone,
     // and so is the hit's own line, stamped more than 15 s earlier.
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 1, 0));
-    EXPECT_TRUE(state->viewChatLines.empty());
+    EXPECT_TRUE(state->viewChatLines().empty());
     EXPECT_EQ(playerNames(*state), (Strings{"Ann", "Bob"}));
 }
 
@@ -139,8 +139,8 @@ TEST(Search, TestsTheEventUnderTheCursorSoFindNextMissesNoHit)
     // and each Find Next finds the very next of matches in a row.
     for (const char* line : {"x one", "x two", "x three", "x four"}) {
         ASSERT_TRUE(state->find(SearchKind::Chat, "x", false)) << line;
-        ASSERT_FALSE(state->viewChatLines.empty());
-        EXPECT_NE(std::string(state->viewChatLines[state->viewChatLines.size() - 1].text).find(line),
+        ASSERT_FALSE(state->viewChatLines().empty());
+        EXPECT_NE(std::string(state->viewChatLines()[state->viewChatLines().size() - 1].text).find(line),
                   std::string::npos)
             << line;
     }

@@ -25,14 +25,14 @@ using namespace zelkam::test;
 // again; continuous play still shows them for a few seconds.
 std::string shownSince(const ViewerState& state, std::int32_t since)
 {
-    std::string text = std::to_string(state.viewClock) + " map=" + state.viewMapName + " "
+    std::string text = std::to_string(state.viewClock()) + " map=" + state.viewMapName() + " "
         + std::to_string(state.live().ctScore) + ":" + std::to_string(state.live().tScore);
-    for (const PlayerEntry& p : state.viewPlayers) {
+    for (const PlayerEntry& p : state.viewPlayers()) {
         text += " [" + std::string(p.name ? p.name : "(null)") + " " + std::to_string(p.userId) + " "
             + std::to_string(p.wonId) + " " + std::to_string(p.addressKey) + " t" + std::to_string(p.team) + " l"
             + std::to_string(p.lifeState) + " " + std::to_string(p.frags) + "/" + std::to_string(p.deaths) + "]";
     }
-    for (const ChatLine& line : state.viewChatLines) {
+    for (const ChatLine& line : state.viewChatLines()) {
         if (line.time >= since)
             text += " {" + std::to_string(line.time) + " " + std::to_string(line.style) + " " + line.text + "}";
     }
@@ -60,9 +60,9 @@ void expectSeekMatchesPlay(const std::string& folder, std::size_t randomTimes, s
     auto sought = std::make_unique<ViewerState>();
     ASSERT_TRUE(played->loadFolder(folder));
     ASSERT_TRUE(sought->loadFolder(folder));
-    ASSERT_FALSE(played->days.empty());
+    ASSERT_FALSE(played->days().empty());
     std::mt19937 random(11);
-    for (std::size_t d = 0; d < played->days.size(); ++d) {
+    for (std::size_t d = 0; d < played->days().size(); ++d) {
         ASSERT_TRUE(played->loadDayAt(d));
         ASSERT_TRUE(sought->loadDayAt(d));
         if (played->isEmptyDay())
@@ -159,9 +159,9 @@ TEST(SeekAgainstPlay, AMapStartStartsTheRoundClock)
     while (played->clock() < localStamp(2001, 7, 6, 20, 0, 32 + 60))
         played->tick();
     // 10 seconds into the map's first round: alive; 40 seconds: unknown.
-    ASSERT_EQ(played->viewPlayers.size(), 2u);
-    EXPECT_EQ(played->viewPlayers[0].lifeState, LifeState::Alive);
-    EXPECT_EQ(played->viewPlayers[1].lifeState, LifeState::Unknown);
+    ASSERT_EQ(played->viewPlayers().size(), 2u);
+    EXPECT_EQ(played->viewPlayers()[0].lifeState, LifeState::Alive);
+    EXPECT_EQ(played->viewPlayers()[1].lifeState, LifeState::Unknown);
     auto sought = loaded(folder);
     sought->seek(played->clock());
     EXPECT_EQ(viewSummary(*sought), viewSummary(*played));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "replay/viewer_state.h"
-#include "views/event_application.h"
+#include "state/event_application.h"
 #include "tests/replay/view_summary.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -61,7 +61,7 @@ TEST(Seeking, ClampsToTheDay)
     for (const Case& c : cases) {
         state->seek(c.target);
         EXPECT_EQ(state->clock(), c.clock) << c.what;
-        EXPECT_EQ(state->viewClock, c.clock) << c.what;
+        EXPECT_EQ(state->viewClock(), c.clock) << c.what;
     }
     state->seekMinute(0);
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 6, 10, 0, 0));
@@ -84,7 +84,7 @@ TEST(Seeking, TargetAfterTheDayLandsOnTheNextDaysFirstEvent)
     auto state = loaded(folder);
     state->seekMinute(1440 + 120);
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 30, 0));
-    EXPECT_EQ(state->viewMinute, 1470);
+    EXPECT_EQ(state->viewMinute(), 1470);
 }
 
 TEST(Seeking, MapStartSecondShowsThePreviousMap)
@@ -96,20 +96,20 @@ TEST(Seeking, MapStartSecondShowsThePreviousMap)
     const std::int32_t mapChange = localStamp(2001, 7, 6, 10, 30, 0);
 
     state->seek(mapChange);
-    EXPECT_STREQ(state->viewMapName, "de_dust");
+    EXPECT_STREQ(state->viewMapName(), "de_dust");
     EXPECT_EQ(playerNames(*state), (Strings{"Ann", "Bob"}));
     EXPECT_EQ(state->live().ctScore, 3);
     EXPECT_EQ(state->live().tScore, 2);
     EXPECT_EQ(chatTexts(*state), Strings{"Ann : gg"});
 
     state->seek(mapChange + 1);
-    EXPECT_STREQ(state->viewMapName, "cs_office");
+    EXPECT_STREQ(state->viewMapName(), "cs_office");
     EXPECT_EQ(playerNames(*state), Strings{"Bob"});
     EXPECT_EQ(state->live().ctScore, 0);
     EXPECT_EQ(state->live().tScore, 0);
     // Continuous play would still show the line said 6 s ago on the old map;
     // a seek starts from the map start and does not make it again.
-    EXPECT_TRUE(state->viewChatLines.empty());
+    EXPECT_TRUE(state->viewChatLines().empty());
 }
 
 TEST(Seeking, RestoredRecentPlayersNameRemoteConsoleSenders)
@@ -191,7 +191,7 @@ TEST(Seeking, OutOfOrderEventsKeepTheCursorInsideTheWindow)
     state->seekMinute(1440 + 60);
     EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 30, 0));
     EXPECT_EQ(state->cursor(), 3u);
-    EXPECT_STREQ(state->viewMapName, "de_late");
+    EXPECT_STREQ(state->viewMapName(), "de_late");
     state->command(PlaybackCommand::Fastest);
     EXPECT_TRUE(state->tick());
     EXPECT_LE(state->cursor(), state->lastEvent());
@@ -231,9 +231,9 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
     ScopedTimeZone zone("UTC");
     ViewerState state;
     ASSERT_TRUE(state.loadFolder(ZELKAM_SAMPLE_LOGS));
-    ASSERT_GE(state.days.size(), 3u);
+    ASSERT_GE(state.days().size(), 3u);
     std::size_t seeks = 0;
-    for (std::size_t day = 0; day < state.days.size(); ++day) {
+    for (std::size_t day = 0; day < state.days().size(); ++day) {
         ASSERT_TRUE(state.loadDayAt(day));
         const EventList& events = state.events();
         const std::int32_t first = events[state.dayFirstEvent()].time;

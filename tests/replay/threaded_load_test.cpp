@@ -84,7 +84,7 @@ Strings loadEverything(const fs::path& folder, unsigned threads, std::uint64_t p
     state->setReadThreads(threads, 0, pieceBytes);
     Strings lines;
     lines.push_back(state->loadFolder(copy.string()) ? "loaded" : "not loaded");
-    for (std::size_t d = 0; d < state->days.size(); ++d) {
+    for (std::size_t d = 0; d < state->days().size(); ++d) {
         lines.push_back(state->loadDayAt(d) ? "day loaded" : "day not loaded");
         record(*state, lines);
     }

@@ -24,14 +24,14 @@ inline std::unique_ptr<ViewerState> loaded(const TempFolder& folder)
 // then every player and every chat line in order.
 inline std::string viewSummary(const ViewerState& state)
 {
-    std::string text = std::to_string(state.viewClock) + " m" + std::to_string(state.viewMinute) + " map="
-        + state.viewMapName + " " + std::to_string(state.live().ctScore) + ":" + std::to_string(state.live().tScore);
-    for (const PlayerEntry& p : state.viewPlayers) {
+    std::string text = std::to_string(state.viewClock()) + " m" + std::to_string(state.viewMinute()) + " map="
+        + state.viewMapName() + " " + std::to_string(state.live().ctScore) + ":" + std::to_string(state.live().tScore);
+    for (const PlayerEntry& p : state.viewPlayers()) {
         text += " [" + std::string(p.name ? p.name : "(null)") + " " + std::to_string(p.userId) + " t"
             + std::to_string(p.team) + " l" + std::to_string(p.lifeState) + " " + std::to_string(p.frags) + "/"
             + std::to_string(p.deaths) + "]";
     }
-    for (const ChatLine& line : state.viewChatLines)
+    for (const ChatLine& line : state.viewChatLines())
         text += " {" + std::to_string(line.time) + " " + std::to_string(line.style) + " " + line.text + "}";
     return text;
 }
@@ -39,7 +39,7 @@ inline std::string viewSummary(const ViewerState& state)
 inline std::vector<std::string> chatTexts(const ViewerState& state)
 {
     std::vector<std::string> texts;
-    for (const ChatLine& line : state.viewChatLines)
+    for (const ChatLine& line : state.viewChatLines())
         texts.emplace_back(line.text);
     return texts;
 }
@@ -47,7 +47,7 @@ inline std::vector<std::string> chatTexts(const ViewerState& state)
 inline std::vector<std::string> playerNames(const ViewerState& state)
 {
     std::vector<std::string> names;
-    for (const PlayerEntry& p : state.viewPlayers)
+    for (const PlayerEntry& p : state.viewPlayers())
         names.emplace_back(p.name ? p.name : "(null)");
     return names;
 }

@@ -170,6 +170,54 @@ TEST(Rankings, CountsPlayersWeaponsAndMapsOfTheRange)
     EXPECT_EQ(second.maps.size(), 1u);
 }
 
+// A session carried over midnight begins at the new day's first event the
+// player record sees: a line only rankings read (a bomb planted) that comes
+// first must not move it.
+TEST(Rankings, SessionsOverMidnightBeginWhereThePlayerRecordBeginsThem)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    const std::string ann = who("Ann", 2, "STEAM_0:1:42", "CT");
+    const std::string bot = who("Chris_Rock", 5, "BOT", "TERRORIST");
+    folder.write("L0705000.log", LogText("07/05/2001")
+                                     .at("23:50:00", mapStarted("de_dust2"))
+                                     .at("23:50:01", who("Ann", 2, "STEAM_0:1:42", "") + " entered the game")
+                                     .at("23:50:02", who("Ann", 2, "STEAM_0:1:42", "") + " joined team \"CT\"")
+                                     .at("23:59:00", ann + " say \"late\"")
+                                     .text());
+    folder.write("L0706000.log", LogText("07/06/2001")
+                                     .at("00:00:30", bot + " triggered \"Planted_The_Bomb\"")
+                                     .at("00:05:00", "World triggered \"Round_Start\"")
+                                     .at("00:10:00", ann + " say \"still here\"")
+                                     .at("00:20:00", ann + " disconnected")
+                                     .text());
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+
+    std::int64_t expected = 0;
+    int sessions = 0;
+    SessionTracker tracker([&](PlayerSession&& s) {
+        expected += s.end - s.start;
+        ++sessions;
+    });
+    walkDayWindows(days, nullptr, {}, [&](std::size_t, const EventList* own) {
+        if (own) {
+            for (const LogEvent& event : *own)
+                tracker.add(event);
+        }
+    });
+    tracker.finish();
+
+    Rankings rankings;
+    ASSERT_TRUE(collectRankings(days, {}, nullptr, rankings));
+    const PlayerRanking* ranked = playerNamed(rankings, "Ann");
+    ASSERT_NE(ranked, nullptr);
+    EXPECT_EQ(sessions, 2);
+    EXPECT_EQ(ranked->sessions, sessions);
+    EXPECT_EQ(ranked->timeConnected, expected);
+    EXPECT_EQ(ranked->chat, 2);
+}
+
 // Every kill line of the folder's files.
 int killLines(const std::filesystem::path& folder)
 {

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "tests/support/recording_canvas.h"
-#include "views/chat_lines.h"
+#include "state/chat_lines.h"
 #include "views/chat_view_painter.h"
-#include "views/live_state.h"
+#include "state/live_state.h"
 #include "views/player_list_painter.h"
 
 namespace zelkam {

@@ -1,9 +1,9 @@
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 #include <cstring>
 
 #include "parse/decimal.h"
-#include "views/chat_lines.h"
+#include "state/chat_lines.h"
 
 namespace zelkam {
 

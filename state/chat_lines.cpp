@@ -1,11 +1,9 @@
-#include "views/chat_lines.h"
+#include "state/chat_lines.h"
 
 #include <cstring>
 #include <iterator>
 
-#include "views/display_text.h"
-#include "views/live_state.h"
-#include "text/text_encoding.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 namespace {
@@ -106,22 +104,6 @@ char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style)
 {
     ChatLine* line = appendLine(state, time, style);
     return line ? line->text : nullptr;
-}
-
-std::string chatLineDisplayText(const ChatLine& line)
-{
-    const std::string_view text(line.text, strnlen(line.text, sizeof line.text));
-    std::string shown;
-    std::size_t at = 0;
-    for (const TextSpan& piece : line.logPieces) {
-        if (piece.length == 0 || piece.start < at || piece.start + piece.length > text.size())
-            continue;
-        shown += logTextToUtf8(text.substr(at, piece.start - at));
-        shown += isolatedDisplayText(text.substr(piece.start, piece.length));
-        at = piece.start + piece.length;
-    }
-    shown += logTextToUtf8(text.substr(at));
-    return shown;
 }
 
 void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,

@@ -5,7 +5,7 @@
 
 #include "parse/containers.h"
 #include "parse/log_event.h"
-#include "views/chat_lines.h"
+#include "state/chat_lines.h"
 
 namespace zelkam {
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "parse/containers.h"
 #include "parse/log_event.h"
@@ -59,11 +58,5 @@ char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style);
 // reads as empty). Kinds outside 1..7 compose nothing and take no slot.
 void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,
                   const char* text);
-
-// The line as a window shows it (UTF-8): the fixed words as they are, and
-// each piece from the log through isolatedDisplayText, so that no
-// bidirectional control in a name or a message can reorder the rest of the
-// line.
-std::string chatLineDisplayText(const ChatLine& line);
 
 } // namespace zelkam

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "parse/log_event.h"
-#include "views/live_state.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 

@@ -1,10 +1,10 @@
-#include "views/chat_lines.h"
+#include "state/chat_lines.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "views/live_state.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 namespace {

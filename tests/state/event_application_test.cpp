@@ -1,4 +1,4 @@
-#include "views/event_application.h"
+#include "state/event_application.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "views/live_state.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 namespace {

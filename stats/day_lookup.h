@@ -1,0 +1,127 @@
+#pragma once
+
+// The lookups a day's tally makes for nearly every event: open addressing
+// over a power-of-two table, with no node per entry and no division, keyed
+// by bytes or by a text's address. Keys are not copied: they must outlive
+// the table (a day's tally keeps them only while the day's events live).
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+namespace zelkam {
+
+// Mixes eight bytes at a time: keys are short (a weapon, a name and an id).
+inline std::uint64_t hashBytes(std::string_view bytes)
+{
+    constexpr std::uint64_t Mix = 0x9E3779B97F4A7C15ull;
+    std::uint64_t hash = bytes.size() * Mix;
+    std::size_t at = 0;
+    for (; at + 8 <= bytes.size(); at += 8) {
+        std::uint64_t chunk;
+        std::memcpy(&chunk, bytes.data() + at, 8);
+        hash = (hash ^ chunk) * Mix;
+        hash ^= hash >> 29;
+    }
+    // The last bytes in fixed-size loads, overlapping what came before.
+    const std::size_t rest = bytes.size() - at;
+    if (rest > 0) {
+        const auto* end = reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size());
+        std::uint64_t chunk;
+        if (bytes.size() >= 8) {
+            std::memcpy(&chunk, end - 8, 8);
+        } else if (rest >= 4) {
+            std::uint32_t head;
+            std::uint32_t tail;
+            std::memcpy(&head, end - rest, 4);
+            std::memcpy(&tail, end - 4, 4);
+            chunk = head | std::uint64_t{tail} << 32;
+        } else {
+            chunk = end[-static_cast<std::ptrdiff_t>(rest)] | std::uint64_t{end[-static_cast<std::ptrdiff_t>(rest) + rest / 2]} << 8
+                    | std::uint64_t{end[-1]} << 16;
+        }
+        hash = (hash ^ chunk) * Mix;
+        hash ^= hash >> 29;
+    }
+    return hash;
+}
+
+inline std::uint64_t hashAddress(const void* address)
+{
+    const auto value = reinterpret_cast<std::uintptr_t>(address);
+    const std::uint64_t hash = value * 0x9E3779B97F4A7C15ull;
+    return hash >> 32 ^ hash;
+}
+
+// Key is std::string_view (compared by bytes) or const char* (compared by
+// address). Values are std::uint32_t.
+template <typename Key>
+class DayLookup {
+public:
+    static constexpr std::uint32_t Missing = 0xFFFFFFFEu;
+
+    DayLookup() : slots_(64) {}
+
+    // The value stored for key, or Missing.
+    std::uint32_t find(Key key) const
+    {
+        const std::uint64_t hash = hashOf(key);
+        for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
+            const Slot& slot = slots_[at];
+            if (!slot.used)
+                return Missing;
+            if (slot.hash == hash && same(slot.key, key))
+                return slot.value;
+        }
+    }
+
+    // Stores value for a key not stored yet.
+    void add(Key key, std::uint32_t value)
+    {
+        if (2 * (count_ + 1) > slots_.size())
+            grow();
+        place(Slot{key, hashOf(key), value, true});
+        ++count_;
+    }
+
+private:
+    struct Slot {
+        Key key{};
+        std::uint64_t hash = 0;
+        std::uint32_t value = 0;
+        bool used = false;
+    };
+
+    static std::uint64_t hashOf(std::string_view key) { return hashBytes(key); }
+    static std::uint64_t hashOf(const char* key) { return hashAddress(key); }
+    static bool same(std::string_view a, std::string_view b)
+    {
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+    }
+    static bool same(const char* a, const char* b) { return a == b; }
+
+    void place(const Slot& slot)
+    {
+        std::size_t at = slot.hash & (slots_.size() - 1);
+        while (slots_[at].used)
+            at = (at + 1) & (slots_.size() - 1);
+        slots_[at] = slot;
+    }
+
+    void grow()
+    {
+        std::vector<Slot> old(slots_.size() * 2);
+        old.swap(slots_);
+        for (const Slot& slot : old) {
+            if (slot.used)
+                place(slot);
+        }
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+} // namespace zelkam
