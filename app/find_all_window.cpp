@@ -1,7 +1,6 @@
 #include "app/find_all_window.h"
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include <QApplication>
@@ -16,6 +15,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/clock_text.h"
 #include "app/result_bar.h"
 #include "app/save_name.h"
 #include "platform/log_folder_setting.h"
@@ -29,26 +29,6 @@ namespace {
 // The size the last results window had, so the next opens the same.
 QSize rememberedSize(640, 400);
 constexpr char SizeValue[] = "Find All Window Size";
-
-std::string dateText(std::int32_t t)
-{
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[16] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, "%d/%m/%Y", &fields);
-    return text;
-}
-
-std::string timeText(std::int32_t t)
-{
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[16] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, "%H:%M:%S", &fields);
-    return text;
-}
 
 } // namespace
 
@@ -155,8 +135,8 @@ void FindAllWindow::addDay(const DayHits& day)
     for (const HistoryHit& hit : day.hits) {
         const int row = table_->rowCount();
         table_->insertRow(row);
-        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(dateText(hit.time))));
-        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(timeText(hit.time))));
+        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
+        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(localTimeText(hit.time))));
         table_->setItem(row, 2, new QTableWidgetItem(logText(hit.text)));
         hits_.push_back(hit);
     }
@@ -204,7 +184,7 @@ QString FindAllWindow::rowsAsText() const
     std::string text;
     for (int row : selectedOrAllRows()) {
         const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
-        text += spreadsheetCell(dateText(hit.time)) + '\t' + spreadsheetCell(timeText(hit.time)) + '\t' +
+        text += spreadsheetCell(localDateText(hit.time)) + '\t' + spreadsheetCell(localTimeText(hit.time)) + '\t' +
                 spreadsheetCell(logTextToUtf8(hit.text)) + '\n';
     }
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -214,7 +194,7 @@ std::string FindAllWindow::rowsAsCsv() const
 {
     std::string csv = "date,time,line\r\n";
     for (const HistoryHit& hit : hits_) {
-        csv += csvField(dateText(hit.time)) + ',' + csvField(timeText(hit.time)) + ',' +
+        csv += csvField(localDateText(hit.time)) + ',' + csvField(localTimeText(hit.time)) + ',' +
                csvField(logTextToUtf8(hit.text)) + "\r\n";
     }
     return csv;
