@@ -2,21 +2,17 @@
 
 #include <ctime>
 
+#include "parse/time_stamp.h"
+
 namespace zelkam {
 
 namespace {
 
 std::string formatLocal(std::int32_t stamp, const char* format)
 {
-    const std::time_t time = stamp;
     std::tm local{};
-#ifdef _WIN32
-    if (localtime_s(&local, &time) != 0)
+    if (!toLocalTime(stamp, local))
         return {};
-#else
-    if (localtime_r(&time, &local) == nullptr)
-        return {};
-#endif
     char text[16];
     const std::size_t length = std::strftime(text, sizeof text, format, &local);
     return std::string(text, length);

@@ -1,7 +1,6 @@
 #include "app/find_all_window.h"
 
 #include <cstdio>
-#include <ctime>
 #include <memory>
 
 #include <QApplication>
@@ -16,6 +15,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/clock_text.h"
+#include "app/result_bar.h"
 #include "app/save_name.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
@@ -28,26 +29,6 @@ namespace {
 // The size the last results window had, so the next opens the same.
 QSize rememberedSize(640, 400);
 constexpr char SizeValue[] = "Find All Window Size";
-
-std::string dateText(std::int32_t t)
-{
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[16] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, "%d/%m/%Y", &fields);
-    return text;
-}
-
-std::string timeText(std::int32_t t)
-{
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[16] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, "%H:%M:%S", &fields);
-    return text;
-}
 
 } // namespace
 
@@ -69,31 +50,17 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
             emit hitActivated(hits_[static_cast<std::size_t>(item->row())]);
     });
 
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
     status_ = new QLabel(this);
-    stopButton_ = new QPushButton(QStringLiteral("&Stop"), this);
-    copyButton_ = new QPushButton(QStringLiteral("C&opy"), this);
-    saveButton_ = new QPushButton(QStringLiteral("Sa&ve..."), this);
-    connect(stopButton_, &QPushButton::clicked, this, &FindAllWindow::stop);
-    connect(copyButton_, &QPushButton::clicked, this, &FindAllWindow::copyRows);
-    connect(saveButton_, &QPushButton::clicked, this, &FindAllWindow::saveRows);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-    auto* copy = new QShortcut(QKeySequence::Copy, table_);
-    copy->setContext(Qt::WidgetShortcut);
-    connect(copy, &QShortcut::activated, this, &FindAllWindow::copyRows);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(progress_, 1);
-    buttons->addWidget(stopButton_);
-    buttons->addWidget(copyButton_);
-    buttons->addWidget(saveButton_);
+    const ResultBar bar = makeResultBar(*this, *table_, Qt::WidgetShortcut, [this] { stop(); },
+                                        [this] { copyRows(); }, [this] { saveRows(); });
+    progress_ = bar.progress;
+    stopButton_ = bar.stop;
+    copyButton_ = bar.copy;
+    saveButton_ = bar.save;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(table_, 1);
     layout->addWidget(status_);
-    layout->addLayout(buttons);
+    layout->addLayout(bar.layout);
     askSavePath = [](QWidget* owner) {
         return askSaveFileName(owner, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"),
                                QStringLiteral("csv"));
@@ -168,8 +135,8 @@ void FindAllWindow::addDay(const DayHits& day)
     for (const HistoryHit& hit : day.hits) {
         const int row = table_->rowCount();
         table_->insertRow(row);
-        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(dateText(hit.time))));
-        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(timeText(hit.time))));
+        table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
+        table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(localTimeText(hit.time))));
         table_->setItem(row, 2, new QTableWidgetItem(logText(hit.text)));
         hits_.push_back(hit);
     }
@@ -217,7 +184,7 @@ QString FindAllWindow::rowsAsText() const
     std::string text;
     for (int row : selectedOrAllRows()) {
         const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
-        text += spreadsheetCell(dateText(hit.time)) + '\t' + spreadsheetCell(timeText(hit.time)) + '\t' +
+        text += spreadsheetCell(localDateText(hit.time)) + '\t' + spreadsheetCell(localTimeText(hit.time)) + '\t' +
                 spreadsheetCell(logTextToUtf8(hit.text)) + '\n';
     }
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -227,7 +194,7 @@ std::string FindAllWindow::rowsAsCsv() const
 {
     std::string csv = "date,time,line\r\n";
     for (const HistoryHit& hit : hits_) {
-        csv += csvField(dateText(hit.time)) + ',' + csvField(timeText(hit.time)) + ',' +
+        csv += csvField(localDateText(hit.time)) + ',' + csvField(localTimeText(hit.time)) + ',' +
                csvField(logTextToUtf8(hit.text)) + "\r\n";
     }
     return csv;

@@ -1,8 +1,6 @@
 #include "app/player_record_window.h"
 
 #include <algorithm>
-
-#include <ctime>
 #include <memory>
 
 #include <QCloseEvent>
@@ -14,6 +12,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "app/clock_text.h"
 #include "app/player_list_control.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
@@ -22,14 +21,15 @@
 namespace zelkam {
 namespace {
 
-QString clockText(std::int32_t t, const char* format)
+QString clockText(std::int32_t t)
 {
-    const std::time_t time = t;
-    std::tm fields{};
-    char text[32] = "";
-    if (localtime_r(&time, &fields))
-        std::strftime(text, sizeof text, format, &fields);
-    return QString::fromLatin1(text);
+    return QString::fromStdString(localTimeText(t));
+}
+
+QString dateClockText(std::int32_t t)
+{
+    const std::string date = localDateText(t);
+    return date.empty() ? QString() : QString::fromStdString(date + ' ' + localTimeText(t));
 }
 
 QString teamName(std::int32_t team) { return team == Team::Terrorist ? QStringLiteral("T") : QStringLiteral("CT"); }
@@ -67,7 +67,7 @@ QString sessionText(const PlayerSession& session, bool allDays)
     for (std::int32_t team : session.teams)
         teams += (teams.isEmpty() ? QString() : QStringLiteral(", ")) + teamName(team);
     QString text = QStringLiteral("%1 - %2  %3  frags %4, deaths %5")
-                       .arg(clockText(session.start, "%H:%M:%S"), clockText(session.end, "%H:%M:%S"),
+                       .arg(clockText(session.start), clockText(session.end),
                             teams.isEmpty() ? QStringLiteral("no team") : teams)
                        .arg(session.frags)
                        .arg(session.deaths);
@@ -76,8 +76,8 @@ QString sessionText(const PlayerSession& session, bool allDays)
     QStringList names;
     for (const std::string& name : session.names)
         names << logText(name);
-    return clockText(session.day, "%d/%m/%Y ") + text + QStringLiteral(", chat %1  ").arg(session.chat) +
-           names.join(QStringLiteral(", "));
+    return QString::fromStdString(localDateText(session.day)) + QLatin1Char(' ') + text +
+           QStringLiteral(", chat %1  ").arg(session.chat) + names.join(QStringLiteral(", "));
 }
 
 class PlayerListWatcher : public QObject {
@@ -202,7 +202,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 target.time = events[e].time;
                 target.event = e;
                 target.kind = events[e].kind;
-                auto* item = new QListWidgetItem(QStringLiteral("    ") + clockText(events[e].time, "%H:%M:%S") +
+                auto* item = new QListWidgetItem(QStringLiteral("    ") + clockText(events[e].time) +
                                                  QStringLiteral("  ") + lineText(events[e], session.names));
                 item->setData(Qt::UserRole, static_cast<qulonglong>(targets_.size()));
                 targets_.push_back(target);
@@ -273,7 +273,7 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
         text = QStringLiteral("All days: seen on %1 %2, first %3, last %4.\nNames used: %5")
                    .arg(history.days.size())
                    .arg(history.days.size() == 1 ? QStringLiteral("day") : QStringLiteral("days"))
-                   .arg(clockText(history.firstSeen, "%d/%m/%Y %H:%M:%S"), clockText(history.lastSeen, "%d/%m/%Y %H:%M:%S"),
+                   .arg(dateClockText(history.firstSeen), dateClockText(history.lastSeen),
                         names.join(QStringLiteral(", ")));
     }
     if (!history.linkedById)

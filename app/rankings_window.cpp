@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/result_bar.h"
 #include "app/save_name.h"
 #include "ingest/log_file_list.h"
 
@@ -120,34 +121,20 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
             emit playerActivated(players_[index]);
     });
 
-    progress_ = new QProgressBar(this);
-    progress_->setRange(0, 1);
-    progress_->setValue(0);
     status_ = new QLabel(this);
     status_->setTextFormat(Qt::PlainText);
-    stopButton_ = new QPushButton(QStringLiteral("&Stop"), this);
+    const ResultBar bar = makeResultBar(*this, *tabs_, Qt::WidgetWithChildrenShortcut, [this] { stop(); },
+                                        [this] { copyRows(); }, [this] { saveRows(); });
+    progress_ = bar.progress;
+    stopButton_ = bar.stop;
     stopButton_->setEnabled(false);
-    copyButton_ = new QPushButton(QStringLiteral("C&opy"), this);
-    saveButton_ = new QPushButton(QStringLiteral("Sa&ve..."), this);
-    connect(stopButton_, &QPushButton::clicked, this, &RankingsWindow::stop);
-    connect(copyButton_, &QPushButton::clicked, this, &RankingsWindow::copyRows);
-    connect(saveButton_, &QPushButton::clicked, this, &RankingsWindow::saveRows);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::close);
-    auto* copy = new QShortcut(QKeySequence::Copy, tabs_);
-    copy->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy, &QShortcut::activated, this, &RankingsWindow::copyRows);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(progress_, 1);
-    buttons->addWidget(stopButton_);
-    buttons->addWidget(copyButton_);
-    buttons->addWidget(saveButton_);
+    copyButton_ = bar.copy;
+    saveButton_ = bar.save;
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(range);
     layout->addWidget(tabs_, 1);
     layout->addWidget(status_);
-    layout->addLayout(buttons);
+    layout->addLayout(bar.layout);
     resize(rememberedSize);
 }
 

@@ -43,7 +43,15 @@ set(CMAKE_FIND_LIBRARY_SUFFIXES .a .dll.a .lib)
 set(ZLIB_USE_STATIC_LIBS ON)
 set(CMAKE_C_FLAGS_INIT "-DUTF8PROC_STATIC -DLZMA_API_STATIC")
 set(CMAKE_CXX_FLAGS_INIT "-DUTF8PROC_STATIC -DLZMA_API_STATIC")
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The viewer links Qt's DLLs, which use the C++ runtime's DLLs: it then
+# uses them too (one runtime per process), and they ship beside it.
+if(NOT ZELKAM_WINDOWS_SHARED_RUNTIME AND DEFINED ENV{ZELKAM_WINDOWS_SHARED_RUNTIME})
+  set(ZELKAM_WINDOWS_SHARED_RUNTIME $ENV{ZELKAM_WINDOWS_SHARED_RUNTIME})
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ZELKAM_WINDOWS_SHARED_RUNTIME)
+if(NOT ZELKAM_WINDOWS_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+endif()
 
 # Test programs run under Wine; their test cases are listed when ctest
 # runs, not while building.

@@ -76,11 +76,15 @@ TEST(CliArchives, ArchivesShowAsTheirPlainFilesAndDamageIsWarnedOf)
         // Once, however many windows read the file.
         EXPECT_EQ(fromArchives.err, warning);
     }
-    // Following the folder tells of it too, once, as the day is read.
+#ifndef _WIN32
+    // Following the folder tells of it too, once, as the day is read (driven
+    // through a child process and its signals, which the Windows build of
+    // the tests has not).
     CliProcess follow({"follow", archived.string()});
     EXPECT_TRUE(follow.readLine());
     follow.stop(SIGTERM);
     EXPECT_EQ(follow.errors(), warning);
+#endif
 }
 
 } // namespace

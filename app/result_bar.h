@@ -1,0 +1,32 @@
+#pragma once
+
+#include <functional>
+
+#include <Qt>
+
+class QHBoxLayout;
+class QProgressBar;
+class QPushButton;
+class QWidget;
+
+namespace zelkam {
+
+// The bottom row of a window that lists what a read off the window's thread
+// finds (Find All, Rankings): a progress bar, Stop, Copy and Save..., with
+// Escape closing the window and the copy key on the list copying, so that
+// every such window answers the same keys the same way.
+struct ResultBar {
+    QProgressBar* progress = nullptr;
+    QPushButton* stop = nullptr;
+    QPushButton* copy = nullptr;
+    QPushButton* save = nullptr;
+    QHBoxLayout* layout = nullptr;
+};
+
+// Makes the row's widgets as children of window; the copy key works on list
+// within copyContext (the list alone, or the list and its children).
+ResultBar makeResultBar(QWidget& window, QWidget& list, Qt::ShortcutContext copyContext,
+                        const std::function<void()>& stop, const std::function<void()>& copy,
+                        const std::function<void()>& save);
+
+} // namespace zelkam
