@@ -138,7 +138,14 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     resize(rememberedSize);
 }
 
-RankingsWindow::~RankingsWindow() = default;
+RankingsWindow::~RankingsWindow()
+{
+    // Hiding a window on its way out moves the focus, and a date field
+    // losing it reports editingFinished; by then this window is only a
+    // QWidget, so the fields must stop talking to it first.
+    from_->disconnect(this);
+    to_->disconnect(this);
+}
 
 void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
 {
