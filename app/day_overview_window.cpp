@@ -1,7 +1,6 @@
 #include "app/day_overview_window.h"
 
 #include <algorithm>
-#include <ctime>
 
 #include <QApplication>
 #include <QClipboard>
@@ -13,13 +12,13 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QSettings>
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "app/clock_text.h"
 #include "app/main_window.h"
 #include "app/save_name.h"
-#include "parse/time_stamp.h"
+#include "platform/log_folder_setting.h"
 #include "platform/qpainter_canvas.h"
 #include "replay/day_overview.h"
 #include "replay/viewer_state.h"
@@ -29,16 +28,7 @@ namespace {
 
 constexpr int PageMinutes = 15;
 
-QSettings openStore()
-{
-#ifdef Q_OS_WIN
-    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zelkam"), QSettings::NativeFormat);
-#else
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-#endif
-}
-
-const QString GeometryKey = QStringLiteral("Day Overview Geometry");
+constexpr char GeometryName[] = "Day Overview Geometry";
 
 // A tooltip is rich text whenever Qt guesses so; log text must never be
 // read as markup, so the text is escaped and the lines broken explicitly.
@@ -47,16 +37,6 @@ QString plainTooltip(const std::string& utf8)
     QString html = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toHtmlEscaped();
     html.replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     return QStringLiteral("<p style='white-space:pre'>") + html + QStringLiteral("</p>");
-}
-
-QString dateText(std::int32_t day)
-{
-    std::tm fields{};
-    if (!toLocalTime(day, fields))
-        return {};
-    char text[16];
-    std::strftime(text, sizeof text, "%d/%m/%Y", &fields);
-    return QString::fromLatin1(text);
 }
 
 } // namespace
@@ -218,7 +198,8 @@ DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<voi
     };
 
     resize(900, 320);
-    restoreGeometry(openStore().value(GeometryKey).toByteArray());
+    const std::string geometry = LogFolderSetting().readGeometry(GeometryName);
+    restoreGeometry(QByteArray(geometry.data(), static_cast<qsizetype>(geometry.size())));
     plot_->setFocus();
     refresh();
 }
@@ -231,8 +212,8 @@ DayOverviewWindow::~DayOverviewWindow()
 
 void DayOverviewWindow::storeGeometry() const
 {
-    QSettings store = openStore();
-    store.setValue(GeometryKey, saveGeometry());
+    const QByteArray geometry = saveGeometry();
+    LogFolderSetting().writeGeometry(GeometryName, std::string(geometry.constData(), static_cast<std::size_t>(geometry.size())));
 }
 
 void DayOverviewWindow::refresh()
@@ -249,7 +230,7 @@ void DayOverviewWindow::refresh()
         seriesLastEvent_ = state_.lastEvent();
         haveSeries_ = true;
         plot_->painter().setSeries(&series_);
-        setWindowTitle(QStringLiteral("Day Overview - ") + dateText(series_.dayStart));
+        setWindowTitle(QStringLiteral("Day Overview - ") + QString::fromStdString(localDateText(series_.dayStart)));
     }
     plot_->painter().setCursorMinute(state_.viewMinute());
     plot_->update();

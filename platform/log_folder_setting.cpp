@@ -94,4 +94,22 @@ void LogFolderSetting::writeSize(const char* valueName, int width, int height) c
     store.sync();
 }
 
+std::string LogFolderSetting::readGeometry(const char* valueName) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return {};
+    const QByteArray bytes = store.value(QString::fromLatin1(valueName)).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void LogFolderSetting::writeGeometry(const char* valueName, const std::string& bytes) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return;
+    store.setValue(QString::fromLatin1(valueName), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    store.sync();
+}
+
 } // namespace zelkam

@@ -32,6 +32,11 @@ public:
     // valueName ("Find All Window Size").
     bool readSize(const char* valueName, int& width, int& height) const;
     void writeSize(const char* valueName, int width, int height) const;
+
+    // A window's saved geometry as the bytes the window gave; empty when
+    // none is stored. Written, as the rest, only into a store that exists.
+    std::string readGeometry(const char* valueName) const;
+    void writeGeometry(const char* valueName, const std::string& bytes) const;
 };
 
 } // namespace zelkam
