@@ -122,12 +122,13 @@ std::string rankingCsvRecord(const RankingRow& row)
         if (&cell != &row.front())
             record += ',';
         if (cell.kind == Kind::Ratio) {
-            // The shortest form that reads back as the number, with ".0"
-            // when whole, as zelkam-cli stats writes it.
-            char number[32];
-            const auto end = std::to_chars(number, number + sizeof number, cell.number).ptr;
+            // The shortest digits that read back as the number, in fixed
+            // notation ("100000.0", not "1e+05"), ".0" when whole: what
+            // zelkam-cli's JSON writer makes of the same double.
+            char number[400];
+            const auto end = std::to_chars(number, number + sizeof number, cell.number, std::chars_format::fixed).ptr;
             record.append(number, end);
-            if (std::find_if(number, end, [](char c) { return c == '.' || c == 'e'; }) == end)
+            if (std::find(number, end, '.') == end)
                 record += ".0";
             continue;
         }

@@ -54,9 +54,10 @@ int rankingSortColumn(RankingTable table);
 std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings);
 
 // The CSV header line of these columns and one record of cells, each
-// ending in CRLF: numbers plain (time in seconds, K/D with at least one
-// decimal: "2.0"), lists joined with ';' (weapons as "ak47=37", by name),
-// log texts decoded and guarded as every CSV field is.
+// ending in CRLF: numbers plain (time in seconds, K/D in fixed notation
+// with at least one decimal, as a JSON writer puts a double: "2.0",
+// "100000.0"), lists joined with ';' (weapons as "ak47=37", by name), log
+// texts decoded and guarded as every CSV field is.
 std::string rankingCsvHeader(std::span<const RankingColumn> columns);
 std::string rankingCsvRecord(const RankingRow& row);
 

@@ -18,6 +18,7 @@ TEST(RankingTable, CellsWriteAsCsv)
         {"time in seconds", {Kind::Seconds, 37 * 3600 + 5 * 60 + 2, {}}, "133502"},
         {"ratio", {Kind::Ratio, 0.08, {}}, "0.08"},
         {"whole ratio", {Kind::Ratio, 2, {}}, "2.0"},
+        {"never killed, many kills: fixed as the JSON has it", {Kind::Ratio, 100000, {}}, "100000.0"},
         {"no unique id", {Kind::Text, 0, {{"", 0}}}, ""},
         {"formula name", {Kind::Text, 0, {{"=1+2", 0}}}, "'=1+2"},
         {"override in a name", {Kind::Text, 0, {{"\xE2\x80\xAE" "evil", 0}}}, "\\u{202E}evil"},
