@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/ranking_display_text.h"
 #include "app/result_bar.h"
 #include "app/save_name.h"
 #include "ingest/log_file_list.h"
@@ -271,7 +272,7 @@ std::string RankingsWindow::rowsAsCsv(bool selectedOnly) const
 {
     const int tab = tabs_->currentIndex();
     const QTableWidget* table = tables_[tab];
-    std::string csv = rankingCsvHeader(static_cast<RankingTable>(tab));
+    std::string csv = rankingCsvHeader(rankingColumns(static_cast<RankingTable>(tab)));
     for (int row : chosenRows(selectedOnly)) {
         const auto index = table->item(row, 0)->data(Qt::UserRole + 1).toULongLong();
         csv += rankingCsvRecord(rows_[tab][index]);

@@ -10,7 +10,7 @@
 #include <QWidget>
 
 #include "history/day_windows.h"
-#include "app/rankings_table.h"
+#include "stats/ranking_table.h"
 #include "app/window_worker.h"
 #include "history/player_record.h"
 #include "stats/rankings.h"

@@ -1,12 +1,12 @@
 // zelkam-cli stats: rankings over a range of days, per player, weapon or map.
 
 #include <algorithm>
-#include <cmath>
+#include <cassert>
+#include <cstdint>
 #include <iostream>
-#include <limits>
 #include <optional>
+#include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "cli/cli_commands.h"
@@ -14,155 +14,81 @@
 #include "cli/cli_json.h"
 #include "cli/cli_warnings.h"
 #include "parse/time_stamp.h"
+#include "stats/ranking_table.h"
 #include "stats/rankings.h"
-#include "text/text_out.h"
 #include "text/text_encoding.h"
 
 namespace zelkam::cli {
 namespace {
 
-// One cell of a row: a number, a log text, or a list of log texts (names),
-// or weapon kills.
-using Cell = std::variant<std::int64_t, double, std::string, std::vector<std::string>,
-                          std::vector<std::pair<std::string, std::int32_t>>>;
-struct Column {
-    const char* key;
-    Cell value;
-};
-using Row = std::vector<Column>;
+// The columns in the order zelkam-cli has always written them (its JSON
+// keys and CSV columns), each a key of the table's columns; the window
+// leads its player table with frags, deaths and K/D instead.
+constexpr const char* PlayerKeys[] = {"player", "uniqueId", "names", "time", "sessions", "days",
+                                      "frags", "kills", "teamKills", "deaths", "suicides", "kd",
+                                      "bombsPlanted", "bombsDefused", "hostagesRescued", "roundsWon", "chat",
+                                      "weapons"};
+constexpr const char* WeaponKeys[] = {"weapon", "kills", "teamKills", "players"};
+constexpr const char* MapKeys[] = {"map", "started", "time", "rounds", "players"};
 
-std::vector<Row> playerRows(const std::vector<PlayerRanking>& players)
+std::span<const char* const> keysOf(RankingTable table)
 {
-    std::vector<Row> rows;
-    for (const PlayerRanking& p : players) {
-        const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
-        rows.push_back({{"player", p.name},
-                        {"uniqueId", p.uniqueId},
-                        {"names", p.names},
-                        {"time", p.timeConnected},
-                        {"sessions", p.sessions},
-                        {"days", p.days},
-                        {"frags", p.frags},
-                        {"kills", p.kills},
-                        {"teamKills", p.teamKills},
-                        {"deaths", p.deaths},
-                        {"suicides", p.suicides},
-                        {"kd", std::round(ratio * 100) / 100},
-                        {"bombsPlanted", p.bombsPlanted},
-                        {"bombsDefused", p.bombsDefused},
-                        {"hostagesRescued", p.hostagesRescued},
-                        {"roundsWon", p.roundsWon},
-                        {"chat", p.chat},
-                        {"weapons", p.weaponKills}});
-    }
-    return rows;
+    return table == PlayerTable ? std::span<const char* const>(PlayerKeys)
+           : table == WeaponTable ? std::span<const char* const>(WeaponKeys)
+                                  : std::span<const char* const>(MapKeys);
 }
 
-std::vector<Row> weaponRows(const std::vector<WeaponRanking>& weapons)
+// The table's columns in zelkam-cli's order, and the rows' cells moved to match.
+std::vector<RankingColumn> columnsInOrder(RankingTable table, std::vector<RankingRow>& rows)
 {
-    std::vector<Row> rows;
-    for (const WeaponRanking& w : weapons)
-        rows.push_back({{"weapon", w.weapon}, {"kills", w.kills}, {"teamKills", w.teamKills}, {"players", w.players}});
-    return rows;
+    std::vector<RankingColumn> columns;
+    std::vector<int> from;
+    for (const char* key : keysOf(table)) {
+        from.push_back(rankingColumnIndex(table, key));
+        assert(from.back() >= 0);
+        columns.push_back(rankingColumns(table)[from.back()]);
+    }
+    for (RankingRow& row : rows) {
+        RankingRow ordered;
+        for (int c : from)
+            ordered.push_back(std::move(row[c]));
+        row = std::move(ordered);
+    }
+    return columns;
 }
 
-std::vector<Row> mapRows(const std::vector<MapRanking>& maps)
+Json jsonOf(const RankingCell& cell)
 {
-    std::vector<Row> rows;
-    for (const MapRanking& m : maps)
-        rows.push_back({{"map", m.map}, {"started", m.started}, {"time", m.timePlayed}, {"rounds", m.rounds},
-                        {"players", m.players}});
-    return rows;
+    switch (cell.kind) {
+    case RankingCellKind::Count:
+    case RankingCellKind::Seconds:
+        return static_cast<std::int64_t>(cell.number);
+    case RankingCellKind::Ratio:
+        return cell.number;
+    case RankingCellKind::Text:
+        return logTextToUtf8(cell.texts.front().first);
+    case RankingCellKind::Names: {
+        Json list = Json::array();
+        for (const auto& [text, unused] : cell.texts)
+            list.push_back(logTextToUtf8(text));
+        return list;
+    }
+    case RankingCellKind::Weapons:
+        break;
+    }
+    Json kills = Json::object();
+    for (const auto& [weapon, count] : cell.texts)
+        kills[logTextToUtf8(weapon)] = count;
+    return kills;
 }
 
-const Cell* cellOf(const Row& row, std::string_view key)
+// Numbers sort from the highest, texts from A (as logged); ties keep the
+// order met.
+bool before(const RankingCell& a, const RankingCell& b)
 {
-    for (const Column& column : row) {
-        if (key == column.key)
-            return &column.value;
-    }
-    return nullptr;
-}
-
-// Numbers sort from the highest, texts from A; ties keep the first column's
-// order, then the order met.
-bool before(const Cell& a, const Cell& b)
-{
-    if (const auto* x = std::get_if<std::int64_t>(&a))
-        return *x > std::get<std::int64_t>(b);
-    if (const auto* x = std::get_if<double>(&a))
-        return *x > std::get<double>(b);
-    if (const auto* x = std::get_if<std::string>(&a))
-        return *x < std::get<std::string>(b);
-    return false;
-}
-
-// Writes one row as a JSON line or a CSV record; the header before the
-// first CSV record. The only place stats output is formatted.
-void printRow(const Row& row, bool csv, bool first)
-{
-    if (!csv) {
-        Json json = Json::object();
-        for (const Column& column : row) {
-            std::visit(
-                [&](const auto& value) {
-                    using T = std::decay_t<decltype(value)>;
-                    if constexpr (std::is_same_v<T, std::string>) {
-                        json[column.key] = logTextToUtf8(value);
-                    } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
-                        Json list = Json::array();
-                        for (const std::string& text : value)
-                            list.push_back(logTextToUtf8(text));
-                        json[column.key] = std::move(list);
-                    } else if constexpr (std::is_same_v<T, std::vector<std::pair<std::string, std::int32_t>>>) {
-                        Json kills = Json::object();
-                        for (const auto& [weapon, count] : value)
-                            kills[logTextToUtf8(weapon)] = count;
-                        json[column.key] = std::move(kills);
-                    } else {
-                        json[column.key] = value;
-                    }
-                },
-                column.value);
-        }
-        std::cout << jsonLine(json) << '\n';
-        return;
-    }
-    std::string line;
-    if (first) {
-        for (const Column& column : row)
-            line += std::string(line.empty() ? "" : ",") + column.key;
-        line += "\r\n";
-    }
-    bool firstCell = true;
-    for (const Column& column : row) {
-        if (!firstCell)
-            line += ',';
-        firstCell = false;
-        std::visit(
-            [&](const auto& value) {
-                using T = std::decay_t<decltype(value)>;
-                if constexpr (std::is_same_v<T, std::string>) {
-                    line += csvField(logTextToUtf8(value));
-                } else if constexpr (std::is_same_v<T, std::vector<std::string>>) {
-                    std::string joined;
-                    for (const std::string& text : value)
-                        joined += (joined.empty() ? "" : ";") + logTextToUtf8(text);
-                    line += csvField(joined);
-                } else if constexpr (std::is_same_v<T, std::vector<std::pair<std::string, std::int32_t>>>) {
-                    std::string joined;
-                    for (const auto& [weapon, count] : value)
-                        joined += (joined.empty() ? "" : ";") + logTextToUtf8(weapon) + "=" + std::to_string(count);
-                    line += csvField(joined);
-                } else {
-                    Json number = value;
-                    line += number.dump();
-                }
-            },
-            column.value);
-    }
-    line += "\r\n";
-    std::cout << line;
+    if (a.isNumber())
+        return a.number > b.number;
+    return a.texts.front().first < b.texts.front().first;
 }
 
 // The local midnight of a DD/MM/YYYY date.
@@ -225,17 +151,14 @@ int runStats(const std::vector<std::string>& args)
     if (!folderPath)
         return usageError("stats: missing FOLDER");
 
+    const RankingTable table = by == "player" ? PlayerTable : by == "weapon" ? WeaponTable : MapTable;
     // The columns a sort may name are the rows' numbers and texts.
-    const std::string key = sortKey ? *sortKey : by == "map" ? "time" : by == "weapon" ? "kills" : "frags";
-    {
-        const Row sample = by == "player" ? playerRows({PlayerRanking{}})[0]
-                           : by == "weapon" ? weaponRows({WeaponRanking{}})[0]
-                                            : mapRows({MapRanking{}})[0];
-        const Cell* cell = cellOf(sample, key);
-        if (!cell || !(std::holds_alternative<std::int64_t>(*cell) || std::holds_alternative<double>(*cell) ||
-                       std::holds_alternative<std::string>(*cell)))
-            return usageError(quotedArgument(key) + " is not a column of --by " + by + " to sort by");
-    }
+    const std::string key = sortKey ? *sortKey : rankingColumns(table)[rankingSortColumn(table)].key;
+    const int sortColumn = rankingColumnIndex(table, key);
+    const std::vector<RankingRow> sample =
+        rankingRows(table, Rankings{{PlayerRanking{}}, {WeaponRanking{}}, {MapRanking{}}});
+    if (sortColumn < 0 || !(sample[0][sortColumn].isNumber() || sample[0][sortColumn].kind == RankingCellKind::Text))
+        return usageError(quotedArgument(key) + " is not a column of --by " + by + " to sort by");
 
     if (!checkLogFolder(*folderPath))
         return NothingToShow;
@@ -248,24 +171,29 @@ int runStats(const std::vector<std::string>& args)
     collectRankings(folder, range, nullptr, rankings);
     warnAboutFilesCutShort(folder.filesCutShort);
 
-    std::vector<Row> rows;
-    if (by == "player") {
-        std::erase_if(rankings.players, [&](const PlayerRanking& p) { return p.kills < minKills; });
-        rows = playerRows(rankings.players);
-    } else if (by == "weapon") {
-        std::erase_if(rankings.weapons, [&](const WeaponRanking& w) { return w.kills < minKills; });
-        rows = weaponRows(rankings.weapons);
-    } else {
-        rows = mapRows(rankings.maps);
-    }
+    std::vector<RankingRow> rows = rankingRows(table, rankings);
+    // Maps have no kills: --min-kills keeps them all.
+    if (const int kills = rankingColumnIndex(table, "kills"); kills >= 0)
+        std::erase_if(rows, [&](const RankingRow& row) { return row[kills].number < static_cast<double>(minKills); });
     std::stable_sort(rows.begin(), rows.end(),
-                     [&](const Row& a, const Row& b) { return before(*cellOf(a, key), *cellOf(b, key)); });
+                     [&](const RankingRow& a, const RankingRow& b) { return before(a[sortColumn], b[sortColumn]); });
     if (rows.empty()) {
         complain("nothing to show: no " + by + " in those days");
         return NothingToShow;
     }
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        printRow(rows[i], csv, i == 0);
+    const std::vector<RankingColumn> columns = columnsInOrder(table, rows);
+    if (csv)
+        std::cout << rankingCsvHeader(columns);
+    for (const RankingRow& row : rows) {
+        if (csv) {
+            std::cout << rankingCsvRecord(row);
+            continue;
+        }
+        Json json = Json::object();
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            json[columns[c].key] = jsonOf(row[c]);
+        std::cout << jsonLine(json) << '\n';
+    }
     return Done;
 }
 

@@ -1,12 +1,11 @@
-#include "app/rankings_table.h"
+#include "stats/ranking_table.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <iterator>
 
-#include "views/display_text.h"
 #include "text/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam {
 namespace {
@@ -46,7 +45,7 @@ std::vector<RankingRow> playerRows(const std::vector<PlayerRanking>& players)
     std::vector<RankingRow> rows;
     rows.reserve(players.size());
     for (const PlayerRanking& p : players) {
-        // As zelkam-cli stats counts it: kills when never killed.
+        // Kills when never killed.
         const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
         RankingCell names{Kind::Names, 0, {}};
         for (const std::string& name : p.names)
@@ -60,11 +59,6 @@ std::vector<RankingRow> playerRows(const std::vector<PlayerRanking>& players)
                         std::move(weapons)});
     }
     return rows;
-}
-
-std::string twoDigits(long long value)
-{
-    return (value < 10 ? "0" : "") + std::to_string(value);
 }
 
 } // namespace
@@ -82,9 +76,18 @@ std::span<const RankingColumn> rankingColumns(RankingTable table)
     return MapColumns;
 }
 
+int rankingColumnIndex(RankingTable table, std::string_view key)
+{
+    const auto columns = rankingColumns(table);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        if (key == columns[c].key)
+            return static_cast<int>(c);
+    }
+    return -1;
+}
+
 int rankingSortColumn(RankingTable table)
 {
-    // Frags, kills, time: the order zelkam-cli stats writes by default.
     return table == WeaponTable ? 1 : 2;
 }
 
@@ -104,46 +107,10 @@ std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings
     return rows;
 }
 
-std::string rankingDisplayText(const RankingCell& cell)
-{
-    switch (cell.kind) {
-    case Kind::Count:
-        return std::to_string(static_cast<long long>(cell.number));
-    case Kind::Ratio: {
-        char shown[32];
-        const auto end = std::to_chars(shown, shown + sizeof shown, cell.number, std::chars_format::fixed, 2).ptr;
-        return std::string(shown, end);
-    }
-    case Kind::Seconds: {
-        const auto seconds = static_cast<long long>(cell.number);
-        return std::to_string(seconds / 3600) + ':' + twoDigits(seconds / 60 % 60) + ':' + twoDigits(seconds % 60);
-    }
-    case Kind::Text:
-    case Kind::Names:
-    case Kind::Weapons:
-        break;
-    }
-    auto texts = cell.texts;
-    // The most used weapon first (the CSV keeps them by name).
-    if (cell.kind == Kind::Weapons)
-        std::stable_sort(texts.begin(), texts.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-    std::string shown;
-    for (const auto& [logText, count] : texts) {
-        if (!shown.empty())
-            shown += ", ";
-        // An empty text (no unique id) shows nothing, not an empty isolate.
-        if (!logText.empty())
-            shown += isolatedDisplayText(logText);
-        if (cell.kind == Kind::Weapons)
-            shown += ' ' + std::to_string(count);
-    }
-    return shown;
-}
-
-std::string rankingCsvHeader(RankingTable table)
+std::string rankingCsvHeader(std::span<const RankingColumn> columns)
 {
     std::string header;
-    for (const RankingColumn& column : rankingColumns(table))
+    for (const RankingColumn& column : columns)
         header += std::string(header.empty() ? "" : ",") + column.key;
     return header + "\r\n";
 }
@@ -155,12 +122,13 @@ std::string rankingCsvRecord(const RankingRow& row)
         if (&cell != &row.front())
             record += ',';
         if (cell.kind == Kind::Ratio) {
-            // The shortest form that reads back as the number, with ".0"
-            // when whole, as zelkam-cli stats writes it.
-            char number[32];
-            const auto end = std::to_chars(number, number + sizeof number, cell.number).ptr;
+            // The shortest digits that read back as the number, in fixed
+            // notation ("100000.0", not "1e+05"), ".0" when whole: what
+            // zelkam-cli's JSON writer makes of the same double.
+            char number[400];
+            const auto end = std::to_chars(number, number + sizeof number, cell.number, std::chars_format::fixed).ptr;
             record.append(number, end);
-            if (std::find_if(number, end, [](char c) { return c == '.' || c == 'e'; }) == end)
+            if (std::find(number, end, '.') == end)
                 record += ".0";
             continue;
         }
