@@ -112,6 +112,8 @@ TEST(DayOverviewWindow, SeeksTheMainWindowAndFollowsItsDay)
 TEST(DayOverviewWindow, SavesTheImageAtOnceAndTwiceItsSizeAndKeepsItsPlace)
 {
     Viewer v;
+    std::string folder;
+    v.setting.read(folder); // makes the store, as a first run does
     v.menu->openDayOverview();
     DayOverviewWindow* overview = v.menu->dayOverview();
     overview->resize(700, 300);
