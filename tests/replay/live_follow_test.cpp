@@ -333,6 +333,9 @@ TEST(LiveFollow, ALineAtTheNextMidnightItselfBelongsToTheNextDay)
     fresh->markGrowing();
     ASSERT_EQ(fresh->days().size(), 2u);
     expectSameReplay(*live, *fresh, "a line at midnight");
+    // The midnight line itself ends the followed day; it is not its last.
+    ASSERT_LT(live->dayEndEvent(), live->events().size());
+    EXPECT_EQ(live->events()[live->dayEndEvent()].time, localStamp(2001, 7, 6));
 }
 
 // The load takes the newest file's unfinished last line as it stands; once
