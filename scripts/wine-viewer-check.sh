@@ -37,7 +37,6 @@ check_viewer_under_wine() { # portable folder
     local folder=$1
     local shots=build-windows-gui display=${ZELKAM_WINE_DISPLAY-}
     local exe=$folder/zelkam.exe samples
-    samples=$(winepath -w "$folder/samples/logs")
 
     # Without a display named, Xvfb takes the first free one: a display
     # number fixed here was sometimes still held by an earlier run's server.
@@ -56,6 +55,11 @@ check_viewer_under_wine() { # portable folder
     export DISPLAY=$display
     local tries=40
     until xdotool getdisplaygeometry >/dev/null 2>&1 || ((--tries == 0)); do sleep 0.25; done
+    # A Wine session begun without a display (the tests before, or winepath)
+    # gives every later program a desktop without one, and no window shows:
+    # this check starts a session of its own, with the display.
+    wine_viewer_stop
+    samples=$(winepath -w "$folder/samples/logs")
 
     # First start, on the samples given as the argument. The setting store
     # does not exist yet in this fresh Wine prefix: the start creates it.
