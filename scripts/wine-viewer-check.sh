@@ -60,6 +60,9 @@ check_viewer_under_wine() { # portable folder
     # this check starts a session of its own, with the display.
     wine_viewer_stop
     samples=$(winepath -w "$folder/samples/logs")
+    # The widget tests before may have left a setting behind; the first
+    # start finds none.
+    "$wine" reg delete 'HKCU\Software\Zelkam' /f >/dev/null 2>&1 || true
 
     # First start, on the samples given as the argument. The setting store
     # does not exist yet in this fresh Wine prefix: the start creates it.
