@@ -143,6 +143,14 @@ qt_configure_options=(
 # Where this Qt is installed: keyed by the Debian source version, the
 # compiler, the toolchain file and the options above, so a change of any of
 # them builds anew and an unchanged run reuses the install.
+# Where the DLLs a Qt program built here imports are kept: Qt's install
+# (give its prefix), the compiler's C++ runtime and mingw-w64's own.
+windows_runtime_dirs() { # qt-prefix
+    echo "$1/bin"
+    dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)"
+    echo /usr/x86_64-w64-mingw32/lib
+}
+
 qt_prefix() {
     local version key
     version=$(source_version qt6-base)
