@@ -10,27 +10,21 @@ std::string_view TextStore::keep(std::string_view text)
 {
     if (text.empty())
         return {};
-    if (text.size() > room_) {
-        // Blocks grow with the day, up to a megabyte; a longer text gets a
-        // block of its own.
-        const std::size_t size = std::max(nextBlock_, text.size());
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(size));
-        free_ = blocks_.back().get();
-        room_ = size;
-        nextBlock_ = std::min<std::size_t>(nextBlock_ * 2, std::size_t{1} << 20);
+    if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
+        // Blocks grow with the day up to the large size; a longer text gets
+        // a block of its own.
+        blocks_.emplace_back(std::max(nextBlock_, text.size()));
+        nextBlock_ = std::min(nextBlock_ * 2, LargeAllocationBytes);
     }
-    std::memcpy(free_, text.data(), text.size());
-    const std::string_view kept(free_, text.size());
-    free_ += text.size();
-    room_ -= text.size();
-    return kept;
+    GrowArray<char>& block = blocks_.back();
+    const char* at = block.data() + block.size();
+    block.appendRange(text.data(), text.size());
+    return {at, text.size()};
 }
 
 void TextStore::clear()
 {
     blocks_.clear();
-    free_ = nullptr;
-    room_ = 0;
     nextBlock_ = 4096;
 }
 

@@ -21,50 +21,17 @@ inline constexpr std::uint32_t NoSession = 0xffffffffu;
 
 // Texts a session keeps (names, unique ids), copied out of the events: the
 // events of a folder's walk live for one file day, a session may last longer.
-// A kept text stays where it is until clear.
+// A kept text stays where it is until clear. Blocks grow with the day; the
+// large ones take memory of their own (see allocateLarge), so a crowd's
+// texts cost a few huge pages rather than thousands of small page faults.
 class TextStore {
 public:
     std::string_view keep(std::string_view text);
     void clear();
 
 private:
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    char* free_ = nullptr;
-    std::size_t room_ = 0;
+    std::vector<GrowArray<char>> blocks_;
     std::size_t nextBlock_ = 4096;
-};
-
-// An array appended to one element at a time whose elements never move:
-// it doubles up to blocks of 2^BlockShift elements, then adds such blocks,
-// so a crowded day's records are written once, never copied on growth.
-template <typename T, unsigned BlockShift>
-class BlockArray {
-public:
-    T& operator[](std::size_t i) { return blocks_[i >> BlockShift][i & Mask]; }
-    const T& operator[](std::size_t i) const { return blocks_[i >> BlockShift][i & Mask]; }
-    std::size_t size() const { return size_; }
-    void append(const T& value)
-    {
-        if (blocks_.empty() || blocks_.back().size() == Block)
-            blocks_.emplace_back(blocks_.empty() ? 16 : Block);
-        blocks_.back().append(value);
-        ++size_;
-    }
-    // Empties the array, giving back the memory of its large blocks.
-    void clear()
-    {
-        if (blocks_.size() > 1)
-            blocks_.erase(blocks_.begin() + 1, blocks_.end());
-        if (!blocks_.empty())
-            blocks_.front().clearDiscardingMemory();
-        size_ = 0;
-    }
-
-private:
-    static constexpr std::size_t Block = std::size_t{1} << BlockShift;
-    static constexpr std::size_t Mask = Block - 1;
-    std::vector<GrowArray<T>> blocks_;
-    std::size_t size_ = 0;
 };
 
 // Lists of many sessions in one array: each list is a chain of nodes by
@@ -104,7 +71,7 @@ private:
         T value;
         std::uint32_t next;
     };
-    BlockArray<Node, 17> nodes_;
+    BlockArray<Node> nodes_;
 };
 
 // A name with its hash, taken once for every look-up of one event.
@@ -225,7 +192,7 @@ private:
     void unlinkName(std::uint32_t index);
 
     bool byAddress_;
-    BlockArray<SessionRecord, 15> records_;
+    BlockArray<SessionRecord> records_;
     TextStore texts_;
     ListPool<std::string_view> names_;
     ListPool<std::int32_t> teams_;

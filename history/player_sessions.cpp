@@ -170,33 +170,34 @@ void SessionTracker::endDay()
     // that order, its place being a session's rank.
     OpenSessions& set = *open_;
     const auto closed = static_cast<std::uint32_t>(finished_.size());
-    std::vector<std::uint32_t> stillHere;
+    // Sized once for the day: a crowd's orders are large arrays of their own
+    // (see GrowArray), not vectors doubling through small pages.
+    GrowArray<std::uint32_t> stillHere(set.count());
     for (std::uint32_t i = 0; i < set.count(); ++i) {
         if (set[i].open) {
             set[i].end = std::max(lastTime_, set[i].start);
-            stillHere.push_back(i);
+            stillHere.append(i);
         }
     }
     const auto stayed = static_cast<std::uint32_t>(stillHere.size());
     const auto rankOfStayed = [&](std::uint32_t j) { return closed + (stayed - 1 - j); };
 
-    std::vector<std::uint64_t> leftOrder(closed);
+    GrowArray<std::uint64_t> leftOrder(closed);
     for (std::uint32_t r = 0; r < closed; ++r)
-        leftOrder[r] = orderKey(set[finished_[r]].start, r);
+        leftOrder.append(orderKey(set[finished_[r]].start, r));
     if (!std::is_sorted(leftOrder.begin(), leftOrder.end()))
         std::sort(leftOrder.begin(), leftOrder.end());
     // The sessions still open are mostly in order of start already, as
     // opened: each run of one start read backwards gives their order
     // without sorting a crowd.
-    std::vector<std::uint64_t> stayedOrder;
-    stayedOrder.reserve(stayed);
+    GrowArray<std::uint64_t> stayedOrder(stayed);
     for (std::uint32_t j = 0; j < stayed;) {
         const std::int32_t start = set[stillHere[j]].start;
         std::uint32_t k = j + 1;
         while (k < stayed && set[stillHere[k]].start == start)
             ++k;
         for (std::uint32_t m = k; m-- > j;)
-            stayedOrder.push_back(orderKey(start, rankOfStayed(m)));
+            stayedOrder.append(orderKey(start, rankOfStayed(m)));
         j = k;
     }
     if (!std::is_sorted(stayedOrder.begin(), stayedOrder.end()))

@@ -1,6 +1,6 @@
 #pragma once
 
-// The two container shapes the whole program is built from. Their growth and
+// The container shapes the whole program is built from. Their growth and
 // wrap-around are part of what users of the model can observe (the player
 // ring drops its oldest entry, the chat ring its oldest line), so they are
 // written out here rather than left to std::vector's growth policy.
@@ -11,6 +11,7 @@
 #include <memory>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "parse/large_memory.h"
 
@@ -185,6 +186,53 @@ private:
     T* items_ = nullptr;
     std::size_t capacity_ = 0;
     std::size_t count_ = 0;
+};
+
+// An array appended to one element at a time that never copies a large
+// store to grow: it doubles from a few elements while small (moving them,
+// as GrowArray does), then holds them in blocks of LargeAllocationBytes,
+// each a multiple of the huge page and filled whole. A crowd's records are
+// written once and cost few page faults. As with GrowArray, an append may
+// move elements; indices stay.
+template <typename T>
+class BlockArray {
+public:
+    T& operator[](std::size_t i) { return blocks_[i / PerBlock][i % PerBlock]; }
+    const T& operator[](std::size_t i) const { return blocks_[i / PerBlock][i % PerBlock]; }
+    std::size_t size() const { return size_; }
+    void append(const T& value)
+    {
+        if (blocks_.empty())
+            blocks_.emplace_back(std::min<std::size_t>(16, PerBlock));
+        GrowArray<T>& last = blocks_.back();
+        if (last.size() == last.capacity()) {
+            if (last.capacity() == PerBlock) {
+                blocks_.emplace_back(PerBlock);
+            } else if (2 * last.capacity() * sizeof(T) > SmallBytes || 2 * last.capacity() > PerBlock) {
+                // Past its small sizes the first block becomes a whole one.
+                GrowArray<T> whole(PerBlock);
+                whole.appendRange(last.data(), last.size());
+                last.swap(whole);
+            }
+        }
+        blocks_.back().append(value);
+        ++size_;
+    }
+    // Empties the array, giving back the memory of its large blocks.
+    void clear()
+    {
+        if (blocks_.size() > 1)
+            blocks_.erase(blocks_.begin() + 1, blocks_.end());
+        if (!blocks_.empty())
+            blocks_.front().clearDiscardingMemory();
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t PerBlock = std::max<std::size_t>(1, LargeAllocationBytes / sizeof(T));
+    static constexpr std::size_t SmallBytes = std::size_t{64} << 10;
+    std::vector<GrowArray<T>> blocks_;
+    std::size_t size_ = 0;
 };
 
 // A ring of fixed capacity. Element i from the front lives in slot

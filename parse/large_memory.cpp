@@ -1,7 +1,9 @@
 #include "parse/large_memory.h"
 
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -78,5 +80,51 @@ void freeLarge(void* storage, std::size_t)
 void discardLarge(void*, std::size_t) {}
 
 #endif
+
+namespace {
+
+struct SpareBlocks {
+    std::mutex mutex;
+    std::vector<void*> blocks;
+};
+
+SpareBlocks& spareBlocks()
+{
+    // Never destroyed: arenas of other static objects may give blocks back
+    // while the process ends.
+    static SpareBlocks* spares = new SpareBlocks;
+    return *spares;
+}
+
+} // namespace
+
+void* takeLargeBlock()
+{
+    SpareBlocks& spares = spareBlocks();
+    {
+        std::lock_guard lock(spares.mutex);
+        if (!spares.blocks.empty()) {
+            void* block = spares.blocks.back();
+            spares.blocks.pop_back();
+            return block;
+        }
+    }
+    return allocateLarge(LargeAllocationBytes);
+}
+
+void giveBackLargeBlock(void* block)
+{
+    if (!block)
+        return;
+    SpareBlocks& spares = spareBlocks();
+    {
+        std::lock_guard lock(spares.mutex);
+        if (spares.blocks.size() < SpareLargeBlocks) {
+            spares.blocks.push_back(block);
+            return;
+        }
+    }
+    freeLarge(block, LargeAllocationBytes);
+}
 
 } // namespace zelkam

@@ -28,4 +28,13 @@ void freeLarge(void* storage, std::size_t bytes);
 // that, the memory simply stays.
 void discardLarge(void* storage, std::size_t bytes);
 
+// Blocks of exactly LargeAllocationBytes for stores that fill many of them
+// and drop them all at once (the texts of a window read). A block given back
+// is kept for the next taker, on any thread, so a process that reads one
+// day after another writes into memory already backed rather than taking
+// fresh pages for every read; at most SpareLargeBlocks are kept.
+inline constexpr std::size_t SpareLargeBlocks = 32;
+void* takeLargeBlock();
+void giveBackLargeBlock(void* block);
+
 } // namespace zelkam

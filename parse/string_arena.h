@@ -8,13 +8,20 @@
 namespace zelkam {
 
 // Append-only storage for the names and texts of one window read, handed
-// out from 65,536-byte blocks and released all at once. Strings never move:
-// a pointer stays valid until reset() or destruction.
+// out from blocks and released all at once. Strings never move: a pointer
+// stays valid until reset() or destruction. The first block holds 65,536
+// bytes, enough for a few lines; an arena that outgrows it continues in
+// large blocks (takeLargeBlock), so a crowded day's names cost a few huge
+// pages, and a process reading day after day reuses the same memory.
 class StringArena {
 public:
+    // The longest allocation, and the first block's size.
     static constexpr std::size_t BlockSize = 65536;
 
     StringArena();
+    ~StringArena();
+    StringArena(const StringArena&) = delete;
+    StringArena& operator=(const StringArena&) = delete;
 
     // n bytes of fresh storage, or null when n exceeds BlockSize. When the
     // current block cannot hold n more bytes a new block is started and the
@@ -37,13 +44,23 @@ public:
     // released and writing starts again at the first block's start.
     void reset();
 
-    std::size_t blockCount() const { return blocks_.size(); }
-    const char* firstBlock() const { return blocks_.front().get(); }
+    std::size_t blockCount() const { return 1 + adopted_.size() + large_.size(); }
+    const char* firstBlock() const { return first_.get(); }
     // Bytes handed out from the last block.
     std::size_t bytesUsed() const { return used_; }
 
 private:
-    std::vector<std::unique_ptr<char[]>> blocks_;
+    void giveBackLarge();
+
+    std::unique_ptr<char[]> first_;
+    // The first blocks of arenas adopted since the last reset.
+    std::vector<std::unique_ptr<char[]>> adopted_;
+    // Blocks of LargeAllocationBytes; the last one, when there is one, is
+    // the one being filled.
+    std::vector<char*> large_;
+    // The block being filled and its size.
+    char* current_ = nullptr;
+    std::size_t currentSize_ = BlockSize;
     std::size_t used_ = 0;
 };
 

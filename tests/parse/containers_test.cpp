@@ -1,5 +1,8 @@
 #include "parse/containers.h"
 
+#include <array>
+#include <cstdint>
+
 #include <gtest/gtest.h>
 
 namespace zelkam {
@@ -130,6 +133,44 @@ TEST(BoundedRing, ZeroCapacityTakesNothing)
     ring.pushFront(1);
     ring.popFront();
     EXPECT_EQ(ring.size(), 0u);
+}
+
+} // namespace
+} // namespace zelkam
+
+namespace zelkam {
+namespace {
+
+// Elements of every size keep their values across the small sizes, the
+// first whole block and the blocks after it, and fill again after clear.
+template <typename T>
+void appendAndReadBack()
+{
+    BlockArray<T> array;
+    const std::size_t count = 3 * LargeAllocationBytes / sizeof(T) + 7;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t i = 0; i < count; ++i) {
+            T value{};
+            value.back() = static_cast<std::uint32_t>(i);
+            value.front() = static_cast<std::uint32_t>(i * 2 + static_cast<std::size_t>(round));
+            array.append(value);
+        }
+        ASSERT_EQ(array.size(), count);
+        for (std::size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(array[i].front(), i * 2 + static_cast<std::size_t>(round)) << sizeof(T) << " at " << i;
+            if (array[i].size() > 1)
+                ASSERT_EQ(array[i].back(), i) << sizeof(T) << " at " << i;
+        }
+        array.clear();
+        EXPECT_EQ(array.size(), 0u);
+    }
+}
+
+TEST(BlockArray, KeepsEveryElementAcrossItsBlocks)
+{
+    appendAndReadBack<std::array<std::uint32_t, 1>>();
+    appendAndReadBack<std::array<std::uint32_t, 6>>();
+    appendAndReadBack<std::array<std::uint32_t, 34>>();
 }
 
 } // namespace
