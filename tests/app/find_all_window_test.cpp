@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -174,8 +173,7 @@ TEST(FindAllWindow, EmptyAndVanishingFolders)
 // the next run's window opens at it, whatever other windows of this run did.
 TEST(FindAllWindow, KeepsItsSizeForTheNextRun)
 {
-    TempFolder settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+    test::TempSettings settings;
     LogFolderSetting setting;
     std::string folder;
     setting.read(folder);

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -24,6 +23,7 @@
 #include "tests/app/fakes.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/temp_settings.h"
 #include "tests/support/time_zone.h"
 
 namespace zelkam {
@@ -40,8 +40,7 @@ void append(const TempFolder& folder, const std::string& name, const std::string
 TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
 {
     ScopedTimeZone zone("UTC0");
-    TempFolder settings;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
+    test::TempSettings settings;
     const std::filesystem::path cwd = std::filesystem::current_path();
     TempFolder logs;
     logs.write("L0706000.log", LogText("07/06/2001").at("10:00:00", mapStarted("de_dust")).text());

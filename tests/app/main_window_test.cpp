@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -500,10 +499,7 @@ TEST(ViewerMain, GarbageInTheSettingsStoreStartsIntoTheFolderLoop)
         SCOPED_TRACE(c.name);
         Scope scope;
         std::filesystem::current_path(empty.path());
-        {
-            QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-            store.setValue(QStringLiteral("Log Directory"), c.stored);
-        }
+        Scope::store("Log Directory", c.stored);
         LogFolderSetting setting;
         test::ScriptedFolderBrowser browser;
         browser.answers = {logs.string()};

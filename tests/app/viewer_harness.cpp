@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -14,29 +13,19 @@
 
 namespace zelkam::test {
 
-SettingsScope::SettingsScope()
-{
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(settings.string()));
-}
-
 SettingsScope::~SettingsScope()
 {
     std::error_code error;
     std::filesystem::current_path(cwd, error);
 }
 
-bool SettingsScope::settingsExist() const { return std::filesystem::exists(settings.path() / "Zelkam.conf"); }
+bool SettingsScope::settingsExist() const { return settings.exists(); }
 
-QVariant SettingsScope::stored(const char* name)
-{
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-    return store.value(QString::fromLatin1(name));
-}
+QVariant SettingsScope::stored(const char* name) { return TempSettings::stored(QString::fromLatin1(name)); }
 
 void SettingsScope::store(const char* name, const QVariant& value)
 {
-    QSettings store(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-    store.setValue(QString::fromLatin1(name), value);
+    TempSettings::store(QString::fromLatin1(name), value);
 }
 
 ViewerHarness::ViewerHarness(void (*writeLogs)(const TempFolder&)) { writeLogs(logs); }

@@ -16,6 +16,7 @@
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/temp_settings.h"
 #include "tests/support/time_zone.h"
 
 namespace zelkam::test {
@@ -23,7 +24,7 @@ namespace zelkam::test {
 // Per-user settings in a temporary store, the time zone UTC and the
 // current directory restored at the end.
 struct SettingsScope {
-    SettingsScope();
+    SettingsScope() = default;
     ~SettingsScope();
     SettingsScope(const SettingsScope&) = delete;
     SettingsScope& operator=(const SettingsScope&) = delete;
@@ -34,7 +35,7 @@ struct SettingsScope {
 
     ScopedTimeZone zone{"UTC0"};
     std::filesystem::path cwd = std::filesystem::current_path();
-    TempFolder settings;
+    TempSettings settings;
 };
 
 // A viewer on the logs writeLogs puts into logs.

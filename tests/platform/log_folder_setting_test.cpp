@@ -7,67 +7,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/temp_settings.h"
 
 namespace zelkam {
 namespace {
 
-#ifdef Q_OS_WIN
-// The store is the registry key HKEY_CURRENT_USER\Software\Zelkam, read here
-// by its own path. Each test starts without it; what the user had there is
-// put back afterwards.
-class TempSettings {
-public:
-    TempSettings()
-    {
-        QSettings key = registryKey();
-        for (const QString& name : key.allKeys())
-            saved_.insert(name, key.value(name));
-        key.clear();
-    }
-    ~TempSettings()
-    {
-        QSettings key = registryKey();
-        key.clear();
-        for (auto it = saved_.cbegin(); it != saved_.cend(); ++it)
-            key.setValue(it.key(), it.value());
-    }
-    bool exists() const { return !registryKey().allKeys().isEmpty(); }
-    void store(const QString& key, const QVariant& value) const { registryKey().setValue(key, value); }
-    QVariant stored() const { return registryKey().value(QStringLiteral("Log Directory")); }
-
-private:
-    static QSettings registryKey()
-    {
-        return QSettings(QStringLiteral("HKEY_CURRENT_USER\\Software\\Zelkam"), QSettings::NativeFormat);
-    }
-
-    QVariantMap saved_;
-};
-#else
-// Points the per-user native store at a fresh folder for one test, so the
-// real user's settings are never touched.
-class TempSettings {
-public:
-    TempSettings()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(folder.string()));
-    }
-    std::filesystem::path file() const { return folder.path() / "Zelkam.conf"; }
-    bool exists() const { return std::filesystem::exists(file()); }
-    void store(const QString& key, const QVariant& value) const
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        settings.setValue(key, value);
-    }
-    QVariant stored() const
-    {
-        QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Zelkam"));
-        return settings.value(QStringLiteral("Log Directory"));
-    }
-
-    test::TempFolder folder;
-};
-#endif
+using test::TempSettings;
 
 TEST(LogFolderSetting, FirstRunCreatesTheStoreWithTheStartDirectory)
 {

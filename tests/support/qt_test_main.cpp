@@ -19,6 +19,15 @@ int main(int argc, char** argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_WIN
+    // Offscreen on Windows, Qt reads fonts from a folder of font files
+    // rather than asking the system, and without this it finds none: the
+    // system's own fonts folder is the one to read.
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen" && !qEnvironmentVariableIsSet("QT_QPA_FONTDIR")) {
+        const QString windows = qEnvironmentVariable("WINDIR", QStringLiteral("C:\\Windows"));
+        qputenv("QT_QPA_FONTDIR", (windows + QStringLiteral("\\Fonts")).toLocal8Bit());
+    }
+#endif
     // Whatever a test forgets, the user's real settings stay untouched.
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
