@@ -62,30 +62,38 @@ SingleInstanceGuard::SingleInstanceGuard(QString name, QObject* parent) : QObjec
 {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
-            // The later start sends the folder's bytes, if any, and hangs
-            // up; what it sent is acted on once, when it has hung up.
+            // The later start sends the folder's bytes, if any, ended by a
+            // NUL (no path holds one), and waits for this side to hang up:
+            // a pipe whose writer has gone may not give up what it held (so
+            // Windows' named pipes under Wine). A start that sends no NUL
+            // and hangs up itself is heard out when it has hung up.
             struct Call {
                 QByteArray received;
                 bool finished = false;
             };
             auto call = std::make_shared<Call>();
-            connect(socket, &QLocalSocket::readyRead, socket, [socket, call] {
-                call->received.append(socket->readAll());
-                if (call->received.size() > MaxFolderBytes)
-                    socket->abort();
-            });
             const auto finish = [this, socket, call] {
                 if (call->finished)
                     return;
                 call->finished = true;
-                call->received.append(socket->readAll());
-                const std::string folder =
-                    call->received.size() <= MaxFolderBytes ? call->received.toStdString() : std::string();
+                if (!call->received.contains('\0'))
+                    call->received.append(socket->readAll());
+                const qsizetype end = call->received.indexOf('\0');
+                const QByteArray sent = end >= 0 ? call->received.left(end) : call->received;
+                const std::string folder = sent.size() <= MaxFolderBytes ? sent.toStdString() : std::string();
+                socket->disconnectFromServer();
                 socket->deleteLater();
                 emit activationRequested();
                 if (!folder.empty())
                     emit folderHanded(folder);
             };
+            connect(socket, &QLocalSocket::readyRead, socket, [socket, call, finish] {
+                call->received.append(socket->readAll());
+                if (call->received.contains('\0'))
+                    finish();
+                else if (call->received.size() > MaxFolderBytes)
+                    socket->abort();
+            });
             connect(socket, &QLocalSocket::disconnected, this, finish);
             if (socket->state() == QLocalSocket::UnconnectedState)
                 finish();
@@ -120,7 +128,11 @@ bool SingleInstanceGuard::signalRunningInstance(const std::string& folder)
         return false;
     if (!folder.empty()) {
         socket.write(folder.data(), static_cast<qint64>(folder.size()));
+        socket.write("", 1);
         socket.waitForBytesWritten(ConnectTimeoutMs);
+        // The running instance hangs up once it has the folder.
+        if (socket.state() == QLocalSocket::ConnectedState)
+            socket.waitForDisconnected(ConnectTimeoutMs);
     }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)

@@ -1,7 +1,9 @@
 #include "platform/single_instance.h"
 
+#include <atomic>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -63,13 +65,17 @@ TEST(SingleInstanceGuard, ASecondStartHandsItsFolderToTheFirst)
 
     const std::string folder = "/srv/half life/logs \xC3\xA9t\xE9";
     for (const std::string& sent : {folder, std::string()}) {
-        SingleInstanceGuard second(name);
-        EXPECT_TRUE(second.signalRunningInstance(sent));
+        // The later start is another process: it waits for the running one
+        // to take the folder while that one goes on with its events.
+        std::atomic<int> signalled = -1;
+        std::thread second([&] { signalled = SingleInstanceGuard(name).signalRunningInstance(sent) ? 1 : 0; });
         const int expected = activations + 1;
         QElapsedTimer waited;
         waited.start();
-        while (activations < expected && waited.elapsed() < 5000)
+        while ((activations < expected || signalled < 0) && waited.elapsed() < 5000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        second.join();
+        EXPECT_EQ(signalled, 1);
         EXPECT_EQ(activations, expected);
     }
     // The bytes as they were sent; a start without a folder hands none.
