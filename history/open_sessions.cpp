@@ -31,6 +31,7 @@ void TextStore::clear()
 void OpenSessions::clear()
 {
     records_.clear();
+    aside_.clear();
     texts_.clear();
     names_.clear();
     teams_.clear();
@@ -102,7 +103,7 @@ void OpenSessions::linkName(std::uint32_t index)
         records_[index].onNameAt = true;
         return;
     }
-    for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByName]) {
+    for (std::uint32_t i = chain->first; i != NoSession; i = nextOf(i, ByName)) {
         if (!records_[i].onNameAt) {
             link(i, ByNameAt);
             records_[i].onNameAt = true;
@@ -127,23 +128,22 @@ void OpenSessions::link(std::uint32_t index, SessionIndex by)
 {
     if (by == ByAddress && !byAddress_)
         return;
-    SessionRecord& record = records_[index];
-    Chain& chain = chains_[by].obtain(keyOf(record, by));
+    Chain& chain = chains_[by].obtain(keyOf(records_[index], by));
     if (chain.length == 0) {
         // A key of its own, as for every player of a crowd.
         chain.first = chain.last = index;
         chain.length = 1;
-        record.prev[by] = record.next[by] = NoSession;
+        prevOf(index, by) = nextOf(index, by) = NoSession;
         return;
     }
     std::uint32_t before = chain.last;
     while (before != NoSession && before > index)
-        before = records_[before].prev[by];
-    const std::uint32_t after = before != NoSession ? records_[before].next[by] : chain.first;
-    record.prev[by] = before;
-    record.next[by] = after;
-    (before != NoSession ? records_[before].next[by] : chain.first) = index;
-    (after != NoSession ? records_[after].prev[by] : chain.last) = index;
+        before = prevOf(before, by);
+    const std::uint32_t after = before != NoSession ? nextOf(before, by) : chain.first;
+    prevOf(index, by) = before;
+    nextOf(index, by) = after;
+    (before != NoSession ? nextOf(before, by) : chain.first) = index;
+    (after != NoSession ? prevOf(after, by) : chain.last) = index;
     ++chain.length;
 }
 
@@ -152,18 +152,19 @@ void OpenSessions::unlink(std::uint32_t index, SessionIndex by)
     if (by == ByAddress && !byAddress_)
         return;
     const std::uint32_t key = keyOf(records_[index], by);
-    SessionRecord& record = records_[index];
     Chain& chain = *chains_[by].find(key);
     // A chain that empties goes, so a day of a million passing names does
     // not keep a million empty chains.
     if (chain.length == 1) {
         chains_[by].erase(key);
     } else {
-        (record.prev[by] != NoSession ? records_[record.prev[by]].next[by] : chain.first) = record.next[by];
-        (record.next[by] != NoSession ? records_[record.next[by]].prev[by] : chain.last) = record.prev[by];
+        const std::uint32_t before = prevOf(index, by);
+        const std::uint32_t after = nextOf(index, by);
+        (before != NoSession ? nextOf(before, by) : chain.first) = after;
+        (after != NoSession ? prevOf(after, by) : chain.last) = before;
         --chain.length;
     }
-    record.prev[by] = record.next[by] = NoSession;
+    prevOf(index, by) = nextOf(index, by) = NoSession;
 }
 
 std::uint32_t OpenSessions::firstOf(std::int32_t userId, const HashedName& name)
@@ -176,7 +177,7 @@ std::uint32_t OpenSessions::firstOf(std::int32_t userId, const HashedName& name)
     if (!named)
         return NoSession;
     const SessionIndex by = ids->length <= named->length ? ByUserId : ByName;
-    for (std::uint32_t i = by == ByUserId ? ids->first : named->first; i != NoSession; i = records_[i].next[by]) {
+    for (std::uint32_t i = by == ByUserId ? ids->first : named->first; i != NoSession; i = nextOf(i, by)) {
         if (records_[i].userId == userId && records_[i].currentName == name.text)
             return i;
     }
@@ -188,7 +189,7 @@ std::uint32_t OpenSessions::firstNamed(const HashedName& name)
     const Chain* chain = chains_[ByName].find(nameKey(name.hash));
     std::uint32_t i = chain ? chain->first : NoSession;
     while (i != NoSession && records_[i].currentName != name.text)
-        i = records_[i].next[ByName];
+        i = nextOf(i, ByName);
     return i;
 }
 
@@ -197,7 +198,7 @@ std::uint32_t OpenSessions::lastNamed(const HashedName& name)
     const Chain* chain = chains_[ByName].find(nameKey(name.hash));
     std::uint32_t i = chain ? chain->last : NoSession;
     while (i != NoSession && records_[i].currentName != name.text)
-        i = records_[i].prev[ByName];
+        i = prevOf(i, ByName);
     return i;
 }
 
@@ -212,7 +213,7 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
 {
     found_.clear();
     if (const Chain* chain = chains_[ByUserId].find(numberKey(userId))) {
-        for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByUserId])
+        for (std::uint32_t i = chain->first; i != NoSession; i = nextOf(i, ByUserId))
             found_.push_back(i);
     }
     const auto sameNameAt = [&](std::uint32_t i) {
@@ -221,13 +222,13 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
     };
     const Chain* named = chains_[ByName].find(nameKey(name.hash));
     if (named && named->length <= FewNamed) {
-        for (std::uint32_t i = named->first; i != NoSession; i = records_[i].next[ByName]) {
+        for (std::uint32_t i = named->first; i != NoSession; i = nextOf(i, ByName)) {
             if (sameNameAt(i))
                 found_.push_back(i);
         }
     } else if (named) {
         if (const Chain* chain = chains_[ByNameAt].find(nameAtKey(name.hash, addressKey))) {
-            for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByNameAt]) {
+            for (std::uint32_t i = chain->first; i != NoSession; i = nextOf(i, ByNameAt)) {
                 if (sameNameAt(i))
                     found_.push_back(i);
             }

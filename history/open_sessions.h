@@ -86,7 +86,10 @@ struct HashedName {
 enum SessionIndex : std::size_t { ByUserId, ByName, ByNameAt, ByAddress, SessionIndexCount };
 
 // One session of the day, open or (once closed) waiting for the day's end.
-// Its texts live in the TextStore of the set that holds it.
+// Its texts live in the TextStore of the set that holds it. What only some
+// days need (the chains by name and address and by address, the recorded
+// lines) is kept beside it by OpenSessions, so that a crowd's records stay
+// small.
 struct SessionRecord {
     std::int32_t start = 0;
     std::int32_t end = 0;
@@ -96,19 +99,19 @@ struct SessionRecord {
     std::int32_t deaths = 0;
     std::int32_t chat = 0;
     // The team played now, -1 when not known.
-    std::int32_t team = -1;
+    std::int8_t team = -1;
+    bool open = false;
+    // Whether the record is on its ByNameAt chain (see OpenSessions).
+    bool onNameAt = false;
     std::string_view currentName;
     // The HashedName hash of currentName.
     std::uint64_t nameHash = 0;
     std::string_view uniqueId;
     ListPool<std::string_view>::List names;
     ListPool<std::int32_t>::List teams;
-    ListPool<std::size_t>::List lines;
-    std::uint32_t prev[SessionIndexCount] = {NoSession, NoSession, NoSession, NoSession};
-    std::uint32_t next[SessionIndexCount] = {NoSession, NoSession, NoSession, NoSession};
-    bool open = false;
-    // Whether the record is on its ByNameAt chain (see OpenSessions).
-    bool onNameAt = false;
+    // The chains by user id and by name.
+    std::uint32_t prev[2] = {NoSession, NoSession};
+    std::uint32_t next[2] = {NoSession, NoSession};
 };
 
 // Sessions in order of adding, by index; the open ones are found by user id,
@@ -135,6 +138,8 @@ public:
     ListPool<std::string_view>& names() { return names_; }
     ListPool<std::int32_t>& teams() { return teams_; }
     ListPool<std::size_t>& lines() { return lines_; }
+    // The recorded lines of a record (empty without line recording).
+    ListPool<std::size_t>::List& linesOf(std::uint32_t index) { return aside(index).lines; }
 
     // Starts fetching the chain of a name about to be looked up.
     void prefetchName(const HashedName& name) const { chains_[ByName].prefetch(nameKey(name.hash)); }
@@ -162,12 +167,34 @@ public:
     void forEachAt(std::int32_t addressKey, Visit visit)
     {
         if (const Chain* chain = chains_[ByAddress].find(numberKey(addressKey))) {
-            for (std::uint32_t i = chain->first; i != NoSession; i = records_[i].next[ByAddress])
+            for (std::uint32_t i = chain->first; i != NoSession; i = nextOf(i, ByAddress))
                 visit(i);
         }
     }
 
 private:
+    // A record's links on the chains most days never use, and its lines;
+    // made for a record only when one of them is.
+    struct Aside {
+        std::uint32_t prev[2] = {NoSession, NoSession};
+        std::uint32_t next[2] = {NoSession, NoSession};
+        ListPool<std::size_t>::List lines;
+    };
+    Aside& aside(std::uint32_t index)
+    {
+        while (aside_.size() <= index)
+            aside_.append(Aside());
+        return aside_[index];
+    }
+    std::uint32_t& prevOf(std::uint32_t index, SessionIndex by)
+    {
+        return by <= ByName ? records_[index].prev[by] : aside(index).prev[by - ByNameAt];
+    }
+    std::uint32_t& nextOf(std::uint32_t index, SessionIndex by)
+    {
+        return by <= ByName ? records_[index].next[by] : aside(index).next[by - ByNameAt];
+    }
+
     struct Chain {
         std::uint32_t first = 0;
         std::uint32_t last = 0;
@@ -193,6 +220,7 @@ private:
 
     bool byAddress_;
     BlockArray<SessionRecord> records_;
+    BlockArray<Aside> aside_;
     TextStore texts_;
     ListPool<std::string_view> names_;
     ListPool<std::int32_t> teams_;

@@ -64,7 +64,7 @@ std::uint32_t SessionTracker::openSession(const LogEvent& event, const HashedNam
         record.addressKey = event.player.addressKey;
     } else if (event.player.team == Team::Terrorist || event.player.team == Team::CounterTerrorist) {
         // Met in the middle of a game: the tag tells the team played.
-        record.team = event.player.team;
+        record.team = static_cast<std::int8_t>(event.player.team);
         addTeam(set, record, record.team);
     }
     return set.add(record);
@@ -156,10 +156,12 @@ void SessionTracker::handOut(std::uint32_t index)
     session.userId = record.userId;
     session.addressKey = record.addressKey;
     session.lines.clear();
-    open_->lines().visit(record.lines, [&](std::size_t line) {
-        session.lines.push_back(line);
-        return true;
-    });
+    if (recordLines_) {
+        open_->lines().visit(open_->linesOf(index), [&](std::size_t line) {
+            session.lines.push_back(line);
+            return true;
+        });
+    }
     onSession_(std::move(session));
 }
 
@@ -261,7 +263,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         SessionRecord& session = set[open];
         session.end = std::max(session.end, event.time);
         if (recordLines_)
-            set.lines().append(session.lines, position);
+            set.lines().append(set.linesOf(open), position);
     };
     const auto noteId = [&](std::uint32_t open, const PlayerEntry& player) {
         const std::string_view id = player.uniqueId ? player.uniqueId : "";
@@ -319,8 +321,8 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         record(open);
         SessionRecord& session = set[open];
         if (event.kind == TeamJoined) {
-            session.team = event.text && std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
-                                                                                     : Team::CounterTerrorist;
+            session.team = static_cast<std::int8_t>(
+                event.text && std::string_view(event.text) == "TERRORIST" ? Team::Terrorist : Team::CounterTerrorist);
             addTeam(set, session, session.team);
         } else if (event.kind == NameChanged) {
             // A name used before in the session is the text kept for it.
