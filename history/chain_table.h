@@ -112,6 +112,19 @@ public:
         if (probes >= LongProbe && !scattered_)
             scatter();
     }
+    // Makes room for keys more keys, so that adding them never grows the
+    // table on the way: a crowd known in advance is not rehashed, nor does
+    // it take memory for the smaller tables it would pass through.
+    void reserve(std::size_t keys)
+    {
+        if (keys == 0)
+            return;
+        std::size_t size = size_ == 0 ? 64 : size_;
+        while (2 * (used_ + keys) > size)
+            size *= 2;
+        if (size != size_)
+            rehash(size);
+    }
     // Empties the table and gives its memory back.
     void clear()
     {

@@ -144,6 +144,13 @@ public:
     // Starts fetching the chain of a name about to be looked up.
     void prefetchName(const HashedName& name) const { chains_[ByName].prefetch(nameKey(name.hash)); }
 
+    // Makes room for this many more sessions opened by a user id and name
+    // of their own, without growing on the way.
+    void reserve(std::size_t sessions)
+    {
+        chains_[ByUserId].reserve(sessions);
+        chains_[ByName].reserve(sessions);
+    }
     // Adds record, open, after every record held; its texts and lists must
     // be this set's.
     std::uint32_t add(const SessionRecord& record);

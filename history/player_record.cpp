@@ -17,6 +17,10 @@ void addAll(SessionTracker& tracker, const EventList& events)
 {
     constexpr std::size_t Ahead = 16;
     const std::size_t count = events.size();
+    std::size_t connections = 0;
+    for (const LogEvent& event : events)
+        connections += event.kind == PlayerConnected ? 1 : 0;
+    tracker.expectConnections(connections);
     for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
         tracker.prefetch(events[e]);
     for (std::size_t e = 0; e < count; ++e) {

@@ -255,6 +255,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         dayFirstTime_ = event.time;
         lastTime_ = event.time;
         inDay_ = true;
+        open_->reserve(expected_);
     }
     lastTime_ = std::max(lastTime_, event.time);
 
@@ -370,6 +371,15 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     default:
         return;
     }
+}
+
+void SessionTracker::expectConnections(std::size_t connections)
+{
+    // A new day's sessions start from an empty set, so the room is made
+    // again whenever the coming events start one.
+    expected_ = connections;
+    if (inDay_)
+        open_->reserve(connections);
 }
 
 void SessionTracker::prefetch(const LogEvent& event) const

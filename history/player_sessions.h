@@ -74,6 +74,10 @@ public:
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
     void add(const LogEvent& event, std::size_t position = 0);
+    // Tells the tracker that events with this many connections are about
+    // to be added, so that it makes room for them at once. Changes no
+    // session; without it room is made as they come.
+    void expectConnections(std::size_t connections);
     // Starts fetching the memory add(event) will wait for most, changing
     // nothing. Called for an event some events before it is added, it lets a
     // crowd's look-ups of names wait for memory side by side, not in turn.
@@ -99,6 +103,8 @@ private:
     std::vector<std::uint32_t> finished_;
     // Filled anew for each session handed out.
     PlayerSession handedOut_;
+    // What expectConnections was last told.
+    std::size_t expected_ = 0;
     bool inDay_ = false;
     std::int32_t day_ = 0;
     std::int64_t nextDay_ = 0;
