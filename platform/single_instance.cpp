@@ -3,10 +3,12 @@
 #include <memory>
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QTimer>
 
 #ifndef Q_OS_WIN
 #include <sys/stat.h>
@@ -130,9 +132,15 @@ bool SingleInstanceGuard::signalRunningInstance(const std::string& folder)
         socket.write(folder.data(), static_cast<qint64>(folder.size()));
         socket.write("", 1);
         socket.waitForBytesWritten(ConnectTimeoutMs);
-        // The running instance hangs up once it has the folder.
-        if (socket.state() == QLocalSocket::ConnectedState)
-            socket.waitForDisconnected(ConnectTimeoutMs);
+        // The running instance hangs up once it has the folder. Waited for
+        // with events flowing, so that a running instance in this very
+        // thread (as in the tests) can read it and hang up meanwhile.
+        if (socket.state() == QLocalSocket::ConnectedState) {
+            QEventLoop wait;
+            QTimer::singleShot(ConnectTimeoutMs, &wait, &QEventLoop::quit);
+            QObject::connect(&socket, &QLocalSocket::disconnected, &wait, &QEventLoop::quit);
+            wait.exec(QEventLoop::ExcludeUserInputEvents);
+        }
     }
     socket.disconnectFromServer();
     if (socket.state() != QLocalSocket::UnconnectedState)

@@ -585,10 +585,12 @@ TEST(ViewerMain, ASecondStartWithAFolderHandsItToTheRunningViewerAndEndsWithZero
                 continue;
             if (phase == 0) {
                 // Started again from the same folder with a relative path.
+                // The second start lets events flow while it waits for the
+                // first to take the folder, this timer's too.
+                phase = 1;
                 ViewerState secondState;
                 SingleInstanceGuard second(name);
                 secondCode = runViewer(*qApp, secondState, services, second, std::string("later"));
-                phase = 1;
             } else if (state.days().size() == 1 || ++phase > 500) {
                 shownDate = window->dateSelector()->editField()->text();
                 poll->stop();
