@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <system_error>
+
+#include "parse/large_memory.h"
 
 namespace zelkam {
 
@@ -28,8 +31,45 @@ void TextStore::clear()
     nextBlock_ = 4096;
 }
 
+OpenSessions::~OpenSessions()
+{
+    finishBacking();
+}
+
+void OpenSessions::finishBacking()
+{
+    if (backing_.joinable())
+        backing_.join();
+}
+
+void OpenSessions::reserve(std::size_t sessions)
+{
+    chains_[ByUserId].reserve(sessions);
+    chains_[ByName].reserve(sessions);
+    // Only a crowd is worth a thread: tens of megabytes of records.
+    constexpr std::size_t CrowdSessions = 100000;
+    if (sessions < CrowdSessions)
+        return;
+    finishBacking();
+    std::vector<std::pair<void*, std::size_t>> blocks;
+    const auto made = [&](void* storage, std::size_t bytes) { blocks.emplace_back(storage, bytes); };
+    records_.reserve(records_.size() + sessions, made);
+    names_.reserve(sessions, made);
+    if (blocks.empty())
+        return;
+    try {
+        backing_ = std::thread([blocks = std::move(blocks)] {
+            for (const auto& [storage, bytes] : blocks)
+                backLarge(storage, bytes);
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: the memory is backed as it is written.
+    }
+}
+
 void OpenSessions::clear()
 {
+    finishBacking();
     records_.clear();
     aside_.clear();
     texts_.clear();

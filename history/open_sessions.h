@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "history/chain_table.h"
@@ -65,6 +67,11 @@ public:
         return true;
     }
     void clear() { nodes_.clear(); }
+    template <typename Visit>
+    void reserve(std::size_t n, Visit visit)
+    {
+        nodes_.reserve(nodes_.size() + n, visit);
+    }
 
 private:
     struct Node {
@@ -126,6 +133,9 @@ struct SessionRecord {
 class OpenSessions {
 public:
     explicit OpenSessions(bool byAddress) : byAddress_(byAddress) {}
+    ~OpenSessions();
+    OpenSessions(const OpenSessions&) = delete;
+    OpenSessions& operator=(const OpenSessions&) = delete;
 
     SessionRecord& operator[](std::uint32_t index) { return records_[index]; }
     const SessionRecord& operator[](std::uint32_t index) const { return records_[index]; }
@@ -145,12 +155,10 @@ public:
     void prefetchName(const HashedName& name) const { chains_[ByName].prefetch(nameKey(name.hash)); }
 
     // Makes room for this many more sessions opened by a user id and name
-    // of their own, without growing on the way.
-    void reserve(std::size_t sessions)
-    {
-        chains_[ByUserId].reserve(sessions);
-        chains_[ByName].reserve(sessions);
-    }
+    // of their own, without growing on the way. For a crowd, the records'
+    // and names' memory is backed on another thread meanwhile (see
+    // backLarge): the day's events keep this one busy, another core is idle.
+    void reserve(std::size_t sessions);
     // Adds record, open, after every record held; its texts and lists must
     // be this set's.
     std::uint32_t add(const SessionRecord& record);
@@ -225,7 +233,11 @@ private:
     void linkName(std::uint32_t index);
     void unlinkName(std::uint32_t index);
 
+    // Waits for the memory reserve is having backed.
+    void finishBacking();
+
     bool byAddress_;
+    std::thread backing_;
     BlockArray<SessionRecord> records_;
     BlockArray<Aside> aside_;
     TextStore texts_;

@@ -204,19 +204,40 @@ public:
     {
         if (blocks_.empty())
             blocks_.emplace_back(std::min<std::size_t>(16, PerBlock));
-        GrowArray<T>& last = blocks_.back();
-        if (last.size() == last.capacity()) {
-            if (last.capacity() == PerBlock) {
-                blocks_.emplace_back(PerBlock);
-            } else if (2 * last.capacity() * sizeof(T) > SmallBytes || 2 * last.capacity() > PerBlock) {
-                // Past its small sizes the first block becomes a whole one.
-                GrowArray<T> whole(PerBlock);
-                whole.appendRange(last.data(), last.size());
-                last.swap(whole);
-            }
+        // Blocks made ahead by reserve wait beyond the one being filled.
+        const std::size_t filling = size_ / PerBlock;
+        if (filling == blocks_.size())
+            blocks_.emplace_back(PerBlock);
+        GrowArray<T>& block = blocks_[filling];
+        if (block.size() == block.capacity() &&
+            (2 * block.capacity() * sizeof(T) > SmallBytes || 2 * block.capacity() > PerBlock)) {
+            // Past its small sizes the first block becomes a whole one.
+            GrowArray<T> whole(PerBlock);
+            whole.appendRange(block.data(), block.size());
+            block.swap(whole);
         }
-        blocks_.back().append(value);
+        block.append(value);
         ++size_;
+    }
+    // Makes room for n elements in all at once, in whole blocks (memory is
+    // backed only as it is written), and calls visit(storage, bytes) for
+    // each block made here, so that the caller may have it backed ahead.
+    template <typename Visit>
+    void reserve(std::size_t n, Visit visit)
+    {
+        if (n <= PerBlock && (blocks_.empty() || blocks_.front().capacity() < PerBlock))
+            return;
+        if (blocks_.empty())
+            blocks_.emplace_back(PerBlock);
+        if (blocks_.front().capacity() < PerBlock) {
+            GrowArray<T> whole(PerBlock);
+            whole.appendRange(blocks_.front().data(), blocks_.front().size());
+            blocks_.front().swap(whole);
+        }
+        while (blocks_.size() * PerBlock < n) {
+            blocks_.emplace_back(PerBlock);
+            visit(static_cast<void*>(blocks_.back().data()), PerBlock * sizeof(T));
+        }
     }
     // Empties the array, giving back the memory of its large blocks.
     void clear()

@@ -58,6 +58,17 @@ void discardLarge(void* storage, std::size_t bytes)
         ::madvise(storage, roundUp(bytes, HugePage), MADV_DONTNEED);
 }
 
+void backLarge(void* storage, std::size_t bytes)
+{
+#ifdef MADV_POPULATE_WRITE
+    if (storage)
+        ::madvise(storage, roundUp(bytes, HugePage), MADV_POPULATE_WRITE);
+#else
+    (void)storage;
+    (void)bytes;
+#endif
+}
+
 #else
 
 void* allocateLarge(std::size_t bytes)
@@ -78,6 +89,8 @@ void freeLarge(void* storage, std::size_t)
 }
 
 void discardLarge(void*, std::size_t) {}
+
+void backLarge(void*, std::size_t) {}
 
 #endif
 

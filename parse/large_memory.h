@@ -28,6 +28,12 @@ void freeLarge(void* storage, std::size_t bytes);
 // that, the memory simply stays.
 void discardLarge(void* storage, std::size_t bytes);
 
+// Has the system back storage of allocateLarge (bytes of it from storage)
+// now, without changing what it holds: called on a thread with nothing
+// else to do, it takes the page faults a writer on another thread would
+// otherwise wait for. Does nothing where the system cannot.
+void backLarge(void* storage, std::size_t bytes);
+
 // Blocks of exactly LargeAllocationBytes for stores that fill many of them
 // and drop them all at once (the texts of a window read). A block given back
 // is kept for the next taker, on any thread, so a process that reads one

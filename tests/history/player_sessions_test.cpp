@@ -284,3 +284,55 @@ TEST(PlayerSessions, ACommandFromAnUnreadableAddressIsNoBotsLine)
 
 } // namespace
 } // namespace zelkam
+
+namespace zelkam {
+namespace {
+
+// A crowd announced ahead (its records made and backed on another thread
+// while the connections come): every player's session, in order of start,
+// each with its own name, id and address, until the day's last event.
+TEST(PlayerSessions, AnAnnouncedCrowdKeepsEveryPlayersSession)
+{
+    test::ScopedTimeZone zone("UTC0");
+    constexpr int Players = 150000;
+    std::vector<std::string> names;
+    std::vector<std::string> ids;
+    names.reserve(Players);
+    ids.reserve(Players);
+    for (int i = 0; i < Players; ++i) {
+        names.push_back("Crowd" + std::to_string(i));
+        ids.push_back("STEAM_0:1:" + std::to_string(i));
+    }
+    const std::int32_t day = test::localStamp(2001, 7, 6, 0, 0, 0);
+    std::vector<PlayerSession> sessions;
+    {
+        SessionTracker tracker([&](PlayerSession&& s) { sessions.push_back(std::move(s)); });
+        tracker.expectConnections(Players);
+        for (int i = 0; i < Players; ++i) {
+            LogEvent event;
+            event.kind = PlayerConnected;
+            event.time = day + i / 2;
+            event.player.name = names[static_cast<std::size_t>(i)].c_str();
+            event.player.userId = i + 1;
+            event.player.uniqueId = ids[static_cast<std::size_t>(i)].c_str();
+            event.player.addressKey = i + 7;
+            tracker.add(event);
+        }
+        tracker.finish();
+    }
+    ASSERT_EQ(sessions.size(), static_cast<std::size_t>(Players));
+    for (std::size_t k = 0; k < sessions.size(); ++k) {
+        // Of two who came in the same second, the later one is handed out
+        // first, as the session walk always has.
+        const std::size_t i = k ^ 1;
+        const PlayerSession& s = sessions[k];
+        ASSERT_EQ(s.names, std::vector<std::string>{names[i]}) << k;
+        ASSERT_EQ(s.uniqueId, ids[i]) << k;
+        ASSERT_EQ(s.start, day + static_cast<std::int32_t>(i / 2)) << k;
+        ASSERT_EQ(s.end, day + (Players - 1) / 2) << k;
+        ASSERT_EQ(s.addressKey, static_cast<std::int32_t>(i) + 7) << k;
+    }
+}
+
+} // namespace
+} // namespace zelkam
