@@ -55,8 +55,8 @@ private:
     std::unique_ptr<char[]> first_;
     // The first blocks of arenas adopted since the last reset.
     std::vector<std::unique_ptr<char[]>> adopted_;
-    // Blocks of LargeAllocationBytes; the last one, when there is one, is
-    // the one being filled.
+    // Blocks of LargeAllocationBytes, this arena's and adopted ones; when
+    // the block being filled is a large one, it is the last.
     std::vector<char*> large_;
     // The block being filled and its size.
     char* current_ = nullptr;
