@@ -210,12 +210,8 @@ public:
             blocks_.emplace_back(PerBlock);
         GrowArray<T>& block = blocks_[filling];
         if (block.size() == block.capacity() &&
-            (2 * block.capacity() * sizeof(T) > SmallBytes || 2 * block.capacity() > PerBlock)) {
-            // Past its small sizes the first block becomes a whole one.
-            GrowArray<T> whole(PerBlock);
-            whole.appendRange(block.data(), block.size());
-            block.swap(whole);
-        }
+            (2 * block.capacity() * sizeof(T) > SmallBytes || 2 * block.capacity() > PerBlock))
+            makeWhole(block);
         block.append(value);
         ++size_;
     }
@@ -225,15 +221,12 @@ public:
     template <typename Visit>
     void reserve(std::size_t n, Visit visit)
     {
-        if (n <= PerBlock && (blocks_.empty() || blocks_.front().capacity() < PerBlock))
+        if (n <= PerBlock)
             return;
         if (blocks_.empty())
             blocks_.emplace_back(PerBlock);
-        if (blocks_.front().capacity() < PerBlock) {
-            GrowArray<T> whole(PerBlock);
-            whole.appendRange(blocks_.front().data(), blocks_.front().size());
-            blocks_.front().swap(whole);
-        }
+        if (blocks_.front().capacity() < PerBlock)
+            makeWhole(blocks_.front());
         while (blocks_.size() * PerBlock < n) {
             blocks_.emplace_back(PerBlock);
             visit(static_cast<void*>(blocks_.back().data()), PerBlock * sizeof(T));
@@ -250,6 +243,14 @@ public:
     }
 
 private:
+    // Past its small sizes the first block becomes a whole one.
+    static void makeWhole(GrowArray<T>& block)
+    {
+        GrowArray<T> whole(PerBlock);
+        whole.appendRange(block.data(), block.size());
+        block.swap(whole);
+    }
+
     static constexpr std::size_t PerBlock = std::max<std::size_t>(1, LargeAllocationBytes / sizeof(T));
     static constexpr std::size_t SmallBytes = std::size_t{64} << 10;
     std::vector<GrowArray<T>> blocks_;
