@@ -6,7 +6,6 @@
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "cli/cli_commands.h"
@@ -57,8 +56,7 @@ void waitAWhile()
 
 bool isFolder(const std::string& folder)
 {
-    std::error_code error;
-    return std::filesystem::is_directory(folder.empty() ? std::filesystem::path(".") : pathFromUtf8(folder), error);
+    return pathKind(folder.empty() ? std::filesystem::path(".") : pathFromUtf8(folder)) == PathKind::Folder;
 }
 
 // The local midnight of a DD/MM/YYYY date, or none when it does not convert.

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <iostream>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "cli/cli_dates.h"
 #include "ingest/open_file.h"
@@ -40,19 +42,20 @@ void complain(std::string_view message)
 bool checkLogFolder(const std::string& folder)
 {
     // Only looked at, never changed: the folder is read-only to us.
-    std::error_code error;
     const std::filesystem::path path = pathFromUtf8(folder);
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) {
+    const PathKind kind = pathKind(path);
+    if (kind == PathKind::Missing) {
         complain("folder " + quotedArgument(folder) + " does not exist");
         return false;
     }
-    if (!error && status.type() != std::filesystem::file_type::directory) {
+    if (kind == PathKind::File) {
         complain(quotedArgument(folder) + " is a file, not a folder");
         return false;
     }
-    std::filesystem::directory_iterator listing(path, error);
-    if (error) {
+    // Listing nothing tells whether the folder can be read at all.
+    std::vector<std::string> none;
+    std::error_code error;
+    if (!listFiles(path, [](std::string_view) { return false; }, none, error)) {
         complain("cannot read folder " + quotedArgument(folder) + ": " + error.message());
         return false;
     }

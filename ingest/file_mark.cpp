@@ -1,5 +1,9 @@
 #include "ingest/file_mark.h"
 
+#ifdef _WIN32
+#include "ingest/open_file.h"
+#endif
+
 #include <chrono>
 #include <system_error>
 
@@ -69,7 +73,7 @@ bool fill(HANDLE handle, FileMark& mark, std::uint64_t* size, bool folder)
 // go on writing, renaming and removing it meanwhile, and no data access.
 bool fillFromPath(const std::filesystem::path& path, FileMark& mark, std::uint64_t* size, bool folder)
 {
-    const HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+    const HANDLE handle = CreateFileW(systemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)

@@ -212,31 +212,19 @@ bool probeLogFile(const std::filesystem::path& path, TimeStampConverter& stamps,
 
 bool FolderListing::list(const std::filesystem::path& folder, LogFileList& files, Options options)
 {
-    std::error_code error;
     // An empty path is the current directory; any other path must name an
     // existing directory, or another folder's logs would be shown as this one's.
-    if (!folder.empty() && !std::filesystem::is_directory(folder, error))
+    if (!folder.empty() && pathKind(folder) != PathKind::Folder)
         return false;
-    const std::filesystem::path where = folder.empty() ? std::filesystem::path(".") : folder;
-    std::filesystem::directory_iterator it(where, error);
-    if (error)
+    std::vector<std::string> names;
+    std::error_code error;
+    if (!listFiles(folder, isLogFileName, names, error))
         return false;
 
     std::vector<std::string> plainNames;
     std::vector<std::string> archiveNames;
-    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
-        std::string name = utf8FromPath(it->path().filename());
-        if (!isLogFileName(name))
-            continue;
-        // Only regular files (or links to them) are logs: opening a FIFO
-        // would block the program.
-        std::error_code statusError;
-        if (!it->is_regular_file(statusError))
-            continue;
+    for (std::string& name : names)
         (compressionOfName(name) == Compression::None ? plainNames : archiveNames).push_back(std::move(name));
-    }
     // Of a log and its archived twins exactly one is read, or every event
     // in them would count twice.
     if (!archiveNames.empty()) {

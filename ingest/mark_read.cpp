@@ -1,10 +1,9 @@
 #include "ingest/mark_read.h"
 
-#include <filesystem>
 #include <memory>
 #include <string_view>
-#include <system_error>
 
+#include "ingest/file_mark.h"
 #include "ingest/line_feeder.h"
 #include "ingest/open_file.h"
 
@@ -55,9 +54,9 @@ bool readWholeFile(const LogFileList& files, std::size_t index, std::uint64_t ou
     if (compressionOfName(name) != Compression::None) {
         // An archive's mark holds its stored size: it never grows, so any
         // change to it is a change.
-        std::error_code error;
-        const auto stored = std::filesystem::file_size(files.pathOf(name), error);
-        read.mark.size = read.mark.consumed = read.mark.complete = error ? 0 : stored;
+        FileMark stored;
+        read.mark.size = read.mark.consumed = read.mark.complete =
+            statFileMark(files.pathOf(name), stored) ? stored.size : 0;
         read.mark.tailEvent = false;
         read.mark.lastBytes.clear();
         read.mark.lastBytesKnown = false;

@@ -49,9 +49,76 @@ std::string utf8FromPath(const std::filesystem::path& path)
     return result;
 }
 
+std::filesystem::path systemPath(const std::filesystem::path& path)
+{
+    // Below a folder's limit the system takes any form (relative, with /
+    // or ..). The extended form is taken literally, so it is made from the
+    // absolute path the system itself would have made.
+    constexpr std::size_t FolderPathLimit = MAX_PATH - 12;
+    const std::wstring& text = path.native();
+    if (text.size() < FolderPathLimit || text.starts_with(L"\\\\?\\") || text.starts_with(L"\\\\.\\"))
+        return path;
+    const DWORD wanted = GetFullPathNameW(text.c_str(), 0, nullptr, nullptr);
+    if (wanted == 0)
+        return path;
+    std::wstring full(wanted, L'\0');
+    const DWORD written = GetFullPathNameW(text.c_str(), wanted, full.data(), nullptr);
+    if (written == 0 || written >= wanted)
+        return path;
+    full.resize(written);
+    if (full.size() < FolderPathLimit)
+        return full;
+    if (full.starts_with(L"\\\\"))
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+PathKind pathKind(const std::filesystem::path& path)
+{
+    if (path.empty())
+        return PathKind::Missing;
+    const DWORD attributes = GetFileAttributesW(systemPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME
+                       || error == ERROR_BAD_NETPATH
+                   ? PathKind::Missing
+                   : PathKind::Unknown;
+    }
+    // A link to a folder (a junction, a symbolic link) carries the folder
+    // mark itself.
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
+}
+
+bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
+               std::vector<std::string>& names, std::error_code& error)
+{
+    error.clear();
+    const std::filesystem::path pattern = (folder.empty() ? std::filesystem::path(L".") : folder) / L"*";
+    WIN32_FIND_DATAW entry {};
+    const HANDLE find = FindFirstFileExW(systemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        error.assign(static_cast<int>(GetLastError()), std::system_category());
+        return false;
+    }
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            continue;
+        std::string name = utf8FromPath(std::filesystem::path(entry.cFileName));
+        if (wanted(name))
+            names.push_back(std::move(name));
+    } while (FindNextFileW(find, &entry));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    if (code != ERROR_NO_MORE_FILES)
+        error.assign(static_cast<int>(code), std::system_category());
+    return true;
+}
+
 std::FILE* openSharedForReading(const std::filesystem::path& path)
 {
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE handle = CreateFileW(systemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
@@ -83,6 +150,48 @@ std::filesystem::path pathFromUtf8(std::string_view text)
 std::string utf8FromPath(const std::filesystem::path& path)
 {
     return path.native();
+}
+
+std::filesystem::path systemPath(const std::filesystem::path& path)
+{
+    return path;
+}
+
+PathKind pathKind(const std::filesystem::path& path)
+{
+    std::error_code error;
+    switch (std::filesystem::status(path, error).type()) {
+    case std::filesystem::file_type::not_found:
+        return PathKind::Missing;
+    case std::filesystem::file_type::directory:
+        return PathKind::Folder;
+    case std::filesystem::file_type::none:
+    case std::filesystem::file_type::unknown:
+        return PathKind::Unknown;
+    default:
+        return PathKind::File;
+    }
+}
+
+bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
+               std::vector<std::string>& names, std::error_code& error)
+{
+    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
+    if (error)
+        return false;
+    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+        if (error)
+            break;
+        std::string name = utf8FromPath(it->path().filename());
+        if (!wanted(name))
+            continue;
+        // Only regular files (or links to them) are listed: opening a FIFO
+        // would block the reader.
+        std::error_code statusError;
+        if (it->is_regular_file(statusError))
+            names.push_back(std::move(name));
+    }
+    return true;
 }
 
 #endif

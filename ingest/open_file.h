@@ -3,8 +3,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <vector>
 
 namespace zelkam {
 
@@ -17,6 +20,34 @@ namespace zelkam {
 // becomes U+FFFD) and then names no existing file.
 std::filesystem::path pathFromUtf8(std::string_view text);
 std::string utf8FromPath(const std::filesystem::path& path);
+
+// The form of a path the system's own calls take. On Windows a path as long
+// as a folder's limit (248 characters) or longer opens only in its extended
+// form, \\?\C:\... or \\?\UNC\server\share\..., made from the
+// absolute path; log folders deep in a profile or a share reach that. Shorter
+// paths, and every path elsewhere, pass unchanged. Every file and folder the
+// model looks at goes through this on its way to the system.
+std::filesystem::path systemPath(const std::filesystem::path& path);
+
+enum class PathKind {
+    Missing, // nothing of that name, or a folder on the way is missing
+    Folder,  // a folder, or a link to one
+    File,    // anything else that exists
+    Unknown, // could not be told (no permission to look, say)
+};
+
+// What a path names, following links. An empty path names nothing.
+PathKind pathKind(const std::filesystem::path& path);
+
+// The names (UTF-8) of the entries of a folder that are files, or links to
+// files, and that wanted accepts; folders are left out. wanted sees each name
+// before anything more is asked of the system about it, so a folder of
+// thousands of other files costs no more than its listing. False, with the
+// reason in error, when the folder cannot be opened for listing. An error
+// part way ends the listing with the names found so far, and is kept in
+// error.
+bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
+               std::vector<std::string>& names, std::error_code& error);
 
 // Opens a log file for reading only, refusing anything but a regular file:
 // a FIFO named like a log would block the read forever, and merely opening a

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <condition_variable>
-#include <filesystem>
 #include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
 
+#include "ingest/file_mark.h"
 #include "ingest/open_file.h"
 #include "ingest/thread_count.h"
 
@@ -237,10 +237,8 @@ ReadPlan planWindowRead(const LogFileList& files, unsigned threads, std::uint64_
     const unsigned wanted = threads > 0 ? threads : threadCount();
     for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
         const std::string& name = files.entries[i].name;
-        std::error_code error;
-        std::uint64_t size = std::filesystem::file_size(files.pathOf(name), error);
-        if (error)
-            size = 0;
+        FileMark mark;
+        const std::uint64_t size = statFileMark(files.pathOf(name), mark) ? mark.size : 0;
         const bool archive = compressionOfName(name) != Compression::None;
         if (archive || size <= pieceBytes) {
             const std::uint64_t text = archive ? size * archiveWeight : size;

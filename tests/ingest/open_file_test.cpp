@@ -28,19 +28,24 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes)
     out << bytes;
 }
 
-// Log folders live under user profiles and share names in any script: the
-// folder's path and the log names themselves may hold any character, and
-// are handed to the model as UTF-8 text.
+// Log folders live under user profiles and share names in any script, and
+// deep in them: the folder's path and the log names themselves may hold any
+// character, the path may be longer than Windows' old limit of 260, and
+// both are handed to the model as UTF-8 text.
 TEST(OpenFile, FolderAndFileNamesBeyondAsciiRead)
 {
     ScopedTimeZone zone("UTC");
     TempFolder temp;
-    for (const char* name : {"Ren\xC3\xA9", "\xD0\x9A\xD0\xB8\xD1\x80\xD0\xB8\xD0\xBB\xD0\xBB",
-                             "\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAE logs"}) {
+    std::string deep = "deep";
+    while (deep.size() < 320)
+        deep += "/" + std::string(60, 'd');
+    for (const std::string& name : {std::string("Ren\xC3\xA9"),
+                                    std::string("\xD0\x9A\xD0\xB8\xD1\x80\xD0\xB8\xD0\xBB\xD0\xBB"),
+                                    std::string("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xAE logs"), deep}) {
         SCOPED_TRACE(name);
         const std::string folderText = utf8FromPath(temp.path()) + "/" + name;
         const std::filesystem::path folder = pathFromUtf8(folderText);
-        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        ASSERT_TRUE(std::filesystem::create_directories(folder));
         writeFile(folder / "L0706000.log", chatLineAt("07/06/2001", "09:00:00", "plain name"));
         // A name matching L*.log with letters of its own is a log like any other.
         writeFile(folder / pathFromUtf8("L0706\xC3\xBC" "01.log"), chatLineAt("07/06/2001", "10:00:00", "own name"));
@@ -86,6 +91,30 @@ TEST(OpenFile, ServerMayWriteRenameAndDeleteALogBeingRead)
     EXPECT_EQ(openSharedForReading(temp.path() / "missing.log"), nullptr);
 #else
     GTEST_SKIP() << "POSIX never holds a file against writing, renaming or deleting while it is read";
+#endif
+}
+
+// The extended form a long path takes on its way to Windows is made from the
+// absolute path: the system takes it literally, so / and .. must be gone.
+TEST(OpenFile, LongPathsReachTheSystemInTheirExtendedForm)
+{
+#ifdef _WIN32
+    const std::wstring a(150, L'a');
+    const std::wstring b(150, L'b');
+    const struct {
+        std::wstring given;
+        std::wstring expected;
+    } cases[] = {
+        {L"C:\\logs\\L0706000.log", L"C:\\logs\\L0706000.log"},
+        {L"C:/" + a + L"/" + b, L"\\\\?\\C:\\" + a + L"\\" + b},
+        {L"C:\\" + a + L"\\x\\..\\.\\" + b, L"\\\\?\\C:\\" + a + L"\\" + b},
+        {L"\\\\server\\share\\" + a + L"\\" + b, L"\\\\?\\UNC\\server\\share\\" + a + L"\\" + b},
+        {L"\\\\?\\C:\\" + a + L"\\" + b, L"\\\\?\\C:\\" + a + L"\\" + b},
+    };
+    for (const auto& [given, expected] : cases)
+        EXPECT_EQ(systemPath(std::filesystem::path(given)).native(), expected) << utf8FromPath(given);
+#else
+    GTEST_SKIP() << "POSIX takes a path of any length as it is";
 #endif
 }
 
