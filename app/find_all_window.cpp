@@ -1,6 +1,5 @@
 #include "app/find_all_window.h"
 
-#include <cstdio>
 #include <memory>
 
 #include <QApplication>
@@ -202,12 +201,7 @@ std::string FindAllWindow::rowsAsCsv() const
 
 bool FindAllWindow::saveCsv(const QString& path) const
 {
-    std::FILE* file = std::fopen(path.toLocal8Bit().constData(), "wb");
-    if (!file)
-        return false;
-    const std::string csv = rowsAsCsv();
-    const bool written = std::fwrite(csv.data(), 1, csv.size(), file) == csv.size();
-    return std::fclose(file) == 0 && written;
+    return saveWhole(path, rowsAsCsv());
 }
 
 void FindAllWindow::copyRows()

@@ -6,7 +6,6 @@
 #include <QCloseEvent>
 #include <QDateEdit>
 #include <QDateTime>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -282,13 +281,7 @@ std::string RankingsWindow::rowsAsCsv(bool selectedOnly) const
 
 bool RankingsWindow::saveCsv(const QString& path) const
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const std::string csv = rowsAsCsv(false);
-    const bool written = file.write(csv.data(), static_cast<qint64>(csv.size())) == static_cast<qint64>(csv.size());
-    file.close();
-    return written && file.error() == QFileDevice::NoError;
+    return saveWhole(path, rowsAsCsv(false));
 }
 
 void RankingsWindow::copyRows()

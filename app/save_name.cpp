@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSaveFile>
 
 namespace zelkam {
 
@@ -30,6 +31,15 @@ QString askSaveFileName(QWidget* owner, const QString& title, const QString& nam
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return withDefaultSuffix(dialog.selectedFiles().constFirst(), suffix);
+}
+
+bool saveWhole(const QString& path, std::string_view bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const auto size = static_cast<qint64>(bytes.size());
+    return file.write(bytes.data(), size) == size && file.commit();
 }
 
 } // namespace zelkam

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include <QString>
 
 class QWidget;
@@ -19,5 +21,12 @@ QString withDefaultSuffix(const QString& path, const QString& suffix);
 // cancelled.
 QString askSaveFileName(QWidget* owner, const QString& title, const QString& name, const QString& filter,
                         const QString& suffix);
+
+// Writes bytes as the whole of the file at path, which the user chose. The
+// file is named as the system names it (UTF-16 on Windows, where the 8-bit
+// code page holds few names), and it changes only when every byte was
+// written: a failed save leaves what was there before. False when it could
+// not be written.
+bool saveWhole(const QString& path, std::string_view bytes);
 
 } // namespace zelkam
