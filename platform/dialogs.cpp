@@ -1,6 +1,7 @@
 #include "platform/dialogs.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -16,7 +17,9 @@ bool DesktopFolderBrowser::browse(QWidget* owner, std::string& folder)
     const QString chosen = QFileDialog::getExistingDirectory(owner, QStringLiteral("Select Log Folder"));
     if (chosen.isEmpty())
         return false;
-    folder = modelPathOf(chosen);
+    // Qt's dialogs hand back / on every system; on Windows the folder is
+    // shown, stored and read with the backslashes its users type.
+    folder = modelPathOf(QDir::toNativeSeparators(chosen));
     return true;
 }
 

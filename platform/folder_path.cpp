@@ -1,7 +1,6 @@
 #include "platform/folder_path.h"
 
 #include <QByteArray>
-#include <QDir>
 #include <QFile>
 
 namespace zelkam {
@@ -11,7 +10,7 @@ std::string modelPathOf(const QString& path)
 #ifdef Q_OS_WIN
     // Qt's 8-bit file names on Windows are the ANSI code page, which cannot
     // hold most names; the model reads UTF-8 there.
-    return QDir::toNativeSeparators(path).toUtf8().toStdString();
+    return path.toUtf8().toStdString();
 #else
     return QFile::encodeName(path).toStdString();
 #endif
