@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -84,13 +85,32 @@ MainWindow::~MainWindow()
         delete findDialog_.data();
 }
 
+namespace {
+
+// The shared font on a button of the window's fixed size: a label wider than
+// the button's inside (">>>" on 24 pixels) is drawn condensed until it fits,
+// at the same height, rather than cut at both ends or run together.
+QFont labelFontFor(const QPushButton& button)
+{
+    QFont font = sharedFont();
+    const int frame = button.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &button);
+    const int inside = button.width() - 2 * (frame + 1);
+    const int wide = QFontMetrics(font).horizontalAdvance(button.text());
+    if (button.text().isEmpty() || wide <= inside || inside <= 0)
+        return font;
+    font.setStretch(std::max(50, 100 * inside / wide));
+    return font;
+}
+
+} // namespace
+
 QPushButton* MainWindow::makeButton(const QString& text, int x, int y, int width, int height, int id)
 {
     auto* button = new QPushButton(text, this);
     button->setObjectName(QStringLiteral("button%1").arg(id));
     button->setProperty(CommandIdProperty, id);
     button->setGeometry(x, y, width, height);
-    button->setFont(sharedFont());
+    button->setFont(labelFontFor(*button));
     button->setAutoDefault(false);
     tabStop(button);
     connect(button, &QPushButton::clicked, this, [this, id] { dispatchCommand(id); });
