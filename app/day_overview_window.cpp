@@ -1,8 +1,10 @@
 #include "app/day_overview_window.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
@@ -238,7 +240,11 @@ void DayOverviewWindow::refresh()
 
 bool DayOverviewWindow::saveImage(const QString& path, qreal scale) const
 {
-    return plot_->render(scale).save(path, "PNG");
+    // Made whole in memory first, then saved as every chosen file is.
+    QByteArray png;
+    QBuffer buffer(&png);
+    return buffer.open(QIODevice::WriteOnly) && plot_->render(scale).save(&buffer, "PNG")
+           && saveWhole(path, std::string_view(png.constData(), static_cast<std::size_t>(png.size())));
 }
 
 void DayOverviewWindow::copyImage() const
