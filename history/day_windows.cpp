@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -64,7 +66,12 @@ public:
         return d > 0 && folder_.days[d - 1] == addLocalDays(folder_.days[d], -1);
     }
 
-    void runWorker(std::size_t aheadLimit)
+    using HandOver = std::function<void(std::size_t, const EventList*)>;
+
+    // Works days until none is left. With alone, this is the walk's only
+    // thread: it hands each day over as soon as it is worked, so it never
+    // waits for room.
+    void runWorker(std::size_t aheadLimit, const HandOver* alone = nullptr)
     {
         EventList window;
         LogFileList dayFiles;
@@ -85,76 +92,17 @@ public:
                 d = next_++;
                 slots_[d].users = 2 + (d + 1 < slots_.size() && hasDayBefore(d + 1) ? 1 : 0);
             }
-            bool mayMatter = true;
-            if (look_) {
-                selectDayFiles(d, dayFiles);
-                mayMatter = look_(dayFiles);
-            }
-            const bool withDayBefore = hasDayBefore(d);
-            bool beforeMayMatter = false;
-            {
-                std::unique_lock lock(mutex_);
-                slots_[d].looked = true;
-                slots_[d].mayMatter = mayMatter;
-                changed_.notify_all();
-                // The day before was taken first, and its look waits for
-                // nothing.
-                if (withDayBefore) {
-                    changed_.wait(lock, [&] { return slots_[d - 1].looked; });
-                    beforeMayMatter = slots_[d - 1].mayMatter;
-                }
-            }
-
-            if (!work_) {
-                if (mayMatter)
-                    ensureParsed(d, dayFiles, reader);
-                finishWindow(d, withDayBefore);
-                continue;
-            }
-            DayWindow view;
-            view.index = d;
-            view.day = folder_.days[d];
-            if (!mayMatter && !beforeMayMatter) {
-                view.passedOver = true;
-                work_(view);
-                finishWindow(d, withDayBefore);
-                continue;
-            }
-            ensureParsed(d, dayFiles, reader);
-            const LogParser* before = nullptr;
-            bool beforeReadable = false;
-            if (withDayBefore) {
-                ensureParsed(d - 1, dayFiles, reader);
-                std::lock_guard lock(mutex_);
-                before = slots_[d - 1].parser.get();
-                beforeReadable = slots_[d - 1].readable;
-            }
-            const DaySlot& own = slots_[d];
-            // The viewer reads the window as one list: the day before's
-            // files, then the day's. An unreadable day before is simply
-            // missing from it, as it would be from the viewer's read.
-            if (own.readable || beforeReadable) {
-                window.clear();
-                if (before && beforeReadable) {
-                    for (const LogEvent& event : before->events())
-                        window.append(event);
-                }
-                view.ownFirst = window.size();
-                if (own.readable) {
-                    for (const LogEvent& event : own.parser->events())
-                        window.append(event);
-                }
-                view.window = &window;
-            }
-            work_(view);
-            finishWindow(d, withDayBefore);
+            workDay(d, window, dayFiles, reader);
+            if (alone && !handOver(*alone, d + 1))
+                return;
         }
     }
 
-    // Runs on the calling thread: hands each finished day over in order.
-    bool handOver(const std::function<void(std::size_t, const EventList*)>& done)
+    // Runs on the calling thread: hands each finished day before upTo over
+    // in order. False when the walk stopped first.
+    bool handOver(const HandOver& done, std::size_t upTo)
     {
-        for (std::size_t d = 0; d < slots_.size(); ++d) {
+        for (std::size_t d = handedOver_; d < upTo; ++d) {
             const LogParser* own = nullptr;
             {
                 std::unique_lock lock(mutex_);
@@ -173,6 +121,8 @@ public:
         return !stopped();
     }
 
+    std::size_t dayCount() const { return slots_.size(); }
+
     void wakeAll()
     {
         std::lock_guard lock(mutex_);
@@ -188,6 +138,74 @@ public:
     }
 
 private:
+    // Day d's window: its look, its parse and the day before's, and work.
+    void workDay(std::size_t d, EventList& window, LogFileList& dayFiles, WindowReader& reader)
+    {
+        bool mayMatter = true;
+        if (look_) {
+            selectDayFiles(d, dayFiles);
+            mayMatter = look_(dayFiles);
+        }
+        const bool withDayBefore = hasDayBefore(d);
+        bool beforeMayMatter = false;
+        {
+            std::unique_lock lock(mutex_);
+            slots_[d].looked = true;
+            slots_[d].mayMatter = mayMatter;
+            changed_.notify_all();
+            // The day before was taken first, and its look waits for
+            // nothing.
+            if (withDayBefore) {
+                changed_.wait(lock, [&] { return slots_[d - 1].looked; });
+                beforeMayMatter = slots_[d - 1].mayMatter;
+            }
+        }
+
+        if (!work_) {
+            if (mayMatter)
+                ensureParsed(d, dayFiles, reader);
+            finishWindow(d, withDayBefore);
+            return;
+        }
+        DayWindow view;
+        view.index = d;
+        view.day = folder_.days[d];
+        if (!mayMatter && !beforeMayMatter) {
+            view.passedOver = true;
+            work_(view);
+            finishWindow(d, withDayBefore);
+            return;
+        }
+        ensureParsed(d, dayFiles, reader);
+        const LogParser* before = nullptr;
+        bool beforeReadable = false;
+        if (withDayBefore) {
+            ensureParsed(d - 1, dayFiles, reader);
+            std::lock_guard lock(mutex_);
+            before = slots_[d - 1].parser.get();
+            beforeReadable = slots_[d - 1].readable;
+        }
+        const DaySlot& own = slots_[d];
+        // The viewer reads the window as one list: the day before's
+        // files, then the day's. An unreadable day before is simply
+        // missing from it, as it would be from the viewer's read.
+        if (own.readable || beforeReadable) {
+            window.clear();
+            if (before && beforeReadable) {
+                for (const LogEvent& event : before->events())
+                    window.append(event);
+            }
+            view.ownFirst = window.size();
+            if (own.readable) {
+                for (const LogEvent& event : own.parser->events())
+                    window.append(event);
+            }
+            view.window = &window;
+        }
+        work_(view);
+        finishWindow(d, withDayBefore);
+    }
+
     std::vector<WindowReader::FileCutShort> cutShort_;
     // The stop flag is set from outside without a notification, so waits
     // that depend on it look again every few milliseconds.
@@ -297,14 +315,29 @@ bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
     Walk walk(folder, stop, work, look, std::max(1u, cores / threads));
     const std::size_t aheadLimit = 4 * std::size_t{threads};
     std::vector<std::thread> workers;
-    workers.reserve(threads);
-    for (unsigned i = 0; i < threads; ++i)
-        workers.emplace_back([&] { walk.runWorker(aheadLimit); });
-    const bool complete = walk.handOver(done);
-    // A stop set while a worker waits for room must wake it.
-    walk.wakeAll();
-    for (std::thread& worker : workers)
-        worker.join();
+    // One thread is this one: it works each day and hands it over. So is a
+    // walk the system gives no further thread to.
+    if (threads > 1) {
+        workers.reserve(threads);
+        for (unsigned i = 0; i < threads; ++i) {
+            try {
+                workers.emplace_back([&] { walk.runWorker(aheadLimit); });
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+    }
+    bool complete;
+    if (workers.empty()) {
+        walk.runWorker(aheadLimit, &done);
+        complete = walk.handOver(done, walk.dayCount());
+    } else {
+        complete = walk.handOver(done, walk.dayCount());
+        // A stop set while a worker waits for room must wake it.
+        walk.wakeAll();
+        for (std::thread& worker : workers)
+            worker.join();
+    }
     folder.filesCutShort = walk.takeCutShort();
     return complete;
 }

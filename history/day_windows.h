@@ -64,7 +64,9 @@ using DayFilesLook = std::function<bool(const LogFileList& dayFiles)>;
 // soon as that day and all before it are finished; done also gets the day's
 // own events (those of the files that begin on it, null when unreadable),
 // which live until done returns. Each file is read once: a day's parse
-// serves its own window and the next day's.
+// serves its own window and the next day's. With one thread, or when the
+// system gives the walk no thread, the calling thread works each day and
+// then hands it over.
 //
 // work may be empty when only the days' own events are wanted. It runs
 // concurrently for different days, so it may only write what
