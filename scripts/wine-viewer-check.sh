@@ -66,7 +66,10 @@ check_viewer_under_wine() { # portable folder
 
     # First start, on the samples given as the argument. The setting store
     # does not exist yet in this fresh Wine prefix: the start creates it.
+    # Not this shell's job: its end by wine_viewer_stop's kill would be
+    # reported ("Killed") in the middle of the check's output.
     "$wine" "$exe" "$samples" >"$work/viewer-1.log" 2>&1 &
+    disown $!
     local window
     window=$(wine_viewer_window "^Zelkam v")
     if [ -z "$window" ]; then
@@ -174,6 +177,7 @@ check_viewer_under_wine() { # portable folder
         local label=$1
         shift
         "$wine" "$exe" "$@" >"$work/viewer-$label.log" 2>&1 &
+        disown $!
         window=$(wine_viewer_window "^Zelkam v")
         sleep 8
         import -window root "$shots/wine-$label.png"
