@@ -6,16 +6,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include "app/chat_view_control.h"
+#include "app/control_base.h"
 #include "app/date_selector_control.h"
 #include "app/find_dialog.h"
 #include "app/player_list_control.h"
@@ -105,6 +108,11 @@ TEST(MainWindow, HasTheFixedLayout)
         ASSERT_NE(button, nullptr) << b.id;
         EXPECT_EQ(button->text(), QString::fromLatin1(b.text)) << b.id;
         EXPECT_EQ(button->geometry(), b.geometry) << b.id;
+        // Every label is whole inside its frame, in the shared font's height.
+        const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+        EXPECT_LE(QFontMetrics(button->font()).horizontalAdvance(button->text()), button->width() - 2 * frame)
+            << b.text;
+        EXPECT_EQ(button->font().pixelSize(), sharedFont().pixelSize()) << b.text;
     }
     EXPECT_FALSE(w.button(19)->icon().isNull());
 }
