@@ -138,6 +138,8 @@ public:
     }
 
 private:
+    std::vector<WindowReader::FileCutShort> cutShort_;
+
     // Day d's window: its look, its parse and the day before's, and work.
     void workDay(std::size_t d, EventList& window, LogFileList& dayFiles, WindowReader& reader)
     {
@@ -206,7 +208,6 @@ private:
         finishWindow(d, withDayBefore);
     }
 
-    std::vector<WindowReader::FileCutShort> cutShort_;
     // The stop flag is set from outside without a notification, so waits
     // that depend on it look again every few milliseconds.
     template <typename Predicate>
