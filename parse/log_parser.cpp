@@ -42,6 +42,10 @@ bool LogParser::recognizeContent(std::string_view content)
         return false;
     const std::size_t before = events_.size();
     const std::int32_t time = stamps_.convert(content.substr(TimeStampOffset));
+    // A stamp that is no time cannot be placed in the day: the line is
+    // unreadable, as a line too short for its stamp is.
+    if (time == -1)
+        return false;
     recognizeLine(time, content.substr(LinePrefixLength), tokens_, RecognisedTokens, players_, arena_, events_,
                   allKinds_);
     return events_.size() != before;

@@ -24,7 +24,8 @@ public:
     // Processes one line as read from a file (its line end may still be on
     // it). Drops the server's bookkeeping lines (the rest after the
     // 25-character prefix begins with "Log file started", "Log file closed"
-    // or "Server cvar") and lines shorter than the prefix; otherwise stamps, tokenises and
+    // or "Server cvar"), lines shorter than the prefix and lines whose stamp
+    // is no time (parseTimeStamp's -1); otherwise stamps, tokenises and
     // recognises it, appending at most one event. The line is read only up
     // to its first NUL, carriage return or line feed.
     void processLine(std::string_view line);

@@ -74,6 +74,32 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+bool isLeapYear(int year)
+{
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+// Whether "MM/DD/YYYY - HH:MM:SS" names a time that a clock can show: every
+// field all digits, a month of the year, a day that month has, an hour,
+// minute and second in range. The local-time conversion would happily move
+// 30 February to 2 March or read a minute "0a" as 49, putting a damaged line
+// hours or days away from where it stands.
+bool isCalendarStamp(std::string_view text)
+{
+    for (std::size_t at : {0, 1, 3, 4, 6, 7, 8, 9, 13, 14, 16, 17, 19, 20}) {
+        if (!isDigit(text[at]))
+            return false;
+    }
+    const int month = twoDigits(text, 0);
+    const int day = twoDigits(text, 3);
+    const int year = twoDigits(text, 6) * 100 + twoDigits(text, 8);
+    static constexpr int DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12 || day < 1)
+        return false;
+    const int monthDays = DaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0);
+    return day <= monthDays && twoDigits(text, 13) < 24 && twoDigits(text, 16) < 60 && twoDigits(text, 19) < 60;
+}
+
 } // namespace
 
 bool toLocalTime(std::int64_t time, std::tm& fields)
@@ -119,7 +145,7 @@ std::int64_t addLocalDays(std::int64_t time, int days)
 
 std::int32_t parseTimeStamp(std::string_view text)
 {
-    if (text.size() < TimeStampLength)
+    if (text.size() < TimeStampLength || !isCalendarStamp(text))
         return -1;
     return toStamp(fieldsOf(text));
 }
@@ -129,7 +155,8 @@ std::int32_t TimeStampConverter::convert(std::string_view text)
     if (text.size() < TimeStampLength)
         return -1;
     // Minutes and seconds are only added to a remembered hour when they are
-    // plain in-range digits; anything else takes the full conversion.
+    // plain in-range digits; anything else takes the full conversion, which
+    // refuses it. A remembered hour's key was a whole calendar stamp's.
     const bool plainMinuteSecond = text[16] >= '0' && text[16] <= '5' && isDigit(text[17])
                                    && text[19] >= '0' && text[19] <= '5' && isDigit(text[20]);
     if (!plainMinuteSecond)
@@ -143,6 +170,8 @@ std::int32_t TimeStampConverter::convert(std::string_view text)
     if (const auto known = hours_.find(key); known != hours_.end()) {
         base = known->second;
     } else {
+        if (!isCalendarStamp(text))
+            return -1;
         std::tm start = fieldsOf(text);
         start.tm_min = 0;
         start.tm_sec = 0;

@@ -17,12 +17,14 @@ inline constexpr std::size_t TimeStampOffset = 2;
 inline constexpr std::size_t TimeStampLength = 21;
 
 // Calendar seconds of the local time written as "MM/DD/YYYY - HH:MM:SS" at the
-// start of text (line position 2). The digits are taken from their fixed
-// places whatever stands there; the local-time conversion, with daylight
-// saving left for it to decide, normalises out-of-range fields. -1 when the
-// conversion rejects the date, when the result does not fit 32 bits, or when
-// text is shorter than the stamp. A time of the hour repeated when clocks go
-// back reads as its earlier occurrence.
+// start of text (line position 2), daylight saving left to the local-time
+// conversion. The digits are taken from their fixed places (the separators
+// between them are not looked at). -1 when a field is not all digits or out
+// of its range (a month of 13, a day the month does not have, hour 24, a
+// minute or second of 60), when the result does not fit 32 bits, or when
+// text is shorter than the stamp: such a line is not moved to another time.
+// A time of the hour repeated when clocks go back reads as its earlier
+// occurrence; one of the hour skipped when they go forward reads an hour on.
 std::int32_t parseTimeStamp(std::string_view text);
 
 // The local broken-down time of a calendar time; false when the platform
