@@ -13,6 +13,7 @@
 #include "ingest/thread_count.h"
 #include "ingest/window_reader.h"
 #include "parse/log_parser.h"
+#include "parse/stamp_order.h"
 
 namespace zelkam {
 
@@ -202,6 +203,10 @@ private:
                 for (const LogEvent& event : own.parser->events())
                     window.append(event);
             }
+            // Each part was judged on its own; where they meet, a stray line
+            // at the end of the day before is judged again as the viewer's
+            // read of the whole window judges it.
+            setAsideStrayStamps(window, 0, &view.ownFirst);
             view.window = &window;
         }
         work_(view);

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "ingest/parallel_read.h"
+#include "parse/stamp_order.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam {
@@ -53,6 +54,9 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         }
     }
     files.windowFirst = files.windowStop;
+    // Every reader of a window (the replay, the walks over all days, the
+    // followed day's reloads) sees it without its stray lines.
+    setAsideStrayStamps(parser.events());
     return opened;
 }
 

@@ -51,7 +51,9 @@ public:
     // for the window's days by their first lines and re-sorting the list)
     // and feeds every line of them to the parser. False when no file starts
     // inside the window or none of its files can be opened; the parser is
-    // then empty. A file that cannot be opened is passed over.
+    // then empty. A file that cannot be opened is passed over. Lines whose
+    // stamps lie away from the lines around them are set aside
+    // (setAsideStrayStamps).
     bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days);
 
     // A file whose content could not be read to its end: a damaged or

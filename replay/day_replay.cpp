@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ingest/log_file_list.h"
+#include "parse/stamp_order.h"
 #include "state/event_application.h"
 
 namespace zelkam {
@@ -111,6 +112,13 @@ bool DayReplay::takeGrowth(std::size_t before, std::size_t retracted)
     // the day again.
     if (newestTime < presenceLastTime_)
         return false;
+    // New lines may show a line stamped away from its neighbours for what it
+    // is, or make one of the newest lines read before such a line: a fresh
+    // read sets it aside, so the day is read again. The lines already taken
+    // are judged again as far back as a stray run can reach.
+    const std::size_t kept = before - retracted;
+    if (hasStrayStamps(window, kept > StrayRunLimit + 1 ? kept - StrayRunLimit - 1 : 0))
+        return false;
 
     last_ = newest;
     std::size_t e = presenceNext_;
@@ -167,10 +175,11 @@ std::int32_t DayReplay::endTime() const
 
 std::int32_t DayReplay::playEndTime() const
 {
-    return endsWithWindow() ? oneSecondPast((*window_)[last_].time) : (*window_)[last_].time;
+    // Past midnight as at a day's end: the last line's second is played too.
+    return oneSecondPast((*window_)[last_].time);
 }
 
-std::size_t DayReplay::playEndEvent() const { return endsWithWindow() ? window_->size() : last_; }
+std::size_t DayReplay::playEndEvent() const { return window_->size(); }
 
 std::int32_t DayReplay::clampToDay(std::int32_t t) const
 {

@@ -80,10 +80,11 @@ public:
     // No loaded event lies at or after the next midnight.
     bool endsWithWindow() const;
     std::int32_t endTime() const;
-    // The latest time forward play reaches: the last event's time when the
-    // window runs on into the next day, else one second past it.
+    // The latest time forward play reaches: one second past the last loaded
+    // event, whether that lies in the day or past its midnight, so that
+    // every loaded event is applied.
     std::int32_t playEndTime() const;
-    // One past the last event forward play may apply.
+    // One past the last event forward play may apply: the window's size.
     std::size_t playEndEvent() const;
     // t clamped to the day: from the first event's time to endTime.
     std::int32_t clampToDay(std::int32_t t) const;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "replay/viewer_state.h"
@@ -37,7 +38,7 @@ TEST(DayReplay, EndsAtTheNextMidnightOrASecondAfterTheLastEvent)
         if (c.pastMidnight) {
             EXPECT_EQ(day.endEvent(), 2u);
             EXPECT_EQ(day.endTime(), localStamp(2001, 7, 7, 0, 0, 3));
-            EXPECT_EQ(day.playEndTime(), localStamp(2001, 7, 7, 0, 10, 0));
+            EXPECT_EQ(day.playEndTime(), localStamp(2001, 7, 7, 0, 10, 1));
         } else {
             EXPECT_EQ(day.endEvent(), day.events().size());
             EXPECT_EQ(day.endTime(), late + 1);
@@ -47,6 +48,60 @@ TEST(DayReplay, EndsAtTheNextMidnightOrASecondAfterTheLastEvent)
         state->seek(day.endTime());
         ASSERT_FALSE(state->viewChatLines().empty());
         EXPECT_STREQ(state->viewChatLines()[state->viewChatLines().size() - 1].text, "*DEAD*Ann : late");
+    }
+}
+
+// A server shut down after midnight disconnects everyone in the last second
+// of the loaded lines: playing on to there applies it, as at a day's end.
+TEST(DayReplay, PlayingPastMidnightAppliesTheLastSecond)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder folder;
+    LogText text("07/06/2001");
+    text.at("23:59:00", mapStarted("de_dust"))
+        .at("23:59:01", entered("Ann", 1))
+        .at("23:59:02", joinedTeam("Ann", 1, "CT"))
+        .on("07/07/2001")
+        .at("00:18:13", disconnected("Ann", 1, "CT"));
+    folder.write("L0706000.log", text.text());
+    auto state = loaded(folder);
+    state->command(PlaybackCommand::Fastest);
+    for (int i = 0; i < 40; ++i)
+        state->tick();
+    EXPECT_EQ(state->clock(), localStamp(2001, 7, 7, 0, 18, 14));
+    EXPECT_EQ(state->viewPlayers().size(), 0u) << "the disconnection of the last second was not applied";
+}
+
+// No line of a day is lost because another lies about its time: a line in
+// the middle of the day stamped on the next one (or the day before) is set
+// aside, and the day plays, transcribes and ends as if it were not there.
+TEST(DayReplay, AStrayStampNeitherEndsNorStallsTheDay)
+{
+    ScopedTimeZone zone("UTC");
+    for (const char* strayDate : {"07/07/2001", "07/05/2001"}) {
+        SCOPED_TRACE(strayDate);
+        TempFolder folder;
+        LogText text("07/06/2001");
+        text.at("10:00:00", mapStarted("de_dust"));
+        for (int i = 0; i < 60; ++i) {
+            char time[16];
+            std::snprintf(time, sizeof time, "10:%02d:05", i);
+            text.at(time, said("Bob", 2, "CT", "msg" + std::to_string(i)));
+            if (i == 30)
+                text.on(strayDate).at("03:00:00", said("Eve", 3, "TERRORIST", "stray")).on("07/06/2001");
+        }
+        folder.write("L0706000.log", text.text());
+        auto state = loaded(folder);
+        const DayReplay& day = state->day();
+        EXPECT_TRUE(day.endsWithWindow());
+        EXPECT_EQ(day.events().size(), 61u);
+        EXPECT_EQ(day.endTime(), localStamp(2001, 7, 6, 10, 59, 6));
+        // A seek lands where it is asked, past the stray line's place.
+        state->seek(localStamp(2001, 7, 6, 10, 44, 6));
+        ASSERT_FALSE(state->viewChatLines().empty());
+        EXPECT_STREQ(state->viewChatLines()[state->viewChatLines().size() - 1].text, "*DEAD*Bob : msg44");
+        state->seek(day.endTime());
+        EXPECT_STREQ(state->viewChatLines()[state->viewChatLines().size() - 1].text, "*DEAD*Bob : msg59");
     }
 }
 

@@ -256,12 +256,12 @@ TEST(Search, NothingToFindAtOrPastTheDaysEnd)
     state->command(PlaybackCommand::Fastest);
     for (int i = 0; i < 10; ++i)
         state->tick();
-    ASSERT_EQ(state->cursor(), state->lastEvent());
+    ASSERT_EQ(state->cursor(), state->events().size());
     const std::int32_t clock = state->clock();
     const std::string view = viewSummary(*state);
     EXPECT_FALSE(state->find(SearchKind::Chat, "x", false));
     // A miss leaves the replay where it stood, even past the day's end.
-    EXPECT_EQ(state->cursor(), state->lastEvent());
+    EXPECT_EQ(state->cursor(), state->events().size());
     EXPECT_EQ(state->clock(), clock);
     EXPECT_EQ(viewSummary(*state), view);
 }
