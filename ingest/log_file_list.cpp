@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <map>
 #include <set>
+#include <unordered_set>
 #include <system_error>
 #include <vector>
 
@@ -221,19 +222,28 @@ bool FolderListing::list(const std::filesystem::path& folder, LogFileList& files
     if (!listFiles(folder, isLogFileName, names, error))
         return false;
 
+    // Of a log and its twins exactly one is read, or every event in them
+    // would count twice. Twins are the same name in any letter case (a
+    // folder copied from a system that ignores case may hold both
+    // L0706000.log and l0706000.LOG), archived or not. The plain file wins,
+    // as it is the one the server may still be writing; of archives, .gz,
+    // then .xz, then .zst; between names of the same kind, the one that
+    // sorts first byte by byte (upper case before lower).
+    const auto twinKey = [](std::string_view name) {
+        std::string key(uncompressedName(name));
+        std::transform(key.begin(), key.end(), key.begin(), lowered);
+        return key;
+    };
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const Compression ca = compressionOfName(a);
+        const Compression cb = compressionOfName(b);
+        return ca != cb ? ca < cb : a < b;
+    });
     std::vector<std::string> plainNames;
-    std::vector<std::string> archiveNames;
-    for (std::string& name : names)
-        (compressionOfName(name) == Compression::None ? plainNames : archiveNames).push_back(std::move(name));
-    // Of a log and its archived twins exactly one is read, or every event
-    // in them would count twice.
-    if (!archiveNames.empty()) {
-        std::set<std::string, std::less<>> taken(plainNames.begin(), plainNames.end());
-        std::sort(archiveNames.begin(), archiveNames.end());
-        for (std::string& name : archiveNames) {
-            if (taken.emplace(uncompressedName(name)).second)
-                plainNames.push_back(std::move(name));
-        }
+    std::unordered_set<std::string> taken;
+    for (std::string& name : names) {
+        if (taken.emplace(twinKey(name)).second)
+            plainNames.push_back(std::move(name));
     }
 
     LogFileList scanned;
