@@ -74,30 +74,93 @@ std::optional<std::int32_t> midnightOf(const std::string& date)
 
 enum class Kind { Chat, Events };
 
-// Prints the loaded day's events from the cursor up to where the day ends
-// for now, as "chat" or "events" prints them, one flushed line each.
-void printOn(ViewerState& state, Kind kind)
+// Where printing has got to in the day, by what survives the day being read
+// again: the time of the last event taken and how many events of that second
+// came before it. An index would not do: a file emptied and written again, or
+// moved away and back, gives the same events other indices for a while.
+struct PrintedUpTo {
+    bool any = false;
+    std::int32_t time = 0;
+    std::size_t ordinal = 0;
+};
+
+// The position of events[at] within its second.
+std::size_t ordinalInSecond(const EventList& events, std::size_t at, std::size_t first)
 {
-    std::string text;
-    while (!stopRequested && !state.isEmptyDay() && state.cursor() < state.dayPlayEnd()) {
-        const LogEvent& event = state.events()[state.cursor()];
-        const bool composed = state.applyNext();
-        if (kind == Kind::Events) {
-            std::cout << eventJson(event) << '\n' << std::flush;
-            continue;
-        }
-        if (!composed)
-            continue;
-        const ChatLine& line = state.live().chatLines[state.live().chatLines.size() - 1];
-        text.clear();
-        appendTerminalText(text, line.text);
-        std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
-    }
+    std::size_t ordinal = 0;
+    while (at > first + ordinal && events[at - ordinal - 1].time == events[at].time)
+        ++ordinal;
+    return ordinal;
 }
 
-// After the day was read again (a file replaced or shortened), goes back to
-// where printing had got to without printing anything twice.
-void resume(ViewerState& state, std::size_t printedUpTo) { state.replayTo(printedUpTo); }
+bool isPrinted(const PrintedUpTo& printed, std::int32_t time, std::size_t ordinal)
+{
+    return printed.any && (time < printed.time || (time == printed.time && ordinal <= printed.ordinal));
+}
+
+class Transcript {
+public:
+    explicit Transcript(Kind kind) : kind_(kind) {}
+
+    // Prints the loaded day's events from the cursor up to where the day
+    // ends for now, as "chat" or "events" prints them, one flushed line
+    // each. After the day was read again, the events already printed are
+    // taken without a word until the first one that was not.
+    void printOn(ViewerState& state)
+    {
+        std::string text;
+        while (!stopRequested && !state.isEmptyDay() && state.cursor() < state.dayPlayEnd()) {
+            const std::size_t at = state.cursor();
+            const LogEvent& event = state.events()[at];
+            const bool composed = state.applyNext();
+            if (catchingUp_) {
+                if (isPrinted(printed_, event.time, ordinalInSecond(state.events(), at, state.dayFirstEvent())))
+                    continue;
+                catchingUp_ = false;
+            }
+            if (kind_ == Kind::Events) {
+                std::cout << eventJson(event) << '\n' << std::flush;
+                continue;
+            }
+            if (!composed)
+                continue;
+            const ChatLine& line = state.live().chatLines[state.live().chatLines.size() - 1];
+            text.clear();
+            appendTerminalText(text, line.text);
+            std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
+        }
+    }
+
+    // Called before the folder is looked at: notes where printing got to.
+    void notePrinted(const ViewerState& state)
+    {
+        if (catchingUp_ || state.isEmptyDay() || state.cursor() <= state.dayFirstEvent())
+            return;
+        const std::size_t last = state.cursor() - 1;
+        printed_ = {true, state.events()[last].time, ordinalInSecond(state.events(), last, state.dayFirstEvent())};
+    }
+
+    // After the day was read again (a file replaced, shortened, emptied,
+    // moved away and back): goes on from the first event not printed yet,
+    // and keeps passing over printed ones that come back later.
+    void resume(ViewerState& state)
+    {
+        catchingUp_ = printed_.any;
+        state.replayTo(state.isEmptyDay() ? 0 : state.dayFirstEvent());
+    }
+
+    // A new day: nothing of it is printed yet.
+    void startDay()
+    {
+        printed_ = {};
+        catchingUp_ = false;
+    }
+
+private:
+    Kind kind_;
+    PrintedUpTo printed_;
+    bool catchingUp_ = false;
+};
 
 } // namespace
 
@@ -163,12 +226,14 @@ int runFollow(const std::vector<std::string>& args)
     }
     bool loaded = false;
     std::size_t warned = 0;
+    Transcript transcript(kind);
     while (!stopRequested) {
         if (!loaded && index < state->days().size()) {
             state->followDay(state->days()[index]);
+            transcript.startDay();
             loaded = true;
         }
-        printOn(*state, kind);
+        transcript.printOn(*state);
         // Files cut short (damaged archives, read errors) are told as they
         // are found, as chat tells them.
         if (const auto& cut = state->folder().filesCutShort(); cut.size() > warned) {
@@ -187,14 +252,14 @@ int runFollow(const std::vector<std::string>& args)
         waitAWhile();
         if (stopRequested)
             break;
-        const std::size_t printedUpTo = state->cursor();
+        transcript.notePrinted(*state);
         const LiveUpdate update = state->follow();
         if (update.folderGone) {
             complain(*folder + " is gone");
             return NothingToShow;
         }
         if (update.viewChanged)
-            resume(*state, printedUpTo);
+            transcript.resume(*state);
         if (!loaded && !state->days().empty())
             index = std::min(index, state->days().size() - 1);
     }

@@ -72,6 +72,42 @@ TEST(CliFollow, PrintsTheDaySoFarThenEachLineAsItIsWrittenAndEndsOnASignal)
     }
 }
 
+// A change that is not growth reads the day again; what was printed before
+// is never printed again, whether the file comes back whole at once or is
+// emptied and written again line by line.
+TEST(CliFollow, PrintsEachLineOnceWhenTheDaysFileGoesAndComesBack)
+{
+    const std::string day = LogText("07/05/2001")
+                                .at("10:00:00", mapStarted("de_dust"))
+                                .at("10:00:02", said("Bob", 2, "CT", "one"))
+                                .at("10:00:02", said("Bob", 2, "CT", "two"))
+                                .text();
+    const std::string three = lineAt("07/05/2001", "10:00:09", said("Bob", 2, "CT", "three"));
+    for (const bool moved : {true, false}) {
+        SCOPED_TRACE(moved ? "moved away and back" : "emptied and written again");
+        TempFolder folder;
+        folder.write("L0705000.log", day);
+        CliProcess follow({"follow", folder.string()});
+        EXPECT_EQ(follow.readLine(), "10:00:02 *DEAD*Bob : one");
+        EXPECT_EQ(follow.readLine(), "10:00:02 *DEAD*Bob : two");
+        if (moved) {
+            std::filesystem::rename(folder.path() / "L0705000.log", folder.path() / "away");
+            EXPECT_EQ(follow.readLine(std::chrono::milliseconds(700)), std::nullopt);
+            std::filesystem::rename(folder.path() / "away", folder.path() / "L0705000.log");
+            EXPECT_EQ(follow.readLine(std::chrono::milliseconds(700)), std::nullopt);
+            append(folder, "L0705000.log", three);
+        } else {
+            folder.write("L0705000.log", "");
+            EXPECT_EQ(follow.readLine(std::chrono::milliseconds(700)), std::nullopt);
+            append(folder, "L0705000.log", day);
+            EXPECT_EQ(follow.readLine(std::chrono::milliseconds(700)), std::nullopt);
+            append(folder, "L0705000.log", three);
+        }
+        EXPECT_EQ(follow.readLine(), "10:00:09 *DEAD*Bob : three");
+        EXPECT_EQ(follow.stop(SIGINT), 0) << follow.errors();
+    }
+}
+
 TEST(CliFollow, WaitsForTheFirstLogAndFailsWhenTheFolderGoes)
 {
     auto folder = std::make_unique<TempFolder>();
