@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "cli/cli_dates.h"
 #include "cli/cli_usage.h"
 
 namespace zelkam::cli {
@@ -24,7 +25,7 @@ void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files
     for (const WindowReader::FileCutShort& file : files) {
         // A file name in the log folder is anyone's text: complain makes it
         // safe.
-        std::string line = "warning: " + file.name;
+        std::string line = "warning: " + file.name + " (" + formatDate(file.day) + ")";
         switch (file.end) {
         case ReadEnd::Complete:
             continue;
@@ -33,6 +34,10 @@ void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files
             break;
         case ReadEnd::Bounded:
             line += " expands past " + sizeText(file.delivered) + "; the rest was not read";
+            break;
+        case ReadEnd::OverPool:
+            line += " was cut after " + sizeText(file.delivered)
+                    + ": the archive text held at once reached its bound (raise it with ZELKAM_TEXT_BOUND_MIB)";
             break;
         case ReadEnd::Unreadable:
             line += " could not be read past its first " + sizeText(file.delivered);

@@ -63,7 +63,21 @@ public:
             finished_ = true;
             return 0;
         }
-        const std::size_t got = decode(buffer, static_cast<std::size_t>(std::min<std::uint64_t>(capacity, room)));
+        std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, room));
+        if (holding_) {
+            wanted = static_cast<std::size_t>(holding_->take(wanted));
+            if (wanted == 0) {
+                // As at the bound: content that ends here is whole.
+                char beyond;
+                if (decode(&beyond, 1) > 0)
+                    finish(ReadEnd::OverPool);
+                finished_ = true;
+                return 0;
+            }
+        }
+        const std::size_t got = decode(buffer, wanted);
+        if (holding_ && got < wanted)
+            holding_->giveBack(wanted - got);
         delivered_ += got;
         if (got == 0)
             finished_ = true;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string_view>
 
+#include "parse/text_pool.h"
+
 namespace zelkam {
 
 // How a log file's bytes are stored: as written by the server, or rotated
@@ -30,6 +32,9 @@ enum class ReadEnd {
     // The content ran past the output bound: what came before the bound was
     // read, the rest was not.
     Bounded,
+    // The process's pool of decoded text was spent (TextPool): what came
+    // before was read, the rest was not.
+    OverPool,
     // The system reported a read error.
     Unreadable,
 };
@@ -58,11 +63,17 @@ public:
     std::uint64_t delivered() const { return delivered_; }
     // The open file the content comes from, for a look at its status.
     std::FILE* file() const { return file_; }
+    // Counts what an archive decodes from here on against holding (a
+    // parser's share of the process's text pool); once the pool is spent
+    // the content ends, as OverPool. Plain files are not counted: their
+    // size is what the server wrote, not what a stranger packed.
+    void countAgainst(TextHolding& holding) { holding_ = &holding; }
 
 protected:
     explicit BlockSource(std::FILE* file) : file_(file) {}
 
     std::FILE* file_;
+    TextHolding* holding_ = nullptr;
     ReadEnd end_ = ReadEnd::Complete;
     std::uint64_t delivered_ = 0;
 };

@@ -45,6 +45,7 @@ bool readWholeFile(const LogFileList& files, std::size_t index, std::uint64_t ou
     if (!file)
         return false;
     const std::unique_ptr<BlockSource> source = makeBlockSource(file, compressionOfName(name), outputBound);
+    source->countAgainst(parser.textHolding());
     read.mark.name = name;
     readOnFromMark(*source, parser, read.mark, buffer, ReadBufferSize, false);
     read.mark.lastBytesKnown = true;

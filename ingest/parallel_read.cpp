@@ -142,12 +142,14 @@ public:
     }
 
     // The arenas every thread parsed into, for the window's arena to adopt
-    // once every thread has ended.
-    void adoptArenas(StringArena& arena)
+    // once every thread has ended, with their shares of the text pool.
+    void adoptArenas(LogParser& parser)
     {
         for (const auto& worker : workers_) {
-            if (worker && worker->started)
-                arena.adopt(worker->parser->arena());
+            if (worker && worker->started) {
+                parser.arena().adopt(worker->parser->arena());
+                parser.textHolding().adopt(worker->parser->textHolding());
+            }
         }
     }
 
@@ -347,7 +349,7 @@ void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudge
     });
     for (std::thread& thread : pool)
         thread.join();
-    read.adoptArenas(parser.arena());
+    read.adoptArenas(parser);
 }
 
 } // namespace zelkam

@@ -28,22 +28,69 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     marks_.clear();
     if (!selectWindow(files, start, days))
         return false;
+    const std::size_t first = files.windowFirst;
+    const std::size_t stop = files.windowStop;
+    ArchiveBudget budget{outputBound_, windowBound_, 0};
+    bool opened = false;
+
+    // The window is read to show its last day; the days before it are
+    // context. Archives are cut where the budget or the process's text pool
+    // runs out, so when an earlier day has archives, the last day's own
+    // files are read first and take what they need; the earlier days get
+    // what is left, and are the ones cut.
+    std::size_t own = first;
+    if (days > 1) {
+        const std::int64_t lastDay = addLocalDays(start, days - 1);
+        while (own < stop && files.entries[own].startTime < lastDay)
+            ++own;
+    }
+    bool earlierArchive = false;
+    for (std::size_t i = first; i < own; ++i)
+        earlierArchive = earlierArchive || compressionOfName(files.entries[i].name) != Compression::None;
+    if (earlierArchive && own < stop) {
+        if (!ownParser_)
+            ownParser_ = std::make_unique<LogParser>();
+        ownParser_->reset();
+        ownParser_->setAllKinds(parser.allKinds());
+        std::vector<FileMark> ownMarks;
+        opened = readFiles(files, own, stop, *ownParser_, budget, ownMarks);
+        opened = readFiles(files, first, own, parser, budget, marks_) || opened;
+        // Joined in reading order, as the pieces of a parallel read join.
+        parser.events().appendRange(ownParser_->events().data(), ownParser_->events().size());
+        ownParser_->events().clear();
+        parser.arena().adopt(ownParser_->arena());
+        parser.textHolding().adopt(ownParser_->textHolding());
+        for (FileMark& mark : ownMarks)
+            marks_.push_back(std::move(mark));
+    } else {
+        opened = readFiles(files, first, stop, parser, budget, marks_);
+    }
+    files.windowFirst = files.windowStop = stop;
+    // Every reader of a window (the replay, the walks over all days, the
+    // followed day's reloads) sees it without its stray lines.
+    setAsideStrayStamps(parser.events());
+    return opened;
+}
+
+bool WindowReader::readFiles(LogFileList& files, std::size_t first, std::size_t stop, LogParser& parser,
+                             ArchiveBudget& budget, std::vector<FileMark>& marks)
+{
     bool opened = false;
     const auto finish = [&](FileRead& read) {
         opened = true;
         if (read.end != ReadEnd::Complete)
-            noteCutShort(read.mark.name, read.end, read.delivered);
-        marks_.push_back(std::move(read.mark));
+            noteCutShort(files, read.mark.name, read.end, read.delivered);
+        marks.push_back(std::move(read.mark));
     };
-
+    files.windowFirst = first;
+    files.windowStop = stop;
     const ReadPlan plan = planWindowRead(files, threads_, inlineBelow_, pieceBytes_, ArchiveWeight);
     // Room for the window's events at once, as far as its files' sizes tell.
     reserveForLogBytes(parser.events(), plan.logBytes);
-    ArchiveBudget budget{outputBound_, windowBound_, 0};
     if (plan.threads > 1) {
         readInParallel(files, plan, budget, readWorkers_, parser, buffer_.get(), finish);
     } else {
-        for (std::size_t i = files.windowFirst; i < files.windowStop; ++i) {
+        for (std::size_t i = first; i < stop; ++i) {
             FileRead read;
             const bool archive = compressionOfName(files.entries[i].name) != Compression::None;
             if (readWholeFile(files, i, archive ? budget.next() : outputBound_, parser, buffer_.get(), read)) {
@@ -53,22 +100,25 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
             }
         }
     }
-    files.windowFirst = files.windowStop;
-    // Every reader of a window (the replay, the walks over all days, the
-    // followed day's reloads) sees it without its stray lines.
-    setAsideStrayStamps(parser.events());
     return opened;
 }
 
-void WindowReader::noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered)
+void WindowReader::noteCutShort(const LogFileList& files, const std::string& name, ReadEnd end,
+                                std::uint64_t delivered)
 {
+    std::int32_t day = 0;
+    for (const LogFileEntry& entry : files.entries) {
+        if (entry.name == name)
+            day = dayStartOf(entry.startTime);
+    }
+    const FileCutShort cut{name, end, delivered, day};
     for (FileCutShort& known : cutShort_) {
         if (known.name == name) {
-            known = FileCutShort{name, end, delivered};
+            known = cut;
             return;
         }
     }
-    cutShort_.push_back(FileCutShort{name, end, delivered});
+    cutShort_.push_back(cut);
 }
 
 bool WindowReader::selectWindow(LogFileList& files, std::int32_t start, int days)

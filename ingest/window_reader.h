@@ -14,6 +14,7 @@
 
 namespace zelkam {
 
+struct ArchiveBudget;
 struct ReadWorker;
 
 // Reads the log lines of a window of days from the folder's files into a
@@ -64,6 +65,9 @@ public:
         ReadEnd end = ReadEnd::Complete;
         // Bytes of content read from it.
         std::uint64_t delivered = 0;
+        // The local midnight of the day the file begins on: the day whose
+        // lines were lost.
+        std::int32_t day = 0;
     };
     // Every file cut short in the windows read since forgetCutShort, once
     // each, with how it ended the last time it was read.
@@ -74,10 +78,12 @@ public:
     // unless lowered).
     void setOutputBound(std::uint64_t bound) { outputBound_ = bound; }
     // How many bytes of content the archives of one window may give
-    // together, in reading order (DefaultWindowBound unless lowered): a
-    // small archive can expand to gigabytes of lines, and a day's window
-    // holds many archives. An archive reached past it is cut there, as one
-    // past its own bound is.
+    // together (DefaultWindowBound unless lowered): a small archive can
+    // expand to gigabytes of lines, and a day's window holds many archives.
+    // The window's last day takes it first, then the days before in reading
+    // order. An archive reached past it is cut there, as one past its own
+    // bound is. Beyond that, all the archive text the process holds at once
+    // is bounded by its TextPool.
     static constexpr std::uint64_t DefaultWindowBound = std::uint64_t{1} << 30;
     void setWindowBound(std::uint64_t bound) { windowBound_ = bound; }
 
@@ -100,7 +106,11 @@ public:
 
 private:
     bool selectWindow(LogFileList& files, std::int32_t start, int days);
-    void noteCutShort(const std::string& name, ReadEnd end, std::uint64_t delivered);
+    // Reads files [first, stop) of the list into parser, in order, noting
+    // each file's mark; true when any could be opened.
+    bool readFiles(LogFileList& files, std::size_t first, std::size_t stop, LogParser& parser, ArchiveBudget& budget,
+                   std::vector<FileMark>& marks);
+    void noteCutShort(const LogFileList& files, const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;
     std::uint64_t outputBound_ = DefaultOutputBound;
@@ -112,6 +122,8 @@ private:
     std::vector<std::unique_ptr<ReadWorker>> readWorkers_;
     std::vector<FileCutShort> cutShort_;
     std::vector<FileMark> marks_;
+    // The last day's own files, read first when earlier days have archives.
+    std::unique_ptr<LogParser> ownParser_;
 };
 
 } // namespace zelkam

@@ -93,6 +93,7 @@ void LogParser::reset()
     players_.clear();
     tokens_.clear();
     stamps_.reset();
+    text_.release();
 }
 
 } // namespace zelkam

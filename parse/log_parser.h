@@ -6,6 +6,7 @@
 #include "parse/log_event.h"
 #include "parse/player_token_cache.h"
 #include "parse/string_arena.h"
+#include "parse/text_pool.h"
 #include "parse/time_stamp.h"
 #include "parse/tokenizer.h"
 
@@ -38,7 +39,8 @@ public:
     void processLines(std::string_view block);
 
     // Empties the event list and the token table and resets the arena:
-    // every name and text handed out before becomes invalid.
+    // every name and text handed out before becomes invalid, and the
+    // decoded archive text it held goes back to the process's pool.
     void reset();
 
     // Whether lines of the kinds only rankings count (14 on) make events,
@@ -50,6 +52,9 @@ public:
     const EventList& events() const { return events_; }
     EventList& events() { return events_; }
     StringArena& arena() { return arena_; }
+    // The share of the process's text pool that the archives decoded into
+    // this parser took.
+    TextHolding& textHolding() { return text_; }
     const TokenTable& tokens() const { return tokens_; }
 
 private:
@@ -64,6 +69,7 @@ private:
     // Names in it point into arena_: it is cleared with every arena reset.
     PlayerTokenCache players_;
     bool allKinds_ = false;
+    TextHolding text_;
 };
 
 } // namespace zelkam

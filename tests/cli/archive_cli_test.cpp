@@ -51,7 +51,7 @@ TEST(CliArchives, ArchivesShowAsTheirPlainFilesAndDamageIsWarnedOf)
     plain.write("L0705000.log", evening);
     plain.write("L0706000" + odd + ".log", unxzAtOnce(cut));
 
-    const std::string warning = "zelkam-cli: warning: L0706000" + shownOdd + ".log.xz is damaged or cut short; only its first "
+    const std::string warning = "zelkam-cli: warning: L0706000" + shownOdd + ".log.xz (06/07/2001) is damaged or cut short; only its first "
         + std::to_string(unxzAtOnce(cut).size()) + " bytes were read\n";
     for (const Strings& args : std::vector<Strings>{{"days"},
                                                     {"events", "06/07/2001"},

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "ingest/log_folder.h"
+#include "parse/text_pool.h"
 #include "tests/support/compression.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -296,9 +297,53 @@ TEST(Archives, AWindowsArchivesStopTogetherAtItsBound)
     }
 }
 
-// A log and its archived twin hold the same lines: exactly one is read, the
-// plain file (which the server may still be writing), else the archive
-// whose name sorts first.
+// The window is read to show its last day: the day's own archives are served
+// first, whatever cuts (the window's bound or the process's text pool), and
+// the day before is the one cut and reported, with its day.
+TEST(Archives, ADaysOwnArchivesAreNeverCutForTheDayBefore)
+{
+    ScopedTimeZone zone("UTC");
+    std::string before;
+    while (before.size() < 200000)
+        before += chatLineAt("07/05/2001", "20:00:00", "yesterday");
+    std::string own;
+    for (int i = 0; i < 10; ++i)
+        own += chatLineAt("07/06/2001", "10:00:00", ("own" + std::to_string(i)).c_str());
+    TempFolder archived;
+    archived.write("L0705000.log.xz", xzCompressed(before));
+    archived.write("L0706000.log.xz", xzCompressed(own));
+    const std::uint64_t bound = 100000;
+    for (const bool byPool : {false, true}) {
+        for (const unsigned threads : {1u, 4u}) {
+            SCOPED_TRACE(std::string(byPool ? "pool" : "window bound") + " threads " + std::to_string(threads));
+            const std::uint64_t processBound = TextPool::process().bound();
+            if (byPool)
+                TextPool::process().setBound(TextPool::process().held() + bound);
+            {
+                LogFolder folder;
+                if (!byPool)
+                    folder.setWindowBound(bound);
+                folder.setReadThreads(threads, 0, 1 << 14);
+                ASSERT_TRUE(folder.buildDayIndex(archived.string()));
+                ASSERT_TRUE(folder.readWindow(localStamp(2001, 7, 5), 2));
+                std::size_t ownLines = 0;
+                for (const LogEvent& event : folder.events())
+                    ownLines += std::string_view(event.text ? event.text : "").starts_with("own");
+                EXPECT_EQ(ownLines, 10u);
+                ASSERT_EQ(folder.filesCutShort().size(), 1u);
+                EXPECT_EQ(folder.filesCutShort()[0].name, "L0705000.log.xz");
+                EXPECT_EQ(folder.filesCutShort()[0].end, byPool ? ReadEnd::OverPool : ReadEnd::Bounded);
+                EXPECT_EQ(folder.filesCutShort()[0].day, localStamp(2001, 7, 5));
+                EXPECT_LE(folder.filesCutShort()[0].delivered, bound);
+            }
+            TextPool::process().setBound(processBound);
+        }
+    }
+}
+
+// A log and its twins (archived, or in other letter case) hold the same
+// lines: exactly one is read, the plain file (which the server may still be
+// writing), else .gz, .xz, .zst, the name in upper case first.
 TEST(Archives, OneOfTwinsIsRead)
 {
     ScopedTimeZone zone("UTC");
@@ -325,9 +370,15 @@ TEST(Archives, OneOfTwinsIsRead)
         {"an empty plain file still stands for its archive",
          {{"L0706000.log", ""}, {"L0706000.log.gz", gzipped(say("gz"))}, {"L0706001.log", say("other")}},
          {"other"}},
-        {"twins are twins only by exact name",
+        {"a twin archive in other letter case",
          {{"L0706000.log", say("plain")}, {"L0706000.LOG.gz", gzipped(say("other case"))}},
-         {"other case", "plain"}},
+         {"plain"}},
+        {"plain twins in other letter case: upper case first",
+         {{"l0706000.LOG", say("lower l")}, {"L0706000.log", say("upper L")}},
+         {"upper L"}},
+        {"archived twins in other letter case: .gz before .xz",
+         {{"L0706000.LOG.xz", xzCompressed(say("xz"))}, {"L0706000.log.gz", gzipped(say("gz"))}},
+         {"gz"}},
         {"suffixes in any letter case", {{"L0706000.log.GZ", gzipped(say("upper"))}}, {"upper"}},
         {"what is not a log name",
          {{"L0706000.log", say("plain")},
