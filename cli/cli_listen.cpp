@@ -20,6 +20,7 @@
 #include "receive/archive_writer.h"
 #include "receive/listener.h"
 #include "receive/rate_limit.h"
+#include "receive/secret_file.h"
 #include "text/text_out.h"
 
 namespace zelkam::cli {
@@ -34,8 +35,6 @@ constexpr int DropLinesPerSecond = 10;
 
 // The environment variable that may hold the secret, out of sight of ps.
 constexpr const char* SecretVariable = "ZELKAM_LISTEN_SECRET";
-// A secret file is a line, not a document.
-constexpr off_t MaxSecretFileBytes = 4096;
 
 struct ListenArguments {
     std::string archive;
@@ -54,40 +53,6 @@ bool parsePort(const std::string& text, std::uint16_t& port)
     if (text.empty() || status != std::errc() || end != text.data() + text.size() || value > 65535)
         return false;
     port = static_cast<std::uint16_t>(value);
-    return true;
-}
-
-// The secret held in the file at path: its first line, without the line
-// end. False, with the reason in error, when the file is not a regular file
-// of the right size, other users may read it, or it holds no secret.
-bool readSecretFile(const std::string& path, std::string& secret, std::string& error)
-{
-    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0) {
-        error = "cannot read the secret file " + path + ": " + std::generic_category().message(errno);
-        return false;
-    }
-    struct stat status {};
-    std::string text(static_cast<std::size_t>(MaxSecretFileBytes), '\0');
-    ssize_t size = -1;
-    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MaxSecretFileBytes)
-        error = "the secret file " + path + " is not a regular file of at most 4 KiB";
-    else if (status.st_mode & (S_IRGRP | S_IROTH))
-        error = "other users can read the secret file " + path + "; make it yours alone (chmod 600)";
-    else if ((size = ::read(file, text.data(), text.size())) < 0)
-        error = "cannot read the secret file " + path + ": " + std::generic_category().message(errno);
-    ::close(file);
-    if (!error.empty())
-        return false;
-    text.resize(static_cast<std::size_t>(size));
-    text = text.substr(0, text.find('\n'));
-    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
-        text.pop_back();
-    if (text.empty()) {
-        error = "the secret file " + path + " holds no secret";
-        return false;
-    }
-    secret = text;
     return true;
 }
 
@@ -216,10 +181,38 @@ void raiseOpenFileLimit()
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
+// listen --new-secret FILE: a new secret into FILE, and the server's line
+// for it on standard output.
+int runNewSecret(const std::vector<std::string>& args)
+{
+    if (args.size() != 2 || args[0] != "--new-secret" || args[1].empty()) {
+        complain("listen: --new-secret FILE takes no other option");
+        return UsageError;
+    }
+    std::string secret;
+    std::string error;
+    if (!makeSecret(secret)) {
+        complain("listen: the system gave no random bytes for a secret");
+        return NothingToShow;
+    }
+    if (!writeNewSecretFile(args[1], secret, error)) {
+        complain("listen: " + terminalTextFromUtf8(error));
+        return NothingToShow;
+    }
+    std::cout << "sv_logsecret " << secret << '\n';
+    complain("wrote a new secret into " + terminalTextFromUtf8(args[1])
+             + "; give the server the line above (its console, and server.cfg) and start the receiver with "
+               "--secret-file "
+             + terminalTextFromUtf8(args[1]));
+    return Done;
+}
+
 } // namespace
 
 int runListen(const std::vector<std::string>& args)
 {
+    if (std::find(args.begin(), args.end(), "--new-secret") != args.end())
+        return runNewSecret(args);
     const std::optional<ListenArguments> parsed = parseArguments(args);
     if (!parsed)
         return UsageError;

@@ -128,6 +128,12 @@ TEST(ListenCommand, RefusesWhatItCannotRunSafely)
     std::filesystem::permissions(shared, std::filesystem::perms(0640));
     const std::string empty = folder.write("empty-secret", "\n").string();
     std::filesystem::permissions(empty, std::filesystem::perms(0600));
+    // Others could rewrite these: their own lines would pass for the server's.
+    std::string writable[3];
+    for (int i = 0; const unsigned mode : {0602u, 0620u, 0622u}) {
+        writable[i] = folder.write("writable-secret-" + std::to_string(mode), "8731946205\n").string();
+        std::filesystem::permissions(writable[i++], std::filesystem::perms(mode));
+    }
     struct Row {
         const char* what;
         Strings args;
@@ -146,6 +152,9 @@ TEST(ListenCommand, RefusesWhatItCannotRunSafely)
          {"listen", "--archive", archive, "--allow", "0.0.0.0/1", "--allow", "128.0.0.0/1"},
          "--allow-any"},
         {"a secret file others can read", {"listen", "--archive", archive, "--secret-file", shared}, "chmod 600"},
+        {"a secret file others can write (602)", {"listen", "--archive", archive, "--secret-file", writable[0]}, "chmod 600"},
+        {"a secret file the group can write (620)", {"listen", "--archive", archive, "--secret-file", writable[1]}, "chmod 600"},
+        {"a secret file both can write (622)", {"listen", "--archive", archive, "--secret-file", writable[2]}, "chmod 600"},
         {"a secret file that is not there",
          {"listen", "--archive", archive, "--secret-file", folder.string() + "/none"},
          "cannot read"},
@@ -248,6 +257,36 @@ TEST(ListenCommand, TheSecretComesFromAFileOrTheEnvironmentAndIsNeverShown)
         if (way == Way::AddressOnly)
             EXPECT_NE(err.find("source"), std::string::npos) << err;
     }
+}
+
+TEST(ListenCommand, ANewSecretGoesIntoANewFileAndTheServersLineIsPrinted)
+{
+    TempFolder folder;
+    const std::string file = (folder.path() / "secret").string();
+    const CliResult made = runCli({"listen", "--new-secret", file});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string secret = readAll(file).substr(0, readAll(file).find('\n'));
+    EXPECT_GE(secret.size(), 39u) << "at least 128 bits of digits";
+    EXPECT_EQ(made.out, "sv_logsecret " + secret + "\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0600));
+
+    // Never over an existing file, nor mixed with the receiver's options.
+    EXPECT_EQ(runCli({"listen", "--new-secret", file}).status, 1);
+    EXPECT_EQ(readAll(file), secret + "\n");
+    EXPECT_EQ(runCli({"listen", "--new-secret", file + "2", "--archive", folder.string()}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(file + "2"));
+
+    // The file made is one the receiver takes.
+    const std::filesystem::path archive = folder.path() / "archive";
+    ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--secret-file", file});
+    const std::optional<std::uint16_t> port = listen.port();
+    ASSERT_TRUE(port) << readAll(listen.err());
+    UdpSender sender;
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    ASSERT_TRUE(sender.send(*port, "\xFF\xFF\xFF\xFFS" + secret + line + "\n"));
+    const std::filesystem::path written = archive / ("127.0.0.1_" + std::to_string(sender.port())) / "L0706000.log";
+    EXPECT_TRUE(waitUntil([&] { return readAll(written) == line + "\n"; })) << readAll(listen.err());
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
 }
 
 TEST(ListenCommand, AllowAnyOpensEverythingOnlyWhenAsked)
