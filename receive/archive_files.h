@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -21,12 +22,28 @@ struct FileIdentity {
     std::uint64_t inode = 0;
 };
 
-// The folder name inside parent, made with mode when missing (created then
-// says so). A link or anything else that is not a folder fails (ENOTDIR).
+// The archive folder at path, opened one name at a time from the root (the
+// current folder's path put in front of a relative one), never through a
+// link another user could have put there, and made where missing: the
+// folders above it as the user's mask says (0755 at most), the archive
+// itself with exactly mode. Refused, with the reason and the fix in error,
+// when:
+// - the archive itself, or anything on the way to it, is a link (give the
+//   path the links lead to instead);
+// - the archive or a folder on the way belongs to someone other than the
+//   user or root;
+// - group or others may write in the archive, or in a folder on the way
+//   that lacks the sticky bit (as /tmp has): they could move the archive
+//   or its folders away and put their own in their place.
+// A descriptor, or -1.
+int openArchiveFolder(const std::filesystem::path& path, mode_t mode, std::string& error);
+
+// The folder name inside parent, made with exactly mode when missing
+// (created then says so). A link or anything else that is not a folder fails (ENOTDIR).
 int openSubfolder(int parent, const std::string& name, mode_t mode, bool& created);
 
-// A new file name inside folder, for appending; fails (EEXIST) when the
-// name is taken by anything, a dangling link included.
+// A new file name inside folder, for appending, with exactly mode; fails
+// (EEXIST) when the name is taken by anything, a dangling link included.
 int createLogFile(int folder, const std::string& name, mode_t mode, FileIdentity& identity);
 
 // The file name inside folder again, for appending, when it still is the
