@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cstdlib>
 #include <system_error>
@@ -213,6 +214,9 @@ int runListen(const std::vector<std::string>& args)
 {
     if (std::find(args.begin(), args.end(), "--new-secret") != args.end())
         return runNewSecret(args);
+    // The receiver's messages may go to a pipe whose reader has gone (a
+    // pager closed, "| head"): the write fails, and receiving goes on.
+    ::signal(SIGPIPE, SIG_IGN);
     const std::optional<ListenArguments> parsed = parseArguments(args);
     if (!parsed)
         return UsageError;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -57,10 +58,14 @@ bool waitUntil(Ready ready)
     return true;
 }
 
+// Where the receiver's messages go: a file, or a pipe the test reads and
+// may close.
+enum class Messages { ToFile, ToPipe };
+
 // zelkam-cli listen running as a process of its own, its outputs in files.
 class ListenProcess {
 public:
-    explicit ListenProcess(const Strings& options)
+    explicit ListenProcess(const Strings& options, Messages messages = Messages::ToFile)
     {
         Strings argvStrings = {ZELKAM_CLI_PATH, "listen"};
         argvStrings.insert(argvStrings.end(), options.begin(), options.end());
@@ -72,10 +77,26 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int pipeEnds[2] = {-1, -1};
+        if (messages == Messages::ToPipe && pipe2(pipeEnds, O_CLOEXEC) == 0)
+            posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+        else
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                             0600);
         if (posix_spawn(&child_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             child_ = -1;
         posix_spawn_file_actions_destroy(&actions);
+        if (pipeEnds[1] >= 0)
+            close(pipeEnds[1]);
+        messageReader_ = pipeEnds[0];
+    }
+
+    // With Messages::ToPipe: closes the reading end, as "| head" does when
+    // it has had its lines (port() has copied what came before into err()).
+    void closeMessagePipe()
+    {
+        close(messageReader_);
+        messageReader_ = -1;
     }
 
     ~ListenProcess()
@@ -84,6 +105,8 @@ public:
             kill(child_, SIGKILL);
             waitpid(child_, nullptr, 0);
         }
+        if (messageReader_ >= 0)
+            close(messageReader_);
     }
 
     // The port it says it listens on, once it says so.
@@ -91,6 +114,7 @@ public:
     {
         std::optional<std::uint16_t> found;
         waitUntil([&] {
+            copyMessages();
             const std::string text = readAll(err());
             const std::size_t at = text.find(" port ");
             if (at != std::string::npos && text.find(',', at) != std::string::npos)
@@ -116,8 +140,27 @@ public:
     std::filesystem::path err() const { return outputs_.path() / "err"; }
 
 private:
+    // What the pipe holds now, added to the err() file.
+    void copyMessages() const
+    {
+        if (messageReader_ < 0)
+            return;
+        std::ofstream copy(err(), std::ios::binary | std::ios::app);
+        char bytes[4096];
+        for (;;) {
+            pollfd ready{messageReader_, POLLIN, 0};
+            if (poll(&ready, 1, 0) != 1 || !(ready.revents & POLLIN))
+                return;
+            const ssize_t size = read(messageReader_, bytes, sizeof bytes);
+            if (size <= 0)
+                return;
+            copy.write(bytes, size);
+        }
+    }
+
     TempFolder outputs_;
     pid_t child_ = -1;
+    int messageReader_ = -1;
 };
 
 TEST(ListenCommand, RefusesWhatItCannotRunSafely)
@@ -197,6 +240,27 @@ TEST(ListenCommand, WritesUntilSignalledThenPrintsTheCounts)
         EXPECT_NE(err.find("garbage\\x1b[2J"), std::string::npos) << err;
         EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
     }
+}
+
+TEST(ListenCommand, AMessagePipeWhoseReaderHasGoneDoesNotStopReceiving)
+{
+    TempFolder folder;
+    const std::filesystem::path archive = folder.path() / "archive";
+    ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--allow", "127.0.0.1",
+                          "--verbose"},
+                         Messages::ToPipe);
+    const std::optional<std::uint16_t> port = listen.port();
+    ASSERT_TRUE(port) << readAll(listen.err());
+    listen.closeMessagePipe();
+    UdpSender sender;
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    // The drop's message is written into the pipe no one reads any more.
+    ASSERT_TRUE(sender.send(*port, "garbage"));
+    ASSERT_TRUE(sender.send(*port, "\xFF\xFF\xFF\xFFR" + line + "\n"));
+    const std::filesystem::path file = archive / ("127.0.0.1_" + std::to_string(sender.port())) / "L0706000.log";
+    EXPECT_TRUE(waitUntil([&] { return readAll(file) == line + "\n"; }));
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
+    EXPECT_NE(readAll(listen.out()).find("written: 1\n"), std::string::npos) << readAll(listen.out());
 }
 
 // Sets an environment variable for the life of the object (the programs
