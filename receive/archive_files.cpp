@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <system_error>
 
 #include "receive/filing.h"
@@ -17,6 +18,23 @@ namespace {
 // Descriptors of files under the archive never block (a pipe put in a
 // file's place), never follow a link and are not handed down.
 constexpr int FileFlags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+
+// The identity of the regular file behind descriptor; false when it is not
+// one.
+bool identityOf(int descriptor, const struct stat& status, FileIdentity& identity)
+{
+    if (!S_ISREG(status.st_mode))
+        return false;
+    identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino), 0};
+#ifdef STATX_BTIME
+    struct statx extended {};
+    if (::statx(descriptor, "", AT_EMPTY_PATH, STATX_BTIME, &extended) == 0 && (extended.stx_mask & STATX_BTIME))
+        identity.bornNanoseconds = extended.stx_btime.tv_sec * 1'000'000'000LL + extended.stx_btime.tv_nsec;
+#else
+    (void)descriptor;
+#endif
+    return true;
+}
 
 int closeFailing(int descriptor, int error)
 {
@@ -146,7 +164,8 @@ int createLogFile(int folder, const std::string& name, mode_t mode, FileIdentity
     struct stat status {};
     if (::fstat(file, &status) != 0)
         return closeFailing(file, errno);
-    identity = {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    if (!identityOf(file, status, identity))
+        return closeFailing(file, ESTALE);
     if ((status.st_mode & 07777) != mode && ::fchmod(file, mode) != 0)
         return closeFailing(file, errno);
     return file;
@@ -160,8 +179,8 @@ int reopenLogFile(int folder, const std::string& name, const FileIdentity& ident
     struct stat status {};
     if (::fstat(file, &status) != 0)
         return closeFailing(file, errno);
-    if (!S_ISREG(status.st_mode) || static_cast<std::uint64_t>(status.st_dev) != identity.device
-        || static_cast<std::uint64_t>(status.st_ino) != identity.inode)
+    FileIdentity found;
+    if (!identityOf(file, status, found) || found != identity)
         return closeFailing(file, ESTALE);
     return file;
 }
@@ -192,35 +211,77 @@ std::vector<std::string> namesIn(int folder)
     return names;
 }
 
-std::string endTornLine(int folder, const std::vector<std::string>& names)
+bool recordCurrentFile(int folder, const std::string& name, const FileIdentity& identity)
 {
-    const std::string* newest = nullptr;
-    struct timespec newestTime {};
-    for (const std::string& name : names) {
-        struct stat status {};
-        if (!isLogFileName(name) || ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0
-            || !S_ISREG(status.st_mode))
-            continue;
-        const struct timespec changed = status.st_mtim;
-        if (!newest || changed.tv_sec > newestTime.tv_sec
-            || (changed.tv_sec == newestTime.tv_sec && changed.tv_nsec > newestTime.tv_nsec)) {
-            newest = &name;
-            newestTime = changed;
-        }
+    const std::string record = name + ' ' + std::to_string(identity.device) + ' ' + std::to_string(identity.inode)
+                               + ' ' + std::to_string(identity.bornNanoseconds) + '\n';
+    const std::string fresh = std::string(ReceiverRecordName) + ".new";
+    // A copy a stopped run left behind is ours to replace; a link there is
+    // removed, never followed.
+    ::unlinkat(folder, fresh.c_str(), 0);
+    const int file = ::openat(folder, fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | FileFlags, 0600);
+    if (file < 0)
+        return false;
+    const bool written = ::write(file, record.data(), record.size()) == static_cast<ssize_t>(record.size());
+    ::close(file);
+    if (!written || ::renameat(folder, fresh.c_str(), folder, ReceiverRecordName) != 0) {
+        ::unlinkat(folder, fresh.c_str(), 0);
+        return false;
     }
-    if (!newest)
+    return true;
+}
+
+namespace {
+
+// The name and identity the folder's record holds; false when there is no
+// record or it is not one this writer made.
+bool readRecord(int folder, std::string& name, FileIdentity& identity)
+{
+    const int file = ::openat(folder, ReceiverRecordName, O_RDONLY | FileFlags);
+    if (file < 0)
+        return false;
+    char bytes[256];
+    struct stat status {};
+    ssize_t size = -1;
+    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode))
+        size = ::read(file, bytes, sizeof bytes - 1);
+    ::close(file);
+    if (size <= 0)
+        return false;
+    bytes[size] = '\0';
+    char recorded[64] = {};
+    unsigned long long device = 0;
+    unsigned long long inode = 0;
+    long long born = 0;
+    if (std::sscanf(bytes, "%63s %llu %llu %lld", recorded, &device, &inode, &born) != 4 || !isLogFileName(recorded))
+        return false;
+    name = recorded;
+    identity = {device, inode, born};
+    return true;
+}
+
+} // namespace
+
+std::string endTornLine(int folder)
+{
+    std::string name;
+    FileIdentity identity;
+    if (!readRecord(folder, name, identity))
         return {};
-    const int file = ::openat(folder, newest->c_str(), O_RDWR | O_APPEND | FileFlags);
+    const int file = ::openat(folder, name.c_str(), O_RDWR | O_APPEND | FileFlags);
     if (file < 0)
         return {};
     struct stat status {};
+    FileIdentity found;
     char last = '\n';
     bool ended = false;
-    if (::fstat(file, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0
+    // Only the very file recorded: one the admin put under that name since
+    // is not the receiver's.
+    if (::fstat(file, &status) == 0 && identityOf(file, status, found) && found == identity && status.st_size > 0
         && ::pread(file, &last, 1, status.st_size - 1) == 1 && last != '\n')
         ended = ::write(file, "\n", 1) == 1;
     ::close(file);
-    return ended ? *newest : std::string();
+    return ended ? name : std::string();
 }
 
 } // namespace zelkam::receive

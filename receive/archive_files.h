@@ -17,9 +17,15 @@ namespace zelkam::receive {
 // identity). Each returns a descriptor, or -1 with errno set.
 
 // What a file is, to tell the file a run made from one put in its place.
+// A removed file's inode number may be given to the next file made, so the
+// time the file was made is part of it where the system tells it (Linux,
+// on most file systems; 0 elsewhere).
 struct FileIdentity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::int64_t bornNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
 };
 
 // The archive folder at path, opened one name at a time from the root (the
@@ -57,10 +63,23 @@ bool isUnlinked(int descriptor);
 // The names in folder, "." and ".." left out.
 std::vector<std::string> namesIn(int folder);
 
-// Among the log files named in names, the one changed last ends without a
-// line feed when a receiver was stopped while writing it: ends it with one,
-// so a reader never joins the part with the line after it. The name it
-// ended, or empty.
-std::string endTornLine(int folder, const std::vector<std::string>& names);
+// A receiver keeps, in each server folder, a record of the file it writes
+// there now: its name and identity, in a small file of its own whose name
+// no log file can have. Only that file can have been left with a cut last
+// line by a receiver that was stopped while writing; any other file may be
+// the admin's, and is never changed. The record is replaced whole (a new
+// copy renamed over the old), so a stop leaves the old record or the new,
+// never a mix; a missing or unreadable record changes nothing.
+inline constexpr const char* ReceiverRecordName = ".zelkam-receiving";
+
+// Records name, of that identity, as the file this receiver writes in
+// folder. False when the record could not be replaced.
+bool recordCurrentFile(int folder, const std::string& name, const FileIdentity& identity);
+
+// The file the folder's record names, when it still is that very file and
+// ends without a line feed (the receiver was stopped while writing it):
+// ends it with one, so a reader never joins the part with a line after it.
+// The name it ended, or empty.
+std::string endTornLine(int folder);
 
 } // namespace zelkam::receive

@@ -135,7 +135,7 @@ bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
         file.numbers = std::make_unique<RunningNumbers>();
         for (const std::string& name : names)
             file.numbers->note(name);
-        const std::string ended = endTornLine(folder, names);
+        const std::string ended = endTornLine(folder);
         if (!ended.empty())
             report("ended the last line of " + (archive_ / file.folder / ended).string()
                    + " with a line feed: it was cut off when a receiver stopped");
@@ -157,6 +157,12 @@ bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
         if (descriptor >= 0) {
             file.fileName = name;
             opened(file, descriptor);
+            // Before its first line, so a line cut by a stop is always in
+            // a recorded file. Without the record a cut line is left as it
+            // is at the next start: the safe side.
+            if (!recordCurrentFile(folder, name, file.identity))
+                report("cannot record " + pathOf(file) + " as this receiver's file in "
+                       + (archive_ / file.folder / ReceiverRecordName).string() + ": " + systemReason(errno));
             ::close(folder);
             return true;
         }

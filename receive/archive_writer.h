@@ -24,7 +24,9 @@ namespace zelkam::receive {
 // it at once and never half of it; a write the disk cuts short is taken
 // back. The writer creates files and never writes into one it did not
 // create in this run, so the admin's history is never overwritten or added
-// to; the one exception ends a line a stopped receiver left cut off.
+// to; the one exception ends a line a stopped receiver left cut off, in the
+// file a receiver recorded as its own (see recordCurrentFile), never in any
+// other.
 //
 // Everything below the archive folder is opened without following links
 // (see archive_files.h): another user of the machine cannot send the lines

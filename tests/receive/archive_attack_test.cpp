@@ -218,23 +218,95 @@ TEST(ArchiveUnderAttack, AnArchiveOthersCouldChangeIsRefused)
     }
 }
 
-TEST(ArchiveUnderAttack, ATornLastLineIsEndedBeforeTheNextFile)
+// A file left as a receiver leaves one when it is killed while writing: its
+// last line without the line end.
+void cutLastLine(const fs::path& file)
 {
-    TempFolder archive;
-    fs::create_directory(archive.path() / Folder);
-    archive.write(Folder + "/L0705000.log", A + "\n");
-    const std::string torn = "L 07/06/2001 - 19:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"cut he";
-    const fs::path tornFile = archive.write(Folder + "/L0706000.log", A + "\n" + torn);
-    // The torn file is the one written last.
-    fs::last_write_time(archive.path() / Folder / "L0705000.log",
-                        fs::last_write_time(tornFile) - std::chrono::hours(24));
-    Writer w(archive.path());
-    ASSERT_TRUE(w.writer.write(Server, B));
-    w.writer.closeAll();
-    EXPECT_EQ(readAll(tornFile), A + "\n" + torn + "\n");
-    EXPECT_EQ(readAll(archive.path() / Folder / "L0705000.log"), A + "\n");
-    EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
-    EXPECT_NE(w.reports.find("cut off"), std::string::npos) << w.reports;
+    std::ofstream(file, std::ios::binary | std::ios::app) << "L 07/06/2001 - 19:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"cut he";
+}
+
+TEST(ArchiveUnderAttack, OnlyAFileTheReceiverWroteHasItsTornLineEnded)
+{
+    enum class Left { ReceiversOwn, AdminsOwn, ReplacedUnderTheSameName };
+    struct Row {
+        const char* what;
+        Left left;
+        bool ended;
+    };
+    const Row rows[] = {
+        {"the file a stopped receiver was writing", Left::ReceiversOwn, true},
+        // Once given a line feed, with a message blaming a receiver.
+        {"a file the admin put there", Left::AdminsOwn, false},
+        {"the receiver's name, now another file", Left::ReplacedUnderTheSameName, false},
+    };
+    for (const Row& row : rows) {
+        TempFolder archive;
+        const fs::path folder = archive.path() / Folder;
+        const fs::path cut = folder / "L0706000.log";
+        if (row.left == Left::AdminsOwn) {
+            fs::create_directory(folder);
+            archive.write(Folder + "/L0706000.log", A + "\n");
+        } else {
+            Writer before(archive.path());
+            ASSERT_TRUE(before.writer.write(Server, A));
+        }
+        if (row.left == Left::ReplacedUnderTheSameName) {
+            fs::remove(cut);
+            archive.write(Folder + "/L0706000.log", A + "\n");
+        }
+        cutLastLine(cut);
+        const std::string left = readAll(cut);
+
+        Writer w(archive.path());
+        ASSERT_TRUE(w.writer.write(Server, B));
+        w.writer.closeAll();
+        EXPECT_EQ(readAll(cut), row.ended ? left + "\n" : left) << row.what;
+        EXPECT_EQ(w.reports.find("cut off") != std::string::npos, row.ended) << row.what << ": " << w.reports;
+        // The lines go to a new file either way.
+        EXPECT_EQ(readAll(folder / "L0706001.log"), B + "\n") << row.what;
+    }
+}
+
+// The receiver's own file moved to another user's folder and a link to it
+// planted under its name: the file is the very one recorded, so only not
+// following the link keeps the lines (and the line feed) out of that folder.
+TEST(ArchiveUnderAttack, ALinkToTheCurrentFileMovedAwayIsNeverFollowed)
+{
+    for (const bool restarted : {false, true}) {
+        TempFolder archive;
+        TempFolder elsewhere;
+        const fs::path current = archive.path() / Folder / "L0706000.log";
+        const fs::path moved = elsewhere.path() / "moved.log";
+        rlimit saved{};
+        getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit few = saved;
+        few.rlim_cur = 40;
+        setrlimit(RLIMIT_NOFILE, &few);
+        Writer w(archive.path());
+        setrlimit(RLIMIT_NOFILE, &saved);
+        ASSERT_TRUE(w.writer.write(Server, A));
+        if (restarted) {
+            w.writer.closeAll();
+            cutLastLine(current);
+        } else {
+            // Other servers take every place: the file is closed, to be
+            // opened again by name at the server's next line.
+            for (std::uint16_t port = 1; port <= 40; ++port)
+                ASSERT_TRUE(w.writer.write(SourceAddress::v4({127, 0, 0, 2}, port), A));
+        }
+        const std::string before = readAll(current);
+        fs::rename(current, moved);
+        fs::create_symlink(moved, current);
+
+        if (restarted) {
+            Writer again(archive.path());
+            ASSERT_TRUE(again.writer.write(Server, B));
+        } else {
+            ASSERT_TRUE(w.writer.write(Server, B));
+        }
+        EXPECT_EQ(readAll(moved), before) << (restarted ? "after a restart" : "at the next line");
+        EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
+    }
 }
 
 TEST(ArchiveUnderAttack, SourcesSilentForAnHourAreForgotten)
