@@ -148,13 +148,10 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
     return parsed;
 }
 
-std::string sourceText(const SourceAddress& source)
-{
-    const std::string address = addressText(source);
-    return (source.isV6 ? "[" + address + "]" : address) + ":" + std::to_string(source.port);
-}
+// Sources held back for wrong secrets shown at most, the most first.
+constexpr std::size_t ShownGuessers = 10;
 
-void printCounts(const ReceiveCounts& counts)
+void printCounts(const ReceiveCounts& counts, const std::vector<GuessLimit::Guesser>& guessers)
 {
     std::cout << "received: " << counts.received << '\n' << "written: " << counts.written << '\n';
     for (int reason = 0; reason < DropReasonCount; ++reason) {
@@ -162,6 +159,12 @@ void printCounts(const ReceiveCounts& counts)
                   << counts.dropped[static_cast<std::size_t>(reason)] << '\n';
     }
     std::cout << "lost before the receiver, socket buffer full: " << counts.kernelDropped << '\n';
+    for (std::size_t i = 0; i < guessers.size() && i < ShownGuessers; ++i) {
+        std::cout << "wrong secrets from " << sourceText(guessers[i].source) << ": " << guessers[i].wrongSecrets
+                  << ", held back after them: " << guessers[i].heldBack << '\n';
+    }
+    if (guessers.size() > ShownGuessers)
+        std::cout << "wrong secrets from " << guessers.size() - ShownGuessers << " more sources\n";
 }
 
 std::string mebibytes(int bytes)
@@ -233,6 +236,7 @@ int runListen(const std::vector<std::string>& args)
     writer.setReporter([](const std::string& problem) { complain(terminalTextFromUtf8(problem)); });
 
     Listener listener(parsed->policy, writer);
+    listener.setReporter([](const std::string& notice) { complain("warning: " + notice); });
     if (!listener.open(parsed->bindAddress, parsed->port, true, error)) {
         complain(terminalTextFromUtf8(error));
         return NothingToShow;
@@ -266,7 +270,7 @@ int runListen(const std::vector<std::string>& args)
                     : ""));
     std::cerr.flush();
     listener.run();
-    printCounts(listener.counts());
+    printCounts(listener.counts(), listener.guessers());
     return Done;
 }
 

@@ -353,6 +353,40 @@ TEST(ListenCommand, ANewSecretGoesIntoANewFileAndTheServersLineIsPrinted)
     EXPECT_EQ(listen.stop(SIGTERM), 0);
 }
 
+TEST(ListenCommand, AGuesserIsWarnedAboutAndHeldBackAloneWhileTheServerIsHeard)
+{
+    TempFolder folder;
+    const std::filesystem::path archive = folder.path() / "archive";
+    ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--secret", "s3cret"});
+    const std::optional<std::uint16_t> port = listen.port();
+    ASSERT_TRUE(port) << readAll(listen.err());
+    UdpSender guesser;
+    UdpSender server;
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    // Sent in far less than the seconds it takes to earn one more judged
+    // datagram.
+    for (int guess = 0; guess < 20; ++guess)
+        ASSERT_TRUE(guesser.send(*port, "\xFF\xFF\xFF\xFFS" + std::to_string(guess) + line));
+    // Right at last, but no longer judged.
+    ASSERT_TRUE(guesser.send(*port, "\xFF\xFF\xFF\xFFSs3cret" + line));
+    ASSERT_TRUE(server.send(*port, "\xFF\xFF\xFF\xFFSs3cret" + line));
+    const std::filesystem::path file = archive / ("127.0.0.1_" + std::to_string(server.port())) / "L0706000.log";
+    ASSERT_TRUE(waitUntil([&] { return readAll(file) == line + "\n"; })) << readAll(listen.err());
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
+
+    EXPECT_FALSE(std::filesystem::exists(archive / ("127.0.0.1_" + std::to_string(guesser.port()))));
+    const std::string guesserText = "127.0.0.1:" + std::to_string(guesser.port());
+    const std::string err = readAll(listen.err());
+    const std::size_t warning = err.find(guesserText + " sent 16 datagrams with a wrong secret");
+    EXPECT_NE(warning, std::string::npos) << err;
+    EXPECT_EQ(err.find(guesserText, warning + 1), std::string::npos) << "warned about once\n" << err;
+    const std::string out = readAll(listen.out());
+    for (const std::string& count : {"written: 1\n"s, "dropped, wrong secret: 16\n"s,
+                                     "dropped, held back, its source kept sending wrong secrets: 5\n"s,
+                                     "wrong secrets from " + guesserText + ": 16, held back after them: 5\n"})
+        EXPECT_NE(out.find(count), std::string::npos) << count << " in\n" << out;
+}
+
 TEST(ListenCommand, AllowAnyOpensEverythingOnlyWhenAsked)
 {
     TempFolder folder;
