@@ -213,22 +213,35 @@ std::vector<std::string> namesIn(int folder)
 
 bool recordCurrentFile(int folder, const std::string& name, const FileIdentity& identity)
 {
-    const std::string record = name + ' ' + std::to_string(identity.device) + ' ' + std::to_string(identity.inode)
-                               + ' ' + std::to_string(identity.bornNanoseconds) + '\n';
-    const std::string fresh = std::string(ReceiverRecordName) + ".new";
-    // A copy a stopped run left behind is ours to replace; a link there is
-    // removed, never followed.
-    ::unlinkat(folder, fresh.c_str(), 0);
-    const int file = ::openat(folder, fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL | FileFlags, 0600);
-    if (file < 0)
-        return false;
-    const bool written = ::write(file, record.data(), record.size()) == static_cast<ssize_t>(record.size());
-    ::close(file);
-    if (!written || ::renameat(folder, fresh.c_str(), folder, ReceiverRecordName) != 0) {
-        ::unlinkat(folder, fresh.c_str(), 0);
+    // Every record has the same length and is written over the last in one
+    // write, not renamed into place: a file start costs a few calls and no
+    // flush of the disk. A stop in the middle of that write leaves a record
+    // that names one file with another's identity, or none at all; either
+    // matches no file, so nothing is changed: the safe side.
+    char record[128];
+    const int length = std::snprintf(record, sizeof record, "%-16s %020llu %020llu %020lld\n", name.c_str(),
+                                     static_cast<unsigned long long>(identity.device),
+                                     static_cast<unsigned long long>(identity.inode),
+                                     static_cast<long long>(identity.bornNanoseconds));
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof record) {
+        errno = ENAMETOOLONG;
         return false;
     }
-    return true;
+    const int file = ::openat(folder, ReceiverRecordName, O_WRONLY | O_CREAT | FileFlags, 0600);
+    if (file < 0)
+        return false;
+    struct stat status {};
+    bool written = ::fstat(file, &status) == 0;
+    if (written && !S_ISREG(status.st_mode)) {
+        errno = EINVAL;
+        written = false;
+    }
+    written = written && ::pwrite(file, record, static_cast<std::size_t>(length), 0) == length
+              && (status.st_size <= length || ::ftruncate(file, length) == 0);
+    const int reason = errno;
+    ::close(file);
+    errno = reason;
+    return written;
 }
 
 namespace {

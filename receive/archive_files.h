@@ -67,9 +67,8 @@ std::vector<std::string> namesIn(int folder);
 // there now: its name and identity, in a small file of its own whose name
 // no log file can have. Only that file can have been left with a cut last
 // line by a receiver that was stopped while writing; any other file may be
-// the admin's, and is never changed. The record is replaced whole (a new
-// copy renamed over the old), so a stop leaves the old record or the new,
-// never a mix; a missing or unreadable record changes nothing.
+// the admin's, and is never changed. A missing, unreadable or half-written
+// record names no file that still is what it says, and changes nothing.
 inline constexpr const char* ReceiverRecordName = ".zelkam-receiving";
 
 // Records name, of that identity, as the file this receiver writes in
