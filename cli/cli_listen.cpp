@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cstdlib>
 #include <system_error>
@@ -20,6 +21,7 @@
 #include "receive/archive_writer.h"
 #include "receive/listener.h"
 #include "receive/rate_limit.h"
+#include "receive/secret_file.h"
 #include "text/text_out.h"
 
 namespace zelkam::cli {
@@ -34,8 +36,6 @@ constexpr int DropLinesPerSecond = 10;
 
 // The environment variable that may hold the secret, out of sight of ps.
 constexpr const char* SecretVariable = "ZELKAM_LISTEN_SECRET";
-// A secret file is a line, not a document.
-constexpr off_t MaxSecretFileBytes = 4096;
 
 struct ListenArguments {
     std::string archive;
@@ -54,40 +54,6 @@ bool parsePort(const std::string& text, std::uint16_t& port)
     if (text.empty() || status != std::errc() || end != text.data() + text.size() || value > 65535)
         return false;
     port = static_cast<std::uint16_t>(value);
-    return true;
-}
-
-// The secret held in the file at path: its first line, without the line
-// end. False, with the reason in error, when the file is not a regular file
-// of the right size, other users may read it, or it holds no secret.
-bool readSecretFile(const std::string& path, std::string& secret, std::string& error)
-{
-    const int file = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (file < 0) {
-        error = "cannot read the secret file " + path + ": " + std::generic_category().message(errno);
-        return false;
-    }
-    struct stat status {};
-    std::string text(static_cast<std::size_t>(MaxSecretFileBytes), '\0');
-    ssize_t size = -1;
-    if (::fstat(file, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > MaxSecretFileBytes)
-        error = "the secret file " + path + " is not a regular file of at most 4 KiB";
-    else if (status.st_mode & (S_IRGRP | S_IROTH))
-        error = "other users can read the secret file " + path + "; make it yours alone (chmod 600)";
-    else if ((size = ::read(file, text.data(), text.size())) < 0)
-        error = "cannot read the secret file " + path + ": " + std::generic_category().message(errno);
-    ::close(file);
-    if (!error.empty())
-        return false;
-    text.resize(static_cast<std::size_t>(size));
-    text = text.substr(0, text.find('\n'));
-    while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t'))
-        text.pop_back();
-    if (text.empty()) {
-        error = "the secret file " + path + " holds no secret";
-        return false;
-    }
-    secret = text;
     return true;
 }
 
@@ -182,13 +148,10 @@ std::optional<ListenArguments> parseArguments(const std::vector<std::string>& ar
     return parsed;
 }
 
-std::string sourceText(const SourceAddress& source)
-{
-    const std::string address = addressText(source);
-    return (source.isV6 ? "[" + address + "]" : address) + ":" + std::to_string(source.port);
-}
+// Sources held back for wrong secrets shown at most, the most first.
+constexpr std::size_t ShownGuessers = 10;
 
-void printCounts(const ReceiveCounts& counts)
+void printCounts(const ReceiveCounts& counts, const std::vector<GuessLimit::Guesser>& guessers)
 {
     std::cout << "received: " << counts.received << '\n' << "written: " << counts.written << '\n';
     for (int reason = 0; reason < DropReasonCount; ++reason) {
@@ -196,6 +159,12 @@ void printCounts(const ReceiveCounts& counts)
                   << counts.dropped[static_cast<std::size_t>(reason)] << '\n';
     }
     std::cout << "lost before the receiver, socket buffer full: " << counts.kernelDropped << '\n';
+    for (std::size_t i = 0; i < guessers.size() && i < ShownGuessers; ++i) {
+        std::cout << "wrong secrets from " << sourceText(guessers[i].source) << ": " << guessers[i].wrongSecrets
+                  << ", held back after them: " << guessers[i].heldBack << '\n';
+    }
+    if (guessers.size() > ShownGuessers)
+        std::cout << "wrong secrets from " << guessers.size() - ShownGuessers << " more sources\n";
 }
 
 std::string mebibytes(int bytes)
@@ -216,10 +185,41 @@ void raiseOpenFileLimit()
     ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
+// listen --new-secret FILE: a new secret into FILE, and the server's line
+// for it on standard output.
+int runNewSecret(const std::vector<std::string>& args)
+{
+    if (args.size() != 2 || args[0] != "--new-secret" || args[1].empty()) {
+        complain("listen: --new-secret FILE takes no other option");
+        return UsageError;
+    }
+    std::string secret;
+    std::string error;
+    if (!makeSecret(secret)) {
+        complain("listen: the system gave no random bytes for a secret");
+        return NothingToShow;
+    }
+    if (!writeNewSecretFile(args[1], secret, error)) {
+        complain("listen: " + terminalTextFromUtf8(error));
+        return NothingToShow;
+    }
+    std::cout << "sv_logsecret " << secret << '\n';
+    complain("wrote a new secret into " + terminalTextFromUtf8(args[1])
+             + "; give the server the line above (its console, and server.cfg) and start the receiver with "
+               "--secret-file "
+             + terminalTextFromUtf8(args[1]));
+    return Done;
+}
+
 } // namespace
 
 int runListen(const std::vector<std::string>& args)
 {
+    if (std::find(args.begin(), args.end(), "--new-secret") != args.end())
+        return runNewSecret(args);
+    // The receiver's messages may go to a pipe whose reader has gone (a
+    // pager closed, "| head"): the write fails, and receiving goes on.
+    ::signal(SIGPIPE, SIG_IGN);
     const std::optional<ListenArguments> parsed = parseArguments(args);
     if (!parsed)
         return UsageError;
@@ -236,6 +236,7 @@ int runListen(const std::vector<std::string>& args)
     writer.setReporter([](const std::string& problem) { complain(terminalTextFromUtf8(problem)); });
 
     Listener listener(parsed->policy, writer);
+    listener.setReporter([](const std::string& notice) { complain("warning: " + notice); });
     if (!listener.open(parsed->bindAddress, parsed->port, true, error)) {
         complain(terminalTextFromUtf8(error));
         return NothingToShow;
@@ -269,7 +270,7 @@ int runListen(const std::vector<std::string>& args)
                     : ""));
     std::cerr.flush();
     listener.run();
-    printCounts(listener.counts());
+    printCounts(listener.counts(), listener.guessers());
     return Done;
 }
 

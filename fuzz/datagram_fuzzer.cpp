@@ -60,7 +60,8 @@ bool isWrittenFileName(std::string_view name)
     return std::all_of(name.begin() + 1, name.begin() + 8, [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Every entry of the archive is a source folder holding log files only.
+// Every entry of the archive is a source folder holding log files only, and
+// the receiver's record of the file it writes there.
 void checkArchive(const std::filesystem::path& archive)
 {
     std::error_code error;
@@ -70,7 +71,9 @@ void checkArchive(const std::filesystem::path& archive)
             || !std::all_of(name.begin(), name.end(), isFolderCharacter))
             __builtin_trap();
         for (const auto& file : std::filesystem::directory_iterator(folder.path(), error)) {
-            if (!file.is_regular_file() || !isWrittenFileName(file.path().filename().string()))
+            const std::string fileName = file.path().filename().string();
+            if (!file.is_regular_file()
+                || (!isWrittenFileName(fileName) && fileName != zelkam::receive::ReceiverRecordName))
                 __builtin_trap();
         }
     }

@@ -45,22 +45,14 @@ ArchiveWriter::~ArchiveWriter()
 
 bool ArchiveWriter::prepare(std::string& error)
 {
-    // The folders above the archive are the user's, made as the user's
-    // mask says; the archive itself keeps other users out.
-    std::error_code code;
-    if (archive_.has_parent_path())
-        std::filesystem::create_directories(archive_.parent_path(), code);
-    if (::mkdir(archive_.c_str(), folderMode_) != 0 && errno != EEXIST) {
-        error = "cannot make the archive folder " + archive_.string() + ": " + systemReason(errno);
+    const int folder = openArchiveFolder(archive_, folderMode_, error);
+    if (folder < 0) {
+        error = "refusing the archive folder " + archive_.string() + ": " + error;
         return false;
     }
     if (archiveDescriptor_ >= 0)
         ::close(archiveDescriptor_);
-    archiveDescriptor_ = ::open(archive_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (archiveDescriptor_ < 0) {
-        error = "cannot make the archive folder " + archive_.string() + ": " + folderReason(errno);
-        return false;
-    }
+    archiveDescriptor_ = folder;
     return true;
 }
 
@@ -102,12 +94,16 @@ bool ArchiveWriter::write(const SourceAddress& source, std::string_view line)
 int ArchiveWriter::openSourceFolder(SourceFile& file)
 {
     bool created = false;
+    refusal_.clear();
     int folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
     // The archive folder itself was removed or moved away: it is made
-    // again where it was asked for.
-    std::string ignored;
-    if (folder < 0 && errno == ENOENT && prepare(ignored))
-        folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
+    // again where it was asked for, under the same checks as at start.
+    if (folder < 0 && errno == ENOENT) {
+        if (prepare(refusal_))
+            folder = openSubfolder(archiveDescriptor_, file.folder, folderMode_, created);
+        else
+            errno = ENOENT;
+    }
     // A folder made anew holds no numbers yet.
     if (created)
         file.numbers.reset();
@@ -118,7 +114,8 @@ int ArchiveWriter::openFolder(SourceFile& file)
 {
     const int folder = openSourceFolder(file);
     if (folder < 0)
-        fail(file, "cannot make " + (archive_ / file.folder).string() + ": " + folderReason(errno));
+        fail(file, !refusal_.empty() ? refusal_
+                                     : "cannot make " + (archive_ / file.folder).string() + ": " + folderReason(errno));
     return folder;
 }
 
@@ -138,7 +135,7 @@ bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
         file.numbers = std::make_unique<RunningNumbers>();
         for (const std::string& name : names)
             file.numbers->note(name);
-        const std::string ended = endTornLine(folder, names);
+        const std::string ended = endTornLine(folder);
         if (!ended.empty())
             report("ended the last line of " + (archive_ / file.folder / ended).string()
                    + " with a line feed: it was cut off when a receiver stopped");
@@ -160,6 +157,12 @@ bool ArchiveWriter::startFile(SourceFile& file, std::string_view line)
         if (descriptor >= 0) {
             file.fileName = name;
             opened(file, descriptor);
+            // Before its first line, so a line cut by a stop is always in
+            // a recorded file. Without the record a cut line is left as it
+            // is at the next start: the safe side.
+            if (!recordCurrentFile(folder, name, file.identity))
+                report("cannot record " + pathOf(file) + " as this receiver's file in "
+                       + (archive_ / file.folder / ReceiverRecordName).string() + ": " + systemReason(errno));
             ::close(folder);
             return true;
         }

@@ -24,12 +24,16 @@ namespace zelkam::receive {
 // it at once and never half of it; a write the disk cuts short is taken
 // back. The writer creates files and never writes into one it did not
 // create in this run, so the admin's history is never overwritten or added
-// to; the one exception ends a line a stopped receiver left cut off.
+// to; the one exception ends a line a stopped receiver left cut off, in the
+// file a receiver recorded as its own (see recordCurrentFile), never in any
+// other.
 //
 // Everything below the archive folder is opened without following links
 // (see archive_files.h): another user of the machine cannot send the lines
-// elsewhere or make the writer wait. Folders are made 0700 and files 0600
-// (0750 and 0640 when group-readable): the lines hold rcon passwords.
+// elsewhere or make the writer wait; the archive folder itself, and the way
+// to it, must be the user's (or root's) and closed to others' changes.
+// Folders are made 0700 and files 0600 (0750 and 0640 when group-readable):
+// the lines hold rcon passwords.
 //
 // Nothing here throws or stops: a line that cannot be written is lost (the
 // caller counts it), the problem is reported once, and the next line tries
@@ -58,9 +62,11 @@ public:
     // clock unless set.
     void setClock(Clock clock) { clock_ = std::move(clock); }
 
-    // Creates the archive folder when missing (and again when it goes
-    // missing later). False, with the reason in error, when it cannot be
-    // made or is not a folder.
+    // Opens the archive folder, creating it (and the folders above it) when
+    // missing, and again when it goes missing later. False, with the reason
+    // and the fix in error, when it cannot be made or is refused: a link,
+    // another user's, or open to others' changes, itself or on the way to
+    // it (see openArchiveFolder).
     bool prepare(std::string& error);
 
     // Writes line (a line that acceptDatagram took, without its line feed)
@@ -114,6 +120,7 @@ private:
     Clock clock_;
     std::chrono::steady_clock::time_point lastSweep_;
     std::string buffer_;
+    std::string refusal_; // why the archive folder was refused when made again, or empty
 };
 
 } // namespace zelkam::receive

@@ -72,6 +72,12 @@ std::string addressText(const SourceAddress& source)
     return asio::ip::address_v4({source.bytes[0], source.bytes[1], source.bytes[2], source.bytes[3]}).to_string();
 }
 
+std::string sourceText(const SourceAddress& source)
+{
+    const std::string address = addressText(source);
+    return (source.isV6 ? "[" + address + "]" : address) + ":" + std::to_string(source.port);
+}
+
 bool parseAllowedNetwork(std::string_view text, AllowedNetwork& network)
 {
     const std::size_t slash = text.find('/');
@@ -217,6 +223,8 @@ const char* dropReasonText(DropReason reason)
         return "not a log datagram";
     case DropReason::WrongSecret:
         return "wrong secret";
+    case DropReason::HeldBack:
+        return "held back, its source kept sending wrong secrets";
     case DropReason::SourceNotAllowed:
         return "source not allowed";
     case DropReason::NoTimeStamp:

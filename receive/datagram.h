@@ -26,6 +26,8 @@ struct SourceAddress {
 
 // The address alone, as "a.b.c.d" or in the short IPv6 form ("fe80::1").
 std::string addressText(const SourceAddress& source);
+// The address and port, as "a.b.c.d:port" or "[fe80::1]:port".
+std::string sourceText(const SourceAddress& source);
 
 // An --allow argument: an address, or a network as ADDRESS/BITS.
 struct AllowedNetwork {
@@ -49,12 +51,13 @@ bool coversEveryAddress(const std::vector<AllowedNetwork>& networks);
 enum class DropReason : int {
     NotLogDatagram, // no log framing, or a line break inside the line
     WrongSecret,    // not the secret asked for, or a secret where none was asked for
+    HeldBack,       // not judged: its source kept sending wrong secrets (see guess_limit.h)
     SourceNotAllowed,
     NoTimeStamp,    // the line does not start with "L MM/DD/YYYY - HH:MM:SS: "
     OverLong,       // larger than any datagram can be, so it may have been cut
     Lost,
 };
-inline constexpr int DropReasonCount = 6;
+inline constexpr int DropReasonCount = 7;
 
 // "not a log datagram", "wrong secret", ... for the counts and the drop lines.
 const char* dropReasonText(DropReason reason);

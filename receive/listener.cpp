@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 #include <csignal>
@@ -113,7 +114,14 @@ struct Listener::Impl {
         received.fetch_add(1, std::memory_order_relaxed);
         const SourceAddress source = sourceOf(from);
         std::string_view line;
-        std::optional<DropReason> reason = acceptDatagram(policy, source, datagram, line);
+        // The clock is read only once some source has sent a wrong secret.
+        std::optional<DropReason> reason;
+        if (!guesses.empty() && guesses.holdsBack(source, std::chrono::steady_clock::now()))
+            reason = DropReason::HeldBack;
+        else
+            reason = acceptDatagram(policy, source, datagram, line);
+        if (reason == DropReason::WrongSecret)
+            noteWrongSecret(source);
         if (!reason) {
             if (writer.write(source, line)) {
                 written.fetch_add(1, std::memory_order_relaxed);
@@ -126,8 +134,22 @@ struct Listener::Impl {
             observer(DropNotice{*reason, source, datagram});
     }
 
+    void noteWrongSecret(const SourceAddress& source)
+    {
+        std::uint64_t wrongSoFar = 0;
+        if (!guesses.noteWrongSecret(source, std::chrono::steady_clock::now(), wrongSoFar) || !reporter)
+            return;
+        const std::string pace = std::to_string(GuessLimit::RefillTime.count()) + " s";
+        reporter(sourceText(source) + " sent " + std::to_string(wrongSoFar)
+                 + " datagrams with a wrong secret, faster than one each " + pace
+                 + " (guessing it?): its datagrams are dropped unread while that goes on, all but one each " + pace
+                 + "; other sources are not affected");
+    }
+
     ReceivePolicy policy;
     ArchiveWriter& writer;
+    GuessLimit guesses;
+    std::function<void(const std::string&)> reporter;
     asio::io_context io{1};
     asio::ip::udp::socket socket{io};
     std::optional<asio::signal_set> signals;
@@ -226,6 +248,13 @@ void Listener::setDropObserver(std::function<void(const DropNotice&)> observer)
 {
     impl_->observer = std::move(observer);
 }
+
+void Listener::setReporter(std::function<void(const std::string&)> reporter)
+{
+    impl_->reporter = std::move(reporter);
+}
+
+std::vector<GuessLimit::Guesser> Listener::guessers() const { return impl_->guesses.guessers(); }
 
 void Listener::run()
 {

@@ -9,6 +9,7 @@
 
 #include "receive/archive_writer.h"
 #include "receive/datagram.h"
+#include "receive/guess_limit.h"
 
 namespace zelkam::receive {
 
@@ -35,7 +36,8 @@ struct DropNotice {
 };
 
 // The socket loop: reads datagrams on one UDP socket, judges each with
-// acceptDatagram and hands the lines taken to the ArchiveWriter. Everything
+// acceptDatagram (unless its source is held back for guessing the secret,
+// see GuessLimit) and hands the lines taken to the ArchiveWriter. Everything
 // runs on the thread that calls run(); stop() and counts() may be called
 // from any thread.
 class Listener {
@@ -62,6 +64,11 @@ public:
 
     // Called on the run() thread for every datagram dropped.
     void setDropObserver(std::function<void(const DropNotice&)> observer);
+    // Called on the run() thread with one line of text for what the admin
+    // must hear of even without --verbose: a source that keeps sending
+    // wrong secrets, once per source. The text holds addresses and counts
+    // only.
+    void setReporter(std::function<void(const std::string&)> reporter);
 
     // Receives until stop() or a handled signal, then closes the archive's
     // files.
@@ -69,6 +76,9 @@ public:
     void stop();
 
     ReceiveCounts counts() const;
+    // The sources held back for wrong secrets, the most first. Only once
+    // run() has returned.
+    std::vector<GuessLimit::Guesser> guessers() const;
 
 private:
     struct Impl;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -119,43 +120,193 @@ TEST(ArchiveUnderAttack, AFileRemovedWhileWrittenIsFollowedByTheNext)
     EXPECT_EQ(readAll(archive.path() / Folder / "L0706000.log"), A + "\n");
 }
 
+mode_t modeOf(const fs::path& path)
+{
+    struct stat status {};
+    lstat(path.c_str(), &status);
+    return status.st_mode & 07777;
+}
+
 TEST(ArchiveUnderAttack, OnlyTheOwnerReadsTheArchiveUnlessGroupReadable)
 {
+    struct Row {
+        bool group;
+        mode_t mask; // the user's; the modes made do not depend on it
+    };
     const mode_t savedMask = umask(022);
-    for (const bool group : {false, true}) {
+    for (const Row row : {Row{false, 022}, Row{true, 022}, Row{true, 077}, Row{false, 0}}) {
         TempFolder parent;
-        const fs::path archive = parent.path() / "archive";
-        Writer w(archive, group);
+        umask(row.mask);
+        const fs::path archive = parent.path() / "made" / "archive";
+        Writer w(archive, row.group);
         ASSERT_TRUE(w.writer.write(Server, A));
-        const auto mode = [](const fs::path& path) {
-            struct stat status {};
-            stat(path.c_str(), &status);
-            return status.st_mode & 0777;
-        };
-        EXPECT_EQ(mode(archive), group ? 0750u : 0700u);
-        EXPECT_EQ(mode(archive / Folder), group ? 0750u : 0700u);
-        EXPECT_EQ(mode(archive / Folder / "L0706000.log"), group ? 0640u : 0600u);
+        umask(022);
+        EXPECT_EQ(modeOf(archive), row.group ? 0750u : 0700u) << row.mask;
+        EXPECT_EQ(modeOf(archive / Folder), row.group ? 0750u : 0700u) << row.mask;
+        EXPECT_EQ(modeOf(archive / Folder / "L0706000.log"), row.group ? 0640u : 0600u) << row.mask;
+        // The folders above are the user's, never open to others' changes.
+        EXPECT_EQ(modeOf(parent.path() / "made") & 022, 0u) << row.mask;
     }
     umask(savedMask);
 }
 
-TEST(ArchiveUnderAttack, ATornLastLineIsEndedBeforeTheNextFile)
+TEST(ArchiveUnderAttack, AnArchiveOthersCouldChangeIsRefused)
 {
-    TempFolder archive;
-    fs::create_directory(archive.path() / Folder);
-    archive.write(Folder + "/L0705000.log", A + "\n");
-    const std::string torn = "L 07/06/2001 - 19:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"cut he";
-    const fs::path tornFile = archive.write(Folder + "/L0706000.log", A + "\n" + torn);
-    // The torn file is the one written last.
-    fs::last_write_time(archive.path() / Folder / "L0705000.log",
-                        fs::last_write_time(tornFile) - std::chrono::hours(24));
-    Writer w(archive.path());
-    ASSERT_TRUE(w.writer.write(Server, B));
-    w.writer.closeAll();
-    EXPECT_EQ(readAll(tornFile), A + "\n" + torn + "\n");
-    EXPECT_EQ(readAll(archive.path() / Folder / "L0705000.log"), A + "\n");
-    EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
-    EXPECT_NE(w.reports.find("cut off"), std::string::npos) << w.reports;
+    const passwd* nobody = getpwnam("nobody");
+    const bool asRoot = geteuid() == 0 && nobody;
+    struct Row {
+        const char* what;
+        const char* archive;   // under the test's folder
+        const char* says;      // empty when the archive is taken
+        bool needsRoot = false;
+    };
+    // Each row's folders are made by prepareRow below, by name.
+    const Row rows[] = {
+        {"missing: made", "zarch", ""},
+        {"the user's own, 0700", "own0700", ""},
+        {"the user's own, 0750", "own0750", ""},
+        {"others may write in it", "open0777", "chmod 700"},
+        {"the group may write in it", "open0770", "chmod 700"},
+        {"others may write in it, sticky", "open1777", "chmod 700"},
+        {"a link to a folder of the user's", "link", "is a link"},
+        {"a link on the way", "linked/zarch", "link on the way"},
+        {"in a folder others may write in", "pub0777/zarch", "on the way"},
+        {"in a sticky folder others may write in", "pub1777/zarch", ""},
+        {"another user's, 0700", "nobody0700", "another user", true},
+        {"another user's, planted in a sticky folder", "pub1777/planted", "another user", true},
+        {"in another user's folder", "nobodys/zarch", "another user", true},
+    };
+    for (const Row& row : rows) {
+        if (row.needsRoot && !asRoot)
+            continue; // giving a folder to another user needs root
+        TempFolder parent;
+        const fs::path base = parent.path();
+        const auto folder = [&](const char* name, mode_t mode) {
+            fs::create_directory(base / name);
+            chmod((base / name).c_str(), mode);
+        };
+        folder("own0700", 0700);
+        folder("own0750", 0750);
+        folder("open0777", 0777);
+        folder("open0770", 0770);
+        folder("open1777", 01777);
+        folder("pub0777", 0777);
+        folder("pub1777", 01777);
+        folder("real", 0700);
+        fs::create_directory_symlink(base / "real", base / "link");
+        fs::create_directory_symlink(base / "real", base / "linked");
+        if (asRoot) {
+            folder("nobody0700", 0700);
+            folder("nobodys", 0755);
+            fs::create_directory(base / "pub1777" / "planted");
+            chmod((base / "pub1777" / "planted").c_str(), 0777);
+            for (const char* name : {"nobody0700", "nobodys", "pub1777/planted"})
+                chown((base / name).c_str(), nobody->pw_uid, nobody->pw_gid);
+        }
+        ArchiveWriter writer(base / row.archive);
+        std::string error;
+        const bool taken = writer.prepare(error);
+        EXPECT_EQ(taken, *row.says == 0) << row.what << ": " << error;
+        if (!taken) {
+            EXPECT_NE(error.find(row.says), std::string::npos) << row.what << ": " << error;
+            // Nothing was made behind the refused path.
+            EXPECT_TRUE(fs::is_empty(base / "real")) << row.what;
+            EXPECT_FALSE(writer.write(Server, A)) << row.what;
+        } else {
+            EXPECT_TRUE(writer.write(Server, A)) << row.what;
+        }
+    }
+}
+
+// A file left as a receiver leaves one when it is killed while writing: its
+// last line without the line end.
+void cutLastLine(const fs::path& file)
+{
+    std::ofstream(file, std::ios::binary | std::ios::app) << "L 07/06/2001 - 19:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"cut he";
+}
+
+TEST(ArchiveUnderAttack, OnlyAFileTheReceiverWroteHasItsTornLineEnded)
+{
+    enum class Left { ReceiversOwn, AdminsOwn, ReplacedUnderTheSameName };
+    struct Row {
+        const char* what;
+        Left left;
+        bool ended;
+    };
+    const Row rows[] = {
+        {"the file a stopped receiver was writing", Left::ReceiversOwn, true},
+        // Once given a line feed, with a message blaming a receiver.
+        {"a file the admin put there", Left::AdminsOwn, false},
+        {"the receiver's name, now another file", Left::ReplacedUnderTheSameName, false},
+    };
+    for (const Row& row : rows) {
+        TempFolder archive;
+        const fs::path folder = archive.path() / Folder;
+        const fs::path cut = folder / "L0706000.log";
+        if (row.left == Left::AdminsOwn) {
+            fs::create_directory(folder);
+            archive.write(Folder + "/L0706000.log", A + "\n");
+        } else {
+            Writer before(archive.path());
+            ASSERT_TRUE(before.writer.write(Server, A));
+        }
+        if (row.left == Left::ReplacedUnderTheSameName) {
+            fs::remove(cut);
+            archive.write(Folder + "/L0706000.log", A + "\n");
+        }
+        cutLastLine(cut);
+        const std::string left = readAll(cut);
+
+        Writer w(archive.path());
+        ASSERT_TRUE(w.writer.write(Server, B));
+        w.writer.closeAll();
+        EXPECT_EQ(readAll(cut), row.ended ? left + "\n" : left) << row.what;
+        EXPECT_EQ(w.reports.find("cut off") != std::string::npos, row.ended) << row.what << ": " << w.reports;
+        // The lines go to a new file either way.
+        EXPECT_EQ(readAll(folder / "L0706001.log"), B + "\n") << row.what;
+    }
+}
+
+// The receiver's own file moved to another user's folder and a link to it
+// planted under its name: the file is the very one recorded, so only not
+// following the link keeps the lines (and the line feed) out of that folder.
+TEST(ArchiveUnderAttack, ALinkToTheCurrentFileMovedAwayIsNeverFollowed)
+{
+    for (const bool restarted : {false, true}) {
+        TempFolder archive;
+        TempFolder elsewhere;
+        const fs::path current = archive.path() / Folder / "L0706000.log";
+        const fs::path moved = elsewhere.path() / "moved.log";
+        rlimit saved{};
+        getrlimit(RLIMIT_NOFILE, &saved);
+        rlimit few = saved;
+        few.rlim_cur = 40;
+        setrlimit(RLIMIT_NOFILE, &few);
+        Writer w(archive.path());
+        setrlimit(RLIMIT_NOFILE, &saved);
+        ASSERT_TRUE(w.writer.write(Server, A));
+        if (restarted) {
+            w.writer.closeAll();
+            cutLastLine(current);
+        } else {
+            // Other servers take every place: the file is closed, to be
+            // opened again by name at the server's next line.
+            for (std::uint16_t port = 1; port <= 40; ++port)
+                ASSERT_TRUE(w.writer.write(SourceAddress::v4({127, 0, 0, 2}, port), A));
+        }
+        const std::string before = readAll(current);
+        fs::rename(current, moved);
+        fs::create_symlink(moved, current);
+
+        if (restarted) {
+            Writer again(archive.path());
+            ASSERT_TRUE(again.writer.write(Server, B));
+        } else {
+            ASSERT_TRUE(w.writer.write(Server, B));
+        }
+        EXPECT_EQ(readAll(moved), before) << (restarted ? "after a restart" : "at the next line");
+        EXPECT_EQ(readAll(archive.path() / Folder / "L0706001.log"), B + "\n");
+    }
 }
 
 TEST(ArchiveUnderAttack, SourcesSilentForAnHourAreForgotten)

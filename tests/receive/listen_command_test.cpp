@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -57,10 +58,14 @@ bool waitUntil(Ready ready)
     return true;
 }
 
+// Where the receiver's messages go: a file, or a pipe the test reads and
+// may close.
+enum class Messages { ToFile, ToPipe };
+
 // zelkam-cli listen running as a process of its own, its outputs in files.
 class ListenProcess {
 public:
-    explicit ListenProcess(const Strings& options)
+    explicit ListenProcess(const Strings& options, Messages messages = Messages::ToFile)
     {
         Strings argvStrings = {ZELKAM_CLI_PATH, "listen"};
         argvStrings.insert(argvStrings.end(), options.begin(), options.end());
@@ -72,10 +77,26 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int pipeEnds[2] = {-1, -1};
+        if (messages == Messages::ToPipe && pipe2(pipeEnds, O_CLOEXEC) == 0)
+            posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
+        else
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, err().c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                             0600);
         if (posix_spawn(&child_, argv[0], &actions, nullptr, argv.data(), environ) != 0)
             child_ = -1;
         posix_spawn_file_actions_destroy(&actions);
+        if (pipeEnds[1] >= 0)
+            close(pipeEnds[1]);
+        messageReader_ = pipeEnds[0];
+    }
+
+    // With Messages::ToPipe: closes the reading end, as "| head" does when
+    // it has had its lines (port() has copied what came before into err()).
+    void closeMessagePipe()
+    {
+        close(messageReader_);
+        messageReader_ = -1;
     }
 
     ~ListenProcess()
@@ -84,6 +105,8 @@ public:
             kill(child_, SIGKILL);
             waitpid(child_, nullptr, 0);
         }
+        if (messageReader_ >= 0)
+            close(messageReader_);
     }
 
     // The port it says it listens on, once it says so.
@@ -91,6 +114,7 @@ public:
     {
         std::optional<std::uint16_t> found;
         waitUntil([&] {
+            copyMessages();
             const std::string text = readAll(err());
             const std::size_t at = text.find(" port ");
             if (at != std::string::npos && text.find(',', at) != std::string::npos)
@@ -116,8 +140,27 @@ public:
     std::filesystem::path err() const { return outputs_.path() / "err"; }
 
 private:
+    // What the pipe holds now, added to the err() file.
+    void copyMessages() const
+    {
+        if (messageReader_ < 0)
+            return;
+        std::ofstream copy(err(), std::ios::binary | std::ios::app);
+        char bytes[4096];
+        for (;;) {
+            pollfd ready{messageReader_, POLLIN, 0};
+            if (poll(&ready, 1, 0) != 1 || !(ready.revents & POLLIN))
+                return;
+            const ssize_t size = read(messageReader_, bytes, sizeof bytes);
+            if (size <= 0)
+                return;
+            copy.write(bytes, size);
+        }
+    }
+
     TempFolder outputs_;
     pid_t child_ = -1;
+    int messageReader_ = -1;
 };
 
 TEST(ListenCommand, RefusesWhatItCannotRunSafely)
@@ -128,6 +171,12 @@ TEST(ListenCommand, RefusesWhatItCannotRunSafely)
     std::filesystem::permissions(shared, std::filesystem::perms(0640));
     const std::string empty = folder.write("empty-secret", "\n").string();
     std::filesystem::permissions(empty, std::filesystem::perms(0600));
+    // Others could rewrite these: their own lines would pass for the server's.
+    std::string writable[3];
+    for (int i = 0; const unsigned mode : {0602u, 0620u, 0622u}) {
+        writable[i] = folder.write("writable-secret-" + std::to_string(mode), "8731946205\n").string();
+        std::filesystem::permissions(writable[i++], std::filesystem::perms(mode));
+    }
     struct Row {
         const char* what;
         Strings args;
@@ -146,6 +195,9 @@ TEST(ListenCommand, RefusesWhatItCannotRunSafely)
          {"listen", "--archive", archive, "--allow", "0.0.0.0/1", "--allow", "128.0.0.0/1"},
          "--allow-any"},
         {"a secret file others can read", {"listen", "--archive", archive, "--secret-file", shared}, "chmod 600"},
+        {"a secret file others can write (602)", {"listen", "--archive", archive, "--secret-file", writable[0]}, "chmod 600"},
+        {"a secret file the group can write (620)", {"listen", "--archive", archive, "--secret-file", writable[1]}, "chmod 600"},
+        {"a secret file both can write (622)", {"listen", "--archive", archive, "--secret-file", writable[2]}, "chmod 600"},
         {"a secret file that is not there",
          {"listen", "--archive", archive, "--secret-file", folder.string() + "/none"},
          "cannot read"},
@@ -188,6 +240,27 @@ TEST(ListenCommand, WritesUntilSignalledThenPrintsTheCounts)
         EXPECT_NE(err.find("garbage\\x1b[2J"), std::string::npos) << err;
         EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
     }
+}
+
+TEST(ListenCommand, AMessagePipeWhoseReaderHasGoneDoesNotStopReceiving)
+{
+    TempFolder folder;
+    const std::filesystem::path archive = folder.path() / "archive";
+    ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--allow", "127.0.0.1",
+                          "--verbose"},
+                         Messages::ToPipe);
+    const std::optional<std::uint16_t> port = listen.port();
+    ASSERT_TRUE(port) << readAll(listen.err());
+    listen.closeMessagePipe();
+    UdpSender sender;
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    // The drop's message is written into the pipe no one reads any more.
+    ASSERT_TRUE(sender.send(*port, "garbage"));
+    ASSERT_TRUE(sender.send(*port, "\xFF\xFF\xFF\xFFR" + line + "\n"));
+    const std::filesystem::path file = archive / ("127.0.0.1_" + std::to_string(sender.port())) / "L0706000.log";
+    EXPECT_TRUE(waitUntil([&] { return readAll(file) == line + "\n"; }));
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
+    EXPECT_NE(readAll(listen.out()).find("written: 1\n"), std::string::npos) << readAll(listen.out());
 }
 
 // Sets an environment variable for the life of the object (the programs
@@ -250,6 +323,70 @@ TEST(ListenCommand, TheSecretComesFromAFileOrTheEnvironmentAndIsNeverShown)
     }
 }
 
+TEST(ListenCommand, ANewSecretGoesIntoANewFileAndTheServersLineIsPrinted)
+{
+    TempFolder folder;
+    const std::string file = (folder.path() / "secret").string();
+    const CliResult made = runCli({"listen", "--new-secret", file});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string secret = readAll(file).substr(0, readAll(file).find('\n'));
+    EXPECT_GE(secret.size(), 39u) << "at least 128 bits of digits";
+    EXPECT_EQ(made.out, "sv_logsecret " + secret + "\n");
+    EXPECT_EQ(std::filesystem::status(file).permissions(), std::filesystem::perms(0600));
+
+    // Never over an existing file, nor mixed with the receiver's options.
+    EXPECT_EQ(runCli({"listen", "--new-secret", file}).status, 1);
+    EXPECT_EQ(readAll(file), secret + "\n");
+    EXPECT_EQ(runCli({"listen", "--new-secret", file + "2", "--archive", folder.string()}).status, 2);
+    EXPECT_FALSE(std::filesystem::exists(file + "2"));
+
+    // The file made is one the receiver takes.
+    const std::filesystem::path archive = folder.path() / "archive";
+    ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--secret-file", file});
+    const std::optional<std::uint16_t> port = listen.port();
+    ASSERT_TRUE(port) << readAll(listen.err());
+    UdpSender sender;
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    ASSERT_TRUE(sender.send(*port, "\xFF\xFF\xFF\xFFS" + secret + line + "\n"));
+    const std::filesystem::path written = archive / ("127.0.0.1_" + std::to_string(sender.port())) / "L0706000.log";
+    EXPECT_TRUE(waitUntil([&] { return readAll(written) == line + "\n"; })) << readAll(listen.err());
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
+}
+
+TEST(ListenCommand, AGuesserIsWarnedAboutAndHeldBackAloneWhileTheServerIsHeard)
+{
+    TempFolder folder;
+    const std::filesystem::path archive = folder.path() / "archive";
+    ListenProcess listen({"--archive", archive.string(), "--bind", "127.0.0.1", "--port", "0", "--secret", "s3cret"});
+    const std::optional<std::uint16_t> port = listen.port();
+    ASSERT_TRUE(port) << readAll(listen.err());
+    UdpSender guesser;
+    UdpSender server;
+    const std::string line = "L 07/06/2001 - 20:00:00: \"Bob<1><STEAM_0:1:2><CT>\" say \"hi\"";
+    // Sent in far less than the seconds it takes to earn one more judged
+    // datagram.
+    for (int guess = 0; guess < 20; ++guess)
+        ASSERT_TRUE(guesser.send(*port, "\xFF\xFF\xFF\xFFS" + std::to_string(guess) + line));
+    // Right at last, but no longer judged.
+    ASSERT_TRUE(guesser.send(*port, "\xFF\xFF\xFF\xFFSs3cret" + line));
+    ASSERT_TRUE(server.send(*port, "\xFF\xFF\xFF\xFFSs3cret" + line));
+    const std::filesystem::path file = archive / ("127.0.0.1_" + std::to_string(server.port())) / "L0706000.log";
+    ASSERT_TRUE(waitUntil([&] { return readAll(file) == line + "\n"; })) << readAll(listen.err());
+    EXPECT_EQ(listen.stop(SIGTERM), 0);
+
+    EXPECT_FALSE(std::filesystem::exists(archive / ("127.0.0.1_" + std::to_string(guesser.port()))));
+    const std::string guesserText = "127.0.0.1:" + std::to_string(guesser.port());
+    const std::string err = readAll(listen.err());
+    const std::size_t warning = err.find(guesserText + " sent 16 datagrams with a wrong secret");
+    EXPECT_NE(warning, std::string::npos) << err;
+    EXPECT_EQ(err.find(guesserText, warning + 1), std::string::npos) << "warned about once\n" << err;
+    const std::string out = readAll(listen.out());
+    for (const std::string& count : {"written: 1\n"s, "dropped, wrong secret: 16\n"s,
+                                     "dropped, held back, its source kept sending wrong secrets: 5\n"s,
+                                     "wrong secrets from " + guesserText + ": 16, held back after them: 5\n"})
+        EXPECT_NE(out.find(count), std::string::npos) << count << " in\n" << out;
+}
+
 TEST(ListenCommand, AllowAnyOpensEverythingOnlyWhenAsked)
 {
     TempFolder folder;
@@ -301,8 +438,10 @@ TEST(ListenCommand, AStreamedFolderReadsAsTheSameEvents)
 
     const std::filesystem::path received = archive.path() / ("127.0.0.1_" + std::to_string(sender.port()));
     Strings receivedNames;
-    for (const auto& entry : std::filesystem::directory_iterator(received))
-        receivedNames.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(received)) {
+        if (entry.path().filename() != receive::ReceiverRecordName)
+            receivedNames.push_back(entry.path().filename().string());
+    }
     std::sort(receivedNames.begin(), receivedNames.end());
     EXPECT_EQ(receivedNames, names);
 

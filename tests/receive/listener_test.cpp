@@ -33,12 +33,13 @@ std::string stamped(std::string_view date, std::string_view time, std::string_vi
     return "L "s.append(date).append(" - ").append(time).append(": ").append(rest);
 }
 
-// Every file under the archive with its bytes.
+// Every log file under the archive with its bytes (not the receiver's
+// record of the file it writes).
 Files filesUnder(const std::filesystem::path& archive)
 {
     Files files;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(archive)) {
-        if (!entry.is_regular_file())
+        if (!entry.is_regular_file() || entry.path().filename() == ReceiverRecordName)
             continue;
         std::ifstream in(entry.path(), std::ios::binary);
         std::ostringstream bytes;
