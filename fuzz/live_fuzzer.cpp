@@ -1,7 +1,11 @@
 // A fuzzed folder that a server goes on writing while the replay model
 // follows it: between steps whole and half lines are appended, files are
 // added, rewritten, replaced, shortened, archived (beside the log, as
-// "gzip -k" leaves it, or in its place) and removed, and the model plays on.
+// "gzip -k" leaves it, or in its place), copied under the same name in other
+// letter case, moved away and back, and removed, and the model plays on.
+// Lines are stamped at fuzzed times on five dates, so stray stamps (a line
+// hours or days away from its neighbours) come often; some stamps are no
+// time at all (a day the month does not have, a minute with a letter).
 // After each look at the folder the followed day must be what a fresh load
 // of the folder shows, with the line still being written cut off: the same
 // days, events, day positions and snapshots, and the same view after a seek
@@ -48,6 +52,27 @@ std::string stampedLine(fuzz::FuzzProgram& program)
     std::snprintf(prefix, sizeof prefix, "L %s - %02d:%02d:%02d: ", lineDates[program.byte() % 5],
                   program.byte() % 24, program.byte() % 60, program.byte() % 60);
     return prefix + std::string(program.text(program.byte() % 48));
+}
+
+// A line whose stamp is no time, which must be unreadable wherever it stands.
+std::string unstampableLine(fuzz::FuzzProgram& program)
+{
+    const char* const stamps[] = {"02/30/2001 - 10:00:00", "01/31/2001 - 10:0a:00", "13/01/2001 - 10:00:00",
+                                  "02/01/2001 - 24:00:00"};
+    return "L " + std::string(stamps[program.byte() % 4]) + ": " + std::string(program.text(program.byte() % 48));
+}
+
+// The name in other letter case: "l0131000.LOG" for "L0131000.log".
+std::string otherCase(const std::string& name)
+{
+    std::string other = name;
+    for (char& c : other) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return other;
 }
 
 void append(const fs::path& path, const std::string& bytes)
@@ -233,7 +258,20 @@ void traceLook(int step, const fs::path& changed, const fs::path& folder, const 
         showEvents(live);
 }
 
-enum Op : std::uint8_t { AppendLine, AppendHalf, WriteFile, ReplaceFile, Shorten, Remove, Play, Archive, OpCount };
+enum Op : std::uint8_t {
+    AppendLine,
+    AppendHalf,
+    WriteFile,
+    ReplaceFile,
+    Shorten,
+    Remove,
+    Play,
+    Archive,
+    AppendUnstampable,
+    CaseTwin,
+    MoveAwayAndBack,
+    OpCount
+};
 
 } // namespace
 
@@ -312,6 +350,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             scratch.write(file.filename().string() + ".gz", gzipped(bytes));
             if (program.byte() % 2)
                 fs::remove(file, error);
+            break;
+        }
+        case AppendUnstampable:
+            append(file, unstampableLine(program) + "\n");
+            break;
+        case CaseTwin:
+            // A copy from a system that ignores letter case.
+            scratch.write(otherCase(file.filename().string()), readAll(file));
+            break;
+        case MoveAwayAndBack: {
+            // The model looks while the file is away, then it comes back
+            // as it was.
+            fs::rename(file, scratch.path() / "away.tmp", error);
+            if (error)
+                break;
+            live->follow();
+            fs::rename(scratch.path() / "away.tmp", file, error);
             break;
         }
         case OpCount:
