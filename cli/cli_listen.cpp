@@ -18,6 +18,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_usage.h"
+#include "parse/decimal.h"
 #include "receive/archive_writer.h"
 #include "receive/listener.h"
 #include "receive/rate_limit.h"
@@ -49,12 +50,7 @@ struct ListenArguments {
 
 bool parsePort(const std::string& text, std::uint16_t& port)
 {
-    unsigned value = 0;
-    const auto [end, status] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || status != std::errc() || end != text.data() + text.size() || value > 65535)
-        return false;
-    port = static_cast<std::uint16_t>(value);
-    return true;
+    return readNumber(text, port, {false, 0, 65535});
 }
 
 // Nothing when the arguments do not fit, with the reason told.

@@ -11,15 +11,9 @@ namespace {
 
 constexpr int LastCommandId = 15;
 
-// A whole decimal number of text, sign allowed only where asked.
-bool parseNumber(std::string_view text, std::int64_t& value, bool allowSign)
-{
-    if (text.empty() || (text[0] == '-' && !allowSign) || text[0] == '+')
-        return false;
-    const char* end = text.data() + text.size();
-    const auto [ptr, error] = std::from_chars(text.data(), end, value);
-    return error == std::errc() && ptr == end;
-}
+// A whole number without a sign, as large as it is written; callers tell
+// "not a number" from "out of range" themselves.
+constexpr NumberFormat Unsigned{false, 0, std::numeric_limits<std::int64_t>::max()};
 
 // HH:MM:SS with minutes and seconds below 60; the hours may pass 23 to reach
 // into the next day's events.
@@ -35,8 +29,8 @@ bool parseTimeOfDay(std::string_view text, std::int64_t& seconds)
     std::int64_t h = 0;
     int m = 0;
     int s = 0;
-    if (hours.size() > 2 || !parseNumber(hours, h, false) || minutes.size() != 2 || !readDigits(minutes, m)
-        || rest.size() != 2 || !readDigits(rest, s))
+    if (hours.size() > 2 || !readNumber(hours, h, Unsigned) || minutes.size() != 2 || !readNumber(minutes, m)
+        || rest.size() != 2 || !readNumber(rest, s))
         return false;
     if (m > 59 || s > 59)
         return false;
@@ -77,7 +71,7 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& ru
     if (name == "tick") {
         step.kind = ReplayStep::Kind::Tick;
         step.value = 1;
-        if (hasArgument && !parseNumber(argument, step.value, false))
+        if (hasArgument && !readNumber(argument, step.value, Unsigned))
             return refuse("N must be a whole number");
         if (step.value < 1)
             return refuse("N must be 1 or more");
@@ -87,7 +81,7 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& ru
     }
     if (name == "cmd") {
         step.kind = ReplayStep::Kind::Command;
-        if (!hasArgument || !parseNumber(argument, step.value, false) || step.value > LastCommandId)
+        if (!hasArgument || !readNumber(argument, step.value, {false, 0, LastCommandId}))
             return refuse("ID must be a number from 0 to 15");
         // The ids of the viewer's playback buttons, << to >>>; the others
         // only stop a rewind.
@@ -105,9 +99,9 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& ru
     }
     if (name == "minute") {
         step.kind = ReplayStep::Kind::Minute;
-        if (!hasArgument || !parseNumber(argument, step.value, true)
-            || step.value < std::numeric_limits<std::int32_t>::min()
-            || step.value > std::numeric_limits<std::int32_t>::max())
+        if (!hasArgument
+            || !readNumber(argument, step.value,
+                           {true, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()}))
             return refuse("M must be a whole number");
         return step;
     }
@@ -124,7 +118,7 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& ru
     }
     if (name == "day") {
         step.kind = ReplayStep::Kind::Day;
-        if (!hasArgument || !isDateArgument(argument))
+        if (!hasArgument || !isWrittenAsDate(argument))
             return refuse("DATE must be DD/MM/YYYY");
         step.date = std::string(argument);
         return step;

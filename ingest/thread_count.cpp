@@ -7,6 +7,8 @@
 
 #if defined(__linux__)
 #include <sched.h>
+
+#include "parse/decimal.h"
 #endif
 
 namespace zelkam {
@@ -15,9 +17,7 @@ unsigned threadCount()
 {
     if (const char* forced = std::getenv("ZELKAM_THREADS")) {
         unsigned value = 0;
-        const char* end = forced + std::strlen(forced);
-        const auto [stop, error] = std::from_chars(forced, end, value);
-        if (error == std::errc() && stop == end && value >= 1 && value <= 256)
+        if (readNumber(forced, value, {false, 1, 256}))
             return value;
     }
 #if defined(__linux__)

@@ -28,14 +28,17 @@ std::int32_t decimalValue(std::string_view text)
     return magnitude == limit ? std::numeric_limits<std::int32_t>::max() : static_cast<std::int32_t>(magnitude);
 }
 
-bool readDigits(std::string_view text, int& value)
+bool readNumber(std::string_view text, std::int64_t& value, const NumberFormat& format)
 {
-    unsigned number = 0;
+    // from_chars takes a '-' of its own but never a '+' or a blank.
+    if (text.empty() || (text[0] == '-' && !format.sign))
+        return false;
+    std::int64_t number = 0;
     const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(text.data(), last, number);
-    if (text.empty() || error != std::errc() || end != last || number > unsigned{std::numeric_limits<int>::max()})
+    if (error != std::errc() || end != last || number < format.min || number > format.max)
         return false;
-    value = static_cast<int>(number);
+    value = number;
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "parse/decimal.h"
+
 namespace zelkam {
 namespace {
 
@@ -13,12 +15,10 @@ std::uint64_t boundFromEnvironment()
     const char* value = std::getenv("ZELKAM_TEXT_BOUND_MIB");
     if (!value)
         return DefaultTextBound;
-    const std::string_view text(value);
-    std::uint64_t mebibytes = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), mebibytes);
     // Anything but a plain whole number from 1 to a million (a terabyte)
     // keeps the default.
-    if (error != std::errc() || end != text.data() + text.size() || mebibytes < 1 || mebibytes > 1'000'000)
+    std::uint64_t mebibytes = 0;
+    if (!readNumber(value, mebibytes, {false, 1, 1'000'000}))
         return DefaultTextBound;
     return mebibytes << 20;
 }

@@ -20,7 +20,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // digit.
 bool readNumber(std::string_view text, std::size_t at, std::size_t count, int& value)
 {
-    return readDigits(text.substr(at, count), value);
+    return zelkam::readNumber(text.substr(at, count), value);
 }
 
 int daysInMonth(int year, int month)
@@ -102,9 +102,7 @@ bool parseAllowedNetwork(std::string_view text, AllowedNetwork& network)
     made.prefixBits = made.isV6 ? 128 : 32;
     if (slash != std::string_view::npos) {
         const std::string_view bits = text.substr(slash + 1);
-        const auto [end, status] = std::from_chars(bits.data(), bits.data() + bits.size(), made.prefixBits);
-        if (bits.empty() || status != std::errc() || end != bits.data() + bits.size() || made.prefixBits < 0
-            || made.prefixBits > maxBits)
+        if (!zelkam::readNumber(bits, made.prefixBits, {false, 0, maxBits}))
             return false;
         // An IPv4 network written the mapped way (::ffff:10.0.0.0/104)
         // counts its bits over the IPv4 part.

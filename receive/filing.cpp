@@ -27,7 +27,7 @@ bool readLogFileName(std::string_view name, int& dateKey, int& number)
 {
     if (name.size() != 12 || lowered(name[0]) != 'l' || !equalIgnoringCase(name.substr(8), ".log"))
         return false;
-    return readDigits(name.substr(1, 4), dateKey) && readDigits(name.substr(5, 3), number);
+    return readNumber(name.substr(1, 4), dateKey) && readNumber(name.substr(5, 3), number);
 }
 
 } // namespace

@@ -38,13 +38,16 @@ TEST(Decimal, ReadsTheStartOfATextAsStrtolDoes)
     EXPECT_EQ(decimalValue(std::string_view("123456", 3)), 123);
 }
 
-TEST(Decimal, ReadsDigitsOnly)
+// The one strict reader every option, step, datagram field and setting goes
+// through, with the forms and ranges its callers ask for.
+TEST(Decimal, ReadsWholeNumbersInTheirFormat)
 {
     struct Case {
         const char* what;
         std::string text;
         bool read;
         int value;
+        NumberFormat format = {};
     };
     const Case cases[] = {
         {"two digits", "07", true, 7},
@@ -57,10 +60,18 @@ TEST(Decimal, ReadsDigitsOnly)
         {"a blank", " 1", false, -1},
         {"a letter after", "1a", false, -1},
         {"a letter", "a1", false, -1},
+        {"a sign where allowed", "-12", true, -12, {true, -100, 100}},
+        {"a plus even where a sign is allowed", "+12", false, -1, {true, -100, 100}},
+        {"a lone sign", "-", false, -1, {true, -100, 100}},
+        {"below the range", "-101", false, -1, {true, -100, 100}},
+        {"the range's ends", "65535", true, 65535, {false, 0, 65535}},
+        {"past a port", "65536", false, -1, {false, 0, 65535}},
+        {"below a minimum of 1", "0", false, -1, {false, 1, 256}},
+        {"past 64 bits", "99999999999999999999", false, -1, {false, 0, 100}},
     };
     for (const Case& c : cases) {
         int value = -1;
-        EXPECT_EQ(readDigits(c.text, value), c.read) << c.what;
+        EXPECT_EQ(readNumber(c.text, value, c.format), c.read) << c.what;
         EXPECT_EQ(value, c.value) << c.what;
     }
 }
