@@ -116,7 +116,7 @@ int runDays(const std::vector<std::string>& args)
     if (!loadLogFolder(*state, args[0]))
         return NothingToShow;
     for (std::int32_t day : state->days())
-        std::cout << formatDate(day) << '\n';
+        std::cout << dateText(day) << '\n';
     return Done;
 }
 

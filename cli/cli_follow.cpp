@@ -59,19 +59,6 @@ bool isFolder(const std::string& folder)
     return pathKind(folder.empty() ? std::filesystem::path(".") : pathFromUtf8(folder)) == PathKind::Folder;
 }
 
-// The local midnight of a DD/MM/YYYY date, or none when it does not convert.
-std::optional<std::int32_t> midnightOf(const std::string& date)
-{
-    std::tm fields{};
-    fields.tm_mday = (date[0] - '0') * 10 + (date[1] - '0');
-    fields.tm_mon = (date[3] - '0') * 10 + (date[4] - '0') - 1;
-    fields.tm_year = (date[6] - '0') * 1000 + (date[7] - '0') * 100 + (date[8] - '0') * 10 + (date[9] - '0') - 1900;
-    const std::int32_t midnight = fromLocalTime(fields);
-    if (midnight == -1)
-        return std::nullopt;
-    return midnight;
-}
-
 enum class Kind { Chat, Events };
 
 // Where printing has got to in the day, by what survives the day being read
@@ -176,7 +163,7 @@ int runFollow(const std::vector<std::string>& args)
                 return UsageError;
             const std::string& value = args[++i];
             if (arg == "--from") {
-                if (!isDateArgument(value))
+                if (!isWrittenAsDate(value))
                     return UsageError;
                 from = value;
             } else if (value == "chat") {
@@ -198,7 +185,7 @@ int runFollow(const std::vector<std::string>& args)
         return UsageError;
     std::optional<std::int32_t> fromDay;
     if (from) {
-        fromDay = midnightOf(*from);
+        fromDay = midnightOfDate(*from);
         if (!fromDay)
             return UsageError;
     }

@@ -62,7 +62,7 @@ public:
         if (now - start_ < std::chrono::seconds(1) || (width_ > 0 && now - lastShown_ < std::chrono::milliseconds(200)))
             return;
         std::cout.flush();
-        const std::string line = "zelkam-cli " + command_ + ": searched " + formatDate(date) + " (day " +
+        const std::string line = "zelkam-cli " + command_ + ": searched " + dateText(date) + " (day " +
                                  std::to_string(day + 1) + " of " + std::to_string(days) + ")";
         wipe();
         std::cerr << line << std::flush;
@@ -142,7 +142,7 @@ int runGrep(const std::vector<std::string>& args)
         if (!day.hits.empty())
             progress.wipe();
         for (const HistoryHit& hit : day.hits) {
-            line = formatDate(hit.time);
+            line = dateText(hit.time);
             line += ' ';
             line += formatTimeOfDay(hit.time);
             line += ' ';
@@ -221,7 +221,7 @@ int runPlayer(const std::vector<std::string>& args)
     Progress progress("player");
     walkPlayerSessions(folder, nullptr, matches, [&](PlayerSession&& session) {
         Json json = Json::object();
-        json["date"] = formatDate(session.day);
+        json["date"] = dateText(session.day);
         json["start"] = formatTimeOfDay(session.start);
         json["end"] = formatTimeOfDay(session.end);
         Json names = Json::array();

@@ -66,7 +66,7 @@ int runOverview(const std::vector<std::string>& args)
         else
             operands.push_back(arg);
     }
-    if (operands.size() != 2 || !isDateArgument(operands[1]))
+    if (operands.size() != 2 || !isWrittenAsDate(operands[1]))
         return UsageError;
     const std::string& folder = operands[0];
     const std::string& date = operands[1];

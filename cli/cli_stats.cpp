@@ -91,15 +91,6 @@ bool before(const RankingCell& a, const RankingCell& b)
     return a.texts.front().first < b.texts.front().first;
 }
 
-// The local midnight of a DD/MM/YYYY date.
-std::int32_t midnightOf(const std::string& date)
-{
-    // The log's own stamp layout, MM/DD/YYYY - HH:MM:SS.
-    const std::string stamp = date.substr(3, 2) + "/" + date.substr(0, 2) + "/" + date.substr(6, 4) + " - 00:00:00";
-    const std::int32_t t = parseTimeStamp(stamp);
-    return t == -1 ? t : dayStartOf(t);
-}
-
 } // namespace
 
 int runStats(const std::vector<std::string>& args)
@@ -123,11 +114,10 @@ int runStats(const std::vector<std::string>& args)
             if (arg == "--from" || arg == "--to") {
                 if (!checkDateArgument(value))
                     return UsageError;
-                // The calendar would carry 31/02 over into March.
-                const std::int32_t midnight = midnightOf(value);
-                if (midnight == -1 || formatDate(midnight) != value)
+                const std::optional<std::int32_t> midnight = midnightOfDate(value);
+                if (!midnight)
                     return usageError(quotedArgument(value) + " is not a date of the calendar");
-                (arg == "--from" ? range.firstDay : range.lastDay) = midnight;
+                (arg == "--from" ? range.firstDay : range.lastDay) = *midnight;
             } else if (arg == "--by") {
                 if (value != "player" && value != "weapon" && value != "map")
                     return usageError(quotedArgument(value) + " is not one of player, weapon and map");

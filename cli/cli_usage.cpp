@@ -79,7 +79,7 @@ bool loadLogFolder(ViewerState& state, const std::string& folder)
 
 bool checkDateArgument(std::string_view text)
 {
-    if (isDateArgument(text))
+    if (isWrittenAsDate(text))
         return true;
     usageError(quotedArgument(text) + " is not a date (DD/MM/YYYY)");
     return false;

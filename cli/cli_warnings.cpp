@@ -25,7 +25,7 @@ void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files
     for (const WindowReader::FileCutShort& file : files) {
         // A file name in the log folder is anyone's text: complain makes it
         // safe.
-        std::string line = "warning: " + file.name + " (" + formatDate(file.day) + ")";
+        std::string line = "warning: " + file.name + " (" + dateText(file.day) + ")";
         switch (file.end) {
         case ReadEnd::Complete:
             continue;

@@ -74,11 +74,6 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool isLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 // Whether "MM/DD/YYYY - HH:MM:SS" names a time that a clock can show: every
 // field all digits, a month of the year, a day that month has, an hour,
 // minute and second in range. The local-time conversion would happily move
@@ -93,14 +88,20 @@ bool isCalendarStamp(std::string_view text)
     const int month = twoDigits(text, 0);
     const int day = twoDigits(text, 3);
     const int year = twoDigits(text, 6) * 100 + twoDigits(text, 8);
-    static constexpr int DaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12 || day < 1)
-        return false;
-    const int monthDays = DaysInMonth[month - 1] + (month == 2 && isLeapYear(year) ? 1 : 0);
-    return day <= monthDays && twoDigits(text, 13) < 24 && twoDigits(text, 16) < 60 && twoDigits(text, 19) < 60;
+    return day >= 1 && day <= daysInMonth(year, month) && twoDigits(text, 13) < 24 && twoDigits(text, 16) < 60
+           && twoDigits(text, 19) < 60;
 }
 
 } // namespace
+
+int daysInMonth(int year, int month)
+{
+    static constexpr int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12)
+        return 0;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return Days[month - 1] + (month == 2 && leap ? 1 : 0);
+}
 
 bool toLocalTime(std::int64_t time, std::tm& fields)
 {

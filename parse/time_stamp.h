@@ -27,6 +27,10 @@ inline constexpr std::size_t TimeStampLength = 21;
 // occurrence; one of the hour skipped when they go forward reads an hour on.
 std::int32_t parseTimeStamp(std::string_view text);
 
+// The days of a month (1 to 12) of the Gregorian calendar; 0 for another
+// month number.
+int daysInMonth(int year, int month);
+
 // The local broken-down time of a calendar time; false when the platform
 // cannot convert it.
 bool toLocalTime(std::int64_t time, std::tm& fields);
