@@ -149,26 +149,16 @@ bool isActingCharacter(char32_t code)
     }
 }
 
-bool EscapeScan::next(char32_t& code, bool& escaped)
+void EscapeScan::nextWide(char32_t& code, bool& escaped)
 {
-    if (at_ >= utf8_.size())
-        return false;
-    const auto lead = static_cast<unsigned char>(utf8_[at_]);
-    if (lead >= 0x20 && lead < 0x7F) {
-        code = lead;
-        escaped = false;
-        ++at_;
-    } else {
-        code = nextCodePoint(utf8_, at_);
-        escaped = isActingCharacter(code);
-        if (escaped && shownBefore_ != 0) {
-            std::size_t peek = at_;
-            const char32_t after = peek < utf8_.size() ? nextCodePoint(utf8_, peek) : 0;
-            escaped = !drawsWithCharacterBefore(shownBefore_, code, after);
-        }
+    code = nextCodePoint(utf8_, at_);
+    escaped = isActingCharacter(code);
+    if (escaped && shownBefore_ != 0) {
+        std::size_t peek = at_;
+        const char32_t after = peek < utf8_.size() ? nextCodePoint(utf8_, peek) : 0;
+        escaped = !drawsWithCharacterBefore(shownBefore_, code, after);
     }
     shownBefore_ = escaped ? 0 : code;
-    return true;
 }
 
 void appendTerminalTextFromUtf8(std::string& out, std::string_view utf8)

@@ -47,11 +47,28 @@ public:
     // Reads the next code point into code, with escaped true when it is
     // shown as an escape; false at the end. A byte that does not start
     // well-formed UTF-8 reads as U+FFFD.
-    bool next(char32_t& code, bool& escaped);
+    bool next(char32_t& code, bool& escaped)
+    {
+        if (at_ >= utf8_.size())
+            return false;
+        // Printable ASCII, most of any log text, is decided here inline.
+        const auto lead = static_cast<unsigned char>(utf8_[at_]);
+        if (lead >= 0x20 && lead < 0x7F) {
+            code = lead;
+            escaped = false;
+            shownBefore_ = lead;
+            ++at_;
+            return true;
+        }
+        nextWide(code, escaped);
+        return true;
+    }
     // Where the next code point starts, in bytes.
     std::size_t position() const { return at_; }
 
 private:
+    void nextWide(char32_t& code, bool& escaped);
+
     std::string_view utf8_;
     std::size_t at_ = 0;
     // The code point read last when it was shown as itself, else 0: a
