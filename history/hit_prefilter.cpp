@@ -50,7 +50,12 @@ HitPrefilter::HitPrefilter(SearchKind kind, std::string_view pattern, bool match
         return;
     const std::string prepared = prepareSearchPattern(pattern, matchCase);
     const std::bitset<128>& unsafe = asciiFromWiderFolds();
-    const auto usable = [&](unsigned char c) { return c < 0x80 && (matchCase || !unsafe.test(c)); };
+    // A name or chat text with a password in it is compared with its value
+    // hidden ("rcon_password ***", parse/recognizer.h): the " ***" and the
+    // quote that may close it were never logged. So no run holds a '*', and
+    // a run leaves out a quote it starts with and the blanks it ends with,
+    // the only places where it could meet those without a '*'.
+    const auto usable = [&](unsigned char c) { return c < 0x80 && c != '*' && (matchCase || !unsafe.test(c)); };
     for (std::size_t i = 0; i < prepared.size();) {
         if (!usable(static_cast<unsigned char>(prepared[i]))) {
             ++i;
@@ -59,8 +64,14 @@ HitPrefilter::HitPrefilter(SearchKind kind, std::string_view pattern, bool match
         std::size_t end = i;
         while (end < prepared.size() && usable(static_cast<unsigned char>(prepared[end])))
             ++end;
-        if (end - i > needle_.size())
-            needle_ = prepared.substr(i, end - i);
+        std::size_t first = i;
+        std::size_t last = end;
+        while (first < last && prepared[first] == '"')
+            ++first;
+        while (last > first && prepared[last - 1] == ' ')
+            --last;
+        if (last - first > needle_.size())
+            needle_ = prepared.substr(first, last - first);
         i = end;
     }
     for (std::size_t i = 1; i < needle_.size(); ++i) {

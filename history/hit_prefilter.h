@@ -21,7 +21,8 @@ namespace zelkam {
 // character outside ASCII folds to one of the run's characters ("ß" folds
 // to "ss", the Kelvin sign to "k"): those are left out of the run. So the
 // look searches the file for the longest such run; a file without it holds
-// no hit. Remote-console commands are not looked at: the password
+// no hit. A hidden password's " ***" was never logged: no run holds a '*'
+// or ends in a blank. Remote-console commands are not looked at: the password
 // arguments the search compares are not the logged bytes.
 class HitPrefilter {
 public:

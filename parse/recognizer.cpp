@@ -46,23 +46,35 @@ void appendScoreColumn(char* out, std::string_view score)
 // a run in which separators do not end the word, up to the next double
 // quote. A quote that never closes holds the rest of the text in its word,
 // so a password with an odd quote in it is taken whole rather than shown.
-bool isSeparator(char c) { return c != '\0' && static_cast<unsigned char>(c) <= 0x20; }
+//
+// Where a password setting and its value are looked for, the bytes from
+// 0x80 on separate words too: the server compares its characters signed, so
+// it is likely to split there as well, and a value that is hidden although
+// the server would not have split is the safe side. Where the command
+// starts (the fourth word) the split stays 0x01 to 0x20.
+enum class Split { Command, Setting };
 
-std::size_t skipSeparators(std::string_view text, std::size_t at)
+bool isSeparator(char c, Split split)
 {
-    while (at < text.size() && isSeparator(text[at]))
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte != 0 && byte <= 0x20) || (split == Split::Setting && byte >= 0x80);
+}
+
+std::size_t skipSeparators(std::string_view text, std::size_t at, Split split)
+{
+    while (at < text.size() && isSeparator(text[at], split))
         ++at;
     return at;
 }
 
 // Where the word that starts at at ends: the first separator outside quotes.
-std::size_t wordEnd(std::string_view text, std::size_t at)
+std::size_t wordEnd(std::string_view text, std::size_t at, Split split)
 {
     bool quoted = false;
     for (; at < text.size(); ++at) {
         if (text[at] == '"')
             quoted = !quoted;
-        else if (!quoted && isSeparator(text[at]))
+        else if (!quoted && isSeparator(text[at], split))
             break;
     }
     return at;
@@ -86,14 +98,18 @@ std::size_t commandEnd(std::string_view text, std::size_t at)
 // setting names in any letter case; quotes in the word are left out.
 bool namesPassword(std::string_view word)
 {
-    std::string name;
+    constexpr std::size_t Longest = 13;
+    char name[Longest];
+    std::size_t length = 0;
     for (const char c : word) {
-        if (c != '"')
-            name += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        if (name.size() > 13)
+        if (c == '"')
+            continue;
+        if (length == Longest)
             return false;
+        name[length++] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     }
-    return name == "rcon_password" || name == "sv_password" || name == "sv_logsecret";
+    const std::string_view lower(name, length);
+    return lower == "rcon_password" || lower == "sv_password" || lower == "sv_logsecret";
 }
 
 // Where the first password setting name of one command ends, or npos. The
@@ -103,14 +119,15 @@ bool namesPassword(std::string_view word)
 // argument, its closing quote right after the name goes with the name.
 std::size_t passwordNameEnd(std::string_view command)
 {
-    for (std::size_t at = skipSeparators(command, 0); at < command.size();) {
-        const std::size_t end = wordEnd(command, at);
+    constexpr Split split = Split::Setting;
+    for (std::size_t at = skipSeparators(command, 0, split); at < command.size();) {
+        const std::size_t end = wordEnd(command, at, split);
         const std::string_view word = command.substr(at, end - at);
         if (namesPassword(word))
             return end;
         if (word.find('"') != std::string_view::npos) {
             // Inside quotes ";" ends a command of the quoted line too.
-            const auto splits = [](char c) { return c == '"' || c == ';' || isSeparator(c); };
+            const auto splits = [](char c) { return c == '"' || c == ';' || isSeparator(c, split); };
             bool quoted = false;
             for (std::size_t i = at; i < end;) {
                 if (splits(command[i])) {
@@ -126,9 +143,26 @@ std::size_t passwordNameEnd(std::string_view command)
                 i = innerEnd;
             }
         }
-        at = skipSeparators(command, end);
+        at = skipSeparators(command, end, split);
     }
     return std::string_view::npos;
+}
+
+// A stranger's text (a remote-console command, a chat text, a name) as an
+// event keeps it: the value of every password setting in it hidden by the
+// console's rule (hidePasswords), so no view, search or output can ever
+// show it. An admin who types the console command into chat or the name
+// box by mistake leaks the password there as surely as in the console.
+// Every setting name holds "_", so a text without one needs no closer look.
+// The result is held to a token's length, as every event text is.
+std::string_view hidingPasswords(std::string_view text)
+{
+    if (text.find('_') == std::string_view::npos)
+        return text;
+    static thread_local std::string hidden;
+    if (!hidePasswords(text, hidden))
+        return text;
+    return std::string_view(hidden).substr(0, TokenTable::MaxTokenLength);
 }
 
 void append(EventList& events, std::int32_t kind, std::int32_t time, const PlayerEntry& player, const char* text)
@@ -185,17 +219,7 @@ void appendRconEvent(std::int32_t kind, std::int32_t time, Tokens& tokens, Strin
     PlayerEntry sender;
     sender.addressKey = parseAddress(address);
     const std::optional<std::string_view> command = extractCommand(rconText);
-    const char* text = nullptr;
-    if (command) {
-        // The arguments of commands that set a password are replaced in the
-        // event itself, so no view, search or output can ever show them. The
-        // result is held to a token's length, as every event text is.
-        static thread_local std::string hidden;
-        text = hidePasswords(*command, hidden)
-                   ? arena.copyString(std::string_view(hidden).substr(0, TokenTable::MaxTokenLength))
-                   : arena.copyString(*command);
-    }
-    append(events, kind, time, sender, text);
+    append(events, kind, time, sender, command ? arena.copyString(hidingPasswords(*command)) : nullptr);
 }
 
 } // namespace
@@ -227,7 +251,7 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
         player.wonId = decimalValue(token.substr(opens[1] + 1));
     if (found >= 3)
         player.userId = decimalValue(token.substr(opens[2] + 1));
-    const std::size_t nameLength = found > 0 ? opens[found - 1] : token.size();
+    const std::string_view name = hidingPasswords(token.substr(0, found > 0 ? opens[found - 1] : token.size()));
     // The unique id is the WONID group's text as logged, without its "<"
     // and closing ">"; a group cut short (the line's 255-character cut, a
     // stray "<") keeps what is there. Name and id share one arena copy.
@@ -237,16 +261,16 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
         if (!uniqueId.empty() && uniqueId.back() == '>')
             uniqueId.remove_suffix(1);
     }
-    char* copy = arena.allocate(nameLength + 1 + uniqueId.size() + 1);
+    char* copy = arena.allocate(name.size() + 1 + uniqueId.size() + 1);
     if (!copy)
         return player;
     // An empty token may have no data at all: copy only what is there.
-    if (nameLength > 0)
-        std::memcpy(copy, token.data(), nameLength);
-    copy[nameLength] = '\0';
+    if (!name.empty())
+        std::memcpy(copy, name.data(), name.size());
+    copy[name.size()] = '\0';
     player.name = copy;
     if (!uniqueId.empty()) {
-        char* id = copy + nameLength + 1;
+        char* id = copy + name.size() + 1;
         std::memcpy(id, uniqueId.data(), uniqueId.size());
         id[uniqueId.size()] = '\0';
         player.uniqueId = id;
@@ -273,10 +297,11 @@ std::int32_t parseAddress(std::string_view text)
 
 std::optional<std::string_view> extractCommand(std::string_view text)
 {
-    std::size_t at = skipSeparators(text, 0);
+    constexpr Split split = Split::Command;
+    std::size_t at = skipSeparators(text, 0, split);
     // "rcon", the challenge and the password.
     for (int word = 0; word < 3 && at < text.size(); ++word)
-        at = skipSeparators(text, wordEnd(text, at));
+        at = skipSeparators(text, wordEnd(text, at, split), split);
     if (at >= text.size())
         return std::nullopt;
     return text.substr(at);
@@ -290,7 +315,7 @@ bool hidePasswords(std::string_view command, std::string& hidden)
         const std::size_t end = commandEnd(command, start);
         const std::string_view one = command.substr(start, end - start);
         const std::size_t nameEnd = passwordNameEnd(one);
-        if (nameEnd != std::string_view::npos && skipSeparators(one, nameEnd) < one.size()) {
+        if (nameEnd != std::string_view::npos && skipSeparators(one, nameEnd, Split::Setting) < one.size()) {
             // Everything after the name up to the command's end is hidden; a
             // quote left open before it is closed again.
             const std::string_view kept = one.substr(0, nameEnd);
@@ -374,19 +399,22 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         return;
     }
 
+    // A chat text and a new name are a stranger's words, where a password
+    // may be typed; a team's name is the server's.
+    enum class Text { None, Server, Stranger };
     struct PlayerRule {
         std::string_view phrase;
         std::int32_t kind;
-        bool hasText;
+        Text text;
     };
     static constexpr PlayerRule playerRules[] = {
-        {"connected, address", PlayerConnected, false},
-        {"disconnected", PlayerDisconnected, false},
-        {"entered the game", PlayerEntered, false},
-        {"joined team", TeamJoined, true},
-        {"changed name to", NameChanged, true},
-        {"say", Say, true},
-        {"say_team", SayTeam, true},
+        {"connected, address", PlayerConnected, Text::None},
+        {"disconnected", PlayerDisconnected, Text::None},
+        {"entered the game", PlayerEntered, Text::None},
+        {"joined team", TeamJoined, Text::Server},
+        {"changed name to", NameChanged, Text::Stranger},
+        {"say", Say, Text::Stranger},
+        {"say_team", SayTeam, Text::Stranger},
     };
     for (const PlayerRule& rule : playerRules) {
         if (t1 != rule.phrase)
@@ -394,7 +422,11 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         PlayerEntry player = parsePlayer(t0);
         if (rule.kind == PlayerConnected)
             player.addressKey = parseAddress(tokens.token(2));
-        append(events, rule.kind, time, player, rule.hasText ? arena.copyString(tokens.token(2)) : nullptr);
+        const std::string_view text = tokens.token(2);
+        append(events, rule.kind, time, player,
+               rule.text == Text::None       ? nullptr
+               : rule.text == Text::Stranger ? arena.copyString(hidingPasswords(text))
+                                             : arena.copyString(text));
         return;
     }
 

@@ -16,7 +16,9 @@ class PlayerTokenCache;
 // Decides which kind of event the tokenised line is, by exact, case-sensitive
 // comparison of whole tokens at fixed positions (first matching rule wins),
 // and appends at most one event stamped with time. Names and texts are
-// copied into the arena. Lines of no known kind are dropped silently. With
+// copied into the arena, the value of every password setting in a player's
+// name, a chat text, a new name or a remote-console command hidden as
+// hidePasswords hides it. Lines of no known kind are dropped silently. With
 // allKinds the lines of kinds from 14 on make events too, and kills and team
 // scores keep their detail (KillDetail, scoringTeamOf).
 void recognizeEvent(std::int32_t time, const TokenTable& tokens, StringArena& arena, EventList& events,
@@ -36,7 +38,8 @@ void recognizeLine(std::int32_t time, std::string_view rest, TokenTable& tokens,
 // The team group "<CT>" gives CounterTerrorist, "<>" and "<SPECTATOR>" None,
 // any other text Terrorist. With fewer than three groups the missing ids are
 // 0 and the name is what stands before the leftmost "<" found (the whole
-// token when there is none). uniqueId is the text of the WONID group as
+// token when there is none), with a password setting's value in it hidden
+// as hidePasswords hides it. uniqueId is the text of the WONID group as
 // logged ("STEAM_0:1:5", "BOT", "12345"), "" without that group. Name and
 // id are copied into the arena (the name is null, the id "", when the token
 // cannot be copied); addressKey, lifeState, frags and deaths are 0.
@@ -65,8 +68,9 @@ std::optional<std::string_view> extractCommand(std::string_view text);
 // the command itself, an argument of another (amx_cvar, alias, wrappers) or
 // a word inside a quoted argument; everything after it up to the end of
 // that command (";" outside quotes, the server runs the commands of a line
-// one by one) is hidden. False, with hidden holding the command unchanged,
-// when there was nothing to hide.
+// one by one) is hidden. Here the bytes from 0x80 on separate words too
+// ("rcon_password" followed by U+00A0 and a value hides the value). False,
+// with hidden holding the command unchanged, when there was nothing to hide.
 bool hidePasswords(std::string_view command, std::string& hidden);
 
 } // namespace zelkam

@@ -16,8 +16,6 @@ bool isBidiControl(char32_t code)
            code == 0x200F || code == 0x061C;
 }
 
-bool isControl(char32_t code) { return code < 0x20 || (code >= 0x7F && code <= 0x9F); }
-
 } // namespace
 
 std::string isolatedDisplayText(std::string_view logBytes)
@@ -28,8 +26,10 @@ std::string isolatedDisplayText(std::string_view logBytes)
     appendUtf8(out, FirstStrongIsolate);
     bool showsSomething = false;
     int openIsolates = 0;
-    for (std::size_t i = 0; i < decoded.size();) {
-        char32_t code = nextCodePoint(decoded, i);
+    EscapeScan scan(decoded);
+    char32_t code = 0;
+    bool escaped = false;
+    while (scan.next(code, escaped)) {
         if (isBidiControl(code)) {
             // A closing isolate without its opener would end our own isolate
             // early and let what follows it leak out; it is dropped. The
@@ -45,13 +45,15 @@ std::string isolatedDisplayText(std::string_view logBytes)
             appendUtf8(out, code);
             continue;
         }
-        if (code == '\t')
-            code = ' ';
-        else if (isControl(code))
-            code = 0xFFFD;
-        // A control shows as the replacement character; a zero-width or
-        // other format character shows nothing.
-        showsSomething = showsSomething || !isActingCharacter(code);
+        // A control shows as the replacement character; a zero-width,
+        // default-ignorable or other format character shows nothing, unless
+        // it joins or varies the character before it.
+        bool shows = !escaped;
+        if (code == '\t' || isControlCharacter(code)) {
+            code = code == '\t' ? U' ' : char32_t{0xFFFD};
+            shows = true;
+        }
+        showsSomething = showsSomething || shows;
         appendUtf8(out, code);
     }
     if (!showsSomething && !decoded.empty()) {

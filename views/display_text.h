@@ -19,8 +19,9 @@ namespace zelkam {
 // reorder what is drawn after it, while a right-to-left name still reads
 // right to left. Text made only of characters that show nothing (format,
 // line and paragraph separator characters, the bidirectional controls among
-// them) shows them as the terminal escapes instead, so a name is never an
-// invisible row. Every window draws each piece of log text through this.
+// them, every default-ignorable code point such as the Hangul fillers: the
+// acting characters of text_out.h) shows them as the terminal escapes
+// instead, so a name is never an invisible row. Every window draws each piece of log text through this.
 std::string isolatedDisplayText(std::string_view logBytes);
 std::string isolatedDisplayText(const char* logText);
 

@@ -42,19 +42,29 @@ const std::string Hostile = "\x1b[2J\x1b[1A\x1b[2K\x1b]0;t\x07\x1b]8;;http://x\x
                             "\xe2\x80\xa8\xe2\x80\xa9\xe2\x80\x8b\xe2\x80\x8c\xe2\x80\x8d\xe2\x81\xa0\xef\xbb\xbf"
                             "\xf3\xa0\x81\x81\xef\xbf\xb9\xe2\x81\xaa\xc2\xad";
 
-// A name made only of characters that show nothing.
+// The default-ignorable characters that are no format characters, which a
+// font draws as nothing too: unassigned U+2065 and U+E0080, the Hangul
+// fillers, a Khmer inherent vowel, a variation selector.
+const std::string Ignorable = "\xe2\x81\xa5\xf3\xa0\x82\x80\xe3\x85\xa4\xef\xbe\xa0\xe1\x85\x9f\xe1\x85\xa0"
+                              "\xe1\x9e\xb4\xef\xb8\x8f";
+
+// Names made only of characters that show nothing.
 const std::string Invisible = "\xe2\x80\x8b\xe2\x80\x8b";
+const std::string Fillers = "\xe3\x85\xa4\xef\xbe\xa0";
 
 // The characters that act or show nothing, written out here rather than
 // taken from the code under test: controls, the format characters of the
-// scripts a name may use, the separators and the tag block.
+// scripts a name may use, the separators, the tag block and the other
+// default-ignorable code points.
 bool actsOrHides(char32_t code)
 {
-    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xAD || (code >= 0x600 && code <= 0x605) ||
-           code == 0x61C || code == 0x6DD || code == 0x70F || code == 0x180E || (code >= 0x200B && code <= 0x200F) ||
-           (code >= 0x2028 && code <= 0x202E) || (code >= 0x2060 && code <= 0x2064) ||
-           (code >= 0x2066 && code <= 0x206F) || code == 0xFEFF || (code >= 0xFFF9 && code <= 0xFFFB) ||
-           (code >= 0xE0000 && code <= 0xE007F);
+    return code < 0x20 || (code >= 0x7F && code <= 0x9F) || code == 0xAD || code == 0x34F ||
+           (code >= 0x600 && code <= 0x605) || code == 0x61C || code == 0x6DD || code == 0x70F ||
+           (code >= 0x115F && code <= 0x1160) || (code >= 0x17B4 && code <= 0x17B5) ||
+           (code >= 0x180B && code <= 0x180F) || (code >= 0x200B && code <= 0x200F) ||
+           (code >= 0x2028 && code <= 0x202E) || (code >= 0x2060 && code <= 0x206F) || code == 0x3164 ||
+           (code >= 0xFE00 && code <= 0xFE0F) || code == 0xFEFF || code == 0xFFA0 || (code >= 0xFFF0 && code <= 0xFFFB) ||
+           (code >= 0xE0000 && code <= 0xE0FFF);
 }
 
 // Whether utf8 holds an ill-formed sequence or an acting character other
@@ -99,6 +109,10 @@ void writeFolder(const TempFolder& folder)
     log.at("20:00:08", disconnected("Mallory" + Hostile, 2, "CT"));
     log.at("20:00:09", connected(Invisible, 3, "10.0.0.3:27005"));
     log.at("20:00:10", said(Invisible, 3, "CT", "boo"));
+    log.at("20:00:11", connected("Admin" + Ignorable, 5, "10.0.0.5:27005"));
+    log.at("20:00:12", said("Admin" + Ignorable, 5, "CT", "ho" + Ignorable));
+    log.at("20:00:13", changedName("Admin" + Ignorable, 5, "CT", Fillers));
+    log.at("20:00:14", said(Fillers, 5, "CT", "boo"));
     log.at("20:10:00", roundStarted());
     folder.write("L0706000.log", log.text());
 }
@@ -214,6 +228,7 @@ TEST(HostileText, InvisibleNamesShowAndMapCellsAreGuarded)
                                      .text());
     const CliResult chat = runCli({"chat", folder.string(), "06/07/2001"});
     EXPECT_NE(chat.out.find("20:00:10 \\u{200B}\\u{200B} : boo"), std::string::npos) << chat.out;
+    EXPECT_NE(chat.out.find("20:00:14 \\u{3164}\\u{FFA0} : boo"), std::string::npos) << chat.out;
     const CliResult grep = runCli({"grep", folder.string(), "--kind", "player", "\xe2\x80\x8b"});
     EXPECT_NE(grep.out.find(" \\u{200B}\\u{200B}"), std::string::npos) << grep.out;
     const CliResult csv = runCli({"overview", folder.string(), "07/07/2001", "--csv"});
@@ -231,6 +246,7 @@ TEST(HostileText, JsonStaysValidAndKeepsTheTextExactly)
     const CliResult result = runCli({"events", folder.string(), "06/07/2001"});
     ASSERT_EQ(result.status, 0) << result.err;
     bool sawSay = false;
+    bool sawIgnorable = false;
     for (const std::string& line : result.lines()) {
         const auto json = nlohmann::json::parse(line, nullptr, false);
         ASSERT_FALSE(json.is_discarded()) << line;
@@ -242,8 +258,13 @@ TEST(HostileText, JsonStaysValidAndKeepsTheTextExactly)
             expected.replace(expected.find("\x9b\xe2"), 1, "\xe2\x80\xba");
             EXPECT_EQ(json["text"].get<std::string>(), expected);
         }
+        if (json["kind"] == 6 && json["text"].get<std::string>().rfind("ho", 0) == 0) {
+            sawIgnorable = true;
+            EXPECT_EQ(json["text"].get<std::string>(), "ho" + Ignorable);
+        }
     }
     EXPECT_TRUE(sawSay);
+    EXPECT_TRUE(sawIgnorable);
 }
 
 } // namespace

@@ -81,6 +81,11 @@ const char* const rconTexts[] = {
     "rcon 63 pwI \x01rcon_password pwN19",
     "rcon 64 pwJ amx_cvar rcon_password pwN40",
     R"(rcon 65 pwK alias a "rcon_password pwN17")",
+    // Around a setting's name and its value, bytes above 0x7F separate
+    // words too, as code page and as UTF-8.
+    "rcon 66 pwL \xa0rcon_password\xa0pwN12",
+    "rcon 67 pwM rcon_password\x85pwN33",
+    "rcon 68 pwN sv_password\xc2\xa0pwN34",
 };
 
 // A line longer than 255 characters is cut there; the cut may fall inside a
@@ -111,6 +116,13 @@ void writeFolder(const TempFolder& folder)
             second += 20;
         }
     }
+    // An admin who types the console command into chat or the name box.
+    log.at("20:59:00", said("Bob", 1, "CT", "rcon_password pwCHAT01"));
+    log.at("20:59:01", saidTeam("Bob", 1, "CT", "sv_password pwCHAT02"));
+    log.at("20:59:02", said("Bob", 1, "CT", "sv_logsecret\x85pwCHAT03"));
+    log.at("20:59:03", changedName("Bob", 1, "CT", "rcon_password pwNAME01"));
+    log.at("20:59:04", said("rcon_password pwNAME01", 1, "CT", "oops"));
+    log.at("20:59:05", changedName("rcon_password pwNAME01", 1, "CT", "Bob"));
     log.at("21:00:00", said("Bob", 1, "CT", "bye"));
     log.at("21:10:00", roundStarted());
     folder.write("L0706000.log", log.text());

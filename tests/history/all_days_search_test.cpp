@@ -100,13 +100,16 @@ void writeAwkwardFolder(const TempFolder& folder)
                                      .at("09:00:02", changedName("Bob", 12, "CT", "Robert"))
                                      .at("09:00:03", rconCommand("status", "10.0.0.1:27005"))
                                      .at("09:00:04", killed("Al", 3, "TERRORIST", "Robert", 12, "CT"))
+                                     .at("09:00:05", said("Robert", 12, "CT", "sv_password\x85" "CHAT05"))
                                      .text());
     folder.write("L0708000.log", LogText("07/08/2001").at("10:00:00", "Server shutdown").text());
     folder.write("L0709000.log", LogText("07/09/2001")
                                      .at("10:00:00", connected("Al", 3, "10.0.0.2:1"))
                                      .at("10:00:01", said("Al", 3, "", "hello from the ninth"))
+                                     .at("10:00:01", said("Al", 3, "", "rcon_password CHAT01"))
+                                     .at("10:00:01", changedName("Al", 3, "", "rcon_password NAME01"))
                                      .at("10:00:01", said("Al", 3, "", "Stra\xC3\x9F" "e, caf\xE9, \xE2\x84\xAA"))
-                                     .at("10:00:02", disconnected("Al", 3))
+                                     .at("10:00:02", disconnected("rcon_password NAME01", 3))
                                      .text());
 }
 
@@ -145,6 +148,11 @@ TEST(AllDaysSearch, FindsWhatSearchingDayByDayFinds)
         {SearchKind::Player, "ROBERT", false}, {SearchKind::RconUser, "rob", false},
         {SearchKind::Chat, "STRASSE", false}, {SearchKind::Chat, "CAF\xC3\x89", false},
         {SearchKind::Chat, "caf\xC3\xA9", true}, {SearchKind::Chat, "k,", false},
+        // A password's value is hidden in chat and names; what hides it was
+        // never logged, yet Find finds it.
+        {SearchKind::Chat, "PASSWORD ", false}, {SearchKind::Chat, "***", false},
+        {SearchKind::Player, "password *", false}, {SearchKind::Chat, "CHAT01", false},
+        {SearchKind::Player, "NAME01", false},
     };
     for (const TempFolder* folder : {&generated, &spread, &awkward}) {
         for (const Query& query : queries) {
@@ -159,6 +167,11 @@ TEST(AllDaysSearch, FindsWhatSearchingDayByDayFinds)
     ASSERT_FALSE(rcon.empty());
     EXPECT_EQ(rcon.front().text, "<Bob> status");
     EXPECT_EQ(rcon.size(), 2u) << ::testing::PrintToString(rcon);
+    // A hidden password is never found; what hides it is.
+    EXPECT_TRUE(searchAll(awkward.string(), SearchKind::Chat, "chat0", false, 2).empty());
+    EXPECT_TRUE(searchAll(awkward.string(), SearchKind::Player, "name01", false, 2).empty());
+    const std::vector<Row> hidden = searchAll(awkward.string(), SearchKind::Chat, "password ***", false, 2);
+    EXPECT_EQ(hidden.size(), 2u) << ::testing::PrintToString(hidden);
 }
 
 // Standing on a hit of the all-days search puts the viewer exactly where

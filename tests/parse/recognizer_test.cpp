@@ -288,6 +288,9 @@ TEST(ExtractCommand, TakesWhatFollowsThePassword)
         // The server splits words at every byte from 0x01 to 0x20.
         {"vertical tab after the password", "rcon 1 SECRET\x0bstatus", "status"},
         {"form feed and 0x01 before the command", "rcon\x0c" "1 SECRET \x01\x1fstatus", "status"},
+        // A byte above 0x7F is part of a word here, where the command starts.
+        {"byte above 0x7F inside the password", "rcon 1 SE\xa0" "CRET status", "status"},
+        {"byte above 0x7F before the command", "rcon 1 x \xa0rcon_password\xa0PW12", "\xa0rcon_password\xa0PW12"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -335,6 +338,14 @@ TEST(HidePasswords, ReplacesTheArgumentOfEveryCommandThatSetsOne)
         {"empty value still a value", R"(sv_password "")", "sv_password ***"},
         {"names that only begin alike", "amx_cvar sv_logsecrets 1; alias rcon_passwordx y",
          "amx_cvar sv_logsecrets 1; alias rcon_passwordx y"},
+        // Around a setting's name and its value the bytes from 0x80 on
+        // separate words too, UTF-8 or code page.
+        {"no-break space around the name", "\xa0rcon_password\xa0PW12", "\xa0rcon_password ***"},
+        {"code-page byte 0x85 before the value", "rcon_password\x85PW33", "rcon_password ***"},
+        {"UTF-8 no-break space before the value", "sv_password\xc2\xa0PW34", "sv_password ***"},
+        {"a letter above ASCII glued to the name", "sv_logsecret\xc3\xa9PW35", "sv_logsecret ***"},
+        {"inside a quoted argument", "alias a \"\xa0rcon_password\xa0PW17\"", "alias a \"\xa0rcon_password ***\""},
+        {"byte above 0x7F and nothing after it", "rcon_password\xa0", "rcon_password\xa0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -371,6 +382,8 @@ TEST_F(Recognizer, RemoteConsoleSenderAndCommand)
          BadRconCommand, 655618, "rcon_password ***"},
         {"setting behind a wrapper", R"(Rcon: "rcon 1 pw amx_cvar rcon_password PW40" from "10.1.2.3:1")",
          RconCommand, 655618, "amx_cvar rcon_password ***"},
+        {"no-break spaces around the setting", "Rcon: \"rcon 1 x \xa0rcon_password\xa0PW12\" from \"10.1.2.3:1\"",
+         RconCommand, 655618, "\xa0rcon_password ***"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -380,6 +393,48 @@ TEST_F(Recognizer, RemoteConsoleSenderAndCommand)
         EXPECT_EQ(event->player.addressKey, c.key);
         EXPECT_EQ(event->player.name, nullptr);
         EXPECT_EQ(event->player.userId, 0);
+        EXPECT_EQ(textOf(*event), c.text);
+    }
+}
+
+// An admin who types the console command into chat or the name box by
+// mistake leaks the password as surely as in the console: chat texts, new
+// names and every player's name are hidden by the same rule.
+TEST_F(Recognizer, PasswordTypedIntoChatOrANameIsHidden)
+{
+    struct Case {
+        const char* name;
+        std::string rest;
+        std::int32_t kind;
+        const char* player;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"said", R"("Bob<2><9><CT>" say "rcon_password CHAT01")", Say, "Bob", "rcon_password ***"},
+        {"said to the team", R"("Bob<2><9><CT>" say_team "sv_password CHAT02")", SayTeam, "Bob", "sv_password ***"},
+        {"said in a sentence", R"("Bob<2><9><CT>" say "my SV_LOGSECRET is CHAT03; gg")", Say, "Bob",
+         "my SV_LOGSECRET ***; gg"},
+        {"said after a no-break space", "\"Bob<2><9><CT>\" say \"rcon_password\xc2\xa0" "CHAT04\"", Say, "Bob",
+         "rcon_password ***"},
+        {"renamed", R"("Bob<2><9><CT>" changed name to "rcon_password NAME01")", NameChanged, "Bob",
+         "rcon_password ***"},
+        {"the name itself", R"("rcon_password NAME01<2><9><CT>" say "hi")", Say, "rcon_password ***", "hi"},
+        {"the victim's name", R"("Al<3><9><T>" killed "sv_password NAME02<2><9><CT>" with "ak47")", Killed,
+         "sv_password ***", "Al"},
+        {"the killer's name", R"("sv_password NAME03<3><9><T>" killed "Al<2><9><CT>" with "ak47")", Killed, "Al",
+         "sv_password ***"},
+        {"the setting's name alone is kept", R"("Bob<2><9><CT>" say "rcon_password")", Say, "Bob",
+         "rcon_password"},
+        {"other words with underscores are kept", R"("my_name<2><9><CT>" say "sv_passwords are long")", Say,
+         "my_name", "sv_passwords are long"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto event = recognize(c.rest);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(event->kind, c.kind);
+        ASSERT_TRUE(event->player.name);
+        EXPECT_STREQ(event->player.name, c.player);
         EXPECT_EQ(textOf(*event), c.text);
     }
 }
@@ -431,6 +486,7 @@ TEST(RecognizeLine, MakesTheEventsOfTheWholeTokenTable)
         R"("Bob<12><345678><CT>" say "he said "go" now" (dead))",
         R"("Bob<12><345678><>" connected, address "10.1.2.3:27005")",
         R"("Bob<12><345678><CT>" changed name to "Robert")",
+        R"("rcon_password NAME01<12><345678><CT>" say "sv_password\x85" "CHAT01")",
         R"(Started map "de_dust" (CRC "-317315302"))",
         R"(World triggered "Round_Start")",
         R"("a" "b" "c" "d" "e" "f" "g" "h" "i" "j")",

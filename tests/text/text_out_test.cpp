@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <utf8proc.h>
+
 namespace zelkam {
 namespace {
 
@@ -54,6 +56,69 @@ TEST(TextOut, TerminalTextShowsEveryActingCharacter)
     // Text already in UTF-8: bytes that are not UTF-8 are replaced, not read
     // as a code page (which could never make a control, but hides nothing).
     EXPECT_EQ(terminalTextFromUtf8("a\xc2\x9b\xff\x1b"), "a\\x9b\xef\xbf\xbd\\x1b");
+}
+
+// Characters a font draws as nothing make one name look like another
+// ("Admin" and "Admin" with one after it) or a name look like no name. A
+// joiner or selector that draws as part of the character before it is left
+// alone, so emoji sequences still draw.
+TEST(TextOut, TerminalTextShowsWhatDrawsAsNothing)
+{
+    struct Case {
+        const char* what;
+        std::string_view logBytes;
+        std::string_view shown;
+    };
+    const Case cases[] = {
+        {"unassigned U+2065 after a name", "Admin\xe2\x81\xa5", "Admin\\u{2065}"},
+        {"unassigned U+E0080", "\xf3\xa0\x82\x80", "\\u{E0080}"},
+        {"unassigned U+FFF0 and U+E0FFF", "\xef\xbf\xb0\xf3\xa0\xbf\xbf", "\\u{FFF0}\\u{E0FFF}"},
+        {"Hangul fillers", "\xe3\x85\xa4\xef\xbe\xa0\xe1\x85\x9f\xe1\x85\xa0",
+         "\\u{3164}\\u{FFA0}\\u{115F}\\u{1160}"},
+        {"Khmer inherent vowels", "\xe1\x9e\xb4\xe1\x9e\xb5", "\\u{17B4}\\u{17B5}"},
+        {"combining grapheme joiner", "a\xcd\x8f", "a\\u{034F}"},
+        {"emoji selector after a letter", "Admin\xef\xb8\x8f", "Admin\\u{FE0F}"},
+        {"emoji selector alone", "\xef\xb8\x8f", "\\u{FE0F}"},
+        {"emoji selector on a digit without a keycap", "1\xef\xb8\x8f", "1\\u{FE0F}"},
+        {"second selector on one emoji", "\xe2\x9d\xa4\xef\xb8\x8f\xef\xb8\x8f", "\xe2\x9d\xa4\xef\xb8\x8f\\u{FE0F}"},
+        {"joiner after a letter", "a\xe2\x80\x8d" "b", "a\\u{200D}b"},
+        {"joiner after an escaped selector", "a\xef\xb8\x8f\xe2\x80\x8d\xf0\x9f\x98\x80",
+         "a\\u{FE0F}\\u{200D}\xf0\x9f\x98\x80"},
+        {"two joiners", "\xf0\x9f\x98\x80\xe2\x80\x8d\xe2\x80\x8d", "\xf0\x9f\x98\x80\xe2\x80\x8d\\u{200D}"},
+        {"ideographic selector after a letter", "A\xf3\xa0\x84\x80", "A\\u{E0100}"},
+        {"red heart", "\xe2\x9d\xa4\xef\xb8\x8f", "\xe2\x9d\xa4\xef\xb8\x8f"},
+        {"family", "\xf0\x9f\x91\xa8\xe2\x80\x8d\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x91\xa7",
+         "\xf0\x9f\x91\xa8\xe2\x80\x8d\xf0\x9f\x91\xa9\xe2\x80\x8d\xf0\x9f\x91\xa7"},
+        {"rainbow flag", "\xf0\x9f\x8f\xb3\xef\xb8\x8f\xe2\x80\x8d\xf0\x9f\x8c\x88",
+         "\xf0\x9f\x8f\xb3\xef\xb8\x8f\xe2\x80\x8d\xf0\x9f\x8c\x88"},
+        {"skin tone then joiner", "\xf0\x9f\x91\xa9\xf0\x9f\x8f\xbd\xe2\x80\x8d\xf0\x9f\x92\xbb",
+         "\xf0\x9f\x91\xa9\xf0\x9f\x8f\xbd\xe2\x80\x8d\xf0\x9f\x92\xbb"},
+        {"keycap", "#\xef\xb8\x8f\xe2\x83\xa3", "#\xef\xb8\x8f\xe2\x83\xa3"},
+        {"text style on an emoji", "\xe2\x98\x80\xef\xb8\x8e", "\xe2\x98\x80\xef\xb8\x8e"},
+        {"Devanagari half form", "\xe0\xa4\x95\xe0\xa5\x8d\xe2\x80\x8d\xe0\xa4\xb7",
+         "\xe0\xa4\x95\xe0\xa5\x8d\xe2\x80\x8d\xe0\xa4\xb7"},
+        {"ideographic variant", "\xe8\x91\x9b\xf3\xa0\x84\x80", "\xe8\x91\x9b\xf3\xa0\x84\x80"},
+        {"Mongolian variant", "\xe1\xa0\xa0\xe1\xa0\x8b", "\xe1\xa0\xa0\xe1\xa0\x8b"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(terminalText(c.logBytes), c.shown) << c.what;
+    // JSON follows the same rule.
+    EXPECT_EQ(safeJson("[\"a\xef\xb8\x8f\xe2\x81\xa5\xe3\x85\xa4\"]"), R"(["a\ufe0f\u2065\u3164"])");
+    EXPECT_EQ(safeJson("[\"\xf0\x9f\x91\xa8\xe2\x80\x8d\xf0\x9f\x91\xa9\"]"),
+              "[\"\xf0\x9f\x91\xa8\xe2\x80\x8d\xf0\x9f\x91\xa9\"]");
+}
+
+// Every default-ignorable code point Unicode has assigned is an acting
+// character; the table holds the unassigned ones too.
+TEST(TextOut, EveryDefaultIgnorableCharacterActs)
+{
+    for (char32_t code = 0; code <= 0x10FFFF; ++code) {
+        if (code >= 0xD800 && code <= 0xDFFF)
+            continue;
+        if (utf8proc_get_property(static_cast<utf8proc_int32_t>(code))->ignorable) {
+            EXPECT_TRUE(isActingCharacter(code)) << std::hex << static_cast<unsigned>(code);
+        }
+    }
 }
 
 TEST(TextOut, SafeJsonEscapesWhatTheSerializerLeavesRaw)
@@ -108,13 +173,16 @@ TEST(TextOut, SpreadsheetCellsNeverStartAFormula)
     }
 }
 
-TEST(TextOut, ActingCharactersAreTheControlFormatAndSeparatorCategories)
+TEST(TextOut, ActingCharactersAreTheControlFormatSeparatorAndIgnorableOnes)
 {
     for (char32_t code : {0x00, 0x1b, 0x1f, 0x7f, 0x80, 0x9b, 0x9f, 0xad, 0x061c, 0x200b, 0x200d, 0x200e, 0x200f,
                           0x2028, 0x2029, 0x202a, 0x202e, 0x2060, 0x2066, 0x2069, 0x206a, 0x206f, 0xfeff, 0xfff9,
-                          0xfffb, 0xe0000, 0xe0001, 0xe0041, 0xe007f})
+                          0xfffb, 0xe0000, 0xe0001, 0xe0041, 0xe007f, 0x034f, 0x115f, 0x1160, 0x17b4, 0x17b5,
+                          0x180b, 0x180f, 0x2065, 0x3164, 0xfe00, 0xfe0f, 0xffa0, 0xfff0, 0xfff8, 0x1bca0,
+                          0x1d17a, 0xe0080, 0xe0100, 0xe01ef, 0xe0fff})
         EXPECT_TRUE(isActingCharacter(code)) << std::hex << static_cast<unsigned>(code);
-    for (char32_t code : {0x20, 0x7e, 0xa0, 0x061b, 0x2027, 0xfffd, 0xfe0f, 0x1f600, 0xe0080})
+    for (char32_t code : {0x20, 0x7e, 0xa0, 0x061b, 0x1161, 0x2027, 0x20e3, 0x3165, 0xfe10, 0xfffd, 0x1f3fb, 0x1f600,
+                          0xe1000})
         EXPECT_FALSE(isActingCharacter(code)) << std::hex << static_cast<unsigned>(code);
 }
 

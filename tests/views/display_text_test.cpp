@@ -32,6 +32,13 @@ TEST(DisplayText, IsolatedDisplayTextKeepsEveryRunInsideItsIsolate)
         {"name of zero-width characters only is shown", "\xe2\x80\x8b\xef\xbb\xbf",
          Fsi + "\\u{200B}\\u{FEFF}" + Pdi},
         {"zero-width joiner inside a name stays", "a\xe2\x80\x8d" "b", Fsi + "a\xe2\x80\x8d" "b" + Pdi},
+        {"name of Hangul fillers only is shown", "\xe3\x85\xa4\xef\xbe\xa0\xe1\x85\x9f",
+         Fsi + "\\u{3164}\\u{FFA0}\\u{115F}" + Pdi},
+        {"name of unassigned ignorables only is shown", "\xe2\x81\xa5\xf3\xa0\x82\x80",
+         Fsi + "\\u{2065}\\u{E0080}" + Pdi},
+        {"name of an emoji selector only is shown", "\xef\xb8\x8f", Fsi + "\\u{FE0F}" + Pdi},
+        {"emoji sequence drawn", "\xe2\x9d\xa4\xef\xb8\x8f\xe2\x80\x8d\xf0\x9f\x94\xa5",
+         Fsi + "\xe2\x9d\xa4\xef\xb8\x8f\xe2\x80\x8d\xf0\x9f\x94\xa5" + Pdi},
         {"code page text decoded", "Andr\xe9", Fsi + "Andr\xc3\xa9" + Pdi},
         {"empty", "", Fsi + Pdi},
     };
