@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "history/player_sessions.h"
+#include "parse/sides.h"
 #include "stats/day_lookup.h"
 
 namespace zelkam {
@@ -238,8 +239,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             const std::string_view weaponName = detail.weapon;
             const std::uint32_t weapon = tallier.weaponOf(weaponName);
             const std::int32_t victimTeam = event.player.team;
-            const bool teamKill = detail.killerTeam == victimTeam &&
-                                  (victimTeam == Team::Terrorist || victimTeam == Team::CounterTerrorist);
+            const bool teamKill = isTeamKill(detail.killerTeam, victimTeam);
             ++tally.weapons[weapon].kills;
             tally.weapons[weapon].teamKills += teamKill;
             const std::uint32_t killer = event.text ? tallier.playerOf(detail.killerName, detail.killerUniqueId) : NoPlayer;
@@ -258,11 +258,10 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         }
         case TeamJoined: {
             const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
-            const std::string_view side = event.text ? event.text : "";
-            steps.seen(player, !event.text           ? NoSide
-                               : side == "TERRORIST" ? Team::Terrorist
-                               : side == "CT"        ? Team::CounterTerrorist
-                                                     : NoSide);
+            // A join onto no side (the spectators) takes the player off
+            // both teams, which Team::None would not: it means "unchanged".
+            const std::int32_t side = sideOfJoin(event.text);
+            steps.seen(player, side == Team::None ? NoSide : side);
             break;
         }
         case PlayerDisconnected:
