@@ -76,6 +76,8 @@ void OpenSessions::clear()
     names_.clear();
     teams_.clear();
     lines_.clear();
+    usedNames_.clear();
+    manyNames_.clear();
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
 }
@@ -276,6 +278,41 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
     }
     std::sort(found_.begin(), found_.end(), std::greater<>());
     return found_;
+}
+
+bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::string_view& kept)
+{
+    if (manyNames_.count(index) != 0) {
+        const auto found = usedNames_.find(UsedName{index, name});
+        if (found == usedNames_.end())
+            return false;
+        kept = found->name;
+        return true;
+    }
+    std::size_t count = 0;
+    const bool fresh = names_.visit(records_[index].names, [&](std::string_view used) {
+        ++count;
+        if (used != name)
+            return true;
+        kept = used;
+        return false;
+    });
+    if (fresh && count >= FewUsedNames) {
+        // From here on the record's names are found by the table.
+        manyNames_.insert(index);
+        names_.visit(records_[index].names, [&](std::string_view used) {
+            usedNames_.insert(UsedName{index, used});
+            return true;
+        });
+    }
+    return !fresh;
+}
+
+void OpenSessions::addName(std::uint32_t index, std::string_view name)
+{
+    names_.append(records_[index].names, name);
+    if (manyNames_.count(index) != 0)
+        usedNames_.insert(UsedName{index, name});
 }
 
 } // namespace zelkam

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -166,6 +167,14 @@ public:
     void remove(std::uint32_t index);
     // Calls an open record by name, one of the set's texts.
     void rename(std::uint32_t index, const HashedName& name);
+    // Finds name among the names the record has used: true, with kept the
+    // set's text of it, when it has. A few names are read through; a
+    // record with many (a player renaming himself thousands of times) has
+    // them found through a table, so a rename costs the same however many
+    // came before it.
+    bool usedName(std::uint32_t index, std::string_view name, std::string_view& kept);
+    // Appends name, one of the set's texts, to the record's names.
+    void addName(std::uint32_t index, std::string_view name);
 
     // The first open record (in order of adding) with the user id that is
     // called name now.
@@ -248,6 +257,23 @@ private:
     Chains chains_[SessionIndexCount] = {Chains(Chains::Keys::Numbers), Chains(Chains::Keys::Hashes),
                                          Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
+
+    // The names of the records that used more than FewUsedNames, by record
+    // and name; manyNames_ lists those records.
+    struct UsedName {
+        std::uint32_t record;
+        std::string_view name;
+        bool operator==(const UsedName&) const = default;
+    };
+    struct UsedNameHash {
+        std::size_t operator()(const UsedName& used) const
+        {
+            return std::hash<std::string_view>()(used.name) ^ std::size_t{used.record} * 0x9E3779B97F4A7C15ull;
+        }
+    };
+    static constexpr std::size_t FewUsedNames = 8;
+    std::unordered_set<UsedName, UsedNameHash> usedNames_;
+    std::unordered_set<std::uint32_t> manyNames_;
 };
 
 } // namespace zelkam

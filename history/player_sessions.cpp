@@ -332,17 +332,12 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
             // A name used before in the session is the text kept for it.
             const std::string_view newName = event.text ? event.text : "";
             std::string_view kept;
-            const bool fresh = set.names().visit(session.names, [&](std::string_view used) {
-                if (used != newName)
-                    return true;
-                kept = used;
-                return false;
-            });
+            const bool fresh = !set.usedName(open, newName, kept);
             if (fresh)
                 kept = set.keep(newName);
             set.rename(open, HashedName(kept));
             if (fresh)
-                set.names().append(session.names, kept);
+                set.addName(open, kept);
         } else if (event.kind == Say || event.kind == SayTeam) {
             ++session.chat;
         } else if (event.kind == Suicide) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "history/name_index.h"
 #include "history/player_sessions.h"
 #include "parse/sides.h"
 #include "stats/day_lookup.h"
@@ -12,10 +13,6 @@
 namespace zelkam {
 namespace {
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
 bool isPending(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
@@ -81,16 +78,17 @@ public:
     // The name an event uses now, and whether it is a new one.
     void noteName(std::uint32_t index, std::string_view name, const char* text)
     {
-        if (lastText_.size() <= index)
+        if (lastText_.size() <= index) {
             lastText_.resize(index + 1, nullptr);
+            nameIndex_.resize(index + 1);
+        }
         if (text && lastText_[index] == text)
             return;
         lastText_[index] = text;
         DayTally::Player& player = tally_.players[index];
         if (player.lastName != name || player.names.empty()) {
             player.lastName = name;
-            if (std::find(player.names.begin(), player.names.end(), name) == player.names.end())
-                player.names.emplace_back(name);
+            nameIndex_[index].addTo(player.names, name);
         }
     }
 
@@ -118,6 +116,8 @@ private:
     DayLookup<std::string_view> byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
+    // Finds each player's names among those he used.
+    std::vector<NameIndex> nameIndex_;
 };
 
 } // namespace
@@ -207,6 +207,9 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
 {
     Tallier tallier(tally);
     StepWriter steps(tally);
+    // Map names are looked up by their bytes in the day's events, which
+    // live as long as this call.
+    DayLookup<std::string_view> maps;
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
@@ -214,10 +217,13 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         switch (event.kind) {
         case MapStarted: {
             const std::string_view name = event.text ? event.text : "";
-            auto known = std::find(tally.maps.begin(), tally.maps.end(), name);
-            if (known == tally.maps.end())
-                known = tally.maps.emplace(tally.maps.end(), name);
-            steps.mapStarted(static_cast<std::uint32_t>(known - tally.maps.begin()), event.time);
+            std::uint32_t map = maps.find(name);
+            if (map == DayLookup<std::string_view>::Missing) {
+                map = static_cast<std::uint32_t>(tally.maps.size());
+                maps.add(name, map);
+                tally.maps.emplace_back(name);
+            }
+            steps.mapStarted(map, event.time);
             break;
         }
         case RoundStarted:
@@ -248,12 +254,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(killer, detail.killerTeam);
             DayTally::Player& p = tally.players[killer];
             (teamKill ? p.teamKills : p.kills) += 1;
-            const auto used = std::find_if(p.weaponKills.begin(), p.weaponKills.end(),
-                                           [&](const auto& entry) { return entry.first == weapon; });
-            if (used == p.weaponKills.end())
-                p.weaponKills.emplace_back(weapon, 1);
-            else
-                ++used->second;
+            p.weaponKills.add(weapon, 1);
             break;
         }
         case TeamJoined: {

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "history/name_index.h"
 #include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_event.h"
@@ -15,10 +16,6 @@
 namespace zelkam {
 namespace {
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
 // Names to dense indices, looked up without making a string.
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
@@ -26,8 +23,10 @@ constexpr std::uint32_t NoRow = NoPlayer;
 
 struct PlayerRow {
     PlayerRanking ranking;
-    // Kills by weapon index: a player uses a few dozen weapons at most.
-    std::vector<std::pair<std::uint32_t, std::int32_t>> weaponKills;
+    // Finds a name among ranking.names.
+    NameIndex names;
+    // Kills by weapon index.
+    IndexCounts weaponKills;
     std::int32_t lastSessionDay = std::numeric_limits<std::int32_t>::min();
     std::int32_t team = Team::None;
     // The run of maps the player was last seen in (see Ranker::mapRun_).
@@ -39,11 +38,7 @@ struct MapRow {
     std::unordered_set<std::uint32_t> players;
 };
 
-void addName(PlayerRanking& ranking, std::string_view name)
-{
-    if (std::find(ranking.names.begin(), ranking.names.end(), name) == ranking.names.end())
-        ranking.names.emplace_back(name);
-}
+void addName(PlayerRow& row, std::string_view name) { row.names.addTo(row.ranking.names, name); }
 
 // Merges the days' tallies in day order, and follows what carries over
 // from one event to the next across days: the map in play, who is on it
@@ -80,7 +75,7 @@ public:
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
             for (const std::string& name : player.names)
-                addName(ranking, name);
+                addName(merged, name);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -88,15 +83,8 @@ public:
             ranking.bombsPlanted += player.bombsPlanted;
             ranking.bombsDefused += player.bombsDefused;
             ranking.hostagesRescued += player.hostagesRescued;
-            for (const auto& [weapon, kills] : player.weaponKills) {
-                const std::uint32_t global = weapons[weapon];
-                const auto used = std::find_if(merged.weaponKills.begin(), merged.weaponKills.end(),
-                                               [&](const auto& entry) { return entry.first == global; });
-                if (used == merged.weaponKills.end())
-                    merged.weaponKills.emplace_back(global, kills);
-                else
-                    used->second += kills;
-            }
+            for (const auto& [weapon, kills] : player.weaponKills.entries())
+                merged.weaponKills.add(weapons[weapon], kills);
         }
 
         for (const DayTally::Step& step : tally.steps) {
@@ -161,7 +149,7 @@ public:
             ++ranking.days;
         }
         for (const std::string& name : session.names)
-            addName(ranking, name);
+            addName(player, name);
     }
 
     void finish(Rankings& out)
@@ -173,7 +161,7 @@ public:
         for (WeaponRanking& weapon : weapons_)
             out.weapons.push_back(std::move(weapon));
         for (PlayerRow& row : rows_) {
-            for (const auto& [weapon, kills] : row.weaponKills) {
+            for (const auto& [weapon, kills] : row.weaponKills.entries()) {
                 row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
                 ++out.weapons[weapon].players;
             }
