@@ -1,10 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace zelkam {
@@ -14,6 +13,45 @@ struct TextHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
 };
+
+// Indices into a caller's list (of names, of records), found by a 32-bit
+// hash of what they stand for: open addressing over slots of a hash and an
+// index, so an entry costs no allocation and no copy of its text; the
+// caller compares the candidates its hash turns up.
+class IndexTable {
+public:
+    static constexpr std::uint32_t Missing = 0xFFFFFFFFu;
+
+    // The first index stored under hash for which same(index) is true, or
+    // Missing.
+    template <typename Same>
+    std::uint32_t find(std::uint32_t hash, Same same) const
+    {
+        if (slots_.empty())
+            return Missing;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask; slots_[at].index != Missing; at = (at + 1) & mask) {
+            if (slots_[at].hash == hash && same(slots_[at].index))
+                return slots_[at].index;
+        }
+        return Missing;
+    }
+    void add(std::uint32_t hash, std::uint32_t index);
+    void clear();
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t index = Missing;
+    };
+    void place(const Slot& slot);
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+// The 32 bits IndexTable keys a text by.
+std::uint32_t textHash32(std::string_view text);
 
 // Finds a name in one list of names kept in order of first use (a session's,
 // a player's, a record's). A few names are read through, which costs nothing
@@ -28,7 +66,8 @@ public:
 
 private:
     static constexpr std::size_t FewNames = 8;
-    std::unique_ptr<std::unordered_set<std::string, TextHash, std::equal_to<>>> many_;
+    // Empty while the names are few.
+    IndexTable many_;
 };
 
 } // namespace zelkam

@@ -77,6 +77,7 @@ void OpenSessions::clear()
     teams_.clear();
     lines_.clear();
     usedNames_.clear();
+    usedNameIndex_.clear();
     manyNames_.clear();
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
@@ -280,13 +281,20 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
     return found_;
 }
 
+std::uint32_t OpenSessions::usedNameHash(std::uint32_t record, std::string_view name)
+{
+    return textHash32(name) ^ record * 0x9E3779B9u;
+}
+
 bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::string_view& kept)
 {
     if (manyNames_.count(index) != 0) {
-        const auto found = usedNames_.find(UsedName{index, name});
-        if (found == usedNames_.end())
+        const std::uint32_t found = usedNameIndex_.find(usedNameHash(index, name), [&](std::uint32_t i) {
+            return usedNames_[i].record == index && usedNames_[i].name == name;
+        });
+        if (found == IndexTable::Missing)
             return false;
-        kept = found->name;
+        kept = usedNames_[found].name;
         return true;
     }
     std::size_t count = 0;
@@ -301,18 +309,24 @@ bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::str
         // From here on the record's names are found by the table.
         manyNames_.insert(index);
         names_.visit(records_[index].names, [&](std::string_view used) {
-            usedNames_.insert(UsedName{index, used});
+            addUsedName(index, used);
             return true;
         });
     }
     return !fresh;
 }
 
+void OpenSessions::addUsedName(std::uint32_t index, std::string_view name)
+{
+    usedNameIndex_.add(usedNameHash(index, name), static_cast<std::uint32_t>(usedNames_.size()));
+    usedNames_.push_back(UsedName{index, name});
+}
+
 void OpenSessions::addName(std::uint32_t index, std::string_view name)
 {
     names_.append(records_[index].names, name);
     if (manyNames_.count(index) != 0)
-        usedNames_.insert(UsedName{index, name});
+        addUsedName(index, name);
 }
 
 } // namespace zelkam

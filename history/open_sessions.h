@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "history/chain_table.h"
+#include "history/name_index.h"
 #include "parse/containers.h"
 
 namespace zelkam {
@@ -258,21 +259,18 @@ private:
                                          Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
 
-    // The names of the records that used more than FewUsedNames, by record
-    // and name; manyNames_ lists those records.
+    // The names of the records that used more than FewUsedNames, found by
+    // a hash of record and name among usedNames_; manyNames_ lists those
+    // records.
     struct UsedName {
         std::uint32_t record;
         std::string_view name;
-        bool operator==(const UsedName&) const = default;
     };
-    struct UsedNameHash {
-        std::size_t operator()(const UsedName& used) const
-        {
-            return std::hash<std::string_view>()(used.name) ^ std::size_t{used.record} * 0x9E3779B97F4A7C15ull;
-        }
-    };
+    static std::uint32_t usedNameHash(std::uint32_t record, std::string_view name);
+    void addUsedName(std::uint32_t index, std::string_view name);
     static constexpr std::size_t FewUsedNames = 8;
-    std::unordered_set<UsedName, UsedNameHash> usedNames_;
+    std::vector<UsedName> usedNames_;
+    IndexTable usedNameIndex_;
     std::unordered_set<std::uint32_t> manyNames_;
 };
 

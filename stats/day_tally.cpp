@@ -207,23 +207,14 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
 {
     Tallier tallier(tally);
     StepWriter steps(tally);
-    // Map names are looked up by their bytes in the day's events, which
-    // live as long as this call.
-    DayLookup<std::string_view> maps;
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
             continue;
         switch (event.kind) {
         case MapStarted: {
-            const std::string_view name = event.text ? event.text : "";
-            std::uint32_t map = maps.find(name);
-            if (map == DayLookup<std::string_view>::Missing) {
-                map = static_cast<std::uint32_t>(tally.maps.size());
-                maps.add(name, map);
-                tally.maps.emplace_back(name);
-            }
-            steps.mapStarted(map, event.time);
+            steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
+            tally.maps.emplace_back(event.text ? event.text : "");
             break;
         }
         case RoundStarted:

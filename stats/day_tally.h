@@ -73,6 +73,8 @@ struct DayTally {
     };
 
     std::vector<Step> steps;
+    // The name of each map start, in order: the rankings find a name met
+    // before in their own table, so the tally keeps no table of its own.
     std::vector<std::string> maps;
     // The time of the day's last counted event, if any.
     bool hasLast = false;

@@ -60,8 +60,10 @@ public:
         std::vector<std::uint32_t> weapons;
         weapons.reserve(tally.weapons.size());
         for (const DayTally::Weapon& weapon : tally.weapons) {
-            const std::uint32_t index =
-                indexOf(weaponIndex_, weapon.name, [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
+            const std::uint32_t index = indexOf(
+                weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
+                [&](std::uint32_t i) -> std::string_view { return weapons_[i].weapon; },
+                [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
             weapons_[index].kills += weapon.kills;
             weapons_[index].teamKills += weapon.teamKills;
             weapons.push_back(index);
@@ -104,8 +106,10 @@ public:
                 if (step.hasPrevious)
                     lastTime_ = step.previous;
                 closeMap();
-                map_ = indexOf(mapIndex_, tally.maps[step.index],
-                               [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
+                map_ = indexOf(
+                    mapIndex_, tally.maps[step.index], static_cast<std::uint32_t>(maps_.size()),
+                    [&](std::uint32_t i) -> std::string_view { return maps_[i].ranking.map; },
+                    [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
                 ++maps_[map_].ranking.started;
                 mapStart_ = step.time;
                 lastTime_ = step.time;
@@ -186,6 +190,21 @@ private:
         return next;
     }
 
+    // The same for a table whose texts the rows hold: count is the rows
+    // made so far, textOf(i) the text of row i.
+    template <typename TextOf, typename Make>
+    static std::uint32_t indexOf(IndexTable& index, std::string_view text, std::uint32_t count, TextOf textOf,
+                                 Make make)
+    {
+        const std::uint32_t hash = textHash32(text);
+        const std::uint32_t found = index.find(hash, [&](std::uint32_t i) { return textOf(i) == text; });
+        if (found != IndexTable::Missing)
+            return found;
+        index.add(hash, count);
+        make(text);
+        return count;
+    }
+
     // The row of a player, made when first met; NoRow for a bot unless bots
     // are ranked.
     std::uint32_t rowOfKey(std::string_view key, bool bot, std::string_view name)
@@ -228,9 +247,9 @@ private:
     std::vector<PlayerRow> rows_;
     // The rows of the day's players at hand.
     std::vector<std::uint32_t> rowOfDay_;
-    TextIndex weaponIndex_;
+    IndexTable weaponIndex_;
     std::vector<WeaponRanking> weapons_;
-    TextIndex mapIndex_;
+    IndexTable mapIndex_;
     std::vector<MapRow> maps_;
     std::uint32_t map_ = NoRow;
     std::int32_t mapStart_ = 0;
