@@ -93,6 +93,7 @@ const std::filesystem::path* folderOf(Multiplied what)
         } else {
             std::ofstream out(folders[index] / "L0706000.log", std::ios::binary);
             writeLines(out, what);
+            out.close();
             if (!out)
                 return nullptr;
         }
