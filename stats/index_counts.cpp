@@ -4,14 +4,23 @@
 
 namespace zelkam {
 
+namespace {
+
+std::uint32_t indexHash(std::uint32_t index) { return index * 0x9E3779B9u; }
+
+} // namespace
+
 void IndexCounts::add(std::uint32_t index, std::int32_t count)
 {
-    if (positions_) {
-        const auto [at, made] = positions_->try_emplace(index, static_cast<std::uint32_t>(entries_.size()));
-        if (made)
+    if (entries_.size() > FewEntries) {
+        const std::uint32_t at =
+            positions_.find(indexHash(index), [&](std::uint32_t i) { return entries_[i].first == index; });
+        if (at != IndexTable::Missing) {
+            entries_[at].second += count;
+        } else {
+            positions_.add(indexHash(index), static_cast<std::uint32_t>(entries_.size()));
             entries_.emplace_back(index, count);
-        else
-            entries_[at->second].second += count;
+        }
         return;
     }
     const auto used = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.first == index; });
@@ -21,9 +30,8 @@ void IndexCounts::add(std::uint32_t index, std::int32_t count)
     }
     entries_.emplace_back(index, count);
     if (entries_.size() > FewEntries) {
-        positions_ = std::make_unique<std::unordered_map<std::uint32_t, std::uint32_t>>();
         for (std::uint32_t i = 0; i < entries_.size(); ++i)
-            positions_->emplace(entries_[i].first, i);
+            positions_.add(indexHash(entries_[i].first), i);
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
-#include <unordered_map>
 #include <utility>
 #include <vector>
+
+#include "history/name_index.h"
 
 namespace zelkam {
 
@@ -21,7 +21,7 @@ private:
     static constexpr std::size_t FewEntries = 16;
     std::vector<Entry> entries_;
     // The position in entries_ of each index, once there are many.
-    std::unique_ptr<std::unordered_map<std::uint32_t, std::uint32_t>> positions_;
+    IndexTable positions_;
 };
 
 } // namespace zelkam

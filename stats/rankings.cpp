@@ -33,10 +33,6 @@ struct PlayerRow {
     std::uint64_t seenInMapRun = 0;
 };
 
-struct MapRow {
-    MapRanking ranking;
-    std::unordered_set<std::uint32_t> players;
-};
 
 void addName(PlayerRow& row, std::string_view name) { row.names.addTo(row.ranking.names, name); }
 
@@ -108,9 +104,9 @@ public:
                 closeMap();
                 map_ = indexOf(
                     mapIndex_, tally.maps[step.index], static_cast<std::uint32_t>(maps_.size()),
-                    [&](std::uint32_t i) -> std::string_view { return maps_[i].ranking.map; },
-                    [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
-                ++maps_[map_].ranking.started;
+                    [&](std::uint32_t i) -> std::string_view { return maps_[i].map; },
+                    [&](std::string_view name) { maps_.emplace_back().map = name; });
+                ++maps_[map_].started;
                 mapStart_ = step.time;
                 lastTime_ = step.time;
                 ++mapRun_;
@@ -118,7 +114,7 @@ public:
                 break;
             case DayTally::StepKind::RoundStarted:
                 if (map_ != NoRow)
-                    ++maps_[map_].ranking.rounds;
+                    ++maps_[map_].rounds;
                 break;
             case DayTally::StepKind::Scored:
                 for (const std::uint32_t present : present_) {
@@ -172,9 +168,8 @@ public:
             std::sort(row.ranking.weaponKills.begin(), row.ranking.weaponKills.end());
             out.players.push_back(std::move(row.ranking));
         }
-        for (MapRow& map : maps_) {
-            map.ranking.players = static_cast<std::int32_t>(map.players.size());
-            out.maps.push_back(std::move(map.ranking));
+        for (MapRanking& map : maps_) {
+            out.maps.push_back(std::move(map));
         }
     }
 
@@ -231,14 +226,15 @@ private:
         if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
             player.seenInMapRun = mapRun_;
             present_.push_back(row);
-            maps_[map_].players.insert(row);
+            if (mapPlayers_.insert(std::uint64_t{map_} << 32 | row).second)
+                ++maps_[map_].players;
         }
     }
 
     void closeMap()
     {
         if (map_ != NoRow && lastTime_ > mapStart_)
-            maps_[map_].ranking.timePlayed += lastTime_ - mapStart_;
+            maps_[map_].timePlayed += lastTime_ - mapStart_;
     }
 
     const RankingRange range_;
@@ -250,7 +246,11 @@ private:
     IndexTable weaponIndex_;
     std::vector<WeaponRanking> weapons_;
     IndexTable mapIndex_;
-    std::vector<MapRow> maps_;
+    std::vector<MapRanking> maps_;
+    // The (map, row) pairs met, each counted once among the map's players:
+    // one table for every map, so a day of thousands of maps makes no set
+    // for each.
+    std::unordered_set<std::uint64_t> mapPlayers_;
     std::uint32_t map_ = NoRow;
     std::int32_t mapStart_ = 0;
     std::int32_t lastTime_ = 0;
