@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string_view>
+#include <unordered_set>
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -9,6 +11,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QSet>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -37,11 +40,10 @@ QString teamName(std::int32_t team) { return team == Team::Terrorist ? QStringLi
 // What a line of the record says about one of the player's events. A kill
 // is the victim's event naming the killer: it is the player's own death when
 // the victim bears one of the session's names, else one of the player's frags.
-QString lineText(const LogEvent& event, const std::vector<std::string>& sessionNames)
+QString lineText(const LogEvent& event, const std::unordered_set<std::string_view>& sessionNames)
 {
     const QString text = logText(event.text ? event.text : "");
-    if (event.kind == Killed && event.player.name
-        && std::find(sessionNames.begin(), sessionNames.end(), event.player.name) == sessionNames.end())
+    if (event.kind == Killed && event.player.name && !sessionNames.contains(event.player.name))
         return QStringLiteral("killed ") + logText(event.player.name);
     switch (event.kind) {
     case PlayerConnected: return QStringLiteral("connected");
@@ -186,15 +188,23 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     if (!state.isEmptyDay()) {
         const EventList& events = state.events();
         QStringList names;
+        QSet<QString> shownNames;
         for (const PlayerSession& session : sessions) {
             auto* header = new QListWidgetItem(sessionText(session, false));
             QFont bold = header->font();
             bold.setBold(true);
             header->setFont(bold);
             lines_->addItem(header);
+            // Found by hash: a player who renamed himself thousands of
+            // times must not cost the square here either.
+            std::unordered_set<std::string_view> sessionNames;
             for (const std::string& name : session.names) {
-                if (!names.contains(logText(name)))
-                    names << logText(name);
+                sessionNames.insert(name);
+                const QString shown = logText(name);
+                if (!shownNames.contains(shown)) {
+                    shownNames.insert(shown);
+                    names << shown;
+                }
             }
             for (std::size_t e : session.lines) {
                 HistoryHit target;
@@ -203,7 +213,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 target.event = e;
                 target.kind = events[e].kind;
                 auto* item = new QListWidgetItem(QStringLiteral("    ") + clockText(events[e].time) +
-                                                 QStringLiteral("  ") + lineText(events[e], session.names));
+                                                 QStringLiteral("  ") + lineText(events[e], sessionNames));
                 item->setData(Qt::UserRole, static_cast<qulonglong>(targets_.size()));
                 targets_.push_back(target);
                 lines_->addItem(item);

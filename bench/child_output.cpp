@@ -47,4 +47,20 @@ bool runReadingOutput(char* const arguments[], ChildRun& run, std::string& probl
     return true;
 }
 
+CliRun::CliRun(std::vector<std::string> arguments) : texts_(std::move(arguments))
+{
+    texts_.insert(texts_.begin(), ZELKAM_CLI);
+    for (std::string& text : texts_)
+        arguments_.push_back(text.data());
+    arguments_.push_back(nullptr);
+}
+
+bool CliRun::run()
+{
+    ChildRun child;
+    std::string problem;
+    return runReadingOutput(arguments_.data(), child, problem) && WIFEXITED(child.status)
+           && WEXITSTATUS(child.status) == 0;
+}
+
 } // namespace zelkam::bench

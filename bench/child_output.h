@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include <string>
+#include <vector>
 
 namespace zelkam::bench {
 
@@ -22,5 +23,21 @@ struct ChildRun {
 // then stops at a file's first match). False, with problem told, when it
 // cannot be started.
 bool runReadingOutput(char* const arguments[], ChildRun& run, std::string& problem);
+
+// zelkam-cli (the one this build made) run to its end, its output read
+// and dropped.
+class CliRun {
+public:
+    explicit CliRun(std::vector<std::string> arguments);
+    CliRun(const CliRun&) = delete;
+    CliRun& operator=(const CliRun&) = delete;
+
+    // True when it ran and ended with status 0.
+    bool run();
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char*> arguments_;
+};
 
 } // namespace zelkam::bench

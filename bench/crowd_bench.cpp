@@ -65,32 +65,6 @@ const std::filesystem::path* crowdFolder()
     return made;
 }
 
-// zelkam-cli run to its end, its output read and dropped.
-class CliRun {
-public:
-    explicit CliRun(std::vector<std::string> arguments) : texts_(std::move(arguments))
-    {
-        texts_.insert(texts_.begin(), ZELKAM_CLI);
-        for (std::string& text : texts_)
-            arguments_.push_back(text.data());
-        arguments_.push_back(nullptr);
-    }
-    CliRun(const CliRun&) = delete;
-    CliRun& operator=(const CliRun&) = delete;
-
-    bool run()
-    {
-        ChildRun child;
-        std::string problem;
-        return runReadingOutput(arguments_.data(), child, problem) && WIFEXITED(child.status)
-               && WEXITSTATUS(child.status) == 0;
-    }
-
-private:
-    std::vector<std::string> texts_;
-    std::vector<char*> arguments_;
-};
-
 // The player the search is about connected last: every other one is on the
 // server by then. The whole process is timed against the day load alone, so
 // its start and folder scan weigh on its side. Goal: at most 2.

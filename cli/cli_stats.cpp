@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cli/cli_commands.h"
@@ -76,9 +77,21 @@ Json jsonOf(const RankingCell& cell)
     case RankingCellKind::Weapons:
         break;
     }
+    // Two weapons logged in different bytes may read as one name: the later
+    // count stands, at the first one's place. The object's own look-up reads
+    // every key before it, which a player of thousands of weapons turns into
+    // the square; the places are found by hash instead.
     Json kills = Json::object();
-    for (const auto& [weapon, count] : cell.texts)
-        kills[logTextToUtf8(weapon)] = count;
+    Json::object_t& members = kills.get_ref<Json::object_t&>();
+    std::unordered_map<std::string, std::size_t> placeOf;
+    for (const auto& [weapon, count] : cell.texts) {
+        std::string name = logTextToUtf8(weapon);
+        const auto [known, made] = placeOf.try_emplace(name, members.size());
+        if (made)
+            members.Container::emplace_back(std::move(name), count);
+        else
+            (members.begin() + static_cast<std::ptrdiff_t>(known->second))->second = count;
+    }
     return kills;
 }
 

@@ -11,10 +11,12 @@
 #include <memory>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "history/chain_table.h"
+#include "history/name_index.h"
 #include "parse/containers.h"
 
 namespace zelkam {
@@ -166,6 +168,14 @@ public:
     void remove(std::uint32_t index);
     // Calls an open record by name, one of the set's texts.
     void rename(std::uint32_t index, const HashedName& name);
+    // Finds name among the names the record has used: true, with kept the
+    // set's text of it, when it has. A few names are read through; a
+    // record with many (a player renaming himself thousands of times) has
+    // them found through a table, so a rename costs the same however many
+    // came before it.
+    bool usedName(std::uint32_t index, std::string_view name, std::string_view& kept);
+    // Appends name, one of the set's texts, to the record's names.
+    void addName(std::uint32_t index, std::string_view name);
 
     // The first open record (in order of adding) with the user id that is
     // called name now.
@@ -248,6 +258,20 @@ private:
     Chains chains_[SessionIndexCount] = {Chains(Chains::Keys::Numbers), Chains(Chains::Keys::Hashes),
                                          Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
+
+    // The names of the records that used more than FewUsedNames, found by
+    // a hash of record and name among usedNames_; manyNames_ lists those
+    // records.
+    struct UsedName {
+        std::uint32_t record;
+        std::string_view name;
+    };
+    static std::uint32_t usedNameHash(std::uint32_t record, std::string_view name);
+    void addUsedName(std::uint32_t index, std::string_view name);
+    static constexpr std::size_t FewUsedNames = 8;
+    std::vector<UsedName> usedNames_;
+    IndexTable usedNameIndex_;
+    std::unordered_set<std::uint32_t> manyNames_;
 };
 
 } // namespace zelkam

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "history/name_index.h"
+
 namespace zelkam {
 
 namespace {
@@ -100,6 +102,7 @@ bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject
 {
     history = PlayerHistory();
     history.linkedById = !isSharedUniqueId(subject.uniqueId);
+    NameIndex names;
     const bool complete = walkPlayerSessions(
         folder, stop, [&](const PlayerSession& session) { return belongsToHistory(subject, session); },
         [&](PlayerSession&& session) {
@@ -108,10 +111,8 @@ bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject
             history.lastSeen = std::max(history.lastSeen, session.end);
             if (history.days.empty() || history.days.back() != session.day)
                 history.days.push_back(session.day);
-            for (const std::string& name : session.names) {
-                if (std::find(history.names.begin(), history.names.end(), name) == history.names.end())
-                    history.names.push_back(name);
-            }
+            for (const std::string& name : session.names)
+                names.addTo(history.names, name);
             history.sessions.push_back(std::move(session));
         },
         progress);

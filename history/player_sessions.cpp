@@ -4,6 +4,7 @@
 
 #include "history/open_sessions.h"
 #include "ingest/log_file_list.h"
+#include "parse/sides.h"
 
 namespace zelkam {
 namespace {
@@ -242,7 +243,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
                 next.uniqueId = stillHere->keep(open.uniqueId);
                 next.userId = open.userId;
                 next.addressKey = open.addressKey;
-                if (open.team >= 0)
+                if (open.team == Team::Terrorist || open.team == Team::CounterTerrorist)
                     stillHere->teams().append(next.teams, open.team);
                 stillHere->add(next);
             }
@@ -322,24 +323,21 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         record(open);
         SessionRecord& session = set[open];
         if (event.kind == TeamJoined) {
-            session.team = static_cast<std::int8_t>(
-                event.text && std::string_view(event.text) == "TERRORIST" ? Team::Terrorist : Team::CounterTerrorist);
-            addTeam(set, session, session.team);
+            session.team = static_cast<std::int8_t>(sideOfJoin(event.text));
+            // A spectator plays on no side: the session's teams list only
+            // the sides played.
+            if (session.team != Team::None)
+                addTeam(set, session, session.team);
         } else if (event.kind == NameChanged) {
             // A name used before in the session is the text kept for it.
             const std::string_view newName = event.text ? event.text : "";
             std::string_view kept;
-            const bool fresh = set.names().visit(session.names, [&](std::string_view used) {
-                if (used != newName)
-                    return true;
-                kept = used;
-                return false;
-            });
+            const bool fresh = !set.usedName(open, newName, kept);
             if (fresh)
                 kept = set.keep(newName);
             set.rename(open, HashedName(kept));
             if (fresh)
-                set.names().append(session.names, kept);
+                set.addName(open, kept);
         } else if (event.kind == Say || event.kind == SayTeam) {
             ++session.chat;
         } else if (event.kind == Suicide) {
@@ -361,10 +359,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         if (killer == NoSession)
             return;
         SessionRecord& scorer = set[killer];
-        if (scorer.team == victimTeam)
-            --scorer.frags;
-        else
-            ++scorer.frags;
+        scorer.frags += fragsOfKill(scorer.team, victimTeam);
         record(killer);
         return;
     }

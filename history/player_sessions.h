@@ -28,10 +28,11 @@ struct PlayerSession {
     // The unique id as logged; a pending id is replaced once the real one
     // shows.
     std::string uniqueId;
-    // Team codes (0 Terrorist, 1 Counter-Terrorist) in the order joined.
+    // Team codes (0 Terrorist, 1 Counter-Terrorist) in the order joined, by
+    // sideOfJoin; joining the spectators adds none.
     std::vector<std::int32_t> teams;
-    // Scored as the player list scores them: a kill of the other team +1,
-    // of one's own team -1, a suicide -1 and a death.
+    // A kill scored by fragsOfKill (the player list's rule), a suicide -1
+    // and a death.
     std::int32_t frags = 0;
     std::int32_t deaths = 0;
     std::int32_t chat = 0;

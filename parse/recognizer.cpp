@@ -6,6 +6,7 @@
 
 #include "parse/decimal.h"
 #include "parse/player_token_cache.h"
+#include "parse/sides.h"
 
 namespace zelkam {
 namespace {
@@ -239,13 +240,7 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
 
     PlayerEntry player;
     if (found >= 1) {
-        const std::string_view teamGroup = token.substr(opens[0]);
-        if (teamGroup == "<CT>")
-            player.team = Team::CounterTerrorist;
-        else if (teamGroup == "<>" || teamGroup == "<SPECTATOR>")
-            player.team = Team::None;
-        else
-            player.team = Team::Terrorist;
+        player.team = sideOfTeamGroup(token.substr(opens[0]));
     }
     if (found >= 2)
         player.wonId = decimalValue(token.substr(opens[1] + 1));
@@ -350,11 +345,6 @@ constexpr TriggerRule playerTriggers[] = {
     {"Rescued_A_Hostage", HostageRescued},
 };
 
-std::int32_t teamOfName(std::string_view side)
-{
-    return side == "CT" ? Team::CounterTerrorist : side == "TERRORIST" ? Team::Terrorist : Team::None;
-}
-
 // A kill's text with its detail after the killer's name (see KillDetail):
 // the name, NUL, the team code as one digit, where the killer's entry keeps
 // its name and unique id (the copy every event of the same player token
@@ -449,7 +439,7 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         appendScoreColumn(score + 4, tokens.token(7));
         score[8] = '\0';
         if (allKinds)
-            score[9] = static_cast<char>('0' + teamOfName(tokens.token(1)));
+            score[9] = static_cast<char>('0' + sideNamed(tokens.token(1)));
         append(events, TeamScore, time, WorldIdentity, score);
         return;
     }

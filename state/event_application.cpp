@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "parse/decimal.h"
+#include "parse/sides.h"
 #include "state/chat_lines.h"
 
 namespace zelkam {
@@ -118,13 +119,7 @@ void onTeamJoined(LiveState& state, const LogEvent& event)
         // A change of team kills the player for the rest of the round.
         player->lifeState = LifeState::Dead;
     }
-    const char* side = orEmpty(event.text);
-    if (std::strcmp(side, "TERRORIST") == 0)
-        player->team = Team::Terrorist;
-    else if (std::strcmp(side, "SPECTATOR") == 0)
-        player->team = Team::None;
-    else
-        player->team = Team::CounterTerrorist;
+    player->team = sideOfJoin(event.text);
     emitChatLine(state, *player, event.time, JoinedTeamLine, nullptr);
 }
 
@@ -195,10 +190,7 @@ void onKilled(LiveState& state, const LogEvent& event)
     PlayerEntry* killer = findPlayerByName(state, orEmpty(event.text));
     if (!killer)
         return;
-    if (killer->team == victim->team)
-        --killer->frags;
-    else
-        ++killer->frags;
+    killer->frags += fragsOfKill(killer->team, victim->team);
 }
 
 void onSuicide(LiveState& state, const LogEvent& event)

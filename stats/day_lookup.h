@@ -45,7 +45,16 @@ inline std::uint64_t hashBytes(std::string_view bytes)
         hash = (hash ^ chunk) * Mix;
         hash ^= hash >> 29;
     }
-    return hash;
+    // A product's low bits see only the low bits of what was multiplied,
+    // and the table takes its slot from the low bits: without this last
+    // mix, names that differ only in their last bytes ("map12300" to
+    // "map12399") share a slot and probe through each other.
+    // (The finaliser of MurmurHash3.)
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDull;
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53ull;
+    return hash ^ hash >> 33;
 }
 
 inline std::uint64_t hashAddress(const void* address)

@@ -5,16 +5,14 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "history/name_index.h"
 #include "history/player_sessions.h"
+#include "parse/sides.h"
 #include "stats/day_lookup.h"
 
 namespace zelkam {
 namespace {
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
 bool isPending(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
@@ -80,16 +78,17 @@ public:
     // The name an event uses now, and whether it is a new one.
     void noteName(std::uint32_t index, std::string_view name, const char* text)
     {
-        if (lastText_.size() <= index)
+        if (lastText_.size() <= index) {
             lastText_.resize(index + 1, nullptr);
+            nameIndex_.resize(index + 1);
+        }
         if (text && lastText_[index] == text)
             return;
         lastText_[index] = text;
         DayTally::Player& player = tally_.players[index];
         if (player.lastName != name || player.names.empty()) {
             player.lastName = name;
-            if (std::find(player.names.begin(), player.names.end(), name) == player.names.end())
-                player.names.emplace_back(name);
+            nameIndex_[index].addTo(player.names, name);
         }
     }
 
@@ -117,6 +116,8 @@ private:
     DayLookup<std::string_view> byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
+    // Finds each player's names among those he used.
+    std::vector<NameIndex> nameIndex_;
 };
 
 } // namespace
@@ -212,11 +213,8 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             continue;
         switch (event.kind) {
         case MapStarted: {
-            const std::string_view name = event.text ? event.text : "";
-            auto known = std::find(tally.maps.begin(), tally.maps.end(), name);
-            if (known == tally.maps.end())
-                known = tally.maps.emplace(tally.maps.end(), name);
-            steps.mapStarted(static_cast<std::uint32_t>(known - tally.maps.begin()), event.time);
+            steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
+            tally.maps.emplace_back(event.text ? event.text : "");
             break;
         }
         case RoundStarted:
@@ -238,8 +236,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             const std::string_view weaponName = detail.weapon;
             const std::uint32_t weapon = tallier.weaponOf(weaponName);
             const std::int32_t victimTeam = event.player.team;
-            const bool teamKill = detail.killerTeam == victimTeam &&
-                                  (victimTeam == Team::Terrorist || victimTeam == Team::CounterTerrorist);
+            const bool teamKill = isTeamKill(detail.killerTeam, victimTeam);
             ++tally.weapons[weapon].kills;
             tally.weapons[weapon].teamKills += teamKill;
             const std::uint32_t killer = event.text ? tallier.playerOf(detail.killerName, detail.killerUniqueId) : NoPlayer;
@@ -248,21 +245,15 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(killer, detail.killerTeam);
             DayTally::Player& p = tally.players[killer];
             (teamKill ? p.teamKills : p.kills) += 1;
-            const auto used = std::find_if(p.weaponKills.begin(), p.weaponKills.end(),
-                                           [&](const auto& entry) { return entry.first == weapon; });
-            if (used == p.weaponKills.end())
-                p.weaponKills.emplace_back(weapon, 1);
-            else
-                ++used->second;
+            p.weaponKills.add(weapon, 1);
             break;
         }
         case TeamJoined: {
             const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
-            const std::string_view side = event.text ? event.text : "";
-            steps.seen(player, !event.text           ? NoSide
-                               : side == "TERRORIST" ? Team::Terrorist
-                               : side == "CT"        ? Team::CounterTerrorist
-                                                     : NoSide);
+            // A join onto no side (the spectators) takes the player off
+            // both teams, which Team::None would not: it means "unchanged".
+            const std::int32_t side = sideOfJoin(event.text);
+            steps.seen(player, side == Team::None ? NoSide : side);
             break;
         }
         case PlayerDisconnected:

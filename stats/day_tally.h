@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "parse/log_event.h"
+#include "stats/index_counts.h"
 
 namespace zelkam {
 
@@ -35,7 +36,7 @@ struct DayTally {
         std::int32_t bombsDefused = 0;
         std::int32_t hostagesRescued = 0;
         // Kills by the day's weapon index.
-        std::vector<std::pair<std::uint32_t, std::int32_t>> weaponKills;
+        IndexCounts weaponKills;
     };
     struct Weapon {
         std::string name;
@@ -72,6 +73,8 @@ struct DayTally {
     };
 
     std::vector<Step> steps;
+    // The name of each map start, in order: the rankings find a name met
+    // before in their own table, so the tally keeps no table of its own.
     std::vector<std::string> maps;
     // The time of the day's last counted event, if any.
     bool hasLast = false;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "history/name_index.h"
 #include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
 #include "parse/log_event.h"
@@ -15,10 +16,6 @@
 namespace zelkam {
 namespace {
 
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
 // Names to dense indices, looked up without making a string.
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
@@ -26,24 +23,18 @@ constexpr std::uint32_t NoRow = NoPlayer;
 
 struct PlayerRow {
     PlayerRanking ranking;
-    // Kills by weapon index: a player uses a few dozen weapons at most.
-    std::vector<std::pair<std::uint32_t, std::int32_t>> weaponKills;
+    // Finds a name among ranking.names.
+    NameIndex names;
+    // Kills by weapon index.
+    IndexCounts weaponKills;
     std::int32_t lastSessionDay = std::numeric_limits<std::int32_t>::min();
     std::int32_t team = Team::None;
     // The run of maps the player was last seen in (see Ranker::mapRun_).
     std::uint64_t seenInMapRun = 0;
 };
 
-struct MapRow {
-    MapRanking ranking;
-    std::unordered_set<std::uint32_t> players;
-};
 
-void addName(PlayerRanking& ranking, std::string_view name)
-{
-    if (std::find(ranking.names.begin(), ranking.names.end(), name) == ranking.names.end())
-        ranking.names.emplace_back(name);
-}
+void addName(PlayerRow& row, std::string_view name) { row.names.addTo(row.ranking.names, name); }
 
 // Merges the days' tallies in day order, and follows what carries over
 // from one event to the next across days: the map in play, who is on it
@@ -65,8 +56,10 @@ public:
         std::vector<std::uint32_t> weapons;
         weapons.reserve(tally.weapons.size());
         for (const DayTally::Weapon& weapon : tally.weapons) {
-            const std::uint32_t index =
-                indexOf(weaponIndex_, weapon.name, [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
+            const std::uint32_t index = indexOf(
+                weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
+                [&](std::uint32_t i) -> std::string_view { return weapons_[i].weapon; },
+                [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
             weapons_[index].kills += weapon.kills;
             weapons_[index].teamKills += weapon.teamKills;
             weapons.push_back(index);
@@ -80,7 +73,7 @@ public:
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
             for (const std::string& name : player.names)
-                addName(ranking, name);
+                addName(merged, name);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -88,15 +81,8 @@ public:
             ranking.bombsPlanted += player.bombsPlanted;
             ranking.bombsDefused += player.bombsDefused;
             ranking.hostagesRescued += player.hostagesRescued;
-            for (const auto& [weapon, kills] : player.weaponKills) {
-                const std::uint32_t global = weapons[weapon];
-                const auto used = std::find_if(merged.weaponKills.begin(), merged.weaponKills.end(),
-                                               [&](const auto& entry) { return entry.first == global; });
-                if (used == merged.weaponKills.end())
-                    merged.weaponKills.emplace_back(global, kills);
-                else
-                    used->second += kills;
-            }
+            for (const auto& [weapon, kills] : player.weaponKills.entries())
+                merged.weaponKills.add(weapons[weapon], kills);
         }
 
         for (const DayTally::Step& step : tally.steps) {
@@ -116,9 +102,11 @@ public:
                 if (step.hasPrevious)
                     lastTime_ = step.previous;
                 closeMap();
-                map_ = indexOf(mapIndex_, tally.maps[step.index],
-                               [&](std::string_view name) { maps_.emplace_back().ranking.map = name; });
-                ++maps_[map_].ranking.started;
+                map_ = indexOf(
+                    mapIndex_, tally.maps[step.index], static_cast<std::uint32_t>(maps_.size()),
+                    [&](std::uint32_t i) -> std::string_view { return maps_[i].map; },
+                    [&](std::string_view name) { maps_.emplace_back().map = name; });
+                ++maps_[map_].started;
                 mapStart_ = step.time;
                 lastTime_ = step.time;
                 ++mapRun_;
@@ -126,7 +114,7 @@ public:
                 break;
             case DayTally::StepKind::RoundStarted:
                 if (map_ != NoRow)
-                    ++maps_[map_].ranking.rounds;
+                    ++maps_[map_].rounds;
                 break;
             case DayTally::StepKind::Scored:
                 for (const std::uint32_t present : present_) {
@@ -161,7 +149,7 @@ public:
             ++ranking.days;
         }
         for (const std::string& name : session.names)
-            addName(ranking, name);
+            addName(player, name);
     }
 
     void finish(Rankings& out)
@@ -173,16 +161,15 @@ public:
         for (WeaponRanking& weapon : weapons_)
             out.weapons.push_back(std::move(weapon));
         for (PlayerRow& row : rows_) {
-            for (const auto& [weapon, kills] : row.weaponKills) {
+            for (const auto& [weapon, kills] : row.weaponKills.entries()) {
                 row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
                 ++out.weapons[weapon].players;
             }
             std::sort(row.ranking.weaponKills.begin(), row.ranking.weaponKills.end());
             out.players.push_back(std::move(row.ranking));
         }
-        for (MapRow& map : maps_) {
-            map.ranking.players = static_cast<std::int32_t>(map.players.size());
-            out.maps.push_back(std::move(map.ranking));
+        for (MapRanking& map : maps_) {
+            out.maps.push_back(std::move(map));
         }
     }
 
@@ -196,6 +183,21 @@ private:
         index.emplace(text, next);
         make(text);
         return next;
+    }
+
+    // The same for a table whose texts the rows hold: count is the rows
+    // made so far, textOf(i) the text of row i.
+    template <typename TextOf, typename Make>
+    static std::uint32_t indexOf(IndexTable& index, std::string_view text, std::uint32_t count, TextOf textOf,
+                                 Make make)
+    {
+        const std::uint32_t hash = textHash32(text);
+        const std::uint32_t found = index.find(hash, [&](std::uint32_t i) { return textOf(i) == text; });
+        if (found != IndexTable::Missing)
+            return found;
+        index.add(hash, count);
+        make(text);
+        return count;
     }
 
     // The row of a player, made when first met; NoRow for a bot unless bots
@@ -224,14 +226,15 @@ private:
         if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
             player.seenInMapRun = mapRun_;
             present_.push_back(row);
-            maps_[map_].players.insert(row);
+            if (mapPlayers_.insert(std::uint64_t{map_} << 32 | row).second)
+                ++maps_[map_].players;
         }
     }
 
     void closeMap()
     {
         if (map_ != NoRow && lastTime_ > mapStart_)
-            maps_[map_].ranking.timePlayed += lastTime_ - mapStart_;
+            maps_[map_].timePlayed += lastTime_ - mapStart_;
     }
 
     const RankingRange range_;
@@ -240,10 +243,14 @@ private:
     std::vector<PlayerRow> rows_;
     // The rows of the day's players at hand.
     std::vector<std::uint32_t> rowOfDay_;
-    TextIndex weaponIndex_;
+    IndexTable weaponIndex_;
     std::vector<WeaponRanking> weapons_;
-    TextIndex mapIndex_;
-    std::vector<MapRow> maps_;
+    IndexTable mapIndex_;
+    std::vector<MapRanking> maps_;
+    // The (map, row) pairs met, each counted once among the map's players:
+    // one table for every map, so a day of thousands of maps makes no set
+    // for each.
+    std::unordered_set<std::uint64_t> mapPlayers_;
     std::uint32_t map_ = NoRow;
     std::int32_t mapStart_ = 0;
     std::int32_t lastTime_ = 0;

@@ -67,5 +67,30 @@ TEST(CliPlayer, PrintsEverySessionOfTheIdOrTheName)
         EXPECT_EQ(runCli(args).status, 2) << args.back();
 }
 
+TEST(CliPlayer, ASpectatorHasNoTeamAndWinsNoRound)
+{
+    TempFolder folder;
+    folder.write("L0705000.log", LogText("07/05/2001")
+                                     .at("22:00:00", mapStarted("de_dust"))
+                                     .at("22:00:01", connected("Spec", 2, "10.0.0.2:1"))
+                                     .at("22:00:02", joinedTeam("Spec", 2, "SPECTATOR"))
+                                     .at("22:00:03", connected("Cee", 3, "10.0.0.3:1"))
+                                     .at("22:00:04", joinedTeam("Cee", 3, "CT"))
+                                     .at("22:01:00", teamScored(1, 0))
+                                     .text());
+    const CliResult player = runCli({"player", folder.string(), "--name", "Spec"});
+    ASSERT_EQ(player.status, 0) << player.err;
+    ASSERT_EQ(player.lines().size(), 1u);
+    EXPECT_NE(player.lines()[0].find(R"("teams":[],)"), std::string::npos) << player.out;
+
+    const CliResult stats = runCli({"stats", folder.string()});
+    ASSERT_EQ(stats.status, 0) << stats.err;
+    ASSERT_EQ(stats.lines().size(), 2u) << stats.out;
+    for (const std::string& line : stats.lines()) {
+        const bool spectator = line.find(R"("player":"Spec")") != std::string::npos;
+        EXPECT_NE(line.find(spectator ? R"("roundsWon":0,)" : R"("roundsWon":1,)"), std::string::npos) << line;
+    }
+}
+
 } // namespace
 } // namespace zelkam

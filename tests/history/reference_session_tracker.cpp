@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ingest/log_file_list.h"
+#include "parse/sides.h"
 
 namespace zelkam::test {
 namespace {
@@ -100,7 +101,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
                 next.session.uniqueId = open.session.uniqueId;
                 next.session.userId = open.session.userId;
                 next.session.addressKey = open.session.addressKey;
-                if (open.team >= 0)
+                if (open.team == Team::Terrorist || open.team == Team::CounterTerrorist)
                     next.session.teams.push_back(open.team);
             }
             endDay();
@@ -200,9 +201,9 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
         noteId(open, event.player);
         record(open);
         if (event.kind == TeamJoined) {
-            open.team = event.text && std::string_view(event.text) == "TERRORIST" ? Team::Terrorist
-                                                                                  : Team::CounterTerrorist;
-            addTeam(open.session, open.team);
+            open.team = sideOfJoin(event.text);
+            if (open.team != Team::None)
+                addTeam(open.session, open.team);
         } else if (event.kind == NameChanged) {
             open.currentName = event.text ? event.text : "";
             addName(open.session, open.currentName);
@@ -226,10 +227,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
             killer = fromCarried([&](const Open& o) { return o.currentName == killerName; });
         if (!killer)
             return;
-        if (killer->team == victimTeam)
-            --killer->session.frags;
-        else
-            ++killer->session.frags;
+        killer->session.frags += fragsOfKill(killer->team, victimTeam);
         record(*killer);
         return;
     }

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "history/player_record.h"
 #include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
 #include "tests/support/log_lines.h"
@@ -296,6 +297,72 @@ TEST(Rankings, AgreeWithTheSessionsOfEveryDayAndTheKillLines)
             }
         }
     }
+}
+
+// Many names, weapons and maps are found by tables rather than read through:
+// past the first few, a name used again, a weapon killed with again and a
+// map started again still count once, in the order first met.
+TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
+{
+    ScopedTimeZone zone("UTC0");
+    constexpr int Names = 40;
+    constexpr int Weapons = 50;
+    constexpr int Maps = 30;
+    LogText log("07/05/2001");
+    const std::string victim = who("Bo", 3, "STEAM_0:1:43", "CT");
+    log.at("10:00:00", who("Name0", 2, "STEAM_0:1:42", "") + " connected, address \"10.0.0.2:1\"");
+    std::vector<std::string> names{"Name0"};
+    // Through every name, then through them all again.
+    std::string current = names.front();
+    for (int i = 1; i < 2 * Names; ++i) {
+        const std::string to = "Name" + std::to_string(i % Names);
+        log.at("10:01:00", who(current, 2, "STEAM_0:1:42", "TERRORIST") + " changed name to \"" + to + "\"");
+        if (i < Names)
+            names.push_back(to);
+        current = to;
+    }
+    const std::string killer = who("Name" + std::to_string(Names - 1), 2, "STEAM_0:1:42", "TERRORIST");
+    std::map<std::string, std::int32_t> weaponKills;
+    std::map<std::string, std::int32_t> starts;
+    for (int i = 0; i < 3 * Weapons; ++i) {
+        const std::string weapon = "weapon" + std::to_string(i * 7 % Weapons);
+        ++weaponKills[weapon];
+        log.at("10:02:00", kill(killer, victim, weapon));
+    }
+    for (int i = 0; i < 2 * Maps; ++i) {
+        const std::string map = "map" + std::to_string(i * 11 % Maps);
+        ++starts[map];
+        log.at("10:03:00", mapStarted(map));
+    }
+    TempFolder folder;
+    folder.write("L0705000.log", log.text());
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+
+    std::vector<PlayerSession> sessions;
+    ASSERT_TRUE(walkPlayerSessions(days, nullptr, [](const PlayerSession& s) { return s.uniqueId == "STEAM_0:1:42"; },
+                                   [&](PlayerSession&& s) { sessions.push_back(std::move(s)); }, {}));
+    ASSERT_EQ(sessions.size(), 1u);
+    EXPECT_EQ(sessions[0].names, names) << "the session walk";
+    PlayerHistory history;
+    ASSERT_TRUE(collectPlayerHistory(days, {"Name0", "STEAM_0:1:42", 2}, nullptr, history, {}));
+    EXPECT_EQ(history.names, names) << "the player record";
+
+    Rankings rankings;
+    ASSERT_TRUE(collectRankings(days, {}, nullptr, rankings));
+    const PlayerRanking* ranked = playerNamed(rankings, "Name" + std::to_string(Names - 1));
+    ASSERT_NE(ranked, nullptr);
+    EXPECT_EQ(ranked->names, names) << "the rankings";
+    EXPECT_EQ(ranked->weaponKills,
+              (std::vector<std::pair<std::string, std::int32_t>>(weaponKills.begin(), weaponKills.end())));
+    std::map<std::string, std::int32_t> weapons;
+    for (const WeaponRanking& w : rankings.weapons)
+        weapons[w.weapon] = w.kills;
+    EXPECT_EQ(weapons, weaponKills);
+    std::map<std::string, std::int32_t> maps;
+    for (const MapRanking& m : rankings.maps)
+        maps[m.map] = m.started;
+    EXPECT_EQ(maps, starts);
 }
 
 } // namespace

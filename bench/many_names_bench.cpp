@@ -1,0 +1,183 @@
+// What a stranger can multiply without limit in one day: his own names (one
+// player renaming himself 80,000 times), map names (80,000 distinct maps
+// started) and weapon names (80,000 kills, each with a weapon of its own).
+// Each must cost a player's sessions (`zelkam-cli player --id`, the player
+// record) and the rankings (`zelkam-cli stats`) at most twice the viewer's
+// load of the same day, in the same run: a name met again is found by hash,
+// never by reading those before it.
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "bench/bench_folders.h"
+#include "bench/bench_timing.h"
+#include "bench/goal_report.h"
+#include "history/player_record.h"
+#include "ingest/log_file_list.h"
+#include "replay/viewer_state.h"
+#include "stats/rankings.h"
+#include "tools/loggen/log_generator.h"
+
+namespace zelkam::bench {
+namespace {
+
+constexpr int Count = 80000;
+
+// Ordinary: a generated day of as many lines, nothing multiplied, for
+// comparison.
+enum class Multiplied { Names, Maps, Weapons, Ordinary };
+
+// The player every folder has, by whose id `player --id` finds him.
+constexpr const char* PlayerId = "STEAM_0:1:42";
+
+// "L 07/06/2001 - hh:mm:ss: " for line i of Count, spread over the day.
+std::string stampOf(int i)
+{
+    const int second = static_cast<int>(static_cast<long long>(i) * 86399 / Count);
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "L 07/06/2001 - %02d:%02d:%02d: ", second / 3600, second % 3600 / 60,
+                  second % 60);
+    return stamp;
+}
+
+void writeLines(std::ofstream& out, Multiplied what)
+{
+    out << stampOf(0) << "Started map \"de_dust\" (CRC \"-1\")\n";
+    out << stampOf(0) << "\"Name0<2><" << PlayerId << "><>\" connected, address \"10.0.0.2:27005\"\n";
+    out << stampOf(0) << "\"Name0<2><" << PlayerId << "><>\" joined team \"TERRORIST\"\n";
+    for (int i = 0; i < Count; ++i) {
+        out << stampOf(i);
+        switch (what) {
+        case Multiplied::Names:
+            out << "\"Name" << i << "<2><" << PlayerId << "><TERRORIST>\" changed name to \"Name" << i + 1 << "\"\n";
+            break;
+        case Multiplied::Maps:
+            out << "Started map \"map" << i << "\" (CRC \"-1\")\n";
+            break;
+        case Multiplied::Weapons:
+            out << "\"Name0<2><" << PlayerId << "><TERRORIST>\" killed \"Bo<3><STEAM_0:1:43><CT>\" with \"weapon" << i
+                << "\"\n";
+            break;
+        }
+    }
+}
+
+// The folder of one kind under the benchmarks' data folder, written once; a
+// marker written after it tells a finished folder from an interrupted one.
+const std::filesystem::path* folderOf(Multiplied what)
+{
+    static const char* const names[] = {"many-names", "many-maps", "many-weapons", "many-nothing"};
+    static const std::filesystem::path* made[4] = {};
+    static bool tried[4] = {};
+    const auto index = static_cast<std::size_t>(what);
+    if (tried[index])
+        return made[index];
+    tried[index] = true;
+    static std::filesystem::path folders[4];
+    folders[index] = benchDataFolder() / names[index];
+    const std::filesystem::path marker = benchDataFolder() / (std::string(names[index]) + ".done-80000");
+    std::error_code error;
+    if (!std::filesystem::exists(marker, error)) {
+        std::filesystem::create_directories(folders[index], error);
+        if (what == Multiplied::Ordinary) {
+            LogGenOptions options;
+            options.days = 1;
+            options.linesPerDay = Count;
+            options.filesPerDay = 1;
+            if (!generateLogFolder(folders[index], options))
+                return nullptr;
+        } else {
+            std::ofstream out(folders[index] / "L0706000.log", std::ios::binary);
+            writeLines(out, what);
+            out.close();
+            if (!out)
+                return nullptr;
+        }
+        std::ofstream(marker) << Count << " in one day\n";
+    }
+    made[index] = &folders[index];
+    return made[index];
+}
+
+// The sessions of the player over the folder (what `zelkam-cli player --id`
+// and the player record window walk) or the rankings of the folder (what
+// `zelkam-cli stats` and the Rankings window count), in this process,
+// against the day load of the same folder, paired (see timePairs). The
+// folder is scanned once beforehand for both sides, as a day load's is.
+// Whole processes would weigh their start and output on one side only:
+// on a file this small (5 to 9 MB) those, not the names, are most of a
+// command's time. Goal: at most 2 (the ordinary day is a figure only).
+void AgainstDayLoad(benchmark::State& bench, Multiplied what, bool stats)
+{
+    const std::filesystem::path* folder = folderOf(what);
+    ViewerState state;
+    FolderDays days;
+    if (!folder || !state.scanFolder(folder->string()) || !days.scan(folder->string())) {
+        bench.SkipWithError("the folder cannot be made");
+        return;
+    }
+    const auto load = [&] {
+        if (state.loadDayAt(0) && !state.isEmptyDay())
+            return true;
+        bench.SkipWithError("the day does not load");
+        return false;
+    };
+    const auto walk = [&] {
+        bool found = false;
+        if (stats) {
+            Rankings rankings;
+            found = collectRankings(days, {}, nullptr, rankings) && !rankings.players.empty();
+        } else {
+            PlayerHistory history;
+            found = collectPlayerHistory(days, {"Name0", PlayerId, 2}, nullptr, history, {})
+                    && !history.sessions.empty();
+        }
+        // The ordinary day's players are not the one of the others.
+        if (!found && what != Multiplied::Ordinary) {
+            bench.SkipWithError("the walk found nothing");
+            return false;
+        }
+        return true;
+    };
+    const PairedTimes times = timePairs(bench, load, walk);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["walk_s"] = times.measured;
+    bench.counters["load_s"] = times.reference;
+    if (what != Multiplied::Ordinary)
+        bench.SetLabel("goal: ratio <= 2");
+}
+
+#define MANY_BENCH(kind, command, isStats)                                                                      \
+    BENCHMARK_CAPTURE(AgainstDayLoad, kind##command, Multiplied::kind, isStats)                                  \
+        ->Name("Many" #kind "/" #command "ToDayLoad")                                                             \
+        ->Unit(benchmark::kSecond)                                                                               \
+        ->UseManualTime()                                                                                        \
+        ->Iterations(11)
+
+MANY_BENCH(Names, Sessions, false);
+MANY_BENCH(Names, Rankings, true);
+MANY_BENCH(Maps, Sessions, false);
+MANY_BENCH(Maps, Rankings, true);
+MANY_BENCH(Weapons, Sessions, false);
+MANY_BENCH(Weapons, Rankings, true);
+MANY_BENCH(Ordinary, Sessions, false);
+MANY_BENCH(Ordinary, Rankings, true);
+
+[[maybe_unused]] const bool registered =
+    registerGoal({"player sessions / day load, 80,000 renames", "ManyNames/SessionsToDayLoad", "ratio", "x", 2})
+    && registerGoal({"rankings / day load, 80,000 renames", "ManyNames/RankingsToDayLoad", "ratio", "x", 2})
+    && registerGoal({"player sessions / day load, 80,000 maps", "ManyMaps/SessionsToDayLoad", "ratio", "x", 2})
+    && registerGoal({"rankings / day load, 80,000 maps", "ManyMaps/RankingsToDayLoad", "ratio", "x", 2})
+    && registerGoal({"player sessions / day load, 80,000 weapons", "ManyWeapons/SessionsToDayLoad", "ratio", "x", 2})
+    && registerGoal({"rankings / day load, 80,000 weapons", "ManyWeapons/RankingsToDayLoad", "ratio", "x", 2})
+    && registerGoal({"player sessions / day load, ordinary 80,000 lines", "ManyOrdinary/SessionsToDayLoad", "ratio", "x"})
+    && registerGoal({"rankings / day load, ordinary 80,000 lines", "ManyOrdinary/RankingsToDayLoad", "ratio", "x"});
+
+} // namespace
+} // namespace zelkam::bench

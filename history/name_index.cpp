@@ -1,0 +1,62 @@
+#include "history/name_index.h"
+
+#include <algorithm>
+
+namespace zelkam {
+
+void IndexTable::add(std::uint32_t hash, std::uint32_t index)
+{
+    if (2 * (count_ + 1) > slots_.size()) {
+        std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
+        old.swap(slots_);
+        for (const Slot& slot : old) {
+            if (slot.index != Missing)
+                place(slot);
+        }
+    }
+    place(Slot{hash, index});
+    ++count_;
+}
+
+void IndexTable::clear()
+{
+    slots_.clear();
+    count_ = 0;
+}
+
+void IndexTable::place(const Slot& slot)
+{
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t at = slot.hash & mask;
+    while (slots_[at].index != Missing)
+        at = (at + 1) & mask;
+    slots_[at] = slot;
+}
+
+std::uint32_t textHash32(std::string_view text)
+{
+    const std::uint64_t hash = std::hash<std::string_view>{}(text);
+    return static_cast<std::uint32_t>(hash ^ hash >> 32);
+}
+
+bool NameIndex::addTo(std::vector<std::string>& names, std::string_view name)
+{
+    if (names.size() <= FewNames) {
+        if (std::find(names.begin(), names.end(), name) != names.end())
+            return false;
+        names.emplace_back(name);
+        if (names.size() > FewNames) {
+            for (std::uint32_t i = 0; i < names.size(); ++i)
+                many_.add(textHash32(names[i]), i);
+        }
+        return true;
+    }
+    const std::uint32_t hash = textHash32(name);
+    if (many_.find(hash, [&](std::uint32_t i) { return names[i] == name; }) != IndexTable::Missing)
+        return false;
+    many_.add(hash, static_cast<std::uint32_t>(names.size()));
+    names.emplace_back(name);
+    return true;
+}
+
+} // namespace zelkam

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelkam {
+
+// Hashes a text for the standard containers' look-ups by string_view.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+// Indices into a caller's list (of names, of records), found by a 32-bit
+// hash of what they stand for: open addressing over slots of a hash and an
+// index, so an entry costs no allocation and no copy of its text; the
+// caller compares the candidates its hash turns up.
+class IndexTable {
+public:
+    static constexpr std::uint32_t Missing = 0xFFFFFFFFu;
+
+    // The first index stored under hash for which same(index) is true, or
+    // Missing.
+    template <typename Same>
+    std::uint32_t find(std::uint32_t hash, Same same) const
+    {
+        if (slots_.empty())
+            return Missing;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask; slots_[at].index != Missing; at = (at + 1) & mask) {
+            if (slots_[at].hash == hash && same(slots_[at].index))
+                return slots_[at].index;
+        }
+        return Missing;
+    }
+    void add(std::uint32_t hash, std::uint32_t index);
+    void clear();
+
+private:
+    struct Slot {
+        std::uint32_t hash = 0;
+        std::uint32_t index = Missing;
+    };
+    void place(const Slot& slot);
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
+// The 32 bits IndexTable keys a text by.
+std::uint32_t textHash32(std::string_view text);
+
+// Finds a name in one list of names kept in order of first use (a session's,
+// a player's, a record's). A few names are read through, which costs nothing
+// extra for the usual player; once the list grows past that (a stranger
+// renaming himself thousands of times) a table finds them, so each name costs
+// the same however many came before it. Used with one list only, every name
+// added through it.
+class NameIndex {
+public:
+    // Appends name to names unless it is there already; true when appended.
+    bool addTo(std::vector<std::string>& names, std::string_view name);
+
+private:
+    static constexpr std::size_t FewNames = 8;
+    // Empty while the names are few.
+    IndexTable many_;
+};
+
+} // namespace zelkam
