@@ -27,9 +27,11 @@ std::string addressText(std::int32_t addressKey, AddressForm form, std::uint64_t
     if (addressKey == NoAddressKey)
         return "no address";
     const auto key = static_cast<std::uint32_t>(addressKey);
+    // The key holds the address's first three parts (its network, as the
+    // remote-console rules tie senders to players); the last is not kept.
     if (form == AddressForm::Shown) {
-        return std::to_string(key >> 24) + "." + std::to_string((key >> 16) & 255) + "."
-               + std::to_string((key >> 8) & 255) + "." + std::to_string(key & 255);
+        return std::to_string((key >> 16) & 255) + "." + std::to_string((key >> 8) & 255) + "."
+               + std::to_string(key & 255) + ".x";
     }
     // FNV-1a over the salt and the key: not a cipher, but without the salt
     // (kept in the state folder) no list of every address gives it back.
@@ -198,9 +200,9 @@ void ServerWatch::see(const LogEvent& event, bool addedChatLine, std::vector<Hit
             break;
         case RuleKind::Players:
             if (before < rule.atLeast && players >= rule.atLeast)
-                hits.push_back({watch.rule, {event.time, std::to_string(players) + " players, at least " + std::to_string(rule.atLeast), {}, {}, {}}});
+                hits.push_back({watch.rule, {event.time, "players: " + std::to_string(players) + ", at least " + std::to_string(rule.atLeast), {}, {}, {}}});
             else if (before >= rule.atLeast && players < rule.atLeast)
-                hits.push_back({watch.rule, {event.time, std::to_string(players) + " players, fewer than " + std::to_string(rule.atLeast), {}, {}, {}}});
+                hits.push_back({watch.rule, {event.time, "players: " + std::to_string(players) + ", fewer than " + std::to_string(rule.atLeast), {}, {}, {}}});
             break;
         case RuleKind::Silent:
             break;
