@@ -13,6 +13,9 @@
 #endif
 #include "cli/cli_overview.h"
 #include "cli/cli_follow.h"
+#ifdef ZELKAM_HAVE_WATCH
+#include "cli/cli_watch.h"
+#endif
 
 namespace {
 
@@ -30,6 +33,9 @@ constexpr std::string_view usageText =
     "       zelkam-cli follow FOLDER [--from DATE] [--kind chat|events]\n"
     "       zelkam-cli stats FOLDER [--from DATE] [--to DATE] [--by player|weapon|map]\n"
     "                  [--sort COLUMN] [--min-kills N] [--bots] [--csv]\n"
+    "       zelkam-cli watch FOLDER... --rules FILE [--community DIR] [--state DIR]\n"
+    "                  [--once] [--catch-up DAYS]\n"
+    "       zelkam-cli watch --check FILE\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -72,6 +78,15 @@ constexpr std::string_view usageText =
     "           JSON object a row, or CSV with a header (--csv): per player\n"
     "           (unique id, or name for LAN ids; bots only with --bots), per\n"
     "           weapon or per map; sorted by COLUMN (a key of the rows)\n"
+    "  watch    follows each server folder's live day (as follow does; the\n"
+    "           folders in DIR with --community) and tells what the rules in\n"
+    "           FILE find: printed, given to a command on its standard input or\n"
+    "           posted to a web hook, at most one notice a rule and server per\n"
+    "           its everySeconds. Keeps where it stopped in DIR of --state\n"
+    "           (default ~/.local/state/zelkam/watch), so a restart tells\n"
+    "           nothing twice and catches up at most DAYS (default 2) days.\n"
+    "           --once catches up, tells and ends (for cron). --check FILE\n"
+    "           checks a rules file\n"
     "\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
@@ -136,6 +151,10 @@ int main(int argc, char** argv)
             status = runFollow(args);
         else if (command == "stats")
             status = runStats(args);
+#ifdef ZELKAM_HAVE_WATCH
+        else if (command == "watch")
+            status = runWatch(args);
+#endif
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }

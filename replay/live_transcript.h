@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "replay/viewer_state.h"
+
+namespace zelkam {
+
+// Where a transcript of a followed folder has got to, by what survives the
+// day being read again: the day (a local midnight), and when any of its
+// events was taken (any), the time of the last one and how many events of
+// that second came before it. An index would not do: a file
+// emptied and written again, or moved away and back, gives the same events
+// other indices for a while.
+struct TranscriptMark {
+    bool any = false;
+    std::int32_t day = 0;
+    std::int32_t time = 0;
+    std::size_t ordinal = 0;
+};
+
+// A server's log folder followed as a running server writes it, each event
+// of its live days handed on once: the one follower of `zelkam-cli follow`
+// and of the watcher. It waits for the first log, starts at the newest day
+// (or the first from a given day on, or where an earlier run's mark says),
+// takes each new event in order, moves on to the server's next day when one
+// begins, and after a change that is not growth (a file replaced, shortened,
+// emptied, moved away and back) passes over the events already taken until
+// the first one that was not.
+class LiveTranscript {
+public:
+    enum class Look {
+        // The folder holds no log yet: nothing was taken.
+        Waiting,
+        // New events (if any) were taken.
+        Taken,
+        // The path is not a folder (any more), or the followed folder went.
+        NotAFolder,
+        Gone,
+    };
+
+    // Called for each new event in order, with whether it added a chat line
+    // (the newest of state().live().chatLines). The state stands just after
+    // the event.
+    using Visit = std::function<void(const LogEvent& event, bool addedChatLine)>;
+    // Asked before each event: false stops taking for this look.
+    using KeepGoing = std::function<bool()>;
+
+    // folder: UTF-8 path. fromDay: start at the first day from this local
+    // midnight on instead of the newest. resumeAfter: an earlier run's mark;
+    // the run goes on from its day, passing over what it had taken.
+    LiveTranscript(std::string folder, std::optional<std::int32_t> fromDay = std::nullopt,
+                   std::optional<TranscriptMark> resumeAfter = std::nullopt);
+
+    // One look at the folder (after the first, a look for changes) and
+    // every event that is new since the last look handed to visit.
+    Look look(const Visit& visit, const KeepGoing& keepGoing = {});
+
+    // Where taking has got to: what a later run resumes after. None before
+    // a day was loaded.
+    std::optional<TranscriptMark> mark() const;
+    const ViewerState& state() const { return *state_; }
+    const std::string& folder() const { return folder_; }
+
+private:
+    void take(const Visit& visit, const KeepGoing& keepGoing);
+    void takeDay(const Visit& visit, const KeepGoing& keepGoing);
+    void startDay();
+    void notePrinted();
+    void resume();
+
+    std::string folder_;
+    std::optional<std::int32_t> fromDay_;
+    std::optional<TranscriptMark> resumeAfter_;
+    // The model is large: on the heap.
+    std::unique_ptr<ViewerState> state_ = std::make_unique<ViewerState>();
+    bool started_ = false;
+    bool loaded_ = false;
+    std::size_t index_ = 0;
+    TranscriptMark printed_;
+    bool catchingUp_ = false;
+    // A day was loaded: printed_ names it.
+    bool anyDay_ = false;
+};
+
+} // namespace zelkam

@@ -1,0 +1,113 @@
+// zelkam-cli watch, run as an admin's service or cron job would.
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <ctime>
+#include <fstream>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "tests/cli/cli_process.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+// Today's date as the server stamps it, and its file name: a restart only
+// catches up on recent days.
+std::string today(const char* format)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm fields{};
+    gmtime_r(&now, &fields);
+    char text[16];
+    std::strftime(text, sizeof text, format, &fields);
+    return text;
+}
+
+void append(const std::filesystem::path& file, const std::string& bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::app);
+    out << bytes;
+}
+
+// Gathered hits that wait for the rule's rate limit are in the state file:
+// a watcher stopped before telling them tells them after the restart, once,
+// and tells nothing it told before.
+TEST(CliWatch, ARestartInTheMiddleOfABatchTellsItOnceAndNothingTwice)
+{
+    TempFolder work;
+    std::filesystem::create_directory(work.path() / "main");
+    const std::filesystem::path log = work.path() / "main" / ("L" + today("%m%d") + "000.log");
+    const std::string date = today("%m/%d/%Y");
+    append(log, lineAt(date, "00:00:01", mapStarted("de_dust")));
+    const auto rules = work.write("rules.json", R"({"actions": {"screen": {"print": true}},
+ "rules": [{"name": "words", "kind": "chat", "words": ["hack"], "to": ["screen"], "everySeconds": 3600}]})");
+    const std::string state = (work.path() / "state").string();
+    const std::vector<std::string> args = {"watch", (work.path() / "main").string(), "--rules", rules.string(), "--state", state};
+    {
+        CliProcess watch(args);
+        EXPECT_EQ(watch.readLine(std::chrono::milliseconds(600)), std::nullopt) << "the past is not told";
+        append(log, lineAt(date, "00:00:02", said("Bob", 2, "CT", "hack one")));
+        EXPECT_EQ(watch.readLine(), "[main] words: 00:00:02 *DEAD*Bob : hack one");
+        append(log, lineAt(date, "00:00:03", said("Bob", 2, "CT", "hack two\x1b[2J")));
+        EXPECT_EQ(watch.readLine(std::chrono::milliseconds(800)), std::nullopt) << "the rate limit holds it";
+        EXPECT_EQ(watch.stop(SIGTERM), 0) << watch.errors();
+    }
+    append(log, lineAt(date, "00:00:04", said("Bob", 2, "CT", "hack three")));
+    CliProcess once([&] {
+        auto again = args;
+        again.push_back("--once");
+        return again;
+    }());
+    EXPECT_EQ(once.readLine(),
+              "[main] words: | 00:00:03 *DEAD*Bob : hack two\\x1b[2J | 00:00:04 *DEAD*Bob : hack three");
+    EXPECT_EQ(once.readLine(std::chrono::milliseconds(300)), std::nullopt);
+    EXPECT_EQ(once.stop(0), 0) << once.errors();
+    CliProcess nothingLeft([&] {
+        auto again = args;
+        again.push_back("--once");
+        return again;
+    }());
+    EXPECT_EQ(nothingLeft.readLine(std::chrono::milliseconds(600)), std::nullopt);
+    EXPECT_EQ(nothingLeft.stop(0), 0) << nothingLeft.errors();
+    EXPECT_FALSE(std::filesystem::exists(work.path() / "main" / "watch-state.json")) << "the log folder is never written";
+}
+
+// The web hook's address is a secret: a file others can read is refused
+// the way the receiver refuses its secret file, and the address is never
+// shown.
+TEST(CliWatch, RefusesAWebHookFileOthersCanReadWithoutShowingTheAddress)
+{
+    TempFolder work;
+    std::filesystem::create_directory(work.path() / "main");
+    const auto hook = work.write("hook-url", "http://127.0.0.1:9/very-secret-token\n");
+    ::chmod(hook.c_str(), 0644);
+    const auto rules = work.write("rules.json", R"({"actions": {"admins": {"webhook": "hook-url"}},
+ "rules": [{"name": "maps", "kind": "map", "to": ["admins"]}]})");
+    CliProcess watch({"watch", (work.path() / "main").string(), "--rules", rules.string(), "--state",
+                      (work.path() / "state").string(), "--once"});
+    EXPECT_EQ(watch.stop(0), 1);
+    EXPECT_NE(watch.errors().find("chmod 600"), std::string::npos) << watch.errors();
+    EXPECT_EQ(watch.errors().find("very-secret-token"), std::string::npos) << watch.errors();
+}
+
+TEST(CliWatch, CheckTellsTheLineOfAWrongRule)
+{
+    TempFolder work;
+    const auto rules = work.write("rules.json", "{\"actions\": {\"s\": {\"print\": true}},\n \"rules\": [\n  {\"name\": \"x\", \"kind\": \"silent\", \"to\": [\"s\"]}]}");
+    CliProcess check({"watch", "--check", rules.string()});
+    EXPECT_EQ(check.stop(0), 2);
+    EXPECT_NE(check.errors().find("line 3, column"), std::string::npos) << check.errors();
+    EXPECT_NE(check.errors().find("needs \"minutes\""), std::string::npos) << check.errors();
+}
+
+} // namespace
+} // namespace zelkam
