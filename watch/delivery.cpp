@@ -105,12 +105,38 @@ public:
     }
 
 private:
+    // A command that exits without reading its input must not end the
+    // watcher with SIGPIPE, whatever the process does with that signal:
+    // the signal is held back for this write and a pending one taken away.
+    static ssize_t writeWithoutSigpipe(int file, const std::string& bytes)
+    {
+        sigset_t pipeOnly;
+        sigset_t before;
+        sigemptyset(&pipeOnly);
+        sigaddset(&pipeOnly, SIGPIPE);
+        sigset_t pending;
+        sigemptyset(&pending);
+        sigpending(&pending);
+        const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &pipeOnly, &before);
+        const ssize_t wrote = ::write(file, bytes.data(), bytes.size());
+        const int error = errno;
+        if (wrote < 0 && error == EPIPE && !wasPending) {
+            const timespec now{0, 0};
+            while (sigtimedwait(&pipeOnly, nullptr, &now) == -1 && errno == EINTR) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+        errno = error;
+        return wrote;
+    }
+
     // Writes what the pipe takes; the input is closed once all is written,
     // so the command sees its end.
     void feed()
     {
         while (input_ >= 0 && !pending_.empty()) {
-            const ssize_t wrote = ::write(input_, pending_.data(), pending_.size());
+            const ssize_t wrote = writeWithoutSigpipe(input_, pending_);
             if (wrote <= 0) {
                 // A command that does not read (EPIPE) gets no more.
                 if (wrote < 0 && errno == EAGAIN)
