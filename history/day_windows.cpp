@@ -189,10 +189,21 @@ private:
             beforeReadable = slots_[d - 1].readable;
         }
         const DaySlot& own = slots_[d];
-        // The viewer reads the window as one list: the day before's
-        // files, then the day's. An unreadable day before is simply
-        // missing from it, as it would be from the viewer's read.
-        if (own.readable || beforeReadable) {
+        // Joining copies the day's events. When they came from archives, the
+        // copy costs what their text took from the process's pool a second
+        // time; when the pool cannot give that, the day is handed over as
+        // its own files read it, without the day before: its own lines are
+        // never lost for the day before's.
+        TextHolding copyShare;
+        const std::uint64_t copyCost = own.readable ? own.parser->textHolding().held() : 0;
+        if (copyCost > 0 && copyShare.take(copyCost) < copyCost) {
+            copyShare.release();
+            view.ownFirst = 0;
+            view.window = &own.parser->events();
+        } else if (own.readable || beforeReadable) {
+            // The viewer reads the window as one list: the day before's
+            // files, then the day's. An unreadable day before is simply
+            // missing from it, as it would be from the viewer's read.
             window.clear();
             if (before && beforeReadable) {
                 for (const LogEvent& event : before->events())

@@ -65,7 +65,8 @@ public:
         }
         std::size_t wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, room));
         if (holding_) {
-            wanted = static_cast<std::size_t>(holding_->take(wanted));
+            wanted = static_cast<std::size_t>(holding_->take(std::uint64_t{wanted} * HeldPerDecodedByte)
+                                              / HeldPerDecodedByte);
             if (wanted == 0) {
                 // As at the bound: content that ends here is whole.
                 char beyond;
@@ -77,7 +78,7 @@ public:
         }
         const std::size_t got = decode(buffer, wanted);
         if (holding_ && got < wanted)
-            holding_->giveBack(wanted - got);
+            holding_->giveBack(std::uint64_t{wanted - got} * HeldPerDecodedByte);
         delivered_ += got;
         if (got == 0)
             finished_ = true;

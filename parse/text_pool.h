@@ -5,10 +5,16 @@
 
 namespace zelkam {
 
-// How much decoded archive content the whole process may hold at once, unless
-// ZELKAM_TEXT_BOUND_MIB says otherwise. The heaviest day known is about
-// 120 MB of text (a million lines); this leaves room for two.
+// How much memory the decoded archive content the whole process holds may
+// cost at once, unless ZELKAM_TEXT_BOUND_MIB says otherwise.
 inline constexpr std::uint64_t DefaultTextBound = std::uint64_t{256} << 20;
+
+// What a decoded byte costs once it is parsed: the byte in its event's text
+// and its share of the event itself. Measured on a day of one short chat line
+// repeated (the costliest kind of text): about 1.7 bytes held for each byte
+// decoded. So the default bound holds 128 MiB of archive text at once: the
+// heaviest day known, about 120 MB of text (a million lines), fits whole.
+inline constexpr std::uint64_t HeldPerDecodedByte = 2;
 
 // The decoded archive content the process holds, counted against one bound
 // however many threads decode and however many days a walk has in hand. A
