@@ -1,0 +1,1 @@
+#include "investigate/address_names.h"
