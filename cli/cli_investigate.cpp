@@ -13,7 +13,9 @@
 #include "cli/cli_options.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
+#include "investigate/linked_accounts.h"
 #include "investigate/player_timeline.h"
+#include "investigate/rcon_audit.h"
 #include "text/text_encoding.h"
 #include "text/text_out.h"
 
@@ -115,7 +117,123 @@ Json timelineJson(const TimelineEntry& entry, const AddressNames& addresses)
     return json;
 }
 
+std::string stampText(std::int32_t time) { return dateText(time) + ' ' + formatTimeOfDay(time); }
+
+Json namesJson(const std::vector<std::string>& names)
+{
+    Json list = Json::array();
+    for (const std::string& name : names)
+        list.push_back(logTextToUtf8(name));
+    return list;
+}
+
+void appendNames(std::string& line, const std::vector<std::string>& names)
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            line += ", ";
+        appendTerminalText(line, names[i]);
+    }
+}
+
+Json evidenceJson(const LinkEvidence& evidence, const AddressNames& addresses)
+{
+    Json json = Json::object();
+    json["by"] = evidence.by == LinkEvidence::By::Address ? "address" : "name";
+    if (evidence.by == LinkEvidence::By::Address)
+        json["address"] = addresses.textOf(evidence.addressKey);
+    else
+        json["name"] = logTextToUtf8(evidence.name);
+    json["sessions"] = evidence.sessions;
+    json["first"] = stampText(evidence.first);
+    json["last"] = stampText(evidence.last);
+    return json;
+}
+
+std::string evidenceText(const LinkEvidence& evidence, const AddressNames& addresses)
+{
+    std::string line = "    ";
+    if (evidence.by == LinkEvidence::By::Address) {
+        line += "address " + addresses.textOf(evidence.addressKey);
+    } else {
+        line += "name ";
+        appendTerminalText(line, evidence.name);
+    }
+    line += " in " + std::to_string(evidence.sessions) + (evidence.sessions == 1 ? " session, " : " sessions, ") +
+            stampText(evidence.first) + " to " + stampText(evidence.last);
+    return line;
+}
+
 } // namespace
+
+int runAlts(const std::vector<std::string>& args)
+{
+    InvestigateOptions options;
+    if (!parseInvestigateOptions("alts", args, InvestigateOptions::Subject, options))
+        return UsageError;
+    FolderDays folder;
+    AddressNames addresses;
+    if (!openInvestigation(options, folder, addresses))
+        return NothingToShow;
+    LinkedAccounts linked;
+    collectLinkedAccounts(folder, options.query, nullptr, linked);
+    warnAboutFilesCutShort(folder.filesCutShort);
+    if (linked.ownSessions == 0) {
+        complain("nothing to show: no session of that player");
+        return NothingToShow;
+    }
+    if (!options.json) {
+        std::string line = "player: ";
+        for (std::size_t i = 0; i < linked.ownIds.size(); ++i) {
+            if (i > 0)
+                line += ", ";
+            appendTerminalText(line, linked.ownIds[i]);
+        }
+        line += "; names: ";
+        appendNames(line, linked.ownNames);
+        line += "; addresses: ";
+        for (std::size_t i = 0; i < linked.ownAddresses.size(); ++i)
+            line += (i > 0 ? ", " : "") + addresses.textOf(linked.ownAddresses[i]);
+        std::cout << line << '\n';
+    }
+    for (const LinkedAccount& account : linked.accounts) {
+        if (options.json) {
+            Json json = Json::object();
+            json["uniqueId"] = logTextToUtf8(account.uniqueId);
+            json["names"] = namesJson(account.names);
+            json["sessions"] = account.sessions;
+            json["firstSeen"] = stampText(account.firstSeen);
+            json["lastSeen"] = stampText(account.lastSeen);
+            Json evidence = Json::array();
+            for (const LinkEvidence& item : account.evidence)
+                evidence.push_back(evidenceJson(item, addresses));
+            json["evidence"] = std::move(evidence);
+            json["overlappingSessions"] = account.overlappingSessions;
+            std::cout << jsonLine(json) << '\n';
+            continue;
+        }
+        std::string line = "";
+        appendTerminalText(line, account.uniqueId);
+        line += " (";
+        appendNames(line, account.names);
+        line += "): " + std::to_string(account.sessions) + " sessions, " + stampText(account.firstSeen) + " to " +
+                stampText(account.lastSeen) + ", ";
+        line += account.overlappingSessions == 0
+                    ? std::string("never on the server at the same time")
+                    : "on the server at the same time in " + std::to_string(account.overlappingSessions) +
+                          (account.overlappingSessions == 1 ? " session" : " sessions");
+        std::cout << line << '\n';
+        for (const LinkEvidence& item : account.evidence)
+            std::cout << evidenceText(item, addresses) << '\n';
+    }
+    if (linked.accounts.empty()) {
+        complain("nothing to show: no other account shares an address or a name with that player");
+        return NothingToShow;
+    }
+    return Done;
+}
+
+int runAudit(const std::vector<std::string>&) { return usageError("audit is not there yet"); }
 
 int runTimeline(const std::vector<std::string>& args)
 {
@@ -142,9 +260,4 @@ int runTimeline(const std::vector<std::string>& args)
     return Done;
 }
 
-} // namespace zelkam::cli
-
-namespace zelkam::cli {
-int runAlts(const std::vector<std::string>&) { return usageError("alts is not there yet"); }
-int runAudit(const std::vector<std::string>&) { return usageError("audit is not there yet"); }
 } // namespace zelkam::cli
