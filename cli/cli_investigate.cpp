@@ -233,7 +233,115 @@ int runAlts(const std::vector<std::string>& args)
     return Done;
 }
 
-int runAudit(const std::vector<std::string>&) { return usageError("audit is not there yet"); }
+namespace {
+
+Json actedOnJson(const ActedOnPlayer& player)
+{
+    Json json = Json::object();
+    json["action"] = std::string(rconActionName(player.action));
+    json["name"] = logTextToUtf8(player.name);
+    json["uniqueId"] = logTextToUtf8(player.uniqueId);
+    json["userId"] = player.userId;
+    return json;
+}
+
+std::string warningText(const AuditWarning& warning, const AddressNames& addresses)
+{
+    const std::string address = addresses.textOf(warning.addressKey);
+    const std::string from = address.empty() ? std::string(" from no address") : " from " + address;
+    std::string line = "warning: ";
+    switch (warning.kind) {
+    case AuditWarningKind::FailedAttempts:
+        line += std::to_string(warning.count) + " failed attempts" + from + " from " + stampText(warning.first) +
+                " to " + stampText(warning.last);
+        break;
+    case AuditWarningKind::PasswordChanged:
+        line += "a password setting changed" + from + " at " + stampText(warning.first) + ": ";
+        appendTerminalText(line, warning.command);
+        break;
+    case AuditWarningKind::NewAddress:
+        line += "commands from an address never seen before" + from + " at " + stampText(warning.first) + ": ";
+        appendTerminalText(line, warning.command);
+        break;
+    }
+    return line;
+}
+
+} // namespace
+
+int runAudit(const std::vector<std::string>& args)
+{
+    InvestigateOptions options;
+    if (!parseInvestigateOptions("audit", args, InvestigateOptions::Range, options))
+        return UsageError;
+    FolderDays folder;
+    AddressNames addresses;
+    if (!openInvestigation(options, folder, addresses))
+        return NothingToShow;
+    RconAudit audit;
+    collectRconAudit(folder, options.range, nullptr, audit);
+    warnAboutFilesCutShort(folder.filesCutShort);
+    if (audit.addresses.empty()) {
+        complain("nothing to show: no rcon command");
+        return NothingToShow;
+    }
+    for (const AddressAudit& address : audit.addresses) {
+        if (options.json) {
+            Json json = Json::object();
+            json["address"] = addresses.textOf(address.addressKey);
+            json["succeeded"] = address.succeeded;
+            json["failed"] = address.failed;
+            Json commands = Json::array();
+            for (const AuditCommand& command : address.commands) {
+                Json item = Json::object();
+                item["date"] = dateText(command.time);
+                item["time"] = formatTimeOfDay(command.time);
+                item["failed"] = command.failed;
+                item["sender"] = logTextToUtf8(command.sender);
+                item["command"] = logTextToUtf8(command.command);
+                Json acted = Json::array();
+                for (const ActedOnPlayer& player : command.actedOn)
+                    acted.push_back(actedOnJson(player));
+                item["actedOn"] = std::move(acted);
+                commands.push_back(std::move(item));
+            }
+            json["commands"] = std::move(commands);
+            std::cout << jsonLine(json) << '\n';
+            continue;
+        }
+        const std::string shown = addresses.textOf(address.addressKey);
+        std::cout << "address " << (shown.empty() ? std::string("(none)") : shown) << ": " << address.succeeded
+                  << " commands, " << address.failed << " failed attempts\n";
+        for (const AuditCommand& command : address.commands) {
+            std::string line = "  " + stampText(command.time) + (command.failed ? " FAILED " : " ");
+            appendTerminalText(line, command.sender);
+            line += ": ";
+            appendTerminalText(line, command.command);
+            for (const ActedOnPlayer& player : command.actedOn) {
+                line += " [" + std::string(rconActionName(player.action)) + ' ';
+                appendPlayer(line, player.name, player.uniqueId);
+                line += ']';
+            }
+            std::cout << line << '\n';
+        }
+    }
+    for (const AuditWarning& warning : audit.warnings) {
+        if (options.json) {
+            Json json = Json::object();
+            json["warning"] = auditWarningName(warning.kind);
+            json["address"] = addresses.textOf(warning.addressKey);
+            json["first"] = stampText(warning.first);
+            json["last"] = stampText(warning.last);
+            json["count"] = warning.count;
+            if (!warning.command.empty())
+                json["command"] = logTextToUtf8(warning.command);
+            std::cout << jsonLine(json) << '\n';
+        } else {
+            std::cout << warningText(warning, addresses) << '\n';
+        }
+    }
+    return Done;
+}
 
 int runTimeline(const std::vector<std::string>& args)
 {
