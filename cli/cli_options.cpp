@@ -23,6 +23,8 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
             options.json = true;
         } else if (isOption && arg == "--hide-addresses") {
             options.hideAddresses = true;
+        } else if (isOption && arg == "--show-addresses" && command == "report") {
+            options.showAddresses = true;
         } else if (isOption && arg == "--case" && (takes & (InvestigateOptions::Subject | InvestigateOptions::SubjectOptional))) {
             options.query.matchCase = true;
         } else if (isOption && (arg == "--id" || arg == "--name") &&
@@ -38,7 +40,7 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
             options.hasSubject = true;
             options.query.byId = arg == "--id";
             options.query.text = args[i];
-        } else if (isOption && std::find(ownOptions.begin(), ownOptions.end(), arg) != ownOptions.end()) {
+        } else if (!optionsEnded && std::find(ownOptions.begin(), ownOptions.end(), arg) != ownOptions.end()) {
             if (++i == args.size()) {
                 usageError(arg + " needs a value");
                 return false;

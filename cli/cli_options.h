@@ -23,6 +23,8 @@ struct InvestigateOptions {
     DayRange range;
     bool json = false;
     bool hideAddresses = false;
+    // report only: addresses shown as they are (a report hides them unless told).
+    bool showAddresses = false;
     // Arguments after FOLDER that no option took, in order.
     std::vector<std::string> rest;
     // Options with a value that the command reads itself ("--from" of a
