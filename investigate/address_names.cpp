@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include <nettle/hmac.h>
-
 #include "parse/log_event.h"
 
 namespace zelkam {
@@ -32,11 +30,8 @@ std::string AddressNames::textOf(std::int32_t addressKey) const
                                 std::to_string(key & 0xff);
     if (!hidden_)
         return network + ".*";
-    hmac_sha256_ctx context;
-    hmac_sha256_set_key(&context, key_.size(), key_.data());
-    hmac_sha256_update(&context, network.size(), reinterpret_cast<const std::uint8_t*>(network.data()));
-    std::uint8_t digest[SHA256_DIGEST_SIZE];
-    hmac_sha256_digest(&context, sizeof digest, digest);
+    std::array<std::uint8_t, 32> digest{};
+    hmacSha256(key_, network, digest);
     constexpr char hex[] = "0123456789abcdef";
     std::string pseudonym = "addr-";
     for (int i = 0; i < 6; ++i) {

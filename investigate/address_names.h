@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace zelkam {
 
@@ -41,6 +42,11 @@ private:
 // else $HOME/.config/zelkam (on Windows %APPDATA%\Zelkam). "" when none of
 // those is set.
 std::string addressKeyFolder();
+
+// HMAC-SHA256 of message under key. Platform code: a well-kept library's
+// (address_hmac_nettle.cpp) or the system's (address_hmac_win32.cpp).
+void hmacSha256(const std::array<std::uint8_t, 32>& key, std::string_view message,
+                std::array<std::uint8_t, 32>& digest);
 
 // The key file of folder: read when it is there (false, with error, when it
 // is not a regular file of 32 bytes that only its owner may read), else
