@@ -46,22 +46,22 @@ Board boardOf(const LiveState& live)
 
 // Player texts point into the loaded window, which lives as long as the
 // state's day: copies are kept only for what outlives the page's making.
-void appendBoard(std::string& out, const char* title, std::int32_t time, const Board& board,
-                 const AddressNames& addresses)
+// The roster keeps an address only for a player who connected since the
+// map began, so the boards show none; the players' table shows them all.
+void appendBoard(std::string& out, const char* title, std::int32_t time, const Board& board)
 {
     out += "<section><h2>" + std::string(title) + " (" + timeOfDayText(time) + ")</h2>\n";
     out += "<p>Map " + html(board.map) + ": Counter-Terrorists " + std::to_string(board.ctScore) + ", Terrorists " +
            std::to_string(board.tScore) + "</p>\n";
     out += "<table class=\"board\"><thead><tr><th>Player</th><th>Unique id</th><th>Team</th><th>Frags</th>"
-           "<th>Deaths</th><th>Address</th></tr></thead><tbody>\n";
+           "<th>Deaths</th></tr></thead><tbody>\n";
     for (const PlayerEntry& player : board.players) {
         out += "<tr class=\"team" + std::to_string(player.team) + "\"><td class=\"name\">" + html(player.name) +
                "</td><td>" + html(player.uniqueId) + "</td><td>" + teamName(player.team) + "</td><td>" +
-               std::to_string(player.frags) + "</td><td>" + std::to_string(player.deaths) + "</td><td>" +
-               addresses.textOf(player.addressKey) + "</td></tr>\n";
+               std::to_string(player.frags) + "</td><td>" + std::to_string(player.deaths) + "</td></tr>\n";
     }
     if (board.players.empty())
-        out += "<tr><td colspan=\"6\">Nobody on the server.</td></tr>\n";
+        out += "<tr><td colspan=\"5\">Nobody on the server.</td></tr>\n";
     out += "</tbody></table></section>\n";
 }
 
@@ -282,7 +282,7 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
                                                      "the same pseudonym)"
                                                    : "shown as the network of each (first three groups)") +
             "</td></tr>\n</tbody></table>\n";
-    appendBoard(page, "Scoreboard at the start", request.from, start, addresses);
+    appendBoard(page, "Scoreboard at the start", request.from, start);
     appendPlot(page, overview, request.from, request.to);
     page += "<section><h2>Events (" + std::to_string(eventCount) + ")</h2>\n<table class=\"events\"><tbody>\n" +
             events + "</tbody></table></section>\n";
@@ -302,7 +302,7 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
                 "</td></tr>\n";
     }
     page += "</tbody></table></section>\n";
-    appendBoard(page, "Scoreboard at the end", request.to, end, addresses);
+    appendBoard(page, "Scoreboard at the end", request.to, end);
     page += "<p class=\"note\">Made by Zelkam from the server's own logs. Names, chat and commands are shown as "
             "written; characters that would act or hide are shown as escapes such as \\u{202E}.</p>\n";
     page += "</body>\n</html>\n";
