@@ -38,21 +38,6 @@ std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder,
 // recent-player ring), so it lives on the heap rather than on the stack.
 std::unique_ptr<ViewerState> makeState() { return std::make_unique<ViewerState>(); }
 
-// Loads the day for the commands that show its events, which need its logs
-// readable. Null, with the reason told on standard error, when there is
-// nothing to show.
-std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const std::string& date)
-{
-    auto state = makeState();
-    const std::optional<bool> loaded = loadFolderDay(*state, folder, date);
-    if (!loaded)
-        return nullptr;
-    if (!*loaded) {
-        complain("cannot read the logs of " + date);
-        return nullptr;
-    }
-    return state;
-}
 
 const ChatLine& newestLine(const ViewerState& state)
 {
@@ -107,6 +92,19 @@ bool checkArguments(std::string_view command, const std::vector<std::string>& ar
 }
 
 } // namespace
+
+std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const std::string& date)
+{
+    auto state = makeState();
+    const std::optional<bool> loaded = loadFolderDay(*state, folder, date);
+    if (!loaded)
+        return nullptr;
+    if (!*loaded) {
+        complain("cannot read the logs of " + date);
+        return nullptr;
+    }
+    return state;
+}
 
 int runDays(const std::vector<std::string>& args)
 {

@@ -7,14 +7,6 @@
 
 namespace zelkam::cli {
 
-std::string formatTimeOfDay(std::int32_t t)
-{
-    std::tm fields{};
-    if (!toLocalTime(t, fields))
-        return "--:--:--";
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", fields.tm_hour, fields.tm_min, fields.tm_sec);
-    return text;
-}
+std::string formatTimeOfDay(std::int32_t t) { return timeOfDayText(t); }
 
 } // namespace zelkam::cli

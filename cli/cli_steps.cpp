@@ -15,28 +15,6 @@ constexpr int LastCommandId = 15;
 // "not a number" from "out of range" themselves.
 constexpr NumberFormat Unsigned{false, 0, std::numeric_limits<std::int64_t>::max()};
 
-// HH:MM:SS with minutes and seconds below 60; the hours may pass 23 to reach
-// into the next day's events.
-bool parseTimeOfDay(std::string_view text, std::int64_t& seconds)
-{
-    const std::size_t first = text.find(':');
-    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
-    if (second == std::string_view::npos)
-        return false;
-    const std::string_view hours = text.substr(0, first);
-    const std::string_view minutes = text.substr(first + 1, second - first - 1);
-    const std::string_view rest = text.substr(second + 1);
-    std::int64_t h = 0;
-    int m = 0;
-    int s = 0;
-    if (hours.size() > 2 || !readNumber(hours, h, Unsigned) || minutes.size() != 2 || !readNumber(minutes, m)
-        || rest.size() != 2 || !readNumber(rest, s))
-        return false;
-    if (m > 59 || s > 59)
-        return false;
-    seconds = h * 3600 + m * 60 + s;
-    return true;
-}
 
 } // namespace
 
@@ -93,7 +71,7 @@ std::optional<ReplayStep> parseReplayStep(std::string_view text, std::string& ru
     }
     if (name == "seek") {
         step.kind = ReplayStep::Kind::Seek;
-        if (!hasArgument || !parseTimeOfDay(argument, step.value))
+        if (!hasArgument || !readTimeOfDay(argument, step.value))
             return refuse("the time must be HH:MM:SS, minutes and seconds below 60");
         return step;
     }

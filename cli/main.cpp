@@ -16,6 +16,7 @@
 #ifdef ZELKAM_HAVE_WATCH
 #include "cli/cli_watch.h"
 #endif
+#include "cli/cli_investigate.h"
 
 namespace {
 
@@ -36,6 +37,12 @@ constexpr std::string_view usageText =
     "       zelkam-cli watch FOLDER... --rules FILE [--community DIR] [--state DIR]\n"
     "                  [--once] [--catch-up DAYS]\n"
     "       zelkam-cli watch --check FILE\n"
+    "       zelkam-cli timeline FOLDER (--id UNIQUEID | --name PATTERN) [--case] [--from DATE]\n"
+    "                  [--to DATE] [--json] [--hide-addresses]\n"
+    "       zelkam-cli alts FOLDER (--id UNIQUEID | --name PATTERN) [--case] [--json] [--hide-addresses]\n"
+    "       zelkam-cli audit FOLDER [--from DATE] [--to DATE] [--json] [--hide-addresses]\n"
+    "       zelkam-cli report FOLDER DATE --from HH:MM:SS --to HH:MM:SS [--id UNIQUEID | --name PATTERN]\n"
+    "                  -o FILE.html [--show-addresses]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
@@ -87,7 +94,29 @@ constexpr std::string_view usageText =
     "           nothing twice and catches up at most DAYS (default 2) days.\n"
     "           --once catches up, tells and ends (for cron). --check FILE\n"
     "           checks a rules file\n"
+    "  timeline every event naming the player, in time order over the days: his\n"
+    "           sessions' starts and ends, connections (with the address),\n"
+    "           entries, team joins, name changes, chat, kills and deaths (the\n"
+    "           other player, the weapon), suicides, disconnections, rcon sent\n"
+    "           from his address and every kick, ban or slay that meant him;\n"
+    "           text lines, or one JSON object a line (--json)\n"
+    "  alts     the other accounts that used one of the player's addresses or\n"
+    "           names, strongest evidence first, with the evidence and whether\n"
+    "           their sessions overlapped; shared ids (LAN, pending, bots) are\n"
+    "           never evidence by themselves\n"
+    "  audit    every rcon command and failed attempt, grouped by the address\n"
+    "           it came from, with the players acted on, and warnings: repeated\n"
+    "           failed attempts, a password setting changed, a new address\n"
+    "  report   one self-contained HTML page (no script, nothing fetched) of\n"
+    "           DATE from --from to --to: scoreboards at both ends, every event,\n"
+    "           the chat, the players with their names and ids, an activity\n"
+    "           plot; addresses shown as pseudonyms unless --show-addresses\n"
+    "  --hide-addresses  every address shown as a pseudonym, the same for the\n"
+    "           same address on this machine (a keyed hash; the key is made in\n"
+    "           $XDG_CONFIG_HOME/zelkam/address-key on first use)\n"
     "\n"
+    "An address is shown as the network a log line's address belongs to\n"
+    "(its first three groups): a.b.c.*.\n"
     "DATE is DD/MM/YYYY and must be one of the folder's days.\n"
     "STEP is one of:\n"
     "  tick             one playback tick\n"
@@ -155,6 +184,14 @@ int main(int argc, char** argv)
         else if (command == "watch")
             status = runWatch(args);
 #endif
+        else if (command == "timeline")
+            status = runTimeline(args);
+        else if (command == "alts")
+            status = runAlts(args);
+        else if (command == "audit")
+            status = runAudit(args);
+        else if (command == "report")
+            status = runReport(args);
         else
             usageError("unknown command " + quotedArgument(command) + ", not one of the commands --help lists");
     }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <limits>
 
 #include "parse/decimal.h"
 #include "parse/time_stamp.h"
@@ -52,6 +53,39 @@ std::string dateText(std::int64_t t)
     char text[32];
     std::snprintf(text, sizeof text, "%02d/%02d/%04d", fields.tm_mday, fields.tm_mon + 1, fields.tm_year + 1900);
     return text;
+}
+
+std::string timeOfDayText(std::int64_t t)
+{
+    std::tm fields{};
+    if (!toLocalTime(t, fields))
+        return "--:--:--";
+    char text[32];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", fields.tm_hour, fields.tm_min, fields.tm_sec);
+    return text;
+}
+
+bool readTimeOfDay(std::string_view text, std::int64_t& seconds)
+{
+    // A whole number without a sign, as large as it is written.
+    constexpr NumberFormat Unsigned{false, 0, std::numeric_limits<std::int64_t>::max()};
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : text.find(':', first + 1);
+    if (second == std::string_view::npos)
+        return false;
+    const std::string_view hours = text.substr(0, first);
+    const std::string_view minutes = text.substr(first + 1, second - first - 1);
+    const std::string_view rest = text.substr(second + 1);
+    std::int64_t h = 0;
+    int m = 0;
+    int s = 0;
+    if (hours.size() > 2 || !readNumber(hours, h, Unsigned) || minutes.size() != 2 || !readNumber(minutes, m)
+        || rest.size() != 2 || !readNumber(rest, s))
+        return false;
+    if (m > 59 || s > 59)
+        return false;
+    seconds = h * 3600 + m * 60 + s;
+    return true;
 }
 
 std::optional<std::size_t> dayIndexOf(const GrowArray<std::int32_t>& days, std::int32_t midnight)

@@ -30,6 +30,15 @@ std::optional<std::int32_t> midnightOfDate(std::string_view text);
 // cannot convert t.
 std::string dateText(std::int64_t t);
 
+// "HH:MM:SS" of the local time of day of t; "--:--:--" when the platform
+// cannot convert t.
+std::string timeOfDayText(std::int64_t t);
+
+// HH:MM:SS as typed, in seconds: minutes and seconds two digits below 60,
+// hours one or two digits (they may pass 23 to reach into the next day's
+// events). False, seconds left alone, for anything else.
+bool readTimeOfDay(std::string_view text, std::int64_t& seconds);
+
 // The index in days (local midnights) of the day holding midnight, or
 // nothing.
 std::optional<std::size_t> dayIndexOf(const GrowArray<std::int32_t>& days, std::int32_t midnight);

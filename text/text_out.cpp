@@ -204,6 +204,58 @@ std::string terminalText(std::string_view logBytes)
 
 std::string terminalText(const char* logText) { return terminalText(std::string_view(logText ? logText : "")); }
 
+void appendHtmlTextFromUtf8(std::string& out, std::string_view utf8)
+{
+    EscapeScan scan(utf8);
+    char32_t code = 0;
+    bool escaped = false;
+    while (scan.next(code, escaped)) {
+        switch (code) {
+        case '&':
+            out += "&amp;";
+            continue;
+        case '<':
+            out += "&lt;";
+            continue;
+        case '>':
+            out += "&gt;";
+            continue;
+        case '"':
+            out += "&quot;";
+            continue;
+        case '\'':
+            out += "&#39;";
+            continue;
+        case '\t':
+            out += ' ';
+            continue;
+        default:
+            break;
+        }
+        if (escaped)
+            appendEscape(out, code);
+        else if (code < 0x80)
+            out += static_cast<char>(code);
+        else
+            appendUtf8(out, code);
+    }
+}
+
+void appendHtmlText(std::string& out, std::string_view logBytes)
+{
+    std::string decoded;
+    decoded.reserve(logBytes.size());
+    appendLogTextAsUtf8(decoded, logBytes);
+    appendHtmlTextFromUtf8(out, decoded);
+}
+
+std::string htmlText(std::string_view logBytes)
+{
+    std::string out;
+    appendHtmlText(out, logBytes);
+    return out;
+}
+
 std::string safeJson(std::string_view json)
 {
     std::string out;

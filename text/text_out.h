@@ -91,6 +91,18 @@ std::string terminalText(const char* logText);
 void appendTerminalTextFromUtf8(std::string& out, std::string_view utf8);
 std::string terminalTextFromUtf8(std::string_view utf8);
 
+// Log bytes as the text of an HTML element or a quoted attribute value:
+// decoded, the characters HTML gives a meaning (& < > " ') written as
+// character references, a tab as a space, and every code point EscapeScan
+// escapes written as the terminal's visible escapes (\xHH, \u{HHHH}), so
+// that no bidirectional control reorders the page and no invisible
+// character hides in a name. The result is UTF-8 and holds no markup.
+void appendHtmlText(std::string& out, std::string_view logBytes);
+std::string htmlText(std::string_view logBytes);
+// Text that is already UTF-8 (a composed chat line, our own words) made
+// safe for HTML the same way.
+void appendHtmlTextFromUtf8(std::string& out, std::string_view utf8);
+
 // A serialized JSON document made safe to print: every acting character
 // that a serializer leaves raw inside a string (DEL, the C1 controls, the
 // format and separator characters) is written as its \u escape, as a

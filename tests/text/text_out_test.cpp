@@ -142,6 +142,28 @@ TEST(TextOut, SafeJsonEscapesWhatTheSerializerLeavesRaw)
         EXPECT_EQ(safeJson(c.json), c.safe) << c.what;
 }
 
+TEST(TextOut, HtmlTextHoldsNoMarkupAndShowsWhatActs)
+{
+    struct Case {
+        const char* what;
+        std::string_view logBytes;
+        std::string_view html;
+    };
+    const Case cases[] = {
+        {"plain", "Bob", "Bob"},
+        {"a script element", "<script>alert(1)</script>", "&lt;script&gt;alert(1)&lt;/script&gt;"},
+        {"the end of the title", "</title><h1>", "&lt;/title&gt;&lt;h1&gt;"},
+        {"out of an attribute", "\"onload=x '", "&quot;onload=x &#39;"},
+        {"a reference that would decode", "&lt;b&gt;", "&amp;lt;b&amp;gt;"},
+        {"bidi override", "\xe2\x80\xae" "evil", "\\u{202E}evil"},
+        {"zero width and a control", "A\xe2\x80\x8b" "d\x1bm", "A\\u{200B}d\\x1bm"},
+        {"Windows-1252 byte", "Ren\xe9", "Ren\xc3\xa9"},
+        {"tab", "a\tb", "a b"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(htmlText(c.logBytes), c.html) << c.what;
+}
+
 TEST(TextOut, SpreadsheetCellsNeverStartAFormula)
 {
     struct Case {

@@ -1,0 +1,371 @@
+// zelkam-cli timeline, alts and audit: a player's days in order, the
+// accounts linked to his, and what the remote console was used for.
+
+#include "cli/cli_investigate.h"
+
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/cli_dates.h"
+#include "cli/cli_json.h"
+#include "cli/cli_options.h"
+#include "cli/cli_usage.h"
+#include "cli/cli_warnings.h"
+#include "investigate/linked_accounts.h"
+#include "investigate/player_timeline.h"
+#include "investigate/rcon_audit.h"
+#include "text/text_encoding.h"
+#include "text/text_out.h"
+
+namespace zelkam::cli {
+namespace {
+
+// "Name <ID>" for a terminal line.
+void appendPlayer(std::string& line, const std::string& name, const std::string& uniqueId)
+{
+    appendTerminalText(line, name);
+    if (!uniqueId.empty()) {
+        line += " <";
+        appendTerminalText(line, uniqueId);
+        line += '>';
+    }
+}
+
+std::string timelineText(const TimelineEntry& entry, const AddressNames& addresses)
+{
+    std::string line = dateText(entry.time) + ' ' + formatTimeOfDay(entry.time) + ' ';
+    appendPlayer(line, entry.name, entry.uniqueId);
+    const std::string address = addresses.textOf(entry.addressKey);
+    const auto from = [&] { return address.empty() ? std::string(" (no address)") : " from " + address; };
+    switch (entry.kind) {
+    case TimelineKind::SessionStart:
+        line += " session begins (user id " + std::to_string(entry.userId) + ")";
+        break;
+    case TimelineKind::Connected:
+        line += " connected" + from();
+        break;
+    case TimelineKind::Entered:
+        line += " entered the game";
+        break;
+    case TimelineKind::JoinedTeam:
+        line += " joined team ";
+        appendTerminalText(line, entry.text);
+        break;
+    case TimelineKind::NameChanged:
+        line += " changed name to ";
+        appendTerminalText(line, entry.text);
+        break;
+    case TimelineKind::Said:
+    case TimelineKind::SaidTeam:
+        line += entry.kind == TimelineKind::Said ? " say: " : " say_team: ";
+        appendTerminalText(line, entry.text);
+        break;
+    case TimelineKind::Killed:
+    case TimelineKind::KilledBy:
+        line += entry.kind == TimelineKind::Killed ? " killed " : " killed by ";
+        appendPlayer(line, entry.otherName, entry.otherUniqueId);
+        line += " with ";
+        appendTerminalText(line, entry.weapon);
+        break;
+    case TimelineKind::Suicide:
+        line += " committed suicide";
+        break;
+    case TimelineKind::Disconnected:
+        line += " disconnected";
+        break;
+    case TimelineKind::RconFromAddress:
+    case TimelineKind::BadRconFromAddress:
+        line += entry.kind == TimelineKind::RconFromAddress ? " rcon" : " failed rcon";
+        line += from() + " (his address): ";
+        appendTerminalText(line, entry.text);
+        break;
+    case TimelineKind::RconActedOn:
+        line += ' ' + entry.action + " by rcon" + from() + ": ";
+        appendTerminalText(line, entry.text);
+        break;
+    case TimelineKind::SessionEnd:
+        line += " session ends (" + entry.text + ")";
+        break;
+    }
+    return line;
+}
+
+Json timelineJson(const TimelineEntry& entry, const AddressNames& addresses)
+{
+    Json json = Json::object();
+    json["date"] = dateText(entry.time);
+    json["time"] = formatTimeOfDay(entry.time);
+    json["stamp"] = entry.time;
+    json["kind"] = timelineKindName(entry.kind);
+    json["name"] = logTextToUtf8(entry.name);
+    json["uniqueId"] = logTextToUtf8(entry.uniqueId);
+    json["userId"] = entry.userId;
+    if (entry.addressKey != NoAddressKey)
+        json["address"] = addresses.textOf(entry.addressKey);
+    if (!entry.text.empty())
+        json["text"] = logTextToUtf8(entry.text);
+    if (!entry.otherName.empty() || !entry.otherUniqueId.empty()) {
+        json["other"] = logTextToUtf8(entry.otherName);
+        json["otherUniqueId"] = logTextToUtf8(entry.otherUniqueId);
+    }
+    if (!entry.weapon.empty())
+        json["weapon"] = logTextToUtf8(entry.weapon);
+    if (!entry.action.empty())
+        json["action"] = entry.action;
+    return json;
+}
+
+std::string stampText(std::int32_t time) { return dateText(time) + ' ' + formatTimeOfDay(time); }
+
+Json namesJson(const std::vector<std::string>& names)
+{
+    Json list = Json::array();
+    for (const std::string& name : names)
+        list.push_back(logTextToUtf8(name));
+    return list;
+}
+
+void appendNames(std::string& line, const std::vector<std::string>& names)
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            line += ", ";
+        appendTerminalText(line, names[i]);
+    }
+}
+
+Json evidenceJson(const LinkEvidence& evidence, const AddressNames& addresses)
+{
+    Json json = Json::object();
+    json["by"] = evidence.by == LinkEvidence::By::Address ? "address" : "name";
+    if (evidence.by == LinkEvidence::By::Address)
+        json["address"] = addresses.textOf(evidence.addressKey);
+    else
+        json["name"] = logTextToUtf8(evidence.name);
+    json["sessions"] = evidence.sessions;
+    json["first"] = stampText(evidence.first);
+    json["last"] = stampText(evidence.last);
+    return json;
+}
+
+std::string evidenceText(const LinkEvidence& evidence, const AddressNames& addresses)
+{
+    std::string line = "    ";
+    if (evidence.by == LinkEvidence::By::Address) {
+        line += "address " + addresses.textOf(evidence.addressKey);
+    } else {
+        line += "name ";
+        appendTerminalText(line, evidence.name);
+    }
+    line += " in " + std::to_string(evidence.sessions) + (evidence.sessions == 1 ? " session, " : " sessions, ") +
+            stampText(evidence.first) + " to " + stampText(evidence.last);
+    return line;
+}
+
+} // namespace
+
+int runAlts(const std::vector<std::string>& args)
+{
+    InvestigateOptions options;
+    if (!parseInvestigateOptions("alts", args, InvestigateOptions::Subject, options))
+        return UsageError;
+    FolderDays folder;
+    AddressNames addresses;
+    if (!openInvestigation(options, folder, addresses))
+        return NothingToShow;
+    LinkedAccounts linked;
+    collectLinkedAccounts(folder, options.query, nullptr, linked);
+    warnAboutFilesCutShort(folder.filesCutShort);
+    if (linked.ownSessions == 0) {
+        complain("nothing to show: no session of that player");
+        return NothingToShow;
+    }
+    if (!options.json) {
+        std::string line = "player: ";
+        for (std::size_t i = 0; i < linked.ownIds.size(); ++i) {
+            if (i > 0)
+                line += ", ";
+            appendTerminalText(line, linked.ownIds[i]);
+        }
+        line += "; names: ";
+        appendNames(line, linked.ownNames);
+        line += "; addresses: ";
+        for (std::size_t i = 0; i < linked.ownAddresses.size(); ++i)
+            line += (i > 0 ? ", " : "") + addresses.textOf(linked.ownAddresses[i]);
+        std::cout << line << '\n';
+    }
+    for (const LinkedAccount& account : linked.accounts) {
+        if (options.json) {
+            Json json = Json::object();
+            json["uniqueId"] = logTextToUtf8(account.uniqueId);
+            json["names"] = namesJson(account.names);
+            json["sessions"] = account.sessions;
+            json["firstSeen"] = stampText(account.firstSeen);
+            json["lastSeen"] = stampText(account.lastSeen);
+            Json evidence = Json::array();
+            for (const LinkEvidence& item : account.evidence)
+                evidence.push_back(evidenceJson(item, addresses));
+            json["evidence"] = std::move(evidence);
+            json["overlappingSessions"] = account.overlappingSessions;
+            std::cout << jsonLine(json) << '\n';
+            continue;
+        }
+        std::string line = "";
+        appendTerminalText(line, account.uniqueId);
+        line += " (";
+        appendNames(line, account.names);
+        line += "): " + std::to_string(account.sessions) + " sessions, " + stampText(account.firstSeen) + " to " +
+                stampText(account.lastSeen) + ", ";
+        line += account.overlappingSessions == 0
+                    ? std::string("never on the server at the same time")
+                    : "on the server at the same time in " + std::to_string(account.overlappingSessions) +
+                          (account.overlappingSessions == 1 ? " session" : " sessions");
+        std::cout << line << '\n';
+        for (const LinkEvidence& item : account.evidence)
+            std::cout << evidenceText(item, addresses) << '\n';
+    }
+    if (linked.accounts.empty()) {
+        complain("nothing to show: no other account shares an address or a name with that player");
+        return NothingToShow;
+    }
+    return Done;
+}
+
+namespace {
+
+Json actedOnJson(const ActedOnPlayer& player)
+{
+    Json json = Json::object();
+    json["action"] = std::string(rconActionName(player.action));
+    json["name"] = logTextToUtf8(player.name);
+    json["uniqueId"] = logTextToUtf8(player.uniqueId);
+    json["userId"] = player.userId;
+    return json;
+}
+
+std::string warningText(const AuditWarning& warning, const AddressNames& addresses)
+{
+    const std::string address = addresses.textOf(warning.addressKey);
+    const std::string from = address.empty() ? std::string(" from no address") : " from " + address;
+    std::string line = "warning: ";
+    switch (warning.kind) {
+    case AuditWarningKind::FailedAttempts:
+        line += std::to_string(warning.count) + " failed attempts" + from + " from " + stampText(warning.first) +
+                " to " + stampText(warning.last);
+        break;
+    case AuditWarningKind::PasswordChanged:
+        line += "a password setting changed" + from + " at " + stampText(warning.first) + ": ";
+        appendTerminalText(line, warning.command);
+        break;
+    case AuditWarningKind::NewAddress:
+        line += "commands from an address never seen before" + from + " at " + stampText(warning.first) + ": ";
+        appendTerminalText(line, warning.command);
+        break;
+    }
+    return line;
+}
+
+} // namespace
+
+int runAudit(const std::vector<std::string>& args)
+{
+    InvestigateOptions options;
+    if (!parseInvestigateOptions("audit", args, InvestigateOptions::Range, options))
+        return UsageError;
+    FolderDays folder;
+    AddressNames addresses;
+    if (!openInvestigation(options, folder, addresses))
+        return NothingToShow;
+    RconAudit audit;
+    collectRconAudit(folder, options.range, nullptr, audit);
+    warnAboutFilesCutShort(folder.filesCutShort);
+    if (audit.addresses.empty()) {
+        complain("nothing to show: no rcon command");
+        return NothingToShow;
+    }
+    for (const AddressAudit& address : audit.addresses) {
+        if (options.json) {
+            Json json = Json::object();
+            json["address"] = addresses.textOf(address.addressKey);
+            json["succeeded"] = address.succeeded;
+            json["failed"] = address.failed;
+            Json commands = Json::array();
+            for (const AuditCommand& command : address.commands) {
+                Json item = Json::object();
+                item["date"] = dateText(command.time);
+                item["time"] = formatTimeOfDay(command.time);
+                item["failed"] = command.failed;
+                item["sender"] = logTextToUtf8(command.sender);
+                item["command"] = logTextToUtf8(command.command);
+                Json acted = Json::array();
+                for (const ActedOnPlayer& player : command.actedOn)
+                    acted.push_back(actedOnJson(player));
+                item["actedOn"] = std::move(acted);
+                commands.push_back(std::move(item));
+            }
+            json["commands"] = std::move(commands);
+            std::cout << jsonLine(json) << '\n';
+            continue;
+        }
+        const std::string shown = addresses.textOf(address.addressKey);
+        std::cout << "address " << (shown.empty() ? std::string("(none)") : shown) << ": " << address.succeeded
+                  << " commands, " << address.failed << " failed attempts\n";
+        for (const AuditCommand& command : address.commands) {
+            std::string line = "  " + stampText(command.time) + (command.failed ? " FAILED " : " ");
+            appendTerminalText(line, command.sender);
+            line += ": ";
+            appendTerminalText(line, command.command);
+            for (const ActedOnPlayer& player : command.actedOn) {
+                line += " [" + std::string(rconActionName(player.action)) + ' ';
+                appendPlayer(line, player.name, player.uniqueId);
+                line += ']';
+            }
+            std::cout << line << '\n';
+        }
+    }
+    for (const AuditWarning& warning : audit.warnings) {
+        if (options.json) {
+            Json json = Json::object();
+            json["warning"] = auditWarningName(warning.kind);
+            json["address"] = addresses.textOf(warning.addressKey);
+            json["first"] = stampText(warning.first);
+            json["last"] = stampText(warning.last);
+            json["count"] = warning.count;
+            if (!warning.command.empty())
+                json["command"] = logTextToUtf8(warning.command);
+            std::cout << jsonLine(json) << '\n';
+        } else {
+            std::cout << warningText(warning, addresses) << '\n';
+        }
+    }
+    return Done;
+}
+
+int runTimeline(const std::vector<std::string>& args)
+{
+    InvestigateOptions options;
+    if (!parseInvestigateOptions("timeline", args, InvestigateOptions::Subject | InvestigateOptions::Range, options))
+        return UsageError;
+    FolderDays folder;
+    AddressNames addresses;
+    if (!openInvestigation(options, folder, addresses))
+        return NothingToShow;
+    std::size_t shown = 0;
+    collectTimeline(folder, options.query, options.range, nullptr, [&](TimelineDay&& day) {
+        for (const TimelineEntry& entry : day.entries) {
+            std::cout << (options.json ? jsonLine(timelineJson(entry, addresses)) : timelineText(entry, addresses))
+                      << '\n';
+            ++shown;
+        }
+    });
+    warnAboutFilesCutShort(folder.filesCutShort);
+    if (shown == 0) {
+        complain("nothing to show: no event of that player");
+        return NothingToShow;
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,108 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+
+#include "cli/cli_usage.h"
+#include "parse/calendar_date.h"
+
+namespace zelkam::cli {
+
+bool parseInvestigateOptions(std::string_view command, const std::vector<std::string>& args, unsigned takes,
+                             InvestigateOptions& options, const std::vector<std::string>& ownOptions,
+                             std::size_t positional)
+{
+    const std::string name(command);
+    bool hasFolder = false;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool isOption = !optionsEnded && arg.size() > 2 && arg.rfind("--", 0) == 0;
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+        } else if (isOption && arg == "--json") {
+            options.json = true;
+        } else if (isOption && arg == "--hide-addresses") {
+            options.hideAddresses = true;
+        } else if (isOption && arg == "--show-addresses" && command == "report") {
+            options.showAddresses = true;
+        } else if (isOption && arg == "--case" && (takes & (InvestigateOptions::Subject | InvestigateOptions::SubjectOptional))) {
+            options.query.matchCase = true;
+        } else if (isOption && (arg == "--id" || arg == "--name") &&
+                   (takes & (InvestigateOptions::Subject | InvestigateOptions::SubjectOptional))) {
+            if (++i == args.size()) {
+                usageError(arg + " needs a value");
+                return false;
+            }
+            if (options.hasSubject) {
+                usageError(name + " takes one of --id and --name, once");
+                return false;
+            }
+            options.hasSubject = true;
+            options.query.byId = arg == "--id";
+            options.query.text = args[i];
+        } else if (!optionsEnded && std::find(ownOptions.begin(), ownOptions.end(), arg) != ownOptions.end()) {
+            if (++i == args.size()) {
+                usageError(arg + " needs a value");
+                return false;
+            }
+            options.restOptions.emplace_back(arg, args[i]);
+        } else if (isOption && (arg == "--from" || arg == "--to") && (takes & InvestigateOptions::Range)) {
+            if (++i == args.size()) {
+                usageError(arg + " needs a DATE");
+                return false;
+            }
+            if (!checkDateArgument(args[i]))
+                return false;
+            const std::optional<std::int32_t> midnight = midnightOfDate(args[i]);
+            if (!midnight) {
+                usageError(quotedArgument(args[i]) + " is not a date of the calendar");
+                return false;
+            }
+            (arg == "--from" ? options.range.firstDay : options.range.lastDay) = *midnight;
+        } else if (isOption) {
+            usageError("unknown option " + quotedArgument(arg) + " for " + name + " (see --help)");
+            return false;
+        } else if (!hasFolder) {
+            options.folder = arg;
+            hasFolder = true;
+        } else if (options.rest.size() < positional) {
+            options.rest.push_back(arg);
+        } else {
+            usageError(name + ": unexpected argument " + quotedArgument(arg));
+            return false;
+        }
+    }
+    if (!hasFolder) {
+        usageError(name + ": missing FOLDER");
+        return false;
+    }
+    if (options.rest.size() < positional) {
+        usageError(name + ": missing an argument after FOLDER (see --help)");
+        return false;
+    }
+    if ((takes & InvestigateOptions::Subject) && !options.hasSubject) {
+        usageError(name + " needs --id UNIQUEID or --name PATTERN");
+        return false;
+    }
+    return true;
+}
+
+bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses)
+{
+    if (options.hideAddresses) {
+        std::string error;
+        if (!addresses.usePseudonyms(addressKeyFolder(), error)) {
+            complain("cannot hide addresses: " + error);
+            return false;
+        }
+    }
+    if (!checkLogFolder(options.folder))
+        return false;
+    if (!folder.scan(options.folder) || folder.days.empty()) {
+        complainNoLogs(options.folder);
+        return false;
+    }
+    return true;
+}
+
+} // namespace zelkam::cli

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "history/day_windows.h"
+#include "investigate/address_names.h"
+#include "investigate/day_range.h"
+#include "investigate/player_query.h"
+
+namespace zelkam::cli {
+
+// The options the investigating commands share, read in one place:
+// FOLDER, --id UNIQUEID or --name PATTERN (with --case), --from DATE and
+// --to DATE, --json and --hide-addresses.
+struct InvestigateOptions {
+    enum Takes : unsigned { Subject = 1, Range = 2, SubjectOptional = 4 };
+    std::string folder;
+    bool hasSubject = false;
+    PlayerQuery query;
+    DayRange range;
+    bool json = false;
+    bool hideAddresses = false;
+    // report only: addresses shown as they are (a report hides them unless told).
+    bool showAddresses = false;
+    // Arguments after FOLDER that no option took, in order.
+    std::vector<std::string> rest;
+    // Options with a value that the command reads itself ("--from" of a
+    // report is a time, not a date); their values are in restOptions.
+    std::vector<std::pair<std::string, std::string>> restOptions;
+};
+
+// Reads args into options. takes says which of the subject and the range
+// the command takes; ownOptions are options with a value the command reads
+// itself, and positional names how many arguments follow FOLDER. False,
+// the usage error told, when the arguments do not fit.
+bool parseInvestigateOptions(std::string_view command, const std::vector<std::string>& args, unsigned takes,
+                             InvestigateOptions& options, const std::vector<std::string>& ownOptions = {},
+                             std::size_t positional = 0);
+
+// Scans the folder and sets up how addresses show. False, with the reason
+// told, when there is nothing to show or the pseudonym key cannot be had.
+bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses);
+
+} // namespace zelkam::cli

@@ -1,0 +1,93 @@
+// zelkam-cli report: one self-contained page about a range of one day.
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_investigate.h"
+#include "cli/cli_options.h"
+#include "cli/cli_usage.h"
+#include "cli/cli_warnings.h"
+#include "investigate/report_page.h"
+#include "parse/calendar_date.h"
+#include "replay/viewer_state.h"
+
+namespace zelkam::cli {
+
+int runReport(const std::vector<std::string>& args)
+{
+    // --from and --to are times of DATE here, not days.
+    InvestigateOptions options;
+    if (!parseInvestigateOptions("report", args, InvestigateOptions::SubjectOptional, options,
+                                 {"--from", "--to", "-o", "--output"}, 1))
+        return UsageError;
+    std::optional<std::int64_t> from;
+    std::optional<std::int64_t> to;
+    std::string output;
+    for (const auto& [option, value] : options.restOptions) {
+        if (option == "-o" || option == "--output") {
+            output = value;
+            continue;
+        }
+        std::int64_t seconds = 0;
+        if (!readTimeOfDay(value, seconds))
+            return usageError(quotedArgument(value) + " is not a time of day (HH:MM:SS, minutes and seconds below 60)");
+        (option == "--from" ? from : to) = seconds;
+    }
+    if (!from || !to)
+        return usageError("report needs --from HH:MM:SS and --to HH:MM:SS");
+    if (*to < *from)
+        return usageError("report: --to is before --from");
+    if (output.empty())
+        return usageError("report needs -o FILE.html");
+    const std::string& date = options.rest[0];
+    if (!checkDateArgument(date))
+        return UsageError;
+
+    // Addresses are hidden in a report unless asked for: it is made to be
+    // handed to others.
+    AddressNames addresses;
+    if (!options.showAddresses || options.hideAddresses) {
+        std::string error;
+        if (!addresses.usePseudonyms(addressKeyFolder(), error)) {
+            complain("cannot hide addresses: " + error + " (--show-addresses shows them)");
+            return NothingToShow;
+        }
+    }
+    const std::unique_ptr<ViewerState> state = loadReadableDay(options.folder, date);
+    if (!state)
+        return NothingToShow;
+    const FilesCutShortWarning warning(*state);
+    if (state->isEmptyDay()) {
+        complain("nothing to show: " + date + " has no event");
+        return NothingToShow;
+    }
+    ReportRequest request;
+    request.folder = options.folder;
+    std::error_code code;
+    const std::filesystem::path absolute = std::filesystem::absolute(options.folder, code);
+    request.server = (code ? std::filesystem::path(options.folder) : absolute).lexically_normal().filename().string();
+    if (request.server.empty())
+        request.server = (code ? std::filesystem::path(options.folder) : absolute).lexically_normal().parent_path().filename().string();
+    request.from = static_cast<std::int32_t>(state->dayStart() + *from);
+    request.to = static_cast<std::int32_t>(state->dayStart() + *to);
+    if (options.hasSubject)
+        request.player = options.query;
+    std::string page;
+    if (!makeReportPage(*state, request, addresses, page)) {
+        complain("nothing to show: " + date + " has no event");
+        return NothingToShow;
+    }
+    std::ofstream file(output, std::ios::binary | std::ios::trunc);
+    file << page;
+    file.close();
+    if (!file) {
+        complain("cannot write " + output);
+        return NothingToShow;
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli

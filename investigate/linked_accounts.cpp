@@ -1,0 +1,201 @@
+#include "investigate/linked_accounts.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+
+#include "history/player_record.h"
+#include "history/player_sessions.h"
+
+namespace zelkam {
+namespace {
+
+// A session as the links need it: its account and name by index.
+struct SessionFacts {
+    std::uint32_t account = 0;
+    std::int32_t addressKey = 0;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    std::uint32_t firstName = 0;
+    std::uint32_t nameCount = 0;
+};
+
+class Interner {
+public:
+    std::uint32_t indexOf(const std::string& text)
+    {
+        const auto [at, added] = indices_.try_emplace(text, static_cast<std::uint32_t>(texts_.size()));
+        if (added)
+            texts_.push_back(text);
+        return at->second;
+    }
+    const std::string& text(std::uint32_t index) const { return texts_[index]; }
+
+private:
+    std::unordered_map<std::string, std::uint32_t> indices_;
+    std::vector<std::string> texts_;
+};
+
+// An account of a shared id is the id with the name the session began
+// under: such ids link nothing by themselves.
+std::string accountKeyOf(const PlayerSession& session)
+{
+    if (!isSharedUniqueId(session.uniqueId))
+        return session.uniqueId;
+    return session.uniqueId + '\x01' + (session.names.empty() ? std::string() : session.names.front());
+}
+
+void note(LinkEvidence& evidence, const SessionFacts& session)
+{
+    if (evidence.sessions == 0 || session.start < evidence.first)
+        evidence.first = session.start;
+    evidence.last = std::max(evidence.last, session.end);
+    ++evidence.sessions;
+}
+
+int strengthOf(const LinkedAccount& account)
+{
+    bool byAddress = false;
+    bool byName = false;
+    for (const LinkEvidence& evidence : account.evidence)
+        (evidence.by == LinkEvidence::By::Address ? byAddress : byName) = true;
+    return (byAddress && byName) ? 3 : byAddress ? 2 : 1;
+}
+
+std::int32_t evidenceSessions(const LinkedAccount& account)
+{
+    std::int32_t total = 0;
+    for (const LinkEvidence& evidence : account.evidence)
+        total += evidence.sessions;
+    return total;
+}
+
+} // namespace
+
+bool collectLinkedAccounts(const FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
+                           LinkedAccounts& result)
+{
+    result = LinkedAccounts();
+    SessionTest test(query);
+    Interner accounts;
+    Interner names;
+    std::vector<std::string> accountIds;
+    std::vector<bool> isBot;
+    std::vector<bool> isOwn;
+    std::vector<std::uint32_t> sessionNames;
+    std::vector<SessionFacts> sessions;
+    const bool complete = walkPlayerSessions(
+        folder, stop, [](const PlayerSession&) { return true; },
+        [&](PlayerSession&& session) {
+            SessionFacts facts;
+            facts.account = accounts.indexOf(accountKeyOf(session));
+            if (facts.account == accountIds.size()) {
+                accountIds.push_back(session.uniqueId);
+                isBot.push_back(session.uniqueId == "BOT");
+                isOwn.push_back(false);
+            }
+            if (test.matches(session))
+                isOwn[facts.account] = true;
+            facts.addressKey = session.addressKey;
+            facts.start = session.start;
+            facts.end = session.end;
+            facts.firstName = static_cast<std::uint32_t>(sessionNames.size());
+            facts.nameCount = static_cast<std::uint32_t>(session.names.size());
+            for (const std::string& name : session.names)
+                sessionNames.push_back(names.indexOf(name));
+            sessions.push_back(facts);
+        },
+        {});
+
+    // The player's addresses and names, and his sessions by start.
+    std::map<std::int32_t, std::size_t> ownAddress;
+    std::map<std::uint32_t, std::size_t> ownName;
+    std::vector<const SessionFacts*> own;
+    for (const SessionFacts& session : sessions) {
+        if (!isOwn[session.account])
+            continue;
+        own.push_back(&session);
+        if (session.addressKey != 0 && ownAddress.try_emplace(session.addressKey, ownAddress.size()).second)
+            result.ownAddresses.push_back(session.addressKey);
+        for (std::uint32_t n = 0; n < session.nameCount; ++n) {
+            const std::uint32_t name = sessionNames[session.firstName + n];
+            if (ownName.try_emplace(name, ownName.size()).second)
+                result.ownNames.push_back(names.text(name));
+        }
+    }
+    result.ownSessions = static_cast<std::int32_t>(own.size());
+    for (std::uint32_t a = 0; a < isOwn.size(); ++a) {
+        if (isOwn[a])
+            result.ownIds.push_back(accountIds[a]);
+    }
+
+    std::map<std::uint32_t, LinkedAccount> linked;
+    for (const SessionFacts& session : sessions) {
+        if (isOwn[session.account] || isBot[session.account])
+            continue;
+        const bool sharesAddress = session.addressKey != 0 && ownAddress.count(session.addressKey) != 0;
+        bool sharesName = false;
+        for (std::uint32_t n = 0; n < session.nameCount && !sharesName; ++n)
+            sharesName = ownName.count(sessionNames[session.firstName + n]) != 0;
+        if (!sharesAddress && !sharesName)
+            continue;
+        LinkedAccount& account = linked[session.account];
+        const auto evidenceFor = [&](LinkEvidence::By by, std::int32_t key, const std::string& name) -> LinkEvidence& {
+            for (LinkEvidence& evidence : account.evidence) {
+                if (evidence.by == by && evidence.addressKey == key && evidence.name == name)
+                    return evidence;
+            }
+            LinkEvidence& made = account.evidence.emplace_back();
+            made.by = by;
+            made.addressKey = key;
+            made.name = name;
+            return made;
+        };
+        if (sharesAddress)
+            note(evidenceFor(LinkEvidence::By::Address, session.addressKey, {}), session);
+        for (std::uint32_t n = 0; n < session.nameCount; ++n) {
+            const std::uint32_t name = sessionNames[session.firstName + n];
+            if (ownName.count(name) != 0)
+                note(evidenceFor(LinkEvidence::By::Name, 0, names.text(name)), session);
+        }
+    }
+    // Every session of a linked account, the ones before its first evidence
+    // too: its totals, names and overlaps.
+    for (const SessionFacts& session : sessions) {
+        auto at = linked.find(session.account);
+        if (at == linked.end())
+            continue;
+        LinkedAccount& account = at->second;
+        if (account.sessions == 0 || session.start < account.firstSeen)
+            account.firstSeen = session.start;
+        account.lastSeen = std::max(account.lastSeen, session.end);
+        ++account.sessions;
+        for (std::uint32_t n = 0; n < session.nameCount; ++n) {
+            const std::string& name = names.text(sessionNames[session.firstName + n]);
+            if (std::find(account.names.begin(), account.names.end(), name) == account.names.end())
+                account.names.push_back(name);
+        }
+        for (const SessionFacts* mine : own) {
+            if (mine->start < session.end && session.start < mine->end) {
+                ++account.overlappingSessions;
+                break;
+            }
+        }
+    }
+    for (auto& [index, account] : linked) {
+        account.uniqueId = accountIds[index];
+        std::stable_sort(account.evidence.begin(), account.evidence.end(),
+                         [](const LinkEvidence& a, const LinkEvidence& b) { return a.by < b.by; });
+        result.accounts.push_back(std::move(account));
+    }
+    std::stable_sort(result.accounts.begin(), result.accounts.end(), [](const LinkedAccount& a, const LinkedAccount& b) {
+        if (strengthOf(a) != strengthOf(b))
+            return strengthOf(a) > strengthOf(b);
+        if ((a.overlappingSessions == 0) != (b.overlappingSessions == 0))
+            return a.overlappingSessions == 0;
+        return evidenceSessions(a) > evidenceSessions(b);
+    });
+    return complete;
+}
+
+} // namespace zelkam

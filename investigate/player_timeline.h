@@ -1,0 +1,91 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "history/day_windows.h"
+#include "investigate/day_range.h"
+#include "investigate/player_query.h"
+
+namespace zelkam {
+
+// What one line of a player's timeline tells.
+enum class TimelineKind {
+    SessionStart,
+    Connected,
+    Entered,
+    JoinedTeam,
+    NameChanged,
+    Said,
+    SaidTeam,
+    Killed,   // the player killed other
+    KilledBy, // other killed the player
+    Suicide,
+    Disconnected,
+    // A remote-console command (or failed attempt) sent from the address the
+    // player connected from while he was on the server.
+    RconFromAddress,
+    BadRconFromAddress,
+    // A kick, ban or slay that meant the player (see resolveRconTarget).
+    RconActedOn,
+    SessionEnd,
+};
+
+// One line of the timeline. Texts are the logged bytes, not yet made safe
+// for any output.
+struct TimelineEntry {
+    std::int32_t day = 0;
+    std::int32_t time = 0;
+    TimelineKind kind = TimelineKind::Connected;
+    // The player as the line names him (for a command, the session's name).
+    std::string name;
+    std::string uniqueId;
+    std::int32_t userId = 0;
+    // The address key of a connection or of a command's sender; 0 for none.
+    std::int32_t addressKey = 0;
+    // The chat message, new name, team joined or command; for a session's
+    // end, "disconnected" or "day's end"; for an action on him, its name.
+    std::string text;
+    // The other player of a kill (killer or victim), and the weapon.
+    std::string otherName;
+    std::string otherUniqueId;
+    std::string weapon;
+    // For an action on him: "kick", "ban" or "slay".
+    std::string action;
+    // Where the line stands in the day's window, for the viewer to stand on
+    // it; sessions' boundaries take their first or last line's place.
+    std::size_t event = 0;
+};
+
+struct TimelineDay {
+    std::size_t index = 0;
+    std::int32_t day = 0;
+    // In time order (the log's order within a second), each session's start
+    // first and its end last.
+    std::vector<TimelineEntry> entries;
+};
+
+// The player's timeline over the days of range: every session of the one
+// session tracker that query matches (as the player record finds sessions)
+// with the lines it recorded for it, and every kick, ban or slay that meant
+// the player at that moment, resolved against the players on the server as
+// the replay has them. Days are read on every core, every kind parsed, days
+// whose files cannot name the player passed over; onDay gets each day that
+// has entries, in day order, on the calling thread. False when stopped.
+bool collectTimeline(const FolderDays& folder, const PlayerQuery& query, const DayRange& range,
+                     const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay);
+
+// The sessions and their recorded lines for one day of a loaded window, as
+// dayRecordOf finds them, for those that wanted accepts: kinds the replay
+// plays only, so that a line only rankings read begins or ends nothing.
+std::vector<PlayerSession> daySessionsOf(const EventList& window, std::int32_t day,
+                                         const std::function<bool(const PlayerSession&)>& wanted);
+
+// The kind's name in JSON output ("connected", "killedBy", ...).
+const char* timelineKindName(TimelineKind kind);
+
+} // namespace zelkam

@@ -1,0 +1,312 @@
+#include "investigate/report_page.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "history/player_sessions.h"
+#include "parse/calendar_date.h"
+#include "replay/day_overview.h"
+#include "text/text_out.h"
+
+namespace zelkam {
+namespace {
+
+std::string html(std::string_view logBytes) { return htmlText(logBytes); }
+std::string html(const char* logText) { return htmlText(logText ? logText : ""); }
+
+const char* teamName(std::int32_t team)
+{
+    return team == Team::Terrorist ? "Terrorist" : team == Team::CounterTerrorist ? "Counter-Terrorist" : "Spectator";
+}
+
+struct Board {
+    std::string map;
+    std::int32_t ctScore = 0;
+    std::int32_t tScore = 0;
+    std::vector<PlayerEntry> players;
+};
+
+Board boardOf(const LiveState& live)
+{
+    Board board;
+    board.map = live.mapName ? live.mapName : "";
+    board.ctScore = live.ctScore;
+    board.tScore = live.tScore;
+    for (std::size_t i = 0; i < live.roster.count; ++i)
+        board.players.push_back(live.roster.entries[i]);
+    // Teams together, the best score first, as a scoreboard reads.
+    std::stable_sort(board.players.begin(), board.players.end(), [](const PlayerEntry& a, const PlayerEntry& b) {
+        if (a.team != b.team)
+            return a.team < b.team;
+        return a.frags > b.frags;
+    });
+    return board;
+}
+
+// Player texts point into the loaded window, which lives as long as the
+// state's day: copies are kept only for what outlives the page's making.
+// The roster keeps an address only for a player who connected since the
+// map began, so the boards show none; the players' table shows them all.
+void appendBoard(std::string& out, const char* title, std::int32_t time, const Board& board)
+{
+    out += "<section><h2>" + std::string(title) + " (" + timeOfDayText(time) + ")</h2>\n";
+    out += "<p>Map " + html(board.map) + ": Counter-Terrorists " + std::to_string(board.ctScore) + ", Terrorists " +
+           std::to_string(board.tScore) + "</p>\n";
+    out += "<table class=\"board\"><thead><tr><th>Player</th><th>Unique id</th><th>Team</th><th>Frags</th>"
+           "<th>Deaths</th></tr></thead><tbody>\n";
+    for (const PlayerEntry& player : board.players) {
+        out += "<tr class=\"team" + std::to_string(player.team) + "\"><td class=\"name\">" + html(player.name) +
+               "</td><td>" + html(player.uniqueId) + "</td><td>" + teamName(player.team) + "</td><td>" +
+               std::to_string(player.frags) + "</td><td>" + std::to_string(player.deaths) + "</td></tr>\n";
+    }
+    if (board.players.empty())
+        out += "<tr><td colspan=\"5\">Nobody on the server.</td></tr>\n";
+    out += "</tbody></table></section>\n";
+}
+
+// A player met in the range: every name he used and where he came from.
+struct Involved {
+    std::string uniqueId;
+    std::vector<std::string> names;
+    std::vector<std::int32_t> addresses;
+};
+
+void involve(std::map<std::string, Involved>& players, const PlayerEntry& player)
+{
+    if (!player.name)
+        return;
+    const std::string id = player.uniqueId ? player.uniqueId : "";
+    // Players of a shared id are told apart by name, as the record does.
+    const std::string key = isSharedUniqueId(id) ? id + '\x01' + player.name : id;
+    Involved& involved = players[key];
+    involved.uniqueId = id;
+    if (std::find(involved.names.begin(), involved.names.end(), player.name) == involved.names.end())
+        involved.names.emplace_back(player.name);
+    if (player.addressKey != NoAddressKey &&
+        std::find(involved.addresses.begin(), involved.addresses.end(), player.addressKey) == involved.addresses.end())
+        involved.addresses.push_back(player.addressKey);
+}
+
+// The line the page shows for an event that composes no chat line.
+std::string describe(const LogEvent& event)
+{
+    switch (event.kind) {
+    case MapStarted:
+        return "Map " + html(event.text) + " started";
+    case PlayerConnected:
+        return html(event.player.name) + " connected";
+    case PlayerEntered:
+        return html(event.player.name) + " entered the game";
+    case RoundStarted:
+        return "Round started";
+    case TeamScore:
+        return "Team score";
+    case Killed:
+        return html(event.text) + " killed " + html(event.player.name);
+    case Suicide:
+        return html(event.player.name) + " committed suicide";
+    case PlayerDisconnected:
+        return html(event.player.name) + " disconnected";
+    default:
+        return {};
+    }
+}
+
+void appendPlot(std::string& out, const DayOverview& overview, std::int32_t from, std::int32_t to)
+{
+    const std::int32_t firstMinute = std::max(0, (from - overview.dayStart) / 60);
+    const std::int32_t lastMinute = std::min(static_cast<std::int32_t>(overview.minutes.size()) - 1,
+                                             (to - overview.dayStart) / 60);
+    if (lastMinute < firstMinute)
+        return;
+    const std::int32_t count = lastMinute - firstMinute + 1;
+    std::int32_t peak = 1;
+    for (std::int32_t m = firstMinute; m <= lastMinute; ++m) {
+        const OverviewMinute& minute = overview.minutes[static_cast<std::size_t>(m)];
+        peak = std::max({peak, minute.players(), minute.kills, minute.chat});
+    }
+    constexpr int Width = 760;
+    constexpr int Height = 140;
+    constexpr int Left = 30;
+    constexpr int Bottom = 20;
+    const double step = static_cast<double>(Width - Left) / count;
+    const auto x = [&](std::int32_t i) { return Left + step * i; };
+    const auto y = [&](std::int32_t value) { return (Height - Bottom) - (Height - Bottom - 10) * value / double(peak); };
+    out += "<section><h2>Activity</h2>\n<svg class=\"plot\" xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+           std::to_string(Width) + "\" height=\"" + std::to_string(Height) + "\" viewBox=\"0 0 " +
+           std::to_string(Width) + ' ' + std::to_string(Height) + "\" role=\"img\" aria-label=\"Players, kills and "
+           "chat per minute\">\n";
+    out += "<line x1=\"" + std::to_string(Left) + "\" y1=\"" + std::to_string(Height - Bottom) + "\" x2=\"" +
+           std::to_string(Width) + "\" y2=\"" + std::to_string(Height - Bottom) + "\" stroke=\"#888\"/>\n";
+    char number[64];
+    for (std::int32_t i = 0; i < count; ++i) {
+        const OverviewMinute& minute = overview.minutes[static_cast<std::size_t>(firstMinute + i)];
+        const double barWidth = std::max(1.0, step / 2 - 0.5);
+        if (minute.kills > 0) {
+            std::snprintf(number, sizeof number, "%.1f", x(i));
+            const double top = y(minute.kills);
+            out += "<rect class=\"kills\" x=\"" + std::string(number) + "\" y=\"" + std::to_string(top) +
+                   "\" width=\"" + std::to_string(barWidth) + "\" height=\"" +
+                   std::to_string((Height - Bottom) - top) + "\" fill=\"#c0392b\"/>\n";
+        }
+        if (minute.chat > 0) {
+            std::snprintf(number, sizeof number, "%.1f", x(i) + barWidth);
+            const double top = y(minute.chat);
+            out += "<rect class=\"chat\" x=\"" + std::string(number) + "\" y=\"" + std::to_string(top) +
+                   "\" width=\"" + std::to_string(barWidth) + "\" height=\"" +
+                   std::to_string((Height - Bottom) - top) + "\" fill=\"#2e86c1\"/>\n";
+        }
+    }
+    out += "<polyline fill=\"none\" stroke=\"#27ae60\" stroke-width=\"2\" points=\"";
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::snprintf(number, sizeof number, "%.1f,%.1f ", x(i) + step / 2,
+                      y(overview.minutes[static_cast<std::size_t>(firstMinute + i)].players()));
+        out += number;
+    }
+    out += "\"/>\n";
+    out += "<text x=\"" + std::to_string(Left) + "\" y=\"" + std::to_string(Height - 4) + "\" font-size=\"11\">" +
+           timeOfDayText(overview.dayStart + 60 * firstMinute) + "</text>\n";
+    out += "<text x=\"" + std::to_string(Width) + "\" y=\"" + std::to_string(Height - 4) +
+           "\" font-size=\"11\" text-anchor=\"end\">" + timeOfDayText(overview.dayStart + 60 * lastMinute) +
+           "</text>\n";
+    out += "<text x=\"2\" y=\"12\" font-size=\"11\">" + std::to_string(peak) + "</text>\n";
+    out += "</svg>\n<p class=\"legend\"><span class=\"players\">&#9644; players on the server</span> "
+           "<span class=\"kills\">&#9632; kills</span> <span class=\"chat\">&#9632; chat lines</span> "
+           "(per minute)</p></section>\n";
+}
+
+constexpr std::string_view PageStyle = R"(
+body { font: 14px/1.4 "Liberation Sans", Arial, sans-serif; margin: 1.5em; color: #111; background: #fff; }
+h1 { font-size: 1.4em; margin-bottom: 0.2em; }
+h2 { font-size: 1.1em; margin: 1.2em 0 0.4em; }
+table { border-collapse: collapse; margin-bottom: 0.5em; }
+th, td { border: 1px solid #bbb; padding: 2px 8px; text-align: left; vertical-align: top; }
+th { background: #ddd; }
+.board tr.team0 td { background: #f5d5d0; }
+.board tr.team1 td { background: #d0def5; }
+.board tr.team2 td { background: #eee; }
+.time { white-space: nowrap; font-family: "Liberation Mono", monospace; }
+.source td:first-child { font-weight: bold; }
+.legend .players { color: #27ae60; } .legend .kills { color: #c0392b; } .legend .chat { color: #2e86c1; }
+.note { color: #555; font-size: 0.9em; }
+@media print { body { margin: 0; } section { break-inside: avoid; } tr { break-inside: avoid; } }
+)";
+
+} // namespace
+
+bool makeReportPage(ViewerState& state, const ReportRequest& request, const AddressNames& addresses,
+                    std::string& page)
+{
+    if (state.isEmptyDay())
+        return false;
+    const DayOverview overview = computeDayOverview(state);
+    const std::string day = dateText(state.dayStart());
+    const std::string range = timeOfDayText(request.from) + " to " + timeOfDayText(request.to);
+
+    std::optional<SessionTest> test;
+    if (request.player)
+        test.emplace(*request.player);
+    const auto namesPlayer = [&](const LogEvent& event) {
+        if (!test)
+            return true;
+        const PlayerQuery& query = *request.player;
+        const auto is = [&](const char* name, const char* id) {
+            return query.byId ? (id && query.text == id) : (name && test->matchesName(name));
+        };
+        if (is(event.player.name, event.player.uniqueId))
+            return true;
+        if (event.kind == Killed)
+            return is(event.text, query.byId ? killDetailOf(event).killerUniqueId : nullptr);
+        return false;
+    };
+
+    state.seek(request.from);
+    const Board start = boardOf(state.live());
+    std::map<std::string, Involved> involved;
+    for (const PlayerEntry& player : start.players)
+        involve(involved, player);
+
+    std::string events;
+    std::string chat;
+    std::size_t eventCount = 0;
+    std::size_t chatCount = 0;
+    while (state.cursor() < state.dayPlayEnd() && state.events()[state.cursor()].time <= request.to) {
+        const LogEvent& event = state.events()[state.cursor()];
+        const bool composed = state.applyNext();
+        if (event.kind != MapStarted && event.kind != RoundStarted && event.kind != TeamScore &&
+            event.kind != RconCommand && event.kind != BadRconCommand)
+            involve(involved, event.player);
+        if (!namesPlayer(event))
+            continue;
+        std::string line;
+        if (composed) {
+            const ChatRing& lines = state.live().chatLines;
+            line = html(lines[lines.size() - 1].text);
+        } else {
+            line = describe(event);
+        }
+        if (line.empty())
+            continue;
+        const std::string time = "<td class=\"time\">" + timeOfDayText(event.time) + "</td>";
+        events += "<tr>" + time + "<td>" + line + "</td></tr>\n";
+        ++eventCount;
+        if (event.kind == Say || event.kind == SayTeam) {
+            chat += "<tr>" + time + "<td class=\"name\">" + html(event.player.name) + "</td><td>" +
+                    (event.kind == SayTeam ? "(team) " : "") + html(event.text) + "</td></tr>\n";
+            ++chatCount;
+        }
+    }
+    const Board end = boardOf(state.live());
+    for (const PlayerEntry& player : end.players)
+        involve(involved, player);
+
+    const std::string title = "Zelkam report: " + html(request.server) + ", " + day + ", " + range;
+    page.clear();
+    page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    // Before anything a stranger wrote: the policy forbids every script, every
+    // fetch and every form, whatever the page holds.
+    page += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; script-src 'none'; "
+            "object-src 'none'; style-src 'unsafe-inline'; img-src data:; base-uri 'none'; form-action 'none'\">\n";
+    page += "<meta name=\"referrer\" content=\"no-referrer\">\n";
+    page += "<title>" + title + "</title>\n<style>" + std::string(PageStyle) + "</style>\n</head>\n<body>\n";
+    page += "<h1>" + title + "</h1>\n";
+    page += "<table class=\"source\"><tbody>\n<tr><td>Folder</td><td>" + html(request.folder) +
+            "</td></tr>\n<tr><td>Server</td><td>" + html(request.server) + "</td></tr>\n<tr><td>Day</td><td>" + day +
+            "</td></tr>\n<tr><td>Range</td><td>" + range + "</td></tr>\n";
+    if (request.player)
+        page += "<tr><td>Player</td><td>" + std::string(request.player->byId ? "unique id " : "name holding ") +
+                html(request.player->text) + "</td></tr>\n";
+    page += "<tr><td>Addresses</td><td>" +
+            std::string(addresses.hidesAddresses() ? "shown as pseudonyms (a keyed hash: the same address gives "
+                                                     "the same pseudonym)"
+                                                   : "shown as the network of each (first three groups)") +
+            "</td></tr>\n</tbody></table>\n";
+    appendBoard(page, "Scoreboard at the start", request.from, start);
+    appendPlot(page, overview, request.from, request.to);
+    page += "<section><h2>Events (" + std::to_string(eventCount) + ")</h2>\n<table class=\"events\"><tbody>\n" +
+            events + "</tbody></table></section>\n";
+    page += "<section><h2>Chat (" + std::to_string(chatCount) + ")</h2>\n<table class=\"chat\"><tbody>\n" + chat +
+            "</tbody></table></section>\n";
+    page += "<section><h2>Players (" + std::to_string(involved.size()) +
+            ")</h2>\n<table class=\"players\"><thead><tr><th>Names</th><th>Unique id</th><th>Addresses</th></tr>"
+            "</thead><tbody>\n";
+    for (const auto& [key, player] : involved) {
+        std::string names;
+        for (const std::string& name : player.names)
+            names += (names.empty() ? "" : "<br>") + html(name);
+        std::string shown;
+        for (const std::int32_t address : player.addresses)
+            shown += (shown.empty() ? "" : ", ") + addresses.textOf(address);
+        page += "<tr><td class=\"name\">" + names + "</td><td>" + html(player.uniqueId) + "</td><td>" + shown +
+                "</td></tr>\n";
+    }
+    page += "</tbody></table></section>\n";
+    appendBoard(page, "Scoreboard at the end", request.to, end);
+    page += "<p class=\"note\">Made by Zelkam from the server's own logs. Names, chat and commands are shown as "
+            "written; characters that would act or hide are shown as escapes such as \\u{202E}.</p>\n";
+    page += "</body>\n</html>\n";
+    return true;
+}
+
+} // namespace zelkam

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include "tests/cli/run_cli.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+// Sets an environment variable for the test's lifetime; the commands run as
+// children and inherit it.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            previous_ = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment()
+    {
+        if (previous_)
+            ::setenv(name_, previous_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> previous_;
+};
+
+std::string token(std::string_view name, int userId, std::string_view id, std::string_view team = "")
+{
+    return "\"" + std::string(name) + "<" + std::to_string(userId) + "><" + std::string(id) + "><" +
+           std::string(team) + ">\"";
+}
+
+// A player seen from two addresses, a second account from one of them, an
+// admin whose address sends commands, one of which kicks the player.
+void writeAddressFolder(const TempFolder& folder)
+{
+    folder.write("L0705000.log",
+                 LogText("07/05/2001")
+                     .at("20:00:00", mapStarted("de_dust2"))
+                     .at("20:00:01", token("Al", 2, "STEAM_0:1:42") + " connected, address \"172.16.30.40:27005\"")
+                     .at("20:00:02", token("Admin", 3, "STEAM_0:0:3") + " connected, address \"192.168.77.8:27005\"")
+                     .at("20:00:03", token("Al", 2, "STEAM_0:1:42") + " joined team \"CT\"")
+                     .at("20:00:04", token("Admin", 3, "STEAM_0:0:3") + " joined team \"TERRORIST\"")
+                     .at("20:01:00", token("Al", 2, "STEAM_0:1:42", "CT") + " say \"hello\"")
+                     .at("20:02:00", token("Admin", 3, "STEAM_0:0:3", "TERRORIST") + " killed " +
+                                         token("Al", 2, "STEAM_0:1:42", "CT") + " with \"ak47\"")
+                     .at("20:03:00", rconCommand("kick #2", "192.168.77.8:27005"))
+                     .at("20:03:00", token("Al", 2, "STEAM_0:1:42", "CT") + " disconnected")
+                     .at("20:04:00", badRconCommand("status", "203.0.113.9:1"))
+                     .at("20:10:00", token("Alt", 4, "STEAM_0:1:99") + " connected, address \"172.16.30.41:27005\"")
+                     .at("20:20:00", token("Al", 5, "STEAM_0:1:42") + " connected, address \"10.44.55.66:27005\"")
+                     .at("20:30:00", token("Al", 5, "STEAM_0:1:42") + " disconnected")
+                     .text());
+}
+
+// Every command that shows an address, with --hide-addresses: no address
+// (nor the network of one, as addresses are shown) is in any output, while
+// without the option the same command shows one. A linked account is still
+// linked under pseudonyms, and the same address gives the same pseudonym.
+TEST(CliInvestigate, HideAddressesLeavesNoAddressInAnyOutput)
+{
+    TempFolder logs;
+    writeAddressFolder(logs);
+    TempFolder settings;
+    const ScopedEnvironment config("XDG_CONFIG_HOME", settings.string());
+    const std::string folder = logs.string();
+    const std::string report = (settings.path() / "report.html").string();
+    const std::vector<std::string> addresses = {"172.16.30", "192.168.77", "10.44.55", "203.0.113"};
+
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        // Where the output goes: standard output, or the report file.
+        bool toFile;
+    };
+    const std::vector<Case> cases = {
+        {"timeline", {"timeline", folder, "--id", "STEAM_0:1:42"}, false},
+        {"timeline as JSON", {"timeline", folder, "--id", "STEAM_0:1:42", "--json"}, false},
+        {"timeline by name", {"timeline", folder, "--name", "al"}, false},
+        {"alts", {"alts", folder, "--id", "STEAM_0:1:42"}, false},
+        {"alts as JSON", {"alts", folder, "--id", "STEAM_0:1:42", "--json"}, false},
+        {"audit", {"audit", folder}, false},
+        {"audit as JSON", {"audit", folder, "--json"}, false},
+        {"report", {"report", folder, "05/07/2001", "--from", "20:00:00", "--to", "20:59:00", "-o", report,
+                    "--show-addresses"}, true},
+    };
+    const auto outputOf = [&](const Case& c, bool hide) {
+        std::vector<std::string> args = c.args;
+        if (hide)
+            args.push_back("--hide-addresses");
+        std::filesystem::remove(report);
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, 0) << c.what << ": " << result.err;
+        if (!c.toFile)
+            return result.out + result.err;
+        std::ifstream in(report);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str() + result.err;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string shown = outputOf(c, false);
+        const std::string hidden = outputOf(c, true);
+        bool anyShown = false;
+        for (const std::string& address : addresses) {
+            anyShown = anyShown || shown.find(address) != std::string::npos;
+            EXPECT_EQ(hidden.find(address), std::string::npos) << address << " in\n" << hidden;
+        }
+        EXPECT_TRUE(anyShown) << "without the option the output shows an address:\n" << shown;
+        EXPECT_NE(hidden.find("addr-"), std::string::npos) << hidden;
+    }
+
+    // The linked account stays linked, under the same pseudonym the
+    // timeline gives the shared address.
+    const CliResult alts = runCli({"alts", folder, "--id", "STEAM_0:1:42", "--hide-addresses"});
+    ASSERT_EQ(alts.status, 0) << alts.err;
+    EXPECT_NE(alts.out.find("STEAM_0:1:99"), std::string::npos) << alts.out;
+    const CliResult timeline = runCli({"timeline", folder, "--id", "STEAM_0:1:42", "--hide-addresses"});
+    const std::size_t at = alts.out.find("address addr-");
+    ASSERT_NE(at, std::string::npos) << alts.out;
+    const std::string pseudonym = alts.out.substr(at + 8, 17);
+    EXPECT_NE(timeline.out.find(pseudonym), std::string::npos) << pseudonym << " not in\n" << timeline.out;
+
+    // The key is the user's own, in the settings folder, never in the logs.
+    struct stat status {};
+    ASSERT_EQ(::stat((settings.path() / "zelkam" / "address-key").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    for (const auto& entry : std::filesystem::directory_iterator(logs.path()))
+        EXPECT_EQ(entry.path().filename().string().rfind("L07", 0), 0u) << entry.path();
+}
+
+// The timeline tells the player's day in order, the kick that meant him
+// resolved from his user id at that moment.
+TEST(CliInvestigate, TimelineTellsThePlayersDayInOrder)
+{
+    TempFolder logs;
+    writeAddressFolder(logs);
+    const CliResult result = runCli({"timeline", logs.string(), "--id", "STEAM_0:1:42"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::string> expected = {
+        "05/07/2001 20:00:01 Al <STEAM_0:1:42> session begins (user id 2)",
+        "05/07/2001 20:00:01 Al <STEAM_0:1:42> connected from 172.16.30.*",
+        "05/07/2001 20:00:03 Al <STEAM_0:1:42> joined team CT",
+        "05/07/2001 20:01:00 Al <STEAM_0:1:42> say: hello",
+        "05/07/2001 20:02:00 Al <STEAM_0:1:42> killed by Admin <STEAM_0:0:3> with ak47",
+        "05/07/2001 20:03:00 Al <STEAM_0:1:42> kick by rcon from 192.168.77.*: kick #2",
+        "05/07/2001 20:03:00 Al <STEAM_0:1:42> disconnected",
+        "05/07/2001 20:03:00 Al <STEAM_0:1:42> session ends (disconnected)",
+        "05/07/2001 20:20:00 Al <STEAM_0:1:42> session begins (user id 5)",
+        "05/07/2001 20:20:00 Al <STEAM_0:1:42> connected from 10.44.55.*",
+        "05/07/2001 20:30:00 Al <STEAM_0:1:42> disconnected",
+        "05/07/2001 20:30:00 Al <STEAM_0:1:42> session ends (disconnected)",
+    };
+    EXPECT_EQ(result.lines(), expected);
+}
+
+} // namespace
+} // namespace zelkam
