@@ -135,7 +135,9 @@ void DateSelectorControl::showDay(int index, std::int32_t stamp)
     lastIndex_ = index;
     if (index < combo_->count() && combo_->currentIndex() != index)
         combo_->setCurrentIndex(index);
-    const QString date = QString::fromStdString(localDateText(stamp));
+    if (stamp != NoDay)
+        combo_->setToolTip(QString());
+    const QString date = stamp == NoDay ? QString() : QString::fromStdString(localDateText(stamp));
     if (editField_->text() != date)
         combo_->setEditText(date);
 }

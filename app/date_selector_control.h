@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 
 #include <QComboBox>
 #include <QPointer>
@@ -13,6 +14,9 @@ class QEvent;
 class QKeyEvent;
 
 namespace zelkam {
+
+// The stamp of "no day loaded" for showDay.
+inline constexpr std::int32_t NoDay = std::numeric_limits<std::int32_t>::min();
 
 // The date selector at the top: an editable drop-down list with one entry
 // "dd/mm/yyyy" per day of the folder, in which a date can also be typed.
@@ -44,9 +48,10 @@ public:
     // not touched.
     void showDate(std::int32_t stamp);
     // Shows the day the replay shows: entry index (-1 for none) selected in
-    // the list and the local date of stamp in the field, so that the list,
-    // the field and the replay agree. Only a date the user is typing is left
-    // alone.
+    // the list and the local date of stamp in the field (empty for NoDay:
+    // no day is loaded), so that the list, the field and the replay agree.
+    // Only a date the user is typing is left alone. A note about a typed
+    // date that was refused goes once a day is shown again.
     void showDay(int index, std::int32_t stamp);
     void selectEntry(int index);
 

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <algorithm>
+#include <ctime>
 #include <iterator>
 #include <new>
 
@@ -180,6 +181,14 @@ bool MainWindow::createChildren()
     mapLabel_->setFont(sharedFont());
     mapLabel_->show();
 
+    // Between the date and the map, where it reads with the clock's date.
+    playStateLabel_ = new QLabel(this);
+    playStateLabel_->setObjectName(QStringLiteral("playState"));
+    playStateLabel_->setGeometry(168, 20, 136, 24);
+    playStateLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    playStateLabel_->setFont(sharedFont());
+    playStateLabel_->show();
+
     makeButton(QStringLiteral("Find..."), 260, 492, 64, 24, OpenFind);
     makeButton(QStringLiteral("RScan"), 340, 492, 64, 24, RconScan);
     makeButton(QStringLiteral("About"), 420, 492, 64, 24, OpenAbout);
@@ -263,7 +272,7 @@ void MainWindow::fillDateList()
         dateSelector_->addDay(day);
     // A refilled list selects its first entry; it must go on showing the day
     // that is shown.
-    dateSelector_->showDay(shownDayIndex(), state_.viewClock());
+    dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
     dateSelector_->invalidate();
 }
 
@@ -273,8 +282,9 @@ void MainWindow::refreshViews()
         return;
     trackbar_->setValue(state_.viewMinute());
     mapLabel_->setText(logText(state_.viewMapName() != nullptr ? state_.viewMapName() : ""));
-    timeLabel_->showTime(state_.viewClock());
-    dateSelector_->showDay(shownDayIndex(), state_.viewClock());
+    timeLabel_->showTime(state_.viewClock(), state_.dayStart());
+    dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
+    playStateLabel_->setText(QString::fromStdString(playStateText(state_.playMode(), state_.speed(), state_.lag())));
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
@@ -295,14 +305,10 @@ int MainWindow::shownDayIndex() const
 {
     if (state_.isEmptyDay())
         return -1;
+    // The loaded day, also when play has run past its midnight: the date
+    // box names it, the clock says "+1", and the keys count from it.
     const std::int32_t* first = state_.days().begin();
     const std::int32_t* last = state_.days().end();
-    // A day followed live past midnight shows the next date: the list shows
-    // the entry of the date the clock (and the date box) shows, when there
-    // is one.
-    const std::int32_t* on = std::upper_bound(first, last, state_.viewClock());
-    if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock()))
-        return static_cast<int>(on - 1 - first);
     const std::int32_t* found = std::find(first, last, state_.dayStart());
     return found == last ? -1 : static_cast<int>(found - first);
 }
@@ -369,7 +375,7 @@ void MainWindow::timerExpired()
     const LiveUpdate live = state_.follow();
     if (live.daysChanged)
         fillDateList();
-    const bool ticked = state_.tick();
+    const bool ticked = state_.tick(wallClock_ ? wallClock_() : static_cast<std::int32_t>(std::time(nullptr)));
     if (ticked || live.viewChanged || live.daysChanged)
         refreshViews();
     mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());

@@ -1,5 +1,6 @@
 // The time label and the two painted controls on real widgets.
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
 #include <QWidget>
@@ -18,17 +19,23 @@ TEST(TimeLabelControl, ShowsEightCharacterLocalTime)
     test::ScopedTimeZone zone("UTC0");
     QWidget window;
     TimeLabelControl label(16, 532, 64, 24, &window);
+    const std::int32_t day = test::localStamp(2001, 7, 6);
     const struct {
         std::int32_t stamp;
         const char* text;
     } cases[] = {
-        {test::localStamp(2001, 7, 6), "00:00:00"},
+        {day, "00:00:00"},
         {test::localStamp(2001, 7, 6, 13, 5, 9), "13:05:09"},
         {test::localStamp(2001, 7, 6, 23, 59, 59), "23:59:59"},
+        // Played past the loaded day's midnight: the clock says so.
+        {test::localStamp(2001, 7, 7, 0, 1, 0), "00:01:00 +1"},
+        {test::localStamp(2001, 7, 8, 0, 0, 0), "00:00:00 +2"},
     };
     for (const auto& c : cases) {
-        label.showTime(c.stamp);
+        label.showTime(c.stamp, day);
         EXPECT_EQ(label.text(), QString::fromLatin1(c.text));
+        auto* shown = window.findChild<QLineEdit*>();
+        EXPECT_LE(QFontMetrics(shown->font()).horizontalAdvance(shown->text()), shown->width() - 4) << c.text;
     }
     auto* edit = window.findChild<QLineEdit*>();
     ASSERT_NE(edit, nullptr);

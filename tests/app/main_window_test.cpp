@@ -219,6 +219,45 @@ TEST(MainWindow, TrackbarStepsSeekAndADragPausesWithTheClockOnTheThumb)
     EXPECT_EQ(bar->value(), 600);
 }
 
+// A first day whose file runs past midnight, and two more days.
+void writeMidnightLogs(const TempFolder& dir)
+{
+    std::string first = lineAt("07/06/2001", "23:58:00", "Started map \"de_dust\"");
+    first += lineAt("07/06/2001", "23:59:30", "\"Gordon<2><111><>\" connected, address \"10.0.0.1:27005\"");
+    first += lineAt("07/07/2001", "00:01:00", "\"Gordon<2><111><>\" entered the game");
+    dir.write("L0706000.log", first);
+    dir.write("L0707000.log", lineAt("07/07/2001", "09:00:00", "Started map \"cs_office\""));
+    dir.write("L0708000.log", lineAt("07/08/2001", "09:00:00", "Started map \"de_nuke\""));
+}
+
+TEST(MainWindow, PlayPastMidnightKeepsNamingTheLoadedDayAndCountsTheNextFromIt)
+{
+    test::ViewerHarness v(writeMidnightLogs);
+    v.start();
+    ASSERT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    // The thumb dropped at the bar's very end stands on the day's last
+    // minute, as End does, not on the next midnight.
+    QSlider* bar = v.window->trackbar();
+    for (const bool dragged : {true, false}) {
+        bar->setSliderDown(true);
+        bar->setSliderPosition(bar->maximum());
+        if (dragged)
+            bar->triggerAction(QAbstractSlider::SliderMove);
+        bar->setSliderDown(false);
+        EXPECT_EQ(v.time(), QStringLiteral("23:59:00")) << dragged;
+        EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << dragged;
+    }
+
+    v.click(MainWindow::Fastest);
+    v.ticks(5);
+    EXPECT_EQ(v.time(), QStringLiteral("00:01:00 +1")) << "the clock says it is past the day's midnight";
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << "the date box names the loaded day";
+    v.activate();
+    v.key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001")) << "the next day of the loaded one, not of the clock";
+    EXPECT_EQ(v.time(), QStringLiteral("00:01:00")) << "the day begins with its first event, from the day before's file";
+}
+
 TEST(MainWindow, TheWindowsKeysWorkWhileTheDateHasTheFocus)
 {
     Viewer v;
