@@ -121,6 +121,19 @@ void FindAllWindow::stop()
     stopButton_->setEnabled(false);
 }
 
+void FindAllWindow::forgetFolder()
+{
+    worker_.cancel();
+    running_ = false;
+    hits_.clear();
+    table_->setRowCount(0);
+    unreadableDays_ = 0;
+    stopButton_->setEnabled(false);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    status_->setText(QStringLiteral("The log folder changed: search it with Find"));
+}
+
 void FindAllWindow::addDay(const DayHits& day)
 {
     progress_->setRange(0, static_cast<int>(day.dayCount));

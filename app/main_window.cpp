@@ -416,6 +416,7 @@ void MainWindow::loadFolderInBackground()
         }
         fillDateList();
         refreshViews();
+        emit folderChanged();
     });
 }
 

@@ -157,6 +157,9 @@ signals:
     // After every push of the published view into the controls, for the
     // windows that show the replay beside them.
     void viewsRefreshed();
+    // After another folder replaced the shown one (or left none shown): the
+    // windows that show a folder's data must stop using the one before.
+    void folderChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

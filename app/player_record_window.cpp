@@ -255,6 +255,18 @@ PlayerRecordWindow::~PlayerRecordWindow()
     // The worker stops the collection and waits for it.
 }
 
+void PlayerRecordWindow::forgetFolder()
+{
+    worker_.cancel();
+    collecting_ = false;
+    lines_->clear();
+    targets_.clear();
+    allDays_->clear();
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    history_->setText(QStringLiteral("The log folder changed: this record was of the folder shown before"));
+}
+
 void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete)
 {
     worker_.wait();

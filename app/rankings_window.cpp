@@ -204,8 +204,11 @@ void RankingsWindow::finish(const Rankings& rankings, bool complete)
     running_ = false;
     stopped_ = !complete;
     stopButton_->setEnabled(false);
-    progress_->setRange(0, 1);
-    progress_->setValue(complete ? 1 : 0);
+    // Stopped, the bar keeps the point it reached, as Find All's does.
+    if (complete || progress_->maximum() == 0) {
+        progress_->setRange(0, 1);
+        progress_->setValue(complete ? 1 : 0);
+    }
     for (int t = 0; t < 3; ++t)
         fillTable(static_cast<Tab>(t), rankingRows(static_cast<RankingTable>(t), rankings));
     // The record finds sessions by the id as logged (a row keyed by name by

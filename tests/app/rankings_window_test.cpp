@@ -10,6 +10,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -17,6 +18,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/find_all_window.h"
+#include "app/find_dialog.h"
 #include "app/player_record_window.h"
 #include "app/window_menu.h"
 #include "tests/app/viewer_harness.h"
@@ -307,6 +310,16 @@ TEST(RankingsWindow, StopEndsWithWhatWasReadAndANewStartSupersedes)
     EXPECT_FALSE(window.stopButton()->isEnabled());
     EXPECT_TRUE(window.statusLabel()->text().contains(QStringLiteral("(stopped"))) << window.statusLabel()->text().toStdString();
 
+    // Stopped after some days were read, the bar keeps the point reached.
+    window.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.progressBar()->value() >= 2 || !window.isRunning(); }, 20000));
+    window.stopButton()->click();
+    ASSERT_TRUE(waitForEnd(window));
+    if (window.wasStopped()) {
+        EXPECT_GE(window.progressBar()->value(), 2);
+        EXPECT_LT(window.progressBar()->value(), window.progressBar()->maximum());
+    }
+
     // Started twice: only the second reading's tables are shown, whole.
     window.start();
     window.start();
@@ -349,6 +362,57 @@ TEST(RankingsWindow, OpensFromTheMainWindowAndOpensTheRecord)
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(record->windowTitle().contains(QStringLiteral("Ann")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 20000));
+}
+
+// Another server's July: Zed alone.
+void writeOtherLogs(const TempFolder& folder)
+{
+    LogText day("07/09/2001");
+    day.at("20:00:00", mapStarted("de_nuke"))
+        .at("20:00:01", connected("Zed", 2, "10.0.0.9:1"))
+        .at("20:00:02", joinedTeam("Zed", 2, "CT"))
+        .at("20:00:03", said("Zed", 2, "CT", "hello"));
+    folder.write("L0709000.log", day.text());
+}
+
+TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
+{
+    ViewerHarness v(writeLogs);
+    TempFolder other;
+    writeOtherLogs(other);
+    v.start();
+    auto* menu = new WindowMenu(*v.window, v.state);
+    menu->openRankings();
+    RankingsWindow* rankings = menu->rankings();
+    ASSERT_TRUE(waitForEnd(*rankings));
+    ASSERT_EQ(rankings->table(RankingsWindow::Players)->rowCount(), 3);
+    v.window->dispatchCommand(MainWindow::OpenFind);
+    ASSERT_NE(v.window->findDialog(), nullptr);
+    FindRequest request;
+    request.kind = static_cast<std::int32_t>(SearchKind::Player);
+    emit v.window->findDialog()->findAllRequested(request);
+    auto* found = v.window->findChild<FindAllWindow*>();
+    ASSERT_NE(found, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !found->isRunning(); }, 20000));
+    ASSERT_GT(found->table()->rowCount(), 0);
+    v.window->openPlayerRecord(RecordSubject{"Ann", "", 2});
+    auto* record = v.window->findChild<PlayerRecordWindow*>();
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 20000));
+
+    v.window->openFolder(other.string());
+    v.waitForLoads();
+    QCoreApplication::processEvents();
+    // The rankings count the new folder's month; the rows and lines of the
+    // folder before are gone, so none can lead into the new one.
+    ASSERT_TRUE(waitForEnd(*rankings));
+    QTableWidget& players = *rankings->table(RankingsWindow::Players);
+    ASSERT_EQ(players.rowCount(), 1);
+    EXPECT_EQ(players.item(0, 0)->text(), shown("Zed"));
+    EXPECT_EQ(found->table()->rowCount(), 0);
+    EXPECT_FALSE(found->statusLabel()->text().isEmpty());
+    EXPECT_EQ(record->dayLines()->count(), 0);
+    EXPECT_EQ(record->allDaysList()->count(), 0);
 }
 
 } // namespace
