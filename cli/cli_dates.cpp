@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <ctime>
 
-#include "parse/decimal.h"
 #include "parse/time_stamp.h"
 
 namespace zelkam::cli {
@@ -30,15 +29,7 @@ std::string formatTimeOfDay(std::int32_t t)
 
 bool isDateArgument(std::string_view text)
 {
-    if (text.size() != 10 || text[2] != '/' || text[5] != '/')
-        return false;
-    int day = 0;
-    int month = 0;
-    int year = 0;
-    if (!readDigits(text.substr(0, 2), day) || !readDigits(text.substr(3, 2), month)
-        || !readDigits(text.substr(6, 4), year))
-        return false;
-    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+    return isDayMonthYear(text);
 }
 
 std::optional<std::size_t> dayIndexOf(const GrowArray<std::int32_t>& days, std::string_view date)

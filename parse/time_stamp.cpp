@@ -1,5 +1,7 @@
 #include "parse/time_stamp.h"
 
+#include "parse/decimal.h"
+
 #include <algorithm>
 #include <cstring>
 #include <ctime>
@@ -75,6 +77,19 @@ bool isDigit(char c)
 }
 
 } // namespace
+
+bool isDayMonthYear(std::string_view text)
+{
+    if (text.size() != 10 || text[2] != '/' || text[5] != '/')
+        return false;
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    if (!readDigits(text.substr(0, 2), day) || !readDigits(text.substr(3, 2), month)
+        || !readDigits(text.substr(6, 4), year))
+        return false;
+    return day >= 1 && day <= 31 && month >= 1 && month <= 12;
+}
 
 bool toLocalTime(std::int64_t time, std::tm& fields)
 {

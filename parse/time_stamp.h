@@ -25,6 +25,12 @@ inline constexpr std::size_t TimeStampLength = 21;
 // back reads as its earlier occurrence.
 std::int32_t parseTimeStamp(std::string_view text);
 
+// True when text is a date written as the viewer and zelkam-cli write one,
+// DD/MM/YYYY, with a month from 01 to 12 and a day from 01 to 31 (whether
+// that day exists in its month is left to the caller: a day list, or the
+// calendar).
+bool isDayMonthYear(std::string_view text);
+
 // The local broken-down time of a calendar time; false when the platform
 // cannot convert it.
 bool toLocalTime(std::int64_t time, std::tm& fields);

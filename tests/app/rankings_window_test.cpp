@@ -7,7 +7,8 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDateEdit>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
@@ -18,6 +19,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/date_selector_control.h"
 #include "app/find_all_window.h"
 #include "app/find_dialog.h"
 #include "app/player_record_window.h"
@@ -139,8 +141,8 @@ struct RankingsWindowOnTwoMonths : ::testing::Test {
 
 TEST_F(RankingsWindowOnTwoMonths, ShowsTheShownDaysMonthSortedByFrags)
 {
-    EXPECT_EQ(window.fromField()->date(), QDate(2001, 7, 1));
-    EXPECT_EQ(window.toField()->date(), QDate(2001, 7, 31));
+    EXPECT_EQ(window.fromField()->shownDate(), QDate(2001, 7, 1));
+    EXPECT_EQ(window.toField()->shownDate(), QDate(2001, 7, 31));
     EXPECT_FALSE(window.wasStopped());
     EXPECT_FALSE(window.stopButton()->isEnabled());
     EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("3 players, 1 weapons, 2 maps"));
@@ -348,7 +350,7 @@ TEST(RankingsWindow, OpensFromTheMainWindowAndOpensTheRecord)
     menu->openRankings();
     EXPECT_EQ(menu->rankings(), rankings) << "one at a time";
     // The viewer shows the folder's first day, in July.
-    EXPECT_EQ(rankings->fromField()->date(), QDate(2001, 7, 1));
+    EXPECT_EQ(rankings->fromField()->shownDate(), QDate(2001, 7, 1));
     ASSERT_TRUE(waitForEnd(*rankings));
     QTableWidget& players = *rankings->table(RankingsWindow::Players);
     ASSERT_EQ(players.rowCount(), 3);
@@ -373,6 +375,53 @@ void writeOtherLogs(const TempFolder& folder)
         .at("20:00:02", joinedTeam("Zed", 2, "CT"))
         .at("20:00:03", said("Zed", 2, "CT", "hello"));
     folder.write("L0709000.log", day.text());
+}
+
+TEST_F(RankingsWindowOnTwoMonths, TypedDatesAreTakenAsTheMainDateBoxTakesThem)
+{
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTableWidget& players = *window.table(RankingsWindow::Players);
+    const auto type = [&](DateSelectorControl* field, const QString& keys) {
+        field->comboBox()->setFocus();
+        QTest::keyClick(field->editField(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field->editField(), keys);
+        QTest::keyClick(field->editField(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+    };
+    const struct {
+        const char* name;
+        bool from;
+        const char* typed;
+        QDate from_;
+        QDate to;
+        const char* note;
+    } cases[] = {
+        // A date of the calendar is taken as typed, listed or not.
+        {"unlisted To", false, "09/02/2023", QDate(2001, 7, 1), QDate(2023, 2, 9), ""},
+        {"listed From", true, "05/07/2001", QDate(2001, 7, 5), QDate(2023, 2, 9), ""},
+        // What is no date goes back, and says so.
+        {"month 13", false, "32/13/2001", QDate(2001, 7, 5), QDate(2023, 2, 9), "not a date"},
+        {"no such day", true, "31/02/2001", QDate(2001, 7, 5), QDate(2023, 2, 9), "not a date"},
+        {"letters refused", false, "ab", QDate(2001, 7, 5), QDate(2023, 2, 9), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DateSelectorControl* field = c.from ? window.fromField() : window.toField();
+        type(field, QString::fromLatin1(c.typed));
+        EXPECT_EQ(window.fromField()->shownDate(), c.from_) << window.fromField()->editField()->text().toStdString();
+        EXPECT_EQ(window.toField()->shownDate(), c.to) << window.toField()->editField()->text().toStdString();
+        EXPECT_TRUE(field->comboBox()->toolTip().contains(QString::fromLatin1(c.note)));
+        ASSERT_TRUE(waitForEnd(window));
+    }
+    EXPECT_EQ(players.rowCount(), 3) << "05/07 to 09/02/2023 holds every player";
+
+    // From after To is refused with a word why, and counts nothing.
+    type(window.fromField(), QStringLiteral("01/03/2023"));
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_TRUE(window.statusLabel()->text().contains(QStringLiteral("From is after To")));
+    EXPECT_EQ(players.rowCount(), 3) << "the tables stay as they were";
 }
 
 TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
