@@ -232,7 +232,9 @@ void DayOverviewWindow::refresh()
         seriesLastEvent_ = state_.lastEvent();
         haveSeries_ = true;
         plot_->painter().setSeries(&series_);
-        setWindowTitle(QStringLiteral("Day Overview - ") + QString::fromStdString(localDateText(series_.dayStart)));
+        // Without a loaded day the title names none, as the date box does.
+        setWindowTitle(empty ? QStringLiteral("Day Overview")
+                             : QStringLiteral("Day Overview - ") + QString::fromStdString(localDateText(series_.dayStart)));
     }
     plot_->painter().setCursorMinute(state_.viewMinute());
     plot_->update();

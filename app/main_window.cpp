@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
@@ -28,6 +29,7 @@
 #include "app/time_label_control.h"
 #include "app/version.h"
 #include "platform/dialogs.h"
+#include "platform/folder_path.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
@@ -91,6 +93,20 @@ namespace {
 // The shared font on a button of the window's fixed size: a label wider than
 // the button's inside (">>>" on 24 pixels) is drawn condensed until it fits,
 // at the same height, rather than cut at both ends or run together.
+// "Zelkam v1.8 — logs — 06/07/2001": the program first, then the shown
+// folder's last part and the loaded day, where each is known.
+QString windowTitleFor(const std::string& folder, std::int32_t day)
+{
+    QString title = QString::fromLatin1(ProgramTitle);
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(qtPathOf(folder)));
+    const QString name = path.section(QLatin1Char('/'), -1);
+    if (!name.isEmpty())
+        title += QStringLiteral(" \u2014 ") + name;
+    if (day != NoDay)
+        title += QStringLiteral(" \u2014 ") + QString::fromStdString(localDateText(day));
+    return title;
+}
+
 QFont labelFontFor(const QPushButton& button)
 {
     QFont font = sharedFont();
@@ -285,6 +301,7 @@ void MainWindow::refreshViews()
     timeLabel_->showTime(state_.viewClock(), state_.dayStart());
     dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
     playStateLabel_->setText(QString::fromStdString(playStateText(state_.playMode(), state_.speed(), state_.lag())));
+    setWindowTitle(windowTitleFor(logFolder, state_.isEmptyDay() ? NoDay : state_.dayStart()));
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.

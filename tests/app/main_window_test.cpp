@@ -24,6 +24,8 @@
 #include "app/player_list_control.h"
 #include "app/time_label_control.h"
 #include "app/viewer_main.h"
+#include "app/day_overview_window.h"
+#include "app/window_menu.h"
 #include "platform/log_folder_setting.h"
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
@@ -74,7 +76,7 @@ TEST(MainWindow, HasTheFixedLayout)
     v.start();
     MainWindow& w = *v.window;
     EXPECT_EQ(w.objectName(), QStringLiteral("ZELKAMWINDOW"));
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zelkam v1.8"));
+    EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("Zelkam v1.8 \u2014 "))) << "the program first";
     EXPECT_EQ(w.size(), QSize(500, 580));
     EXPECT_EQ(w.minimumSize(), QSize(500, 580));
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -447,6 +449,11 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
 {
     Viewer v;
     v.start();
+    const QString logsName = QString::fromStdString(v.logs.path().filename().string());
+    EXPECT_EQ(v.window->windowTitle(), QStringLiteral("Zelkam v1.8 \u2014 ") + logsName + QStringLiteral(" \u2014 06/07/2001"));
+    auto* menu = new WindowMenu(*v.window, v.state);
+    menu->openDayOverview();
+    EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview - 06/07/2001"));
     v.click(MainWindow::Play);
     v.ticks(20);
     TempFolder empty;
@@ -460,6 +467,11 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
     EXPECT_EQ(v.map(), QString());
     EXPECT_EQ(v.window->playerList()->painter().terroristCount(), 0u);
     EXPECT_EQ(v.window->chatView()->painter().lineCount(), 0u);
+    // No day is named anywhere: not in the date box, the title or the overview's.
+    EXPECT_EQ(v.dateText(), QString());
+    EXPECT_FALSE(v.window->windowTitle().contains(QStringLiteral("2001")));
+    EXPECT_TRUE(v.window->windowTitle().startsWith(QStringLiteral("Zelkam v1.8")));
+    EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview"));
 
     // Nothing left to play, seek or find, and nothing breaks trying.
     const QString time = v.time();
