@@ -11,7 +11,10 @@
 #include <vector>
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QTabWidget>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,7 +27,11 @@
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include "app/about_dialog.h"
 #include "app/chat_view_control.h"
+#include "app/day_overview_window.h"
+#include "app/find_all_window.h"
+#include "app/rankings_window.h"
 #include "app/date_selector_control.h"
 #include "app/find_dialog.h"
 #include "app/player_list_control.h"
@@ -581,6 +588,65 @@ TEST(DesktopUse, ALongFolderPathIsReadLoadedAndBrowsed)
     std::string chosen;
     EXPECT_TRUE(browser.browse(nullptr, chosen));
     EXPECT_EQ(chosen, deep.string());
+}
+
+// The access keys a window's texts mark with "&" ("&&" is a plain "&"),
+// lower-cased, each with the text that marks it.
+std::vector<std::pair<QChar, QString>> accessKeysOf(const QWidget& window)
+{
+    std::vector<std::pair<QChar, QString>> keys;
+    const auto add = [&](const QString& text) {
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != QLatin1Char('&'))
+                continue;
+            if (text[i + 1] != QLatin1Char('&'))
+                keys.emplace_back(text[i + 1].toLower(), text);
+            ++i;
+        }
+    };
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        add(button->text());
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr)
+            add(label->text());
+    }
+    for (const QGroupBox* box : window.findChildren<QGroupBox*>())
+        add(box->title());
+    for (const QTabWidget* tabs : window.findChildren<QTabWidget*>()) {
+        for (int t = 0; t < tabs->count(); ++t)
+            add(tabs->tabText(t));
+    }
+    return keys;
+}
+
+TEST(DesktopUse, EveryWindowsAccessKeysAreUnique)
+{
+    test::ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    ViewerState state;
+    test::RecordingLinkOpener links;
+    std::string pattern;
+    FindDialog find(pattern, nullptr, 0, false);
+    AboutDialog about(links, nullptr);
+    RankingsWindow rankings(nullptr);
+    FindAllWindow findAll(nullptr);
+    DayOverviewWindow overview(state, [](int, int) {}, nullptr);
+    PlayerRecordWindow record(state, RecordSubject{"Ann", "", 2}, logs.string(), nullptr);
+    const std::pair<const char*, const QWidget*> windows[] = {
+        {"Find", &find},         {"About", &about},         {"Rankings", &rankings},
+        {"Find All", &findAll},  {"Day Overview", &overview}, {"Player", &record},
+    };
+    for (const auto& [name, window] : windows) {
+        SCOPED_TRACE(name);
+        const auto keys = accessKeysOf(*window);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            for (std::size_t j = i + 1; j < keys.size(); ++j) {
+                EXPECT_NE(keys[i].first, keys[j].first)
+                    << keys[i].second.toStdString() << " and " << keys[j].second.toStdString();
+            }
+        }
+    }
+    EXPECT_GE(accessKeysOf(find).size(), 6u) << "the walk finds the Find dialog's keys";
 }
 
 } // namespace
