@@ -14,6 +14,8 @@ constexpr int NameX = 16;
 constexpr int FragsX = 250;
 constexpr int DeathsX = 300;
 constexpr int ScoreX = 400;
+// Kept clear at the band's right edge, inside the control's sunken border.
+constexpr int ScoreRightMargin = 6;
 // The "+N" of rows that do not fit, in the header band before the score.
 constexpr int CutMarkX = 350;
 constexpr int LabelY = 3;
@@ -61,7 +63,10 @@ void drawHeader(Canvas& canvas, Rgb band, int width, int shift, int top, const c
         std::string text = "(";
         formatNumber(text, *score);
         text += " wins)";
-        canvas.drawText(ScoreX + shift, top + LabelY, text);
+        // Where the design puts it while it fits; a wider score ("(12 wins)"
+        // in a wide face) ends at the band's right edge instead of past it.
+        const int fits = width - ScoreRightMargin - canvas.textWidth(PlayerListLargeFont, text);
+        canvas.drawText(std::min(ScoreX + shift, fits), top + LabelY, text);
     }
 }
 
@@ -198,7 +203,20 @@ Bands bandsFor(int spectators, int terrorists, int counterTerrorists, int pitch,
 {
     Bands bands;
     bands.terroristTop = spectators * pitch + (spectators > 0 ? 34 : 0);
-    bands.counterTerroristTop = (height + bands.terroristTop) / 2;
+    // The teams share what is left by need: halves, as the design draws
+    // them, while both fit there; otherwise the Counter-Terrorists' header
+    // moves so that the team needing more gets what the other leaves, and a
+    // row is hidden only when the two together cannot fit.
+    const auto need = [&](int rows) {
+        return rows == 0 ? PlayerListPainter::HeaderHeight : PlayerListPainter::FirstRowOffset + (rows - 1) * pitch + cell;
+    };
+    const int half = (height + bands.terroristTop) / 2;
+    const int lowest = bands.terroristTop + need(terrorists);
+    const int highest = height - need(counterTerrorists);
+    if (lowest <= highest)
+        bands.counterTerroristTop = std::clamp(half, lowest, highest);
+    else
+        bands.counterTerroristTop = lowest < half ? lowest : (highest > half ? highest : half);
     bands.terroristsShown = std::min(terrorists, fittingRows(bands.terroristTop, bands.counterTerroristTop, pitch, cell));
     bands.counterTerroristsShown =
         std::min(counterTerrorists, fittingRows(bands.counterTerroristTop, height, pitch, cell));

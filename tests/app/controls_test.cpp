@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "app/chat_view_control.h"
+#include "app/control_base.h"
 #include "app/player_list_control.h"
 #include "app/time_label_control.h"
 #include "tests/support/time_zone.h"
@@ -100,6 +101,31 @@ TEST(PlayerListControl, PaintsBandsAtTheirPlacesOnARealImage)
     const QImage withSpectator = list.window()->grab().toImage();
     EXPECT_EQ(withSpectator.pixelColor(2 + 5, 2 + 5), QColor(64, 64, 64));
     EXPECT_EQ(withSpectator.pixelColor(2 + 5, 2 + 16 + 34 + 5), QColor(255, 64, 0));
+}
+
+TEST(PlayerListControl, ATwoDigitScoreEndsInsideItsBand)
+{
+    ASSERT_TRUE(createSharedFont());
+    // The list at the window's design size, at 500 x 800 and at 900 x 900.
+    for (const QSize list : {QSize(468, 332), QSize(468, 332 + 165), QSize(868, 332 + 240)}) {
+        SCOPED_TRACE(list.width());
+        QWidget window;
+        window.resize(list.width() + 32, list.height() + 248);
+        PlayerListControl control(16, 56, list.width(), list.height(), &window);
+        control.setScores(88, 88);
+        control.sortAndRedraw();
+        const QImage image = control.window()->grab().toImage();
+        // The Terrorists' band: the 24 rows at the top, inside the border.
+        const int inner = image.width() - 2;
+        bool drawn = false;
+        for (int y = 2; y < 2 + 24; ++y) {
+            for (int x = inner - 4; x < inner; ++x)
+                EXPECT_NE(image.pixelColor(x, y), QColor(Qt::white)) << x << "," << y << ": the score runs to the edge";
+            for (int x = inner - 120; x < inner - 4; ++x)
+                drawn = drawn || image.pixelColor(x, y) == QColor(Qt::white);
+        }
+        EXPECT_TRUE(drawn) << "the score is drawn at the band's right";
+    }
 }
 
 TEST(ChatViewControl, PaintsLinesInTheirColoursOnARealImage)

@@ -111,6 +111,38 @@ TEST(PlayerListPainter, LaysOutBlocksByHowCrowdedTheTeamsAre)
     }
 }
 
+TEST(PlayerListPainter, TeamsShareTheHeightByNeedBeforeARowIsHidden)
+{
+    const struct {
+        const char* name;
+        int spectators, terrorists, counterTerrorists;
+        int terroristsCut, counterTerroristsCut;
+    } cases[] = {
+        {"few terrorists leave their room to many counter-terrorists", 0, 3, 14, 0, 0},
+        {"and the other way round", 0, 14, 3, 0, 0},
+        {"with spectators above", 2, 2, 14, 0, 0},
+        {"a full side takes what the other leaves", 0, 1, 32, 0, 6},
+        {"both full: halves, both cut", 0, 32, 32, 19, 19},
+        {"balanced sides keep the halves", 0, 5, 5, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Players players;
+        PlayerListPainter painter;
+        fill(painter, players, c.spectators, c.terrorists, c.counterTerrorists);
+        const PlayerListLayout layout = painter.layout(Height);
+        EXPECT_EQ(layout.terroristsCut, c.terroristsCut);
+        EXPECT_EQ(layout.counterTerroristsCut, c.counterTerroristsCut);
+        // Every shown row's whole cell lies inside its band and the list.
+        EXPECT_LE(layout.terroristTop + PlayerListPainter::FirstRowOffset
+                      + (c.terrorists - layout.terroristsCut - 1) * layout.rowHeight + layout.cellHeight,
+                  c.terrorists > layout.terroristsCut ? layout.counterTerroristTop : Height);
+        EXPECT_LE(layout.counterTerroristTop + PlayerListPainter::FirstRowOffset
+                      + (c.counterTerrorists - layout.counterTerroristsCut - 1) * layout.rowHeight + layout.cellHeight,
+                  Height);
+    }
+}
+
 TEST(PlayerListPainter, DrawsBandsOnlyForTheBlocksShown)
 {
     Players players;
@@ -157,7 +189,9 @@ TEST(PlayerListPainter, ShowsScoresBesideTheTeamHeadersOnly)
     const auto* t = canvas.find("(5 wins)");
     ASSERT_NE(ct, nullptr);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(ct->x, 400);
+    // At 400 as the design has it, or further left to end inside the band.
+    EXPECT_LE(ct->x, 400);
+    EXPECT_LE(ct->x + RecordingCanvas().textWidth(ct->font, ct->text), Width - 6);
     EXPECT_EQ(ct->y, canvas.find("Counter-Terrorists")->y);
     EXPECT_EQ(t->y, canvas.find("Terrorists")->y);
     EXPECT_EQ(t->mode, BackgroundMode::Transparent);
