@@ -17,6 +17,7 @@
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
+#include "views/player_list_painter.h"
 
 namespace zelkam {
 namespace {
@@ -32,7 +33,8 @@ QString dateClockText(std::int32_t t)
     return date.empty() ? QString() : QString::fromStdString(date + ' ' + localTimeText(t));
 }
 
-QString teamName(std::int32_t team) { return team == Team::Terrorist ? QStringLiteral("T") : QStringLiteral("CT"); }
+// As the player list's bands name the teams.
+QString teamName(std::int32_t team) { return QString::fromLatin1(teamBandName(team)); }
 
 // What a line of the record says about one of the player's events. A kill
 // is the victim's event naming the killer: it is the player's own death when

@@ -128,6 +128,18 @@ void drawTeamRows(Canvas& canvas, const PlayerListLayout& layout, const FontChoi
 
 } // namespace
 
+const char* teamBandName(std::int32_t team)
+{
+    switch (team) {
+    case Team::Terrorist:
+        return "Terrorists";
+    case Team::CounterTerrorist:
+        return "Counter-Terrorists";
+    default:
+        return "Spectators";
+    }
+}
+
 void formatNumber(std::string& text, std::int32_t value)
 {
     // Widened first: the magnitude of INT32_MIN does not fit 32 bits.
@@ -331,7 +343,7 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
     canvas.selectFont(PlayerListLargeFont);
 
     if (spectatorCount_ > 0) {
-        drawHeader(canvas, SpectatorBandColor, width, shift, 0, "Spectators", nullptr);
+        drawHeader(canvas, SpectatorBandColor, width, shift, 0, teamBandName(Team::None), nullptr);
         if (layout.spectatorsCut > 0) {
             std::string more = "+";
             formatNumber(more, layout.spectatorsCut);
@@ -354,9 +366,9 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
         std::size_t count;
         int cut;
     } teams[] = {
-        {TerroristBandColor, layout.terroristTop, "Terrorists", tScore_, terrorists_, terroristCount_,
+        {TerroristBandColor, layout.terroristTop, teamBandName(Team::Terrorist), tScore_, terrorists_, terroristCount_,
          layout.terroristsCut},
-        {CounterTerroristBandColor, layout.counterTerroristTop, "Counter-Terrorists", ctScore_, counterTerrorists_,
+        {CounterTerroristBandColor, layout.counterTerroristTop, teamBandName(Team::CounterTerrorist), ctScore_, counterTerrorists_,
          counterTerroristCount_, layout.counterTerroristsCut},
     };
     for (const auto& team : teams) {

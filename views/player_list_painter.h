@@ -28,6 +28,11 @@ inline constexpr FontChoice PlayerListSmallFont{"Arial", 12, false};
 // zero.
 void formatNumber(std::string& text, std::int32_t value);
 
+// The name of the list's band for a team: "Terrorists",
+// "Counter-Terrorists", or "Spectators" for any other code. Every window
+// that names a team names it so.
+const char* teamBandName(std::int32_t team);
+
 // Where the paint puts things; recomputed for every paint from the three
 // block counts and the control's outer height.
 struct PlayerListLayout {
