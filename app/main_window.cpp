@@ -40,6 +40,8 @@ namespace {
 
 constexpr const char* CommandIdProperty = "controlId";
 constexpr int DayMinutes = 1440;
+// Where the main window was left, as the window saves its geometry.
+constexpr char PlaceValue[] = "Window Place";
 
 // Push buttons are reached with Tab but a mouse click leaves the focus
 // where it was, so Space and the arrow keys keep working on the trackbar or
@@ -73,6 +75,15 @@ MainWindow::MainWindow(ViewerState& state, const Services& services)
         height = std::min(height, screen->availableGeometry().height());
     }
     resize(std::max(width, ClientWidth), std::max(height, ClientHeight));
+    // The place the window was left at, on a screen that still exists: Qt
+    // moves a place on a screen that is gone onto one that is there. The
+    // size stays the one the size rule above gave.
+    const std::string place = services_.setting.readGeometry(PlaceValue);
+    if (!place.empty()) {
+        const QSize kept = size();
+        if (restoreGeometry(QByteArray(place.data(), static_cast<qsizetype>(place.size()))))
+            resize(kept);
+    }
     timer_.setInterval(TimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainWindow::timerExpired);
     timer_.start();
@@ -449,6 +460,8 @@ void MainWindow::windowDestroyed()
     timer_.stop();
     destroyed_ = true;
     services_.setting.writeWindowSize(width(), height());
+    const QByteArray place = saveGeometry();
+    services_.setting.writeGeometry(PlaceValue, std::string(place.constData(), static_cast<std::size_t>(place.size())));
     if (findDialog_) {
         findDialog_->disconnect(this);
         findDialog_->deleteLater();

@@ -21,6 +21,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
@@ -499,6 +500,40 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
     MainWindow again(state, v.services);
     again.timer().stop();
     EXPECT_EQ(again.size(), QSize(500, 700));
+}
+
+TEST(DesktopUse, TheWindowOpensWhereItWasLeftOnAScreenThatExists)
+{
+    Viewer v;
+    std::string folder;
+    v.setting.read(folder);
+    v.start();
+    const QRect screen = v.window->screen()->availableGeometry();
+    const struct {
+        const char* name;
+        QPoint leftAt;
+        bool kept;
+    } cases[] = {
+        {"on the screen", screen.topLeft() + QPoint(40, 30), true},
+        {"on a screen that is gone", screen.topLeft() + QPoint(screen.width() + 3000, 2500), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            ViewerState state;
+            MainWindow left(state, v.services);
+            left.timer().stop();
+            left.move(c.leftAt);
+            left.close();
+        }
+        ViewerState state;
+        MainWindow again(state, v.services);
+        again.timer().stop();
+        if (c.kept)
+            EXPECT_EQ(again.pos(), c.leftAt);
+        EXPECT_TRUE(screen.intersects(again.frameGeometry())) << again.pos().x() << "," << again.pos().y();
+        EXPECT_EQ(again.size(), QSize(500, 580));
+    }
 }
 
 TEST(DesktopUse, AnUnusableStoredSizeOpensAtTheDesignSize)
