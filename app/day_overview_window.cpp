@@ -194,9 +194,9 @@ DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<voi
     layout->addWidget(plot_, 1);
     layout->addLayout(buttons);
 
-    askSavePath = [](QWidget* owner) {
-        return askSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
-                               QStringLiteral("PNG images (*.png)"), QStringLiteral("png"));
+    askSavePath = [this](QWidget* owner) {
+        return askSaveFileName(owner, QStringLiteral("Save Image"), offeredName(), QStringLiteral("PNG images (*.png)"),
+                               QStringLiteral("png"));
     };
 
     resize(900, 320);
@@ -238,6 +238,14 @@ void DayOverviewWindow::refresh()
     }
     plot_->painter().setCursorMinute(state_.viewMinute());
     plot_->update();
+}
+
+QString DayOverviewWindow::offeredName() const
+{
+    QStringList parts;
+    if (!seriesEmptyDay_)
+        parts << QString::fromStdString(localDateText(series_.dayStart));
+    return offeredFileName(QStringLiteral("overview"), parts, QStringLiteral("png"));
 }
 
 bool DayOverviewWindow::saveImage(const QString& path, qreal scale) const

@@ -61,7 +61,8 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     layout->addWidget(status_);
     layout->addLayout(bar.layout);
     askSavePath = [](QWidget* owner) {
-        return askSaveFileName(owner, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"),
+        return askSaveFileName(owner, QStringLiteral("Save"), offeredFileName(QStringLiteral("find-all"), {}, QStringLiteral("csv")),
+                               QStringLiteral("CSV files (*.csv)"),
                                QStringLiteral("csv"));
     };
     resize(rememberedSize);

@@ -26,6 +26,7 @@
 #include "app/player_list_control.h"
 #include "app/player_record_window.h"
 #include "app/program_icon.h"
+#include "app/save_name.h"
 #include "app/time_label_control.h"
 #include "app/version.h"
 #include "platform/dialogs.h"
@@ -294,6 +295,7 @@ void MainWindow::loadFirstFolder(std::function<void()> cancelled)
 
 void MainWindow::fillDateList()
 {
+    setShownLogFolder(qtPathOf(logFolder));
     dateSelector_->clearDays();
     for (std::int32_t day : state_.days())
         dateSelector_->addDay(day);
@@ -411,7 +413,8 @@ void MainWindow::timerExpired()
 
 void MainWindow::changeLogFolder()
 {
-    std::string chosen;
+    // Starting in the folder shown, whose neighbours are the likely choice.
+    std::string chosen = logFolder;
     if (!services_.browser.browse(this, chosen))
         return;
     openFolder(chosen);

@@ -314,12 +314,19 @@ void RankingsWindow::copyRows()
 
 void RankingsWindow::saveRows()
 {
-    const QString path =
-        askSaveFileName(this, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"));
+    const QString path = askSaveFileName(this, QStringLiteral("Save"), offeredName(), QStringLiteral("CSV files (*.csv)"),
+                                         QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     if (!saveCsv(path))
         status_->setText(QStringLiteral("Could not write %1").arg(path));
+}
+
+QString RankingsWindow::offeredName() const
+{
+    const QString format = QStringLiteral("dd/MM/yyyy");
+    return offeredFileName(QStringLiteral("rankings"), {startedFrom_.toString(format), startedTo_.toString(format)},
+                           QStringLiteral("csv"));
 }
 
 void RankingsWindow::closeEvent(QCloseEvent* event)

@@ -60,6 +60,9 @@ public:
     std::string rowsAsCsv(bool selectedOnly) const;
     // Writes every row of the shown tab to path; false when it cannot.
     bool saveCsv(const QString& path) const;
+    // The file name Save... offers: the range counted
+    // ("zelkam-rankings-01-07-2001-31-07-2001.csv").
+    QString offeredName() const;
 
     DateSelectorControl* fromField() const { return from_.get(); }
     DateSelectorControl* toField() const { return to_.get(); }

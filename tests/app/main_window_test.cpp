@@ -439,6 +439,8 @@ TEST(MainWindow, FolderButtonLoadsAnotherFolderWithoutStoringIt)
 
     v.browser.answers = {other.string()};
     v.click(MainWindow::ChangeFolder);
+    // Each browse starts in the folder shown, not where the program started.
+    EXPECT_EQ(v.browser.startedIn, (std::vector<std::string>{v.logs.string(), v.logs.string()}));
     EXPECT_EQ(v.time(), QStringLiteral("20:00:00"));
     ASSERT_EQ(v.window->dateSelector()->comboBox()->count(), 1);
     EXPECT_EQ(v.window->dateSelector()->comboBox()->itemText(0), QStringLiteral("12/08/2001"));
@@ -454,6 +456,7 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
     auto* menu = new WindowMenu(*v.window, v.state);
     menu->openDayOverview();
     EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview - 06/07/2001"));
+    EXPECT_EQ(menu->dayOverview()->offeredName(), QStringLiteral("zelkam-overview-06-07-2001.png"));
     v.click(MainWindow::Play);
     v.ticks(20);
     TempFolder empty;
@@ -472,6 +475,7 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
     EXPECT_FALSE(v.window->windowTitle().contains(QStringLiteral("2001")));
     EXPECT_TRUE(v.window->windowTitle().startsWith(QStringLiteral("Zelkam v1.8")));
     EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview"));
+    EXPECT_EQ(menu->dayOverview()->offeredName(), QStringLiteral("zelkam-overview.png"));
 
     // Nothing left to play, seek or find, and nothing breaks trying.
     const QString time = v.time();

@@ -146,6 +146,7 @@ TEST_F(RankingsWindowOnTwoMonths, ShowsTheShownDaysMonthSortedByFrags)
     EXPECT_FALSE(window.wasStopped());
     EXPECT_FALSE(window.stopButton()->isEnabled());
     EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("3 players, 1 weapons, 2 maps"));
+    EXPECT_EQ(window.offeredName(), QStringLiteral("zelkam-rankings-01-07-2001-31-07-2001.csv"));
 
     QTableWidget& players = *window.table(RankingsWindow::Players);
     // The August day is outside the range: its five kills count nowhere.
