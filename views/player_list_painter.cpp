@@ -282,26 +282,53 @@ PlayerListLayout PlayerListPainter::layout(int height) const
     return result;
 }
 
+std::array<PlayerListPainter::Shown, 3> PlayerListPainter::shownBlocks(const PlayerListLayout& layout) const
+{
+    const auto shown = [](std::size_t count, int cut) { return count - static_cast<std::size_t>(cut); };
+    std::array<Shown, 3> blocks = {{
+        {&spectators_, spectatorCount_, shown(spectatorCount_, layout.spectatorsCut), 0, 0},
+        {&terrorists_, terroristCount_, shown(terroristCount_, layout.terroristsCut), 0, layout.terroristTop},
+        {&counterTerrorists_, counterTerroristCount_, shown(counterTerroristCount_, layout.counterTerroristsCut),
+         0, layout.counterTerroristTop},
+    }};
+    // A block that shrank since it was scrolled shows its last rows.
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+        blocks[b].first = std::min(scroll_[b], blocks[b].count - blocks[b].shown);
+    return blocks;
+}
+
 bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout, const PlayerEntry*& entry,
                                  int& top) const
 {
-    const struct {
-        const Block& block;
-        std::size_t shown;
-        int top;
-    } blocks[] = {
-        {spectators_, spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut), 0},
-        {terrorists_, terroristCount_ - static_cast<std::size_t>(layout.terroristsCut), layout.terroristTop},
-        {counterTerrorists_, counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut),
-         layout.counterTerroristTop},
-    };
-    for (const auto& block : blocks) {
+    for (const Shown& block : shownBlocks(layout)) {
         if (row < block.shown) {
-            entry = block.block[row];
+            entry = (*block.block)[block.first + row];
             top = block.top + FirstRowOffset + static_cast<int>(row) * layout.rowHeight;
             return true;
         }
         row -= block.shown;
+    }
+    return false;
+}
+
+bool PlayerListPainter::scrollAt(std::size_t row, int step, int height)
+{
+    const std::array<Shown, 3> blocks = shownBlocks(layout(height));
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const Shown& block = blocks[b];
+        if (row >= block.shown) {
+            row -= block.shown;
+            continue;
+        }
+        if (step > 0 && row + 1 == block.shown && block.first + block.shown < block.count) {
+            scroll_[b] = block.first + 1;
+            return true;
+        }
+        if (step < 0 && row == 0 && block.first > 0) {
+            scroll_[b] = block.first - 1;
+            return true;
+        }
+        return false;
     }
     return false;
 }
@@ -351,8 +378,9 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
         }
         canvas.selectFont(rowFont);
         int y = FirstRowOffset;
-        for (std::size_t i = 0; i < spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut); ++i) {
-            canvas.drawText(NameX, y, nameOf(canvas, rowFont, *spectators_[i], width - 2 * NameX));
+        const Shown spectators = shownBlocks(layout)[0];
+        for (std::size_t i = 0; i < spectators.shown; ++i) {
+            canvas.drawText(NameX, y, nameOf(canvas, rowFont, *spectators_[spectators.first + i], width - 2 * NameX));
             y += layout.rowHeight;
         }
     }
@@ -365,11 +393,12 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
         const Block& block;
         std::size_t count;
         int cut;
+        std::size_t first;
     } teams[] = {
         {TerroristBandColor, layout.terroristTop, teamBandName(Team::Terrorist), tScore_, terrorists_, terroristCount_,
-         layout.terroristsCut},
+         layout.terroristsCut, shownBlocks(layout)[1].first},
         {CounterTerroristBandColor, layout.counterTerroristTop, teamBandName(Team::CounterTerrorist), ctScore_, counterTerrorists_,
-         counterTerroristCount_, layout.counterTerroristsCut},
+         counterTerroristCount_, layout.counterTerroristsCut, shownBlocks(layout)[2].first},
     };
     for (const auto& team : teams) {
         canvas.selectFont(PlayerListLargeFont);
@@ -380,7 +409,7 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
             canvas.drawText(CutMarkX + shift, team.top + LabelY, more);
         }
         canvas.selectFont(rowFont);
-        drawTeamRows(canvas, layout, rowFont, width, shift, team.top + FirstRowOffset, team.block.data(),
+        drawTeamRows(canvas, layout, rowFont, width, shift, team.top + FirstRowOffset, team.block.data() + team.first,
                      team.count - static_cast<std::size_t>(team.cut));
     }
 

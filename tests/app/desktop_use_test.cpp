@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -500,6 +501,29 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
     MainWindow again(state, v.services);
     again.timer().stop();
     EXPECT_EQ(again.size(), QSize(500, 700));
+}
+
+TEST(DesktopUse, TheArrowsReachThePlayersABandHides)
+{
+    test::ViewerHarness v(writeFullServer);
+    v.start();
+    v.window->trackbar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    PlayerListControl& list = *v.window->playerList();
+    const int height = list.window()->height();
+    const auto layout = list.painter().layout(height);
+    ASSERT_GT(layout.terroristsCut + layout.counterTerroristsCut, 0);
+    std::set<std::string> shown;
+    for (std::size_t row = 0; row < list.painter().visibleRowCount(height); ++row)
+        shown.insert(list.painter().visibleRow(row, height)->name);
+    // Walking down the whole list with the keyboard frames every player.
+    v.activate();
+    list.window()->setFocus();
+    std::set<std::string> framed;
+    for (int i = 0; i < 80; ++i) {
+        framed.insert(list.chosenPlayer()->name);
+        v.key(Qt::Key_Down);
+    }
+    EXPECT_EQ(framed.size(), 32u) << shown.size() << " shown at once";
 }
 
 TEST(DesktopUse, TheWindowOpensWhereItWasLeftOnAScreenThatExists)

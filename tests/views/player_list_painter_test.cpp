@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,33 @@ TEST(PlayerListPainter, TeamsShareTheHeightByNeedBeforeARowIsHidden)
                       + (c.counterTerrorists - layout.counterTerroristsCut - 1) * layout.rowHeight + layout.cellHeight,
                   Height);
     }
+}
+
+TEST(PlayerListPainter, HiddenRowsAreReachedByScrollingTheirBand)
+{
+    Players players;
+    PlayerListPainter painter;
+    fill(painter, players, 0, 1, 32);
+    const std::size_t rows = painter.visibleRowCount(Height);
+    ASSERT_EQ(rows, 27u) << "one terrorist and 26 of the 32 counter-terrorists";
+    const std::size_t last = rows - 1;
+    EXPECT_FALSE(painter.scrollAt(last - 1, 1, Height)) << "not at the band's last row";
+    EXPECT_FALSE(painter.scrollAt(0, 1, Height)) << "no terrorist hidden";
+    std::vector<std::string> reached;
+    while (painter.scrollAt(last, 1, Height))
+        reached.push_back(painter.visibleRow(last, Height)->name);
+    EXPECT_EQ(reached, (std::vector<std::string>{"c26", "c27", "c28", "c29", "c30", "c31"}));
+    EXPECT_STREQ(painter.visibleRow(1, Height)->name, "c6");
+    // Drawn as scrolled: the first counter-terrorist shown is c6.
+    const RecordingCanvas canvas = paintList(painter);
+    EXPECT_EQ(canvas.find("c5"), nullptr);
+    ASSERT_NE(canvas.find("c31"), nullptr);
+    // And back up to the top.
+    int up = 0;
+    while (painter.scrollAt(1, -1, Height))
+        ++up;
+    EXPECT_EQ(up, 6);
+    EXPECT_STREQ(painter.visibleRow(1, Height)->name, "c0");
 }
 
 TEST(PlayerListPainter, DrawsBandsOnlyForTheBlocksShown)
