@@ -313,7 +313,7 @@ void MainWindow::refreshViews()
     mapLabel_->setText(logText(state_.viewMapName() != nullptr ? state_.viewMapName() : ""));
     timeLabel_->showTime(state_.viewClock(), state_.dayStart());
     dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
-    playStateLabel_->setText(QString::fromStdString(playStateText(state_.playMode(), state_.speed(), state_.lag())));
+    showPlayState();
     setWindowTitle(windowTitleFor(logFolder, state_.isEmptyDay() ? NoDay : state_.dayStart()));
 
     // The controls keep pointers into the published copies, which stay
@@ -329,6 +329,11 @@ void MainWindow::refreshViews()
         playerList_->add(&player);
     playerList_->sortAndRedraw();
     emit viewsRefreshed();
+}
+
+void MainWindow::showPlayState()
+{
+    playStateLabel_->setText(QString::fromStdString(playStateText(state_.playMode(), state_.speed(), state_.lag())));
 }
 
 int MainWindow::shownDayIndex() const
@@ -365,6 +370,7 @@ void MainWindow::dispatchCommand(int id)
         constexpr PlaybackCommand byId[] = {PlaybackCommand::Rewind, PlaybackCommand::Pause, PlaybackCommand::Play,
                                             PlaybackCommand::Fast, PlaybackCommand::Fastest};
         state_.command(id >= Rewind && id <= Fastest ? byId[id - Rewind] : PlaybackCommand::None);
+        showPlayState();
         return;
     }
     switch (id) {
@@ -408,6 +414,8 @@ void MainWindow::timerExpired()
     const bool ticked = state_.tick(wallClock_ ? wallClock_() : static_cast<std::int32_t>(std::time(nullptr)));
     if (ticked || live.viewChanged || live.daysChanged)
         refreshViews();
+    else
+        showPlayState(); // paused on a growing day: the lag grows
     mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());
 }
 

@@ -183,6 +183,8 @@ private:
     void orderTabStops();
     // Puts every child where the window's size wants it.
     void layoutChildren();
+    // Says on playStateLabel what playback does now.
+    void showPlayState();
 
     ViewerState& state_;
     Services services_;

@@ -95,6 +95,10 @@ std::int32_t ViewerState::lag() const
 void ViewerState::command(PlaybackCommand command)
 {
     playback_.rewinding = false;
+    // Pausing or rewinding leaves the live edge: play goes on from the
+    // clock it stopped at, until it has caught up with the newest line.
+    if (command == PlaybackCommand::Pause || command == PlaybackCommand::Rewind)
+        playback_.waitingAtEdge = false;
     switch (command) {
     case PlaybackCommand::Rewind:
         playback_.rewinding = true;

@@ -85,6 +85,21 @@ TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:07"));
     EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Live"));
     EXPECT_EQ(window.chatView()->painter().lineCount(), 2u);
+    // Paused, it says so at once, and how far behind the server it falls.
+    window.dispatchCommand(MainWindow::Pause);
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Paused"));
+    append(logs, "L0707000.log", lineAt("07/07/2001", "09:00:40", said("Eli", 4, "CT", "still here")));
+    window.timerExpired();
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Paused, 0:33 behind"));
+    window.dispatchCommand(MainWindow::Play);
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Playing x1, 0:33 behind"));
+    window.timerExpired();
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:08"));
+    // Ctrl+End goes back to the live edge.
+    wall = localStamp(2001, 7, 7, 9, 0, 41);
+    window.goLive();
+    window.timerExpired();
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Live"));
 
     // The evening goes on past midnight, and the server's next file starts
     // later that day: the date list gains the day, and play at the live
