@@ -337,12 +337,17 @@ void DateSelectorControl::refuse(const QString& note)
     }
     combo_->setToolTip(note);
     // Shown once the key that committed has been handled: the tip would
-    // go with its release otherwise. The box keeps the note as its
-    // tooltip until a day is shown again.
-    if (!note.isEmpty())
+    // go with its release otherwise. The box keeps the note as its tooltip
+    // while the tip shows, or until another day is shown, then it goes.
+    if (!note.isEmpty()) {
         QTimer::singleShot(0, combo_, [combo = combo_, note] {
-            QToolTip::showText(combo->mapToGlobal(QPoint(0, combo->height())), note, combo, QRect(), 4000);
+            QToolTip::showText(combo->mapToGlobal(QPoint(0, combo->height())), note, combo, QRect(), NoteMs);
         });
+        QTimer::singleShot(NoteMs, combo_, [combo = combo_, note] {
+            if (combo->toolTip() == note)
+                combo->setToolTip(QString());
+        });
+    }
 }
 
 bool DateSelectorControl::commitTypedDate()

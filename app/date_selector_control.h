@@ -36,6 +36,9 @@ inline constexpr std::int32_t NoDay = std::numeric_limits<std::int32_t>::min();
 // which is the widget this object is bound to.
 class DateSelectorControl : public ControlBase {
 public:
+    // How long the note about a refused date shows.
+    static constexpr int NoteMs = 4000;
+
     DateSelectorControl(int x, int y, int width, int height, QWidget* parent);
     ~DateSelectorControl() override;
 

@@ -205,6 +205,16 @@ TEST(DateSelectorControl, ARefusedDateSaysWhyUntilADayIsShownAgain)
         EXPECT_EQ(w.control.comboBox()->toolTip(), QString());
         EXPECT_EQ(w.notified, 0);
     }
+    // Left alone, the note goes once it has been shown.
+    DateWindow w;
+    w.control.showDay(0, localStamp(2001, 7, 1));
+    w.field()->clear();
+    QTest::keyClicks(w.field(), QStringLiteral("03/07/2001"));
+    QTest::keyClick(w.field(), Qt::Key_Return);
+    w.settle();
+    EXPECT_FALSE(w.control.comboBox()->toolTip().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.control.comboBox()->toolTip().isEmpty(); },
+                                DateSelectorControl::NoteMs + 2000));
 }
 
 TEST(DateSelectorControl, AClickElsewhereCommitsATypedDate)
