@@ -44,6 +44,7 @@ AboutDialog::AboutDialog(LinkOpener& links, QWidget* owner)
         move(owner->mapToGlobal(QPoint(dialogUnitsX(90), dialogUnitsY(120))));
     ui_->id1003->setPixmap(programIcon().pixmap(32, 32));
     ui_->id1002->setText(QString::fromLatin1(ProgramTitle));
+    fitLabelsToDialog(*this);
     connect(ui_->id1, &QPushButton::clicked, this, &QDialog::accept);
     const struct {
         LinkLabel* label;

@@ -2,15 +2,20 @@
 
 #include <algorithm>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTimer>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QToolTip>
 
 #include "app/clock_text.h"
+#include "parse/calendar_date.h"
+#include "parse/time_stamp.h"
 
 namespace zelkam {
 
@@ -38,6 +43,32 @@ protected:
             return control->handleFieldEvent(event);
         return false;
     }
+};
+
+// A typed date is committed by a click anywhere outside the box, also on a
+// control that takes no focus (the chat view, the window's background),
+// which would leave the field's focus, and the typing, where they were.
+class ClickElsewhereFilter : public QObject {
+public:
+    ClickElsewhereFilter(QComboBox* combo, DateSelectorControl* control) : QObject(combo), combo_(combo), control_(control)
+    {
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress || !control_->typed() || !watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool inBox = widget == combo_ || combo_->isAncestorOf(widget) || widget->window() == combo_->view()->window();
+        if (!inBox)
+            control_->commitTyping();
+        return false;
+    }
+
+private:
+    QComboBox* combo_;
+    DateSelectorControl* control_;
 };
 
 bool isDateCharacter(QChar c)
@@ -84,6 +115,24 @@ DateSelectorControl::DateSelectorControl(int x, int y, int width, int height, QW
     lastIndex_ = 0;
     bindToWindow(editField_);
     typedFlag_ = false;
+    // Looked up through the binding: the combobox outlives this object.
+    QObject::connect(combo_, &QComboBox::activated, combo_, [field = editField_] {
+        auto* self = static_cast<DateSelectorControl*>(fromWindow(field));
+        if (self == nullptr)
+            return;
+        // The main window shows the chosen day once it is loaded; a range's
+        // bound is what the list gave.
+        if (self->anyDate_) {
+            self->lastIndex_ = self->combo_->currentIndex();
+            self->shownText_ = self->combo_->currentText();
+        }
+        self->combo_->setToolTip(QString());
+        if (self->selectionEnded_)
+            self->selectionEnded_();
+    });
+    clickFilter_ = new ClickElsewhereFilter(combo_, this);
+    qApp->installEventFilter(clickFilter_);
+    setDateFont(combo_->font());
     combo_->show();
 }
 
@@ -93,16 +142,13 @@ DateSelectorControl::~DateSelectorControl()
     if (guard_) {
         editField_->removeEventFilter(filter_);
         combo_->removeEventFilter(filter_);
+        qApp->removeEventFilter(clickFilter_);
     }
 }
 
 void DateSelectorControl::setSelectionEndedHandler(std::function<void()> handler)
 {
     selectionEnded_ = std::move(handler);
-    QObject::connect(combo_, &QComboBox::activated, combo_, [this] {
-        if (selectionEnded_)
-            selectionEnded_();
-    });
 }
 
 void DateSelectorControl::clearDays()
@@ -135,7 +181,12 @@ void DateSelectorControl::showDay(int index, std::int32_t stamp)
     lastIndex_ = index;
     if (index < combo_->count() && combo_->currentIndex() != index)
         combo_->setCurrentIndex(index);
-    const QString date = QString::fromStdString(localDateText(stamp));
+    const QString date = stamp == NoDay ? QString() : QString::fromStdString(localDateText(stamp));
+    // A note about a refused date stays while the day it went back to is
+    // shown, and goes with it.
+    if (date != shownText_)
+        combo_->setToolTip(QString());
+    shownText_ = date;
     if (editField_->text() != date)
         combo_->setEditText(date);
 }
@@ -146,8 +197,59 @@ void DateSelectorControl::selectEntry(int index)
     typedFlag_ = false;
     combo_->setCurrentIndex(index < combo_->count() ? index : -1);
     // Setting the same index again does not rewrite the field.
-    if (index >= 0 && index < combo_->count())
+    if (index >= 0 && index < combo_->count()) {
         combo_->setEditText(combo_->itemText(index));
+        shownText_ = combo_->itemText(index);
+    }
+}
+
+QDate DateSelectorControl::shownDate() const
+{
+    return QDate::fromString(editField_->text(), QStringLiteral("dd/MM/yyyy"));
+}
+
+std::optional<std::int32_t> DateSelectorControl::shownMidnight() const
+{
+    return midnightOfDate(editField_->text().toStdString());
+}
+
+void DateSelectorControl::setDate(const QDate& date)
+{
+    const QString text = date.toString(QStringLiteral("dd/MM/yyyy"));
+    const int index = combo_->findText(text, Qt::MatchFixedString);
+    selectEntry(index);
+    combo_->setEditText(text);
+    shownText_ = text;
+}
+
+void DateSelectorControl::setDateFont(QFont font)
+{
+    // The field's room inside the box, less the line edit's own margins
+    // and cursor: a date wider than that scrolls, and its first digit is
+    // cut (")6/07/2001").
+    QStyleOptionComboBox option;
+    option.initFrom(combo_);
+    option.editable = true;
+    option.rect = QRect(QPoint(0, 0), combo_->size());
+    const QRect field = combo_->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo_);
+    const QMargins margins = editField_->textMargins();
+    const int inside = field.width() - margins.left() - margins.right() - 2 * 2 - 2;
+    font.setStretch(QFont::AnyStretch);
+    const auto widest = [](const QFont& f) {
+        const QFontMetrics metrics(f);
+        int digit = 0;
+        for (char c = '0'; c <= '9'; ++c)
+            digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+        return 8 * digit + 2 * metrics.horizontalAdvance(QLatin1Char('/'));
+    };
+    const int wide = widest(font);
+    if (inside > 0 && wide > inside)
+        font.setStretch(std::max(50, 100 * inside / wide));
+    // Stretch factors are rounded to what the face has: narrow on until it fits.
+    while (inside > 0 && font.stretch() > 50 && widest(font) > inside)
+        font.setStretch(font.stretch() - 1);
+    combo_->setFont(font);
+    editField_->setFont(font);
 }
 
 bool DateSelectorControl::handleFieldEvent(QEvent* event)
@@ -225,27 +327,69 @@ void DateSelectorControl::completeTypedDate()
     }
 }
 
+bool DateSelectorControl::commitTyping()
+{
+    return typedFlag_ && commitTypedDate();
+}
+
+void DateSelectorControl::refuse(const QString& note)
+{
+    if (lastIndex_ >= 0 && lastIndex_ < combo_->count()) {
+        selectEntry(lastIndex_);
+    } else {
+        typedFlag_ = false;
+        combo_->setCurrentIndex(-1);
+        combo_->setEditText(shownText_);
+    }
+    combo_->setToolTip(note);
+    // Shown once the key that committed has been handled: the tip would
+    // go with its release otherwise. The box keeps the note as its tooltip
+    // while the tip shows, or until another day is shown, then it goes.
+    if (!note.isEmpty()) {
+        QTimer::singleShot(0, combo_, [combo = combo_, note] {
+            QToolTip::showText(combo->mapToGlobal(QPoint(0, combo->height())), note, combo, QRect(), NoteMs);
+        });
+        QTimer::singleShot(NoteMs, combo_, [combo = combo_, note] {
+            if (combo->toolTip() == note)
+                combo->setToolTip(QString());
+        });
+    }
+}
+
 bool DateSelectorControl::commitTypedDate()
 {
     const QString text = editField_->text();
     const int index = combo_->findText(text, Qt::MatchFixedString);
+    const std::string typed = text.toStdString();
     if (index < 0) {
-        // Not a day of the folder: the field goes back to the shown day, and
-        // says why rather than reverting in silence.
-        const QString note = text.isEmpty() ? QString() : QStringLiteral("No logs for %1 in this folder").arg(text);
-        selectEntry(lastIndex_);
-        combo_->setToolTip(note);
-        // Shown once the key that committed has been handled: the tip would
-        // go with its release otherwise. The box keeps the note as its
-        // tooltip until a day of the list is chosen.
-        if (!note.isEmpty())
-            QTimer::singleShot(0, combo_, [combo = combo_, note] {
-                QToolTip::showText(combo->mapToGlobal(QPoint(0, combo->height())), note, combo, QRect(), 4000);
-            });
-        return false;
+        // Not a day of the folder: unless it is a range's bound, the field
+        // goes back to what it showed, and says why rather than reverting
+        // in silence.
+        const bool isDate = midnightOfDate(typed).has_value();
+        if (text.isEmpty()) {
+            refuse(QString());
+            return false;
+        }
+        if (!isDate) {
+            refuse(QStringLiteral("%1 is not a date (DD/MM/YYYY)").arg(text));
+            return false;
+        }
+        if (!anyDate_) {
+            refuse(QStringLiteral("No logs for %1 in this folder").arg(text));
+            return false;
+        }
     }
     combo_->setToolTip(QString());
-    selectEntry(index);
+    if (index >= 0) {
+        selectEntry(index);
+    } else {
+        // A range's bound: any date of the calendar.
+        typedFlag_ = false;
+        lastIndex_ = -1;
+        combo_->setCurrentIndex(-1);
+        combo_->setEditText(text);
+        shownText_ = text;
+    }
     // Posted, so the day is loaded after the focus change has finished.
     // The object is looked up again on delivery: it may be gone by then.
     QMetaObject::invokeMethod(

@@ -194,9 +194,9 @@ DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<voi
     layout->addWidget(plot_, 1);
     layout->addLayout(buttons);
 
-    askSavePath = [](QWidget* owner) {
-        return askSaveFileName(owner, QStringLiteral("Save Image"), QStringLiteral("overview.png"),
-                               QStringLiteral("PNG images (*.png)"), QStringLiteral("png"));
+    askSavePath = [this](QWidget* owner) {
+        return askSaveFileName(owner, QStringLiteral("Save Image"), offeredName(), QStringLiteral("PNG images (*.png)"),
+                               QStringLiteral("png"));
     };
 
     resize(900, 320);
@@ -232,10 +232,20 @@ void DayOverviewWindow::refresh()
         seriesLastEvent_ = state_.lastEvent();
         haveSeries_ = true;
         plot_->painter().setSeries(&series_);
-        setWindowTitle(QStringLiteral("Day Overview - ") + QString::fromStdString(localDateText(series_.dayStart)));
+        // Without a loaded day the title names none, as the date box does.
+        setWindowTitle(empty ? QStringLiteral("Day Overview")
+                             : QStringLiteral("Day Overview - ") + QString::fromStdString(localDateText(series_.dayStart)));
     }
     plot_->painter().setCursorMinute(state_.viewMinute());
     plot_->update();
+}
+
+QString DayOverviewWindow::offeredName() const
+{
+    QStringList parts;
+    if (!seriesEmptyDay_)
+        parts << QString::fromStdString(localDateText(series_.dayStart));
+    return offeredFileName(QStringLiteral("overview"), parts, QStringLiteral("png"));
 }
 
 bool DayOverviewWindow::saveImage(const QString& path, qreal scale) const

@@ -78,6 +78,9 @@ public:
     // tests answer it themselves).
     std::function<QString(QWidget* parent)> askSavePath;
 
+    // The file name Save offers: the day shown
+    // ("zelkam-overview-06-07-2001.png").
+    QString offeredName() const;
     // Writes the plot as PNG at scale 1 or 2; false when it cannot be written.
     bool saveImage(const QString& path, qreal scale) const;
     void copyImage() const;

@@ -61,7 +61,8 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     layout->addWidget(status_);
     layout->addLayout(bar.layout);
     askSavePath = [](QWidget* owner) {
-        return askSaveFileName(owner, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"),
+        return askSaveFileName(owner, QStringLiteral("Save"), offeredFileName(QStringLiteral("find-all"), {}, QStringLiteral("csv")),
+                               QStringLiteral("CSV files (*.csv)"),
                                QStringLiteral("csv"));
     };
     resize(rememberedSize);
@@ -119,6 +120,19 @@ void FindAllWindow::stop()
 {
     worker_.requestStop();
     stopButton_->setEnabled(false);
+}
+
+void FindAllWindow::forgetFolder()
+{
+    worker_.cancel();
+    running_ = false;
+    hits_.clear();
+    table_->setRowCount(0);
+    unreadableDays_ = 0;
+    stopButton_->setEnabled(false);
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    status_->setText(QStringLiteral("The log folder changed: search it with Find"));
 }
 
 void FindAllWindow::addDay(const DayHits& day)

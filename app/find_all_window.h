@@ -44,6 +44,9 @@ public:
     void start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase);
     void stop();
     bool isRunning() const { return running_; }
+    // The viewer went to another folder: the search is dropped and the rows
+    // emptied, so that none leads into the folder shown now.
+    void forgetFolder();
 
     // Takes the size kept in setting, if any, and keeps the window's size
     // there when it closes or goes, for the next run. setting must outlive

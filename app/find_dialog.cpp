@@ -17,6 +17,7 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind, 
     setFont(dialogFont());
     ui_->setupUi(this);
     setFixedSize(size());
+    fitLabelsToDialog(*this);
     // The group box only frames the radio buttons; it must not cover them.
     ui_->id1008->lower();
 

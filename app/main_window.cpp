@@ -1,12 +1,14 @@
 #include "app/main_window.h"
 
 #include <algorithm>
+#include <ctime>
 #include <iterator>
 #include <new>
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
@@ -24,9 +26,11 @@
 #include "app/player_list_control.h"
 #include "app/player_record_window.h"
 #include "app/program_icon.h"
+#include "app/save_name.h"
 #include "app/time_label_control.h"
 #include "app/version.h"
 #include "platform/dialogs.h"
+#include "platform/folder_path.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
@@ -37,6 +41,8 @@ namespace {
 
 constexpr const char* CommandIdProperty = "controlId";
 constexpr int DayMinutes = 1440;
+// Where the main window was left, as the window saves its geometry.
+constexpr char PlaceValue[] = "Window Place";
 
 // Push buttons are reached with Tab but a mouse click leaves the focus
 // where it was, so Space and the arrow keys keep working on the trackbar or
@@ -70,6 +76,15 @@ MainWindow::MainWindow(ViewerState& state, const Services& services)
         height = std::min(height, screen->availableGeometry().height());
     }
     resize(std::max(width, ClientWidth), std::max(height, ClientHeight));
+    // The place the window was left at, on a screen that still exists: Qt
+    // moves a place on a screen that is gone onto one that is there. The
+    // size stays the one the size rule above gave.
+    const std::string place = services_.setting.readGeometry(PlaceValue);
+    if (!place.empty()) {
+        const QSize kept = size();
+        if (restoreGeometry(QByteArray(place.data(), static_cast<qsizetype>(place.size()))))
+            resize(kept);
+    }
     timer_.setInterval(TimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainWindow::timerExpired);
     timer_.start();
@@ -90,6 +105,20 @@ namespace {
 // The shared font on a button of the window's fixed size: a label wider than
 // the button's inside (">>>" on 24 pixels) is drawn condensed until it fits,
 // at the same height, rather than cut at both ends or run together.
+// "Zelkam v1.8 — logs — 06/07/2001": the program first, then the shown
+// folder's last part and the loaded day, where each is known.
+QString windowTitleFor(const std::string& folder, std::int32_t day)
+{
+    QString title = QString::fromLatin1(ProgramTitle);
+    const QString path = QDir::cleanPath(QDir::fromNativeSeparators(qtPathOf(folder)));
+    const QString name = path.section(QLatin1Char('/'), -1);
+    if (!name.isEmpty())
+        title += QStringLiteral(" \u2014 ") + name;
+    if (day != NoDay)
+        title += QStringLiteral(" \u2014 ") + QString::fromStdString(localDateText(day));
+    return title;
+}
+
 QFont labelFontFor(const QPushButton& button)
 {
     QFont font = sharedFont();
@@ -180,6 +209,14 @@ bool MainWindow::createChildren()
     mapLabel_->setFont(sharedFont());
     mapLabel_->show();
 
+    // Between the date and the map, where it reads with the clock's date.
+    playStateLabel_ = new QLabel(this);
+    playStateLabel_->setObjectName(QStringLiteral("playState"));
+    playStateLabel_->setGeometry(168, 20, 136, 24);
+    playStateLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    playStateLabel_->setFont(sharedFont());
+    playStateLabel_->show();
+
     makeButton(QStringLiteral("Find..."), 260, 492, 64, 24, OpenFind);
     makeButton(QStringLiteral("RScan"), 340, 492, 64, 24, RconScan);
     makeButton(QStringLiteral("About"), 420, 492, 64, 24, OpenAbout);
@@ -258,12 +295,13 @@ void MainWindow::loadFirstFolder(std::function<void()> cancelled)
 
 void MainWindow::fillDateList()
 {
+    setShownLogFolder(qtPathOf(logFolder));
     dateSelector_->clearDays();
     for (std::int32_t day : state_.days())
         dateSelector_->addDay(day);
     // A refilled list selects its first entry; it must go on showing the day
     // that is shown.
-    dateSelector_->showDay(shownDayIndex(), state_.viewClock());
+    dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
     dateSelector_->invalidate();
 }
 
@@ -273,8 +311,10 @@ void MainWindow::refreshViews()
         return;
     trackbar_->setValue(state_.viewMinute());
     mapLabel_->setText(logText(state_.viewMapName() != nullptr ? state_.viewMapName() : ""));
-    timeLabel_->showTime(state_.viewClock());
-    dateSelector_->showDay(shownDayIndex(), state_.viewClock());
+    timeLabel_->showTime(state_.viewClock(), state_.dayStart());
+    dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
+    showPlayState();
+    setWindowTitle(windowTitleFor(logFolder, state_.isEmptyDay() ? NoDay : state_.dayStart()));
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
@@ -291,18 +331,19 @@ void MainWindow::refreshViews()
     emit viewsRefreshed();
 }
 
+void MainWindow::showPlayState()
+{
+    playStateLabel_->setText(QString::fromStdString(playStateText(state_.playMode(), state_.speed(), state_.lag())));
+}
+
 int MainWindow::shownDayIndex() const
 {
     if (state_.isEmptyDay())
         return -1;
+    // The loaded day, also when play has run past its midnight: the date
+    // box names it, the clock says "+1", and the keys count from it.
     const std::int32_t* first = state_.days().begin();
     const std::int32_t* last = state_.days().end();
-    // A day followed live past midnight shows the next date: the list shows
-    // the entry of the date the clock (and the date box) shows, when there
-    // is one.
-    const std::int32_t* on = std::upper_bound(first, last, state_.viewClock());
-    if (on != first && localDateText(*(on - 1)) == localDateText(state_.viewClock()))
-        return static_cast<int>(on - 1 - first);
     const std::int32_t* found = std::find(first, last, state_.dayStart());
     return found == last ? -1 : static_cast<int>(found - first);
 }
@@ -329,6 +370,7 @@ void MainWindow::dispatchCommand(int id)
         constexpr PlaybackCommand byId[] = {PlaybackCommand::Rewind, PlaybackCommand::Pause, PlaybackCommand::Play,
                                             PlaybackCommand::Fast, PlaybackCommand::Fastest};
         state_.command(id >= Rewind && id <= Fastest ? byId[id - Rewind] : PlaybackCommand::None);
+        showPlayState();
         return;
     }
     switch (id) {
@@ -369,15 +411,18 @@ void MainWindow::timerExpired()
     const LiveUpdate live = state_.follow();
     if (live.daysChanged)
         fillDateList();
-    const bool ticked = state_.tick();
+    const bool ticked = state_.tick(wallClock_ ? wallClock_() : static_cast<std::int32_t>(std::time(nullptr)));
     if (ticked || live.viewChanged || live.daysChanged)
         refreshViews();
+    else
+        showPlayState(); // paused on a growing day: the lag grows
     mapLabel_->setToolTip(state_.isGrowing() ? QStringLiteral("Live: this day is still being written") : QString());
 }
 
 void MainWindow::changeLogFolder()
 {
-    std::string chosen;
+    // Starting in the folder shown, whose neighbours are the likely choice.
+    std::string chosen = logFolder;
     if (!services_.browser.browse(this, chosen))
         return;
     openFolder(chosen);
@@ -410,6 +455,7 @@ void MainWindow::loadFolderInBackground()
         }
         fillDateList();
         refreshViews();
+        emit folderChanged();
     });
 }
 
@@ -425,6 +471,8 @@ void MainWindow::windowDestroyed()
     timer_.stop();
     destroyed_ = true;
     services_.setting.writeWindowSize(width(), height());
+    const QByteArray place = saveGeometry();
+    services_.setting.writeGeometry(PlaceValue, std::string(place.constData(), static_cast<std::size_t>(place.size())));
     if (findDialog_) {
         findDialog_->disconnect(this);
         findDialog_->deleteLater();

@@ -138,6 +138,9 @@ public:
     // For the tests and the screenshot: the children by role.
     QSlider* trackbar() const { return trackbar_; }
     QLabel* mapLabel() const { return mapLabel_; }
+    // Says whether playback is live, playing (at what speed) or paused, and
+    // how far behind the newest line of a followed day it stands.
+    QLabel* playStateLabel() const { return playStateLabel_; }
     QPushButton* button(int id) const;
     PlayerListControl* playerList() const { return playerList_.get(); }
     ChatViewControl* chatView() const { return chatView_.get(); }
@@ -146,11 +149,17 @@ public:
     FindDialog* findDialog() const { return findDialog_; }
     const std::string& findPattern() const { return findPattern_; }
     QTimer& timer() { return timer_; }
+    // The wall clock each timer step is made at (calendar seconds); the
+    // system's unless a test sets its own.
+    void setWallClock(std::function<std::int32_t()> now) { wallClock_ = std::move(now); }
 
 signals:
     // After every push of the published view into the controls, for the
     // windows that show the replay beside them.
     void viewsRefreshed();
+    // After another folder replaced the shown one (or left none shown): the
+    // windows that show a folder's data must stop using the one before.
+    void folderChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -174,6 +183,8 @@ private:
     void orderTabStops();
     // Puts every child where the window's size wants it.
     void layoutChildren();
+    // Says on playStateLabel what playback does now.
+    void showPlayState();
 
     ViewerState& state_;
     Services services_;
@@ -184,6 +195,8 @@ private:
     std::unique_ptr<DateSelectorControl> dateSelector_;
     QSlider* trackbar_ = nullptr;
     QLabel* mapLabel_ = nullptr;
+    QLabel* playStateLabel_ = nullptr;
+    std::function<std::int32_t()> wallClock_;
     QPointer<FindDialog> findDialog_;
     std::unique_ptr<BackgroundLoader> loader_;
     std::string findPattern_;

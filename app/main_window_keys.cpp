@@ -88,6 +88,10 @@ void MainWindow::trackbarNotified(int code, int position)
 {
     if (destroyed_)
         return;
+    // The bar's very end is the next midnight, whose clock would read as
+    // the next day's start: the end stands for the day's last minute, as
+    // End does.
+    position = std::min(position, LastMinute);
     switch (code) {
     case LineUp:
     case LineDown:
@@ -95,13 +99,8 @@ void MainWindow::trackbarNotified(int code, int position)
     case PageDown:
     case ThumbPosition:
     case Top:
-        state_.seekMinute(position);
-        refreshViews();
-        break;
     case Bottom:
-        // End is the day's last minute: the bar's very end is the next
-        // midnight, whose clock would read as the day's start.
-        state_.seekMinute(std::min(position, LastMinute));
+        state_.seekMinute(position);
         refreshViews();
         break;
     case ThumbTrack:
@@ -133,8 +132,8 @@ void MainWindow::findAgain()
 
 void MainWindow::selectNeighbourDay(int step)
 {
-    // From the entry the date list shows, so that the keys go to the day
-    // before or after the date on screen.
+    // From the loaded day, which the date box names also when play has run
+    // past its midnight.
     const int shown = destroyed_ ? -1 : shownDayIndex();
     if (shown < 0)
         return;

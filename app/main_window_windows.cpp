@@ -47,6 +47,7 @@ void MainWindow::openFindAll(const FindRequest& request)
     auto* results = new FindAllWindow(this);
     results->keepSizeIn(services_.setting);
     connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
+    connect(this, &MainWindow::folderChanged, results, &FindAllWindow::forgetFolder);
     results->show();
     // The files and days the date selector lists: no second folder scan.
     FolderDays folder;
@@ -77,6 +78,7 @@ void MainWindow::openPlayerRecord(const RecordSubject& subject)
     auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
     record->keepSizeIn(services_.setting);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
+    connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);
     record->show();
 }
 

@@ -45,6 +45,15 @@ void PlayerListControl::moveChoice(int step)
     if (rows == 0)
         return;
     std::size_t row = 0;
+    // At the edge of a band with rows hidden beyond it, the band scrolls and
+    // the choice stays on its line, now the next player's.
+    if (chosenRow_ != PlayerListPainter::NoRow && (step == 1 || step == -1)
+        && painter_.scrollAt(chosenRow_, step, window_->height())) {
+        chooseRow(chosenRow_);
+        showChoice();
+        invalidate();
+        return;
+    }
     if (chosenRow_ != PlayerListPainter::NoRow) {
         const auto moved = static_cast<std::int64_t>(chosenRow_) + step;
         row = static_cast<std::size_t>(std::clamp<std::int64_t>(moved, 0, static_cast<std::int64_t>(rows) - 1));

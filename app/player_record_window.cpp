@@ -20,6 +20,7 @@
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
+#include "views/player_list_painter.h"
 
 namespace zelkam {
 namespace {
@@ -35,7 +36,8 @@ QString dateClockText(std::int32_t t)
     return date.empty() ? QString() : QString::fromStdString(date + ' ' + localTimeText(t));
 }
 
-QString teamName(std::int32_t team) { return team == Team::Terrorist ? QStringLiteral("T") : QStringLiteral("CT"); }
+// As the player list's bands name the teams.
+QString teamName(std::int32_t team) { return QString::fromLatin1(teamBandName(team)); }
 
 // What a line of the record says about one of the player's events. A kill
 // is the victim's event naming the killer: it is the player's own death when
@@ -263,6 +265,18 @@ PlayerRecordWindow::~PlayerRecordWindow()
 {
     storeSize();
     // The worker stops the collection and waits for it.
+}
+
+void PlayerRecordWindow::forgetFolder()
+{
+    worker_.cancel();
+    collecting_ = false;
+    lines_->clear();
+    targets_.clear();
+    allDays_->clear();
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    history_->setText(QStringLiteral("The log folder changed: this record was of the folder shown before"));
 }
 
 void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete)

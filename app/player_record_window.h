@@ -41,6 +41,9 @@ public:
     void keepSizeIn(const LogFolderSetting& setting);
 
     bool isCollecting() const { return collecting_; }
+    // The viewer went to another folder: the collection is dropped and the
+    // lines emptied, so that none leads into the folder shown now.
+    void forgetFolder();
     QListWidget* dayLines() const { return lines_; }
     QLabel* historyLabel() const { return history_; }
     // One line for each of the player's sessions over every day, once the

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
-#include <QDateEdit>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,6 +15,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/date_selector_control.h"
 #include "app/ranking_display_text.h"
 #include "app/result_bar.h"
 #include "app/save_name.h"
@@ -26,6 +26,11 @@ namespace {
 
 // The size the last rankings window had, so the next opens the same.
 QSize rememberedSize(900, 480);
+
+// A date field wide enough for "dd/mm/yyyy" and its button, with room for
+// ten days of its list below it.
+constexpr int FieldWidth = 110;
+constexpr int FieldHeightWithList = 24 + 10 * 17;
 
 constexpr const char* TabTitles[] = {"&Players", "&Weapons", "&Maps"};
 
@@ -78,15 +83,17 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     setWindowTitle(QStringLiteral("Rankings"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    from_ = new QDateEdit(this);
-    to_ = new QDateEdit(this);
-    for (QDateEdit* field : {from_, to_}) {
-        field->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
-        field->setCalendarPopup(true);
-        // Leaving a field (or Return) counts the new range; leaving it
-        // unchanged reads nothing again.
-        connect(field, &QDateEdit::editingFinished, this, [this] {
-            if (from_->date() != startedFrom_ || to_->date() != startedTo_)
+    from_ = std::make_unique<DateSelectorControl>(0, 0, FieldWidth, FieldHeightWithList, this);
+    to_ = std::make_unique<DateSelectorControl>(0, 0, FieldWidth, FieldHeightWithList, this);
+    for (DateSelectorControl* field : {from_.get(), to_.get()}) {
+        field->acceptAnyDate();
+        field->comboBox()->setFocusPolicy(Qt::StrongFocus);
+        field->comboBox()->setMinimumWidth(FieldWidth);
+        // A date committed (Return, leaving the field, a click elsewhere, a
+        // day chosen from the list) counts the new range; the same range is
+        // not read again.
+        field->setSelectionEndedHandler([this] {
+            if (from_->shownDate() != startedFrom_ || to_->shownDate() != startedTo_)
                 start();
         });
     }
@@ -94,16 +101,16 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     connect(showButton_, &QPushButton::clicked, this, &RankingsWindow::start);
     auto* range = new QHBoxLayout;
     auto* fromLabel = new QLabel(QStringLiteral("&From"), this);
-    fromLabel->setBuddy(from_);
+    fromLabel->setBuddy(from_->comboBox());
     auto* toLabel = new QLabel(QStringLiteral("&To"), this);
-    toLabel->setBuddy(to_);
+    toLabel->setBuddy(to_->comboBox());
     // Kerned "To" measures a pixel short of what is drawn.
     toLabel->setMinimumWidth(toLabel->fontMetrics().horizontalAdvance(QStringLiteral("To")) + 4);
     range->addWidget(fromLabel);
-    range->addWidget(from_);
+    range->addWidget(from_->comboBox());
     range->addSpacing(8);
     range->addWidget(toLabel);
-    range->addWidget(to_);
+    range->addWidget(to_->comboBox());
     range->addWidget(showButton_);
     range->addStretch(1);
 
@@ -141,10 +148,10 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
 RankingsWindow::~RankingsWindow()
 {
     // Hiding a window on its way out moves the focus, and a date field
-    // losing it reports editingFinished; by then this window is only a
-    // QWidget, so the fields must stop talking to it first.
-    from_->disconnect(this);
-    to_->disconnect(this);
+    // losing it commits; by then this window is only a QWidget, so the
+    // fields must stop talking to it first.
+    from_.reset();
+    to_.reset();
 }
 
 void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
@@ -152,6 +159,11 @@ void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
     auto copy = std::make_shared<FolderDays>();
     copy->assign(folder.files, folder.days);
     folder_ = std::move(copy);
+    for (DateSelectorControl* field : {from_.get(), to_.get()}) {
+        field->clearDays();
+        for (std::int32_t listed : folder_->days)
+            field->addDay(listed);
+    }
     const QDate day = QDateTime::fromSecsSinceEpoch(shownDay).date();
     const QDate first(day.year(), day.month(), 1);
     from_->setDate(first);
@@ -160,18 +172,26 @@ void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
 
 void RankingsWindow::start()
 {
+    const QDate from = from_->shownDate();
+    const QDate to = to_->shownDate();
+    if (!from.isValid() || !to.isValid() || from > to) {
+        // Refused, not counted as an empty range: the tables stay as they were.
+        status_->setText(from > to ? QStringLiteral("From is after To: choose a From on or before To")
+                                   : QStringLiteral("Choose a From and a To date (DD/MM/YYYY)"));
+        return;
+    }
     running_ = true;
     stopped_ = false;
-    startedFrom_ = from_->date();
-    startedTo_ = to_->date();
+    startedFrom_ = from;
+    startedTo_ = to;
     stopButton_->setEnabled(true);
     progress_->setRange(0, 0);
     status_->setText(QStringLiteral("Reading the days..."));
-    // Midnights by the program's own day rule, from each date's noon, so
-    // that they are the days the folder lists whatever the clocks do.
+    // Midnights by the program's one date rule, so that they are the days
+    // the folder lists whatever the clocks do.
     RankingRange range;
-    range.firstDay = dayStartOf(static_cast<std::int32_t>(QDateTime(from_->date(), QTime(12, 0)).toSecsSinceEpoch()));
-    range.lastDay = dayStartOf(static_cast<std::int32_t>(QDateTime(to_->date(), QTime(12, 0)).toSecsSinceEpoch()));
+    range.firstDay = from_->shownMidnight().value_or(-1);
+    range.lastDay = to_->shownMidnight().value_or(-1);
     std::shared_ptr<const FolderDays> folder = folder_;
     // A reading still running is stopped, and what it still reports dropped.
     worker_.start([this, folder, range](const WindowWorker::Job& job) {
@@ -204,8 +224,11 @@ void RankingsWindow::finish(const Rankings& rankings, bool complete)
     running_ = false;
     stopped_ = !complete;
     stopButton_->setEnabled(false);
-    progress_->setRange(0, 1);
-    progress_->setValue(complete ? 1 : 0);
+    // Stopped, the bar keeps the point it reached, as Find All's does.
+    if (complete || progress_->maximum() == 0) {
+        progress_->setRange(0, 1);
+        progress_->setValue(complete ? 1 : 0);
+    }
     for (int t = 0; t < 3; ++t)
         fillTable(static_cast<Tab>(t), rankingRows(static_cast<RankingTable>(t), rankings));
     // The record finds sessions by the id as logged (a row keyed by name by
@@ -291,12 +314,19 @@ void RankingsWindow::copyRows()
 
 void RankingsWindow::saveRows()
 {
-    const QString path =
-        askSaveFileName(this, QStringLiteral("Save"), QString(), QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"));
+    const QString path = askSaveFileName(this, QStringLiteral("Save"), offeredName(), QStringLiteral("CSV files (*.csv)"),
+                                         QStringLiteral("csv"));
     if (path.isEmpty())
         return;
     if (!saveCsv(path))
         status_->setText(QStringLiteral("Could not write %1").arg(path));
+}
+
+QString RankingsWindow::offeredName() const
+{
+    const QString format = QStringLiteral("dd/MM/yyyy");
+    return offeredFileName(QStringLiteral("rankings"), {startedFrom_.toString(format), startedTo_.toString(format)},
+                           QStringLiteral("csv"));
 }
 
 void RankingsWindow::closeEvent(QCloseEvent* event)

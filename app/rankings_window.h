@@ -15,7 +15,6 @@
 #include "history/player_record.h"
 #include "stats/rankings.h"
 
-class QDateEdit;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -23,6 +22,8 @@ class QTabWidget;
 class QTableWidget;
 
 namespace zelkam {
+
+class DateSelectorControl;
 
 // Rankings over a range of days of the folder: who played, with what, on
 // which maps. The days are read through the windows' worker, as Find All
@@ -59,9 +60,12 @@ public:
     std::string rowsAsCsv(bool selectedOnly) const;
     // Writes every row of the shown tab to path; false when it cannot.
     bool saveCsv(const QString& path) const;
+    // The file name Save... offers: the range counted
+    // ("zelkam-rankings-01-07-2001-31-07-2001.csv").
+    QString offeredName() const;
 
-    QDateEdit* fromField() const { return from_; }
-    QDateEdit* toField() const { return to_; }
+    DateSelectorControl* fromField() const { return from_.get(); }
+    DateSelectorControl* toField() const { return to_.get(); }
     QTabWidget* tabs() const { return tabs_; }
     QTableWidget* table(Tab tab) const { return tables_[tab]; }
     QProgressBar* progressBar() const { return progress_; }
@@ -85,8 +89,10 @@ private:
     void copyRows();
     void saveRows();
 
-    QDateEdit* from_ = nullptr;
-    QDateEdit* to_ = nullptr;
+    // Typed as the main window's date box is typed, any date of the
+    // calendar taken.
+    std::unique_ptr<DateSelectorControl> from_;
+    std::unique_ptr<DateSelectorControl> to_;
     QTabWidget* tabs_ = nullptr;
     std::array<QTableWidget*, 3> tables_{};
     // Each table's rows as built, in the order built; a table item's

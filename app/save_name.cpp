@@ -1,5 +1,6 @@
 #include "app/save_name.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -20,17 +21,56 @@ QString withDefaultSuffix(const QString& path, const QString& suffix)
     return path + QLatin1Char('.') + suffix;
 }
 
+namespace {
+
+// For the run: the log folder shown, and the folder a file was saved to last.
+QString& shownLogFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+QString& lastSaveFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+void setShownLogFolder(const QString& folder) { shownLogFolder() = folder; }
+
+QString saveStartFolder()
+{
+    if (!lastSaveFolder().isEmpty())
+        return lastSaveFolder();
+    if (shownLogFolder().isEmpty())
+        return {};
+    QDir parent(QDir::cleanPath(QFileInfo(shownLogFolder()).absoluteFilePath()));
+    return parent.cdUp() ? parent.path() : QString();
+}
+
+QString offeredFileName(const QString& what, const QStringList& parts, const QString& suffix)
+{
+    QString name = QStringLiteral("zelkam-") + what;
+    for (const QString& part : parts)
+        name += QLatin1Char('-') + QString(part).replace(QLatin1Char('/'), QLatin1Char('-'));
+    return name + QLatin1Char('.') + suffix;
+}
+
 QString askSaveFileName(QWidget* owner, const QString& title, const QString& name, const QString& filter,
                         const QString& suffix)
 {
-    QFileDialog dialog(owner, title, QString(), filter);
+    QFileDialog dialog(owner, title, saveStartFolder(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(suffix);
     if (!name.isEmpty())
         dialog.selectFile(name);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
-    return withDefaultSuffix(dialog.selectedFiles().constFirst(), suffix);
+    const QString path = withDefaultSuffix(dialog.selectedFiles().constFirst(), suffix);
+    lastSaveFolder() = QFileInfo(path).absolutePath();
+    return path;
 }
 
 bool saveWhole(const QString& path, std::string_view bytes)

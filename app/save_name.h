@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -15,10 +16,21 @@ namespace zelkam {
 // kept as they are. suffix is given without its dot.
 QString withDefaultSuffix(const QString& path, const QString& suffix);
 
-// The desktop's save dialog: the path chosen, with the suffix added by the
-// dialog itself where it can (so that it asks before overwriting the file
-// that will be written) and by withDefaultSuffix otherwise; empty when
-// cancelled.
+// The desktop's save dialog, offering name: the path chosen, with the suffix
+// added by the dialog itself where it can (so that it asks before
+// overwriting the file that will be written) and by withDefaultSuffix
+// otherwise; empty when cancelled. It opens in the folder saved to last in
+// this run, else beside the log folder shown (saveStartFolder).
+// Tells the save dialogs the log folder the viewer shows.
+void setShownLogFolder(const QString& folder);
+// Where a save dialog opens: the folder saved to last in this run, else
+// the log folder's parent (files are offered beside the logs, never into
+// the folder the program only reads), else empty (the desktop's choice).
+QString saveStartFolder();
+
+// A file name to offer: "zelkam-" what "-" each part, with "/" made "-"
+// ("zelkam-rankings-01-07-2001-31-07-2001.csv").
+QString offeredFileName(const QString& what, const QStringList& parts, const QString& suffix);
 QString askSaveFileName(QWidget* owner, const QString& title, const QString& name, const QString& filter,
                         const QString& suffix);
 

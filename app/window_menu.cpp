@@ -25,6 +25,11 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state)
         if (dayOverview_)
             dayOverview_->refresh();
     });
+    // Open rankings count the folder shown now, from the month of its day.
+    connect(&window, &MainWindow::folderChanged, this, [this] {
+        if (rankings_)
+            countShownFolder();
+    });
 }
 
 DayOverviewWindow* WindowMenu::dayOverview() const
@@ -57,15 +62,20 @@ void WindowMenu::openRankings()
         rankings_ = new RankingsWindow(&window_);
         connect(rankings_, &RankingsWindow::playerActivated, &window_,
                 [this](const RecordSubject& player) { window_.openPlayerRecord(player); });
-        // The files and days the date selector lists: no second folder scan.
-        FolderDays folder;
-        folder.assign(state_.folder().files(), state_.folder().days());
-        rankings_->setFolder(folder, state_.dayStart());
-        rankings_->start();
+        countShownFolder();
     }
     rankings_->show();
     rankings_->raise();
     rankings_->activateWindow();
+}
+
+void WindowMenu::countShownFolder()
+{
+    // The files and days the date selector lists: no second folder scan.
+    FolderDays folder;
+    folder.assign(state_.folder().files(), state_.folder().days());
+    rankings_->setFolder(folder, state_.dayStart());
+    rankings_->start();
 }
 
 void WindowMenu::showMenu(const QPoint& position)

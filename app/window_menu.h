@@ -33,6 +33,8 @@ public:
     RankingsWindow* rankings() const;
 
 private:
+    // Gives the open rankings the folder the main window shows and counts it.
+    void countShownFolder();
     void showMenu(const QPoint& position);
 
     MainWindow& window_;

@@ -37,6 +37,13 @@ void WindowWorker::start(std::function<void(const Job&)> work)
     thread_ = std::thread([job, work = std::move(work)] { work(job); });
 }
 
+void WindowWorker::cancel()
+{
+    requestStop();
+    wait();
+    ++generation_;
+}
+
 void WindowWorker::requestStop()
 {
     if (stop_)

@@ -52,6 +52,9 @@ public:
     void start(std::function<void(const Job&)> work);
     // Asks the running job to stop; the reports it still posts run.
     void requestStop();
+    // Asks the running job to stop, waits for it and drops its reports not
+    // yet run: for a window whose job's answer no longer means anything.
+    void cancel();
     // Waits for the running job's thread to end.
     void wait();
 

@@ -24,7 +24,7 @@ bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view p
         auto replay = std::make_unique<WindowReplay>();
         if (!replay->start(*view.window, view.day))
             return;
-        EventSearch search(kind, patternCopy, matchCase, replay->recentPlayers);
+        EventSearch search(kind, patternCopy, matchCase, replay->live().recentPlayers);
         while (!replay->atEnd()) {
             const LogEvent& event = replay->current();
             const std::size_t at = replay->cursor();
@@ -32,8 +32,7 @@ bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view p
             // Only a hit's line is ever read, and a line's text depends on
             // the state, never on the lines before it: the others take their
             // places in the ring without a text, as a seek replays them.
-            replay->composeChatText = hit;
-            const bool composed = replay->applyNext();
+            const bool composed = replay->applyNext(hit ? ChatText::Compose : ChatText::SlotOnly);
             if (!hit)
                 continue;
             HistoryHit& found = result.hits.emplace_back();
@@ -42,7 +41,7 @@ bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view p
             found.event = at;
             found.kind = event.kind;
             if (composed)
-                found.text = replay->chatLines[replay->chatLines.size() - 1].text;
+                found.text = replay->live().chatLines[replay->live().chatLines.size() - 1].text;
             else if (event.player.name)
                 found.text = event.player.name;
         }

@@ -16,7 +16,7 @@ bool WindowReplay::start(const EventList& window, std::int32_t day)
     if (!day_.load(window, day, SnapshotWalk::ToDayStart))
         return false;
     // Lines replayed here are never reported, so their text is not composed.
-    cursor_ = day_.rebuild(*this, day_.firstTime(), 0);
+    cursor_ = day_.rebuild(live_, day_.firstTime(), 0);
     return true;
 }
 

@@ -17,7 +17,7 @@ class ViewerState;
 // applies the day's events one by one up to the day's end (DayReplay's).
 // It takes snapshots only up to the day's first event and publishes
 // nothing, so a worker can walk many days with it.
-class WindowReplay : public LiveState {
+class WindowReplay {
 public:
     // Stands at the first event of day (a local midnight) in window. False
     // for an empty day (no event from the midnight on): nothing to play.
@@ -28,11 +28,15 @@ public:
     // Index in the window of the event applyNext applies next.
     std::size_t cursor() const { return cursor_; }
     const LogEvent& current() const { return day_.events()[cursor_]; }
-    // Applies the event at the cursor and moves on. True when that composed
-    // a chat line, which is then the newest of chatLines.
-    bool applyNext() { return day_.applyNext(*this, cursor_); }
+    // Applies the event at the cursor and moves on. True when that added a
+    // chat line (its text composed only with ChatText::Compose), which is
+    // then the newest of live().chatLines.
+    bool applyNext(ChatText text = ChatText::Compose) { return day_.applyNext(live_, cursor_, text); }
+    // The state the replay has reached.
+    const LiveState& live() const { return live_; }
 
 private:
+    LiveState live_;
     DayReplay day_;
     std::size_t cursor_ = 0;
 };

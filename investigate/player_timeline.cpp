@@ -141,7 +141,7 @@ void addActionsOn(const EventList& window, std::int32_t day, const std::vector<P
         if (event.kind == RconCommand && event.text) {
             for (const RconTargeting& targeting : rconTargetingsOf(event.text)) {
                 const PlayerEntry* meant = nullptr;
-                if (!resolveRconTarget(*replay, targeting, meant))
+                if (!resolveRconTarget(replay->live(), targeting, meant))
                     continue;
                 for (const PlayerSession& session : sessions) {
                     const bool his = meant->userId == session.userId && event.time >= session.start &&

@@ -34,14 +34,14 @@ std::vector<AuditCommand> commandsOfDay(const EventList& window, std::int32_t da
             command.time = event.time;
             command.failed = event.kind == BadRconCommand;
             command.addressKey = event.player.addressKey;
-            const PlayerEntry* recent = findRecentByAddress(*replay, event.player.addressKey);
+            const PlayerEntry* recent = findRecentByAddress(replay->live(), event.player.addressKey);
             const PlayerEntry& sender = recent ? *recent : unknownPlayer;
             command.sender = sender.name ? sender.name : "";
             command.command = event.text ? event.text : "";
             if (!command.failed) {
                 for (const RconTargeting& targeting : rconTargetingsOf(command.command)) {
                     const PlayerEntry* meant = nullptr;
-                    if (!resolveRconTarget(*replay, targeting, meant))
+                    if (!resolveRconTarget(replay->live(), targeting, meant))
                         continue;
                     command.actedOn.push_back(
                         {targeting.action, meant->name ? meant->name : "", meant->uniqueId ? meant->uniqueId : "",

@@ -118,13 +118,13 @@ std::vector<RconTargeting> rconTargetingsOf(std::string_view command)
     return found;
 }
 
-bool resolveRconTarget(LiveState& state, const RconTargeting& targeting, const PlayerEntry*& found)
+bool resolveRconTarget(const LiveState& state, const RconTargeting& targeting, const PlayerEntry*& found)
 {
     found = nullptr;
     const std::string& word = targeting.target;
     if (word.empty())
         return false;
-    Roster& roster = state.roster;
+    const Roster& roster = state.roster;
     if (word.size() > 1 && word[0] == '#') {
         std::int32_t userId = 0;
         if (!readNumber(std::string_view(word).substr(1), userId))

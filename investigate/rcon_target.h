@@ -33,7 +33,7 @@ std::vector<RconTargeting> rconTargetingsOf(std::string_view command);
 // holds the word with ASCII letter case ignored. False when none or, for a
 // part of a name, more than one fits. found points into state's roster and
 // lives until it changes.
-bool resolveRconTarget(LiveState& state, const RconTargeting& targeting, const PlayerEntry*& found);
+bool resolveRconTarget(const LiveState& state, const RconTargeting& targeting, const PlayerEntry*& found);
 
 // "kick", "ban" or "slay".
 std::string_view rconActionName(RconAction action);

@@ -13,8 +13,9 @@ namespace zelkam {
 
 bool DesktopFolderBrowser::browse(QWidget* owner, std::string& folder)
 {
+    const QString start = qtPathOf(folder);
     folder.clear();
-    const QString chosen = QFileDialog::getExistingDirectory(owner, QStringLiteral("Select Log Folder"));
+    const QString chosen = QFileDialog::getExistingDirectory(owner, QStringLiteral("Select Log Folder"), start);
     if (chosen.isEmpty())
         return false;
     // Qt's dialogs hand back / on every system; on Windows the folder is

@@ -16,9 +16,10 @@ namespace zelkam {
 class FolderBrowser {
 public:
     virtual ~FolderBrowser() = default;
-    // Asks for a folder. True when one was chosen: folder then holds its full
-    // path, of any length. False when the user cancelled; folder is then
-    // empty.
+    // Asks for a folder, starting in folder (the one shown; empty for the
+    // desktop's own choice). True when one was chosen: folder then holds its
+    // full path, of any length. False when the user cancelled; folder is
+    // then empty.
     virtual bool browse(QWidget* owner, std::string& folder) = 0;
 };
 

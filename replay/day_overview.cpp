@@ -36,8 +36,8 @@ public:
             const bool rcon = event.kind == RconCommand || event.kind == BadRconCommand;
             // Only remote-console lines are shown (as tooltips); composing
             // every chat line of the day would double the pass.
-            live_.composeChatText = inDay && rcon;
-            const bool composed = day_.applyNext(live_, applied_);
+            const ChatText text = inDay && rcon ? ChatText::Compose : ChatText::SlotOnly;
+            const bool composed = day_.applyNext(live_, applied_, text);
             if (inDay)
                 count(event, rcon && composed);
         }

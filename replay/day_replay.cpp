@@ -73,8 +73,6 @@ void DayReplay::walkPresence(std::size_t stopAtMapFrom)
     presence_.mapName = "";
     presence_.ctScore = 0;
     presence_.tScore = 0;
-    // Its chat lines are never shown.
-    presence_.composeChatText = false;
     appendSnapshot(0, presence_.recentPlayers, "");
     // Only the kinds that carry across a map start are applied: the recent
     // players (remote-console senders are named from them) and the map. The
@@ -88,7 +86,8 @@ void DayReplay::walkPresence(std::size_t stopAtMapFrom)
                 break;
             appendSnapshot(e, presence_.recentPlayers, window[e].text ? window[e].text : "");
         }
-        applyEventMasked(presence_, window[e], SnapshotKindMask);
+        // Its chat lines are never shown.
+        applyEventMasked(presence_, window[e], SnapshotKindMask, ChatText::SlotOnly);
     }
     presenceNext_ = e;
     presenceLastTime_ = lastTime;
@@ -125,7 +124,7 @@ bool DayReplay::takeGrowth(std::size_t before, std::size_t retracted)
     for (; e < last_ && window[e].time < newestTime; ++e) {
         if (window[e].kind == MapStarted)
             appendSnapshot(e, presence_.recentPlayers, window[e].text ? window[e].text : "");
-        applyEventMasked(presence_, window[e], SnapshotKindMask);
+        applyEventMasked(presence_, window[e], SnapshotKindMask, ChatText::SlotOnly);
     }
     presenceNext_ = e;
     presenceLastTime_ = newestTime;
@@ -161,7 +160,6 @@ void copyLiveState(LiveState& to, const LiveState& from)
     to.mapName = from.mapName;
     to.ctScore = from.ctScore;
     to.tScore = from.tScore;
-    to.composeChatText = from.composeChatText;
 }
 
 bool DayReplay::endsWithWindow() const { return end_ == window_->size(); }
@@ -212,22 +210,22 @@ std::size_t DayReplay::restore(LiveState& state, const Snapshot& snapshot)
     return snapshot.event;
 }
 
-bool DayReplay::applyNext(LiveState& state, std::size_t& cursor) const
+bool DayReplay::applyNext(LiveState& state, std::size_t& cursor, ChatText text) const
 {
     // A line composed either grew the ring or, when it was full, moved its
     // head.
     const std::size_t countBefore = state.chatLines.size();
     const std::size_t headBefore = state.chatLines.head();
-    applyEvent(state, (*window_)[cursor]);
+    applyEvent(state, (*window_)[cursor], text);
     ++cursor;
     return state.chatLines.size() != countBefore || state.chatLines.head() != headBefore;
 }
 
-void DayReplay::advanceTo(LiveState& state, std::size_t& cursor, std::size_t end) const
+void DayReplay::advanceTo(LiveState& state, std::size_t& cursor, std::size_t end, ChatText text) const
 {
     const EventList& window = *window_;
     for (; cursor < end; ++cursor)
-        applyEvent(state, window[cursor]);
+        applyEvent(state, window[cursor], text);
 }
 
 std::size_t DayReplay::firstAtOrAfter(std::size_t from, std::int32_t t) const
@@ -255,9 +253,7 @@ std::size_t DayReplay::rebuild(LiveState& state, std::int32_t t, std::size_t com
     }
     if (composeLines == 0)
         composeFrom = end;
-    state.composeChatText = false;
-    advanceTo(state, cursor, composeFrom);
-    state.composeChatText = true;
+    advanceTo(state, cursor, composeFrom, ChatText::SlotOnly);
     advanceTo(state, cursor, end);
     return cursor;
 }

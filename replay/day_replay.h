@@ -6,6 +6,7 @@
 #include "parse/containers.h"
 #include "parse/log_event.h"
 #include "replay/snapshot_players.h"
+#include "state/chat_lines.h"
 #include "state/live_state.h"
 
 namespace zelkam {
@@ -99,10 +100,12 @@ public:
     // next to apply.
     static std::size_t restore(LiveState& state, const Snapshot& snapshot);
     // Applies the event at cursor and moves cursor on by one. True when that
-    // added a chat line, which is then the newest of the state's chatLines.
-    bool applyNext(LiveState& state, std::size_t& cursor) const;
+    // added a chat line (composed, or only its slot with SlotOnly), which is
+    // then the newest of the state's chatLines.
+    bool applyNext(LiveState& state, std::size_t& cursor, ChatText text = ChatText::Compose) const;
     // Applies every event from cursor up to (not including) position end.
-    void advanceTo(LiveState& state, std::size_t& cursor, std::size_t end) const;
+    void advanceTo(LiveState& state, std::size_t& cursor, std::size_t end,
+                   ChatText text = ChatText::Compose) const;
     // The first position from `from` on whose event is stamped t or later
     // (or the window's size).
     std::size_t firstAtOrAfter(std::size_t from, std::int32_t t) const;

@@ -30,7 +30,6 @@ void swapLiveStates(LiveState& a, LiveState& b)
     std::swap(a.mapName, b.mapName);
     std::swap(a.ctScore, b.ctScore);
     std::swap(a.tScore, b.tScore);
-    std::swap(a.composeChatText, b.composeChatText);
 }
 
 } // namespace

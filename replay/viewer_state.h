@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -89,8 +90,26 @@ public:
     // the new clock (never beyond the last loaded event, or one second past
     // it when the day ends with the window), or back by a seek
     // while rewinding. True when the view was published; false when paused
-    // or on an empty day.
+    // or on an empty day. A replay that is not shown as it happens (the
+    // terminal's, the tests') steps without a wall clock.
     bool tick();
+    // The viewer's step, wallNow the calendar second it is made at. On a
+    // growing day forward play never runs the clock past wallNow (unless
+    // the newest line is stamped later), and once every loaded line has
+    // been played the clock is the wall clock at any speed: the live edge,
+    // where a line that arrives is played at the next step. Otherwise as
+    // tick().
+    bool tick(std::int32_t wallNow);
+    static constexpr std::int32_t NoWallClock = std::numeric_limits<std::int32_t>::min();
+
+    // What playback is doing, for the window to say: paused (or nothing to
+    // play), rewinding, playing at speed, or live: playing forward on a
+    // growing day with every line that has arrived played.
+    enum class PlayMode { Paused, Rewinding, Playing, Live };
+    PlayMode playMode() const;
+    // Seconds from the clock to the newest line of a growing day while that
+    // line is not played yet; 0 otherwise.
+    std::int32_t lag() const;
     // A playback command; every command clears rewinding first.
     void command(PlaybackCommand command);
     // Rebuilds the state at time t (clamped to the day) from the nearest

@@ -107,13 +107,13 @@ char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style)
 }
 
 void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,
-                  const char* text)
+                  const char* text, ChatText compose)
 {
     if (kind < LeftGameLine || kind > BadRconLine)
         return;
     const bool isChat = kind == SayLine || kind == SayTeamLine;
     ChatLine* composed = appendLine(state, time, isChat ? entry.team : LineStyle::Neutral);
-    if (!composed || !state.composeChatText)
+    if (!composed || compose == ChatText::SlotOnly)
         return;
 
     LineWriter line(*composed);

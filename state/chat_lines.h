@@ -53,10 +53,16 @@ using ChatRing = BoundedRing<ChatLine>;
 // are taken), stamps it and returns its text buffer for the composition.
 char* appendChatLine(LiveState& state, std::int32_t time, std::int32_t style);
 
+// Whether an applied event's chat line is composed or only takes its slot:
+// a seek that replays lines which later lines of the same replay are sure
+// to push out of the ring, and a walk that reads only some lines, leave the
+// others' text empty (stamped and coloured all the same).
+enum class ChatText { Compose, SlotOnly };
+
 // Composes a line of the given kind about entry into the ring, stamped
 // time. text is the chat message, new name or remote-console command (null
 // reads as empty). Kinds outside 1..7 compose nothing and take no slot.
 void emitChatLine(LiveState& state, const PlayerEntry& entry, std::int32_t time, std::int32_t kind,
-                  const char* text);
+                  const char* text, ChatText compose = ChatText::Compose);
 
 } // namespace zelkam

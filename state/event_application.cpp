@@ -38,7 +38,7 @@ void resetForNewConnection(PlayerEntry& entry)
     entry.frags = 0;
 }
 
-void onMapStarted(LiveState& state, const LogEvent& event)
+void onMapStarted(LiveState& state, const LogEvent& event, ChatText)
 {
     state.roster.count = 0;
     state.ctScore = 0;
@@ -48,7 +48,7 @@ void onMapStarted(LiveState& state, const LogEvent& event)
     state.roundStartTime = event.time;
 }
 
-void onPlayerConnected(LiveState& state, const LogEvent& event)
+void onPlayerConnected(LiveState& state, const LogEvent& event, ChatText)
 {
     PlayerEntry* player = findOrAddPlayer(state, event.player);
     // An entry made before the connection (by a chat line, say) has no
@@ -84,7 +84,7 @@ void onPlayerConnected(LiveState& state, const LogEvent& event)
 
 constexpr std::int32_t ShutdownUserId = -1;
 
-void onPlayerDisconnected(LiveState& state, const LogEvent& event)
+void onPlayerDisconnected(LiveState& state, const LogEvent& event, ChatText text)
 {
     PlayerEntry* player = findPlayerByUserId(state, event.player.userId);
     // A server shutting down logs every player as leaving with user id -1
@@ -93,18 +93,18 @@ void onPlayerDisconnected(LiveState& state, const LogEvent& event)
         player = findPlayerByName(state, event.player.name);
     if (!player)
         return;
-    emitChatLine(state, *player, event.time, LeftGameLine, nullptr);
+    emitChatLine(state, *player, event.time, LeftGameLine, nullptr, text);
     Roster& roster = state.roster;
     *player = roster.entries[roster.count - 1];
     --roster.count;
 }
 
-void onPlayerEntered(LiveState& state, const LogEvent& event)
+void onPlayerEntered(LiveState& state, const LogEvent& event, ChatText)
 {
     resetForNewConnection(*findOrAddPlayer(state, event.player));
 }
 
-void onTeamJoined(LiveState& state, const LogEvent& event)
+void onTeamJoined(LiveState& state, const LogEvent& event, ChatText text)
 {
     PlayerEntry* player = findOrAddPlayer(state, event.player);
     if (player->lifeState == LifeState::Pending) {
@@ -120,28 +120,28 @@ void onTeamJoined(LiveState& state, const LogEvent& event)
         player->lifeState = LifeState::Dead;
     }
     player->team = sideOfJoin(event.text);
-    emitChatLine(state, *player, event.time, JoinedTeamLine, nullptr);
+    emitChatLine(state, *player, event.time, JoinedTeamLine, nullptr, text);
 }
 
-void onNameChanged(LiveState& state, const LogEvent& event)
+void onNameChanged(LiveState& state, const LogEvent& event, ChatText text)
 {
     PlayerEntry* player = findOrAddPlayer(state, event.player);
     // The line names the player by the name they had until now.
-    emitChatLine(state, *player, event.time, NameChangeLine, event.text);
+    emitChatLine(state, *player, event.time, NameChangeLine, event.text, text);
     const char* newName = orEmpty(event.text);
     player->name = newName;
     if (PlayerEntry* recent = findRecentByAddress(state, player->addressKey))
         recent->name = newName;
 }
 
-void onSay(LiveState& state, const LogEvent& event)
+void onSay(LiveState& state, const LogEvent& event, ChatText text)
 {
-    emitChatLine(state, *findOrAddPlayer(state, event.player), event.time, SayLine, event.text);
+    emitChatLine(state, *findOrAddPlayer(state, event.player), event.time, SayLine, event.text, text);
 }
 
-void onSayTeam(LiveState& state, const LogEvent& event)
+void onSayTeam(LiveState& state, const LogEvent& event, ChatText text)
 {
-    emitChatLine(state, *findOrAddPlayer(state, event.player), event.time, SayTeamLine, event.text);
+    emitChatLine(state, *findOrAddPlayer(state, event.player), event.time, SayTeamLine, event.text, text);
 }
 
 const PlayerEntry& rconSender(LiveState& state, const LogEvent& event)
@@ -150,19 +150,19 @@ const PlayerEntry& rconSender(LiveState& state, const LogEvent& event)
     return sender ? *sender : unknownPlayer;
 }
 
-void onRconCommand(LiveState& state, const LogEvent& event)
+void onRconCommand(LiveState& state, const LogEvent& event, ChatText text)
 {
-    emitChatLine(state, rconSender(state, event), event.time, RconLine, event.text);
+    emitChatLine(state, rconSender(state, event), event.time, RconLine, event.text, text);
 }
 
-void onBadRconCommand(LiveState& state, const LogEvent& event)
+void onBadRconCommand(LiveState& state, const LogEvent& event, ChatText text)
 {
-    emitChatLine(state, rconSender(state, event), event.time, BadRconLine, event.text);
+    emitChatLine(state, rconSender(state, event), event.time, BadRconLine, event.text, text);
 }
 
-void onRoundStarted(LiveState& state, const LogEvent& event) { state.roundStartTime = event.time; }
+void onRoundStarted(LiveState& state, const LogEvent& event, ChatText) { state.roundStartTime = event.time; }
 
-void onTeamScore(LiveState& state, const LogEvent& event)
+void onTeamScore(LiveState& state, const LogEvent& event, ChatText)
 {
     // The text holds the counter-terrorist score in its first four columns
     // and the terrorist score in the next four.
@@ -179,7 +179,7 @@ void onTeamScore(LiveState& state, const LogEvent& event)
     }
 }
 
-void onKilled(LiveState& state, const LogEvent& event)
+void onKilled(LiveState& state, const LogEvent& event, ChatText)
 {
     // The victim is looked up (and perhaps added) first: when the roster is
     // full, adding the victim overwrites entry 0, and a killer who stood
@@ -193,7 +193,7 @@ void onKilled(LiveState& state, const LogEvent& event)
     killer->frags += fragsOfKill(killer->team, victim->team);
 }
 
-void onSuicide(LiveState& state, const LogEvent& event)
+void onSuicide(LiveState& state, const LogEvent& event, ChatText)
 {
     PlayerEntry* player = findOrAddPlayer(state, event.player);
     player->lifeState = LifeState::Dead;
@@ -203,7 +203,7 @@ void onSuicide(LiveState& state, const LogEvent& event)
 
 struct EventHandlerRow {
     std::int32_t kind;
-    void (*handler)(LiveState&, const LogEvent&);
+    void (*handler)(LiveState&, const LogEvent&, ChatText);
 };
 
 // Indexed by the kind directly; the stored kind only documents the row.
@@ -226,11 +226,11 @@ constexpr EventHandlerRow eventHandlers[EventKindCount] = {
 
 } // namespace
 
-void applyEvent(LiveState& state, const LogEvent& event)
+void applyEvent(LiveState& state, const LogEvent& event, ChatText text)
 {
     if (event.kind < 0 || event.kind >= EventKindCount)
         return;
-    eventHandlers[event.kind].handler(state, event);
+    eventHandlers[event.kind].handler(state, event, text);
 }
 
 bool alwaysAddsChatLine(std::int32_t kind)
@@ -248,11 +248,11 @@ bool alwaysAddsChatLine(std::int32_t kind)
     }
 }
 
-void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask)
+void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask, ChatText text)
 {
     const std::uint32_t bit = static_cast<std::uint32_t>(event.kind) % 32;
     if ((mask >> bit) & 1u)
-        applyEvent(state, event);
+        applyEvent(state, event, text);
 }
 
 PlayerEntry* findPlayerByUserId(LiveState& state, std::int32_t userId)

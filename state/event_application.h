@@ -16,8 +16,9 @@ inline constexpr std::uint32_t SnapshotKindMask = 39;
 extern const PlayerEntry unknownPlayer;
 
 // Applies one event to the live state: roster, recent players, scores, map,
-// round start and chat lines. Kinds outside 0..13 do nothing.
-void applyEvent(LiveState& state, const LogEvent& event);
+// round start and chat lines (composed, or with text SlotOnly only taking
+// their slot). Kinds outside 0..13 do nothing.
+void applyEvent(LiveState& state, const LogEvent& event, ChatText text = ChatText::Compose);
 
 // True for the kinds whose application always adds exactly one chat line
 // (team joins, name changes, chat, team chat and remote-console lines); a
@@ -25,7 +26,8 @@ void applyEvent(LiveState& state, const LogEvent& event);
 bool alwaysAddsChatLine(std::int32_t kind);
 
 // applyEvent, but only when bit (kind mod 32) of mask is set.
-void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask);
+void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mask,
+                      ChatText text = ChatText::Compose);
 
 // Roster lookups; null when there is no such entry. Pointers stay valid until
 // the roster changes.
@@ -38,5 +40,20 @@ PlayerEntry* addPlayer(LiveState& state, const PlayerEntry& player);
 PlayerEntry* findOrAddPlayer(LiveState& state, const PlayerEntry& player);
 // The most recent connection from the address key, or null.
 PlayerEntry* findRecentByAddress(LiveState& state, std::int32_t key);
+
+// The same lookups for a reader that changes nothing (a walk that only asks
+// who a line meant).
+inline const PlayerEntry* findPlayerByUserId(const LiveState& state, std::int32_t userId)
+{
+    return findPlayerByUserId(const_cast<LiveState&>(state), userId);
+}
+inline const PlayerEntry* findPlayerByName(const LiveState& state, const char* name)
+{
+    return findPlayerByName(const_cast<LiveState&>(state), name);
+}
+inline const PlayerEntry* findRecentByAddress(const LiveState& state, std::int32_t key)
+{
+    return findRecentByAddress(const_cast<LiveState&>(state), key);
+}
 
 } // namespace zelkam

@@ -37,10 +37,6 @@ struct LiveState {
     const char* mapName = "";
     std::int32_t ctScore = 0;
     std::int32_t tScore = 0;
-    // False while a seek replays lines that later lines of the same replay
-    // are sure to push out of the ring: they take their slot, stamped and
-    // coloured, but their text is left empty instead of composed.
-    bool composeChatText = true;
 };
 
 } // namespace zelkam

@@ -14,6 +14,8 @@ constexpr int NameX = 16;
 constexpr int FragsX = 250;
 constexpr int DeathsX = 300;
 constexpr int ScoreX = 400;
+// Kept clear at the band's right edge, inside the control's sunken border.
+constexpr int ScoreRightMargin = 6;
 // The "+N" of rows that do not fit, in the header band before the score.
 constexpr int CutMarkX = 350;
 constexpr int LabelY = 3;
@@ -61,7 +63,10 @@ void drawHeader(Canvas& canvas, Rgb band, int width, int shift, int top, const c
         std::string text = "(";
         formatNumber(text, *score);
         text += " wins)";
-        canvas.drawText(ScoreX + shift, top + LabelY, text);
+        // Where the design puts it while it fits; a wider score ("(12 wins)"
+        // in a wide face) ends at the band's right edge instead of past it.
+        const int fits = width - ScoreRightMargin - canvas.textWidth(PlayerListLargeFont, text);
+        canvas.drawText(std::min(ScoreX + shift, fits), top + LabelY, text);
     }
 }
 
@@ -122,6 +127,18 @@ void drawTeamRows(Canvas& canvas, const PlayerListLayout& layout, const FontChoi
 }
 
 } // namespace
+
+const char* teamBandName(std::int32_t team)
+{
+    switch (team) {
+    case Team::Terrorist:
+        return "Terrorists";
+    case Team::CounterTerrorist:
+        return "Counter-Terrorists";
+    default:
+        return "Spectators";
+    }
+}
 
 void formatNumber(std::string& text, std::int32_t value)
 {
@@ -198,7 +215,20 @@ Bands bandsFor(int spectators, int terrorists, int counterTerrorists, int pitch,
 {
     Bands bands;
     bands.terroristTop = spectators * pitch + (spectators > 0 ? 34 : 0);
-    bands.counterTerroristTop = (height + bands.terroristTop) / 2;
+    // The teams share what is left by need: halves, as the design draws
+    // them, while both fit there; otherwise the Counter-Terrorists' header
+    // moves so that the team needing more gets what the other leaves, and a
+    // row is hidden only when the two together cannot fit.
+    const auto need = [&](int rows) {
+        return rows == 0 ? PlayerListPainter::HeaderHeight : PlayerListPainter::FirstRowOffset + (rows - 1) * pitch + cell;
+    };
+    const int half = (height + bands.terroristTop) / 2;
+    const int lowest = bands.terroristTop + need(terrorists);
+    const int highest = height - need(counterTerrorists);
+    if (lowest <= highest)
+        bands.counterTerroristTop = std::clamp(half, lowest, highest);
+    else
+        bands.counterTerroristTop = lowest < half ? lowest : (highest > half ? highest : half);
     bands.terroristsShown = std::min(terrorists, fittingRows(bands.terroristTop, bands.counterTerroristTop, pitch, cell));
     bands.counterTerroristsShown =
         std::min(counterTerrorists, fittingRows(bands.counterTerroristTop, height, pitch, cell));
@@ -252,26 +282,53 @@ PlayerListLayout PlayerListPainter::layout(int height) const
     return result;
 }
 
+std::array<PlayerListPainter::Shown, 3> PlayerListPainter::shownBlocks(const PlayerListLayout& layout) const
+{
+    const auto shown = [](std::size_t count, int cut) { return count - static_cast<std::size_t>(cut); };
+    std::array<Shown, 3> blocks = {{
+        {&spectators_, spectatorCount_, shown(spectatorCount_, layout.spectatorsCut), 0, 0},
+        {&terrorists_, terroristCount_, shown(terroristCount_, layout.terroristsCut), 0, layout.terroristTop},
+        {&counterTerrorists_, counterTerroristCount_, shown(counterTerroristCount_, layout.counterTerroristsCut),
+         0, layout.counterTerroristTop},
+    }};
+    // A block that shrank since it was scrolled shows its last rows.
+    for (std::size_t b = 0; b < blocks.size(); ++b)
+        blocks[b].first = std::min(scroll_[b], blocks[b].count - blocks[b].shown);
+    return blocks;
+}
+
 bool PlayerListPainter::placeRow(std::size_t row, const PlayerListLayout& layout, const PlayerEntry*& entry,
                                  int& top) const
 {
-    const struct {
-        const Block& block;
-        std::size_t shown;
-        int top;
-    } blocks[] = {
-        {spectators_, spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut), 0},
-        {terrorists_, terroristCount_ - static_cast<std::size_t>(layout.terroristsCut), layout.terroristTop},
-        {counterTerrorists_, counterTerroristCount_ - static_cast<std::size_t>(layout.counterTerroristsCut),
-         layout.counterTerroristTop},
-    };
-    for (const auto& block : blocks) {
+    for (const Shown& block : shownBlocks(layout)) {
         if (row < block.shown) {
-            entry = block.block[row];
+            entry = (*block.block)[block.first + row];
             top = block.top + FirstRowOffset + static_cast<int>(row) * layout.rowHeight;
             return true;
         }
         row -= block.shown;
+    }
+    return false;
+}
+
+bool PlayerListPainter::scrollAt(std::size_t row, int step, int height)
+{
+    const std::array<Shown, 3> blocks = shownBlocks(layout(height));
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        const Shown& block = blocks[b];
+        if (row >= block.shown) {
+            row -= block.shown;
+            continue;
+        }
+        if (step > 0 && row + 1 == block.shown && block.first + block.shown < block.count) {
+            scroll_[b] = block.first + 1;
+            return true;
+        }
+        if (step < 0 && row == 0 && block.first > 0) {
+            scroll_[b] = block.first - 1;
+            return true;
+        }
+        return false;
     }
     return false;
 }
@@ -313,7 +370,7 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
     canvas.selectFont(PlayerListLargeFont);
 
     if (spectatorCount_ > 0) {
-        drawHeader(canvas, SpectatorBandColor, width, shift, 0, "Spectators", nullptr);
+        drawHeader(canvas, SpectatorBandColor, width, shift, 0, teamBandName(Team::None), nullptr);
         if (layout.spectatorsCut > 0) {
             std::string more = "+";
             formatNumber(more, layout.spectatorsCut);
@@ -321,8 +378,9 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
         }
         canvas.selectFont(rowFont);
         int y = FirstRowOffset;
-        for (std::size_t i = 0; i < spectatorCount_ - static_cast<std::size_t>(layout.spectatorsCut); ++i) {
-            canvas.drawText(NameX, y, nameOf(canvas, rowFont, *spectators_[i], width - 2 * NameX));
+        const Shown spectators = shownBlocks(layout)[0];
+        for (std::size_t i = 0; i < spectators.shown; ++i) {
+            canvas.drawText(NameX, y, nameOf(canvas, rowFont, *spectators_[spectators.first + i], width - 2 * NameX));
             y += layout.rowHeight;
         }
     }
@@ -335,11 +393,12 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
         const Block& block;
         std::size_t count;
         int cut;
+        std::size_t first;
     } teams[] = {
-        {TerroristBandColor, layout.terroristTop, "Terrorists", tScore_, terrorists_, terroristCount_,
-         layout.terroristsCut},
-        {CounterTerroristBandColor, layout.counterTerroristTop, "Counter-Terrorists", ctScore_, counterTerrorists_,
-         counterTerroristCount_, layout.counterTerroristsCut},
+        {TerroristBandColor, layout.terroristTop, teamBandName(Team::Terrorist), tScore_, terrorists_, terroristCount_,
+         layout.terroristsCut, shownBlocks(layout)[1].first},
+        {CounterTerroristBandColor, layout.counterTerroristTop, teamBandName(Team::CounterTerrorist), ctScore_, counterTerrorists_,
+         counterTerroristCount_, layout.counterTerroristsCut, shownBlocks(layout)[2].first},
     };
     for (const auto& team : teams) {
         canvas.selectFont(PlayerListLargeFont);
@@ -350,7 +409,7 @@ void PlayerListPainter::paint(Canvas& canvas, int width, int height) const
             canvas.drawText(CutMarkX + shift, team.top + LabelY, more);
         }
         canvas.selectFont(rowFont);
-        drawTeamRows(canvas, layout, rowFont, width, shift, team.top + FirstRowOffset, team.block.data(),
+        drawTeamRows(canvas, layout, rowFont, width, shift, team.top + FirstRowOffset, team.block.data() + team.first,
                      team.count - static_cast<std::size_t>(team.cut));
     }
 

@@ -28,6 +28,11 @@ inline constexpr FontChoice PlayerListSmallFont{"Arial", 12, false};
 // zero.
 void formatNumber(std::string& text, std::int32_t value);
 
+// The name of the list's band for a team: "Terrorists",
+// "Counter-Terrorists", or "Spectators" for any other code. Every window
+// that names a team names it so.
+const char* teamBandName(std::int32_t team);
+
 // Where the paint puts things; recomputed for every paint from the three
 // block counts and the control's outer height.
 struct PlayerListLayout {
@@ -96,6 +101,12 @@ public:
     // its focused item; NoRow (the default) draws no frame, so a list the
     // keyboard never entered looks as it always has.
     void setFocusRow(std::size_t row) { focusRow_ = row; }
+    // The rows a band's "+N" counts are reached by scrolling its block: when
+    // row is the block's last row shown and rows lie hidden below it (step
+    // 1), or its first shown with rows hidden above (step -1), the block
+    // moves by one row and true is returned; the same visible row then
+    // holds the next player. False, with nothing changed, otherwise.
+    bool scrollAt(std::size_t row, int step, int height);
     std::size_t focusRow() const { return focusRow_; }
 
     std::size_t terroristCount() const { return terroristCount_; }
@@ -111,6 +122,18 @@ private:
     // Where visible row row is drawn: its entry and the top of its line.
     // False past the last visible row.
     bool placeRow(std::size_t row, const PlayerListLayout& layout, const PlayerEntry*& entry, int& top) const;
+
+    // How far each block (spectators, Terrorists, Counter-Terrorists) is
+    // scrolled: the index of its first row shown, kept across refills.
+    struct Shown {
+        const Block* block;
+        std::size_t count;
+        std::size_t shown;
+        std::size_t first;
+        int top;
+    };
+    std::array<Shown, 3> shownBlocks(const PlayerListLayout& layout) const;
+    std::array<std::size_t, 3> scroll_{};
 
     std::size_t focusRow_ = NoRow;
     std::int32_t ctScore_ = 0;

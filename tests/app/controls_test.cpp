@@ -1,11 +1,13 @@
 // The time label and the two painted controls on real widgets.
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include "app/chat_view_control.h"
+#include "app/control_base.h"
 #include "app/player_list_control.h"
 #include "app/time_label_control.h"
 #include "tests/support/time_zone.h"
@@ -18,17 +20,23 @@ TEST(TimeLabelControl, ShowsEightCharacterLocalTime)
     test::ScopedTimeZone zone("UTC0");
     QWidget window;
     TimeLabelControl label(16, 532, 64, 24, &window);
+    const std::int32_t day = test::localStamp(2001, 7, 6);
     const struct {
         std::int32_t stamp;
         const char* text;
     } cases[] = {
-        {test::localStamp(2001, 7, 6), "00:00:00"},
+        {day, "00:00:00"},
         {test::localStamp(2001, 7, 6, 13, 5, 9), "13:05:09"},
         {test::localStamp(2001, 7, 6, 23, 59, 59), "23:59:59"},
+        // Played past the loaded day's midnight: the clock says so.
+        {test::localStamp(2001, 7, 7, 0, 1, 0), "00:01:00 +1"},
+        {test::localStamp(2001, 7, 8, 0, 0, 0), "00:00:00 +2"},
     };
     for (const auto& c : cases) {
-        label.showTime(c.stamp);
+        label.showTime(c.stamp, day);
         EXPECT_EQ(label.text(), QString::fromLatin1(c.text));
+        auto* shown = window.findChild<QLineEdit*>();
+        EXPECT_LE(QFontMetrics(shown->font()).horizontalAdvance(shown->text()), shown->width() - 4) << c.text;
     }
     auto* edit = window.findChild<QLineEdit*>();
     ASSERT_NE(edit, nullptr);
@@ -93,6 +101,31 @@ TEST(PlayerListControl, PaintsBandsAtTheirPlacesOnARealImage)
     const QImage withSpectator = list.window()->grab().toImage();
     EXPECT_EQ(withSpectator.pixelColor(2 + 5, 2 + 5), QColor(64, 64, 64));
     EXPECT_EQ(withSpectator.pixelColor(2 + 5, 2 + 16 + 34 + 5), QColor(255, 64, 0));
+}
+
+TEST(PlayerListControl, ATwoDigitScoreEndsInsideItsBand)
+{
+    ASSERT_TRUE(createSharedFont());
+    // The list at the window's design size, at 500 x 800 and at 900 x 900.
+    for (const QSize list : {QSize(468, 332), QSize(468, 332 + 165), QSize(868, 332 + 240)}) {
+        SCOPED_TRACE(list.width());
+        QWidget window;
+        window.resize(list.width() + 32, list.height() + 248);
+        PlayerListControl control(16, 56, list.width(), list.height(), &window);
+        control.setScores(88, 88);
+        control.sortAndRedraw();
+        const QImage image = control.window()->grab().toImage();
+        // The Terrorists' band: the 24 rows at the top, inside the border.
+        const int inner = image.width() - 2;
+        bool drawn = false;
+        for (int y = 2; y < 2 + 24; ++y) {
+            for (int x = inner - 4; x < inner; ++x)
+                EXPECT_NE(image.pixelColor(x, y), QColor(Qt::white)) << x << "," << y << ": the score runs to the edge";
+            for (int x = inner - 120; x < inner - 4; ++x)
+                drawn = drawn || image.pixelColor(x, y) == QColor(Qt::white);
+        }
+        EXPECT_TRUE(drawn) << "the score is drawn at the band's right";
+    }
 }
 
 TEST(ChatViewControl, PaintsLinesInTheirColoursOnARealImage)

@@ -1,6 +1,10 @@
 #include "app/date_selector_control.h"
 
+#include <vector>
+
 #include <QComboBox>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -171,6 +175,98 @@ TEST(DateSelectorControl, ShowDateLeavesTheFieldAloneWhileItHasTheFocus)
     w.settle();
     w.control.showDate(localStamp(2001, 8, 5, 13, 0, 0));
     EXPECT_EQ(w.field()->text(), QStringLiteral("05/08/2001"));
+}
+
+TEST(DateSelectorControl, ARefusedDateSaysWhyUntilADayIsShownAgain)
+{
+    const struct {
+        const char* typed;
+        const char* note;
+    } cases[] = {
+        {"32/13/2001", "32/13/2001 is not a date (DD/MM/YYYY)"},
+        {"31/02/2001", "31/02/2001 is not a date (DD/MM/YYYY)"},
+        {"03/07/2001", "No logs for 03/07/2001 in this folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        DateWindow w;
+        w.control.showDay(0, localStamp(2001, 7, 1));
+        w.field()->setFocus();
+        w.field()->clear();
+        QTest::keyClicks(w.field(), QString::fromLatin1(c.typed));
+        QTest::keyClick(w.field(), Qt::Key_Return);
+        w.settle();
+        EXPECT_EQ(w.field()->text(), QStringLiteral("01/07/2001"));
+        EXPECT_EQ(w.control.comboBox()->toolTip(), QString::fromLatin1(c.note));
+        // The same day shown again by the next tick keeps the note; another goes with it.
+        w.control.showDay(0, localStamp(2001, 7, 1, 12, 0, 0));
+        EXPECT_EQ(w.control.comboBox()->toolTip(), QString::fromLatin1(c.note));
+        w.control.showDay(1, localStamp(2001, 7, 2));
+        EXPECT_EQ(w.control.comboBox()->toolTip(), QString());
+        EXPECT_EQ(w.notified, 0);
+    }
+    // Left alone, the note goes once it has been shown.
+    DateWindow w;
+    w.control.showDay(0, localStamp(2001, 7, 1));
+    w.field()->clear();
+    QTest::keyClicks(w.field(), QStringLiteral("03/07/2001"));
+    QTest::keyClick(w.field(), Qt::Key_Return);
+    w.settle();
+    EXPECT_FALSE(w.control.comboBox()->toolTip().isEmpty());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.control.comboBox()->toolTip().isEmpty(); },
+                                DateSelectorControl::NoteMs + 2000));
+}
+
+TEST(DateSelectorControl, AClickElsewhereCommitsATypedDate)
+{
+    DateWindow w;
+    // The window's background takes no focus: the click alone commits.
+    QTest::keyClicks(w.field(), QStringLiteral("05/08/2001"));
+    QTest::mouseClick(&w.window, Qt::LeftButton, {}, QPoint(10, 150));
+    w.settle();
+    EXPECT_EQ(w.notified, 1);
+    EXPECT_EQ(w.control.selectedIndex(), 2);
+    EXPECT_FALSE(w.control.typed());
+    // A click in the box itself does not.
+    w.field()->clear();
+    QTest::keyClicks(w.field(), QStringLiteral("02/07/2001"));
+    QTest::mouseClick(w.field(), Qt::LeftButton);
+    w.settle();
+    EXPECT_EQ(w.notified, 1);
+    EXPECT_TRUE(w.control.typed());
+}
+
+TEST(DateSelectorControl, TheWholeDateShowsAtTheDesignSize)
+{
+    // With the shared font the main window gives the box, whatever face
+    // this system finds for it.
+    ASSERT_TRUE(createSharedFont());
+    test::ScopedTimeZone zone{"UTC0"};
+    QWidget window;
+    window.resize(500, 580);
+    DateSelectorControl control(64, 16, 96, 128, &window);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // The shared font as this system gives it, and the default faces of the
+    // desktops the viewer meets, where this system has them.
+    std::vector<QFont> fonts{sharedFont()};
+    for (const char* family : {"DejaVu Sans", "Liberation Sans", "Ubuntu", "Segoe UI", "Tahoma"}) {
+        QFont font = sharedFont();
+        font.setFamilies({QString::fromLatin1(family)});
+        if (QFontInfo(font).family() == QString::fromLatin1(family))
+            fonts.push_back(font);
+    }
+    for (const QFont& font : fonts) {
+        control.setDateFont(font);
+        for (const char* date : {"06/07/2001", "16/11/2012", "28/08/2008", "00/00/0000"}) {
+            control.comboBox()->setEditText(QString::fromLatin1(date));
+            QLineEdit* field = control.editField();
+            // QLineEdit keeps 2 pixels each side and a pixel for the cursor.
+            const int room = field->contentsRect().width() - field->textMargins().left() - field->textMargins().right() - 5;
+            EXPECT_LE(QFontMetrics(field->font()).horizontalAdvance(field->text()), room)
+                << date << " in " << QFontInfo(field->font()).family().toStdString();
+        }
+    }
 }
 
 TEST(DateSelectorControl, AnEmptyListSelectsNothing)

@@ -7,24 +7,33 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include <QApplication>
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QTabWidget>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
 
+#include "app/about_dialog.h"
 #include "app/chat_view_control.h"
+#include "app/day_overview_window.h"
+#include "app/find_all_window.h"
+#include "app/rankings_window.h"
 #include "app/date_selector_control.h"
 #include "app/find_dialog.h"
 #include "app/player_list_control.h"
@@ -494,6 +503,63 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
     EXPECT_EQ(again.size(), QSize(500, 700));
 }
 
+TEST(DesktopUse, TheArrowsReachThePlayersABandHides)
+{
+    test::ViewerHarness v(writeFullServer);
+    v.start();
+    v.window->trackbar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    PlayerListControl& list = *v.window->playerList();
+    const int height = list.window()->height();
+    const auto layout = list.painter().layout(height);
+    ASSERT_GT(layout.terroristsCut + layout.counterTerroristsCut, 0);
+    std::set<std::string> shown;
+    for (std::size_t row = 0; row < list.painter().visibleRowCount(height); ++row)
+        shown.insert(list.painter().visibleRow(row, height)->name);
+    // Walking down the whole list with the keyboard frames every player.
+    v.activate();
+    list.window()->setFocus();
+    std::set<std::string> framed;
+    for (int i = 0; i < 80; ++i) {
+        framed.insert(list.chosenPlayer()->name);
+        v.key(Qt::Key_Down);
+    }
+    EXPECT_EQ(framed.size(), 32u) << shown.size() << " shown at once";
+}
+
+TEST(DesktopUse, TheWindowOpensWhereItWasLeftOnAScreenThatExists)
+{
+    Viewer v;
+    std::string folder;
+    v.setting.read(folder);
+    v.start();
+    const QRect screen = v.window->screen()->availableGeometry();
+    const struct {
+        const char* name;
+        QPoint leftAt;
+        bool kept;
+    } cases[] = {
+        {"on the screen", screen.topLeft() + QPoint(40, 30), true},
+        {"on a screen that is gone", screen.topLeft() + QPoint(screen.width() + 3000, 2500), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        {
+            ViewerState state;
+            MainWindow left(state, v.services);
+            left.timer().stop();
+            left.move(c.leftAt);
+            left.close();
+        }
+        ViewerState state;
+        MainWindow again(state, v.services);
+        again.timer().stop();
+        if (c.kept)
+            EXPECT_EQ(again.pos(), c.leftAt);
+        EXPECT_TRUE(screen.intersects(again.frameGeometry())) << again.pos().x() << "," << again.pos().y();
+        EXPECT_EQ(again.size(), QSize(500, 580));
+    }
+}
+
 TEST(DesktopUse, AnUnusableStoredSizeOpensAtTheDesignSize)
 {
     for (const QVariant& stored : {QVariant(QStringLiteral("huge")), QVariant(QSize(-5, 90000)), QVariant(QSize(10, 10))}) {
@@ -581,6 +647,65 @@ TEST(DesktopUse, ALongFolderPathIsReadLoadedAndBrowsed)
     std::string chosen;
     EXPECT_TRUE(browser.browse(nullptr, chosen));
     EXPECT_EQ(chosen, deep.string());
+}
+
+// The access keys a window's texts mark with "&" ("&&" is a plain "&"),
+// lower-cased, each with the text that marks it.
+std::vector<std::pair<QChar, QString>> accessKeysOf(const QWidget& window)
+{
+    std::vector<std::pair<QChar, QString>> keys;
+    const auto add = [&](const QString& text) {
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != QLatin1Char('&'))
+                continue;
+            if (text[i + 1] != QLatin1Char('&'))
+                keys.emplace_back(text[i + 1].toLower(), text);
+            ++i;
+        }
+    };
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        add(button->text());
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->buddy() != nullptr)
+            add(label->text());
+    }
+    for (const QGroupBox* box : window.findChildren<QGroupBox*>())
+        add(box->title());
+    for (const QTabWidget* tabs : window.findChildren<QTabWidget*>()) {
+        for (int t = 0; t < tabs->count(); ++t)
+            add(tabs->tabText(t));
+    }
+    return keys;
+}
+
+TEST(DesktopUse, EveryWindowsAccessKeysAreUnique)
+{
+    test::ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    ViewerState state;
+    test::RecordingLinkOpener links;
+    std::string pattern;
+    FindDialog find(pattern, nullptr, 0, false);
+    AboutDialog about(links, nullptr);
+    RankingsWindow rankings(nullptr);
+    FindAllWindow findAll(nullptr);
+    DayOverviewWindow overview(state, [](int, int) {}, nullptr);
+    PlayerRecordWindow record(state, RecordSubject{"Ann", "", 2}, logs.string(), nullptr);
+    const std::pair<const char*, const QWidget*> windows[] = {
+        {"Find", &find},         {"About", &about},         {"Rankings", &rankings},
+        {"Find All", &findAll},  {"Day Overview", &overview}, {"Player", &record},
+    };
+    for (const auto& [name, window] : windows) {
+        SCOPED_TRACE(name);
+        const auto keys = accessKeysOf(*window);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            for (std::size_t j = i + 1; j < keys.size(); ++j) {
+                EXPECT_NE(keys[i].first, keys[j].first)
+                    << keys[i].second.toStdString() << " and " << keys[j].second.toStdString();
+            }
+        }
+    }
+    EXPECT_GE(accessKeysOf(find).size(), 6u) << "the walk finds the Find dialog's keys";
 }
 
 } // namespace

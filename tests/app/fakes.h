@@ -21,6 +21,7 @@ public:
     bool browse(QWidget*, std::string& folder) override
     {
         ++calls;
+        startedIn.push_back(folder);
         folder.clear();
         if (answers.empty() || answers.front().empty()) {
             if (!answers.empty())
@@ -34,6 +35,8 @@ public:
 
     std::deque<std::string> answers;
     int calls = 0;
+    // The folder each browse started in.
+    std::vector<std::string> startedIn;
 };
 
 class RecordingMessageBoxes : public MessageBoxes {

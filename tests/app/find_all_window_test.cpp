@@ -273,7 +273,9 @@ TEST(PlayerRecordWindow, FollowsTheValidatedIdAndTellsFragsFromDeaths)
     QStringList lines;
     for (int i = 0; i < record.dayLines()->count(); ++i)
         lines << record.dayLines()->item(i)->text().trimmed();
-    EXPECT_TRUE(lines.first().endsWith(QStringLiteral("CT  frags 1, deaths 1"))) << lines.join('|').toStdString();
+    // The team as the player list names it.
+    EXPECT_TRUE(lines.first().endsWith(QStringLiteral("  Counter-Terrorists  frags 1, deaths 1")))
+        << lines.join('|').toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("10:00:05  killed Bob"))) << lines.join('|').toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("10:00:09  killed by Bob"))) << lines.join('|').toStdString();
 }

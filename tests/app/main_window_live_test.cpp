@@ -72,18 +72,38 @@ TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
     EXPECT_EQ(date(), QStringLiteral("07/07/2001"));
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:05"));
     EXPECT_EQ(window.mapLabel()->toolTip(), QString()) << "not growing before the server writes";
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Playing x1"));
 
+    // Each step a second of the wall clock later, from when the line is written.
+    std::int32_t wall = localStamp(2001, 7, 7, 9, 0, 6);
+    window.setWallClock([&] { return wall++; });
     append(logs, "L0707000.log", lineAt("07/07/2001", "09:00:06", said("Eli", 4, "CT", "live now")));
     window.timerExpired();
     EXPECT_FALSE(window.mapLabel()->toolTip().isEmpty());
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:06"));
     window.timerExpired();
     EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:07"));
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Live"));
     EXPECT_EQ(window.chatView()->painter().lineCount(), 2u);
+    // Paused, it says so at once, and how far behind the server it falls.
+    window.dispatchCommand(MainWindow::Pause);
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Paused"));
+    append(logs, "L0707000.log", lineAt("07/07/2001", "09:00:40", said("Eli", 4, "CT", "still here")));
+    window.timerExpired();
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Paused, 0:33 behind"));
+    window.dispatchCommand(MainWindow::Play);
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Playing x1, 0:33 behind"));
+    window.timerExpired();
+    EXPECT_EQ(window.timeLabel()->text(), QStringLiteral("09:00:08"));
+    // Ctrl+End goes back to the live edge.
+    wall = localStamp(2001, 7, 7, 9, 0, 41);
+    window.goLive();
+    window.timerExpired();
+    EXPECT_EQ(window.playStateLabel()->text(), QStringLiteral("Live"));
 
     // The evening goes on past midnight, and the server's next file starts
-    // later that day: the date list gains the day, and the list, like the
-    // date box, shows the date the clock is on.
+    // later that day: the date list gains the day, and play at the live
+    // edge moves on to it.
     append(logs, "L0707000.log", lineAt("07/08/2001", "00:01:00", said("Eli", 4, "CT", "after midnight")));
     window.timerExpired();
     window.timerExpired();

@@ -24,6 +24,8 @@
 #include "app/player_list_control.h"
 #include "app/time_label_control.h"
 #include "app/viewer_main.h"
+#include "app/day_overview_window.h"
+#include "app/window_menu.h"
 #include "platform/log_folder_setting.h"
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
@@ -74,7 +76,7 @@ TEST(MainWindow, HasTheFixedLayout)
     v.start();
     MainWindow& w = *v.window;
     EXPECT_EQ(w.objectName(), QStringLiteral("ZELKAMWINDOW"));
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Zelkam v1.8"));
+    EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("Zelkam v1.8 \u2014 "))) << "the program first";
     EXPECT_EQ(w.size(), QSize(500, 580));
     EXPECT_EQ(w.minimumSize(), QSize(500, 580));
     EXPECT_FALSE(w.windowFlags() & Qt::WindowMaximizeButtonHint);
@@ -217,6 +219,46 @@ TEST(MainWindow, TrackbarStepsSeekAndADragPausesWithTheClockOnTheThumb)
     v.window->refreshViews();
     EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
     EXPECT_EQ(bar->value(), 600);
+}
+
+// A first day whose file runs past midnight, and two more days.
+void writeMidnightLogs(const TempFolder& dir)
+{
+    std::string first = lineAt("07/06/2001", "23:58:00", "Started map \"de_dust\"");
+    first += lineAt("07/06/2001", "23:59:30", "\"Gordon<2><111><>\" connected, address \"10.0.0.1:27005\"");
+    first += lineAt("07/07/2001", "00:01:00", "\"Gordon<2><111><>\" entered the game");
+    dir.write("L0706000.log", first);
+    dir.write("L0707000.log", lineAt("07/07/2001", "09:00:00", "Started map \"cs_office\""));
+    dir.write("L0708000.log", lineAt("07/08/2001", "09:00:00", "Started map \"de_nuke\""));
+}
+
+TEST(MainWindow, PlayPastMidnightKeepsNamingTheLoadedDayAndCountsTheNextFromIt)
+{
+    test::ViewerHarness v(writeMidnightLogs);
+    v.start();
+    ASSERT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    // The thumb dropped at the bar's very end stands on the day's last
+    // minute, as End does, not on the next midnight.
+    QSlider* bar = v.window->trackbar();
+    for (const bool dragged : {true, false}) {
+        bar->setSliderDown(true);
+        bar->setSliderPosition(bar->maximum());
+        if (dragged)
+            bar->triggerAction(QAbstractSlider::SliderMove);
+        bar->setSliderDown(false);
+        EXPECT_EQ(v.time(), QStringLiteral("23:59:00")) << dragged;
+        EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << dragged;
+    }
+
+    v.click(MainWindow::Fastest);
+    v.ticks(5);
+    // Play runs on to one second past the last loaded line.
+    EXPECT_EQ(v.time(), QStringLiteral("00:01:01 +1")) << "the clock says it is past the day's midnight";
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << "the date box names the loaded day";
+    v.activate();
+    v.key(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001")) << "the next day of the loaded one, not of the clock";
+    EXPECT_EQ(v.time(), QStringLiteral("00:01:00")) << "the day begins with its first event, from the day before's file";
 }
 
 TEST(MainWindow, TheWindowsKeysWorkWhileTheDateHasTheFocus)
@@ -398,6 +440,8 @@ TEST(MainWindow, FolderButtonLoadsAnotherFolderWithoutStoringIt)
 
     v.browser.answers = {other.string()};
     v.click(MainWindow::ChangeFolder);
+    // Each browse starts in the folder shown, not where the program started.
+    EXPECT_EQ(v.browser.startedIn, (std::vector<std::string>{v.logs.string(), v.logs.string()}));
     EXPECT_EQ(v.time(), QStringLiteral("20:00:00"));
     ASSERT_EQ(v.window->dateSelector()->comboBox()->count(), 1);
     EXPECT_EQ(v.window->dateSelector()->comboBox()->itemText(0), QStringLiteral("12/08/2001"));
@@ -408,6 +452,12 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
 {
     Viewer v;
     v.start();
+    const QString logsName = QString::fromStdString(v.logs.path().filename().string());
+    EXPECT_EQ(v.window->windowTitle(), QStringLiteral("Zelkam v1.8 \u2014 ") + logsName + QStringLiteral(" \u2014 06/07/2001"));
+    auto* menu = new WindowMenu(*v.window, v.state);
+    menu->openDayOverview();
+    EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview - 06/07/2001"));
+    EXPECT_EQ(menu->dayOverview()->offeredName(), QStringLiteral("zelkam-overview-06-07-2001.png"));
     v.click(MainWindow::Play);
     v.ticks(20);
     TempFolder empty;
@@ -421,6 +471,12 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
     EXPECT_EQ(v.map(), QString());
     EXPECT_EQ(v.window->playerList()->painter().terroristCount(), 0u);
     EXPECT_EQ(v.window->chatView()->painter().lineCount(), 0u);
+    // No day is named anywhere: not in the date box, the title or the overview's.
+    EXPECT_EQ(v.dateText(), QString());
+    EXPECT_FALSE(v.window->windowTitle().contains(QStringLiteral("2001")));
+    EXPECT_TRUE(v.window->windowTitle().startsWith(QStringLiteral("Zelkam v1.8")));
+    EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview"));
+    EXPECT_EQ(menu->dayOverview()->offeredName(), QStringLiteral("zelkam-overview.png"));
 
     // Nothing left to play, seek or find, and nothing breaks trying.
     const QString time = v.time();

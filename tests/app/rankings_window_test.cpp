@@ -7,9 +7,11 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDateEdit>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -17,6 +19,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/date_selector_control.h"
+#include "app/find_all_window.h"
+#include "app/find_dialog.h"
 #include "app/player_record_window.h"
 #include "app/window_menu.h"
 #include "tests/app/viewer_harness.h"
@@ -136,11 +141,12 @@ struct RankingsWindowOnTwoMonths : ::testing::Test {
 
 TEST_F(RankingsWindowOnTwoMonths, ShowsTheShownDaysMonthSortedByFrags)
 {
-    EXPECT_EQ(window.fromField()->date(), QDate(2001, 7, 1));
-    EXPECT_EQ(window.toField()->date(), QDate(2001, 7, 31));
+    EXPECT_EQ(window.fromField()->shownDate(), QDate(2001, 7, 1));
+    EXPECT_EQ(window.toField()->shownDate(), QDate(2001, 7, 31));
     EXPECT_FALSE(window.wasStopped());
     EXPECT_FALSE(window.stopButton()->isEnabled());
     EXPECT_EQ(window.statusLabel()->text(), QStringLiteral("3 players, 1 weapons, 2 maps"));
+    EXPECT_EQ(window.offeredName(), QStringLiteral("zelkam-rankings-01-07-2001-31-07-2001.csv"));
 
     QTableWidget& players = *window.table(RankingsWindow::Players);
     // The August day is outside the range: its five kills count nowhere.
@@ -307,6 +313,16 @@ TEST(RankingsWindow, StopEndsWithWhatWasReadAndANewStartSupersedes)
     EXPECT_FALSE(window.stopButton()->isEnabled());
     EXPECT_TRUE(window.statusLabel()->text().contains(QStringLiteral("(stopped"))) << window.statusLabel()->text().toStdString();
 
+    // Stopped after some days were read, the bar keeps the point reached.
+    window.start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.progressBar()->value() >= 2 || !window.isRunning(); }, 20000));
+    window.stopButton()->click();
+    ASSERT_TRUE(waitForEnd(window));
+    if (window.wasStopped()) {
+        EXPECT_GE(window.progressBar()->value(), 2);
+        EXPECT_LT(window.progressBar()->value(), window.progressBar()->maximum());
+    }
+
     // Started twice: only the second reading's tables are shown, whole.
     window.start();
     window.start();
@@ -335,7 +351,7 @@ TEST(RankingsWindow, OpensFromTheMainWindowAndOpensTheRecord)
     menu->openRankings();
     EXPECT_EQ(menu->rankings(), rankings) << "one at a time";
     // The viewer shows the folder's first day, in July.
-    EXPECT_EQ(rankings->fromField()->date(), QDate(2001, 7, 1));
+    EXPECT_EQ(rankings->fromField()->shownDate(), QDate(2001, 7, 1));
     ASSERT_TRUE(waitForEnd(*rankings));
     QTableWidget& players = *rankings->table(RankingsWindow::Players);
     ASSERT_EQ(players.rowCount(), 3);
@@ -349,6 +365,104 @@ TEST(RankingsWindow, OpensFromTheMainWindowAndOpensTheRecord)
     ASSERT_NE(record, nullptr);
     EXPECT_TRUE(record->windowTitle().contains(QStringLiteral("Ann")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 20000));
+}
+
+// Another server's July: Zed alone.
+void writeOtherLogs(const TempFolder& folder)
+{
+    LogText day("07/09/2001");
+    day.at("20:00:00", mapStarted("de_nuke"))
+        .at("20:00:01", connected("Zed", 2, "10.0.0.9:1"))
+        .at("20:00:02", joinedTeam("Zed", 2, "CT"))
+        .at("20:00:03", said("Zed", 2, "CT", "hello"));
+    folder.write("L0709000.log", day.text());
+}
+
+TEST_F(RankingsWindowOnTwoMonths, TypedDatesAreTakenAsTheMainDateBoxTakesThem)
+{
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTableWidget& players = *window.table(RankingsWindow::Players);
+    const auto type = [&](DateSelectorControl* field, const QString& keys) {
+        field->comboBox()->setFocus();
+        QTest::keyClick(field->editField(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(field->editField(), keys);
+        QTest::keyClick(field->editField(), Qt::Key_Return);
+        QCoreApplication::processEvents();
+    };
+    const struct {
+        const char* name;
+        bool from;
+        const char* typed;
+        QDate from_;
+        QDate to;
+        const char* note;
+    } cases[] = {
+        // A date of the calendar is taken as typed, listed or not.
+        {"unlisted To", false, "09/02/2023", QDate(2001, 7, 1), QDate(2023, 2, 9), ""},
+        {"listed From", true, "05/07/2001", QDate(2001, 7, 5), QDate(2023, 2, 9), ""},
+        // What is no date goes back, and says so.
+        {"month 13", false, "32/13/2001", QDate(2001, 7, 5), QDate(2023, 2, 9), "not a date"},
+        {"no such day", true, "31/02/2001", QDate(2001, 7, 5), QDate(2023, 2, 9), "not a date"},
+        {"letters refused", false, "ab", QDate(2001, 7, 5), QDate(2023, 2, 9), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DateSelectorControl* field = c.from ? window.fromField() : window.toField();
+        type(field, QString::fromLatin1(c.typed));
+        EXPECT_EQ(window.fromField()->shownDate(), c.from_) << window.fromField()->editField()->text().toStdString();
+        EXPECT_EQ(window.toField()->shownDate(), c.to) << window.toField()->editField()->text().toStdString();
+        EXPECT_TRUE(field->comboBox()->toolTip().contains(QString::fromLatin1(c.note)));
+        ASSERT_TRUE(waitForEnd(window));
+    }
+    EXPECT_EQ(players.rowCount(), 3) << "05/07 to 09/02/2023 holds every player";
+
+    // From after To is refused with a word why, and counts nothing.
+    type(window.fromField(), QStringLiteral("01/03/2023"));
+    EXPECT_FALSE(window.isRunning());
+    EXPECT_TRUE(window.statusLabel()->text().contains(QStringLiteral("From is after To")));
+    EXPECT_EQ(players.rowCount(), 3) << "the tables stay as they were";
+}
+
+TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
+{
+    ViewerHarness v(writeLogs);
+    TempFolder other;
+    writeOtherLogs(other);
+    v.start();
+    auto* menu = new WindowMenu(*v.window, v.state);
+    menu->openRankings();
+    RankingsWindow* rankings = menu->rankings();
+    ASSERT_TRUE(waitForEnd(*rankings));
+    ASSERT_EQ(rankings->table(RankingsWindow::Players)->rowCount(), 3);
+    v.window->dispatchCommand(MainWindow::OpenFind);
+    ASSERT_NE(v.window->findDialog(), nullptr);
+    FindRequest request;
+    request.kind = static_cast<std::int32_t>(SearchKind::Player);
+    emit v.window->findDialog()->findAllRequested(request);
+    auto* found = v.window->findChild<FindAllWindow*>();
+    ASSERT_NE(found, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !found->isRunning(); }, 20000));
+    ASSERT_GT(found->table()->rowCount(), 0);
+    v.window->openPlayerRecord(RecordSubject{"Ann", "", 2});
+    auto* record = v.window->findChild<PlayerRecordWindow*>();
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 20000));
+
+    v.window->openFolder(other.string());
+    v.waitForLoads();
+    QCoreApplication::processEvents();
+    // The rankings count the new folder's month; the rows and lines of the
+    // folder before are gone, so none can lead into the new one.
+    ASSERT_TRUE(waitForEnd(*rankings));
+    QTableWidget& players = *rankings->table(RankingsWindow::Players);
+    ASSERT_EQ(players.rowCount(), 1);
+    EXPECT_EQ(players.item(0, 0)->text(), shown("Zed"));
+    EXPECT_EQ(found->table()->rowCount(), 0);
+    EXPECT_FALSE(found->statusLabel()->text().isEmpty());
+    EXPECT_EQ(record->dayLines()->count(), 0);
+    EXPECT_EQ(record->allDaysList()->count(), 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -413,6 +414,74 @@ TEST(LiveFollow, PlayWaitsAtTheNewestLineAndFollowsItAtEverySpeed)
         state->follow();
         EXPECT_TRUE(state->find(SearchKind::Chat, "five", false));
         EXPECT_EQ(state->clock(), localStamp(2001, 7, 5, 10, 2, 1));
+    }
+}
+
+// "HH:MM:SS" of a second of 07/05/2001 in UTC.
+std::string timeOfDay(std::int32_t secondOfDay)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60);
+    return text;
+}
+
+TEST(LiveFollow, AtTheLiveEdgeTheClockIsTheWallClockAndLinesShowAsTheyArrive)
+{
+    ScopedTimeZone zone("UTC");
+    // The viewer reached the day's end before the server wrote again (the
+    // day is not known to grow until then): quiet spells of every length
+    // between the lines that then arrive.
+    const std::int32_t start = 10 * 3600;
+    const std::int32_t arrivals[] = {start + 30, start + 31, start + 95, start + 96, start + 400};
+    for (const PlaybackCommand command : {PlaybackCommand::Play, PlaybackCommand::Fastest}) {
+        SCOPED_TRACE(static_cast<int>(command));
+        TempFolder folder;
+        folder.write("L0705000.log", LogText("07/05/2001")
+                                         .at(timeOfDay(start - 5), mapStarted("de_dust"))
+                                         .at(timeOfDay(start), said("Bob", 2, "CT", "first"))
+                                         .text());
+        auto state = loaded(folder);
+        const std::int32_t day = localStamp(2001, 7, 5);
+        state->command(command);
+        std::int32_t wall = day + start + 5;
+        std::size_t next = 0;
+        for (; wall <= day + start + 420; ++wall) {
+            // A line is written at its own second and seen at the next look.
+            if (next < std::size(arrivals) && day + arrivals[next] == wall - 1)
+                append(folder, "L0705000.log",
+                       lineAt("07/05/2001", timeOfDay(arrivals[next]), said("Bob", 2, "CT", std::to_string(next))));
+            state->follow();
+            state->tick(wall);
+            ASSERT_LE(state->clock(), wall) << "never ahead of the wall clock";
+            if (next > 0) {
+                ASSERT_EQ(state->playMode(), ViewerState::PlayMode::Live) << wall - day;
+                ASSERT_EQ(state->clock(), wall) << "the live clock follows the wall clock";
+                ASSERT_EQ(state->lag(), 0);
+            }
+            if (next < std::size(arrivals) && day + arrivals[next] == wall - 1) {
+                const std::vector<std::string> chat = chatTexts(*state);
+                ASSERT_FALSE(chat.empty());
+                EXPECT_EQ(chat.back(), "*DEAD*Bob : " + std::to_string(next)) << "shown within a second";
+                ++next;
+            }
+        }
+        EXPECT_EQ(next, std::size(arrivals));
+
+        // Going back leaves the live edge and says how far behind it is; play
+        // from there catches up once the newest line is played.
+        state->seek(day + start + 90);
+        state->command(PlaybackCommand::Pause);
+        EXPECT_EQ(state->playMode(), ViewerState::PlayMode::Paused);
+        EXPECT_EQ(state->lag(), 310);
+        state->command(PlaybackCommand::Play);
+        state->tick(wall);
+        EXPECT_EQ(state->playMode(), ViewerState::PlayMode::Playing);
+        EXPECT_EQ(state->clock(), day + start + 91) << "behind the edge the clock runs at the speed";
+        state->command(PlaybackCommand::Fastest);
+        for (int i = 0; i < 8; ++i)
+            state->tick(++wall);
+        EXPECT_EQ(state->playMode(), ViewerState::PlayMode::Live);
+        EXPECT_EQ(state->clock(), wall);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +112,65 @@ TEST(PlayerListPainter, LaysOutBlocksByHowCrowdedTheTeamsAre)
     }
 }
 
+TEST(PlayerListPainter, TeamsShareTheHeightByNeedBeforeARowIsHidden)
+{
+    const struct {
+        const char* name;
+        int spectators, terrorists, counterTerrorists;
+        int terroristsCut, counterTerroristsCut;
+    } cases[] = {
+        {"few terrorists leave their room to many counter-terrorists", 0, 3, 14, 0, 0},
+        {"and the other way round", 0, 14, 3, 0, 0},
+        {"with spectators above", 2, 2, 14, 0, 0},
+        {"a full side takes what the other leaves", 0, 1, 32, 0, 6},
+        {"both full: halves, both cut", 0, 32, 32, 19, 19},
+        {"balanced sides keep the halves", 0, 5, 5, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Players players;
+        PlayerListPainter painter;
+        fill(painter, players, c.spectators, c.terrorists, c.counterTerrorists);
+        const PlayerListLayout layout = painter.layout(Height);
+        EXPECT_EQ(layout.terroristsCut, c.terroristsCut);
+        EXPECT_EQ(layout.counterTerroristsCut, c.counterTerroristsCut);
+        // Every shown row's whole cell lies inside its band and the list.
+        EXPECT_LE(layout.terroristTop + PlayerListPainter::FirstRowOffset
+                      + (c.terrorists - layout.terroristsCut - 1) * layout.rowHeight + layout.cellHeight,
+                  c.terrorists > layout.terroristsCut ? layout.counterTerroristTop : Height);
+        EXPECT_LE(layout.counterTerroristTop + PlayerListPainter::FirstRowOffset
+                      + (c.counterTerrorists - layout.counterTerroristsCut - 1) * layout.rowHeight + layout.cellHeight,
+                  Height);
+    }
+}
+
+TEST(PlayerListPainter, HiddenRowsAreReachedByScrollingTheirBand)
+{
+    Players players;
+    PlayerListPainter painter;
+    fill(painter, players, 0, 1, 32);
+    const std::size_t rows = painter.visibleRowCount(Height);
+    ASSERT_EQ(rows, 27u) << "one terrorist and 26 of the 32 counter-terrorists";
+    const std::size_t last = rows - 1;
+    EXPECT_FALSE(painter.scrollAt(last - 1, 1, Height)) << "not at the band's last row";
+    EXPECT_FALSE(painter.scrollAt(0, 1, Height)) << "no terrorist hidden";
+    std::vector<std::string> reached;
+    while (painter.scrollAt(last, 1, Height))
+        reached.push_back(painter.visibleRow(last, Height)->name);
+    EXPECT_EQ(reached, (std::vector<std::string>{"c26", "c27", "c28", "c29", "c30", "c31"}));
+    EXPECT_STREQ(painter.visibleRow(1, Height)->name, "c6");
+    // Drawn as scrolled: the first counter-terrorist shown is c6.
+    const RecordingCanvas canvas = paintList(painter);
+    EXPECT_EQ(canvas.find("c5"), nullptr);
+    ASSERT_NE(canvas.find("c31"), nullptr);
+    // And back up to the top.
+    int up = 0;
+    while (painter.scrollAt(1, -1, Height))
+        ++up;
+    EXPECT_EQ(up, 6);
+    EXPECT_STREQ(painter.visibleRow(1, Height)->name, "c0");
+}
+
 TEST(PlayerListPainter, DrawsBandsOnlyForTheBlocksShown)
 {
     Players players;
@@ -157,7 +217,9 @@ TEST(PlayerListPainter, ShowsScoresBesideTheTeamHeadersOnly)
     const auto* t = canvas.find("(5 wins)");
     ASSERT_NE(ct, nullptr);
     ASSERT_NE(t, nullptr);
-    EXPECT_EQ(ct->x, 400);
+    // At 400 as the design has it, or further left to end inside the band.
+    EXPECT_LE(ct->x, 400);
+    EXPECT_LE(ct->x + RecordingCanvas().textWidth(ct->font, ct->text), Width - 6);
     EXPECT_EQ(ct->y, canvas.find("Counter-Terrorists")->y);
     EXPECT_EQ(t->y, canvas.find("Terrorists")->y);
     EXPECT_EQ(t->mode, BackgroundMode::Transparent);
