@@ -17,6 +17,7 @@
 
 #include "app/clock_text.h"
 #include "app/player_list_control.h"
+#include "parse/sides.h"
 #include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
@@ -51,7 +52,9 @@ QString lineText(const LogEvent& event, const std::unordered_set<std::string_vie
     case PlayerConnected: return QStringLiteral("connected");
     case PlayerDisconnected: return QStringLiteral("left");
     case PlayerEntered: return QStringLiteral("entered the game");
-    case TeamJoined: return QStringLiteral("joined ") + text;
+    // The side the join puts him on, by the model's one rule, named as the
+    // player list's bands name it.
+    case TeamJoined: return QStringLiteral("joined the ") + teamName(sideOfJoin(event.text));
     case NameChanged: return QStringLiteral("changed name to ") + text;
     case Say: return QStringLiteral("says: ") + text;
     case SayTeam: return QStringLiteral("says to the team: ") + text;

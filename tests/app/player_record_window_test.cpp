@@ -48,6 +48,8 @@ TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
                                    .at("01:00:00", token("Al", 2, al) + " disconnected")
                                    .at("12:00:00", token("Al", 7, "STEAM_ID_PENDING") + " connected, address \"10.0.0.2:1\"")
                                    .at("12:00:01", token("Al", 7, al) + " entered the game")
+                                   .at("12:00:02", token("Al", 7, al) + " joined team \"TERRORIST\"")
+                                   .at("12:00:03", token("Al", 7, al) + " joined team \"CT\"")
                                    .at("12:30:00", token("Al", 7, al) + " disconnected")
                                    .at("20:00:00", token("Al", 9, "STEAM_ID_PENDING") + " connected, address \"10.0.0.2:1\"")
                                    .at("20:00:01", token("Al", 9, al) + " entered the game")
@@ -69,6 +71,9 @@ TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
     }
     EXPECT_EQ(headers.join('|').toStdString(), "00:10:00 - 01:00:00|12:00:00 - 12:30:00|20:00:00 - 20:30:00");
     EXPECT_TRUE(textsOf(record.dayLines()).contains(QStringLiteral("    00:10:00  says: late")));
+    // Joins are named as the player list's bands name the teams.
+    EXPECT_TRUE(textsOf(record.dayLines()).contains(QStringLiteral("    12:00:02  joined the Terrorists")));
+    EXPECT_TRUE(textsOf(record.dayLines()).contains(QStringLiteral("    12:00:03  joined the Counter-Terrorists")));
 
     // All days: the four sessions `zelkam-cli player --id` lists.
     const QStringList all = textsOf(record.allDaysList());
