@@ -44,10 +44,14 @@ void BackgroundLoader::loadDay(const std::string& folder, std::int32_t day, Done
 
 void BackgroundLoader::withFolder(const std::string& folder, Job job, bool handOverFailure, Done done)
 {
+    // The state a hand-over left here may be another folder's, or none:
+    // the folder is listed again, but no day is read for it, as the job
+    // reads the one wanted (a day picked right after the folder opened
+    // costs one read, not two).
     const auto scanThenJob = [this, folder, job = std::move(job)](ViewerState& state) {
         if (stateFolder_ != folder || state.days().empty()) {
             stateFolder_.clear();
-            if (!state.loadFolder(folder))
+            if (!state.scanFolder(folder))
                 return false;
             stateFolder_ = folder;
         }

@@ -24,6 +24,7 @@ bool LogFolder::buildDayIndex(std::string_view folderPath)
 
 bool LogFolder::readWindow(std::int32_t start, int days, bool wholeLinesOnly)
 {
+    ++windowsRead_;
     const bool read = reader_.readWindow(files_, parser_, start, days);
     live_.adopt(reader_.marks(), start, days);
     if (wholeLinesOnly)

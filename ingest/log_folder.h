@@ -30,6 +30,9 @@ public:
     // With wholeLinesOnly, an unterminated last line of the window's newest
     // file is left out, as it is while a day is followed.
     bool readWindow(std::int32_t start, int days, bool wholeLinesOnly = false);
+    // How many windows this folder has read since it was made: what a day
+    // pick costs, for a caller that must not read more than it shows.
+    std::size_t windowsRead() const { return windowsRead_; }
 
     // Forgets the folder: days, files and events.
     void clear();
@@ -72,6 +75,7 @@ private:
     GrowArray<std::int32_t> days_{InitialDayCapacity};
     LogParser parser_;
     WindowReader reader_;
+    std::size_t windowsRead_ = 0;
     LiveWindow live_;
 };
 

@@ -85,6 +85,27 @@ TEST(BackgroundLoader, LoadsOnAnotherThreadWhileTheWindowHandlesEvents)
     EXPECT_EQ(shown.speed(), 0);
 }
 
+// The first day picked after a folder opens is read once: the state the
+// hand-over left behind lists the folder again, but reads no other day.
+TEST(BackgroundLoader, AFirstPickReadsOnlyThePickedDay)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder folder;
+    writeDay(folder, "07/05/2001", "de_aztec");
+    writeDay(folder, "07/06/2001", "de_dust");
+    ViewerState shown;
+    BackgroundLoader loader(shown);
+    bool opened = false;
+    loader.loadFolder(folder.string(), [&](bool) { opened = true; });
+    ASSERT_TRUE(waitUntil([&] { return opened; }));
+    ASSERT_EQ(firstMap(shown), "de_aztec");
+    bool picked = false;
+    loader.loadDay(folder.string(), shown.days()[1], [&](bool) { picked = true; });
+    ASSERT_TRUE(waitUntil([&] { return picked; }));
+    EXPECT_EQ(firstMap(shown), "de_dust");
+    EXPECT_EQ(shown.folder().windowsRead(), 1u);
+}
+
 TEST(BackgroundLoader, ANewerChoiceSupersedesTheOneInProgress)
 {
     ScopedTimeZone zone("UTC");
