@@ -9,7 +9,7 @@
 
 namespace zelkam {
 
-FindDialog::FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind, bool matchCase)
+FindDialog::FindDialog(std::string& pattern, QWidget* owner, SearchKind kind, bool matchCase)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                          Qt::WindowCloseButtonHint),
       ui_(new Ui::FindDialog), pattern_(pattern)
@@ -19,26 +19,29 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind, 
     setFixedSize(size());
     fitLabelsToDialog(*this);
     // The group box only frames the radio buttons; it must not cover them.
-    ui_->id1008->lower();
+    ui_->searchForGroup->lower();
 
-    ui_->id1152->setText(QString::fromUtf8(pattern_.data(), static_cast<qsizetype>(pattern_.size())));
-    ui_->id1152->selectAll();
-    ui_->id1041->setChecked(matchCase);
+    ui_->patternEdit->setText(QString::fromUtf8(pattern_.data(), static_cast<qsizetype>(pattern_.size())));
+    ui_->patternEdit->selectAll();
+    ui_->matchCaseBox->setChecked(matchCase);
 
     // The platform's Find dialog offers "Find Next" only with a text to find.
     const auto enableFindNext = [this] {
-        ui_->id1->setEnabled(!ui_->id1152->text().isEmpty());
-        ui_->idFindAll->setEnabled(!ui_->id1152->text().isEmpty());
+        ui_->findNextButton->setEnabled(!ui_->patternEdit->text().isEmpty());
+        ui_->findAllButton->setEnabled(!ui_->patternEdit->text().isEmpty());
     };
-    connect(ui_->id1152, &QLineEdit::textChanged, this, enableFindNext);
+    connect(ui_->patternEdit, &QLineEdit::textChanged, this, enableFindNext);
     enableFindNext();
 
     const struct {
         QRadioButton* button;
-        std::int32_t kind;
-    } kinds[] = {{ui_->id1006, 0}, {ui_->id1010, 1}, {ui_->id1007, 2}, {ui_->id1009, 3}};
-    kind_ = 0;
-    ui_->id1006->setChecked(true);
+        SearchKind kind;
+    } kinds[] = {{ui_->playerKindButton, SearchKind::Player},
+                 {ui_->chatKindButton, SearchKind::Chat},
+                 {ui_->rconUserKindButton, SearchKind::RconUser},
+                 {ui_->rconCommandKindButton, SearchKind::RconCmd}};
+    kind_ = SearchKind::Player;
+    ui_->playerKindButton->setChecked(true);
     for (const auto& entry : kinds) {
         if (entry.kind == kind) {
             entry.button->setChecked(true);
@@ -46,9 +49,9 @@ FindDialog::FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind, 
         }
         connect(entry.button, &QRadioButton::clicked, this, [this, kind = entry.kind] { kind_ = kind; });
     }
-    connect(ui_->id1, &QPushButton::clicked, this, &FindDialog::findNext);
-    connect(ui_->id2, &QPushButton::clicked, this, &FindDialog::close);
-    connect(ui_->idFindAll, &QPushButton::clicked, this, &FindDialog::findAll);
+    connect(ui_->findNextButton, &QPushButton::clicked, this, &FindDialog::findNext);
+    connect(ui_->cancelButton, &QPushButton::clicked, this, &FindDialog::close);
+    connect(ui_->findAllButton, &QPushButton::clicked, this, &FindDialog::findAll);
 
     if (const QScreen* screen = owner != nullptr ? owner->screen() : QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(), size());
@@ -61,20 +64,20 @@ FindDialog::~FindDialog() = default;
 
 void FindDialog::findNext()
 {
-    const QByteArray text = ui_->id1152->text().toUtf8();
+    const QByteArray text = ui_->patternEdit->text().toUtf8();
     pattern_.assign(text.constData(), static_cast<std::size_t>(text.size()));
     FindRequest request;
-    request.flags = FindRequest::FindNext | (ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u);
+    request.flags = FindRequest::FindNext | (ui_->matchCaseBox->isChecked() ? FindRequest::MatchCase : 0u);
     request.kind = kind_;
     emit findRequested(request);
 }
 
 void FindDialog::findAll()
 {
-    const QByteArray text = ui_->id1152->text().toUtf8();
+    const QByteArray text = ui_->patternEdit->text().toUtf8();
     pattern_.assign(text.constData(), static_cast<std::size_t>(text.size()));
     FindRequest request;
-    request.flags = ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u;
+    request.flags = ui_->matchCaseBox->isChecked() ? FindRequest::MatchCase : 0u;
     request.kind = kind_;
     emit findAllRequested(request);
 }
@@ -85,7 +88,7 @@ void FindDialog::terminate()
         return;
     terminated_ = true;
     FindRequest request;
-    request.flags = FindRequest::DialogTerm | (ui_->id1041->isChecked() ? FindRequest::MatchCase : 0u);
+    request.flags = FindRequest::DialogTerm | (ui_->matchCaseBox->isChecked() ? FindRequest::MatchCase : 0u);
     request.kind = kind_;
     emit findRequested(request);
 }

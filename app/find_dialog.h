@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include "replay/viewer_state.h"
+
 namespace Ui {
 class FindDialog;
 }
@@ -18,7 +20,7 @@ namespace zelkam {
 struct FindRequest {
     enum Flag : unsigned { MatchCase = 4, FindNext = 8, DialogTerm = 0x40 };
     unsigned flags = 0;
-    std::int32_t kind = 0;
+    SearchKind kind = SearchKind::Player;
 };
 
 // The modeless Find dialog: a text of at most 31 characters, the four
@@ -36,10 +38,10 @@ class FindDialog : public QDialog {
 public:
     static constexpr int MaxPatternLength = 31;
 
-    FindDialog(std::string& pattern, QWidget* owner, std::int32_t kind = 0, bool matchCase = false);
+    FindDialog(std::string& pattern, QWidget* owner, SearchKind kind = SearchKind::Player, bool matchCase = false);
     ~FindDialog() override;
 
-    std::int32_t searchKind() const { return kind_; }
+    SearchKind searchKind() const { return kind_; }
 
 signals:
     void findRequested(zelkam::FindRequest request);
@@ -58,7 +60,7 @@ private:
 
     std::unique_ptr<Ui::FindDialog> ui_;
     std::string& pattern_;
-    std::int32_t kind_ = 0;
+    SearchKind kind_ = SearchKind::Player;
     bool terminated_ = false;
 };
 

@@ -202,7 +202,7 @@ private:
     std::string findPattern_;
     // What the last Find Next asked for, for F3.
     bool searched_ = false;
-    std::int32_t lastKind_ = 0;
+    SearchKind lastKind_ = SearchKind::Player;
     bool lastMatchCase_ = false;
     bool destroyed_ = false;
 };

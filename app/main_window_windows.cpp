@@ -20,9 +20,9 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
 {
     if (request.flags & FindRequest::FindNext) {
         searched_ = true;
-        lastKind_ = request.kind >= 0 && request.kind <= 3 ? request.kind : 0;
+        lastKind_ = request.kind;
         lastMatchCase_ = (request.flags & FindRequest::MatchCase) != 0;
-        if (state_.find(static_cast<SearchKind>(lastKind_), findPattern_, lastMatchCase_))
+        if (state_.find(lastKind_, findPattern_, lastMatchCase_))
             return true;
         // Modal to the Find dialog only (to the main window when F3 searched
         // without it): playback and painting go on meanwhile.
@@ -42,7 +42,7 @@ bool MainWindow::handleFindRequest(const FindRequest& request)
 void MainWindow::openFindAll(const FindRequest& request)
 {
     // Kept for the next opening of Find, as a Find Next's are.
-    lastKind_ = request.kind >= 0 && request.kind <= 3 ? request.kind : 0;
+    lastKind_ = request.kind;
     lastMatchCase_ = (request.flags & FindRequest::MatchCase) != 0;
     auto* results = new FindAllWindow(this);
     results->keepSizeIn(services_.setting);
@@ -52,7 +52,7 @@ void MainWindow::openFindAll(const FindRequest& request)
     // The files and days the date selector lists: no second folder scan.
     FolderDays folder;
     folder.assign(state_.folder().files(), state_.folder().days());
-    results->start(folder, static_cast<SearchKind>(request.kind), findPattern_,
+    results->start(folder, request.kind, findPattern_,
                    (request.flags & FindRequest::MatchCase) != 0);
 }
 

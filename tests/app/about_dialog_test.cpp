@@ -88,7 +88,7 @@ TEST(AboutDialog, NoDialogTextIsCut)
     std::string pattern;
     for (const QFont& font : fonts) {
       AboutDialog about(links, nullptr);
-      FindDialog find(pattern, nullptr, 0, false);
+      FindDialog find(pattern, nullptr, SearchKind::Player, false);
       for (QWidget* dialog : {static_cast<QWidget*>(&about), static_cast<QWidget*>(&find)}) {
         SCOPED_TRACE(dialog->objectName().toStdString() + " in " + QFontInfo(font).family().toStdString());
         if (font != dialogFont()) {

@@ -195,9 +195,9 @@ TEST(DesktopUse, FindShortcutsOpenTheDialogAndRepeatTheLastSearch)
     v.key(Qt::Key_F3);
     FindDialog* find = v.window->findDialog();
     ASSERT_NE(find, nullptr);
-    find->findChild<QRadioButton*>(QStringLiteral("id1010"))->click();
-    find->findChild<QLineEdit*>(QStringLiteral("id1152"))->setText(QStringLiteral("HELLO"));
-    find->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+    find->findChild<QRadioButton*>(QStringLiteral("chatKindButton"))->click();
+    find->findChild<QLineEdit*>(QStringLiteral("patternEdit"))->setText(QStringLiteral("HELLO"));
+    find->findChild<QPushButton*>(QStringLiteral("findNextButton"))->click();
     EXPECT_EQ(v.time(), QStringLiteral("10:02:00"));
     find->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -336,7 +336,7 @@ TEST(DesktopUse, ReturnOnAFocusedCancelCancels)
         dialog->show();
         dialog->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-        auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("id2"));
+        auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("cancelButton"));
         cancel->setFocus();
         QTest::keyClick(cancel, static_cast<Qt::Key>(key));
         ASSERT_EQ(flags.size(), 1u) << key;
@@ -352,7 +352,7 @@ TEST(DesktopUse, ReturnOnAFocusedCancelCancels)
     dialog.show();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    auto* text = dialog.findChild<QLineEdit*>(QStringLiteral("id1152"));
+    auto* text = dialog.findChild<QLineEdit*>(QStringLiteral("patternEdit"));
     text->setFocus();
     QTest::keyClick(text, Qt::Key_Return);
     ASSERT_EQ(flags.size(), 1u);
@@ -685,7 +685,7 @@ TEST(DesktopUse, EveryWindowsAccessKeysAreUnique)
     ViewerState state;
     test::RecordingLinkOpener links;
     std::string pattern;
-    FindDialog find(pattern, nullptr, 0, false);
+    FindDialog find(pattern, nullptr, SearchKind::Player, false);
     AboutDialog about(links, nullptr);
     RankingsWindow rankings(nullptr);
     FindAllWindow findAll(nullptr);

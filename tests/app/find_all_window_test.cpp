@@ -205,11 +205,11 @@ TEST(FindAllWindow, ActivatingARowLandsWhereFindNextLands)
     window.dispatchCommand(MainWindow::OpenFind);
     FindDialog* find = window.findDialog();
     ASSERT_NE(find, nullptr);
-    auto* findAll = find->findChild<QPushButton*>(QStringLiteral("idFindAll"));
+    auto* findAll = find->findChild<QPushButton*>(QStringLiteral("findAllButton"));
     ASSERT_NE(findAll, nullptr);
     EXPECT_EQ(findAll->text(), QStringLiteral("Find &All"));
-    find->findChild<QLineEdit*>(QStringLiteral("id1152"))->setText(QStringLiteral("there"));
-    QTest::mouseClick(find->findChild<QRadioButton*>(QStringLiteral("id1010")), Qt::LeftButton);
+    find->findChild<QLineEdit*>(QStringLiteral("patternEdit"))->setText(QStringLiteral("there"));
+    QTest::mouseClick(find->findChild<QRadioButton*>(QStringLiteral("chatKindButton")), Qt::LeftButton);
     QTest::mouseClick(findAll, Qt::LeftButton);
     auto* results = window.findChild<FindAllWindow*>();
     ASSERT_NE(results, nullptr);

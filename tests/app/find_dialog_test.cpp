@@ -25,7 +25,7 @@ struct OpenFind {
     {
         return dialog->findChild<T*>(QString::fromLatin1(name));
     }
-    QLineEdit* text() const { return child<QLineEdit>("id1152"); }
+    QLineEdit* text() const { return child<QLineEdit>("patternEdit"); }
 
     FindDialog* dialog;
     std::vector<FindRequest> requests;
@@ -38,29 +38,32 @@ TEST(FindDialog, OpensWithTheLastTextPlayerAndCaseCleared)
     EXPECT_EQ(find.dialog->windowTitle(), QStringLiteral("Find"));
     EXPECT_EQ(find.text()->text(), QStringLiteral("Gordon"));
     EXPECT_EQ(find.text()->maxLength(), 31);
-    EXPECT_TRUE(find.child<QRadioButton>("id1006")->isChecked());
-    EXPECT_FALSE(find.child<QCheckBox>("id1041")->isChecked());
-    EXPECT_EQ(find.dialog->searchKind(), 0);
-    EXPECT_EQ(find.child<QPushButton>("id1")->text(), QStringLiteral("&Find Next"));
-    EXPECT_FALSE(find.child<QPushButton>("id1038")->isVisible());
+    EXPECT_TRUE(find.child<QRadioButton>("playerKindButton")->isChecked());
+    EXPECT_FALSE(find.child<QCheckBox>("matchCaseBox")->isChecked());
+    EXPECT_EQ(find.dialog->searchKind(), SearchKind::Player);
+    EXPECT_EQ(find.child<QPushButton>("findNextButton")->text(), QStringLiteral("&Find Next"));
+    EXPECT_FALSE(find.child<QPushButton>("helpButton")->isVisible());
 }
 
 TEST(FindDialog, FindNextSendsKindCaseAndStoresTheText)
 {
     std::string pattern;
     OpenFind find(pattern);
-    EXPECT_FALSE(find.child<QPushButton>("id1")->isEnabled());
+    EXPECT_FALSE(find.child<QPushButton>("findNextButton")->isEnabled());
     find.text()->setText(QStringLiteral("bomb"));
 
     const struct {
         const char* radio;
-        std::int32_t kind;
+        SearchKind kind;
         bool matchCase;
-    } cases[] = {{"id1010", 1, false}, {"id1007", 2, true}, {"id1009", 3, false}, {"id1006", 0, true}};
+    } cases[] = {{"chatKindButton", SearchKind::Chat, false},
+                 {"rconUserKindButton", SearchKind::RconUser, true},
+                 {"rconCommandKindButton", SearchKind::RconCmd, false},
+                 {"playerKindButton", SearchKind::Player, true}};
     for (const auto& c : cases) {
         QTest::mouseClick(find.child<QRadioButton>(c.radio), Qt::LeftButton);
-        find.child<QCheckBox>("id1041")->setChecked(c.matchCase);
-        QTest::mouseClick(find.child<QPushButton>("id1"), Qt::LeftButton);
+        find.child<QCheckBox>("matchCaseBox")->setChecked(c.matchCase);
+        QTest::mouseClick(find.child<QPushButton>("findNextButton"), Qt::LeftButton);
         ASSERT_FALSE(find.requests.empty());
         const FindRequest request = find.requests.back();
         EXPECT_EQ(request.kind, c.kind) << c.radio;
@@ -78,7 +81,7 @@ TEST(FindDialog, EveryWayOfClosingSendsOneDialogTerm)
         std::string pattern;
         OpenFind find(pattern);
         if (way == std::string("cancel"))
-            QTest::mouseClick(find.child<QPushButton>("id2"), Qt::LeftButton);
+            QTest::mouseClick(find.child<QPushButton>("cancelButton"), Qt::LeftButton);
         else if (way == std::string("escape"))
             QTest::keyClick(find.dialog, Qt::Key_Escape);
         else

@@ -342,9 +342,9 @@ TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
     v.click(MainWindow::OpenFind);
     FindDialog* find = v.window->findDialog();
     ASSERT_NE(find, nullptr);
-    auto* text = find->findChild<QLineEdit*>(QStringLiteral("id1152"));
-    auto* next = find->findChild<QPushButton*>(QStringLiteral("id1"));
-    QTest::mouseClick(find->findChild<QRadioButton*>(QStringLiteral("id1010")), Qt::LeftButton);
+    auto* text = find->findChild<QLineEdit*>(QStringLiteral("patternEdit"));
+    auto* next = find->findChild<QPushButton*>(QStringLiteral("findNextButton"));
+    QTest::mouseClick(find->findChild<QRadioButton*>(QStringLiteral("chatKindButton")), Qt::LeftButton);
     text->setText(QStringLiteral("BOMB"));
     QTest::mouseClick(next, Qt::LeftButton);
     // Paused just after the hit: at the next event's time.
@@ -353,7 +353,7 @@ TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
 
     // Case matters once "Match case" is on: no further hit, and a message
     // over the dialog.
-    find->findChild<QCheckBox*>(QStringLiteral("id1041"))->setChecked(true);
+    find->findChild<QCheckBox*>(QStringLiteral("matchCaseBox"))->setChecked(true);
     QTest::mouseClick(next, Qt::LeftButton);
     ASSERT_EQ(v.messages.shown.size(), 1u);
     EXPECT_EQ(v.messages.shown[0].caption, QStringLiteral("Find"));
@@ -374,12 +374,12 @@ TEST(MainWindow, FindShowsHitsReportsMissesAndReopensAsLeft)
     ASSERT_NE(again, nullptr);
     // It keeps the last search's text, kind and case, so a Find Next there
     // searches the chat again.
-    EXPECT_EQ(again->findChild<QLineEdit*>(QStringLiteral("id1152"))->text(), QStringLiteral("BOMB"));
-    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("id1010"))->isChecked());
-    EXPECT_TRUE(again->findChild<QCheckBox*>(QStringLiteral("id1041"))->isChecked());
+    EXPECT_EQ(again->findChild<QLineEdit*>(QStringLiteral("patternEdit"))->text(), QStringLiteral("BOMB"));
+    EXPECT_TRUE(again->findChild<QRadioButton*>(QStringLiteral("chatKindButton"))->isChecked());
+    EXPECT_TRUE(again->findChild<QCheckBox*>(QStringLiteral("matchCaseBox"))->isChecked());
     v.window->trackbarNotified(MainWindow::ThumbPosition, 600);
-    again->findChild<QLineEdit*>(QStringLiteral("id1152"))->setText(QStringLiteral("Bomb"));
-    QTest::mouseClick(again->findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
+    again->findChild<QLineEdit*>(QStringLiteral("patternEdit"))->setText(QStringLiteral("Bomb"));
+    QTest::mouseClick(again->findChild<QPushButton*>(QStringLiteral("findNextButton")), Qt::LeftButton);
     EXPECT_EQ(v.messages.shown.size(), 1u) << "the chat line \"Bomb planted\" is found";
     EXPECT_EQ(v.time(), QStringLiteral("11:00:00"));
 }

@@ -439,7 +439,7 @@ TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
     v.window->dispatchCommand(MainWindow::OpenFind);
     ASSERT_NE(v.window->findDialog(), nullptr);
     FindRequest request;
-    request.kind = static_cast<std::int32_t>(SearchKind::Player);
+    request.kind = SearchKind::Player;
     emit v.window->findDialog()->findAllRequested(request);
     auto* found = v.window->findChild<FindAllWindow*>();
     ASSERT_NE(found, nullptr);
