@@ -14,9 +14,14 @@
 #include "cli/cli_usage.h"
 #include "history/day_windows.h"
 #include "ingest/file_mark.h"
+#include "ingest/log_file_list.h"
 #include "ingest/open_file.h"
 #include "parse/calendar_date.h"
+#include "parse/log_parser.h"
 #include "parse/time_stamp.h"
+#include "state/event_application.h"
+#include "state/live_state.h"
+#include "text/text_out.h"
 #include "text/text_encoding.h"
 
 namespace zelkam::cli {
@@ -33,6 +38,9 @@ std::optional<std::string>& chosenServer()
 constexpr std::int64_t LiveSeconds = 5 * 60;
 // How much of the newest file is read for its newest line.
 constexpr std::uint64_t NewestLineBytes = 64 * 1024;
+// How much of the newest file "now" replays: enough for the current map's
+// roster and chat on a busy server, little enough to read 50 servers at once.
+constexpr std::uint64_t NowTailBytes = 256 * 1024;
 
 int unknownServer(const std::string& folder, const ServerFolders& found)
 {
@@ -55,11 +63,8 @@ bool listed(const std::string& folder, ServerFolders& found)
 
 // The calendar time of the newest stamped line of a plain log file; -1
 // when none is read.
-std::int32_t newestLineTime(const std::filesystem::path& file)
+std::int32_t newestLineTime(std::string_view tail)
 {
-    std::string tail;
-    if (!readFileTail(file, NewestLineBytes, tail))
-        return -1;
     std::size_t end = tail.size();
     while (end > 0) {
         const std::size_t start = tail.rfind('\n', end - 1);
@@ -75,6 +80,13 @@ std::int32_t newestLineTime(const std::filesystem::path& file)
         end = start;
     }
     return -1;
+}
+
+// Whether a listed log is one the server writes as plain text (not an
+// archive, which "now" does not decode: a server writing now writes plain).
+bool isPlainLog(std::string_view name)
+{
+    return name.size() > 4 && matchesFileNamePattern("*.log", name);
 }
 
 // When the file was last written, in calendar seconds (the file clock
@@ -240,13 +252,91 @@ int runServers(const std::vector<std::string>& args)
         json["days"] = days.days.size();
         json["first"] = dateText(days.days[0]);
         json["last"] = dateText(days.days[days.days.size() - 1]);
-        const std::int32_t newestLine = newestLineTime(newest);
+        std::string tail;
+        const std::int32_t newestLine = readFileTail(newest, NewestLineBytes, tail) ? newestLineTime(tail) : -1;
         if (newestLine >= 0)
             json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
         else
             json["newest"] = nullptr;
         const std::int64_t written = std::max<std::int64_t>(modifiedTime(newest), newestLine);
         json["live"] = written >= 0 && now - written <= LiveSeconds;
+        std::cout << jsonLine(json) << '\n';
+        ++shown;
+    }
+    if (shown == 0) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    return Done;
+}
+
+int runNow(const std::vector<std::string>& args)
+{
+    if (!checkArgumentCount("now", std::min<std::size_t>(args.size(), 2), {"FOLDER"},
+                            args.size() > 1 ? &args[1] : nullptr))
+        return UsageError;
+    const std::string& folder = args[0];
+    if (!checkLogFolder(folder))
+        return NothingToShow;
+    ServerFolders found;
+    if (!listed(folder, found) || found.servers.empty()) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    std::size_t shown = 0;
+    for (const ServerFolder& server : found.servers) {
+        LogFileList files;
+        if (!scanFolder(utf8FromPath(server.path), files) || files.entries.size() == 0)
+            continue;
+        const std::string& newestName = files.entries[files.entries.size() - 1].name;
+        std::string tail;
+        if (!isPlainLog(newestName) || !readFileTail(files.pathOf(newestName), NowTailBytes, tail))
+            continue;
+        // The tail replayed by the event rules, as a day's replay applies
+        // them: a map start in it begins the roster afresh. Players who
+        // joined before the tail and said nothing since are not known.
+        LogParser parser;
+        parser.processLines(tail);
+        auto state = std::make_unique<LiveState>();
+        for (const LogEvent& event : parser.events())
+            applyEvent(*state, event);
+        int terrorists = 0, cts = 0, spectators = 0;
+        for (std::size_t i = 0; i < state->roster.count; ++i) {
+            switch (state->roster.entries[i].team) {
+            case Team::Terrorist:
+                ++terrorists;
+                break;
+            case Team::CounterTerrorist:
+                ++cts;
+                break;
+            default:
+                ++spectators;
+                break;
+            }
+        }
+        Json json = Json::object();
+        json["server"] = logTextToUtf8(found.community ? server.name : ownName(folder));
+        json["map"] = logTextToUtf8(state->mapName);
+        json["terrorists"] = terrorists;
+        json["cts"] = cts;
+        json["spectators"] = spectators;
+        if (state->chatLines.size() > 0) {
+            const ChatLine& line = state->chatLines[state->chatLines.size() - 1];
+            json["chatTime"] = formatTimeOfDay(line.time);
+            json["chat"] = logTextToUtf8(line.text);
+        } else {
+            json["chatTime"] = nullptr;
+            json["chat"] = nullptr;
+        }
+        const std::int32_t newestLine = newestLineTime(tail);
+        if (newestLine >= 0) {
+            json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
+            json["secondsAgo"] = std::max<std::int64_t>(0, now - newestLine);
+        } else {
+            json["newest"] = nullptr;
+            json["secondsAgo"] = nullptr;
+        }
         std::cout << jsonLine(json) << '\n';
         ++shown;
     }

@@ -41,4 +41,8 @@ bool openServerDays(const ServerFolder& server, const std::string& folderPath, F
 // zelkam-cli servers FOLDER: one JSON object a server.
 int runServers(const std::vector<std::string>& args);
 
+// zelkam-cli now FOLDER: what each server is playing now, one JSON object
+// a server, from the end of its newest file.
+int runNow(const std::vector<std::string>& args);
+
 } // namespace zelkam::cli

@@ -23,6 +23,7 @@ namespace {
 
 constexpr std::string_view usageText =
     "usage: zelkam-cli servers FOLDER\n"
+    "       zelkam-cli now FOLDER\n"
     "       zelkam-cli days FOLDER\n"
     "       zelkam-cli events FOLDER DATE [--all-kinds]\n"
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
@@ -51,6 +52,8 @@ constexpr std::string_view usageText =
     "           hold the logs, as listen's archive), one JSON object a server:\n"
     "           name, hostname as logged, days, first and last day, the newest\n"
     "           line's time and whether it is live (a line in the last 5 minutes)\n"
+    "  now      each server's map, players per team, newest chat line and\n"
+    "           seconds since its newest line, from the end of its newest file\n"
     "  --server NAME  the server of a community that days, events, replay, chat,\n"
     "           overview and follow read (needed there); grep, player and stats\n"
     "           search every server unless it narrows them, each result\n"
@@ -172,6 +175,8 @@ int main(int argc, char** argv)
             status = UsageError;
         else if (command == "servers")
             status = runServers(args);
+        else if (command == "now")
+            status = runNow(args);
         else if (command == "days")
             status = runDays(args);
         else if (command == "events")

@@ -3,6 +3,8 @@
 // taken.
 
 #include <filesystem>
+#include <fstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/run_cli.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tools/loggen/log_generator.h"
 
@@ -150,6 +153,59 @@ TEST(CliServers, ListsEachServer)
     const CliResult one = runCli({"servers", (temp.path() / "war").string()});
     ASSERT_EQ(one.lines().size(), 1u) << one.err;
     EXPECT_EQ(Json::parse(one.lines()[0])["name"], "war");
+}
+
+} // namespace
+} // namespace zelkam
+
+namespace zelkam {
+namespace {
+
+// "now" replays the end of each server's newest file: a map start inside
+// that end begins the roster afresh, and what lies before the end is never
+// read (a map started before it is not known).
+TEST(CliServers, NowReadsTheEndOfTheNewestFile)
+{
+    using test::LogText;
+    TempFolder temp;
+    LogText pub("12/08/2026");
+    pub.at("10:00:00", test::mapStarted("de_old"))
+        .at("10:00:01", test::joinedTeam("Zed", 9, "TERRORIST"))
+        .at("10:00:02", test::mapStarted("de_new"))
+        .at("10:00:03", test::joinedTeam("Ann", 1, "TERRORIST"))
+        .at("10:00:04", test::joinedTeam("Bob", 2, "CT"))
+        .at("10:00:05", test::joinedTeam("Cid", 3, "SPECTATOR"))
+        .at("10:00:06", test::said("Ann", 1, "TERRORIST", "hello all"));
+    LogText war("12/08/2026");
+    war.at("09:00:00", test::mapStarted("de_long_ago"));
+    // More than the part read, so the map start lies before it.
+    while (war.text().size() < 300 * 1024)
+        war.at("09:30:00", test::rconCommand("status", "10.0.0.9:27005"));
+    war.at("09:59:59", test::said("Dan", 4, "CT", "still here"));
+    for (const auto& [name, text] : {std::pair{"pub", pub.text()}, std::pair{"war", war.text()}}) {
+        std::filesystem::create_directories(temp.path() / name);
+        // An older file first: only the newest is read.
+        std::ofstream(temp.path() / name / "L0811000.log", std::ios::binary)
+            << test::chatLineAt("08/11/2026", "10:00:00", "yesterday");
+        std::ofstream(temp.path() / name / "L0812000.log", std::ios::binary) << text;
+    }
+    const CliResult now = runCli({"now", temp.string()});
+    ASSERT_EQ(now.status, 0) << now.err;
+    ASSERT_EQ(now.lines().size(), 2u);
+    const Json first = Json::parse(now.lines()[0]);
+    EXPECT_EQ(first["server"], "pub");
+    EXPECT_EQ(first["map"], "de_new");
+    EXPECT_EQ(first["terrorists"], 1);
+    EXPECT_EQ(first["cts"], 1);
+    EXPECT_EQ(first["spectators"], 1);
+    EXPECT_EQ(first["chatTime"], "10:00:06");
+    EXPECT_NE(first["chat"].get<std::string>().find("hello all"), std::string::npos);
+    EXPECT_EQ(first["newest"], "08/12/2026 10:00:06");
+    EXPECT_GE(first["secondsAgo"].get<std::int64_t>(), 0);
+    const Json second = Json::parse(now.lines()[1]);
+    EXPECT_EQ(second["server"], "war");
+    EXPECT_EQ(second["map"], "");
+    EXPECT_NE(second["chat"].get<std::string>().find("still here"), std::string::npos);
 }
 
 } // namespace
