@@ -9,6 +9,7 @@
 
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_servers.h"
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
@@ -110,8 +111,11 @@ int runDays(const std::vector<std::string>& args)
 {
     if (!checkArguments("days", args, {"FOLDER"}))
         return UsageError;
+    std::string folder = args[0];
+    if (!resolveServerFolder(folder))
+        return UsageError;
     auto state = makeState();
-    if (!loadLogFolder(*state, args[0]))
+    if (!loadLogFolder(*state, folder))
         return NothingToShow;
     for (std::int32_t day : state->days())
         std::cout << dateText(day) << '\n';
@@ -123,7 +127,7 @@ int runEvents(const std::vector<std::string>& given)
     // --all-kinds may stand anywhere.
     std::vector<std::string> args = given;
     const bool allKinds = std::erase(args, std::string("--all-kinds")) > 0;
-    if (!checkArguments("events", args, {"FOLDER", "DATE"}))
+    if (!checkArguments("events", args, {"FOLDER", "DATE"}) || !resolveServerFolder(args[0]))
         return UsageError;
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
     if (!state)
@@ -152,8 +156,8 @@ int runReplay(const std::vector<std::string>& args)
 {
     // FOLDER and DATE; the STEPs after them are checked one by one below.
     const auto fixedCount = static_cast<std::ptrdiff_t>(std::min<std::size_t>(args.size(), 2));
-    const std::vector<std::string> fixed(args.begin(), args.begin() + fixedCount);
-    if (!checkArguments("replay", fixed, {"FOLDER", "DATE"}))
+    std::vector<std::string> fixed(args.begin(), args.begin() + fixedCount);
+    if (!checkArguments("replay", fixed, {"FOLDER", "DATE"}) || !resolveServerFolder(fixed[0]))
         return UsageError;
     std::vector<ReplayStep> steps;
     for (std::size_t i = 2; i < args.size(); ++i) {
@@ -165,7 +169,7 @@ int runReplay(const std::vector<std::string>& args)
     }
     auto state = makeState();
     const FilesCutShortWarning warning(*state);
-    const std::optional<bool> loaded = loadFolderDay(*state, args[0], args[1]);
+    const std::optional<bool> loaded = loadFolderDay(*state, fixed[0], args[1]);
     if (!loaded)
         return NothingToShow;
     std::cout << viewJson("load", *loaded, *state) << '\n';
@@ -173,7 +177,7 @@ int runReplay(const std::vector<std::string>& args)
         bool dayListed = true;
         const bool result = runStep(*state, step, dayListed);
         if (!dayListed) {
-            complain(step.date + " is not a day of " + quotedArgument(args[0]));
+            complain(step.date + " is not a day of " + quotedArgument(fixed[0]));
             return NothingToShow;
         }
         std::cout << viewJson(step.text, result, *state) << '\n';
@@ -185,7 +189,10 @@ int runChat(const std::vector<std::string>& args)
 {
     if (!checkArguments("chat", args, {"FOLDER", "DATE"}))
         return UsageError;
-    const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
+    std::string folder = args[0];
+    if (!resolveServerFolder(folder))
+        return UsageError;
+    const std::unique_ptr<ViewerState> state = loadReadableDay(folder, args[1]);
     if (!state)
         return NothingToShow;
     const FilesCutShortWarning warning(*state);

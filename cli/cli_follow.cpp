@@ -11,6 +11,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_servers.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "ingest/open_file.h"
@@ -104,7 +105,7 @@ int runFollow(const std::vector<std::string>& args)
             return UsageError;
         }
     }
-    if (!folder)
+    if (!folder || !resolveServerFolder(*folder))
         return UsageError;
     std::optional<std::int32_t> fromDay;
     if (from) {

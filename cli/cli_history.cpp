@@ -14,6 +14,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_servers.h"
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
@@ -128,33 +129,40 @@ int runGrep(const std::vector<std::string>& args)
     if (!pattern)
         return usageError("grep: missing PATTERN");
 
-    if (!checkLogFolder(*folderPath))
-        return NothingToShow;
-    FolderDays folder;
-    if (!folder.scan(*folderPath) || folder.days.empty()) {
-        complainNoLogs(*folderPath);
-        return NothingToShow;
-    }
+    std::vector<ServerFolder> servers;
+    if (!serversToSearch(*folderPath, servers))
+        return UsageError;
     Progress progress("grep");
     std::size_t hits = 0;
     std::string line;
-    searchAllDays(folder, kind, *pattern, matchCase, nullptr, [&](const DayHits& day) {
-        if (!day.hits.empty())
-            progress.wipe();
-        for (const HistoryHit& hit : day.hits) {
-            line = dateText(hit.time);
-            line += ' ';
-            line += formatTimeOfDay(hit.time);
-            line += ' ';
-            appendTerminalText(line, hit.text);
-            line += '\n';
-            std::cout << line;
-            ++hits;
-        }
-        progress.update(day.index, day.dayCount, day.day);
-    });
+    // Servers one after another, each walk on every core.
+    for (const ServerFolder& server : servers) {
+        FolderDays folder;
+        if (!openServerDays(server, *folderPath, folder))
+            return NothingToShow;
+        searchAllDays(folder, kind, *pattern, matchCase, nullptr, [&](const DayHits& day) {
+            if (!day.hits.empty())
+                progress.wipe();
+            for (const HistoryHit& hit : day.hits) {
+                line.clear();
+                if (!server.name.empty()) {
+                    appendTerminalText(line, server.name);
+                    line += ' ';
+                }
+                line += dateText(hit.time);
+                line += ' ';
+                line += formatTimeOfDay(hit.time);
+                line += ' ';
+                appendTerminalText(line, hit.text);
+                line += '\n';
+                std::cout << line;
+                ++hits;
+            }
+            progress.update(day.index, day.dayCount, day.day);
+        });
+        warnAboutFilesCutShort(folder.filesCutShort);
+    }
     progress.wipe();
-    warnAboutFilesCutShort(folder.filesCutShort);
     if (hits == 0) {
         progress.wipe();
         // The pattern is not echoed: it may be something the user would
@@ -194,13 +202,9 @@ int runPlayer(const std::vector<std::string>& args)
     if (!id && !namePattern)
         return usageError("player needs --id UNIQUEID or --name PATTERN");
 
-    if (!checkLogFolder(*folderPath))
-        return NothingToShow;
-    FolderDays folder;
-    if (!folder.scan(*folderPath) || folder.days.empty()) {
-        complainNoLogs(*folderPath);
-        return NothingToShow;
-    }
+    std::vector<ServerFolder> servers;
+    if (!serversToSearch(*folderPath, servers))
+        return UsageError;
     // Names are matched by the rules of Find's player search.
     BoundedRing<PlayerEntry> noPlayers(1);
     EventSearch nameSearch(SearchKind::Player, namePattern ? *namePattern : std::string(), matchCase, noPlayers);
@@ -219,8 +223,14 @@ int runPlayer(const std::vector<std::string>& args)
 
     std::size_t shown = 0;
     Progress progress("player");
+    for (const ServerFolder& server : servers) {
+    FolderDays folder;
+    if (!openServerDays(server, *folderPath, folder))
+        return NothingToShow;
     walkPlayerSessions(folder, nullptr, matches, [&](PlayerSession&& session) {
         Json json = Json::object();
+        if (!server.name.empty())
+            json["server"] = logTextToUtf8(server.name);
         json["date"] = dateText(session.day);
         json["start"] = formatTimeOfDay(session.start);
         json["end"] = formatTimeOfDay(session.end);
@@ -238,6 +248,7 @@ int runPlayer(const std::vector<std::string>& args)
     }, [&](std::size_t index, std::size_t days) { progress.update(index, days, folder.days[index]); });
     progress.wipe();
     warnAboutFilesCutShort(folder.filesCutShort);
+    }
     if (shown == 0) {
         complain("nothing to show: no session of that player");
         return NothingToShow;

@@ -7,6 +7,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_servers.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "replay/day_overview.h"
@@ -68,7 +69,9 @@ int runOverview(const std::vector<std::string>& args)
     }
     if (operands.size() != 2 || !isWrittenAsDate(operands[1]))
         return UsageError;
-    const std::string& folder = operands[0];
+    std::string& folder = operands[0];
+    if (!resolveServerFolder(folder))
+        return UsageError;
     const std::string& date = operands[1];
 
     // Large: it lives on the heap.

@@ -13,11 +13,13 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_servers.h"
 #include "cli/cli_warnings.h"
 #include "parse/time_stamp.h"
 #include "stats/ranking_table.h"
 #include "stats/rankings.h"
 #include "text/text_encoding.h"
+#include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
@@ -163,39 +165,54 @@ int runStats(const std::vector<std::string>& args)
     if (sortColumn < 0 || !(sample[0][sortColumn].isNumber() || sample[0][sortColumn].kind == RankingCellKind::Text))
         return usageError(quotedArgument(key) + " is not a column of --by " + by + " to sort by");
 
-    if (!checkLogFolder(*folderPath))
-        return NothingToShow;
-    FolderDays folder;
-    if (!folder.scan(*folderPath) || folder.days.empty()) {
-        complainNoLogs(*folderPath);
-        return NothingToShow;
-    }
-    Rankings rankings;
-    collectRankings(folder, range, nullptr, rankings);
-    warnAboutFilesCutShort(folder.filesCutShort);
+    std::vector<ServerFolder> servers;
+    if (!serversToSearch(*folderPath, servers))
+        return UsageError;
+    // A community ranks each server on its own, one after another, each
+    // row labelled with its server: a server's players meet its own rules.
+    bool headerShown = false;
+    std::size_t shown = 0;
+    for (const ServerFolder& server : servers) {
+        FolderDays folder;
+        if (!openServerDays(server, *folderPath, folder))
+            return NothingToShow;
+        Rankings rankings;
+        collectRankings(folder, range, nullptr, rankings);
+        warnAboutFilesCutShort(folder.filesCutShort);
 
-    std::vector<RankingRow> rows = rankingRows(table, rankings);
-    // Maps have no kills: --min-kills keeps them all.
-    if (const int kills = rankingColumnIndex(table, "kills"); kills >= 0)
-        std::erase_if(rows, [&](const RankingRow& row) { return row[kills].number < static_cast<double>(minKills); });
-    std::stable_sort(rows.begin(), rows.end(),
-                     [&](const RankingRow& a, const RankingRow& b) { return before(a[sortColumn], b[sortColumn]); });
-    if (rows.empty()) {
+        std::vector<RankingRow> rows = rankingRows(table, rankings);
+        // Maps have no kills: --min-kills keeps them all.
+        if (const int kills = rankingColumnIndex(table, "kills"); kills >= 0)
+            std::erase_if(rows, [&](const RankingRow& row) { return row[kills].number < static_cast<double>(minKills); });
+        std::stable_sort(rows.begin(), rows.end(),
+                         [&](const RankingRow& a, const RankingRow& b) { return before(a[sortColumn], b[sortColumn]); });
+        if (rows.empty())
+            continue;
+        const std::vector<RankingColumn> columns = columnsInOrder(table, rows);
+        const bool labelled = !server.name.empty();
+        if (csv && !headerShown) {
+            std::cout << (labelled ? "server," : "") << rankingCsvHeader(columns);
+            headerShown = true;
+        }
+        for (const RankingRow& row : rows) {
+            ++shown;
+            if (csv) {
+                if (labelled)
+                    std::cout << csvField(logTextToUtf8(server.name)) << ',';
+                std::cout << rankingCsvRecord(row);
+                continue;
+            }
+            Json json = Json::object();
+            if (labelled)
+                json["server"] = logTextToUtf8(server.name);
+            for (std::size_t c = 0; c < columns.size(); ++c)
+                json[columns[c].key] = jsonOf(row[c]);
+            std::cout << jsonLine(json) << '\n';
+        }
+    }
+    if (shown == 0) {
         complain("nothing to show: no " + by + " in those days");
         return NothingToShow;
-    }
-    const std::vector<RankingColumn> columns = columnsInOrder(table, rows);
-    if (csv)
-        std::cout << rankingCsvHeader(columns);
-    for (const RankingRow& row : rows) {
-        if (csv) {
-            std::cout << rankingCsvRecord(row);
-            continue;
-        }
-        Json json = Json::object();
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            json[columns[c].key] = jsonOf(row[c]);
-        std::cout << jsonLine(json) << '\n';
     }
     return Done;
 }

@@ -17,11 +17,14 @@
 #include "cli/cli_watch.h"
 #endif
 #include "cli/cli_investigate.h"
+#include "cli/cli_servers.h"
 
 namespace {
 
 constexpr std::string_view usageText =
-    "usage: zelkam-cli days FOLDER\n"
+    "usage: zelkam-cli servers FOLDER\n"
+    "       zelkam-cli now FOLDER\n"
+    "       zelkam-cli days FOLDER\n"
     "       zelkam-cli events FOLDER DATE [--all-kinds]\n"
     "       zelkam-cli replay FOLDER DATE [STEP ...]\n"
     "       zelkam-cli chat FOLDER DATE\n"
@@ -45,6 +48,16 @@ constexpr std::string_view usageText =
     "                  -o FILE.html [--show-addresses]\n"
     "       zelkam-cli --help | --version\n"
     "\n"
+    "  servers  the servers of a community folder (a folder whose subfolders\n"
+    "           hold the logs, as listen's archive), one JSON object a server:\n"
+    "           name, hostname as logged, days, first and last day, the newest\n"
+    "           line's time and whether it is live (a line in the last 5 minutes)\n"
+    "  now      each server's map, players per team, newest chat line and\n"
+    "           seconds since its newest line, from the end of its newest file\n"
+    "  --server NAME  the server of a community that days, events, replay, chat,\n"
+    "           overview and follow read (needed there); grep, player and stats\n"
+    "           search every server unless it narrows them, each result\n"
+    "           labelled with its server\n"
     "  days     the folder's days, ascending, one DD/MM/YYYY a line\n"
     "  events   every event of DATE's two-day window, one JSON object a line;\n"
     "           with --all-kinds also the lines only rankings count (kinds 14 on)\n"
@@ -158,7 +171,13 @@ int main(int argc, char** argv)
     } else {
         command = args[0];
         args.erase(args.begin());
-        if (command == "days")
+        if (takesServerOption(command) && !takeServerOption(args))
+            status = UsageError;
+        else if (command == "servers")
+            status = runServers(args);
+        else if (command == "now")
+            status = runNow(args);
+        else if (command == "days")
             status = runDays(args);
         else if (command == "events")
             status = runEvents(args);

@@ -116,6 +116,32 @@ bool listFiles(const std::filesystem::path& folder, const std::function<bool(std
     return true;
 }
 
+bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& names, std::error_code& error)
+{
+    error.clear();
+    const std::filesystem::path pattern = (folder.empty() ? std::filesystem::path(L".") : folder) / L"*";
+    WIN32_FIND_DATAW entry {};
+    const HANDLE find = FindFirstFileExW(systemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+        error.assign(static_cast<int>(GetLastError()), std::system_category());
+        return false;
+    }
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            continue;
+        const std::wstring_view wide(entry.cFileName);
+        if (wide == L"." || wide == L"..")
+            continue;
+        names.push_back(utf8FromPath(std::filesystem::path(entry.cFileName)));
+    } while (FindNextFileW(find, &entry));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    if (code != ERROR_NO_MORE_FILES)
+        error.assign(static_cast<int>(code), std::system_category());
+    return true;
+}
+
 std::FILE* openSharedForReading(const std::filesystem::path& path)
 {
     HANDLE handle = CreateFileW(systemPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -190,6 +216,21 @@ bool listFiles(const std::filesystem::path& folder, const std::function<bool(std
         std::error_code statusError;
         if (it->is_regular_file(statusError))
             names.push_back(std::move(name));
+    }
+    return true;
+}
+
+bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& names, std::error_code& error)
+{
+    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
+    if (error)
+        return false;
+    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+        if (error)
+            break;
+        std::error_code statusError;
+        if (it->is_directory(statusError))
+            names.push_back(utf8FromPath(it->path().filename()));
     }
     return true;
 }

@@ -49,6 +49,11 @@ PathKind pathKind(const std::filesystem::path& path);
 bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
                std::vector<std::string>& names, std::error_code& error);
 
+// The names (UTF-8) of the entries of a folder that are folders, or links
+// to folders: where a community keeps its servers. False, with the reason
+// in error, as listFiles.
+bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& names, std::error_code& error);
+
 // Opens a log file for reading only, refusing anything but a regular file:
 // a FIFO named like a log would block the read forever, and merely opening a
 // device can act on it (a tape rewinds, a terminal becomes ours). The path

@@ -1,0 +1,350 @@
+// A community of servers on the command line: which server a command
+// reads, and "zelkam-cli servers".
+
+#include "cli/cli_servers.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/cli_dates.h"
+#include "cli/cli_json.h"
+#include "cli/cli_usage.h"
+#include "history/day_windows.h"
+#include "ingest/file_mark.h"
+#include "ingest/log_file_list.h"
+#include "ingest/open_file.h"
+#include "parse/calendar_date.h"
+#include "parse/log_parser.h"
+#include "parse/time_stamp.h"
+#include "state/event_application.h"
+#include "state/live_state.h"
+#include "text/text_out.h"
+#include "text/text_encoding.h"
+
+namespace zelkam::cli {
+namespace {
+
+// The server the run was asked for (--server), if any.
+std::optional<std::string>& chosenServer()
+{
+    static std::optional<std::string> chosen;
+    return chosen;
+}
+
+// A server counts as live when it wrote a line this recently.
+constexpr std::int64_t LiveSeconds = 5 * 60;
+// How much of the newest file is read for its newest line.
+constexpr std::uint64_t NewestLineBytes = 64 * 1024;
+// How much of the newest file "now" replays: enough for the current map's
+// roster and chat on a busy server, little enough to read 50 servers at once.
+constexpr std::uint64_t NowTailBytes = 256 * 1024;
+
+int unknownServer(const std::string& folder, const ServerFolders& found)
+{
+    std::string names;
+    for (const ServerFolder& server : found.servers)
+        names += (names.empty() ? "" : ", ") + server.name;
+    const std::string& chosen = *chosenServer();
+    if (chosen.empty() || !found.community)
+        return usageError(folder + " is a community of servers: name one with --server NAME (" + names + ")");
+    return usageError(quotedArgument(chosen) + " is not a server of " + folder + " (" + names + ")");
+}
+
+// Lists folder's servers; false when it cannot be listed (the command then
+// tells why as for any folder it cannot read).
+bool listed(const std::string& folder, ServerFolders& found)
+{
+    std::error_code error;
+    return listServerFolders(pathFromUtf8(folder), found, error);
+}
+
+// The calendar time of the newest stamped line of a plain log file; -1
+// when none is read.
+std::int32_t newestLineTime(std::string_view tail)
+{
+    std::size_t end = tail.size();
+    while (end > 0) {
+        const std::size_t start = tail.rfind('\n', end - 1);
+        const std::size_t lineStart = start == std::string::npos ? 0 : start + 1;
+        const std::string_view line(tail.data() + lineStart, end - lineStart);
+        if (line.size() > TimeStampOffset) {
+            const std::int32_t time = parseTimeStamp(line.substr(TimeStampOffset));
+            if (time >= 0)
+                return time;
+        }
+        if (start == std::string::npos)
+            break;
+        end = start;
+    }
+    return -1;
+}
+
+// Whether a listed log is one the server writes as plain text (not an
+// archive, which "now" does not decode: a server writing now writes plain).
+bool isPlainLog(std::string_view name)
+{
+    return name.size() > 4 && matchesFileNamePattern("*.log", name);
+}
+
+// When the file was last written, in calendar seconds (the file clock
+// read as the system's, as the folder watch reads it); -1 when unknown.
+std::int64_t modifiedTime(const std::filesystem::path& file)
+{
+    FileMark mark;
+    if (!statFileMark(file, mark))
+        return -1;
+    return mark.modified / 1'000'000'000;
+}
+
+// The name of the folder itself ("." and "dir/" named as the folder they
+// mean), which a single server is known by.
+std::string ownName(const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(pathFromUtf8(folder), error).lexically_normal();
+    if (!path.has_filename())
+        path = path.parent_path();
+    return utf8FromPath(path.filename());
+}
+
+} // namespace
+
+bool takesServerOption(const std::string& command)
+{
+    for (const char* name : {"days", "events", "replay", "chat", "overview", "follow", "grep", "player", "stats"}) {
+        if (command == name)
+            return true;
+    }
+    return false;
+}
+
+bool takeServerOption(std::vector<std::string>& args)
+{
+    std::vector<std::string> kept;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--") {
+            kept.insert(kept.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+            break;
+        }
+        std::optional<std::string> value;
+        if (arg == "--server") {
+            if (++i == args.size()) {
+                usageError("--server needs a NAME (see zelkam-cli servers FOLDER)");
+                return false;
+            }
+            value = args[i];
+        } else if (arg.rfind("--server=", 0) == 0) {
+            value = arg.substr(9);
+        } else {
+            kept.push_back(arg);
+            continue;
+        }
+        if (chosenServer()) {
+            usageError("--server is given once");
+            return false;
+        }
+        chosenServer() = std::move(value);
+    }
+    args = std::move(kept);
+    return true;
+}
+
+bool resolveServerFolder(std::string& folder)
+{
+    ServerFolders found;
+    if (!listed(folder, found) || found.servers.empty()) {
+        // Not a folder, unreadable or without logs: the command says so.
+        return true;
+    }
+    const std::optional<std::string>& chosen = chosenServer();
+    if (!found.community) {
+        if (!chosen)
+            return true;
+        // A single server answers only to its own folder's name.
+        if (*chosen == ownName(folder))
+            return true;
+        usageError(quotedArgument(*chosen) + ": " + folder + " is one server, not a community; leave out --server");
+        return false;
+    }
+    const ServerFolder* server = chosen ? found.find(*chosen) : nullptr;
+    if (!server) {
+        unknownServer(folder, found);
+        return false;
+    }
+    folder = utf8FromPath(server->path);
+    return true;
+}
+
+bool serversToSearch(const std::string& folder, std::vector<ServerFolder>& servers)
+{
+    servers.clear();
+    ServerFolders found;
+    if (!listed(folder, found) || !found.community) {
+        std::string single = folder;
+        if (!resolveServerFolder(single))
+            return false;
+        servers.push_back({std::string(), pathFromUtf8(single)});
+        return true;
+    }
+    if (!chosenServer()) {
+        servers = std::move(found.servers);
+        return true;
+    }
+    const ServerFolder* server = found.find(*chosenServer());
+    if (!server) {
+        unknownServer(folder, found);
+        return false;
+    }
+    servers.push_back(*server);
+    return true;
+}
+
+bool openServerDays(const ServerFolder& server, const std::string& folderPath, FolderDays& folder)
+{
+    if (server.name.empty()) {
+        // One server: told as any folder always was.
+        if (!checkLogFolder(folderPath))
+            return false;
+        if (!folder.scan(folderPath) || folder.days.empty()) {
+            complainNoLogs(folderPath);
+            return false;
+        }
+        return true;
+    }
+    // A server of a community whose logs cannot be dated has no days: it
+    // adds nothing to a search of them all.
+    folder.scan(utf8FromPath(server.path));
+    return true;
+}
+
+int runServers(const std::vector<std::string>& args)
+{
+    if (!checkArgumentCount("servers", std::min<std::size_t>(args.size(), 2), {"FOLDER"},
+                            args.size() > 1 ? &args[1] : nullptr))
+        return UsageError;
+    const std::string& folder = args[0];
+    if (!checkLogFolder(folder))
+        return NothingToShow;
+    ServerFolders found;
+    if (!listed(folder, found) || found.servers.empty()) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    std::size_t shown = 0;
+    for (const ServerFolder& server : found.servers) {
+        FolderDays days;
+        if (!days.scan(utf8FromPath(server.path)) || days.days.empty())
+            continue;
+        const std::filesystem::path newest = days.files.pathOf(days.files.entries[days.files.entries.size() - 1].name);
+        Json json = Json::object();
+        json["name"] = found.community ? logTextToUtf8(server.name)
+                                       : logTextToUtf8(ownName(folder));
+        std::string hostname;
+        if (readServerHostname(newest, hostname))
+            json["hostname"] = logTextToUtf8(hostname);
+        else
+            json["hostname"] = nullptr;
+        json["days"] = days.days.size();
+        json["first"] = dateText(days.days[0]);
+        json["last"] = dateText(days.days[days.days.size() - 1]);
+        std::string tail;
+        const std::int32_t newestLine = readFileTail(newest, NewestLineBytes, tail) ? newestLineTime(tail) : -1;
+        if (newestLine >= 0)
+            json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
+        else
+            json["newest"] = nullptr;
+        const std::int64_t written = std::max<std::int64_t>(modifiedTime(newest), newestLine);
+        json["live"] = written >= 0 && now - written <= LiveSeconds;
+        std::cout << jsonLine(json) << '\n';
+        ++shown;
+    }
+    if (shown == 0) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    return Done;
+}
+
+int runNow(const std::vector<std::string>& args)
+{
+    if (!checkArgumentCount("now", std::min<std::size_t>(args.size(), 2), {"FOLDER"},
+                            args.size() > 1 ? &args[1] : nullptr))
+        return UsageError;
+    const std::string& folder = args[0];
+    if (!checkLogFolder(folder))
+        return NothingToShow;
+    ServerFolders found;
+    if (!listed(folder, found) || found.servers.empty()) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    std::size_t shown = 0;
+    for (const ServerFolder& server : found.servers) {
+        LogFileList files;
+        if (!scanFolder(utf8FromPath(server.path), files) || files.entries.size() == 0)
+            continue;
+        const std::string& newestName = files.entries[files.entries.size() - 1].name;
+        std::string tail;
+        if (!isPlainLog(newestName) || !readFileTail(files.pathOf(newestName), NowTailBytes, tail))
+            continue;
+        // The tail replayed by the event rules, as a day's replay applies
+        // them: a map start in it begins the roster afresh. Players who
+        // joined before the tail and said nothing since are not known.
+        LogParser parser;
+        parser.processLines(tail);
+        auto state = std::make_unique<LiveState>();
+        for (const LogEvent& event : parser.events())
+            applyEvent(*state, event);
+        int terrorists = 0, cts = 0, spectators = 0;
+        for (std::size_t i = 0; i < state->roster.count; ++i) {
+            switch (state->roster.entries[i].team) {
+            case Team::Terrorist:
+                ++terrorists;
+                break;
+            case Team::CounterTerrorist:
+                ++cts;
+                break;
+            default:
+                ++spectators;
+                break;
+            }
+        }
+        Json json = Json::object();
+        json["server"] = logTextToUtf8(found.community ? server.name : ownName(folder));
+        json["map"] = logTextToUtf8(state->mapName);
+        json["terrorists"] = terrorists;
+        json["cts"] = cts;
+        json["spectators"] = spectators;
+        if (state->chatLines.size() > 0) {
+            const ChatLine& line = state->chatLines[state->chatLines.size() - 1];
+            json["chatTime"] = formatTimeOfDay(line.time);
+            json["chat"] = logTextToUtf8(line.text);
+        } else {
+            json["chatTime"] = nullptr;
+            json["chat"] = nullptr;
+        }
+        const std::int32_t newestLine = newestLineTime(tail);
+        if (newestLine >= 0) {
+            json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
+            json["secondsAgo"] = std::max<std::int64_t>(0, now - newestLine);
+        } else {
+            json["newest"] = nullptr;
+            json["secondsAgo"] = nullptr;
+        }
+        std::cout << jsonLine(json) << '\n';
+        ++shown;
+    }
+    if (shown == 0) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    return Done;
+}
+
+} // namespace zelkam::cli
