@@ -1,14 +1,10 @@
+// The folder and file access of Windows: paths are wide text, long ones go
+// to the system in their extended form, and a log is opened shared so the
+// server can go on writing, renaming and deleting it.
 #include "ingest/open_file.h"
 
 #include <system_error>
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
-#ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -18,11 +14,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
-#endif
 
 namespace zelkam {
-
-#ifdef _WIN32
 
 std::filesystem::path pathFromUtf8(std::string_view text)
 {
@@ -90,8 +83,15 @@ PathKind pathKind(const std::filesystem::path& path)
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? PathKind::Folder : PathKind::File;
 }
 
-bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
-               std::vector<std::string>& names, std::error_code& error)
+namespace {
+
+enum class EntryKind { File, Folder };
+
+// The one walk over a folder's entries, as the system lists them (long
+// folder paths in their extended form); wanted sees each name first.
+bool listEntries(const std::filesystem::path& folder, EntryKind kind,
+                 const std::function<bool(std::string_view)>& wanted, std::vector<std::string>& names,
+                 std::error_code& error)
 {
     error.clear();
     const std::filesystem::path pattern = (folder.empty() ? std::filesystem::path(L".") : folder) / L"*";
@@ -103,10 +103,14 @@ bool listFiles(const std::filesystem::path& folder, const std::function<bool(std
         return false;
     }
     do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder != (kind == EntryKind::Folder))
+            continue;
+        const std::wstring_view wide(entry.cFileName);
+        if (wide == L"." || wide == L"..")
             continue;
         std::string name = utf8FromPath(std::filesystem::path(entry.cFileName));
-        if (wanted(name))
+        if (!wanted || wanted(name))
             names.push_back(std::move(name));
     } while (FindNextFileW(find, &entry));
     const DWORD code = GetLastError();
@@ -116,30 +120,17 @@ bool listFiles(const std::filesystem::path& folder, const std::function<bool(std
     return true;
 }
 
+} // namespace
+
+bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
+               std::vector<std::string>& names, std::error_code& error)
+{
+    return listEntries(folder, EntryKind::File, wanted, names, error);
+}
+
 bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& names, std::error_code& error)
 {
-    error.clear();
-    const std::filesystem::path pattern = (folder.empty() ? std::filesystem::path(L".") : folder) / L"*";
-    WIN32_FIND_DATAW entry {};
-    const HANDLE find = FindFirstFileExW(systemPath(pattern).c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
-    if (find == INVALID_HANDLE_VALUE) {
-        error.assign(static_cast<int>(GetLastError()), std::system_category());
-        return false;
-    }
-    do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            continue;
-        const std::wstring_view wide(entry.cFileName);
-        if (wide == L"." || wide == L"..")
-            continue;
-        names.push_back(utf8FromPath(std::filesystem::path(entry.cFileName)));
-    } while (FindNextFileW(find, &entry));
-    const DWORD code = GetLastError();
-    FindClose(find);
-    if (code != ERROR_NO_MORE_FILES)
-        error.assign(static_cast<int>(code), std::system_category());
-    return true;
+    return listEntries(folder, EntryKind::Folder, {}, names, error);
 }
 
 std::FILE* openSharedForReading(const std::filesystem::path& path)
@@ -166,116 +157,14 @@ std::FILE* openSharedForReading(const std::filesystem::path& path)
     return file;
 }
 
-#else
-
-std::filesystem::path pathFromUtf8(std::string_view text)
-{
-    return std::filesystem::path(std::string(text));
-}
-
-std::string utf8FromPath(const std::filesystem::path& path)
-{
-    return path.native();
-}
-
-std::filesystem::path systemPath(const std::filesystem::path& path)
-{
-    return path;
-}
-
-PathKind pathKind(const std::filesystem::path& path)
-{
-    std::error_code error;
-    switch (std::filesystem::status(path, error).type()) {
-    case std::filesystem::file_type::not_found:
-        return PathKind::Missing;
-    case std::filesystem::file_type::directory:
-        return PathKind::Folder;
-    case std::filesystem::file_type::none:
-    case std::filesystem::file_type::unknown:
-        return PathKind::Unknown;
-    default:
-        return PathKind::File;
-    }
-}
-
-bool listFiles(const std::filesystem::path& folder, const std::function<bool(std::string_view)>& wanted,
-               std::vector<std::string>& names, std::error_code& error)
-{
-    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
-    if (error)
-        return false;
-    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
-        std::string name = utf8FromPath(it->path().filename());
-        if (!wanted(name))
-            continue;
-        // Only regular files (or links to them) are listed: opening a FIFO
-        // would block the reader.
-        std::error_code statusError;
-        if (it->is_regular_file(statusError))
-            names.push_back(std::move(name));
-    }
-    return true;
-}
-
-bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& names, std::error_code& error)
-{
-    std::filesystem::directory_iterator it(folder.empty() ? std::filesystem::path(".") : folder, error);
-    if (error)
-        return false;
-    for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
-        if (error)
-            break;
-        std::error_code statusError;
-        if (it->is_directory(statusError))
-            names.push_back(utf8FromPath(it->path().filename()));
-    }
-    return true;
-}
-
-#endif
-
 std::FILE* openLogForReading(const std::filesystem::path& path)
 {
-#if defined(__unix__) || defined(__APPLE__)
-    struct stat before {};
-    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
-        return nullptr;
-    // Neither waits nor takes a terminal, in case the path was swapped.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return nullptr;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (!file)
-        ::close(fd);
-    return file;
-#elif defined(_WIN32)
     return openSharedForReading(path);
-#else
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        return nullptr;
-    return std::fopen(path.string().c_str(), "rb");
-#endif
 }
 
 bool seekTo(std::FILE* file, std::uint64_t offset)
 {
-#if defined(__unix__) || defined(__APPLE__)
-    return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
-#elif defined(_WIN32)
     return ::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
-#else
-    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
-#endif
 }
 
 } // namespace zelkam
