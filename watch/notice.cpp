@@ -76,7 +76,9 @@ std::string noticeJson(const Notice& notice)
 
 std::string noticeLine(const Notice& notice) { return content(notice, " | "); }
 
-bool noticeFromJson(const std::string& text, Notice& notice)
+namespace {
+
+bool readNotice(const std::string& text, Notice& notice)
 {
     const Json json = Json::parse(text, nullptr, false);
     if (!json.is_object() || !json.contains("items") || !json["items"].is_array() || !json.contains("id")
@@ -101,6 +103,19 @@ bool noticeFromJson(const std::string& text, Notice& notice)
     }
     notice = std::move(read);
     return true;
+}
+
+} // namespace
+
+bool noticeFromJson(const std::string& text, Notice& notice)
+{
+    // A field of the wrong type is reported by throwing: such a notice is
+    // one this program did not write.
+    try {
+        return readNotice(text, notice);
+    } catch (const Json::exception&) {
+        return false;
+    }
 }
 
 } // namespace zelkam::watch

@@ -149,7 +149,17 @@ bool Watcher::start(std::string& error)
         }
         ::chmod(stateFolder.c_str(), 0700);
     }
-    if (!loadState(error))
+    // A state file changed by hand or damaged may hold a field of the wrong
+    // type, which the JSON reader reports by throwing: such a file is
+    // refused, as one this watcher did not write, never a crash.
+    bool loaded = false;
+    try {
+        loaded = loadState(error);
+    } catch (const Json::exception&) {
+        error = "the state file " + (stateFolder / StateFileName).string()
+                + " is damaged; move it away to start afresh";
+    }
+    if (!loaded)
         return false;
 
     for (const auto& [name, action] : options_.rules.actions) {
@@ -183,23 +193,27 @@ bool Watcher::start(std::string& error)
     // Notices a former run had not told yet go first.
     std::ifstream in(stateFolder / StateFileName, std::ios::binary);
     if (in) {
-        std::ostringstream text;
-        text << in.rdbuf();
-        const Json state = Json::parse(text.str(), nullptr, false);
-        if (state.is_object() && state.contains("outboxes") && state["outboxes"].is_object()) {
-            for (const auto& [name, notices] : state["outboxes"].items()) {
-                const auto outbox = outboxes_.find(name);
-                if (outbox == outboxes_.end() || !notices.is_array()) {
-                    options_.report("the action " + name + " is no longer in the rules: its "
-                                    + std::to_string(notices.size()) + " waiting notices are dropped");
-                    continue;
-                }
-                for (const Json& json : notices) {
-                    Notice notice;
-                    if (json.is_string() && noticeFromJson(json.get<std::string>(), notice))
-                        outbox->second->push(std::move(notice));
+        try {
+            std::ostringstream text;
+            text << in.rdbuf();
+            const Json state = Json::parse(text.str(), nullptr, false);
+            if (state.is_object() && state.contains("outboxes") && state["outboxes"].is_object()) {
+                for (const auto& [name, notices] : state["outboxes"].items()) {
+                    const auto outbox = outboxes_.find(name);
+                    if (outbox == outboxes_.end() || !notices.is_array()) {
+                        options_.report("the action " + name + " is no longer in the rules: its "
+                                        + std::to_string(notices.size()) + " waiting notices are dropped");
+                        continue;
+                    }
+                    for (const Json& json : notices) {
+                        Notice notice;
+                        if (json.is_string() && noticeFromJson(json.get<std::string>(), notice))
+                            outbox->second->push(std::move(notice));
+                    }
                 }
             }
+        } catch (const Json::exception&) {
+            options_.report("the waiting notices in the state file could not be read; they are dropped");
         }
     }
 

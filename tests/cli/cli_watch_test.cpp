@@ -99,6 +99,31 @@ TEST(CliWatch, RefusesAWebHookFileOthersCanReadWithoutShowingTheAddress)
     EXPECT_EQ(watch.errors().find("very-secret-token"), std::string::npos) << watch.errors();
 }
 
+// A state file changed by hand or damaged is refused with a word on what to
+// do, whatever wrong type its fields hold: never a crash.
+TEST(CliWatch, RefusesADamagedStateFile)
+{
+    const char* const states[] = {
+        R"({"version": 1, "salt": 5, "nextId": 1, "servers": {"main": {"players": "many"}}})",
+        R"({"version": 1, "salt": 5, "nextId": 1, "servers": {"main": {"mark": {"day": "today"}}}})",
+        R"({"version": 1, "salt": 5, "nextId": 1, "gates": [{"rule": 7}]})",
+        R"({"version": "one"})",
+    };
+    for (const char* state : states) {
+        SCOPED_TRACE(state);
+        TempFolder work;
+        std::filesystem::create_directory(work.path() / "main");
+        std::filesystem::create_directory(work.path() / "state");
+        work.write("state/watch-state.json", state);
+        const auto rules = work.write("rules.json", R"({"actions": {"screen": {"print": true}},
+ "rules": [{"name": "maps", "kind": "map", "to": ["screen"]}]})");
+        CliProcess watch({"watch", (work.path() / "main").string(), "--rules", rules.string(), "--state",
+                          (work.path() / "state").string(), "--once"});
+        EXPECT_EQ(watch.stop(0), 1);
+        EXPECT_NE(watch.errors().find("start afresh"), std::string::npos) << watch.errors();
+    }
+}
+
 TEST(CliWatch, CheckTellsTheLineOfAWrongRule)
 {
     TempFolder work;
