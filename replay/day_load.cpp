@@ -54,6 +54,7 @@ bool ViewerState::loadDay(std::int32_t day)
     // The day before is read too: it rebuilds who is on the server and which
     // map runs when the day begins, though it is never shown itself.
     following_.growing = false;
+    following_.interrupted.reset();
     playback_.waitingAtEdge = false;
     following_.loadedNewest = !days_.empty() && day == days_[days_.size() - 1];
     if (!folder_->readWindow(clampToStamp(addLocalDays(day, -1)), 2, following_.wholeLinesOnly)) {

@@ -19,14 +19,32 @@ bool ViewerState::takeGrowth(std::size_t before, std::size_t retracted)
 
 void ViewerState::reloadAtClock()
 {
-    const Playback kept = playback_;
+    // A reload that finds no day (the file emptied, or moved away for a
+    // moment) keeps the playback it interrupted, so that the reload finding
+    // the day again goes on at the same clock and speed: the lines shown
+    // before are not played again as new ones, and the view stays live.
+    const Playback kept = following_.interrupted.value_or(playback_);
     const bool keptNewest = following_.loadedNewest;
     followDay(dayStart_);
     following_.loadedNewest = following_.loadedNewest || keptNewest;
-    if (hasDay_)
+    if (hasDay_) {
         seek(kept.clock);
-    playback_.speed = hasDay_ ? kept.speed : 0;
-    playback_.rewinding = hasDay_ && kept.rewinding;
+        playback_.speed = kept.speed;
+        playback_.rewinding = kept.rewinding;
+        // Live before the reload, with every line the day holds now played:
+        // still live, at the clock it had, which the seek's clamp to the
+        // day's end would have set back to the newest line.
+        if (kept.waitingAtEdge && playback_.cursor == events().size() && kept.clock > playback_.clock) {
+            playback_.clock = kept.clock;
+            playback_.waitingAtEdge = true;
+            expireChatLines(playback_.clock);
+            publishView();
+        }
+    } else {
+        playback_.speed = 0;
+        playback_.rewinding = false;
+        following_.interrupted = kept;
+    }
 }
 
 bool ViewerState::atLiveEdge() const

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "ingest/log_folder.h"
@@ -276,6 +277,9 @@ private:
         bool loadedNewest = false;
         // Read the next load's window without an unterminated last line.
         bool wholeLinesOnly = false;
+        // The playback a reload of the followed day found no day for; the
+        // next reload that finds it goes on from there.
+        std::optional<Playback> interrupted;
     };
 
     // Held apart so that a finished load can be handed over without moving

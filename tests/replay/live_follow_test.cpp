@@ -485,6 +485,51 @@ TEST(LiveFollow, AtTheLiveEdgeTheClockIsTheWallClockAndLinesShowAsTheyArrive)
     }
 }
 
+// A day's file emptied and written again (or moved away and back) is read
+// again: the lines shown before are not shown again as new ones.
+TEST(LiveFollow, ADayReadAgainShowsNoOldLineAsNew)
+{
+    ScopedTimeZone zone("UTC");
+    const std::int32_t start = 10 * 3600;
+    const std::string map = lineAt("07/05/2001", timeOfDay(start - 5), mapStarted("de_dust"));
+    const std::string old = lineAt("07/05/2001", timeOfDay(start), said("Bob", 2, "CT", "old"));
+    TempFolder folder;
+    folder.write("L0705000.log", map);
+    auto state = loaded(folder);
+    const std::int32_t day = localStamp(2001, 7, 5);
+    state->command(PlaybackCommand::Play);
+    // Played up to the newest line, and waiting there.
+    std::int32_t wall = day + start - 10;
+    while (wall < day + start) {
+        state->follow();
+        state->tick(++wall);
+    }
+    // The server writes a line: the day grows, and the view is live.
+    append(folder, "L0705000.log", old);
+    state->follow();
+    state->tick(++wall);
+    ASSERT_EQ(chatTexts(*state), std::vector<std::string>{"*DEAD*Bob : old"});
+    // The line has left the screen when the file goes and comes back.
+    for (int i = 0; i < 30; ++i) {
+        state->follow();
+        state->tick(++wall);
+    }
+    ASSERT_TRUE(chatTexts(*state).empty());
+    folder.write("L0705000.log", "");
+    state->follow();
+    state->tick(++wall);
+    folder.write("L0705000.log", map + old);
+    for (int i = 0; i < 3; ++i) {
+        state->follow();
+        state->tick(++wall);
+        EXPECT_TRUE(chatTexts(*state).empty()) << "an old line shown as new";
+    }
+    append(folder, "L0705000.log", lineAt("07/05/2001", timeOfDay(wall - day), said("Bob", 2, "CT", "new")));
+    state->follow();
+    state->tick(++wall);
+    EXPECT_EQ(chatTexts(*state), std::vector<std::string>{"*DEAD*Bob : new"});
+}
+
 TEST(LiveFollow, PlayAtTheEdgeMovesOnToTheServersNewDay)
 {
     ScopedTimeZone zone("UTC");
