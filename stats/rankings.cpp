@@ -86,7 +86,10 @@ public:
         }
 
         for (const DayTally::Step& step : tally.steps) {
-            const std::uint32_t row = step.index != NoPlayer ? rowOfDay_[step.index] : NoRow;
+            // Only a player's steps index the day's players; a map start's
+            // index is into the day's maps.
+            const bool ofPlayer = step.kind == DayTally::StepKind::Seen || step.kind == DayTally::StepKind::Left;
+            const std::uint32_t row = ofPlayer && step.index < rowOfDay_.size() ? rowOfDay_[step.index] : NoRow;
             switch (step.kind) {
             case DayTally::StepKind::Seen:
                 seen(row, step.team);
