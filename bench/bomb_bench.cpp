@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <fstream>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
