@@ -61,6 +61,23 @@ bool listed(const std::string& folder, ServerFolders& found)
     return listServerFolders(pathFromUtf8(folder), found, error);
 }
 
+// The one FOLDER argument of `servers` and `now`, checked and listed: Done
+// with its servers in found, else the exit status, with the reason told.
+int openServers(const char* command, const std::vector<std::string>& args, ServerFolders& found)
+{
+    if (!checkArgumentCount(command, std::min<std::size_t>(args.size(), 2), {"FOLDER"},
+                            args.size() > 1 ? &args[1] : nullptr))
+        return UsageError;
+    const std::string& folder = args[0];
+    if (!checkLogFolder(folder))
+        return NothingToShow;
+    if (!listed(folder, found) || found.servers.empty()) {
+        complainNoLogs(folder);
+        return NothingToShow;
+    }
+    return Done;
+}
+
 // The calendar time of the newest stamped line of a plain log file; -1
 // when none is read.
 std::int32_t newestLineTime(std::string_view tail)
@@ -223,17 +240,10 @@ bool openServerDays(const ServerFolder& server, const std::string& folderPath, F
 
 int runServers(const std::vector<std::string>& args)
 {
-    if (!checkArgumentCount("servers", std::min<std::size_t>(args.size(), 2), {"FOLDER"},
-                            args.size() > 1 ? &args[1] : nullptr))
-        return UsageError;
-    const std::string& folder = args[0];
-    if (!checkLogFolder(folder))
-        return NothingToShow;
     ServerFolders found;
-    if (!listed(folder, found) || found.servers.empty()) {
-        complainNoLogs(folder);
-        return NothingToShow;
-    }
+    if (const int status = openServers("servers", args, found); status != Done)
+        return status;
+    const std::string& folder = args[0];
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     std::size_t shown = 0;
     for (const ServerFolder& server : found.servers) {
@@ -272,17 +282,10 @@ int runServers(const std::vector<std::string>& args)
 
 int runNow(const std::vector<std::string>& args)
 {
-    if (!checkArgumentCount("now", std::min<std::size_t>(args.size(), 2), {"FOLDER"},
-                            args.size() > 1 ? &args[1] : nullptr))
-        return UsageError;
-    const std::string& folder = args[0];
-    if (!checkLogFolder(folder))
-        return NothingToShow;
     ServerFolders found;
-    if (!listed(folder, found) || found.servers.empty()) {
-        complainNoLogs(folder);
-        return NothingToShow;
-    }
+    if (const int status = openServers("now", args, found); status != Done)
+        return status;
+    const std::string& folder = args[0];
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     std::size_t shown = 0;
     for (const ServerFolder& server : found.servers) {
