@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -20,7 +19,6 @@
 #include "app/clock_text.h"
 #include "app/main_window.h"
 #include "app/save_name.h"
-#include "platform/log_folder_setting.h"
 #include "platform/qpainter_canvas.h"
 #include "replay/day_overview.h"
 #include "replay/viewer_state.h"
@@ -29,8 +27,6 @@ namespace zelkam {
 namespace {
 
 constexpr int PageMinutes = 15;
-
-constexpr char GeometryName[] = "Day Overview Geometry";
 
 // A tooltip is rich text whenever Qt guesses so; log text must never be
 // read as markup, so the text is escaped and the lines broken explicitly.
@@ -200,23 +196,11 @@ DayOverviewWindow::DayOverviewWindow(const ViewerState& state, std::function<voi
     };
 
     resize(900, 320);
-    const std::string geometry = LogFolderSetting().readGeometry(GeometryName);
-    restoreGeometry(QByteArray(geometry.data(), static_cast<qsizetype>(geometry.size())));
     plot_->setFocus();
     refresh();
 }
 
-DayOverviewWindow::~DayOverviewWindow()
-{
-    // Also when the program ends with the window open.
-    storeGeometry();
-}
-
-void DayOverviewWindow::storeGeometry() const
-{
-    const QByteArray geometry = saveGeometry();
-    LogFolderSetting().writeGeometry(GeometryName, std::string(geometry.constData(), static_cast<std::size_t>(geometry.size())));
-}
+DayOverviewWindow::~DayOverviewWindow() = default;
 
 void DayOverviewWindow::refresh()
 {
@@ -270,12 +254,6 @@ void DayOverviewWindow::saveWithDialog(qreal scale)
     if (!saveImage(path, scale))
         QMessageBox::warning(this, QStringLiteral("Save Image"),
                              QStringLiteral("Couldn't write the image to\n") + QDir::toNativeSeparators(path));
-}
-
-void DayOverviewWindow::closeEvent(QCloseEvent* event)
-{
-    storeGeometry();
-    QWidget::closeEvent(event);
 }
 
 } // namespace zelkam

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "platform/window_place.h"
 #include "views/overview_painter.h"
 #include "state/overview_series.h"
 
@@ -13,6 +14,7 @@ class QPushButton;
 
 namespace zelkam {
 
+class SettingsStore;
 class ViewerState;
 
 // The plot itself: paints the day through the overview painter, shows a
@@ -56,8 +58,8 @@ private:
 // "Day Overview": the activity plot of the day the main window shows, in a
 // resizable window of its own that is not modal. It follows the main
 // window (refresh after every publish): a new day or a day that grew gets
-// a new series, otherwise only the cursor moves. Its size and position are
-// kept in the user's settings.
+// a new series, otherwise only the cursor moves. Once keepPlaceIn is called
+// it opens at the size and place the last one was left at.
 class DayOverviewWindow : public QWidget {
     Q_OBJECT
 
@@ -66,6 +68,9 @@ public:
     // bar's notification code.
     DayOverviewWindow(const ViewerState& state, std::function<void(int code, int minute)> seek, QWidget* parent);
     ~DayOverviewWindow() override;
+
+    // As FindAllWindow::keepPlaceIn, under its own name.
+    void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
 
     // Brings the plot up to date with the state's published view.
     void refresh();
@@ -85,12 +90,8 @@ public:
     bool saveImage(const QString& path, qreal scale) const;
     void copyImage() const;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     void saveWithDialog(qreal scale);
-    void storeGeometry() const;
 
     const ViewerState& state_;
     DayOverview series_;
@@ -99,6 +100,7 @@ private:
     std::size_t seriesLastEvent_ = 0;
     bool haveSeries_ = false;
     OverviewPlot* plot_ = nullptr;
+    WindowPlace place_{*this, "Day Overview Window"};
 };
 
 } // namespace zelkam

@@ -17,19 +17,11 @@
 #include "app/clock_text.h"
 #include "app/result_bar.h"
 #include "app/save_name.h"
-#include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "text/text_encoding.h"
 #include "text/text_out.h"
 
 namespace zelkam {
-namespace {
-
-// The size the last results window had, so the next opens the same.
-QSize rememberedSize(640, 400);
-constexpr char SizeValue[] = "Find All Window Size";
-
-} // namespace
 
 FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
 {
@@ -65,15 +57,11 @@ FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
                                QStringLiteral("CSV files (*.csv)"),
                                QStringLiteral("csv"));
     };
-    resize(rememberedSize);
+    resize(640, 400);
 }
 
-FindAllWindow::~FindAllWindow()
-{
-    // Also when the program ends with the window open.
-    storeSize();
-    // The worker stops the search and waits for it.
-}
+// The worker stops the search and waits for it.
+FindAllWindow::~FindAllWindow() = default;
 
 void FindAllWindow::start(const std::string& folderPath, SearchKind kind, const std::string& pattern, bool matchCase)
 {
@@ -232,32 +220,10 @@ void FindAllWindow::saveRows()
         status_->setText(QStringLiteral("Could not write %1").arg(path));
 }
 
-void FindAllWindow::keepSizeIn(const LogFolderSetting& setting)
-{
-    sizeSetting_ = &setting;
-    int width = 0;
-    int height = 0;
-    if (setting.readSize(SizeValue, width, height))
-        resize(width, height);
-}
-
-void FindAllWindow::storeSize() const
-{
-    if (sizeSetting_)
-        sizeSetting_->writeSize(SizeValue, width(), height());
-}
-
 void FindAllWindow::closeEvent(QCloseEvent* event)
 {
-    storeSize();
     worker_.requestStop();
     QWidget::closeEvent(event);
-}
-
-void FindAllWindow::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    rememberedSize = size();
 }
 
 } // namespace zelkam

@@ -10,6 +10,7 @@
 
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
+#include "platform/window_place.h"
 
 class QLabel;
 class QProgressBar;
@@ -18,7 +19,7 @@ class QTableWidget;
 
 namespace zelkam {
 
-class LogFolderSetting;
+class SettingsStore;
 
 // The results of a search over every day of the folder: one row per hit
 // (date, time, what the viewer shows for it), filled while the search runs
@@ -27,9 +28,9 @@ class LogFolderSetting;
 // (double click or Return) asks for a jump to the hit; "Copy" puts the rows
 // the user selected on the clipboard as tab-separated text (every row when
 // the user selected none), "Save..." writes every row as CSV. The
-// window is not modal, can be resized, and opens at the size the last one
-// had (kept in the settings store once keepSizeIn is called, otherwise for
-// the run). Escape closes it; closing stops the search.
+// window is not modal, can be resized, and opens at the size and place the
+// last one was left at (once keepPlaceIn is called). Escape closes it;
+// closing stops the search.
 class FindAllWindow : public QWidget {
     Q_OBJECT
 
@@ -48,10 +49,10 @@ public:
     // emptied, so that none leads into the folder shown now.
     void forgetFolder();
 
-    // Takes the size kept in setting, if any, and keeps the window's size
-    // there when it closes or goes, for the next run. setting must outlive
-    // the window.
-    void keepSizeIn(const LogFolderSetting& setting);
+    // Takes the size and place kept in store, if any, and keeps the
+    // window's there when it closes or goes (WindowPlace). store must
+    // outlive the window.
+    void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
 
     // The rows' text for the clipboard, a line each
     // ("DD/MM/YYYY<TAB>HH:MM:SS<TAB>line", each cell a spreadsheetCell): the
@@ -81,7 +82,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // folder is null when folderPath is to be scanned on the reader.
@@ -93,9 +93,6 @@ private:
     void copyRows();
     void saveRows();
 
-    void storeSize() const;
-
-    const LogFolderSetting* sizeSetting_ = nullptr;
     QTableWidget* table_ = nullptr;
     QProgressBar* progress_ = nullptr;
     QPushButton* stopButton_ = nullptr;
@@ -105,6 +102,7 @@ private:
     std::vector<HistoryHit> hits_;
     bool running_ = false;
     std::size_t unreadableDays_ = 0;
+    WindowPlace place_{*this, "Find All Window"};
     // Last, so that it stops and waits for the search before anything the
     // search's reports use goes.
     WindowWorker worker_{*this};

@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
-#include <QScreen>
 #include <QSlider>
 #include <QStyle>
 
@@ -31,7 +30,7 @@
 #include "app/version.h"
 #include "platform/dialogs.h"
 #include "platform/folder_path.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
 
@@ -42,7 +41,6 @@ namespace {
 constexpr const char* CommandIdProperty = "controlId";
 constexpr int DayMinutes = 1440;
 // Where the main window was left, as the window saves its geometry.
-constexpr char PlaceValue[] = "Window Place";
 
 // Push buttons are reached with Tab but a mouse click leaves the focus
 // where it was, so Space and the arrow keys keep working on the trackbar or
@@ -67,24 +65,8 @@ MainWindow::MainWindow(ViewerState& state, const Services& services)
     setWindowTitle(QString::fromLatin1(ProgramTitle));
     setWindowIcon(programIcon());
     setMinimumSize(ClientWidth, ClientHeight);
-    int width = ClientWidth;
-    int height = ClientHeight;
-    services_.setting.readWindowSize(width, height);
-    // A size kept on a larger screen is cut to this one's.
-    if (const QScreen* screen = this->screen()) {
-        width = std::min(width, screen->availableGeometry().width());
-        height = std::min(height, screen->availableGeometry().height());
-    }
-    resize(std::max(width, ClientWidth), std::max(height, ClientHeight));
-    // The place the window was left at, on a screen that still exists: Qt
-    // moves a place on a screen that is gone onto one that is there. The
-    // size stays the one the size rule above gave.
-    const std::string place = services_.setting.readGeometry(PlaceValue);
-    if (!place.empty()) {
-        const QSize kept = size();
-        if (restoreGeometry(QByteArray(place.data(), static_cast<qsizetype>(place.size()))))
-            resize(kept);
-    }
+    resize(ClientWidth, ClientHeight);
+    place_.keepIn(services_.settings);
     timer_.setInterval(TimerPeriodMs);
     connect(&timer_, &QTimer::timeout, this, &MainWindow::timerExpired);
     timer_.start();
@@ -269,7 +251,7 @@ bool MainWindow::loadLogsWithRetry()
         if (!services_.browser.browse(this, logFolder))
             return false;
         // Stored before it is tried, so a folder without logs is kept too.
-        services_.setting.write(logFolder);
+        services_.settings.writeLogFolder(logFolder);
     }
 }
 
@@ -288,7 +270,7 @@ void MainWindow::loadFirstFolder(std::function<void()> cancelled)
             return;
         }
         // Stored before it is tried, so a folder without logs is kept too.
-        services_.setting.write(logFolder);
+        services_.settings.writeLogFolder(logFolder);
         loadFirstFolder(cancelled);
     });
 }
@@ -445,7 +427,7 @@ void MainWindow::loadFolderInBackground()
             services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
                                     QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
             if (services_.browser.browse(this, logFolder)) {
-                services_.setting.write(logFolder);
+                services_.settings.writeLogFolder(logFolder);
                 loadFolderInBackground();
                 return;
             }
@@ -470,9 +452,6 @@ void MainWindow::windowDestroyed()
     state_.unload();
     timer_.stop();
     destroyed_ = true;
-    services_.setting.writeWindowSize(width(), height());
-    const QByteArray place = saveGeometry();
-    services_.setting.writeGeometry(PlaceValue, std::string(place.constData(), static_cast<std::size_t>(place.size())));
     if (findDialog_) {
         findDialog_->disconnect(this);
         findDialog_->deleteLater();

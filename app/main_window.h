@@ -11,6 +11,7 @@
 
 #include "app/find_dialog.h"
 #include "parse/log_event.h"
+#include "platform/window_place.h"
 
 class QLabel;
 class QResizeEvent;
@@ -26,15 +27,15 @@ class FolderBrowser;
 struct HistoryHit;
 struct RecordSubject;
 class LinkOpener;
-class LogFolderSetting;
 class MessageBoxes;
 class PlayerListControl;
+class SettingsStore;
 class TimeLabelControl;
 class ViewerState;
 
 // The desktop services the main window asks the user through.
 struct Services {
-    LogFolderSetting& setting;
+    SettingsStore& settings;
     FolderBrowser& browser;
     MessageBoxes& messages;
     LinkOpener& links;
@@ -43,8 +44,9 @@ struct Services {
 // The one top-level window, "ZELKAMWINDOW": a 500 x 580 client area with
 // the player list, the chat view, the time label, the date selector, the map
 // label, the trackbar and the buttons at fixed positions. The user may make
-// it larger (never smaller): layoutChildren says where the room goes. The size is kept in the
-// settings store when the window closes and used at the next start. It is the
+// it larger (never smaller): layoutChildren says where the room goes. Its size
+// and place are kept in the settings store as "Window Size" and "Window
+// Place" when the window closes and used at the next start. It is the
 // only place where the replay model and the controls meet: user actions and
 // the one-second timer become calls on the model, and after each call that
 // moved the playback the published view is pushed into the controls
@@ -205,6 +207,7 @@ private:
     SearchKind lastKind_ = SearchKind::Player;
     bool lastMatchCase_ = false;
     bool destroyed_ = false;
+    WindowPlace place_{*this, "Window"};
 };
 
 } // namespace zelkam

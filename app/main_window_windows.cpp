@@ -11,7 +11,6 @@
 #include "app/player_record_window.h"
 #include "history/window_replay.h"
 #include "platform/dialogs.h"
-#include "platform/log_folder_setting.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
@@ -45,7 +44,7 @@ void MainWindow::openFindAll(const FindRequest& request)
     lastKind_ = request.kind;
     lastMatchCase_ = (request.flags & FindRequest::MatchCase) != 0;
     auto* results = new FindAllWindow(this);
-    results->keepSizeIn(services_.setting);
+    results->keepPlaceIn(services_.settings);
     connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
     connect(this, &MainWindow::folderChanged, results, &FindAllWindow::forgetFolder);
     results->show();
@@ -76,7 +75,7 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 void MainWindow::openPlayerRecord(const RecordSubject& subject)
 {
     auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
-    record->keepSizeIn(services_.setting);
+    record->keepPlaceIn(services_.settings);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);
     record->show();

@@ -18,7 +18,6 @@
 #include "app/clock_text.h"
 #include "app/player_list_control.h"
 #include "parse/sides.h"
-#include "platform/log_folder_setting.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
 #include "views/player_list_painter.h"
@@ -264,11 +263,8 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     });
 }
 
-PlayerRecordWindow::~PlayerRecordWindow()
-{
-    storeSize();
-    // The worker stops the collection and waits for it.
-}
+// The worker stops the collection and waits for it.
+PlayerRecordWindow::~PlayerRecordWindow() = default;
 
 void PlayerRecordWindow::forgetFolder()
 {
@@ -311,28 +307,8 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
     history_->setText(text);
 }
 
-namespace {
-constexpr char SizeValue[] = "Player Record Window Size";
-}
-
-void PlayerRecordWindow::keepSizeIn(const LogFolderSetting& setting)
-{
-    sizeSetting_ = &setting;
-    int width = 0;
-    int height = 0;
-    if (setting.readSize(SizeValue, width, height))
-        resize(width, height);
-}
-
-void PlayerRecordWindow::storeSize() const
-{
-    if (sizeSetting_)
-        sizeSetting_->writeSize(SizeValue, width(), height());
-}
-
 void PlayerRecordWindow::closeEvent(QCloseEvent* event)
 {
-    storeSize();
     worker_.requestStop();
     QWidget::closeEvent(event);
 }

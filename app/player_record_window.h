@@ -8,6 +8,7 @@
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
 #include "history/player_record.h"
+#include "platform/window_place.h"
 
 class QLabel;
 class QListWidget;
@@ -15,7 +16,7 @@ class QProgressBar;
 
 namespace zelkam {
 
-class LogFolderSetting;
+class SettingsStore;
 class PlayerListControl;
 class ViewerState;
 
@@ -26,7 +27,8 @@ class ViewerState;
 // every session over the whole folder and the days seen. The sessions are
 // the ones `zelkam-cli player` lists for the validated unique id. Activating a line asks for a
 // jump there, as a Find All row does. Not modal; Escape closes it.
-// Once keepSizeIn is called it opens at the size the last one was left at.
+// Once keepPlaceIn is called it opens at the size and place the last one
+// was left at.
 class PlayerRecordWindow : public QWidget {
     Q_OBJECT
 
@@ -37,8 +39,8 @@ public:
                        QWidget* owner);
     ~PlayerRecordWindow() override;
 
-    // As FindAllWindow::keepSizeIn, under its own value.
-    void keepSizeIn(const LogFolderSetting& setting);
+    // As FindAllWindow::keepPlaceIn, under its own name.
+    void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
 
     bool isCollecting() const { return collecting_; }
     // The viewer went to another folder: the collection is dropped and the
@@ -58,10 +60,6 @@ protected:
 
 private:
     void showHistory(const PlayerHistory& history, bool complete);
-    void storeSize() const;
-
-    const LogFolderSetting* sizeSetting_ = nullptr;
-
     RecordSubject subject_;
     QListWidget* lines_ = nullptr;
     QLabel* history_ = nullptr;
@@ -69,6 +67,7 @@ private:
     QProgressBar* progress_ = nullptr;
     std::vector<HistoryHit> targets_;
     bool collecting_ = false;
+    WindowPlace place_{*this, "Player Record Window"};
     // Last, so that it stops and waits for the collection before anything
     // its reports use goes.
     WindowWorker worker_{*this};

@@ -24,9 +24,6 @@
 namespace zelkam {
 namespace {
 
-// The size the last rankings window had, so the next opens the same.
-QSize rememberedSize(900, 480);
-
 // A date field wide enough for "dd/mm/yyyy" and its button, with room for
 // ten days of its list below it.
 constexpr int FieldWidth = 110;
@@ -142,7 +139,7 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     layout->addWidget(tabs_, 1);
     layout->addWidget(status_);
     layout->addLayout(bar.layout);
-    resize(rememberedSize);
+    resize(900, 480);
 }
 
 RankingsWindow::~RankingsWindow()
@@ -333,12 +330,6 @@ void RankingsWindow::closeEvent(QCloseEvent* event)
 {
     worker_.requestStop();
     QWidget::closeEvent(event);
-}
-
-void RankingsWindow::resizeEvent(QResizeEvent* event)
-{
-    QWidget::resizeEvent(event);
-    rememberedSize = size();
 }
 
 } // namespace zelkam

@@ -13,6 +13,7 @@
 #include "stats/ranking_table.h"
 #include "app/window_worker.h"
 #include "history/player_record.h"
+#include "platform/window_place.h"
 #include "stats/rankings.h"
 
 class QLabel;
@@ -24,6 +25,7 @@ class QTableWidget;
 namespace zelkam {
 
 class DateSelectorControl;
+class SettingsStore;
 
 // Rankings over a range of days of the folder: who played, with what, on
 // which maps. The days are read through the windows' worker, as Find All
@@ -33,7 +35,9 @@ class DateSelectorControl;
 // click). Activating a player's row asks for that player's record. "Copy"
 // puts the shown tab's selected rows (all rows when none is selected) on
 // the clipboard as CSV, "Save..." writes all of its rows as a CSV file.
-// Not modal; Escape closes it, and closing stops the reading.
+// Not modal; Escape closes it, and closing stops the reading. Once
+// keepPlaceIn is called it opens at the size and place the last one was
+// left at.
 class RankingsWindow : public QWidget {
     Q_OBJECT
 
@@ -42,6 +46,9 @@ public:
 
     explicit RankingsWindow(QWidget* owner);
     ~RankingsWindow() override;
+
+    // As FindAllWindow::keepPlaceIn, under its own name.
+    void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
 
     // Takes a copy of the folder's files and days (no second scan) and sets
     // the range to the month that holds shownDay (a local calendar time).
@@ -79,7 +86,6 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showProgress(std::size_t day, std::size_t days);
@@ -113,6 +119,7 @@ private:
     // The range of the last reading started.
     QDate startedFrom_;
     QDate startedTo_;
+    WindowPlace place_{*this, "Rankings Window"};
     // Last, so that it stops and waits for the reading before the rest goes.
     WindowWorker worker_{*this};
 };

@@ -10,7 +10,7 @@
 #include "app/program_icon.h"
 #include "app/window_menu.h"
 #include "platform/dialogs.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
 
@@ -36,7 +36,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     if (folderArgument)
         folder = *folderArgument;
     else
-        services.setting.read(folder);
+        services.settings.readLogFolder(folder);
 
     std::unique_ptr<MainWindow> window(new (std::nothrow) MainWindow(state, services));
     if (!window)
@@ -53,7 +53,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
 
     if (!window->createChildren())
         return 1;
-    new WindowMenu(*window, state);
+    new WindowMenu(*window, state, services.settings);
     // A big folder takes seconds to scan: it is read off the window's
     // thread, so the window paints and answers meanwhile. Cancelling the
     // folder loop ends the program with 1, as it always has.
@@ -76,12 +76,12 @@ int runDesktopViewer(QApplication& app, const std::optional<std::string>& folder
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.zelkam.Zelkam"));
     QApplication::setWindowIcon(programIcon());
     auto state = std::make_unique<ViewerState>();
-    LogFolderSetting setting;
+    SettingsStore settings;
     DesktopFolderBrowser browser;
     DesktopMessageBoxes messages;
     DesktopLinkOpener links;
     SingleInstanceGuard guard;
-    return runViewer(app, *state, Services{setting, browser, messages, links}, guard, folder);
+    return runViewer(app, *state, Services{settings, browser, messages, links}, guard, folder);
 }
 
 } // namespace zelkam

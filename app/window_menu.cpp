@@ -10,8 +10,8 @@
 
 namespace zelkam {
 
-WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state)
-    : QObject(&window), window_(window), state_(state)
+WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state, const SettingsStore& store)
+    : QObject(&window), window_(window), state_(state), store_(store)
 {
     setObjectName(QStringLiteral("windowMenu"));
     window.setContextMenuPolicy(Qt::CustomContextMenu);
@@ -45,6 +45,7 @@ void WindowMenu::openDayOverview()
         // window deletes it when it goes.
         dayOverview_ = new DayOverviewWindow(
             state_, [this](int code, int minute) { window_.trackbarNotified(code, minute); }, &window_);
+        dayOverview_->keepPlaceIn(store_);
     }
     dayOverview_->show();
     dayOverview_->raise();
@@ -60,6 +61,7 @@ void WindowMenu::openRankings()
 {
     if (!rankings_) {
         rankings_ = new RankingsWindow(&window_);
+        rankings_->keepPlaceIn(store_);
         connect(rankings_, &RankingsWindow::playerActivated, &window_,
                 [this](const RecordSubject& player) { window_.openPlayerRecord(player); });
         countShownFolder();

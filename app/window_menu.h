@@ -10,6 +10,7 @@ namespace zelkam {
 class DayOverviewWindow;
 class MainWindow;
 class RankingsWindow;
+class SettingsStore;
 class ViewerState;
 
 // The main window's context menu (right click), which lists the viewer's
@@ -20,8 +21,9 @@ class WindowMenu : public QObject {
     Q_OBJECT
 
 public:
-    // Installs itself on the window, as its child.
-    WindowMenu(MainWindow& window, const ViewerState& state);
+    // Installs itself on the window, as its child. The windows it opens keep
+    // their size and place in store, which must outlive them.
+    WindowMenu(MainWindow& window, const ViewerState& state, const SettingsStore& store);
 
     // Opens the Day Overview, or raises the open one.
     void openDayOverview();
@@ -39,6 +41,7 @@ private:
 
     MainWindow& window_;
     const ViewerState& state_;
+    const SettingsStore& store_;
     QPointer<DayOverviewWindow> dayOverview_;
     QPointer<RankingsWindow> rankings_;
 };

@@ -41,7 +41,7 @@ struct Viewer : ViewerHarness {
     Viewer() : ViewerHarness(writeLogs)
     {
         start();
-        menu = new WindowMenu(*window, state);
+        menu = new WindowMenu(*window, state, settingsStore);
     }
 
     OverviewPlot& plot() { return *menu->dayOverview()->plot(); }
@@ -113,7 +113,7 @@ TEST(DayOverviewWindow, SavesTheImageAtOnceAndTwiceItsSizeAndKeepsItsPlace)
 {
     Viewer v;
     std::string folder;
-    v.setting.read(folder); // makes the store, as a first run does
+    v.settingsStore.readLogFolder(folder); // makes the store, as a first run does
     v.menu->openDayOverview();
     DayOverviewWindow* overview = v.menu->dayOverview();
     overview->resize(700, 300);

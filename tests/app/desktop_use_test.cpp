@@ -40,7 +40,7 @@
 #include "app/player_record_window.h"
 #include "app/time_label_control.h"
 #include "app/viewer_main.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
@@ -290,7 +290,7 @@ TEST(DesktopUse, ReturnInThePlayerListOpensTheFramedPlayersRecord)
 {
     test::ViewerHarness v(writeTwoPlayers);
     std::string folder;
-    v.setting.read(folder); // makes the store, as a first run does
+    v.settingsStore.readLogFolder(folder); // makes the store, as a first run does
     v.start();
     v.activate();
     v.click(MainWindow::Play);
@@ -408,7 +408,7 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
     TempFolder full;
     writeFullServer(full);
     std::string folder;
-    v.setting.read(folder); // the store exists, with no size in it
+    v.settingsStore.readLogFolder(folder); // the store exists, with no size in it
     v.start();
     MainWindow& w = *v.window;
     EXPECT_EQ(w.size(), QSize(500, 580));
@@ -530,7 +530,7 @@ TEST(DesktopUse, TheWindowOpensWhereItWasLeftOnAScreenThatExists)
 {
     Viewer v;
     std::string folder;
-    v.setting.read(folder);
+    v.settingsStore.readLogFolder(folder);
     v.start();
     const QRect screen = v.window->screen()->availableGeometry();
     const struct {
@@ -565,14 +565,14 @@ TEST(DesktopUse, AnUnusableStoredSizeOpensAtTheDesignSize)
     for (const QVariant& stored : {QVariant(QStringLiteral("huge")), QVariant(QSize(-5, 90000)), QVariant(QSize(10, 10))}) {
         Scope scope;
         std::string folder;
-        LogFolderSetting setting;
-        setting.read(folder);
+        SettingsStore settingsStore;
+        settingsStore.readLogFolder(folder);
         Scope::store("Window Size", stored);
         test::ScriptedFolderBrowser browser;
         test::RecordingMessageBoxes messages;
         test::RecordingLinkOpener links;
         ViewerState state;
-        MainWindow window(state, Services{setting, browser, messages, links});
+        MainWindow window(state, Services{settingsStore, browser, messages, links});
         window.timer().stop();
         EXPECT_EQ(window.size(), QSize(500, 580)) << stored.toString().toStdString();
     }
@@ -592,7 +592,7 @@ TEST(DesktopUse, AFolderArgumentOpensThatFolderWithoutStoringIt)
 {
     Viewer v;
     std::string folder;
-    v.setting.read(folder);
+    v.settingsStore.readLogFolder(folder);
     v.store("Log Directory", QStringLiteral("/nonexistent/zelkam/logs"));
     std::size_t days = 0;
     EXPECT_EQ(runAndClose(v.state, v.services, "zelkam-test-argument-", v.logs.string(), days), 0);
@@ -619,8 +619,8 @@ TEST(DesktopUse, ALongFolderPathIsReadLoadedAndBrowsed)
     {
         Scope scope;
         std::string folder;
-        LogFolderSetting setting;
-        setting.read(folder);
+        SettingsStore settingsStore;
+        settingsStore.readLogFolder(folder);
         Scope::store("Log Directory", QString::fromStdString(deep.string()));
         test::ScriptedFolderBrowser browser;
         test::RecordingMessageBoxes messages;
@@ -628,7 +628,7 @@ TEST(DesktopUse, ALongFolderPathIsReadLoadedAndBrowsed)
         ViewerState state;
         std::size_t days = 0;
         EXPECT_EQ(
-            runAndClose(state, Services{setting, browser, messages, links}, "zelkam-test-long-", std::nullopt, days),
+            runAndClose(state, Services{settingsStore, browser, messages, links}, "zelkam-test-long-", std::nullopt, days),
             0);
         EXPECT_TRUE(messages.shown.empty());
         EXPECT_EQ(days, 1u);

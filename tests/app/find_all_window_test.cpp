@@ -25,7 +25,7 @@
 #include "app/player_list_control.h"
 #include "app/player_record_window.h"
 #include "app/time_label_control.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
 #include "tests/app/viewer_harness.h"
@@ -178,18 +178,18 @@ TEST(FindAllWindow, EmptyAndVanishingFolders)
 TEST(FindAllWindow, KeepsItsSizeForTheNextRun)
 {
     test::TempSettings settings;
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     std::string folder;
-    setting.read(folder);
+    settingsStore.readLogFolder(folder);
     {
         FindAllWindow first(nullptr);
-        first.keepSizeIn(setting);
+        first.keepPlaceIn(settingsStore);
         first.resize(700, 450);
     }
     FindAllWindow unkept(nullptr);
     unkept.resize(300, 200);
     FindAllWindow next(nullptr);
-    next.keepSizeIn(setting);
+    next.keepPlaceIn(settingsStore);
     EXPECT_EQ(next.size(), QSize(700, 450));
 }
 

@@ -18,7 +18,7 @@
 #include "app/chat_view_control.h"
 #include "app/date_selector_control.h"
 #include "app/time_label_control.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
 #include "tests/support/log_lines.h"
@@ -49,11 +49,11 @@ TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
                                    .at("09:00:05", said("Eli", 4, "CT", "morning"))
                                    .text());
 
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     ScriptedFolderBrowser browser;
     RecordingMessageBoxes messages;
     RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
+    Services services{settingsStore, browser, messages, links};
     auto state = std::make_unique<ViewerState>();
     MainWindow window(*state, services);
     window.timer().stop();

@@ -26,7 +26,7 @@
 #include "app/viewer_main.h"
 #include "app/day_overview_window.h"
 #include "app/window_menu.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "platform/single_instance.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
@@ -429,7 +429,7 @@ TEST(MainWindow, FolderButtonLoadsAnotherFolderWithoutStoringIt)
 {
     Viewer v;
     std::string stored;
-    LogFolderSetting().read(stored); // first run: "."
+    SettingsStore().readLogFolder(stored); // first run: "."
     v.start();
     TempFolder other;
     other.write("L0812000.log", lineAt("08/12/2001", "20:00:00", "Started map \"de_nuke\""));
@@ -454,7 +454,7 @@ TEST(MainWindow, AFolderWithoutLogsCancelledLeavesASafeEmptyView)
     v.start();
     const QString logsName = QString::fromStdString(v.logs.path().filename().string());
     EXPECT_EQ(v.window->windowTitle(), QStringLiteral("Zelkam v1.8 \u2014 ") + logsName + QStringLiteral(" \u2014 06/07/2001"));
-    auto* menu = new WindowMenu(*v.window, v.state);
+    auto* menu = new WindowMenu(*v.window, v.state, v.settingsStore);
     menu->openDayOverview();
     EXPECT_EQ(menu->dayOverview()->windowTitle(), QStringLiteral("Day Overview - 06/07/2001"));
     EXPECT_EQ(menu->dayOverview()->offeredName(), QStringLiteral("zelkam-overview-06-07-2001.png"));
@@ -497,7 +497,7 @@ TEST(MainWindow, StartRetriesAndStoresEachChosenFolder)
     TempFolder empty;
     v.browser.answers = {empty.string(), v.logs.string()};
     std::string folder;
-    LogFolderSetting().read(folder);
+    SettingsStore().readLogFolder(folder);
     v.window = std::make_unique<MainWindow>(v.state, v.services);
     v.window->timer().stop();
     v.window->logFolder = empty.string();
@@ -526,13 +526,13 @@ TEST(ViewerMain, CancellingTheFirstBrowseEndsWithExitCodeOne)
     Scope scope;
     TempFolder empty;
     std::filesystem::current_path(empty.path());
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     test::ScriptedFolderBrowser browser;
     test::RecordingMessageBoxes messages;
     test::RecordingLinkOpener links;
     ViewerState state;
     SingleInstanceGuard guard(QStringLiteral("zelkam-test-cancel-%1").arg(QCoreApplication::applicationPid()));
-    const int code = runViewer(*qApp, state, Services{setting, browser, messages, links}, guard);
+    const int code = runViewer(*qApp, state, Services{settingsStore, browser, messages, links}, guard);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(browser.calls, 1);
@@ -564,7 +564,7 @@ TEST(ViewerMain, GarbageInTheSettingsStoreStartsIntoTheFolderLoop)
         Scope scope;
         std::filesystem::current_path(empty.path());
         Scope::store("Log Directory", c.stored);
-        LogFolderSetting setting;
+        SettingsStore settingsStore;
         test::ScriptedFolderBrowser browser;
         browser.answers = {logs.string()};
         test::RecordingMessageBoxes messages;
@@ -572,7 +572,7 @@ TEST(ViewerMain, GarbageInTheSettingsStoreStartsIntoTheFolderLoop)
         ViewerState state;
         SingleInstanceGuard guard(QStringLiteral("zelkam-test-garbage-%1").arg(QCoreApplication::applicationPid()));
         test::closeViewerWhenLoaded();
-        EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
+        EXPECT_EQ(runViewer(*qApp, state, Services{settingsStore, browser, messages, links}, guard), 0);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].caption, QStringLiteral("Couldn't find any logs"));
         EXPECT_EQ(browser.calls, 1);
@@ -589,13 +589,13 @@ TEST(ViewerMain, ASecondInstanceEndsWithExitCodeOneWithoutReadingSettings)
     int activations = 0;
     QObject::connect(&first, &SingleInstanceGuard::activationRequested, [&] { ++activations; });
 
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     test::ScriptedFolderBrowser browser;
     test::RecordingMessageBoxes messages;
     test::RecordingLinkOpener links;
     ViewerState state;
     SingleInstanceGuard second(name);
-    EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, second), 1);
+    EXPECT_EQ(runViewer(*qApp, state, Services{settingsStore, browser, messages, links}, second), 1);
     EXPECT_FALSE(scope.settingsExist());
     EXPECT_EQ(browser.calls, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return activations > 0; }, 5000));
@@ -608,7 +608,7 @@ TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
     TempFolder logs;
     writeLogs(logs);
     std::filesystem::current_path(logs.path());
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     test::ScriptedFolderBrowser browser;
     test::RecordingMessageBoxes messages;
     test::RecordingLinkOpener links;
@@ -616,7 +616,7 @@ TEST(ViewerMain, ANormalCloseEndsWithExitCodeZero)
     SingleInstanceGuard guard(QStringLiteral("zelkam-test-close-%1").arg(QCoreApplication::applicationPid()));
     std::size_t days = 0;
     test::closeViewerWhenLoaded([&](MainWindow&) { days = state.days().size(); });
-    EXPECT_EQ(runViewer(*qApp, state, Services{setting, browser, messages, links}, guard), 0);
+    EXPECT_EQ(runViewer(*qApp, state, Services{settingsStore, browser, messages, links}, guard), 0);
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_GT(days, 0u);
 }
@@ -629,11 +629,11 @@ TEST(ViewerMain, ASecondStartWithAFolderHandsItToTheRunningViewerAndEndsWithZero
     std::filesystem::create_directory(logs.path() / "later");
     logs.write("later/L0710000.log", lineAt("07/10/2001", "20:00:00", "Started map \"de_train\""));
     std::filesystem::current_path(logs.path());
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     test::ScriptedFolderBrowser browser;
     test::RecordingMessageBoxes messages;
     test::RecordingLinkOpener links;
-    const Services services{setting, browser, messages, links};
+    const Services services{settingsStore, browser, messages, links};
     ViewerState state;
     const QString name = QStringLiteral("zelkam-test-hand-%1").arg(QCoreApplication::applicationPid());
     SingleInstanceGuard guard(name);

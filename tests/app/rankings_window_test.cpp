@@ -343,7 +343,7 @@ TEST(RankingsWindow, OpensFromTheMainWindowAndOpensTheRecord)
 {
     ViewerHarness v(writeLogs);
     v.start();
-    auto* menu = new WindowMenu(*v.window, v.state);
+    auto* menu = new WindowMenu(*v.window, v.state, v.settingsStore);
     v.activate();
     QTest::keyClick(v.window.get(), Qt::Key_K, Qt::ControlModifier);
     RankingsWindow* rankings = menu->rankings();
@@ -431,7 +431,7 @@ TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
     TempFolder other;
     writeOtherLogs(other);
     v.start();
-    auto* menu = new WindowMenu(*v.window, v.state);
+    auto* menu = new WindowMenu(*v.window, v.state, v.settingsStore);
     menu->openRankings();
     RankingsWindow* rankings = menu->rankings();
     ASSERT_TRUE(waitForEnd(*rankings));

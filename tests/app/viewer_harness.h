@@ -12,7 +12,7 @@
 #include <QVariant>
 
 #include "app/main_window.h"
-#include "platform/log_folder_setting.h"
+#include "platform/settings_store.h"
 #include "replay/viewer_state.h"
 #include "tests/app/fakes.h"
 #include "tests/support/temp_folder.h"
@@ -61,11 +61,11 @@ struct ViewerHarness : SettingsScope {
     QString dateText() const;
 
     TempFolder logs;
-    LogFolderSetting setting;
+    SettingsStore settingsStore;
     ScriptedFolderBrowser browser;
     RecordingMessageBoxes messages;
     RecordingLinkOpener links;
-    Services services{setting, browser, messages, links};
+    Services services{settingsStore, browser, messages, links};
     ViewerState state;
     std::unique_ptr<MainWindow> window;
 };
