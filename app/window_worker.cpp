@@ -34,7 +34,8 @@ void WindowWorker::start(std::function<void(const Job&)> work)
     wait();
     stop_ = std::make_shared<std::atomic<bool>>(false);
     const Job job(*this, stop_, ++generation_);
-    thread_ = std::thread([job, work = std::move(work)] { work(job); });
+    if (thread_.start(1, [job, work](unsigned) { work(job); }) == 0)
+        work(job);
 }
 
 void WindowWorker::cancel()
@@ -52,8 +53,7 @@ void WindowWorker::requestStop()
 
 void WindowWorker::wait()
 {
-    if (thread_.joinable())
-        thread_.join();
+    thread_.join();
 }
 
 } // namespace zelkam

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <thread>
+
+#include "ingest/thread_group.h"
 
 class QObject;
 
@@ -48,7 +49,8 @@ public:
     WindowWorker& operator=(const WindowWorker&) = delete;
 
     // Asks a running job to stop and waits for it, drops its reports not
-    // yet run, then starts work on a thread of its own.
+    // yet run, then starts work on a thread of its own (on this thread,
+    // reports still posted, when the system has no thread to give).
     void start(std::function<void(const Job&)> work);
     // Asks the running job to stop; the reports it still posts run.
     void requestStop();
@@ -60,7 +62,7 @@ public:
 
 private:
     QObject& owner_;
-    std::thread thread_;
+    ThreadGroup thread_;
     std::shared_ptr<std::atomic<bool>> stop_;
     std::uint64_t generation_ = 0;
 };

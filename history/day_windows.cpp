@@ -6,11 +6,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "ingest/thread_count.h"
+#include "ingest/thread_group.h"
 #include "ingest/window_reader.h"
 #include "parse/log_parser.h"
 #include "parse/stamp_order.h"
@@ -331,29 +330,20 @@ bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
     Walk walk(folder, stop, work, look, std::max(1u, cores / threads));
     const std::size_t aheadLimit = 4 * std::size_t{threads};
-    std::vector<std::thread> workers;
     // One thread is this one: it works each day and hands it over. So is a
     // walk the system gives no further thread to.
-    if (threads > 1) {
-        workers.reserve(threads);
-        for (unsigned i = 0; i < threads; ++i) {
-            try {
-                workers.emplace_back([&] { walk.runWorker(aheadLimit); });
-            } catch (const std::system_error&) {
-                break;
-            }
-        }
-    }
+    ThreadGroup workers;
+    if (threads > 1)
+        workers.start(threads, [&](unsigned) { walk.runWorker(aheadLimit); });
     bool complete;
-    if (workers.empty()) {
+    if (workers.size() == 0) {
         walk.runWorker(aheadLimit, &done);
         complete = walk.handOver(done, walk.dayCount());
     } else {
         complete = walk.handOver(done, walk.dayCount());
         // A stop set while a worker waits for room must wake it.
         walk.wakeAll();
-        for (std::thread& worker : workers)
-            worker.join();
+        workers.join();
     }
     folder.filesCutShort = walk.takeCutShort();
     return complete;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <system_error>
 
 #include "parse/large_memory.h"
 
@@ -38,8 +37,7 @@ OpenSessions::~OpenSessions()
 
 void OpenSessions::finishBacking()
 {
-    if (backing_.joinable())
-        backing_.join();
+    backing_.join();
 }
 
 void OpenSessions::reserve(std::size_t sessions)
@@ -57,14 +55,11 @@ void OpenSessions::reserve(std::size_t sessions)
     names_.reserve(sessions, made);
     if (blocks.empty())
         return;
-    try {
-        backing_ = std::thread([blocks = std::move(blocks)] {
-            for (const auto& [storage, bytes] : blocks)
-                backLarge(storage, bytes);
-        });
-    } catch (const std::system_error&) {
-        // No thread to spare: the memory is backed as it is written.
-    }
+    // With no thread to spare the memory is backed as it is written.
+    backing_.start(1, [blocks = std::move(blocks)](unsigned) {
+        for (const auto& [storage, bytes] : blocks)
+            backLarge(storage, bytes);
+    });
 }
 
 void OpenSessions::clear()

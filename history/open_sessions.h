@@ -10,13 +10,13 @@
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <thread>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "history/chain_table.h"
 #include "history/name_index.h"
+#include "ingest/thread_group.h"
 #include "parse/containers.h"
 
 namespace zelkam {
@@ -247,7 +247,7 @@ private:
     void finishBacking();
 
     bool byAddress_;
-    std::thread backing_;
+    ThreadGroup backing_;
     BlockArray<SessionRecord> records_;
     BlockArray<Aside> aside_;
     TextStore texts_;

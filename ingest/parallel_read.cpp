@@ -4,12 +4,11 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "ingest/file_mark.h"
 #include "ingest/open_file.h"
 #include "ingest/thread_count.h"
+#include "ingest/thread_group.h"
 
 namespace zelkam {
 namespace {
@@ -279,17 +278,11 @@ void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudge
     // reading again the one archive it cuts into.
     ParallelRead read(files, plan.tasks, budget.next(), workers, plan.threads);
     read.setAllKinds(parser.allKinds());
-    std::vector<std::thread> pool;
-    pool.reserve(plan.threads - 1);
-    // Without a further thread (the system refused one) the calling thread
-    // reads everything itself.
-    for (std::size_t worker = 1; worker < read.threadCount(); ++worker) {
-        try {
-            pool.emplace_back([&read, worker] { read.work(worker); });
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
+    // The calling thread is worker 0; without a further thread (the system
+    // refused one) it reads everything itself.
+    ThreadGroup pool;
+    pool.start(static_cast<unsigned>(std::max<std::size_t>(read.threadCount(), 1) - 1),
+               [&read](unsigned index) { read.work(index + 1); });
     // The pieces of a file join into one read of the whole file: its size
     // and identity as its last piece found them, its last line feed
     // wherever a piece saw it.
@@ -347,8 +340,7 @@ void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudge
         if (wholeOpened)
             finish(whole);
     });
-    for (std::thread& thread : pool)
-        thread.join();
+    pool.join();
     read.adoptArenas(parser);
 }
 
