@@ -12,26 +12,6 @@
 
 namespace zelkam {
 
-QString AboutDialog::linkFor(int id)
-{
-    switch (id) {
-    case 1019:
-        return QStringLiteral("mailto:zelkam@example.org");
-    case 1014:
-        return QStringLiteral("https://owls.example.org/");
-    case 1015:
-        return QStringLiteral("https://wrens.example.org/");
-    case 1016:
-        return QStringLiteral("https://rooks.example.org/");
-    case 1017:
-        return QStringLiteral("https://kites.example.org/");
-    case 1018:
-        return QStringLiteral("https://larks.example.org/");
-    default:
-        return {};
-    }
-}
-
 AboutDialog::AboutDialog(LinkOpener& links, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui_(new Ui::AboutDialog)
 {
@@ -42,17 +22,20 @@ AboutDialog::AboutDialog(LinkOpener& links, QWidget* owner)
     // client corner.
     if (owner != nullptr)
         move(owner->mapToGlobal(QPoint(dialogUnitsX(90), dialogUnitsY(120))));
-    ui_->id1003->setPixmap(programIcon().pixmap(32, 32));
-    ui_->id1002->setText(QString::fromLatin1(ProgramTitle));
+    ui_->iconLabel->setPixmap(programIcon().pixmap(32, 32));
+    ui_->titleLabel->setText(QString::fromLatin1(ProgramTitle));
     fitLabelsToDialog(*this);
-    connect(ui_->id1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
     const struct {
         LinkLabel* label;
-        int id;
-    } labels[] = {{ui_->id1019, 1019}, {ui_->id1014, 1014}, {ui_->id1015, 1015},
-                  {ui_->id1016, 1016}, {ui_->id1017, 1017}, {ui_->id1018, 1018}};
+        const char* link;
+    } labels[] = {
+        {ui_->writeToUsLink, "mailto:zelkam@example.org"}, {ui_->owlsLink, "https://owls.example.org/"},
+        {ui_->wrensLink, "https://wrens.example.org/"},    {ui_->rooksLink, "https://rooks.example.org/"},
+        {ui_->kitesLink, "https://kites.example.org/"},    {ui_->larksLink, "https://larks.example.org/"},
+    };
     for (const auto& entry : labels) {
-        const QString link = linkFor(entry.id);
+        const QString link = QString::fromLatin1(entry.link);
         connect(entry.label, &LinkLabel::clicked, this, [&links, link] { links.open(link); });
     }
 }

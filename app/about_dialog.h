@@ -21,9 +21,6 @@ public:
     AboutDialog(LinkOpener& links, QWidget* owner);
     ~AboutDialog() override;
 
-    // The link each label opens, by the label's control id (1014 to 1019).
-    static QString linkFor(int id);
-
     void reject() override {}
 
 protected:

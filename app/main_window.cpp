@@ -40,7 +40,6 @@ namespace {
 
 constexpr const char* CommandIdProperty = "controlId";
 constexpr int DayMinutes = 1440;
-// Where the main window was left, as the window saves its geometry.
 
 // Push buttons are reached with Tab but a mouse click leaves the focus
 // where it was, so Space and the arrow keys keep working on the trackbar or
@@ -115,23 +114,23 @@ QFont labelFontFor(const QPushButton& button)
 
 } // namespace
 
-QPushButton* MainWindow::makeButton(const QString& text, int x, int y, int width, int height, int id)
+QPushButton* MainWindow::makeButton(const QString& text, int x, int y, int width, int height, Command command)
 {
     auto* button = new QPushButton(text, this);
-    button->setObjectName(QStringLiteral("button%1").arg(id));
-    button->setProperty(CommandIdProperty, id);
+    button->setObjectName(QStringLiteral("button%1").arg(command));
+    button->setProperty(CommandIdProperty, static_cast<int>(command));
     button->setGeometry(x, y, width, height);
     button->setFont(labelFontFor(*button));
     button->setAutoDefault(false);
     tabStop(button);
-    connect(button, &QPushButton::clicked, this, [this, id] { dispatchCommand(id); });
+    connect(button, &QPushButton::clicked, this, [this, command] { dispatchCommand(command); });
     button->show();
     return button;
 }
 
-QPushButton* MainWindow::button(int id) const
+QPushButton* MainWindow::button(Command command) const
 {
-    return findChild<QPushButton*>(QStringLiteral("button%1").arg(id), Qt::FindDirectChildrenOnly);
+    return findChild<QPushButton*>(QStringLiteral("button%1").arg(command), Qt::FindDirectChildrenOnly);
 }
 
 bool MainWindow::createChildren()
@@ -209,10 +208,10 @@ bool MainWindow::createChildren()
     folder->setToolTip(QStringLiteral("Select Log Folder (Ctrl+O)"));
 
     const char* playbackTexts[] = {"<<", "||", ">", ">>", ">>>"};
-    int id = Rewind;
-    for (int x = 30; x < 230; x += 40, ++id) {
-        QPushButton* button = makeButton(QString::fromLatin1(playbackTexts[id - Rewind]), x, 492, 24, 24, id);
-        button->setToolTip(QString::fromLatin1(PlaybackTips[id - Rewind])
+    for (std::size_t i = 0; i < std::size(PlaybackButtons); ++i) {
+        QPushButton* button =
+            makeButton(QString::fromLatin1(playbackTexts[i]), 30 + 40 * static_cast<int>(i), 492, 24, 24, PlaybackButtons[i]);
+        button->setToolTip(QString::fromLatin1(PlaybackTips[i])
                            + QStringLiteral("; Ctrl+End goes live, playing the newest line of the newest day"));
     }
     makeShortcuts();
@@ -342,20 +341,30 @@ void MainWindow::selectDay(int index)
     loader_->loadDay(logFolder, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
 }
 
-void MainWindow::dispatchCommand(int id)
+void MainWindow::dispatchCommand(Command command)
 {
     if (destroyed_)
         return;
-    if (id >= 0 && id <= 15) {
-        // The buttons << to >>> by their ids; the other ids only stop a
-        // rewind.
-        constexpr PlaybackCommand byId[] = {PlaybackCommand::Rewind, PlaybackCommand::Pause, PlaybackCommand::Play,
-                                            PlaybackCommand::Fast, PlaybackCommand::Fastest};
-        state_.command(id >= Rewind && id <= Fastest ? byId[id - Rewind] : PlaybackCommand::None);
+    const auto play = [this](PlaybackCommand playback) {
+        state_.command(playback);
         showPlayState();
-        return;
-    }
-    switch (id) {
+    };
+    switch (command) {
+    case Rewind:
+        play(PlaybackCommand::Rewind);
+        break;
+    case Pause:
+        play(PlaybackCommand::Pause);
+        break;
+    case Play:
+        play(PlaybackCommand::Play);
+        break;
+    case Fast:
+        play(PlaybackCommand::Fast);
+        break;
+    case Fastest:
+        play(PlaybackCommand::Fastest);
+        break;
     case OpenFind:
         openFindDialog();
         break;
@@ -369,8 +378,6 @@ void MainWindow::dispatchCommand(int id)
         break;
     case ChangeFolder:
         changeLogFolder();
-        break;
-    default:
         break;
     }
 }

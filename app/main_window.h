@@ -59,7 +59,9 @@ public:
     static constexpr int ClientWidth = 500;
     static constexpr int ClientHeight = 580;
 
-    // Command ids of the buttons.
+    // What a button, a key or the menu asks the window to do. The values are
+    // the design's control ids of the buttons, which each button carries as
+    // its "controlId" property and in its object name ("button3").
     enum Command : int {
         Rewind = 1,
         Pause = 2,
@@ -112,7 +114,7 @@ public:
     void openFolder(const std::string& folder);
 
     // The message handlers: one per kind of notification the window gets.
-    void dispatchCommand(int id);
+    void dispatchCommand(Command command);
     void dateSelectionEnded();
     void timerExpired();
     // Ctrl+End: the newest day at its newest line, playing at ">".
@@ -143,7 +145,7 @@ public:
     // Says whether playback is live, playing (at what speed) or paused, and
     // how far behind the newest line of a followed day it stands.
     QLabel* playStateLabel() const { return playStateLabel_; }
-    QPushButton* button(int id) const;
+    QPushButton* button(Command command) const;
     PlayerListControl* playerList() const { return playerList_.get(); }
     ChatViewControl* chatView() const { return chatView_.get(); }
     TimeLabelControl* timeLabel() const { return timeLabel_.get(); }
@@ -180,7 +182,9 @@ private:
     void loadFolderInBackground();
     void trackbarAction(int action);
     void windowDestroyed();
-    QPushButton* makeButton(const QString& text, int x, int y, int width, int height, int id);
+    QPushButton* makeButton(const QString& text, int x, int y, int width, int height, Command command);
+    // The playback buttons, left to right.
+    static constexpr Command PlaybackButtons[] = {Rewind, Pause, Play, Fast, Fastest};
     void makeShortcuts();
     void orderTabStops();
     // Puts every child where the window's size wants it.

@@ -28,8 +28,8 @@ void MainWindow::makeShortcuts()
         connect(shortcut, &QShortcut::activated, this, action);
     };
     const int keys[] = {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_5};
-    for (int id = Rewind; id <= Fastest; ++id)
-        add(QKeySequence(Qt::CTRL | keys[id - Rewind]), [this, id] { button(id)->click(); });
+    for (std::size_t i = 0; i < std::size(PlaybackButtons); ++i)
+        add(QKeySequence(Qt::CTRL | keys[i]), [this, command = PlaybackButtons[i]] { button(command)->click(); });
     add(QKeySequence(Qt::Key_Space), [this] { toggleOrPressFocused(); });
     add(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { button(OpenFind)->click(); });
     add(QKeySequence(Qt::Key_F3), [this] { findAgain(); });

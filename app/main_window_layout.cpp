@@ -32,7 +32,7 @@ void MainWindow::layoutChildren()
     trackbar_->setGeometry(96, 532 + extraHeight, 388 + extraWidth, 32);
     mapLabel_->move(308 + extraWidth, 20);
     const struct {
-        int id;
+        Command command;
         int x;
         int y;
     } buttons[] = {
@@ -41,7 +41,7 @@ void MainWindow::layoutChildren()
         {RconScan, 340 + extraWidth, 492}, {OpenAbout, 420 + extraWidth, 492}, {ChangeFolder, 460 + extraWidth, 16},
     };
     for (const auto& b : buttons)
-        button(b.id)->move(b.x, b.id == ChangeFolder ? b.y : b.y + extraHeight);
+        button(b.command)->move(b.x, b.command == ChangeFolder ? b.y : b.y + extraHeight);
 }
 
 } // namespace zelkam

@@ -20,19 +20,28 @@
 namespace zelkam::cli {
 namespace {
 
+// How loading a day of a folder ended.
+enum class DayLoad {
+    // The folder holds no logs or the date is not a day of it; the reason
+    // is told on standard error.
+    NotADay,
+    // The day is listed but none of its logs could be read.
+    Unreadable,
+    Loaded,
+};
+
 // Scans the folder and loads the day written as date, as the viewer's date
-// selector would. None, with the reason told on standard error, when the
-// folder holds no logs or the date is not a day of the folder.
-std::optional<bool> loadFolderDay(ViewerState& state, const std::string& folder, const std::string& date)
+// selector would.
+DayLoad loadFolderDay(ViewerState& state, const std::string& folder, const std::string& date)
 {
     if (!loadLogFolder(state, folder))
-        return std::nullopt;
+        return DayLoad::NotADay;
     const std::optional<std::size_t> index = dayIndexOf(state.days(), date);
     if (!index) {
         complain(date + " is not a day of " + quotedArgument(folder));
-        return std::nullopt;
+        return DayLoad::NotADay;
     }
-    return state.loadDayAt(*index);
+    return state.loadDayAt(*index) ? DayLoad::Loaded : DayLoad::Unreadable;
 }
 
 // The ViewerState is large (its snapshots alone hold 24 copies of the
@@ -97,12 +106,14 @@ bool checkArguments(std::string_view command, const std::vector<std::string>& ar
 std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const std::string& date)
 {
     auto state = makeState();
-    const std::optional<bool> loaded = loadFolderDay(*state, folder, date);
-    if (!loaded)
+    switch (loadFolderDay(*state, folder, date)) {
+    case DayLoad::NotADay:
         return nullptr;
-    if (!*loaded) {
+    case DayLoad::Unreadable:
         complain("cannot read the logs of " + date);
         return nullptr;
+    case DayLoad::Loaded:
+        break;
     }
     return state;
 }
@@ -169,10 +180,12 @@ int runReplay(const std::vector<std::string>& args)
     }
     auto state = makeState();
     const FilesCutShortWarning warning(*state);
-    const std::optional<bool> loaded = loadFolderDay(*state, fixed[0], args[1]);
-    if (!loaded)
+    const DayLoad load = loadFolderDay(*state, fixed[0], args[1]);
+    if (load == DayLoad::NotADay)
         return NothingToShow;
-    std::cout << viewJson("load", *loaded, *state) << '\n';
+    // A day whose logs cannot be read still runs its steps, as an empty
+    // day; its first line says false.
+    std::cout << viewJson("load", load == DayLoad::Loaded, *state) << '\n';
     for (const ReplayStep& step : steps) {
         bool dayListed = true;
         const bool result = runStep(*state, step, dayListed);

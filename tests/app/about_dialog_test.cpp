@@ -27,15 +27,15 @@ TEST(AboutDialog, ShowsTheTitleAndEndsOnlyWithOk)
     AboutDialog about(links, nullptr);
     about.open();
     EXPECT_EQ(about.windowTitle(), QStringLiteral("About"));
-    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("id1002"))->text(), QStringLiteral("Zelkam v1.8"));
-    EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("id1003"))->pixmap().isNull());
+    EXPECT_EQ(about.findChild<QLabel*>(QStringLiteral("titleLabel"))->text(), QStringLiteral("Zelkam v1.8"));
+    EXPECT_FALSE(about.findChild<QLabel*>(QStringLiteral("iconLabel"))->pixmap().isNull());
 
     QTest::keyClick(&about, Qt::Key_Escape);
     EXPECT_TRUE(about.isVisible());
     about.close();
     EXPECT_TRUE(about.isVisible());
 
-    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("id1")), Qt::LeftButton);
+    QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
     EXPECT_FALSE(about.isVisible());
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
@@ -45,16 +45,22 @@ TEST(AboutDialog, LinkLabelsOpenTheirLinksAndTheDialogStays)
     test::RecordingLinkOpener links;
     AboutDialog about(links, nullptr);
     about.open();
-    const int ids[] = {1019, 1014, 1015, 1016, 1017, 1018};
-    for (int id : ids) {
-        auto* label = about.findChild<LinkLabel*>(QStringLiteral("id%1").arg(id));
-        ASSERT_NE(label, nullptr) << id;
+    const struct {
+        const char* label;
+        const char* link;
+    } cases[] = {
+        {"writeToUsLink", "mailto:zelkam@example.org"}, {"owlsLink", "https://owls.example.org/"},
+        {"wrensLink", "https://wrens.example.org/"},    {"rooksLink", "https://rooks.example.org/"},
+        {"kitesLink", "https://kites.example.org/"},    {"larksLink", "https://larks.example.org/"},
+    };
+    for (const auto& c : cases) {
+        auto* label = about.findChild<LinkLabel*>(QString::fromLatin1(c.label));
+        ASSERT_NE(label, nullptr) << c.label;
         QTest::mouseClick(label, Qt::LeftButton, {}, QPoint(2, 2));
         ASSERT_FALSE(links.opened.empty());
-        EXPECT_EQ(links.opened.back(), AboutDialog::linkFor(id)) << id;
+        EXPECT_EQ(links.opened.back(), QString::fromLatin1(c.link)) << c.label;
     }
     EXPECT_EQ(links.opened.size(), 6u);
-    EXPECT_TRUE(links.opened.front().startsWith(QStringLiteral("mailto:")));
     EXPECT_TRUE(about.isVisible());
 }
 
@@ -66,7 +72,7 @@ TEST(AboutDialog, TimersKeepFiringWhileItIsOpen)
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(20);
-    QTimer::singleShot(300, &about, [&] { about.findChild<QPushButton*>(QStringLiteral("id1"))->click(); });
+    QTimer::singleShot(300, &about, [&] { about.findChild<QPushButton*>(QStringLiteral("okButton"))->click(); });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
     EXPECT_GE(ticks, 5);
 }

@@ -369,7 +369,7 @@ TEST(DesktopUse, AboutAndCantFindItBlockOnlyTheirOwnWindow)
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowModality(), Qt::WindowModal);
     EXPECT_EQ(about->parentWidget(), v.window.get());
-    about->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+    about->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
     EXPECT_TRUE(QTest::qWaitFor([] { return visibleTopLevel(QStringLiteral("About")) == nullptr; }, 5000));
 
     // The desktop's "Can't find it" returns at once, modal to the Find dialog.
@@ -438,7 +438,7 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
         {"clock", w.timeLabel()->window(), {}},   {"time bar", w.trackbar(), {}},
         {"map", w.mapLabel(), {}},                {"date", w.dateSelector()->window(), {}},
     };
-    for (int id : {MainWindow::Rewind, MainWindow::Pause, MainWindow::Play, MainWindow::Fast, MainWindow::Fastest,
+    for (MainWindow::Command id : {MainWindow::Rewind, MainWindow::Pause, MainWindow::Play, MainWindow::Fast, MainWindow::Fastest,
                    MainWindow::OpenFind, MainWindow::RconScan, MainWindow::OpenAbout, MainWindow::ChangeFolder})
         children.push_back({"button", w.button(id), {}});
     for (auto& child : children)

@@ -96,14 +96,17 @@ TEST(MainWindow, HasTheFixedLayout)
     auto* caption = w.findChild<QLabel*>(QStringLiteral("dateCaption"));
     EXPECT_EQ(caption->text(), QStringLiteral("Date"));
     EXPECT_EQ(caption->geometry(), QRect(20, 20, 32, 24));
+    using W = MainWindow;
     const struct {
-        int id;
+        MainWindow::Command id;
         const char* text;
         QRect geometry;
     } buttons[] = {
-        {1, "<<", {30, 492, 24, 24}},      {2, "||", {70, 492, 24, 24}},      {3, ">", {110, 492, 24, 24}},
-        {4, ">>", {150, 492, 24, 24}},     {5, ">>>", {190, 492, 24, 24}},    {16, "Find...", {260, 492, 64, 24}},
-        {17, "RScan", {340, 492, 64, 24}}, {18, "About", {420, 492, 64, 24}}, {19, "", {460, 16, 24, 24}},
+        {W::Rewind, "<<", {30, 492, 24, 24}},        {W::Pause, "||", {70, 492, 24, 24}},
+        {W::Play, ">", {110, 492, 24, 24}},          {W::Fast, ">>", {150, 492, 24, 24}},
+        {W::Fastest, ">>>", {190, 492, 24, 24}},     {W::OpenFind, "Find...", {260, 492, 64, 24}},
+        {W::RconScan, "RScan", {340, 492, 64, 24}},  {W::OpenAbout, "About", {420, 492, 64, 24}},
+        {W::ChangeFolder, "", {460, 16, 24, 24}},
     };
     for (const auto& b : buttons) {
         QPushButton* button = w.button(b.id);
@@ -116,7 +119,7 @@ TEST(MainWindow, HasTheFixedLayout)
             << b.text;
         EXPECT_EQ(button->font().pixelSize(), sharedFont().pixelSize()) << b.text;
     }
-    EXPECT_FALSE(w.button(19)->icon().isNull());
+    EXPECT_FALSE(w.button(MainWindow::ChangeFolder)->icon().isNull());
 }
 
 TEST(MainWindow, StartsOnTheEarliestDayPausedAtItsFirstEvent)
@@ -408,7 +411,7 @@ TEST(MainWindow, PlaybackGoesOnUnderTheModalAboutBox)
     QTimer::singleShot(400, [] {
         for (QWidget* top : QApplication::topLevelWidgets())
             if (top->windowTitle() == QStringLiteral("About") && top->isVisible())
-                top->findChild<QPushButton*>(QStringLiteral("id1"))->click();
+                top->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
     });
     v.click(MainWindow::OpenAbout);
     // The box is modal to the main window only and runs no loop of its own:

@@ -49,9 +49,9 @@ void ViewerHarness::activate()
     ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
 }
 
-void ViewerHarness::click(int id)
+void ViewerHarness::click(MainWindow::Command command)
 {
-    QTest::mouseClick(window->button(id), Qt::LeftButton);
+    QTest::mouseClick(window->button(command), Qt::LeftButton);
     waitForLoads();
 }
 

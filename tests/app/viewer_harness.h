@@ -51,7 +51,7 @@ struct ViewerHarness : SettingsScope {
 
     // Clicks a button, and waits for a folder or day load it started on the
     // loader's thread to be handed over.
-    void click(int id);
+    void click(MainWindow::Command command);
     // A key on the focused widget (the window when none has the focus).
     void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void waitForLoads();
