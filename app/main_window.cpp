@@ -240,23 +240,25 @@ void MainWindow::resizeEvent(QResizeEvent* event)
     layoutChildren();
 }
 
-bool MainWindow::loadLogsWithRetry()
+bool MainWindow::loadLogsWithRetry(const std::string& folder)
 {
+    logFolder_ = folder;
     for (;;) {
-        if (state_.loadFolder(logFolder))
+        if (state_.loadFolder(logFolder_))
             return true;
         services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
                                 QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
-        if (!services_.browser.browse(this, logFolder))
+        if (!services_.browser.browse(this, logFolder_))
             return false;
         // Stored before it is tried, so a folder without logs is kept too.
-        services_.settings.writeLogFolder(logFolder);
+        services_.settings.writeLogFolder(logFolder_);
     }
 }
 
-void MainWindow::loadFirstFolder(std::function<void()> cancelled)
+void MainWindow::loadFirstFolder(const std::string& folder, std::function<void()> cancelled)
 {
-    loader_->loadFolder(logFolder, [this, cancelled](bool loaded) {
+    logFolder_ = folder;
+    loader_->loadFolder(logFolder_, [this, cancelled](bool loaded) {
         if (loaded) {
             fillDateList();
             refreshViews();
@@ -264,19 +266,19 @@ void MainWindow::loadFirstFolder(std::function<void()> cancelled)
         }
         services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
                                 QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
-        if (!services_.browser.browse(this, logFolder)) {
+        if (!services_.browser.browse(this, logFolder_)) {
             cancelled();
             return;
         }
         // Stored before it is tried, so a folder without logs is kept too.
-        services_.settings.writeLogFolder(logFolder);
-        loadFirstFolder(cancelled);
+        services_.settings.writeLogFolder(logFolder_);
+        loadFirstFolder(logFolder_, cancelled);
     });
 }
 
 void MainWindow::fillDateList()
 {
-    setShownLogFolder(qtPathOf(logFolder));
+    setShownLogFolder(qtPathOf(logFolder_));
     dateSelector_->clearDays();
     for (std::int32_t day : state_.days())
         dateSelector_->addDay(day);
@@ -295,7 +297,7 @@ void MainWindow::refreshViews()
     timeLabel_->showTime(state_.viewClock(), state_.dayStart());
     dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
     showPlayState();
-    setWindowTitle(windowTitleFor(logFolder, state_.isEmptyDay() ? NoDay : state_.dayStart()));
+    setWindowTitle(windowTitleFor(logFolder_, state_.isEmptyDay() ? NoDay : state_.dayStart()));
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
@@ -338,7 +340,7 @@ void MainWindow::selectDay(int index)
     }
     // Read on the loader's thread: the shown day plays on meanwhile, and the
     // chosen one replaces it once it is complete.
-    loader_->loadDay(logFolder, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
+    loader_->loadDay(logFolder_, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
 }
 
 void MainWindow::dispatchCommand(Command command)
@@ -411,7 +413,7 @@ void MainWindow::timerExpired()
 void MainWindow::changeLogFolder()
 {
     // Starting in the folder shown, whose neighbours are the likely choice.
-    std::string chosen = logFolder;
+    std::string chosen = logFolder_;
     if (!services_.browser.browse(this, chosen))
         return;
     openFolder(chosen);
@@ -421,7 +423,7 @@ void MainWindow::openFolder(const std::string& folder)
 {
     if (destroyed_)
         return;
-    logFolder = folder;
+    logFolder_ = folder;
     loadFolderInBackground();
 }
 
@@ -429,12 +431,12 @@ void MainWindow::loadFolderInBackground()
 {
     // Scanned and loaded on the loader's thread; the shown day plays on
     // until the new folder's first day is complete.
-    loader_->loadFolder(logFolder, [this](bool loaded) {
+    loader_->loadFolder(logFolder_, [this](bool loaded) {
         if (!loaded) {
             services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
                                     QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
-            if (services_.browser.browse(this, logFolder)) {
-                services_.settings.writeLogFolder(logFolder);
+            if (services_.browser.browse(this, logFolder_)) {
+                services_.settings.writeLogFolder(logFolder_);
                 loadFolderInBackground();
                 return;
             }

@@ -94,16 +94,16 @@ public:
     // them cannot be made; the start is then abandoned.
     bool createChildren();
 
-    // Loads logFolder; while it holds no logs, tells the user, asks for
-    // another folder and stores it. False when the user cancelled the folder
-    // browser.
-    bool loadLogsWithRetry();
+    // Loads folder, which becomes the shown one; while it holds no logs,
+    // tells the user, asks for another folder and stores it. False when the
+    // user cancelled the folder browser.
+    bool loadLogsWithRetry(const std::string& folder);
     // The same folder loop at the program's start, with each scan and load
     // on the loader's thread, so that the window, shown already, paints and
     // answers while a big folder is read. The date list and the view are
     // filled once the folder's first day has been handed over; cancelled is
     // called when the user cancels the browser.
-    void loadFirstFolder(std::function<void()> cancelled);
+    void loadFirstFolder(const std::string& folder, std::function<void()> cancelled);
     void fillDateList();
     void refreshViews();
     // The date list's entry of the shown day, -1 when none is shown.
@@ -137,7 +137,8 @@ public:
     // True while a folder or day is being read on the loader's thread.
     bool isLoading() const;
 
-    std::string logFolder;
+    // The folder shown, or being tried at the start.
+    const std::string& logFolder() const { return logFolder_; }
 
     // For the tests and the screenshot: the children by role.
     QSlider* trackbar() const { return trackbar_; }
@@ -211,6 +212,7 @@ private:
     SearchKind lastKind_ = SearchKind::Player;
     bool lastMatchCase_ = false;
     bool destroyed_ = false;
+    std::string logFolder_;
     WindowPlace place_{*this, "Window"};
 };
 

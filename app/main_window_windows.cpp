@@ -64,7 +64,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
     const auto job = [hit](ViewerState& state) {
         return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
     };
-    loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
+    loader_->withFolder(logFolder_, job, false, [this](bool) { refreshViews(); });
 }
 
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
@@ -74,7 +74,7 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 
 void MainWindow::openPlayerRecord(const RecordSubject& subject)
 {
-    auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
+    auto* record = new PlayerRecordWindow(state_, subject, logFolder_, this);
     record->keepPlaceIn(services_.settings);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);

@@ -189,7 +189,7 @@ void RankingsWindow::start()
     RankingRange range;
     range.firstDay = from_->shownMidnight().value_or(-1);
     range.lastDay = to_->shownMidnight().value_or(-1);
-    std::shared_ptr<const FolderDays> folder = folder_;
+    std::shared_ptr<FolderDays> folder = folder_;
     // A reading still running is stopped, and what it still reports dropped.
     worker_.start([this, folder, range](const WindowWorker::Job& job) {
         auto rankings = std::make_shared<Rankings>();

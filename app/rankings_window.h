@@ -113,7 +113,7 @@ private:
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
 
-    std::shared_ptr<const FolderDays> folder_;
+    std::shared_ptr<FolderDays> folder_;
     bool running_ = false;
     bool stopped_ = false;
     // The range of the last reading started.

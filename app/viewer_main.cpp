@@ -41,7 +41,6 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     std::unique_ptr<MainWindow> window(new (std::nothrow) MainWindow(state, services));
     if (!window)
         return 1;
-    window->logFolder = folder;
     MainWindow* raw = window.get();
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, raw, [raw] {
         // Brought to the front as it is; a minimised window stays minimised.
@@ -58,7 +57,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     // thread, so the window paints and answers meanwhile. Cancelling the
     // folder loop ends the program with 1, as it always has.
     bool cancelled = false;
-    raw->loadFirstFolder([raw, &app, &cancelled] {
+    raw->loadFirstFolder(folder, [raw, &app, &cancelled] {
         cancelled = true;
         raw->showMinimized();
         app.exit(1);

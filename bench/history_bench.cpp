@@ -84,7 +84,7 @@ private:
 
 // What zelkam-cli grep does per hit, short of writing it: the line made
 // safe for a terminal.
-std::size_t searchYear(const FolderDays& folder, const char* pattern)
+std::size_t searchYear(FolderDays& folder, const char* pattern)
 {
     std::size_t hits = 0;
     std::string line;

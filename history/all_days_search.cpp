@@ -6,7 +6,7 @@
 
 namespace zelkam {
 
-bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view pattern, bool matchCase,
+bool searchAllDays(FolderDays& folder, SearchKind kind, std::string_view pattern, bool matchCase,
                    const std::atomic<bool>* stop, const std::function<void(const DayHits&)>& onDay, unsigned threads)
 {
     std::vector<DayHits> results(folder.days.size());

@@ -46,7 +46,7 @@ struct DayHits {
 // parallel; onDay gets each day's hits on the calling thread, in day order,
 // as soon as they are known. stop (may be null) ends the search between
 // days. False when the search was stopped.
-bool searchAllDays(const FolderDays& folder, SearchKind kind, std::string_view pattern, bool matchCase,
+bool searchAllDays(FolderDays& folder, SearchKind kind, std::string_view pattern, bool matchCase,
                    const std::atomic<bool>* stop, const std::function<void(const DayHits&)>& onDay,
                    unsigned threads = 0);
 

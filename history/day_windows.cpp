@@ -319,7 +319,7 @@ private:
 
 } // namespace
 
-bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
+bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads,
                     const DayFilesLook& look)

@@ -24,7 +24,7 @@ struct FolderDays {
     // The files the last walk over the folder could not read to their end
     // (damaged or truncated archives, read errors), sorted by name. Written
     // by walkDayWindows, which reads the files, so that callers can warn.
-    mutable std::vector<WindowReader::FileCutShort> filesCutShort;
+    std::vector<WindowReader::FileCutShort> filesCutShort;
     // Whether walks parse every kind of line (LogParser::setAllKinds), as
     // rankings need, rather than only what the replay plays.
     bool allKinds = false;
@@ -72,13 +72,14 @@ using DayFilesLook = std::function<bool(const LogFileList& dayFiles)>;
 // concurrently for different days, so it may only write what
 // belongs to its day. stop (may be null) is checked between days: once it
 // is set no further day is started and the call returns false after the
-// days already started. True when every day was walked.
+// days already started. True when every day was walked. The files it
+// could not read to their end replace folder.filesCutShort.
 //
 // With look, a day's files are parsed only when they may matter: to the
 // day's own window, when its own files or the day before's may; to the next
 // day's window, when that one's may. A day whose window cannot matter is
 // handed to work with passedOver set, and to done without its events.
-bool walkDayWindows(const FolderDays& folder, const std::atomic<bool>* stop,
+bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done,
                     unsigned threads = 0, const DayFilesLook& look = {});

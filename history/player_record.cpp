@@ -34,7 +34,7 @@ void addAll(SessionTracker& tracker, const EventList& events)
 
 } // namespace
 
-bool walkPlayerSessions(const FolderDays& folder, const std::atomic<bool>* stop,
+bool walkPlayerSessions(FolderDays& folder, const std::atomic<bool>* stop,
                         const std::function<bool(const PlayerSession&)>& wanted,
                         const std::function<void(PlayerSession&&)>& onSession,
                         const std::function<void(std::size_t, std::size_t)>& progress)
@@ -97,7 +97,7 @@ bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session
     return usesName(session, subject.name);
 }
 
-bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
+bool collectPlayerHistory(FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
                           PlayerHistory& history, const std::function<void(std::size_t, std::size_t)>& progress)
 {
     history = PlayerHistory();

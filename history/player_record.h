@@ -24,7 +24,7 @@ struct RecordSubject {
 // found over the folder (`zelkam-cli player`, the player record). onSession
 // and progress (either may be empty; progress gets each day's index and the
 // day count) run on the calling thread. False when stopped.
-bool walkPlayerSessions(const FolderDays& folder, const std::atomic<bool>* stop,
+bool walkPlayerSessions(FolderDays& folder, const std::atomic<bool>* stop,
                         const std::function<bool(const PlayerSession&)>& wanted,
                         const std::function<void(PlayerSession&&)>& onSession,
                         const std::function<void(std::size_t, std::size_t)>& progress);
@@ -76,7 +76,7 @@ bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session
 // Walks every day of the folder for the subject. progress (may be empty)
 // gets each day's index and the day count on the calling thread. False
 // when stopped.
-bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
+bool collectPlayerHistory(FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
                           PlayerHistory& history, const std::function<void(std::size_t, std::size_t)>& progress);
 
 } // namespace zelkam

@@ -72,7 +72,7 @@ std::int32_t evidenceSessions(const LinkedAccount& account)
 
 } // namespace
 
-bool collectLinkedAccounts(const FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
+bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
                            LinkedAccounts& result)
 {
     result = LinkedAccounts();

@@ -60,7 +60,7 @@ struct LinkedAccounts {
 // that shares an address or a name with them. Bots are never linked, and an
 // id many share is never evidence: accounts are linked only by what their
 // sessions used. False when stopped.
-bool collectLinkedAccounts(const FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
+bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
                            LinkedAccounts& result);
 
 } // namespace zelkam

@@ -188,10 +188,10 @@ std::vector<PlayerSession> daySessionsOf(const EventList& window, std::int32_t d
     return sessions;
 }
 
-bool collectTimeline(const FolderDays& folder, const PlayerQuery& query, const DayRange& range,
+bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
                      const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay)
 {
-    const FolderDays walked = daysOfRange(folder, range, true);
+    FolderDays walked = daysOfRange(folder, range, true);
     std::vector<TimelineDay> days(walked.days.size());
     std::mutex lock;
     const auto work = [&](const DayWindow& view) {

@@ -76,7 +76,7 @@ struct TimelineDay {
 // the replay has them. Days are read on every core, every kind parsed, days
 // whose files cannot name the player passed over; onDay gets each day that
 // has entries, in day order, on the calling thread. False when stopped.
-bool collectTimeline(const FolderDays& folder, const PlayerQuery& query, const DayRange& range,
+bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
                      const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay);
 
 // The sessions and their recorded lines for one day of a loaded window, as

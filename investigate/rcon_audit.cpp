@@ -126,13 +126,13 @@ private:
 
 } // namespace
 
-bool collectRconAudit(const FolderDays& folder, const DayRange& range, const std::atomic<bool>* stop, RconAudit& audit)
+bool collectRconAudit(FolderDays& folder, const DayRange& range, const std::atomic<bool>* stop, RconAudit& audit)
 {
     // Every day up to the range's end: the addresses seen before the range
     // are what makes one in it new.
     DayRange walkedRange = range;
     walkedRange.firstDay = std::numeric_limits<std::int32_t>::min();
-    const FolderDays walked = daysOfRange(folder, walkedRange, false);
+    FolderDays walked = daysOfRange(folder, walkedRange, false);
     std::vector<std::vector<AuditCommand>> days(walked.days.size());
     std::mutex lock;
     const auto work = [&](const DayWindow& view) {

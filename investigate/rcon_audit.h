@@ -77,7 +77,7 @@ struct RconAudit {
 // replays it. Addresses are known from the folder's first day on, so an
 // address is new only if it never got through before, in the range or
 // before it. False when stopped.
-bool collectRconAudit(const FolderDays& folder, const DayRange& range, const std::atomic<bool>* stop,
+bool collectRconAudit(FolderDays& folder, const DayRange& range, const std::atomic<bool>* stop,
                       RconAudit& audit);
 
 const char* auditWarningName(AuditWarningKind kind);

@@ -274,7 +274,7 @@ PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
     return key;
 }
 
-bool collectRankings(const FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
+bool collectRankings(FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
                      Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress)
 {
     // The days of the range and the day before it, whose files reach past

@@ -95,7 +95,7 @@ struct RankingRange {
 // the player record). Memory grows with the players, weapons and maps met,
 // not with the days. progress (may be empty) gets each day's index and the
 // day count. False when stopped.
-bool collectRankings(const FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
+bool collectRankings(FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
                      Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress = {});
 
 } // namespace zelkam

@@ -57,9 +57,8 @@ TEST(MainWindowLive, CtrlEndGoesLiveAndTheViewFollowsTheServer)
     auto state = std::make_unique<ViewerState>();
     MainWindow window(*state, services);
     window.timer().stop();
-    window.logFolder = logs.string();
     ASSERT_TRUE(window.createChildren());
-    ASSERT_TRUE(window.loadLogsWithRetry());
+    ASSERT_TRUE(window.loadLogsWithRetry(logs.string()));
     window.fillDateList();
     window.refreshViews();
     const auto date = [&] { return window.dateSelector()->editField()->text(); };

@@ -503,9 +503,8 @@ TEST(MainWindow, StartRetriesAndStoresEachChosenFolder)
     SettingsStore().readLogFolder(folder);
     v.window = std::make_unique<MainWindow>(v.state, v.services);
     v.window->timer().stop();
-    v.window->logFolder = empty.string();
     ASSERT_TRUE(v.window->createChildren());
-    EXPECT_TRUE(v.window->loadLogsWithRetry());
+    EXPECT_TRUE(v.window->loadLogsWithRetry(empty.string()));
     EXPECT_EQ(v.messages.shown.size(), 2u);
     EXPECT_EQ(v.browser.calls, 2);
     EXPECT_EQ(v.stored().toString(), QString::fromStdString(v.logs.string()));

@@ -34,9 +34,8 @@ void ViewerHarness::start(const std::string& folder)
 {
     window = std::make_unique<MainWindow>(state, services);
     window->timer().stop();
-    window->logFolder = folder;
     ASSERT_TRUE(window->createChildren());
-    ASSERT_TRUE(window->loadLogsWithRetry());
+    ASSERT_TRUE(window->loadLogsWithRetry(folder));
     window->fillDateList();
     window->refreshViews();
 }

@@ -55,7 +55,7 @@ void scheduleFindAllScreenshot(const QString& file, const QString& pattern)
                 });
             });
             const QByteArray text = pattern.toUtf8();
-            results->start(window->logFolder, zelkam::SearchKind::Chat, std::string(text.constData(), text.size()), false);
+            results->start(window->logFolder(), zelkam::SearchKind::Chat, std::string(text.constData(), text.size()), false);
         }
     });
 }
