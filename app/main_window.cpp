@@ -30,8 +30,8 @@
 #include "app/version.h"
 #include "platform/dialogs.h"
 #include "platform/folder_path.h"
-#include "platform/settings_store.h"
 #include "platform/log_text.h"
+#include "platform/settings_store.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
