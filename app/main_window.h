@@ -10,6 +10,8 @@
 #include <QWidget>
 
 #include "app/find_dialog.h"
+#include "app/window_worker.h"
+#include "investigate/address_names.h"
 #include "parse/log_event.h"
 
 class QLabel;
@@ -130,6 +132,20 @@ public:
     // The record of a player in a window of its own (the Rankings open it).
     void openPlayerRecord(const RecordSubject& subject);
 
+    // How every window shows a player's address: as its network, or as its
+    // pseudonym once the user asked for addresses to be hidden.
+    const AddressNames& addressNames() const { return addressNames_; }
+
+    // Save Report...: asks for a range of the shown day around the clock and
+    // for a file, then saveReport.
+    void openSaveReport();
+    // Writes the report page (investigate/report_page) of the shown day
+    // from from to to (calendar seconds) to path, addresses always as their
+    // pseudonyms: the page is made to be handed to others. Made on a reader
+    // of its own from the day read anew, never from the state shown; tells
+    // the user when it fails and emits reportSaved.
+    void saveReport(std::int32_t from, std::int32_t to, const QString& path);
+
     // True while a folder or day is being read on the loader's thread.
     bool isLoading() const;
 
@@ -160,6 +176,8 @@ signals:
     // After another folder replaced the shown one (or left none shown): the
     // windows that show a folder's data must stop using the one before.
     void folderChanged();
+    // A report asked for by saveReport was written (or could not be).
+    void reportSaved(bool saved);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -173,6 +191,8 @@ private:
     void openPlayerRecord(const PlayerEntry& player);
     // Loads a search hit's day and stands just after it, paused.
     void standAfter(const HistoryHit& hit);
+    // Loads day (a local midnight) and stands paused at calendar second time.
+    void standAtSecond(std::int32_t day, std::int32_t time);
     void openAboutDialog();
     void changeLogFolder();
     void loadFolderInBackground();
@@ -205,6 +225,9 @@ private:
     SearchKind lastKind_ = SearchKind::Player;
     bool lastMatchCase_ = false;
     bool destroyed_ = false;
+    AddressNames addressNames_;
+    // Last, so that a report being made is waited for first.
+    std::unique_ptr<WindowWorker> reportWorker_;
 };
 
 } // namespace zelkam

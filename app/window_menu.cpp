@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QShortcut>
 
+#include "app/admin_log_window.h"
 #include "app/day_overview_window.h"
 #include "app/main_window.h"
 #include "app/rankings_window.h"
@@ -29,6 +30,8 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state)
     connect(&window, &MainWindow::folderChanged, this, [this] {
         if (rankings_)
             countShownFolder();
+        if (adminLog_)
+            adminLog_->forgetFolder();
     });
 }
 
@@ -69,6 +72,25 @@ void WindowMenu::openRankings()
     rankings_->activateWindow();
 }
 
+AdminLogWindow* WindowMenu::adminLog() const
+{
+    return adminLog_.data();
+}
+
+void WindowMenu::openAdminLog()
+{
+    if (!adminLog_) {
+        adminLog_ = new AdminLogWindow(window_.addressNames(), &window_);
+        // The files and days the date selector lists: no second folder scan.
+        FolderDays folder;
+        folder.assign(state_.folder().files(), state_.folder().days());
+        adminLog_->start(folder);
+    }
+    adminLog_->show();
+    adminLog_->raise();
+    adminLog_->activateWindow();
+}
+
 void WindowMenu::countShownFolder()
 {
     // The files and days the date selector lists: no second folder scan.
@@ -86,6 +108,8 @@ void WindowMenu::showMenu(const QPoint& position)
     overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     QAction* rankings = menu.addAction(QStringLiteral("Rankings"), this, &WindowMenu::openRankings);
     rankings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    menu.addAction(QStringLiteral("Admin Log"), this, &WindowMenu::openAdminLog);
+    menu.addAction(QStringLiteral("Save Report..."), &window_, &MainWindow::openSaveReport);
     menu.addSeparator();
     menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
     menu.exec(window_.mapToGlobal(position));

@@ -1,0 +1,82 @@
+#include "app/admin_log_window.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+// The admin works from one address; another guesses passwords three times
+// in a minute, then gets in and kicks a player. Each address is an item
+// with its commands in time order; the guessing and the new address are
+// warned of; no address shows under pseudonyms.
+TEST(AdminLogWindow, GroupsCommandsByAddressAndWarns)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    logs.write("L0705000.log", LogText("07/05/2001")
+                                   .at("20:00:00", "\"Target<7><STEAM_0:1:7><>\" connected, address \"10.0.9.1:27005\"")
+                                   .at("20:00:05", rconCommand("status", "10.0.1.5:27005"))
+                                   .at("20:00:06", rconCommand("users", "10.0.1.5:27005"))
+                                   .at("20:01:00", badRconCommand("status", "10.0.3.3:1"))
+                                   .at("20:01:20", badRconCommand("status", "10.0.3.3:1"))
+                                   .at("20:01:40", badRconCommand("status", "10.0.3.3:1"))
+                                   .at("20:02:00", rconCommand("kick \"Target\"", "10.0.3.3:1"))
+                                   .text());
+    FolderDays folder;
+    ASSERT_TRUE(folder.scan(logs.string()));
+    AddressNames addresses;
+    addresses.usePseudonymKey({7});
+    AdminLogWindow window(addresses, nullptr);
+    window.start(folder);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isCollecting(); }, 10000));
+
+    const QTreeWidget* tree = window.addressTree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    struct Row {
+        int address;
+        const char* head;
+        std::vector<const char*> commands;
+    };
+    const std::vector<Row> rows = {
+        {0, ": 2 commands, 0 failed attempts", {"20:00:05", "20:00:06"}},
+        {1, ": 1 commands, 3 failed attempts", {"20:01:00 FAILED", "20:01:20 FAILED", "20:01:40 FAILED", "20:02:00"}},
+    };
+    for (const Row& row : rows) {
+        const QTreeWidgetItem* item = tree->topLevelItem(row.address);
+        SCOPED_TRACE(item->text(0).toStdString());
+        EXPECT_TRUE(item->text(0).startsWith(QStringLiteral("address addr-")));
+        EXPECT_TRUE(item->text(0).endsWith(QString::fromUtf8(row.head)));
+        ASSERT_EQ(item->childCount(), static_cast<int>(row.commands.size()));
+        for (int i = 0; i < item->childCount(); ++i)
+            EXPECT_TRUE(item->child(i)->text(0).startsWith(QStringLiteral("05/07/2001 ") + QString::fromUtf8(row.commands[i])))
+                << item->child(i)->text(0).toStdString();
+    }
+    // The kick names the player it meant.
+    EXPECT_TRUE(tree->topLevelItem(1)->child(3)->text(0).contains(QStringLiteral("[kick ")));
+
+    QStringList warnings;
+    for (int i = 0; i < window.warningList()->count(); ++i)
+        warnings << window.warningList()->item(i)->text();
+    ASSERT_EQ(warnings.size(), 2) << warnings.join('\n').toStdString();
+    EXPECT_TRUE(warnings[0].contains(QStringLiteral("3 failed attempts from addr-"))) << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[1].contains(QStringLiteral("never seen before"))) << warnings[1].toStdString();
+
+    QStringList everything = warnings;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+        everything << (*it)->text(0);
+    for (const QString& text : everything)
+        EXPECT_FALSE(text.contains(QStringLiteral("10.0."))) << text.toStdString();
+}
+
+} // namespace
+} // namespace zelkam
