@@ -50,7 +50,10 @@ void AdminLogWindow::start(const FolderDays& folder)
     worker_.start([this, days](const WindowWorker::Job& job) {
         auto audit = std::make_shared<RconAudit>();
         const bool complete = collectRconAudit(*days, DayRange(), job.stopFlag(), *audit);
-        job.post([this, audit, complete] { showAudit(*audit, complete); });
+        job.post([this, audit, complete] {
+            audit_ = std::move(*audit);
+            showAudit(complete);
+        });
     });
 }
 
@@ -58,6 +61,7 @@ void AdminLogWindow::forgetFolder()
 {
     worker_.cancel();
     collecting_ = false;
+    audit_ = RconAudit();
     addresses_->clear();
     warnings_->clear();
     progress_->setRange(0, 1);
@@ -65,14 +69,29 @@ void AdminLogWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: this audit was of the folder shown before"));
 }
 
-void AdminLogWindow::showAudit(const RconAudit& audit, bool complete)
+void AdminLogWindow::showAudit(bool complete)
 {
     worker_.wait();
     collecting_ = false;
+    complete_ = complete;
     progress_->setRange(0, 1);
     progress_->setValue(1);
+    fillAudit();
+}
+
+void AdminLogWindow::showAddressesAs(const AddressNames& addresses)
+{
+    names_ = addresses;
+    if (!collecting_ && !audit_.addresses.empty())
+        fillAudit();
+}
+
+void AdminLogWindow::fillAudit()
+{
+    addresses_->clear();
+    warnings_->clear();
     int commands = 0;
-    for (const AddressAudit& address : audit.addresses) {
+    for (const AddressAudit& address : audit_.addresses) {
         auto* item = new QTreeWidgetItem(addresses_);
         item->setText(0, QString::fromStdString(auditAddressText(address, names_)));
         for (const AuditCommand& command : address.commands) {
@@ -82,15 +101,15 @@ void AdminLogWindow::showAudit(const RconAudit& audit, bool complete)
         }
     }
     addresses_->expandAll();
-    for (const AuditWarning& warning : audit.warnings)
+    for (const AuditWarning& warning : audit_.warnings)
         warnings_->addItem(QString::fromStdString(auditWarningText(warning, names_, appendIsolatedDisplayText)));
-    QString text = audit.addresses.empty()
+    QString text = audit_.addresses.empty()
                        ? QStringLiteral("Every day: no remote-console command")
                        : QStringLiteral("Every day: %1 commands and attempts from %2 addresses, %3 warnings")
                              .arg(commands)
-                             .arg(audit.addresses.size())
-                             .arg(audit.warnings.size());
-    if (!complete)
+                             .arg(audit_.addresses.size())
+                             .arg(audit_.warnings.size());
+    if (!complete_)
         text += QStringLiteral(" (stopped before the last day)");
     status_->setText(text);
 }

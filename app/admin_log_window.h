@@ -30,6 +30,8 @@ public:
     void start(const FolderDays& folder);
     // The viewer went to another folder: the audit is dropped.
     void forgetFolder();
+    // Shows every address anew, as addresses shows them.
+    void showAddressesAs(const AddressNames& addresses);
 
     bool isCollecting() const { return collecting_; }
     QTreeWidget* addressTree() const { return addresses_; }
@@ -37,9 +39,12 @@ public:
     QLabel* statusLabel() const { return status_; }
 
 private:
-    void showAudit(const RconAudit& audit, bool complete);
+    void showAudit(bool complete);
+    void fillAudit();
 
     AddressNames names_;
+    RconAudit audit_;
+    bool complete_ = true;
     QLabel* status_ = nullptr;
     QTreeWidget* addresses_ = nullptr;
     QListWidget* warnings_ = nullptr;

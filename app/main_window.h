@@ -135,6 +135,14 @@ public:
     // How every window shows a player's address: as its network, or as its
     // pseudonym once the user asked for addresses to be hidden.
     const AddressNames& addressNames() const { return addressNames_; }
+    // Hides every address behind its pseudonym (the key made in the
+    // user's settings folder on first use), or shows addresses again; the
+    // choice is kept in the settings store and the open windows show it at
+    // once. False, the user told why, when the key cannot be read or made:
+    // addresses then stay as they were.
+    bool setAddressesHidden(bool hidden);
+    // The choice as the settings store kept it, at the start.
+    void restoreAddressesHidden();
 
     // Save Report...: asks for a range of the shown day around the clock and
     // for a file, then saveReport.
@@ -176,6 +184,8 @@ signals:
     // After another folder replaced the shown one (or left none shown): the
     // windows that show a folder's data must stop using the one before.
     void folderChanged();
+    // Addresses were hidden or shown again: addressNames() changed.
+    void addressNamesChanged();
     // A report asked for by saveReport was written (or could not be).
     void reportSaved(bool saved);
 

@@ -103,8 +103,36 @@ void MainWindow::openPlayerRecord(const RecordSubject& subject)
     record->keepSizeIn(services_.setting);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     connect(record, &PlayerRecordWindow::secondActivated, this, &MainWindow::standAtSecond);
+    connect(this, &MainWindow::addressNamesChanged, record, [this, record] { record->showAddressesAs(addressNames_); });
     connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);
     record->show();
+}
+
+namespace {
+constexpr char HideAddressesValue[] = "Hide Addresses";
+}
+
+bool MainWindow::setAddressesHidden(bool hidden)
+{
+    AddressNames names;
+    std::string error;
+    if (hidden && !names.usePseudonyms(addressKeyFolder(), error)) {
+        services_.messages.open(this, QStringLiteral("Hide Addresses"),
+                                QStringLiteral("Cannot hide the addresses: ") + QString::fromStdString(error),
+                                MessageIcon::Error);
+        return false;
+    }
+    addressNames_ = names;
+    services_.setting.writeSwitch(HideAddressesValue, hidden);
+    emit addressNamesChanged();
+    return true;
+}
+
+void MainWindow::restoreAddressesHidden()
+{
+    bool hidden = false;
+    if (services_.setting.readSwitch(HideAddressesValue, hidden) && hidden)
+        setAddressesHidden(true);
 }
 
 void MainWindow::openSaveReport()

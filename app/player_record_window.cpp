@@ -288,8 +288,8 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
     // up to the line and what followed it can be watched.
     connect(timeline_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const std::size_t row = static_cast<std::size_t>(timeline_->row(item));
-        if (row < seconds_.size())
-            emit secondActivated(seconds_[row].first, seconds_[row].second);
+        if (row < entries_.size())
+            emit secondActivated(entries_[row].day, entries_[row].time);
     });
 
     auto* linksPage = new QWidget(tabs_);
@@ -314,7 +314,7 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
     investigation_.start([this, folderPath, query](const WindowWorker::Job& job) {
         FolderDays folder;
         if (!folder.scan(folderPath)) {
-            job.post([this] { showLinkedAccounts(LinkedAccounts(), false); });
+            job.post([this] { showLinkedAccounts(false); });
             return;
         }
         collectTimeline(folder, query, DayRange(), job.stopFlag(), [this, &job](TimelineDay&& day) {
@@ -323,7 +323,10 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
         });
         auto linked = std::make_shared<LinkedAccounts>();
         const bool complete = !job.stopRequested() && collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
-        job.post([this, linked, complete] { showLinkedAccounts(*linked, complete); });
+        job.post([this, linked, complete] {
+            linked_ = std::move(*linked);
+            showLinkedAccounts(complete);
+        });
     });
 }
 
@@ -331,32 +334,39 @@ void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
 {
     for (const TimelineEntry& entry : day.entries) {
         timeline_->addItem(QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
-        seconds_.emplace_back(day.day, entry.time);
+        entries_.push_back(entry);
     }
     timelineLabel_->setText(QStringLiteral("Every day: %1 lines so far...").arg(timeline_->count()));
 }
 
-void PlayerRecordWindow::showLinkedAccounts(const LinkedAccounts& linked, bool complete)
+void PlayerRecordWindow::showLinkedAccounts(bool complete)
 {
     investigation_.wait();
     investigating_ = false;
-    const QString stopped = complete ? QString() : QStringLiteral(" (stopped before the last day)");
+    stopped_ = !complete;
     timelineLabel_->setText(
         (timeline_->count() == 0 ? QStringLiteral("Every day: no line of this player")
                                  : QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there")
                                        .arg(timeline_->count())) +
-        stopped);
-    if (linked.ownSessions == 0) {
+        (complete ? QString() : QStringLiteral(" (stopped before the last day)")));
+    fillLinkedAccounts();
+}
+
+void PlayerRecordWindow::fillLinkedAccounts()
+{
+    links_->clear();
+    const QString stopped = stopped_ ? QStringLiteral(" (stopped before the last day)") : QString();
+    if (linked_.ownSessions == 0) {
         linksLabel_->setText(QStringLiteral("Every day: no session of this player") + stopped);
         return;
     }
-    QString text = QString::fromStdString(linkedPlayerText(linked, addresses_, appendIsolatedDisplayText));
-    text += linked.accounts.empty()
+    QString text = QString::fromStdString(linkedPlayerText(linked_, addresses_, appendIsolatedDisplayText));
+    text += linked_.accounts.empty()
                 ? QStringLiteral("\nNo other account shares an address or a name with this player.")
                 : QStringLiteral("\n%1 other accounts share an address or a name, strongest evidence first.")
-                      .arg(linked.accounts.size());
+                      .arg(linked_.accounts.size());
     linksLabel_->setText(text + stopped);
-    for (const LinkedAccount& account : linked.accounts) {
+    for (const LinkedAccount& account : linked_.accounts) {
         auto* item = new QTreeWidgetItem(links_);
         item->setText(0, QString::fromStdString(linkedAccountText(account, appendIsolatedDisplayText)));
         for (const LinkEvidence& evidence : account.evidence) {
@@ -365,6 +375,16 @@ void PlayerRecordWindow::showLinkedAccounts(const LinkedAccounts& linked, bool c
         }
     }
     links_->expandAll();
+}
+
+void PlayerRecordWindow::showAddressesAs(const AddressNames& addresses)
+{
+    addresses_ = addresses;
+    for (std::size_t row = 0; row < entries_.size(); ++row)
+        timeline_->item(static_cast<int>(row))
+            ->setText(QString::fromStdString(timelineLineText(entries_[row], addresses_, appendIsolatedDisplayText)));
+    if (!investigating_)
+        fillLinkedAccounts();
 }
 
 PlayerRecordWindow::~PlayerRecordWindow()
@@ -380,7 +400,8 @@ void PlayerRecordWindow::forgetFolder()
     collecting_ = false;
     investigating_ = false;
     timeline_->clear();
-    seconds_.clear();
+    entries_.clear();
+    linked_ = LinkedAccounts();
     links_->clear();
     timelineLabel_->setText(QStringLiteral("The log folder changed: this timeline was of the folder shown before"));
     linksLabel_->clear();

@@ -55,6 +55,9 @@ public:
     // The viewer went to another folder: the collection is dropped and the
     // lines emptied, so that none leads into the folder shown now.
     void forgetFolder();
+    // Shows every address of the timeline and the linked accounts anew, as
+    // addresses shows them (the user hid or showed them).
+    void showAddressesAs(const AddressNames& addresses);
     QListWidget* dayLines() const { return lines_; }
     QLabel* historyLabel() const { return history_; }
     // One line for each of the player's sessions over every day, once the
@@ -83,7 +86,8 @@ private:
     // The timeline and the linked accounts, on their own reader.
     void startInvestigation(const std::string& folderPath);
     void showTimelineDay(const TimelineDay& day);
-    void showLinkedAccounts(const LinkedAccounts& linked, bool complete);
+    void showLinkedAccounts(bool complete);
+    void fillLinkedAccounts();
 
     const LogFolderSetting* sizeSetting_ = nullptr;
 
@@ -100,9 +104,12 @@ private:
     QLabel* timelineLabel_ = nullptr;
     QTreeWidget* links_ = nullptr;
     QLabel* linksLabel_ = nullptr;
-    // The day and second of each timeline line.
-    std::vector<std::pair<std::int32_t, std::int32_t>> seconds_;
+    // Each timeline line's entry, and the linked accounts, kept to be shown
+    // anew when the addresses are.
+    std::vector<TimelineEntry> entries_;
+    LinkedAccounts linked_;
     bool investigating_ = false;
+    bool stopped_ = false;
     // Last, so that they stop and wait for their work before anything their
     // reports use goes.
     WindowWorker worker_{*this};

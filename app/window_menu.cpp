@@ -85,6 +85,8 @@ void WindowMenu::openAdminLog()
         FolderDays folder;
         folder.assign(state_.folder().files(), state_.folder().days());
         adminLog_->start(folder);
+        connect(&window_, &MainWindow::addressNamesChanged, adminLog_,
+                [this] { adminLog_->showAddressesAs(window_.addressNames()); });
     }
     adminLog_->show();
     adminLog_->raise();
@@ -110,6 +112,10 @@ void WindowMenu::showMenu(const QPoint& position)
     rankings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
     menu.addAction(QStringLiteral("Admin Log"), this, &WindowMenu::openAdminLog);
     menu.addAction(QStringLiteral("Save Report..."), &window_, &MainWindow::openSaveReport);
+    QAction* hide = menu.addAction(QStringLiteral("Hide Addresses"));
+    hide->setCheckable(true);
+    hide->setChecked(window_.addressNames().hidesAddresses());
+    connect(hide, &QAction::toggled, &window_, [this](bool hidden) { window_.setAddressesHidden(hidden); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
     menu.exec(window_.mapToGlobal(position));

@@ -56,15 +56,6 @@ Json namesJson(const std::vector<std::string>& names)
     return list;
 }
 
-void appendNames(std::string& line, const std::vector<std::string>& names)
-{
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0)
-            line += ", ";
-        appendTerminalText(line, names[i]);
-    }
-}
-
 Json evidenceJson(const LinkEvidence& evidence, const AddressNames& addresses)
 {
     Json json = Json::object();
@@ -97,20 +88,8 @@ int runAlts(const std::vector<std::string>& args)
         complain("nothing to show: no session of that player");
         return NothingToShow;
     }
-    if (!options.json) {
-        std::string line = "player: ";
-        for (std::size_t i = 0; i < linked.ownIds.size(); ++i) {
-            if (i > 0)
-                line += ", ";
-            appendTerminalText(line, linked.ownIds[i]);
-        }
-        line += "; names: ";
-        appendNames(line, linked.ownNames);
-        line += "; addresses: ";
-        for (std::size_t i = 0; i < linked.ownAddresses.size(); ++i)
-            line += (i > 0 ? ", " : "") + addresses.textOf(linked.ownAddresses[i]);
-        std::cout << line << '\n';
-    }
+    if (!options.json)
+        std::cout << linkedPlayerText(linked, addresses, appendTerminalText) << '\n';
     for (const LinkedAccount& account : linked.accounts) {
         if (options.json) {
             Json json = Json::object();

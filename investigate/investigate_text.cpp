@@ -80,6 +80,26 @@ std::string timelineLineText(const TimelineEntry& entry, const AddressNames& add
     return line;
 }
 
+std::string linkedPlayerText(const LinkedAccounts& linked, const AddressNames& addresses, AppendLogText appendText)
+{
+    std::string line = "player: ";
+    for (std::size_t i = 0; i < linked.ownIds.size(); ++i) {
+        if (i > 0)
+            line += ", ";
+        appendText(line, linked.ownIds[i]);
+    }
+    line += "; names: ";
+    for (std::size_t i = 0; i < linked.ownNames.size(); ++i) {
+        if (i > 0)
+            line += ", ";
+        appendText(line, linked.ownNames[i]);
+    }
+    line += "; addresses: ";
+    for (std::size_t i = 0; i < linked.ownAddresses.size(); ++i)
+        line += (i > 0 ? ", " : "") + addresses.textOf(linked.ownAddresses[i]);
+    return line;
+}
+
 std::string linkedAccountText(const LinkedAccount& account, AppendLogText appendText)
 {
     std::string line;

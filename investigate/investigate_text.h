@@ -24,6 +24,9 @@ std::string stampText(std::int32_t t);
 // One line of a timeline: the stamp, the player and what he did.
 std::string timelineLineText(const TimelineEntry& entry, const AddressNames& addresses, AppendLogText appendText);
 
+// The player the accounts are linked to: "player: IDS; names: NAMES;
+// addresses: ADDRESSES".
+std::string linkedPlayerText(const LinkedAccounts& linked, const AddressNames& addresses, AppendLogText appendText);
 // An account linked to the player: its id, names, sessions and whether it
 // was ever on the server at the same time as him.
 std::string linkedAccountText(const LinkedAccount& account, AppendLogText appendText);

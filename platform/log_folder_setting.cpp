@@ -112,4 +112,27 @@ void LogFolderSetting::writeGeometry(const char* valueName, const std::string& b
     store.sync();
 }
 
+bool LogFolderSetting::readSwitch(const char* valueName, bool& on) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return false;
+    // A number, which the registry and the settings file both keep as such.
+    bool isNumber = false;
+    const int value = store.value(QString::fromLatin1(valueName)).toInt(&isNumber);
+    if (!isNumber)
+        return false;
+    on = value != 0;
+    return true;
+}
+
+void LogFolderSetting::writeSwitch(const char* valueName, bool on) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return;
+    store.setValue(QString::fromLatin1(valueName), on ? 1 : 0);
+    store.sync();
+}
+
 } // namespace zelkam

@@ -37,6 +37,11 @@ public:
     // none is stored. Written, as the rest, only into a store that exists.
     std::string readGeometry(const char* valueName) const;
     void writeGeometry(const char* valueName, const std::string& bytes) const;
+    // A choice the user turns on or off, kept as the value valueName ("Hide
+    // Addresses"). False, with on untouched, when none is stored; written,
+    // as the rest, only into a store that exists.
+    bool readSwitch(const char* valueName, bool& on) const;
+    void writeSwitch(const char* valueName, bool on) const;
 };
 
 } // namespace zelkam

@@ -6,6 +6,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "app/window_menu.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -15,14 +17,8 @@ namespace {
 
 using namespace zelkam::test;
 
-// The admin works from one address; another guesses passwords three times
-// in a minute, then gets in and kicks a player. Each address is an item
-// with its commands in time order; the guessing and the new address are
-// warned of; no address shows under pseudonyms.
-TEST(AdminLogWindow, GroupsCommandsByAddressAndWarns)
+void writeAdminDay(const TempFolder& logs)
 {
-    ScopedTimeZone zone("UTC0");
-    TempFolder logs;
     logs.write("L0705000.log", LogText("07/05/2001")
                                    .at("20:00:00", "\"Target<7><STEAM_0:1:7><>\" connected, address \"10.0.9.1:27005\"")
                                    .at("20:00:05", rconCommand("status", "10.0.1.5:27005"))
@@ -32,12 +28,38 @@ TEST(AdminLogWindow, GroupsCommandsByAddressAndWarns)
                                    .at("20:01:40", badRconCommand("status", "10.0.3.3:1"))
                                    .at("20:02:00", rconCommand("kick \"Target\"", "10.0.3.3:1"))
                                    .text());
-    FolderDays folder;
-    ASSERT_TRUE(folder.scan(logs.string()));
-    AddressNames addresses;
-    addresses.usePseudonymKey({7});
-    AdminLogWindow window(addresses, nullptr);
-    window.start(folder);
+}
+
+QStringList textsOf(const AdminLogWindow& window)
+{
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(window.addressTree()); *it; ++it)
+        texts << (*it)->text(0);
+    for (int i = 0; i < window.warningList()->count(); ++i)
+        texts << window.warningList()->item(i)->text();
+    return texts;
+}
+
+// The admin works from one address; another guesses passwords three times
+// in a minute, then gets in and kicks a player. Each address is an item
+// with its commands in time order; the guessing and the new address are
+// warned of. With Hide Addresses on (kept in the settings) no address
+// shows; turned off, the open window shows them again.
+TEST(AdminLogWindow, GroupsCommandsByAddressAndWarns)
+{
+    ViewerHarness viewer(writeAdminDay);
+    const ScopedEnvironmentVariable config("XDG_CONFIG_HOME", viewer.logs.string() + "-settings");
+    viewer.start();
+    // The store a first start makes, which the choice is kept in.
+    std::string folder;
+    viewer.setting.read(folder);
+    ASSERT_TRUE(viewer.window->setAddressesHidden(true));
+    bool stored = false;
+    EXPECT_TRUE(viewer.setting.readSwitch("Hide Addresses", stored) && stored);
+    auto* menu = new WindowMenu(*viewer.window, viewer.state);
+    menu->openAdminLog();
+    ASSERT_NE(menu->adminLog(), nullptr);
+    AdminLogWindow& window = *menu->adminLog();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.isCollecting(); }, 10000));
 
     const QTreeWidget* tree = window.addressTree();
@@ -71,11 +93,17 @@ TEST(AdminLogWindow, GroupsCommandsByAddressAndWarns)
     EXPECT_TRUE(warnings[0].contains(QStringLiteral("3 failed attempts from addr-"))) << warnings[0].toStdString();
     EXPECT_TRUE(warnings[1].contains(QStringLiteral("never seen before"))) << warnings[1].toStdString();
 
-    QStringList everything = warnings;
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
-        everything << (*it)->text(0);
-    for (const QString& text : everything)
+    for (const QString& text : textsOf(window))
         EXPECT_FALSE(text.contains(QStringLiteral("10.0."))) << text.toStdString();
+
+    ASSERT_TRUE(viewer.window->setAddressesHidden(false));
+    EXPECT_TRUE(viewer.setting.readSwitch("Hide Addresses", stored) && !stored);
+    const QStringList shown = textsOf(window);
+    EXPECT_TRUE(shown.contains(QStringLiteral("address 10.0.1.*: 2 commands, 0 failed attempts")))
+        << shown.join('\n').toStdString();
+    EXPECT_FALSE(shown.join('\n').contains(QStringLiteral("addr-")));
+    std::error_code ignored;
+    std::filesystem::remove_all(viewer.logs.string() + "-settings", ignored);
 }
 
 } // namespace

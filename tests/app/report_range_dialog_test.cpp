@@ -20,28 +20,6 @@ namespace {
 
 using namespace zelkam::test;
 
-// The settings folder the pseudonym key is made in, for the test's lifetime.
-class ScopedEnvironmentVariable {
-public:
-    ScopedEnvironmentVariable(const char* name, const std::string& value)
-        : name_(name), had_(qEnvironmentVariableIsSet(name)), previous_(qgetenv(name))
-    {
-        qputenv(name, QByteArray::fromStdString(value));
-    }
-    ~ScopedEnvironmentVariable()
-    {
-        if (had_)
-            qputenv(name_, previous_);
-        else
-            qunsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    bool had_;
-    QByteArray previous_;
-};
-
 void writeReportDay(const TempFolder& dir)
 {
     dir.write("L0706000.log", LogText("07/06/2001")
