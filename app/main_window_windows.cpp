@@ -2,7 +2,6 @@
 // every day, a player's record and About, and the way back from a hit to
 // the replay.
 
-#include <filesystem>
 #include <memory>
 
 #include <QPushButton>
@@ -176,10 +175,7 @@ void MainWindow::saveReport(std::int32_t from, std::int32_t to, const QString& p
     }
     ReportRequest request;
     request.folder = logFolder;
-    const std::filesystem::path folder = std::filesystem::path(logFolder).lexically_normal();
-    request.server = folder.filename().string();
-    if (request.server.empty())
-        request.server = folder.parent_path().filename().string();
+    request.server = reportServerName(logFolder);
     request.from = from;
     request.to = to;
     const std::int32_t day = state_.dayStart();

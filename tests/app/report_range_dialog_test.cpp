@@ -12,6 +12,7 @@
 #include <QTimeEdit>
 #include <gtest/gtest.h>
 
+#include "investigate/report_page.h"
 #include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 
@@ -78,9 +79,17 @@ TEST(ReportRangeDialog, OffersTheClocksRangeAndSavesAPageWithoutAddresses)
     EXPECT_EQ(html.find("<script>"), std::string::npos);
     EXPECT_EQ(html.find("10.0.0"), std::string::npos);
     EXPECT_NE(html.find("addr-"), std::string::npos);
+    const std::string server = viewer.logs.path().filename().string();
+    EXPECT_NE(html.find("<td>" + server + "</td>"), std::string::npos) << html.substr(0, 2000);
     // The shown replay stayed where it was.
     EXPECT_EQ(viewer.state.clock(), localStamp(2001, 7, 6, 10, 5, 0));
     std::remove(path.toStdString().c_str());
+
+    // The viewer opened on "." (the folder the program started in) names
+    // the server by the folder's own name, as any other way of naming it.
+    std::filesystem::current_path(viewer.logs.path());
+    for (const std::string& named : {std::string("."), "../" + server + "/", viewer.logs.string()})
+        EXPECT_EQ(reportServerName(named), server) << named;
     std::error_code ignored;
     std::filesystem::remove_all(viewer.logs.string() + "-settings", ignored);
 }
