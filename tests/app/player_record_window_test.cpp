@@ -1,16 +1,17 @@
 #include "app/player_record_window.h"
 
+#include <filesystem>
 #include <string>
 
 #include <QLabel>
 #include <QListWidget>
-#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "replay/viewer_state.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -97,16 +98,9 @@ QStringList textsOf(const QTreeWidget* tree)
     return texts;
 }
 
-// Al plays on the first day; Smurf, another account, comes from Al's
-// address on the second while Al is away, and Cy from elsewhere. With
-// addresses hidden, the Timeline tab tells Al's lines over both days and
-// opens the replay at a line's second; the Linked accounts tab links Smurf
-// by the address, shown as its pseudonym; no address shows anywhere.
-TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
+void writeAlAndSmurf(const TempFolder& logs)
 {
-    ScopedTimeZone zone("UTC0");
     const std::string al = "STEAM_0:1:42";
-    TempFolder logs;
     logs.write("L0705000.log", LogText("07/05/2001")
                                    .at("20:00:00", token("Al", 2, al) + " connected, address \"10.0.0.2:1\"")
                                    .at("20:00:01", token("Al", 2, al) + " entered the game")
@@ -121,12 +115,25 @@ TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
                                    .at("11:00:00", token("Al", 5, al) + " connected, address \"10.0.0.2:1\"")
                                    .at("11:00:01", token("Al", 5, al) + " disconnected")
                                    .text());
-    ViewerState state;
-    ASSERT_TRUE(state.loadFolder(logs.string()));
-    AddressNames addresses;
-    addresses.usePseudonymKey({1, 2, 3});
+}
 
-    PlayerRecordWindow record(state, RecordSubject{"Al", al, 2}, logs.string(), nullptr, addresses);
+// Al plays on the first day; Smurf, another account, comes from Al's
+// address on the second while Al is away, and Cy from elsewhere. With
+// Hide Addresses on, the record the viewer opens has a Timeline tab that
+// tells Al's lines over both days, where Return on a line of the second day
+// shows the replay of that day at the line's second, and a Linked accounts
+// tab that links Smurf by the address, shown as its pseudonym; no address
+// shows anywhere.
+TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
+{
+    ViewerHarness viewer(writeAlAndSmurf);
+    const ScopedEnvironmentVariable config("XDG_CONFIG_HOME", viewer.logs.string() + "-settings");
+    viewer.start();
+    ASSERT_TRUE(viewer.window->setAddressesHidden(true));
+    viewer.window->openPlayerRecord(RecordSubject{"Al", "STEAM_0:1:42", 2});
+    auto* opened = viewer.window->findChild<PlayerRecordWindow*>();
+    ASSERT_NE(opened, nullptr);
+    PlayerRecordWindow& record = *opened;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting() && !record.isInvestigating(); }, 10000));
     ASSERT_EQ(record.tabs()->count(), 3);
     EXPECT_EQ(record.tabs()->tabText(1).toStdString(), "Timeline");
@@ -150,13 +157,15 @@ TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
     }
     EXPECT_LT(lineWith("say: "), lineWith("06/07/2001 11:00:00"));
 
-    // Return on the chat line: the replay of its day at its second.
-    QSignalSpy opened(&record, &PlayerRecordWindow::secondActivated);
-    record.timelineList()->setCurrentRow(lineWith("say: "));
+    // Return on the second day's connection: the replay of that day at its
+    // second, read off the window's thread as a Find All row's day is.
+    ASSERT_EQ(viewer.state.dayStart(), localStamp(2001, 7, 5));
+    record.timelineList()->setCurrentRow(lineWith("06/07/2001 11:00:00"));
     QTest::keyClick(record.timelineList(), Qt::Key_Return);
-    ASSERT_EQ(opened.size(), 1);
-    EXPECT_EQ(opened[0][0].toInt(), localStamp(2001, 7, 5));
-    EXPECT_EQ(opened[0][1].toInt(), localStamp(2001, 7, 5, 20, 5, 0));
+    viewer.waitForLoads();
+    EXPECT_EQ(viewer.state.dayStart(), localStamp(2001, 7, 6));
+    EXPECT_EQ(viewer.state.clock(), localStamp(2001, 7, 6, 11, 0, 0));
+    EXPECT_EQ(viewer.state.speed(), 0);
 
     // Smurf alone, linked by the address, never on with Al.
     const QTreeWidget* links = record.linkedAccountsTree();
@@ -170,6 +179,9 @@ TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
     everything << record.linkedAccountsLabel()->text();
     for (const QString& text : everything)
         EXPECT_FALSE(text.contains(QStringLiteral("10.0.0")) || text.contains(QStringLiteral("10.9.9"))) << text.toStdString();
+    record.close();
+    std::error_code ignored;
+    std::filesystem::remove_all(viewer.logs.string() + "-settings", ignored);
 }
 
 } // namespace
