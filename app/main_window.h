@@ -10,6 +10,8 @@
 #include <QWidget>
 
 #include "app/find_dialog.h"
+#include "app/window_worker.h"
+#include "investigate/address_names.h"
 #include "parse/log_event.h"
 #include "platform/window_place.h"
 
@@ -134,6 +136,28 @@ public:
     // The record of a player in a window of its own (the Rankings open it).
     void openPlayerRecord(const RecordSubject& subject);
 
+    // How every window shows a player's address: as its network, or as its
+    // pseudonym once the user asked for addresses to be hidden.
+    const AddressNames& addressNames() const { return addressNames_; }
+    // Hides every address behind its pseudonym (the key made in the
+    // user's settings folder on first use), or shows addresses again; the
+    // choice is kept in the settings store and the open windows show it at
+    // once. False, the user told why, when the key cannot be read or made:
+    // addresses then stay as they were.
+    bool setAddressesHidden(bool hidden);
+    // The choice as the settings store kept it, at the start.
+    void restoreAddressesHidden();
+
+    // Save Report...: asks for a range of the shown day around the clock and
+    // for a file, then saveReport.
+    void openSaveReport();
+    // Writes the report page (investigate/report_page) of the shown day
+    // from from to to (calendar seconds) to path, addresses always as their
+    // pseudonyms: the page is made to be handed to others. Made on a reader
+    // of its own from the day read anew, never from the state shown; tells
+    // the user when it fails and emits reportSaved.
+    void saveReport(std::int32_t from, std::int32_t to, const QString& path);
+
     // True while a folder or day is being read on the loader's thread.
     bool isLoading() const;
 
@@ -165,6 +189,10 @@ signals:
     // After another folder replaced the shown one (or left none shown): the
     // windows that show a folder's data must stop using the one before.
     void folderChanged();
+    // Addresses were hidden or shown again: addressNames() changed.
+    void addressNamesChanged();
+    // A report asked for by saveReport was written (or could not be).
+    void reportSaved(bool saved);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -178,6 +206,8 @@ private:
     void openPlayerRecord(const PlayerEntry& player);
     // Loads a search hit's day and stands just after it, paused.
     void standAfter(const HistoryHit& hit);
+    // Loads day (a local midnight) and stands paused at calendar second time.
+    void standAtSecond(std::int32_t day, std::int32_t time);
     void openAboutDialog();
     void changeLogFolder();
     void loadFolderInBackground();
@@ -214,6 +244,9 @@ private:
     bool destroyed_ = false;
     std::string logFolder_;
     WindowPlace place_{*this, "Window"};
+    AddressNames addressNames_;
+    // Last, so that a report being made is waited for first.
+    std::unique_ptr<WindowWorker> reportWorker_;
 };
 
 } // namespace zelkam

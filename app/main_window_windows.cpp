@@ -2,15 +2,23 @@
 // every day, a player's record and About, and the way back from a hit to
 // the replay.
 
+#include <memory>
+
 #include <QPushButton>
 
 #include "app/about_dialog.h"
 #include "app/background_loader.h"
+#include "app/clock_text.h"
 #include "app/find_all_window.h"
 #include "app/main_window.h"
 #include "app/player_record_window.h"
+#include "app/report_range_dialog.h"
+#include "app/save_name.h"
+#include "app/window_worker.h"
+#include "investigate/report_page.h"
 #include "history/window_replay.h"
 #include "platform/dialogs.h"
+#include "platform/settings_store.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
@@ -67,6 +75,22 @@ void MainWindow::standAfter(const HistoryHit& hit)
     loader_->withFolder(logFolder_, job, false, [this](bool) { refreshViews(); });
 }
 
+void MainWindow::standAtSecond(std::int32_t day, std::int32_t time)
+{
+    // As standAfter: read on the loader's thread, shown once loaded.
+    const auto job = [day, time](ViewerState& state) {
+        std::size_t index = 0;
+        while (index < state.days().size() && state.days()[index] != day)
+            ++index;
+        if (index == state.days().size() || !state.loadDayAt(index) || state.isEmptyDay())
+            return false;
+        // Loaded paused, and a seek keeps the speed: the replay waits there.
+        state.seek(time);
+        return true;
+    };
+    loader_->withFolder(logFolder_, job, false, [this](bool) { refreshViews(); });
+}
+
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
 {
     openPlayerRecord(RecordSubject{player.name ? player.name : "", player.uniqueId ? player.uniqueId : "", player.userId});
@@ -74,11 +98,103 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 
 void MainWindow::openPlayerRecord(const RecordSubject& subject)
 {
-    auto* record = new PlayerRecordWindow(state_, subject, logFolder_, this);
+    auto* record = new PlayerRecordWindow(state_, subject, logFolder_, this, addressNames_);
     record->keepPlaceIn(services_.settings);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
+    connect(record, &PlayerRecordWindow::secondActivated, this, &MainWindow::standAtSecond);
+    connect(this, &MainWindow::addressNamesChanged, record, [this, record] { record->showAddressesAs(addressNames_); });
     connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);
     record->show();
+}
+
+namespace {
+constexpr char HideAddressesValue[] = "Hide Addresses";
+}
+
+bool MainWindow::setAddressesHidden(bool hidden)
+{
+    AddressNames names;
+    std::string error;
+    if (hidden && !names.usePseudonyms(addressKeyFolder(), error)) {
+        services_.messages.open(this, QStringLiteral("Hide Addresses"),
+                                QStringLiteral("Cannot hide the addresses: ") + QString::fromStdString(error),
+                                MessageIcon::Error);
+        return false;
+    }
+    addressNames_ = names;
+    services_.settings.writeSwitch(HideAddressesValue, hidden);
+    emit addressNamesChanged();
+    return true;
+}
+
+void MainWindow::restoreAddressesHidden()
+{
+    bool hidden = false;
+    if (services_.settings.readSwitch(HideAddressesValue, hidden) && hidden)
+        setAddressesHidden(true);
+}
+
+void MainWindow::openSaveReport()
+{
+    if (state_.isEmptyDay()) {
+        services_.messages.open(this, QStringLiteral("Save Report"), QStringLiteral("No day is shown."),
+                                MessageIcon::Error);
+        return;
+    }
+    const std::int32_t clock = state_.clock() - state_.dayStart();
+    auto* dialog = new ReportRangeDialog(clock - ReportRangeDialog::AroundClockSeconds,
+                                         clock + ReportRangeDialog::AroundClockSeconds, this);
+    dialog->setWindowModality(Qt::WindowModal);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    const std::int32_t day = state_.dayStart();
+    connect(dialog, &QDialog::accepted, this, [this, dialog, day] {
+        // The day may have changed while the dialog was open: the range is
+        // of the day it was asked about.
+        if (state_.dayStart() != day)
+            return;
+        const QString path = askSaveFileName(
+            this, QStringLiteral("Save Report"),
+            offeredFileName(QStringLiteral("report"), {QString::fromStdString(localDateText(day))}, QStringLiteral("html")),
+            QStringLiteral("Web pages (*.html)"), QStringLiteral("html"));
+        if (!path.isEmpty())
+            saveReport(day + dialog->fromSecond(), day + dialog->toSecond(), path);
+    });
+    dialog->open();
+}
+
+void MainWindow::saveReport(std::int32_t from, std::int32_t to, const QString& path)
+{
+    AddressNames pseudonyms;
+    std::string error;
+    if (!pseudonyms.usePseudonyms(addressKeyFolder(), error)) {
+        services_.messages.open(this, QStringLiteral("Save Report"),
+                                QStringLiteral("Cannot hide the addresses: ") + QString::fromStdString(error),
+                                MessageIcon::Error);
+        emit reportSaved(false);
+        return;
+    }
+    ReportRequest request;
+    request.folder = logFolder_;
+    request.server = reportServerName(logFolder_);
+    request.from = from;
+    request.to = to;
+    const std::int32_t day = state_.dayStart();
+    if (!reportWorker_)
+        reportWorker_ = std::make_unique<WindowWorker>(*this);
+    reportWorker_->start([this, request, pseudonyms, day, path](const WindowWorker::Job& job) {
+        // A state of its own: the page rebuilds the replay at both ends of
+        // the range, which the shown replay must not see.
+        ViewerState state;
+        std::string page;
+        const bool saved = state.scanFolder(request.folder) && state.loadDay(day) && !state.isEmptyDay() &&
+                           makeReportPage(state, request, pseudonyms, page) && saveWhole(path, page);
+        job.post([this, saved, path] {
+            if (!saved)
+                services_.messages.open(this, QStringLiteral("Save Report"),
+                                        QStringLiteral("Cannot write the report to ") + path, MessageIcon::Error);
+            emit reportSaved(saved);
+        });
+    });
 }
 
 void MainWindow::openFindDialog()

@@ -13,13 +13,17 @@
 #include <QProgressBar>
 #include <QSet>
 #include <QShortcut>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "app/clock_text.h"
 #include "app/player_list_control.h"
+#include "investigate/investigate_text.h"
 #include "parse/sides.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
+#include "views/display_text.h"
 #include "views/player_list_painter.h"
 
 namespace zelkam {
@@ -163,8 +167,8 @@ void watchPlayerList(PlayerListControl& list, std::function<void(const PlayerEnt
 }
 
 PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject,
-                                       const std::string& folderPath, QWidget* owner)
-    : QWidget(owner, Qt::Window), subject_(subject)
+                                       const std::string& folderPath, QWidget* owner, const AddressNames& addresses)
+    : QWidget(owner, Qt::Window), subject_(subject), addresses_(addresses)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Player - ") + logText(subject.name));
@@ -180,7 +184,12 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
         sessions = std::move(record.sessions);
     }
 
-    auto* layout = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    tabs_ = new QTabWidget(this);
+    outer->addWidget(tabs_);
+    auto* recordPage = new QWidget(tabs_);
+    tabs_->addTab(recordPage, QStringLiteral("Record"));
+    auto* layout = new QVBoxLayout(recordPage);
     auto* id = new QLabel(this);
     id->setTextFormat(Qt::PlainText);
     id->setText(QStringLiteral("Unique id: ") +
@@ -261,6 +270,120 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
         }
         job.post([this, history, complete] { showHistory(*history, complete); });
     });
+    startInvestigation(folderPath);
+}
+
+void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
+{
+    auto* timelinePage = new QWidget(tabs_);
+    auto* timelineLayout = new QVBoxLayout(timelinePage);
+    timelineLabel_ = new QLabel(QStringLiteral("Every day: searching..."), timelinePage);
+    timelineLabel_->setTextFormat(Qt::PlainText);
+    timelineLayout->addWidget(timelineLabel_);
+    timeline_ = new QListWidget(timelinePage);
+    timelineLayout->addWidget(timeline_, 1);
+    tabs_->addTab(timelinePage, QStringLiteral("Timeline"));
+    // A double click or Return: the replay at that second, where what led
+    // up to the line and what followed it can be watched.
+    connect(timeline_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+        const std::size_t row = static_cast<std::size_t>(timeline_->row(item));
+        if (row < entries_.size())
+            emit secondActivated(entries_[row].day, entries_[row].time);
+    });
+
+    auto* linksPage = new QWidget(tabs_);
+    auto* linksLayout = new QVBoxLayout(linksPage);
+    linksLabel_ = new QLabel(QStringLiteral("Every day: searching..."), linksPage);
+    linksLabel_->setTextFormat(Qt::PlainText);
+    linksLabel_->setWordWrap(true);
+    linksLayout->addWidget(linksLabel_);
+    links_ = new QTreeWidget(linksPage);
+    links_->setHeaderHidden(true);
+    linksLayout->addWidget(links_, 1);
+    tabs_->addTab(linksPage, QStringLiteral("Linked accounts"));
+
+    // The validated id asks about every account's sessions; an id many
+    // share would ask about strangers, so such a player is asked about by
+    // the name the viewer shows.
+    PlayerQuery query;
+    query.byId = !isSharedUniqueId(subject_.uniqueId);
+    query.text = query.byId ? subject_.uniqueId : subject_.name;
+    query.matchCase = true;
+    investigating_ = true;
+    investigation_.start([this, folderPath, query](const WindowWorker::Job& job) {
+        FolderDays folder;
+        if (!folder.scan(folderPath)) {
+            job.post([this] { showLinkedAccounts(false); });
+            return;
+        }
+        collectTimeline(folder, query, DayRange(), job.stopFlag(), [this, &job](TimelineDay&& day) {
+            auto shown = std::make_shared<TimelineDay>(std::move(day));
+            job.post([this, shown] { showTimelineDay(*shown); });
+        });
+        auto linked = std::make_shared<LinkedAccounts>();
+        const bool complete = !job.stopRequested() && collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
+        job.post([this, linked, complete] {
+            linked_ = std::move(*linked);
+            showLinkedAccounts(complete);
+        });
+    });
+}
+
+void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
+{
+    for (const TimelineEntry& entry : day.entries) {
+        timeline_->addItem(QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
+        entries_.push_back(entry);
+    }
+    timelineLabel_->setText(QStringLiteral("Every day: %1 lines so far...").arg(timeline_->count()));
+}
+
+void PlayerRecordWindow::showLinkedAccounts(bool complete)
+{
+    investigation_.wait();
+    investigating_ = false;
+    stopped_ = !complete;
+    timelineLabel_->setText(
+        (timeline_->count() == 0 ? QStringLiteral("Every day: no line of this player")
+                                 : QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there")
+                                       .arg(timeline_->count())) +
+        (complete ? QString() : QStringLiteral(" (stopped before the last day)")));
+    fillLinkedAccounts();
+}
+
+void PlayerRecordWindow::fillLinkedAccounts()
+{
+    links_->clear();
+    const QString stopped = stopped_ ? QStringLiteral(" (stopped before the last day)") : QString();
+    if (linked_.ownSessions == 0) {
+        linksLabel_->setText(QStringLiteral("Every day: no session of this player") + stopped);
+        return;
+    }
+    QString text = QString::fromStdString(linkedPlayerText(linked_, addresses_, appendIsolatedDisplayText));
+    text += linked_.accounts.empty()
+                ? QStringLiteral("\nNo other account shares an address or a name with this player.")
+                : QStringLiteral("\n%1 other accounts share an address or a name, strongest evidence first.")
+                      .arg(linked_.accounts.size());
+    linksLabel_->setText(text + stopped);
+    for (const LinkedAccount& account : linked_.accounts) {
+        auto* item = new QTreeWidgetItem(links_);
+        item->setText(0, QString::fromStdString(linkedAccountText(account, appendIsolatedDisplayText)));
+        for (const LinkEvidence& evidence : account.evidence) {
+            auto* piece = new QTreeWidgetItem(item);
+            piece->setText(0, QString::fromStdString(linkEvidenceText(evidence, addresses_, appendIsolatedDisplayText)));
+        }
+    }
+    links_->expandAll();
+}
+
+void PlayerRecordWindow::showAddressesAs(const AddressNames& addresses)
+{
+    addresses_ = addresses;
+    for (std::size_t row = 0; row < entries_.size(); ++row)
+        timeline_->item(static_cast<int>(row))
+            ->setText(QString::fromStdString(timelineLineText(entries_[row], addresses_, appendIsolatedDisplayText)));
+    if (!investigating_)
+        fillLinkedAccounts();
 }
 
 // The worker stops the collection and waits for it.
@@ -269,7 +392,15 @@ PlayerRecordWindow::~PlayerRecordWindow() = default;
 void PlayerRecordWindow::forgetFolder()
 {
     worker_.cancel();
+    investigation_.cancel();
     collecting_ = false;
+    investigating_ = false;
+    timeline_->clear();
+    entries_.clear();
+    linked_ = LinkedAccounts();
+    links_->clear();
+    timelineLabel_->setText(QStringLiteral("The log folder changed: this timeline was of the folder shown before"));
+    linksLabel_->clear();
     lines_->clear();
     targets_.clear();
     allDays_->clear();
@@ -310,6 +441,7 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
 void PlayerRecordWindow::closeEvent(QCloseEvent* event)
 {
     worker_.requestStop();
+    investigation_.requestStop();
     QWidget::closeEvent(event);
 }
 

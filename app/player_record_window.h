@@ -9,10 +9,15 @@
 #include "history/all_days_search.h"
 #include "history/player_record.h"
 #include "platform/window_place.h"
+#include "investigate/address_names.h"
+#include "investigate/linked_accounts.h"
+#include "investigate/player_timeline.h"
 
 class QLabel;
 class QListWidget;
 class QProgressBar;
+class QTabWidget;
+class QTreeWidget;
 
 namespace zelkam {
 
@@ -26,7 +31,11 @@ class ViewerState;
 // name changes, ...); and, computed on a reader of its own with progress,
 // every session over the whole folder and the days seen. The sessions are
 // the ones `zelkam-cli player` lists for the validated unique id. Activating a line asks for a
-// jump there, as a Find All row does. Not modal; Escape closes it.
+// jump there, as a Find All row does. Beside the record, on a second reader,
+// the Timeline tab (every line of the player over every day, as `zelkam-cli
+// timeline` tells them; activating one asks for the replay at its second)
+// and the Linked accounts tab (as `zelkam-cli alts`, strongest evidence
+// first). Addresses show as addresses shows them. Not modal; Escape closes it.
 // Once keepPlaceIn is called it opens at the size and place the last one
 // was left at.
 class PlayerRecordWindow : public QWidget {
@@ -36,30 +45,51 @@ public:
     // Reads the loaded day of state at once; the all-days part starts at
     // once on its own reader of folderPath.
     PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject, const std::string& folderPath,
-                       QWidget* owner);
+                       QWidget* owner, const AddressNames& addresses = AddressNames());
     ~PlayerRecordWindow() override;
 
     // As FindAllWindow::keepPlaceIn, under its own name.
     void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
 
     bool isCollecting() const { return collecting_; }
+    // True until the timeline and the linked accounts are all shown.
+    bool isInvestigating() const { return investigating_; }
     // The viewer went to another folder: the collection is dropped and the
     // lines emptied, so that none leads into the folder shown now.
     void forgetFolder();
+    // Shows every address of the timeline and the linked accounts anew, as
+    // addresses shows them (the user hid or showed them).
+    void showAddressesAs(const AddressNames& addresses);
     QListWidget* dayLines() const { return lines_; }
     QLabel* historyLabel() const { return history_; }
     // One line for each of the player's sessions over every day, once the
     // walk is done.
     QListWidget* allDaysList() const { return allDays_; }
+    QTabWidget* tabs() const { return tabs_; }
+    // A line for each entry of the timeline, in time order.
+    QListWidget* timelineList() const { return timeline_; }
+    // An item for each linked account, strongest first, with a child for
+    // each piece of its evidence.
+    QTreeWidget* linkedAccountsTree() const { return links_; }
+    QLabel* linkedAccountsLabel() const { return linksLabel_; }
 
 signals:
     void lineActivated(const zelkam::HistoryHit& hit);
+    // A timeline line was activated: the replay of day (a local midnight)
+    // at calendar second time.
+    void secondActivated(std::int32_t day, std::int32_t time);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void showHistory(const PlayerHistory& history, bool complete);
+    // The timeline and the linked accounts, on their own reader.
+    void startInvestigation(const std::string& folderPath);
+    void showTimelineDay(const TimelineDay& day);
+    void showLinkedAccounts(bool complete);
+    void fillLinkedAccounts();
+
     RecordSubject subject_;
     QListWidget* lines_ = nullptr;
     QLabel* history_ = nullptr;
@@ -68,9 +98,22 @@ private:
     std::vector<HistoryHit> targets_;
     bool collecting_ = false;
     WindowPlace place_{*this, "Player Record Window"};
-    // Last, so that it stops and waits for the collection before anything
-    // its reports use goes.
+    AddressNames addresses_;
+    QTabWidget* tabs_ = nullptr;
+    QListWidget* timeline_ = nullptr;
+    QLabel* timelineLabel_ = nullptr;
+    QTreeWidget* links_ = nullptr;
+    QLabel* linksLabel_ = nullptr;
+    // Each timeline line's entry, and the linked accounts, kept to be shown
+    // anew when the addresses are.
+    std::vector<TimelineEntry> entries_;
+    LinkedAccounts linked_;
+    bool investigating_ = false;
+    bool stopped_ = false;
+    // Last, so that they stop and wait for their work before anything their
+    // reports use goes.
     WindowWorker worker_{*this};
+    WindowWorker investigation_{*this};
 };
 
 // Calls open with the player under a double click in the player list, or

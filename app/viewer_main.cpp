@@ -53,6 +53,7 @@ int runViewer(QApplication& app, ViewerState& state, const Services& services, S
     if (!window->createChildren())
         return 1;
     new WindowMenu(*window, state, services.settings);
+    window->restoreAddressesHidden();
     // A big folder takes seconds to scan: it is read off the window's
     // thread, so the window paints and answers meanwhile. Cancelling the
     // folder loop ends the program with 1, as it always has.

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QShortcut>
 
+#include "app/admin_log_window.h"
 #include "app/day_overview_window.h"
 #include "app/main_window.h"
 #include "app/rankings_window.h"
@@ -29,6 +30,8 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state, const Setti
     connect(&window, &MainWindow::folderChanged, this, [this] {
         if (rankings_)
             countShownFolder();
+        if (adminLog_)
+            adminLog_->forgetFolder();
     });
 }
 
@@ -71,6 +74,27 @@ void WindowMenu::openRankings()
     rankings_->activateWindow();
 }
 
+AdminLogWindow* WindowMenu::adminLog() const
+{
+    return adminLog_.data();
+}
+
+void WindowMenu::openAdminLog()
+{
+    if (!adminLog_) {
+        adminLog_ = new AdminLogWindow(window_.addressNames(), &window_);
+        // The files and days the date selector lists: no second folder scan.
+        FolderDays folder;
+        folder.assign(state_.folder().files(), state_.folder().days());
+        adminLog_->start(folder);
+        connect(&window_, &MainWindow::addressNamesChanged, adminLog_,
+                [this] { adminLog_->showAddressesAs(window_.addressNames()); });
+    }
+    adminLog_->show();
+    adminLog_->raise();
+    adminLog_->activateWindow();
+}
+
 void WindowMenu::countShownFolder()
 {
     // The files and days the date selector lists: no second folder scan.
@@ -88,6 +112,12 @@ void WindowMenu::showMenu(const QPoint& position)
     overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     QAction* rankings = menu.addAction(QStringLiteral("Rankings"), this, &WindowMenu::openRankings);
     rankings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    menu.addAction(QStringLiteral("Admin Log"), this, &WindowMenu::openAdminLog);
+    menu.addAction(QStringLiteral("Save Report..."), &window_, &MainWindow::openSaveReport);
+    QAction* hide = menu.addAction(QStringLiteral("Hide Addresses"));
+    hide->setCheckable(true);
+    hide->setChecked(window_.addressNames().hidesAddresses());
+    connect(hide, &QAction::toggled, &window_, [this](bool hidden) { window_.setAddressesHidden(hidden); });
     menu.addSeparator();
     menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
     menu.exec(window_.mapToGlobal(position));

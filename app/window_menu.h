@@ -7,6 +7,7 @@ class QPoint;
 
 namespace zelkam {
 
+class AdminLogWindow;
 class DayOverviewWindow;
 class MainWindow;
 class RankingsWindow;
@@ -15,7 +16,7 @@ class ViewerState;
 
 // The main window's context menu (right click), which lists the viewer's
 // other windows, and their keyboard shortcuts: Find..., Day Overview
-// (Ctrl+D), Rankings (Ctrl+K) and About. Each window exists once: opening it again brings the
+// (Ctrl+D), Rankings (Ctrl+K), Admin Log, Save Report... and About. Each window exists once: opening it again brings the
 // open one to the front.
 class WindowMenu : public QObject {
     Q_OBJECT
@@ -33,6 +34,10 @@ public:
     // open window as it is.
     void openRankings();
     RankingsWindow* rankings() const;
+    // Opens the audit of every day of the folder shown, or raises the open
+    // window as it is.
+    void openAdminLog();
+    AdminLogWindow* adminLog() const;
 
 private:
     // Gives the open rankings the folder the main window shows and counts it.
@@ -44,6 +49,7 @@ private:
     const SettingsStore& store_;
     QPointer<DayOverviewWindow> dayOverview_;
     QPointer<RankingsWindow> rankings_;
+    QPointer<AdminLogWindow> adminLog_;
 };
 
 } // namespace zelkam

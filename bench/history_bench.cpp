@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "bench/child_output.h"
 #include "bench/goal_report.h"
 #include "history/all_days_search.h"
+#include "investigate/linked_accounts.h"
+#include "investigate/player_timeline.h"
 #include "stats/rankings.h"
 #include "tools/loggen/log_generator.h"
 #include "text/text_out.h"
@@ -225,6 +228,79 @@ BENCHMARK(StatsYear)->Name("Rankings/StatsYear")->Unit(benchmark::kSecond)->UseM
 
 [[maybe_unused]] const bool registered =
     registerGoal({"rankings by player over the year / grep -ci", "Rankings/StatsYear", "ratio", "x", 1.5});
+
+// A regular's unique id: the id of the first validated player of the
+// year's first file, found as the generator writes it.
+std::string someRegularsId(const std::filesystem::path& folder)
+{
+    const std::vector<std::filesystem::path> files = logFilesOf(folder);
+    if (files.empty())
+        return {};
+    std::ifstream in(files.front());
+    const std::regex id("<(STEAM_0:[01]:[0-9]+)>");
+    std::string line;
+    std::smatch found;
+    while (std::getline(in, line)) {
+        if (std::regex_search(line, found, id))
+            return found[1];
+    }
+    return {};
+}
+
+// A question about one player over the whole year (his timeline, or the
+// accounts linked to his), against grep -ci counting his id over the same
+// files in the same iteration. Goal: at most 1.5 for both.
+void InvestigateYear(benchmark::State& bench, bool linked)
+{
+    const std::filesystem::path* folderPath = yearFolder();
+    FolderDays folder;
+    if (!folderPath || !folder.scan(folderPath->string())) {
+        bench.SkipWithError("the year's folder cannot be made");
+        return;
+    }
+    PlayerQuery query;
+    query.text = someRegularsId(*folderPath);
+    if (query.text.empty()) {
+        bench.SkipWithError("no player in the year's first file");
+        return;
+    }
+    GrepCounter grep(*folderPath, query.text.c_str());
+    std::size_t found = 0;
+    const auto runGrep = [&] {
+        if (grep.run())
+            return true;
+        bench.SkipWithError("grep failed");
+        return false;
+    };
+    const auto ask = [&] {
+        found = 0;
+        if (linked) {
+            LinkedAccounts accounts;
+            collectLinkedAccounts(folder, query, nullptr, accounts);
+            found = accounts.accounts.size();
+        } else {
+            collectTimeline(folder, query, DayRange(), nullptr, [&](TimelineDay&& day) { found += day.entries.size(); });
+        }
+        return true;
+    };
+    const PairedTimes times = timePairs(bench, runGrep, ask);
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["investigate_s"] = times.measured;
+    bench.counters["grep_s"] = times.reference;
+    bench.counters[linked ? "accounts" : "entries"] = static_cast<double>(found);
+    bench.SetLabel("goal: ratio <= 1.5");
+}
+BENCHMARK_CAPTURE(InvestigateYear, Timeline, false)->Name("Investigate/TimelineYear")->Unit(benchmark::kSecond)
+    ->UseManualTime()->Iterations(3);
+BENCHMARK_CAPTURE(InvestigateYear, Alts, true)->Name("Investigate/AltsYear")->Unit(benchmark::kSecond)
+    ->UseManualTime()->Iterations(3);
+
+[[maybe_unused]] const bool timelineGoal =
+    registerGoal({"a player's timeline over the year / grep -ci", "Investigate/TimelineYear", "ratio", "x", 1.5});
+[[maybe_unused]] const bool altsGoal =
+    registerGoal({"a player's linked accounts over the year / grep -ci", "Investigate/AltsYear", "ratio", "x", 1.5});
 
 } // namespace
 } // namespace zelkam::bench

@@ -9,6 +9,7 @@
 
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_options.h"
 #include "cli/cli_servers.h"
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
@@ -135,9 +136,12 @@ int runDays(const std::vector<std::string>& args)
 
 int runEvents(const std::vector<std::string>& given)
 {
-    // --all-kinds may stand anywhere.
+    // --all-kinds and --hide-addresses may stand anywhere.
     std::vector<std::string> args = given;
     const bool allKinds = std::erase(args, std::string("--all-kinds")) > 0;
+    AddressNames addresses;
+    if (!takeHideAddresses(args, addresses))
+        return NothingToShow;
     if (!checkArguments("events", args, {"FOLDER", "DATE"}) || !resolveServerFolder(args[0]))
         return UsageError;
     const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
@@ -146,7 +150,7 @@ int runEvents(const std::vector<std::string>& given)
     const FilesCutShortWarning warning(*state);
     if (!allKinds) {
         for (const LogEvent& event : state->events())
-            std::cout << eventJson(event) << '\n';
+            std::cout << eventJson(event, addresses) << '\n';
         return Done;
     }
     // The same window read again by a parser that makes every kind, the
@@ -159,12 +163,17 @@ int runEvents(const std::vector<std::string>& given)
     reader.readWindow(files, parser, static_cast<std::int32_t>(std::max<std::int64_t>(
                                          start, std::numeric_limits<std::int32_t>::min())), 2);
     for (const LogEvent& event : parser.events())
-        std::cout << eventJson(event, true) << '\n';
+        std::cout << eventJson(event, addresses, true) << '\n';
     return Done;
 }
 
-int runReplay(const std::vector<std::string>& args)
+int runReplay(const std::vector<std::string>& given)
 {
+    // --hide-addresses may stand anywhere.
+    std::vector<std::string> args = given;
+    AddressNames addresses;
+    if (!takeHideAddresses(args, addresses))
+        return NothingToShow;
     // FOLDER and DATE; the STEPs after them are checked one by one below.
     const auto fixedCount = static_cast<std::ptrdiff_t>(std::min<std::size_t>(args.size(), 2));
     std::vector<std::string> fixed(args.begin(), args.begin() + fixedCount);
@@ -185,7 +194,7 @@ int runReplay(const std::vector<std::string>& args)
         return NothingToShow;
     // A day whose logs cannot be read still runs its steps, as an empty
     // day; its first line says false.
-    std::cout << viewJson("load", load == DayLoad::Loaded, *state) << '\n';
+    std::cout << viewJson("load", load == DayLoad::Loaded, *state, addresses) << '\n';
     for (const ReplayStep& step : steps) {
         bool dayListed = true;
         const bool result = runStep(*state, step, dayListed);
@@ -193,7 +202,7 @@ int runReplay(const std::vector<std::string>& args)
             complain(step.date + " is not a day of " + quotedArgument(fixed[0]));
             return NothingToShow;
         }
-        std::cout << viewJson(step.text, result, *state) << '\n';
+        std::cout << viewJson(step.text, result, *state, addresses) << '\n';
     }
     return Done;
 }

@@ -11,6 +11,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
+#include "cli/cli_options.h"
 #include "cli/cli_servers.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
@@ -59,10 +60,11 @@ void waitAWhile()
 enum class Kind { Chat, Events };
 
 // Prints one event as "chat" or "events" prints it, one flushed line.
-void printEvent(const ViewerState& state, Kind kind, const LogEvent& event, bool composed)
+void printEvent(const ViewerState& state, Kind kind, const AddressNames& addresses, const LogEvent& event,
+                bool composed)
 {
     if (kind == Kind::Events) {
-        std::cout << eventJson(event) << '\n' << std::flush;
+        std::cout << eventJson(event, addresses) << '\n' << std::flush;
         return;
     }
     if (!composed)
@@ -75,8 +77,13 @@ void printEvent(const ViewerState& state, Kind kind, const LogEvent& event, bool
 
 } // namespace
 
-int runFollow(const std::vector<std::string>& args)
+int runFollow(const std::vector<std::string>& given)
 {
+    // --hide-addresses may stand anywhere.
+    std::vector<std::string> args = given;
+    AddressNames addresses;
+    if (!takeHideAddresses(args, addresses))
+        return NothingToShow;
     std::optional<std::string> folder;
     std::optional<std::string> from;
     Kind kind = Kind::Chat;
@@ -116,7 +123,7 @@ int runFollow(const std::vector<std::string>& args)
 
     installStopHandlers();
     LiveTranscript transcript(*folder, fromDay);
-    const auto print = [&](const LogEvent& event, bool composed) { printEvent(transcript.state(), kind, event, composed); };
+    const auto print = [&](const LogEvent& event, bool composed) { printEvent(transcript.state(), kind, addresses, event, composed); };
     const auto keepGoing = [] { return !stopRequested; };
     std::size_t warned = 0;
     while (!stopRequested) {

@@ -13,6 +13,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
+#include "investigate/investigate_text.h"
 #include "investigate/linked_accounts.h"
 #include "investigate/player_timeline.h"
 #include "investigate/rcon_audit.h"
@@ -21,76 +22,6 @@
 
 namespace zelkam::cli {
 namespace {
-
-// "Name <ID>" for a terminal line.
-void appendPlayer(std::string& line, const std::string& name, const std::string& uniqueId)
-{
-    appendTerminalText(line, name);
-    if (!uniqueId.empty()) {
-        line += " <";
-        appendTerminalText(line, uniqueId);
-        line += '>';
-    }
-}
-
-std::string timelineText(const TimelineEntry& entry, const AddressNames& addresses)
-{
-    std::string line = dateText(entry.time) + ' ' + formatTimeOfDay(entry.time) + ' ';
-    appendPlayer(line, entry.name, entry.uniqueId);
-    const std::string address = addresses.textOf(entry.addressKey);
-    const auto from = [&] { return address.empty() ? std::string(" (no address)") : " from " + address; };
-    switch (entry.kind) {
-    case TimelineKind::SessionStart:
-        line += " session begins (user id " + std::to_string(entry.userId) + ")";
-        break;
-    case TimelineKind::Connected:
-        line += " connected" + from();
-        break;
-    case TimelineKind::Entered:
-        line += " entered the game";
-        break;
-    case TimelineKind::JoinedTeam:
-        line += " joined team ";
-        appendTerminalText(line, entry.text);
-        break;
-    case TimelineKind::NameChanged:
-        line += " changed name to ";
-        appendTerminalText(line, entry.text);
-        break;
-    case TimelineKind::Said:
-    case TimelineKind::SaidTeam:
-        line += entry.kind == TimelineKind::Said ? " say: " : " say_team: ";
-        appendTerminalText(line, entry.text);
-        break;
-    case TimelineKind::Killed:
-    case TimelineKind::KilledBy:
-        line += entry.kind == TimelineKind::Killed ? " killed " : " killed by ";
-        appendPlayer(line, entry.otherName, entry.otherUniqueId);
-        line += " with ";
-        appendTerminalText(line, entry.weapon);
-        break;
-    case TimelineKind::Suicide:
-        line += " committed suicide";
-        break;
-    case TimelineKind::Disconnected:
-        line += " disconnected";
-        break;
-    case TimelineKind::RconFromAddress:
-    case TimelineKind::BadRconFromAddress:
-        line += entry.kind == TimelineKind::RconFromAddress ? " rcon" : " failed rcon";
-        line += from() + " (his address): ";
-        appendTerminalText(line, entry.text);
-        break;
-    case TimelineKind::RconActedOn:
-        line += ' ' + entry.action + " by rcon" + from() + ": ";
-        appendTerminalText(line, entry.text);
-        break;
-    case TimelineKind::SessionEnd:
-        line += " session ends (" + entry.text + ")";
-        break;
-    }
-    return line;
-}
 
 Json timelineJson(const TimelineEntry& entry, const AddressNames& addresses)
 {
@@ -117,23 +48,12 @@ Json timelineJson(const TimelineEntry& entry, const AddressNames& addresses)
     return json;
 }
 
-std::string stampText(std::int32_t time) { return dateText(time) + ' ' + formatTimeOfDay(time); }
-
 Json namesJson(const std::vector<std::string>& names)
 {
     Json list = Json::array();
     for (const std::string& name : names)
         list.push_back(logTextToUtf8(name));
     return list;
-}
-
-void appendNames(std::string& line, const std::vector<std::string>& names)
-{
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0)
-            line += ", ";
-        appendTerminalText(line, names[i]);
-    }
 }
 
 Json evidenceJson(const LinkEvidence& evidence, const AddressNames& addresses)
@@ -148,20 +68,6 @@ Json evidenceJson(const LinkEvidence& evidence, const AddressNames& addresses)
     json["first"] = stampText(evidence.first);
     json["last"] = stampText(evidence.last);
     return json;
-}
-
-std::string evidenceText(const LinkEvidence& evidence, const AddressNames& addresses)
-{
-    std::string line = "    ";
-    if (evidence.by == LinkEvidence::By::Address) {
-        line += "address " + addresses.textOf(evidence.addressKey);
-    } else {
-        line += "name ";
-        appendTerminalText(line, evidence.name);
-    }
-    line += " in " + std::to_string(evidence.sessions) + (evidence.sessions == 1 ? " session, " : " sessions, ") +
-            stampText(evidence.first) + " to " + stampText(evidence.last);
-    return line;
 }
 
 } // namespace
@@ -182,20 +88,8 @@ int runAlts(const std::vector<std::string>& args)
         complain("nothing to show: no session of that player");
         return NothingToShow;
     }
-    if (!options.json) {
-        std::string line = "player: ";
-        for (std::size_t i = 0; i < linked.ownIds.size(); ++i) {
-            if (i > 0)
-                line += ", ";
-            appendTerminalText(line, linked.ownIds[i]);
-        }
-        line += "; names: ";
-        appendNames(line, linked.ownNames);
-        line += "; addresses: ";
-        for (std::size_t i = 0; i < linked.ownAddresses.size(); ++i)
-            line += (i > 0 ? ", " : "") + addresses.textOf(linked.ownAddresses[i]);
-        std::cout << line << '\n';
-    }
+    if (!options.json)
+        std::cout << linkedPlayerText(linked, addresses, appendTerminalText) << '\n';
     for (const LinkedAccount& account : linked.accounts) {
         if (options.json) {
             Json json = Json::object();
@@ -212,19 +106,9 @@ int runAlts(const std::vector<std::string>& args)
             std::cout << jsonLine(json) << '\n';
             continue;
         }
-        std::string line = "";
-        appendTerminalText(line, account.uniqueId);
-        line += " (";
-        appendNames(line, account.names);
-        line += "): " + std::to_string(account.sessions) + " sessions, " + stampText(account.firstSeen) + " to " +
-                stampText(account.lastSeen) + ", ";
-        line += account.overlappingSessions == 0
-                    ? std::string("never on the server at the same time")
-                    : "on the server at the same time in " + std::to_string(account.overlappingSessions) +
-                          (account.overlappingSessions == 1 ? " session" : " sessions");
-        std::cout << line << '\n';
+        std::cout << linkedAccountText(account, appendTerminalText) << '\n';
         for (const LinkEvidence& item : account.evidence)
-            std::cout << evidenceText(item, addresses) << '\n';
+            std::cout << "    " << linkEvidenceText(item, addresses, appendTerminalText) << '\n';
     }
     if (linked.accounts.empty()) {
         complain("nothing to show: no other account shares an address or a name with that player");
@@ -243,28 +127,6 @@ Json actedOnJson(const ActedOnPlayer& player)
     json["uniqueId"] = logTextToUtf8(player.uniqueId);
     json["userId"] = player.userId;
     return json;
-}
-
-std::string warningText(const AuditWarning& warning, const AddressNames& addresses)
-{
-    const std::string address = addresses.textOf(warning.addressKey);
-    const std::string from = address.empty() ? std::string(" from no address") : " from " + address;
-    std::string line = "warning: ";
-    switch (warning.kind) {
-    case AuditWarningKind::FailedAttempts:
-        line += std::to_string(warning.count) + " failed attempts" + from + " from " + stampText(warning.first) +
-                " to " + stampText(warning.last);
-        break;
-    case AuditWarningKind::PasswordChanged:
-        line += "a password setting changed" + from + " at " + stampText(warning.first) + ": ";
-        appendTerminalText(line, warning.command);
-        break;
-    case AuditWarningKind::NewAddress:
-        line += "commands from an address never seen before" + from + " at " + stampText(warning.first) + ": ";
-        appendTerminalText(line, warning.command);
-        break;
-    }
-    return line;
 }
 
 } // namespace
@@ -309,21 +171,9 @@ int runAudit(const std::vector<std::string>& args)
             std::cout << jsonLine(json) << '\n';
             continue;
         }
-        const std::string shown = addresses.textOf(address.addressKey);
-        std::cout << "address " << (shown.empty() ? std::string("(none)") : shown) << ": " << address.succeeded
-                  << " commands, " << address.failed << " failed attempts\n";
-        for (const AuditCommand& command : address.commands) {
-            std::string line = "  " + stampText(command.time) + (command.failed ? " FAILED " : " ");
-            appendTerminalText(line, command.sender);
-            line += ": ";
-            appendTerminalText(line, command.command);
-            for (const ActedOnPlayer& player : command.actedOn) {
-                line += " [" + std::string(rconActionName(player.action)) + ' ';
-                appendPlayer(line, player.name, player.uniqueId);
-                line += ']';
-            }
-            std::cout << line << '\n';
-        }
+        std::cout << auditAddressText(address, addresses) << '\n';
+        for (const AuditCommand& command : address.commands)
+            std::cout << "  " << auditCommandText(command, appendTerminalText) << '\n';
     }
     for (const AuditWarning& warning : audit.warnings) {
         if (options.json) {
@@ -337,7 +187,7 @@ int runAudit(const std::vector<std::string>& args)
                 json["command"] = logTextToUtf8(warning.command);
             std::cout << jsonLine(json) << '\n';
         } else {
-            std::cout << warningText(warning, addresses) << '\n';
+            std::cout << auditWarningText(warning, addresses, appendTerminalText) << '\n';
         }
     }
     return Done;
@@ -355,7 +205,8 @@ int runTimeline(const std::vector<std::string>& args)
     std::size_t shown = 0;
     collectTimeline(folder, options.query, options.range, nullptr, [&](TimelineDay&& day) {
         for (const TimelineEntry& entry : day.entries) {
-            std::cout << (options.json ? jsonLine(timelineJson(entry, addresses)) : timelineText(entry, addresses))
+            std::cout << (options.json ? jsonLine(timelineJson(entry, addresses))
+                                       : timelineLineText(entry, addresses, appendTerminalText))
                       << '\n';
             ++shown;
         }

@@ -10,14 +10,17 @@ namespace {
 
 Json textOrNull(const char* text) { return text ? Json(logTextToUtf8(text)) : Json(nullptr); }
 
-Json playerJson(const PlayerEntry& player)
+Json playerJson(const PlayerEntry& player, const AddressNames& addresses)
 {
     Json json = Json::object();
     json["name"] = textOrNull(player.name);
     json["userId"] = player.userId;
     json["wonId"] = player.wonId;
     json["uniqueId"] = logTextToUtf8(player.uniqueId ? player.uniqueId : "");
-    json["addressKey"] = player.addressKey;
+    if (!addresses.hidesAddresses())
+        json["addressKey"] = player.addressKey;
+    else if (player.addressKey != NoAddressKey)
+        json["address"] = addresses.textOf(player.addressKey);
     json["team"] = player.team;
     json["lifeState"] = player.lifeState;
     json["frags"] = player.frags;
@@ -34,12 +37,12 @@ std::string jsonLine(const Json& json)
     return safeJson(json.dump(-1, ' ', false, Json::error_handler_t::replace));
 }
 
-std::string eventJson(const LogEvent& event, bool allKinds)
+std::string eventJson(const LogEvent& event, const AddressNames& addresses, bool allKinds)
 {
     Json json = Json::object();
     json["kind"] = event.kind;
     json["time"] = event.time;
-    json["player"] = playerJson(event.player);
+    json["player"] = playerJson(event.player, addresses);
     json["text"] = textOrNull(event.text);
     if (allKinds && event.kind == Killed && event.text) {
         const KillDetail kill = killDetailOf(event);
@@ -52,7 +55,7 @@ std::string eventJson(const LogEvent& event, bool allKinds)
     return jsonLine(json);
 }
 
-std::string viewJson(std::string_view step, bool result, const ViewerState& state)
+std::string viewJson(std::string_view step, bool result, const ViewerState& state, const AddressNames& addresses)
 {
     Json json = Json::object();
     json["step"] = logTextToUtf8(step);
@@ -66,7 +69,7 @@ std::string viewJson(std::string_view step, bool result, const ViewerState& stat
     json["rewinding"] = state.rewinding();
     Json players = Json::array();
     for (const PlayerEntry& player : state.viewPlayers())
-        players.push_back(playerJson(player));
+        players.push_back(playerJson(player, addresses));
     json["players"] = std::move(players);
     Json chat = Json::array();
     for (const ChatLine& line : state.viewChatLines()) {

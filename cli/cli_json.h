@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "investigate/address_names.h"
 #include "parse/log_event.h"
 #include "replay/viewer_state.h"
 
@@ -22,10 +23,13 @@ std::string jsonLine(const Json& json);
 // are decoded for showing (valid UTF-8 kept, other bytes as Windows-1252);
 // a missing name or text is null. With allKinds (an event of a parser asked
 // for every kind) a kill adds its killer's id and team and its weapon, a
-// team score the team it names.
-std::string eventJson(const LogEvent& event, bool allKinds = false);
+// team score the team it names. A player's address is its key
+// ("addressKey", a number that tells the network); when addresses hides
+// them, the pseudonym ("address", absent for none) stands instead.
+std::string eventJson(const LogEvent& event, const AddressNames& addresses, bool allKinds = false);
 
-// The published view after a step of "zelkam-cli replay".
-std::string viewJson(std::string_view step, bool result, const ViewerState& state);
+// The published view after a step of "zelkam-cli replay", its players'
+// addresses as eventJson writes them.
+std::string viewJson(std::string_view step, bool result, const ViewerState& state, const AddressNames& addresses);
 
 } // namespace zelkam::cli

@@ -87,15 +87,34 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
     return true;
 }
 
+namespace {
+
+bool usePseudonyms(AddressNames& addresses)
+{
+    std::string error;
+    if (addresses.usePseudonyms(addressKeyFolder(), error))
+        return true;
+    complain("cannot hide addresses: " + error);
+    return false;
+}
+
+} // namespace
+
+bool takeHideAddresses(std::vector<std::string>& args, AddressNames& addresses)
+{
+    // Only before a "--" that ends the options.
+    const auto end = std::find(args.begin(), args.end(), std::string("--"));
+    const auto taken = std::remove(args.begin(), end, std::string("--hide-addresses"));
+    if (taken == end)
+        return true;
+    args.erase(taken, end);
+    return usePseudonyms(addresses);
+}
+
 bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses)
 {
-    if (options.hideAddresses) {
-        std::string error;
-        if (!addresses.usePseudonyms(addressKeyFolder(), error)) {
-            complain("cannot hide addresses: " + error);
-            return false;
-        }
-    }
+    if (options.hideAddresses && !usePseudonyms(addresses))
+        return false;
     if (!checkLogFolder(options.folder))
         return false;
     if (!folder.scan(options.folder) || folder.days.empty()) {

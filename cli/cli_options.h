@@ -40,6 +40,11 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
                              InvestigateOptions& options, const std::vector<std::string>& ownOptions = {},
                              std::size_t positional = 0);
 
+// Takes --hide-addresses from wherever it stands in args (events, replay
+// and follow) and, when it was there, shows addresses as pseudonyms. False,
+// the reason told, when the pseudonym key cannot be had.
+bool takeHideAddresses(std::vector<std::string>& args, AddressNames& addresses);
+
 // Scans the folder and sets up how addresses show. False, with the reason
 // told, when there is nothing to show or the pseudonym key cannot be had.
 bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses);

@@ -1,6 +1,5 @@
 // zelkam-cli report: one self-contained page about a range of one day.
 
-#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -66,11 +65,7 @@ int runReport(const std::vector<std::string>& args)
     }
     ReportRequest request;
     request.folder = options.folder;
-    std::error_code code;
-    const std::filesystem::path absolute = std::filesystem::absolute(options.folder, code);
-    request.server = (code ? std::filesystem::path(options.folder) : absolute).lexically_normal().filename().string();
-    if (request.server.empty())
-        request.server = (code ? std::filesystem::path(options.folder) : absolute).lexically_normal().parent_path().filename().string();
+    request.server = reportServerName(options.folder);
     request.from = static_cast<std::int32_t>(state->dayStart() + *from);
     request.to = static_cast<std::int32_t>(state->dayStart() + *to);
     if (options.hasSubject)

@@ -1,6 +1,7 @@
 #include "investigate/report_page.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <vector>
 
@@ -307,6 +308,16 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
             "written; characters that would act or hide are shown as escapes such as \\u{202E}.</p>\n";
     page += "</body>\n</html>\n";
     return true;
+}
+
+std::string reportServerName(const std::string& folder)
+{
+    std::error_code code;
+    const std::filesystem::path absolute = std::filesystem::absolute(folder, code);
+    const std::filesystem::path path = (code ? std::filesystem::path(folder) : absolute).lexically_normal();
+    // "logs/" normalises to "logs/", whose last part is empty.
+    std::string name = path.filename().string();
+    return name.empty() ? path.parent_path().filename().string() : name;
 }
 
 } // namespace zelkam

@@ -25,6 +25,10 @@ struct ReportRequest {
     std::optional<PlayerQuery> player;
 };
 
+// The server a report about folder names: the folder's own name, taken
+// from its absolute path, so that "." or "logs/" name the folder they are.
+std::string reportServerName(const std::string& folder);
+
 // One self-contained HTML page about the range: the scoreboard at from and
 // at to (the replay rebuilt at each, as the viewer shows it), every event of
 // the range as the chat view composes it (or as the page tells it, for

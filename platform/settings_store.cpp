@@ -102,4 +102,27 @@ void SettingsStore::writeWindowPlace(const QWidget& window, const char* windowNa
     store.sync();
 }
 
+bool SettingsStore::readSwitch(const char* valueName, bool& on) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return false;
+    // A number, which the registry and the settings file both keep as such.
+    bool isNumber = false;
+    const int value = store.value(QString::fromLatin1(valueName)).toInt(&isNumber);
+    if (!isNumber)
+        return false;
+    on = value != 0;
+    return true;
+}
+
+void SettingsStore::writeSwitch(const char* valueName, bool on) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return;
+    store.setValue(QString::fromLatin1(valueName), on ? 1 : 0);
+    store.sync();
+}
+
 } // namespace zelkam

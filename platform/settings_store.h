@@ -34,6 +34,12 @@ public:
     // Keeps window's size and place under windowName, only into a store that
     // exists.
     void writeWindowPlace(const QWidget& window, const char* windowName) const;
+
+    // A choice the user turns on or off, kept as the value valueName ("Hide
+    // Addresses"). False, with on untouched, when none is stored; written,
+    // as the rest, only into a store that exists.
+    bool readSwitch(const char* valueName, bool& on) const;
+    void writeSwitch(const char* valueName, bool on) const;
 };
 
 } // namespace zelkam

@@ -74,4 +74,6 @@ std::string isolatedDisplayText(const char* logText)
     return isolatedDisplayText(std::string_view(logText ? logText : ""));
 }
 
+void appendIsolatedDisplayText(std::string& out, std::string_view logBytes) { out += isolatedDisplayText(logBytes); }
+
 } // namespace zelkam

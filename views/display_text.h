@@ -24,5 +24,8 @@ namespace zelkam {
 // instead, so a name is never an invisible row. Every window draws each piece of log text through this.
 std::string isolatedDisplayText(std::string_view logBytes);
 std::string isolatedDisplayText(const char* logText);
+// isolatedDisplayText appended to out: a window's way to write a stranger's
+// text into a line it composes.
+void appendIsolatedDisplayText(std::string& out, std::string_view logBytes);
 
 } // namespace zelkam

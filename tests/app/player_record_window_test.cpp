@@ -1,13 +1,17 @@
 #include "app/player_record_window.h"
 
+#include <filesystem>
 #include <string>
 
 #include <QLabel>
 #include <QListWidget>
+#include <QTabWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "replay/viewer_state.h"
+#include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -84,6 +88,100 @@ TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
     EXPECT_TRUE(all[3].startsWith(QStringLiteral("06/07/2001 20:00:00 - 20:30:00"))) << all[3].toStdString();
     EXPECT_TRUE(record.historyLabel()->text().startsWith(QStringLiteral("All days: seen on 2 days,")))
         << record.historyLabel()->text().toStdString();
+}
+
+QStringList textsOf(const QTreeWidget* tree)
+{
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+        texts << (*it)->text(0);
+    return texts;
+}
+
+void writeAlAndSmurf(const TempFolder& logs)
+{
+    const std::string al = "STEAM_0:1:42";
+    logs.write("L0705000.log", LogText("07/05/2001")
+                                   .at("20:00:00", token("Al", 2, al) + " connected, address \"10.0.0.2:1\"")
+                                   .at("20:00:01", token("Al", 2, al) + " entered the game")
+                                   .at("20:05:00", token("Al", 2, al) + " say \"hello\"")
+                                   .at("20:10:00", token("Al", 2, al) + " disconnected")
+                                   .text());
+    logs.write("L0706000.log", LogText("07/06/2001")
+                                   .at("10:00:00", token("Smurf", 3, "STEAM_0:1:99") + " connected, address \"10.0.0.2:5\"")
+                                   .at("10:00:01", token("Smurf", 3, "STEAM_0:1:99") + " entered the game")
+                                   .at("10:00:02", token("Cy", 4, "STEAM_0:1:5") + " connected, address \"10.9.9.9:5\"")
+                                   .at("10:30:00", token("Smurf", 3, "STEAM_0:1:99") + " disconnected")
+                                   .at("11:00:00", token("Al", 5, al) + " connected, address \"10.0.0.2:1\"")
+                                   .at("11:00:01", token("Al", 5, al) + " disconnected")
+                                   .text());
+}
+
+// Al plays on the first day; Smurf, another account, comes from Al's
+// address on the second while Al is away, and Cy from elsewhere. With
+// Hide Addresses on, the record the viewer opens has a Timeline tab that
+// tells Al's lines over both days, where Return on a line of the second day
+// shows the replay of that day at the line's second, and a Linked accounts
+// tab that links Smurf by the address, shown as its pseudonym; no address
+// shows anywhere.
+TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
+{
+    ViewerHarness viewer(writeAlAndSmurf);
+    const ScopedEnvironmentVariable config("XDG_CONFIG_HOME", viewer.logs.string() + "-settings");
+    viewer.start();
+    ASSERT_TRUE(viewer.window->setAddressesHidden(true));
+    viewer.window->openPlayerRecord(RecordSubject{"Al", "STEAM_0:1:42", 2});
+    auto* opened = viewer.window->findChild<PlayerRecordWindow*>();
+    ASSERT_NE(opened, nullptr);
+    PlayerRecordWindow& record = *opened;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting() && !record.isInvestigating(); }, 10000));
+    ASSERT_EQ(record.tabs()->count(), 3);
+    EXPECT_EQ(record.tabs()->tabText(1).toStdString(), "Timeline");
+    EXPECT_EQ(record.tabs()->tabText(2).toStdString(), "Linked accounts");
+
+    const QStringList timeline = textsOf(record.timelineList());
+    const auto lineWith = [&](const char* what) {
+        for (int i = 0; i < timeline.size(); ++i) {
+            if (timeline[i].contains(QString::fromUtf8(what)))
+                return i;
+        }
+        return -1;
+    };
+    struct Row {
+        const char* what;
+        bool shown;
+    };
+    for (const Row& row : {Row{"05/07/2001 20:00:00", true}, Row{"say: ", true}, Row{"connected from addr-", true},
+                           Row{"06/07/2001 11:00:00", true}, Row{"Smurf", false}, Row{"Cy", false}}) {
+        EXPECT_EQ(lineWith(row.what) >= 0, row.shown) << row.what << " in\n" << timeline.join('\n').toStdString();
+    }
+    EXPECT_LT(lineWith("say: "), lineWith("06/07/2001 11:00:00"));
+
+    // Return on the second day's connection: the replay of that day at its
+    // second, read off the window's thread as a Find All row's day is.
+    ASSERT_EQ(viewer.state.dayStart(), localStamp(2001, 7, 5));
+    record.timelineList()->setCurrentRow(lineWith("06/07/2001 11:00:00"));
+    QTest::keyClick(record.timelineList(), Qt::Key_Return);
+    viewer.waitForLoads();
+    EXPECT_EQ(viewer.state.dayStart(), localStamp(2001, 7, 6));
+    EXPECT_EQ(viewer.state.clock(), localStamp(2001, 7, 6, 11, 0, 0));
+    EXPECT_EQ(viewer.state.speed(), 0);
+
+    // Smurf alone, linked by the address, never on with Al.
+    const QTreeWidget* links = record.linkedAccountsTree();
+    ASSERT_EQ(links->topLevelItemCount(), 1) << textsOf(links).join('\n').toStdString();
+    EXPECT_TRUE(links->topLevelItem(0)->text(0).contains(QStringLiteral("STEAM_0:1:99")));
+    EXPECT_TRUE(links->topLevelItem(0)->text(0).contains(QStringLiteral("never on the server at the same time")));
+    ASSERT_EQ(links->topLevelItem(0)->childCount(), 1);
+    EXPECT_TRUE(links->topLevelItem(0)->child(0)->text(0).startsWith(QStringLiteral("address addr-")));
+
+    QStringList everything = timeline + textsOf(links);
+    everything << record.linkedAccountsLabel()->text();
+    for (const QString& text : everything)
+        EXPECT_FALSE(text.contains(QStringLiteral("10.0.0")) || text.contains(QStringLiteral("10.9.9"))) << text.toStdString();
+    record.close();
+    std::error_code ignored;
+    std::filesystem::remove_all(viewer.logs.string() + "-settings", ignored);
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include <QByteArray>
 #include <QString>
 #include <QVariant>
 
@@ -36,6 +37,29 @@ struct SettingsScope {
     ScopedTimeZone zone{"UTC0"};
     std::filesystem::path cwd = std::filesystem::current_path();
     TempSettings settings;
+};
+
+// An environment variable set for the test's lifetime (XDG_CONFIG_HOME:
+// where the pseudonym key of hidden addresses is made).
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const char* name, const std::string& value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), previous_(qgetenv(name))
+    {
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnvironmentVariable()
+    {
+        if (had_)
+            qputenv(name_, previous_);
+        else
+            qunsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_;
+    QByteArray previous_;
 };
 
 // A viewer on the logs writeLogs puts into logs.

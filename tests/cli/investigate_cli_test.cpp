@@ -5,13 +5,17 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include <csignal>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include "tests/cli/cli_process.h"
 #include "tests/cli/run_cli.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -87,42 +91,60 @@ TEST(CliInvestigate, HideAddressesLeavesNoAddressInAnyOutput)
     const std::string report = (settings.path() / "report.html").string();
     const std::vector<std::string> addresses = {"172.16.30", "192.168.77", "10.44.55", "203.0.113"};
 
+    // Where the output goes: standard output, the report file, or the lines
+    // a follower prints until it has been quiet for a while.
+    enum class Output { Standard, File, Followed };
     struct Case {
         const char* what;
         std::vector<std::string> args;
-        // Where the output goes: standard output, or the report file.
-        bool toFile;
+        Output output;
     };
     const std::vector<Case> cases = {
-        {"timeline", {"timeline", folder, "--id", "STEAM_0:1:42"}, false},
-        {"timeline as JSON", {"timeline", folder, "--id", "STEAM_0:1:42", "--json"}, false},
-        {"timeline by name", {"timeline", folder, "--name", "al"}, false},
-        {"alts", {"alts", folder, "--id", "STEAM_0:1:42"}, false},
-        {"alts as JSON", {"alts", folder, "--id", "STEAM_0:1:42", "--json"}, false},
-        {"audit", {"audit", folder}, false},
-        {"audit as JSON", {"audit", folder, "--json"}, false},
+        {"timeline", {"timeline", folder, "--id", "STEAM_0:1:42"}, Output::Standard},
+        {"timeline as JSON", {"timeline", folder, "--id", "STEAM_0:1:42", "--json"}, Output::Standard},
+        {"timeline by name", {"timeline", folder, "--name", "al"}, Output::Standard},
+        {"alts", {"alts", folder, "--id", "STEAM_0:1:42"}, Output::Standard},
+        {"alts as JSON", {"alts", folder, "--id", "STEAM_0:1:42", "--json"}, Output::Standard},
+        {"audit", {"audit", folder}, Output::Standard},
+        {"audit as JSON", {"audit", folder, "--json"}, Output::Standard},
         {"report", {"report", folder, "05/07/2001", "--from", "20:00:00", "--to", "20:59:00", "-o", report,
-                    "--show-addresses"}, true},
+                    "--show-addresses"}, Output::File},
+        {"events", {"events", folder, "05/07/2001"}, Output::Standard},
+        {"events of every kind", {"events", folder, "05/07/2001", "--all-kinds"}, Output::Standard},
+        {"replay", {"replay", folder, "05/07/2001", "seek:20:05:00"}, Output::Standard},
+        {"follow", {"follow", folder, "--kind", "events"}, Output::Followed},
     };
     const auto outputOf = [&](const Case& c, bool hide) {
         std::vector<std::string> args = c.args;
         if (hide)
             args.push_back("--hide-addresses");
+        if (c.output == Output::Followed) {
+            CliProcess follow(args);
+            std::string out;
+            while (const std::optional<std::string> line = follow.readLine(std::chrono::milliseconds(700)))
+                out += *line + '\n';
+            EXPECT_EQ(follow.stop(SIGINT), 0) << c.what;
+            return out + follow.errors();
+        }
         std::filesystem::remove(report);
         const CliResult result = runCli(args);
         EXPECT_EQ(result.status, 0) << c.what << ": " << result.err;
-        if (!c.toFile)
+        if (c.output == Output::Standard)
             return result.out + result.err;
         std::ifstream in(report);
         std::stringstream text;
         text << in.rdbuf();
         return text.str() + result.err;
     };
+    // An event's address key is a number that tells the network as well as
+    // its dotted form does.
+    const std::regex addressKey("\"addressKey\":[1-9]");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string shown = outputOf(c, false);
         const std::string hidden = outputOf(c, true);
-        bool anyShown = false;
+        bool anyShown = std::regex_search(shown, addressKey);
+        EXPECT_FALSE(std::regex_search(hidden, addressKey)) << hidden;
         for (const std::string& address : addresses) {
             anyShown = anyShown || shown.find(address) != std::string::npos;
             EXPECT_EQ(hidden.find(address), std::string::npos) << address << " in\n" << hidden;

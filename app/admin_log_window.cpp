@@ -1,0 +1,117 @@
+#include "app/admin_log_window.h"
+
+#include <memory>
+
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "investigate/investigate_text.h"
+#include "views/display_text.h"
+
+namespace zelkam {
+
+AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
+    : QWidget(owner, Qt::Window), names_(addresses)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Admin Log"));
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &QWidget::close);
+
+    auto* layout = new QVBoxLayout(this);
+    status_ = new QLabel(this);
+    status_->setTextFormat(Qt::PlainText);
+    layout->addWidget(status_);
+    addresses_ = new QTreeWidget(this);
+    addresses_->setHeaderHidden(true);
+    layout->addWidget(addresses_, 3);
+    auto* warningsTitle = new QLabel(QStringLiteral("Warnings:"), this);
+    layout->addWidget(warningsTitle);
+    warnings_ = new QListWidget(this);
+    layout->addWidget(warnings_, 1);
+    progress_ = new QProgressBar(this);
+    layout->addWidget(progress_);
+    resize(640, 480);
+}
+
+void AdminLogWindow::start(const FolderDays& folder)
+{
+    addresses_->clear();
+    warnings_->clear();
+    status_->setText(QStringLiteral("Every day: collecting the remote-console commands..."));
+    progress_->setRange(0, 0);
+    collecting_ = true;
+    auto days = std::make_shared<FolderDays>();
+    days->assign(folder.files, folder.days);
+    worker_.start([this, days](const WindowWorker::Job& job) {
+        auto audit = std::make_shared<RconAudit>();
+        const bool complete = collectRconAudit(*days, DayRange(), job.stopFlag(), *audit);
+        job.post([this, audit, complete] {
+            audit_ = std::move(*audit);
+            showAudit(complete);
+        });
+    });
+}
+
+void AdminLogWindow::forgetFolder()
+{
+    worker_.cancel();
+    collecting_ = false;
+    audit_ = RconAudit();
+    addresses_->clear();
+    warnings_->clear();
+    progress_->setRange(0, 1);
+    progress_->setValue(0);
+    status_->setText(QStringLiteral("The log folder changed: this audit was of the folder shown before"));
+}
+
+void AdminLogWindow::showAudit(bool complete)
+{
+    worker_.wait();
+    collecting_ = false;
+    complete_ = complete;
+    progress_->setRange(0, 1);
+    progress_->setValue(1);
+    fillAudit();
+}
+
+void AdminLogWindow::showAddressesAs(const AddressNames& addresses)
+{
+    names_ = addresses;
+    if (!collecting_ && !audit_.addresses.empty())
+        fillAudit();
+}
+
+void AdminLogWindow::fillAudit()
+{
+    addresses_->clear();
+    warnings_->clear();
+    int commands = 0;
+    for (const AddressAudit& address : audit_.addresses) {
+        auto* item = new QTreeWidgetItem(addresses_);
+        item->setText(0, QString::fromStdString(auditAddressText(address, names_)));
+        for (const AuditCommand& command : address.commands) {
+            auto* line = new QTreeWidgetItem(item);
+            line->setText(0, QString::fromStdString(auditCommandText(command, appendIsolatedDisplayText)));
+            ++commands;
+        }
+    }
+    addresses_->expandAll();
+    for (const AuditWarning& warning : audit_.warnings)
+        warnings_->addItem(QString::fromStdString(auditWarningText(warning, names_, appendIsolatedDisplayText)));
+    QString text = audit_.addresses.empty()
+                       ? QStringLiteral("Every day: no remote-console command")
+                       : QStringLiteral("Every day: %1 commands and attempts from %2 addresses, %3 warnings")
+                             .arg(commands)
+                             .arg(audit_.addresses.size())
+                             .arg(audit_.warnings.size());
+    if (!complete_)
+        text += QStringLiteral(" (stopped before the last day)");
+    status_->setText(text);
+}
+
+} // namespace zelkam

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QWidget>
+
+#include "app/window_worker.h"
+#include "history/day_windows.h"
+#include "investigate/address_names.h"
+#include "investigate/rcon_audit.h"
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QTreeWidget;
+
+namespace zelkam {
+
+// The admins' audit over every day of the folder, as `zelkam-cli audit`
+// tells it: an item for each address the remote console was used from, in
+// order of its first command, with its commands in time order (passwords
+// hidden, the players each acted on), and the warnings below. Collected on
+// a reader of its own. Addresses show as addresses shows them. Not modal;
+// Escape closes it.
+class AdminLogWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    AdminLogWindow(const AddressNames& addresses, QWidget* owner);
+
+    // Collects the audit of folder's days, dropping what was shown.
+    void start(const FolderDays& folder);
+    // The viewer went to another folder: the audit is dropped.
+    void forgetFolder();
+    // Shows every address anew, as addresses shows them.
+    void showAddressesAs(const AddressNames& addresses);
+
+    bool isCollecting() const { return collecting_; }
+    QTreeWidget* addressTree() const { return addresses_; }
+    QListWidget* warningList() const { return warnings_; }
+    QLabel* statusLabel() const { return status_; }
+
+private:
+    void showAudit(bool complete);
+    void fillAudit();
+
+    AddressNames names_;
+    RconAudit audit_;
+    bool complete_ = true;
+    QLabel* status_ = nullptr;
+    QTreeWidget* addresses_ = nullptr;
+    QListWidget* warnings_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    bool collecting_ = false;
+    // Last, so that it stops and waits for the collection first.
+    WindowWorker worker_{*this};
+};
+
+} // namespace zelkam
