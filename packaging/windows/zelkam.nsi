@@ -2,9 +2,10 @@
 ; (no administrator rights), a Start-menu entry, and an uninstaller listed
 ; among the installed programs. scripts/build-windows makes it with
 ;
-;   makensis -DVERSION=x.y.z -DSOURCE=FOLDER -DLISTS=DIR -DICON=FILE -DOUTFILE=FILE zelkam.nsi
+;   makensis -DVERSION=x.y -DFILE_VERSION=x.y.0.0 -DSOURCE=FOLDER -DLISTS=DIR -DICON=FILE -DOUTFILE=FILE zelkam.nsi
 ;
-; where FOLDER is the portable folder and DIR holds program-files.nsh and
+; where FILE_VERSION is the version in the four parts Windows' version
+; resource takes, FOLDER is the portable folder and DIR holds program-files.nsh and
 ; program-uninstall.nsh (every file of FOLDER but the samples, made by
 ; packaging/windows/installer-lists.sh), so the uninstaller removes exactly
 ; what the installer put there.
@@ -18,8 +19,8 @@ Unicode true
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 
-!ifndef VERSION | SOURCE | LISTS | ICON | OUTFILE
-  !error "give -DVERSION, -DSOURCE, -DLISTS, -DICON and -DOUTFILE"
+!ifndef VERSION | FILE_VERSION | SOURCE | LISTS | ICON | OUTFILE
+  !error "give -DVERSION, -DFILE_VERSION, -DSOURCE, -DLISTS, -DICON and -DOUTFILE"
 !endif
 
 !define PRODUCT "Zelkam"
@@ -48,7 +49,7 @@ ShowUninstDetails nevershow
 !insertmacro MUI_UNPAGE_INSTFILES
 !insertmacro MUI_LANGUAGE "English"
 
-VIProductVersion "${VERSION}.0"
+VIProductVersion "${FILE_VERSION}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "${PRODUCT} installer"
 VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
