@@ -31,4 +31,15 @@ std::int32_t scoringTeamOf(const LogEvent& teamScore)
     return teamScore.text[std::strlen(teamScore.text) + 1] - '0';
 }
 
+// The recogniser writes the command, NUL, then the address's four bytes
+// (unaligned, in the machine's order).
+std::uint32_t rconSourceOf(const LogEvent& rcon)
+{
+    if ((rcon.kind != RconCommand && rcon.kind != BadRconCommand) || !rcon.text)
+        return 0;
+    std::uint32_t address = 0;
+    std::memcpy(&address, rcon.text + std::strlen(rcon.text) + 1, sizeof address);
+    return address;
+}
+
 } // namespace zelkam

@@ -108,6 +108,14 @@ KillDetail killDetailOf(const LogEvent& killed);
 // NUL; Team::None when the line named neither side.
 std::int32_t scoringTeamOf(const LogEvent& teamScore);
 
+// The whole IPv4 address (port left out, see parseWholeAddress) of a
+// remote-console event's sender, held after its command's NUL: the player
+// entry's address key keeps only the network, which ties a sender to a
+// player, while counting one sender's attempts needs the host. 0 for any
+// other event, for an address that is not IPv4 and for a line whose
+// command could not be read (its text is null).
+std::uint32_t rconSourceOf(const LogEvent& rcon);
+
 // The events of the loaded window, in the order their lines were read.
 // Starts with room for 150 and doubles.
 class EventList : public GrowArray<LogEvent> {

@@ -220,7 +220,19 @@ void appendRconEvent(std::int32_t kind, std::int32_t time, Tokens& tokens, Strin
     PlayerEntry sender;
     sender.addressKey = parseAddress(address);
     const std::optional<std::string_view> command = extractCommand(rconText);
-    append(events, kind, time, sender, command ? arena.copyString(hidingPasswords(*command)) : nullptr);
+    char* text = nullptr;
+    if (command) {
+        // The whole address rides after the command's NUL (see rconSourceOf).
+        const std::string_view shown = hidingPasswords(*command);
+        const std::uint32_t whole = parseWholeAddress(address);
+        text = arena.allocate(shown.size() + 1 + sizeof whole);
+        if (text) {
+            std::memcpy(text, shown.data(), shown.size());
+            text[shown.size()] = '\0';
+            std::memcpy(text + shown.size() + 1, &whole, sizeof whole);
+        }
+    }
+    append(events, kind, time, sender, text);
 }
 
 } // namespace
@@ -288,6 +300,29 @@ std::int32_t parseAddress(std::string_view text)
         }
     }
     return static_cast<std::int32_t>(key);
+}
+
+std::uint32_t parseWholeAddress(std::string_view text)
+{
+    std::uint32_t whole = 0;
+    int groups = 0;
+    std::size_t at = 0;
+    while (groups < 4) {
+        std::uint32_t group = 0;
+        std::size_t digits = 0;
+        for (; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4; ++at, ++digits)
+            group = group * 10 + static_cast<std::uint32_t>(text[at] - '0');
+        if (digits == 0 || digits > 3 || group > 255)
+            return 0;
+        whole = (whole << 8) + group;
+        ++groups;
+        if (groups < 4) {
+            if (at == text.size() || text[at] != '.')
+                return 0;
+            ++at;
+        }
+    }
+    return at == text.size() || text[at] == ':' ? whole : 0;
 }
 
 std::optional<std::string_view> extractCommand(std::string_view text)

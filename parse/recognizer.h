@@ -52,6 +52,12 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena);
 // only for equality, and both sides come from this same rule.
 std::int32_t parseAddress(std::string_view text);
 
+// The whole IPv4 address of "a.b.c.d" or "a.b.c.d:port", packed as
+// (a << 24) + (b << 16) + (c << 8) + d; the port never counts, since a
+// client picks a new one for each connection. 0 when the text before the
+// port is not four groups of one to three digits, each at most 255.
+std::uint32_t parseWholeAddress(std::string_view text);
+
 // The command of a remote-console text "rcon <challenge> <password> <command>",
 // split into words as the server does: runs of bytes from 0x01 to 0x20
 // separate words (leading ones are skipped), and a double-quoted run may

@@ -54,7 +54,7 @@ std::string addressText(std::int32_t addressKey, AddressForm form, std::uint64_t
 ServerWatch::ServerWatch(std::string name, std::string folder, const Rules& rules, ServerMemory memory,
                          std::optional<std::int32_t> fromDay, std::uint64_t salt)
     : name_(std::move(name)), rules_(rules), transcript_(std::move(folder), fromDay, memory.mark), salt_(salt),
-      players_(memory.players), fromTheEnd_(!memory.mark)
+      players_(memory.players), lastLineAt_(memory.lastLineAt), fromTheEnd_(!memory.mark)
 {
     const BoundedRing<PlayerEntry>& recent = transcript_.state().live().recentPlayers;
     for (std::size_t i = 0; i < rules.rules.size(); ++i) {
@@ -167,7 +167,13 @@ void ServerWatch::see(const LogEvent& event, bool addedChatLine, std::vector<Hit
         case RuleKind::FailedRcon: {
             if (event.kind != BadRconCommand)
                 break;
-            std::deque<std::int32_t>& times = watch.attempts[event.player.addressKey];
+            // One address's attempts: its whole address, whatever port each
+            // attempt came from (a guesser's tool takes a new one each time);
+            // a sender whose host cannot be read is counted by its network.
+            const std::uint32_t whole = rconSourceOf(event);
+            const std::uint64_t source = whole != 0 ? whole
+                                                    : (std::uint64_t{1} << 32) | static_cast<std::uint32_t>(event.player.addressKey);
+            std::deque<std::int32_t>& times = watch.attempts[source];
             times.push_back(event.time);
             const auto window = static_cast<std::int32_t>(rule.minutes * 60);
             while (!times.empty() && times.front() <= event.time - window)
@@ -215,6 +221,7 @@ ServerMemory ServerWatch::memory() const
     ServerMemory memory;
     memory.mark = transcript_.mark();
     memory.players = players_;
+    memory.lastLineAt = lastLineAt_;
     for (const RuleWatch& watch : watches_) {
         if (watch.silent)
             memory.silentRules.push_back(rules_.rules[watch.rule].name);

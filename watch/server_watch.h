@@ -22,11 +22,14 @@ struct Hit {
 };
 
 // What a server's watch keeps across runs: where its transcript got to,
-// which silent rules are waiting for it to speak again, and how many
-// players it had (so a crossing right after a restart is told).
+// which silent rules are waiting for it to speak again, when (by the
+// watcher's clock) its last line came, so that silence that began before a
+// restart is told on time after it, and how many players it had (so a
+// crossing right after a restart is told).
 struct ServerMemory {
     std::optional<TranscriptMark> mark;
     std::vector<std::string> silentRules;
+    std::optional<std::int64_t> lastLineAt;
     int players = -1;
 };
 
@@ -61,8 +64,9 @@ private:
         std::size_t rule = 0;
         // One search a word, as Find would run it.
         std::vector<std::unique_ptr<EventSearch>> searches;
-        // Failed attempts of each address within the rule's minutes.
-        std::map<std::int32_t, std::deque<std::int32_t>> attempts;
+        // Failed attempts of each address within the rule's minutes, keyed
+        // by the whole address (or, above 32 bits, a network's key).
+        std::map<std::uint64_t, std::deque<std::int32_t>> attempts;
         bool silent = false;
     };
 

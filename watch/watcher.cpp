@@ -266,6 +266,8 @@ bool Watcher::loadState(std::string& error)
                                              mark.value("ordinal", std::size_t{0})};
             }
             memory.players = server.value("players", -1);
+            if (server.contains("lastLineAt") && server["lastLineAt"].is_number_integer())
+                memory.lastLineAt = server["lastLineAt"].get<std::int64_t>();
             if (server.contains("silent") && server["silent"].is_array()) {
                 for (const Json& rule : server["silent"])
                     memory.silentRules.push_back(rule.is_string() ? rule.get<std::string>() : "");
@@ -305,6 +307,8 @@ std::string Watcher::stateText() const
         if (memory.mark)
             server["mark"] = markJson(*memory.mark);
         server["players"] = memory.players;
+        if (memory.lastLineAt)
+            server["lastLineAt"] = *memory.lastLineAt;
         server["silent"] = memory.silentRules;
         servers[name] = std::move(server);
     }

@@ -4,12 +4,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "history/window_replay.h"
+#include "parse/time_stamp.h"
 #include "replay/search.h"
 #include "replay/viewer_state.h"
 #include "tests/support/log_lines.h"
@@ -172,6 +174,38 @@ TEST(AllDaysSearch, FindsWhatSearchingDayByDayFinds)
     EXPECT_TRUE(searchAll(awkward.string(), SearchKind::Player, "name01", false, 2).empty());
     const std::vector<Row> hidden = searchAll(awkward.string(), SearchKind::Chat, "password ***", false, 2);
     EXPECT_EQ(hidden.size(), 2u) << ::testing::PrintToString(hidden);
+}
+
+// The sample folder's last day has no file of its own: it is listed from
+// the end of the day before's last file, and its lines reach a search only
+// through that file's parse, shared between two days' windows on different
+// threads. Searched again and again on 1, 2, 8 and 32 threads (for about two
+// seconds in all, however slow the build), every search must find what the
+// viewer finds day by day, that day's lines included.
+TEST(AllDaysSearch, TheDayListedFromAFilesEndIsFoundOnEveryThreadCountEveryTime)
+{
+    const std::string samples = ZELKAM_SAMPLE_LOGS;
+    for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
+        SCOPED_TRACE(zone);
+        ScopedTimeZone scoped(zone);
+        FolderDays folder;
+        ASSERT_TRUE(folder.scan(samples));
+        const std::int32_t lastDay = folder.days[folder.days.size() - 1];
+        ASSERT_TRUE(std::none_of(folder.files.entries.begin(), folder.files.entries.end(),
+                                 [&](const LogFileEntry& entry) { return dayStartOf(entry.startTime) == lastDay; }))
+            << "the last day must be one no file begins on";
+        const std::vector<Row> expected = searchDayByDay(samples, SearchKind::Player, "e", false);
+        ASSERT_TRUE(std::any_of(expected.begin(), expected.end(), [&](const Row& row) { return row.day == lastDay; }));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        int rounds = 0;
+        do {
+            for (unsigned threads : {1u, 2u, 8u, 32u}) {
+                const std::vector<Row> found = searchAll(samples, SearchKind::Player, "e", false, threads);
+                ASSERT_EQ(found, expected) << threads << " threads, round " << rounds;
+            }
+            ++rounds;
+        } while (std::chrono::steady_clock::now() < until);
+    }
 }
 
 // Standing on a hit of the all-days search puts the viewer exactly where

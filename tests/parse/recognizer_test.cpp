@@ -261,6 +261,42 @@ TEST(AddressKey, PacksTheFirstThreeGroups)
         EXPECT_EQ(parseAddress(c.text), c.key) << c.text;
 }
 
+// A remote-console sender is counted by host: the port changes with each
+// attempt and a network holds many hosts.
+TEST_F(Recognizer, RconEventsCarryTheSendersWholeAddress)
+{
+    struct Case {
+        const char* name;
+        std::string rest;
+        std::uint32_t whole;
+    };
+    const Case cases[] = {
+        {"with a port", R"(Bad Rcon: "rcon 1 pw status" from "10.1.2.3:27005")", 0x0A010203u},
+        {"another port, same host", R"(Bad Rcon: "rcon 1 pw status" from "10.1.2.3:5")", 0x0A010203u},
+        {"without a port", R"(Rcon: "rcon 1 pw status" from "192.168.0.255")", 0xC0A800FFu},
+        {"unbalanced quotes: address from the end", R"(Bad Rcon: "rcon 1 pw say "hi" from "10.1.2.4:5")",
+         0x0A010204u},
+        {"a password hidden, the address kept", R"(Rcon: "rcon 1 pw rcon_password NEW" from "10.1.2.3:1")",
+         0x0A010203u},
+        {"a group above 255", R"(Bad Rcon: "rcon 1 pw status" from "10.1.2.256:1")", 0},
+        {"three groups", R"(Bad Rcon: "rcon 1 pw status" from "10.1.2:1")", 0},
+        {"five groups", R"(Bad Rcon: "rcon 1 pw status" from "10.1.2.3.4:1")", 0},
+        {"not an address", R"(Bad Rcon: "rcon 1 pw status" from "loopback")", 0},
+        {"IPv6", R"(Bad Rcon: "rcon 1 pw status" from "[::1]:27005")", 0},
+        {"no from at all", R"(Bad Rcon: "rcon 1 pw status)", 0},
+        {"no command: nothing to hold it", R"(Bad Rcon: "rcon 1" from "10.1.2.3:1")", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto event = recognize(c.rest);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(rconSourceOf(*event), c.whole);
+    }
+    const auto chat = recognize(R"("Bob<12><345678><CT>" say "10.1.2.3")");
+    ASSERT_TRUE(chat);
+    EXPECT_EQ(rconSourceOf(*chat), 0u) << "only remote-console events hold an address";
+}
+
 TEST(ExtractCommand, TakesWhatFollowsThePassword)
 {
     struct Case {

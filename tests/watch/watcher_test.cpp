@@ -1,0 +1,95 @@
+// The watcher as a service runs it: rounds on a clock, stopped and started
+// again on the same state folder.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+#include "watch/watcher.h"
+
+namespace zelkam::watch {
+namespace {
+
+using namespace zelkam::test;
+
+constexpr const char* Date = "07/05/2001";
+
+// A silent server and its return told once each, whether the watcher runs
+// on or is restarted between: silence that began before a restart is told
+// when it is due, a restart while silent tells it no second time, and lines
+// written while the watcher was down end the silence.
+TEST(Watcher, SilenceAndReturnAreToldOnceAcrossRestarts)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder logs;
+    TempFolder state;
+    const auto file = logs.path() / "L0705000.log";
+    std::ofstream(file, std::ios::binary) << LogText(Date).at("10:00:00", mapStarted("de_dust")).text();
+
+    struct Step {
+        const char* name;
+        bool restart;
+        const char* line; // appended before the round, or null
+        std::int64_t now;
+        std::string expected; // what the round prints
+    };
+    const std::string silent = "no line for 2 minutes";
+    const std::string back = "the server writes its log again";
+    const Step steps[] = {
+        {"first look: the past", false, nullptr, 1000, ""},
+        {"a line", false, "10:01:00", 1060, ""},
+        {"restarted before silence is due", true, nullptr, 1100, ""},
+        {"silence due by the line before the restart", false, nullptr, 1180, silent},
+        {"restarted while silent: not told again", true, nullptr, 1400, ""},
+        {"still silent", false, nullptr, 1500, ""},
+        {"back", false, "10:30:00", 1600, back},
+        {"silent again", false, nullptr, 1800, silent},
+        {"back while the watcher was down", true, "10:40:00", 2400, back},
+        {"and not told again", true, nullptr, 2410, ""},
+    };
+    std::int64_t now = 0;
+    std::ostringstream out;
+    std::unique_ptr<Watcher> watcher;
+    const auto startWatcher = [&] {
+        WatchOptions options;
+        options.servers = {{"main", logs.string()}};
+        std::string error;
+        ASSERT_TRUE(parseRules(R"({"actions": {"s": {"print": true}},
+            "rules": [{"name": "quiet", "kind": "silent", "minutes": 2, "everySeconds": 0, "to": ["s"]}]})",
+                               options.rules, error))
+            << error;
+        options.stateFolder = state.string();
+        options.out = &out;
+        options.report = [](const std::string& message) { ADD_FAILURE() << message; };
+        options.clock = [&now] { return now; };
+        watcher.reset();
+        watcher = std::make_unique<Watcher>(std::move(options));
+        ASSERT_TRUE(watcher->start(error)) << error;
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        now = step.now;
+        if (step.line)
+            std::ofstream(file, std::ios::binary | std::ios::app) << lineAt(Date, step.line, said("Bob", 2, "CT", "hi"));
+        if (!watcher || step.restart)
+            startWatcher();
+        out.str("");
+        std::string error;
+        ASSERT_TRUE(watcher->round(error)) << error;
+        const std::string printed = out.str();
+        if (step.expected.empty())
+            EXPECT_EQ(printed, "");
+        else
+            EXPECT_NE(printed.find(step.expected), std::string::npos) << printed;
+        EXPECT_EQ(printed.find('\n'), printed.empty() ? std::string::npos : printed.size() - 1)
+            << "one notice at most: " << printed;
+    }
+}
+
+} // namespace
+} // namespace zelkam::watch
