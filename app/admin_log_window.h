@@ -6,6 +6,7 @@
 #include "history/day_windows.h"
 #include "investigate/address_names.h"
 #include "investigate/rcon_audit.h"
+#include "platform/window_place.h"
 
 class QLabel;
 class QListWidget;
@@ -19,7 +20,8 @@ namespace zelkam {
 // order of its first command, with its commands in time order (passwords
 // hidden, the players each acted on), and the warnings below. Collected on
 // a reader of its own. Addresses show as addresses shows them. Not modal;
-// Escape closes it.
+// Escape closes it. Once keepPlaceIn is called it opens at the size and
+// place the last one was left at.
 class AdminLogWindow : public QWidget {
     Q_OBJECT
 
@@ -32,6 +34,8 @@ public:
     void forgetFolder();
     // Shows every address anew, as addresses shows them.
     void showAddressesAs(const AddressNames& addresses);
+    // As FindAllWindow::keepPlaceIn, under its own name.
+    void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
 
     bool isCollecting() const { return collecting_; }
     QTreeWidget* addressTree() const { return addresses_; }
@@ -50,6 +54,7 @@ private:
     QListWidget* warnings_ = nullptr;
     QProgressBar* progress_ = nullptr;
     bool collecting_ = false;
+    WindowPlace place_{*this, "Admin Log Window"};
     // Last, so that it stops and waits for the collection first.
     WindowWorker worker_{*this};
 };

@@ -83,6 +83,7 @@ void WindowMenu::openAdminLog()
 {
     if (!adminLog_) {
         adminLog_ = new AdminLogWindow(window_.addressNames(), &window_);
+        adminLog_->keepPlaceIn(store_);
         // The files and days the date selector lists: no second folder scan.
         FolderDays folder;
         folder.assign(state_.folder().files(), state_.folder().days());
