@@ -2,6 +2,8 @@
 // every day, a player's record and About, and the way back from a hit to
 // the replay.
 
+#include <algorithm>
+
 #include <QPushButton>
 
 #include "app/about_dialog.h"
@@ -12,6 +14,7 @@
 #include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
+#include "replay/loaded_day.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
@@ -62,10 +65,17 @@ void MainWindow::standAfter(const HistoryHit& hit)
     // date selector is. Shown once it is loaded, standing after the hit, or
     // at its start when the hit is not in it any more; the shown day stays
     // when the hit's day cannot be loaded (gone since the search).
-    const auto job = [hit](ViewerState& state) {
-        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
+    const auto job = [hit](LoadedDay& day) {
+        const auto listed = std::find(day.days().begin(), day.days().end(), hit.day) != day.days().end();
+        return listed && day.read(hit.day) && day.hasDay();
     };
-    loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
+    loader_->withFolder(logFolder, job, false, [this, hit](bool shown) {
+        // Stood on here, where the day is shown: a walk of one day's
+        // events at most.
+        if (shown)
+            standAfterHitInDay(state_, hit);
+        refreshViews();
+    });
 }
 
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
