@@ -129,7 +129,9 @@ void ViewerState::command(PlaybackCommand command)
 
 void ViewerState::expireChatLines(std::int32_t now) { playback_.expireChatLines(now); }
 
-void Playback::expireChatLines(std::int32_t now)
+void Playback::expireChatLines(std::int32_t now) { zelkam::expireChatLines(live, now); }
+
+void expireChatLines(LiveState& live, std::int32_t now)
 {
     // Lines are appended in event order, so the expired ones are at the front.
     ChatRing& lines = live.chatLines;

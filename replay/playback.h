@@ -38,6 +38,10 @@ struct PublishedView {
     std::int32_t tScore = 0;
 };
 
+// Drops the live state's chat lines whose time + 15 is below now: what the
+// chat view no longer shows at that time.
+void expireChatLines(LiveState& live, std::int32_t now);
+
 // Playback of one loaded day: where it stands, the live state the applied
 // events built and the view published from it. The day itself is not here:
 // the model that owns both changes them together.
