@@ -56,7 +56,7 @@ enum class SearchKind : std::int32_t { Player = 0, Chat = 1, RconUser = 2, RconC
 // Times are calendar seconds of local time; minutes count from dayStart.
 // Event positions (cursor, lastEvent, dayFirstEvent, dayEndEvent, a
 // snapshot's event) are indices into events(), valid until the next day
-// load, folder load or unload. Names and texts in the live and published
+// load, folder load, hand-over or unload. Names and texts in the live and published
 // state point into the loaded window's storage and share that lifetime.
 //
 // Without a loaded day (after unload, a failed load, or a day with no event
