@@ -51,13 +51,4 @@ void ViewerState::standAfterApplied()
     p.speed = 0;
 }
 
-void ViewerState::replayTo(std::size_t upTo)
-{
-    if (isEmptyDay())
-        return;
-    seek(day().firstTime());
-    playback_.at.cursor = day().firstEvent();
-    day().advanceTo(playback_.live, playback_.at.cursor, std::min(upTo, dayPlayEnd()));
-}
-
 } // namespace zelkam

@@ -218,10 +218,6 @@ public:
     // published. False, with nothing changed, when Find could not stop
     // there (before the cursor, at or past the day's end, or no day).
     bool standAfterEvent(std::size_t event);
-    // Rebuilds the state as it stands at the day's first event and applies
-    // every event before position upTo (within the day): where a
-    // transcript that had got to upTo goes on after the day was read again.
-    void replayTo(std::size_t upTo);
 
     // The published view: what the window and zelkam-cli show, as it stood
     // when the model last published (after a tick, a seek or a load).
