@@ -307,7 +307,7 @@ void MainWindow::refreshViews()
     chatView_->invalidate();
 
     playerList_->clear();
-    playerList_->setScores(state_.live().ctScore, state_.live().tScore);
+    playerList_->setScores(state_.view().ctScore, state_.view().tScore);
     for (const PlayerEntry& player : state_.viewPlayers())
         playerList_->add(&player);
     playerList_->sortAndRedraw();

@@ -2,6 +2,7 @@
 // every day, a player's record and About, and the way back from a hit to
 // the replay.
 
+#include <algorithm>
 #include <memory>
 
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
+#include "replay/loaded_day.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
@@ -69,26 +71,32 @@ void MainWindow::standAfter(const HistoryHit& hit)
     // date selector is. Shown once it is loaded, standing after the hit, or
     // at its start when the hit is not in it any more; the shown day stays
     // when the hit's day cannot be loaded (gone since the search).
-    const auto job = [hit](ViewerState& state) {
-        return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
+    const auto job = [hit](LoadedDay& day) {
+        const auto listed = std::find(day.days().begin(), day.days().end(), hit.day) != day.days().end();
+        return listed && day.read(hit.day) && day.hasDay();
     };
-    loader_->withFolder(logFolder_, job, false, [this](bool) { refreshViews(); });
+    loader_->withFolder(logFolder_, job, false, [this, hit](bool shown) {
+        // Stood on here, where the day is shown: a walk of one day's
+        // events at most.
+        if (shown)
+            standAfterHitInDay(state_, hit);
+        refreshViews();
+    });
 }
 
 void MainWindow::standAtSecond(std::int32_t day, std::int32_t time)
 {
     // As standAfter: read on the loader's thread, shown once loaded.
-    const auto job = [day, time](ViewerState& state) {
-        std::size_t index = 0;
-        while (index < state.days().size() && state.days()[index] != day)
-            ++index;
-        if (index == state.days().size() || !state.loadDayAt(index) || state.isEmptyDay())
-            return false;
-        // Loaded paused, and a seek keeps the speed: the replay waits there.
-        state.seek(time);
-        return true;
+    const auto job = [day](LoadedDay& loaded) {
+        const auto listed = std::find(loaded.days().begin(), loaded.days().end(), day) != loaded.days().end();
+        return listed && loaded.read(day) && loaded.hasDay();
     };
-    loader_->withFolder(logFolder_, job, false, [this](bool) { refreshViews(); });
+    loader_->withFolder(logFolder_, job, false, [this, time](bool shown) {
+        // Loaded paused, and a seek keeps the speed: the replay waits there.
+        if (shown)
+            state_.seek(time);
+        refreshViews();
+    });
 }
 
 void MainWindow::openPlayerRecord(const PlayerEntry& player)

@@ -14,12 +14,29 @@
 #include "cli/cli_steps.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
+#include "history/window_replay.h"
+#include "replay/loaded_day.h"
 #include "replay/viewer_state.h"
 #include "text/text_encoding.h"
 #include "text/text_out.h"
 
 namespace zelkam::cli {
 namespace {
+
+// Scans the folder into day and finds the day written as date among its
+// days. None, with the reason told on standard error, when the folder holds
+// no logs or the date is not a day of the folder.
+std::optional<std::int32_t> listFolderDay(LoadedDay& day, const std::string& folder, const std::string& date)
+{
+    if (!loadLogFolder(day, folder))
+        return std::nullopt;
+    const std::optional<std::size_t> index = dayIndexOf(day.days(), date);
+    if (!index) {
+        complain(date + " is not a day of " + quotedArgument(folder));
+        return std::nullopt;
+    }
+    return day.days()[*index];
+}
 
 // How loading a day of a folder ended.
 enum class DayLoad {
@@ -32,28 +49,15 @@ enum class DayLoad {
 };
 
 // Scans the folder and loads the day written as date, as the viewer's date
-// selector would.
+// selector would; see listFolderDay.
 DayLoad loadFolderDay(ViewerState& state, const std::string& folder, const std::string& date)
 {
-    if (!loadLogFolder(state, folder))
+    auto day = std::make_unique<LoadedDay>();
+    const std::optional<std::int32_t> midnight = listFolderDay(*day, folder, date);
+    state.takeOver(std::move(day));
+    if (!midnight)
         return DayLoad::NotADay;
-    const std::optional<std::size_t> index = dayIndexOf(state.days(), date);
-    if (!index) {
-        complain(date + " is not a day of " + quotedArgument(folder));
-        return DayLoad::NotADay;
-    }
-    return state.loadDayAt(*index) ? DayLoad::Loaded : DayLoad::Unreadable;
-}
-
-// The ViewerState is large (its snapshots alone hold 24 copies of the
-// recent-player ring), so it lives on the heap rather than on the stack.
-std::unique_ptr<ViewerState> makeState() { return std::make_unique<ViewerState>(); }
-
-
-const ChatLine& newestLine(const ViewerState& state)
-{
-    const ChatRing& lines = state.live().chatLines;
-    return lines[lines.size() - 1];
+    return state.loadDay(*midnight) ? DayLoad::Loaded : DayLoad::Unreadable;
 }
 
 bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
@@ -104,19 +108,18 @@ bool checkArguments(std::string_view command, const std::vector<std::string>& ar
 
 } // namespace
 
-std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const std::string& date)
+std::unique_ptr<LoadedDay> loadReadableDay(const std::string& folder, const std::string& date)
 {
-    auto state = makeState();
-    switch (loadFolderDay(*state, folder, date)) {
-    case DayLoad::NotADay:
+    // The folder's files and days and the window are large: on the heap.
+    auto day = std::make_unique<LoadedDay>();
+    const std::optional<std::int32_t> midnight = listFolderDay(*day, folder, date);
+    if (!midnight)
         return nullptr;
-    case DayLoad::Unreadable:
+    if (!day->read(*midnight)) {
         complain("cannot read the logs of " + date);
         return nullptr;
-    case DayLoad::Loaded:
-        break;
     }
-    return state;
+    return day;
 }
 
 int runDays(const std::vector<std::string>& args)
@@ -126,10 +129,10 @@ int runDays(const std::vector<std::string>& args)
     std::string folder = args[0];
     if (!resolveServerFolder(folder))
         return UsageError;
-    auto state = makeState();
-    if (!loadLogFolder(*state, folder))
+    LoadedDay listed;
+    if (!loadLogFolder(listed, folder))
         return NothingToShow;
-    for (std::int32_t day : state->days())
+    for (std::int32_t day : listed.days())
         std::cout << dateText(day) << '\n';
     return Done;
 }
@@ -144,22 +147,22 @@ int runEvents(const std::vector<std::string>& given)
         return NothingToShow;
     if (!checkArguments("events", args, {"FOLDER", "DATE"}) || !resolveServerFolder(args[0]))
         return UsageError;
-    const std::unique_ptr<ViewerState> state = loadReadableDay(args[0], args[1]);
-    if (!state)
+    const std::unique_ptr<LoadedDay> day = loadReadableDay(args[0], args[1]);
+    if (!day)
         return NothingToShow;
-    const FilesCutShortWarning warning(*state);
+    const FilesCutShortWarning warning(day->folder());
     if (!allKinds) {
-        for (const LogEvent& event : state->events())
+        for (const LogEvent& event : day->events())
             std::cout << eventJson(event, addresses) << '\n';
         return Done;
     }
     // The same window read again by a parser that makes every kind, the
     // lines the replay does not play among them.
-    LogFileList files = state->folder().files();
+    LogFileList files = day->folder().files();
     LogParser parser;
     parser.setAllKinds(true);
     WindowReader reader;
-    const std::int64_t start = addLocalDays(state->days()[*dayIndexOf(state->days(), args[1])], -1);
+    const std::int64_t start = addLocalDays(day->dayStart(), -1);
     reader.readWindow(files, parser, static_cast<std::int32_t>(std::max<std::int64_t>(
                                          start, std::numeric_limits<std::int32_t>::min())), 2);
     for (const LogEvent& event : parser.events())
@@ -187,7 +190,9 @@ int runReplay(const std::vector<std::string>& given)
             return usageError("unknown step " + quotedArgument(args[i]) + ": " + rule);
         steps.push_back(std::move(*step));
     }
-    auto state = makeState();
+    // The model is large (its snapshots alone hold 24 copies of the
+    // recent-player ring): on the heap.
+    auto state = std::make_unique<ViewerState>();
     const FilesCutShortWarning warning(*state);
     const DayLoad load = loadFolderDay(*state, fixed[0], args[1]);
     if (load == DayLoad::NotADay)
@@ -214,18 +219,22 @@ int runChat(const std::vector<std::string>& args)
     std::string folder = args[0];
     if (!resolveServerFolder(folder))
         return UsageError;
-    const std::unique_ptr<ViewerState> state = loadReadableDay(folder, args[1]);
-    if (!state)
+    const std::unique_ptr<LoadedDay> day = loadReadableDay(folder, args[1]);
+    if (!day)
         return NothingToShow;
-    const FilesCutShortWarning warning(*state);
+    const FilesCutShortWarning warning(day->folder());
     // The day plays from its first event up to its end, where playback and
     // search stop too: the first event of the next day, or the last loaded
     // event.
+    WindowReplay replay;
+    if (!day->hasDay() || !replay.start(day->events(), day->dayStart()))
+        return Done;
     std::string text;
-    while (!state->isEmptyDay() && state->cursor() < state->dayPlayEnd()) {
-        if (!state->applyNext())
+    while (!replay.atEnd()) {
+        if (!replay.applyNext())
             continue;
-        const ChatLine& line = newestLine(*state);
+        const ChatRing& lines = replay.live().chatLines;
+        const ChatLine& line = lines[lines.size() - 1];
         text.clear();
         appendTerminalText(text, line.text);
         std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n';

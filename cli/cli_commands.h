@@ -7,16 +7,16 @@
 #include "cli/cli_usage.h"
 
 namespace zelkam {
-class ViewerState;
+class LoadedDay;
 }
 
 namespace zelkam::cli {
 
-// Loads the day for the commands that show its events, which need its logs
-// readable: the folder scanned and DATE (DD/MM/YYYY) loaded as the viewer's
+// Reads the day for the commands that show its events, which need its logs
+// readable: the folder scanned and DATE (DD/MM/YYYY) read as the viewer's
 // date selector would. Null, with the reason told on standard error, when
 // there is nothing to show.
-std::unique_ptr<ViewerState> loadReadableDay(const std::string& folder, const std::string& date);
+std::unique_ptr<LoadedDay> loadReadableDay(const std::string& folder, const std::string& date);
 
 // The commands of zelkam-cli, given the arguments after the command's name.
 // Each writes its results to standard output and, for status 1, one line

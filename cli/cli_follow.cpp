@@ -18,7 +18,6 @@
 #include "ingest/open_file.h"
 #include "parse/time_stamp.h"
 #include "replay/live_transcript.h"
-#include "replay/viewer_state.h"
 #include "text/text_out.h"
 
 namespace zelkam::cli {
@@ -60,7 +59,7 @@ void waitAWhile()
 enum class Kind { Chat, Events };
 
 // Prints one event as "chat" or "events" prints it, one flushed line.
-void printEvent(const ViewerState& state, Kind kind, const AddressNames& addresses, const LogEvent& event,
+void printEvent(const LiveState& live, Kind kind, const AddressNames& addresses, const LogEvent& event,
                 bool composed)
 {
     if (kind == Kind::Events) {
@@ -69,7 +68,7 @@ void printEvent(const ViewerState& state, Kind kind, const AddressNames& address
     }
     if (!composed)
         return;
-    const ChatLine& line = state.live().chatLines[state.live().chatLines.size() - 1];
+    const ChatLine& line = live.chatLines[live.chatLines.size() - 1];
     std::string text;
     appendTerminalText(text, line.text);
     std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
@@ -123,7 +122,7 @@ int runFollow(const std::vector<std::string>& given)
 
     installStopHandlers();
     LiveTranscript transcript(*folder, fromDay);
-    const auto print = [&](const LogEvent& event, bool composed) { printEvent(transcript.state(), kind, addresses, event, composed); };
+    const auto print = [&](const LogEvent& event, bool composed) { printEvent(transcript.live(), kind, addresses, event, composed); };
     const auto keepGoing = [] { return !stopRequested; };
     std::size_t warned = 0;
     while (!stopRequested) {
@@ -140,7 +139,7 @@ int runFollow(const std::vector<std::string>& given)
         }
         // Files cut short (damaged archives, read errors) are told as they
         // are found, as chat tells them.
-        if (const auto& cut = transcript.state().folder().filesCutShort(); cut.size() > warned) {
+        if (const auto& cut = transcript.day().folder().filesCutShort(); cut.size() > warned) {
             warnAboutFilesCutShort({cut.begin() + static_cast<std::ptrdiff_t>(warned), cut.end()});
             warned = cut.size();
         }

@@ -11,6 +11,7 @@
 #include "cli/cli_warnings.h"
 #include "investigate/report_page.h"
 #include "parse/calendar_date.h"
+#include "replay/loaded_day.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam::cli {
@@ -55,9 +56,11 @@ int runReport(const std::vector<std::string>& args)
             return NothingToShow;
         }
     }
-    const std::unique_ptr<ViewerState> state = loadReadableDay(options.folder, date);
-    if (!state)
+    std::unique_ptr<LoadedDay> day = loadReadableDay(options.folder, date);
+    if (!day)
         return NothingToShow;
+    const auto state = std::make_unique<ViewerState>();
+    state->takeOver(std::move(day));
     const FilesCutShortWarning warning(*state);
     if (state->isEmptyDay()) {
         complain("nothing to show: " + date + " has no event");

@@ -8,7 +8,7 @@
 
 #include "cli/cli_dates.h"
 #include "ingest/open_file.h"
-#include "replay/viewer_state.h"
+#include "replay/loaded_day.h"
 #include "text/text_out.h"
 
 namespace zelkam::cli {
@@ -64,13 +64,13 @@ bool checkLogFolder(const std::string& folder)
 
 void complainNoLogs(const std::string& folder) { complain("no logs (L*.log) in folder " + quotedArgument(folder)); }
 
-bool loadLogFolder(ViewerState& state, const std::string& folder)
+bool loadLogFolder(LoadedDay& day, const std::string& folder)
 {
     if (!checkLogFolder(folder))
         return false;
     // Only the days are listed: the day the caller asks for is loaded next,
     // so loading the earliest one first would read a heavy day twice.
-    if (!state.scanFolder(folder)) {
+    if (!day.scan(folder)) {
         complainNoLogs(folder);
         return false;
     }

@@ -6,7 +6,7 @@
 #include <string_view>
 
 namespace zelkam {
-class ViewerState;
+class LoadedDay;
 }
 
 namespace zelkam::cli {
@@ -39,11 +39,11 @@ bool checkLogFolder(const std::string& folder);
 // Tells that the folder holds no logs.
 void complainNoLogs(const std::string& folder);
 
-// Scans the folder into state, listing its days without loading any. False,
+// Scans the folder into day, listing its days without reading any. False,
 // with the reason told on standard error, when there is nothing to show: the
 // folder does not exist, is a file, cannot be read or holds no logs; each
 // has its message.
-bool loadLogFolder(ViewerState& state, const std::string& folder);
+bool loadLogFolder(LoadedDay& day, const std::string& folder);
 
 // True when text is a DATE argument (DD/MM/YYYY); otherwise tells the usage
 // error (usageError) and returns false.

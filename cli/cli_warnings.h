@@ -17,13 +17,16 @@ void warnAboutFilesCutShort(const std::vector<WindowReader::FileCutShort>& files
 // Gives those warnings when the command's work is done, however it ends.
 class FilesCutShortWarning {
 public:
-    explicit FilesCutShortWarning(const ViewerState& state) : state_(state) {}
-    ~FilesCutShortWarning() { warnAboutFilesCutShort(state_); }
+    // The files of the days state loads until the warning goes.
+    explicit FilesCutShortWarning(const ViewerState& state) : state_(&state) {}
+    explicit FilesCutShortWarning(const LogFolder& folder) : folder_(&folder) {}
+    ~FilesCutShortWarning() { warnAboutFilesCutShort((state_ ? state_->folder() : *folder_).filesCutShort()); }
     FilesCutShortWarning(const FilesCutShortWarning&) = delete;
     FilesCutShortWarning& operator=(const FilesCutShortWarning&) = delete;
 
 private:
-    const ViewerState& state_;
+    const ViewerState* state_ = nullptr;
+    const LogFolder* folder_ = nullptr;
 };
 
 } // namespace zelkam::cli

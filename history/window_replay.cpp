@@ -25,7 +25,14 @@ bool standAfterHit(ViewerState& state, const HistoryHit& hit)
     std::size_t index = 0;
     while (index < state.days().size() && state.days()[index] != hit.day)
         ++index;
-    if (index == state.days().size() || !state.loadDayAt(index) || state.isEmptyDay())
+    if (index == state.days().size() || !state.loadDayAt(index))
+        return false;
+    return standAfterHitInDay(state, hit);
+}
+
+bool standAfterHitInDay(ViewerState& state, const HistoryHit& hit)
+{
+    if (state.isEmptyDay() || state.dayStart() != hit.day)
         return false;
     const EventList& loaded = state.events();
     const auto same = [&](std::size_t e) { return loaded[e].time == hit.time && loaded[e].kind == hit.kind; };

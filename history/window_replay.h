@@ -49,5 +49,8 @@ struct HistoryHit;
 // first event of the day with the hit's time and kind is taken instead.
 // False when the day cannot be loaded or the event is gone.
 bool standAfterHit(ViewerState& state, const HistoryHit& hit);
+// The same in a state that shows the hit's day as a load leaves it (at the
+// day's first event), for a day read elsewhere and handed over.
+bool standAfterHitInDay(ViewerState& state, const HistoryHit& hit);
 
 } // namespace zelkam

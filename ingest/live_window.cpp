@@ -43,6 +43,19 @@ void LiveWindow::watch(const std::filesystem::path& folder, bool stamped, std::i
     undated_ = listing_.undated();
 }
 
+void LiveWindow::watchAs(const LiveWindow& other)
+{
+    clear();
+    active_ = other.active_;
+    folder_ = other.folder_;
+    watching_ = other.watching_;
+    folderModified_ = other.folderModified_;
+    folderRacy_ = other.folderRacy_;
+    newestName_ = other.newestName_;
+    listing_ = other.listing_;
+    undated_ = other.undated_;
+}
+
 void LiveWindow::adopt(const std::vector<FileMark>& marks, std::int32_t start, int days)
 {
     following_ = false;

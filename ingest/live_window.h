@@ -63,6 +63,10 @@ public:
     // at again on every look.
     void watch(const std::filesystem::path& folder, bool stamped, std::int64_t stamp, const LogFileList& files,
                FolderListing listing);
+    // Watches the folder other watches, as other last looked at it, without
+    // listing it again: for a second read of a folder the program shows.
+    // No window is followed until the next adopt.
+    void watchAs(const LiveWindow& other);
     // Takes over the marks of a window just read, from start for `days` days.
     void adopt(const std::vector<FileMark>& marks, std::int32_t start, int days);
     // Forgets the folder and the window.

@@ -6,6 +6,7 @@ namespace zelkam {
 
 bool LogFolder::buildDayIndex(std::string_view folderPath)
 {
+    ++scansMade_;
     LogFileList scanned;
     // Stamped before the listing, so that a file created during it is seen
     // by the next look.
@@ -20,6 +21,19 @@ bool LogFolder::buildDayIndex(std::string_view folderPath)
     appendDays(files_, days_);
     live_.watch(pathFromUtf8(folderPath), stamped, stamp, files_, std::move(listing));
     return true;
+}
+
+void LogFolder::listAs(const LogFolder& other)
+{
+    if (&other == this)
+        return;
+    parser_.reset();
+    files_ = other.files_;
+    reader_.forgetCutShort();
+    days_.clear();
+    for (std::int32_t day : other.days_)
+        days_.append(day);
+    live_.watchAs(other.live_);
 }
 
 bool LogFolder::readWindow(std::int32_t start, int days, bool wholeLinesOnly)

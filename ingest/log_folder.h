@@ -23,6 +23,10 @@ public:
     // the scan fails (no such folder, no log files); the days, files and
     // events are then as they were.
     bool buildDayIndex(std::string_view folderPath);
+    // Takes the files and days other has listed, and what following its
+    // folder needs, without listing the folder again: a day of a folder the
+    // program shows is read as its date list stands. No window is read.
+    void listAs(const LogFolder& other);
 
     // Reads the window of `days` days that begins at `start` into events().
     // False when the window has no file to read; events() is then empty.
@@ -33,6 +37,9 @@ public:
     // How many windows this folder has read since it was made: what a day
     // pick costs, for a caller that must not read more than it shows.
     std::size_t windowsRead() const { return windowsRead_; }
+    // How many times this folder has listed its folder from scratch
+    // (buildDayIndex): a day of a folder already listed needs none.
+    std::size_t scansMade() const { return scansMade_; }
 
     // Forgets the folder: days, files and events.
     void clear();
@@ -76,6 +83,7 @@ private:
     LogParser parser_;
     WindowReader reader_;
     std::size_t windowsRead_ = 0;
+    std::size_t scansMade_ = 0;
     LiveWindow live_;
 };
 

@@ -36,9 +36,7 @@ void DayReplay::clear()
     first_ = end_ = last_ = 0;
     snapshots_.clear();
     snapshotPlayers_.clear();
-    presence_.roster.count = 0;
-    presence_.recentPlayers.clear();
-    presence_.chatLines.clear();
+    restore(presence_, Snapshot{});
     presenceNext_ = 0;
     presenceLastTime_ = 0;
 }
@@ -66,13 +64,7 @@ void DayReplay::appendSnapshot(std::size_t event, const BoundedRing<PlayerEntry>
 void DayReplay::walkPresence(std::size_t stopAtMapFrom)
 {
     const EventList& window = *window_;
-    presence_.roster.count = 0;
-    presence_.recentPlayers.clear();
-    presence_.chatLines.clear();
-    presence_.roundStartTime = 0;
-    presence_.mapName = "";
-    presence_.ctScore = 0;
-    presence_.tScore = 0;
+    restore(presence_, Snapshot{});
     appendSnapshot(0, presence_.recentPlayers, "");
     // Only the kinds that carry across a map start are applied: the recent
     // players (remote-console senders are named from them) and the map. The
@@ -198,15 +190,14 @@ const Snapshot& DayReplay::snapshotBefore(std::int32_t t) const
 
 std::size_t DayReplay::restore(LiveState& state, const Snapshot& snapshot)
 {
-    state.recentPlayers.clear();
+    // Everything a snapshot does not keep starts as a new live state has it;
+    // made once, so that a seek allocates nothing.
+    static const LiveState fresh;
+    copyLiveState(state, fresh);
     for (std::size_t i = 0; i < snapshot.playerCount; ++i)
         state.recentPlayers.pushBack(snapshot.players[i]);
-    state.roster.count = 0;
     state.roundStartTime = snapshot.time;
     state.mapName = snapshot.mapName;
-    state.ctScore = 0;
-    state.tScore = 0;
-    state.chatLines.clear();
     return snapshot.event;
 }
 

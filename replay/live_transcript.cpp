@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "ingest/open_file.h"
+#include "replay/playback.h"
 
 namespace zelkam {
 namespace {
@@ -39,52 +40,79 @@ LiveTranscript::LiveTranscript(std::string folder, std::optional<std::int32_t> f
 
 LiveTranscript::Look LiveTranscript::look(const Visit& visit, const KeepGoing& keepGoing)
 {
-    ViewerState& state = *state_;
+    const GrowArray<std::int32_t>& days = day_->days();
     if (!started_) {
         if (!isFolder(folder_))
             return Look::NotAFolder;
-        // A server that has not logged anything yet is waited for.
-        if (!state.loadFolder(folder_) && state.days().empty())
+        // A server that has not logged anything yet is waited for. Only the
+        // days are listed: the day taken first is read next, alone.
+        if (!day_->scan(folder_))
             return Look::Waiting;
         started_ = true;
         // The first day: the newest, or the first from the given day on.
-        index_ = state.days().empty() ? 0 : state.days().size() - 1;
+        index_ = days.size() - 1;
         const std::optional<std::int32_t> from = resumeAfter_ ? std::optional(resumeAfter_->day) : fromDay_;
         if (from) {
             index_ = 0;
-            while (index_ + 1 < state.days().size() && state.days()[index_] < *from)
+            while (index_ + 1 < days.size() && days[index_] < *from)
                 ++index_;
         }
         take(visit, keepGoing);
         return Look::Taken;
     }
     notePrinted();
-    const LiveUpdate update = state.follow();
-    if (update.folderGone)
-        return Look::Gone;
-    if (update.viewChanged)
+    const std::size_t before = day_->events().size();
+    const FolderChanges changes = day_->look();
+    bool readAgain = changes.window == WindowChange::Changed;
+    if (changes.window == WindowChange::Grew)
+        readAgain = cursor_ > day_->events().size() || !day_->takeGrowth(before, changes.retracted);
+    if (readAgain) {
+        // Not growth: the day is read again and taken from its start,
+        // passing over what was taken before.
+        day_->readAgain();
         resume();
-    if (!loaded_ && !state.days().empty())
-        index_ = std::min(index_, state.days().size() - 1);
+    }
+    if (changes.folderGone)
+        return Look::Gone;
+    if (!loaded_ && !days.empty())
+        index_ = std::min(index_, days.size() - 1);
     take(visit, keepGoing);
     return Look::Taken;
 }
 
+void LiveTranscript::followDay()
+{
+    day_->read(day_->days()[index_], true);
+    standAtDayStart();
+}
+
+void LiveTranscript::standAtDayStart()
+{
+    if (!day_->hasDay()) {
+        DayReplay::restore(live_, Snapshot{day_->dayStart(), 0, nullptr, 0, ""});
+        cursor_ = 0;
+        return;
+    }
+    const DayReplay& day = day_->replay();
+    cursor_ = day.rebuild(live_, day.firstTime());
+    expireChatLines(live_, day.firstTime());
+}
+
 void LiveTranscript::take(const Visit& visit, const KeepGoing& keepGoing)
 {
-    ViewerState& state = *state_;
+    const GrowArray<std::int32_t>& days = day_->days();
     while (goOn(keepGoing)) {
-        if (!loaded_ && index_ < state.days().size()) {
-            state.followDay(state.days()[index_]);
+        if (!loaded_ && index_ < days.size()) {
+            followDay();
             startDay();
             loaded_ = true;
         }
         takeDay(visit, keepGoing);
         // The server's next day has begun: what was left of this one has
         // been taken, so go on with the day after it.
-        if (loaded_ && !state.days().empty() && state.days()[state.days().size() - 1] > state.dayStart()) {
+        if (loaded_ && !days.empty() && days[days.size() - 1] > day_->dayStart()) {
             index_ = 0;
-            while (state.days()[index_] <= state.dayStart())
+            while (days[index_] <= day_->dayStart())
                 ++index_;
             loaded_ = false;
             continue;
@@ -95,13 +123,13 @@ void LiveTranscript::take(const Visit& visit, const KeepGoing& keepGoing)
 
 void LiveTranscript::takeDay(const Visit& visit, const KeepGoing& keepGoing)
 {
-    ViewerState& state = *state_;
-    while (goOn(keepGoing) && !state.isEmptyDay() && state.cursor() < state.dayPlayEnd()) {
-        const std::size_t at = state.cursor();
-        const LogEvent& event = state.events()[at];
-        const bool composed = state.applyNext();
+    const EventList& events = day_->events();
+    while (goOn(keepGoing) && day_->hasDay() && cursor_ < dayEnd()) {
+        const std::size_t at = cursor_;
+        const LogEvent& event = events[at];
+        const bool composed = day_->replay().applyNext(live_, cursor_);
         if (catchingUp_) {
-            if (isTaken(printed_, event.time, ordinalInSecond(state.events(), at, state.dayFirstEvent())))
+            if (isTaken(printed_, event.time, ordinalInSecond(events, at, day_->replay().firstEvent())))
                 continue;
             catchingUp_ = false;
         }
@@ -113,11 +141,11 @@ void LiveTranscript::startDay()
 {
     // An earlier run's mark counts on its own day only: a later day has
     // nothing taken yet.
-    if (resumeAfter_ && resumeAfter_->day == state_->dayStart()) {
+    if (resumeAfter_ && resumeAfter_->day == day_->dayStart()) {
         printed_ = *resumeAfter_;
         catchingUp_ = printed_.any;
     } else {
-        printed_ = {false, state_->dayStart(), 0, 0};
+        printed_ = {false, day_->dayStart(), 0, 0};
         catchingUp_ = false;
     }
     resumeAfter_.reset();
@@ -126,29 +154,30 @@ void LiveTranscript::startDay()
 
 void LiveTranscript::notePrinted()
 {
-    const ViewerState& state = *state_;
-    if (catchingUp_ || state.isEmptyDay() || state.cursor() <= state.dayFirstEvent())
+    if (catchingUp_ || !day_->hasDay() || cursor_ <= day_->replay().firstEvent())
         return;
-    const std::size_t last = state.cursor() - 1;
-    printed_ = {true, state.dayStart(), state.events()[last].time,
-                ordinalInSecond(state.events(), last, state.dayFirstEvent())};
+    const std::size_t last = cursor_ - 1;
+    printed_ = {true, day_->dayStart(), day_->events()[last].time,
+                ordinalInSecond(day_->events(), last, day_->replay().firstEvent())};
 }
 
 void LiveTranscript::resume()
 {
     catchingUp_ = printed_.any;
-    state_->replayTo(state_->isEmptyDay() ? 0 : state_->dayFirstEvent());
+    standAtDayStart();
+    if (day_->hasDay())
+        cursor_ = day_->replay().firstEvent();
 }
 
 std::optional<TranscriptMark> LiveTranscript::mark() const
 {
     if (!anyDay_)
         return resumeAfter_;
-    if (catchingUp_ || state_->isEmptyDay() || state_->cursor() <= state_->dayFirstEvent())
+    if (catchingUp_ || !day_->hasDay() || cursor_ <= day_->replay().firstEvent())
         return printed_;
-    const std::size_t last = state_->cursor() - 1;
-    return TranscriptMark{true, state_->dayStart(), state_->events()[last].time,
-                          ordinalInSecond(state_->events(), last, state_->dayFirstEvent())};
+    const std::size_t last = cursor_ - 1;
+    return TranscriptMark{true, day_->dayStart(), day_->events()[last].time,
+                          ordinalInSecond(day_->events(), last, day_->replay().firstEvent())};
 }
 
 } // namespace zelkam

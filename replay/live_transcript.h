@@ -3,10 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "replay/viewer_state.h"
+#include "ingest/log_folder.h"
+#include "parse/log_event.h"
+#include "replay/loaded_day.h"
+#include "state/live_state.h"
 
 namespace zelkam {
 
@@ -44,7 +48,7 @@ public:
     };
 
     // Called for each new event in order, with whether it added a chat line
-    // (the newest of state().live().chatLines). The state stands just after
+    // (the newest of live().chatLines). The live state stands just after
     // the event.
     using Visit = std::function<void(const LogEvent& event, bool addedChatLine)>;
     // Asked before each event: false stops taking for this look.
@@ -63,7 +67,10 @@ public:
     // Where taking has got to: what a later run resumes after. None before
     // a day was loaded.
     std::optional<TranscriptMark> mark() const;
-    const ViewerState& state() const { return *state_; }
+    // What the events taken so far built, as the viewer would show it.
+    const LiveState& live() const { return live_; }
+    // The day being taken, with the folder's files and days.
+    const LoadedDay& day() const { return *day_; }
     const std::string& folder() const { return folder_; }
 
 private:
@@ -72,12 +79,22 @@ private:
     void startDay();
     void notePrinted();
     void resume();
+    // Reads the day at index_ as a followed day and stands at its first event.
+    void followDay();
+    // Stands where a day load leaves the viewer: the state rebuilt at the
+    // day's first event.
+    void standAtDayStart();
+    // The end of the day's events: where the viewer's play and search stop.
+    std::size_t dayEnd() const { return day_->hasDay() ? day_->replay().endEvent() : 0; }
 
     std::string folder_;
     std::optional<std::int32_t> fromDay_;
     std::optional<TranscriptMark> resumeAfter_;
-    // The model is large: on the heap.
-    std::unique_ptr<ViewerState> state_ = std::make_unique<ViewerState>();
+    // The day is large: on the heap. Only this transcript walks it.
+    std::unique_ptr<LoadedDay> day_ = std::make_unique<LoadedDay>();
+    LiveState live_;
+    // The next event of the day to take.
+    std::size_t cursor_ = 0;
     bool started_ = false;
     bool loaded_ = false;
     std::size_t index_ = 0;

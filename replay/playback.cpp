@@ -1,5 +1,7 @@
 #include "replay/viewer_state.h"
 
+#include "replay/day_replay.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -17,8 +19,9 @@ bool ViewerState::tick() { return tick(NoWallClock); }
 
 bool ViewerState::tick(std::int32_t wallNow)
 {
-    Playback& p = playback_;
-    if (!hasDay_ || p.speed == 0)
+    PlayPosition& p = playback_.at;
+    const DayReplay& day = this->day();
+    if (isEmptyDay() || p.speed == 0)
         return false;
     if (p.rewinding) {
         // The seek's clamp keeps the rewind from going before the day's first
@@ -28,8 +31,8 @@ bool ViewerState::tick(std::int32_t wallNow)
         return true;
     }
     const EventList& loaded = events();
-    if (following_.growing) {
-        const std::int32_t newest = loaded[day_->lastEvent()].time;
+    if (isGrowing()) {
+        const std::int32_t newest = loaded[day.lastEvent()].time;
         const bool wallKnown = wallNow != NoWallClock;
         // How far play may go: the wall clock, since the server cannot have
         // written past it (a line stamped later, by a server clock ahead of
@@ -54,7 +57,7 @@ bool ViewerState::tick(std::int32_t wallNow)
         // second; what has been written of it is played now, and a later
         // line of the same second as soon as it arrives.
         if (wallKnown && p.clock >= newest)
-            day_->advanceTo(*this, p.cursor, loaded.size());
+            day.advanceTo(playback_.live, p.cursor, loaded.size());
         p.waitingAtEdge = p.cursor == loaded.size();
         expireChatLines(p.clock);
         publishView();
@@ -62,9 +65,9 @@ bool ViewerState::tick(std::int32_t wallNow)
     }
     // Play stops at the last loaded event, which may lie in the next day
     // when the day's last file runs past midnight.
-    p.clock = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{p.clock} + p.speed, day_->playEndTime()));
+    p.clock = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{p.clock} + p.speed, day.playEndTime()));
     // Events stamped with the clock's own second wait for the next step.
-    const std::size_t end = day_->playEndEvent();
+    const std::size_t end = day.playEndEvent();
     while (p.cursor < end && loaded[p.cursor].time < p.clock)
         applyAtCursor();
     // Every loaded line played: should the day start growing, its next line
@@ -77,55 +80,90 @@ bool ViewerState::tick(std::int32_t wallNow)
 
 ViewerState::PlayMode ViewerState::playMode() const
 {
-    if (playback_.speed == 0 || !hasDay_)
+    const PlayPosition& p = playback_.at;
+    if (p.speed == 0 || isEmptyDay())
         return PlayMode::Paused;
-    if (playback_.rewinding)
+    if (p.rewinding)
         return PlayMode::Rewinding;
-    return following_.growing && playback_.waitingAtEdge ? PlayMode::Live : PlayMode::Playing;
+    return isGrowing() && p.waitingAtEdge ? PlayMode::Live : PlayMode::Playing;
 }
 
 std::int32_t ViewerState::lag() const
 {
-    if (!hasDay_ || !following_.growing)
+    if (isEmptyDay() || !isGrowing())
         return 0;
-    const std::int64_t behind = std::int64_t{events()[lastEvent()].time} - playback_.clock;
-    return playback_.cursor >= events().size() || behind < 0 ? 0 : static_cast<std::int32_t>(behind);
+    const PlayPosition& p = playback_.at;
+    const std::int64_t behind = std::int64_t{events()[lastEvent()].time} - p.clock;
+    return p.cursor >= events().size() || behind < 0 ? 0 : static_cast<std::int32_t>(behind);
 }
 
 void ViewerState::command(PlaybackCommand command)
 {
-    playback_.rewinding = false;
+    PlayPosition& p = playback_.at;
+    p.rewinding = false;
     // Pausing or rewinding leaves the live edge: play goes on from the
     // clock it stopped at, until it has caught up with the newest line.
     if (command == PlaybackCommand::Pause || command == PlaybackCommand::Rewind)
-        playback_.waitingAtEdge = false;
+        p.waitingAtEdge = false;
     switch (command) {
     case PlaybackCommand::Rewind:
-        playback_.rewinding = true;
-        playback_.speed = RewindSpeed;
+        p.rewinding = true;
+        p.speed = RewindSpeed;
         break;
     case PlaybackCommand::Pause:
-        playback_.speed = 0;
+        p.speed = 0;
         break;
     case PlaybackCommand::Play:
-        playback_.speed = PlaySpeed;
+        p.speed = PlaySpeed;
         break;
     case PlaybackCommand::Fast:
-        playback_.speed = FastSpeed;
+        p.speed = FastSpeed;
         break;
     case PlaybackCommand::Fastest:
-        playback_.speed = FastestSpeed;
+        p.speed = FastestSpeed;
         break;
     case PlaybackCommand::None:
         break;
     }
 }
 
-void ViewerState::expireChatLines(std::int32_t now)
+void ViewerState::expireChatLines(std::int32_t now) { playback_.expireChatLines(now); }
+
+void Playback::expireChatLines(std::int32_t now) { zelkam::expireChatLines(live, now); }
+
+void expireChatLines(LiveState& live, std::int32_t now)
 {
     // Lines are appended in event order, so the expired ones are at the front.
-    while (!chatLines.empty() && std::int64_t{chatLines[0].time} + ChatLineLifetime < now)
-        chatLines.popFront();
+    ChatRing& lines = live.chatLines;
+    while (!lines.empty() && std::int64_t{lines[0].time} + ChatLineLifetime < now)
+        lines.popFront();
+}
+
+void Playback::publish(std::int32_t dayStart)
+{
+    view.clock = at.clock;
+    view.minute = static_cast<std::int32_t>((std::int64_t{at.clock} - dayStart) / 60);
+    view.mapName = live.mapName;
+    view.players.clear();
+    for (std::size_t i = 0; i < live.roster.count; ++i)
+        view.players.append(live.roster.entries[i]);
+    view.chatLines.clear();
+    for (std::size_t i = 0; i < live.chatLines.size(); ++i)
+        view.chatLines.append(live.chatLines[i]);
+    view.ctScore = live.ctScore;
+    view.tScore = live.tScore;
+}
+
+void Playback::standAtEmptyDay(std::int32_t day)
+{
+    at.clock = day;
+    at.speed = 0;
+    at.cursor = 0;
+    at.waitingAtEdge = false;
+    // The restart point of a window with nothing before it: the one place
+    // that says what an empty live state holds.
+    DayReplay::restore(live, Snapshot{day, 0, nullptr, 0, ""});
+    publish(day);
 }
 
 } // namespace zelkam

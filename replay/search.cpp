@@ -144,8 +144,8 @@ EventSearch::EventSearch(SearchKind kind, std::string_view pattern, bool matchCa
 
 bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase)
 {
-    Playback& p = playback_;
-    if (!hasDay_) {
+    PlayPosition& p = playback_.at;
+    if (isEmptyDay()) {
         seek(p.clock);
         return false;
     }
@@ -157,10 +157,10 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
         return false;
     // Kept to be put back on a miss, which leaves everything as it was.
     const std::size_t startCursor = p.cursor;
-    copyLiveState(beforeSearch_, *this);
+    copyLiveState(beforeSearch_, playback_.live);
     bool hit = false;
     {
-        EventSearch search(kind, pattern, matchCase, recentPlayers);
+        EventSearch search(kind, pattern, matchCase, playback_.live.recentPlayers);
         const EventList& loaded = events();
         while (p.cursor < end) {
             if (search.matches(loaded[p.cursor])) {
@@ -173,7 +173,7 @@ bool ViewerState::find(SearchKind kind, std::string_view pattern, bool matchCase
             applyAtCursor();
     }
     if (!hit) {
-        copyLiveState(*this, beforeSearch_);
+        copyLiveState(playback_.live, beforeSearch_);
         p.cursor = startCursor;
         return false;
     }

@@ -11,6 +11,8 @@
 #include "parse/containers.h"
 #include "parse/log_event.h"
 #include "replay/day_replay.h"
+#include "replay/loaded_day.h"
+#include "replay/playback.h"
 #include "state/chat_lines.h"
 #include "state/live_state.h"
 
@@ -45,20 +47,22 @@ enum class PlaybackCommand {
 // What the Find dialog and "RScan" search for.
 enum class SearchKind : std::int32_t { Player = 0, Chat = 1, RconUser = 2, RconCmd = 3 };
 
-// The replay model: the folder's days, the loaded day's events and
-// snapshots, the live state the events build, the playback clock, and the
-// published copy of what the views show. One exists for the whole run.
+// The replay model: a loaded day (the folder's days, the day's events and
+// snapshots; LoadedDay) and its playback (the clock, the live state the
+// events build and the published copy of what the views show; Playback),
+// changed together by the model's own operations only. One exists for the
+// whole run; a day read elsewhere joins it whole (takeOver).
 //
 // Times are calendar seconds of local time; minutes count from dayStart.
 // Event positions (cursor, lastEvent, dayFirstEvent, dayEndEvent, a
 // snapshot's event) are indices into events(), valid until the next day
-// load, folder load or unload. Names and texts in the live and published
+// load, folder load, hand-over or unload. Names and texts in the live and published
 // state point into the loaded window's storage and share that lifetime.
 //
 // Without a loaded day (after unload, a failed load, or a day with no event
 // from its midnight on) the model is an empty day at dayStart: nothing to
 // play, nothing found, every seek lands on dayStart.
-class ViewerState : private LiveState {
+class ViewerState {
 public:
     ViewerState();
 
@@ -144,9 +148,9 @@ public:
     // there for the next; a line that arrives while it waits is played at
     // once. A finished day's play stops at the same second when no loaded
     // event lies past its midnight, and at its last event otherwise.
-    bool isGrowing() const { return following_.growing; }
+    bool isGrowing() const { return day_->isGrowing(); }
     // Treats the loaded day as growing from now on (until the next load).
-    void markGrowing() { following_.growing = true; }
+    void markGrowing() { day_->markGrowing(); }
     // Loads day D as a day being followed: growing from the start, so that
     // an unterminated last line is left until it is whole and play and
     // search reach the newest line. Otherwise as loadDay.
@@ -158,49 +162,51 @@ public:
 
     // Drops chat lines whose time + 15 is below now.
     void expireChatLines(std::int32_t now);
-    // Copies the live state into the view members.
-    void publishView();
+    // Copies the live state into the published view.
+    void publishView() { playback_.publish(dayStart()); }
 
-    const EventList& events() const { return folder_->events(); }
-    const LogFolder& folder() const { return *folder_; }
+    const EventList& events() const { return day_->events(); }
+    const LogFolder& folder() const { return day_->folder(); }
     // See LogFolder::setReadThreads: loads give the same events on any
     // number of threads, only sooner.
     void setReadThreads(unsigned threads, std::uint64_t inlineBelow = WindowReader::DefaultInlineBelow,
                         std::uint64_t pieceBytes = WindowReader::DefaultPieceBytes)
     {
-        folder_->setReadThreads(threads, inlineBelow, pieceBytes);
+        day_->setReadThreads(threads, inlineBelow, pieceBytes);
     }
 
-    // Exchanges everything this state holds with loaded: its folder, days,
-    // events, snapshots, live and published state and clock. A load made on
-    // a state of its own (on another thread) is handed over this way once it
-    // is complete; every pointer into either state's events stays valid,
-    // now belonging to the other state. Neither may be in use elsewhere.
-    void takeOver(ViewerState& loaded);
+    // Shows loaded, a day read whole elsewhere (on another thread): the
+    // model stands paused at its first event, as after loadDay (rewinding
+    // cleared), and the day shown before is handed back. Every pointer into
+    // loaded's events stays valid, as the day itself does not move.
+    std::unique_ptr<LoadedDay> takeOver(std::unique_ptr<LoadedDay> loaded);
+    // The loaded day: the folder's days, the window, the day's bounds. A day
+    // of the same folder is read elsewhere from its listing (listAs).
+    const LoadedDay& loadedDay() const { return *day_; }
     // True when there is nothing to play: no folder or day loaded, a failed
     // read, or a day without any event from its midnight on.
-    bool isEmptyDay() const { return !hasDay_; }
+    bool isEmptyDay() const { return !day_->hasDay(); }
 
     // What the applied events built: roster, recent players, chat lines,
     // round start, map and scores. Only the model's own operations change it.
-    const LiveState& live() const { return *this; }
+    const LiveState& live() const { return playback_.live; }
 
     // Where the replay stands. clock: the playback time; cursor: the next
     // event not yet applied (every event before it has been). speed: seconds
     // of log time a tick, 0 when paused; rewinding: each tick goes back.
-    std::int32_t clock() const { return playback_.clock; }
-    std::int32_t speed() const { return playback_.speed; }
-    bool rewinding() const { return playback_.rewinding; }
-    std::size_t cursor() const { return playback_.cursor; }
+    std::int32_t clock() const { return playback_.at.clock; }
+    std::int32_t speed() const { return playback_.at.speed; }
+    bool rewinding() const { return playback_.at.rewinding; }
+    std::size_t cursor() const { return playback_.at.cursor; }
     // The loaded day's local midnight (also of an empty day).
-    std::int32_t dayStart() const { return dayStart_; }
+    std::int32_t dayStart() const { return day_->dayStart(); }
     // The loaded day: its window, bounds and snapshots. Its positions are
     // unused on an empty day.
-    const DayReplay& day() const { return *day_; }
-    std::size_t lastEvent() const { return day_->lastEvent(); }
-    std::size_t dayFirstEvent() const { return day_->firstEvent(); }
-    std::size_t dayEndEvent() const { return day_->endEvent(); }
-    const GrowArray<Snapshot>& snapshots() const { return day_->snapshots(); }
+    const DayReplay& day() const { return day_->replay(); }
+    std::size_t lastEvent() const { return day().lastEvent(); }
+    std::size_t dayFirstEvent() const { return day().firstEvent(); }
+    std::size_t dayEndEvent() const { return day().endEvent(); }
+    const GrowArray<Snapshot>& snapshots() const { return day().snapshots(); }
 
     // Applies the event at the cursor and moves the cursor on, leaving the
     // clock and the published view as they are: a transcript's step. True
@@ -212,38 +218,30 @@ public:
     // published. False, with nothing changed, when Find could not stop
     // there (before the cursor, at or past the day's end, or no day).
     bool standAfterEvent(std::size_t event);
-    // Rebuilds the state as it stands at the day's first event and applies
-    // every event before position upTo (within the day): where a
-    // transcript that had got to upTo goes on after the day was read again.
-    void replayTo(std::size_t upTo);
 
     // The published view: what the window and zelkam-cli show, as it stood
     // when the model last published (after a tick, a seek or a load).
-    // clock and minute of the day (minutes after dayStart), map name, the
-    // player list in roster order and the chat lines the chat view shows.
-    std::int32_t viewClock() const { return viewClock_; }
-    std::int32_t viewMinute() const { return viewMinute_; }
-    const char* viewMapName() const { return viewMapName_; }
-    const GrowArray<PlayerEntry>& viewPlayers() const { return viewPlayers_; }
-    const GrowArray<ChatLine>& viewChatLines() const { return viewChatLines_; }
+    const PublishedView& view() const { return playback_.view; }
+    std::int32_t viewClock() const { return playback_.view.clock; }
+    std::int32_t viewMinute() const { return playback_.view.minute; }
+    const char* viewMapName() const { return playback_.view.mapName; }
+    const GrowArray<PlayerEntry>& viewPlayers() const { return playback_.view.players; }
+    const GrowArray<ChatLine>& viewChatLines() const { return playback_.view.chatLines; }
     // The folder's days (local midnights), oldest first, as the last scan
     // or look at the folder listed them.
-    const GrowArray<std::int32_t>& days() const { return days_; }
+    const GrowArray<std::int32_t>& days() const { return day_->days(); }
 
 private:
-    GrowArray<std::int32_t> days_{50};
-    std::int32_t viewClock_ = 0;
-    std::int32_t viewMinute_ = 0;
-    const char* viewMapName_ = "";
-    GrowArray<PlayerEntry> viewPlayers_{32};
-    GrowArray<ChatLine> viewChatLines_{5};
-
-    // Scans the folder and lists its days in `days_`; false, with nothing
-    // changed, when the scan finds no log.
-    bool listDays(std::string_view folderPath);
-    // Makes the model an empty day at `day`: paused, clock at the midnight,
-    // live and published state emptied, no event position in use.
-    void enterEmptyDay(std::int32_t day);
+    // Makes the model an empty day at the current dayStart, the folder still
+    // listed: paused, clock at the midnight, live and published state
+    // emptied, no event position in use.
+    void enterEmptyDay();
+    // Paused at the loaded day's first event, or at an empty day's midnight:
+    // where a load leaves the model. Rewinding is left as it was.
+    void standAtDayStart();
+    // Where a read of the loaded day leaves the model (standAtDayStart,
+    // nothing of an earlier play kept); returns read.
+    bool standAtRead(bool read);
     // Applies the event at cursor and moves cursor on by one.
     void applyAtCursor();
     // Pauses with the clock at the event under the cursor (every event
@@ -261,37 +259,13 @@ private:
     bool moveOnToNewestDay();
     bool atLiveEdge() const;
 
-    struct Playback {
-        std::int32_t clock = 0;
-        std::int32_t speed = 0;
-        bool rewinding = false;
-        std::size_t cursor = 0;
-        // The last forward tick of a growing day applied every loaded event.
-        bool waitingAtEdge = false;
-    };
-    // Following a running server.
-    struct Following {
-        // The loaded day has changed since it was loaded.
-        bool growing = false;
-        // The loaded day was the folder's newest when it was loaded.
-        bool loadedNewest = false;
-        // Read the next load's window without an unterminated last line.
-        bool wholeLinesOnly = false;
-        // The playback a reload of the followed day found no day for; the
-        // next reload that finds it goes on from there.
-        std::optional<Playback> interrupted;
-    };
-
-    // Held apart so that a finished load can be handed over without moving
-    // the events its pointers refer to.
-    std::unique_ptr<LogFolder> folder_ = std::make_unique<LogFolder>();
-    std::unique_ptr<DayReplay> day_ = std::make_unique<DayReplay>();
-    // False while the model is an empty day; every event position is then
-    // unused and nothing may read events().
-    bool hasDay_ = false;
-    std::int32_t dayStart_ = 0;
+    // Held apart, so that a day read elsewhere is handed over without
+    // moving the events its pointers refer to.
+    std::unique_ptr<LoadedDay> day_ = std::make_unique<LoadedDay>();
     Playback playback_;
-    Following following_;
+    // The playback a reload of the followed day found no day for; the next
+    // reload that finds it goes on from there.
+    std::optional<PlayPosition> interrupted_;
     // The live state as it stood when a search began (made once, so that a
     // search allocates nothing).
     LiveState beforeSearch_;

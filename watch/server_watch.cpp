@@ -56,7 +56,7 @@ ServerWatch::ServerWatch(std::string name, std::string folder, const Rules& rule
     : name_(std::move(name)), rules_(rules), transcript_(std::move(folder), fromDay, memory.mark), salt_(salt),
       players_(memory.players), lastLineAt_(memory.lastLineAt), fromTheEnd_(!memory.mark)
 {
-    const BoundedRing<PlayerEntry>& recent = transcript_.state().live().recentPlayers;
+    const BoundedRing<PlayerEntry>& recent = transcript_.live().recentPlayers;
     for (std::size_t i = 0; i < rules.rules.size(); ++i) {
         const Rule& rule = rules.rules[i];
         if (!namesServer(rule, name_))
@@ -130,7 +130,7 @@ NoticeItem ServerWatch::itemOf(const LogEvent& event, bool addedChatLine) const
         item.uniqueId = terminalText(event.player.uniqueId ? event.player.uniqueId : "");
     }
     if (addedChatLine) {
-        const ChatRing& lines = transcript_.state().live().chatLines;
+        const ChatRing& lines = transcript_.live().chatLines;
         item.line = terminalText(lines[lines.size() - 1].text);
     } else if (event.text) {
         item.line = terminalText(event.text);
@@ -140,7 +140,7 @@ NoticeItem ServerWatch::itemOf(const LogEvent& event, bool addedChatLine) const
 
 void ServerWatch::see(const LogEvent& event, bool addedChatLine, std::vector<Hit>& hits)
 {
-    const int players = static_cast<int>(transcript_.state().live().roster.count);
+    const int players = static_cast<int>(transcript_.live().roster.count);
     const int before = players_;
     players_ = players;
     for (RuleWatch& watch : watches_) {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "replay/loaded_day.h"
 #include "replay/viewer_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -56,11 +57,11 @@ TEST(BackgroundLoader, LoadsOnAnotherThreadWhileTheWindowHandlesEvents)
     std::thread::id jobThread;
     bool done = false;
     loader.start(
-        [&](ViewerState& state) {
+        [&](LoadedDay& day) {
             jobThread = std::this_thread::get_id();
             // Held until the window's thread has handled an event.
             released.wait();
-            return state.loadFolder(folder.string());
+            return day.scan(folder.string()) && day.read(day.days()[0]);
         },
         false, [&](bool result) {
             EXPECT_TRUE(result);
@@ -85,8 +86,9 @@ TEST(BackgroundLoader, LoadsOnAnotherThreadWhileTheWindowHandlesEvents)
     EXPECT_EQ(shown.speed(), 0);
 }
 
-// The first day picked after a folder opens is read once: the state the
-// hand-over left behind lists the folder again, but reads no other day.
+// The first day picked after a folder opens is read once: from the listing
+// the shown day holds, neither listing the folder again nor reading any
+// other day.
 TEST(BackgroundLoader, AFirstPickReadsOnlyThePickedDay)
 {
     ScopedTimeZone zone("UTC");
@@ -104,6 +106,7 @@ TEST(BackgroundLoader, AFirstPickReadsOnlyThePickedDay)
     ASSERT_TRUE(waitUntil([&] { return picked; }));
     EXPECT_EQ(firstMap(shown), "de_dust");
     EXPECT_EQ(shown.folder().windowsRead(), 1u);
+    EXPECT_EQ(shown.folder().scansMade(), 0u);
 }
 
 TEST(BackgroundLoader, ANewerChoiceSupersedesTheOneInProgress)
@@ -123,9 +126,9 @@ TEST(BackgroundLoader, ANewerChoiceSupersedesTheOneInProgress)
     std::shared_future<void> released = release.get_future().share();
     std::vector<std::string> doneFor;
     loader.start(
-        [&](ViewerState& state) {
+        [&](LoadedDay& day) {
             released.wait();
-            return state.loadFolder(first.string());
+            return day.scan(first.string()) && day.read(day.days()[0]);
         },
         false, [&](bool) { doneFor.push_back("first"); });
     loader.loadFolder(second.string(), [&](bool) { doneFor.push_back("second"); });

@@ -25,7 +25,7 @@ inline std::unique_ptr<ViewerState> loaded(const TempFolder& folder)
 inline std::string viewSummary(const ViewerState& state)
 {
     std::string text = std::to_string(state.viewClock()) + " m" + std::to_string(state.viewMinute()) + " map="
-        + state.viewMapName() + " " + std::to_string(state.live().ctScore) + ":" + std::to_string(state.live().tScore);
+        + state.viewMapName() + " " + std::to_string(state.view().ctScore) + ":" + std::to_string(state.view().tScore);
     for (const PlayerEntry& p : state.viewPlayers()) {
         text += " [" + std::string(p.name ? p.name : "(null)") + " " + std::to_string(p.userId) + " t"
             + std::to_string(p.team) + " l" + std::to_string(p.lifeState) + " " + std::to_string(p.frags) + "/"
