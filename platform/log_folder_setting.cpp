@@ -13,6 +13,7 @@ namespace {
 
 const QString ValueName = QStringLiteral("Log Directory");
 constexpr char SizeName[] = "Window Size";
+constexpr char ServerName[] = "Server";
 
 QSettings openStore()
 {
@@ -111,5 +112,11 @@ void LogFolderSetting::writeGeometry(const char* valueName, const std::string& b
     store.setValue(QString::fromLatin1(valueName), QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
     store.sync();
 }
+
+// A server's name is its folder's, bytes as the file system gave them, so
+// it is kept as bytes, not as text that might not survive a round trip.
+std::string LogFolderSetting::readServer() const { return readGeometry(ServerName); }
+
+void LogFolderSetting::writeServer(const std::string& name) const { writeGeometry(ServerName, name); }
 
 } // namespace zelkam

@@ -37,6 +37,12 @@ public:
     // none is stored. Written, as the rest, only into a store that exists.
     std::string readGeometry(const char* valueName) const;
     void writeGeometry(const char* valueName, const std::string& bytes) const;
+
+    // The server of a community the viewer showed last, by its folder's
+    // name (the value "Server", kept as the name's bytes); empty when none
+    // is stored. Written, as the rest, only into a store that exists.
+    std::string readServer() const;
+    void writeServer(const std::string& name) const;
 };
 
 } // namespace zelkam
