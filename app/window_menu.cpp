@@ -6,6 +6,7 @@
 #include "app/day_overview_window.h"
 #include "app/main_window.h"
 #include "app/rankings_window.h"
+#include "app/servers_window.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
@@ -29,6 +30,8 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state)
     connect(&window, &MainWindow::folderChanged, this, [this] {
         if (rankings_)
             countShownFolder();
+        if (servers_)
+            servers_->setFolder(window_.logFolder);
     });
 }
 
@@ -69,6 +72,24 @@ void WindowMenu::openRankings()
     rankings_->activateWindow();
 }
 
+ServersWindow* WindowMenu::servers() const
+{
+    return servers_.data();
+}
+
+void WindowMenu::openServers()
+{
+    if (!servers_) {
+        servers_ = new ServersWindow(&window_);
+        connect(servers_, &ServersWindow::serverActivated, &window_,
+                [this](const std::string& name) { window_.openServerLive(name); });
+        servers_->setFolder(window_.logFolder);
+    }
+    servers_->show();
+    servers_->raise();
+    servers_->activateWindow();
+}
+
 void WindowMenu::countShownFolder()
 {
     // The files and days the date selector lists: no second folder scan.
@@ -86,6 +107,7 @@ void WindowMenu::showMenu(const QPoint& position)
     overview->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
     QAction* rankings = menu.addAction(QStringLiteral("Rankings"), this, &WindowMenu::openRankings);
     rankings->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    menu.addAction(QStringLiteral("Servers"), this, &WindowMenu::openServers);
     menu.addSeparator();
     menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
     menu.exec(window_.mapToGlobal(position));

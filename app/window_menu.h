@@ -10,11 +10,12 @@ namespace zelkam {
 class DayOverviewWindow;
 class MainWindow;
 class RankingsWindow;
+class ServersWindow;
 class ViewerState;
 
 // The main window's context menu (right click), which lists the viewer's
 // other windows, and their keyboard shortcuts: Find..., Day Overview
-// (Ctrl+D), Rankings (Ctrl+K) and About. Each window exists once: opening it again brings the
+// (Ctrl+D), Rankings (Ctrl+K), Servers and About. Each window exists once: opening it again brings the
 // open one to the front.
 class WindowMenu : public QObject {
     Q_OBJECT
@@ -31,6 +32,10 @@ public:
     // open window as it is.
     void openRankings();
     RankingsWindow* rankings() const;
+    // Opens the Servers window on the folder shown (what each server plays
+    // now), or raises the open one.
+    void openServers();
+    ServersWindow* servers() const;
 
 private:
     // Gives the open rankings the folder the main window shows and counts it.
@@ -41,6 +46,7 @@ private:
     const ViewerState& state_;
     QPointer<DayOverviewWindow> dayOverview_;
     QPointer<RankingsWindow> rankings_;
+    QPointer<ServersWindow> servers_;
 };
 
 } // namespace zelkam

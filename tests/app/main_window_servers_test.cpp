@@ -7,11 +7,14 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTableWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/player_list_control.h"
+#include "app/servers_window.h"
+#include "app/window_menu.h"
 #include "platform/log_folder_setting.h"
 #include "tests/app/viewer_harness.h"
 #include "tests/support/temp_folder.h"
@@ -153,6 +156,48 @@ TEST(MainWindowServers, AServerThatAppearsWhileShownJoinsTheSelector)
     v.choose(0);
     EXPECT_EQ(v.map(), QString());
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << "its nearest day to war's first";
+}
+
+TEST(MainWindowServers, TheServersWindowShowsWhatEachPlaysNowAndOpensOneLive)
+{
+    Community v;
+    v.start();
+    auto* menu = new WindowMenu(*v.window, v.state);
+    menu->openServers();
+    ServersWindow* servers = menu->servers();
+    ASSERT_NE(servers, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !servers->isReading(); }, 10000));
+    // Two minutes after public's newest line (11:00:00 of 07/07/2001, UTC).
+    servers->setWallClock([] { return std::int64_t{994503720}; });
+    servers->refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !servers->isReading(); }, 10000));
+    QTableWidget* table = servers->table();
+    ASSERT_EQ(table->rowCount(), 2);
+    const struct {
+        int row;
+        const char* server;
+        const char* map;
+        const char* spectators;
+        const char* written;
+    } rows[] = {
+        {0, "public", "cs_office", "1", "2 min"},
+        {1, "war", "de_nuke", "1", "22 h"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(table->item(r.row, 0)->text(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(r.server)));
+        EXPECT_EQ(table->item(r.row, 1)->text(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(r.map)));
+        EXPECT_EQ(table->item(r.row, 4)->text(), QLatin1String(r.spectators)) << r.server;
+        EXPECT_EQ(table->item(r.row, 6)->text(), QLatin1String(r.written)) << r.server;
+    }
+    EXPECT_TRUE(servers->timer().isActive()) << "refreshed while open";
+
+    emit table->cellDoubleClicked(0, 0);
+    v.waitForLoads();
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068public\u2069"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001")) << "its newest day";
+    v.ticks(1);
+    EXPECT_EQ(v.map(), QStringLiteral("cs_office")) << "at its newest line";
+    EXPECT_EQ(v.state.speed(), 1) << "playing at >, as Ctrl+End leaves it";
 }
 
 TEST(MainWindowServers, ASingleServerShowsNoSelector)
