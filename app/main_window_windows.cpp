@@ -2,6 +2,7 @@
 // every day, a player's record and About, and the way back from a hit to
 // the replay.
 
+#include <QComboBox>
 #include <QPushButton>
 
 #include "app/about_dialog.h"
@@ -9,6 +10,7 @@
 #include "app/find_all_window.h"
 #include "app/main_window.h"
 #include "app/player_record_window.h"
+#include "ingest/open_file.h"
 #include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/log_folder_setting.h"
@@ -47,6 +49,19 @@ void MainWindow::openFindAll(const FindRequest& request)
     auto* results = new FindAllWindow(this);
     results->keepSizeIn(services_.setting);
     connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
+    if (servers_.community) {
+        // Every server of the community is searched: the rows stay good
+        // while the viewer moves between its servers, not when another
+        // folder is opened.
+        const std::string searched = logFolder;
+        connect(this, &MainWindow::folderChanged, results, [this, results, searched] {
+            if (logFolder != searched)
+                results->forgetFolder();
+        });
+        results->show();
+        results->start(servers_.servers, request.kind, findPattern_, (request.flags & FindRequest::MatchCase) != 0);
+        return;
+    }
     connect(this, &MainWindow::folderChanged, results, &FindAllWindow::forgetFolder);
     results->show();
     // The files and days the date selector lists: no second folder scan.
@@ -58,6 +73,24 @@ void MainWindow::openFindAll(const FindRequest& request)
 
 void MainWindow::standAfter(const HistoryHit& hit)
 {
+    // A hit on another server of the community is read there.
+    if (servers_.community && !hit.server.empty() && hit.server != servers_.servers[static_cast<std::size_t>(shownServer_)].name) {
+        if (const ServerFolder* server = servers_.find(hit.server)) {
+            shownServer_ = static_cast<int>(server - servers_.servers.data());
+            serverFolder_ = utf8FromPath(server->path);
+            serverSelector_->setCurrentIndex(shownServer_);
+            services_.setting.writeServer(server->name);
+            const auto job = [hit](ViewerState& state) {
+                return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
+            };
+            loader_->withFolder(serverFolder_, job, true, [this](bool) {
+                fillDateList();
+                refreshViews();
+                emit folderChanged();
+            });
+            return;
+        }
+    }
     // The hit's day is read on the loader's thread, as a day chosen in the
     // date selector is. Shown once it is loaded, standing after the hit, or
     // at its start when the hit is not in it any more; the shown day stays
@@ -65,7 +98,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
     const auto job = [hit](ViewerState& state) {
         return standAfterHit(state, hit) || (!state.isEmptyDay() && state.dayStart() == hit.day);
     };
-    loader_->withFolder(logFolder, job, false, [this](bool) { refreshViews(); });
+    loader_->withFolder(serverFolder_, job, false, [this](bool) { refreshViews(); });
 }
 
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
@@ -75,7 +108,7 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 
 void MainWindow::openPlayerRecord(const RecordSubject& subject)
 {
-    auto* record = new PlayerRecordWindow(state_, subject, logFolder, this);
+    auto* record = new PlayerRecordWindow(state_, subject, serverFolder_, this);
     record->keepSizeIn(services_.setting);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
+#include "app/find_all_window.h"
 #include "app/player_list_control.h"
 #include "app/servers_window.h"
 #include "app/window_menu.h"
@@ -198,6 +199,41 @@ TEST(MainWindowServers, TheServersWindowShowsWhatEachPlaysNowAndOpensOneLive)
     v.ticks(1);
     EXPECT_EQ(v.map(), QStringLiteral("cs_office")) << "at its newest line";
     EXPECT_EQ(v.state.speed(), 1) << "playing at >, as Ctrl+End leaves it";
+}
+
+TEST(MainWindowServers, FindAllSearchesEveryServerAndAHitOpensItsServer)
+{
+    Community v;
+    v.start();
+    ASSERT_EQ(v.server(), QStringLiteral("\u2068war\u2069"));
+    v.window->dispatchCommand(MainWindow::OpenFind);
+    ASSERT_NE(v.window->findDialog(), nullptr);
+    FindRequest request;
+    request.kind = SearchKind::Player;
+    emit v.window->findDialog()->findAllRequested(request);
+    auto* results = v.window->findChild<FindAllWindow*>();
+    ASSERT_NE(results, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !results->isRunning(); }, 20000));
+    QTableWidget* table = results->table();
+    // Each server's connections, servers in the selector's order.
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_FALSE(table->isColumnHidden(3));
+    const char* const servers[] = {"public", "public", "war"};
+    const char* const players[] = {"Gordon", "Eli", "Barney"};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(table->item(row, 3)->text(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(servers[row])));
+        EXPECT_EQ(results->hitAt(row).server, servers[row]);
+        EXPECT_EQ(table->item(row, 2)->text(), QLatin1String(players[row]));
+    }
+    EXPECT_NE(results->rowsAsCsv().find("date,time,line,server\r\n"), std::string::npos);
+
+    emit table->itemActivated(table->item(0, 2));
+    v.waitForLoads();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068public\u2069")) << "the hit's server";
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("12:00:01")) << "just after the hit, its day's last line";
+    EXPECT_EQ(table->rowCount(), 3) << "the community's rows stay while its servers change";
 }
 
 TEST(MainWindowServers, ASingleServerShowsNoSelector)
