@@ -17,19 +17,30 @@
 #include "app/clock_text.h"
 #include "app/result_bar.h"
 #include "app/save_name.h"
+#include "ingest/open_file.h"
 #include "platform/log_text.h"
 #include "text/text_encoding.h"
 #include "text/text_out.h"
+#include "views/display_text.h"
 
 namespace zelkam {
+namespace {
+
+// Last, so that a single server's rows keep the columns they always had.
+constexpr int ServerColumn = 3;
+
+} // namespace
 
 FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
 {
     setWindowTitle(QStringLiteral("Find All"));
     setAttribute(Qt::WA_DeleteOnClose);
 
-    table_ = new QTableWidget(0, 3, this);
-    table_->setHorizontalHeaderLabels({QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Line")});
+    table_ = new QTableWidget(0, 4, this);
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("Date"), QStringLiteral("Time"), QStringLiteral("Line"), QStringLiteral("Server")});
+    // One server's search has no server to name.
+    table_->setColumnHidden(ServerColumn, true);
     table_->horizontalHeader()->setStretchLastSection(true);
     table_->verticalHeader()->hide();
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -75,6 +86,39 @@ void FindAllWindow::start(const FolderDays& folder, SearchKind kind, const std::
     startSearch(std::move(copy), std::string(), kind, pattern, matchCase);
 }
 
+void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind kind, const std::string& pattern,
+                          bool matchCase)
+{
+    hits_.clear();
+    table_->setRowCount(0);
+    unreadableDays_ = 0;
+    running_ = true;
+    serverColumn_ = true;
+    table_->setColumnHidden(ServerColumn, false);
+    stopButton_->setEnabled(true);
+    progress_->setRange(0, 0);
+    status_->setText(QStringLiteral("Searching..."));
+    worker_.start([this, servers, kind, pattern, matchCase](const WindowWorker::Job& job) {
+        bool found = false;
+        bool complete = true;
+        for (const ServerFolder& server : servers) {
+            if (job.stopRequested()) {
+                complete = false;
+                break;
+            }
+            // A server whose logs cannot be dated adds nothing.
+            FolderDays folder;
+            if (!folder.scan(utf8FromPath(server.path)) || folder.days.empty())
+                continue;
+            found = true;
+            complete = searchAllDays(folder, kind, pattern, matchCase, job.stopFlag(), [&](const DayHits& day) {
+                job.post([this, day, name = server.name] { addDay(day, name); });
+            }) && complete;
+        }
+        job.post([this, complete, found] { finish(complete, found); });
+    });
+}
+
 void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::string& folderPath, SearchKind kind,
                                 const std::string& pattern, bool matchCase)
 {
@@ -82,6 +126,8 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
     table_->setRowCount(0);
     unreadableDays_ = 0;
     running_ = true;
+    serverColumn_ = false;
+    table_->setColumnHidden(ServerColumn, true);
     stopButton_->setEnabled(true);
     progress_->setRange(0, 0);
     status_->setText(QStringLiteral("Searching..."));
@@ -98,7 +144,7 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
         bool complete = true;
         if (found) {
             complete = searchAllDays(*folder, kind, pattern, matchCase, job.stopFlag(),
-                                     [&](const DayHits& day) { job.post([this, day] { addDay(day); }); });
+                                     [&](const DayHits& day) { job.post([this, day] { addDay(day, {}); }); });
         }
         job.post([this, complete, found] { finish(complete, found); });
     });
@@ -123,7 +169,7 @@ void FindAllWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: search it with Find"));
 }
 
-void FindAllWindow::addDay(const DayHits& day)
+void FindAllWindow::addDay(const DayHits& day, const std::string& server)
 {
     progress_->setRange(0, static_cast<int>(day.dayCount));
     progress_->setValue(static_cast<int>(day.index + 1));
@@ -139,7 +185,9 @@ void FindAllWindow::addDay(const DayHits& day)
         table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
         table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(localTimeText(hit.time))));
         table_->setItem(row, 2, new QTableWidgetItem(logText(hit.text)));
+        table_->setItem(row, ServerColumn, new QTableWidgetItem(QString::fromStdString(isolatedDisplayText(server))));
         hits_.push_back(hit);
+        hits_.back().server = server;
     }
     table_->setUpdatesEnabled(true);
     // The keyboard starts at the first row, but nothing is selected: Copy
@@ -186,17 +234,23 @@ QString FindAllWindow::rowsAsText() const
     for (int row : selectedOrAllRows()) {
         const HistoryHit& hit = hits_[static_cast<std::size_t>(row)];
         text += spreadsheetCell(localDateText(hit.time)) + '\t' + spreadsheetCell(localTimeText(hit.time)) + '\t' +
-                spreadsheetCell(logTextToUtf8(hit.text)) + '\n';
+                spreadsheetCell(logTextToUtf8(hit.text));
+        if (serverColumn_)
+            text += '\t' + spreadsheetCell(logTextToUtf8(hit.server));
+        text += '\n';
     }
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::string FindAllWindow::rowsAsCsv() const
 {
-    std::string csv = "date,time,line\r\n";
+    std::string csv = serverColumn_ ? "date,time,line,server\r\n" : "date,time,line\r\n";
     for (const HistoryHit& hit : hits_) {
         csv += csvField(localDateText(hit.time)) + ',' + csvField(localTimeText(hit.time)) + ',' +
-               csvField(logTextToUtf8(hit.text)) + "\r\n";
+               csvField(logTextToUtf8(hit.text));
+        if (serverColumn_)
+            csv += ',' + csvField(logTextToUtf8(hit.server));
+        csv += "\r\n";
     }
     return csv;
 }

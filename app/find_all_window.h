@@ -10,6 +10,7 @@
 
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
+#include "ingest/server_folders.h"
 #include "platform/window_place.h"
 
 class QLabel;
@@ -43,6 +44,10 @@ public:
     // The same over the files and days the viewer has listed already, so
     // the first rows come without dating every file again.
     void start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase);
+    // The same over every server of a community, one after the other, each
+    // hit carrying its server (HistoryHit::server), shown in a "Server"
+    // column and written as one in the copied and saved rows.
+    void start(const std::vector<ServerFolder>& servers, SearchKind kind, const std::string& pattern, bool matchCase);
     void stop();
     bool isRunning() const { return running_; }
     // The viewer went to another folder: the search is dropped and the rows
@@ -87,7 +92,7 @@ private:
     // folder is null when folderPath is to be scanned on the reader.
     void startSearch(std::unique_ptr<FolderDays> folder, const std::string& folderPath, SearchKind kind,
                      const std::string& pattern, bool matchCase);
-    void addDay(const DayHits& day);
+    void addDay(const DayHits& day, const std::string& server);
     void finish(bool complete, bool folderFound);
     std::vector<int> selectedOrAllRows() const;
     void copyRows();
@@ -100,6 +105,8 @@ private:
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
     std::vector<HistoryHit> hits_;
+    // Whether the rows name their server: a search over a community.
+    bool serverColumn_ = false;
     bool running_ = false;
     std::size_t unreadableDays_ = 0;
     WindowPlace place_{*this, "Find All Window"};

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontMetrics>
@@ -198,6 +199,22 @@ bool MainWindow::createChildren()
     playStateLabel_->setFont(sharedFont());
     playStateLabel_->show();
 
+    // A community's servers, in a row of their own under the date: the top
+    // row is full at the design's width. Shown only on a community.
+    serverCaption_ = new QLabel(QStringLiteral("Server"), this);
+    serverCaption_->setObjectName(QStringLiteral("serverCaption"));
+    serverCaption_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    serverCaption_->setFont(sharedFont());
+    serverCaption_->hide();
+    serverSelector_ = new QComboBox(this);
+    serverSelector_->setObjectName(QStringLiteral("serverSelector"));
+    serverSelector_->setFont(sharedFont());
+    serverSelector_->setFocusPolicy(Qt::StrongFocus);
+    serverSelector_->setToolTip(QStringLiteral("Server of this community (Ctrl+Up, Ctrl+Down)"));
+    acceptWheelOnlyWithFocus(serverSelector_);
+    connect(serverSelector_, &QComboBox::activated, this, [this](int index) { selectServer(index); });
+    serverSelector_->hide();
+
     makeButton(QStringLiteral("Find..."), 260, 492, 64, 24, OpenFind);
     makeButton(QStringLiteral("RScan"), 340, 492, 64, 24, RconScan);
     makeButton(QStringLiteral("About"), 420, 492, 64, 24, OpenAbout);
@@ -226,7 +243,7 @@ void MainWindow::orderTabStops()
 {
     // Top to bottom, left to right, as the controls stand.
     QWidget* order[] = {
-        dateSelector_->comboBox(), button(ChangeFolder), playerList_->window(), button(Rewind),
+        dateSelector_->comboBox(), button(ChangeFolder), serverSelector_, playerList_->window(), button(Rewind),
         button(Pause),             button(Play),         button(Fast),          button(Fastest),
         button(OpenFind),          button(RconScan),     button(OpenAbout),     trackbar_,
     };
@@ -244,7 +261,8 @@ bool MainWindow::loadLogsWithRetry(const std::string& folder)
 {
     logFolder_ = folder;
     for (;;) {
-        if (state_.loadFolder(logFolder_))
+        listServers();
+        if (state_.loadFolder(serverFolder_))
             return true;
         services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
                                 QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);
@@ -258,7 +276,8 @@ bool MainWindow::loadLogsWithRetry(const std::string& folder)
 void MainWindow::loadFirstFolder(const std::string& folder, std::function<void()> cancelled)
 {
     logFolder_ = folder;
-    loader_->loadFolder(logFolder_, [this, cancelled](bool loaded) {
+    listServers();
+    loader_->loadFolder(serverFolder_, [this, cancelled](bool loaded) {
         if (loaded) {
             fillDateList();
             refreshViews();
@@ -297,7 +316,8 @@ void MainWindow::refreshViews()
     timeLabel_->showTime(state_.viewClock(), state_.dayStart());
     dateSelector_->showDay(shownDayIndex(), state_.isEmptyDay() ? NoDay : state_.dayStart());
     showPlayState();
-    setWindowTitle(windowTitleFor(logFolder_, state_.isEmptyDay() ? NoDay : state_.dayStart()));
+    // On a community the server's folder: the title names server and day.
+    setWindowTitle(windowTitleFor(serverFolder_, state_.isEmptyDay() ? NoDay : state_.dayStart()));
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
@@ -340,7 +360,7 @@ void MainWindow::selectDay(int index)
     }
     // Read on the loader's thread: the shown day plays on meanwhile, and the
     // chosen one replaces it once it is complete.
-    loader_->loadDay(logFolder_, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
+    loader_->loadDay(serverFolder_, state_.days()[static_cast<std::size_t>(index)], [this](bool) { refreshViews(); });
 }
 
 void MainWindow::dispatchCommand(Command command)
@@ -402,6 +422,7 @@ void MainWindow::timerExpired()
     const LiveUpdate live = state_.follow();
     if (live.daysChanged)
         fillDateList();
+    lookForNewServers();
     const bool ticked = state_.tick(wallClock_ ? wallClock_() : static_cast<std::int32_t>(std::time(nullptr)));
     if (ticked || live.viewChanged || live.daysChanged)
         refreshViews();
@@ -431,7 +452,8 @@ void MainWindow::loadFolderInBackground()
 {
     // Scanned and loaded on the loader's thread; the shown day plays on
     // until the new folder's first day is complete.
-    loader_->loadFolder(logFolder_, [this](bool loaded) {
+    listServers();
+    loader_->loadFolder(serverFolder_, [this](bool loaded) {
         if (!loaded) {
             services_.messages.show(this, QStringLiteral("Couldn't find any logs"),
                                     QStringLiteral("Click OK to browse for logs\n"), MessageIcon::Information);

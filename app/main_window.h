@@ -12,9 +12,11 @@
 #include "app/find_dialog.h"
 #include "app/window_worker.h"
 #include "investigate/address_names.h"
+#include "ingest/server_folders.h"
 #include "parse/log_event.h"
 #include "platform/window_place.h"
 
+class QComboBox;
 class QLabel;
 class QResizeEvent;
 class QPushButton;
@@ -133,6 +135,25 @@ public:
     // button has the focus, which then takes the key as its own press.
     void toggleOrPressFocused();
 
+    // On a community (a folder of server folders): shows servers()[index]
+    // in place of the shown one, at the same time of day of the same date
+    // (of its nearest earlier day when it has not that date, else its first
+    // day), playing on as the shown one played, live when that was live.
+    // The choice is kept in the settings for the next opening. Nothing on a
+    // single server or an index outside the list.
+    void selectServer(int index);
+    // Ctrl+Up and Ctrl+Down: the server before or after the shown one in
+    // the selector; nothing at either end.
+    void selectNeighbourServer(int step);
+    // The server named (as servers() names it) at its newest line, playing
+    // live: what a double click in the Servers window asks for. Nothing when
+    // the shown folder has no server of that name.
+    void openServerLive(const std::string& name);
+    // Looks at the community again for servers that appeared since (a
+    // server starts streaming into the archive): they join the selector.
+    // True when the list changed. The timer does it every few seconds.
+    bool lookForNewServers();
+
     // The record of a player in a window of its own (the Rankings open it).
     void openPlayerRecord(const RecordSubject& subject);
 
@@ -163,6 +184,14 @@ public:
 
     // The folder shown, or being tried at the start.
     const std::string& logFolder() const { return logFolder_; }
+    // The folder read: logFolder() itself, or the shown server's on a
+    // community.
+    const std::string& serverFolder() const { return serverFolder_; }
+    // The servers of logFolder() as last listed; one, unnamed, on a single
+    // server.
+    const ServerFolders& servers() const { return servers_; }
+    // Index into servers() of the one shown.
+    int shownServer() const { return shownServer_; }
 
     // For the tests and the screenshot: the children by role.
     QSlider* trackbar() const { return trackbar_; }
@@ -175,6 +204,8 @@ public:
     ChatViewControl* chatView() const { return chatView_.get(); }
     TimeLabelControl* timeLabel() const { return timeLabel_.get(); }
     DateSelectorControl* dateSelector() const { return dateSelector_.get(); }
+    // The server selector; hidden on a single server.
+    QComboBox* serverSelector() const { return serverSelector_; }
     FindDialog* findDialog() const { return findDialog_; }
     const std::string& findPattern() const { return findPattern_; }
     QTimer& timer() { return timer_; }
@@ -218,6 +249,15 @@ private:
     static constexpr Command PlaybackButtons[] = {Rewind, Pause, Play, Fast, Fastest};
     void makeShortcuts();
     void orderTabStops();
+    // Lists logFolder's servers and picks the one to read: the one shown
+    // last (kept in the settings), else the one written to last. Shows the
+    // selector on a community only, and sets serverFolder_.
+    void listServers();
+    // Reads servers()[index] in place of the shown one: live, or at the
+    // shown date and time of day (selectServer).
+    void switchServer(int index, bool live);
+    // Fills the selector from servers_, selecting shownServer_.
+    void fillServerList();
     // Puts every child where the window's size wants it.
     void layoutChildren();
     // Says on playStateLabel what playback does now.
@@ -233,6 +273,12 @@ private:
     QSlider* trackbar_ = nullptr;
     QLabel* mapLabel_ = nullptr;
     QLabel* playStateLabel_ = nullptr;
+    QLabel* serverCaption_ = nullptr;
+    QComboBox* serverSelector_ = nullptr;
+    ServerFolders servers_;
+    std::string serverFolder_;
+    int shownServer_ = 0;
+    int ticksSinceServerLook_ = 0;
     std::function<std::int32_t()> wallClock_;
     QPointer<FindDialog> findDialog_;
     std::unique_ptr<BackgroundLoader> loader_;

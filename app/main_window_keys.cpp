@@ -38,6 +38,8 @@ void MainWindow::makeShortcuts()
     add(QKeySequence(Qt::CTRL | Qt::Key_Left), [this] { selectNeighbourDay(-1); });
     add(QKeySequence(Qt::CTRL | Qt::Key_Right), [this] { selectNeighbourDay(1); });
     add(QKeySequence(Qt::CTRL | Qt::Key_End), [this] { goLive(); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { selectNeighbourServer(-1); });
+    add(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { selectNeighbourServer(1); });
 }
 
 void MainWindow::goLive()

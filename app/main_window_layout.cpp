@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -17,6 +18,8 @@ namespace zelkam {
 // the time bar, with the buttons and the map label keeping their distance to
 // the right edge; extra height to the player list (three parts) and the chat
 // (one part), with everything below them keeping its distance to the bottom.
+// A community's server selector takes a row under the date from the player
+// list's top, so the window keeps its size.
 void MainWindow::layoutChildren()
 {
     if (!playerList_ || !chatView_ || !timeLabel_ || !dateSelector_)
@@ -26,7 +29,15 @@ void MainWindow::layoutChildren()
     const int extraHeight = std::max(0, height() - ClientHeight);
     const int listShare = extraHeight * 3 / 4;
     const int chatShare = extraHeight - listShare;
-    playerList_->window()->setGeometry(16, 56, 468 + extraWidth, 332 + listShare);
+    const bool serverRow = servers_.community;
+    const int serverRowHeight = serverRow ? 28 : 0;
+    if (serverCaption_ && serverSelector_) {
+        serverCaption_->setGeometry(20, 52, 40, 24);
+        serverSelector_->setGeometry(64, 48, 240, 24);
+        serverCaption_->setVisible(serverRow);
+        serverSelector_->setVisible(serverRow);
+    }
+    playerList_->window()->setGeometry(16, 56 + serverRowHeight, 468 + extraWidth, 332 + listShare - serverRowHeight);
     chatView_->window()->setGeometry(16, 396 + listShare, 468 + extraWidth, 80 + chatShare);
     timeLabel_->window()->setGeometry(16, 532 + extraHeight, 64, 24);
     trackbar_->setGeometry(96, 532 + extraHeight, 388 + extraWidth, 32);

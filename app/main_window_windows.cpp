@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <memory>
 
+#include <QComboBox>
 #include <QPushButton>
 
 #include "app/about_dialog.h"
@@ -17,6 +18,7 @@
 #include "app/save_name.h"
 #include "app/window_worker.h"
 #include "investigate/report_page.h"
+#include "ingest/open_file.h"
 #include "history/window_replay.h"
 #include "platform/dialogs.h"
 #include "platform/settings_store.h"
@@ -56,6 +58,19 @@ void MainWindow::openFindAll(const FindRequest& request)
     auto* results = new FindAllWindow(this);
     results->keepPlaceIn(services_.settings);
     connect(results, &FindAllWindow::hitActivated, this, &MainWindow::standAfter);
+    if (servers_.community) {
+        // Every server of the community is searched: the rows stay good
+        // while the viewer moves between its servers, not when another
+        // folder is opened.
+        const std::string searched = logFolder_;
+        connect(this, &MainWindow::folderChanged, results, [this, results, searched] {
+            if (logFolder_ != searched)
+                results->forgetFolder();
+        });
+        results->show();
+        results->start(servers_.servers, request.kind, findPattern_, (request.flags & FindRequest::MatchCase) != 0);
+        return;
+    }
     connect(this, &MainWindow::folderChanged, results, &FindAllWindow::forgetFolder);
     results->show();
     // The files and days the date selector lists: no second folder scan.
@@ -67,6 +82,29 @@ void MainWindow::openFindAll(const FindRequest& request)
 
 void MainWindow::standAfter(const HistoryHit& hit)
 {
+    // A hit on another server of the community is read there.
+    if (servers_.community && !hit.server.empty() && hit.server != servers_.servers[static_cast<std::size_t>(shownServer_)].name) {
+        if (const ServerFolder* server = servers_.find(hit.server)) {
+            shownServer_ = static_cast<int>(server - servers_.servers.data());
+            serverFolder_ = utf8FromPath(server->path);
+            serverSelector_->setCurrentIndex(shownServer_);
+            services_.settings.writeServer(server->name);
+            const auto job = [hit](LoadedDay& day) {
+                const auto listed = std::find(day.days().begin(), day.days().end(), hit.day) != day.days().end();
+                return listed && day.read(hit.day) && day.hasDay();
+            };
+            // Handed over even when the hit's day is gone: the server is
+            // shown then, at an empty day.
+            loader_->withFolder(serverFolder_, job, true, [this, hit](bool shown) {
+                if (shown)
+                    standAfterHitInDay(state_, hit);
+                fillDateList();
+                refreshViews();
+                emit folderChanged();
+            });
+            return;
+        }
+    }
     // The hit's day is read on the loader's thread, as a day chosen in the
     // date selector is. Shown once it is loaded, standing after the hit, or
     // at its start when the hit is not in it any more; the shown day stays
@@ -75,7 +113,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
         const auto listed = std::find(day.days().begin(), day.days().end(), hit.day) != day.days().end();
         return listed && day.read(hit.day) && day.hasDay();
     };
-    loader_->withFolder(logFolder_, job, false, [this, hit](bool shown) {
+    loader_->withFolder(serverFolder_, job, false, [this, hit](bool shown) {
         // Stood on here, where the day is shown: a walk of one day's
         // events at most.
         if (shown)
@@ -91,7 +129,7 @@ void MainWindow::standAtSecond(std::int32_t day, std::int32_t time)
         const auto listed = std::find(loaded.days().begin(), loaded.days().end(), day) != loaded.days().end();
         return listed && loaded.read(day) && loaded.hasDay();
     };
-    loader_->withFolder(logFolder_, job, false, [this, time](bool shown) {
+    loader_->withFolder(serverFolder_, job, false, [this, time](bool shown) {
         // Loaded paused, and a seek keeps the speed: the replay waits there.
         if (shown)
             state_.seek(time);
@@ -106,7 +144,7 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 
 void MainWindow::openPlayerRecord(const RecordSubject& subject)
 {
-    auto* record = new PlayerRecordWindow(state_, subject, logFolder_, this, addressNames_);
+    auto* record = new PlayerRecordWindow(state_, subject, serverFolder_, this, addressNames_);
     record->keepPlaceIn(services_.settings);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     connect(record, &PlayerRecordWindow::secondActivated, this, &MainWindow::standAtSecond);

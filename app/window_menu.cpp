@@ -7,6 +7,7 @@
 #include "app/day_overview_window.h"
 #include "app/main_window.h"
 #include "app/rankings_window.h"
+#include "app/servers_window.h"
 #include "replay/viewer_state.h"
 
 namespace zelkam {
@@ -32,6 +33,8 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state, const Setti
             countShownFolder();
         if (adminLog_)
             adminLog_->forgetFolder();
+        if (servers_)
+            servers_->setFolder(window_.logFolder());
     });
 }
 
@@ -96,6 +99,24 @@ void WindowMenu::openAdminLog()
     adminLog_->activateWindow();
 }
 
+ServersWindow* WindowMenu::servers() const
+{
+    return servers_.data();
+}
+
+void WindowMenu::openServers()
+{
+    if (!servers_) {
+        servers_ = new ServersWindow(&window_);
+        connect(servers_, &ServersWindow::serverActivated, &window_,
+                [this](const std::string& name) { window_.openServerLive(name); });
+        servers_->setFolder(window_.logFolder());
+    }
+    servers_->show();
+    servers_->raise();
+    servers_->activateWindow();
+}
+
 void WindowMenu::countShownFolder()
 {
     // The files and days the date selector lists: no second folder scan.
@@ -119,6 +140,7 @@ void WindowMenu::showMenu(const QPoint& position)
     hide->setCheckable(true);
     hide->setChecked(window_.addressNames().hidesAddresses());
     connect(hide, &QAction::toggled, &window_, [this](bool hidden) { window_.setAddressesHidden(hidden); });
+    menu.addAction(QStringLiteral("Servers"), this, &WindowMenu::openServers);
     menu.addSeparator();
     menu.addAction(QStringLiteral("About"), &window_, [this] { window_.dispatchCommand(MainWindow::OpenAbout); });
     menu.exec(window_.mapToGlobal(position));

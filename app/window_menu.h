@@ -12,11 +12,12 @@ class DayOverviewWindow;
 class MainWindow;
 class RankingsWindow;
 class SettingsStore;
+class ServersWindow;
 class ViewerState;
 
 // The main window's context menu (right click), which lists the viewer's
 // other windows, and their keyboard shortcuts: Find..., Day Overview
-// (Ctrl+D), Rankings (Ctrl+K), Admin Log, Save Report... and About. Each window exists once: opening it again brings the
+// (Ctrl+D), Rankings (Ctrl+K), Admin Log, Save Report..., Servers and About. Each window exists once: opening it again brings the
 // open one to the front.
 class WindowMenu : public QObject {
     Q_OBJECT
@@ -38,6 +39,10 @@ public:
     // window as it is.
     void openAdminLog();
     AdminLogWindow* adminLog() const;
+    // Opens the Servers window on the folder shown (what each server plays
+    // now), or raises the open one.
+    void openServers();
+    ServersWindow* servers() const;
 
 private:
     // Gives the open rankings the folder the main window shows and counts it.
@@ -50,6 +55,7 @@ private:
     QPointer<DayOverviewWindow> dayOverview_;
     QPointer<RankingsWindow> rankings_;
     QPointer<AdminLogWindow> adminLog_;
+    QPointer<ServersWindow> servers_;
 };
 
 } // namespace zelkam

@@ -17,10 +17,7 @@
 #include "ingest/log_file_list.h"
 #include "ingest/open_file.h"
 #include "parse/calendar_date.h"
-#include "parse/log_parser.h"
-#include "parse/time_stamp.h"
-#include "state/event_application.h"
-#include "state/live_state.h"
+#include "replay/server_now.h"
 #include "text/text_out.h"
 #include "text/text_encoding.h"
 
@@ -38,9 +35,6 @@ std::optional<std::string>& chosenServer()
 constexpr std::int64_t LiveSeconds = 5 * 60;
 // How much of the newest file is read for its newest line.
 constexpr std::uint64_t NewestLineBytes = 64 * 1024;
-// How much of the newest file "now" replays: enough for the current map's
-// roster and chat on a busy server, little enough to read 50 servers at once.
-constexpr std::uint64_t NowTailBytes = 256 * 1024;
 
 int unknownServer(const std::string& folder, const ServerFolders& found)
 {
@@ -76,34 +70,6 @@ int openServers(const char* command, const std::vector<std::string>& args, Serve
         return NothingToShow;
     }
     return Done;
-}
-
-// The calendar time of the newest stamped line of a plain log file; -1
-// when none is read.
-std::int32_t newestLineTime(std::string_view tail)
-{
-    std::size_t end = tail.size();
-    while (end > 0) {
-        const std::size_t start = tail.rfind('\n', end - 1);
-        const std::size_t lineStart = start == std::string::npos ? 0 : start + 1;
-        const std::string_view line(tail.data() + lineStart, end - lineStart);
-        if (line.size() > TimeStampOffset) {
-            const std::int32_t time = parseTimeStamp(line.substr(TimeStampOffset));
-            if (time >= 0)
-                return time;
-        }
-        if (start == std::string::npos)
-            break;
-        end = start;
-    }
-    return -1;
-}
-
-// Whether a listed log is one the server writes as plain text (not an
-// archive, which "now" does not decode: a server writing now writes plain).
-bool isPlainLog(std::string_view name)
-{
-    return name.size() > 4 && matchesFileNamePattern("*.log", name);
 }
 
 // When the file was last written, in calendar seconds (the file clock
@@ -289,50 +255,23 @@ int runNow(const std::vector<std::string>& args)
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
     std::size_t shown = 0;
     for (const ServerFolder& server : found.servers) {
-        LogFileList files;
-        if (!scanFolder(utf8FromPath(server.path), files) || files.entries.size() == 0)
+        ServerNow current;
+        if (!readServerNow(server.path, current))
             continue;
-        const std::string& newestName = files.entries[files.entries.size() - 1].name;
-        std::string tail;
-        if (!isPlainLog(newestName) || !readFileTail(files.pathOf(newestName), NowTailBytes, tail))
-            continue;
-        // The tail replayed by the event rules, as a day's replay applies
-        // them: a map start in it begins the roster afresh. Players who
-        // joined before the tail and said nothing since are not known.
-        LogParser parser;
-        parser.processLines(tail);
-        auto state = std::make_unique<LiveState>();
-        for (const LogEvent& event : parser.events())
-            applyEvent(*state, event);
-        int terrorists = 0, cts = 0, spectators = 0;
-        for (std::size_t i = 0; i < state->roster.count; ++i) {
-            switch (state->roster.entries[i].team) {
-            case Team::Terrorist:
-                ++terrorists;
-                break;
-            case Team::CounterTerrorist:
-                ++cts;
-                break;
-            default:
-                ++spectators;
-                break;
-            }
-        }
         Json json = Json::object();
         json["server"] = logTextToUtf8(found.community ? server.name : ownName(folder));
-        json["map"] = logTextToUtf8(state->mapName);
-        json["terrorists"] = terrorists;
-        json["cts"] = cts;
-        json["spectators"] = spectators;
-        if (state->chatLines.size() > 0) {
-            const ChatLine& line = state->chatLines[state->chatLines.size() - 1];
-            json["chatTime"] = formatTimeOfDay(line.time);
-            json["chat"] = logTextToUtf8(line.text);
+        json["map"] = logTextToUtf8(current.map);
+        json["terrorists"] = current.terrorists;
+        json["cts"] = current.cts;
+        json["spectators"] = current.spectators;
+        if (current.hasChat) {
+            json["chatTime"] = formatTimeOfDay(current.chatTime);
+            json["chat"] = logTextToUtf8(current.chat);
         } else {
             json["chatTime"] = nullptr;
             json["chat"] = nullptr;
         }
-        const std::int32_t newestLine = newestLineTime(tail);
+        const std::int32_t newestLine = current.newestLine;
         if (newestLine >= 0) {
             json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
             json["secondsAgo"] = std::max<std::int64_t>(0, now - newestLine);

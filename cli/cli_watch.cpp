@@ -10,6 +10,8 @@
 #include <optional>
 
 #include "cli/cli_usage.h"
+#include "ingest/open_file.h"
+#include "ingest/server_folders.h"
 #include "watch/watcher.h"
 
 namespace zelkam::cli {
@@ -37,22 +39,25 @@ void installStopHandlers()
     signal(SIGPIPE, SIG_IGN);
 }
 
-// The servers of a community folder: each folder in it, by its name.
+std::string serverName(const std::string& folder);
+
+// The servers of a community folder, as every command finds them
+// (listServerFolders): each subfolder that holds logs, by its name; a
+// folder that holds logs itself is the one server it is.
 bool addCommunity(const std::string& community, std::vector<watch::WatchedServer>& servers)
 {
     std::error_code error;
-    std::vector<watch::WatchedServer> found;
-    for (const auto& entry : std::filesystem::directory_iterator(community, error)) {
-        std::error_code kind;
-        if (entry.is_directory(kind))
-            found.push_back({entry.path().filename().string(), entry.path().string()});
-    }
-    if (error) {
+    ServerFolders found;
+    if (!listServerFolders(pathFromUtf8(community), found, error)) {
         complain(community + ": " + error.message());
         return false;
     }
-    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    servers.insert(servers.end(), found.begin(), found.end());
+    for (const ServerFolder& server : found.servers) {
+        if (found.community)
+            servers.push_back({server.name, utf8FromPath(server.path)});
+        else
+            servers.push_back({serverName(community), community});
+    }
     return true;
 }
 

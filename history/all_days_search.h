@@ -26,6 +26,9 @@ struct HistoryHit {
     // player's name for an event that composes none (a connection, an
     // entry). The logged bytes, not yet made safe for any output.
     std::string text;
+    // The server of a community the hit was found on (its folder's name),
+    // set by a search over several servers; empty for one server's.
+    std::string server;
 };
 
 // The hits of one day, handed over in day order.

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
+#include "ingest/file_mark.h"
 #include "ingest/log_file_list.h"
 #include "ingest/open_file.h"
 
@@ -60,6 +62,26 @@ bool listServerFolders(const std::filesystem::path& folder, ServerFolders& found
     }
     found.community = !found.servers.empty();
     return true;
+}
+
+std::size_t newestServer(const ServerFolders& found)
+{
+    std::size_t newest = 0;
+    std::int64_t newestWritten = std::numeric_limits<std::int64_t>::min();
+    for (std::size_t i = 0; i < found.servers.size(); ++i) {
+        std::vector<std::string> names;
+        std::error_code error;
+        if (!listFiles(found.servers[i].path, [](std::string_view name) { return isLogFileName(name); }, names, error))
+            continue;
+        for (const std::string& name : names) {
+            FileMark mark;
+            if (statFileMark(found.servers[i].path / pathFromUtf8(name), mark) && mark.modified > newestWritten) {
+                newestWritten = mark.modified;
+                newest = i;
+            }
+        }
+    }
+    return newest;
 }
 
 bool readServerHostname(const std::filesystem::path& logFile, std::string& hostname)

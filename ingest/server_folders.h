@@ -45,6 +45,12 @@ struct ServerFolders {
 // again. False, with the reason in error, when the folder cannot be listed.
 bool listServerFolders(const std::filesystem::path& folder, ServerFolders& found, std::error_code& error);
 
+// The index of the server whose newest log was written last, by the file
+// clock (a log's modification is when its newest line was written): the
+// server a viewer opening the community shows when it remembers none. 0
+// when no server's logs can be looked at.
+std::size_t newestServer(const ServerFolders& found);
+
 // The server's "hostname" as its log states it (the line
 // `Server cvar "hostname" = "..."` written when a map starts), the last
 // such statement among the first bytes of the plain log file at path, raw

@@ -125,4 +125,24 @@ void SettingsStore::writeSwitch(const char* valueName, bool on) const
     store.sync();
 }
 
+// A server's name is its folder's, bytes as the file system gave them, so
+// it is kept as bytes, not as text that might not survive a round trip.
+std::string SettingsStore::readServer() const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return {};
+    const QByteArray bytes = store.value(QStringLiteral("Server")).toByteArray();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void SettingsStore::writeServer(const std::string& name) const
+{
+    QSettings store = openStore();
+    if (!storeExists(store))
+        return;
+    store.setValue(QStringLiteral("Server"), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    store.sync();
+}
+
 } // namespace zelkam

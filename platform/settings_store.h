@@ -40,6 +40,12 @@ public:
     // as the rest, only into a store that exists.
     bool readSwitch(const char* valueName, bool& on) const;
     void writeSwitch(const char* valueName, bool on) const;
+
+    // The server of a community the viewer showed last, by its folder's
+    // name (the value "Server", kept as the name's bytes); empty when none
+    // is stored. Written, as the rest, only into a store that exists.
+    std::string readServer() const;
+    void writeServer(const std::string& name) const;
 };
 
 } // namespace zelkam

@@ -1,0 +1,255 @@
+// The main window on a community of servers: the selector, switching at the
+// same time of day, the server remembered and servers that appear later.
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/find_all_window.h"
+#include "app/player_list_control.h"
+#include "app/servers_window.h"
+#include "app/window_menu.h"
+#include "platform/settings_store.h"
+#include "tests/app/viewer_harness.h"
+#include "tests/support/temp_folder.h"
+
+namespace zelkam {
+namespace {
+
+namespace fs = std::filesystem;
+using test::lineAt;
+using test::TempFolder;
+
+void writeServer(const TempFolder& dir, const char* server, const char* file, const std::string& text)
+{
+    fs::create_directories(dir.path() / server);
+    dir.write(std::string(server) + "/" + file, text);
+}
+
+// Two servers: "public" plays two days, "war" only the first and a day
+// before it; war's logs are written last. A loose file and a folder
+// without logs beside them are no servers.
+void writeCommunity(const TempFolder& dir)
+{
+    std::string pub = lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\"");
+    pub += lineAt("07/06/2001", "12:00:00", "\"Gordon<2><111><>\" connected, address \"10.0.0.1:27005\"");
+    writeServer(dir, "public", "L0706000.log", pub);
+    writeServer(dir, "public", "L0707000.log",
+                lineAt("07/07/2001", "09:00:00", "Started map \"cs_office\"")
+                    + lineAt("07/07/2001", "11:00:00", "\"Eli<4><333><>\" connected, address \"10.0.0.3:27005\""));
+    std::string war = lineAt("07/05/2001", "08:00:00", "Started map \"de_inferno\"");
+    writeServer(dir, "war", "L0705000.log", war);
+    war = lineAt("07/06/2001", "09:00:00", "Started map \"de_nuke\"");
+    war += lineAt("07/06/2001", "13:00:00", "\"Barney<3><222><>\" connected, address \"10.0.0.2:27005\"");
+    writeServer(dir, "war", "L0706000.log", war);
+    const fs::path older = dir.path() / "public" / "L0707000.log";
+    fs::last_write_time(older, fs::last_write_time(older) - std::chrono::hours(1));
+    fs::create_directories(dir.path() / "empty");
+    dir.write("notes.txt", "not a log");
+}
+
+struct Community : test::ViewerHarness {
+    Community() : ViewerHarness(writeCommunity) {}
+
+    QString server() const { return window->serverSelector()->currentText(); }
+    void choose(int index)
+    {
+        window->serverSelector()->setCurrentIndex(index);
+        emit window->serverSelector()->activated(index);
+        waitForLoads();
+    }
+};
+
+TEST(MainWindowServers, ACommunityOpensItsNewestServerWithASelectorInARowOfItsOwn)
+{
+    Community v;
+    v.start();
+    MainWindow& w = *v.window;
+    EXPECT_EQ(w.size(), QSize(500, 580)) << "the window keeps its size";
+    QComboBox* servers = w.serverSelector();
+    ASSERT_TRUE(servers->isVisible());
+    ASSERT_EQ(servers->count(), 2);
+    EXPECT_EQ(servers->itemText(0), QStringLiteral("\u2068public\u2069"));
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068war\u2069")) << "the one written to last";
+    EXPECT_EQ(v.dateText(), QStringLiteral("05/07/2001"));
+    EXPECT_TRUE(w.windowTitle().endsWith(QStringLiteral("war \u2014 05/07/2001"))) << w.windowTitle().toStdString();
+    // Under the date and above the player list, which gives up the row.
+    EXPECT_EQ(servers->geometry(), QRect(64, 48, 240, 24));
+    EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 84, 468, 304));
+    EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("serverCaption"))->isVisible());
+}
+
+TEST(MainWindowServers, SwitchingServerKeepsTheTimeOfDayAndHowItPlays)
+{
+    Community v;
+    v.start();
+    v.choose(0);
+    ASSERT_EQ(v.server(), QStringLiteral("\u2068public\u2069"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << "public's first day";
+    v.window->trackbarNotified(MainWindow::ThumbPosition, 11 * 60 + 30);
+    v.click(MainWindow::Fast);
+    ASSERT_EQ(v.time(), QStringLiteral("11:30:00"));
+
+    const struct {
+        const char* name;
+        int step;
+        const char* server;
+        const char* date;
+        const char* time;
+    } steps[] = {
+        {"the same date on the other server", 1, "war", "06/07/2001", "11:30:00"},
+        {"no step past the last server", 1, "war", "06/07/2001", "11:30:00"},
+        {"back at the same time", -1, "public", "06/07/2001", "11:30:00"},
+    };
+    for (const auto& s : steps) {
+        v.activate();
+        v.key(s.step < 0 ? Qt::Key_Up : Qt::Key_Down, Qt::ControlModifier);
+        EXPECT_EQ(v.server(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(s.server))) << s.name;
+        EXPECT_EQ(v.dateText(), QLatin1String(s.date)) << s.name;
+        EXPECT_EQ(v.time(), QLatin1String(s.time)) << s.name;
+        EXPECT_EQ(v.state.speed(), 5) << s.name << ": plays on at >>";
+    }
+    EXPECT_EQ(v.window->serverFolder(), (v.logs.path() / "public").string());
+
+    // A date the other server has not: its nearest earlier day.
+    v.click(MainWindow::Pause);
+    v.key(Qt::Key_Right, Qt::ControlModifier);
+    ASSERT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    v.window->trackbarNotified(MainWindow::ThumbPosition, 10 * 60);
+    v.choose(1);
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("10:00:00"));
+    EXPECT_EQ(v.map(), QStringLiteral("de_nuke"));
+    EXPECT_EQ(v.state.speed(), 0);
+}
+
+TEST(MainWindowServers, TheServerShownLastIsOpenedNextTime)
+{
+    Community v;
+    std::string stored;
+    SettingsStore().readLogFolder(stored); // a first run makes the store
+    v.start();
+    v.choose(0);
+    EXPECT_EQ(test::SettingsScope::stored("Server").toByteArray(), QByteArray("public"));
+    v.window.reset();
+    v.start();
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068public\u2069"));
+    EXPECT_EQ(v.window->serverFolder(), (v.logs.path() / "public").string());
+}
+
+TEST(MainWindowServers, AServerThatAppearsWhileShownJoinsTheSelector)
+{
+    Community v;
+    v.start();
+    writeServer(v.logs, "deathmatch", "L0706000.log", lineAt("07/06/2001", "10:00:00", "Started map \"fy_iceworld\""));
+    v.ticks(10);
+    QComboBox* servers = v.window->serverSelector();
+    ASSERT_EQ(servers->count(), 3);
+    EXPECT_EQ(servers->itemText(0), QStringLiteral("\u2068deathmatch\u2069"));
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068war\u2069")) << "the shown server stays shown";
+    v.choose(0);
+    EXPECT_EQ(v.map(), QString());
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001")) << "its nearest day to war's first";
+}
+
+TEST(MainWindowServers, TheServersWindowShowsWhatEachPlaysNowAndOpensOneLive)
+{
+    Community v;
+    v.start();
+    auto* menu = new WindowMenu(*v.window, v.state, v.settingsStore);
+    menu->openServers();
+    ServersWindow* servers = menu->servers();
+    ASSERT_NE(servers, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !servers->isReading(); }, 10000));
+    // Two minutes after public's newest line (11:00:00 of 07/07/2001, UTC).
+    servers->setWallClock([] { return std::int64_t{994503720}; });
+    servers->refresh();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !servers->isReading(); }, 10000));
+    QTableWidget* table = servers->table();
+    ASSERT_EQ(table->rowCount(), 2);
+    const struct {
+        int row;
+        const char* server;
+        const char* map;
+        const char* spectators;
+        const char* written;
+    } rows[] = {
+        {0, "public", "cs_office", "1", "2 min"},
+        {1, "war", "de_nuke", "1", "22 h"},
+    };
+    for (const auto& r : rows) {
+        EXPECT_EQ(table->item(r.row, 0)->text(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(r.server)));
+        EXPECT_EQ(table->item(r.row, 1)->text(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(r.map)));
+        EXPECT_EQ(table->item(r.row, 4)->text(), QLatin1String(r.spectators)) << r.server;
+        EXPECT_EQ(table->item(r.row, 6)->text(), QLatin1String(r.written)) << r.server;
+    }
+    EXPECT_TRUE(servers->timer().isActive()) << "refreshed while open";
+
+    emit table->cellDoubleClicked(0, 0);
+    v.waitForLoads();
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068public\u2069"));
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001")) << "its newest day";
+    v.ticks(1);
+    EXPECT_EQ(v.map(), QStringLiteral("cs_office")) << "at its newest line";
+    EXPECT_EQ(v.state.speed(), 1) << "playing at >, as Ctrl+End leaves it";
+}
+
+TEST(MainWindowServers, FindAllSearchesEveryServerAndAHitOpensItsServer)
+{
+    Community v;
+    v.start();
+    ASSERT_EQ(v.server(), QStringLiteral("\u2068war\u2069"));
+    v.window->dispatchCommand(MainWindow::OpenFind);
+    ASSERT_NE(v.window->findDialog(), nullptr);
+    FindRequest request;
+    request.kind = SearchKind::Player;
+    emit v.window->findDialog()->findAllRequested(request);
+    auto* results = v.window->findChild<FindAllWindow*>();
+    ASSERT_NE(results, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !results->isRunning(); }, 20000));
+    QTableWidget* table = results->table();
+    // Each server's connections, servers in the selector's order.
+    ASSERT_EQ(table->rowCount(), 3);
+    EXPECT_FALSE(table->isColumnHidden(3));
+    const char* const servers[] = {"public", "public", "war"};
+    const char* const players[] = {"Gordon", "Eli", "Barney"};
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(table->item(row, 3)->text(), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(servers[row])));
+        EXPECT_EQ(results->hitAt(row).server, servers[row]);
+        EXPECT_EQ(table->item(row, 2)->text(), QLatin1String(players[row]));
+    }
+    EXPECT_NE(results->rowsAsCsv().find("date,time,line,server\r\n"), std::string::npos);
+
+    emit table->itemActivated(table->item(0, 2));
+    v.waitForLoads();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.server(), QStringLiteral("\u2068public\u2069")) << "the hit's server";
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("12:00:01")) << "just after the hit, its day's last line";
+    EXPECT_EQ(table->rowCount(), 3) << "the community's rows stay while its servers change";
+}
+
+TEST(MainWindowServers, ASingleServerShowsNoSelector)
+{
+    test::ViewerHarness v([](const TempFolder& dir) {
+        dir.write("L0706000.log", lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\""));
+        // A folder with logs inside a server's folder is no server of it.
+        fs::create_directories(dir.path() / "backup");
+        dir.write("backup/L0601000.log", lineAt("06/01/2001", "10:00:00", "Started map \"de_dust\""));
+    });
+    v.start();
+    EXPECT_FALSE(v.window->serverSelector()->isVisible());
+    EXPECT_EQ(v.window->playerList()->window()->geometry(), QRect(16, 56, 468, 332));
+    v.key(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(v.window->serverFolder(), v.logs.string());
+}
+
+} // namespace
+} // namespace zelkam
