@@ -39,7 +39,8 @@ std::uint32_t textHash32(std::string_view text)
     return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
-bool NameIndex::addTo(std::vector<std::string>& names, std::string_view name)
+template <typename Text>
+bool NameIndex::addToList(std::vector<Text>& names, std::string_view name)
 {
     if (names.size() <= FewNames) {
         if (std::find(names.begin(), names.end(), name) != names.end())
@@ -58,5 +59,8 @@ bool NameIndex::addTo(std::vector<std::string>& names, std::string_view name)
     names.emplace_back(name);
     return true;
 }
+
+template bool NameIndex::addToList(std::vector<std::string>&, std::string_view);
+template bool NameIndex::addToList(std::vector<std::string_view>&, std::string_view);
 
 } // namespace zelkam

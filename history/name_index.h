@@ -62,9 +62,15 @@ std::uint32_t textHash32(std::string_view text);
 class NameIndex {
 public:
     // Appends name to names unless it is there already; true when appended.
-    bool addTo(std::vector<std::string>& names, std::string_view name);
+    // A list of views (a day's tally, whose names live as long as the day's
+    // events) is kept the same way as one of copies.
+    bool addTo(std::vector<std::string>& names, std::string_view name) { return addToList(names, name); }
+    bool addTo(std::vector<std::string_view>& names, std::string_view name) { return addToList(names, name); }
 
 private:
+    template <typename Text>
+    bool addToList(std::vector<Text>& names, std::string_view name);
+
     static constexpr std::size_t FewNames = 8;
     // Empty while the names are few.
     IndexTable many_;

@@ -55,6 +55,11 @@ public:
     {
         std::vector<std::uint32_t> weapons;
         weapons.reserve(tally.weapons.size());
+        // Room for every weapon and map the day names, made before the
+        // rows are: a day of thousands of new names would otherwise move
+        // the rows, texts and all, at each doubling.
+        growFor(weapons_, tally.weapons.size());
+        growFor(maps_, tally.maps.size());
         for (const DayTally::Weapon& weapon : tally.weapons) {
             const std::uint32_t index = indexOf(
                 weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
@@ -72,7 +77,7 @@ public:
                 continue;
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
-            for (const std::string& name : player.names)
+            for (const std::string_view name : player.names)
                 addName(merged, name);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
@@ -159,24 +164,37 @@ public:
     {
         closeMap();
         out.players.clear();
-        out.weapons.clear();
-        out.maps.clear();
-        for (WeaponRanking& weapon : weapons_)
-            out.weapons.push_back(std::move(weapon));
+        out.players.reserve(rows_.size());
+        out.weapons = std::move(weapons_);
+        out.maps = std::move(maps_);
+        std::vector<IndexCounts::Entry> byName;
         for (PlayerRow& row : rows_) {
-            for (const auto& [weapon, kills] : row.weaponKills.entries()) {
+            // Sorted by weapon name (a player's weapons are distinct) before
+            // the names are copied, so the sort moves no text.
+            const std::vector<IndexCounts::Entry>& entries = row.weaponKills.entries();
+            byName.assign(entries.begin(), entries.end());
+            std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
+                return out.weapons[a.first].weapon < out.weapons[b.first].weapon;
+            });
+            row.ranking.weaponKills.reserve(byName.size());
+            for (const auto& [weapon, kills] : byName) {
                 row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
                 ++out.weapons[weapon].players;
             }
-            std::sort(row.ranking.weaponKills.begin(), row.ranking.weaponKills.end());
             out.players.push_back(std::move(row.ranking));
-        }
-        for (MapRanking& map : maps_) {
-            out.maps.push_back(std::move(map));
         }
     }
 
 private:
+    // Makes room for more rows at once, doubling at least, so that rows
+    // move as seldom as one by one appending would move them.
+    template <typename Row>
+    static void growFor(std::vector<Row>& rows, std::size_t more)
+    {
+        if (rows.size() + more > rows.capacity())
+            rows.reserve(std::max(rows.size() + more, 2 * rows.capacity()));
+    }
+
     template <typename Make>
     static std::uint32_t indexOf(TextIndex& index, std::string_view text, Make make)
     {
