@@ -6,16 +6,29 @@ namespace zelkam {
 
 void IndexTable::add(std::uint32_t hash, std::uint32_t index)
 {
-    if (2 * (count_ + 1) > slots_.size()) {
-        std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
-        old.swap(slots_);
-        for (const Slot& slot : old) {
-            if (slot.index != Missing)
-                place(slot);
-        }
-    }
+    if (2 * (count_ + 1) > slots_.size())
+        rebuild(std::max<std::size_t>(16, slots_.size() * 2));
     place(Slot{hash, index});
     ++count_;
+}
+
+void IndexTable::reserve(std::size_t count)
+{
+    std::size_t slots = std::max<std::size_t>(16, slots_.size());
+    while (2 * count > slots)
+        slots *= 2;
+    if (slots != slots_.size())
+        rebuild(slots);
+}
+
+void IndexTable::rebuild(std::size_t slots)
+{
+    std::vector<Slot> old(slots);
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+        if (slot.index != Missing)
+            place(slot);
+    }
 }
 
 void IndexTable::clear()

@@ -37,6 +37,9 @@ public:
         return Missing;
     }
     void add(std::uint32_t hash, std::uint32_t index);
+    // Makes room for count entries in all, so that adding a known number
+    // of them rebuilds the table once rather than at every doubling.
+    void reserve(std::size_t count);
     void clear();
 
 private:
@@ -45,6 +48,7 @@ private:
         std::uint32_t index = Missing;
     };
     void place(const Slot& slot);
+    void rebuild(std::size_t slots);
 
     std::vector<Slot> slots_;
     std::size_t count_ = 0;

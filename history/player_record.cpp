@@ -111,6 +111,8 @@ bool collectPlayerHistory(const FolderDays& folder, const RecordSubject& subject
             history.lastSeen = std::max(history.lastSeen, session.end);
             if (history.days.empty() || history.days.back() != session.day)
                 history.days.push_back(session.day);
+            if (history.names.capacity() < history.names.size() + session.names.size())
+                history.names.reserve(std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
             for (const std::string& name : session.names)
                 names.addTo(history.names, name);
             history.sessions.push_back(std::move(session));

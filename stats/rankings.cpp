@@ -60,6 +60,8 @@ public:
         // the rows, texts and all, at each doubling.
         growFor(weapons_, tally.weapons.size());
         growFor(maps_, tally.maps.size());
+        weaponIndex_.reserve(weapons_.size() + tally.weapons.size());
+        mapIndex_.reserve(maps_.size() + tally.maps.size());
         for (const DayTally::Weapon& weapon : tally.weapons) {
             const std::uint32_t index = indexOf(
                 weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
@@ -86,6 +88,7 @@ public:
             ranking.bombsPlanted += player.bombsPlanted;
             ranking.bombsDefused += player.bombsDefused;
             ranking.hostagesRescued += player.hostagesRescued;
+            merged.weaponKills.reserveMore(player.weaponKills.entries().size());
             for (const auto& [weapon, kills] : player.weaponKills.entries())
                 merged.weaponKills.add(weapons[weapon], kills);
         }
