@@ -70,6 +70,15 @@ public:
     // events) is kept the same way as one of copies.
     bool addTo(std::vector<std::string>& names, std::string_view name) { return addToList(names, name); }
     bool addTo(std::vector<std::string_view>& names, std::string_view name) { return addToList(names, name); }
+    // Makes room for a list about to hold count names in all, so that a
+    // known batch of many (a session of thousands of names) is tabled
+    // without rebuilding the table at every doubling; a short list's
+    // reserve costs nothing.
+    void reserve(std::size_t count)
+    {
+        if (count > FewNames)
+            many_.reserve(count);
+    }
 
 private:
     template <typename Text>

@@ -34,7 +34,19 @@ struct PlayerRow {
 };
 
 
-void addName(PlayerRow& row, std::string_view name) { row.names.addTo(row.ranking.names, name); }
+// Adds a batch of names the row may not have yet: a batch of thousands (a
+// day of renames) is given room once, not at every doubling.
+template <typename Names>
+void addNames(PlayerRow& row, const Names& names)
+{
+    std::vector<std::string>& list = row.ranking.names;
+    const std::size_t most = list.size() + names.size();
+    if (list.capacity() < most)
+        list.reserve(std::max(most, 2 * list.capacity()));
+    row.names.reserve(most);
+    for (const auto& name : names)
+        row.names.addTo(list, name);
+}
 
 // Merges the days' tallies in day order, and follows what carries over
 // from one event to the next across days: the map in play, who is on it
@@ -79,8 +91,7 @@ public:
                 continue;
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
-            for (const std::string_view name : player.names)
-                addName(merged, name);
+            addNames(merged, player.names);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -159,8 +170,7 @@ public:
             player.lastSessionDay = session.day;
             ++ranking.days;
         }
-        for (const std::string& name : session.names)
-            addName(player, name);
+        addNames(player, session.names);
     }
 
     void finish(Rankings& out)
