@@ -43,7 +43,7 @@ public:
             if (uniqueId == name + nameLength + 1) {
                 const std::string_view entry(name, nameLength + 1 + std::strlen(uniqueId));
                 index = byEntry_.find(entry);
-                if (index == DayLookup<std::string_view>::Missing) {
+                if (index == DayLookup::Missing) {
                     index = playerOfKey(uniqueId, name, name);
                     byEntry_.add(entry, index);
                 } else {
@@ -119,7 +119,7 @@ private:
         std::uint32_t player = NoPlayer;
     };
     std::array<RecentText, 512> recent_{};
-    DayLookup<std::string_view> byEntry_;
+    DayLookup byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
     // Finds each player's names among those he used.
