@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -28,6 +29,13 @@ namespace zelkam::bench {
 namespace {
 
 constexpr int Count = 80000;
+
+double processCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
 
 // Ordinary: a generated day of as many lines, nothing multiplied, for
 // comparison.
@@ -149,8 +157,20 @@ void AgainstDayLoad(benchmark::State& bench, Multiplied what, bool stats)
         bench.SkipWithError("the folder cannot be scanned");
         return false;
     };
-    const auto load = [&] { return loadInto(*fresh); };
-    const auto walk = [&] {
+    // CPU time of each side, every thread of the process: what the other
+    // work on a shared machine does not add to, as it adds to the time
+    // waited.
+    std::vector<double> loadCpu;
+    std::vector<double> walkCpu;
+    const auto cpuOf = [](const auto& side, std::vector<double>& seconds) {
+        const double before = processCpuSeconds();
+        const bool done = side();
+        seconds.push_back(processCpuSeconds() - before);
+        return done;
+    };
+    const auto loadSide = [&] { return loadInto(*fresh); };
+    const auto load = [&] { return cpuOf(loadSide, loadCpu); };
+    const auto walkSide = [&] {
         bool found = false;
         if (stats) {
             Rankings rankings;
@@ -167,6 +187,7 @@ void AgainstDayLoad(benchmark::State& bench, Multiplied what, bool stats)
         }
         return true;
     };
+    const auto walk = [&] { return cpuOf(walkSide, walkCpu); };
     const PairedTimes times = timePairs(bench, load, walk, false, beforePair);
     if (!times.complete)
         return;
@@ -176,6 +197,10 @@ void AgainstDayLoad(benchmark::State& bench, Multiplied what, bool stats)
     const double warmLoad = median(warmLoads);
     bench.counters["warm_load_s"] = warmLoad;
     bench.counters["warm_ratio"] = warmLoad > 0 ? times.measured / warmLoad : 0;
+    const double loadCpuMedian = median(loadCpu);
+    bench.counters["walk_cpu_s"] = median(walkCpu);
+    bench.counters["load_cpu_s"] = loadCpuMedian;
+    bench.counters["cpu_ratio"] = loadCpuMedian > 0 ? median(walkCpu) / loadCpuMedian : 0;
     if (what != Multiplied::Ordinary)
         bench.SetLabel("goal: ratio <= 2");
 }
