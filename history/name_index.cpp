@@ -6,7 +6,7 @@ namespace zelkam {
 
 void IndexTable::add(std::uint32_t hash, std::uint32_t index)
 {
-    if (2 * (count_ + 1) > slots_.size())
+    if (4 * (count_ + 1) > 3 * slots_.size())
         rebuild(std::max<std::size_t>(16, slots_.size() * 2));
     place(Slot{hash, index});
     ++count_;
@@ -15,7 +15,7 @@ void IndexTable::add(std::uint32_t hash, std::uint32_t index)
 void IndexTable::reserve(std::size_t count)
 {
     std::size_t slots = std::max<std::size_t>(16, slots_.size());
-    while (2 * count > slots)
+    while (4 * count > 3 * slots)
         slots *= 2;
     if (slots != slots_.size())
         rebuild(slots);
