@@ -45,9 +45,12 @@ struct PairedTimes {
 // measuredFirst), so a burst of other work weighs on both sides of a pair
 // alike, and the ratio is the median of the pairs' ratios. The iteration
 // time is the measured side's. A side returns false on a failure, after
-// calling SkipWithError, which ends the measurement.
+// calling SkipWithError, which ends the measurement. beforePair, when
+// given, runs ahead of each pair, outside both sides' times (to set a side
+// up afresh); the benchmarks using this time by hand (UseManualTime).
 inline PairedTimes timePairs(benchmark::State& bench, const std::function<bool()>& reference,
-                             const std::function<bool()>& measured, bool measuredFirst = false)
+                             const std::function<bool()>& measured, bool measuredFirst = false,
+                             const std::function<bool()>& beforePair = {})
 {
     std::vector<double> ratios;
     std::vector<double> measuredTimes;
@@ -62,6 +65,12 @@ inline PairedTimes timePairs(benchmark::State& bench, const std::function<bool()
     for (auto _ : bench) {
         double ours = 0;
         double theirs = 0;
+        if (beforePair) {
+            if (!beforePair()) {
+                result.complete = false;
+                return result;
+            }
+        }
         const bool done = measuredFirst ? timed(measured, ours) && timed(reference, theirs)
                                         : timed(reference, theirs) && timed(measured, ours);
         if (!done) {

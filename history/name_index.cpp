@@ -6,16 +6,29 @@ namespace zelkam {
 
 void IndexTable::add(std::uint32_t hash, std::uint32_t index)
 {
-    if (2 * (count_ + 1) > slots_.size()) {
-        std::vector<Slot> old(std::max<std::size_t>(16, slots_.size() * 2));
-        old.swap(slots_);
-        for (const Slot& slot : old) {
-            if (slot.index != Missing)
-                place(slot);
-        }
-    }
+    if (4 * (count_ + 1) > 3 * slots_.size())
+        rebuild(std::max<std::size_t>(16, slots_.size() * 2));
     place(Slot{hash, index});
     ++count_;
+}
+
+void IndexTable::reserve(std::size_t count)
+{
+    std::size_t slots = std::max<std::size_t>(16, slots_.size());
+    while (4 * count > 3 * slots)
+        slots *= 2;
+    if (slots != slots_.size())
+        rebuild(slots);
+}
+
+void IndexTable::rebuild(std::size_t slots)
+{
+    std::vector<Slot> old(slots);
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+        if (slot.index != Missing)
+            place(slot);
+    }
 }
 
 void IndexTable::clear()
@@ -39,7 +52,8 @@ std::uint32_t textHash32(std::string_view text)
     return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
-bool NameIndex::addTo(std::vector<std::string>& names, std::string_view name)
+template <typename Text>
+bool NameIndex::addToList(std::vector<Text>& names, std::string_view name)
 {
     if (names.size() <= FewNames) {
         if (std::find(names.begin(), names.end(), name) != names.end())
@@ -58,5 +72,8 @@ bool NameIndex::addTo(std::vector<std::string>& names, std::string_view name)
     names.emplace_back(name);
     return true;
 }
+
+template bool NameIndex::addToList(std::vector<std::string>&, std::string_view);
+template bool NameIndex::addToList(std::vector<std::string_view>&, std::string_view);
 
 } // namespace zelkam

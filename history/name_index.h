@@ -37,6 +37,9 @@ public:
         return Missing;
     }
     void add(std::uint32_t hash, std::uint32_t index);
+    // Makes room for count entries in all, so that adding a known number
+    // of them rebuilds the table once rather than at every doubling.
+    void reserve(std::size_t count);
     void clear();
 
 private:
@@ -45,6 +48,7 @@ private:
         std::uint32_t index = Missing;
     };
     void place(const Slot& slot);
+    void rebuild(std::size_t slots);
 
     std::vector<Slot> slots_;
     std::size_t count_ = 0;
@@ -62,9 +66,24 @@ std::uint32_t textHash32(std::string_view text);
 class NameIndex {
 public:
     // Appends name to names unless it is there already; true when appended.
-    bool addTo(std::vector<std::string>& names, std::string_view name);
+    // A list of views (a day's tally, whose names live as long as the day's
+    // events) is kept the same way as one of copies.
+    bool addTo(std::vector<std::string>& names, std::string_view name) { return addToList(names, name); }
+    bool addTo(std::vector<std::string_view>& names, std::string_view name) { return addToList(names, name); }
+    // Makes room for a list about to hold count names in all, so that a
+    // known batch of many (a session of thousands of names) is tabled
+    // without rebuilding the table at every doubling; a short list's
+    // reserve costs nothing.
+    void reserve(std::size_t count)
+    {
+        if (count > FewNames)
+            many_.reserve(count);
+    }
 
 private:
+    template <typename Text>
+    bool addToList(std::vector<Text>& names, std::string_view name);
+
     static constexpr std::size_t FewNames = 8;
     // Empty while the names are few.
     IndexTable many_;

@@ -71,8 +71,6 @@ void OpenSessions::clear()
     names_.clear();
     teams_.clear();
     lines_.clear();
-    usedNames_.clear();
-    usedNameIndex_.clear();
     manyNames_.clear();
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
@@ -276,20 +274,14 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
     return found_;
 }
 
-std::uint32_t OpenSessions::usedNameHash(std::uint32_t record, std::string_view name)
-{
-    return textHash32(name) ^ record * 0x9E3779B9u;
-}
-
 bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::string_view& kept)
 {
-    if (manyNames_.count(index) != 0) {
-        const std::uint32_t found = usedNameIndex_.find(usedNameHash(index, name), [&](std::uint32_t i) {
-            return usedNames_[i].record == index && usedNames_[i].name == name;
-        });
+    if (const auto many = manyNames_.find(index); many != manyNames_.end()) {
+        const std::uint32_t found =
+            many->second.find(textHash32(name), [&](std::uint32_t place) { return names_.at(place) == name; });
         if (found == IndexTable::Missing)
             return false;
-        kept = usedNames_[found].name;
+        kept = names_.at(found);
         return true;
     }
     std::size_t count = 0;
@@ -302,26 +294,19 @@ bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::str
     });
     if (fresh && count >= FewUsedNames) {
         // From here on the record's names are found by the table.
-        manyNames_.insert(index);
-        names_.visit(records_[index].names, [&](std::string_view used) {
-            addUsedName(index, used);
-            return true;
+        IndexTable& table = manyNames_[index];
+        names_.visitPlaces(records_[index].names, [&](std::uint32_t place, std::string_view used) {
+            table.add(textHash32(used), place);
         });
     }
     return !fresh;
 }
 
-void OpenSessions::addUsedName(std::uint32_t index, std::string_view name)
-{
-    usedNameIndex_.add(usedNameHash(index, name), static_cast<std::uint32_t>(usedNames_.size()));
-    usedNames_.push_back(UsedName{index, name});
-}
-
 void OpenSessions::addName(std::uint32_t index, std::string_view name)
 {
-    names_.append(records_[index].names, name);
-    if (manyNames_.count(index) != 0)
-        addUsedName(index, name);
+    const std::uint32_t place = names_.append(records_[index].names, name);
+    if (const auto many = manyNames_.find(index); many != manyNames_.end())
+        many->second.add(textHash32(name), place);
 }
 
 } // namespace zelkam

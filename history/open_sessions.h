@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -48,12 +48,23 @@ public:
         std::uint32_t tail = NoSession;
     };
 
-    void append(List& list, const T& value)
+    // The appended value's place in the pool (see at).
+    std::uint32_t append(List& list, const T& value)
     {
         const auto index = static_cast<std::uint32_t>(nodes_.size());
         nodes_.append(Node{value, NoSession});
         (list.tail == NoSession ? list.head : nodes_[list.tail].next) = index;
         list.tail = index;
+        return index;
+    }
+    const T& at(std::uint32_t index) const { return nodes_[index].value; }
+    // Calls visitPlace with the place and value of each value of the list
+    // in order.
+    template <typename Visit>
+    void visitPlaces(List list, Visit visitPlace) const
+    {
+        for (std::uint32_t i = list.head; i != NoSession; i = nodes_[i].next)
+            visitPlace(i, nodes_[i].value);
     }
     // The last value of a list that has one.
     const T& back(List list) const { return nodes_[list.tail].value; }
@@ -259,19 +270,11 @@ private:
                                          Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
 
-    // The names of the records that used more than FewUsedNames, found by
-    // a hash of record and name among usedNames_; manyNames_ lists those
-    // records.
-    struct UsedName {
-        std::uint32_t record;
-        std::string_view name;
-    };
-    static std::uint32_t usedNameHash(std::uint32_t record, std::string_view name);
-    void addUsedName(std::uint32_t index, std::string_view name);
+    // The names of each record that used more than FewUsedNames, by
+    // record: a table of the names' places in names_, which hold the texts,
+    // so a name costs a slot of its record's table and nothing more.
     static constexpr std::size_t FewUsedNames = 8;
-    std::vector<UsedName> usedNames_;
-    IndexTable usedNameIndex_;
-    std::unordered_set<std::uint32_t> manyNames_;
+    std::unordered_map<std::uint32_t, IndexTable> manyNames_;
 };
 
 } // namespace zelkam

@@ -135,6 +135,14 @@ void SessionTracker::handOut(std::uint32_t index)
     session.day = day_;
     session.start = record.start;
     session.end = record.end;
+    // Counted first: a session of thousands of names (a stranger renaming
+    // himself) would otherwise move them all at every doubling.
+    std::size_t names = 0;
+    open_->names().visit(record.names, [&](std::string_view) {
+        ++names;
+        return true;
+    });
+    session.names.reserve(names);
     std::size_t named = 0;
     open_->names().visit(record.names, [&](std::string_view name) {
         if (named < session.names.size())

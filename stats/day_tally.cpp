@@ -43,7 +43,7 @@ public:
             if (uniqueId == name + nameLength + 1) {
                 const std::string_view entry(name, nameLength + 1 + std::strlen(uniqueId));
                 index = byEntry_.find(entry);
-                if (index == DayLookup<std::string_view>::Missing) {
+                if (index == DayLookup::Missing) {
                     index = playerOfKey(uniqueId, name, name);
                     byEntry_.add(entry, index);
                 } else {
@@ -94,10 +94,13 @@ public:
 
     std::uint32_t weaponOf(std::string_view name)
     {
-        if (const std::uint32_t found = weapons_.find(name); found != DayLookup<std::string_view>::Missing)
+        const std::uint32_t hash = textHash32(name);
+        const std::uint32_t found =
+            weapons_.find(hash, [&](std::uint32_t i) { return tally_.weapons[i].name == name; });
+        if (found != IndexTable::Missing)
             return found;
         const auto index = static_cast<std::uint32_t>(tally_.weapons.size());
-        weapons_.add(name, index);
+        weapons_.add(hash, index);
         tally_.weapons.emplace_back().name = name;
         return index;
     }
@@ -106,14 +109,17 @@ private:
     DayTally& tally_;
     std::string key_;
     TextIndex byKey_;
-    DayLookup<std::string_view> weapons_;
+    // The day's weapons by their names in tally_.weapons: a slot holds no
+    // copy of the name, so a day of thousands of weapons fills a small
+    // table.
+    IndexTable weapons_;
     // The players of the copies met last, by the copy's address.
     struct RecentText {
         const char* text = nullptr;
         std::uint32_t player = NoPlayer;
     };
     std::array<RecentText, 512> recent_{};
-    DayLookup<std::string_view> byEntry_;
+    DayLookup byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
     // Finds each player's names among those he used.
@@ -214,7 +220,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         switch (event.kind) {
         case MapStarted: {
             steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
-            tally.maps.emplace_back(event.text ? event.text : "");
+            tally.maps.emplace_back(event.text ? std::string_view(event.text) : std::string_view());
             break;
         }
         case RoundStarted:

@@ -21,14 +21,18 @@ bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::strin
 
 // What one day's own events hold for the rankings, in the day's own terms:
 // counted on the day walk's worker threads, one day each, and merged in
-// day order. Only events from first to end (calendar seconds) count.
+// day order. Only events from first to end (calendar seconds) count. Its
+// names (of players, weapons, maps) are views of the day's event texts, not
+// copies: a day of 80,000 map or weapon names would otherwise copy each
+// once here and again into the rankings. The tally lives only until the
+// merge, which the walk makes while the day's events still live.
 struct DayTally {
     struct Player {
         std::string key;
         bool bot = false;
         // Every name used this day, in the order first used; the last one.
-        std::vector<std::string> names;
-        std::string lastName;
+        std::vector<std::string_view> names;
+        std::string_view lastName;
         std::int32_t kills = 0;
         std::int32_t teamKills = 0;
         std::int32_t suicides = 0;
@@ -39,7 +43,7 @@ struct DayTally {
         IndexCounts weaponKills;
     };
     struct Weapon {
-        std::string name;
+        std::string_view name;
         std::int32_t kills = 0;
         std::int32_t teamKills = 0;
     };
@@ -75,7 +79,7 @@ struct DayTally {
     std::vector<Step> steps;
     // The name of each map start, in order: the rankings find a name met
     // before in their own table, so the tally keeps no table of its own.
-    std::vector<std::string> maps;
+    std::vector<std::string_view> maps;
     // The time of the day's last counted event, if any.
     bool hasLast = false;
     std::int32_t last = 0;

@@ -35,4 +35,15 @@ void IndexCounts::add(std::uint32_t index, std::int32_t count)
     }
 }
 
+void IndexCounts::reserveMore(std::size_t more)
+{
+    const std::size_t count = entries_.size() + more;
+    if (count <= FewEntries)
+        return;
+    if (count > entries_.capacity())
+        entries_.reserve(std::max(count, 2 * entries_.capacity()));
+    // Read only once the entries are many; made ready before that is no harm.
+    positions_.reserve(count);
+}
+
 } // namespace zelkam

@@ -15,6 +15,8 @@ class IndexCounts {
 public:
     using Entry = std::pair<std::uint32_t, std::int32_t>;
     void add(std::uint32_t index, std::int32_t count);
+    // Makes room for more entries than the few read through, at once.
+    void reserveMore(std::size_t more);
     const std::vector<Entry>& entries() const { return entries_; }
 
 private:

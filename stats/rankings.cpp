@@ -34,7 +34,19 @@ struct PlayerRow {
 };
 
 
-void addName(PlayerRow& row, std::string_view name) { row.names.addTo(row.ranking.names, name); }
+// Adds a batch of names the row may not have yet: a batch of thousands (a
+// day of renames) is given room once, not at every doubling.
+template <typename Names>
+void addNames(PlayerRow& row, const Names& names)
+{
+    std::vector<std::string>& list = row.ranking.names;
+    const std::size_t most = list.size() + names.size();
+    if (list.capacity() < most)
+        list.reserve(std::max(most, 2 * list.capacity()));
+    row.names.reserve(most);
+    for (const auto& name : names)
+        row.names.addTo(list, name);
+}
 
 // Merges the days' tallies in day order, and follows what carries over
 // from one event to the next across days: the map in play, who is on it
@@ -55,6 +67,13 @@ public:
     {
         std::vector<std::uint32_t> weapons;
         weapons.reserve(tally.weapons.size());
+        // Room for every weapon and map the day names, made before the
+        // rows are: a day of thousands of new names would otherwise move
+        // the rows, texts and all, at each doubling.
+        growFor(weapons_, tally.weapons.size());
+        growFor(maps_, tally.maps.size());
+        weaponIndex_.reserve(weapons_.size() + tally.weapons.size());
+        mapIndex_.reserve(maps_.size() + tally.maps.size());
         for (const DayTally::Weapon& weapon : tally.weapons) {
             const std::uint32_t index = indexOf(
                 weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
@@ -72,8 +91,7 @@ public:
                 continue;
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
-            for (const std::string& name : player.names)
-                addName(merged, name);
+            addNames(merged, player.names);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -81,6 +99,7 @@ public:
             ranking.bombsPlanted += player.bombsPlanted;
             ranking.bombsDefused += player.bombsDefused;
             ranking.hostagesRescued += player.hostagesRescued;
+            merged.weaponKills.reserveMore(player.weaponKills.entries().size());
             for (const auto& [weapon, kills] : player.weaponKills.entries())
                 merged.weaponKills.add(weapons[weapon], kills);
         }
@@ -151,32 +170,44 @@ public:
             player.lastSessionDay = session.day;
             ++ranking.days;
         }
-        for (const std::string& name : session.names)
-            addName(player, name);
+        addNames(player, session.names);
     }
 
     void finish(Rankings& out)
     {
         closeMap();
         out.players.clear();
-        out.weapons.clear();
-        out.maps.clear();
-        for (WeaponRanking& weapon : weapons_)
-            out.weapons.push_back(std::move(weapon));
+        out.players.reserve(rows_.size());
+        out.weapons = std::move(weapons_);
+        out.maps = std::move(maps_);
+        std::vector<IndexCounts::Entry> byName;
         for (PlayerRow& row : rows_) {
-            for (const auto& [weapon, kills] : row.weaponKills.entries()) {
+            // Sorted by weapon name (a player's weapons are distinct) before
+            // the names are copied, so the sort moves no text.
+            const std::vector<IndexCounts::Entry>& entries = row.weaponKills.entries();
+            byName.assign(entries.begin(), entries.end());
+            std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
+                return out.weapons[a.first].weapon < out.weapons[b.first].weapon;
+            });
+            row.ranking.weaponKills.reserve(byName.size());
+            for (const auto& [weapon, kills] : byName) {
                 row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
                 ++out.weapons[weapon].players;
             }
-            std::sort(row.ranking.weaponKills.begin(), row.ranking.weaponKills.end());
             out.players.push_back(std::move(row.ranking));
-        }
-        for (MapRanking& map : maps_) {
-            out.maps.push_back(std::move(map));
         }
     }
 
 private:
+    // Makes room for more rows at once, doubling at least, so that rows
+    // move as seldom as one by one appending would move them.
+    template <typename Row>
+    static void growFor(std::vector<Row>& rows, std::size_t more)
+    {
+        if (rows.size() + more > rows.capacity())
+            rows.reserve(std::max(rows.size() + more, 2 * rows.capacity()));
+    }
+
     template <typename Make>
     static std::uint32_t indexOf(TextIndex& index, std::string_view text, Make make)
     {

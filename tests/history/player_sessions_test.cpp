@@ -228,6 +228,53 @@ TEST(PlayerSessions, CrowdedFoldersGiveTheSessionsOfThePlainRules)
     }
 }
 
+// Players who rename themselves past the few names read through, back onto
+// names used before, onto each other's names and across midnight: each
+// session lists its names once, in order of first use, as the plain rules
+// say.
+TEST(PlayerSessions, ManyRenamesBackAndForthListEachNameOnce)
+{
+    ScopedTimeZone zone("UTC0");
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        std::mt19937 random(seed);
+        LogText log("07/05/2001");
+        const char* ids[] = {"STEAM_0:1:1", "STEAM_0:1:2", "STEAM_0:1:3"};
+        std::string current[3] = {"N0", "N1", "N2"};
+        for (int p = 0; p < 3; ++p)
+            log.at("23:00:00", token(current[p], p + 1, ids[p]) + " connected, address \"10.0.0.1:1\"");
+        const int pool = seed % 2 == 0 ? 40 : 12;
+        for (int i = 0; i < 400; ++i) {
+            if (i == 200)
+                log.on("07/06/2001");
+            const char* stamp = i < 200 ? "23:30:00" : "00:30:00";
+            const int p = static_cast<int>(random() % 3);
+            if (random() % 8 == 0) {
+                const int q = static_cast<int>(random() % 3);
+                log.at(stamp, token(current[q], q + 1, ids[q]) + " killed " + token(current[p], p + 1, ids[p]) +
+                                  " with \"ak47\"");
+                continue;
+            }
+            const std::string next = "N" + std::to_string(random() % pool);
+            log.at(stamp, token(current[p], p + 1, ids[p]) + " changed name to \"" + next + "\"");
+            current[p] = next;
+        }
+        LogParser parser;
+        parser.processLines(log.text());
+        std::vector<std::string> found;
+        std::vector<std::string> expected;
+        SessionTracker tracker([&](PlayerSession&& s) { found.push_back(described(s)); }, true);
+        ReferenceSessionTracker reference([&](PlayerSession&& s) { expected.push_back(described(s)); }, true);
+        for (std::size_t e = 0; e < parser.events().size(); ++e) {
+            tracker.add(parser.events()[e], e);
+            reference.add(parser.events()[e], e);
+        }
+        tracker.finish();
+        reference.finish();
+        ASSERT_EQ(expected.size(), 6u) << "seed " << seed;
+        ASSERT_EQ(found, expected) << "seed " << seed;
+    }
+}
+
 TEST(PlayerSessions, SharedIdsAreNeverLinks)
 {
     for (const char* id : {"", "0", "STEAM_ID_LAN", "STEAM_ID_PENDING", "VALVE_ID_LAN", "VALVE_ID_PENDING", "BOT", "HLTV"})
