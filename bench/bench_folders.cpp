@@ -39,7 +39,9 @@ std::string describe(const LogGenOptions& options)
     return text.str();
 }
 
-bool ensureFolder(const std::filesystem::path& folder, const LogGenOptions& options, std::string& problem)
+} // namespace
+
+bool ensureGeneratedFolder(const std::filesystem::path& folder, const LogGenOptions& options, std::string& problem)
 {
     const std::filesystem::path stamp = folder / "generated.txt";
     const std::string wanted = describe(options);
@@ -66,8 +68,6 @@ bool ensureFolder(const std::filesystem::path& folder, const LogGenOptions& opti
     return true;
 }
 
-} // namespace
-
 bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& folders, std::string& problem)
 {
     std::error_code error;
@@ -78,8 +78,8 @@ bool prepareBenchFolders(const std::filesystem::path& dataFolder, BenchFolders& 
     }
     folders.heavyDay = dataFolder / "heavy-day";
     folders.manyFiles = dataFolder / "many-files";
-    return ensureFolder(folders.heavyDay, heavyDayOptions(), problem)
-           && ensureFolder(folders.manyFiles, manyFilesOptions(), problem);
+    return ensureGeneratedFolder(folders.heavyDay, heavyDayOptions(), problem)
+           && ensureGeneratedFolder(folders.manyFiles, manyFilesOptions(), problem);
 }
 
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder)

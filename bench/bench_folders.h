@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/loggen/log_generator.h"
+
 namespace zelkam::bench {
 
 // The generated log folders the benchmarks read. Both come from fixed
@@ -34,6 +36,12 @@ const std::filesystem::path& benchDataFolder();
 void setBenchDataFolder(const std::filesystem::path& folder);
 // The folders of this run, once main has prepared them.
 const BenchFolders& benchFolders();
+
+// Makes the log folder options describe, or finds it made already: a stamp
+// file written after the generation names the options, so an interrupted
+// or older generation is made again from an empty folder. False, with
+// problem set, when the folder cannot be written.
+bool ensureGeneratedFolder(const std::filesystem::path& folder, const LogGenOptions& options, std::string& problem);
 
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -61,6 +62,24 @@ bool CliRun::run()
     std::string problem;
     return runReadingOutput(arguments_.data(), child, problem) && WIFEXITED(child.status)
            && WEXITSTATUS(child.status) == 0;
+}
+
+GrepCounter::GrepCounter(const std::vector<std::filesystem::path>& files, const char* pattern)
+{
+    for (const auto& file : files)
+        texts_.push_back(file.string());
+    arguments_ = {const_cast<char*>("grep"), const_cast<char*>("-ci"), const_cast<char*>(pattern)};
+    for (std::string& text : texts_)
+        arguments_.push_back(text.data());
+    arguments_.push_back(nullptr);
+}
+
+bool GrepCounter::run()
+{
+    ChildRun grep;
+    std::string problem;
+    return runReadingOutput(arguments_.data(), grep, problem) && WIFEXITED(grep.status) && WEXITSTATUS(grep.status) <= 1
+           && static_cast<std::size_t>(std::count(grep.output.begin(), grep.output.end(), '\n')) == texts_.size();
 }
 
 } // namespace zelkam::bench

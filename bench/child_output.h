@@ -2,6 +2,7 @@
 
 #include <sys/resource.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,24 @@ public:
     CliRun& operator=(const CliRun&) = delete;
 
     // True when it ran and ended with status 0.
+    bool run();
+
+private:
+    std::vector<std::string> texts_;
+    std::vector<char*> arguments_;
+};
+
+// GNU grep -ci over the given files, its counts read and dropped: the
+// reference a search over the same files is held to. Sent to /dev/null,
+// "gg" on a year of logs took 0.3 s of grep's 2.2 s, the counting left out.
+class GrepCounter {
+public:
+    GrepCounter(const std::vector<std::filesystem::path>& files, const char* pattern);
+    GrepCounter(const GrepCounter&) = delete;
+    GrepCounter& operator=(const GrepCounter&) = delete;
+
+    // grep exits 1 when nothing matched; only 2 and up are failures. Every
+    // file must have its count line, or grep did not count them all.
     bool run();
 
 private:

@@ -52,39 +52,6 @@ const std::filesystem::path* yearFolder()
     return made;
 }
 
-// GNU grep -ci over every log file of the folder, its counts read and
-// dropped: sent to /dev/null, "gg" on the year took 0.3 s of grep's 2.2 s,
-// the counting left out.
-class GrepCounter {
-public:
-    GrepCounter(const std::filesystem::path& folder, const char* pattern)
-    {
-        for (const auto& file : logFilesOf(folder))
-            texts_.push_back(file.string());
-        arguments_ = {const_cast<char*>("grep"), const_cast<char*>("-ci"), const_cast<char*>(pattern)};
-        for (std::string& text : texts_)
-            arguments_.push_back(text.data());
-        arguments_.push_back(nullptr);
-    }
-    GrepCounter(const GrepCounter&) = delete;
-    GrepCounter& operator=(const GrepCounter&) = delete;
-
-    // grep exits 1 when nothing matched; only 2 and up are failures. Every
-    // file must have its count line, or grep did not count them all.
-    bool run()
-    {
-        ChildRun grep;
-        std::string problem;
-        return runReadingOutput(arguments_.data(), grep, problem) && WIFEXITED(grep.status)
-               && WEXITSTATUS(grep.status) <= 1
-               && static_cast<std::size_t>(std::count(grep.output.begin(), grep.output.end(), '\n')) == texts_.size();
-    }
-
-private:
-    std::vector<std::string> texts_;
-    std::vector<char*> arguments_;
-};
-
 // What zelkam-cli grep does per hit, short of writing it: the line made
 // safe for a terminal.
 std::size_t searchYear(FolderDays& folder, const char* pattern)
@@ -112,7 +79,7 @@ void AllDaysGrep(benchmark::State& bench, const char* pattern)
         bench.SkipWithError("the year's folder cannot be made");
         return;
     }
-    GrepCounter grep(*folderPath, pattern);
+    GrepCounter grep(logFilesOf(*folderPath), pattern);
     std::size_t hits = 0;
     const auto runGrep = [&] {
         if (grep.run())
@@ -193,7 +160,7 @@ void StatsYear(benchmark::State& bench)
         bench.SkipWithError("the year's folder cannot be made");
         return;
     }
-    GrepCounter grep(*folderPath, "gg");
+    GrepCounter grep(logFilesOf(*folderPath), "gg");
     std::size_t players = 0;
     double grepCpu = 0;
     double statsCpu = 0;
@@ -264,7 +231,7 @@ void InvestigateYear(benchmark::State& bench, bool linked)
         bench.SkipWithError("no player in the year's first file");
         return;
     }
-    GrepCounter grep(*folderPath, query.text.c_str());
+    GrepCounter grep(logFilesOf(*folderPath), query.text.c_str());
     std::size_t found = 0;
     const auto runGrep = [&] {
         if (grep.run())
