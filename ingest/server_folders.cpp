@@ -64,21 +64,43 @@ bool listServerFolders(const std::filesystem::path& folder, ServerFolders& found
     return true;
 }
 
+bool newestLogFile(const std::filesystem::path& serverFolder, bool plainOnly, std::filesystem::path& newest,
+                   std::int64_t& modified)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    const auto wanted = [plainOnly](std::string_view name) {
+        return isLogFileName(name) && (!plainOnly || name.ends_with(".log"));
+    };
+    if (!listFiles(serverFolder, wanted, names, error))
+        return false;
+    bool found = false;
+    const std::string* newestName = nullptr;
+    for (const std::string& name : names) {
+        FileMark mark;
+        if (!statFileMark(serverFolder / pathFromUtf8(name), mark))
+            continue;
+        if (!found || mark.modified > modified || (mark.modified == modified && name > *newestName)) {
+            found = true;
+            modified = mark.modified;
+            newestName = &name;
+        }
+    }
+    if (found)
+        newest = serverFolder / pathFromUtf8(*newestName);
+    return found;
+}
+
 std::size_t newestServer(const ServerFolders& found)
 {
     std::size_t newest = 0;
     std::int64_t newestWritten = std::numeric_limits<std::int64_t>::min();
     for (std::size_t i = 0; i < found.servers.size(); ++i) {
-        std::vector<std::string> names;
-        std::error_code error;
-        if (!listFiles(found.servers[i].path, [](std::string_view name) { return isLogFileName(name); }, names, error))
-            continue;
-        for (const std::string& name : names) {
-            FileMark mark;
-            if (statFileMark(found.servers[i].path / pathFromUtf8(name), mark) && mark.modified > newestWritten) {
-                newestWritten = mark.modified;
-                newest = i;
-            }
+        std::filesystem::path file;
+        std::int64_t written = 0;
+        if (newestLogFile(found.servers[i].path, false, file, written) && written > newestWritten) {
+            newestWritten = written;
+            newest = i;
         }
     }
     return newest;

@@ -51,6 +51,16 @@ bool listServerFolders(const std::filesystem::path& folder, ServerFolders& found
 // when no server's logs can be looked at.
 std::size_t newestServer(const ServerFolders& found);
 
+// The log file of serverFolder written last, by the file clock (a log's
+// modification is when its newest line was written), ties going to the
+// later name: with plainOnly, among the "*.log" files only, the file a
+// server writes now (an old log compressed later is not it). Only names
+// are listed and files' status asked, none opened, so a server of
+// thousands of files is looked at cheaply. False when the folder holds no
+// such file whose status can be had.
+bool newestLogFile(const std::filesystem::path& serverFolder, bool plainOnly, std::filesystem::path& newest,
+                   std::int64_t& modified);
+
 // The server's "hostname" as its log states it (the line
 // `Server cvar "hostname" = "..."` written when a map starts), the last
 // such statement among the first bytes of the plain log file at path, raw

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "ingest/log_file_list.h"
 #include "ingest/open_file.h"
 #include "ingest/server_folders.h"
 #include "parse/log_parser.h"
@@ -16,12 +15,6 @@ namespace {
 // How much of the newest file is replayed: enough for the current map's
 // roster and chat on a busy server, little enough to read 50 servers at once.
 constexpr std::uint64_t NowTailBytes = 256 * 1024;
-
-// Whether a listed log is one the server writes as plain text.
-bool isPlainLog(std::string_view name)
-{
-    return name.size() > 4 && matchesFileNamePattern("*.log", name);
-}
 
 } // namespace
 
@@ -47,12 +40,13 @@ std::int32_t newestLineTime(std::string_view tail)
 bool readServerNow(const std::filesystem::path& serverFolder, ServerNow& now)
 {
     now = ServerNow();
-    LogFileList files;
-    if (!scanFolder(utf8FromPath(serverFolder), files) || files.entries.size() == 0)
-        return false;
-    const std::string& newestName = files.entries[files.entries.size() - 1].name;
+    // The file written last is the one the server writes now: found by
+    // its status alone, as dating every file by its first line costs a
+    // server of thousands of files more than the whole look at its end.
+    std::filesystem::path newest;
+    std::int64_t modified = 0;
     std::string tail;
-    if (!isPlainLog(newestName) || !readFileTail(files.pathOf(newestName), NowTailBytes, tail))
+    if (!newestLogFile(serverFolder, true, newest, modified) || !readFileTail(newest, NowTailBytes, tail))
         return false;
     LogParser parser;
     parser.processLines(tail);

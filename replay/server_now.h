@@ -28,12 +28,12 @@ struct ServerNow {
     std::int32_t newestLine = -1;
 };
 
-// Reads the server at serverFolder: its newest log (by the folder lister's
-// order) read at its end through the event rules, as a day's replay applies
-// them, so a map start there begins the roster afresh. Players who joined
-// before that end and said nothing since are not known. False when the
-// folder holds no log, or its newest is an archive (a server writing now
-// writes plain text) or cannot be read.
+// Reads the server at serverFolder: its plain log written last
+// (newestLogFile; a server writing now writes plain text) read at its end
+// through the event rules, as a day's replay applies them, so a map start
+// there begins the roster afresh. Players who joined before that end and
+// said nothing since are not known. False when the folder holds no plain
+// log or it cannot be read.
 bool readServerNow(const std::filesystem::path& serverFolder, ServerNow& now);
 
 // The calendar time of the newest stamped line of a piece of a plain log;

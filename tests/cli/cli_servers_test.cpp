@@ -2,6 +2,7 @@
 // server against the same searches server by server, and how --server is
 // taken.
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -189,9 +190,18 @@ TEST(CliServers, NowReadsTheEndOfTheNewestFile)
             << test::chatLineAt("08/11/2026", "10:00:00", "yesterday");
         std::ofstream(temp.path() / name / "L0812000.log", std::ios::binary) << text;
     }
+    // Across a new year the newest file's name sorts first: the file
+    // written last is the one read.
+    std::filesystem::create_directories(temp.path() / "wrap");
+    std::ofstream(temp.path() / "wrap" / "L1231000.log", std::ios::binary)
+        << test::chatLineAt("12/31/2026", "23:00:00", "old year");
+    std::ofstream(temp.path() / "wrap" / "L0101000.log", std::ios::binary)
+        << test::chatLineAt("01/01/2027", "00:30:00", "new year");
+    const auto written = std::filesystem::last_write_time(temp.path() / "wrap" / "L0101000.log");
+    std::filesystem::last_write_time(temp.path() / "wrap" / "L1231000.log", written - std::chrono::hours(1));
     const CliResult now = runCli({"now", temp.string()});
     ASSERT_EQ(now.status, 0) << now.err;
-    ASSERT_EQ(now.lines().size(), 2u);
+    ASSERT_EQ(now.lines().size(), 3u);
     const Json first = Json::parse(now.lines()[0]);
     EXPECT_EQ(first["server"], "pub");
     EXPECT_EQ(first["map"], "de_new");
@@ -206,6 +216,9 @@ TEST(CliServers, NowReadsTheEndOfTheNewestFile)
     EXPECT_EQ(second["server"], "war");
     EXPECT_EQ(second["map"], "");
     EXPECT_NE(second["chat"].get<std::string>().find("still here"), std::string::npos);
+    const Json third = Json::parse(now.lines()[2]);
+    EXPECT_EQ(third["server"], "wrap");
+    EXPECT_EQ(third["newest"], "01/01/2027 00:30:00");
 }
 
 } // namespace
