@@ -49,8 +49,12 @@ void writeCommunity(const TempFolder& dir)
     war = lineAt("07/06/2001", "09:00:00", "Started map \"de_nuke\"");
     war += lineAt("07/06/2001", "13:00:00", "\"Barney<3><222><>\" connected, address \"10.0.0.2:27005\"");
     writeServer(dir, "war", "L0706000.log", war);
-    const fs::path older = dir.path() / "public" / "L0707000.log";
-    fs::last_write_time(older, fs::last_write_time(older) - std::chrono::hours(1));
+    // Public's files were written in their own order, an hour apart, and
+    // both before war's.
+    for (const auto& [file, hours] : {std::pair{"L0706000.log", 2}, std::pair{"L0707000.log", 1}}) {
+        const fs::path written = dir.path() / "public" / file;
+        fs::last_write_time(written, fs::last_write_time(written) - std::chrono::hours(hours));
+    }
     fs::create_directories(dir.path() / "empty");
     dir.write("notes.txt", "not a log");
 }
