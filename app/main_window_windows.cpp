@@ -26,6 +26,17 @@
 #include "replay/viewer_state.h"
 
 namespace zelkam {
+namespace {
+
+// Reads day when the folder still lists it and it holds events: a day a
+// search or a timeline named may be gone since.
+bool readListedDay(LoadedDay& loaded, std::int32_t day)
+{
+    const auto listed = std::find(loaded.days().begin(), loaded.days().end(), day) != loaded.days().end();
+    return listed && loaded.read(day) && loaded.hasDay();
+}
+
+} // namespace
 
 bool MainWindow::handleFindRequest(const FindRequest& request)
 {
@@ -89,10 +100,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
             serverFolder_ = utf8FromPath(server->path);
             serverSelector_->setCurrentIndex(shownServer_);
             services_.settings.writeServer(server->name);
-            const auto job = [hit](LoadedDay& day) {
-                const auto listed = std::find(day.days().begin(), day.days().end(), hit.day) != day.days().end();
-                return listed && day.read(hit.day) && day.hasDay();
-            };
+            const auto job = [hit](LoadedDay& day) { return readListedDay(day, hit.day); };
             // Handed over even when the hit's day is gone: the server is
             // shown then, at an empty day.
             loader_->withFolder(serverFolder_, job, true, [this, hit](bool shown) {
@@ -109,10 +117,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
     // date selector is. Shown once it is loaded, standing after the hit, or
     // at its start when the hit is not in it any more; the shown day stays
     // when the hit's day cannot be loaded (gone since the search).
-    const auto job = [hit](LoadedDay& day) {
-        const auto listed = std::find(day.days().begin(), day.days().end(), hit.day) != day.days().end();
-        return listed && day.read(hit.day) && day.hasDay();
-    };
+    const auto job = [hit](LoadedDay& day) { return readListedDay(day, hit.day); };
     loader_->withFolder(serverFolder_, job, false, [this, hit](bool shown) {
         // Stood on here, where the day is shown: a walk of one day's
         // events at most.
@@ -125,10 +130,7 @@ void MainWindow::standAfter(const HistoryHit& hit)
 void MainWindow::standAtSecond(std::int32_t day, std::int32_t time)
 {
     // As standAfter: read on the loader's thread, shown once loaded.
-    const auto job = [day](LoadedDay& loaded) {
-        const auto listed = std::find(loaded.days().begin(), loaded.days().end(), day) != loaded.days().end();
-        return listed && loaded.read(day) && loaded.hasDay();
-    };
+    const auto job = [day](LoadedDay& loaded) { return readListedDay(loaded, day); };
     loader_->withFolder(serverFolder_, job, false, [this, time](bool shown) {
         // Loaded paused, and a seek keeps the speed: the replay waits there.
         if (shown)
