@@ -212,9 +212,19 @@ std::vector<PlayerSession> daySessionsOf(const EventList& window, std::int32_t d
                 sessions.push_back(std::move(session));
         },
         true);
+    // The day before is tracked for who was still on at midnight; its own
+    // sessions are dropped, so their lines are not recorded.
+    tracker.recordFromNow(false);
+    bool recording = false;
     for (std::size_t e = 0; e < window.size(); ++e) {
-        if (window[e].kind < EventKindCount)
-            tracker.add(window[e], e);
+        if (window[e].kind >= EventKindCount)
+            continue;
+        // The tracker enters the day at its first event from the midnight on.
+        if (!recording && window[e].time >= day) {
+            recording = true;
+            tracker.recordFromNow(true);
+        }
+        tracker.add(window[e], e);
     }
     tracker.finish();
     return sessions;
