@@ -83,6 +83,11 @@ public:
     // nothing. Called for an event some events before it is added, it lets a
     // crowd's look-ups of names wait for memory side by side, not in turn.
     void prefetch(const LogEvent& event) const;
+    // With line recording, whether the lines of events added from now on
+    // are recorded (on at first). A caller that keeps only a window's last
+    // day's sessions turns it off for the day before: the lines of those
+    // sessions are never read, and a day's sessions hold only its own lines.
+    void recordFromNow(bool on) { recording_ = on; }
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
 
@@ -96,6 +101,7 @@ private:
 
     std::function<void(PlayerSession&&)> onSession_;
     bool recordLines_;
+    bool recording_ = true;
     std::unique_ptr<OpenSessions> open_;
     // Players still connected when the day ended: they begin a session at
     // the new day's first event once they show up.

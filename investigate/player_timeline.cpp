@@ -121,15 +121,47 @@ void addSessionEntries(const EventList& window, const PlayerSession& session, st
     entries.push_back(std::move(end));
 }
 
+// Whether a kick, ban or slay of the window could mean one of the sessions'
+// players: replaying a window to resolve commands is most of a day's cost
+// when it has any, and most commands name someone else.
+bool anyActionCouldMean(const EventList& window, const std::vector<PlayerSession>& sessions)
+{
+    // The unique ids the window's players had, gathered only when a command
+    // names a word that is neither a user id nor a part of his names.
+    std::vector<std::string_view> ids;
+    bool idsGathered = false;
+    const auto isUniqueId = [&](std::string_view word) {
+        if (!idsGathered) {
+            idsGathered = true;
+            for (std::size_t e = 0; e < window.size(); ++e) {
+                const LogEvent& event = window[e];
+                if (event.player.uniqueId && *event.player.uniqueId)
+                    ids.emplace_back(event.player.uniqueId);
+                if (event.kind == Killed)
+                    ids.emplace_back(killDetailOf(event).killerUniqueId);
+            }
+        }
+        return std::find(ids.begin(), ids.end(), word) != ids.end();
+    };
+    for (std::size_t e = 0; e < window.size(); ++e) {
+        if (window[e].kind != RconCommand || !window[e].text)
+            continue;
+        for (const RconTargeting& targeting : rconTargetingsOf(window[e].text)) {
+            for (const PlayerSession& session : sessions) {
+                if (rconTargetCouldMean(targeting, session.userId, session.names, isUniqueId))
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Every kick, ban or slay of the day that meant one of the sessions' players,
 // judged with the day replayed up to the command as the viewer replays it.
 void addActionsOn(const EventList& window, std::int32_t day, const std::vector<PlayerSession>& sessions,
                   std::vector<TimelineEntry>& entries)
 {
-    bool anyAction = false;
-    for (std::size_t e = 0; e < window.size() && !anyAction; ++e)
-        anyAction = window[e].kind == RconCommand && window[e].text && !rconTargetingsOf(window[e].text).empty();
-    if (!anyAction)
+    if (!anyActionCouldMean(window, sessions))
         return;
     // The replay state is large (the roster, the rings): on the heap.
     auto replay = std::make_unique<WindowReplay>();
@@ -180,9 +212,19 @@ std::vector<PlayerSession> daySessionsOf(const EventList& window, std::int32_t d
                 sessions.push_back(std::move(session));
         },
         true);
+    // The day before is tracked for who was still on at midnight; its own
+    // sessions are dropped, so their lines are not recorded.
+    tracker.recordFromNow(false);
+    bool recording = false;
     for (std::size_t e = 0; e < window.size(); ++e) {
-        if (window[e].kind < EventKindCount)
-            tracker.add(window[e], e);
+        if (window[e].kind >= EventKindCount)
+            continue;
+        // The tracker enters the day at its first event from the midnight on.
+        if (!recording && window[e].time >= day) {
+            recording = true;
+            tracker.recordFromNow(true);
+        }
+        tracker.add(window[e], e);
     }
     tracker.finish();
     return sessions;

@@ -164,6 +164,30 @@ bool resolveRconTarget(const LiveState& state, const RconTargeting& targeting, c
     return found != nullptr;
 }
 
+bool rconTargetCouldMean(const RconTargeting& targeting, std::int32_t userId, const std::vector<std::string>& names,
+                         const std::function<bool(std::string_view)>& isUniqueId)
+{
+    // The same ways in as resolveRconTarget, each asked whether it could
+    // lead to him rather than whom it leads to.
+    const std::string& word = targeting.target;
+    if (word.empty())
+        return false;
+    if (word.size() > 1 && word[0] == '#') {
+        std::int32_t number = 0;
+        return readNumber(std::string_view(word).substr(1), number) && number == userId;
+    }
+    // An address means whoever connected from it: his addresses are not at
+    // hand here, so it could be him.
+    if (looksLikeAddress(word) || isUniqueId(word))
+        return true;
+    // A name matches on its first 31 characters, so a word that long can
+    // match a longer name it is not part of.
+    if (word.size() >= 31)
+        return true;
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& name) { return holdsIgnoringAsciiCase(name, word); });
+}
+
 std::string_view rconActionName(RconAction action)
 {
     switch (action) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,14 @@ std::vector<RconTargeting> rconTargetingsOf(std::string_view command);
 // part of a name, more than one fits. found points into state's roster and
 // lives until it changes.
 bool resolveRconTarget(const LiveState& state, const RconTargeting& targeting, const PlayerEntry*& found);
+
+// Whether resolveRconTarget could, on some roster of the day, find a player
+// with userId and one of names: false only when no roster could make the
+// word mean him. isUniqueId tells whether a word is a unique id some player
+// of the day had. Lets a day whose commands cannot mean the player asked
+// about go without replaying it.
+bool rconTargetCouldMean(const RconTargeting& targeting, std::int32_t userId, const std::vector<std::string>& names,
+                         const std::function<bool(std::string_view)>& isUniqueId);
 
 // "kick", "ban" or "slay".
 std::string_view rconActionName(RconAction action);

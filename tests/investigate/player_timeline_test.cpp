@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <set>
@@ -9,6 +10,8 @@
 #include "history/player_record.h"
 #include "investigate/player_timeline.h"
 #include "investigate/rcon_audit.h"
+#include "investigate/rcon_target.h"
+#include "parse/recognizer.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
@@ -159,6 +162,56 @@ TEST(PlayerTimeline, HoldsEverySessionOfTheWalkAndOnlyEventsNamingThePlayer)
         }
     }
     EXPECT_GT(kicks + actedOn, 0u) << "the folder should hold a kick";
+}
+
+// A day is replayed to resolve its commands only when one could mean the
+// player asked about: the quick test must never rule out a player the
+// resolution finds, and should rule out a word that cannot reach him.
+TEST(PlayerTimeline, CommandThatCouldMeanHimIsNeverRuledOut)
+{
+    const std::string longName = "AVeryLongPlayerNameThatGoesOnPast31Bytes";
+    const std::string longWord = longName.substr(0, 31) + "Typed";
+    struct Player {
+        const char* name;
+        std::int32_t userId;
+        const char* uniqueId;
+        const char* address;
+    };
+    const Player players[] = {{"Alice", 2, "STEAM_0:1:5", "10.0.0.2"},
+                              {"Bob", 3, "BOT", "10.0.1.3"},
+                              {longName.c_str(), 4, "STEAM_0:0:9", "10.0.2.4"},
+                              {"Alicia", 5, "STEAM_ID_LAN", "10.0.3.5"}};
+    LiveState state;
+    std::vector<std::string_view> ids;
+    for (const Player& player : players) {
+        PlayerEntry& entry = state.roster.entries[state.roster.count++];
+        entry.name = player.name;
+        entry.userId = player.userId;
+        entry.uniqueId = player.uniqueId;
+        entry.addressKey = parseAddress(player.address);
+        ids.emplace_back(player.uniqueId);
+    }
+    const auto isUniqueId = [&](std::string_view word) {
+        return std::find(ids.begin(), ids.end(), word) != ids.end();
+    };
+    const std::string words[] = {"#2",     "#02",   "#3",      "#9",     "#x",    "STEAM_0:1:5", "BOT",
+                                 "10.0.0.2", "Alice", "alice",   "ALICIA", "lic",   "Bo",          "b",
+                                 "Zed",    "",      longWord,  "Past31", "#4"};
+    std::size_t found = 0;
+    for (const std::string& word : words) {
+        const RconTargeting targeting{RconAction::Kick, word};
+        const PlayerEntry* meant = nullptr;
+        if (!resolveRconTarget(state, targeting, meant))
+            continue;
+        ++found;
+        EXPECT_TRUE(rconTargetCouldMean(targeting, meant->userId, {meant->name}, isUniqueId))
+            << word << " resolves to " << meant->name;
+    }
+    EXPECT_GE(found, 8u) << "the table should reach every way in";
+
+    // Words that cannot reach Bob: another's number, another's name or part of it.
+    for (const std::string word : {"#2", "#x", "Alice", "lic", "Zed", ""})
+        EXPECT_FALSE(rconTargetCouldMean({RconAction::Kick, word}, 3, {"Bob"}, isUniqueId)) << word;
 }
 
 } // namespace
