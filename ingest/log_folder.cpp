@@ -1,6 +1,7 @@
 #include "ingest/log_folder.h"
 
 #include "ingest/open_file.h"
+#include "parse/stamp_order.h"
 
 namespace zelkam {
 
@@ -39,10 +40,15 @@ void LogFolder::listAs(const LogFolder& other)
 bool LogFolder::readWindow(std::int32_t start, int days, bool wholeLinesOnly)
 {
     ++windowsRead_;
-    const bool read = reader_.readWindow(files_, parser_, start, days);
+    const bool read = reader_.readWindow(files_, parser_, start, days, !wholeLinesOnly);
     live_.adopt(reader_.marks(), start, days);
-    if (wholeLinesOnly)
+    if (wholeLinesOnly) {
+        // A half-written last line is not yet a line: it must not decide
+        // which lines before it are stray, or a line kept by every later
+        // read would be set aside by this one.
         live_.dropUnterminatedTail(parser_);
+        setAsideStrayStamps(parser_.events());
+    }
     return read;
 }
 

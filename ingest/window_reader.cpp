@@ -22,7 +22,8 @@ WindowReader::WindowReader() : buffer_(new char[ReadBufferSize]) {}
 
 WindowReader::~WindowReader() = default;
 
-bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days)
+bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
+                              bool setAsideStrays)
 {
     parser.reset();
     marks_.clear();
@@ -68,7 +69,8 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
     files.windowFirst = files.windowStop = stop;
     // Every reader of a window (the replay, the walks over all days, the
     // followed day's reloads) sees it without its stray lines.
-    setAsideStrayStamps(parser.events());
+    if (setAsideStrays)
+        setAsideStrayStamps(parser.events());
     return opened;
 }
 

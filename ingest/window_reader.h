@@ -54,8 +54,10 @@ public:
     // inside the window or none of its files can be opened; the parser is
     // then empty. A file that cannot be opened is passed over. Lines whose
     // stamps lie away from the lines around them are set aside
-    // (setAsideStrayStamps).
-    bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days);
+    // (setAsideStrayStamps) unless setAsideStrays is false, for a caller
+    // that takes lines off the window's end first.
+    bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
+                    bool setAsideStrays = true);
 
     // A file whose content could not be read to its end: a damaged or
     // truncated archive, one that expanded past the output bound, or a read

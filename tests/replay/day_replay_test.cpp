@@ -105,6 +105,27 @@ TEST(DayReplay, AStrayStampNeitherEndsNorStallsTheDay)
     }
 }
 
+// A followed day keeps a stray-looking line at its end while the line after
+// it is only half written: the half line decides nothing, so the day reads
+// as the same day with that half line cut off, however it is read.
+TEST(DayReplay, AHalfWrittenLineMakesNoLineStray)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder folder;
+    LogText text("07/06/2001");
+    text.at("10:00:00", mapStarted("de_dust")).at("10:00:05", said("Ann", 1, "CT", "yo"));
+    text.at("03:20:30", said("Bob", 2, "CT", "hi"));
+    folder.write("L0706000.log", text.text());
+    auto whole = loaded(folder);
+    text.at("10:21:00", said("Bob", 2, "CT", "half"));
+    folder.write("L0706000.log", text.text().substr(0, text.text().size() - 3));
+    auto followed = std::make_unique<ViewerState>();
+    ASSERT_TRUE(followed->scanFolder(folder.string()));
+    ASSERT_TRUE(followed->followDay(whole->dayStart()));
+    ASSERT_EQ(followed->events().size(), whole->events().size());
+    EXPECT_STREQ(followed->events()[followed->events().size() - 1].text, "hi");
+}
+
 // Every event that composes a line says so, also once the five slots are
 // taken and a new line pushes the oldest out; a rebuild at any time equals
 // a walk from the restart point.
