@@ -46,19 +46,10 @@ public:
     // The blocks of the player list as the roster stands now.
     void countPlayers(OverviewMinute& minute) const
     {
-        for (std::size_t i = 0; i < live_.roster.count; ++i) {
-            switch (live_.roster.entries[i].team) {
-            case Team::Terrorist:
-                ++minute.terrorists;
-                break;
-            case Team::CounterTerrorist:
-                ++minute.cts;
-                break;
-            default:
-                ++minute.spectators;
-                break;
-            }
-        }
+        const BlockCounts blocks = countBlocks(live_.roster);
+        minute.terrorists += blocks.terrorists;
+        minute.cts += blocks.cts;
+        minute.spectators += blocks.spectators;
     }
 
     std::size_t applied() const { return applied_; }

@@ -53,19 +53,10 @@ bool readServerNow(const std::filesystem::path& serverFolder, ServerNow& now)
     auto state = std::make_unique<LiveState>();
     for (const LogEvent& event : parser.events())
         applyEvent(*state, event);
-    for (std::size_t i = 0; i < state->roster.count; ++i) {
-        switch (state->roster.entries[i].team) {
-        case Team::Terrorist:
-            ++now.terrorists;
-            break;
-        case Team::CounterTerrorist:
-            ++now.cts;
-            break;
-        default:
-            ++now.spectators;
-            break;
-        }
-    }
+    const BlockCounts blocks = countBlocks(state->roster);
+    now.terrorists = blocks.terrorists;
+    now.cts = blocks.cts;
+    now.spectators = blocks.spectators;
     now.map = state->mapName;
     if (state->chatLines.size() > 0) {
         const ChatLine& line = state->chatLines[state->chatLines.size() - 1];

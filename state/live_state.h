@@ -18,6 +18,34 @@ struct Roster {
     std::size_t count = 0;
 };
 
+// How many players each block of the player list holds: the terrorists,
+// the counter-terrorists, and everyone else (spectators, no team yet), as
+// the event rules left their teams.
+struct BlockCounts {
+    std::int32_t terrorists = 0;
+    std::int32_t cts = 0;
+    std::int32_t spectators = 0;
+};
+
+inline BlockCounts countBlocks(const Roster& roster)
+{
+    BlockCounts counts;
+    for (std::size_t i = 0; i < roster.count; ++i) {
+        switch (roster.entries[i].team) {
+        case Team::Terrorist:
+            ++counts.terrorists;
+            break;
+        case Team::CounterTerrorist:
+            ++counts.cts;
+            break;
+        default:
+            ++counts.spectators;
+            break;
+        }
+    }
+    return counts;
+}
+
 inline constexpr std::size_t RecentPlayerCapacity = 72;
 
 // What event application changes while events are replayed: the roster,
