@@ -345,6 +345,17 @@ TEST(AllDaysSearch, EmptyAndVanishingFolders)
         }, threads));
         EXPECT_LT(seen, threads == 1 ? 4u : 30u);
     }
+    // A stop that comes once the last day is in hand leaves nothing unread:
+    // the walk is whole, not cut short.
+    for (const unsigned threads : {1u, 2u}) {
+        std::atomic<bool> stop = false;
+        std::size_t seen = 0;
+        EXPECT_TRUE(searchAllDays(folder, SearchKind::Chat, "", false, &stop, [&](const DayHits&) {
+            if (++seen == folder.days.size())
+                stop = true;
+        }, threads));
+        EXPECT_EQ(seen, folder.days.size());
+    }
 }
 
 } // namespace
