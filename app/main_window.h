@@ -156,6 +156,12 @@ public:
 
     // The record of a player in a window of its own (the Rankings open it).
     void openPlayerRecord(const RecordSubject& subject);
+    // The same on the server of the community named server: the record
+    // reads the shown server, so that server is shown first (as
+    // selectServer) and the record opens once its day is in. The shown
+    // server's record for an empty name, a single server or a name the
+    // community has not.
+    void openPlayerRecordOn(const std::string& server, const RecordSubject& subject);
 
     // How every window shows a player's address: as its network, or as its
     // pseudonym once the user asked for addresses to be hidden.

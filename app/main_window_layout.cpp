@@ -33,7 +33,8 @@ void MainWindow::layoutChildren()
     const int serverRowHeight = serverRow ? 28 : 0;
     if (serverCaption_ && serverSelector_) {
         serverCaption_->setGeometry(20, 52, 40, 24);
-        serverSelector_->setGeometry(64, 48, 240, 24);
+        // As wide as the lists below it: a server's hostname follows its name.
+        serverSelector_->setGeometry(64, 48, 420 + extraWidth, 24);
         serverCaption_->setVisible(serverRow);
         serverSelector_->setVisible(serverRow);
     }
