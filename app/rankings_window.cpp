@@ -136,7 +136,7 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     range->addWidget(toLabel);
     range->addWidget(to_->comboBox());
     // A community's server choice, hidden for a single server.
-    serverLabel_ = new QLabel(QStringLiteral("Ser&ver"), this);
+    serverLabel_ = new QLabel(QStringLiteral("Se&rver"), this);
     serverBox_ = new QComboBox(this);
     serverBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     serverBox_->setMaximumWidth(260);
