@@ -264,6 +264,9 @@ private:
     void switchServer(int index, bool live);
     // Fills the selector from servers_, selecting shownServer_.
     void fillServerList();
+    // Writes each server's item anew for the selector's width (a hostname
+    // is elided to it); nothing when the width is the one written for.
+    void nameServerItems();
     // Puts every child where the window's size wants it.
     void layoutChildren();
     // Says on playStateLabel what playback does now.
@@ -281,6 +284,8 @@ private:
     QLabel* playStateLabel_ = nullptr;
     QLabel* serverCaption_ = nullptr;
     QComboBox* serverSelector_ = nullptr;
+    // The selector width the items were last written for.
+    int serverItemsWidth_ = -1;
     ServerFolders servers_;
     std::string serverFolder_;
     int shownServer_ = 0;

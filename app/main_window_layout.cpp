@@ -37,6 +37,7 @@ void MainWindow::layoutChildren()
         serverSelector_->setGeometry(64, 48, 420 + extraWidth, 24);
         serverCaption_->setVisible(serverRow);
         serverSelector_->setVisible(serverRow);
+        nameServerItems();
     }
     playerList_->window()->setGeometry(16, 56 + serverRowHeight, 468 + extraWidth, 332 + listShare - serverRowHeight);
     chatView_->window()->setGeometry(16, 396 + listShare, 468 + extraWidth, 80 + chatShare);

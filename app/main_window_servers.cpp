@@ -100,15 +100,27 @@ void MainWindow::fillServerList()
     if (!serverSelector_)
         return;
     serverSelector_->clear();
-    // Laid out first: the items are elided to the box's width.
-    layoutChildren();
     if (servers_.community) {
-        // The box's frame and arrow take about a line's height of it.
-        const int room = serverSelector_->width() - serverSelector_->height() - 12;
-        for (const ServerFolder& server : servers_.servers)
-            serverSelector_->addItem(serverItemText(server, serverSelector_->fontMetrics(), room));
+        for (std::size_t i = 0; i < servers_.servers.size(); ++i)
+            serverSelector_->addItem(QString());
         serverSelector_->setCurrentIndex(shownServer_);
     }
+    // Laid out, then named for the width the box has.
+    serverItemsWidth_ = -1;
+    layoutChildren();
+}
+
+void MainWindow::nameServerItems()
+{
+    if (!serverSelector_ || !servers_.community || serverSelector_->width() == serverItemsWidth_ ||
+        static_cast<std::size_t>(serverSelector_->count()) != servers_.servers.size())
+        return;
+    serverItemsWidth_ = serverSelector_->width();
+    // The box's frame and arrow take about a line's height of it.
+    const int room = serverSelector_->width() - serverSelector_->height() - 12;
+    for (std::size_t i = 0; i < servers_.servers.size(); ++i)
+        serverSelector_->setItemText(static_cast<int>(i),
+                                     serverItemText(servers_.servers[i], serverSelector_->fontMetrics(), room));
 }
 
 void MainWindow::selectServer(int index)

@@ -129,6 +129,10 @@ TEST(MainWindowServers, TheSelectorNamesEachServersLoggedHostname)
         EXPECT_TRUE(text.endsWith(QChar(0x2069))) << "the isolate is closed";
         EXPECT_LE(servers->fontMetrics().horizontalAdvance(text), servers->width());
     }
+    // A wider window gives the hostname the room: the long one shows whole.
+    v.window->resize(900, 580);
+    EXPECT_EQ(servers->itemText(1), QStringLiteral("\u2068b_long\u2069 \u2014 \u2068") +
+                                        QString::fromStdString(longName) + QChar(0x2069));
 }
 
 TEST(MainWindowServers, SwitchingServerKeepsTheTimeOfDayAndHowItPlays)
