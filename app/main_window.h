@@ -156,6 +156,12 @@ public:
 
     // The record of a player in a window of its own (the Rankings open it).
     void openPlayerRecord(const RecordSubject& subject);
+    // The same on the server of the community named server: the record
+    // reads the shown server, so that server is shown first (as
+    // selectServer) and the record opens once its day is in. The shown
+    // server's record for an empty name, a single server or a name the
+    // community has not.
+    void openPlayerRecordOn(const std::string& server, const RecordSubject& subject);
 
     // How every window shows a player's address: as its network, or as its
     // pseudonym once the user asked for addresses to be hidden.
@@ -258,6 +264,9 @@ private:
     void switchServer(int index, bool live);
     // Fills the selector from servers_, selecting shownServer_.
     void fillServerList();
+    // Writes each server's item anew for the selector's width (a hostname
+    // is elided to it); nothing when the width is the one written for.
+    void nameServerItems();
     // Puts every child where the window's size wants it.
     void layoutChildren();
     // Says on playStateLabel what playback does now.
@@ -275,6 +284,8 @@ private:
     QLabel* playStateLabel_ = nullptr;
     QLabel* serverCaption_ = nullptr;
     QComboBox* serverSelector_ = nullptr;
+    // The selector width the items were last written for.
+    int serverItemsWidth_ = -1;
     ServerFolders servers_;
     std::string serverFolder_;
     int shownServer_ = 0;

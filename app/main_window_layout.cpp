@@ -33,9 +33,11 @@ void MainWindow::layoutChildren()
     const int serverRowHeight = serverRow ? 28 : 0;
     if (serverCaption_ && serverSelector_) {
         serverCaption_->setGeometry(20, 52, 40, 24);
-        serverSelector_->setGeometry(64, 48, 240, 24);
+        // As wide as the lists below it: a server's hostname follows its name.
+        serverSelector_->setGeometry(64, 48, 420 + extraWidth, 24);
         serverCaption_->setVisible(serverRow);
         serverSelector_->setVisible(serverRow);
+        nameServerItems();
     }
     playerList_->window()->setGeometry(16, 56 + serverRowHeight, 468 + extraWidth, 332 + listShare - serverRowHeight);
     chatView_->window()->setGeometry(16, 396 + listShare, 468 + extraWidth, 80 + chatShare);

@@ -5,9 +5,11 @@
 #include <algorithm>
 
 #include <QComboBox>
+#include <QFontMetrics>
 
 #include "app/background_loader.h"
 #include "app/main_window.h"
+#include "history/player_record.h"
 #include "ingest/open_file.h"
 #include "platform/settings_store.h"
 #include "replay/viewer_state.h"
@@ -47,6 +49,25 @@ std::size_t dayIndexFor(const GrowArray<std::int32_t>& days, std::int32_t day)
     return index;
 }
 
+// A server's item in the selector: its name, then the hostname its log
+// states, both drawn as a stranger's text; the hostname is elided to the
+// room the name leaves in width pixels, the name never.
+QString serverItemText(const ServerFolder& server, const QFontMetrics& metrics, int width)
+{
+    const QString name = QString::fromStdString(isolatedDisplayText(server.name));
+    if (server.hostname.empty())
+        return name;
+    const QString separator = QStringLiteral(" \u2014 ");
+    // Inside the isolate the display rule wraps it in, so that the eliding
+    // cannot cut its closing mark away.
+    const QString hostname = QString::fromStdString(isolatedDisplayText(server.hostname));
+    const QString inner = hostname.mid(1, hostname.size() - 2);
+    const int room = width - metrics.horizontalAdvance(name + separator);
+    if (room < metrics.horizontalAdvance(QStringLiteral("MMM")))
+        return name;
+    return name + separator + hostname.front() + metrics.elidedText(inner, Qt::ElideRight, room) + hostname.back();
+}
+
 } // namespace
 
 void MainWindow::listServers()
@@ -66,6 +87,7 @@ void MainWindow::listServers()
         return;
     }
     servers_ = std::move(found);
+    readServerHostnames(servers_.servers);
     const ServerFolder* remembered = servers_.find(services_.settings.readServer());
     shownServer_ = remembered ? static_cast<int>(remembered - servers_.servers.data())
                               : static_cast<int>(newestServer(servers_));
@@ -79,11 +101,26 @@ void MainWindow::fillServerList()
         return;
     serverSelector_->clear();
     if (servers_.community) {
-        for (const ServerFolder& server : servers_.servers)
-            serverSelector_->addItem(QString::fromStdString(isolatedDisplayText(server.name)));
+        for (std::size_t i = 0; i < servers_.servers.size(); ++i)
+            serverSelector_->addItem(QString());
         serverSelector_->setCurrentIndex(shownServer_);
     }
+    // Laid out, then named for the width the box has.
+    serverItemsWidth_ = -1;
     layoutChildren();
+}
+
+void MainWindow::nameServerItems()
+{
+    if (!serverSelector_ || !servers_.community || serverSelector_->width() == serverItemsWidth_ ||
+        static_cast<std::size_t>(serverSelector_->count()) != servers_.servers.size())
+        return;
+    serverItemsWidth_ = serverSelector_->width();
+    // The box's frame and arrow take about a line's height of it.
+    const int room = serverSelector_->width() - serverSelector_->height() - 12;
+    for (std::size_t i = 0; i < servers_.servers.size(); ++i)
+        serverSelector_->setItemText(static_cast<int>(i),
+                                     serverItemText(servers_.servers[i], serverSelector_->fontMetrics(), room));
 }
 
 void MainWindow::selectServer(int index)
@@ -136,6 +173,27 @@ void MainWindow::switchServer(int index, bool live)
     });
 }
 
+void MainWindow::openPlayerRecordOn(const std::string& server, const RecordSubject& subject)
+{
+    const ServerFolder* found = servers_.community && !server.empty() ? servers_.find(server) : nullptr;
+    const int index = found ? static_cast<int>(found - servers_.servers.data()) : shownServer_;
+    if (!found || index == shownServer_) {
+        openPlayerRecord(subject);
+        return;
+    }
+    // Opened only while that server is still the one shown: another folder
+    // or server chosen meanwhile drops it.
+    connect(
+        this, &MainWindow::folderChanged, this,
+        [this, server, subject] {
+            if (servers_.community && static_cast<std::size_t>(shownServer_) < servers_.servers.size() &&
+                servers_.servers[static_cast<std::size_t>(shownServer_)].name == server)
+                openPlayerRecord(subject);
+        },
+        Qt::SingleShotConnection);
+    switchServer(index, false);
+}
+
 void MainWindow::selectNeighbourServer(int step)
 {
     if (destroyed_ || !servers_.community)
@@ -166,6 +224,7 @@ bool MainWindow::lookForNewServers()
     }
     if (!joined)
         return false;
+    readServerHostnames(servers_.servers);
     const std::string shownName = servers_.servers[static_cast<std::size_t>(shownServer_)].name;
     std::sort(servers_.servers.begin(), servers_.servers.end(),
               [](const ServerFolder& a, const ServerFolder& b) { return a.name < b.name; });

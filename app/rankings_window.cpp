@@ -1,9 +1,12 @@
 #include "app/rankings_window.h"
 
 
+#include <iterator>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,6 +23,9 @@
 #include "app/result_bar.h"
 #include "app/save_name.h"
 #include "ingest/log_file_list.h"
+#include "platform/settings_store.h"
+#include "stats/community_rankings.h"
+#include "views/display_text.h"
 
 namespace zelkam {
 namespace {
@@ -30,6 +36,9 @@ constexpr int FieldWidth = 110;
 constexpr int FieldHeightWithList = 24 + 10 * 17;
 
 constexpr const char* TabTitles[] = {"&Players", "&Weapons", "&Maps"};
+
+// The value the server chosen is kept under: its name, empty for all.
+constexpr char ChosenServerValue[] = "Rankings Server";
 
 QString fromUtf8(const std::string& utf8)
 {
@@ -53,13 +62,18 @@ public:
 QTableWidget* makeTable(RankingTable shape, QWidget* parent)
 {
     const auto columns = rankingColumns(shape);
-    auto* table = new QTableWidget(0, static_cast<int>(columns.size()), parent);
+    // The Server column last, so that a single server's columns stay where
+    // they always were; shown only for all servers of a community.
+    auto* table = new QTableWidget(0, static_cast<int>(columns.size()) + 1, parent);
     for (int c = 0; c < table->columnCount(); ++c) {
-        auto* header = new QTableWidgetItem(QString::fromLatin1(columns[c].title));
-        if (!columns[c].isText)
+        const RankingColumn column =
+            c < static_cast<int>(columns.size()) ? columns[static_cast<std::size_t>(c)] : serverRankingColumn();
+        auto* header = new QTableWidgetItem(QString::fromLatin1(column.title));
+        if (!column.isText)
             header->setData(Qt::InitialSortOrderRole, Qt::DescendingOrder);
         table->setHorizontalHeaderItem(c, header);
     }
+    table->setColumnHidden(table->columnCount() - 1, true);
     table->verticalHeader()->hide();
     // Rows as high as a line of the font: fallback fonts picked for the
     // isolate marks around names would otherwise make them twice that.
@@ -74,6 +88,19 @@ QTableWidget* makeTable(RankingTable shape, QWidget* parent)
 }
 
 } // namespace
+
+// One server's rankings as a reading hands them over.
+struct RankingsWindow::Ranked {
+    // Empty for a single server.
+    std::string server;
+    Rankings rankings;
+    std::size_t filesCutShort = 0;
+};
+
+int RankingsWindow::serverColumnOf(Tab tab)
+{
+    return static_cast<int>(rankingColumns(static_cast<RankingTable>(tab)).size());
+}
 
 RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
 {
@@ -108,6 +135,18 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
     range->addSpacing(8);
     range->addWidget(toLabel);
     range->addWidget(to_->comboBox());
+    // A community's server choice, hidden for a single server.
+    serverLabel_ = new QLabel(QStringLiteral("Se&rver"), this);
+    serverBox_ = new QComboBox(this);
+    serverBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    serverBox_->setMaximumWidth(260);
+    serverLabel_->setBuddy(serverBox_);
+    serverLabel_->hide();
+    serverBox_->hide();
+    connect(serverBox_, &QComboBox::activated, this, &RankingsWindow::chooseServer);
+    range->addSpacing(8);
+    range->addWidget(serverLabel_);
+    range->addWidget(serverBox_);
     range->addWidget(showButton_);
     range->addStretch(1);
 
@@ -122,7 +161,7 @@ RankingsWindow::RankingsWindow(QWidget* owner) : QWidget(owner, Qt::Window)
             return;
         const auto index = first->data(Qt::UserRole + 1).toULongLong();
         if (index < players_.size())
-            emit playerActivated(players_[index]);
+            emit playerActivated(players_[index], playerServers_[index]);
     });
 
     status_ = new QLabel(this);
@@ -167,6 +206,39 @@ void RankingsWindow::setFolder(const FolderDays& folder, std::int32_t shownDay)
     to_->setDate(first.addMonths(1).addDays(-1));
 }
 
+void RankingsWindow::setServers(const std::vector<ServerFolder>& servers)
+{
+    // A single server's folder is named "": no choice to offer.
+    servers_.clear();
+    if (servers.size() > 1 || (servers.size() == 1 && !servers.front().name.empty()))
+        servers_ = servers;
+    const bool community = !servers_.empty();
+    serverLabel_->setVisible(community);
+    serverBox_->setVisible(community);
+    serverBox_->clear();
+    if (!community)
+        return;
+    serverBox_->addItem(QStringLiteral("All servers"));
+    int chosen = 0;
+    const std::string remembered = store_ ? store_->readServer(ChosenServerValue) : std::string();
+    for (std::size_t i = 0; i < servers_.size(); ++i) {
+        serverBox_->addItem(QString::fromStdString(isolatedDisplayText(servers_[i].name)));
+        if (!remembered.empty() && servers_[i].name == remembered)
+            chosen = static_cast<int>(i) + 1;
+    }
+    serverBox_->setCurrentIndex(chosen);
+}
+
+void RankingsWindow::chooseServer(int index)
+{
+    if (index < 0 || static_cast<std::size_t>(index) > servers_.size())
+        return;
+    if (store_)
+        store_->writeServer(index == 0 ? std::string() : servers_[static_cast<std::size_t>(index) - 1].name,
+                            ChosenServerValue);
+    start();
+}
+
 void RankingsWindow::start()
 {
     const QDate from = from_->shownDate();
@@ -189,17 +261,43 @@ void RankingsWindow::start()
     RankingRange range;
     range.firstDay = from_->shownMidnight().value_or(-1);
     range.lastDay = to_->shownMidnight().value_or(-1);
-    std::shared_ptr<FolderDays> folder = folder_;
+    // A single server is the folder the viewer lists; a community's servers
+    // are each read on their own, all of them or the one chosen.
+    std::vector<ServerFolder> servers;
+    const int chosen = serverBox_->currentIndex();
+    if (servers_.empty())
+        servers.push_back(ServerFolder{});
+    else if (chosen <= 0)
+        servers = servers_;
+    else
+        servers.push_back(servers_[static_cast<std::size_t>(chosen) - 1]);
+    // The tables name their server once the reading's rows are in them.
+    const bool labelled = !servers_.empty() && chosen <= 0;
+    std::shared_ptr<const FolderDays> folder = folder_;
     // A reading still running is stopped, and what it still reports dropped.
-    worker_.start([this, folder, range](const WindowWorker::Job& job) {
-        auto rankings = std::make_shared<Rankings>();
+    worker_.start([this, folder, servers, range, labelled](const WindowWorker::Job& job) {
+        auto ranked = std::make_shared<std::vector<Ranked>>();
         bool complete = true;
-        if (folder && range.firstDay != -1 && range.lastDay != -1 && range.firstDay <= range.lastDay) {
-            complete = collectRankings(*folder, range, job.stopFlag(), *rankings, [&](std::size_t day, std::size_t days) {
-                job.post([this, day, days] { showProgress(day, days); });
-            });
+        if (range.firstDay != -1 && range.lastDay != -1 && range.firstDay <= range.lastDay) {
+            const OpenServerDays open = [&](const ServerFolder& server, FolderDays& days) {
+                if (!server.name.empty())
+                    return scanServerDays(server, days);
+                if (!folder)
+                    return false;
+                days.assign(folder->files, folder->days);
+                return true;
+            };
+            const ServerRanked keep = [&](const ServerFolder& server, const FolderDays& days, Rankings& rankings) {
+                ranked->push_back(Ranked{server.name, std::move(rankings), days.filesCutShort.size()});
+            };
+            complete = rankServers(servers, range, job.stopFlag(), open, keep,
+                                   [&](std::size_t server, std::size_t count, std::size_t day, std::size_t days) {
+                                       job.post([this, server, count, day, days] {
+                                           showProgress(server * days + day, count * days);
+                                       });
+                                   });
         }
-        job.post([this, rankings, complete] { finish(*rankings, complete); });
+        job.post([this, ranked, complete, labelled] { finish(*ranked, complete, labelled); });
     });
 }
 
@@ -215,10 +313,11 @@ void RankingsWindow::showProgress(std::size_t day, std::size_t days)
     progress_->setValue(static_cast<int>(day + 1));
 }
 
-void RankingsWindow::finish(const Rankings& rankings, bool complete)
+void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bool labelled)
 {
     worker_.wait();
     running_ = false;
+    serverColumn_ = labelled;
     stopped_ = !complete;
     stopButton_->setEnabled(false);
     // Stopped, the bar keeps the point it reached, as Find All's does.
@@ -226,21 +325,46 @@ void RankingsWindow::finish(const Rankings& rankings, bool complete)
         progress_->setRange(0, 1);
         progress_->setValue(complete ? 1 : 0);
     }
-    for (int t = 0; t < 3; ++t)
-        fillTable(static_cast<Tab>(t), rankingRows(static_cast<RankingTable>(t), rankings));
-    // The record finds sessions by the id as logged (a row keyed by name by
-    // its shared id and the name used last), not by the id the row shows.
+    // Each server's rows are its own, one after another, the server named
+    // in the last column when all of a community's are shown.
+    std::size_t players = 0;
+    std::size_t weapons = 0;
+    std::size_t maps = 0;
+    std::size_t cutShort = 0;
+    std::array<std::vector<RankingRow>, 3> rows;
     players_.clear();
-    for (const PlayerRanking& player : rankings.players)
-        players_.push_back(RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
-    QString text = QStringLiteral("%1 players, %2 weapons, %3 maps")
-                       .arg(rankings.players.size())
-                       .arg(rankings.weapons.size())
-                       .arg(rankings.maps.size());
+    playerServers_.clear();
+    for (const Ranked& server : ranked) {
+        for (int t = 0; t < 3; ++t) {
+            const auto table = static_cast<RankingTable>(t);
+            std::vector<RankingRow> own = serverColumn_ ? serverRankingRows(table, server.rankings, server.server)
+                                                        : rankingRows(table, server.rankings);
+            std::move(own.begin(), own.end(), std::back_inserter(rows[t]));
+        }
+        // The record finds sessions by the id as logged (a row keyed by name
+        // by its shared id and the name used last), not by the id the row
+        // shows.
+        for (const PlayerRanking& player : server.rankings.players) {
+            players_.push_back(
+                RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
+            playerServers_.push_back(server.server);
+        }
+        players += server.rankings.players.size();
+        weapons += server.rankings.weapons.size();
+        maps += server.rankings.maps.size();
+        cutShort += server.filesCutShort;
+    }
+    for (int t = 0; t < 3; ++t) {
+        tables_[t]->setColumnHidden(serverColumnOf(static_cast<Tab>(t)), !serverColumn_);
+        fillTable(static_cast<Tab>(t), std::move(rows[t]));
+    }
+    QString text = QStringLiteral("%1 players, %2 weapons, %3 maps").arg(players).arg(weapons).arg(maps);
+    if (serverColumn_)
+        text += QStringLiteral(" on %1 servers").arg(servers_.size());
     if (!complete)
         text += QStringLiteral(" (stopped: only the days read so far)");
-    if (folder_ && !folder_->filesCutShort.empty())
-        text += QStringLiteral("; %1 files could not be read to their end").arg(folder_->filesCutShort.size());
+    if (cutShort != 0)
+        text += QStringLiteral("; %1 files could not be read to their end").arg(cutShort);
     status_->setText(text);
     emit rankingsFinished();
 }
@@ -291,7 +415,11 @@ std::string RankingsWindow::rowsAsCsv(bool selectedOnly) const
 {
     const int tab = tabs_->currentIndex();
     const QTableWidget* table = tables_[tab];
-    std::string csv = rankingCsvHeader(rankingColumns(static_cast<RankingTable>(tab)));
+    const auto own = rankingColumns(static_cast<RankingTable>(tab));
+    std::vector<RankingColumn> columns(own.begin(), own.end());
+    if (serverColumn_)
+        columns.push_back(serverRankingColumn());
+    std::string csv = rankingCsvHeader(columns);
     for (int row : chosenRows(selectedOnly)) {
         const auto index = table->item(row, 0)->data(Qt::UserRole + 1).toULongLong();
         csv += rankingCsvRecord(rows_[tab][index]);

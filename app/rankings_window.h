@@ -10,12 +10,14 @@
 #include <QWidget>
 
 #include "history/day_windows.h"
+#include "ingest/server_folders.h"
 #include "stats/ranking_table.h"
 #include "app/window_worker.h"
 #include "history/player_record.h"
 #include "platform/window_place.h"
 #include "stats/rankings.h"
 
+class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -38,6 +40,12 @@ class SettingsStore;
 // Not modal; Escape closes it, and closing stops the reading. Once
 // keepPlaceIn is called it opens at the size and place the last one was
 // left at.
+//
+// On a community (setServers) a Server box beside the range chooses "All
+// servers" or one of them, remembered in the store keepPlaceIn gave. Each
+// server is ranked on its own (stats/community_rankings), as zelkam-cli
+// stats ranks it; with all servers every table ends with a Server column
+// and the CSV with a "server" field.
 class RankingsWindow : public QWidget {
     Q_OBJECT
 
@@ -48,11 +56,20 @@ public:
     ~RankingsWindow() override;
 
     // As FindAllWindow::keepPlaceIn, under its own name.
-    void keepPlaceIn(const SettingsStore& store) { place_.keepIn(store); }
+    // The store also keeps the server chosen.
+    void keepPlaceIn(const SettingsStore& store)
+    {
+        place_.keepIn(store);
+        store_ = &store;
+    }
 
     // Takes a copy of the folder's files and days (no second scan) and sets
     // the range to the month that holds shownDay (a local calendar time).
     void setFolder(const FolderDays& folder, std::int32_t shownDay);
+    // The servers of the community shown (ServerFolders::servers), before
+    // setFolder; none, or a single unnamed one, for a single-server folder,
+    // which shows no server choice. The choice remembered is taken back.
+    void setServers(const std::vector<ServerFolder>& servers);
     // Reads the range the date fields hold; a reading still running is
     // stopped first and its results dropped.
     void start();
@@ -79,9 +96,16 @@ public:
     QPushButton* stopButton() const { return stopButton_; }
     QPushButton* copyButton() const { return copyButton_; }
     QLabel* statusLabel() const { return status_; }
+    // "All servers" first, then each server; hidden for a single server.
+    QComboBox* serverBox() const { return serverBox_; }
+    // Whether the tables show a Server column: all servers of a community.
+    bool showsServers() const { return serverColumn_; }
+    // The column a table's Server column is at (after its own columns).
+    static int serverColumnOf(Tab tab);
 
 signals:
-    void playerActivated(const zelkam::RecordSubject& player);
+    // server names the row's server on a community, empty otherwise.
+    void playerActivated(const zelkam::RecordSubject& player, const std::string& server);
     void rankingsFinished();
 
 protected:
@@ -89,8 +113,10 @@ protected:
 
 private:
     void showProgress(std::size_t day, std::size_t days);
-    void finish(const Rankings& rankings, bool complete);
+    struct Ranked;
+    void finish(const std::vector<Ranked>& ranked, bool complete, bool labelled);
     void fillTable(Tab tab, std::vector<RankingRow> rows);
+    void chooseServer(int index);
     std::vector<int> chosenRows(bool selectedOnly) const;
     void copyRows();
     void saveRows();
@@ -104,16 +130,24 @@ private:
     // Each table's rows as built, in the order built; a table item's
     // Qt::UserRole + 1 holds its row's index here, whatever the sort.
     std::array<std::vector<RankingRow>, 3> rows_;
-    // Whom each player row's record is about, by the same index.
+    // Whom each player row's record is about, and on which server, by the
+    // same index.
     std::vector<RecordSubject> players_;
+    std::vector<std::string> playerServers_;
     QProgressBar* progress_ = nullptr;
     QPushButton* showButton_ = nullptr;
     QPushButton* stopButton_ = nullptr;
     QPushButton* copyButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
+    QLabel* serverLabel_ = nullptr;
+    QComboBox* serverBox_ = nullptr;
 
     std::shared_ptr<FolderDays> folder_;
+    // The community's servers; empty for a single server.
+    std::vector<ServerFolder> servers_;
+    bool serverColumn_ = false;
+    const SettingsStore* store_ = nullptr;
     bool running_ = false;
     bool stopped_ = false;
     // The range of the last reading started.

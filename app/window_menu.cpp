@@ -27,9 +27,10 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state, const Setti
         if (dayOverview_)
             dayOverview_->refresh();
     });
-    // Open rankings count the folder shown now, from the month of its day.
+    // Open rankings count the folder shown now, from the month of its day;
+    // a community's rankings are of its servers whichever is shown.
     connect(&window, &MainWindow::folderChanged, this, [this] {
-        if (rankings_)
+        if (rankings_ && !(window_.servers().community && window_.logFolder() == rankedFolder_))
             countShownFolder();
         if (adminLog_)
             adminLog_->forgetFolder();
@@ -69,7 +70,9 @@ void WindowMenu::openRankings()
         rankings_ = new RankingsWindow(&window_);
         rankings_->keepPlaceIn(store_);
         connect(rankings_, &RankingsWindow::playerActivated, &window_,
-                [this](const RecordSubject& player) { window_.openPlayerRecord(player); });
+                [this](const RecordSubject& player, const std::string& server) {
+                    window_.openPlayerRecordOn(server, player);
+                });
         countShownFolder();
     }
     rankings_->show();
@@ -122,6 +125,8 @@ void WindowMenu::countShownFolder()
     // The files and days the date selector lists: no second folder scan.
     FolderDays folder;
     folder.assign(state_.folder().files(), state_.folder().days());
+    rankedFolder_ = window_.logFolder();
+    rankings_->setServers(window_.servers().servers);
     rankings_->setFolder(folder, state_.dayStart());
     rankings_->start();
 }

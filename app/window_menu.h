@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QObject>
 #include <QPointer>
 
@@ -54,6 +56,9 @@ private:
     const SettingsStore& store_;
     QPointer<DayOverviewWindow> dayOverview_;
     QPointer<RankingsWindow> rankings_;
+    // The folder the rankings last counted: moving between the servers of
+    // a community counts nothing again.
+    std::string rankedFolder_;
     QPointer<AdminLogWindow> adminLog_;
     QPointer<ServersWindow> servers_;
 };

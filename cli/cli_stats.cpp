@@ -16,6 +16,7 @@
 #include "cli/cli_servers.h"
 #include "cli/cli_warnings.h"
 #include "parse/time_stamp.h"
+#include "stats/community_rankings.h"
 #include "stats/ranking_table.h"
 #include "stats/rankings.h"
 #include "text/text_encoding.h"
@@ -168,18 +169,17 @@ int runStats(const std::vector<std::string>& args)
     std::vector<ServerFolder> servers;
     if (!serversToSearch(*folderPath, servers))
         return UsageError;
-    // A community ranks each server on its own, one after another, each
-    // row labelled with its server: a server's players meet its own rules.
+    // A community ranks each server on its own (stats/community_rankings),
+    // each row labelled with its server.
     bool headerShown = false;
     std::size_t shown = 0;
-    for (const ServerFolder& server : servers) {
-        FolderDays folder;
-        if (!openServerDays(server, *folderPath, folder))
-            return NothingToShow;
-        Rankings rankings;
-        collectRankings(folder, range, nullptr, rankings);
+    bool opened = true;
+    const auto open = [&](const ServerFolder& server, FolderDays& folder) {
+        opened = openServerDays(server, *folderPath, folder) && opened;
+        return opened;
+    };
+    const auto show = [&](const ServerFolder& server, const FolderDays& folder, Rankings& rankings) {
         warnAboutFilesCutShort(folder.filesCutShort);
-
         std::vector<RankingRow> rows = rankingRows(table, rankings);
         // Maps have no kills: --min-kills keeps them all.
         if (const int kills = rankingColumnIndex(table, "kills"); kills >= 0)
@@ -187,7 +187,7 @@ int runStats(const std::vector<std::string>& args)
         std::stable_sort(rows.begin(), rows.end(),
                          [&](const RankingRow& a, const RankingRow& b) { return before(a[sortColumn], b[sortColumn]); });
         if (rows.empty())
-            continue;
+            return;
         const std::vector<RankingColumn> columns = columnsInOrder(table, rows);
         const bool labelled = !server.name.empty();
         if (csv && !headerShown) {
@@ -209,7 +209,11 @@ int runStats(const std::vector<std::string>& args)
                 json[columns[c].key] = jsonOf(row[c]);
             std::cout << jsonLine(json) << '\n';
         }
-    }
+    };
+    rankServers(servers, range, nullptr, open, show);
+    // Only the unlabelled single server fails to open, having told why.
+    if (!opened)
+        return NothingToShow;
     if (shown == 0) {
         complain("nothing to show: no " + by + " in those days");
         return NothingToShow;

@@ -135,6 +135,16 @@ bool readServerHostname(const std::filesystem::path& logFile, std::string& hostn
     return stated;
 }
 
+void readServerHostnames(std::vector<ServerFolder>& servers)
+{
+    for (ServerFolder& server : servers) {
+        std::filesystem::path newest;
+        std::int64_t modified = 0;
+        if (server.hostname.empty() && newestLogFile(server.path, true, newest, modified))
+            readServerHostname(newest, server.hostname);
+    }
+}
+
 bool readFileTail(const std::filesystem::path& path, std::uint64_t maxBytes, std::string& text)
 {
     text.clear();

@@ -29,6 +29,10 @@ struct ServerFolder {
     // user gives to pick it; empty for a single-server folder.
     std::string name;
     std::filesystem::path path;
+    // The server's hostname as its newest plain log states it, raw as
+    // logged (a stranger's text); empty until readServerHostnames, or when
+    // no log states one.
+    std::string hostname{};
 };
 
 struct ServerFolders {
@@ -67,6 +71,11 @@ bool newestLogFile(const std::filesystem::path& serverFolder, bool plainOnly, st
 // as logged: a stranger's text, shown only through the sanitizing path.
 // False when the file cannot be read or states no hostname there.
 bool readServerHostname(const std::filesystem::path& logFile, std::string& hostname);
+
+// Fills each server's hostname from its newest plain log (newestLogFile,
+// then readServerHostname); a server whose hostname is known already is
+// not looked at again. One listing and the head of one file a server.
+void readServerHostnames(std::vector<ServerFolder>& servers);
 
 // The last part of a plain file, at most maxBytes, starting at the first
 // whole line within it (the whole file when it is shorter). What "now"

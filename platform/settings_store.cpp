@@ -127,21 +127,21 @@ void SettingsStore::writeSwitch(const char* valueName, bool on) const
 
 // A server's name is its folder's, bytes as the file system gave them, so
 // it is kept as bytes, not as text that might not survive a round trip.
-std::string SettingsStore::readServer() const
+std::string SettingsStore::readServer(const char* valueName) const
 {
     QSettings store = openStore();
     if (!storeExists(store))
         return {};
-    const QByteArray bytes = store.value(QStringLiteral("Server")).toByteArray();
+    const QByteArray bytes = store.value(QString::fromLatin1(valueName)).toByteArray();
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-void SettingsStore::writeServer(const std::string& name) const
+void SettingsStore::writeServer(const std::string& name, const char* valueName) const
 {
     QSettings store = openStore();
     if (!storeExists(store))
         return;
-    store.setValue(QStringLiteral("Server"), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    store.setValue(QString::fromLatin1(valueName), QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     store.sync();
 }
 

@@ -43,9 +43,11 @@ public:
 
     // The server of a community the viewer showed last, by its folder's
     // name (the value "Server", kept as the name's bytes); empty when none
-    // is stored. Written, as the rest, only into a store that exists.
-    std::string readServer() const;
-    void writeServer(const std::string& name) const;
+    // is stored. Written, as the rest, only into a store that exists. A
+    // window that chooses a server of its own keeps it under a value name
+    // of its own ("Rankings Server").
+    std::string readServer(const char* valueName = "Server") const;
+    void writeServer(const std::string& name, const char* valueName = "Server") const;
 };
 
 } // namespace zelkam

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <QComboBox>
 #include <QLabel>
@@ -85,9 +86,53 @@ TEST(MainWindowServers, ACommunityOpensItsNewestServerWithASelectorInARowOfItsOw
     EXPECT_EQ(v.dateText(), QStringLiteral("05/07/2001"));
     EXPECT_TRUE(w.windowTitle().endsWith(QStringLiteral("war \u2014 05/07/2001"))) << w.windowTitle().toStdString();
     // Under the date and above the player list, which gives up the row.
-    EXPECT_EQ(servers->geometry(), QRect(64, 48, 240, 24));
+    // As wide as the player list below, leaving room for hostnames.
+    EXPECT_EQ(servers->geometry(), QRect(64, 48, 420, 24));
     EXPECT_EQ(w.playerList()->window()->geometry(), QRect(16, 84, 468, 304));
     EXPECT_TRUE(w.findChild<QLabel*>(QStringLiteral("serverCaption"))->isVisible());
+}
+
+// The hostname a server's newest log states follows its name in the box, a
+// stranger's text drawn through the display rule (an override cannot turn
+// what follows it around) and cut short to the box, never the name.
+TEST(MainWindowServers, TheSelectorNamesEachServersLoggedHostname)
+{
+    struct Case {
+        const char* server;
+        std::string hostname; // empty: none logged
+        QString startsWith;
+        bool elided;
+    };
+    const std::string longName = "Public Dust | 24/7 de_dust2 only | fast download | no ads | www.example.org";
+    const std::vector<Case> cases = {
+        {"a_short", "Dust", QStringLiteral("\u2068a_short\u2069 \u2014 \u2068Dust\u2069"), false},
+        {"b_long", longName, QStringLiteral("\u2068b_long\u2069 \u2014 \u2068Public Dust"), true},
+        {"c_override", "War\u202eRAW", QStringLiteral("\u2068c_override\u2069 \u2014 \u2068War\u202eRAW\u2069"), false},
+        {"d_none", "", QStringLiteral("\u2068d_none\u2069"), false},
+    };
+    test::ViewerHarness v([](const TempFolder&) {});
+    for (const Case& c : cases) {
+        std::string log = lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\"");
+        if (!c.hostname.empty())
+            log += lineAt("07/06/2001", "10:00:00", "Server cvar \"hostname\" = \"" + c.hostname + "\"");
+        writeServer(v.logs, c.server, "L0706000.log", log);
+    }
+    v.start();
+    QComboBox* servers = v.window->serverSelector();
+    ASSERT_EQ(servers->count(), static_cast<int>(cases.size()));
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.server);
+        const QString text = servers->itemText(static_cast<int>(i));
+        EXPECT_TRUE(text.startsWith(c.startsWith)) << text.toStdString();
+        EXPECT_EQ(text.contains(QChar(0x2026)), c.elided) << text.toStdString();
+        EXPECT_TRUE(text.endsWith(QChar(0x2069))) << "the isolate is closed";
+        EXPECT_LE(servers->fontMetrics().horizontalAdvance(text), servers->width());
+    }
+    // A wider window gives the hostname the room: the long one shows whole.
+    v.window->resize(900, 580);
+    EXPECT_EQ(servers->itemText(1), QStringLiteral("\u2068b_long\u2069 \u2014 \u2068") +
+                                        QString::fromStdString(longName) + QChar(0x2069));
 }
 
 TEST(MainWindowServers, SwitchingServerKeepsTheTimeOfDayAndHowItPlays)

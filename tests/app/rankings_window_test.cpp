@@ -1,5 +1,7 @@
 #include "app/rankings_window.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -435,6 +437,7 @@ TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
     menu->openRankings();
     RankingsWindow* rankings = menu->rankings();
     ASSERT_TRUE(waitForEnd(*rankings));
+    EXPECT_TRUE(rankings->serverBox()->isHidden()) << "a single server offers no choice";
     ASSERT_EQ(rankings->table(RankingsWindow::Players)->rowCount(), 3);
     v.window->dispatchCommand(MainWindow::OpenFind);
     ASSERT_NE(v.window->findDialog(), nullptr);
@@ -463,6 +466,151 @@ TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
     EXPECT_FALSE(found->statusLabel()->text().isEmpty());
     EXPECT_EQ(record->dayLines()->count(), 0);
     EXPECT_EQ(record->allDaysList()->count(), 0);
+}
+
+// A community: "pub" holds the two-month logs, "war" Zed's July.
+void writeCommunity(const TempFolder& folder)
+{
+    for (const auto& [server, write] : {std::pair{"pub", &writeLogs}, std::pair{"war", &writeOtherLogs}}) {
+        TempFolder own;
+        write(own);
+        std::filesystem::create_directories(folder.path() / server);
+        for (const auto& entry : std::filesystem::directory_iterator(own.path()))
+            std::filesystem::copy_file(entry.path(), folder.path() / server / entry.path().filename());
+    }
+}
+
+// The CSV records of a tab (header dropped), sorted: rows of several
+// servers interleave by the sort the table shows.
+std::vector<std::string> csvRecords(const RankingsWindow& window)
+{
+    std::istringstream lines(window.rowsAsCsv(false));
+    std::vector<std::string> records;
+    std::string line;
+    std::getline(lines, line);
+    while (std::getline(lines, line))
+        records.push_back(line);
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+// Each server of the community ranked alone, in a window of its own, over
+// the same month: its CSV records with the server appended.
+std::vector<std::string> ownRecords(const TempFolder& community, const char* server, const RankingsWindow& all,
+                                    RankingsWindow::Tab tab, bool labelled)
+{
+    FolderDays folder;
+    EXPECT_TRUE(folder.scan((community.path() / server).string()));
+    RankingsWindow own(nullptr);
+    const QDate from = all.fromField()->shownDate();
+    own.setFolder(folder, localStamp(from.year(), from.month(), from.day()));
+    own.start();
+    EXPECT_TRUE(waitForEnd(own));
+    own.tabs()->setCurrentIndex(tab);
+    std::vector<std::string> records = csvRecords(own);
+    for (std::string& record : records) {
+        record.pop_back(); // the CR of the CRLF
+        record += labelled ? "," + std::string(server) + "\r" : "\r";
+    }
+    return records;
+}
+
+// On a community the window offers all servers or one: all servers rank
+// each server on its own, every table ending with the server, and equal
+// each server ranked alone, labelled; the choice is remembered; a double
+// click on another server's player shows that server and its record.
+TEST(RankingsWindow, ACommunityRanksAllServersOrTheOneChosen)
+{
+    ViewerHarness v(writeCommunity);
+    std::string stored;
+    SettingsStore().readLogFolder(stored); // a first run makes the store
+    v.start();
+    ASSERT_TRUE(v.window->servers().community);
+    auto* menu = new WindowMenu(*v.window, v.state, v.settingsStore);
+    menu->openRankings();
+    RankingsWindow* rankings = menu->rankings();
+    ASSERT_TRUE(waitForEnd(*rankings));
+    QComboBox& box = *rankings->serverBox();
+    ASSERT_FALSE(box.isHidden());
+    ASSERT_EQ(box.count(), 3);
+    EXPECT_EQ(box.itemText(0), QStringLiteral("All servers"));
+    EXPECT_EQ(box.itemText(2), shown("war"));
+    EXPECT_EQ(box.currentIndex(), 0) << "all servers unless one was chosen";
+    EXPECT_TRUE(rankings->showsServers());
+
+    struct Case {
+        RankingsWindow::Tab tab;
+        const char* header;
+    };
+    const std::vector<Case> tabs = {
+        {RankingsWindow::Players, "player,uniqueId,names,"},
+        {RankingsWindow::Weapons, "weapon,"},
+        {RankingsWindow::Maps, "map,"},
+    };
+    for (const Case& c : tabs) {
+        SCOPED_TRACE(c.header);
+        rankings->tabs()->setCurrentIndex(c.tab);
+        QTableWidget& table = *rankings->table(c.tab);
+        const int serverColumn = RankingsWindow::serverColumnOf(c.tab);
+        EXPECT_FALSE(table.isColumnHidden(serverColumn));
+        EXPECT_EQ(table.horizontalHeaderItem(serverColumn)->text(), QStringLiteral("Server"));
+        const std::string csv = rankings->rowsAsCsv(false);
+        EXPECT_NE(csv.find(",server\r\n"), std::string::npos) << csv.substr(0, csv.find('\n'));
+        std::vector<std::string> expected = ownRecords(v.logs, "pub", *rankings, c.tab, true);
+        const std::vector<std::string> war = ownRecords(v.logs, "war", *rankings, c.tab, true);
+        expected.insert(expected.end(), war.begin(), war.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(csvRecords(*rankings), expected);
+    }
+
+    // One server chosen: its rows as ranked alone, no server column.
+    box.setCurrentIndex(2);
+    emit box.activated(2);
+    ASSERT_TRUE(waitForEnd(*rankings));
+    EXPECT_FALSE(rankings->showsServers());
+    rankings->tabs()->setCurrentIndex(RankingsWindow::Players);
+    EXPECT_TRUE(rankings->table(RankingsWindow::Players)->isColumnHidden(
+        RankingsWindow::serverColumnOf(RankingsWindow::Players)));
+    EXPECT_EQ(csvRecords(*rankings), ownRecords(v.logs, "war", *rankings, RankingsWindow::Players, false));
+    EXPECT_EQ(v.settingsStore.readServer("Rankings Server"), "war");
+    rankings->close();
+    QCoreApplication::processEvents();
+    menu->openRankings();
+    rankings = menu->rankings();
+    ASSERT_TRUE(waitForEnd(*rankings));
+    EXPECT_EQ(rankings->serverBox()->currentIndex(), 2) << "the choice is remembered";
+
+    // Back to all servers. A player of the server the viewer does not show
+    // (Zed plays on war only, Ann on pub only): the double click shows that
+    // server, then the player's record.
+    rankings->serverBox()->setCurrentIndex(0);
+    emit rankings->serverBox()->activated(0);
+    ASSERT_TRUE(waitForEnd(*rankings));
+    EXPECT_EQ(v.settingsStore.readServer("Rankings Server"), "");
+    const auto shownServer = [&] {
+        return v.window->servers().servers[static_cast<std::size_t>(v.window->shownServer())].name;
+    };
+    const std::string other = shownServer() == "war" ? "pub" : "war";
+    const char* player = other == "war" ? "Zed" : "Ann";
+    QTableWidget& players = *rankings->table(RankingsWindow::Players);
+    int row = -1;
+    for (int r = 0; r < players.rowCount(); ++r) {
+        if (players.item(r, 0)->text() == shown(player))
+            row = r;
+    }
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(players.item(row, RankingsWindow::serverColumnOf(RankingsWindow::Players))->text(),
+              shown(other.c_str()));
+    emit players.itemActivated(players.item(row, 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return v.window->findChild<PlayerRecordWindow*>() != nullptr; }, 20000));
+    EXPECT_EQ(shownServer(), other);
+    auto* record = v.window->findChild<PlayerRecordWindow*>();
+    EXPECT_TRUE(record->windowTitle().contains(QString::fromLatin1(player)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 20000));
+    EXPECT_GT(record->allDaysList()->count(), 0);
+    // Moving between the community's servers counts nothing again.
+    EXPECT_FALSE(rankings->isRunning());
+    EXPECT_EQ(rankings->serverBox()->currentIndex(), 0);
 }
 
 } // namespace

@@ -7,7 +7,9 @@
 
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -84,6 +86,48 @@ TEST(CliWatch, ARestartInTheMiddleOfABatchTellsItOnceAndNothingTwice)
 // The web hook's address is a secret: a file others can read is refused
 // the way the receiver refuses its secret file, and the address is never
 // shown.
+// watch --community finds every server of the folder (not a folder
+// without logs), applies the rules to each server's own events (a rule
+// narrowed to one server, a rate limit kept per server) and names the
+// server in every notice.
+TEST(CliWatch, ACommunityIsWatchedServerByServer)
+{
+    TempFolder work;
+    const std::filesystem::path community = work.path() / "archive";
+    const std::string name = "L" + today("%m%d") + "000.log";
+    const std::string date = today("%m/%d/%Y");
+    for (const char* server : {"10.0.0.1_27015", "war"}) {
+        std::filesystem::create_directories(community / server);
+        append(community / server / name, lineAt(date, "00:00:01", mapStarted("de_dust")));
+    }
+    std::filesystem::create_directories(community / "notes");
+    const auto rules = work.write("rules.json", R"({"actions": {"screen": {"print": true}},
+ "rules": [{"name": "words", "kind": "chat", "words": ["hack"], "to": ["screen"], "everySeconds": 3600},
+           {"name": "warOnly", "kind": "chat", "words": ["gg"], "servers": ["war"], "to": ["screen"]}]})");
+    CliProcess watch({"watch", "--community", community.string(), "--rules", rules.string(), "--state",
+                      (work.path() / "state").string()});
+    EXPECT_EQ(watch.readLine(std::chrono::milliseconds(600)), std::nullopt) << "the past is not told";
+    struct Step {
+        const char* what;
+        const char* server;
+        const char* message;
+        std::optional<std::string> told;
+    };
+    const std::vector<Step> steps = {
+        {"a rule over every server", "10.0.0.1_27015", "hack", "[10.0.0.1_27015] words: 00:00:02 *DEAD*Bob : hack"},
+        {"a rule narrowed to another server", "10.0.0.1_27015", "gg", std::nullopt},
+        {"a rule narrowed to this server", "war", "gg", "[war] warOnly: 00:00:02 *DEAD*Bob : gg"},
+        {"the rate limit of one server holds no other", "war", "hack", "[war] words: 00:00:02 *DEAD*Bob : hack"},
+        {"the rate limit of a server holds it", "war", "hack again", std::nullopt},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        append(community / step.server / name, lineAt(date, "00:00:02", said("Bob", 2, "CT", step.message)));
+        EXPECT_EQ(watch.readLine(std::chrono::milliseconds(step.told ? 5000 : 800)), step.told);
+    }
+    EXPECT_EQ(watch.stop(SIGTERM), 0) << watch.errors();
+}
+
 TEST(CliWatch, RefusesAWebHookFileOthersCanReadWithoutShowingTheAddress)
 {
     TempFolder work;
