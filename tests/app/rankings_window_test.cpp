@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -462,7 +463,7 @@ TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
     EXPECT_EQ(found->table()->rowCount(), 0);
     EXPECT_FALSE(found->statusLabel()->text().isEmpty());
     EXPECT_EQ(record->dayLines()->count(), 0);
-    EXPECT_EQ(record->allDaysList()->count(), 0);
+    EXPECT_EQ(record->allDaysList()->topLevelItemCount(), 0);
 }
 
 } // namespace
