@@ -88,6 +88,8 @@ TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
     EXPECT_TRUE(textsOf(record.dayLines()).contains(QStringLiteral("    12:00:03  joined the Counter-Terrorists")));
 
     // All days: the four sessions `zelkam-cli player --id` lists.
+    // One server has no server to name: its column stays hidden.
+    EXPECT_TRUE(record.allDaysList()->isColumnHidden(1));
     const QStringList all = textsOf(record.allDaysList());
     ASSERT_EQ(all.size(), 4) << all.join('|').toStdString();
     EXPECT_TRUE(all[0].startsWith(QStringLiteral("05/07/2001 22:00:00 - 22:00:02"))) << all[0].toStdString();
