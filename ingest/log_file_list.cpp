@@ -119,7 +119,8 @@ bool lastLineOnNextDay(std::string_view text, bool fromStart, std::string_view f
 bool probePlainEnds(const std::filesystem::path& path, std::uint64_t size, TimeStampConverter& stamps,
                     ListedFile& file)
 {
-    std::FILE* handle = openLogForReading(path);
+    // Every caller has just taken the file's mark, which found it regular.
+    std::FILE* handle = openLookedAtLog(path);
     if (!handle)
         return false;
     // Read straight into our own buffers, and a file smaller than the head

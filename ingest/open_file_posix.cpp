@@ -82,11 +82,11 @@ bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& 
     return listEntries(folder, EntryKind::Folder, {}, names, error);
 }
 
-std::FILE* openLogForReading(const std::filesystem::path& path)
+namespace {
+
+// Opens path and keeps it when it is a regular file.
+std::FILE* openRegular(const std::filesystem::path& path)
 {
-    struct stat before {};
-    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
-        return nullptr;
     // Neither waits nor takes a terminal, in case the path was swapped.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -102,6 +102,21 @@ std::FILE* openLogForReading(const std::filesystem::path& path)
     if (!file)
         ::close(fd);
     return file;
+}
+
+} // namespace
+
+std::FILE* openLogForReading(const std::filesystem::path& path)
+{
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+        return nullptr;
+    return openRegular(path);
+}
+
+std::FILE* openLookedAtLog(const std::filesystem::path& path)
+{
+    return openRegular(path);
 }
 
 bool seekTo(std::FILE* file, std::uint64_t offset)
