@@ -103,7 +103,9 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
         // cannot be dated adds nothing.
         std::vector<ServerDays> opened;
         bool complete = openServers(servers, job.stopFlag(), opened);
-        bool found = false;
+        // Stopped while the servers were opened: told as stopped, not as a
+        // community without logs.
+        bool found = !complete;
         std::size_t total = 0;
         for (const ServerDays& server : opened) {
             found = found || server.opened;
