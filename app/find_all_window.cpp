@@ -99,21 +99,28 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
     progress_->setRange(0, 0);
     status_->setText(QStringLiteral("Searching..."));
     worker_.start([this, servers, kind, pattern, matchCase](const WindowWorker::Job& job) {
-        bool found = false;
-        bool complete = true;
-        for (const ServerFolder& server : servers) {
-            if (job.stopRequested()) {
-                complete = false;
-                break;
-            }
-            // A server whose logs cannot be dated adds nothing.
-            FolderDays folder;
-            if (!folder.scan(utf8FromPath(server.path)) || folder.days.empty())
-                continue;
-            found = true;
-            complete = searchAllDays(folder, kind, pattern, matchCase, job.stopFlag(), [&](const DayHits& day) {
-                job.post([this, day, name = server.name] { addDay(day, name); });
-            }) && complete;
+        // Every server's days in one walk on every core; a server whose logs
+        // cannot be dated adds nothing.
+        std::vector<ServerDays> opened;
+        bool complete = openServers(servers, job.stopFlag(), opened);
+        // Stopped while the servers were opened: told as stopped, not as a
+        // community without logs.
+        bool found = !complete;
+        std::size_t total = 0;
+        for (const ServerDays& server : opened) {
+            found = found || server.opened;
+            total += server.days.days.size();
+        }
+        if (complete && found) {
+            // The bar counts the days of every server.
+            std::size_t walked = 0;
+            complete = searchAllServers(opened, kind, pattern, matchCase, job.stopFlag(),
+                                        [&](const ServerDays&, const DayHits& day) {
+                DayHits counted = day;
+                counted.index = walked++;
+                counted.dayCount = total;
+                job.post([this, counted] { addDay(counted); });
+            });
         }
         job.post([this, complete, found] { finish(complete, found); });
     });
@@ -144,7 +151,7 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
         bool complete = true;
         if (found) {
             complete = searchAllDays(*folder, kind, pattern, matchCase, job.stopFlag(),
-                                     [&](const DayHits& day) { job.post([this, day] { addDay(day, {}); }); });
+                                     [&](const DayHits& day) { job.post([this, day] { addDay(day); }); });
         }
         job.post([this, complete, found] { finish(complete, found); });
     });
@@ -169,7 +176,7 @@ void FindAllWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: search it with Find"));
 }
 
-void FindAllWindow::addDay(const DayHits& day, const std::string& server)
+void FindAllWindow::addDay(const DayHits& day)
 {
     progress_->setRange(0, static_cast<int>(day.dayCount));
     progress_->setValue(static_cast<int>(day.index + 1));
@@ -185,9 +192,8 @@ void FindAllWindow::addDay(const DayHits& day, const std::string& server)
         table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
         table_->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(localTimeText(hit.time))));
         table_->setItem(row, 2, new QTableWidgetItem(logText(hit.text)));
-        table_->setItem(row, ServerColumn, new QTableWidgetItem(QString::fromStdString(isolatedDisplayText(server))));
+        table_->setItem(row, ServerColumn, new QTableWidgetItem(QString::fromStdString(isolatedDisplayText(hit.server))));
         hits_.push_back(hit);
-        hits_.back().server = server;
     }
     table_->setUpdatesEnabled(true);
     // The keyboard starts at the first row, but nothing is selected: Copy

@@ -44,8 +44,8 @@ public:
     // The same over the files and days the viewer has listed already, so
     // the first rows come without dating every file again.
     void start(const FolderDays& folder, SearchKind kind, const std::string& pattern, bool matchCase);
-    // The same over every server of a community, one after the other, each
-    // hit carrying its server (HistoryHit::server), shown in a "Server"
+    // The same over every server of a community, in one walk (the servers'
+    // hits in server order), each hit carrying its server (HistoryHit::server), shown in a "Server"
     // column and written as one in the copied and saved rows.
     void start(const std::vector<ServerFolder>& servers, SearchKind kind, const std::string& pattern, bool matchCase);
     void stop();
@@ -92,7 +92,7 @@ private:
     // folder is null when folderPath is to be scanned on the reader.
     void startSearch(std::unique_ptr<FolderDays> folder, const std::string& folderPath, SearchKind kind,
                      const std::string& pattern, bool matchCase);
-    void addDay(const DayHits& day, const std::string& server);
+    void addDay(const DayHits& day);
     void finish(bool complete, bool folderFound);
     std::vector<int> selectedOrAllRows() const;
     void copyRows();

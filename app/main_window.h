@@ -241,10 +241,15 @@ private:
     void openFindAll(const FindRequest& request);
     // The record of a player double-clicked in the player list.
     void openPlayerRecord(const PlayerEntry& player);
-    // Loads a search hit's day and stands just after it, paused.
+    // Loads a search hit's day (of the hit's server on a community) and
+    // stands just after it, paused.
     void standAfter(const HistoryHit& hit);
-    // Loads day (a local midnight) and stands paused at calendar second time.
-    void standAtSecond(std::int32_t day, std::int32_t time);
+    // Loads day (a local midnight) of server (the shown one when empty or
+    // not of the community) and stands paused at calendar second time.
+    void standAtSecond(const std::string& server, std::int32_t day, std::int32_t time);
+    // Reads day of server as standAtSecond, on the loader's thread, and
+    // calls standOn once it is shown (not when it cannot be read).
+    void readDayOf(const std::string& server, std::int32_t day, std::function<void()> standOn);
     void openAboutDialog();
     void changeLogFolder();
     void loadFolderInBackground();

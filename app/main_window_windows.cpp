@@ -91,21 +91,23 @@ void MainWindow::openFindAll(const FindRequest& request)
                    (request.flags & FindRequest::MatchCase) != 0);
 }
 
-void MainWindow::standAfter(const HistoryHit& hit)
+void MainWindow::readDayOf(const std::string& server, std::int32_t day, std::function<void()> standOn)
 {
-    // A hit on another server of the community is read there.
-    if (servers_.community && !hit.server.empty() && hit.server != servers_.servers[static_cast<std::size_t>(shownServer_)].name) {
-        if (const ServerFolder* server = servers_.find(hit.server)) {
-            shownServer_ = static_cast<int>(server - servers_.servers.data());
-            serverFolder_ = utf8FromPath(server->path);
+    // A day of another server of the community is read there, which
+    // becomes the server shown.
+    if (servers_.community && !server.empty() &&
+        server != servers_.servers[static_cast<std::size_t>(shownServer_)].name) {
+        if (const ServerFolder* other = servers_.find(server)) {
+            shownServer_ = static_cast<int>(other - servers_.servers.data());
+            serverFolder_ = utf8FromPath(other->path);
             serverSelector_->setCurrentIndex(shownServer_);
-            services_.settings.writeServer(server->name);
-            const auto job = [hit](LoadedDay& day) { return readListedDay(day, hit.day); };
-            // Handed over even when the hit's day is gone: the server is
-            // shown then, at an empty day.
-            loader_->withFolder(serverFolder_, job, true, [this, hit](bool shown) {
+            services_.settings.writeServer(other->name);
+            const auto job = [day](LoadedDay& loaded) { return readListedDay(loaded, day); };
+            // Handed over even when the day is gone: the server is shown
+            // then, at an empty day.
+            loader_->withFolder(serverFolder_, job, true, [this, standOn](bool shown) {
                 if (shown)
-                    standAfterHitInDay(state_, hit);
+                    standOn();
                 fillDateList();
                 refreshViews();
                 emit folderChanged();
@@ -113,30 +115,29 @@ void MainWindow::standAfter(const HistoryHit& hit)
             return;
         }
     }
-    // The hit's day is read on the loader's thread, as a day chosen in the
-    // date selector is. Shown once it is loaded, standing after the hit, or
-    // at its start when the hit is not in it any more; the shown day stays
-    // when the hit's day cannot be loaded (gone since the search).
-    const auto job = [hit](LoadedDay& day) { return readListedDay(day, hit.day); };
-    loader_->withFolder(serverFolder_, job, false, [this, hit](bool shown) {
-        // Stood on here, where the day is shown: a walk of one day's
-        // events at most.
+    // The day is read on the loader's thread, as a day chosen in the date
+    // selector is, and stood on once it is shown; the shown day stays when
+    // the day cannot be loaded (gone since it was found).
+    const auto job = [day](LoadedDay& loaded) { return readListedDay(loaded, day); };
+    loader_->withFolder(serverFolder_, job, false, [this, standOn](bool shown) {
         if (shown)
-            standAfterHitInDay(state_, hit);
+            standOn();
         refreshViews();
     });
 }
 
-void MainWindow::standAtSecond(std::int32_t day, std::int32_t time)
+void MainWindow::standAfter(const HistoryHit& hit)
 {
-    // As standAfter: read on the loader's thread, shown once loaded.
-    const auto job = [day](LoadedDay& loaded) { return readListedDay(loaded, day); };
-    loader_->withFolder(serverFolder_, job, false, [this, time](bool shown) {
-        // Loaded paused, and a seek keeps the speed: the replay waits there.
-        if (shown)
-            state_.seek(time);
-        refreshViews();
-    });
+    // Stood on where the day is shown: a walk of one day's events at most,
+    // after the hit, or at the day's start when the hit is not in it any
+    // more.
+    readDayOf(hit.server, hit.day, [this, hit] { standAfterHitInDay(state_, hit); });
+}
+
+void MainWindow::standAtSecond(const std::string& server, std::int32_t day, std::int32_t time)
+{
+    // Loaded paused, and a seek keeps the speed: the replay waits there.
+    readDayOf(server, day, [this, time] { state_.seek(time); });
 }
 
 void MainWindow::openPlayerRecord(const PlayerEntry& player)
@@ -146,12 +147,29 @@ void MainWindow::openPlayerRecord(const PlayerEntry& player)
 
 void MainWindow::openPlayerRecord(const RecordSubject& subject)
 {
-    auto* record = new PlayerRecordWindow(state_, subject, serverFolder_, this, addressNames_);
+    // On a community the record finds the player on every server, and its
+    // lines of the shown server lead back there.
+    RecordServers servers;
+    if (servers_.community) {
+        servers.servers = servers_.servers;
+        servers.shown = servers_.servers[static_cast<std::size_t>(shownServer_)].name;
+    }
+    auto* record = new PlayerRecordWindow(state_, subject, serverFolder_, this, addressNames_, servers);
     record->keepPlaceIn(services_.settings);
     connect(record, &PlayerRecordWindow::lineActivated, this, &MainWindow::standAfter);
     connect(record, &PlayerRecordWindow::secondActivated, this, &MainWindow::standAtSecond);
     connect(this, &MainWindow::addressNamesChanged, record, [this, record] { record->showAddressesAs(addressNames_); });
-    connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);
+    if (servers_.community) {
+        // Its lines name their server: they stay good while the viewer
+        // moves between the servers, not when another folder is opened.
+        const std::string recorded = logFolder_;
+        connect(this, &MainWindow::folderChanged, record, [this, record, recorded] {
+            if (logFolder_ != recorded)
+                record->forgetFolder();
+        });
+    } else {
+        connect(this, &MainWindow::folderChanged, record, &PlayerRecordWindow::forgetFolder);
+    }
     record->show();
 }
 

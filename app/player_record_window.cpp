@@ -29,6 +29,9 @@
 namespace zelkam {
 namespace {
 
+// The all-days sessions' server column.
+constexpr int AllDaysServerColumn = 1;
+
 QString clockText(std::int32_t t)
 {
     return QString::fromStdString(localTimeText(t));
@@ -167,8 +170,9 @@ void watchPlayerList(PlayerListControl& list, std::function<void(const PlayerEnt
 }
 
 PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject,
-                                       const std::string& folderPath, QWidget* owner, const AddressNames& addresses)
-    : QWidget(owner, Qt::Window), subject_(subject), addresses_(addresses)
+                                       const std::string& folderPath, QWidget* owner, const AddressNames& addresses,
+                                       const RecordServers& servers)
+    : QWidget(owner, Qt::Window), subject_(subject), shownServer_(servers.shown), addresses_(addresses)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Player - ") + logText(subject.name));
@@ -225,6 +229,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 target.time = events[e].time;
                 target.event = e;
                 target.kind = events[e].kind;
+                target.server = shownServer_;
                 auto* item = new QListWidgetItem(QStringLiteral("    ") + clockText(events[e].time) +
                                                  QStringLiteral("  ") + lineText(events[e], sessionNames));
                 item->setData(Qt::UserRole, static_cast<qulonglong>(targets_.size()));
@@ -247,7 +252,23 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     history_->setTextFormat(Qt::PlainText);
     history_->setWordWrap(true);
     layout->addWidget(history_);
-    allDays_ = new QListWidget(this);
+    allDays_ = new QTreeWidget(this);
+    allDays_->setColumnCount(2);
+    allDays_->setHeaderLabels({QStringLiteral("Session"), QStringLiteral("Server")});
+    allDays_->setRootIsDecorated(false);
+    allDays_->setUniformRowHeights(true);
+    // Last, so that a single server's sessions read as they always did: one
+    // server has no server to name.
+    const bool community = !servers.servers.empty();
+    allDays_->setHeaderHidden(!community);
+    allDays_->setColumnHidden(AllDaysServerColumn, !community);
+    // A session of all days: the replay of its server's day where it
+    // starts.
+    connect(allDays_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const std::size_t row = static_cast<std::size_t>(allDays_->indexOfTopLevelItem(item));
+        if (row < sessions_.size())
+            emit secondActivated(sessions_[row].server, sessions_[row].day, sessions_[row].start);
+    });
     layout->addWidget(allDays_, 1);
     progress_ = new QProgressBar(this);
     progress_->setRange(0, 0);
@@ -255,18 +276,27 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     resize(520, 420);
 
     collecting_ = true;
-    worker_.start([this, folderPath](const WindowWorker::Job& job) {
-        auto folder = std::make_unique<FolderDays>();
+    worker_.start([this, folderPath, servers = servers.servers](const WindowWorker::Job& job) {
         auto history = std::make_shared<PlayerHistory>();
         bool complete = false;
-        if (folder->scan(folderPath)) {
-            complete = collectPlayerHistory(*folder, subject_, job.stopFlag(), *history,
-                                            [this, &job](std::size_t day, std::size_t days) {
-                job.post([this, day, days] {
-                    progress_->setRange(0, static_cast<int>(days));
-                    progress_->setValue(static_cast<int>(day + 1));
-                });
+        // walked of total days are done.
+        const auto progress = [this, &job](std::size_t walked, std::size_t total) {
+            job.post([this, walked, total] {
+                progress_->setRange(0, static_cast<int>(total));
+                progress_->setValue(static_cast<int>(walked));
             });
+        };
+        if (!servers.empty()) {
+            // Every server of the community in one walk.
+            std::vector<ServerDays> opened;
+            complete = openServers(servers, job.stopFlag(), opened) &&
+                       collectPlayerHistory(opened, subject_, job.stopFlag(), *history, progress);
+        } else {
+            FolderDays folder;
+            if (folder.scan(folderPath)) {
+                complete = collectPlayerHistory(folder, subject_, job.stopFlag(), *history,
+                                                [&](std::size_t day, std::size_t days) { progress(day + 1, days); });
+            }
         }
         job.post([this, history, complete] { showHistory(*history, complete); });
     });
@@ -288,7 +318,7 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
     connect(timeline_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
         const std::size_t row = static_cast<std::size_t>(timeline_->row(item));
         if (row < entries_.size())
-            emit secondActivated(entries_[row].day, entries_[row].time);
+            emit secondActivated(shownServer_, entries_[row].day, entries_[row].time);
     });
 
     auto* linksPage = new QWidget(tabs_);
@@ -404,6 +434,7 @@ void PlayerRecordWindow::forgetFolder()
     lines_->clear();
     targets_.clear();
     allDays_->clear();
+    sessions_.clear();
     progress_->setRange(0, 1);
     progress_->setValue(0);
     history_->setText(QStringLiteral("The log folder changed: this record was of the folder shown before"));
@@ -416,8 +447,12 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
     progress_->setRange(0, 1);
     progress_->setValue(1);
     QString text;
-    for (const PlayerSession& session : history.sessions)
-        allDays_->addItem(sessionText(session, true));
+    for (const PlayerSession& session : history.sessions) {
+        auto* item = new QTreeWidgetItem(allDays_);
+        item->setText(0, sessionText(session, true));
+        item->setText(AllDaysServerColumn, QString::fromStdString(isolatedDisplayText(session.server)));
+    }
+    sessions_ = history.sessions;
     if (history.sessions.empty()) {
         text = QStringLiteral("All days: no session found");
     } else {

@@ -8,6 +8,7 @@
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
 #include "history/player_record.h"
+#include "ingest/server_folders.h"
 #include "platform/window_place.h"
 #include "investigate/address_names.h"
 #include "investigate/linked_accounts.h"
@@ -21,6 +22,14 @@ class QTreeWidget;
 
 namespace zelkam {
 
+// The servers a player record reads on a community: every server, for the
+// sessions over all days, and the name of the one whose day is shown. Left
+// empty for a single server.
+struct RecordServers {
+    std::vector<ServerFolder> servers;
+    std::string shown;
+};
+
 class SettingsStore;
 class PlayerListControl;
 class ViewerState;
@@ -30,8 +39,11 @@ class ViewerState;
 // player's lines (chat, remote-console commands from the player's address,
 // name changes, ...); and, computed on a reader of its own with progress,
 // every session over the whole folder and the days seen. The sessions are
-// the ones `zelkam-cli player` lists for the validated unique id. Activating a line asks for a
-// jump there, as a Find All row does. Beside the record, on a second reader,
+// the ones `zelkam-cli player` lists for the validated unique id; on a
+// community they are found on every server in one walk, each naming its
+// server in a last "Server" column. Activating a line asks for a jump
+// there, as a Find All row does; activating a session of all days asks
+// for the replay of its server's day at its start. Beside the record, on a second reader,
 // the Timeline tab (every line of the player over every day, as `zelkam-cli
 // timeline` tells them; activating one asks for the replay at its second)
 // and the Linked accounts tab (as `zelkam-cli alts`, strongest evidence
@@ -44,8 +56,11 @@ class PlayerRecordWindow : public QWidget {
 public:
     // Reads the loaded day of state at once; the all-days part starts at
     // once on its own reader of folderPath.
+    // On a community, servers names them all and the one folderPath is.
+    // The Timeline and Linked accounts tabs read folderPath alone.
     PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject, const std::string& folderPath,
-                       QWidget* owner, const AddressNames& addresses = AddressNames());
+                       QWidget* owner, const AddressNames& addresses = AddressNames(),
+                       const RecordServers& servers = RecordServers());
     ~PlayerRecordWindow() override;
 
     // As FindAllWindow::keepPlaceIn, under its own name.
@@ -62,9 +77,12 @@ public:
     void showAddressesAs(const AddressNames& addresses);
     QListWidget* dayLines() const { return lines_; }
     QLabel* historyLabel() const { return history_; }
-    // One line for each of the player's sessions over every day, once the
-    // walk is done.
-    QListWidget* allDaysList() const { return allDays_; }
+    // One row for each of the player's sessions over every day, once the
+    // walk is done: the session in the first column, its server in the
+    // last (shown on a community only).
+    QTreeWidget* allDaysList() const { return allDays_; }
+    // The sessions of allDaysList(), row by row.
+    const PlayerSession& allDaysSession(int row) const { return sessions_[static_cast<std::size_t>(row)]; }
     QTabWidget* tabs() const { return tabs_; }
     // A line for each entry of the timeline, in time order.
     QListWidget* timelineList() const { return timeline_; }
@@ -75,9 +93,10 @@ public:
 
 signals:
     void lineActivated(const zelkam::HistoryHit& hit);
-    // A timeline line was activated: the replay of day (a local midnight)
-    // at calendar second time.
-    void secondActivated(std::int32_t day, std::int32_t time);
+    // A timeline line or a session of all days was activated: the replay of
+    // day (a local midnight) of server (empty for the one server) at
+    // calendar second time.
+    void secondActivated(const std::string& server, std::int32_t day, std::int32_t time);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,7 +112,10 @@ private:
     RecordSubject subject_;
     QListWidget* lines_ = nullptr;
     QLabel* history_ = nullptr;
-    QListWidget* allDays_ = nullptr;
+    QTreeWidget* allDays_ = nullptr;
+    std::vector<PlayerSession> sessions_;
+    // The server whose day is shown, named on a community only.
+    std::string shownServer_;
     QProgressBar* progress_ = nullptr;
     std::vector<HistoryHit> targets_;
     bool collecting_ = false;

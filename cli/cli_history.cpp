@@ -132,36 +132,40 @@ int runGrep(const std::vector<std::string>& args)
     std::vector<ServerFolder> servers;
     if (!serversToSearch(*folderPath, servers))
         return UsageError;
+    std::vector<ServerDays> opened;
+    if (!openServersToSearch(*folderPath, servers, opened))
+        return NothingToShow;
     Progress progress("grep");
     std::size_t hits = 0;
+    std::size_t walked = 0;
+    std::size_t total = 0;
+    for (const ServerDays& server : opened)
+        total += server.days.days.size();
     std::string line;
-    // Servers one after another, each walk on every core.
-    for (const ServerFolder& server : servers) {
-        FolderDays folder;
-        if (!openServerDays(server, *folderPath, folder))
-            return NothingToShow;
-        searchAllDays(folder, kind, *pattern, matchCase, nullptr, [&](const DayHits& day) {
-            if (!day.hits.empty())
-                progress.wipe();
-            for (const HistoryHit& hit : day.hits) {
-                line.clear();
-                if (!server.name.empty()) {
-                    appendTerminalText(line, server.name);
-                    line += ' ';
-                }
-                line += dateText(hit.time);
+    // Every server's days in one walk on every core, each server's hits
+    // printed in its turn, labelled with it on a community.
+    searchAllServers(opened, kind, *pattern, matchCase, nullptr, [&](const ServerDays&, const DayHits& day) {
+        if (!day.hits.empty())
+            progress.wipe();
+        for (const HistoryHit& hit : day.hits) {
+            line.clear();
+            if (!hit.server.empty()) {
+                appendTerminalText(line, hit.server);
                 line += ' ';
-                line += formatTimeOfDay(hit.time);
-                line += ' ';
-                appendTerminalText(line, hit.text);
-                line += '\n';
-                std::cout << line;
-                ++hits;
             }
-            progress.update(day.index, day.dayCount, day.day);
-        });
-        warnAboutFilesCutShort(folder.filesCutShort);
-    }
+            line += dateText(hit.time);
+            line += ' ';
+            line += formatTimeOfDay(hit.time);
+            line += ' ';
+            appendTerminalText(line, hit.text);
+            line += '\n';
+            std::cout << line;
+            ++hits;
+        }
+        progress.update(walked++, total, day.day);
+    });
+    for (const ServerDays& server : opened)
+        warnAboutFilesCutShort(server.days.filesCutShort);
     progress.wipe();
     if (hits == 0) {
         progress.wipe();
@@ -221,16 +225,19 @@ int runPlayer(const std::vector<std::string>& args)
         return false;
     };
 
+    std::vector<ServerDays> opened;
+    if (!openServersToSearch(*folderPath, servers, opened))
+        return NothingToShow;
     std::size_t shown = 0;
     Progress progress("player");
-    for (const ServerFolder& server : servers) {
-    FolderDays folder;
-    if (!openServerDays(server, *folderPath, folder))
-        return NothingToShow;
-    walkPlayerSessions(folder, nullptr, matches, [&](PlayerSession&& session) {
+    // Where the walk's progress stands: the server and day last walked.
+    std::size_t progressServer = 0;
+    std::size_t progressDay = 0;
+    walkServersPlayerSessions(opened, nullptr, matches, [&](PlayerSession&& session) {
+        progress.wipe();
         Json json = Json::object();
-        if (!server.name.empty())
-            json["server"] = logTextToUtf8(server.name);
+        if (!session.server.empty())
+            json["server"] = logTextToUtf8(session.server);
         json["date"] = dateText(session.day);
         json["start"] = formatTimeOfDay(session.start);
         json["end"] = formatTimeOfDay(session.end);
@@ -245,10 +252,16 @@ int runPlayer(const std::vector<std::string>& args)
         json["chat"] = session.chat;
         std::cout << jsonLine(json) << '\n';
         ++shown;
-    }, [&](std::size_t index, std::size_t days) { progress.update(index, days, folder.days[index]); });
+    }, [&](std::size_t walked, std::size_t total) {
+        while (progressDay >= opened[progressServer].days.days.size()) {
+            ++progressServer;
+            progressDay = 0;
+        }
+        progress.update(walked - 1, total, opened[progressServer].days.days[progressDay++]);
+    });
     progress.wipe();
-    warnAboutFilesCutShort(folder.filesCutShort);
-    }
+    for (const ServerDays& server : opened)
+        warnAboutFilesCutShort(server.days.filesCutShort);
     if (shown == 0) {
         complain("nothing to show: no session of that player");
         return NothingToShow;

@@ -208,6 +208,21 @@ bool openServerDays(const ServerFolder& server, const std::string& folderPath, F
     return true;
 }
 
+bool openServersToSearch(const std::string& folderPath, const std::vector<ServerFolder>& servers,
+                         std::vector<ServerDays>& opened)
+{
+    const bool single = servers.size() == 1 && servers[0].name.empty();
+    // One server: told as any folder always was.
+    if (single && !checkLogFolder(folderPath))
+        return false;
+    openServers(servers, nullptr, opened);
+    if (single && !opened[0].opened) {
+        complainNoLogs(folderPath);
+        return false;
+    }
+    return true;
+}
+
 int runServers(const std::vector<std::string>& args)
 {
     ServerFolders found;

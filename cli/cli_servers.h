@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "ingest/server_folders.h"
 
@@ -37,6 +38,13 @@ bool serversToSearch(const std::string& folder, std::vector<ServerFolder>& serve
 // server tells, as any command always has, why there is nothing to show
 // (false); a community's server without datable logs is scanned empty.
 bool openServerDays(const ServerFolder& server, const std::string& folderPath, FolderDays& folder);
+
+// Opens the servers of serversToSearch for a walk over them all
+// (openServers). The unlabelled single server tells, as any command always
+// has, why there is nothing to show (false); a community's server without
+// datable logs is opened empty and adds nothing.
+bool openServersToSearch(const std::string& folderPath, const std::vector<ServerFolder>& servers,
+                         std::vector<ServerDays>& opened);
 
 // zelkam-cli servers FOLDER: one JSON object a server.
 int runServers(const std::vector<std::string>& args);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "replay/viewer_state.h"
 
@@ -52,5 +53,14 @@ struct DayHits {
 bool searchAllDays(FolderDays& folder, SearchKind kind, std::string_view pattern, bool matchCase,
                    const std::atomic<bool>* stop, const std::function<void(const DayHits&)>& onDay,
                    unsigned threads = 0);
+
+// searchAllDays over every opened server of a community as one walk
+// (walkServers): each hit carries its server's name (HistoryHit::server,
+// empty for a single server's folder), and onDay gets each server's days in
+// day order, the servers in their order, with the server searched. False
+// when stopped.
+bool searchAllServers(std::vector<ServerDays>& servers, SearchKind kind, std::string_view pattern, bool matchCase,
+                      const std::atomic<bool>* stop,
+                      const std::function<void(const ServerDays&, const DayHits&)>& onDay, unsigned threads = 0);
 
 } // namespace zelkam

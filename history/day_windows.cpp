@@ -52,36 +52,42 @@ struct DaySlot {
 
 class Walk {
 public:
-    Walk(const FolderDays& folder, const std::atomic<bool>* stop, const std::function<void(const DayWindow&)>& work,
-         const DayFilesLook& look, unsigned readerThreads)
-        : folder_(folder), stop_(stop), work_(work), look_(look), readerThreads_(readerThreads),
-          slots_(folder.days.size())
+    // The days of every folder in one row: the first folder's, then the
+    // second's, and so on.
+    Walk(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned readerThreads)
+        : folders_(folders), stop_(stop), readerThreads_(readerThreads), cutShort_(folders.size())
     {
+        for (std::size_t f = 0; f < folders_.size(); ++f) {
+            for (std::size_t d = 0; d < folders_[f].folder->days.size(); ++d)
+                row_.push_back({f, d});
+            folderEnds_.push_back(row_.size());
+        }
+        slots_ = std::vector<DaySlot>(row_.size());
     }
 
-    // Whether day index d's window begins with the day before's files: only
-    // when the day before is itself a day of the folder.
-    bool hasDayBefore(std::size_t d) const
+    // Whether day g's window begins with the day before's files: only when
+    // the day before is itself a day of the same folder.
+    bool hasDayBefore(std::size_t g) const
     {
-        return d > 0 && folder_.days[d - 1] == addLocalDays(folder_.days[d], -1);
+        if (g == 0 || row_[g - 1].folder != row_[g].folder)
+            return false;
+        const GrowArray<std::int32_t>& days = folderOf(g).days;
+        return days[row_[g].day - 1] == addLocalDays(days[row_[g].day], -1);
     }
-
-    using HandOver = std::function<void(std::size_t, const EventList*)>;
 
     // Works days until none is left. With alone, this is the walk's only
     // thread: it hands each day over as soon as it is worked, so it never
     // waits for room.
-    void runWorker(std::size_t aheadLimit, const HandOver* alone = nullptr)
+    void runWorker(std::size_t aheadLimit, bool alone = false)
     {
         EventList window;
         LogFileList dayFiles;
-        dayFiles.folder = folder_.files.folder;
         WindowReader reader;
         // The walk keeps a thread per core busy with a day each; a folder of
         // fewer days than cores lends the rest to each day's read.
         reader.setThreads(readerThreads_);
         for (;;) {
-            std::size_t d;
+            std::size_t g;
             {
                 std::unique_lock lock(mutex_);
                 // Keep at most aheadLimit days in memory beyond those handed
@@ -89,33 +95,37 @@ public:
                 waitUntil(lock, [&] { return next_ >= slots_.size() || next_ < handedOver_ + aheadLimit || stopped(); });
                 if (next_ >= slots_.size() || stopped())
                     return;
-                d = next_++;
-                slots_[d].users = 2 + (d + 1 < slots_.size() && hasDayBefore(d + 1) ? 1 : 0);
+                g = next_++;
+                slots_[g].users = 2 + (g + 1 < slots_.size() && hasDayBefore(g + 1) ? 1 : 0);
             }
-            workDay(d, window, dayFiles, reader);
-            if (alone && !handOver(*alone, d + 1))
+            workDay(g, window, dayFiles, reader);
+            if (alone && !handOver(g + 1))
                 return;
         }
     }
 
     // Runs on the calling thread: hands each finished day before upTo over
-    // in order. False when the walk stopped first.
-    bool handOver(const HandOver& done, std::size_t upTo)
+    // in order, each folder's finished called once its last day is. False
+    // when the walk stopped first.
+    bool handOver(std::size_t upTo)
     {
-        for (std::size_t d = handedOver_; d < upTo; ++d) {
+        for (std::size_t g = handedOver_; g < upTo; ++g) {
             const LogParser* own = nullptr;
             {
                 std::unique_lock lock(mutex_);
-                waitUntil(lock, [&] { return slots_[d].worked || (stopped() && d >= next_); });
-                if (!slots_[d].worked)
+                waitUntil(lock, [&] { return slots_[g].worked || (stopped() && g >= next_); });
+                if (!slots_[g].worked)
                     return false;
-                if (slots_[d].parsed && slots_[d].readable)
-                    own = slots_[d].parser.get();
+                if (slots_[g].parsed && slots_[g].readable)
+                    own = slots_[g].parser.get();
             }
-            done(d, own ? &own->events() : nullptr);
+            finishFoldersBefore(row_[g].folder);
+            const FolderWalk& part = folders_[row_[g].folder];
+            if (part.done)
+                part.done(row_[g].day, own ? &own->events() : nullptr);
             std::lock_guard lock(mutex_);
-            release(d);
-            handedOver_ = d + 1;
+            release(g);
+            handedOver_ = g + 1;
             changed_.notify_all();
         }
         // Every day asked for was handed over: a stop that came after the
@@ -123,7 +133,20 @@ public:
         return true;
     }
 
+    // Calls finished, on the calling thread, for every folder before
+    // folder not told yet: complete when each of its days was handed over.
+    void finishFoldersBefore(std::size_t folder)
+    {
+        for (; finishedFolders_ < folder; ++finishedFolders_) {
+            const FolderWalk& part = folders_[finishedFolders_];
+            part.folder->filesCutShort = takeCutShort(finishedFolders_);
+            if (part.finished)
+                part.finished(handedOver_ >= folderEnds_[finishedFolders_]);
+        }
+    }
+
     std::size_t dayCount() const { return slots_.size(); }
+    void setReaderThreads(unsigned threads) { readerThreads_ = threads; }
 
     void wakeAll()
     {
@@ -131,65 +154,73 @@ public:
         changed_.notify_all();
     }
 
-    std::vector<WindowReader::FileCutShort> takeCutShort()
+private:
+    // Where day g of the row is: its folder and its index among the
+    // folder's days.
+    struct RowDay {
+        std::size_t folder = 0;
+        std::size_t day = 0;
+    };
+
+    const FolderDays& folderOf(std::size_t g) const { return *folders_[row_[g].folder].folder; }
+
+    std::vector<WindowReader::FileCutShort> takeCutShort(std::size_t folder)
     {
         std::lock_guard lock(mutex_);
-        std::sort(cutShort_.begin(), cutShort_.end(),
-                  [](const auto& a, const auto& b) { return a.name < b.name; });
-        return std::move(cutShort_);
+        std::vector<WindowReader::FileCutShort>& files = cutShort_[folder];
+        std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+        return std::move(files);
     }
 
-private:
-    std::vector<WindowReader::FileCutShort> cutShort_;
-
-    // Day d's window: its look, its parse and the day before's, and work.
-    void workDay(std::size_t d, EventList& window, LogFileList& dayFiles, WindowReader& reader)
+    // Day g's window: its look, its parse and the day before's, and work.
+    void workDay(std::size_t g, EventList& window, LogFileList& dayFiles, WindowReader& reader)
     {
+        const FolderWalk& part = folders_[row_[g].folder];
         bool mayMatter = true;
-        if (look_) {
-            selectDayFiles(d, dayFiles);
-            mayMatter = look_(dayFiles);
+        if (part.look) {
+            selectDayFiles(g, dayFiles);
+            mayMatter = part.look(dayFiles);
         }
-        const bool withDayBefore = hasDayBefore(d);
+        const bool withDayBefore = hasDayBefore(g);
         bool beforeMayMatter = false;
         {
             std::unique_lock lock(mutex_);
-            slots_[d].looked = true;
-            slots_[d].mayMatter = mayMatter;
+            slots_[g].looked = true;
+            slots_[g].mayMatter = mayMatter;
             changed_.notify_all();
             // The day before was taken first, and its look waits for
             // nothing.
             if (withDayBefore) {
-                changed_.wait(lock, [&] { return slots_[d - 1].looked; });
-                beforeMayMatter = slots_[d - 1].mayMatter;
+                changed_.wait(lock, [&] { return slots_[g - 1].looked; });
+                beforeMayMatter = slots_[g - 1].mayMatter;
             }
         }
 
-        if (!work_) {
+        if (!part.work) {
             if (mayMatter)
-                ensureParsed(d, dayFiles, reader);
-            finishWindow(d, withDayBefore);
+                ensureParsed(g, dayFiles, reader);
+            finishWindow(g, withDayBefore);
             return;
         }
         DayWindow view;
-        view.index = d;
-        view.day = folder_.days[d];
+        view.index = row_[g].day;
+        view.day = folderOf(g).days[row_[g].day];
         if (!mayMatter && !beforeMayMatter) {
             view.passedOver = true;
-            work_(view);
-            finishWindow(d, withDayBefore);
+            part.work(view);
+            finishWindow(g, withDayBefore);
             return;
         }
-        ensureParsed(d, dayFiles, reader);
+        ensureParsed(g, dayFiles, reader);
         const LogParser* before = nullptr;
         bool beforeReadable = false;
         if (withDayBefore) {
-            ensureParsed(d - 1, dayFiles, reader);
+            ensureParsed(g - 1, dayFiles, reader);
             std::lock_guard lock(mutex_);
-            before = slots_[d - 1].parser.get();
-            beforeReadable = slots_[d - 1].readable;
+            before = slots_[g - 1].parser.get();
+            beforeReadable = slots_[g - 1].readable;
         }
-        const DaySlot& own = slots_[d];
+        const DaySlot& own = slots_[g];
         // Joining copies the day's events. When they came from archives, the
         // copy costs what their text took from the process's pool a second
         // time; when the pool cannot give that, the day is handed over as
@@ -221,8 +252,8 @@ private:
             setAsideStrayStamps(window, 0, &view.ownFirst);
             view.window = &window;
         }
-        work_(view);
-        finishWindow(d, withDayBefore);
+        part.work(view);
+        finishWindow(g, withDayBefore);
     }
 
     // The stop flag is set from outside without a notification, so waits
@@ -238,30 +269,32 @@ private:
 
     // Only the day's own files: the reader picks those beginning inside the
     // one-day window.
-    void selectDayFiles(std::size_t d, LogFileList& dayFiles) const
+    void selectDayFiles(std::size_t g, LogFileList& dayFiles) const
     {
-        const std::int32_t day = folder_.days[d];
+        const FolderDays& folder = folderOf(g);
+        const std::int32_t day = folder.days[row_[g].day];
         const std::int64_t nextDay = addLocalDays(day, 1);
+        dayFiles.folder = folder.files.folder;
         dayFiles.entries.clear();
-        for (const LogFileEntry& entry : folder_.files.entries) {
+        for (const LogFileEntry& entry : folder.files.entries) {
             if (entry.startTime >= day && entry.startTime < nextDay)
                 dayFiles.entries.append(entry);
         }
     }
 
-    // Parses day d's files unless that is done or under way on another
+    // Parses day g's files unless that is done or under way on another
     // worker, in which case it waits for it. Only a user of the day that has
     // not released it calls this, so the parse cannot come too late.
-    void ensureParsed(std::size_t d, LogFileList& dayFiles, WindowReader& reader)
+    void ensureParsed(std::size_t g, LogFileList& dayFiles, WindowReader& reader)
     {
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return !slots_[d].parsing; });
-            if (slots_[d].parsed)
+            changed_.wait(lock, [&] { return !slots_[g].parsing; });
+            if (slots_[g].parsed)
                 return;
-            slots_[d].parsing = true;
+            slots_[g].parsing = true;
         }
-        selectDayFiles(d, dayFiles);
+        selectDayFiles(g, dayFiles);
         // A parser of an earlier day keeps its event list's storage, so the
         // next day's events land in memory already mapped.
         std::unique_ptr<LogParser> parser;
@@ -274,63 +307,67 @@ private:
         }
         if (!parser)
             parser = std::make_unique<LogParser>();
-        parser->setAllKinds(folder_.allKinds);
-        const bool readable = reader.readWindow(dayFiles, *parser, folder_.days[d], 1);
+        const FolderDays& folder = folderOf(g);
+        parser->setAllKinds(folder.allKinds);
+        const bool readable = reader.readWindow(dayFiles, *parser, folder.days[row_[g].day], 1);
         std::lock_guard lock(mutex_);
         for (const WindowReader::FileCutShort& file : reader.cutShort())
-            cutShort_.push_back(file);
+            cutShort_[row_[g].folder].push_back(file);
         reader.forgetCutShort();
-        slots_[d].parser = std::move(parser);
-        slots_[d].readable = readable;
-        slots_[d].parsing = false;
-        slots_[d].parsed = true;
+        slots_[g].parser = std::move(parser);
+        slots_[g].readable = readable;
+        slots_[g].parsing = false;
+        slots_[g].parsed = true;
         changed_.notify_all();
     }
 
-    // Day d's window is done: its uses of its own parse and the day
+    // Day g's window is done: its uses of its own parse and the day
     // before's end.
-    void finishWindow(std::size_t d, bool withDayBefore)
+    void finishWindow(std::size_t g, bool withDayBefore)
     {
         std::lock_guard lock(mutex_);
-        slots_[d].worked = true;
+        slots_[g].worked = true;
         if (withDayBefore)
-            release(d - 1);
-        release(d);
+            release(g - 1);
+        release(g);
         changed_.notify_all();
     }
 
     // Called with the lock held.
-    void release(std::size_t d)
+    void release(std::size_t g)
     {
-        if (--slots_[d].users == 0 && slots_[d].parser)
-            spare_.push_back(std::move(slots_[d].parser));
+        if (--slots_[g].users == 0 && slots_[g].parser)
+            spare_.push_back(std::move(slots_[g].parser));
     }
 
-    const FolderDays& folder_;
+    const std::vector<FolderWalk>& folders_;
     const std::atomic<bool>* stop_;
-    const std::function<void(const DayWindow&)>& work_;
-    const DayFilesLook& look_;
-    const unsigned readerThreads_;
+    unsigned readerThreads_;
+    std::vector<RowDay> row_;
+    // Where each folder's days end in the row.
+    std::vector<std::size_t> folderEnds_;
     std::vector<DaySlot> slots_;
+    std::vector<std::vector<WindowReader::FileCutShort>> cutShort_;
     std::vector<std::unique_ptr<LogParser>> spare_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t next_ = 0;
     std::size_t handedOver_ = 0;
+    // Folders whose finished was called, from the first.
+    std::size_t finishedFolders_ = 0;
 };
 
 } // namespace
 
-bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
-                    const std::function<void(const DayWindow&)>& work,
-                    const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads,
-                    const DayFilesLook& look)
+bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned threads)
 {
     if (threads == 0)
         threads = threadCount();
     const unsigned cores = threads;
-    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
-    Walk walk(folder, stop, work, look, std::max(1u, cores / threads));
+    Walk walk(folders, stop, 1);
+    threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, walk.dayCount())));
+    // Fewer days than cores: each day's read gets the cores left over.
+    walk.setReaderThreads(std::max(1u, cores / threads));
     const std::size_t aheadLimit = 4 * std::size_t{threads};
     // One thread is this one: it works each day and hands it over. So is a
     // walk the system gives no further thread to.
@@ -339,16 +376,31 @@ bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
         workers.start(threads, [&](unsigned) { walk.runWorker(aheadLimit); });
     bool complete;
     if (workers.size() == 0) {
-        walk.runWorker(aheadLimit, &done);
-        complete = walk.handOver(done, walk.dayCount());
+        walk.runWorker(aheadLimit, true);
+        complete = walk.handOver(walk.dayCount());
     } else {
-        complete = walk.handOver(done, walk.dayCount());
+        complete = walk.handOver(walk.dayCount());
         // A stop set while a worker waits for room must wake it.
         walk.wakeAll();
         workers.join();
     }
-    folder.filesCutShort = walk.takeCutShort();
+    // The folders whose days were all handed over are whole; the rest are
+    // told they were cut short.
+    walk.finishFoldersBefore(folders.size());
     return complete;
+}
+
+bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
+                    const std::function<void(const DayWindow&)>& work,
+                    const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads,
+                    const DayFilesLook& look)
+{
+    std::vector<FolderWalk> one(1);
+    one[0].folder = &folder;
+    one[0].work = work;
+    one[0].done = done;
+    one[0].look = look;
+    return walkFolders(one, stop, threads);
 }
 
 } // namespace zelkam

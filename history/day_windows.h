@@ -84,4 +84,28 @@ bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done,
                     unsigned threads = 0, const DayFilesLook& look = {});
 
+// One folder's part of a walk over several folders (walkFolders): the
+// folder and what walkDayWindows would be given for it. Any callback may
+// be empty.
+struct FolderWalk {
+    FolderDays* folder = nullptr;
+    std::function<void(const DayWindow&)> work;
+    std::function<void(std::size_t index, const EventList* ownEvents)> done;
+    DayFilesLook look;
+    // Called on the calling thread once the folder's last day was handed
+    // to done (true), or once the walk stopped before that (false): once
+    // for every folder, in their order, even one without days.
+    std::function<void(bool complete)> finished;
+};
+
+// walkDayWindows over several folders as one walk: the days of the first
+// folder, then those of the second, and so on, taken by one set of worker
+// threads (one per core), so that no core waits for a folder's last days
+// while the next folder has days to read. Each folder's days are handed to
+// its own done in its day order, the folders in their order; a folder's
+// window never reaches into another folder. Each folder's filesCutShort is
+// replaced by the files of its own that could not be read to their end.
+// True when every day of every folder was walked.
+bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned threads = 0);
+
 } // namespace zelkam

@@ -1,6 +1,7 @@
 #include "history/player_record.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "history/name_index.h"
 
@@ -34,23 +35,69 @@ void addAll(SessionTracker& tracker, const EventList& events)
 
 } // namespace
 
+namespace {
+
+// One folder's sessions: its days' own events fed in order to a tracker of
+// its own on the calling thread, the sessions it closes handed on labelled
+// with the folder's server.
+class FolderSessions {
+public:
+    FolderSessions(std::string server, const std::function<bool(const PlayerSession&)>& wanted,
+                   const std::function<void(PlayerSession&&)>& onSession)
+        : tracker_([this, server = std::move(server), &wanted, &onSession](PlayerSession&& session) {
+              if (!wanted(session) || !onSession)
+                  return;
+              session.server = server;
+              onSession(std::move(session));
+          })
+    {
+    }
+
+    void plan(FolderWalk& walk)
+    {
+        walk.done = [this](std::size_t, const EventList* own) {
+            if (own)
+                addAll(tracker_, *own);
+        };
+        // A stopped walk still ends the sessions of the days walked.
+        walk.finished = [this](bool) { tracker_.finish(); };
+    }
+
+private:
+    SessionTracker tracker_;
+};
+
+} // namespace
+
 bool walkPlayerSessions(FolderDays& folder, const std::atomic<bool>* stop,
                         const std::function<bool(const PlayerSession&)>& wanted,
                         const std::function<void(PlayerSession&&)>& onSession,
                         const std::function<void(std::size_t, std::size_t)>& progress)
 {
-    SessionTracker tracker([&](PlayerSession&& session) {
-        if (wanted(session) && onSession)
-            onSession(std::move(session));
-    });
-    const bool complete = walkDayWindows(folder, stop, {}, [&](std::size_t index, const EventList* own) {
-        if (own)
-            addAll(tracker, *own);
-        if (progress)
+    FolderSessions sessions(std::string(), wanted, onSession);
+    std::vector<FolderWalk> walk(1);
+    walk[0].folder = &folder;
+    sessions.plan(walk[0]);
+    if (progress) {
+        walk[0].done = [&folder, &progress, done = std::move(walk[0].done)](std::size_t index, const EventList* own) {
+            done(index, own);
             progress(index, folder.days.size());
-    });
-    tracker.finish();
-    return complete;
+        };
+    }
+    return walkFolders(walk, stop);
+}
+
+bool walkServersPlayerSessions(std::vector<ServerDays>& servers, const std::atomic<bool>* stop,
+                               const std::function<bool(const PlayerSession&)>& wanted,
+                               const std::function<void(PlayerSession&&)>& onSession,
+                               const std::function<void(std::size_t, std::size_t)>& progress, unsigned threads)
+{
+    std::vector<std::unique_ptr<FolderSessions>> trackers;
+    const auto plan = [&](ServerDays& server, FolderWalk& walk) {
+        trackers.push_back(std::make_unique<FolderSessions>(server.server.name, wanted, onSession));
+        trackers.back()->plan(walk);
+    };
+    return walkServers(servers, stop, plan, progress, threads);
 }
 
 DayRecord dayRecordOf(const RecordSubject& subject, const EventList& events, std::int32_t day)
@@ -97,29 +144,65 @@ bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session
     return usesName(session, subject.name);
 }
 
+namespace {
+
+// Adds a session of the subject to history, as collectPlayerHistory
+// keeps it.
+class HistoryCollector {
+public:
+    HistoryCollector(const RecordSubject& subject, PlayerHistory& history) : history_(history)
+    {
+        history_ = PlayerHistory();
+        history_.linkedById = !isSharedUniqueId(subject.uniqueId);
+    }
+
+    void add(PlayerSession&& session)
+    {
+        PlayerHistory& history = history_;
+        if (history.sessions.empty() || session.start < history.firstSeen)
+            history.firstSeen = session.start;
+        history.lastSeen = std::max(history.lastSeen, session.end);
+        // Days come in order on each server; a community's next server
+        // starts over from its own first day.
+        if (history.days.empty() || history.days.back() < session.day) {
+            history.days.push_back(session.day);
+        } else {
+            const auto at = std::lower_bound(history.days.begin(), history.days.end(), session.day);
+            if (*at != session.day)
+                history.days.insert(at, session.day);
+        }
+        if (history.names.capacity() < history.names.size() + session.names.size())
+            history.names.reserve(std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
+        names_.reserve(history.names.size() + session.names.size());
+        for (const std::string& name : session.names)
+            names_.addTo(history.names, name);
+        history.sessions.push_back(std::move(session));
+    }
+
+private:
+    PlayerHistory& history_;
+    NameIndex names_;
+};
+
+} // namespace
+
 bool collectPlayerHistory(FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
                           PlayerHistory& history, const std::function<void(std::size_t, std::size_t)>& progress)
 {
-    history = PlayerHistory();
-    history.linkedById = !isSharedUniqueId(subject.uniqueId);
-    NameIndex names;
-    const bool complete = walkPlayerSessions(
+    HistoryCollector collector(subject, history);
+    return walkPlayerSessions(
         folder, stop, [&](const PlayerSession& session) { return belongsToHistory(subject, session); },
-        [&](PlayerSession&& session) {
-            if (history.sessions.empty() || session.start < history.firstSeen)
-                history.firstSeen = session.start;
-            history.lastSeen = std::max(history.lastSeen, session.end);
-            if (history.days.empty() || history.days.back() != session.day)
-                history.days.push_back(session.day);
-            if (history.names.capacity() < history.names.size() + session.names.size())
-                history.names.reserve(std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
-            names.reserve(history.names.size() + session.names.size());
-            for (const std::string& name : session.names)
-                names.addTo(history.names, name);
-            history.sessions.push_back(std::move(session));
-        },
-        progress);
-    return complete;
+        [&](PlayerSession&& session) { collector.add(std::move(session)); }, progress);
+}
+
+bool collectPlayerHistory(std::vector<ServerDays>& servers, const RecordSubject& subject,
+                          const std::atomic<bool>* stop, PlayerHistory& history,
+                          const std::function<void(std::size_t, std::size_t)>& progress)
+{
+    HistoryCollector collector(subject, history);
+    return walkServersPlayerSessions(
+        servers, stop, [&](const PlayerSession& session) { return belongsToHistory(subject, session); },
+        [&](PlayerSession&& session) { collector.add(std::move(session)); }, progress);
 }
 
 } // namespace zelkam

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "history/player_sessions.h"
 #include "parse/log_event.h"
@@ -28,6 +29,18 @@ bool walkPlayerSessions(FolderDays& folder, const std::atomic<bool>* stop,
                         const std::function<bool(const PlayerSession&)>& wanted,
                         const std::function<void(PlayerSession&&)>& onSession,
                         const std::function<void(std::size_t, std::size_t)>& progress);
+
+// walkPlayerSessions over every opened server of a community as one walk
+// (walkServers): each server's sessions come from a tracker of its own,
+// carry its name (PlayerSession::server, empty for a single server's
+// folder) and are handed to onSession server after server, each server's
+// as walkPlayerSessions hands them out. progress (may be empty) gets the
+// days walked of all servers and their count. False when stopped.
+bool walkServersPlayerSessions(std::vector<ServerDays>& servers, const std::atomic<bool>* stop,
+                               const std::function<bool(const PlayerSession&)>& wanted,
+                               const std::function<void(PlayerSession&&)>& onSession,
+                               const std::function<void(std::size_t, std::size_t)>& progress,
+                               unsigned threads = 0);
 
 // A player's sessions of one loaded day, with their lines.
 struct DayRecord {
@@ -61,8 +74,10 @@ RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector
 struct PlayerHistory {
     bool linkedById = false;
     // Every session of the player, as walkPlayerSessions hands them out
-    // (without lines).
+    // (without lines); over a community, server after server, each
+    // carrying its server.
     std::vector<PlayerSession> sessions;
+    // The days seen, ascending, each once (a day on two servers too).
     std::vector<std::int32_t> days;
     std::int32_t firstSeen = 0;
     std::int32_t lastSeen = 0;
@@ -78,5 +93,12 @@ bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session
 // when stopped.
 bool collectPlayerHistory(FolderDays& folder, const RecordSubject& subject, const std::atomic<bool>* stop,
                           PlayerHistory& history, const std::function<void(std::size_t, std::size_t)>& progress);
+
+// The same over every opened server of a community, as one walk
+// (walkServersPlayerSessions). progress gets the days walked of all
+// servers and their count.
+bool collectPlayerHistory(std::vector<ServerDays>& servers, const RecordSubject& subject,
+                          const std::atomic<bool>* stop, PlayerHistory& history,
+                          const std::function<void(std::size_t, std::size_t)>& progress);
 
 } // namespace zelkam

@@ -45,6 +45,9 @@ struct PlayerSession {
     // remote-console commands by address, its disconnection), as the
     // positions given to add.
     std::vector<std::size_t> lines;
+    // The server of a community the session was on (its folder's name),
+    // set by a walk over several servers; empty for one server's.
+    std::string server;
 };
 
 class OpenSessions;

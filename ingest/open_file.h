@@ -62,6 +62,12 @@ bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& 
 // is not a regular file. On Windows the server may go on writing, renaming
 // and deleting the file while it is open.
 std::FILE* openLogForReading(const std::filesystem::path& path);
+// openLogForReading for a file whose status the caller has just looked at
+// and found a regular file (a folder listing dates each file it found):
+// the path is not looked at again before it is opened, which saves a
+// folder of thousands of logs a system call a file. What was opened is
+// still checked.
+std::FILE* openLookedAtLog(const std::filesystem::path& path);
 
 // Moves an open file's read position to offset from its start, past 2 GiB
 // too. False when the position cannot be set.

@@ -82,11 +82,11 @@ bool listFolders(const std::filesystem::path& folder, std::vector<std::string>& 
     return listEntries(folder, EntryKind::Folder, {}, names, error);
 }
 
-std::FILE* openLogForReading(const std::filesystem::path& path)
+namespace {
+
+// Opens path and keeps it when it is a regular file.
+std::FILE* openRegular(const std::filesystem::path& path)
 {
-    struct stat before {};
-    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
-        return nullptr;
     // Neither waits nor takes a terminal, in case the path was swapped.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
@@ -96,11 +96,27 @@ std::FILE* openLogForReading(const std::filesystem::path& path)
         ::close(fd);
         return nullptr;
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK changes nothing for a regular file's reads, so it stays:
+    // a folder of thousands of logs is opened file by file.
     std::FILE* file = ::fdopen(fd, "rb");
     if (!file)
         ::close(fd);
     return file;
+}
+
+} // namespace
+
+std::FILE* openLogForReading(const std::filesystem::path& path)
+{
+    struct stat before {};
+    if (::stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode))
+        return nullptr;
+    return openRegular(path);
+}
+
+std::FILE* openLookedAtLog(const std::filesystem::path& path)
+{
+    return openRegular(path);
 }
 
 bool seekTo(std::FILE* file, std::uint64_t offset)

@@ -162,6 +162,11 @@ std::FILE* openLogForReading(const std::filesystem::path& path)
     return openSharedForReading(path);
 }
 
+std::FILE* openLookedAtLog(const std::filesystem::path& path)
+{
+    return openSharedForReading(path);
+}
+
 bool seekTo(std::FILE* file, std::uint64_t offset)
 {
     return ::_fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;

@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QTableWidget>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "app/main_window.h"
 #include "app/find_all_window.h"
 #include "app/player_list_control.h"
+#include "app/player_record_window.h"
 #include "app/servers_window.h"
 #include "app/window_menu.h"
 #include "platform/settings_store.h"
@@ -283,6 +285,53 @@ TEST(MainWindowServers, FindAllSearchesEveryServerAndAHitOpensItsServer)
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("12:00:01")) << "just after the hit, its day's last line";
     EXPECT_EQ(table->rowCount(), 3) << "the community's rows stay while its servers change";
+}
+
+// Gordon plays on both servers, each day of its own; war, written last, is
+// shown. His record finds both sessions, each naming its server in the
+// last column, and a double click on public's opens public's day where the
+// session starts; the record stays while the servers change.
+TEST(MainWindowServers, ThePlayerRecordFindsEveryServersSessionsAndOpensTheirServer)
+{
+    test::ViewerHarness v([](const TempFolder& dir) {
+        const std::string gordon = "\"Gordon<2><STEAM_0:1:5><>\" connected, address \"10.0.0.1:27005\"";
+        writeServer(dir, "public", "L0706000.log",
+                    lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\"") + lineAt("07/06/2001", "12:00:00", gordon) +
+                        lineAt("07/06/2001", "12:30:00", "World triggered \"Round_Start\""));
+        writeServer(dir, "war", "L0707000.log",
+                    lineAt("07/07/2001", "14:00:00", "Started map \"de_nuke\"") + lineAt("07/07/2001", "15:00:00", gordon));
+        const fs::path older = dir.path() / "public" / "L0706000.log";
+        fs::last_write_time(older, fs::last_write_time(older) - std::chrono::hours(1));
+    });
+    v.start();
+    ASSERT_EQ(v.window->serverSelector()->currentText(), QStringLiteral("\u2068war\u2069"));
+    v.window->openPlayerRecord(RecordSubject{"Gordon", "STEAM_0:1:5", 2});
+    auto* record = v.window->findChild<PlayerRecordWindow*>();
+    ASSERT_NE(record, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isCollecting(); }, 20000));
+    QTreeWidget* sessions = record->allDaysList();
+    ASSERT_EQ(sessions->topLevelItemCount(), 2);
+    EXPECT_FALSE(sessions->isColumnHidden(1));
+    EXPECT_FALSE(sessions->isHeaderHidden());
+    EXPECT_EQ(sessions->headerItem()->text(1), QStringLiteral("Server"));
+    const char* const servers[] = {"public", "war"};
+    const char* const starts[] = {"06/07/2001 12:00:00", "07/07/2001 15:00:00"};
+    for (int row = 0; row < 2; ++row) {
+        EXPECT_EQ(sessions->topLevelItem(row)->text(1), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(servers[row])));
+        EXPECT_TRUE(sessions->topLevelItem(row)->text(0).startsWith(QLatin1String(starts[row])))
+            << sessions->topLevelItem(row)->text(0).toStdString();
+        EXPECT_EQ(record->allDaysSession(row).server, servers[row]);
+    }
+    EXPECT_TRUE(record->historyLabel()->text().startsWith(QStringLiteral("All days: seen on 2 days,")))
+        << record->historyLabel()->text().toStdString();
+
+    emit sessions->itemActivated(sessions->topLevelItem(0), 0);
+    v.waitForLoads();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.window->serverSelector()->currentText(), QStringLiteral("\u2068public\u2069")) << "the session's server";
+    EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("12:00:00")) << "where the session starts";
+    EXPECT_EQ(sessions->topLevelItemCount(), 2) << "the record stays while the community's servers change";
 }
 
 TEST(MainWindowServers, ASingleServerShowsNoSelector)

@@ -34,6 +34,14 @@ QStringList textsOf(const QListWidget* list)
     return texts;
 }
 
+QStringList textsOf(const QTreeWidget* tree)
+{
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+        texts << (*it)->text(0);
+    return texts;
+}
+
 // Al stays past midnight, then comes twice more on the second day, each
 // time logged under the pending id before the server validates it; the
 // player list shows him under the pending id of his third connection.
@@ -80,6 +88,8 @@ TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
     EXPECT_TRUE(textsOf(record.dayLines()).contains(QStringLiteral("    12:00:03  joined the Counter-Terrorists")));
 
     // All days: the four sessions `zelkam-cli player --id` lists.
+    // One server has no server to name: its column stays hidden.
+    EXPECT_TRUE(record.allDaysList()->isColumnHidden(1));
     const QStringList all = textsOf(record.allDaysList());
     ASSERT_EQ(all.size(), 4) << all.join('|').toStdString();
     EXPECT_TRUE(all[0].startsWith(QStringLiteral("05/07/2001 22:00:00 - 22:00:02"))) << all[0].toStdString();
@@ -88,14 +98,6 @@ TEST(PlayerRecordWindow, ShowsEverySessionOfTheDayAndOfAllDays)
     EXPECT_TRUE(all[3].startsWith(QStringLiteral("06/07/2001 20:00:00 - 20:30:00"))) << all[3].toStdString();
     EXPECT_TRUE(record.historyLabel()->text().startsWith(QStringLiteral("All days: seen on 2 days,")))
         << record.historyLabel()->text().toStdString();
-}
-
-QStringList textsOf(const QTreeWidget* tree)
-{
-    QStringList texts;
-    for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
-        texts << (*it)->text(0);
-    return texts;
 }
 
 void writeAlAndSmurf(const TempFolder& logs)

@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTreeWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -465,7 +466,7 @@ TEST(RankingsWindow, OpenWindowsFollowTheMainWindowsFolder)
     EXPECT_EQ(found->table()->rowCount(), 0);
     EXPECT_FALSE(found->statusLabel()->text().isEmpty());
     EXPECT_EQ(record->dayLines()->count(), 0);
-    EXPECT_EQ(record->allDaysList()->count(), 0);
+    EXPECT_EQ(record->allDaysList()->topLevelItemCount(), 0);
 }
 
 // A community: "pub" holds the two-month logs, "war" Zed's July.
