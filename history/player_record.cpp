@@ -111,11 +111,18 @@ bool collectPlayerHistory(FolderDays& folder, const RecordSubject& subject, cons
             history.lastSeen = std::max(history.lastSeen, session.end);
             if (history.days.empty() || history.days.back() != session.day)
                 history.days.push_back(session.day);
-            if (history.names.capacity() < history.names.size() + session.names.size())
-                history.names.reserve(std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
-            names.reserve(history.names.size() + session.names.size());
-            for (const std::string& name : session.names)
-                names.addTo(history.names, name);
+            if (history.names.empty()) {
+                // A session's names are distinct: the first session's are
+                // the history's as they are.
+                names.fillEmpty(history.names, session.names);
+            } else {
+                if (history.names.capacity() < history.names.size() + session.names.size())
+                    history.names.reserve(
+                        std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
+                names.reserve(history.names.size() + session.names.size());
+                for (const std::string& name : session.names)
+                    names.addTo(history.names, name);
+            }
             history.sessions.push_back(std::move(session));
         },
         progress);

@@ -34,18 +34,31 @@ struct PlayerRow {
 };
 
 
-// Adds a batch of names the row may not have yet: a batch of thousands (a
-// day of renames) is given room once, not at every doubling.
+// Adds a batch of names, distinct among themselves, that the row may not
+// have yet. Only the names it lacks take room: a session of thousands of
+// names the day's tally gave already (a day of renames) adds none and moves
+// none; an empty row takes the batch as it is. missing is scratch.
 template <typename Names>
-void addNames(PlayerRow& row, const Names& names)
+void addNames(PlayerRow& row, const Names& names, std::vector<std::uint32_t>& missing)
 {
     std::vector<std::string>& list = row.ranking.names;
-    const std::size_t most = list.size() + names.size();
+    if (list.empty()) {
+        row.names.fillEmpty(list, names);
+        return;
+    }
+    missing.clear();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!row.names.has(list, names[i]))
+            missing.push_back(static_cast<std::uint32_t>(i));
+    }
+    if (missing.empty())
+        return;
+    const std::size_t most = list.size() + missing.size();
     if (list.capacity() < most)
         list.reserve(std::max(most, 2 * list.capacity()));
     row.names.reserve(most);
-    for (const auto& name : names)
-        row.names.addTo(list, name);
+    for (const std::uint32_t i : missing)
+        row.names.addTo(list, names[i]);
 }
 
 // Merges the days' tallies in day order, and follows what carries over
@@ -91,7 +104,7 @@ public:
                 continue;
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
-            addNames(merged, player.names);
+            addNames(merged, player.names, missingNames_);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -170,7 +183,7 @@ public:
             player.lastSessionDay = session.day;
             ++ranking.days;
         }
-        addNames(player, session.names);
+        addNames(player, session.names, missingNames_);
     }
 
     void finish(Rankings& out)
@@ -202,7 +215,7 @@ private:
     // Makes room for more rows at once, doubling at least, so that rows
     // move as seldom as one by one appending would move them.
     template <typename Row>
-    static void growFor(std::vector<Row>& rows, std::size_t more)
+    static void growFor(LargeVector<Row>& rows, std::size_t more)
     {
         if (rows.size() + more > rows.capacity())
             rows.reserve(std::max(rows.size() + more, 2 * rows.capacity()));
@@ -274,13 +287,13 @@ private:
     const RankingRange range_;
     std::string key_;
     TextIndex rowIndex_;
-    std::vector<PlayerRow> rows_;
+    LargeVector<PlayerRow> rows_;
     // The rows of the day's players at hand.
     std::vector<std::uint32_t> rowOfDay_;
     IndexTable weaponIndex_;
-    std::vector<WeaponRanking> weapons_;
+    LargeVector<WeaponRanking> weapons_;
     IndexTable mapIndex_;
-    std::vector<MapRanking> maps_;
+    LargeVector<MapRanking> maps_;
     // The (map, row) pairs met, each counted once among the map's players:
     // one table for every map, so a day of thousands of maps makes no set
     // for each.
@@ -292,6 +305,7 @@ private:
     // one joins the map's players and those present for round wins.
     std::uint64_t mapRun_ = 0;
     std::vector<std::uint32_t> present_;
+    std::vector<std::uint32_t> missingNames_;
 };
 
 } // namespace
