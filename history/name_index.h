@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -83,6 +84,9 @@ public:
     template <typename Batch>
     void fillEmpty(std::vector<std::string>& names, const Batch& batch)
     {
+        // The room appending them one by one would have made: the name or
+        // two a later batch adds (the session's last rename) moves none.
+        names.reserve(std::bit_ceil(batch.size()));
         names.assign(batch.begin(), batch.end());
         tabled_ = 0;
         many_.clear();

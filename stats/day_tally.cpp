@@ -44,8 +44,14 @@ public:
                 const std::string_view entry(name, nameLength + 1 + std::strlen(uniqueId));
                 index = byEntry_.find(entry);
                 if (index == DayLookup::Missing) {
+                    // Only a new player's copy is remembered: a player
+                    // renaming himself thousands of times would otherwise
+                    // fill the table with a copy for each name, each met
+                    // once; another of his copies is found by his key.
+                    const std::size_t known = tally_.players.size();
                     index = playerOfKey(uniqueId, name, name);
-                    byEntry_.add(entry, index);
+                    if (tally_.players.size() != known)
+                        byEntry_.add(entry, index);
                 } else {
                     noteName(index, name, name);
                 }
@@ -78,17 +84,15 @@ public:
     // The name an event uses now, and whether it is a new one.
     void noteName(std::uint32_t index, std::string_view name, const char* text)
     {
-        if (lastText_.size() <= index) {
+        if (lastText_.size() <= index)
             lastText_.resize(index + 1, nullptr);
-            nameIndex_.resize(index + 1);
-        }
         if (text && lastText_[index] == text)
             return;
         lastText_[index] = text;
         DayTally::Player& player = tally_.players[index];
         if (player.lastName != name || player.names.empty()) {
             player.lastName = name;
-            nameIndex_[index].addTo(player.names, name);
+            player.names.push_back(name);
         }
     }
 
@@ -122,8 +126,6 @@ private:
     DayLookup byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
-    // Finds each player's names among those he used.
-    std::vector<NameIndex> nameIndex_;
 };
 
 } // namespace
@@ -213,6 +215,18 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
 {
     Tallier tallier(tally);
     StepWriter steps(tally);
+    // Room for as many weapons and maps as the day's kills and map starts
+    // could name, made once: a day of tens of thousands of new names would
+    // otherwise move them all at each doubling. Room not used is never
+    // touched.
+    std::size_t kills = 0;
+    std::size_t mapStarts = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        kills += events[i].kind == Killed;
+        mapStarts += events[i].kind == MapStarted;
+    }
+    tally.weapons.reserve(kills);
+    tally.maps.reserve(mapStarts);
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)

@@ -31,7 +31,10 @@ struct DayTally {
     struct Player {
         std::string key;
         bool bot = false;
-        // Every name used this day, in the order first used; the last one.
+        // The names used this day in the order used, a name again each
+        // time the player goes back to it (the rankings keep each once:
+        // their table of a player's names serves, and the tally keeps none
+        // of its own); the last one.
         std::vector<std::string_view> names;
         std::string_view lastName;
         std::int32_t kills = 0;

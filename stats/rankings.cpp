@@ -1,6 +1,7 @@
 #include "stats/rankings.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -34,16 +35,25 @@ struct PlayerRow {
 };
 
 
-// Adds a batch of names, distinct among themselves, that the row may not
-// have yet. Only the names it lacks take room: a session of thousands of
-// names the day's tally gave already (a day of renames) adds none and moves
-// none; an empty row takes the batch as it is. missing is scratch.
+// Adds a batch of names that the row may not have yet. Only the names it
+// lacks take room: a session of thousands of names the day's tally gave
+// already (a day of renames) adds none and moves none. distinct: whether
+// the batch holds each name once, as a session's does, so that an empty
+// row takes it as it is; a day's tally names a player's name again when he
+// goes back to it. missing is scratch.
 template <typename Names>
-void addNames(PlayerRow& row, const Names& names, std::vector<std::uint32_t>& missing)
+void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std::uint32_t>& missing)
 {
     std::vector<std::string>& list = row.ranking.names;
-    if (list.empty()) {
+    if (list.empty() && distinct) {
         row.names.fillEmpty(list, names);
+        return;
+    }
+    if (list.empty()) {
+        list.reserve(std::bit_ceil(names.size()));
+        row.names.reserve(names.size());
+        for (const auto& name : names)
+            row.names.addTo(list, name);
         return;
     }
     missing.clear();
@@ -104,7 +114,7 @@ public:
                 continue;
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
-            addNames(merged, player.names, missingNames_);
+            addNames(merged, player.names, false, missingNames_);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -183,7 +193,7 @@ public:
             player.lastSessionDay = session.day;
             ++ranking.days;
         }
-        addNames(player, session.names, missingNames_);
+        addNames(player, session.names, true, missingNames_);
     }
 
     void finish(Rankings& out)
