@@ -71,6 +71,45 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
         row.names.addTo(list, names[i]);
 }
 
+// The place of each weapon in the order of their names (as bytes compare):
+// the players' weapons are sorted by it, every name compared in one sort
+// for all players. The names are compared first by their first 16 bytes
+// as two numbers, so a day of tens of thousands of weapons sorts mostly
+// without reading a name; only names alike that far are compared whole.
+std::vector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
+{
+    struct Key {
+        std::uint64_t head = 0;
+        std::uint64_t next = 0;
+        std::uint32_t index = 0;
+    };
+    // Bytes from at on, the first at the top, zeros past the end: two
+    // names whose numbers differ are in the order of their bytes.
+    const auto bytesAt = [](std::string_view name, std::size_t at) {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            const std::size_t place = at + i;
+            const auto byte = place < name.size() ? static_cast<unsigned char>(name[place]) : 0u;
+            value = value << 8 | byte;
+        }
+        return value;
+    };
+    std::vector<Key> keys(weapons.size());
+    for (std::uint32_t i = 0; i < weapons.size(); ++i)
+        keys[i] = {bytesAt(weapons[i].weapon, 0), bytesAt(weapons[i].weapon, 8), i};
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.next != b.next)
+            return a.next < b.next;
+        return weapons[a.index].weapon < weapons[b.index].weapon;
+    });
+    std::vector<std::uint32_t> rank(weapons.size());
+    for (std::uint32_t r = 0; r < keys.size(); ++r)
+        rank[keys[r].index] = r;
+    return rank;
+}
+
 // Merges the days' tallies in day order, and follows what carries over
 // from one event to the next across days: the map in play, who is on it
 // and on which team, for the maps' figures and the rounds won.
@@ -203,6 +242,7 @@ public:
         out.players.reserve(rows_.size());
         out.weapons = std::move(weapons_);
         out.maps = std::move(maps_);
+        const std::vector<std::uint32_t> rank = nameOrder(out.weapons);
         std::vector<IndexCounts::Entry> byName;
         for (PlayerRow& row : rows_) {
             // Sorted by weapon name (a player's weapons are distinct) before
@@ -210,7 +250,7 @@ public:
             const std::vector<IndexCounts::Entry>& entries = row.weaponKills.entries();
             byName.assign(entries.begin(), entries.end());
             std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
-                return out.weapons[a.first].weapon < out.weapons[b.first].weapon;
+                return rank[a.first] < rank[b.first];
             });
             row.ranking.weaponKills.reserve(byName.size());
             for (const auto& [weapon, kills] : byName) {
