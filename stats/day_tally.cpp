@@ -215,18 +215,23 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
 {
     Tallier tallier(tally);
     StepWriter steps(tally);
-    // Room for as many weapons and maps as the day's kills and map starts
-    // could name, made once: a day of tens of thousands of new names would
-    // otherwise move them all at each doubling. Room not used is never
-    // touched.
-    std::size_t kills = 0;
-    std::size_t mapStarts = 0;
-    for (std::size_t i = 0; i < count; ++i) {
-        kills += events[i].kind == Killed;
-        mapStarts += events[i].kind == MapStarted;
-    }
-    tally.weapons.reserve(kills);
-    tally.maps.reserve(mapStarts);
+    // Once a day has named many weapons or maps, room for as many more as
+    // the rest of its kills and map starts could name is made at once: a
+    // day of tens of thousands of new names would otherwise move them all
+    // at each doubling. An ordinary day never counts; room not used is
+    // never touched.
+    constexpr std::size_t Many = 4096;
+    bool weaponsRoom = false;
+    bool mapsRoom = false;
+    const auto makeRoom = [&](auto& list, bool& made, std::int32_t kind, std::size_t from) {
+        if (made || list.size() < Many)
+            return;
+        made = true;
+        std::size_t more = 0;
+        for (std::size_t i = from; i < count; ++i)
+            more += events[i].kind == kind;
+        list.reserve(list.size() + more);
+    };
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
@@ -234,6 +239,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         switch (event.kind) {
         case MapStarted: {
             steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
+            makeRoom(tally.maps, mapsRoom, MapStarted, i);
             tally.maps.emplace_back(event.text ? std::string_view(event.text) : std::string_view());
             break;
         }
@@ -254,6 +260,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(victim, event.player.team);
             const KillDetail detail = killDetailOf(event);
             const std::string_view weaponName = detail.weapon;
+            makeRoom(tally.weapons, weaponsRoom, Killed, i);
             const std::uint32_t weapon = tallier.weaponOf(weaponName);
             const std::int32_t victimTeam = event.player.team;
             const bool teamKill = isTeamKill(detail.killerTeam, victimTeam);
