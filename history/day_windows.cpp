@@ -236,16 +236,17 @@ private:
             // The viewer reads the window as one list: the day before's
             // files, then the day's. An unreadable day before is simply
             // missing from it, as it would be from the viewer's read.
+            // Room for both parts is made at once: a day of many events
+            // would otherwise be moved at each doubling on its way in.
             window.clear();
-            if (before && beforeReadable) {
-                for (const LogEvent& event : before->events())
-                    window.append(event);
-            }
+            const std::size_t beforeCount = before && beforeReadable ? before->events().size() : 0;
+            const std::size_t ownCount = own.readable ? own.parser->events().size() : 0;
+            window.reserveDoubling(beforeCount + ownCount);
+            if (beforeCount > 0)
+                window.appendRange(before->events().data(), beforeCount);
             view.ownFirst = window.size();
-            if (own.readable) {
-                for (const LogEvent& event : own.parser->events())
-                    window.append(event);
-            }
+            if (ownCount > 0)
+                window.appendRange(own.parser->events().data(), ownCount);
             // Each part was judged on its own; where they meet, a stray line
             // at the end of the day before is judged again as the viewer's
             // read of the whole window judges it.

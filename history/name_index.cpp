@@ -23,7 +23,7 @@ void IndexTable::reserve(std::size_t count)
 
 void IndexTable::rebuild(std::size_t slots)
 {
-    std::vector<Slot> old(slots);
+    LargeVector<Slot> old(slots);
     old.swap(slots_);
     for (const Slot& slot : old) {
         if (slot.index != Missing)
@@ -53,27 +53,45 @@ std::uint32_t textHash32(std::string_view text)
 }
 
 template <typename Text>
+void NameIndex::tableAll(const std::vector<Text>& names)
+{
+    if (tabled_ == names.size())
+        return;
+    many_.reserve(std::max(names.size(), wanted_));
+    for (; tabled_ < names.size(); ++tabled_)
+        many_.add(textHash32(names[tabled_]), static_cast<std::uint32_t>(tabled_));
+}
+
+template <typename Text>
+bool NameIndex::inList(const std::vector<Text>& names, std::string_view name)
+{
+    if (names.size() <= FewNames)
+        return std::find(names.begin(), names.end(), name) != names.end();
+    tableAll(names);
+    return many_.find(textHash32(name), [&](std::uint32_t i) { return names[i] == name; }) != IndexTable::Missing;
+}
+
+template <typename Text>
 bool NameIndex::addToList(std::vector<Text>& names, std::string_view name)
 {
     if (names.size() <= FewNames) {
         if (std::find(names.begin(), names.end(), name) != names.end())
             return false;
         names.emplace_back(name);
-        if (names.size() > FewNames) {
-            for (std::uint32_t i = 0; i < names.size(); ++i)
-                many_.add(textHash32(names[i]), i);
-        }
         return true;
     }
+    tableAll(names);
     const std::uint32_t hash = textHash32(name);
     if (many_.find(hash, [&](std::uint32_t i) { return names[i] == name; }) != IndexTable::Missing)
         return false;
     many_.add(hash, static_cast<std::uint32_t>(names.size()));
     names.emplace_back(name);
+    ++tabled_;
     return true;
 }
 
 template bool NameIndex::addToList(std::vector<std::string>&, std::string_view);
 template bool NameIndex::addToList(std::vector<std::string_view>&, std::string_view);
+template bool NameIndex::inList(const std::vector<std::string>&, std::string_view);
 
 } // namespace zelkam

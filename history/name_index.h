@@ -1,10 +1,14 @@
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "parse/large_vector.h"
 
 namespace zelkam {
 
@@ -50,7 +54,7 @@ private:
     void place(const Slot& slot);
     void rebuild(std::size_t slots);
 
-    std::vector<Slot> slots_;
+    LargeVector<Slot> slots_;
     std::size_t count_ = 0;
 };
 
@@ -70,23 +74,52 @@ public:
     // events) is kept the same way as one of copies.
     bool addTo(std::vector<std::string>& names, std::string_view name) { return addToList(names, name); }
     bool addTo(std::vector<std::string_view>& names, std::string_view name) { return addToList(names, name); }
+    // Whether names holds name already.
+    bool has(const std::vector<std::string>& names, std::string_view name) { return inList(names, name); }
+    // Fills an empty list with a batch of names that are distinct among
+    // themselves (a session's, a day's), in their order, looking none up:
+    // the table that finds them is made only once a name is looked for, so
+    // the one session of a player who renamed himself thousands of times
+    // costs no table at all.
+    template <typename Batch>
+    void fillEmpty(std::vector<std::string>& names, const Batch& batch)
+    {
+        // The room appending them one by one would have made: the name or
+        // two a later batch adds (the session's last rename) moves none.
+        names.reserve(std::bit_ceil(batch.size()));
+        names.assign(batch.begin(), batch.end());
+        tabled_ = 0;
+        many_.clear();
+    }
     // Makes room for a list about to hold count names in all, so that a
     // known batch of many (a session of thousands of names) is tabled
     // without rebuilding the table at every doubling; a short list's
     // reserve costs nothing.
     void reserve(std::size_t count)
     {
-        if (count > FewNames)
+        if (count <= FewNames)
+            return;
+        if (tabled_ > 0)
             many_.reserve(count);
+        else
+            wanted_ = std::max(wanted_, count);
     }
 
 private:
     template <typename Text>
     bool addToList(std::vector<Text>& names, std::string_view name);
+    template <typename Text>
+    bool inList(const std::vector<Text>& names, std::string_view name);
+    // Puts the names not in the table yet into it.
+    template <typename Text>
+    void tableAll(const std::vector<Text>& names);
 
     static constexpr std::size_t FewNames = 8;
-    // Empty while the names are few.
+    // Empty while the names are few; holds the first tabled_ names.
     IndexTable many_;
+    std::size_t tabled_ = 0;
+    // What reserve was told: the table takes that room once it is made.
+    std::size_t wanted_ = 0;
 };
 
 } // namespace zelkam

@@ -171,11 +171,18 @@ public:
             if (*at != session.day)
                 history.days.insert(at, session.day);
         }
-        if (history.names.capacity() < history.names.size() + session.names.size())
-            history.names.reserve(std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
-        names_.reserve(history.names.size() + session.names.size());
-        for (const std::string& name : session.names)
-            names_.addTo(history.names, name);
+        if (history.names.empty()) {
+            // A session's names are distinct: the first session's are the
+            // history's as they are.
+            names_.fillEmpty(history.names, session.names);
+        } else {
+            if (history.names.capacity() < history.names.size() + session.names.size())
+                history.names.reserve(
+                    std::max(history.names.size() + session.names.size(), 2 * history.names.capacity()));
+            names_.reserve(history.names.size() + session.names.size());
+            for (const std::string& name : session.names)
+                names_.addTo(history.names, name);
+        }
         history.sessions.push_back(std::move(session));
     }
 

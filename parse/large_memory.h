@@ -13,8 +13,8 @@ namespace zelkam {
 // the memory, std::bad_alloc is thrown, as operator new throws it.
 inline constexpr std::size_t LargeAllocationBytes = std::size_t{4} << 20;
 
-// bytes must be at least LargeAllocationBytes; the storage is aligned for
-// any type.
+// bytes should be a megabyte or more (the storage is whole huge pages,
+// see large_vector.h); the storage is aligned for any type.
 void* allocateLarge(std::size_t bytes);
 // The same, reading as zeros: on systems that map fresh memory, without
 // writing it, so that only what is used is ever backed.

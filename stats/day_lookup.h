@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "parse/large_vector.h"
+
 namespace zelkam {
 
 // Mixes eight bytes at a time: keys are short (a weapon, a name and an id).
@@ -127,7 +129,7 @@ private:
 
     void grow()
     {
-        std::vector<Slot> old(slots_.size() * 2);
+        LargeVector<Slot> old(slots_.size() * 2);
         old.swap(slots_);
         for (const Slot& slot : old) {
             if (slot.entry != Empty)
@@ -135,8 +137,8 @@ private:
         }
     }
 
-    std::vector<Slot> slots_;
-    std::vector<Entry> entries_;
+    LargeVector<Slot> slots_;
+    LargeVector<Entry> entries_;
 };
 
 } // namespace zelkam

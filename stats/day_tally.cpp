@@ -44,8 +44,14 @@ public:
                 const std::string_view entry(name, nameLength + 1 + std::strlen(uniqueId));
                 index = byEntry_.find(entry);
                 if (index == DayLookup::Missing) {
+                    // Only a new player's copy is remembered: a player
+                    // renaming himself thousands of times would otherwise
+                    // fill the table with a copy for each name, each met
+                    // once; another of his copies is found by his key.
+                    const std::size_t known = tally_.players.size();
                     index = playerOfKey(uniqueId, name, name);
-                    byEntry_.add(entry, index);
+                    if (tally_.players.size() != known)
+                        byEntry_.add(entry, index);
                 } else {
                     noteName(index, name, name);
                 }
@@ -78,17 +84,15 @@ public:
     // The name an event uses now, and whether it is a new one.
     void noteName(std::uint32_t index, std::string_view name, const char* text)
     {
-        if (lastText_.size() <= index) {
+        if (lastText_.size() <= index)
             lastText_.resize(index + 1, nullptr);
-            nameIndex_.resize(index + 1);
-        }
         if (text && lastText_[index] == text)
             return;
         lastText_[index] = text;
         DayTally::Player& player = tally_.players[index];
         if (player.lastName != name || player.names.empty()) {
             player.lastName = name;
-            nameIndex_[index].addTo(player.names, name);
+            player.names.push_back(name);
         }
     }
 
@@ -122,8 +126,6 @@ private:
     DayLookup byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
-    // Finds each player's names among those he used.
-    std::vector<NameIndex> nameIndex_;
 };
 
 } // namespace
@@ -213,6 +215,23 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
 {
     Tallier tallier(tally);
     StepWriter steps(tally);
+    // Once a day has named many weapons or maps, room for as many more as
+    // the rest of its kills and map starts could name is made at once: a
+    // day of tens of thousands of new names would otherwise move them all
+    // at each doubling. An ordinary day never counts; room not used is
+    // never touched.
+    constexpr std::size_t Many = 4096;
+    bool weaponsRoom = false;
+    bool mapsRoom = false;
+    const auto makeRoom = [&](auto& list, bool& made, std::int32_t kind, std::size_t from) {
+        if (made || list.size() < Many)
+            return;
+        made = true;
+        std::size_t more = 0;
+        for (std::size_t i = from; i < count; ++i)
+            more += events[i].kind == kind;
+        list.reserve(list.size() + more);
+    };
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
@@ -220,6 +239,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         switch (event.kind) {
         case MapStarted: {
             steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
+            makeRoom(tally.maps, mapsRoom, MapStarted, i);
             tally.maps.emplace_back(event.text ? std::string_view(event.text) : std::string_view());
             break;
         }
@@ -240,6 +260,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(victim, event.player.team);
             const KillDetail detail = killDetailOf(event);
             const std::string_view weaponName = detail.weapon;
+            makeRoom(tally.weapons, weaponsRoom, Killed, i);
             const std::uint32_t weapon = tallier.weaponOf(weaponName);
             const std::int32_t victimTeam = event.player.team;
             const bool teamKill = isTeamKill(detail.killerTeam, victimTeam);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "parse/large_vector.h"
 #include "parse/log_event.h"
 #include "stats/index_counts.h"
 
@@ -30,7 +31,10 @@ struct DayTally {
     struct Player {
         std::string key;
         bool bot = false;
-        // Every name used this day, in the order first used; the last one.
+        // The names used this day in the order used, a name again each
+        // time the player goes back to it (the rankings keep each once:
+        // their table of a player's names serves, and the tally keeps none
+        // of its own); the last one.
         std::vector<std::string_view> names;
         std::string_view lastName;
         std::int32_t kills = 0;
@@ -48,8 +52,8 @@ struct DayTally {
         std::int32_t teamKills = 0;
     };
 
-    std::vector<Player> players;
-    std::vector<Weapon> weapons;
+    LargeVector<Player> players;
+    LargeVector<Weapon> weapons;
     // What the merge follows across days, in the day's order: who is on
     // the map in play and on which team, the maps started, rounds played
     // and won. A player's step is left out when it can change nothing: the
@@ -76,10 +80,10 @@ struct DayTally {
         std::int32_t previous = 0;
     };
 
-    std::vector<Step> steps;
+    LargeVector<Step> steps;
     // The name of each map start, in order: the rankings find a name met
     // before in their own table, so the tally keeps no table of its own.
-    std::vector<std::string_view> maps;
+    LargeVector<std::string_view> maps;
     // The time of the day's last counted event, if any.
     bool hasLast = false;
     std::int32_t last = 0;

@@ -40,7 +40,7 @@ constexpr RankingColumn MapColumns[] = {
 RankingCell number(double value, Kind kind = Kind::Count) { return RankingCell{kind, value, {}}; }
 RankingCell text(const std::string& logText) { return RankingCell{Kind::Text, 0, {{logText, 0}}}; }
 
-std::vector<RankingRow> playerRows(const std::vector<PlayerRanking>& players)
+std::vector<RankingRow> playerRows(const LargeVector<PlayerRanking>& players)
 {
     std::vector<RankingRow> rows;
     rows.reserve(players.size());

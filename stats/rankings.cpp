@@ -1,6 +1,7 @@
 #include "stats/rankings.h"
 
 #include <algorithm>
+#include <bit>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -34,18 +35,79 @@ struct PlayerRow {
 };
 
 
-// Adds a batch of names the row may not have yet: a batch of thousands (a
-// day of renames) is given room once, not at every doubling.
+// Adds a batch of names that the row may not have yet. Only the names it
+// lacks take room: a session of thousands of names the day's tally gave
+// already (a day of renames) adds none and moves none. distinct: whether
+// the batch holds each name once, as a session's does, so that an empty
+// row takes it as it is; a day's tally names a player's name again when he
+// goes back to it. missing is scratch.
 template <typename Names>
-void addNames(PlayerRow& row, const Names& names)
+void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std::uint32_t>& missing)
 {
     std::vector<std::string>& list = row.ranking.names;
-    const std::size_t most = list.size() + names.size();
+    if (list.empty() && distinct) {
+        row.names.fillEmpty(list, names);
+        return;
+    }
+    if (list.empty()) {
+        list.reserve(std::bit_ceil(names.size()));
+        row.names.reserve(names.size());
+        for (const auto& name : names)
+            row.names.addTo(list, name);
+        return;
+    }
+    missing.clear();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (!row.names.has(list, names[i]))
+            missing.push_back(static_cast<std::uint32_t>(i));
+    }
+    if (missing.empty())
+        return;
+    const std::size_t most = list.size() + missing.size();
     if (list.capacity() < most)
         list.reserve(std::max(most, 2 * list.capacity()));
     row.names.reserve(most);
-    for (const auto& name : names)
-        row.names.addTo(list, name);
+    for (const std::uint32_t i : missing)
+        row.names.addTo(list, names[i]);
+}
+
+// The place of each weapon in the order of their names (as bytes compare):
+// the players' weapons are sorted by it, every name compared in one sort
+// for all players. The names are compared first by their first 16 bytes
+// as two numbers, so a day of tens of thousands of weapons sorts mostly
+// without reading a name; only names alike that far are compared whole.
+std::vector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
+{
+    struct Key {
+        std::uint64_t head = 0;
+        std::uint64_t next = 0;
+        std::uint32_t index = 0;
+    };
+    // Bytes from at on, the first at the top, zeros past the end: two
+    // names whose numbers differ are in the order of their bytes.
+    const auto bytesAt = [](std::string_view name, std::size_t at) {
+        std::uint64_t value = 0;
+        for (std::size_t i = 0; i < 8; ++i) {
+            const std::size_t place = at + i;
+            const auto byte = place < name.size() ? static_cast<unsigned char>(name[place]) : 0u;
+            value = value << 8 | byte;
+        }
+        return value;
+    };
+    std::vector<Key> keys(weapons.size());
+    for (std::uint32_t i = 0; i < weapons.size(); ++i)
+        keys[i] = {bytesAt(weapons[i].weapon, 0), bytesAt(weapons[i].weapon, 8), i};
+    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        if (a.next != b.next)
+            return a.next < b.next;
+        return weapons[a.index].weapon < weapons[b.index].weapon;
+    });
+    std::vector<std::uint32_t> rank(weapons.size());
+    for (std::uint32_t r = 0; r < keys.size(); ++r)
+        rank[keys[r].index] = r;
+    return rank;
 }
 
 // Merges the days' tallies in day order, and follows what carries over
@@ -91,7 +153,7 @@ public:
                 continue;
             PlayerRow& merged = rows_[row];
             PlayerRanking& ranking = merged.ranking;
-            addNames(merged, player.names);
+            addNames(merged, player.names, false, missingNames_);
             ranking.name = player.lastName;
             ranking.kills += player.kills;
             ranking.teamKills += player.teamKills;
@@ -170,7 +232,7 @@ public:
             player.lastSessionDay = session.day;
             ++ranking.days;
         }
-        addNames(player, session.names);
+        addNames(player, session.names, true, missingNames_);
     }
 
     void finish(Rankings& out)
@@ -180,6 +242,7 @@ public:
         out.players.reserve(rows_.size());
         out.weapons = std::move(weapons_);
         out.maps = std::move(maps_);
+        const std::vector<std::uint32_t> rank = nameOrder(out.weapons);
         std::vector<IndexCounts::Entry> byName;
         for (PlayerRow& row : rows_) {
             // Sorted by weapon name (a player's weapons are distinct) before
@@ -187,7 +250,7 @@ public:
             const std::vector<IndexCounts::Entry>& entries = row.weaponKills.entries();
             byName.assign(entries.begin(), entries.end());
             std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
-                return out.weapons[a.first].weapon < out.weapons[b.first].weapon;
+                return rank[a.first] < rank[b.first];
             });
             row.ranking.weaponKills.reserve(byName.size());
             for (const auto& [weapon, kills] : byName) {
@@ -202,7 +265,7 @@ private:
     // Makes room for more rows at once, doubling at least, so that rows
     // move as seldom as one by one appending would move them.
     template <typename Row>
-    static void growFor(std::vector<Row>& rows, std::size_t more)
+    static void growFor(LargeVector<Row>& rows, std::size_t more)
     {
         if (rows.size() + more > rows.capacity())
             rows.reserve(std::max(rows.size() + more, 2 * rows.capacity()));
@@ -274,13 +337,13 @@ private:
     const RankingRange range_;
     std::string key_;
     TextIndex rowIndex_;
-    std::vector<PlayerRow> rows_;
+    LargeVector<PlayerRow> rows_;
     // The rows of the day's players at hand.
     std::vector<std::uint32_t> rowOfDay_;
     IndexTable weaponIndex_;
-    std::vector<WeaponRanking> weapons_;
+    LargeVector<WeaponRanking> weapons_;
     IndexTable mapIndex_;
-    std::vector<MapRanking> maps_;
+    LargeVector<MapRanking> maps_;
     // The (map, row) pairs met, each counted once among the map's players:
     // one table for every map, so a day of thousands of maps makes no set
     // for each.
@@ -292,6 +355,7 @@ private:
     // one joins the map's players and those present for round wins.
     std::uint64_t mapRun_ = 0;
     std::vector<std::uint32_t> present_;
+    std::vector<std::uint32_t> missingNames_;
 };
 
 } // namespace

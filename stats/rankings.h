@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "history/day_windows.h"
+#include "parse/large_vector.h"
 
 namespace zelkam {
 
@@ -75,9 +76,10 @@ struct MapRanking {
 };
 
 struct Rankings {
-    std::vector<PlayerRanking> players;
-    std::vector<WeaponRanking> weapons;
-    std::vector<MapRanking> maps;
+    // Rows of what a stranger can make tens of thousands of in a day.
+    LargeVector<PlayerRanking> players;
+    LargeVector<WeaponRanking> weapons;
+    LargeVector<MapRanking> maps;
 };
 
 struct RankingRange {

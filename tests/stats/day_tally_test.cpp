@@ -80,7 +80,7 @@ TEST(DayTally, CountsEachPlayersDeedsWithinTheDayOnly)
         EXPECT_EQ(player->bombsDefused, row.defused);
         EXPECT_EQ(player->hostagesRescued, row.rescued);
     }
-    ASSERT_EQ(tally.maps, std::vector<std::string_view>{"de_dust"});
+    ASSERT_EQ(tally.maps, LargeVector<std::string_view>{"de_dust"});
     // The merge's steps: the map, each player's side once (a spectator on
     // none), the round the counter-terrorists won; the kills tell nothing new.
     using K = DayTally::StepKind;
