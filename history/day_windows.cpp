@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,8 +44,10 @@ struct DaySlot {
     bool readable = false;
     bool parsing = false;
     bool parsed = false;
-    // Whether the look at the day's files was taken, and its answer.
+    // Whether the look at the day's files was taken (or is under way), and
+    // its answer.
     bool looked = false;
+    bool looking = false;
     bool mayMatter = true;
     bool worked = false;
     int users = 0;
@@ -53,9 +56,9 @@ struct DaySlot {
 class Walk {
 public:
     Walk(const FolderDays& folder, const std::atomic<bool>* stop, const std::function<void(const DayWindow&)>& work,
-         const DayFilesLook& look, unsigned readerThreads)
+         const DayFilesLook& look, unsigned readerThreads, std::size_t keepDays)
         : folder_(folder), stop_(stop), work_(work), look_(look), readerThreads_(readerThreads),
-          slots_(folder.days.size())
+          keepDays_(keepDays), slots_(folder.days.size())
     {
     }
 
@@ -114,7 +117,12 @@ public:
             }
             done(d, own ? &own->events() : nullptr);
             std::lock_guard lock(mutex_);
-            release(d);
+            // A day done keeps is let go once done has had keepDays more.
+            kept_.push_back(d);
+            while (kept_.size() > keepDays_) {
+                release(kept_.front());
+                kept_.pop_front();
+            }
             handedOver_ = d + 1;
             changed_.notify_all();
         }
@@ -124,6 +132,16 @@ public:
     }
 
     std::size_t dayCount() const { return slots_.size(); }
+
+    // Lets go of the days done kept, once nothing more is handed over.
+    void releaseKept()
+    {
+        std::lock_guard lock(mutex_);
+        for (const std::size_t d : kept_)
+            release(d);
+        kept_.clear();
+        changed_.notify_all();
+    }
 
     void wakeAll()
     {
@@ -145,28 +163,15 @@ private:
     // Day d's window: its look, its parse and the day before's, and work.
     void workDay(std::size_t d, EventList& window, LogFileList& dayFiles, WindowReader& reader)
     {
-        bool mayMatter = true;
-        if (look_) {
-            selectDayFiles(d, dayFiles);
-            mayMatter = look_(dayFiles);
-        }
+        const bool mayMatter = lookAt(d, dayFiles);
         const bool withDayBefore = hasDayBefore(d);
-        bool beforeMayMatter = false;
-        {
-            std::unique_lock lock(mutex_);
-            slots_[d].looked = true;
-            slots_[d].mayMatter = mayMatter;
-            changed_.notify_all();
-            // The day before was taken first, and its look waits for
-            // nothing.
-            if (withDayBefore) {
-                changed_.wait(lock, [&] { return slots_[d - 1].looked; });
-                beforeMayMatter = slots_[d - 1].mayMatter;
-            }
-        }
+        const bool beforeMayMatter = withDayBefore && lookAt(d - 1, dayFiles);
 
         if (!work_) {
-            if (mayMatter)
+            // The day's own events are what the day's window and the next
+            // day's would hold of it: wanted when either may matter.
+            if (mayMatter || beforeMayMatter ||
+                (d + 1 < slots_.size() && hasDayBefore(d + 1) && lookAt(d + 1, dayFiles)))
                 ensureParsed(d, dayFiles, reader);
             finishWindow(d, withDayBefore);
             return;
@@ -235,6 +240,30 @@ private:
     }
 
     bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+
+    // Day d's look, taken once: here, unless it was taken or is under way
+    // on another worker (then its answer is waited for; a look waits for
+    // nothing itself). True without a look.
+    bool lookAt(std::size_t d, LogFileList& dayFiles)
+    {
+        if (!look_)
+            return true;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return !slots_[d].looking; });
+            if (slots_[d].looked)
+                return slots_[d].mayMatter;
+            slots_[d].looking = true;
+        }
+        selectDayFiles(d, dayFiles);
+        const bool mayMatter = look_(dayFiles);
+        std::lock_guard lock(mutex_);
+        slots_[d].looking = false;
+        slots_[d].looked = true;
+        slots_[d].mayMatter = mayMatter;
+        changed_.notify_all();
+        return mayMatter;
+    }
 
     // Only the day's own files: the reader picks those beginning inside the
     // one-day window.
@@ -311,7 +340,10 @@ private:
     const std::function<void(const DayWindow&)>& work_;
     const DayFilesLook& look_;
     const unsigned readerThreads_;
+    const std::size_t keepDays_;
     std::vector<DaySlot> slots_;
+    // The days handed over that done still keeps, oldest first.
+    std::deque<std::size_t> kept_;
     std::vector<std::unique_ptr<LogParser>> spare_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -324,13 +356,13 @@ private:
 bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads,
-                    const DayFilesLook& look)
+                    const DayFilesLook& look, std::size_t keepDays)
 {
     if (threads == 0)
         threads = threadCount();
     const unsigned cores = threads;
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, folder.days.size())));
-    Walk walk(folder, stop, work, look, std::max(1u, cores / threads));
+    Walk walk(folder, stop, work, look, std::max(1u, cores / threads), keepDays);
     const std::size_t aheadLimit = 4 * std::size_t{threads};
     // One thread is this one: it works each day and hands it over. So is a
     // walk the system gives no further thread to.
@@ -341,8 +373,10 @@ bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
     if (workers.size() == 0) {
         walk.runWorker(aheadLimit, &done);
         complete = walk.handOver(done, walk.dayCount());
+        walk.releaseKept();
     } else {
         complete = walk.handOver(done, walk.dayCount());
+        walk.releaseKept();
         // A stop set while a worker waits for room must wake it.
         walk.wakeAll();
         workers.join();
