@@ -96,7 +96,7 @@ void AdminLogWindow::fillAudit()
         item->setText(0, QString::fromStdString(auditAddressText(address, names_)));
         for (const AuditCommand& command : address.commands) {
             auto* line = new QTreeWidgetItem(item);
-            line->setText(0, QString::fromStdString(auditCommandText(command, appendIsolatedDisplayText)));
+            line->setText(0, QString::fromStdString(auditCommandText(command, names_, appendIsolatedDisplayText)));
             ++commands;
         }
     }
