@@ -9,7 +9,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/copy_lines.h"
 #include "investigate/investigate_text.h"
+#include "text/text_encoding.h"
 #include "views/display_text.h"
 
 namespace zelkam {
@@ -28,10 +30,12 @@ AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
     layout->addWidget(status_);
     addresses_ = new QTreeWidget(this);
     addresses_->setHeaderHidden(true);
+    copyClipboardLinesOnCtrlC(*addresses_);
     layout->addWidget(addresses_, 3);
     auto* warningsTitle = new QLabel(QStringLiteral("Warnings:"), this);
     layout->addWidget(warningsTitle);
     warnings_ = new QListWidget(this);
+    copyClipboardLinesOnCtrlC(*warnings_);
     layout->addWidget(warnings_, 1);
     progress_ = new QProgressBar(this);
     layout->addWidget(progress_);
@@ -94,15 +98,20 @@ void AdminLogWindow::fillAudit()
     for (const AddressAudit& address : audit_.addresses) {
         auto* item = new QTreeWidgetItem(addresses_);
         item->setText(0, QString::fromStdString(auditAddressText(address, names_)));
+        setClipboardLine(*item, auditAddressText(address, names_));
         for (const AuditCommand& command : address.commands) {
             auto* line = new QTreeWidgetItem(item);
-            line->setText(0, QString::fromStdString(auditCommandText(command, appendIsolatedDisplayText)));
+            line->setText(0, QString::fromStdString(auditCommandText(command, names_, appendIsolatedDisplayText)));
+            setClipboardLine(*line, auditCommandText(command, names_, appendLogTextAsUtf8));
             ++commands;
         }
     }
     addresses_->expandAll();
-    for (const AuditWarning& warning : audit_.warnings)
-        warnings_->addItem(QString::fromStdString(auditWarningText(warning, names_, appendIsolatedDisplayText)));
+    for (const AuditWarning& warning : audit_.warnings) {
+        auto* item = new QListWidgetItem(QString::fromStdString(auditWarningText(warning, names_, appendIsolatedDisplayText)));
+        setClipboardLine(*item, auditWarningText(warning, names_, appendLogTextAsUtf8));
+        warnings_->addItem(item);
+    }
     QString text = audit_.addresses.empty()
                        ? QStringLiteral("Every day: no remote-console command")
                        : QStringLiteral("Every day: %1 commands and attempts from %2 addresses, %3 warnings")

@@ -18,11 +18,13 @@
 #include <QVBoxLayout>
 
 #include "app/clock_text.h"
+#include "app/copy_lines.h"
 #include "app/player_list_control.h"
 #include "investigate/investigate_text.h"
 #include "parse/sides.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
+#include "text/text_encoding.h"
 #include "views/display_text.h"
 #include "views/player_list_painter.h"
 
@@ -311,6 +313,7 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
     timelineLabel_->setTextFormat(Qt::PlainText);
     timelineLayout->addWidget(timelineLabel_);
     timeline_ = new QListWidget(timelinePage);
+    copyClipboardLinesOnCtrlC(*timeline_);
     timelineLayout->addWidget(timeline_, 1);
     tabs_->addTab(timelinePage, QStringLiteral("Timeline"));
     // A double click or Return: the replay at that second, where what led
@@ -329,6 +332,7 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
     linksLayout->addWidget(linksLabel_);
     links_ = new QTreeWidget(linksPage);
     links_->setHeaderHidden(true);
+    copyClipboardLinesOnCtrlC(*links_);
     linksLayout->addWidget(links_, 1);
     tabs_->addTab(linksPage, QStringLiteral("Linked accounts"));
 
@@ -362,7 +366,9 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
 void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
 {
     for (const TimelineEntry& entry : day.entries) {
-        timeline_->addItem(QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
+        auto* item = new QListWidgetItem(QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
+        setClipboardLine(*item, timelineLineText(entry, addresses_, appendLogTextAsUtf8));
+        timeline_->addItem(item);
         entries_.push_back(entry);
     }
     timelineLabel_->setText(QStringLiteral("Every day: %1 lines so far...").arg(timeline_->count()));
@@ -398,9 +404,11 @@ void PlayerRecordWindow::fillLinkedAccounts()
     for (const LinkedAccount& account : linked_.accounts) {
         auto* item = new QTreeWidgetItem(links_);
         item->setText(0, QString::fromStdString(linkedAccountText(account, appendIsolatedDisplayText)));
+        setClipboardLine(*item, linkedAccountText(account, appendLogTextAsUtf8));
         for (const LinkEvidence& evidence : account.evidence) {
             auto* piece = new QTreeWidgetItem(item);
             piece->setText(0, QString::fromStdString(linkEvidenceText(evidence, addresses_, appendIsolatedDisplayText)));
+            setClipboardLine(*piece, linkEvidenceText(evidence, addresses_, appendLogTextAsUtf8));
         }
     }
     links_->expandAll();
@@ -409,9 +417,11 @@ void PlayerRecordWindow::fillLinkedAccounts()
 void PlayerRecordWindow::showAddressesAs(const AddressNames& addresses)
 {
     addresses_ = addresses;
-    for (std::size_t row = 0; row < entries_.size(); ++row)
-        timeline_->item(static_cast<int>(row))
-            ->setText(QString::fromStdString(timelineLineText(entries_[row], addresses_, appendIsolatedDisplayText)));
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        QListWidgetItem& item = *timeline_->item(static_cast<int>(row));
+        item.setText(QString::fromStdString(timelineLineText(entries_[row], addresses_, appendIsolatedDisplayText)));
+        setClipboardLine(item, timelineLineText(entries_[row], addresses_, appendLogTextAsUtf8));
+    }
     if (!investigating_)
         fillLinkedAccounts();
 }

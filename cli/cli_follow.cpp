@@ -70,7 +70,7 @@ void printEvent(const LiveState& live, Kind kind, const AddressNames& addresses,
         return;
     const ChatLine& line = live.chatLines[live.chatLines.size() - 1];
     std::string text;
-    appendTerminalText(text, line.text);
+    appendTerminalText(text, addresses.textWithin(line.text));
     std::cout << formatTimeOfDay(line.time) << ' ' << text << '\n' << std::flush;
 }
 

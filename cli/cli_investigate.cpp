@@ -36,7 +36,7 @@ Json timelineJson(const TimelineEntry& entry, const AddressNames& addresses)
     if (entry.addressKey != NoAddressKey)
         json["address"] = addresses.textOf(entry.addressKey);
     if (!entry.text.empty())
-        json["text"] = logTextToUtf8(entry.text);
+        json["text"] = logTextToUtf8(timelineTextOf(entry, addresses));
     if (!entry.otherName.empty() || !entry.otherUniqueId.empty()) {
         json["other"] = logTextToUtf8(entry.otherName);
         json["otherUniqueId"] = logTextToUtf8(entry.otherUniqueId);
@@ -160,7 +160,7 @@ int runAudit(const std::vector<std::string>& args)
                 item["time"] = formatTimeOfDay(command.time);
                 item["failed"] = command.failed;
                 item["sender"] = logTextToUtf8(command.sender);
-                item["command"] = logTextToUtf8(command.command);
+                item["command"] = logTextToUtf8(addresses.textWithin(command.command));
                 Json acted = Json::array();
                 for (const ActedOnPlayer& player : command.actedOn)
                     acted.push_back(actedOnJson(player));
@@ -173,7 +173,7 @@ int runAudit(const std::vector<std::string>& args)
         }
         std::cout << auditAddressText(address, addresses) << '\n';
         for (const AuditCommand& command : address.commands)
-            std::cout << "  " << auditCommandText(command, appendTerminalText) << '\n';
+            std::cout << "  " << auditCommandText(command, addresses, appendTerminalText) << '\n';
     }
     for (const AuditWarning& warning : audit.warnings) {
         if (options.json) {
@@ -184,7 +184,7 @@ int runAudit(const std::vector<std::string>& args)
             json["last"] = stampText(warning.last);
             json["count"] = warning.count;
             if (!warning.command.empty())
-                json["command"] = logTextToUtf8(warning.command);
+                json["command"] = logTextToUtf8(addresses.textWithin(warning.command));
             std::cout << jsonLine(json) << '\n';
         } else {
             std::cout << auditWarningText(warning, addresses, appendTerminalText) << '\n';

@@ -43,7 +43,10 @@ std::string eventJson(const LogEvent& event, const AddressNames& addresses, bool
     json["kind"] = event.kind;
     json["time"] = event.time;
     json["player"] = playerJson(event.player, addresses);
-    json["text"] = textOrNull(event.text);
+    // A command or a chat message may hold a typed address.
+    const bool freeText =
+        event.kind == Say || event.kind == SayTeam || event.kind == RconCommand || event.kind == BadRconCommand;
+    json["text"] = freeText && event.text ? Json(logTextToUtf8(addresses.textWithin(event.text))) : textOrNull(event.text);
     if (allKinds && event.kind == Killed && event.text) {
         const KillDetail kill = killDetailOf(event);
         json["killerUniqueId"] = logTextToUtf8(kill.killerUniqueId);
@@ -76,7 +79,7 @@ std::string viewJson(std::string_view step, bool result, const ViewerState& stat
         Json entry = Json::object();
         entry["time"] = line.time;
         entry["style"] = line.style;
-        entry["text"] = logTextToUtf8(line.text);
+        entry["text"] = logTextToUtf8(addresses.textWithin(line.text));
         chat.push_back(std::move(entry));
     }
     json["chat"] = std::move(chat);

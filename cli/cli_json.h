@@ -25,11 +25,12 @@ std::string jsonLine(const Json& json);
 // for every kind) a kill adds its killer's id and team and its weapon, a
 // team score the team it names. A player's address is its key
 // ("addressKey", a number that tells the network); when addresses hides
-// them, the pseudonym ("address", absent for none) stands instead.
+// them, the pseudonym ("address", absent for none) stands instead, and an
+// address typed in a command or a chat message shows as its pseudonym too.
 std::string eventJson(const LogEvent& event, const AddressNames& addresses, bool allKinds = false);
 
 // The published view after a step of "zelkam-cli replay", its players'
-// addresses as eventJson writes them.
+// addresses, and those typed in its chat lines, as eventJson writes them.
 std::string viewJson(std::string_view step, bool result, const ViewerState& state, const AddressNames& addresses);
 
 } // namespace zelkam::cli

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -43,8 +44,10 @@ struct DaySlot {
     bool readable = false;
     bool parsing = false;
     bool parsed = false;
-    // Whether the look at the day's files was taken, and its answer.
+    // Whether the look at the day's files was taken (or is under way), and
+    // its answer.
     bool looked = false;
+    bool looking = false;
     bool mayMatter = true;
     bool worked = false;
     int users = 0;
@@ -54,8 +57,9 @@ class Walk {
 public:
     // The days of every folder in one row: the first folder's, then the
     // second's, and so on.
-    Walk(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned readerThreads)
-        : folders_(folders), stop_(stop), readerThreads_(readerThreads), cutShort_(folders.size())
+    Walk(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned readerThreads,
+         std::size_t keepDays)
+        : folders_(folders), stop_(stop), readerThreads_(readerThreads), keepDays_(keepDays), cutShort_(folders.size())
     {
         for (std::size_t f = 0; f < folders_.size(); ++f) {
             for (std::size_t d = 0; d < folders_[f].folder->days.size(); ++d)
@@ -124,7 +128,12 @@ public:
             if (part.done)
                 part.done(row_[g].day, own ? &own->events() : nullptr);
             std::lock_guard lock(mutex_);
-            release(g);
+            // A day done keeps is let go once done has had keepDays more.
+            kept_.push_back(g);
+            while (kept_.size() > keepDays_) {
+                release(kept_.front());
+                kept_.pop_front();
+            }
             handedOver_ = g + 1;
             changed_.notify_all();
         }
@@ -146,6 +155,16 @@ public:
     }
 
     std::size_t dayCount() const { return slots_.size(); }
+
+    // Lets go of the days done kept, once nothing more is handed over.
+    void releaseKept()
+    {
+        std::lock_guard lock(mutex_);
+        for (const std::size_t g : kept_)
+            release(g);
+        kept_.clear();
+        changed_.notify_all();
+    }
     void setReaderThreads(unsigned threads) { readerThreads_ = threads; }
 
     void wakeAll()
@@ -176,28 +195,14 @@ private:
     void workDay(std::size_t g, EventList& window, LogFileList& dayFiles, WindowReader& reader)
     {
         const FolderWalk& part = folders_[row_[g].folder];
-        bool mayMatter = true;
-        if (part.look) {
-            selectDayFiles(g, dayFiles);
-            mayMatter = part.look(dayFiles);
-        }
+        const bool mayMatter = lookAt(g, dayFiles);
         const bool withDayBefore = hasDayBefore(g);
-        bool beforeMayMatter = false;
-        {
-            std::unique_lock lock(mutex_);
-            slots_[g].looked = true;
-            slots_[g].mayMatter = mayMatter;
-            changed_.notify_all();
-            // The day before was taken first, and its look waits for
-            // nothing.
-            if (withDayBefore) {
-                changed_.wait(lock, [&] { return slots_[g - 1].looked; });
-                beforeMayMatter = slots_[g - 1].mayMatter;
-            }
-        }
+        const bool beforeMayMatter = withDayBefore && lookAt(g - 1, dayFiles);
 
         if (!part.work) {
-            if (mayMatter)
+            // The day's own events are what the day's window and the next
+            // day's would hold of it: wanted when either may matter.
+            if (mayMatter || beforeMayMatter || (g + 1 < slots_.size() && hasDayBefore(g + 1) && lookAt(g + 1, dayFiles)))
                 ensureParsed(g, dayFiles, reader);
             finishWindow(g, withDayBefore);
             return;
@@ -267,6 +272,31 @@ private:
     }
 
     bool stopped() const { return stop_ && stop_->load(std::memory_order_relaxed); }
+
+    // Day g's look, taken once: here, unless it was taken or is under way
+    // on another worker (then its answer is waited for; a look waits for
+    // nothing itself). True without a look.
+    bool lookAt(std::size_t g, LogFileList& dayFiles)
+    {
+        const DayFilesLook& look = folders_[row_[g].folder].look;
+        if (!look)
+            return true;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [&] { return !slots_[g].looking; });
+            if (slots_[g].looked)
+                return slots_[g].mayMatter;
+            slots_[g].looking = true;
+        }
+        selectDayFiles(g, dayFiles);
+        const bool mayMatter = look(dayFiles);
+        std::lock_guard lock(mutex_);
+        slots_[g].looking = false;
+        slots_[g].looked = true;
+        slots_[g].mayMatter = mayMatter;
+        changed_.notify_all();
+        return mayMatter;
+    }
 
     // Only the day's own files: the reader picks those beginning inside the
     // one-day window.
@@ -344,11 +374,14 @@ private:
     const std::vector<FolderWalk>& folders_;
     const std::atomic<bool>* stop_;
     unsigned readerThreads_;
+    const std::size_t keepDays_;
     std::vector<RowDay> row_;
     // Where each folder's days end in the row.
     std::vector<std::size_t> folderEnds_;
     std::vector<DaySlot> slots_;
     std::vector<std::vector<WindowReader::FileCutShort>> cutShort_;
+    // The days handed over that done still keeps, oldest first.
+    std::deque<std::size_t> kept_;
     std::vector<std::unique_ptr<LogParser>> spare_;
     std::mutex mutex_;
     std::condition_variable changed_;
@@ -360,12 +393,13 @@ private:
 
 } // namespace
 
-bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned threads)
+bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned threads,
+                 std::size_t keepDays)
 {
     if (threads == 0)
         threads = threadCount();
     const unsigned cores = threads;
-    Walk walk(folders, stop, 1);
+    Walk walk(folders, stop, 1, keepDays);
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, walk.dayCount())));
     // Fewer days than cores: each day's read gets the cores left over.
     walk.setReaderThreads(std::max(1u, cores / threads));
@@ -379,8 +413,10 @@ bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>
     if (workers.size() == 0) {
         walk.runWorker(aheadLimit, true);
         complete = walk.handOver(walk.dayCount());
+        walk.releaseKept();
     } else {
         complete = walk.handOver(walk.dayCount());
+        walk.releaseKept();
         // A stop set while a worker waits for room must wake it.
         walk.wakeAll();
         workers.join();
@@ -394,14 +430,14 @@ bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>
 bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done, unsigned threads,
-                    const DayFilesLook& look)
+                    const DayFilesLook& look, std::size_t keepDays)
 {
     std::vector<FolderWalk> one(1);
     one[0].folder = &folder;
     one[0].work = work;
     one[0].done = done;
     one[0].look = look;
-    return walkFolders(one, stop, threads);
+    return walkFolders(one, stop, threads, keepDays);
 }
 
 } // namespace zelkam

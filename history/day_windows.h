@@ -79,10 +79,18 @@ using DayFilesLook = std::function<bool(const LogFileList& dayFiles)>;
 // day's own window, when its own files or the day before's may; to the next
 // day's window, when that one's may. A day whose window cannot matter is
 // handed to work with passedOver set, and to done without its events.
+// Without work, done gets the events of every day one of those two windows
+// may need (the day before's files, the day's own or the next day's may
+// matter), and null for the others: a caller that reads the days in turn
+// sees where the windows it would have had break off.
+//
+// With keepDays, the own events done gets for a day live on until done
+// returns for the keepDays-th day after it (or the walk ends), so that
+// done can still read a day it has gone past.
 bool walkDayWindows(FolderDays& folder, const std::atomic<bool>* stop,
                     const std::function<void(const DayWindow&)>& work,
                     const std::function<void(std::size_t index, const EventList* ownEvents)>& done,
-                    unsigned threads = 0, const DayFilesLook& look = {});
+                    unsigned threads = 0, const DayFilesLook& look = {}, std::size_t keepDays = 0);
 
 // One folder's part of a walk over several folders (walkFolders): the
 // folder and what walkDayWindows would be given for it. Any callback may
@@ -106,6 +114,8 @@ struct FolderWalk {
 // window never reaches into another folder. Each folder's filesCutShort is
 // replaced by the files of its own that could not be read to their end.
 // True when every day of every folder was walked.
-bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned threads = 0);
+// keepDays is walkDayWindows', counted over the row of every folder's days.
+bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>* stop, unsigned threads = 0,
+                 std::size_t keepDays = 0);
 
 } // namespace zelkam

@@ -272,7 +272,8 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     const auto record = [&](std::uint32_t open) {
         SessionRecord& session = set[open];
         session.end = std::max(session.end, event.time);
-        if (recordLines_ && recording_)
+        if (recordLines_ && (!onlyOne_ || session.uniqueId == onlyId_ || session.uniqueId.empty() ||
+                             isPendingId(session.uniqueId)))
             set.lines().append(set.linesOf(open), position);
     };
     const auto noteId = [&](std::uint32_t open, const PlayerEntry& player) {

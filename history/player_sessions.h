@@ -86,11 +86,16 @@ public:
     // nothing. Called for an event some events before it is added, it lets a
     // crowd's look-ups of names wait for memory side by side, not in turn.
     void prefetch(const LogEvent& event) const;
-    // With line recording, whether the lines of events added from now on
-    // are recorded (on at first). A caller that keeps only a window's last
-    // day's sessions turns it off for the day before: the lines of those
-    // sessions are never read, and a day's sessions hold only its own lines.
-    void recordFromNow(bool on) { recording_ = on; }
+    // With line recording, records lines only for the sessions that have
+    // uniqueId, or may still be given it (their id is none or a pending one
+    // so far, the only ids a later line replaces): one player's timeline
+    // reads no other player's lines, and recording them is most of the
+    // cost of handing a crowd's sessions out.
+    void recordLinesOnlyFor(std::string uniqueId)
+    {
+        onlyId_ = std::move(uniqueId);
+        onlyOne_ = true;
+    }
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
 
@@ -104,7 +109,9 @@ private:
 
     std::function<void(PlayerSession&&)> onSession_;
     bool recordLines_;
-    bool recording_ = true;
+    // What recordLinesOnlyFor was told.
+    bool onlyOne_ = false;
+    std::string onlyId_;
     std::unique_ptr<OpenSessions> open_;
     // Players still connected when the day ended: they begin a session at
     // the new day's first event once they show up.

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "parse/log_event.h"
+#include "parse/recognizer.h"
 
 namespace zelkam {
 
@@ -25,6 +26,11 @@ std::string AddressNames::textOf(std::int32_t addressKey) const
 {
     if (addressKey == NoAddressKey)
         return "";
+    return networkText(addressKey);
+}
+
+std::string AddressNames::networkText(std::int32_t addressKey) const
+{
     const auto key = static_cast<std::uint32_t>(addressKey);
     const std::string network = std::to_string((key >> 16) & 0xff) + '.' + std::to_string((key >> 8) & 0xff) + '.' +
                                 std::to_string(key & 0xff);
@@ -39,6 +45,60 @@ std::string AddressNames::textOf(std::int32_t addressKey) const
         pseudonym += hex[digest[i] & 15];
     }
     return pseudonym;
+}
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The length of an IPv4 address (and its port) at the start of text, 0 when
+// none stands there: a dotted number of more than four groups is no address.
+std::size_t addressLength(std::string_view text)
+{
+    std::size_t at = 0;
+    for (int group = 0; group < 4; ++group) {
+        if (group > 0) {
+            if (at == text.size() || text[at] != '.')
+                return 0;
+            ++at;
+        }
+        unsigned value = 0;
+        std::size_t digits = 0;
+        for (; at < text.size() && isDigit(text[at]); ++at, ++digits)
+            value = value * 10 + static_cast<unsigned>(text[at] - '0');
+        if (digits == 0 || digits > 3 || value > 255)
+            return 0;
+    }
+    if (at + 1 < text.size() && text[at] == '.' && isDigit(text[at + 1]))
+        return 0;
+    if (at + 1 < text.size() && text[at] == ':' && isDigit(text[at + 1])) {
+        for (++at; at < text.size() && isDigit(text[at]);)
+            ++at;
+    }
+    return at;
+}
+
+} // namespace
+
+std::string AddressNames::textWithin(std::string_view text) const
+{
+    if (!hidden_)
+        return std::string(text);
+    std::string shown;
+    shown.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        // An address begins at a digit that does not carry on a number or a
+        // dotted one.
+        const bool mayBegin = isDigit(text[at]) && (at == 0 || (!isDigit(text[at - 1]) && text[at - 1] != '.'));
+        const std::size_t length = mayBegin ? addressLength(text.substr(at)) : 0;
+        if (length == 0) {
+            shown += text[at++];
+            continue;
+        }
+        shown += networkText(parseAddress(text.substr(at, length)));
+        at += length;
+    }
+    return shown;
 }
 
 std::string addressKeyFolder()

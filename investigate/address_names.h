@@ -32,8 +32,18 @@ public:
     bool hidesAddresses() const { return hidden_; }
     // The address as shown: "" for NoAddressKey (no address at all).
     std::string textOf(std::int32_t addressKey) const;
+    // A stranger's free text (a remote-console command, a chat message;
+    // logged bytes) as shown: with pseudonyms on, every IPv4 address in it
+    // (four groups of at most 255, a port or not, not part of a longer
+    // dotted number) becomes the pseudonym of its key, as textOf shows it,
+    // so "addip 60 1.2.3.4" publishes nothing and still names the same
+    // pseudonym as that player's connection; otherwise the text as logged.
+    std::string textWithin(std::string_view text) const;
 
 private:
+    // textOf without its "no address" case: a typed 0.0.0.1 has a network too.
+    std::string networkText(std::int32_t addressKey) const;
+
     bool hidden_ = false;
     std::array<std::uint8_t, 32> key_{};
 };

@@ -21,6 +21,20 @@ void appendPlayer(std::string& line, const std::string& name, const std::string&
 
 std::string stampText(std::int32_t t) { return dateText(t) + ' ' + timeOfDayText(t); }
 
+std::string timelineTextOf(const TimelineEntry& entry, const AddressNames& addresses)
+{
+    switch (entry.kind) {
+    case TimelineKind::Said:
+    case TimelineKind::SaidTeam:
+    case TimelineKind::RconFromAddress:
+    case TimelineKind::BadRconFromAddress:
+    case TimelineKind::RconActedOn:
+        return addresses.textWithin(entry.text);
+    default:
+        return entry.text;
+    }
+}
+
 std::string timelineLineText(const TimelineEntry& entry, const AddressNames& addresses, AppendLogText appendText)
 {
     std::string line = stampText(entry.time) + ' ';
@@ -48,7 +62,7 @@ std::string timelineLineText(const TimelineEntry& entry, const AddressNames& add
     case TimelineKind::Said:
     case TimelineKind::SaidTeam:
         line += entry.kind == TimelineKind::Said ? " say: " : " say_team: ";
-        appendText(line, entry.text);
+        appendText(line, timelineTextOf(entry, addresses));
         break;
     case TimelineKind::Killed:
     case TimelineKind::KilledBy:
@@ -67,11 +81,11 @@ std::string timelineLineText(const TimelineEntry& entry, const AddressNames& add
     case TimelineKind::BadRconFromAddress:
         line += entry.kind == TimelineKind::RconFromAddress ? " rcon" : " failed rcon";
         line += from() + " (his address): ";
-        appendText(line, entry.text);
+        appendText(line, timelineTextOf(entry, addresses));
         break;
     case TimelineKind::RconActedOn:
         line += ' ' + entry.action + " by rcon" + from() + ": ";
-        appendText(line, entry.text);
+        appendText(line, timelineTextOf(entry, addresses));
         break;
     case TimelineKind::SessionEnd:
         line += " session ends (" + entry.text + ")";
@@ -140,12 +154,12 @@ std::string auditAddressText(const AddressAudit& address, const AddressNames& ad
            " commands, " + std::to_string(address.failed) + " failed attempts";
 }
 
-std::string auditCommandText(const AuditCommand& command, AppendLogText appendText)
+std::string auditCommandText(const AuditCommand& command, const AddressNames& addresses, AppendLogText appendText)
 {
     std::string line = stampText(command.time) + (command.failed ? " FAILED " : " ");
     appendText(line, command.sender);
     line += ": ";
-    appendText(line, command.command);
+    appendText(line, addresses.textWithin(command.command));
     for (const ActedOnPlayer& player : command.actedOn) {
         line += " [" + std::string(rconActionName(player.action)) + ' ';
         appendPlayer(line, player.name, player.uniqueId, appendText);
@@ -166,11 +180,11 @@ std::string auditWarningText(const AuditWarning& warning, const AddressNames& ad
         break;
     case AuditWarningKind::PasswordChanged:
         line += "a password setting changed" + from + " at " + stampText(warning.first) + ": ";
-        appendText(line, warning.command);
+        appendText(line, addresses.textWithin(warning.command));
         break;
     case AuditWarningKind::NewAddress:
         line += "commands from an address never seen before" + from + " at " + stampText(warning.first) + ": ";
-        appendText(line, warning.command);
+        appendText(line, addresses.textWithin(warning.command));
         break;
     }
     return line;

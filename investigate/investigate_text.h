@@ -21,6 +21,11 @@ using AppendLogText = void (*)(std::string& out, std::string_view logBytes);
 // "DD/MM/YYYY HH:MM:SS" of t's local date and time.
 std::string stampText(std::int32_t t);
 
+// The entry's text as every output shows it: a command's or a chat
+// message's addresses as addresses shows them (see textWithin); any other
+// text as logged.
+std::string timelineTextOf(const TimelineEntry& entry, const AddressNames& addresses);
+
 // One line of a timeline: the stamp, the player and what he did.
 std::string timelineLineText(const TimelineEntry& entry, const AddressNames& addresses, AppendLogText appendText);
 
@@ -39,7 +44,8 @@ std::string linkEvidenceText(const LinkEvidence& evidence, const AddressNames& a
 std::string auditAddressText(const AddressAudit& address, const AddressNames& addresses);
 // One command of the audit: the stamp, FAILED for a failed attempt, the
 // sender, the command and the players it acted on.
-std::string auditCommandText(const AuditCommand& command, AppendLogText appendText);
+// The command's addresses show as addresses shows them.
+std::string auditCommandText(const AuditCommand& command, const AddressNames& addresses, AppendLogText appendText);
 // A warning of the audit, starting "warning: ".
 std::string auditWarningText(const AuditWarning& warning, const AddressNames& addresses, AppendLogText appendText);
 

@@ -1,11 +1,13 @@
 #include "investigate/player_timeline.h"
 
 #include <algorithm>
+#include <deque>
 #include <memory>
-#include <mutex>
 
 #include "history/window_replay.h"
 #include "investigate/rcon_target.h"
+#include "parse/stamp_order.h"
+#include "parse/time_stamp.h"
 
 namespace zelkam {
 namespace {
@@ -94,7 +96,23 @@ TimelineEntry entryOf(const LogEvent& event, const PlayerSession& session, std::
     return entry;
 }
 
-void addSessionEntries(const EventList& window, const PlayerSession& session, std::vector<TimelineEntry>& entries)
+// A day's window as the viewer reads it (the day before's own events, then
+// the day's), read in place from the two days' own event lists; either may
+// be missing (a day with no file of its own, only a file of the day before
+// reaching into it).
+struct SplitWindow {
+    const EventList* before = nullptr;
+    const EventList* own = nullptr;
+
+    std::size_t beforeSize() const { return before ? before->size() : 0; }
+    std::size_t size() const { return beforeSize() + (own ? own->size() : 0); }
+    const LogEvent& operator[](std::size_t at) const
+    {
+        return at < beforeSize() ? (*before)[at] : (*own)[at - beforeSize()];
+    }
+};
+
+void addSessionEntries(const SplitWindow& window, const PlayerSession& session, std::vector<TimelineEntry>& entries)
 {
     TimelineEntry start;
     start.day = session.day;
@@ -121,10 +139,12 @@ void addSessionEntries(const EventList& window, const PlayerSession& session, st
     entries.push_back(std::move(end));
 }
 
-// Whether a kick, ban or slay of the window could mean one of the sessions'
-// players: replaying a window to resolve commands is most of a day's cost
-// when it has any, and most commands name someone else.
-bool anyActionCouldMean(const EventList& window, const std::vector<PlayerSession>& sessions)
+// Where the window's last kick, ban or slay that could mean one of the
+// sessions' players stands, false when none could: replaying a window to
+// resolve commands is most of a day's cost when it has any, most commands
+// name someone else, and nothing after the last that could matters.
+bool lastActionThatCouldMean(const SplitWindow& window, const std::vector<PlayerSession>& sessions,
+                             std::size_t& last)
 {
     // The unique ids the window's players had, gathered only when a command
     // names a word that is neither a user id nor a part of his names.
@@ -143,13 +163,15 @@ bool anyActionCouldMean(const EventList& window, const std::vector<PlayerSession
         }
         return std::find(ids.begin(), ids.end(), word) != ids.end();
     };
-    for (std::size_t e = 0; e < window.size(); ++e) {
+    for (std::size_t e = window.size(); e-- > 0;) {
         if (window[e].kind != RconCommand || !window[e].text)
             continue;
         for (const RconTargeting& targeting : rconTargetingsOf(window[e].text)) {
             for (const PlayerSession& session : sessions) {
-                if (rconTargetCouldMean(targeting, session.userId, session.names, isUniqueId))
+                if (rconTargetCouldMean(targeting, session.userId, session.names, isUniqueId)) {
+                    last = e;
                     return true;
+                }
             }
         }
     }
@@ -158,16 +180,26 @@ bool anyActionCouldMean(const EventList& window, const std::vector<PlayerSession
 
 // Every kick, ban or slay of the day that meant one of the sessions' players,
 // judged with the day replayed up to the command as the viewer replays it.
-void addActionsOn(const EventList& window, std::int32_t day, const std::vector<PlayerSession>& sessions,
+void addActionsOn(const SplitWindow& split, std::int32_t day, const std::vector<PlayerSession>& sessions,
                   std::vector<TimelineEntry>& entries)
 {
-    if (!anyActionCouldMean(window, sessions))
+    std::size_t last = 0;
+    if (!lastActionThatCouldMean(split, sessions, last))
         return;
+    // The replay plays one list: the window joined as the day's walk joins
+    // it, a stray line where the two days meet judged again.
+    EventList window;
+    for (std::size_t e = 0; e < split.size(); ++e)
+        window.append(split[e]);
+    std::size_t ownFirst = split.beforeSize();
+    setAsideStrayStamps(window, 0, &ownFirst);
     // The replay state is large (the roster, the rings): on the heap.
     auto replay = std::make_unique<WindowReplay>();
     if (!replay->start(window, day))
         return;
-    while (!replay->atEnd()) {
+    // A stray line set aside where the days meet only moves places down:
+    // the joined window's place of that command is at most last.
+    while (!replay->atEnd() && replay->cursor() <= last) {
         const LogEvent& event = replay->current();
         const std::size_t at = replay->cursor();
         if (event.kind == RconCommand && event.text) {
@@ -200,56 +232,124 @@ void addActionsOn(const EventList& window, std::int32_t day, const std::vector<P
     }
 }
 
-} // namespace
+// The days' own events go through one session tracker in day order, each
+// event once, as the session walk feeds it; a day's sessions are complete
+// when the tracker passes its end. Each day's window is the day before's
+// own events and the day's, so the walk keeps the last two days' events
+// while the next one is fed.
+class TimelineWalk {
+public:
+    static constexpr std::size_t KeptDays = 2;
 
-std::vector<PlayerSession> daySessionsOf(const EventList& window, std::int32_t day,
-                                         const std::function<bool(const PlayerSession&)>& wanted)
-{
-    std::vector<PlayerSession> sessions;
-    SessionTracker tracker(
-        [&](PlayerSession&& session) {
-            if (session.day == day && wanted(session))
-                sessions.push_back(std::move(session));
-        },
-        true);
-    // The day before is tracked for who was still on at midnight; its own
-    // sessions are dropped, so their lines are not recorded.
-    tracker.recordFromNow(false);
-    bool recording = false;
-    for (std::size_t e = 0; e < window.size(); ++e) {
-        if (window[e].kind >= EventKindCount)
-            continue;
-        // The tracker enters the day at its first event from the midnight on.
-        if (!recording && window[e].time >= day) {
-            recording = true;
-            tracker.recordFromNow(true);
-        }
-        tracker.add(window[e], e);
+    TimelineWalk(const FolderDays& walked, const PlayerQuery& query, const DayRange& range,
+                 const std::function<void(TimelineDay&&)>& onDay)
+        : walked_(walked), range_(range), onDay_(onDay), test_(query),
+          tracker_([this](PlayerSession&& session) { take(std::move(session)); }, true)
+    {
+        if (query.byId)
+            tracker_.recordLinesOnlyFor(query.text);
     }
-    tracker.finish();
-    return sessions;
-}
 
-bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
-                     const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay)
-{
-    FolderDays walked = daysOfRange(folder, range, true);
-    std::vector<TimelineDay> days(walked.days.size());
-    std::mutex lock;
-    const auto work = [&](const DayWindow& view) {
-        if (!view.window || !range.holds(view.day))
+    void feed(std::size_t index, const EventList* own)
+    {
+        // Where the viewer's read of a day would start afresh (no events of
+        // the day before: passed over, unreadable or not the calendar day
+        // before), the tracker starts afresh too.
+        if (!own || index == 0 || walked_.days[index - 1] != addLocalDays(walked_.days[index], -1))
+            restart();
+        if (!own)
             return;
-        SessionTest test(query);
-        const std::vector<PlayerSession> sessions =
-            daySessionsOf(*view.window, view.day, [&](const PlayerSession& session) { return test.matches(session); });
-        if (sessions.empty())
+        fed_.push_back({index, nextPosition_, own});
+        if (fed_.size() > KeptDays + 1)
+            fed_.pop_front();
+        constexpr std::size_t Ahead = 16;
+        const std::size_t count = own->size();
+        for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
+            tracker_.prefetch((*own)[e]);
+        for (std::size_t e = 0; e < count; ++e) {
+            if (e + Ahead < count)
+                tracker_.prefetch((*own)[e + Ahead]);
+            // Kinds only rankings read begin or end nothing, as in the replay.
+            if ((*own)[e].kind >= EventKindCount)
+                continue;
+            tracker_.add((*own)[e], nextPosition_ + e);
+            // A day's sessions are handed out together as the tracker
+            // passes its end.
+            if (!pending_.empty())
+                finishDay();
+        }
+        nextPosition_ += count;
+        if (index + 1 == walked_.days.size())
+            restart();
+    }
+
+private:
+    struct FedDay {
+        std::size_t index = 0;
+        // The position the tracker was given for its first event.
+        std::size_t first = 0;
+        const EventList* events = nullptr;
+    };
+
+    void restart()
+    {
+        tracker_.finish();
+        if (!pending_.empty())
+            finishDay();
+        fed_.clear();
+    }
+
+    void take(PlayerSession&& session)
+    {
+        if (range_.holds(session.day) && test_.matches(session))
+            pending_.push_back(std::move(session));
+    }
+
+    const FedDay* fedDay(std::size_t index) const
+    {
+        for (const FedDay& day : fed_) {
+            if (day.index == index)
+                return &day;
+        }
+        return nullptr;
+    }
+
+    // The sessions pending, all of one day: its timeline, read in its window.
+    void finishDay()
+    {
+        std::vector<PlayerSession> sessions = std::move(pending_);
+        pending_.clear();
+        const std::int32_t day = sessions.front().day;
+        const auto at = std::lower_bound(walked_.days.begin(), walked_.days.end(), day);
+        if (at == walked_.days.end() || *at != day)
             return;
+        const auto index = static_cast<std::size_t>(at - walked_.days.begin());
+        const FedDay* own = fedDay(index);
+        const FedDay* before = index > 0 && walked_.days[index - 1] == addLocalDays(day, -1) ? fedDay(index - 1) : nullptr;
+        if (!own && !before)
+            return;
+        SplitWindow window;
+        window.own = own ? own->events : nullptr;
+        window.before = before ? before->events : nullptr;
+        // The tracker's positions as places in the window; a line of a file
+        // the window does not hold (one reaching over two midnights) is not
+        // in the window's timeline either.
+        for (PlayerSession& session : sessions) {
+            std::size_t kept = 0;
+            for (const std::size_t line : session.lines) {
+                if (own && line >= own->first && line < own->first + own->events->size())
+                    session.lines[kept++] = window.beforeSize() + (line - own->first);
+                else if (before && line >= before->first && line < before->first + before->events->size())
+                    session.lines[kept++] = line - before->first;
+            }
+            session.lines.resize(kept);
+        }
         TimelineDay result;
-        result.index = view.index;
-        result.day = view.day;
+        result.index = index;
+        result.day = day;
         for (const PlayerSession& session : sessions)
-            addSessionEntries(*view.window, session, result.entries);
-        addActionsOn(*view.window, view.day, sessions, result.entries);
+            addSessionEntries(window, session, result.entries);
+        addActionsOn(window, day, sessions, result.entries);
         std::stable_sort(result.entries.begin(), result.entries.end(),
                          [](const TimelineEntry& a, const TimelineEntry& b) {
                              if (a.time != b.time)
@@ -266,21 +366,30 @@ bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRang
                                                     a.time == b.time;
                                          }),
                              result.entries.end());
-        std::lock_guard guard(lock);
-        days[view.index] = std::move(result);
-    };
+        if (!result.entries.empty())
+            onDay_(std::move(result));
+    }
+
+    const FolderDays& walked_;
+    const DayRange& range_;
+    const std::function<void(TimelineDay&&)>& onDay_;
+    SessionTest test_;
+    SessionTracker tracker_;
+    std::vector<PlayerSession> pending_;
+    std::deque<FedDay> fed_;
+    std::size_t nextPosition_ = 0;
+};
+
+} // namespace
+
+bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
+                     const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay)
+{
+    FolderDays walked = daysOfRange(folder, range, true);
+    TimelineWalk timeline(walked, query, range, onDay);
     const bool complete = walkDayWindows(
-        walked, stop, work,
-        [&](std::size_t index, const EventList*) {
-            TimelineDay day;
-            {
-                std::lock_guard guard(lock);
-                day = std::move(days[index]);
-            }
-            if (!day.entries.empty())
-                onDay(std::move(day));
-        },
-        0, query.dayLook());
+        walked, stop, {}, [&](std::size_t index, const EventList* own) { timeline.feed(index, own); }, 0,
+        query.dayLook(), TimelineWalk::KeptDays);
     folder.filesCutShort = walked.filesCutShort;
     return complete;
 }

@@ -74,16 +74,14 @@ struct TimelineDay {
 // with the lines it recorded for it, and every kick, ban or slay that meant
 // the player at that moment, resolved against the players on the server as
 // the replay has them. Days are read on every core, every kind parsed, days
-// whose files cannot name the player passed over; onDay gets each day that
-// has entries, in day order, on the calling thread. False when stopped.
+// whose files cannot name the player passed over; the tracker reads each
+// day once, in day order on the calling thread, starting afresh where a
+// day's window would (after a day passed over, unreadable or missing).
+// onDay gets each day that has entries, in day order, on the calling
+// thread; an entry's event is its place in the day's window (the day
+// before's own events, then the day's). False when stopped.
 bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
                      const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay);
-
-// The sessions and their recorded lines for one day of a loaded window, as
-// dayRecordOf finds them, for those that wanted accepts: kinds the replay
-// plays only, so that a line only rankings read begins or ends nothing.
-std::vector<PlayerSession> daySessionsOf(const EventList& window, std::int32_t day,
-                                         const std::function<bool(const PlayerSession&)>& wanted);
 
 // The kind's name in JSON output ("connected", "killedBy", ...).
 const char* timelineKindName(TimelineKind kind);

@@ -242,8 +242,9 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
             continue;
         std::string line;
         if (composed) {
+            // A chat line may hold a typed address (a command's, a message's).
             const ChatRing& lines = state.live().chatLines;
-            line = html(lines[lines.size() - 1].text);
+            line = html(addresses.textWithin(lines[lines.size() - 1].text));
         } else {
             line = describe(event);
         }
@@ -254,7 +255,7 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
         ++eventCount;
         if (event.kind == Say || event.kind == SayTeam) {
             chat += "<tr>" + time + "<td class=\"name\">" + html(event.player.name) + "</td><td>" +
-                    (event.kind == SayTeam ? "(team) " : "") + html(event.text) + "</td></tr>\n";
+                    (event.kind == SayTeam ? "(team) " : "") + html(addresses.textWithin(event.text)) + "</td></tr>\n";
             ++chatCount;
         }
     }

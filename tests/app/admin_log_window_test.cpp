@@ -1,10 +1,15 @@
 #include "app/admin_log_window.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 #include "app/window_menu.h"
 #include "tests/app/viewer_harness.h"
@@ -95,6 +100,33 @@ TEST(AdminLogWindow, GroupsCommandsByAddressAndWarns)
 
     for (const QString& text : textsOf(window))
         EXPECT_FALSE(text.contains(QStringLiteral("10.0."))) << text.toStdString();
+
+    // Ctrl+C copies a line as the clipboard takes text, as Find All copies:
+    // without the direction marks drawn around names and commands.
+    QTreeWidget* addresses = window.addressTree();
+    QListWidget* warningList = window.warningList();
+    struct Copy {
+        QAbstractItemView* view;
+        std::function<void()> select;
+        const char* copied;
+    };
+    const std::vector<Copy> copies = {
+        {addresses, [&] { addresses->setCurrentItem(addresses->topLevelItem(1)->child(3)); },
+         "05/07/2001 20:02:00 "},
+        {addresses, [&] { addresses->setCurrentItem(addresses->topLevelItem(0)); }, "address addr-"},
+        {warningList, [&] { warningList->setCurrentRow(0); }, "warning: 3 failed attempts from addr-"},
+    };
+    for (const Copy& copy : copies) {
+        SCOPED_TRACE(copy.copied);
+        QApplication::clipboard()->clear();
+        copy.select();
+        QTest::keyClick(copy.view, Qt::Key_C, Qt::ControlModifier);
+        const QString copied = QApplication::clipboard()->text();
+        EXPECT_TRUE(copied.startsWith(QString::fromUtf8(copy.copied))) << copied.toStdString();
+        for (const char16_t mark : {u'\u2066', u'\u2067', u'\u2068', u'\u2069'})
+            EXPECT_FALSE(copied.contains(QChar(mark))) << copied.toStdString();
+        EXPECT_FALSE(copied.contains(QStringLiteral("10.0."))) << copied.toStdString();
+    }
 
     ASSERT_TRUE(viewer.window->setAddressesHidden(false));
     EXPECT_TRUE(viewer.settingsStore.readSwitch("Hide Addresses", stored) && !stored);

@@ -1,8 +1,12 @@
 #include "app/player_record_window.h"
 
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <vector>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
 #include <QTabWidget>
@@ -181,6 +185,33 @@ TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
     everything << record.linkedAccountsLabel()->text();
     for (const QString& text : everything)
         EXPECT_FALSE(text.contains(QStringLiteral("10.0.0")) || text.contains(QStringLiteral("10.9.9"))) << text.toStdString();
+
+    // Ctrl+C copies a line as the clipboard takes text, as Find All copies:
+    // without the direction marks drawn around names, and no address.
+    QTreeWidget* tree = record.linkedAccountsTree();
+    struct Copy {
+        QAbstractItemView* view;
+        std::function<void()> select;
+        const char* copied;
+    };
+    const std::vector<Copy> copies = {
+        {record.timelineList(), [&] { record.timelineList()->setCurrentRow(lineWith("say: ")); },
+         "05/07/2001 20:05:00 Al <STEAM_0:1:42> say: hello\n"},
+        {tree, [&] { tree->setCurrentItem(tree->topLevelItem(0)); }, "STEAM_0:1:99 (Smurf): "},
+        {tree, [&] { tree->setCurrentItem(tree->topLevelItem(0)->child(0)); }, "address addr-"},
+    };
+    for (const Copy& copy : copies) {
+        SCOPED_TRACE(copy.copied);
+        QApplication::clipboard()->clear();
+        copy.select();
+        QTest::keyClick(copy.view, Qt::Key_C, Qt::ControlModifier);
+        const QString copied = QApplication::clipboard()->text();
+        EXPECT_TRUE(copied.startsWith(QString::fromUtf8(copy.copied))) << copied.toStdString();
+        EXPECT_TRUE(copied.endsWith(QLatin1Char('\n'))) << copied.toStdString();
+        for (const char16_t mark : {u'\u2066', u'\u2067', u'\u2068', u'\u2069'})
+            EXPECT_FALSE(copied.contains(QChar(mark))) << copied.toStdString();
+        EXPECT_FALSE(copied.contains(QStringLiteral("10.0.0"))) << copied.toStdString();
+    }
     record.close();
     std::error_code ignored;
     std::filesystem::remove_all(viewer.logs.string() + "-settings", ignored);

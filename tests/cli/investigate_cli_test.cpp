@@ -55,41 +55,49 @@ std::string token(std::string_view name, int userId, std::string_view id, std::s
 }
 
 // A player seen from two addresses, a second account from one of them, an
-// admin whose address sends commands, one of which kicks the player.
-void writeAddressFolder(const TempFolder& folder)
+// admin whose address sends commands, one of which kicks the player. With
+// typed, addresses also stand in texts: in commands (one that bans the
+// player by his address) and in a chat message.
+void writeAddressFolder(const TempFolder& folder, bool typed = false)
 {
-    folder.write("L0705000.log",
-                 LogText("07/05/2001")
-                     .at("20:00:00", mapStarted("de_dust2"))
-                     .at("20:00:01", token("Al", 2, "STEAM_0:1:42") + " connected, address \"172.16.30.40:27005\"")
-                     .at("20:00:02", token("Admin", 3, "STEAM_0:0:3") + " connected, address \"192.168.77.8:27005\"")
-                     .at("20:00:03", token("Al", 2, "STEAM_0:1:42") + " joined team \"CT\"")
-                     .at("20:00:04", token("Admin", 3, "STEAM_0:0:3") + " joined team \"TERRORIST\"")
-                     .at("20:01:00", token("Al", 2, "STEAM_0:1:42", "CT") + " say \"hello\"")
-                     .at("20:02:00", token("Admin", 3, "STEAM_0:0:3", "TERRORIST") + " killed " +
-                                         token("Al", 2, "STEAM_0:1:42", "CT") + " with \"ak47\"")
-                     .at("20:03:00", rconCommand("kick #2", "192.168.77.8:27005"))
-                     .at("20:03:00", token("Al", 2, "STEAM_0:1:42", "CT") + " disconnected")
-                     .at("20:04:00", badRconCommand("status", "203.0.113.9:1"))
-                     .at("20:10:00", token("Alt", 4, "STEAM_0:1:99") + " connected, address \"172.16.30.41:27005\"")
-                     .at("20:20:00", token("Al", 5, "STEAM_0:1:42") + " connected, address \"10.44.55.66:27005\"")
-                     .at("20:30:00", token("Al", 5, "STEAM_0:1:42") + " disconnected")
-                     .text());
+    LogText text("07/05/2001");
+    text.at("20:00:00", mapStarted("de_dust2"))
+        .at("20:00:01", token("Al", 2, "STEAM_0:1:42") + " connected, address \"172.16.30.40:27005\"")
+        .at("20:00:02", token("Admin", 3, "STEAM_0:0:3") + " connected, address \"192.168.77.8:27005\"")
+        .at("20:00:03", token("Al", 2, "STEAM_0:1:42") + " joined team \"CT\"")
+        .at("20:00:04", token("Admin", 3, "STEAM_0:0:3") + " joined team \"TERRORIST\"")
+        .at("20:01:00", token("Al", 2, "STEAM_0:1:42", "CT") + " say \"hello\"")
+        .at("20:02:00", token("Admin", 3, "STEAM_0:0:3", "TERRORIST") + " killed " +
+                            token("Al", 2, "STEAM_0:1:42", "CT") + " with \"ak47\"")
+        .at("20:03:00", rconCommand("kick #2", "192.168.77.8:27005"))
+        .at("20:03:00", token("Al", 2, "STEAM_0:1:42", "CT") + " disconnected")
+        .at("20:04:00", badRconCommand("status", "203.0.113.9:1"));
+    if (typed)
+        text.at("20:04:50", rconCommand("removeip 198.51.100.23", "192.168.77.8:27005"));
+    text.at("20:10:00", token("Alt", 4, "STEAM_0:1:99") + " connected, address \"172.16.30.41:27005\"")
+        .at("20:20:00", token("Al", 5, "STEAM_0:1:42") + " connected, address \"10.44.55.66:27005\"");
+    if (typed) {
+        text.at("20:22:00", token("Al", 5, "STEAM_0:1:42") + " say \"find me at 198.51.100.23:27015\"")
+            .at("20:25:00", rconCommand("addip 60 10.44.55.66;writeip", "192.168.77.8:27005"));
+    }
+    text.at("20:30:00", token("Al", 5, "STEAM_0:1:42") + " disconnected");
+    folder.write("L0705000.log", text.text());
 }
 
 // Every command that shows an address, with --hide-addresses: no address
-// (nor the network of one, as addresses are shown) is in any output, while
-// without the option the same command shows one. A linked account is still
-// linked under pseudonyms, and the same address gives the same pseudonym.
+// (nor the network of one, as addresses are shown) is in any output, not
+// even one typed in a command or a chat message, while without the option
+// the same command shows one. A linked account is still linked under
+// pseudonyms, and the same address gives the same pseudonym, typed or not.
 TEST(CliInvestigate, HideAddressesLeavesNoAddressInAnyOutput)
 {
     TempFolder logs;
-    writeAddressFolder(logs);
+    writeAddressFolder(logs, true);
     TempFolder settings;
     const ScopedEnvironment config("XDG_CONFIG_HOME", settings.string());
     const std::string folder = logs.string();
     const std::string report = (settings.path() / "report.html").string();
-    const std::vector<std::string> addresses = {"172.16.30", "192.168.77", "10.44.55", "203.0.113"};
+    const std::vector<std::string> addresses = {"172.16.30", "192.168.77", "10.44.55", "203.0.113", "198.51.100"};
 
     // Where the output goes: standard output, the report file, or the lines
     // a follower prints until it has been quiet for a while.
@@ -163,6 +171,13 @@ TEST(CliInvestigate, HideAddressesLeavesNoAddressInAnyOutput)
     ASSERT_NE(at, std::string::npos) << alts.out;
     const std::string pseudonym = alts.out.substr(at + 8, 17);
     EXPECT_NE(timeline.out.find(pseudonym), std::string::npos) << pseudonym << " not in\n" << timeline.out;
+    // The ban by his address names the pseudonym of his connection.
+    const std::size_t connected = timeline.out.find("connected from addr-", timeline.out.find("user id 5"));
+    ASSERT_NE(connected, std::string::npos) << timeline.out;
+    const std::string his = timeline.out.substr(connected + 15, 17);
+    EXPECT_NE(timeline.out.find("ban by rcon from addr-"), std::string::npos) << timeline.out;
+    EXPECT_NE(timeline.out.find(": addip 60 " + his + ";writeip"), std::string::npos) << his << " not in\n"
+                                                                                        << timeline.out;
 
     // The key is the user's own, in the settings folder, never in the logs.
     struct stat status {};

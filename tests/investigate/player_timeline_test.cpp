@@ -145,6 +145,28 @@ TEST(PlayerTimeline, HoldsEverySessionOfTheWalkAndOnlyEventsNamingThePlayer)
         }
         EXPECT_EQ(starts, wantedStarts) << id;
         EXPECT_EQ(ends, wantedEnds) << id;
+
+        // The walk reads the days in turn with one tracker; a range of one
+        // day reads only it and the day before, as a day's window does: the
+        // same lines, at the same places of the window.
+        std::vector<TimelineEntry> dayByDay;
+        for (std::size_t d = 0; d < folder.days.size(); ++d) {
+            DayRange one;
+            one.firstDay = one.lastDay = folder.days[d];
+            collectTimeline(folder, query, one, nullptr, [&](TimelineDay&& day) {
+                for (TimelineEntry& entry : day.entries)
+                    dayByDay.push_back(std::move(entry));
+            });
+        }
+        ASSERT_EQ(dayByDay.size(), entries.size()) << id;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const TimelineEntry& a = entries[i];
+            const TimelineEntry& b = dayByDay[i];
+            EXPECT_TRUE(a.day == b.day && a.time == b.time && a.kind == b.kind && a.name == b.name &&
+                        a.text == b.text && a.event == b.event && a.addressKey == b.addressKey &&
+                        a.userId == b.userId)
+                << id << " entry " << i << " at " << a.time;
+        }
     }
 
     // Every kick by number the audit resolves is in the kicked player's
