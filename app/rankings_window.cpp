@@ -279,23 +279,26 @@ void RankingsWindow::start()
         auto ranked = std::make_shared<std::vector<Ranked>>();
         bool complete = true;
         if (range.firstDay != -1 && range.lastDay != -1 && range.firstDay <= range.lastDay) {
-            const OpenServerDays open = [&](const ServerFolder& server, FolderDays& days) {
-                if (!server.name.empty())
-                    return scanServerDays(server, days);
-                if (!folder)
-                    return false;
-                days.assign(folder->files, folder->days);
-                return true;
-            };
+            // The single server is the folder the viewer lists, not scanned
+            // again; a community's servers are opened on every core.
+            std::vector<ServerDays> opened;
+            if (servers.size() == 1 && servers[0].name.empty()) {
+                opened.resize(1);
+                if (folder) {
+                    opened[0].days.assign(folder->files, folder->days);
+                    opened[0].opened = true;
+                }
+            } else {
+                complete = openServers(servers, job.stopFlag(), opened);
+            }
             const ServerRanked keep = [&](const ServerFolder& server, const FolderDays& days, Rankings& rankings) {
                 ranked->push_back(Ranked{server.name, std::move(rankings), days.filesCutShort.size()});
             };
-            complete = rankServers(servers, range, job.stopFlag(), open, keep,
-                                   [&](std::size_t server, std::size_t count, std::size_t day, std::size_t days) {
-                                       job.post([this, server, count, day, days] {
-                                           showProgress(server * days + day, count * days);
-                                       });
-                                   });
+            if (complete) {
+                complete = rankServers(opened, range, job.stopFlag(), keep, [&](std::size_t walked, std::size_t total) {
+                    job.post([this, walked, total] { showProgress(walked - 1, total); });
+                });
+            }
         }
         job.post([this, ranked, complete, labelled] { finish(*ranked, complete, labelled); });
     });

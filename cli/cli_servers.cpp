@@ -190,24 +190,6 @@ bool serversToSearch(const std::string& folder, std::vector<ServerFolder>& serve
     return true;
 }
 
-bool openServerDays(const ServerFolder& server, const std::string& folderPath, FolderDays& folder)
-{
-    if (server.name.empty()) {
-        // One server: told as any folder always was.
-        if (!checkLogFolder(folderPath))
-            return false;
-        if (!folder.scan(folderPath) || folder.days.empty()) {
-            complainNoLogs(folderPath);
-            return false;
-        }
-        return true;
-    }
-    // A server of a community whose logs cannot be dated has no days: it
-    // adds nothing to a search of them all.
-    folder.scan(utf8FromPath(server.path));
-    return true;
-}
-
 bool openServersToSearch(const std::string& folderPath, const std::vector<ServerFolder>& servers,
                          std::vector<ServerDays>& opened)
 {

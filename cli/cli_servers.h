@@ -34,11 +34,6 @@ bool resolveServerFolder(std::string& folder);
 // usage error told, as resolveServerFolder.
 bool serversToSearch(const std::string& folder, std::vector<ServerFolder>& servers);
 
-// Scans one server of serversToSearch into folder. The unlabelled single
-// server tells, as any command always has, why there is nothing to show
-// (false); a community's server without datable logs is scanned empty.
-bool openServerDays(const ServerFolder& server, const std::string& folderPath, FolderDays& folder);
-
 // Opens the servers of serversToSearch for a walk over them all
 // (openServers). The unlabelled single server tells, as any command always
 // has, why there is nothing to show (false); a community's server without

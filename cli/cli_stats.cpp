@@ -171,13 +171,11 @@ int runStats(const std::vector<std::string>& args)
         return UsageError;
     // A community ranks each server on its own (stats/community_rankings),
     // each row labelled with its server.
+    std::vector<ServerDays> opened;
+    if (!openServersToSearch(*folderPath, servers, opened))
+        return NothingToShow;
     bool headerShown = false;
     std::size_t shown = 0;
-    bool opened = true;
-    const auto open = [&](const ServerFolder& server, FolderDays& folder) {
-        opened = openServerDays(server, *folderPath, folder) && opened;
-        return opened;
-    };
     const auto show = [&](const ServerFolder& server, const FolderDays& folder, Rankings& rankings) {
         warnAboutFilesCutShort(folder.filesCutShort);
         std::vector<RankingRow> rows = rankingRows(table, rankings);
@@ -210,10 +208,7 @@ int runStats(const std::vector<std::string>& args)
             std::cout << jsonLine(json) << '\n';
         }
     };
-    rankServers(servers, range, nullptr, open, show);
-    // Only the unlabelled single server fails to open, having told why.
-    if (!opened)
-        return NothingToShow;
+    rankServers(opened, range, nullptr, show);
     if (shown == 0) {
         complain("nothing to show: no " + by + " in those days");
         return NothingToShow;

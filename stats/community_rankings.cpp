@@ -1,40 +1,23 @@
 #include "stats/community_rankings.h"
 
-#include "ingest/open_file.h"
+#include <memory>
 
 namespace zelkam {
 
-bool scanServerDays(const ServerFolder& server, FolderDays& folder)
+bool rankServers(std::vector<ServerDays>& servers, const RankingRange& range, const std::atomic<bool>* stop,
+                 const ServerRanked& ranked, const std::function<void(std::size_t, std::size_t)>& progress,
+                 unsigned threads)
 {
-    return folder.scan(utf8FromPath(server.path));
-}
-
-bool rankServer(const ServerFolder& server, const RankingRange& range, const std::atomic<bool>* stop,
-                const OpenServerDays& open, const ServerRanked& ranked,
-                const std::function<void(std::size_t, std::size_t)>& progress)
-{
-    FolderDays folder;
-    if (!open(server, folder))
-        return true;
-    Rankings rankings;
-    const bool complete = collectRankings(folder, range, stop, rankings, progress);
-    ranked(server, folder, rankings);
-    return complete;
-}
-
-bool rankServers(const std::vector<ServerFolder>& servers, const RankingRange& range, const std::atomic<bool>* stop,
-                 const OpenServerDays& open, const ServerRanked& ranked, const CommunityProgress& progress)
-{
-    for (std::size_t s = 0; s < servers.size(); ++s) {
-        if (stop && stop->load())
-            return false;
-        std::function<void(std::size_t, std::size_t)> dayProgress;
-        if (progress)
-            dayProgress = [&](std::size_t day, std::size_t days) { progress(s, servers.size(), day, days); };
-        if (!rankServer(servers[s], range, stop, open, ranked, dayProgress))
-            return false;
-    }
-    return true;
+    std::vector<std::unique_ptr<FolderRanking>> rankings;
+    const ServerPlan plan = [&](ServerDays& server, FolderWalk& walk) {
+        if (!server.opened)
+            return;
+        rankings.push_back(std::make_unique<FolderRanking>(range, [&server, &ranked](Rankings& found, bool) {
+            ranked(server.server, server.days, found);
+        }));
+        rankings.back()->plan(server.days, walk);
+    };
+    return walkServers(servers, stop, plan, progress, threads);
 }
 
 RankingColumn serverRankingColumn()

@@ -117,6 +117,8 @@ class Ranker {
 public:
     explicit Ranker(const RankingRange& range) : range_(range) {}
 
+    const RankingRange& range() const { return range_; }
+
     std::int64_t first() const { return range_.firstDay; }
     std::int64_t end() const
     {
@@ -369,58 +371,98 @@ PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
     return key;
 }
 
-bool collectRankings(FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
-                     Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress)
+struct FolderRanking::State {
+    State(const RankingRange& range, Finished done)
+        : ranker(range), finished(std::move(done)), sessions([this](PlayerSession&& session) { ranker.add(session); })
+    {
+    }
+
+    Ranker ranker;
+    Finished finished;
+    // Each day is tallied on the worker that parsed it; the tallies are
+    // merged, and the sessions followed, on the calling thread in day order.
+    std::vector<std::unique_ptr<DayTally>> tallies;
+    std::mutex talliesLock;
+    SessionTracker sessions;
+};
+
+FolderRanking::FolderRanking(const RankingRange& range, Finished finished)
+    : state_(std::make_unique<State>(range, std::move(finished)))
+{
+}
+
+FolderRanking::~FolderRanking() = default;
+
+void FolderRanking::plan(FolderDays& folder, FolderWalk& walk)
 {
     // The days of the range and the day before it, whose files reach past
     // midnight into the range and whose players carry on there.
-    FolderDays walked;
-    walked.files = folder.files;
-    walked.allKinds = true;
+    const RankingRange& range = state_->ranker.range();
     const std::int64_t dayBefore =
         range.firstDay == std::numeric_limits<std::int32_t>::min() ? range.firstDay : addLocalDays(range.firstDay, -1);
+    GrowArray<std::int32_t> days(std::max<std::size_t>(1, folder.days.size()));
     for (std::size_t d = 0; d < folder.days.size(); ++d) {
         if (folder.days[d] >= dayBefore && folder.days[d] <= range.lastDay)
-            walked.days.append(folder.days[d]);
+            days.append(folder.days[d]);
     }
-    Ranker ranker(range);
-    // Each day is tallied on the worker that parsed it; the tallies are
-    // merged, and the sessions followed, on this thread in day order.
-    std::vector<std::unique_ptr<DayTally>> tallies(walked.days.size());
-    std::mutex talliesLock;
-    const auto work = [&](const DayWindow& view) {
+    folder.days = std::move(days);
+    folder.allKinds = true;
+    State& state = *state_;
+    state.tallies.resize(folder.days.size());
+    walk.work = [&state](const DayWindow& view) {
         if (!view.window)
             return;
         auto tally = std::make_unique<DayTally>();
-        tallyDay(view.window->data() + view.ownFirst, view.window->size() - view.ownFirst, ranker.first(),
-                 ranker.end(), *tally);
-        std::lock_guard lock(talliesLock);
-        tallies[view.index] = std::move(tally);
+        tallyDay(view.window->data() + view.ownFirst, view.window->size() - view.ownFirst, state.ranker.first(),
+                 state.ranker.end(), *tally);
+        std::lock_guard lock(state.talliesLock);
+        state.tallies[view.index] = std::move(tally);
     };
-    SessionTracker sessions([&](PlayerSession&& session) { ranker.add(session); });
-    const bool complete = walkDayWindows(walked, stop, work, [&](std::size_t index, const EventList* own) {
+    walk.done = [&state](std::size_t index, const EventList* own) {
         std::unique_ptr<DayTally> tally;
         {
-            std::lock_guard lock(talliesLock);
-            tally = std::move(tallies[index]);
+            std::lock_guard lock(state.talliesLock);
+            tally = std::move(state.tallies[index]);
         }
-        if (own) {
-            // The sessions are the player record's: built from the kinds it
-            // reads, so that a line only rankings read (the bomb, a hostage)
-            // neither begins a day nor ends one for them.
-            for (const LogEvent& event : *own) {
-                if (event.kind < EventKindCount)
-                    sessions.add(event);
-            }
-            if (tally)
-                ranker.addDay(*tally);
+        if (!own)
+            return;
+        // The sessions are the player record's: built from the kinds it
+        // reads, so that a line only rankings read (the bomb, a hostage)
+        // neither begins a day nor ends one for them.
+        for (const LogEvent& event : *own) {
+            if (event.kind < EventKindCount)
+                state.sessions.add(event);
         }
-        if (progress)
+        if (tally)
+            state.ranker.addDay(*tally);
+    };
+    walk.finished = [&state](bool complete) {
+        state.sessions.finish();
+        Rankings rankings;
+        state.ranker.finish(rankings);
+        if (state.finished)
+            state.finished(rankings, complete);
+    };
+}
+
+bool collectRankings(FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
+                     Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress)
+{
+    FolderDays walked;
+    walked.files = folder.files;
+    walked.days = folder.days;
+    FolderRanking ranking(range, [&](Rankings& ranked, bool) { rankings = std::move(ranked); });
+    std::vector<FolderWalk> walk(1);
+    walk[0].folder = &walked;
+    ranking.plan(walked, walk[0]);
+    if (progress) {
+        walk[0].done = [&, done = std::move(walk[0].done)](std::size_t index, const EventList* own) {
+            done(index, own);
             progress(index, walked.days.size());
-    });
-    sessions.finish();
+        };
+    }
+    const bool complete = walkFolders(walk, stop);
     folder.filesCutShort = walked.filesCutShort;
-    ranker.finish(rankings);
     return complete;
 }
 

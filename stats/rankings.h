@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -99,5 +100,26 @@ struct RankingRange {
 // day count. False when stopped.
 bool collectRankings(FolderDays& folder, const RankingRange& range, const std::atomic<bool>* stop,
                      Rankings& rankings, const std::function<void(std::size_t, std::size_t)>& progress = {});
+
+// collectRankings as one folder's part of a walk over several folders
+// (walkFolders, walkServers): plan narrows folder's days to the range and
+// the day before, asks for every kind of line, and fills walk's work, done
+// and finished. Once the walk has finished the folder, finished gets its
+// rankings (those of the days read so far when the walk stopped). folder
+// and this must live until then.
+class FolderRanking {
+public:
+    using Finished = std::function<void(Rankings& rankings, bool complete)>;
+    FolderRanking(const RankingRange& range, Finished finished);
+    ~FolderRanking();
+    FolderRanking(const FolderRanking&) = delete;
+    FolderRanking& operator=(const FolderRanking&) = delete;
+
+    void plan(FolderDays& folder, FolderWalk& walk);
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 } // namespace zelkam

@@ -50,20 +50,25 @@ TEST(CommunityRankings, EachServerRankedOnItsOwnAndLabelled)
     const std::vector<Case> cases = {
         // A server without datable logs is passed over, not ranked empty.
         {"every server that opens, in order", false, {"pub", "war"}, true},
-        {"a stop asked before the first server reads none", true, {}, false},
+        // Stopped before any day, each opened server is still told, empty.
+        {"a stop asked before the first day reads none", true, {"pub", "war"}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::atomic<bool> stop = c.stopFirst;
         std::vector<std::string> ranked;
         std::vector<std::string> csv;
-        std::vector<std::size_t> progressServers;
+        std::vector<std::size_t> progressDays;
+        std::vector<ServerDays> opened;
+        openServers(servers, nullptr, opened);
         const bool complete = rankServers(
-            servers, RankingRange{}, &stop, scanServerDays,
+            opened, RankingRange{}, &stop,
             [&](const ServerFolder& server, const FolderDays&, Rankings& rankings) {
                 ranked.push_back(server.name);
                 for (const RankingRow& row : serverRankingRows(PlayerTable, rankings, server.name))
                     csv.push_back(rankingCsvRecord(row));
+                if (c.stopFirst)
+                    return;
                 // The same server ranked alone.
                 FolderDays alone;
                 ASSERT_TRUE(alone.scan((temp.path() / server.name).string()));
@@ -75,15 +80,15 @@ TEST(CommunityRankings, EachServerRankedOnItsOwnAndLabelled)
                 const std::string record = rankingCsvRecord(ownRows[0]);
                 EXPECT_EQ(csv[csv.size() - 2], record.substr(0, record.size() - 2) + "," + server.name + "\r\n");
             },
-            [&](std::size_t server, std::size_t count, std::size_t, std::size_t) {
-                EXPECT_EQ(count, servers.size());
-                progressServers.push_back(server);
+            [&](std::size_t walked, std::size_t total) {
+                EXPECT_EQ(total, 2u);
+                progressDays.push_back(walked);
             });
         EXPECT_EQ(complete, c.complete);
         EXPECT_EQ(ranked, c.ranked);
-        EXPECT_EQ(csv.size(), 2 * c.ranked.size());
-        if (!c.ranked.empty())
-            EXPECT_EQ(progressServers.back(), 1u);
+        EXPECT_EQ(csv.size(), c.stopFirst ? 0u : 2 * c.ranked.size());
+        const std::vector<std::size_t> days = c.stopFirst ? std::vector<std::size_t>{} : std::vector<std::size_t>{1, 2};
+        EXPECT_EQ(progressDays, days);
     }
 }
 
