@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "cli/cli_servers.h"
 #include "cli/cli_usage.h"
 #include "parse/calendar_date.h"
 
@@ -84,7 +85,8 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
         usageError(name + " needs --id UNIQUEID or --name PATTERN");
         return false;
     }
-    return true;
+    // A community's server is named with --server, as for a day's commands.
+    return resolveServerFolder(options.folder);
 }
 
 namespace {

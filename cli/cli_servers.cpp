@@ -101,7 +101,8 @@ std::string ownName(const std::string& folder)
 
 bool takesServerOption(const std::string& command)
 {
-    for (const char* name : {"days", "events", "replay", "chat", "overview", "follow", "grep", "player", "stats"}) {
+    for (const char* name : {"days",  "events", "replay", "chat",  "overview", "follow", "grep",
+                             "player", "stats", "timeline", "alts", "audit", "report"}) {
         if (command == name)
             return true;
     }

@@ -123,6 +123,11 @@ TEST(CliServers, ServerOption)
         {"the server's days", {"days", community, "--server=war"}, 0, ""},
         {"a day of the server", {"overview", community, "09/07/2001", "--server", "war"}, 0, ""},
         {"a day of another server is not its", {"chat", community, "06/07/2001", "--server", "war"}, 1, "not a day"},
+        {"investigating reads one server", {"audit", community}, 2, "--server NAME (10.0.0.1_27015"},
+        {"investigating an unknown server", {"timeline", community, "--id", "x", "--server", "pub"}, 2,
+         "\"pub\" is not a server"},
+        {"a player's accounts on a server", {"alts", community, "--id", "STEAM_0:0:1", "--server", "war"}, 1,
+         "no session of that player"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
