@@ -302,10 +302,10 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
         }
         job.post([this, history, complete] { showHistory(*history, complete); });
     });
-    startInvestigation(folderPath);
+    startInvestigation(folderPath, servers.servers);
 }
 
-void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
+void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const std::vector<ServerFolder>& servers)
 {
     auto* timelinePage = new QWidget(tabs_);
     auto* timelineLayout = new QVBoxLayout(timelinePage);
@@ -344,7 +344,7 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
     query.text = query.byId ? subject_.uniqueId : subject_.name;
     query.matchCase = true;
     investigating_ = true;
-    investigation_.start([this, folderPath, query](const WindowWorker::Job& job) {
+    investigation_.start([this, folderPath, query, servers](const WindowWorker::Job& job) {
         FolderDays folder;
         if (!folder.scan(folderPath)) {
             job.post([this] { showLinkedAccounts(false); });
@@ -355,7 +355,15 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath)
             job.post([this, shown] { showTimelineDay(*shown); });
         });
         auto linked = std::make_shared<LinkedAccounts>();
-        const bool complete = !job.stopRequested() && collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
+        bool complete = !job.stopRequested();
+        if (complete && !servers.empty()) {
+            // A player's other accounts are his wherever he used them.
+            std::vector<ServerDays> opened;
+            complete = openServers(servers, job.stopFlag(), opened) &&
+                       collectLinkedAccounts(opened, query, job.stopFlag(), *linked);
+        } else if (complete) {
+            complete = collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
+        }
         job.post([this, linked, complete] {
             linked_ = std::move(*linked);
             showLinkedAccounts(complete);

@@ -104,7 +104,9 @@ protected:
 private:
     void showHistory(const PlayerHistory& history, bool complete);
     // The timeline and the linked accounts, on their own reader.
-    void startInvestigation(const std::string& folderPath);
+    // The timeline reads the shown server's folder; linked accounts read
+    // every server of a community (servers, empty for a single server).
+    void startInvestigation(const std::string& folderPath, const std::vector<ServerFolder>& servers);
     void showTimelineDay(const TimelineDay& day);
     void showLinkedAccounts(bool complete);
     void fillLinkedAccounts();

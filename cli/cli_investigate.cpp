@@ -11,6 +11,7 @@
 #include "cli/cli_dates.h"
 #include "cli/cli_json.h"
 #include "cli/cli_options.h"
+#include "cli/cli_servers.h"
 #include "cli/cli_usage.h"
 #include "cli/cli_warnings.h"
 #include "investigate/investigate_text.h"
@@ -75,15 +76,21 @@ Json evidenceJson(const LinkEvidence& evidence, const AddressNames& addresses)
 int runAlts(const std::vector<std::string>& args)
 {
     InvestigateOptions options;
-    if (!parseInvestigateOptions("alts", args, InvestigateOptions::Subject, options))
+    if (!parseInvestigateOptions("alts", args, InvestigateOptions::Subject | InvestigateOptions::EveryServer, options))
         return UsageError;
-    FolderDays folder;
+    // Accounts are linked across every server of a community, as the same
+    // player uses them wherever he plays.
+    std::vector<ServerFolder> servers;
+    if (!serversToSearch(options.folder, servers))
+        return UsageError;
     AddressNames addresses;
-    if (!openInvestigation(options, folder, addresses))
+    std::vector<ServerDays> opened;
+    if (!openInvestigation(options, servers, opened, addresses))
         return NothingToShow;
     LinkedAccounts linked;
-    collectLinkedAccounts(folder, options.query, nullptr, linked);
-    warnAboutFilesCutShort(folder.filesCutShort);
+    collectLinkedAccounts(opened, options.query, nullptr, linked);
+    for (const ServerDays& server : opened)
+        warnAboutFilesCutShort(server.days.filesCutShort);
     if (linked.ownSessions == 0) {
         complain("nothing to show: no session of that player");
         return NothingToShow;

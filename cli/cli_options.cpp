@@ -86,7 +86,7 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
         return false;
     }
     // A community's server is named with --server, as for a day's commands.
-    return resolveServerFolder(options.folder);
+    return (takes & InvestigateOptions::EveryServer) || resolveServerFolder(options.folder);
 }
 
 namespace {
@@ -111,6 +111,14 @@ bool takeHideAddresses(std::vector<std::string>& args, AddressNames& addresses)
         return true;
     args.erase(taken, end);
     return usePseudonyms(addresses);
+}
+
+bool openInvestigation(const InvestigateOptions& options, const std::vector<ServerFolder>& servers,
+                       std::vector<ServerDays>& opened, AddressNames& addresses)
+{
+    if (options.hideAddresses && !usePseudonyms(addresses))
+        return false;
+    return openServersToSearch(options.folder, servers, opened);
 }
 
 bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses)

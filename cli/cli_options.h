@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "investigate/address_names.h"
 #include "investigate/day_range.h"
@@ -16,7 +17,9 @@ namespace zelkam::cli {
 // FOLDER, --id UNIQUEID or --name PATTERN (with --case), --from DATE and
 // --to DATE, --json and --hide-addresses.
 struct InvestigateOptions {
-    enum Takes : unsigned { Subject = 1, Range = 2, SubjectOptional = 4 };
+    // EveryServer: a community is read whole unless --server narrows it
+    // (the command opens the servers itself); otherwise it needs --server.
+    enum Takes : unsigned { Subject = 1, Range = 2, SubjectOptional = 4, EveryServer = 8 };
     std::string folder;
     bool hasSubject = false;
     PlayerQuery query;
@@ -48,5 +51,10 @@ bool takeHideAddresses(std::vector<std::string>& args, AddressNames& addresses);
 // Scans the folder and sets up how addresses show. False, with the reason
 // told, when there is nothing to show or the pseudonym key cannot be had.
 bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses);
+
+// The same for a command that reads every server of serversToSearch
+// (InvestigateOptions::EveryServer): opens them into opened.
+bool openInvestigation(const InvestigateOptions& options, const std::vector<ServerFolder>& servers,
+                       std::vector<ServerDays>& opened, AddressNames& addresses);
 
 } // namespace zelkam::cli

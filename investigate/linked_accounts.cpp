@@ -1,6 +1,7 @@
 #include "investigate/linked_accounts.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <unordered_map>
 
@@ -70,10 +71,10 @@ std::int32_t evidenceSessions(const LinkedAccount& account)
     return total;
 }
 
-} // namespace
-
-bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
-                           LinkedAccounts& result)
+// Links the query's accounts to the others, from every session walk hands
+// to its callback.
+bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
+                  const std::function<bool(const std::function<void(PlayerSession&&)>&)>& walk)
 {
     result = LinkedAccounts();
     SessionTest test(query);
@@ -84,9 +85,7 @@ bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const s
     std::vector<bool> isOwn;
     std::vector<std::uint32_t> sessionNames;
     std::vector<SessionFacts> sessions;
-    const bool complete = walkPlayerSessions(
-        folder, stop, [](const PlayerSession&) { return true; },
-        [&](PlayerSession&& session) {
+    const bool complete = walk([&](PlayerSession&& session) {
             SessionFacts facts;
             facts.account = accounts.indexOf(accountKeyOf(session));
             if (facts.account == accountIds.size()) {
@@ -104,8 +103,7 @@ bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const s
             for (const std::string& name : session.names)
                 sessionNames.push_back(names.indexOf(name));
             sessions.push_back(facts);
-        },
-        {});
+        });
 
     // The player's addresses and names, and his sessions by start.
     std::map<std::int32_t, std::size_t> ownAddress;
@@ -196,6 +194,24 @@ bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const s
         return evidenceSessions(a) > evidenceSessions(b);
     });
     return complete;
+}
+
+} // namespace
+
+bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
+                           LinkedAccounts& result)
+{
+    return linkAccounts(query, result, [&](const std::function<void(PlayerSession&&)>& onSession) {
+        return walkPlayerSessions(folder, stop, [](const PlayerSession&) { return true; }, onSession, {});
+    });
+}
+
+bool collectLinkedAccounts(std::vector<ServerDays>& servers, const PlayerQuery& query, const std::atomic<bool>* stop,
+                           LinkedAccounts& result)
+{
+    return linkAccounts(query, result, [&](const std::function<void(PlayerSession&&)>& onSession) {
+        return walkServersPlayerSessions(servers, stop, [](const PlayerSession&) { return true; }, onSession, {});
+    });
 }
 
 } // namespace zelkam

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "investigate/player_query.h"
 
@@ -61,6 +62,13 @@ struct LinkedAccounts {
 // id many share is never evidence: accounts are linked only by what their
 // sessions used. False when stopped.
 bool collectLinkedAccounts(FolderDays& folder, const PlayerQuery& query, const std::atomic<bool>* stop,
+                           LinkedAccounts& result);
+
+// The same over every server of a community (walkServersPlayerSessions):
+// an account is its id wherever it played, an address key the same network
+// on any server, and sessions overlap when both were on at once, on one
+// server or two.
+bool collectLinkedAccounts(std::vector<ServerDays>& servers, const PlayerQuery& query, const std::atomic<bool>* stop,
                            LinkedAccounts& result);
 
 } // namespace zelkam

@@ -297,7 +297,8 @@ TEST(MainWindowServers, ThePlayerRecordFindsEveryServersSessionsAndOpensTheirSer
         const std::string gordon = "\"Gordon<2><STEAM_0:1:5><>\" connected, address \"10.0.0.1:27005\"";
         writeServer(dir, "public", "L0706000.log",
                     lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\"") + lineAt("07/06/2001", "12:00:00", gordon) +
-                        lineAt("07/06/2001", "12:30:00", "World triggered \"Round_Start\""));
+                        lineAt("07/06/2001", "12:30:00", "World triggered \"Round_Start\"") +
+                        lineAt("07/06/2001", "12:40:00", "\"Smurf<3><STEAM_0:1:77><>\" connected, address \"10.0.0.1:27005\""));
         writeServer(dir, "war", "L0707000.log",
                     lineAt("07/07/2001", "14:00:00", "Started map \"de_nuke\"") + lineAt("07/07/2001", "15:00:00", gordon));
         const fs::path older = dir.path() / "public" / "L0706000.log";
@@ -324,6 +325,13 @@ TEST(MainWindowServers, ThePlayerRecordFindsEveryServersSessionsAndOpensTheirSer
     }
     EXPECT_TRUE(record->historyLabel()->text().startsWith(QStringLiteral("All days: seen on 2 days,")))
         << record->historyLabel()->text().toStdString();
+    // His other account, from his address on the server not shown, is
+    // linked: accounts are linked across the community.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !record->isInvestigating(); }, 20000));
+    QTreeWidget* links = record->linkedAccountsTree();
+    ASSERT_EQ(links->topLevelItemCount(), 1);
+    EXPECT_TRUE(links->topLevelItem(0)->text(0).contains(QStringLiteral("STEAM_0:1:77")))
+        << links->topLevelItem(0)->text(0).toStdString();
 
     emit sessions->itemActivated(sessions->topLevelItem(0), 0);
     v.waitForLoads();

@@ -212,5 +212,38 @@ TEST(CliInvestigate, TimelineTellsThePlayersDayInOrder)
     EXPECT_EQ(result.lines(), expected);
 }
 
+// A player's other account on another server of the community, from the
+// same address: alts links them across the servers, --server keeps to one.
+TEST(CliInvestigate, AltsLinkAccountsAcrossACommunitysServers)
+{
+    TempFolder logs;
+    const auto write = [&](const char* server, const std::string& line) {
+        std::filesystem::create_directories(logs.path() / server);
+        std::ofstream(logs.path() / server / "L0705000.log", std::ios::binary)
+            << LogText("07/05/2001").at("20:00:00", mapStarted("de_dust2")).at("20:00:01", line).text();
+    };
+    write("pub", token("Al", 2, "STEAM_0:1:42") + " connected, address \"172.16.30.40:27005\"");
+    write("war", token("Alt", 3, "STEAM_0:1:99") + " connected, address \"172.16.30.40:27005\"");
+    struct Case {
+        const char* what;
+        std::vector<std::string> narrowed;
+        int status;
+        bool linked;
+    };
+    const std::vector<Case> cases = {
+        {"every server", {}, 0, true},
+        {"the player's own server alone", {"--server", "pub"}, 1, false},
+        {"an unknown server", {"--server", "nope"}, 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = {"alts", logs.string(), "--id", "STEAM_0:1:42"};
+        args.insert(args.end(), c.narrowed.begin(), c.narrowed.end());
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_EQ(result.out.find("STEAM_0:1:99") != std::string::npos, c.linked) << result.out;
+    }
+}
+
 } // namespace
 } // namespace zelkam
