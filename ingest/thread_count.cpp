@@ -7,9 +7,9 @@
 
 #if defined(__linux__)
 #include <sched.h>
+#endif
 
 #include "parse/decimal.h"
-#endif
 
 namespace zelkam {
 
