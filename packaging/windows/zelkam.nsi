@@ -15,7 +15,9 @@
 ; uninstaller keeps the user's settings (HKCU\Software\Zelkam) unless asked:
 ; a question when run by hand, /REMOVESETTINGS when silent.
 
-Unicode true
+; The program is 64-bit only, and so is its installer: it runs wherever the
+; program does, under a 64-bit Wine too.
+Target amd64-unicode
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 
