@@ -218,46 +218,35 @@ int runServers(const std::vector<std::string>& args)
     // looked at on every core, then shown in their order.
     std::vector<Json> rows(found.servers.size());
     std::vector<char> listed(found.servers.size(), 0);
-    std::atomic<std::size_t> next = 0;
-    const auto lookAtServers = [&](unsigned) {
-        for (std::size_t i = next++; i < found.servers.size(); i = next++) {
-            const ServerFolder& server = found.servers[i];
-            FolderDays days;
-            if (!days.scan(utf8FromPath(server.path)) || days.days.empty())
-                continue;
-            const std::filesystem::path newest =
-                days.files.pathOf(days.files.entries[days.files.entries.size() - 1].name);
-            Json json = Json::object();
-            json["name"] = found.community ? logTextToUtf8(server.name) : logTextToUtf8(ownName(folder));
-            std::string hostname;
-            if (readServerHostname(newest, hostname))
-                json["hostname"] = logTextToUtf8(hostname);
-            else
-                json["hostname"] = nullptr;
-            json["days"] = days.days.size();
-            json["first"] = dateText(days.days[0]);
-            json["last"] = dateText(days.days[days.days.size() - 1]);
-            std::string tail;
-            const std::int32_t newestLine = readFileTail(newest, NewestLineBytes, tail) ? newestLineTime(tail) : -1;
-            if (newestLine >= 0)
-                json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
-            else
-                json["newest"] = nullptr;
-            const std::int64_t written = std::max<std::int64_t>(modifiedTime(newest), newestLine);
-            json["live"] = written >= 0 && now - written <= LiveSeconds;
-            rows[i] = std::move(json);
-            listed[i] = 1;
-        }
-    };
-    {
-        // This thread looks too; threads the system refuses leave their
-        // servers to the others.
-        ThreadGroup helpers;
-        const unsigned cores = threadCount();
-        if (cores > 1 && found.servers.size() > 1)
-            helpers.start(static_cast<unsigned>(std::min<std::size_t>(cores, found.servers.size())) - 1, lookAtServers);
-        lookAtServers(0);
-    }
+    shareItems(found.servers.size(), threadCount(), [&](std::size_t i) {
+        const ServerFolder& server = found.servers[i];
+        FolderDays days;
+        if (!days.scan(utf8FromPath(server.path)) || days.days.empty())
+            return true;
+        const std::filesystem::path newest =
+            days.files.pathOf(days.files.entries[days.files.entries.size() - 1].name);
+        Json json = Json::object();
+        json["name"] = found.community ? logTextToUtf8(server.name) : logTextToUtf8(ownName(folder));
+        std::string hostname;
+        if (readServerHostname(newest, hostname))
+            json["hostname"] = logTextToUtf8(hostname);
+        else
+            json["hostname"] = nullptr;
+        json["days"] = days.days.size();
+        json["first"] = dateText(days.days[0]);
+        json["last"] = dateText(days.days[days.days.size() - 1]);
+        std::string tail;
+        const std::int32_t newestLine = readFileTail(newest, NewestLineBytes, tail) ? newestLineTime(tail) : -1;
+        if (newestLine >= 0)
+            json["newest"] = dateText(newestLine) + " " + formatTimeOfDay(newestLine);
+        else
+            json["newest"] = nullptr;
+        const std::int64_t written = std::max<std::int64_t>(modifiedTime(newest), newestLine);
+        json["live"] = written >= 0 && now - written <= LiveSeconds;
+        rows[i] = std::move(json);
+        listed[i] = 1;
+        return true;
+    });
     std::size_t shown = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!listed[i])

@@ -18,26 +18,14 @@ bool openServers(const std::vector<ServerFolder>& servers, const std::atomic<boo
     }
     // Dating a server's files reads the first line of each: a server of
     // thousands of files costs most of the opening, so the servers are
-    // taken one at a time by whichever thread is free.
-    std::atomic<std::size_t> next = 0;
-    const auto openSome = [&](unsigned) {
-        for (std::size_t i = next++; i < opened.size(); i = next++) {
-            if (stop && stop->load(std::memory_order_relaxed))
-                return;
-            ServerDays& server = opened[i];
-            server.opened = server.days.scan(utf8FromPath(server.server.path)) && !server.days.days.empty();
-        }
-    };
-    if (threads == 0)
-        threads = threadCount();
-    {
-        // This thread opens servers too; threads the system refuses leave
-        // theirs to the others.
-        ThreadGroup helpers;
-        if (threads > 1 && opened.size() > 1)
-            helpers.start(static_cast<unsigned>(std::min<std::size_t>(threads, opened.size())) - 1, openSome);
-        openSome(0);
-    }
+    // shared among the threads one at a time.
+    shareItems(opened.size(), threads == 0 ? threadCount() : threads, [&](std::size_t i) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return false;
+        ServerDays& server = opened[i];
+        server.opened = server.days.scan(utf8FromPath(server.server.path)) && !server.days.days.empty();
+        return true;
+    });
     return !(stop && stop->load(std::memory_order_relaxed));
 }
 

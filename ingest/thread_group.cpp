@@ -1,5 +1,7 @@
 #include "ingest/thread_group.h"
 
+#include <algorithm>
+#include <atomic>
 #include <system_error>
 
 namespace zelkam {
@@ -27,6 +29,25 @@ void ThreadGroup::join()
     for (std::thread& thread : threads_)
         thread.join();
     threads_.clear();
+}
+
+void shareItems(std::size_t count, unsigned threads, const std::function<bool(std::size_t)>& item)
+{
+    std::atomic<std::size_t> next = 0;
+    std::atomic<bool> stopped = false;
+    const auto takeItems = [&](unsigned) {
+        while (!stopped.load(std::memory_order_relaxed)) {
+            const std::size_t index = next.fetch_add(1, std::memory_order_relaxed);
+            if (index >= count)
+                return;
+            if (!item(index))
+                stopped.store(true, std::memory_order_relaxed);
+        }
+    };
+    ThreadGroup helpers;
+    if (threads > 1 && count > 1)
+        helpers.start(static_cast<unsigned>(std::min<std::size_t>(threads, count)) - 1, takeItems);
+    takeItems(0);
 }
 
 } // namespace zelkam

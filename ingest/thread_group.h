@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <thread>
 #include <vector>
@@ -32,5 +33,13 @@ private:
     std::function<void(unsigned)> work_;
     std::vector<std::thread> threads_;
 };
+
+// Runs item(i) once for every i below count, each item taken by whichever
+// of up to threads threads is free, the calling thread among them, and
+// returns when every item taken is done. Items of uneven cost (a server of
+// thousands of files beside one of ten) so keep every thread busy. An item
+// returning false stops the taking of further items; the ones taken finish.
+// Threads the system refuses leave their items to the others.
+void shareItems(std::size_t count, unsigned threads, const std::function<bool(std::size_t index)>& item);
 
 } // namespace zelkam

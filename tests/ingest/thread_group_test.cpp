@@ -31,5 +31,35 @@ TEST(ThreadGroup, RunsEachIndexOnceAndJoinsBeforeStartingAgain)
     EXPECT_EQ(finished.load(), 3);
 }
 
+// Every item is taken once whatever the threads, including more threads
+// than items; an item that says stop keeps further items from being taken,
+// and the items already taken still finish.
+TEST(ThreadGroup, SharedItemsAreEachTakenOnceAndAStopTakesNoMore)
+{
+    for (const std::size_t count : {0u, 1u, 7u, 300u}) {
+        for (const unsigned threads : {0u, 1u, 2u, 8u, 400u}) {
+            SCOPED_TRACE(testing::Message() << count << " items on " << threads << " threads");
+            std::vector<std::atomic<int>> runs(count);
+            shareItems(count, threads, [&](std::size_t index) {
+                ++runs[index];
+                return true;
+            });
+            for (const auto& run : runs)
+                EXPECT_EQ(run.load(), 1);
+        }
+    }
+    // Every item says stop: no thread takes a second one.
+    for (const unsigned threads : {1u, 4u}) {
+        SCOPED_TRACE(threads);
+        std::atomic<int> taken{0};
+        shareItems(1000, threads, [&](std::size_t) {
+            ++taken;
+            return false;
+        });
+        EXPECT_GE(taken.load(), 1);
+        EXPECT_LE(taken.load(), static_cast<int>(threads));
+    }
+}
+
 } // namespace
 } // namespace zelkam
