@@ -321,9 +321,18 @@ void MainWindow::refreshViews()
 
     // The controls keep pointers into the published copies, which stay
     // valid until the next publish; every publish is followed by this refill.
+    // An address a player typed into chat or a command shows as its
+    // pseudonym while addresses are hidden, as in every other window.
     chatView_->clear();
-    for (const ChatLine& line : state_.viewChatLines())
-        chatView_->addLine(line);
+    std::size_t hidden = 0;
+    for (const ChatLine& line : state_.viewChatLines()) {
+        if (!addressNames_.hidesAddresses()) {
+            chatView_->addLine(line);
+        } else if (hidden < chatLinesShown_.size()) {
+            chatLinesShown_[hidden] = chatLineShownAs(line, addressNames_);
+            chatView_->addLine(chatLinesShown_[hidden++]);
+        }
+    }
     chatView_->invalidate();
 
     playerList_->clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,6 +16,7 @@
 #include "ingest/server_folders.h"
 #include "parse/log_event.h"
 #include "platform/window_place.h"
+#include "state/chat_lines.h"
 
 class QComboBox;
 class QLabel;
@@ -307,6 +309,9 @@ private:
     std::string logFolder_;
     WindowPlace place_{*this, "Window"};
     AddressNames addressNames_;
+    // The chat view's lines as shown while addresses are hidden: the view
+    // keeps pointers to them until the next refill.
+    std::array<ChatLine, ChatLineCapacity> chatLinesShown_{};
     // Last, so that a report being made is waited for first.
     std::unique_ptr<WindowWorker> reportWorker_;
 };

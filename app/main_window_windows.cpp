@@ -189,6 +189,9 @@ bool MainWindow::setAddressesHidden(bool hidden)
     }
     addressNames_ = names;
     services_.settings.writeSwitch(HideAddressesValue, hidden);
+    // The chat pane shows the change at once, not at the next second.
+    if (chatView_)
+        refreshViews();
     emit addressNamesChanged();
     return true;
 }

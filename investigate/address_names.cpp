@@ -1,9 +1,12 @@
 #include "investigate/address_names.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "parse/log_event.h"
 #include "parse/recognizer.h"
+#include "state/chat_lines.h"
 
 namespace zelkam {
 
@@ -98,6 +101,39 @@ std::string AddressNames::textWithin(std::string_view text) const
         shown += networkText(parseAddress(text.substr(at, length)));
         at += length;
     }
+    return shown;
+}
+
+ChatLine chatLineShownAs(const ChatLine& line, const AddressNames& names)
+{
+    if (!names.hidesAddresses())
+        return line;
+    const std::string_view text(line.text, strnlen(line.text, sizeof line.text));
+    constexpr std::size_t room = sizeof line.text - 1;
+    ChatLine shown;
+    shown.time = line.time;
+    shown.style = line.style;
+    std::string built;
+    std::size_t at = 0;
+    std::size_t pieces = 0;
+    for (const TextSpan& piece : line.logPieces) {
+        // Pieces are in order; one out of place is dropped, as the view
+        // would draw it.
+        if (piece.length == 0 || piece.start < at || piece.start + piece.length > text.size())
+            continue;
+        built += text.substr(at, piece.start - at);
+        const std::string written = names.textWithin(text.substr(piece.start, piece.length));
+        const std::size_t start = std::min(built.size(), room);
+        built += written;
+        shown.logPieces[pieces].start = static_cast<std::uint8_t>(start);
+        shown.logPieces[pieces].length = static_cast<std::uint8_t>(std::min(built.size(), room) - start);
+        ++pieces;
+        at = piece.start + piece.length;
+    }
+    built += text.substr(at);
+    const std::size_t kept = std::min(built.size(), room);
+    std::memcpy(shown.text, built.data(), kept);
+    shown.text[kept] = '\0';
     return shown;
 }
 

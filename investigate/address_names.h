@@ -7,6 +7,8 @@
 
 namespace zelkam {
 
+struct ChatLine;
+
 // How every output shows a player's address. An event keeps of an address
 // only its key (the first three groups, see parseAddress), so an address
 // shows as that network, "10.1.2.*". With pseudonyms on, each key shows as
@@ -47,6 +49,12 @@ private:
     bool hidden_ = false;
     std::array<std::uint8_t, 32> key_{};
 };
+
+// A line of the chat view as shown under names: each piece a player wrote
+// (a name, a message, a command) through textWithin, the pieces' places
+// moved with them; the line cut at its buffer when the pseudonyms make it
+// longer. The line as it stands when names hide no address.
+ChatLine chatLineShownAs(const ChatLine& line, const AddressNames& names);
 
 // The settings folder the pseudonym key lives in: $XDG_CONFIG_HOME/zelkam,
 // else $HOME/.config/zelkam (on Windows %APPDATA%\Zelkam). "" when none of

@@ -40,6 +40,14 @@ bool ChatViewPainter::addLine(const ChatLine& line)
     return true;
 }
 
+std::string ChatViewPainter::lineText(std::size_t index) const
+{
+    if (index >= count_)
+        return "";
+    const Slot& line = slots_[index];
+    return line.line != nullptr ? chatLineDisplayText(*line.line) : isolatedDisplayText(line.text);
+}
+
 void ChatViewPainter::paint(Canvas& canvas) const
 {
     canvas.selectFont(ChatFont);
@@ -60,8 +68,7 @@ void ChatViewPainter::paint(Canvas& canvas) const
         default:
             break;
         }
-        canvas.drawText(8, 6 + 12 * static_cast<int>(i),
-                        line.line != nullptr ? chatLineDisplayText(*line.line) : isolatedDisplayText(line.text));
+        canvas.drawText(8, 6 + 12 * static_cast<int>(i), lineText(i));
     }
 }
 

@@ -46,6 +46,8 @@ public:
     void paint(Canvas& canvas) const;
 
     std::size_t lineCount() const { return count_; }
+    // The index-th line as drawn (UTF-8), "" past the last.
+    std::string lineText(std::size_t index) const;
 
 private:
     struct Slot {

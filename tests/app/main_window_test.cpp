@@ -145,6 +145,41 @@ TEST(MainWindow, StartsOnTheEarliestDayPausedAtItsFirstEvent)
     EXPECT_EQ(v.map(), QStringLiteral("de_dust"));
 }
 
+// A player types an address into chat, an admin bans one by address: with
+// Hide Addresses on the chat pane shows their pseudonyms, as every window
+// does, and the addresses again once it is off.
+TEST(MainWindow, ChatPaneHidesTypedAddresses)
+{
+    test::ViewerHarness v([](const TempFolder& dir) {
+        const char* day = "07/06/2001";
+        std::string log = lineAt(day, "10:00:00", "Started map \"de_dust\"");
+        log += lineAt(day, "10:00:01", "\"Gordon<2><111><TERRORIST>\" say \"join me at 192.0.2.7:27015\"");
+        log += lineAt(day, "10:00:02", "Rcon: \"rcon 1234 secret addip 60 198.51.100.9\" from \"10.0.0.1:27005\"");
+        dir.write("L0706000.log", log);
+    });
+    const test::ScopedEnvironmentVariable config("XDG_CONFIG_HOME", v.logs.string() + "-settings");
+    v.start();
+    v.click(MainWindow::Play);
+    v.ticks(3);
+    const ChatViewPainter& chat = v.window->chatView()->painter();
+    ASSERT_EQ(chat.lineCount(), 2u);
+    const auto shown = [&] { return chat.lineText(0) + "\n" + chat.lineText(1); };
+    for (const char* address : {"192.0.2.7", "198.51.100.9"})
+        EXPECT_NE(shown().find(address), std::string::npos) << shown();
+
+    ASSERT_TRUE(v.window->setAddressesHidden(true));
+    ASSERT_EQ(chat.lineCount(), 2u);
+    for (const char* address : {"192.0.2", "198.51.100"})
+        EXPECT_EQ(shown().find(address), std::string::npos) << shown();
+    EXPECT_NE(chat.lineText(0).find("join me at addr-"), std::string::npos) << shown();
+    EXPECT_NE(chat.lineText(1).find("addip 60 addr-"), std::string::npos) << shown();
+
+    ASSERT_TRUE(v.window->setAddressesHidden(false));
+    EXPECT_NE(shown().find("192.0.2.7:27015"), std::string::npos) << shown();
+    std::error_code ignored;
+    std::filesystem::remove_all(v.logs.string() + "-settings", ignored);
+}
+
 TEST(MainWindow, PlaybackButtonsDriveTheClock)
 {
     Viewer v;
