@@ -8,6 +8,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -159,6 +160,20 @@ void DateSelectorControl::clearDays()
 void DateSelectorControl::addDay(std::int32_t dayStamp)
 {
     combo_->addItem(QString::fromStdString(localDateText(dayStamp)));
+}
+
+void DateSelectorControl::relistDays(const std::vector<std::int32_t>& dayStamps)
+{
+    if (typedFlag_ || combo_->view()->isVisible())
+        return;
+    const QString text = editField_->text();
+    const QSignalBlocker quiet(combo_);
+    combo_->clear();
+    for (const std::int32_t day : dayStamps)
+        addDay(day);
+    selectEntry(combo_->findText(text, Qt::MatchFixedString));
+    combo_->setEditText(text);
+    shownText_ = text;
 }
 
 int DateSelectorControl::selectedIndex() const

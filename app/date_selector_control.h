@@ -4,6 +4,7 @@
 #include <functional>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include <QComboBox>
 #include <QDate>
@@ -60,6 +61,11 @@ public:
 
     void clearDays();
     void addDay(std::int32_t dayStamp);
+    // Lists dayStamps (in order) in place of the days listed, the field
+    // keeping the text it shows. A field with a date typed and not yet
+    // committed, or with its list open, keeps its list: the completion and
+    // the user's pick work on it.
+    void relistDays(const std::vector<std::int32_t>& dayStamps);
     // The selected entry, -1 when none.
     int selectedIndex() const;
     // Puts the local date of stamp into the field, unless the keyboard focus

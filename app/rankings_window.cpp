@@ -1,6 +1,6 @@
 #include "app/rankings_window.h"
 
-
+#include <algorithm>
 #include <iterator>
 
 #include <QApplication>
@@ -290,6 +290,19 @@ void RankingsWindow::start()
                 }
             } else {
                 complete = openServers(servers, job.stopFlag(), opened);
+                // The date fields list the days of the servers ranked, not
+                // only those of the server the viewer shows.
+                std::vector<std::int32_t> days;
+                for (const ServerDays& server : opened) {
+                    if (server.opened)
+                        days.insert(days.end(), server.days.days.begin(), server.days.days.end());
+                }
+                std::sort(days.begin(), days.end());
+                days.erase(std::unique(days.begin(), days.end()), days.end());
+                job.post([this, days] {
+                    from_->relistDays(days);
+                    to_->relistDays(days);
+                });
             }
             const ServerRanked keep = [&](const ServerFolder& server, const FolderDays& days, Rankings& rankings) {
                 ranked->push_back(Ranked{server.name, std::move(rankings), days.filesCutShort.size()});

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "app/clock_text.h"
 #include "app/date_selector_control.h"
 #include "app/find_all_window.h"
 #include "app/find_dialog.h"
@@ -574,6 +575,19 @@ TEST(RankingsWindow, ACommunityRanksAllServersOrTheOneChosen)
         RankingsWindow::serverColumnOf(RankingsWindow::Players)));
     EXPECT_EQ(csvRecords(*rankings), ownRecords(v.logs, "war", *rankings, RankingsWindow::Players, false));
     EXPECT_EQ(v.settingsStore.readServer("Rankings Server"), "war");
+    // The date fields list the chosen server's days, whichever the viewer
+    // shows.
+    FolderDays war;
+    ASSERT_TRUE(war.scan((v.logs.path() / "war").string()));
+    for (DateSelectorControl* field : {rankings->fromField(), rankings->toField()}) {
+        QStringList listed;
+        for (int i = 0; i < field->comboBox()->count(); ++i)
+            listed << field->comboBox()->itemText(i);
+        QStringList expected;
+        for (const std::int32_t day : war.days)
+            expected << QString::fromStdString(localDateText(day));
+        EXPECT_EQ(listed, expected);
+    }
     rankings->close();
     QCoreApplication::processEvents();
     menu->openRankings();
