@@ -134,10 +134,6 @@ private:
     std::set<std::int32_t> knownAddresses_;
 };
 
-} // namespace
-
-namespace {
-
 // One folder's part of an audit walk: its days up to the range's end, each
 // day's commands found on the workers and handed to take in day order on
 // the calling thread, labelled with the folder's server.
