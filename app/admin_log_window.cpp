@@ -64,7 +64,8 @@ AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
 
 void AdminLogWindow::start(const FolderDays& folder, const std::vector<ServerFolder>& servers)
 {
-    // Last, so that a single server's audit reads as it always did.
+    // The Server column, last, shows on a community only: a single
+    // server's audit reads as it always did.
     const bool community = !servers.empty();
     addresses_->setHeaderHidden(!community);
     addresses_->setColumnHidden(ServerColumn, !community);
