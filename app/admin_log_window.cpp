@@ -15,6 +15,23 @@
 #include "views/display_text.h"
 
 namespace zelkam {
+namespace {
+
+// The commands' server column.
+constexpr int ServerColumn = 1;
+
+// A line as copied: a community's server first, as zelkam-cli tells it.
+std::string copiedLine(const std::string& server, const std::string& line)
+{
+    std::string copied;
+    if (!server.empty()) {
+        appendLogTextAsUtf8(copied, server);
+        copied += ' ';
+    }
+    return copied + line;
+}
+
+} // namespace
 
 AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
     : QWidget(owner, Qt::Window), names_(addresses)
@@ -29,7 +46,10 @@ AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
     status_->setTextFormat(Qt::PlainText);
     layout->addWidget(status_);
     addresses_ = new QTreeWidget(this);
+    addresses_->setColumnCount(2);
+    addresses_->setHeaderLabels({QStringLiteral("Address and commands"), QStringLiteral("Server")});
     addresses_->setHeaderHidden(true);
+    addresses_->setColumnHidden(ServerColumn, true);
     copyClipboardLinesOnCtrlC(*addresses_);
     layout->addWidget(addresses_, 3);
     auto* warningsTitle = new QLabel(QStringLiteral("Warnings:"), this);
@@ -42,8 +62,13 @@ AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
     resize(640, 480);
 }
 
-void AdminLogWindow::start(const FolderDays& folder)
+void AdminLogWindow::start(const FolderDays& folder, const std::vector<ServerFolder>& servers)
 {
+    // The Server column, last, shows on a community only: a single
+    // server's audit reads as it always did.
+    const bool community = !servers.empty();
+    addresses_->setHeaderHidden(!community);
+    addresses_->setColumnHidden(ServerColumn, !community);
     addresses_->clear();
     warnings_->clear();
     status_->setText(QStringLiteral("Every day: collecting the remote-console commands..."));
@@ -51,9 +76,18 @@ void AdminLogWindow::start(const FolderDays& folder)
     collecting_ = true;
     auto days = std::make_shared<FolderDays>();
     days->assign(folder.files, folder.days);
-    worker_.start([this, days](const WindowWorker::Job& job) {
+    worker_.start([this, days, servers](const WindowWorker::Job& job) {
         auto audit = std::make_shared<RconAudit>();
-        const bool complete = collectRconAudit(*days, DayRange(), job.stopFlag(), *audit);
+        bool complete = false;
+        if (!servers.empty()) {
+            // Every server in one walk: an address's commands and attempts
+            // on any of them are one group.
+            std::vector<ServerDays> opened;
+            complete = openServers(servers, job.stopFlag(), opened) &&
+                       collectRconAudit(opened, DayRange(), job.stopFlag(), *audit);
+        } else {
+            complete = collectRconAudit(*days, DayRange(), job.stopFlag(), *audit);
+        }
         job.post([this, audit, complete] {
             audit_ = std::move(*audit);
             showAudit(complete);
@@ -102,14 +136,22 @@ void AdminLogWindow::fillAudit()
         for (const AuditCommand& command : address.commands) {
             auto* line = new QTreeWidgetItem(item);
             line->setText(0, QString::fromStdString(auditCommandText(command, names_, appendIsolatedDisplayText)));
-            setClipboardLine(*line, auditCommandText(command, names_, appendLogTextAsUtf8));
+            line->setText(ServerColumn, QString::fromStdString(isolatedDisplayText(command.server)));
+            setClipboardLine(*line, copiedLine(command.server, auditCommandText(command, names_, appendLogTextAsUtf8)));
             ++commands;
         }
     }
     addresses_->expandAll();
     for (const AuditWarning& warning : audit_.warnings) {
-        auto* item = new QListWidgetItem(QString::fromStdString(auditWarningText(warning, names_, appendIsolatedDisplayText)));
-        setClipboardLine(*item, auditWarningText(warning, names_, appendLogTextAsUtf8));
+        // A warning of one server of a community starts with its name.
+        std::string shown;
+        if (!warning.server.empty()) {
+            appendIsolatedDisplayText(shown, warning.server);
+            shown += ' ';
+        }
+        auto* item = new QListWidgetItem(
+            QString::fromStdString(shown + auditWarningText(warning, names_, appendIsolatedDisplayText)));
+        setClipboardLine(*item, copiedLine(warning.server, auditWarningText(warning, names_, appendLogTextAsUtf8)));
         warnings_->addItem(item);
     }
     QString text = audit_.addresses.empty()

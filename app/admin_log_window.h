@@ -4,6 +4,7 @@
 
 #include "app/window_worker.h"
 #include "history/day_windows.h"
+#include "ingest/server_folders.h"
 #include "investigate/address_names.h"
 #include "investigate/rcon_audit.h"
 #include "platform/window_place.h"
@@ -18,8 +19,10 @@ namespace zelkam {
 // The admins' audit over every day of the folder, as `zelkam-cli audit`
 // tells it: an item for each address the remote console was used from, in
 // order of its first command, with its commands in time order (passwords
-// hidden, the players each acted on), and the warnings below. Collected on
-// a reader of its own. Addresses show as addresses shows them. Not modal;
+// hidden, the players each acted on), and the warnings below. On a
+// community, of every server: each command names its server in a last
+// Server column, and a warning of one server starts with its name.
+// Collected on a reader of its own. Addresses show as addresses shows them. Not modal;
 // Escape closes it. Once keepPlaceIn is called it opens at the size and
 // place the last one was left at.
 class AdminLogWindow : public QWidget {
@@ -28,8 +31,9 @@ class AdminLogWindow : public QWidget {
 public:
     AdminLogWindow(const AddressNames& addresses, QWidget* owner);
 
-    // Collects the audit of folder's days, dropping what was shown.
-    void start(const FolderDays& folder);
+    // Collects the audit of folder's days, dropping what was shown; on a
+    // community (servers not empty), of every server's days instead.
+    void start(const FolderDays& folder, const std::vector<ServerFolder>& servers = {});
     // The viewer went to another folder: the audit is dropped.
     void forgetFolder();
     // Shows every address anew, as addresses shows them.

@@ -31,8 +31,9 @@
 namespace zelkam {
 namespace {
 
-// The all-days sessions' server column.
+// The all-days sessions' and the timeline's server column.
 constexpr int AllDaysServerColumn = 1;
+constexpr int TimelineServerColumn = 1;
 
 QString clockText(std::int32_t t)
 {
@@ -312,16 +313,27 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
     timelineLabel_ = new QLabel(QStringLiteral("Every day: searching..."), timelinePage);
     timelineLabel_->setTextFormat(Qt::PlainText);
     timelineLayout->addWidget(timelineLabel_);
-    timeline_ = new QListWidget(timelinePage);
+    timeline_ = new QTreeWidget(timelinePage);
+    timeline_->setColumnCount(2);
+    timeline_->setHeaderLabels({QStringLiteral("Line"), QStringLiteral("Server")});
+    timeline_->setRootIsDecorated(false);
+    timeline_->setUniformRowHeights(true);
+    // As the sessions of all days: a single server has no server to name.
+    const bool community = !servers.empty();
+    timeline_->setHeaderHidden(!community);
+    timeline_->setColumnHidden(TimelineServerColumn, !community);
     copyClipboardLinesOnCtrlC(*timeline_);
     timelineLayout->addWidget(timeline_, 1);
     tabs_->addTab(timelinePage, QStringLiteral("Timeline"));
-    // A double click or Return: the replay at that second, where what led
-    // up to the line and what followed it can be watched.
-    connect(timeline_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        const std::size_t row = static_cast<std::size_t>(timeline_->row(item));
-        if (row < entries_.size())
-            emit secondActivated(shownServer_, entries_[row].day, entries_[row].time);
+    // A double click or Return: the replay at that second on the line's
+    // server, where what led up to the line and what followed it can be
+    // watched.
+    connect(timeline_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
+        const std::size_t row = static_cast<std::size_t>(timeline_->indexOfTopLevelItem(item));
+        if (row < entries_.size()) {
+            const TimelineEntry& entry = entries_[row];
+            emit secondActivated(entry.server.empty() ? shownServer_ : entry.server, entry.day, entry.time);
+        }
     });
 
     auto* linksPage = new QWidget(tabs_);
@@ -345,24 +357,30 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
     query.matchCase = true;
     investigating_ = true;
     investigation_.start([this, folderPath, query, servers](const WindowWorker::Job& job) {
-        FolderDays folder;
-        if (!folder.scan(folderPath)) {
-            job.post([this] { showLinkedAccounts(false); });
-            return;
-        }
-        collectTimeline(folder, query, DayRange(), job.stopFlag(), [this, &job](TimelineDay&& day) {
+        const auto showDay = [this, &job](TimelineDay&& day) {
             auto shown = std::make_shared<TimelineDay>(std::move(day));
             job.post([this, shown] { showTimelineDay(*shown); });
-        });
+        };
         auto linked = std::make_shared<LinkedAccounts>();
-        bool complete = !job.stopRequested();
-        if (complete && !servers.empty()) {
-            // A player's other accounts are his wherever he used them.
+        bool complete = false;
+        if (!servers.empty()) {
+            // The player wherever he played: his lines on every server, and
+            // his other accounts wherever he used them.
             std::vector<ServerDays> opened;
-            complete = openServers(servers, job.stopFlag(), opened) &&
-                       collectLinkedAccounts(opened, query, job.stopFlag(), *linked);
-        } else if (complete) {
-            complete = collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
+            if (openServers(servers, job.stopFlag(), opened)) {
+                // The timeline narrows the days it walks: a copy of its own.
+                std::vector<ServerDays> walked = opened;
+                complete = collectTimeline(walked, query, DayRange(), job.stopFlag(), showDay) &&
+                           collectLinkedAccounts(opened, query, job.stopFlag(), *linked);
+            }
+        } else {
+            FolderDays folder;
+            if (!folder.scan(folderPath)) {
+                job.post([this] { showLinkedAccounts(false); });
+                return;
+            }
+            collectTimeline(folder, query, DayRange(), job.stopFlag(), showDay);
+            complete = !job.stopRequested() && collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
         }
         job.post([this, linked, complete] {
             linked_ = std::move(*linked);
@@ -374,12 +392,24 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
 void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
 {
     for (const TimelineEntry& entry : day.entries) {
-        auto* item = new QListWidgetItem(QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
-        setClipboardLine(*item, timelineLineText(entry, addresses_, appendLogTextAsUtf8));
-        timeline_->addItem(item);
+        auto* item = new QTreeWidgetItem(timeline_);
+        showTimelineLine(*item, entry);
         entries_.push_back(entry);
     }
-    timelineLabel_->setText(QStringLiteral("Every day: %1 lines so far...").arg(timeline_->count()));
+    timelineLabel_->setText(QStringLiteral("Every day: %1 lines so far...").arg(timeline_->topLevelItemCount()));
+}
+
+void PlayerRecordWindow::showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry)
+{
+    item.setText(0, QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
+    item.setText(TimelineServerColumn, QString::fromStdString(isolatedDisplayText(entry.server)));
+    // Copied as zelkam-cli tells it: a community's server first.
+    std::string line;
+    if (!entry.server.empty()) {
+        appendLogTextAsUtf8(line, entry.server);
+        line += ' ';
+    }
+    setClipboardLine(item, line + timelineLineText(entry, addresses_, appendLogTextAsUtf8));
 }
 
 void PlayerRecordWindow::showLinkedAccounts(bool complete)
@@ -387,10 +417,10 @@ void PlayerRecordWindow::showLinkedAccounts(bool complete)
     investigation_.wait();
     investigating_ = false;
     stopped_ = !complete;
+    const int lines = timeline_->topLevelItemCount();
     timelineLabel_->setText(
-        (timeline_->count() == 0 ? QStringLiteral("Every day: no line of this player")
-                                 : QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there")
-                                       .arg(timeline_->count())) +
+        (lines == 0 ? QStringLiteral("Every day: no line of this player")
+                    : QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there").arg(lines)) +
         (complete ? QString() : QStringLiteral(" (stopped before the last day)")));
     fillLinkedAccounts();
 }
@@ -425,11 +455,8 @@ void PlayerRecordWindow::fillLinkedAccounts()
 void PlayerRecordWindow::showAddressesAs(const AddressNames& addresses)
 {
     addresses_ = addresses;
-    for (std::size_t row = 0; row < entries_.size(); ++row) {
-        QListWidgetItem& item = *timeline_->item(static_cast<int>(row));
-        item.setText(QString::fromStdString(timelineLineText(entries_[row], addresses_, appendIsolatedDisplayText)));
-        setClipboardLine(item, timelineLineText(entries_[row], addresses_, appendLogTextAsUtf8));
-    }
+    for (std::size_t row = 0; row < entries_.size(); ++row)
+        showTimelineLine(*timeline_->topLevelItem(static_cast<int>(row)), entries_[row]);
     if (!investigating_)
         fillLinkedAccounts();
 }

@@ -19,6 +19,7 @@ class QListWidget;
 class QProgressBar;
 class QTabWidget;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace zelkam {
 
@@ -45,7 +46,9 @@ class ViewerState;
 // there, as a Find All row does; activating a session of all days asks
 // for the replay of its server's day at its start. Beside the record, on a second reader,
 // the Timeline tab (every line of the player over every day, as `zelkam-cli
-// timeline` tells them; activating one asks for the replay at its second)
+// timeline` tells them, on a community of every server with its server in
+// a last column; activating one asks for the replay of its server at its
+// second)
 // and the Linked accounts tab (as `zelkam-cli alts`, strongest evidence
 // first). Addresses show as addresses shows them. Not modal; Escape closes it.
 // Once keepPlaceIn is called it opens at the size and place the last one
@@ -56,8 +59,8 @@ class PlayerRecordWindow : public QWidget {
 public:
     // Reads the loaded day of state at once; the all-days part starts at
     // once on its own reader of folderPath.
-    // On a community, servers names them all and the one folderPath is.
-    // The Timeline and Linked accounts tabs read folderPath alone.
+    // On a community, servers names them all and the one folderPath is;
+    // the Timeline and Linked accounts tabs read every server too.
     PlayerRecordWindow(const ViewerState& state, const RecordSubject& subject, const std::string& folderPath,
                        QWidget* owner, const AddressNames& addresses = AddressNames(),
                        const RecordServers& servers = RecordServers());
@@ -84,8 +87,9 @@ public:
     // The sessions of allDaysList(), row by row.
     const PlayerSession& allDaysSession(int row) const { return sessions_[static_cast<std::size_t>(row)]; }
     QTabWidget* tabs() const { return tabs_; }
-    // A line for each entry of the timeline, in time order.
-    QListWidget* timelineList() const { return timeline_; }
+    // A row for each entry of the timeline, in time order: the line in the
+    // first column, its server in the last (shown on a community only).
+    QTreeWidget* timelineList() const { return timeline_; }
     // An item for each linked account, strongest first, with a child for
     // each piece of its evidence.
     QTreeWidget* linkedAccountsTree() const { return links_; }
@@ -103,11 +107,12 @@ protected:
 
 private:
     void showHistory(const PlayerHistory& history, bool complete);
-    // The timeline and the linked accounts, on their own reader.
-    // The timeline reads the shown server's folder; linked accounts read
+    // The timeline and the linked accounts, on their own reader: both read
     // every server of a community (servers, empty for a single server).
     void startInvestigation(const std::string& folderPath, const std::vector<ServerFolder>& servers);
     void showTimelineDay(const TimelineDay& day);
+    // The entry's line and server in item, as shown and as copied.
+    void showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry);
     void showLinkedAccounts(bool complete);
     void fillLinkedAccounts();
 
@@ -124,7 +129,7 @@ private:
     WindowPlace place_{*this, "Player Record Window"};
     AddressNames addresses_;
     QTabWidget* tabs_ = nullptr;
-    QListWidget* timeline_ = nullptr;
+    QTreeWidget* timeline_ = nullptr;
     QLabel* timelineLabel_ = nullptr;
     QTreeWidget* links_ = nullptr;
     QLabel* linksLabel_ = nullptr;

@@ -32,7 +32,8 @@ WindowMenu::WindowMenu(MainWindow& window, const ViewerState& state, const Setti
     connect(&window, &MainWindow::folderChanged, this, [this] {
         if (rankings_ && !(window_.servers().community && window_.logFolder() == rankedFolder_))
             countShownFolder();
-        if (adminLog_)
+        // A community's audit is of every server, whichever is shown.
+        if (adminLog_ && !(window_.servers().community && window_.logFolder() == auditedFolder_))
             adminLog_->forgetFolder();
         if (servers_)
             servers_->setFolder(window_.logFolder());
@@ -93,7 +94,8 @@ void WindowMenu::openAdminLog()
         // The files and days the date selector lists: no second folder scan.
         FolderDays folder;
         folder.assign(state_.folder().files(), state_.folder().days());
-        adminLog_->start(folder);
+        auditedFolder_ = window_.logFolder();
+        adminLog_->start(folder, window_.servers().community ? window_.servers().servers : std::vector<ServerFolder>());
         connect(&window_, &MainWindow::addressNamesChanged, adminLog_,
                 [this] { adminLog_->showAddressesAs(window_.addressNames()); });
     }

@@ -37,8 +37,8 @@ public:
     // open window as it is.
     void openRankings();
     RankingsWindow* rankings() const;
-    // Opens the audit of every day of the folder shown, or raises the open
-    // window as it is.
+    // Opens the audit of every day of the folder shown (of every server of
+    // a community), or raises the open window as it is.
     void openAdminLog();
     AdminLogWindow* adminLog() const;
     // Opens the Servers window on the folder shown (what each server plays
@@ -60,6 +60,9 @@ private:
     // a community counts nothing again.
     std::string rankedFolder_;
     QPointer<AdminLogWindow> adminLog_;
+    // The folder the admin log was opened on: moving between the servers
+    // of a community keeps its audit of them all.
+    std::string auditedFolder_;
     QPointer<ServersWindow> servers_;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <system_error>
 
@@ -101,5 +102,21 @@ std::filesystem::path dataFolder;
 
 const std::filesystem::path& benchDataFolder() { return dataFolder; }
 void setBenchDataFolder(const std::filesystem::path& folder) { dataFolder = folder; }
+
+std::string someRegularsId(const std::filesystem::path& folder)
+{
+    const std::vector<std::filesystem::path> files = logFilesOf(folder);
+    if (files.empty())
+        return {};
+    std::ifstream in(files.front());
+    const std::regex id("<(STEAM_0:[01]:[0-9]+)>");
+    std::string line;
+    std::smatch found;
+    while (std::getline(in, line)) {
+        if (std::regex_search(line, found, id))
+            return found[1];
+    }
+    return {};
+}
 
 } // namespace zelkam::bench

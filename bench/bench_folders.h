@@ -46,4 +46,8 @@ bool ensureGeneratedFolder(const std::filesystem::path& folder, const LogGenOpti
 // The "L*.log" files of a folder, sorted by name.
 std::vector<std::filesystem::path> logFilesOf(const std::filesystem::path& folder);
 
+// A regular's unique id: the id of the first validated player of the
+// folder's first file, found as the generator writes it; empty when none.
+std::string someRegularsId(const std::filesystem::path& folder);
+
 } // namespace zelkam::bench

@@ -1,7 +1,7 @@
-// A community of servers, as the commands read it: every server searched
-// and ranked (zelkam-cli grep and stats, the whole process) against GNU
-// grep -ci over the same files, and a big community listed (servers) and
-// looked at now (now) within a time.
+// A community of servers, as the commands read it: every server searched,
+// ranked and asked about a player (zelkam-cli grep, stats and timeline, the
+// whole process) against GNU grep -ci over the same files, and a big
+// community listed (servers) and looked at now (now) within a time.
 
 #include <benchmark/benchmark.h>
 
@@ -86,8 +86,9 @@ std::vector<std::filesystem::path> communityFiles(const std::filesystem::path& f
 }
 
 // zelkam-cli with arguments over the whole community against grep -ci
-// "gg" over its files, pair by pair (bench_timing's timePairs). Goal: at
-// most limit, the ratio of the medians' pairs.
+// "gg" over its files, pair by pair (bench_timing's timePairs); an argument
+// "PLAYER" is a regular of the first server, whose id grep then counts
+// instead. Goal: at most limit, the ratio of the medians' pairs.
 void AgainstGrep(benchmark::State& bench, std::vector<std::string> arguments, const char* goal)
 {
     const std::filesystem::path* folder = searchedCommunity();
@@ -95,12 +96,20 @@ void AgainstGrep(benchmark::State& bench, std::vector<std::string> arguments, co
         bench.SkipWithError("the community cannot be made");
         return;
     }
+    std::string pattern = "gg";
     for (std::string& argument : arguments) {
-        if (argument == "COMMUNITY")
+        if (argument == "COMMUNITY") {
             argument = folder->string();
+        } else if (argument == "PLAYER") {
+            argument = pattern = someRegularsId(*folder / "server-00");
+            if (pattern.empty()) {
+                bench.SkipWithError("no player in the first server's first file");
+                return;
+            }
+        }
     }
     const std::vector<std::filesystem::path> files = communityFiles(*folder);
-    GrepCounter grep(files, "gg");
+    GrepCounter grep(files, pattern.c_str());
     CliRun cli(arguments);
     const auto runGrep = [&] {
         if (grep.run())
@@ -128,6 +137,9 @@ BENCHMARK_CAPTURE(AgainstGrep, Grep, std::vector<std::string>{"grep", "COMMUNITY
 BENCHMARK_CAPTURE(AgainstGrep, Stats, std::vector<std::string>{"stats", "COMMUNITY", "--by", "player"},
                   "goal: ratio <= 1.5")
     ->Name("Community/Stats")->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
+BENCHMARK_CAPTURE(AgainstGrep, Timeline, std::vector<std::string>{"timeline", "COMMUNITY", "--id", "PLAYER"},
+                  "goal: ratio <= 1.5")
+    ->Name("Community/Timeline")->Unit(benchmark::kSecond)->UseManualTime()->Iterations(3);
 
 // A command over the 50 servers of 1,000 files, the whole process timed;
 // the median of the runs. Goal: within the label's seconds.
@@ -162,6 +174,9 @@ BENCHMARK_CAPTURE(OverListed, Now, "now", "goal: <= 0.5 s")
     registerGoal({"grep over a community of 8 servers / grep -ci", "Community/Grep", "ratio", "x", 1.1});
 [[maybe_unused]] const bool statsGoal =
     registerGoal({"stats over a community of 8 servers / grep -ci", "Community/Stats", "ratio", "x", 1.5});
+[[maybe_unused]] const bool timelineGoal =
+    registerGoal({"a player's timeline over a community of 8 servers / grep -ci", "Community/Timeline", "ratio", "x",
+                  1.5});
 [[maybe_unused]] const bool serversGoal =
     registerGoal({"servers: listing 50 servers of 1,000 files", "Community/Servers50x1000", "median_s", "s", 1.0});
 [[maybe_unused]] const bool nowGoal =

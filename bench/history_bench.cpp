@@ -10,7 +10,6 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -195,24 +194,6 @@ BENCHMARK(StatsYear)->Name("Rankings/StatsYear")->Unit(benchmark::kSecond)->UseM
 
 [[maybe_unused]] const bool registered =
     registerGoal({"rankings by player over the year / grep -ci", "Rankings/StatsYear", "ratio", "x", 1.5});
-
-// A regular's unique id: the id of the first validated player of the
-// year's first file, found as the generator writes it.
-std::string someRegularsId(const std::filesystem::path& folder)
-{
-    const std::vector<std::filesystem::path> files = logFilesOf(folder);
-    if (files.empty())
-        return {};
-    std::ifstream in(files.front());
-    const std::regex id("<(STEAM_0:[01]:[0-9]+)>");
-    std::string line;
-    std::smatch found;
-    while (std::getline(in, line)) {
-        if (std::regex_search(line, found, id))
-            return found[1];
-    }
-    return {};
-}
 
 // A question about one player over the whole year (his timeline, or the
 // accounts linked to his), against grep -ci counting his id over the same

@@ -24,9 +24,23 @@
 namespace zelkam::cli {
 namespace {
 
+// A community's server before a line of it, as grep and player name it;
+// nothing on a single server.
+std::string serverPrefix(const std::string& server)
+{
+    std::string prefix;
+    if (!server.empty()) {
+        appendTerminalText(prefix, server);
+        prefix += ' ';
+    }
+    return prefix;
+}
+
 Json timelineJson(const TimelineEntry& entry, const AddressNames& addresses)
 {
     Json json = Json::object();
+    if (!entry.server.empty())
+        json["server"] = logTextToUtf8(entry.server);
     json["date"] = dateText(entry.time);
     json["time"] = formatTimeOfDay(entry.time);
     json["stamp"] = entry.time;
@@ -141,15 +155,21 @@ Json actedOnJson(const ActedOnPlayer& player)
 int runAudit(const std::vector<std::string>& args)
 {
     InvestigateOptions options;
-    if (!parseInvestigateOptions("audit", args, InvestigateOptions::Range, options))
+    if (!parseInvestigateOptions("audit", args, InvestigateOptions::Range | InvestigateOptions::EveryServer, options))
         return UsageError;
-    FolderDays folder;
+    // The console of every server of a community, as an address that
+    // guesses at one server's password may guess at the others'.
+    std::vector<ServerFolder> servers;
+    if (!serversToSearch(options.folder, servers))
+        return UsageError;
     AddressNames addresses;
-    if (!openInvestigation(options, folder, addresses))
+    std::vector<ServerDays> opened;
+    if (!openInvestigation(options, servers, opened, addresses))
         return NothingToShow;
     RconAudit audit;
-    collectRconAudit(folder, options.range, nullptr, audit);
-    warnAboutFilesCutShort(folder.filesCutShort);
+    collectRconAudit(opened, options.range, nullptr, audit);
+    for (const ServerDays& server : opened)
+        warnAboutFilesCutShort(server.days.filesCutShort);
     if (audit.addresses.empty()) {
         complain("nothing to show: no rcon command");
         return NothingToShow;
@@ -163,6 +183,8 @@ int runAudit(const std::vector<std::string>& args)
             Json commands = Json::array();
             for (const AuditCommand& command : address.commands) {
                 Json item = Json::object();
+                if (!command.server.empty())
+                    item["server"] = logTextToUtf8(command.server);
                 item["date"] = dateText(command.time);
                 item["time"] = formatTimeOfDay(command.time);
                 item["failed"] = command.failed;
@@ -180,7 +202,8 @@ int runAudit(const std::vector<std::string>& args)
         }
         std::cout << auditAddressText(address, addresses) << '\n';
         for (const AuditCommand& command : address.commands)
-            std::cout << "  " << auditCommandText(command, addresses, appendTerminalText) << '\n';
+            std::cout << "  " << serverPrefix(command.server) << auditCommandText(command, addresses, appendTerminalText)
+                      << '\n';
     }
     for (const AuditWarning& warning : audit.warnings) {
         if (options.json) {
@@ -192,9 +215,12 @@ int runAudit(const std::vector<std::string>& args)
             json["count"] = warning.count;
             if (!warning.command.empty())
                 json["command"] = logTextToUtf8(addresses.textWithin(warning.command));
+            if (!warning.server.empty())
+                json["server"] = logTextToUtf8(warning.server);
             std::cout << jsonLine(json) << '\n';
         } else {
-            std::cout << auditWarningText(warning, addresses, appendTerminalText) << '\n';
+            std::cout << serverPrefix(warning.server) << auditWarningText(warning, addresses, appendTerminalText)
+                      << '\n';
         }
     }
     return Done;
@@ -203,22 +229,29 @@ int runAudit(const std::vector<std::string>& args)
 int runTimeline(const std::vector<std::string>& args)
 {
     InvestigateOptions options;
-    if (!parseInvestigateOptions("timeline", args, InvestigateOptions::Subject | InvestigateOptions::Range, options))
+    if (!parseInvestigateOptions("timeline", args,
+                                 InvestigateOptions::Subject | InvestigateOptions::Range | InvestigateOptions::EveryServer,
+                                 options))
         return UsageError;
-    FolderDays folder;
+    // The player wherever he played, each line naming its server.
+    std::vector<ServerFolder> servers;
+    if (!serversToSearch(options.folder, servers))
+        return UsageError;
     AddressNames addresses;
-    if (!openInvestigation(options, folder, addresses))
+    std::vector<ServerDays> opened;
+    if (!openInvestigation(options, servers, opened, addresses))
         return NothingToShow;
     std::size_t shown = 0;
-    collectTimeline(folder, options.query, options.range, nullptr, [&](TimelineDay&& day) {
+    collectTimeline(opened, options.query, options.range, nullptr, [&](TimelineDay&& day) {
         for (const TimelineEntry& entry : day.entries) {
             std::cout << (options.json ? jsonLine(timelineJson(entry, addresses))
-                                       : timelineLineText(entry, addresses, appendTerminalText))
+                                       : serverPrefix(entry.server) + timelineLineText(entry, addresses, appendTerminalText))
                       << '\n';
             ++shown;
         }
     });
-    warnAboutFilesCutShort(folder.filesCutShort);
+    for (const ServerDays& server : opened)
+        warnAboutFilesCutShort(server.days.filesCutShort);
     if (shown == 0) {
         complain("nothing to show: no event of that player");
         return NothingToShow;

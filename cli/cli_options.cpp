@@ -121,17 +121,4 @@ bool openInvestigation(const InvestigateOptions& options, const std::vector<Serv
     return openServersToSearch(options.folder, servers, opened);
 }
 
-bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses)
-{
-    if (options.hideAddresses && !usePseudonyms(addresses))
-        return false;
-    if (!checkLogFolder(options.folder))
-        return false;
-    if (!folder.scan(options.folder) || folder.days.empty()) {
-        complainNoLogs(options.folder);
-        return false;
-    }
-    return true;
-}
-
 } // namespace zelkam::cli

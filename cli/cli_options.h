@@ -48,12 +48,9 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
 // the reason told, when the pseudonym key cannot be had.
 bool takeHideAddresses(std::vector<std::string>& args, AddressNames& addresses);
 
-// Scans the folder and sets up how addresses show. False, with the reason
-// told, when there is nothing to show or the pseudonym key cannot be had.
-bool openInvestigation(const InvestigateOptions& options, FolderDays& folder, AddressNames& addresses);
-
-// The same for a command that reads every server of serversToSearch
-// (InvestigateOptions::EveryServer): opens them into opened.
+// Opens the servers of serversToSearch (InvestigateOptions::EveryServer)
+// into opened and sets up how addresses show. False, with the reason told,
+// when there is nothing to show or the pseudonym key cannot be had.
 bool openInvestigation(const InvestigateOptions& options, const std::vector<ServerFolder>& servers,
                        std::vector<ServerDays>& opened, AddressNames& addresses);
 

@@ -30,7 +30,8 @@ bool openServers(const std::vector<ServerFolder>& servers, const std::atomic<boo
 }
 
 bool walkServers(std::vector<ServerDays>& servers, const std::atomic<bool>* stop, const ServerPlan& plan,
-                 const std::function<void(std::size_t walked, std::size_t total)>& progress, unsigned threads)
+                 const std::function<void(std::size_t walked, std::size_t total)>& progress, unsigned threads,
+                 std::size_t keepDays)
 {
     std::vector<FolderWalk> walks(servers.size());
     std::size_t total = 0;
@@ -54,9 +55,9 @@ bool walkServers(std::vector<ServerDays>& servers, const std::atomic<bool>* stop
                 progress(++walked, total);
             };
         }
-        return walkFolders(walks, stop, threads);
+        return walkFolders(walks, stop, threads, keepDays);
     }
-    return walkFolders(walks, stop, threads);
+    return walkFolders(walks, stop, threads, keepDays);
 }
 
 bool walkCommunity(const std::vector<ServerFolder>& servers, const std::atomic<bool>* stop, const ServerPlan& plan,

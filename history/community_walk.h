@@ -57,9 +57,11 @@ using ServerPlan = std::function<void(ServerDays& server, FolderWalk& walk)>;
 // days of all servers were handed over and how many there are. stop (may
 // be null) is checked between days; false when the walk was stopped. Every
 // planned finished is called, once, in server order, even after a stop.
+// keepDays is walkFolders': a server's own events handed to done live on
+// for that many days handed over after them.
 bool walkServers(std::vector<ServerDays>& servers, const std::atomic<bool>* stop, const ServerPlan& plan,
                  const std::function<void(std::size_t walked, std::size_t total)>& progress = {},
-                 unsigned threads = 0);
+                 unsigned threads = 0, std::size_t keepDays = 0);
 
 // openServers, then walkServers: plan is asked about every server, opened
 // or not, once all are opened. False when stopped; a stop while the servers

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <deque>
+#include <iterator>
+#include <map>
 #include <memory>
 
 #include "history/window_replay.h"
@@ -242,8 +244,8 @@ public:
     static constexpr std::size_t KeptDays = 2;
 
     TimelineWalk(const FolderDays& walked, const PlayerQuery& query, const DayRange& range,
-                 const std::function<void(TimelineDay&&)>& onDay)
-        : walked_(walked), range_(range), onDay_(onDay), test_(query),
+                 std::function<void(TimelineDay&&)> onDay, std::string server = std::string())
+        : walked_(walked), range_(range), onDay_(std::move(onDay)), server_(std::move(server)), test_(query),
           tracker_([this](PlayerSession&& session) { take(std::move(session)); }, true)
     {
         if (query.byId)
@@ -366,13 +368,19 @@ private:
                                                     a.time == b.time;
                                          }),
                              result.entries.end());
-        if (!result.entries.empty())
-            onDay_(std::move(result));
+        if (result.entries.empty())
+            return;
+        if (!server_.empty()) {
+            for (TimelineEntry& entry : result.entries)
+                entry.server = server_;
+        }
+        onDay_(std::move(result));
     }
 
     const FolderDays& walked_;
     const DayRange& range_;
-    const std::function<void(TimelineDay&&)>& onDay_;
+    std::function<void(TimelineDay&&)> onDay_;
+    std::string server_;
     SessionTest test_;
     SessionTracker tracker_;
     std::vector<PlayerSession> pending_;
@@ -391,6 +399,55 @@ bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRang
         walked, stop, {}, [&](std::size_t index, const EventList* own) { timeline.feed(index, own); }, 0,
         query.dayLook(), TimelineWalk::KeptDays);
     folder.filesCutShort = walked.filesCutShort;
+    return complete;
+}
+
+bool collectTimeline(std::vector<ServerDays>& servers, const PlayerQuery& query, const DayRange& range,
+                     const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay,
+                     unsigned threads)
+{
+    // One server needs no merging: its days go out as they are found.
+    const bool merged = servers.size() > 1;
+    std::vector<std::vector<TimelineDay>> found(servers.size());
+    std::vector<std::unique_ptr<TimelineWalk>> walks;
+    const ServerPlan plan = [&](ServerDays& server, FolderWalk& walk) {
+        if (!server.opened)
+            return;
+        server.days = daysOfRange(server.days, range, true);
+        std::function<void(TimelineDay&&)> take = onDay;
+        if (merged)
+            take = [&days = found[server.index]](TimelineDay&& day) { days.push_back(std::move(day)); };
+        walks.push_back(std::make_unique<TimelineWalk>(server.days, query, range, std::move(take), server.server.name));
+        walk.done = [timeline = walks.back().get()](std::size_t index, const EventList* own) {
+            timeline->feed(index, own);
+        };
+        walk.look = query.dayLook();
+    };
+    const bool complete = walkServers(servers, stop, plan, {}, threads, TimelineWalk::KeptDays);
+    if (!merged)
+        return complete;
+    // Each server's days come in day order, each day's entries in time
+    // order: a day's entries of every server, server after server, sorted
+    // stably by time are the servers' lines merged.
+    std::map<std::int32_t, std::vector<TimelineEntry>> days;
+    for (std::vector<TimelineDay>& serverDays : found) {
+        for (TimelineDay& day : serverDays) {
+            std::vector<TimelineEntry>& entries = days[day.day];
+            entries.insert(entries.end(), std::make_move_iterator(day.entries.begin()),
+                           std::make_move_iterator(day.entries.end()));
+        }
+        serverDays.clear();
+    }
+    std::size_t index = 0;
+    for (auto& [day, entries] : days) {
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const TimelineEntry& a, const TimelineEntry& b) { return a.time < b.time; });
+        TimelineDay merge;
+        merge.index = index++;
+        merge.day = day;
+        merge.entries = std::move(entries);
+        onDay(std::move(merge));
+    }
     return complete;
 }
 

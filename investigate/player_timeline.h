@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "investigate/day_range.h"
 #include "investigate/player_query.h"
@@ -59,6 +60,9 @@ struct TimelineEntry {
     // Where the line stands in the day's window, for the viewer to stand on
     // it; sessions' boundaries take their first or last line's place.
     std::size_t event = 0;
+    // The server of a community the line is of; empty for a single
+    // server's folder.
+    std::string server;
 };
 
 struct TimelineDay {
@@ -82,6 +86,20 @@ struct TimelineDay {
 // before's own events, then the day's). False when stopped.
 bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
                      const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay);
+
+// The same over every opened server of a community, as one walk
+// (walkServers): each server's timeline is its own, as collectTimeline
+// finds it in that server's folder alone, each entry labelled with its
+// server (TimelineEntry::server, empty for a single server's folder). With
+// one server, onDay gets its days as they are found; with more, once every
+// server was walked, onDay gets each day any server has entries for, in
+// day order, with the entries of every server merged in time order (within
+// a second, server after server, each server's in its own order); index is
+// then the day's place among the days handed out. False when stopped (the
+// days found until then are still handed out).
+bool collectTimeline(std::vector<ServerDays>& servers, const PlayerQuery& query, const DayRange& range,
+                     const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay,
+                     unsigned threads = 0);
 
 // The kind's name in JSON output ("connected", "killedBy", ...).
 const char* timelineKindName(TimelineKind kind);

@@ -1,10 +1,12 @@
 #include "investigate/rcon_audit.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <queue>
 #include <set>
 
 #include "history/window_replay.h"
@@ -67,8 +69,13 @@ public:
             Burst& burst = bursts_[key];
             if (burst.count > 0 && command.time - burst.last > FailedBurstSeconds)
                 endBurst(key, burst);
-            if (burst.count == 0)
+            if (burst.count == 0) {
                 burst.first = command.time;
+                burst.server = command.server;
+            } else if (burst.server != command.server) {
+                // Guessed at on several servers: no one server to name.
+                burst.server.clear();
+            }
             burst.last = command.time;
             ++burst.count;
             burst.shown = burst.shown || shown;
@@ -76,9 +83,11 @@ public:
             if (shown) {
                 std::string hidden;
                 if (hidePasswords(command.command, hidden))
-                    warn({AuditWarningKind::PasswordChanged, key, command.time, command.time, 1, command.command});
+                    warn({AuditWarningKind::PasswordChanged, key, command.time, command.time, 1, command.command,
+                          command.server});
                 if (!knownAddresses_.empty() && knownAddresses_.count(key) == 0)
-                    warn({AuditWarningKind::NewAddress, key, command.time, command.time, 1, command.command});
+                    warn({AuditWarningKind::NewAddress, key, command.time, command.time, 1, command.command,
+                          command.server});
             }
             knownAddresses_.insert(key);
         }
@@ -107,12 +116,13 @@ private:
         std::int32_t last = 0;
         std::int32_t count = 0;
         bool shown = false;
+        std::string server;
     };
 
     void endBurst(std::int32_t key, Burst& burst)
     {
         if (burst.count >= FailedBurstCount && burst.shown)
-            warn({AuditWarningKind::FailedAttempts, key, burst.first, burst.last, burst.count, {}});
+            warn({AuditWarningKind::FailedAttempts, key, burst.first, burst.last, burst.count, {}, burst.server});
         burst = Burst();
     }
     void warn(AuditWarning&& warning) { audit_.warnings.push_back(std::move(warning)); }
@@ -124,35 +134,106 @@ private:
     std::set<std::int32_t> knownAddresses_;
 };
 
+// One folder's part of an audit walk: its days up to the range's end, each
+// day's commands found on the workers and handed to take in day order on
+// the calling thread, labelled with the folder's server.
+class FolderAudit {
+public:
+    using Take = std::function<void(std::int32_t day, AuditCommand&& command)>;
+
+    FolderAudit(std::string server, Take take) : server_(std::move(server)), take_(std::move(take)) {}
+
+    void plan(FolderDays& folder, const DayRange& range, FolderWalk& walk)
+    {
+        // Every day up to the range's end: the addresses seen before the
+        // range are what makes one in it new.
+        DayRange walkedRange = range;
+        walkedRange.firstDay = std::numeric_limits<std::int32_t>::min();
+        folder = daysOfRange(folder, walkedRange, false);
+        days_.resize(folder.days.size());
+        walk.work = [this](const DayWindow& view) {
+            if (!view.window)
+                return;
+            std::vector<AuditCommand> commands = commandsOfDay(*view.window, view.day);
+            std::lock_guard guard(lock_);
+            days_[view.index] = std::move(commands);
+        };
+        walk.done = [this, &folder](std::size_t index, const EventList*) {
+            std::vector<AuditCommand> commands;
+            {
+                std::lock_guard guard(lock_);
+                commands = std::move(days_[index]);
+            }
+            for (AuditCommand& command : commands) {
+                command.server = server_;
+                take_(folder.days[index], std::move(command));
+            }
+        };
+    }
+
+private:
+    std::string server_;
+    Take take_;
+    std::vector<std::vector<AuditCommand>> days_;
+    std::mutex lock_;
+};
+
 } // namespace
 
 bool collectRconAudit(FolderDays& folder, const DayRange& range, const std::atomic<bool>* stop, RconAudit& audit)
 {
-    // Every day up to the range's end: the addresses seen before the range
-    // are what makes one in it new.
-    DayRange walkedRange = range;
-    walkedRange.firstDay = std::numeric_limits<std::int32_t>::min();
-    FolderDays walked = daysOfRange(folder, walkedRange, false);
-    std::vector<std::vector<AuditCommand>> days(walked.days.size());
-    std::mutex lock;
-    const auto work = [&](const DayWindow& view) {
-        if (!view.window)
-            return;
-        std::vector<AuditCommand> commands = commandsOfDay(*view.window, view.day);
-        std::lock_guard guard(lock);
-        days[view.index] = std::move(commands);
-    };
+    FolderDays walked = folder;
     Auditor auditor(range);
-    const bool complete = walkDayWindows(walked, stop, work, [&](std::size_t index, const EventList*) {
-        std::vector<AuditCommand> commands;
-        {
-            std::lock_guard guard(lock);
-            commands = std::move(days[index]);
-        }
-        for (AuditCommand& command : commands)
-            auditor.add(walked.days[index], std::move(command));
+    FolderAudit part(std::string(), [&](std::int32_t day, AuditCommand&& command) {
+        auditor.add(day, std::move(command));
     });
+    std::vector<FolderWalk> walk(1);
+    part.plan(walked, range, walk[0]);
+    walk[0].folder = &walked;
+    const bool complete = walkFolders(walk, stop);
     folder.filesCutShort = walked.filesCutShort;
+    auditor.finish(audit);
+    return complete;
+}
+
+bool collectRconAudit(std::vector<ServerDays>& servers, const DayRange& range, const std::atomic<bool>* stop,
+                      RconAudit& audit, unsigned threads)
+{
+    struct Sent {
+        std::int32_t day = 0;
+        AuditCommand command;
+    };
+    // Each server's commands in its own order, until every server is walked.
+    std::vector<std::vector<Sent>> sent(servers.size());
+    std::vector<std::unique_ptr<FolderAudit>> parts;
+    const ServerPlan plan = [&](ServerDays& server, FolderWalk& walk) {
+        if (!server.opened)
+            return;
+        parts.push_back(std::make_unique<FolderAudit>(
+            server.server.name, [&commands = sent[server.index]](std::int32_t day, AuditCommand&& command) {
+                commands.push_back({day, std::move(command)});
+            }));
+        parts.back()->plan(server.days, range, walk);
+    };
+    const bool complete = walkServers(servers, stop, plan, {}, threads);
+    // The servers' commands merged by time, ties in server order, each
+    // server's taken in its own order: the warnings count in time.
+    using Head = std::pair<std::int32_t, std::size_t>;
+    std::priority_queue<Head, std::vector<Head>, std::greater<Head>> heads;
+    std::vector<std::size_t> next(sent.size(), 0);
+    for (std::size_t s = 0; s < sent.size(); ++s) {
+        if (!sent[s].empty())
+            heads.push({sent[s][0].command.time, s});
+    }
+    Auditor auditor(range);
+    while (!heads.empty()) {
+        const std::size_t s = heads.top().second;
+        heads.pop();
+        Sent& taken = sent[s][next[s]++];
+        auditor.add(taken.day, std::move(taken.command));
+        if (next[s] < sent[s].size())
+            heads.push({sent[s][next[s]].command.time, s});
+    }
     auditor.finish(audit);
     return complete;
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "investigate/day_range.h"
 #include "investigate/rcon_target.h"
@@ -31,6 +32,9 @@ struct AuditCommand {
     std::string sender;
     std::string command;
     std::vector<ActedOnPlayer> actedOn;
+    // The server of a community it was sent to; empty for a single
+    // server's folder.
+    std::string server;
 };
 
 struct AddressAudit {
@@ -63,6 +67,10 @@ struct AuditWarning {
     std::int32_t count = 0;
     // The command of a password change or of a new address's first command.
     std::string command;
+    // The server of a community the commands warned of were sent to; empty
+    // for a single server's folder, or when failed attempts went to
+    // several servers.
+    std::string server;
 };
 
 struct RconAudit {
@@ -79,6 +87,16 @@ struct RconAudit {
 // before it. False when stopped.
 bool collectRconAudit(FolderDays& folder, const DayRange& range, const std::atomic<bool>* stop,
                       RconAudit& audit);
+
+// The same over every opened server of a community, as one walk
+// (walkServers): each server's days replayed as its own folder's, each
+// command labelled with its server (empty for a single server's folder),
+// and the commands of every server taken in time order (within a second,
+// server after server) as one audit: an address's commands are one group
+// whichever servers they went to, failed attempts against several servers
+// add up, and an address is new only if it never got through to any.
+bool collectRconAudit(std::vector<ServerDays>& servers, const DayRange& range, const std::atomic<bool>* stop,
+                      RconAudit& audit, unsigned threads = 0);
 
 const char* auditWarningName(AuditWarningKind kind);
 

@@ -8,11 +8,13 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "app/admin_log_window.h"
 #include "app/main_window.h"
 #include "app/find_all_window.h"
 #include "app/player_list_control.h"
@@ -21,6 +23,7 @@
 #include "app/window_menu.h"
 #include "platform/settings_store.h"
 #include "tests/app/viewer_harness.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 
 namespace zelkam {
@@ -340,6 +343,77 @@ TEST(MainWindowServers, ThePlayerRecordFindsEveryServersSessionsAndOpensTheirSer
     EXPECT_EQ(v.dateText(), QStringLiteral("06/07/2001"));
     EXPECT_EQ(v.time(), QStringLiteral("12:00:00")) << "where the session starts";
     EXPECT_EQ(sessions->topLevelItemCount(), 2) << "the record stays while the community's servers change";
+
+    // His timeline tells his lines on both servers in time order, each
+    // naming its server; Return on war's connection opens war at it.
+    QTreeWidget* timeline = record->timelineList();
+    EXPECT_FALSE(timeline->isColumnHidden(1));
+    QStringList lineServers;
+    int warConnection = -1;
+    for (int row = 0; row < timeline->topLevelItemCount(); ++row) {
+        const QTreeWidgetItem* item = timeline->topLevelItem(row);
+        lineServers << item->text(1);
+        if (item->text(0).contains(QStringLiteral("connected from")) && item->text(1).contains(QStringLiteral("war")))
+            warConnection = row;
+    }
+    const QString publicName = QStringLiteral("\u2068public\u2069");
+    const QString warName = QStringLiteral("\u2068war\u2069");
+    EXPECT_EQ(lineServers, QStringList({publicName, publicName, publicName, warName, warName, warName}));
+    ASSERT_GE(warConnection, 0);
+    timeline->setCurrentItem(timeline->topLevelItem(warConnection));
+    QTest::keyClick(timeline, Qt::Key_Return);
+    v.waitForLoads();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(v.window->serverSelector()->currentText(), warName) << "the line's server";
+    EXPECT_EQ(v.dateText(), QStringLiteral("07/07/2001"));
+    EXPECT_EQ(v.time(), QStringLiteral("15:00:00"));
+}
+
+// An address guesses at the console of both servers, then gets into war's:
+// the Admin Log reads every server, each command naming its server in the
+// Server column, the guesses at both adding up to one warning, and it
+// stays while the servers change.
+TEST(MainWindowServers, TheAdminLogReadsEveryServer)
+{
+    test::ViewerHarness v([](const TempFolder& dir) {
+        const std::string guesser = "10.9.9.9:1";
+        writeServer(dir, "public", "L0706000.log",
+                    lineAt("07/06/2001", "10:00:00", "Started map \"de_dust\"") +
+                        lineAt("07/06/2001", "12:00:00", test::badRconCommand("status", guesser)) +
+                        lineAt("07/06/2001", "12:02:00", test::badRconCommand("status", guesser)));
+        writeServer(dir, "war", "L0706000.log",
+                    lineAt("07/06/2001", "10:00:00", "Started map \"de_nuke\"") +
+                        lineAt("07/06/2001", "12:01:00", test::badRconCommand("status", guesser)) +
+                        lineAt("07/06/2001", "12:03:00", test::rconCommand("status", guesser)));
+    });
+    v.start();
+    auto* menu = new WindowMenu(*v.window, v.state, v.settingsStore);
+    menu->openAdminLog();
+    AdminLogWindow* log = menu->adminLog();
+    ASSERT_NE(log, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log->isCollecting(); }, 20000));
+    const QTreeWidget* tree = log->addressTree();
+    EXPECT_FALSE(tree->isColumnHidden(1));
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    const QTreeWidgetItem* address = tree->topLevelItem(0);
+    EXPECT_TRUE(address->text(0).endsWith(QStringLiteral(": 1 commands, 3 failed attempts"))) << address->text(0).toStdString();
+    const char* const servers[] = {"public", "war", "public", "war"};
+    const char* const times[] = {"12:00:00 FAILED", "12:01:00 FAILED", "12:02:00 FAILED", "12:03:00 "};
+    ASSERT_EQ(address->childCount(), 4);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(address->child(i)->text(1), QStringLiteral("\u2068%1\u2069").arg(QLatin1String(servers[i])));
+        EXPECT_TRUE(address->child(i)->text(0).startsWith(QStringLiteral("06/07/2001 ") + QLatin1String(times[i])))
+            << address->child(i)->text(0).toStdString();
+    }
+    ASSERT_EQ(log->warningList()->count(), 1);
+    EXPECT_TRUE(log->warningList()->item(0)->text().startsWith(QStringLiteral("warning: 3 failed attempts")))
+        << log->warningList()->item(0)->text().toStdString();
+
+    const int other = v.window->serverSelector()->currentIndex() == 0 ? 1 : 0;
+    v.window->serverSelector()->setCurrentIndex(other);
+    emit v.window->serverSelector()->activated(other);
+    v.waitForLoads();
+    EXPECT_EQ(log->addressTree()->topLevelItemCount(), 1) << "the community's audit stays while its servers change";
 }
 
 TEST(MainWindowServers, ASingleServerShowsNoSelector)

@@ -166,7 +166,7 @@ TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
     // Return on the second day's connection: the replay of that day at its
     // second, read off the window's thread as a Find All row's day is.
     ASSERT_EQ(viewer.state.dayStart(), localStamp(2001, 7, 5));
-    record.timelineList()->setCurrentRow(lineWith("06/07/2001 11:00:00"));
+    record.timelineList()->setCurrentItem(record.timelineList()->topLevelItem(lineWith("06/07/2001 11:00:00")));
     QTest::keyClick(record.timelineList(), Qt::Key_Return);
     viewer.waitForLoads();
     EXPECT_EQ(viewer.state.dayStart(), localStamp(2001, 7, 6));
@@ -195,7 +195,8 @@ TEST(PlayerRecordWindow, TimelineAndLinkedAccountsTabsShowNoAddress)
         const char* copied;
     };
     const std::vector<Copy> copies = {
-        {record.timelineList(), [&] { record.timelineList()->setCurrentRow(lineWith("say: ")); },
+        {record.timelineList(),
+         [&] { record.timelineList()->setCurrentItem(record.timelineList()->topLevelItem(lineWith("say: "))); },
          "05/07/2001 20:05:00 Al <STEAM_0:1:42> say: hello\n"},
         {tree, [&] { tree->setCurrentItem(tree->topLevelItem(0)); }, "STEAM_0:1:99 (Smurf): "},
         {tree, [&] { tree->setCurrentItem(tree->topLevelItem(0)->child(0)); }, "address addr-"},

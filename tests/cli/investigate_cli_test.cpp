@@ -245,5 +245,86 @@ TEST(CliInvestigate, AltsLinkAccountsAcrossACommunitysServers)
     }
 }
 
+// Al plays on two servers of a community at once, and an address guesses
+// at the console of both: timeline and audit read every server unless
+// --server narrows them, each line of a server led by its name; the
+// guesses at both servers add up to one warning.
+TEST(CliInvestigate, TimelineAndAuditCoverEveryServerOfACommunity)
+{
+    TempFolder logs;
+    const auto write = [&](const char* server, LogText text) {
+        std::filesystem::create_directories(logs.path() / server);
+        std::ofstream(logs.path() / server / "L0705000.log", std::ios::binary) << text.text();
+    };
+    const std::string guesser = "203.0.113.9:1";
+    write("pub", LogText("07/05/2001")
+                     .at("20:00:00", mapStarted("de_dust2"))
+                     .at("20:00:01", token("Al", 2, "STEAM_0:1:42") + " connected, address \"172.16.30.40:27005\"")
+                     .at("20:01:00", badRconCommand("status", guesser))
+                     .at("20:02:00", token("Al", 2, "STEAM_0:1:42") + " say \"hello\"")
+                     .at("20:03:00", badRconCommand("status", guesser))
+                     .at("20:04:00", token("Al", 2, "STEAM_0:1:42") + " disconnected"));
+    write("war", LogText("07/05/2001")
+                     .at("20:00:00", mapStarted("de_aztec"))
+                     .at("20:01:30", token("Al", 5, "STEAM_0:1:42") + " connected, address \"10.44.55.66:27005\"")
+                     .at("20:02:00", token("Al", 5, "STEAM_0:1:42") + " say \"hi\"")
+                     .at("20:02:30", badRconCommand("status", guesser))
+                     .at("20:05:00", token("Al", 5, "STEAM_0:1:42") + " disconnected"));
+    const std::vector<std::string> pubLines = {
+        "pub 05/07/2001 20:00:01 Al <STEAM_0:1:42> session begins (user id 2)",
+        "pub 05/07/2001 20:00:01 Al <STEAM_0:1:42> connected from 172.16.30.*",
+        "pub 05/07/2001 20:02:00 Al <STEAM_0:1:42> say: hello",
+        "pub 05/07/2001 20:04:00 Al <STEAM_0:1:42> disconnected",
+        "pub 05/07/2001 20:04:00 Al <STEAM_0:1:42> session ends (disconnected)",
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        int status;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"a timeline of every server, merged in time",
+         {"timeline", "--id", "STEAM_0:1:42"},
+         0,
+         {pubLines[0], pubLines[1], "war 05/07/2001 20:01:30 Al <STEAM_0:1:42> session begins (user id 5)",
+          "war 05/07/2001 20:01:30 Al <STEAM_0:1:42> connected from 10.44.55.*", pubLines[2],
+          "war 05/07/2001 20:02:00 Al <STEAM_0:1:42> say: hi", pubLines[3], pubLines[4],
+          "war 05/07/2001 20:05:00 Al <STEAM_0:1:42> disconnected",
+          "war 05/07/2001 20:05:00 Al <STEAM_0:1:42> session ends (disconnected)"}},
+        {"a timeline of one server", {"timeline", "--id", "STEAM_0:1:42", "--server", "pub"}, 0, pubLines},
+        {"a timeline's JSON names the server first",
+         {"timeline", "--id", "STEAM_0:1:42", "--server", "war", "--json", "--to", "05/07/2001"},
+         0,
+         {R"({"server":"war","date":"05/07/2001","time":"20:01:30","stamp":994363290,"kind":"sessionStart",)"
+          R"("name":"Al","uniqueId":"STEAM_0:1:42","userId":5,"address":"10.44.55.*"})"}},
+        {"the guesses at both servers add up",
+         {"audit"},
+         0,
+         {"address 203.0.113.*: 0 commands, 3 failed attempts", "  pub 05/07/2001 20:01:00 FAILED unknown: status",
+          "  war 05/07/2001 20:02:30 FAILED unknown: status", "  pub 05/07/2001 20:03:00 FAILED unknown: status",
+          "warning: 3 failed attempts from 203.0.113.* from 05/07/2001 20:01:00 to 05/07/2001 20:03:00"}},
+        {"the guesses at one server",
+         {"audit", "--server", "pub"},
+         0,
+         {"address 203.0.113.*: 0 commands, 2 failed attempts", "  pub 05/07/2001 20:01:00 FAILED unknown: status",
+          "  pub 05/07/2001 20:03:00 FAILED unknown: status"}},
+        {"an unknown server", {"audit", "--server", "nope"}, 2, {}},
+        {"an unknown server's timeline", {"timeline", "--id", "STEAM_0:1:42", "--server", "nope"}, 2, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin() + 1, logs.string());
+        const CliResult result = runCli(args);
+        EXPECT_EQ(result.status, c.status) << result.err;
+        std::vector<std::string> lines = result.lines();
+        // The JSON case checks the first object only.
+        if (!c.lines.empty() && c.lines.size() == 1 && !lines.empty())
+            lines.resize(1);
+        EXPECT_EQ(lines, c.lines);
+    }
+}
+
 } // namespace
 } // namespace zelkam

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <tuple>
 #include <map>
 #include <mutex>
 #include <set>
@@ -184,6 +187,169 @@ TEST(PlayerTimeline, HoldsEverySessionOfTheWalkAndOnlyEventsNamingThePlayer)
         }
     }
     EXPECT_GT(kicks + actedOn, 0u) << "the folder should hold a kick";
+}
+
+using EntryRow = std::tuple<std::string, std::int32_t, std::int32_t, int, std::string, std::string, std::int32_t,
+                            std::int32_t, std::string, std::string, std::string, std::size_t>;
+
+EntryRow rowOf(const TimelineEntry& e)
+{
+    return {e.server, e.day, e.time, static_cast<int>(e.kind), e.name, e.uniqueId, e.userId, e.addressKey,
+            e.text, e.otherName, e.action, e.event};
+}
+
+using CommandRow = std::tuple<std::string, std::int32_t, bool, std::int32_t, std::string, std::string, std::size_t>;
+
+std::vector<CommandRow> commandRowsOf(const RconAudit& audit)
+{
+    std::vector<CommandRow> rows;
+    for (const AddressAudit& address : audit.addresses) {
+        for (const AuditCommand& c : address.commands)
+            rows.emplace_back(c.server, c.time, c.failed, c.addressKey, c.sender, c.command, c.actedOn.size());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+// Differential: over a community whose servers share players and days, the
+// timeline of every server at once is each server's own timeline, labelled
+// with it, merged in time order (server after server within a second),
+// whatever the threads; the audit holds each server's own commands,
+// labelled.
+TEST(PlayerTimeline, EveryServerIsEachServersOwnTimelineMerged)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder temp;
+    // "pub" and "war" draw the same people (same seed and slots) on days
+    // that overlap; "far" has people of its own, "empty" no dated log.
+    struct Server {
+        const char* name;
+        std::uint64_t seed;
+        int firstDay;
+        int days;
+        std::int64_t lines;
+    };
+    std::vector<ServerFolder> servers;
+    for (const Server& s : {Server{"pub", 21, 6, 3, 3000}, Server{"empty", 0, 0, 0, 0}, Server{"war", 21, 7, 2, 2500},
+                            Server{"far", 22, 6, 2, 2000}}) {
+        const std::filesystem::path path = temp.path() / s.name;
+        servers.push_back({s.name, path});
+        if (s.days == 0) {
+            temp.write(std::string(s.name) + "/L0701000.log", "no stamp here\n");
+            continue;
+        }
+        LogGenOptions options;
+        options.seed = s.seed;
+        options.firstDay = s.firstDay;
+        options.days = s.days;
+        options.linesPerDay = s.lines;
+        options.maxPlayers = 10;
+        ASSERT_TRUE(generateLogFolder(path, options));
+    }
+
+    // The players asked about: every unshared id of "pub" and "war", and a
+    // name that matches several.
+    std::set<std::string> ids;
+    for (const ServerFolder& server : {servers[0], servers[2]}) {
+        FolderDays folder;
+        ASSERT_TRUE(folder.scan(server.path.string()));
+        walkPlayerSessions(folder, nullptr, [](const PlayerSession& s) { return !isSharedUniqueId(s.uniqueId); },
+                           [&](PlayerSession&& s) { ids.insert(s.uniqueId); }, {});
+    }
+    std::vector<PlayerQuery> queries;
+    for (const std::string& id : ids) {
+        PlayerQuery query;
+        query.text = id;
+        queries.push_back(query);
+    }
+    PlayerQuery named;
+    named.byId = false;
+    named.text = "a";
+    queries.push_back(named);
+
+    std::size_t mixedDays = 0;
+    for (const PlayerQuery& query : queries) {
+        SCOPED_TRACE(query.text);
+        // Each server alone, labelled by hand, merged by day and time.
+        std::vector<EntryRow> expected;
+        for (const ServerFolder& server : servers) {
+            FolderDays folder;
+            if (!folder.scan(server.path.string()))
+                continue;
+            collectTimeline(folder, query, DayRange(), nullptr, [&](TimelineDay&& day) {
+                for (TimelineEntry& entry : day.entries) {
+                    entry.server = server.name;
+                    expected.push_back(rowOf(entry));
+                }
+            });
+        }
+        std::stable_sort(expected.begin(), expected.end(), [](const EntryRow& a, const EntryRow& b) {
+            return std::tie(std::get<1>(a), std::get<2>(a)) < std::tie(std::get<1>(b), std::get<2>(b));
+        });
+        for (unsigned threads : {1u, 2u, 8u}) {
+            SCOPED_TRACE(threads);
+            std::vector<ServerDays> opened;
+            ASSERT_TRUE(openServers(servers, nullptr, opened, threads));
+            std::vector<EntryRow> got;
+            std::int32_t lastDay = INT32_MIN;
+            ASSERT_TRUE(collectTimeline(opened, query, DayRange(), nullptr, [&](TimelineDay&& day) {
+                EXPECT_GT(day.day, lastDay);
+                lastDay = day.day;
+                std::set<std::string> serversOfDay;
+                for (const TimelineEntry& entry : day.entries) {
+                    EXPECT_EQ(entry.day, day.day);
+                    serversOfDay.insert(entry.server);
+                    got.push_back(rowOf(entry));
+                }
+                mixedDays += serversOfDay.size() > 1 ? 1 : 0;
+            }, threads));
+            EXPECT_EQ(got, expected);
+        }
+    }
+    EXPECT_GT(mixedDays, 0u) << "some day should hold lines of two servers";
+
+    // One server of the community alone: its own timeline, labelled.
+    std::vector<ServerDays> war;
+    ASSERT_TRUE(openServers({servers[2]}, nullptr, war));
+    std::vector<EntryRow> alone;
+    std::vector<EntryRow> own;
+    collectTimeline(war, named, DayRange(), nullptr, [&](TimelineDay&& day) {
+        for (const TimelineEntry& entry : day.entries)
+            alone.push_back(rowOf(entry));
+    });
+    FolderDays warFolder;
+    ASSERT_TRUE(warFolder.scan(servers[2].path.string()));
+    collectTimeline(warFolder, named, DayRange(), nullptr, [&](TimelineDay&& day) {
+        for (TimelineEntry& entry : day.entries) {
+            entry.server = "war";
+            own.push_back(rowOf(entry));
+        }
+    });
+    EXPECT_FALSE(own.empty());
+    EXPECT_EQ(alone, own);
+
+    // The audit of every server holds each server's own commands.
+    std::vector<CommandRow> commands;
+    for (const ServerFolder& server : servers) {
+        FolderDays folder;
+        if (!folder.scan(server.path.string()))
+            continue;
+        RconAudit own;
+        collectRconAudit(folder, DayRange(), nullptr, own);
+        for (CommandRow row : commandRowsOf(own)) {
+            std::get<0>(row) = server.name;
+            commands.push_back(row);
+        }
+    }
+    std::sort(commands.begin(), commands.end());
+    ASSERT_FALSE(commands.empty());
+    for (unsigned threads : {1u, 8u}) {
+        std::vector<ServerDays> opened;
+        ASSERT_TRUE(openServers(servers, nullptr, opened, threads));
+        RconAudit audit;
+        ASSERT_TRUE(collectRconAudit(opened, DayRange(), nullptr, audit, threads));
+        EXPECT_EQ(commandRowsOf(audit), commands) << threads;
+    }
 }
 
 // A day is replayed to resolve its commands only when one could mean the
