@@ -117,6 +117,13 @@ public:
     }
 
     void reserveWeapons(std::size_t count) { weapons_.reserve(count); }
+    // How many more a list of a player should make room for before the
+    // next is added: none until it is long and full.
+    template <typename List>
+    std::size_t roomForMore(const List& list) const
+    {
+        return list.size() == list.capacity() && list.size() >= ManyNames ? eventsLeft_ : 0;
+    }
 
     // How many of the day's events are left, the one being counted
     // included: no player can take more names than that.
@@ -296,10 +303,15 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(killer, detail.killerTeam);
             DayTally::Player& p = tally.players[killer];
             (teamKill ? p.teamKills : p.kills) += 1;
-            if (newWeapon)
+            if (newWeapon) {
+                // A killer of thousands of weapons gets room for as many
+                // more as the day's events left could name, at once.
+                if (const std::size_t more = tallier.roomForMore(p.weaponKills.entries()); more != 0)
+                    p.weaponKills.reserveNew(more);
                 p.weaponKills.addNew(weapon, 1);
-            else
+            } else {
                 p.weaponKills.add(weapon, 1);
+            }
             break;
         }
         case TeamJoined: {

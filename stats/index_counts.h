@@ -25,6 +25,10 @@ public:
     void addNew(std::uint32_t index, std::int32_t count) { entries_.emplace_back(index, count); }
     // Makes room for more entries than the few read through, at once.
     void reserveMore(std::size_t more);
+    // Makes room for more entries, leaving the table (if any) as it is:
+    // for entries that may well never come (what the rest of a day could
+    // name at most), so nothing is written until they do.
+    void reserveNew(std::size_t more) { entries_.reserve(entries_.size() + more); }
     const LargeVector<Entry>& entries() const { return entries_; }
 
 private:

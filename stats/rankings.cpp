@@ -139,13 +139,29 @@ public:
         // the rows, texts and all, at each doubling.
         growFor(weapons_, tally.weapons.size());
         growFor(maps_, tally.maps.size());
-        weaponIndex_.reserve(weapons_.size() + tally.weapons.size());
         mapIndex_.reserve(maps_.size() + tally.maps.size());
+        // Before the first day that names a weapon, every weapon of the day
+        // is new, and the day names each once: they are taken as they are,
+        // and the table that finds them is made when a later day looks one
+        // up (a walk of one day of tens of thousands of weapons makes none).
+        const bool lookUp = !weapons_.empty();
+        if (lookUp) {
+            weaponIndex_.reserve(weapons_.size() + tally.weapons.size());
+            for (; weaponsTabled_ < weapons_.size(); ++weaponsTabled_)
+                weaponIndex_.add(textHash32(weapons_[weaponsTabled_].weapon), weaponsTabled_);
+        }
         for (const DayTally::Weapon& weapon : tally.weapons) {
-            const std::uint32_t index = indexOf(
-                weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
-                [&](std::uint32_t i) -> std::string_view { return weapons_[i].weapon; },
-                [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
+            const auto made = static_cast<std::uint32_t>(weapons_.size());
+            const std::uint32_t index =
+                !lookUp ? made
+                        : indexOf(
+                              weaponIndex_, weapon.name, made,
+                              [&](std::uint32_t i) -> std::string_view { return weapons_[i].weapon; },
+                              [&](std::string_view) {});
+            if (index == made) {
+                weapons_.emplace_back().weapon = weapon.name;
+                weaponsTabled_ += lookUp;
+            }
             weapons_[index].kills += weapon.kills;
             weapons_[index].teamKills += weapon.teamKills;
             weapons.push_back(index);
@@ -378,7 +394,9 @@ private:
     LargeVector<PlayerRow> rows_;
     // The rows of the day's players at hand.
     std::vector<std::uint32_t> rowOfDay_;
+    // Finds the first weaponsTabled_ weapons by name.
     IndexTable weaponIndex_;
+    std::uint32_t weaponsTabled_ = 0;
     LargeVector<WeaponRanking> weapons_;
     IndexTable mapIndex_;
     LargeVector<MapRanking> maps_;

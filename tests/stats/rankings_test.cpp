@@ -346,7 +346,7 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
     EXPECT_EQ(sessions[0].names, names) << "the session walk";
     PlayerHistory history;
     ASSERT_TRUE(collectPlayerHistory(days, {"Name0", "STEAM_0:1:42", 2}, nullptr, history, {}));
-    EXPECT_EQ(history.names, names) << "the player record";
+    EXPECT_EQ(history.names, (LargeVector<std::string>(names.begin(), names.end()))) << "the player record";
 
     Rankings rankings;
     ASSERT_TRUE(collectRankings(days, {}, nullptr, rankings));
