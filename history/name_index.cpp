@@ -52,8 +52,8 @@ std::uint32_t textHash32(std::string_view text)
     return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 
-template <typename Text>
-void NameIndex::tableAll(const std::vector<Text>& names)
+template <typename List>
+void NameIndex::tableAll(const List& names)
 {
     if (tabled_ == names.size())
         return;
@@ -62,8 +62,8 @@ void NameIndex::tableAll(const std::vector<Text>& names)
         many_.add(textHash32(names[tabled_]), static_cast<std::uint32_t>(tabled_));
 }
 
-template <typename Text>
-bool NameIndex::inList(const std::vector<Text>& names, std::string_view name)
+template <typename List>
+bool NameIndex::inList(const List& names, std::string_view name)
 {
     if (names.size() <= FewNames)
         return std::find(names.begin(), names.end(), name) != names.end();
@@ -71,8 +71,8 @@ bool NameIndex::inList(const std::vector<Text>& names, std::string_view name)
     return many_.find(textHash32(name), [&](std::uint32_t i) { return names[i] == name; }) != IndexTable::Missing;
 }
 
-template <typename Text>
-bool NameIndex::addToList(std::vector<Text>& names, std::string_view name)
+template <typename List>
+bool NameIndex::addToList(List& names, std::string_view name)
 {
     if (names.size() <= FewNames) {
         if (std::find(names.begin(), names.end(), name) != names.end())
@@ -92,6 +92,8 @@ bool NameIndex::addToList(std::vector<Text>& names, std::string_view name)
 
 template bool NameIndex::addToList(std::vector<std::string>&, std::string_view);
 template bool NameIndex::addToList(std::vector<std::string_view>&, std::string_view);
+template bool NameIndex::addToList(LargeVector<std::string>&, std::string_view);
 template bool NameIndex::inList(const std::vector<std::string>&, std::string_view);
+template bool NameIndex::inList(const LargeVector<std::string>&, std::string_view);
 
 } // namespace zelkam

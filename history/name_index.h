@@ -74,15 +74,18 @@ public:
     // events) is kept the same way as one of copies.
     bool addTo(std::vector<std::string>& names, std::string_view name) { return addToList(names, name); }
     bool addTo(std::vector<std::string_view>& names, std::string_view name) { return addToList(names, name); }
+    // A list a stranger can make megabytes long (a ranking row's names).
+    bool addTo(LargeVector<std::string>& names, std::string_view name) { return addToList(names, name); }
     // Whether names holds name already.
     bool has(const std::vector<std::string>& names, std::string_view name) { return inList(names, name); }
+    bool has(const LargeVector<std::string>& names, std::string_view name) { return inList(names, name); }
     // Fills an empty list with a batch of names that are distinct among
     // themselves (a session's, a day's), in their order, looking none up:
     // the table that finds them is made only once a name is looked for, so
     // the one session of a player who renamed himself thousands of times
     // costs no table at all.
-    template <typename Batch>
-    void fillEmpty(std::vector<std::string>& names, const Batch& batch)
+    template <typename List, typename Batch>
+    void fillEmpty(List& names, const Batch& batch)
     {
         // The room appending them one by one would have made: the name or
         // two a later batch adds (the session's last rename) moves none.
@@ -106,13 +109,13 @@ public:
     }
 
 private:
-    template <typename Text>
-    bool addToList(std::vector<Text>& names, std::string_view name);
-    template <typename Text>
-    bool inList(const std::vector<Text>& names, std::string_view name);
+    template <typename List>
+    bool addToList(List& names, std::string_view name);
+    template <typename List>
+    bool inList(const List& names, std::string_view name);
     // Puts the names not in the table yet into it.
-    template <typename Text>
-    void tableAll(const std::vector<Text>& names);
+    template <typename List>
+    void tableAll(const List& names);
 
     static constexpr std::size_t FewNames = 8;
     // Empty while the names are few; holds the first tabled_ names.

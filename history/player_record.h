@@ -9,6 +9,7 @@
 #include "history/community_walk.h"
 #include "history/day_windows.h"
 #include "history/player_sessions.h"
+#include "parse/large_vector.h"
 #include "parse/log_event.h"
 
 namespace zelkam {
@@ -81,8 +82,9 @@ struct PlayerHistory {
     std::vector<std::int32_t> days;
     std::int32_t firstSeen = 0;
     std::int32_t lastSeen = 0;
-    // Every name used, in the order first used.
-    std::vector<std::string> names;
+    // Every name used, in the order first used (as many as a stranger
+    // renames himself: see LargeVector).
+    LargeVector<std::string> names;
 };
 
 // Whether a session belongs to the subject's history.

@@ -48,7 +48,22 @@ SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, b
 {
 }
 
+SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, Names names)
+    : SessionTracker(std::move(onSession), false)
+{
+    copyNames_ = names == Names::Copied;
+}
+
 SessionTracker::~SessionTracker() = default;
+
+void SessionTracker::handedOutNames(LargeVector<std::string_view>& names) const
+{
+    names.clear();
+    open_->names().visit((*open_)[handingOut_].names, [&](std::string_view name) {
+        names.push_back(name);
+        return true;
+    });
+}
 
 std::uint32_t SessionTracker::openSession(const LogEvent& event, const HashedName& name)
 {
@@ -135,24 +150,29 @@ void SessionTracker::handOut(std::uint32_t index)
     session.day = day_;
     session.start = record.start;
     session.end = record.end;
-    // Counted first: a session of thousands of names (a stranger renaming
-    // himself) would otherwise move them all at every doubling.
-    std::size_t names = 0;
-    open_->names().visit(record.names, [&](std::string_view) {
-        ++names;
-        return true;
-    });
-    session.names.reserve(names);
-    std::size_t named = 0;
-    open_->names().visit(record.names, [&](std::string_view name) {
-        if (named < session.names.size())
-            session.names[named].assign(name);
-        else
-            session.names.emplace_back(name);
-        ++named;
-        return true;
-    });
-    session.names.resize(named);
+    if (copyNames_) {
+        // Counted first: a session of thousands of names (a stranger
+        // renaming himself) would otherwise move them all at every doubling.
+        std::size_t names = 0;
+        open_->names().visit(record.names, [&](std::string_view) {
+            ++names;
+            return true;
+        });
+        session.names.reserve(names);
+        std::size_t named = 0;
+        open_->names().visit(record.names, [&](std::string_view name) {
+            if (named < session.names.size())
+                session.names[named].assign(name);
+            else
+                session.names.emplace_back(name);
+            ++named;
+            return true;
+        });
+        session.names.resize(named);
+    } else {
+        session.names.clear();
+    }
+    handingOut_ = index;
     session.uniqueId.assign(record.uniqueId);
     session.teams.clear();
     open_->teams().visit(record.teams, [&](std::int32_t team) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "parse/large_vector.h"
 #include "parse/log_event.h"
 
 namespace zelkam {
@@ -71,6 +72,13 @@ bool isSharedUniqueId(std::string_view uniqueId);
 class SessionTracker {
 public:
     explicit SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines = false);
+    // Names handed out as views: each session reaches onSession with its
+    // names left empty, and onSession reads them through handedOutNames.
+    // For a receiver that keeps none of a session's names it already has
+    // (the rankings): a stranger's session of 80,000 names then costs no
+    // copy of each.
+    enum class Names { Copied, Viewed };
+    SessionTracker(std::function<void(PlayerSession&&)> onSession, Names names);
     ~SessionTracker();
     SessionTracker(const SessionTracker&) = delete;
     SessionTracker& operator=(const SessionTracker&) = delete;
@@ -98,6 +106,11 @@ public:
     }
     // Ends every open session at the last event seen and hands out the rest.
     void finish();
+    // Only within onSession of a tracker made with Names::Viewed: fills
+    // names with the names of the session being handed out, in the order
+    // first used, as views of the tracker's own copies (valid until
+    // onSession returns).
+    void handedOutNames(LargeVector<std::string_view>& names) const;
 
 private:
     std::uint32_t openSession(const LogEvent& event, const HashedName& name);
@@ -109,6 +122,9 @@ private:
 
     std::function<void(PlayerSession&&)> onSession_;
     bool recordLines_;
+    bool copyNames_ = true;
+    // The record being handed out.
+    std::uint32_t handingOut_ = 0;
     // What recordLinesOnlyFor was told.
     bool onlyOne_ = false;
     std::string onlyId_;

@@ -92,6 +92,13 @@ public:
         DayTally::Player& player = tally_.players[index];
         if (player.lastName != name || player.names.empty()) {
             player.lastName = name;
+            // A player who has taken thousands of names this day (a
+            // stranger renaming himself) gets room for as many more as
+            // the day's events left could give him, at once, instead of
+            // moving them all at each doubling; room not used is never
+            // touched.
+            if (player.names.size() == player.names.capacity() && player.names.size() >= ManyNames)
+                player.names.reserve(player.names.size() + eventsLeft_);
             player.names.push_back(name);
         }
     }
@@ -109,8 +116,24 @@ public:
         return index;
     }
 
+    void reserveWeapons(std::size_t count) { weapons_.reserve(count); }
+    // How many more a list of a player should make room for before the
+    // next is added: none until it is long and full.
+    template <typename List>
+    std::size_t roomForMore(const List& list) const
+    {
+        return list.size() == list.capacity() && list.size() >= ManyNames ? eventsLeft_ : 0;
+    }
+
+    // How many of the day's events are left, the one being counted
+    // included: no player can take more names than that.
+    void setEventsLeft(std::size_t left) { eventsLeft_ = left; }
+
 private:
+    static constexpr std::size_t ManyNames = 4096;
+
     DayTally& tally_;
+    std::size_t eventsLeft_ = 0;
     std::string key_;
     TextIndex byKey_;
     // The day's weapons by their names in tally_.weapons: a slot holds no
@@ -225,17 +248,19 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
     bool mapsRoom = false;
     const auto makeRoom = [&](auto& list, bool& made, std::int32_t kind, std::size_t from) {
         if (made || list.size() < Many)
-            return;
+            return std::size_t{0};
         made = true;
         std::size_t more = 0;
         for (std::size_t i = from; i < count; ++i)
             more += events[i].kind == kind;
         list.reserve(list.size() + more);
+        return list.size() + more;
     };
     for (std::size_t i = 0; i < count; ++i) {
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
             continue;
+        tallier.setEventsLeft(count - i);
         switch (event.kind) {
         case MapStarted: {
             steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
@@ -260,8 +285,14 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(victim, event.player.team);
             const KillDetail detail = killDetailOf(event);
             const std::string_view weaponName = detail.weapon;
-            makeRoom(tally.weapons, weaponsRoom, Killed, i);
+            // The table that finds the weapons takes the same room, once.
+            if (const std::size_t room = makeRoom(tally.weapons, weaponsRoom, Killed, i); room != 0)
+                tallier.reserveWeapons(room);
+            const std::size_t weaponsBefore = tally.weapons.size();
             const std::uint32_t weapon = tallier.weaponOf(weaponName);
+            // A weapon the day meets for the first time is in nobody's
+            // counts yet: it goes in without a look-up.
+            const bool newWeapon = tally.weapons.size() != weaponsBefore;
             const std::int32_t victimTeam = event.player.team;
             const bool teamKill = isTeamKill(detail.killerTeam, victimTeam);
             ++tally.weapons[weapon].kills;
@@ -272,7 +303,15 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(killer, detail.killerTeam);
             DayTally::Player& p = tally.players[killer];
             (teamKill ? p.teamKills : p.kills) += 1;
-            p.weaponKills.add(weapon, 1);
+            if (newWeapon) {
+                // A killer of thousands of weapons gets room for as many
+                // more as the day's events left could name, at once.
+                if (const std::size_t more = tallier.roomForMore(p.weaponKills.entries()); more != 0)
+                    p.weaponKills.reserveNew(more);
+                p.weaponKills.addNew(weapon, 1);
+            } else {
+                p.weaponKills.add(weapon, 1);
+            }
             break;
         }
         case TeamJoined: {

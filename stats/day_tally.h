@@ -35,7 +35,7 @@ struct DayTally {
         // time the player goes back to it (the rankings keep each once:
         // their table of a player's names serves, and the tally keeps none
         // of its own); the last one.
-        std::vector<std::string_view> names;
+        LargeVector<std::string_view> names;
         std::string_view lastName;
         std::int32_t kills = 0;
         std::int32_t teamKills = 0;

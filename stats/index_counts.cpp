@@ -10,9 +10,19 @@ std::uint32_t indexHash(std::uint32_t index) { return index * 0x9E3779B9u; }
 
 } // namespace
 
+void IndexCounts::tableAll()
+{
+    if (tabled_ == entries_.size())
+        return;
+    positions_.reserve(std::max(entries_.size(), wanted_));
+    for (; tabled_ < entries_.size(); ++tabled_)
+        positions_.add(indexHash(entries_[tabled_].first), static_cast<std::uint32_t>(tabled_));
+}
+
 void IndexCounts::add(std::uint32_t index, std::int32_t count)
 {
     if (entries_.size() > FewEntries) {
+        tableAll();
         const std::uint32_t at =
             positions_.find(indexHash(index), [&](std::uint32_t i) { return entries_[i].first == index; });
         if (at != IndexTable::Missing) {
@@ -20,6 +30,7 @@ void IndexCounts::add(std::uint32_t index, std::int32_t count)
         } else {
             positions_.add(indexHash(index), static_cast<std::uint32_t>(entries_.size()));
             entries_.emplace_back(index, count);
+            ++tabled_;
         }
         return;
     }
@@ -29,10 +40,6 @@ void IndexCounts::add(std::uint32_t index, std::int32_t count)
         return;
     }
     entries_.emplace_back(index, count);
-    if (entries_.size() > FewEntries) {
-        for (std::uint32_t i = 0; i < entries_.size(); ++i)
-            positions_.add(indexHash(entries_[i].first), i);
-    }
 }
 
 void IndexCounts::reserveMore(std::size_t more)
@@ -42,8 +49,12 @@ void IndexCounts::reserveMore(std::size_t more)
         return;
     if (count > entries_.capacity())
         entries_.reserve(std::max(count, 2 * entries_.capacity()));
-    // Read only once the entries are many; made ready before that is no harm.
-    positions_.reserve(count);
+    // The table is made only once an index is looked for; until then the
+    // wanted room costs nothing.
+    if (tabled_ > 0)
+        positions_.reserve(count);
+    else
+        wanted_ = std::max(wanted_, count);
 }
 
 } // namespace zelkam

@@ -50,7 +50,7 @@ std::vector<RankingRow> playerRows(const LargeVector<PlayerRanking>& players)
         RankingCell names{Kind::Names, 0, {}};
         for (const std::string& name : p.names)
             names.texts.emplace_back(name, 0);
-        RankingCell weapons{Kind::Weapons, 0, p.weaponKills};
+        RankingCell weapons{Kind::Weapons, 0, {p.weaponKills.begin(), p.weaponKills.end()}};
         rows.push_back({text(p.name), text(p.uniqueId), number(p.frags), number(p.deaths),
                         number(std::round(ratio * 100) / 100, Kind::Ratio), number(p.kills), number(p.teamKills),
                         number(p.suicides), number(static_cast<double>(p.timeConnected), Kind::Seconds),

@@ -44,7 +44,7 @@ struct PlayerRow {
 template <typename Names>
 void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std::uint32_t>& missing)
 {
-    std::vector<std::string>& list = row.ranking.names;
+    LargeVector<std::string>& list = row.ranking.names;
     if (list.empty() && distinct) {
         row.names.fillEmpty(list, names);
         return;
@@ -76,7 +76,7 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
 // for all players. The names are compared first by their first 16 bytes
 // as two numbers, so a day of tens of thousands of weapons sorts mostly
 // without reading a name; only names alike that far are compared whole.
-std::vector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
+LargeVector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
 {
     struct Key {
         std::uint64_t head = 0;
@@ -94,7 +94,7 @@ std::vector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
         }
         return value;
     };
-    std::vector<Key> keys(weapons.size());
+    LargeVector<Key> keys(weapons.size());
     for (std::uint32_t i = 0; i < weapons.size(); ++i)
         keys[i] = {bytesAt(weapons[i].weapon, 0), bytesAt(weapons[i].weapon, 8), i};
     std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
@@ -104,7 +104,7 @@ std::vector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
             return a.next < b.next;
         return weapons[a.index].weapon < weapons[b.index].weapon;
     });
-    std::vector<std::uint32_t> rank(weapons.size());
+    LargeVector<std::uint32_t> rank(weapons.size());
     for (std::uint32_t r = 0; r < keys.size(); ++r)
         rank[keys[r].index] = r;
     return rank;
@@ -129,20 +129,39 @@ public:
 
     void addDay(const DayTally& tally)
     {
-        std::vector<std::uint32_t> weapons;
+        LargeVector<std::uint32_t> weapons;
         weapons.reserve(tally.weapons.size());
+        // The weapons from here on are met for the first time this day:
+        // no row counts them yet.
+        const auto knownWeapons = static_cast<std::uint32_t>(weapons_.size());
         // Room for every weapon and map the day names, made before the
         // rows are: a day of thousands of new names would otherwise move
         // the rows, texts and all, at each doubling.
         growFor(weapons_, tally.weapons.size());
         growFor(maps_, tally.maps.size());
-        weaponIndex_.reserve(weapons_.size() + tally.weapons.size());
         mapIndex_.reserve(maps_.size() + tally.maps.size());
+        // Before the first day that names a weapon, every weapon of the day
+        // is new, and the day names each once: they are taken as they are,
+        // and the table that finds them is made when a later day looks one
+        // up (a walk of one day of tens of thousands of weapons makes none).
+        const bool lookUp = !weapons_.empty();
+        if (lookUp) {
+            weaponIndex_.reserve(weapons_.size() + tally.weapons.size());
+            for (; weaponsTabled_ < weapons_.size(); ++weaponsTabled_)
+                weaponIndex_.add(textHash32(weapons_[weaponsTabled_].weapon), weaponsTabled_);
+        }
         for (const DayTally::Weapon& weapon : tally.weapons) {
-            const std::uint32_t index = indexOf(
-                weaponIndex_, weapon.name, static_cast<std::uint32_t>(weapons_.size()),
-                [&](std::uint32_t i) -> std::string_view { return weapons_[i].weapon; },
-                [&](std::string_view name) { weapons_.emplace_back().weapon = name; });
+            const auto made = static_cast<std::uint32_t>(weapons_.size());
+            const std::uint32_t index =
+                !lookUp ? made
+                        : indexOf(
+                              weaponIndex_, weapon.name, made,
+                              [&](std::uint32_t i) -> std::string_view { return weapons_[i].weapon; },
+                              [&](std::string_view) {});
+            if (index == made) {
+                weapons_.emplace_back().weapon = weapon.name;
+                weaponsTabled_ += lookUp;
+            }
             weapons_[index].kills += weapon.kills;
             weapons_[index].teamKills += weapon.teamKills;
             weapons.push_back(index);
@@ -164,8 +183,15 @@ public:
             ranking.bombsDefused += player.bombsDefused;
             ranking.hostagesRescued += player.hostagesRescued;
             merged.weaponKills.reserveMore(player.weaponKills.entries().size());
-            for (const auto& [weapon, kills] : player.weaponKills.entries())
-                merged.weaponKills.add(weapons[weapon], kills);
+            // A day's player counts each weapon once, and different rows
+            // are different players: a weapon new to the rankings is new
+            // to the row.
+            for (const auto& [weapon, kills] : player.weaponKills.entries()) {
+                if (weapons[weapon] >= knownWeapons)
+                    merged.weaponKills.addNew(weapons[weapon], kills);
+                else
+                    merged.weaponKills.add(weapons[weapon], kills);
+            }
         }
 
         for (const DayTally::Step& step : tally.steps) {
@@ -214,12 +240,16 @@ public:
             lastTime_ = tally.last;
     }
 
-    void add(const PlayerSession& session)
+    // A session of a tracker that hands its names out as views.
+    void add(const PlayerSession& session, const SessionTracker& tracker)
     {
-        if (session.day < range_.firstDay || session.day > range_.lastDay || session.names.empty())
+        if (session.day < range_.firstDay || session.day > range_.lastDay)
             return;
-        const bool bot = !writePlayerKey(session.uniqueId, session.names.back(), key_);
-        const std::uint32_t row = rowOfKey(key_, bot, session.names.back());
+        tracker.handedOutNames(sessionNames_);
+        if (sessionNames_.empty())
+            return;
+        const bool bot = !writePlayerKey(session.uniqueId, sessionNames_.back(), key_);
+        const std::uint32_t row = rowOfKey(key_, bot, sessionNames_.back());
         if (row == NoRow)
             return;
         PlayerRow& player = rows_[row];
@@ -234,7 +264,7 @@ public:
             player.lastSessionDay = session.day;
             ++ranking.days;
         }
-        addNames(player, session.names, true, missingNames_);
+        addNames(player, sessionNames_, true, missingNames_);
     }
 
     void finish(Rankings& out)
@@ -244,16 +274,38 @@ public:
         out.players.reserve(rows_.size());
         out.weapons = std::move(weapons_);
         out.maps = std::move(maps_);
-        const std::vector<std::uint32_t> rank = nameOrder(out.weapons);
-        std::vector<IndexCounts::Entry> byName;
+        // The scratch lists and the rows' weapons are as long as the day
+        // has weapons (see LargeVector).
+        const LargeVector<std::uint32_t> rank = nameOrder(out.weapons);
+        LargeVector<IndexCounts::Entry> byName;
+        // The entry of each weapon by its place in name order, for a player
+        // with many weapons; NoRow where he has none.
+        LargeVector<std::uint32_t> atRank;
         for (PlayerRow& row : rows_) {
             // Sorted by weapon name (a player's weapons are distinct) before
             // the names are copied, so the sort moves no text.
-            const std::vector<IndexCounts::Entry>& entries = row.weaponKills.entries();
-            byName.assign(entries.begin(), entries.end());
-            std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
-                return rank[a.first] < rank[b.first];
-            });
+            const LargeVector<IndexCounts::Entry>& entries = row.weaponKills.entries();
+            if (entries.size() >= 64 && entries.size() * 8 >= out.weapons.size()) {
+                // A player who used a good share of the weapons (the one
+                // killer of a day of tens of thousands of weapons) has them
+                // put in order by their places, without sorting: a pass
+                // over every weapon costs at most eight of his.
+                atRank.resize(out.weapons.size(), NoRow);
+                for (std::uint32_t e = 0; e < entries.size(); ++e)
+                    atRank[rank[entries[e].first]] = e;
+                byName.clear();
+                for (std::uint32_t& at : atRank) {
+                    if (at != NoRow) {
+                        byName.push_back(entries[at]);
+                        at = NoRow;
+                    }
+                }
+            } else {
+                byName.assign(entries.begin(), entries.end());
+                std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
+                    return rank[a.first] < rank[b.first];
+                });
+            }
             row.ranking.weaponKills.reserve(byName.size());
             for (const auto& [weapon, kills] : byName) {
                 row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
@@ -342,7 +394,9 @@ private:
     LargeVector<PlayerRow> rows_;
     // The rows of the day's players at hand.
     std::vector<std::uint32_t> rowOfDay_;
+    // Finds the first weaponsTabled_ weapons by name.
     IndexTable weaponIndex_;
+    std::uint32_t weaponsTabled_ = 0;
     LargeVector<WeaponRanking> weapons_;
     IndexTable mapIndex_;
     LargeVector<MapRanking> maps_;
@@ -358,6 +412,8 @@ private:
     std::uint64_t mapRun_ = 0;
     std::vector<std::uint32_t> present_;
     std::vector<std::uint32_t> missingNames_;
+    // The names of the session at hand, views of the tracker's.
+    LargeVector<std::string_view> sessionNames_;
 };
 
 } // namespace
@@ -373,7 +429,8 @@ PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
 
 struct FolderRanking::State {
     State(const RankingRange& range, Finished done)
-        : ranker(range), finished(std::move(done)), sessions([this](PlayerSession&& session) { ranker.add(session); })
+        : ranker(range), finished(std::move(done)),
+          sessions([this](PlayerSession&& session) { ranker.add(session, sessions); }, SessionTracker::Names::Viewed)
     {
     }
 

@@ -33,9 +33,10 @@ struct PlayerRanking {
     // (STEAM_1:..., or the shared id of a row keyed by name), by which the
     // player record finds the player's sessions again.
     std::string loggedId;
-    // The name used last, and every name used in the order first used.
+    // The name used last, and every name used in the order first used (as
+    // many as a stranger renames himself: see LargeVector).
     std::string name;
-    std::vector<std::string> names;
+    LargeVector<std::string> names;
     std::int64_t timeConnected = 0;
     std::int32_t sessions = 0;
     std::int32_t days = 0;
@@ -54,8 +55,9 @@ struct PlayerRanking {
     // Rounds the player's team won (or scored an objective in) while the
     // player was on it.
     std::int32_t roundsWon = 0;
-    // Kills (team kills included) by weapon, sorted by weapon.
-    std::vector<std::pair<std::string, std::int32_t>> weaponKills;
+    // Kills (team kills included) by weapon, sorted by weapon; as many as
+    // the weapons a day names (see LargeVector).
+    LargeVector<std::pair<std::string, std::int32_t>> weaponKills;
 };
 
 struct WeaponRanking {

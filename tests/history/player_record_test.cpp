@@ -61,7 +61,7 @@ TEST(PlayerRecord, LinksOneIdAcrossNamesAndDaysButNeverASharedId)
     EXPECT_TRUE(history.linkedById);
     EXPECT_EQ(history.sessions.size(), 2u);
     EXPECT_EQ(history.days.size(), 2u);
-    EXPECT_EQ(history.names, (std::vector<std::string>{"Al", "Ally", "Alfred"}));
+    EXPECT_EQ(history.names, (LargeVector<std::string>{"Al", "Ally", "Alfred"}));
     EXPECT_EQ(history.firstSeen, localStamp(2001, 7, 5, 20, 0, 0));
     EXPECT_EQ(history.lastSeen, localStamp(2001, 7, 6, 20, 5, 0));
 
@@ -69,7 +69,7 @@ TEST(PlayerRecord, LinksOneIdAcrossNamesAndDaysButNeverASharedId)
     ASSERT_TRUE(collectPlayerHistory(days, {"Al", "STEAM_ID_LAN", 6}, nullptr, history, {}));
     EXPECT_FALSE(history.linkedById);
     EXPECT_EQ(history.sessions.size(), 1u);
-    EXPECT_EQ(history.names, (std::vector<std::string>{"Al"}));
+    EXPECT_EQ(history.names, (LargeVector<std::string>{"Al"}));
 }
 
 TEST(PlayerRecord, TheLoadedDaysSessionsHoldThePlayersLines)

@@ -106,7 +106,7 @@ TEST(Rankings, CountsPlayersWeaponsAndMapsOfTheRange)
     const PlayerRanking* ann = playerNamed(all, "Annie");
     ASSERT_NE(ann, nullptr);
     EXPECT_EQ(ann->uniqueId, "STEAM_0:1:42") << "both universes are one account";
-    EXPECT_EQ(ann->names, (std::vector<std::string>{"Ann", "Annie"}));
+    EXPECT_EQ(ann->names, (LargeVector<std::string>{"Ann", "Annie"}));
     EXPECT_EQ(ann->sessions, 2);
     EXPECT_EQ(ann->days, 2);
     // Lan and Other on the first day, Lan and Dave on the second; Other and
@@ -118,7 +118,7 @@ TEST(Rankings, CountsPlayersWeaponsAndMapsOfTheRange)
     EXPECT_EQ(ann->chat, 1);
     EXPECT_EQ(ann->roundsWon, 1);
     EXPECT_EQ(ann->timeConnected, (40 * 60 - 1) + (10 * 60 - 1));
-    EXPECT_EQ(ann->weaponKills, (std::vector<std::pair<std::string, std::int32_t>>{{"awp", 2}, {"m4a1", 2}}));
+    EXPECT_EQ(ann->weaponKills, (LargeVector<std::pair<std::string, std::int32_t>>{{"awp", 2}, {"m4a1", 2}}));
 
     // LAN players are told apart by name; the bot is left out.
     const PlayerRanking* lan = playerNamed(all, "Lan");
@@ -346,15 +346,15 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
     EXPECT_EQ(sessions[0].names, names) << "the session walk";
     PlayerHistory history;
     ASSERT_TRUE(collectPlayerHistory(days, {"Name0", "STEAM_0:1:42", 2}, nullptr, history, {}));
-    EXPECT_EQ(history.names, names) << "the player record";
+    EXPECT_EQ(history.names, (LargeVector<std::string>(names.begin(), names.end()))) << "the player record";
 
     Rankings rankings;
     ASSERT_TRUE(collectRankings(days, {}, nullptr, rankings));
     const PlayerRanking* ranked = playerNamed(rankings, "Name" + std::to_string(Names - 1));
     ASSERT_NE(ranked, nullptr);
-    EXPECT_EQ(ranked->names, names) << "the rankings";
+    EXPECT_EQ(ranked->names, (LargeVector<std::string>(names.begin(), names.end()))) << "the rankings";
     EXPECT_EQ(ranked->weaponKills,
-              (std::vector<std::pair<std::string, std::int32_t>>(weaponKills.begin(), weaponKills.end())));
+              (LargeVector<std::pair<std::string, std::int32_t>>(weaponKills.begin(), weaponKills.end())));
     std::map<std::string, std::int32_t> weapons;
     for (const WeaponRanking& w : rankings.weapons)
         weapons[w.weapon] = w.kills;
@@ -363,6 +363,64 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
     for (const MapRanking& m : rankings.maps)
         maps[m.map] = m.started;
     EXPECT_EQ(maps, starts);
+}
+
+
+// A weapon's kills by each player, over days that name hundreds of weapons:
+// one player who used every one of them (his weapons are put in name order
+// without a sort), one who used a few dozen (found by a table and sorted),
+// one who used a few; names alike in their first 16 bytes, differing only
+// past them or in bytes above 0x7F; weapons met again on later days. Each
+// player's weapons and counts are those of his kill lines, in byte order.
+TEST(Rankings, ManyWeaponsOverDaysCountAsTheirKillLines)
+{
+    ScopedTimeZone zone("UTC0");
+    std::vector<std::string> weapons;
+    for (int i = 0; i < 300; ++i) {
+        std::string name = i % 3 == 0 ? "weapon" + std::to_string(i)
+                           : i % 3 == 1 ? "a_long_weapon_prefix_" + std::to_string(i)
+                                        : std::string("w\xe9\xff") + std::to_string(i % 7) + "x" + std::to_string(i);
+        weapons.push_back(name);
+    }
+    const std::string victim = who("Bo", 9, "STEAM_0:1:99", "CT");
+    const std::string killers[] = {who("Many", 2, "STEAM_0:1:42", "TERRORIST"), who("Some", 3, "STEAM_0:1:43", "TERRORIST"),
+                                   who("Few", 4, "STEAM_0:1:44", "TERRORIST")};
+    const char* const killerNames[] = {"Many", "Some", "Few"};
+    std::map<std::string, std::map<std::string, std::int32_t>> expected;
+    std::map<std::string, std::int32_t> weaponTotals;
+    TempFolder folder;
+    for (int day = 0; day < 3; ++day) {
+        const std::string date = "07/0" + std::to_string(5 + day) + "/2001";
+        LogText log(date);
+        for (int k = 0; k < 3; ++k)
+            log.at("10:00:00", killers[k] + " joined team \"TERRORIST\"");
+        // Each day starts its walk through the weapons somewhere else, so
+        // later days meet weapons both new and known.
+        for (int i = 0; i < 400; ++i) {
+            const int k = i % 10 == 0 ? 2 : i % 4 == 0 ? 1 : 0;
+            const std::size_t spread = k == 0 ? weapons.size() : k == 1 ? 40 : 3;
+            const std::string& weapon = weapons[(static_cast<std::size_t>(i) * 7 + day * 101) % spread];
+            log.at("10:01:00", kill(killers[k], victim, weapon));
+            ++expected[killerNames[k]][weapon];
+            ++weaponTotals[weapon];
+        }
+        folder.write("L070" + std::to_string(5 + day) + "000.log", log.text());
+    }
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    Rankings rankings;
+    ASSERT_TRUE(collectRankings(days, {}, nullptr, rankings));
+    for (const char* name : killerNames) {
+        SCOPED_TRACE(name);
+        const PlayerRanking* ranked = playerNamed(rankings, name);
+        ASSERT_NE(ranked, nullptr);
+        const std::map<std::string, std::int32_t>& own = expected[name];
+        EXPECT_EQ(ranked->weaponKills, (LargeVector<std::pair<std::string, std::int32_t>>(own.begin(), own.end())));
+    }
+    std::map<std::string, std::int32_t> totals;
+    for (const WeaponRanking& w : rankings.weapons)
+        totals[w.weapon] = w.kills;
+    EXPECT_EQ(totals, weaponTotals);
 }
 
 } // namespace
