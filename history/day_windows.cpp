@@ -233,7 +233,16 @@ private:
         // never lost for the day before's.
         TextHolding copyShare;
         const std::uint64_t copyCost = own.readable ? own.parser->textHolding().held() : 0;
+        const std::size_t beforeCount = before && beforeReadable ? before->events().size() : 0;
         if (copyCost > 0 && copyShare.take(copyCost) < copyCost) {
+            copyShare.release();
+            view.ownFirst = 0;
+            view.window = &own.parser->events();
+        } else if (beforeCount == 0 && own.readable && !hasStrayStamps(own.parser->events())) {
+            // Nothing of the day before to join: the window is the day's
+            // own list as read, which a copy would only repeat in memory
+            // met for the first time (a day of many events, the first of
+            // its folder, would pay for every page of it).
             copyShare.release();
             view.ownFirst = 0;
             view.window = &own.parser->events();
@@ -244,7 +253,6 @@ private:
             // Room for both parts is made at once: a day of many events
             // would otherwise be moved at each doubling on its way in.
             window.clear();
-            const std::size_t beforeCount = before && beforeReadable ? before->events().size() : 0;
             const std::size_t ownCount = own.readable ? own.parser->events().size() : 0;
             window.reserveDoubling(beforeCount + ownCount);
             if (beforeCount > 0)

@@ -48,8 +48,7 @@ void IndexTable::place(const Slot& slot)
 
 std::uint32_t textHash32(std::string_view text)
 {
-    const std::uint64_t hash = std::hash<std::string_view>{}(text);
-    return static_cast<std::uint32_t>(hash ^ hash >> 32);
+    return foldHash32(std::hash<std::string_view>{}(text));
 }
 
 template <typename List>

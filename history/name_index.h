@@ -58,7 +58,12 @@ private:
     std::size_t count_ = 0;
 };
 
-// The 32 bits IndexTable keys a text by.
+// The 32 bits IndexTable keys a text by, from the text or from its
+// std::hash (a caller that hashed the name already for another table).
+inline std::uint32_t foldHash32(std::uint64_t hash)
+{
+    return static_cast<std::uint32_t>(hash ^ hash >> 32);
+}
 std::uint32_t textHash32(std::string_view text);
 
 // Finds a name in one list of names kept in order of first use (a session's,

@@ -274,11 +274,11 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
     return found_;
 }
 
-bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::string_view& kept)
+bool OpenSessions::usedName(std::uint32_t index, const HashedName& name, std::string_view& kept)
 {
     if (const auto many = manyNames_.find(index); many != manyNames_.end()) {
-        const std::uint32_t found =
-            many->second.find(textHash32(name), [&](std::uint32_t place) { return names_.at(place) == name; });
+        const std::uint32_t found = many->second.find(
+            foldHash32(name.hash), [&](std::uint32_t place) { return names_.at(place) == name.text; });
         if (found == IndexTable::Missing)
             return false;
         kept = names_.at(found);
@@ -287,7 +287,7 @@ bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::str
     std::size_t count = 0;
     const bool fresh = names_.visit(records_[index].names, [&](std::string_view used) {
         ++count;
-        if (used != name)
+        if (used != name.text)
             return true;
         kept = used;
         return false;
@@ -302,11 +302,11 @@ bool OpenSessions::usedName(std::uint32_t index, std::string_view name, std::str
     return !fresh;
 }
 
-void OpenSessions::addName(std::uint32_t index, std::string_view name)
+void OpenSessions::addName(std::uint32_t index, const HashedName& name)
 {
-    const std::uint32_t place = names_.append(records_[index].names, name);
+    const std::uint32_t place = names_.append(records_[index].names, name.text);
     if (const auto many = manyNames_.find(index); many != manyNames_.end())
-        many->second.add(textHash32(name), place);
+        many->second.add(foldHash32(name.hash), place);
 }
 
 } // namespace zelkam

@@ -183,10 +183,11 @@ public:
     // set's text of it, when it has. A few names are read through; a
     // record with many (a player renaming himself thousands of times) has
     // them found through a table, so a rename costs the same however many
-    // came before it.
-    bool usedName(std::uint32_t index, std::string_view name, std::string_view& kept);
+    // came before it. The name's hash serves every table a rename reads
+    // or writes: a day of thousands of renames hashes each name once.
+    bool usedName(std::uint32_t index, const HashedName& name, std::string_view& kept);
     // Appends name, one of the set's texts, to the record's names.
-    void addName(std::uint32_t index, std::string_view name);
+    void addName(std::uint32_t index, const HashedName& name);
 
     // The first open record (in order of adding) with the user id that is
     // called name now.

@@ -359,14 +359,16 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
                 addTeam(set, session, session.team);
         } else if (event.kind == NameChanged) {
             // A name used before in the session is the text kept for it.
-            const std::string_view newName = event.text ? event.text : "";
+            // One hash of the new name serves every table below.
+            const HashedName newName(event.text ? event.text : "");
             std::string_view kept;
             const bool fresh = !set.usedName(open, newName, kept);
             if (fresh)
-                kept = set.keep(newName);
-            set.rename(open, HashedName(kept));
+                kept = set.keep(newName.text);
+            const HashedName keptName(kept, newName.hash);
+            set.rename(open, keptName);
             if (fresh)
-                set.addName(open, kept);
+                set.addName(open, keptName);
         } else if (event.kind == Say || event.kind == SayTeam) {
             ++session.chat;
         } else if (event.kind == Suicide) {

@@ -3,12 +3,14 @@
 
 #include "history/day_windows.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "history/all_days_search.h"
+#include "replay/viewer_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -56,6 +58,70 @@ TEST(DayWindows, TheDayAFileRunsIntoIsWalkedAndSearched)
             EXPECT_NE(found[1][0].find("gg after"), std::string::npos);
             EXPECT_TRUE(found[2].empty());
         }
+    }
+}
+
+// Every day's window is the list the viewer loads for that day, event for
+// event: a folder's first day and a day after a gap (no day before to join,
+// stray stamps set aside in the day's own lines), and a day joined to the
+// day before, on one thread and on several.
+TEST(DayWindows, EachWindowIsWhatTheViewerLoads)
+{
+    ScopedTimeZone tz("Europe/Berlin");
+    TempFolder folder;
+    const auto dayOf = [](const char* date, const char* stray) {
+        return LogText(date)
+            .at("10:00:00", mapStarted("de_dust"))
+            .at("10:00:01", connected("Ann", 1, "10.0.0.1:27005"))
+            .at("10:00:05", said("Ann", 1, "CT", "before the stray"))
+            .on(stray)
+            .at("03:00:00", said("Ann", 1, "CT", "stray"))
+            .on(date)
+            .at("10:00:10", said("Ann", 1, "CT", "after the stray"))
+            .at("23:59:50", said("Ann", 1, "CT", "late"))
+            .text();
+    };
+    folder.write("L0708000.log", dayOf("07/08/2001", "07/01/2001"));
+    folder.write("L0709000.log", dayOf("07/09/2001", "07/02/2001"));
+    folder.write("L0712000.log", dayOf("07/12/2001", "07/03/2001"));
+    using Row = std::vector<std::pair<std::int32_t, std::string>>;
+    const auto rowsOf = [](const EventList& events, std::size_t from) {
+        Row rows;
+        for (std::size_t e = from; e < events.size(); ++e)
+            rows.emplace_back(events[e].time, events[e].text ? events[e].text : "");
+        return rows;
+    };
+    ViewerState state;
+    ASSERT_TRUE(state.loadFolder(folder.string()));
+    std::vector<Row> loaded;
+    for (std::size_t d = 0; d < state.days().size(); ++d) {
+        ASSERT_TRUE(state.loadDayAt(d));
+        loaded.push_back(rowsOf(state.events(), 0));
+        for (const auto& [time, text] : loaded.back())
+            EXPECT_NE(text, "stray") << d;
+        EXPECT_EQ(std::count_if(loaded.back().begin(), loaded.back().end(),
+                                [](const auto& row) { return row.second == "after the stray"; }),
+                  d == 1 ? 2 : 1);
+    }
+    ASSERT_EQ(loaded.size(), 3u);
+    for (const unsigned threads : {1u, 2u}) {
+        FolderDays days;
+        ASSERT_TRUE(days.scan(folder.string()));
+        std::vector<Row> walked(days.days.size());
+        std::vector<Row> own(days.days.size());
+        ASSERT_TRUE(walkDayWindows(
+            days, nullptr,
+            [&](const DayWindow& window) {
+                ASSERT_NE(window.window, nullptr);
+                walked[window.index] = rowsOf(*window.window, 0);
+                own[window.index] = rowsOf(*window.window, window.ownFirst);
+            },
+            {}, threads));
+        EXPECT_EQ(walked, loaded) << threads;
+        // The first day and the day after the gap are their own lines alone.
+        EXPECT_EQ(own[0], walked[0]) << threads;
+        EXPECT_EQ(own[2], walked[2]) << threads;
+        EXPECT_LT(own[1].size(), walked[1].size()) << threads;
     }
 }
 
