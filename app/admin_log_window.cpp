@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/copy_lines.h"
+#include "app/server_column.h"
 #include "investigate/investigate_text.h"
 #include "text/text_encoding.h"
 #include "views/display_text.h"
@@ -18,7 +19,6 @@ namespace zelkam {
 namespace {
 
 // The commands' server column.
-constexpr int ServerColumn = 1;
 
 // A line as copied: a community's server first, as zelkam-cli tells it.
 std::string copiedLine(const std::string& server, const std::string& line)
@@ -46,10 +46,7 @@ AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
     status_->setTextFormat(Qt::PlainText);
     layout->addWidget(status_);
     addresses_ = new QTreeWidget(this);
-    addresses_->setColumnCount(2);
-    addresses_->setHeaderLabels({QStringLiteral("Address and commands"), QStringLiteral("Server")});
-    addresses_->setHeaderHidden(true);
-    addresses_->setColumnHidden(ServerColumn, true);
+    setUpLinesWithServer(*addresses_, QStringLiteral("Address and commands"));
     copyClipboardLinesOnCtrlC(*addresses_);
     layout->addWidget(addresses_, 3);
     auto* warningsTitle = new QLabel(QStringLiteral("Warnings:"), this);
@@ -64,11 +61,7 @@ AdminLogWindow::AdminLogWindow(const AddressNames& addresses, QWidget* owner)
 
 void AdminLogWindow::start(const FolderDays& folder, const std::vector<ServerFolder>& servers)
 {
-    // The Server column, last, shows on a community only: a single
-    // server's audit reads as it always did.
-    const bool community = !servers.empty();
-    addresses_->setHeaderHidden(!community);
-    addresses_->setColumnHidden(ServerColumn, !community);
+    showServerColumn(*addresses_, !servers.empty());
     addresses_->clear();
     warnings_->clear();
     status_->setText(QStringLiteral("Every day: collecting the remote-console commands..."));
@@ -136,7 +129,7 @@ void AdminLogWindow::fillAudit()
         for (const AuditCommand& command : address.commands) {
             auto* line = new QTreeWidgetItem(item);
             line->setText(0, QString::fromStdString(auditCommandText(command, names_, appendIsolatedDisplayText)));
-            line->setText(ServerColumn, QString::fromStdString(isolatedDisplayText(command.server)));
+            line->setText(LinesServerColumn, QString::fromStdString(isolatedDisplayText(command.server)));
             setClipboardLine(*line, copiedLine(command.server, auditCommandText(command, names_, appendLogTextAsUtf8)));
             ++commands;
         }

@@ -20,6 +20,7 @@
 #include "app/clock_text.h"
 #include "app/copy_lines.h"
 #include "app/player_list_control.h"
+#include "app/server_column.h"
 #include "investigate/investigate_text.h"
 #include "parse/sides.h"
 #include "platform/log_text.h"
@@ -32,8 +33,6 @@ namespace zelkam {
 namespace {
 
 // The all-days sessions' and the timeline's server column.
-constexpr int AllDaysServerColumn = 1;
-constexpr int TimelineServerColumn = 1;
 
 QString clockText(std::int32_t t)
 {
@@ -256,15 +255,10 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
     history_->setWordWrap(true);
     layout->addWidget(history_);
     allDays_ = new QTreeWidget(this);
-    allDays_->setColumnCount(2);
-    allDays_->setHeaderLabels({QStringLiteral("Session"), QStringLiteral("Server")});
+    setUpLinesWithServer(*allDays_, QStringLiteral("Session"));
     allDays_->setRootIsDecorated(false);
     allDays_->setUniformRowHeights(true);
-    // Last, so that a single server's sessions read as they always did: one
-    // server has no server to name.
-    const bool community = !servers.servers.empty();
-    allDays_->setHeaderHidden(!community);
-    allDays_->setColumnHidden(AllDaysServerColumn, !community);
+    showServerColumn(*allDays_, !servers.servers.empty());
     // A session of all days: the replay of its server's day where it
     // starts.
     connect(allDays_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
@@ -314,14 +308,10 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
     timelineLabel_->setTextFormat(Qt::PlainText);
     timelineLayout->addWidget(timelineLabel_);
     timeline_ = new QTreeWidget(timelinePage);
-    timeline_->setColumnCount(2);
-    timeline_->setHeaderLabels({QStringLiteral("Line"), QStringLiteral("Server")});
+    setUpLinesWithServer(*timeline_, QStringLiteral("Line"));
     timeline_->setRootIsDecorated(false);
     timeline_->setUniformRowHeights(true);
-    // As the sessions of all days: a single server has no server to name.
-    const bool community = !servers.empty();
-    timeline_->setHeaderHidden(!community);
-    timeline_->setColumnHidden(TimelineServerColumn, !community);
+    showServerColumn(*timeline_, !servers.empty());
     copyClipboardLinesOnCtrlC(*timeline_);
     timelineLayout->addWidget(timeline_, 1);
     tabs_->addTab(timelinePage, QStringLiteral("Timeline"));
@@ -402,7 +392,7 @@ void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
 void PlayerRecordWindow::showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry)
 {
     item.setText(0, QString::fromStdString(timelineLineText(entry, addresses_, appendIsolatedDisplayText)));
-    item.setText(TimelineServerColumn, QString::fromStdString(isolatedDisplayText(entry.server)));
+    item.setText(LinesServerColumn, QString::fromStdString(isolatedDisplayText(entry.server)));
     // Copied as zelkam-cli tells it: a community's server first.
     std::string line;
     if (!entry.server.empty()) {
@@ -495,7 +485,7 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
     for (const PlayerSession& session : history.sessions) {
         auto* item = new QTreeWidgetItem(allDays_);
         item->setText(0, sessionText(session, true));
-        item->setText(AllDaysServerColumn, QString::fromStdString(isolatedDisplayText(session.server)));
+        item->setText(LinesServerColumn, QString::fromStdString(isolatedDisplayText(session.server)));
     }
     sessions_ = history.sessions;
     if (history.sessions.empty()) {

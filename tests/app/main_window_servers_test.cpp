@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QFontMetrics>
+#include <QHeaderView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -359,6 +361,16 @@ TEST(MainWindowServers, ThePlayerRecordFindsEveryServersSessionsAndOpensTheirSer
     const QString publicName = QStringLiteral("\u2068public\u2069");
     const QString warName = QStringLiteral("\u2068war\u2069");
     EXPECT_EQ(lineServers, QStringList({publicName, publicName, publicName, warName, warName, warName}));
+    // The server is read first, and no line is cut short beside it.
+    QCoreApplication::processEvents();
+    for (QTreeWidget* list : {sessions, timeline}) {
+        const QHeaderView& header = *list->header();
+        EXPECT_LT(header.sectionViewportPosition(1), header.sectionViewportPosition(0));
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            const QString line = list->topLevelItem(row)->text(0);
+            EXPECT_GE(list->columnWidth(0), QFontMetrics(list->font()).horizontalAdvance(line)) << line.toStdString();
+        }
+    }
     ASSERT_GE(warConnection, 0);
     timeline->setCurrentItem(timeline->topLevelItem(warConnection));
     QTest::keyClick(timeline, Qt::Key_Return);
