@@ -104,9 +104,9 @@ TEST(HitPrefilter, ThreadsThatLookAndParseComeAndGo)
     // Long enough that the hidden text does not fit in a string's own room.
     const std::string said = R"("Al<2><STEAM_0:1:2><CT>" say "sv_password secret;say and a tail of words")";
     std::atomic<int> wrong = 0;
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 30; ++round) {
         ThreadGroup threads;
-        threads.start(8, [&](unsigned) {
+        threads.start(32, [&](unsigned) {
             TokenTable tokens;
             StringArena arena;
             EventList events;
