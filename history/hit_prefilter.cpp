@@ -124,26 +124,50 @@ bool HitPrefilter::mayHit(const std::filesystem::path& path, std::string_view na
     if (!file)
         return true;
     const std::unique_ptr<BlockSource> source = makeBlockSource(file, compressionOfName(name));
-    // One buffer per thread, made once: a fresh one per file would be
+    // A buffer kept from an earlier look: a fresh one per file would be
     // mapped and faulted in again for every file.
-    thread_local const std::unique_ptr<char[]> buffer = std::make_unique<char[]>(BufferSize);
+    struct Lent {
+        const HitPrefilter& owner;
+        std::unique_ptr<char[]> buffer;
+        ~Lent() { owner.giveBack(std::move(buffer)); }
+    } lent{*this, takeBuffer()};
+    char* const buffer = lent.buffer.get();
     // Each read goes behind the last needle-length-less-one bytes of the one
     // before, so a needle across two reads is found too.
     const std::size_t keep = needle_.size() - 1;
     std::size_t held = 0;
     for (;;) {
-        const std::size_t got = readUpTo(*source, buffer.get() + held, BufferSize - held);
+        const std::size_t got = readUpTo(*source, buffer + held, BufferSize - held);
         if (got == 0)
             break;
         held += got;
-        if (mayHit(std::string_view(buffer.get(), held)))
+        if (mayHit(std::string_view(buffer, held)))
             return true;
         if (held > keep) {
-            std::memmove(buffer.get(), buffer.get() + held - keep, keep);
+            std::memmove(buffer, buffer + held - keep, keep);
             held = keep;
         }
     }
     return source->end() != ReadEnd::Complete;
+}
+
+std::unique_ptr<char[]> HitPrefilter::takeBuffer() const
+{
+    {
+        std::lock_guard lock(buffersMutex_);
+        if (!buffers_.empty()) {
+            std::unique_ptr<char[]> buffer = std::move(buffers_.back());
+            buffers_.pop_back();
+            return buffer;
+        }
+    }
+    return std::make_unique<char[]>(BufferSize);
+}
+
+void HitPrefilter::giveBack(std::unique_ptr<char[]> buffer) const
+{
+    std::lock_guard lock(buffersMutex_);
+    buffers_.push_back(std::move(buffer));
 }
 
 } // namespace zelkam

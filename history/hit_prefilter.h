@@ -2,8 +2,11 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "replay/viewer_state.h"
 
@@ -46,10 +49,20 @@ public:
     bool mayHit(std::string_view bytes) const;
 
 private:
+    std::unique_ptr<char[]> takeBuffer() const;
+    void giveBack(std::unique_ptr<char[]> buffer) const;
+
     std::string needle_;
     bool ignoreCase_ = false;
     // The needle's least common byte in log text, and where it stands in it.
     std::size_t anchorAt_ = 0;
+    // The read buffers of looks that ended, for the next looks: one per
+    // thread that looked at once, made once for the whole search. They are
+    // the prefilter's, not the threads': a thread's own object with a
+    // destructor is used after it was freed when the thread ends under
+    // mingw-w64, whose emulated thread storage goes first.
+    mutable std::mutex buffersMutex_;
+    mutable std::vector<std::unique_ptr<char[]>> buffers_;
 };
 
 } // namespace zelkam

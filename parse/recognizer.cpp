@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <string>
 
 #include "parse/decimal.h"
 #include "parse/player_token_cache.h"
@@ -155,12 +156,16 @@ std::size_t passwordNameEnd(std::string_view command)
 // show it. An admin who types the console command into chat or the name
 // box by mistake leaks the password there as surely as in the console.
 // Every setting name holds "_", so a text without one needs no closer look.
-// The result is held to a token's length, as every event text is.
-std::string_view hidingPasswords(std::string_view text)
+// The result is held to a token's length, as every event text is. A text
+// with a password hidden is built in the caller's own string, which lives
+// until the caller has copied it: a per-thread string would be used after
+// it was freed when a thread ends under mingw-w64 (whose emulated thread
+// storage is freed before such objects' destructors run), and the day walks
+// end threads all the time.
+std::string_view hidingPasswords(std::string_view text, std::string& hidden)
 {
     if (text.find('_') == std::string_view::npos)
         return text;
-    static thread_local std::string hidden;
     if (!hidePasswords(text, hidden))
         return text;
     return std::string_view(hidden).substr(0, TokenTable::MaxTokenLength);
@@ -223,7 +228,8 @@ void appendRconEvent(std::int32_t kind, std::int32_t time, Tokens& tokens, Strin
     char* text = nullptr;
     if (command) {
         // The whole address rides after the command's NUL (see rconSourceOf).
-        const std::string_view shown = hidingPasswords(*command);
+        std::string hidden;
+        const std::string_view shown = hidingPasswords(*command, hidden);
         const std::uint32_t whole = parseWholeAddress(address);
         text = arena.allocate(shown.size() + 1 + sizeof whole);
         if (text) {
@@ -258,7 +264,9 @@ PlayerEntry parsePlayerToken(std::string_view token, StringArena& arena)
         player.wonId = decimalValue(token.substr(opens[1] + 1));
     if (found >= 3)
         player.userId = decimalValue(token.substr(opens[2] + 1));
-    const std::string_view name = hidingPasswords(token.substr(0, found > 0 ? opens[found - 1] : token.size()));
+    std::string hidden;
+    const std::string_view name =
+        hidingPasswords(token.substr(0, found > 0 ? opens[found - 1] : token.size()), hidden);
     // The unique id is the WONID group's text as logged, without its "<"
     // and closing ">"; a group cut short (the line's 255-character cut, a
     // stray "<") keeps what is there. Name and id share one arena copy.
@@ -448,9 +456,10 @@ void recognizeTokens(std::int32_t time, Tokens& tokens, ParsePlayer parsePlayer,
         if (rule.kind == PlayerConnected)
             player.addressKey = parseAddress(tokens.token(2));
         const std::string_view text = tokens.token(2);
+        std::string hidden;
         append(events, rule.kind, time, player,
                rule.text == Text::None       ? nullptr
-               : rule.text == Text::Stranger ? arena.copyString(hidingPasswords(text))
+               : rule.text == Text::Stranger ? arena.copyString(hidingPasswords(text, hidden))
                                              : arena.copyString(text));
         return;
     }

@@ -40,6 +40,9 @@ check_viewer_under_wine() { # portable folder
 
     # Without a display named, Xvfb takes the first free one: a display
     # number fixed here was sometimes still held by an earlier run's server.
+    # The number an earlier check's server wrote must not be read for this
+    # one's (the installed program's check follows the zip's).
+    rm -f "$work/xvfb-display"
     if [ -n "$display" ]; then
         Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     else
@@ -75,6 +78,8 @@ check_viewer_under_wine() { # portable folder
     if [ -z "$window" ]; then
         fail "zelkam.exe under Wine: no window within a minute"
         tr -d '\r' <"$work/viewer-1.log" | tail -n 20 >&2
+        echo "  windows shown on $DISPLAY:" \
+            "$(xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do xdotool getwindowname "$id"; done | paste -sd'|')" >&2
         wine_viewer_stop
         kill "$xvfb" 2>/dev/null || true
         return

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "ingest/thread_group.h"
+#include "parse/recognizer.h"
 #include "replay/search.h"
 #include "tests/support/compression.h"
 #include "tests/support/temp_folder.h"
@@ -85,6 +89,36 @@ TEST(HitPrefilter, LooksAtWholeFilesPlainAndArchived)
     folder.write("L0103000.log.gz", gzipped("a line without\n"));
     EXPECT_FALSE(look.mayHit(folder.path() / "L0103000.log.gz", "L0103000.log.gz"));
     EXPECT_TRUE(look.mayHit(folder.path() / "L0104000.log", "L0104000.log"));
+}
+
+// A day walk starts and ends threads all the time, and each looks at files
+// and parses lines that hide a password. Nothing a thread used for that may
+// outlive it or be used after it ended: a runtime that frees a thread's own
+// storage before the destructors of what it holds turns such an object into
+// a freed block used again, and the heap breaks some threads later.
+TEST(HitPrefilter, ThreadsThatLookAndParseComeAndGo)
+{
+    TempFolder folder;
+    folder.write("L0101000.log", std::string(300000, 'x') + "a cube\n");
+    const HitPrefilter look(SearchKind::Chat, "cube", false);
+    // Long enough that the hidden text does not fit in a string's own room.
+    const std::string said = R"("Al<2><STEAM_0:1:2><CT>" say "sv_password secret;say and a tail of words")";
+    std::atomic<int> wrong = 0;
+    for (int round = 0; round < 30; ++round) {
+        ThreadGroup threads;
+        threads.start(32, [&](unsigned) {
+            TokenTable tokens;
+            StringArena arena;
+            EventList events;
+            tokenizeLine(said, tokens);
+            recognizeEvent(1, tokens, arena, events);
+            if (events.size() != 1 || std::string_view(events[0].text) != "sv_password ***;say and a tail of words"
+                || !look.mayHit(folder.path() / "L0101000.log", "L0101000.log"))
+                ++wrong;
+        });
+        threads.join();
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 } // namespace

@@ -55,6 +55,10 @@ TEST(CalendarDate, ReadsAndShowsDaysByTheirMidnight)
 // still names it.
 TEST(CalendarDate, ADayWithoutAMidnightStartsWhereItBegins)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "the days of a clock change: the Windows C runtime applies its own daylight-saving rules, "
+                    "not the zone's";
+#endif
     ScopedTimeZone tz("America/Sao_Paulo");
     const std::optional<std::int32_t> midnight = midnightOfDate("04/11/2018");
     ASSERT_TRUE(midnight);
