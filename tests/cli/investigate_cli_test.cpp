@@ -128,8 +128,12 @@ TEST(CliInvestigate, HideAddressesLeavesNoAddressInAnyOutput)
             args.push_back("--hide-addresses");
         if (c.output == Output::Followed) {
             CliProcess follow(args);
+            // The first line waits for the follower to start and read the
+            // day, which takes seconds under the sanitizers on a busy
+            // machine; after it, a quiet spell means the day is printed.
             std::string out;
-            while (const std::optional<std::string> line = follow.readLine(std::chrono::milliseconds(700)))
+            for (auto wait = std::chrono::milliseconds(15000);
+                 const std::optional<std::string> line = follow.readLine(wait); wait = std::chrono::milliseconds(700))
                 out += *line + '\n';
             EXPECT_EQ(follow.stop(SIGINT), 0) << c.what;
             return out + follow.errors();
