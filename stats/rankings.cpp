@@ -1,12 +1,14 @@
 #include "stats/rankings.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "history/name_index.h"
 #include "history/player_sessions.h"
@@ -73,9 +75,11 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
 
 // The place of each weapon in the order of their names (as bytes compare):
 // the players' weapons are sorted by it, every name compared in one sort
-// for all players. The names are compared first by their first 16 bytes
-// as two numbers, so a day of tens of thousands of weapons sorts mostly
-// without reading a name; only names alike that far are compared whole.
+// for all players. The names are put in order by their first 16 bytes as
+// two numbers, a byte at a time from the last (a radix sort): a byte every
+// name shares takes no pass, so a day of tens of thousands of weapons alike
+// in most of their bytes ("weapon1" to "weapon80000") sorts in a few passes
+// without reading a name. Only names alike that far are compared whole.
 LargeVector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
 {
     struct Key {
@@ -97,13 +101,40 @@ LargeVector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
     LargeVector<Key> keys(weapons.size());
     for (std::uint32_t i = 0; i < weapons.size(); ++i)
         keys[i] = {bytesAt(weapons[i].weapon, 0), bytesAt(weapons[i].weapon, 8), i};
-    std::sort(keys.begin(), keys.end(), [&](const Key& a, const Key& b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        if (a.next != b.next)
-            return a.next < b.next;
-        return weapons[a.index].weapon < weapons[b.index].weapon;
-    });
+    // Byte b of a key counted from its last: the next number's low byte
+    // first, the head's top byte last.
+    const auto byteOf = [](const Key& key, unsigned b) {
+        return static_cast<std::size_t>(((b < 8 ? key.next : key.head) >> (8 * (b % 8))) & 0xff);
+    };
+    std::vector<std::array<std::size_t, 256>> counts(16);
+    for (const Key& key : keys) {
+        for (unsigned b = 0; b < 16; ++b)
+            ++counts[b][byteOf(key, b)];
+    }
+    LargeVector<Key> sorted(keys.size());
+    for (unsigned b = 0; b < 16 && !keys.empty(); ++b) {
+        std::array<std::size_t, 256>& places = counts[b];
+        if (places[byteOf(keys[0], b)] == keys.size())
+            continue;
+        std::size_t place = 0;
+        for (std::size_t& count : places)
+            place += std::exchange(count, place);
+        // Stable: keys alike in this byte keep the order of the bytes after.
+        for (const Key& key : keys)
+            sorted[places[byteOf(key, b)]++] = key;
+        keys.swap(sorted);
+    }
+    // Names alike in their first 16 bytes, compared whole.
+    for (std::size_t from = 0; from < keys.size();) {
+        std::size_t to = from + 1;
+        while (to < keys.size() && keys[to].head == keys[from].head && keys[to].next == keys[from].next)
+            ++to;
+        if (to - from > 1) {
+            std::sort(keys.begin() + static_cast<std::ptrdiff_t>(from), keys.begin() + static_cast<std::ptrdiff_t>(to),
+                      [&](const Key& a, const Key& b) { return weapons[a.index].weapon < weapons[b.index].weapon; });
+        }
+        from = to;
+    }
     LargeVector<std::uint32_t> rank(weapons.size());
     for (std::uint32_t r = 0; r < keys.size(); ++r)
         rank[keys[r].index] = r;
@@ -285,6 +316,12 @@ public:
             // Sorted by weapon name (a player's weapons are distinct) before
             // the names are copied, so the sort moves no text.
             const LargeVector<IndexCounts::Entry>& entries = row.weaponKills.entries();
+            auto& kills = row.ranking.weaponKills;
+            kills.reserve(entries.size());
+            const auto add = [&](const IndexCounts::Entry& entry) {
+                kills.emplace_back(out.weapons[entry.first].weapon, entry.second);
+                ++out.weapons[entry.first].players;
+            };
             if (entries.size() >= 64 && entries.size() * 8 >= out.weapons.size()) {
                 // A player who used a good share of the weapons (the one
                 // killer of a day of tens of thousands of weapons) has them
@@ -293,10 +330,9 @@ public:
                 atRank.resize(out.weapons.size(), NoRow);
                 for (std::uint32_t e = 0; e < entries.size(); ++e)
                     atRank[rank[entries[e].first]] = e;
-                byName.clear();
                 for (std::uint32_t& at : atRank) {
                     if (at != NoRow) {
-                        byName.push_back(entries[at]);
+                        add(entries[at]);
                         at = NoRow;
                     }
                 }
@@ -305,11 +341,8 @@ public:
                 std::sort(byName.begin(), byName.end(), [&](const IndexCounts::Entry& a, const IndexCounts::Entry& b) {
                     return rank[a.first] < rank[b.first];
                 });
-            }
-            row.ranking.weaponKills.reserve(byName.size());
-            for (const auto& [weapon, kills] : byName) {
-                row.ranking.weaponKills.emplace_back(out.weapons[weapon].weapon, kills);
-                ++out.weapons[weapon].players;
+                for (const IndexCounts::Entry& entry : byName)
+                    add(entry);
             }
             out.players.push_back(std::move(row.ranking));
         }
