@@ -14,7 +14,7 @@ namespace zelkam {
 // allocateLarge's, so filling it takes a page fault for each 2 MiB rather
 // than each 4 KiB, which on a virtual machine costs more than writing the
 // memory. Smaller storage is the standard allocator's.
-inline constexpr std::size_t LargeVectorBytes = std::size_t{1} << 20;
+inline constexpr std::size_t LargeVectorBytes = std::size_t{1} << 18;
 
 template <typename T>
 struct LargeAllocator {
