@@ -1,6 +1,7 @@
 #include "history/name_index.h"
 
 #include <algorithm>
+#include <array>
 
 namespace zelkam {
 
@@ -10,6 +11,13 @@ void IndexTable::add(std::uint32_t hash, std::uint32_t index)
         rebuild(std::max<std::size_t>(16, slots_.size() * 2));
     place(Slot{hash, index});
     ++count_;
+}
+
+void IndexTable::add(std::uint32_t hash, std::uint32_t index, std::size_t moreToCome)
+{
+    if (4 * (count_ + 1) > 3 * slots_.size())
+        reserve(count_ + 1 + moreToCome);
+    add(hash, index);
 }
 
 void IndexTable::reserve(std::size_t count)
@@ -61,13 +69,35 @@ void NameIndex::tableAll(const List& names)
         many_.add(textHash32(names[tabled_]), static_cast<std::uint32_t>(tabled_));
 }
 
-template <typename List>
-bool NameIndex::inList(const List& names, std::string_view name)
+void NameIndex::missingOf(const LargeVector<std::string>& names, const LargeVector<std::string_view>& batch,
+                          std::vector<std::uint32_t>& missing)
 {
-    if (names.size() <= FewNames)
-        return std::find(names.begin(), names.end(), name) != names.end();
+    if (names.size() <= FewNames) {
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            if (std::find(names.begin(), names.end(), batch[i]) == names.end())
+                missing.push_back(static_cast<std::uint32_t>(i));
+        }
+        return;
+    }
     tableAll(names);
-    return many_.find(textHash32(name), [&](std::uint32_t i) { return names[i] == name; }) != IndexTable::Missing;
+    constexpr std::size_t Ahead = 8;
+    // The hashes of the names ahead and of the one being looked up.
+    std::array<std::uint32_t, 2 * Ahead> hashes{};
+    const auto lookAhead = [&](std::size_t i) {
+        if (i >= batch.size())
+            return;
+        hashes[i % hashes.size()] = textHash32(batch[i]);
+        many_.prefetch(hashes[i % hashes.size()]);
+    };
+    for (std::size_t i = 0; i < Ahead; ++i)
+        lookAhead(i);
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        lookAhead(i + Ahead);
+        const std::string_view name = batch[i];
+        if (many_.find(hashes[i % hashes.size()], [&](std::uint32_t at) { return names[at] == name; })
+            == IndexTable::Missing)
+            missing.push_back(static_cast<std::uint32_t>(i));
+    }
 }
 
 template <typename List>
@@ -92,7 +122,5 @@ bool NameIndex::addToList(List& names, std::string_view name)
 template bool NameIndex::addToList(std::vector<std::string>&, std::string_view);
 template bool NameIndex::addToList(std::vector<std::string_view>&, std::string_view);
 template bool NameIndex::addToList(LargeVector<std::string>&, std::string_view);
-template bool NameIndex::inList(const std::vector<std::string>&, std::string_view);
-template bool NameIndex::inList(const LargeVector<std::string>&, std::string_view);
 
 } // namespace zelkam

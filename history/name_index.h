@@ -41,6 +41,20 @@ public:
         return Missing;
     }
     void add(std::uint32_t hash, std::uint32_t index);
+    // The same, for a caller that knows up to moreToCome entries may follow
+    // (what the rest of a day could add): a table that must grow then grows
+    // once to hold them all, instead of being built anew at each doubling
+    // in fresh memory.
+    void add(std::uint32_t hash, std::uint32_t index, std::size_t moreToCome);
+    std::size_t size() const { return count_; }
+    // Starts fetching the slot a look-up of hash reads first, changing
+    // nothing: a caller that knows its next look-ups (a day's kills a few
+    // lines ahead) lets their waits for memory overlap.
+    void prefetch(std::uint32_t hash) const
+    {
+        if (!slots_.empty())
+            __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    }
     // Makes room for count entries in all, so that adding a known number
     // of them rebuilds the table once rather than at every doubling.
     void reserve(std::size_t count);
@@ -81,9 +95,12 @@ public:
     bool addTo(std::vector<std::string_view>& names, std::string_view name) { return addToList(names, name); }
     // A list a stranger can make megabytes long (a ranking row's names).
     bool addTo(LargeVector<std::string>& names, std::string_view name) { return addToList(names, name); }
-    // Whether names holds name already.
-    bool has(const std::vector<std::string>& names, std::string_view name) { return inList(names, name); }
-    bool has(const LargeVector<std::string>& names, std::string_view name) { return inList(names, name); }
+    // Appends to missing the place in batch of each name that names lacks,
+    // in batch order. A batch of thousands (a session of a player who
+    // renamed himself all day) is looked up with the memory of the names a
+    // few ahead fetched meanwhile, as the table is too large for the cache.
+    void missingOf(const LargeVector<std::string>& names, const LargeVector<std::string_view>& batch,
+                   std::vector<std::uint32_t>& missing);
     // Fills an empty list with a batch of names that are distinct among
     // themselves (a session's, a day's), in their order, looking none up:
     // the table that finds them is made only once a name is looked for, so
@@ -116,8 +133,6 @@ public:
 private:
     template <typename List>
     bool addToList(List& names, std::string_view name);
-    template <typename List>
-    bool inList(const List& names, std::string_view name);
     // Puts the names not in the table yet into it.
     template <typename List>
     void tableAll(const List& names);

@@ -302,11 +302,18 @@ bool OpenSessions::usedName(std::uint32_t index, const HashedName& name, std::st
     return !fresh;
 }
 
-void OpenSessions::addName(std::uint32_t index, const HashedName& name)
+void OpenSessions::addName(std::uint32_t index, const HashedName& name, std::size_t namesLeft)
 {
     const std::uint32_t place = names_.append(records_[index].names, name.text);
-    if (const auto many = manyNames_.find(index); many != manyNames_.end())
-        many->second.add(foldHash32(name.hash), place);
+    const auto many = manyNames_.find(index);
+    if (many == manyNames_.end())
+        return;
+    // Only a record that has taken thousands of names already (a stranger
+    // renaming himself) gets room for what the day could still give it:
+    // an ordinary player's table stays as small as his names.
+    constexpr std::size_t ManyNames = 4096;
+    IndexTable& table = many->second;
+    table.add(foldHash32(name.hash), place, table.size() >= ManyNames ? namesLeft : 0);
 }
 
 } // namespace zelkam

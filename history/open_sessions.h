@@ -187,7 +187,11 @@ public:
     // or writes: a day of thousands of renames hashes each name once.
     bool usedName(std::uint32_t index, const HashedName& name, std::string_view& kept);
     // Appends name, one of the set's texts, to the record's names.
-    void addName(std::uint32_t index, const HashedName& name);
+    // namesLeft: how many more names the record could still take (the
+    // day's events left), so that the table of a record of thousands of
+    // names grows at once to what it may need rather than at each
+    // doubling; 0 when not known.
+    void addName(std::uint32_t index, const HashedName& name, std::size_t namesLeft = 0);
 
     // The first open record (in order of adding) with the user id that is
     // called name now.

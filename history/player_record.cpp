@@ -14,29 +14,6 @@ bool usesName(const PlayerSession& session, const std::string& name)
     return std::find(session.names.begin(), session.names.end(), name) != session.names.end();
 }
 
-// Feeds the tracker the events, each at its position, fetching the memory
-// of the events a little ahead meanwhile.
-void addAll(SessionTracker& tracker, const EventList& events)
-{
-    constexpr std::size_t Ahead = 16;
-    const std::size_t count = events.size();
-    std::size_t connections = 0;
-    for (const LogEvent& event : events)
-        connections += event.kind == PlayerConnected ? 1 : 0;
-    tracker.expectConnections(connections);
-    for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
-        tracker.prefetch(events[e]);
-    for (std::size_t e = 0; e < count; ++e) {
-        if (e + Ahead < count)
-            tracker.prefetch(events[e + Ahead]);
-        tracker.add(events[e], e);
-    }
-}
-
-} // namespace
-
-namespace {
-
 // One folder's sessions: its days' own events fed in order to a tracker of
 // its own on the calling thread, the sessions it closes handed on labelled
 // with the folder's server.
@@ -57,7 +34,7 @@ public:
     {
         walk.done = [this](std::size_t, const EventList* own) {
             if (own)
-                addAll(tracker_, *own);
+                tracker_.addAll(*own);
         };
         // A stopped walk still ends the sessions of the days walked.
         walk.finished = [this](bool) { tracker_.finish(); };
@@ -109,7 +86,7 @@ DayRecord dayRecordOf(const RecordSubject& subject, const EventList& events, std
                 daySessions.push_back(std::move(session));
         },
         true);
-    addAll(tracker, events);
+    tracker.addAll(events);
     tracker.finish();
 
     DayRecord record;

@@ -368,7 +368,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
             const HashedName keptName(kept, newName.hash);
             set.rename(open, keptName);
             if (fresh)
-                set.addName(open, keptName);
+                set.addName(open, keptName, eventsLeft_);
         } else if (event.kind == Say || event.kind == SayTeam) {
             ++session.chat;
         } else if (event.kind == Suicide) {
@@ -406,6 +406,26 @@ void SessionTracker::expectConnections(std::size_t connections)
     expected_ = connections;
     if (inDay_)
         open_->reserve(connections);
+}
+
+void SessionTracker::addAll(const EventList& events)
+{
+    constexpr std::size_t Ahead = 16;
+    const std::size_t count = events.size();
+    std::size_t connections = 0;
+    for (const LogEvent& event : events)
+        connections += event.kind == PlayerConnected ? 1 : 0;
+    expectConnections(connections);
+    for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
+        prefetch(events[e]);
+    for (std::size_t e = 0; e < count; ++e) {
+        if (e + Ahead < count)
+            prefetch(events[e + Ahead]);
+        eventsLeft_ = count - e;
+        if (events[e].kind < EventKindCount)
+            add(events[e], e);
+    }
+    eventsLeft_ = 0;
 }
 
 void SessionTracker::prefetch(const LogEvent& event) const

@@ -86,6 +86,10 @@ public:
     // position is what a recorded line refers to (an index into the
     // caller's events); ignored without line recording.
     void add(const LogEvent& event, std::size_t position = 0);
+    // Adds a day's events in order, each at its index as position, fetching
+    // the memory of the events a little ahead meanwhile. Kinds only the
+    // rankings read (a parser asked for every kind) begin or end nothing.
+    void addAll(const EventList& events);
     // Tells the tracker that events with this many connections are about
     // to be added, so that it makes room for them at once. Changes no
     // session; without it room is made as they come.
@@ -138,6 +142,9 @@ private:
     PlayerSession handedOut_;
     // What expectConnections was last told.
     std::size_t expected_ = 0;
+    // Within addAll, the events left to add, the one at hand included: no
+    // session can take more names than that.
+    std::size_t eventsLeft_ = 0;
     bool inDay_ = false;
     std::int32_t day_ = 0;
     std::int64_t nextDay_ = 0;

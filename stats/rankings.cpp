@@ -59,10 +59,7 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
         return;
     }
     missing.clear();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (!row.names.has(list, names[i]))
-            missing.push_back(static_cast<std::uint32_t>(i));
-    }
+    row.names.missingOf(list, names, missing);
     if (missing.empty())
         return;
     const std::size_t most = list.size() + missing.size();
@@ -519,10 +516,7 @@ void FolderRanking::plan(FolderDays& folder, FolderWalk& walk)
         // The sessions are the player record's: built from the kinds it
         // reads, so that a line only rankings read (the bomb, a hostage)
         // neither begins a day nor ends one for them.
-        for (const LogEvent& event : *own) {
-            if (event.kind < EventKindCount)
-                state.sessions.add(event);
-        }
+        state.sessions.addAll(*own);
         if (tally)
             state.ranker.addDay(*tally);
     };
