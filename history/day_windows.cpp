@@ -238,6 +238,7 @@ private:
             copyShare.release();
             view.ownFirst = 0;
             view.window = &own.parser->events();
+            view.ownList = true;
         } else if (beforeCount == 0 && own.readable && !hasStrayStamps(own.parser->events())) {
             // Nothing of the day before to join: the window is the day's
             // own list as read, which a copy would only repeat in memory
@@ -246,6 +247,7 @@ private:
             copyShare.release();
             view.ownFirst = 0;
             view.window = &own.parser->events();
+            view.ownList = true;
         } else if (own.readable || beforeReadable) {
             // The viewer reads the window as one list: the day before's
             // files, then the day's. An unreadable day before is simply

@@ -50,6 +50,10 @@ struct DayWindow {
     // nothing of the day's window can matter: window is then null although
     // the files could be read.
     bool passedOver = false;
+    // True when window is the day's own events list itself (nothing of the
+    // day before to join, ownFirst 0): the very list done gets for the day,
+    // which lives on until done returns.
+    bool ownList = false;
 };
 
 // A quick look at a day's own files (dayFiles holds them, nothing else)

@@ -13,6 +13,8 @@
 #include "history/name_index.h"
 #include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
+#include "ingest/thread_count.h"
+#include "ingest/thread_group.h"
 #include "parse/log_event.h"
 #include "stats/day_tally.h"
 
@@ -469,6 +471,9 @@ struct FolderRanking::State {
     // Each day is tallied on the worker that parsed it; the tallies are
     // merged, and the sessions followed, on the calling thread in day order.
     std::vector<std::unique_ptr<DayTally>> tallies;
+    // The days whose tally is counted in done instead, beside their
+    // sessions (see plan).
+    std::vector<char> tallyBesideSessions;
     std::mutex talliesLock;
     SessionTracker sessions;
 };
@@ -496,9 +501,21 @@ void FolderRanking::plan(FolderDays& folder, FolderWalk& walk)
     folder.allKinds = true;
     State& state = *state_;
     state.tallies.resize(folder.days.size());
-    walk.work = [&state](const DayWindow& view) {
+    state.tallyBesideSessions.assign(folder.days.size(), 0);
+    // A walk of one day has every core for it, but its tally and its
+    // sessions would take their turns on one, the sessions waiting for the
+    // tally: when the day's window is its own list, which done gets too,
+    // the tally is counted there on a thread of its own, beside the
+    // sessions.
+    const bool oneDay = folder.days.size() == 1 && threadCount() > 1;
+    walk.work = [&state, oneDay](const DayWindow& view) {
         if (!view.window)
             return;
+        if (oneDay && view.ownList) {
+            std::lock_guard lock(state.talliesLock);
+            state.tallyBesideSessions[view.index] = 1;
+            return;
+        }
         auto tally = std::make_unique<DayTally>();
         tallyDay(view.window->data() + view.ownFirst, view.window->size() - view.ownFirst, state.ranker.first(),
                  state.ranker.end(), *tally);
@@ -507,16 +524,28 @@ void FolderRanking::plan(FolderDays& folder, FolderWalk& walk)
     };
     walk.done = [&state](std::size_t index, const EventList* own) {
         std::unique_ptr<DayTally> tally;
+        bool besideSessions = false;
         {
             std::lock_guard lock(state.talliesLock);
             tally = std::move(state.tallies[index]);
+            besideSessions = state.tallyBesideSessions[index] != 0;
         }
         if (!own)
             return;
+        ThreadGroup counting;
+        if (besideSessions) {
+            tally = std::make_unique<DayTally>();
+            const auto count = [own, first = state.ranker.first(), end = state.ranker.end(), &tally] {
+                tallyDay(own->data(), own->size(), first, end, *tally);
+            };
+            if (counting.start(1, [count](unsigned) { count(); }) == 0)
+                count();
+        }
         // The sessions are the player record's: built from the kinds it
         // reads, so that a line only rankings read (the bomb, a hostage)
         // neither begins a day nor ends one for them.
         state.sessions.addAll(*own);
+        counting.join();
         if (tally)
             state.ranker.addDay(*tally);
     };
