@@ -15,13 +15,15 @@ std::string_view TextStore::keep(std::string_view text)
     if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < text.size()) {
         // Blocks grow with the day up to the large size; a longer text gets
         // a block of its own.
-        blocks_.emplace_back(std::max(nextBlock_, text.size()));
+        blocks_.emplace_back().reserve(std::max(nextBlock_, text.size()));
         nextBlock_ = std::min(nextBlock_ * 2, LargeAllocationBytes);
     }
-    GrowArray<char>& block = blocks_.back();
-    const char* at = block.data() + block.size();
-    block.appendRange(text.data(), text.size());
-    return {at, text.size()};
+    // Within the room reserved: the block never moves, so the texts kept
+    // in it stay where they are.
+    LargeVector<char>& block = blocks_.back();
+    const std::size_t at = block.size();
+    block.insert(block.end(), text.begin(), text.end());
+    return {block.data() + at, text.size()};
 }
 
 void TextStore::clear()

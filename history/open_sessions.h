@@ -18,6 +18,7 @@
 #include "history/name_index.h"
 #include "ingest/thread_group.h"
 #include "parse/containers.h"
+#include "parse/large_vector.h"
 
 namespace zelkam {
 
@@ -26,15 +27,16 @@ inline constexpr std::uint32_t NoSession = 0xffffffffu;
 // Texts a session keeps (names, unique ids), copied out of the events: the
 // events of a folder's walk live for one file day, a session may last longer.
 // A kept text stays where it is until clear. Blocks grow with the day; the
-// large ones take memory of their own (see allocateLarge), so a crowd's
-// texts cost a few huge pages rather than thousands of small page faults.
+// large ones take memory of their own (see LargeVector), so a crowd's
+// texts, or a stranger's thousands of names, cost a few huge pages rather
+// than thousands of small page faults.
 class TextStore {
 public:
     std::string_view keep(std::string_view text);
     void clear();
 
 private:
-    std::vector<GrowArray<char>> blocks_;
+    std::vector<LargeVector<char>> blocks_;
     std::size_t nextBlock_ = 4096;
 };
 
@@ -166,6 +168,17 @@ public:
 
     // Starts fetching the chain of a name about to be looked up.
     void prefetchName(const HashedName& name) const { chains_[ByName].prefetch(nameKey(name.hash)); }
+    // Starts fetching where usedName will look for a name a record is about
+    // to take, in the tables of the records that used many names. Those are
+    // few (a stranger renaming himself thousands of times), so each of
+    // their tables is fetched; with more, none is.
+    void prefetchUsedName(const HashedName& name) const
+    {
+        if (manyNames_.size() > 2)
+            return;
+        for (const auto& [index, table] : manyNames_)
+            table.prefetch(foldHash32(name.hash));
+    }
 
     // Makes room for this many more sessions opened by a user id and name
     // of their own, without growing on the way. For a crowd, the records'

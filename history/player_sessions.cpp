@@ -432,6 +432,8 @@ void SessionTracker::prefetch(const LogEvent& event) const
 {
     if (isPlayersOwn(event.kind))
         open_->prefetchName(HashedName(nameOf(event.player)));
+    if (event.kind == NameChanged && event.text)
+        open_->prefetchUsedName(HashedName(event.text));
 }
 
 void SessionTracker::finish()

@@ -60,6 +60,13 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
             row.names.addTo(list, name);
         return;
     }
+    // A distinct batch that is the end of the list already (a player's one
+    // session of the day, whose names the day's tally gave in the same
+    // order) holds no name the row lacks: read side by side, its names
+    // cost no look-up. Only a whole match is taken; else they are looked up.
+    if (distinct && names.size() <= list.size()
+        && std::equal(names.begin(), names.end(), list.end() - static_cast<std::ptrdiff_t>(names.size())))
+        return;
     missing.clear();
     row.names.missingOf(list, names, missing);
     if (missing.empty())
