@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "parse/large_memory.h"
+#include "parse/prefetch.h"
 
 namespace zelkam {
 
@@ -57,14 +58,7 @@ public:
     {
         if (size_ == 0)
             return;
-        const Slot* slot = &slots_[home(key)];
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-        // GCC 12 drops __builtin_prefetch here (the address depends on a
-        // branch); the instruction itself stays.
-        asm volatile("prefetcht0 %0" : : "m"(*slot));
-#else
-        __builtin_prefetch(slot);
-#endif
+        zelkam::prefetch(&slots_[home(key)]);
     }
     // The key's chain, made empty when there is none; the caller threads a
     // session on it at once.

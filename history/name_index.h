@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "parse/large_vector.h"
+#include "parse/prefetch.h"
 
 namespace zelkam {
 
@@ -53,7 +54,7 @@ public:
     void prefetch(std::uint32_t hash) const
     {
         if (!slots_.empty())
-            __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+            zelkam::prefetch(&slots_[hash & (slots_.size() - 1)]);
     }
     // Makes room for count entries in all, so that adding a known number
     // of them rebuilds the table once rather than at every doubling.
