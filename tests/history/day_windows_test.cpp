@@ -125,5 +125,43 @@ TEST(DayWindows, EachWindowIsWhatTheViewerLoads)
     }
 }
 
+// A window marked as the day's own list is the very list the hand-over gets
+// for that day (a rankings walk counts it there, beside the sessions): a
+// lone day's is, its stray stamp set aside by its own parse as the viewer
+// sets it aside; a day joined to the day before is not.
+TEST(DayWindows, OnlyALoneDaysWindowIsItsOwnList)
+{
+    ScopedTimeZone tz("UTC0");
+    TempFolder folder;
+    const auto dayOf = [](const char* date) {
+        return LogText(date).at("10:00:00", mapStarted("de_dust")).at("10:00:05", said("Ann", 1, "CT", "hi"));
+    };
+    folder.write("L0708000.log", dayOf("07/08/2001").text());
+    folder.write("L0709000.log", dayOf("07/09/2001").text());
+    folder.write("L0712000.log",
+                 dayOf("07/12/2001").on("07/03/2001").at("03:00:00", said("Ann", 1, "CT", "stray")).text());
+    const std::vector<bool> expected = {true, false, true};
+    for (const unsigned threads : {1u, 3u}) {
+        FolderDays days;
+        ASSERT_TRUE(days.scan(folder.string()));
+        ASSERT_EQ(days.days.size(), expected.size());
+        std::vector<bool> ownList(expected.size());
+        std::vector<const EventList*> windows(expected.size());
+        std::vector<const EventList*> handedOver(expected.size());
+        ASSERT_TRUE(walkDayWindows(
+            days, nullptr,
+            [&](const DayWindow& view) {
+                ownList[view.index] = view.ownList;
+                windows[view.index] = view.window;
+            },
+            [&](std::size_t index, const EventList* own) { handedOver[index] = own; }, threads));
+        EXPECT_EQ(ownList, expected) << threads;
+        for (std::size_t d = 0; d < expected.size(); ++d) {
+            if (ownList[d])
+                EXPECT_EQ(windows[d], handedOver[d]) << d << " on " << threads;
+        }
+    }
+}
+
 } // namespace
 } // namespace zelkam
