@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -93,37 +94,39 @@ LargeVector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
         std::uint64_t next = 0;
         std::uint32_t index = 0;
     };
-    // Bytes from at on, the first at the top, zeros past the end: two
-    // names whose numbers differ are in the order of their bytes.
-    const auto bytesAt = [](std::string_view name, std::size_t at) {
-        std::uint64_t value = 0;
-        for (std::size_t i = 0; i < 8; ++i) {
-            const std::size_t place = at + i;
-            const auto byte = place < name.size() ? static_cast<unsigned char>(name[place]) : 0u;
-            value = value << 8 | byte;
-        }
-        return value;
-    };
+    // The first 16 bytes as two numbers, the first byte at the top, zeros
+    // past the end: two names whose numbers differ are in the order of
+    // their bytes.
     LargeVector<Key> keys(weapons.size());
-    for (std::uint32_t i = 0; i < weapons.size(); ++i)
-        keys[i] = {bytesAt(weapons[i].weapon, 0), bytesAt(weapons[i].weapon, 8), i};
+    for (std::uint32_t i = 0; i < weapons.size(); ++i) {
+        const std::string& name = weapons[i].weapon;
+        unsigned char bytes[16] = {};
+        std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof bytes));
+        std::uint64_t head = 0;
+        std::uint64_t next = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+            head = head << 8 | bytes[b];
+            next = next << 8 | bytes[8 + b];
+        }
+        keys[i] = {head, next, i};
+    }
     // Byte b of a key counted from its last: the next number's low byte
     // first, the head's top byte last.
     const auto byteOf = [](const Key& key, unsigned b) {
         return static_cast<std::size_t>(((b < 8 ? key.next : key.head) >> (8 * (b % 8))) & 0xff);
     };
-    std::vector<std::array<std::size_t, 256>> counts(16);
+    std::vector<std::array<std::uint32_t, 256>> counts(16);
     for (const Key& key : keys) {
         for (unsigned b = 0; b < 16; ++b)
             ++counts[b][byteOf(key, b)];
     }
     LargeVector<Key> sorted(keys.size());
     for (unsigned b = 0; b < 16 && !keys.empty(); ++b) {
-        std::array<std::size_t, 256>& places = counts[b];
+        std::array<std::uint32_t, 256>& places = counts[b];
         if (places[byteOf(keys[0], b)] == keys.size())
             continue;
-        std::size_t place = 0;
-        for (std::size_t& count : places)
+        std::uint32_t place = 0;
+        for (std::uint32_t& count : places)
             place += std::exchange(count, place);
         // Stable: keys alike in this byte keep the order of the bytes after.
         for (const Key& key : keys)
