@@ -16,6 +16,7 @@
 #include "ingest/log_file_list.h"
 #include "ingest/thread_count.h"
 #include "ingest/thread_group.h"
+#include "parse/large_memory.h"
 #include "parse/log_event.h"
 #include "stats/day_tally.h"
 
@@ -174,12 +175,7 @@ public:
         // The weapons from here on are met for the first time this day:
         // no row counts them yet.
         const auto knownWeapons = static_cast<std::uint32_t>(weapons_.size());
-        // Room for every weapon and map the day names, made before the
-        // rows are: a day of thousands of new names would otherwise move
-        // the rows, texts and all, at each doubling.
-        growFor(weapons_, tally.weapons.size());
-        growFor(maps_, tally.maps.size());
-        mapIndex_.reserve(maps_.size() + tally.maps.size());
+        makeRoomFor(tally);
         // Before the first day that names a weapon, every weapon of the day
         // is new, and the day names each once: they are taken as they are,
         // and the table that finds them is made when a later day looks one
@@ -280,6 +276,19 @@ public:
             lastTime_ = tally.last;
     }
 
+    // Room for every weapon and map the day names, made before the rows
+    // are: a day of thousands of new names would otherwise move the rows,
+    // texts and all, at each doubling. It touches only the weapons' and
+    // maps' lists and the maps' table, which following sessions (add)
+    // never does, so a walk may make it on another thread while the
+    // sessions are followed; addDay makes what is not made yet.
+    void makeRoomFor(const DayTally& tally)
+    {
+        growFor(weapons_, tally.weapons.size());
+        growFor(maps_, tally.maps.size());
+        mapIndex_.reserve(maps_.size() + tally.maps.size());
+    }
+
     // A session of a tracker that hands its names out as views.
     void add(const PlayerSession& session, const SessionTracker& tracker)
     {
@@ -359,12 +368,17 @@ public:
 
 private:
     // Makes room for more rows at once, doubling at least, so that rows
-    // move as seldom as one by one appending would move them.
+    // move as seldom as one by one appending would move them. New room is
+    // backed at once (see backLarge): rows of thousands of new names are
+    // then written into memory the system has given already.
     template <typename Row>
     static void growFor(LargeVector<Row>& rows, std::size_t more)
     {
-        if (rows.size() + more > rows.capacity())
-            rows.reserve(std::max(rows.size() + more, 2 * rows.capacity()));
+        if (rows.size() + more <= rows.capacity())
+            return;
+        rows.reserve(std::max(rows.size() + more, 2 * rows.capacity()));
+        if (rows.capacity() * sizeof(Row) >= LargeVectorBytes)
+            backLarge(rows.data(), rows.capacity() * sizeof(Row));
     }
 
     template <typename Make>
@@ -545,8 +559,11 @@ void FolderRanking::plan(FolderDays& folder, FolderWalk& walk)
         ThreadGroup counting;
         if (besideSessions) {
             tally = std::make_unique<DayTally>();
-            const auto count = [own, first = state.ranker.first(), end = state.ranker.end(), &tally] {
-                tallyDay(own->data(), own->size(), first, end, *tally);
+            // The merge's room for the day's weapons and maps is made there
+            // too, once the tally tells how much.
+            const auto count = [own, &state, &tally] {
+                tallyDay(own->data(), own->size(), state.ranker.first(), state.ranker.end(), *tally);
+                state.ranker.makeRoomFor(*tally);
             };
             if (counting.start(1, [count](unsigned) { count(); }) == 0)
                 count();
