@@ -234,16 +234,12 @@ private:
         TextHolding copyShare;
         const std::uint64_t copyCost = own.readable ? own.parser->textHolding().held() : 0;
         const std::size_t beforeCount = before && beforeReadable ? before->events().size() : 0;
-        if (copyCost > 0 && copyShare.take(copyCost) < copyCost) {
-            copyShare.release();
-            view.ownFirst = 0;
-            view.window = &own.parser->events();
-            view.ownList = true;
-        } else if (beforeCount == 0 && own.readable && !hasStrayStamps(own.parser->events())) {
-            // Nothing of the day before to join: the window is the day's
-            // own list as read, which a copy would only repeat in memory
-            // met for the first time (a day of many events, the first of
-            // its folder, would pay for every page of it).
+        const bool copyRefused = copyCost > 0 && copyShare.take(copyCost) < copyCost;
+        // With nothing of the day before to join, the window is the day's
+        // own list as read too, which a copy would only repeat in memory met
+        // for the first time (a day of many events, the first of its folder,
+        // would pay for every page of it).
+        if (copyRefused || (beforeCount == 0 && own.readable && !hasStrayStamps(own.parser->events()))) {
             copyShare.release();
             view.ownFirst = 0;
             view.window = &own.parser->events();
