@@ -286,8 +286,10 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         tallier.setEventsLeft(count - i);
         switch (event.kind) {
         case MapStarted: {
+            // Each start takes a step too: the steps get the same room.
+            if (const std::size_t room = makeRoom(tally.maps, mapsRoom, MapStarted, i); room != 0)
+                tally.steps.reserve(tally.steps.size() + (room - tally.maps.size()));
             steps.mapStarted(static_cast<std::uint32_t>(tally.maps.size()), event.time);
-            makeRoom(tally.maps, mapsRoom, MapStarted, i);
             tally.maps.emplace_back(event.text ? std::string_view(event.text) : std::string_view());
             break;
         }

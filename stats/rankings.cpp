@@ -230,7 +230,24 @@ public:
             }
         }
 
-        for (const DayTally::Step& step : tally.steps) {
+        // The map starts a few steps ahead: their names hashed and the
+        // maps' table slot each will read fetched meanwhile. A day of
+        // thousands of maps reads a table too large for the cache, and a
+        // start would otherwise wait for its slot alone.
+        constexpr std::size_t Ahead = 8;
+        std::array<std::uint32_t, 2 * Ahead> mapHashes{};
+        const auto lookAhead = [&](std::size_t s) {
+            if (s >= tally.steps.size() || tally.steps[s].kind != DayTally::StepKind::MapStarted)
+                return;
+            const std::uint32_t hash = textHash32(tally.maps[tally.steps[s].index]);
+            mapHashes[s % mapHashes.size()] = hash;
+            mapIndex_.prefetch(hash);
+        };
+        for (std::size_t s = 0; s < Ahead; ++s)
+            lookAhead(s);
+        for (std::size_t s = 0; s < tally.steps.size(); ++s) {
+            lookAhead(s + Ahead);
+            const DayTally::Step& step = tally.steps[s];
             // Only a player's steps index the day's players; a map start's
             // index is into the day's maps.
             const bool ofPlayer = step.kind == DayTally::StepKind::Seen || step.kind == DayTally::StepKind::Left;
@@ -251,7 +268,8 @@ public:
                     lastTime_ = step.previous;
                 closeMap();
                 map_ = indexOf(
-                    mapIndex_, tally.maps[step.index], static_cast<std::uint32_t>(maps_.size()),
+                    mapIndex_, tally.maps[step.index], mapHashes[s % mapHashes.size()],
+                    static_cast<std::uint32_t>(maps_.size()),
                     [&](std::uint32_t i) -> std::string_view { return maps_[i].map; },
                     [&](std::string_view name) { maps_.emplace_back().map = name; });
                 ++maps_[map_].started;
@@ -398,7 +416,14 @@ private:
     static std::uint32_t indexOf(IndexTable& index, std::string_view text, std::uint32_t count, TextOf textOf,
                                  Make make)
     {
-        const std::uint32_t hash = textHash32(text);
+        return indexOf(index, text, textHash32(text), count, textOf, make);
+    }
+
+    // The same, the text's textHash32 given.
+    template <typename TextOf, typename Make>
+    static std::uint32_t indexOf(IndexTable& index, std::string_view text, std::uint32_t hash, std::uint32_t count,
+                                 TextOf textOf, Make make)
+    {
         const std::uint32_t found = index.find(hash, [&](std::uint32_t i) { return textOf(i) == text; });
         if (found != IndexTable::Missing)
             return found;
