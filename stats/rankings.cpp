@@ -84,10 +84,11 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
 // The place of each weapon in the order of their names (as bytes compare):
 // the players' weapons are sorted by it, every name compared in one sort
 // for all players. The names are put in order by their first 16 bytes as
-// two numbers, a byte at a time from the last (a radix sort): a byte every
-// name shares takes no pass, so a day of tens of thousands of weapons alike
-// in most of their bytes ("weapon1" to "weapon80000") sorts in a few passes
-// without reading a name. Only names alike that far are compared whole.
+// two numbers, a byte at a time from the last (a radix sort): only the
+// bytes in which some names differ take a pass, or are even counted, so a
+// day of tens of thousands of weapons alike in most of their bytes
+// ("weapon1" to "weapon80000") sorts in a few passes without reading a
+// name. Only names alike that far are compared whole.
 LargeVector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
 {
     struct Key {
@@ -95,43 +96,57 @@ LargeVector<std::uint32_t> nameOrder(const LargeVector<WeaponRanking>& weapons)
         std::uint64_t next = 0;
         std::uint32_t index = 0;
     };
-    // The first 16 bytes as two numbers, the first byte at the top, zeros
-    // past the end: two names whose numbers differ are in the order of
-    // their bytes.
+    // Eight bytes as a number, the first byte at the top.
+    const auto bigEndian = [](const unsigned char* bytes) {
+        std::uint64_t value = 0;
+#if defined(__GNUC__)
+        std::memcpy(&value, bytes, sizeof value);
+        if constexpr (std::endian::native == std::endian::little)
+            value = __builtin_bswap64(value);
+#else
+        for (std::size_t b = 0; b < 8; ++b)
+            value = value << 8 | bytes[b];
+#endif
+        return value;
+    };
+    // The first 16 bytes as two numbers, zeros past the end: two names
+    // whose numbers differ are in the order of their bytes.
     LargeVector<Key> keys(weapons.size());
+    std::uint64_t headVaries = 0;
+    std::uint64_t nextVaries = 0;
     for (std::uint32_t i = 0; i < weapons.size(); ++i) {
         const std::string& name = weapons[i].weapon;
         unsigned char bytes[16] = {};
         std::memcpy(bytes, name.data(), std::min<std::size_t>(name.size(), sizeof bytes));
-        std::uint64_t head = 0;
-        std::uint64_t next = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-            head = head << 8 | bytes[b];
-            next = next << 8 | bytes[8 + b];
-        }
-        keys[i] = {head, next, i};
+        keys[i] = {bigEndian(bytes), bigEndian(bytes + 8), i};
+        headVaries |= keys[i].head ^ keys[0].head;
+        nextVaries |= keys[i].next ^ keys[0].next;
     }
     // Byte b of a key counted from its last: the next number's low byte
     // first, the head's top byte last.
-    const auto byteOf = [](const Key& key, unsigned b) {
-        return static_cast<std::size_t>(((b < 8 ? key.next : key.head) >> (8 * (b % 8))) & 0xff);
+    const auto byteOf = [](std::uint64_t head, std::uint64_t next, unsigned b) {
+        return static_cast<std::size_t>(((b < 8 ? next : head) >> (8 * (b % 8))) & 0xff);
     };
-    std::vector<std::array<std::uint32_t, 256>> counts(16);
-    for (const Key& key : keys) {
-        for (unsigned b = 0; b < 16; ++b)
-            ++counts[b][byteOf(key, b)];
+    std::array<unsigned, 16> varying{};
+    unsigned passes = 0;
+    for (unsigned b = 0; b < 16; ++b) {
+        if (byteOf(headVaries, nextVaries, b) != 0)
+            varying[passes++] = b;
     }
-    LargeVector<Key> sorted(keys.size());
-    for (unsigned b = 0; b < 16 && !keys.empty(); ++b) {
-        std::array<std::uint32_t, 256>& places = counts[b];
-        if (places[byteOf(keys[0], b)] == keys.size())
-            continue;
+    std::vector<std::array<std::uint32_t, 256>> counts(passes);
+    for (const Key& key : keys) {
+        for (unsigned p = 0; p < passes; ++p)
+            ++counts[p][byteOf(key.head, key.next, varying[p])];
+    }
+    LargeVector<Key> sorted(passes != 0 ? keys.size() : 0);
+    for (unsigned p = 0; p < passes; ++p) {
+        std::array<std::uint32_t, 256>& places = counts[p];
         std::uint32_t place = 0;
         for (std::uint32_t& count : places)
             place += std::exchange(count, place);
         // Stable: keys alike in this byte keep the order of the bytes after.
         for (const Key& key : keys)
-            sorted[places[byteOf(key, b)]++] = key;
+            sorted[places[byteOf(key.head, key.next, varying[p])]++] = key;
         keys.swap(sorted);
     }
     // Names alike in their first 16 bytes, compared whole.
