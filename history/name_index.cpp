@@ -69,6 +69,48 @@ void NameIndex::tableAll(const List& names)
         many_.add(textHash32(names[tabled_]), static_cast<std::uint32_t>(tabled_));
 }
 
+namespace {
+
+// The hashes of a batch's names a few ahead of the one at hand, the slot
+// each will read first in table fetched meanwhile: a batch of thousands
+// (a session of a player who renamed himself all day) reads a table too
+// large for the cache, and each name would otherwise wait for its slot
+// alone. Asked for in batch order, from the place it was made at.
+template <typename Batch>
+class HashesAhead {
+public:
+    HashesAhead(const Batch& batch, const IndexTable& table, std::size_t from) : batch_(batch), table_(table)
+    {
+        for (std::size_t i = from; i < from + Ahead; ++i)
+            fetch(i);
+    }
+
+    // The hash of batch[i], the names ahead of it set fetching.
+    std::uint32_t at(std::size_t i)
+    {
+        fetch(i + Ahead);
+        return hashes_[i % hashes_.size()];
+    }
+
+private:
+    static constexpr std::size_t Ahead = 8;
+
+    void fetch(std::size_t i)
+    {
+        if (i >= batch_.size())
+            return;
+        hashes_[i % hashes_.size()] = textHash32(batch_[i]);
+        table_.prefetch(hashes_[i % hashes_.size()]);
+    }
+
+    const Batch& batch_;
+    const IndexTable& table_;
+    // The names ahead and the one at hand.
+    std::array<std::uint32_t, 2 * Ahead> hashes_{};
+};
+
+} // namespace
+
 void NameIndex::missingOf(const LargeVector<std::string>& names, const LargeVector<std::string_view>& batch,
                           std::vector<std::uint32_t>& missing)
 {
@@ -80,23 +122,33 @@ void NameIndex::missingOf(const LargeVector<std::string>& names, const LargeVect
         return;
     }
     tableAll(names);
-    constexpr std::size_t Ahead = 8;
-    // The hashes of the names ahead and of the one being looked up.
-    std::array<std::uint32_t, 2 * Ahead> hashes{};
-    const auto lookAhead = [&](std::size_t i) {
-        if (i >= batch.size())
-            return;
-        hashes[i % hashes.size()] = textHash32(batch[i]);
-        many_.prefetch(hashes[i % hashes.size()]);
-    };
-    for (std::size_t i = 0; i < Ahead; ++i)
-        lookAhead(i);
+    HashesAhead hashes(batch, many_, 0);
     for (std::size_t i = 0; i < batch.size(); ++i) {
-        lookAhead(i + Ahead);
         const std::string_view name = batch[i];
-        if (many_.find(hashes[i % hashes.size()], [&](std::uint32_t at) { return names[at] == name; })
-            == IndexTable::Missing)
+        if (many_.find(hashes.at(i), [&](std::uint32_t at) { return names[at] == name; }) == IndexTable::Missing)
             missing.push_back(static_cast<std::uint32_t>(i));
+    }
+}
+
+void NameIndex::addAllTo(LargeVector<std::string>& names, const LargeVector<std::string_view>& batch)
+{
+    std::size_t i = 0;
+    // A short list is read through, name by name, until it has grown long.
+    for (; i < batch.size() && names.size() <= FewNames; ++i)
+        addToList(names, batch[i]);
+    if (i == batch.size())
+        return;
+    reserve(names.size() + (batch.size() - i));
+    tableAll(names);
+    HashesAhead hashes(batch, many_, i);
+    for (; i < batch.size(); ++i) {
+        const std::string_view name = batch[i];
+        const std::uint32_t hash = hashes.at(i);
+        if (many_.find(hash, [&](std::uint32_t at) { return names[at] == name; }) != IndexTable::Missing)
+            continue;
+        many_.add(hash, static_cast<std::uint32_t>(names.size()));
+        names.emplace_back(name);
+        ++tabled_;
     }
 }
 

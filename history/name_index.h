@@ -102,6 +102,10 @@ public:
     // few ahead fetched meanwhile, as the table is too large for the cache.
     void missingOf(const LargeVector<std::string>& names, const LargeVector<std::string_view>& batch,
                    std::vector<std::uint32_t>& missing);
+    // Appends to names each name of batch it lacks, in batch order; the
+    // batch may name a name more than once (a day's tally names a player's
+    // name again when he goes back to it). Looked up as missingOf does.
+    void addAllTo(LargeVector<std::string>& names, const LargeVector<std::string_view>& batch);
     // Fills an empty list with a batch of names that are distinct among
     // themselves (a session's, a day's), in their order, looking none up:
     // the table that finds them is made only once a name is looked for, so

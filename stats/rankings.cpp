@@ -57,9 +57,7 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
     }
     if (list.empty()) {
         list.reserve(std::bit_ceil(names.size()));
-        row.names.reserve(names.size());
-        for (const auto& name : names)
-            row.names.addTo(list, name);
+        row.names.addAllTo(list, names);
         return;
     }
     // A distinct batch that is the end of the list already (a player's one
