@@ -252,6 +252,11 @@ void SessionTracker::endDay()
 
 void SessionTracker::add(const LogEvent& event, std::size_t position)
 {
+    addHashed(event, position, prefetchHashed(event));
+}
+
+void SessionTracker::addHashed(const LogEvent& event, std::size_t position, const EventHashes& hashes)
+{
     if (event.time == -1)
         return;
     if (!inDay_ || event.time >= nextDay_) {
@@ -311,7 +316,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
     }
     if (!isPlayersOwn(event.kind))
         return;
-    const HashedName name(nameOf(event.player));
+    const HashedName name(nameOf(event.player), hashes.name);
     switch (event.kind) {
     case PlayerConnected: {
         // A connection under a session's user id, or by the same name from
@@ -360,7 +365,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         } else if (event.kind == NameChanged) {
             // A name used before in the session is the text kept for it.
             // One hash of the new name serves every table below.
-            const HashedName newName(event.text ? event.text : "");
+            const HashedName newName(event.text ? event.text : "", hashes.text);
             std::string_view kept;
             const bool fresh = !set.usedName(open, newName, kept);
             if (fresh)
@@ -383,7 +388,7 @@ void SessionTracker::add(const LogEvent& event, std::size_t position)
         record(victim);
         ++set[victim].deaths;
         const std::int32_t victimTeam = set[victim].team;
-        const HashedName killerName(event.text ? event.text : "");
+        const HashedName killerName(event.text ? event.text : "", hashes.text);
         std::uint32_t killer = set.lastNamed(killerName);
         if (killer == NoSession)
             killer = fromCarried(carried_->firstNamed(killerName));
@@ -408,32 +413,31 @@ void SessionTracker::expectConnections(std::size_t connections)
         open_->reserve(connections);
 }
 
-void SessionTracker::addAll(const EventList& events)
+std::size_t SessionTracker::connectionsOf(const EventList& events)
 {
-    constexpr std::size_t Ahead = 16;
-    const std::size_t count = events.size();
     std::size_t connections = 0;
     for (const LogEvent& event : events)
         connections += event.kind == PlayerConnected ? 1 : 0;
-    expectConnections(connections);
-    for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
-        prefetch(events[e]);
-    for (std::size_t e = 0; e < count; ++e) {
-        if (e + Ahead < count)
-            prefetch(events[e + Ahead]);
-        eventsLeft_ = count - e;
-        if (events[e].kind < EventKindCount)
-            add(events[e], e);
-    }
-    eventsLeft_ = 0;
+    return connections;
 }
 
-void SessionTracker::prefetch(const LogEvent& event) const
+SessionTracker::EventHashes SessionTracker::prefetchHashed(const LogEvent& event) const
 {
-    if (isPlayersOwn(event.kind))
-        open_->prefetchName(HashedName(nameOf(event.player)));
-    if (event.kind == NameChanged && event.text)
-        open_->prefetchUsedName(HashedName(event.text));
+    EventHashes hashes;
+    if (!isPlayersOwn(event.kind))
+        return hashes;
+    const HashedName name(nameOf(event.player));
+    hashes.name = name.hash;
+    open_->prefetchName(name);
+    if (event.kind == NameChanged || event.kind == Killed) {
+        const HashedName text(event.text ? event.text : "");
+        hashes.text = text.hash;
+        if (event.kind == NameChanged)
+            open_->prefetchUsedName(text);
+        else
+            open_->prefetchName(text);
+    }
+    return hashes;
 }
 
 void SessionTracker::finish()

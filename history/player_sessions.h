@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -89,15 +90,37 @@ public:
     // Adds a day's events in order, each at its index as position, fetching
     // the memory of the events a little ahead meanwhile. Kinds only the
     // rankings read (a parser asked for every kind) begin or end nothing.
-    void addAll(const EventList& events);
+    void addAll(const EventList& events) { addAll(events, 0, [] {}); }
+    // The same, event e at position firstPosition + e, calling afterEach()
+    // once each event is added (a caller that hands a day's sessions on as
+    // they come out). The names of the events ahead are hashed as their
+    // memory is fetched, and the hashes kept for their turn: a day of
+    // renames hashes each name once.
+    template <typename AfterEach>
+    void addAll(const EventList& events, std::size_t firstPosition, AfterEach afterEach)
+    {
+        constexpr std::size_t Ahead = 16;
+        const std::size_t count = events.size();
+        expectConnections(connectionsOf(events));
+        // The hashes of the events ahead and of the one at hand.
+        EventHashes ahead[2 * Ahead];
+        for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
+            ahead[e % (2 * Ahead)] = prefetchHashed(events[e]);
+        for (std::size_t e = 0; e < count; ++e) {
+            if (e + Ahead < count)
+                ahead[(e + Ahead) % (2 * Ahead)] = prefetchHashed(events[e + Ahead]);
+            eventsLeft_ = count - e;
+            if (events[e].kind < EventKindCount) {
+                addHashed(events[e], firstPosition + e, ahead[e % (2 * Ahead)]);
+                afterEach();
+            }
+        }
+        eventsLeft_ = 0;
+    }
     // Tells the tracker that events with this many connections are about
     // to be added, so that it makes room for them at once. Changes no
     // session; without it room is made as they come.
     void expectConnections(std::size_t connections);
-    // Starts fetching the memory add(event) will wait for most, changing
-    // nothing. Called for an event some events before it is added, it lets a
-    // crowd's look-ups of names wait for memory side by side, not in turn.
-    void prefetch(const LogEvent& event) const;
     // With line recording, records lines only for the sessions that have
     // uniqueId, or may still be given it (their id is none or a pending one
     // so far, the only ids a later line replaces): one player's timeline
@@ -117,6 +140,20 @@ public:
     void handedOutNames(LargeVector<std::string_view>& names) const;
 
 private:
+    // The hashes of an event's player name and of its text, where add
+    // reads them as names (a new name, a killer's name); 0 where it does
+    // not.
+    struct EventHashes {
+        std::uint64_t name = 0;
+        std::uint64_t text = 0;
+    };
+    // Hashes what add(event) will look up and starts fetching the memory it
+    // will wait for most, changing nothing. Called for an event some events
+    // before it is added, it lets a crowd's look-ups of names wait for
+    // memory side by side, not in turn.
+    EventHashes prefetchHashed(const LogEvent& event) const;
+    void addHashed(const LogEvent& event, std::size_t position, const EventHashes& hashes);
+    static std::size_t connectionsOf(const EventList& events);
     std::uint32_t openSession(const LogEvent& event, const HashedName& name);
     std::uint32_t fromCarried(std::uint32_t carried);
     std::uint32_t resolve(const LogEvent& event, const HashedName& name);

@@ -264,23 +264,13 @@ public:
         fed_.push_back({index, nextPosition_, own});
         if (fed_.size() > KeptDays + 1)
             fed_.pop_front();
-        constexpr std::size_t Ahead = 16;
-        const std::size_t count = own->size();
-        for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
-            tracker_.prefetch((*own)[e]);
-        for (std::size_t e = 0; e < count; ++e) {
-            if (e + Ahead < count)
-                tracker_.prefetch((*own)[e + Ahead]);
-            // Kinds only rankings read begin or end nothing, as in the replay.
-            if ((*own)[e].kind >= EventKindCount)
-                continue;
-            tracker_.add((*own)[e], nextPosition_ + e);
-            // A day's sessions are handed out together as the tracker
-            // passes its end.
+        // A day's sessions are handed out together as the tracker passes
+        // its end.
+        tracker_.addAll(*own, nextPosition_, [this] {
             if (!pending_.empty())
                 finishDay();
-        }
-        nextPosition_ += count;
+        });
+        nextPosition_ += own->size();
         if (index + 1 == walked_.days.size())
             restart();
     }
