@@ -143,10 +143,10 @@ void NameIndex::addAllTo(LargeVector<std::string>& names, const LargeVector<std:
     HashesAhead hashes(batch, many_, i);
     for (; i < batch.size(); ++i) {
         const std::string_view name = batch[i];
-        const std::uint32_t hash = hashes.at(i);
-        if (many_.find(hash, [&](std::uint32_t at) { return names[at] == name; }) != IndexTable::Missing)
+        if (many_.findOrAdd(hashes.at(i), static_cast<std::uint32_t>(names.size()),
+                            [&](std::uint32_t at) { return names[at] == name; })
+            != IndexTable::Missing)
             continue;
-        many_.add(hash, static_cast<std::uint32_t>(names.size()));
         names.emplace_back(name);
         ++tabled_;
     }
@@ -162,10 +162,10 @@ bool NameIndex::addToList(List& names, std::string_view name)
         return true;
     }
     tableAll(names);
-    const std::uint32_t hash = textHash32(name);
-    if (many_.find(hash, [&](std::uint32_t i) { return names[i] == name; }) != IndexTable::Missing)
+    if (many_.findOrAdd(textHash32(name), static_cast<std::uint32_t>(names.size()),
+                        [&](std::uint32_t i) { return names[i] == name; })
+        != IndexTable::Missing)
         return false;
-    many_.add(hash, static_cast<std::uint32_t>(names.size()));
     names.emplace_back(name);
     ++tabled_;
     return true;

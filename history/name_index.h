@@ -42,6 +42,24 @@ public:
         return Missing;
     }
     void add(std::uint32_t hash, std::uint32_t index);
+    // find, and when it finds nothing, add of index under hash, reading
+    // the slots once: what a list that takes each text once (its weapons,
+    // its maps, its names) does for every text it meets.
+    template <typename Same>
+    std::uint32_t findOrAdd(std::uint32_t hash, std::uint32_t index, Same same)
+    {
+        if (4 * (count_ + 1) > 3 * slots_.size())
+            rebuild(std::max<std::size_t>(16, slots_.size() * 2));
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t at = hash & mask;
+        for (; slots_[at].index != Missing; at = (at + 1) & mask) {
+            if (slots_[at].hash == hash && same(slots_[at].index))
+                return slots_[at].index;
+        }
+        slots_[at] = Slot{hash, index};
+        ++count_;
+        return Missing;
+    }
     // The same, for a caller that knows up to moreToCome entries may follow
     // (what the rest of a day could add): a table that must grow then grows
     // once to hold them all, instead of being built anew at each doubling

@@ -106,12 +106,11 @@ public:
     // hash: the name's textHash32.
     std::uint32_t weaponOf(std::string_view name, std::uint32_t hash)
     {
+        const auto index = static_cast<std::uint32_t>(tally_.weapons.size());
         const std::uint32_t found =
-            weapons_.find(hash, [&](std::uint32_t i) { return tally_.weapons[i].name == name; });
+            weapons_.findOrAdd(hash, index, [&](std::uint32_t i) { return tally_.weapons[i].name == name; });
         if (found != IndexTable::Missing)
             return found;
-        const auto index = static_cast<std::uint32_t>(tally_.weapons.size());
-        weapons_.add(hash, index);
         tally_.weapons.emplace_back().name = name;
         return index;
     }

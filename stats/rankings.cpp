@@ -437,10 +437,9 @@ private:
     static std::uint32_t indexOf(IndexTable& index, std::string_view text, std::uint32_t hash, std::uint32_t count,
                                  TextOf textOf, Make make)
     {
-        const std::uint32_t found = index.find(hash, [&](std::uint32_t i) { return textOf(i) == text; });
+        const std::uint32_t found = index.findOrAdd(hash, count, [&](std::uint32_t i) { return textOf(i) == text; });
         if (found != IndexTable::Missing)
             return found;
-        index.add(hash, count);
         make(text);
         return count;
     }
