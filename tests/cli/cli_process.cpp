@@ -13,6 +13,8 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/cli/run_cli.h"
+
 extern char** environ;
 
 namespace zelkam::test {
@@ -33,7 +35,7 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const char* zone)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
 
-    std::vector<std::string> argvStrings{ZELKAM_CLI_PATH};
+    std::vector<std::string> argvStrings{cliPath()};
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : argvStrings)

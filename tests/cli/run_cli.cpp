@@ -56,7 +56,7 @@ CliResult runCli(const std::vector<std::string>& args, const char* zone)
     envp.push_back(nullptr);
 
     std::vector<std::string> argvStrings;
-    argvStrings.emplace_back(ZELKAM_CLI_PATH);
+    argvStrings.push_back(cliPath());
     argvStrings.insert(argvStrings.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (std::string& arg : argvStrings)

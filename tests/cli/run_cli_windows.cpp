@@ -71,7 +71,7 @@ CliResult runCli(const std::vector<std::string>& args, const char* zone)
 {
     TempFolder outputs;
     CliResult result;
-    std::wstring commandLine = quoted(pathFromUtf8(ZELKAM_CLI_PATH).native());
+    std::wstring commandLine = quoted(pathFromUtf8(cliPath()).native());
     for (const std::string& arg : args)
         commandLine += L" " + quoted(pathFromUtf8(arg).native());
 

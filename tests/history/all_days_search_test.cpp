@@ -15,6 +15,7 @@
 #include "replay/search.h"
 #include "replay/viewer_state.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/sample_logs.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
@@ -184,7 +185,7 @@ TEST(AllDaysSearch, FindsWhatSearchingDayByDayFinds)
 // viewer finds day by day, that day's lines included.
 TEST(AllDaysSearch, TheDayListedFromAFilesEndIsFoundOnEveryThreadCountEveryTime)
 {
-    const std::string samples = ZELKAM_SAMPLE_LOGS;
+    const std::string samples = sampleLogs();
     for (const char* zone : {"UTC0", "CET-1CEST,M3.5.0,M10.5.0/3"}) {
         SCOPED_TRACE(zone);
         ScopedTimeZone scoped(zone);

@@ -12,6 +12,7 @@
 #include "parse/log_parser.h"
 #include "parse/player_token_cache.h"
 #include "parse/time_stamp.h"
+#include "tests/support/sample_logs.h"
 
 namespace zelkam {
 namespace {
@@ -528,7 +529,7 @@ TEST(RecognizeLine, MakesTheEventsOfTheWholeTokenTable)
         R"("a" "b" "c" "d" "e" "f" "g" "h" "i" "j")",
     };
     std::size_t sampleLines = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(ZELKAM_SAMPLE_LOGS)) {
+    for (const auto& entry : std::filesystem::directory_iterator(test::sampleLogs())) {
         std::ifstream in(entry.path(), std::ios::binary);
         for (std::string line; std::getline(in, line);) {
             if (line.size() > LinePrefixLength)

@@ -67,7 +67,7 @@ class ListenProcess {
 public:
     explicit ListenProcess(const Strings& options, Messages messages = Messages::ToFile)
     {
-        Strings argvStrings = {ZELKAM_CLI_PATH, "listen"};
+        Strings argvStrings = {cliPath(), "listen"};
         argvStrings.insert(argvStrings.end(), options.begin(), options.end());
         std::vector<char*> argv;
         for (std::string& arg : argvStrings)

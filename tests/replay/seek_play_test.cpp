@@ -10,6 +10,7 @@
 #include "replay/viewer_state.h"
 #include "tests/replay/view_summary.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/sample_logs.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
@@ -134,7 +135,7 @@ TEST(SeekAgainstPlay, SeekShowsWhatPlayShowsOnTheSamples)
 {
     ScopedTimeZone zone("UTC");
     std::size_t compared = 0;
-    expectSeekMatchesPlay(ZELKAM_SAMPLE_LOGS, 150, compared);
+    expectSeekMatchesPlay(sampleLogs(), 150, compared);
     EXPECT_GT(compared, 300u);
 }
 

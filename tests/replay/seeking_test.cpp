@@ -9,6 +9,7 @@
 #include "state/event_application.h"
 #include "tests/replay/view_summary.h"
 #include "tests/support/log_lines.h"
+#include "tests/support/sample_logs.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 
@@ -230,7 +231,7 @@ TEST(Seeking, ShowsWhatAPlainReplayFromTheSnapshotShows)
 {
     ScopedTimeZone zone("UTC");
     ViewerState state;
-    ASSERT_TRUE(state.loadFolder(ZELKAM_SAMPLE_LOGS));
+    ASSERT_TRUE(state.loadFolder(sampleLogs()));
     ASSERT_GE(state.days().size(), 3u);
     std::size_t seeks = 0;
     for (std::size_t day = 0; day < state.days().size(); ++day) {

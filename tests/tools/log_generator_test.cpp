@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/sample_logs.h"
 #include "tools/loggen/civil_date.h"
 
 namespace zelkam {
@@ -599,7 +600,7 @@ TEST(LogGenerator, ReproducesTheBundledSamples)
     options.maxPlayers = 32;
     test::TempFolder folder;
     const std::vector<LogFile> generated = generate(folder, options);
-    const std::vector<LogFile> bundled = readFolder(ZELKAM_SAMPLE_LOGS);
+    const std::vector<LogFile> bundled = readFolder(test::sampleLogs());
     ASSERT_EQ(generated.size(), bundled.size());
     for (std::size_t i = 0; i < generated.size(); ++i) {
         EXPECT_EQ(generated[i].name, bundled[i].name);
