@@ -140,8 +140,11 @@ TEST(ReportInBrowser, HostileNamesNeitherRunNorHide)
     // The screenshot: the scoreboards' rows in the colours of their teams.
     const std::string shot = (out.path() / "report.png").string();
     std::string ignored;
-    runCapturing(browserCommand(browser, profile) + " --window-size=1000,1400 --screenshot='" + shot + "' 'file://" +
-                     page + "' 2>/dev/null",
+    // Taken once the page has loaded and every stage of drawing has run:
+    // without that, a busy machine may shoot the page before it is painted.
+    runCapturing(browserCommand(browser, profile) +
+                     " --run-all-compositor-stages-before-draw --virtual-time-budget=5000"
+                     " --window-size=1000,1400 --screenshot='" + shot + "' 'file://" + page + "' 2>/dev/null",
                  ignored);
     ASSERT_TRUE(std::filesystem::exists(shot)) << "no screenshot";
     std::string histogram;
