@@ -71,43 +71,13 @@ void NameIndex::tableAll(const List& names)
 
 namespace {
 
-// The hashes of a batch's names a few ahead of the one at hand, the slot
-// each will read first in table fetched meanwhile: a batch of thousands
-// (a session of a player who renamed himself all day) reads a table too
-// large for the cache, and each name would otherwise wait for its slot
-// alone. Asked for in batch order, from the place it was made at.
+// A batch's names, looked up in order.
 template <typename Batch>
-class HashesAhead {
-public:
-    HashesAhead(const Batch& batch, const IndexTable& table, std::size_t from) : batch_(batch), table_(table)
-    {
-        for (std::size_t i = from; i < from + Ahead; ++i)
-            fetch(i);
-    }
-
-    // The hash of batch[i], the names ahead of it set fetching.
-    std::uint32_t at(std::size_t i)
-    {
-        fetch(i + Ahead);
-        return hashes_[i % hashes_.size()];
-    }
-
-private:
-    static constexpr std::size_t Ahead = 8;
-
-    void fetch(std::size_t i)
-    {
-        if (i >= batch_.size())
-            return;
-        hashes_[i % hashes_.size()] = textHash32(batch_[i]);
-        table_.prefetch(hashes_[i % hashes_.size()]);
-    }
-
-    const Batch& batch_;
-    const IndexTable& table_;
-    // The names ahead and the one at hand.
-    std::array<std::uint32_t, 2 * Ahead> hashes_{};
-};
+auto batchHashes(const IndexTable& table, const Batch& batch, std::size_t from)
+{
+    return HashesAhead(
+        table, batch.size(), [&batch](std::size_t i) { return std::optional<std::string_view>(batch[i]); }, from);
+}
 
 } // namespace
 
@@ -122,7 +92,7 @@ void NameIndex::missingOf(const LargeVector<std::string>& names, const LargeVect
         return;
     }
     tableAll(names);
-    HashesAhead hashes(batch, many_, 0);
+    auto hashes = batchHashes(many_, batch, 0);
     for (std::size_t i = 0; i < batch.size(); ++i) {
         const std::string_view name = batch[i];
         if (many_.find(hashes.at(i), [&](std::uint32_t at) { return names[at] == name; }) == IndexTable::Missing)
@@ -140,7 +110,7 @@ void NameIndex::addAllTo(LargeVector<std::string>& names, const LargeVector<std:
         return;
     reserve(names.size() + (batch.size() - i));
     tableAll(names);
-    HashesAhead hashes(batch, many_, i);
+    auto hashes = batchHashes(many_, batch, i);
     for (; i < batch.size(); ++i) {
         const std::string_view name = batch[i];
         if (many_.findOrAdd(hashes.at(i), static_cast<std::uint32_t>(names.size()),

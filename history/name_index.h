@@ -1,11 +1,14 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "parse/large_vector.h"
@@ -98,6 +101,51 @@ inline std::uint32_t foldHash32(std::uint64_t hash)
     return static_cast<std::uint32_t>(hash ^ hash >> 32);
 }
 std::uint32_t textHash32(std::string_view text);
+
+// The hashes of the texts a run of look-ups will ask a table for, a few
+// ahead of the one at hand, the slot each will read first fetched
+// meanwhile: thousands of look-ups (a session of a player who renamed
+// himself all day, a day of thousands of maps) read a table too large for
+// the cache, and each would otherwise wait for its slot alone. textAt(i)
+// is the text of look-up i of count, or nullopt where there is none; at()
+// is asked in order, from the place the run was made at.
+template <typename TextAt>
+class HashesAhead {
+public:
+    HashesAhead(const IndexTable& table, std::size_t count, TextAt textAt, std::size_t from = 0)
+        : table_(table), count_(count), textAt_(std::move(textAt))
+    {
+        for (std::size_t i = from; i < from + Ahead; ++i)
+            fetch(i);
+    }
+
+    // The hash of look-up i's text (0 where it has none), those ahead of it
+    // set fetching.
+    std::uint32_t at(std::size_t i)
+    {
+        fetch(i + Ahead);
+        return hashes_[i % hashes_.size()];
+    }
+
+private:
+    static constexpr std::size_t Ahead = 8;
+
+    void fetch(std::size_t i)
+    {
+        if (i >= count_)
+            return;
+        const std::optional<std::string_view> text = textAt_(i);
+        hashes_[i % hashes_.size()] = text ? textHash32(*text) : 0;
+        if (text)
+            table_.prefetch(hashes_[i % hashes_.size()]);
+    }
+
+    const IndexTable& table_;
+    std::size_t count_;
+    TextAt textAt_;
+    // The look-ups ahead and the one at hand.
+    std::array<std::uint32_t, 2 * Ahead> hashes_{};
+};
 
 // Finds a name in one list of names kept in order of first use (a session's,
 // a player's, a record's). A few names are read through, which costs nothing

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "history/name_index.h"
@@ -116,7 +117,8 @@ public:
     }
 
     void reserveWeapons(std::size_t count) { weapons_.reserve(count); }
-    void prefetchWeapon(std::uint32_t hash) const { weapons_.prefetch(hash); }
+    // The table that finds the day's weapons, for look-ups fetched ahead.
+    const IndexTable& weapons() const { return weapons_; }
     // How many more a list of a player should make room for before the
     // next is added: none until it is long and full.
     template <typename List>
@@ -256,29 +258,14 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         list.reserve(list.size() + more);
         return list.size() + more;
     };
-    // The kills a few events ahead: their details, and the weapon table's
-    // slot each will read fetched meanwhile. A day of thousands of weapons
-    // reads a table too large for the cache, and a kill would otherwise
-    // wait for its slot alone.
-    constexpr std::size_t Ahead = 8;
-    struct KillAhead {
-        KillDetail detail;
-        std::uint32_t weaponHash = 0;
-    };
-    // Room for the kills ahead and the one being counted.
-    std::array<KillAhead, 2 * Ahead> ahead;
-    const auto lookAhead = [&](std::size_t i) {
-        if (i >= count || events[i].kind != Killed)
-            return;
-        KillAhead& kill = ahead[i % ahead.size()];
-        kill.detail = killDetailOf(events[i]);
-        kill.weaponHash = textHash32(kill.detail.weapon);
-        tallier.prefetchWeapon(kill.weaponHash);
-    };
-    for (std::size_t i = 0; i < Ahead; ++i)
-        lookAhead(i);
+    // The kills' weapons are looked up a few events ahead.
+    HashesAhead weaponHashes(tallier.weapons(), count, [events](std::size_t i) -> std::optional<std::string_view> {
+        if (events[i].kind != Killed)
+            return std::nullopt;
+        return killDetailOf(events[i]).weapon;
+    });
     for (std::size_t i = 0; i < count; ++i) {
-        lookAhead(i + Ahead);
+        const std::uint32_t weaponHash = weaponHashes.at(i);
         const LogEvent& event = events[i];
         if (event.time == -1 || event.time < first || event.time >= end)
             continue;
@@ -307,14 +294,13 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         case Killed: {
             const std::uint32_t victim = tallier.playerOf(event.player.name, event.player.uniqueId);
             steps.seen(victim, event.player.team);
-            const KillAhead& kill = ahead[i % ahead.size()];
-            const KillDetail& detail = kill.detail;
+            const KillDetail detail = killDetailOf(event);
             const std::string_view weaponName = detail.weapon;
             // The table that finds the weapons takes the same room, once.
             if (const std::size_t room = makeRoom(tally.weapons, weaponsRoom, Killed, i); room != 0)
                 tallier.reserveWeapons(room);
             const std::size_t weaponsBefore = tally.weapons.size();
-            const std::uint32_t weapon = tallier.weaponOf(weaponName, kill.weaponHash);
+            const std::uint32_t weapon = tallier.weaponOf(weaponName, weaponHash);
             // A weapon the day meets for the first time is in nobody's
             // counts yet: it goes in without a look-up.
             const bool newWeapon = tally.weapons.size() != weaponsBefore;

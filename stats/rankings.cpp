@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -243,23 +244,14 @@ public:
             }
         }
 
-        // The map starts a few steps ahead: their names hashed and the
-        // maps' table slot each will read fetched meanwhile. A day of
-        // thousands of maps reads a table too large for the cache, and a
-        // start would otherwise wait for its slot alone.
-        constexpr std::size_t Ahead = 8;
-        std::array<std::uint32_t, 2 * Ahead> mapHashes{};
-        const auto lookAhead = [&](std::size_t s) {
-            if (s >= tally.steps.size() || tally.steps[s].kind != DayTally::StepKind::MapStarted)
-                return;
-            const std::uint32_t hash = textHash32(tally.maps[tally.steps[s].index]);
-            mapHashes[s % mapHashes.size()] = hash;
-            mapIndex_.prefetch(hash);
-        };
-        for (std::size_t s = 0; s < Ahead; ++s)
-            lookAhead(s);
+        // The map starts' names are looked up a few steps ahead.
+        HashesAhead mapHashes(mapIndex_, tally.steps.size(), [&tally](std::size_t s) -> std::optional<std::string_view> {
+            if (tally.steps[s].kind != DayTally::StepKind::MapStarted)
+                return std::nullopt;
+            return tally.maps[tally.steps[s].index];
+        });
         for (std::size_t s = 0; s < tally.steps.size(); ++s) {
-            lookAhead(s + Ahead);
+            const std::uint32_t mapHash = mapHashes.at(s);
             const DayTally::Step& step = tally.steps[s];
             // Only a player's steps index the day's players; a map start's
             // index is into the day's maps.
@@ -281,7 +273,7 @@ public:
                     lastTime_ = step.previous;
                 closeMap();
                 map_ = indexOf(
-                    mapIndex_, tally.maps[step.index], mapHashes[s % mapHashes.size()],
+                    mapIndex_, tally.maps[step.index], mapHash,
                     static_cast<std::uint32_t>(maps_.size()),
                     [&](std::uint32_t i) -> std::string_view { return maps_[i].map; },
                     [&](std::string_view name) { maps_.emplace_back().map = name; });
