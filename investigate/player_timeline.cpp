@@ -5,6 +5,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "history/window_replay.h"
 #include "investigate/rcon_target.h"
@@ -306,16 +307,41 @@ private:
         return nullptr;
     }
 
-    // The sessions pending, all of one day: its timeline, read in its window.
+    // The walked day in whose window sessions of one calendar day are read:
+    // that day's own, or, when no file begins on it, the day whose events
+    // hold their first line. A file whose stamps jump days ahead (a server
+    // whose clock was set forward, logs run together) holds sessions of a
+    // day the folder lists no files for: the viewer shows them in the
+    // window of the day the file begins on, and so does the timeline.
+    std::optional<std::size_t> windowDayOf(const std::vector<PlayerSession>& sessions) const
+    {
+        const std::int32_t day = sessions.front().day;
+        if (const auto at = std::lower_bound(walked_.days.begin(), walked_.days.end(), day);
+            at != walked_.days.end() && *at == day)
+            return static_cast<std::size_t>(at - walked_.days.begin());
+        for (const PlayerSession& session : sessions) {
+            if (session.lines.empty())
+                continue;
+            const std::size_t line = session.lines.front();
+            for (const FedDay& fed : fed_) {
+                if (line >= fed.first && line < fed.first + fed.events->size())
+                    return fed.index;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The sessions pending, all of one calendar day: their timeline, read
+    // in the window of their day (see windowDayOf).
     void finishDay()
     {
         std::vector<PlayerSession> sessions = std::move(pending_);
         pending_.clear();
-        const std::int32_t day = sessions.front().day;
-        const auto at = std::lower_bound(walked_.days.begin(), walked_.days.end(), day);
-        if (at == walked_.days.end() || *at != day)
+        const std::optional<std::size_t> windowDay = windowDayOf(sessions);
+        if (!windowDay)
             return;
-        const auto index = static_cast<std::size_t>(at - walked_.days.begin());
+        const std::size_t index = *windowDay;
+        const std::int32_t day = walked_.days[index];
         const FedDay* own = fedDay(index);
         const FedDay* before = index > 0 && walked_.days[index - 1] == addLocalDays(day, -1) ? fedDay(index - 1) : nullptr;
         if (!own && !before)

@@ -189,6 +189,65 @@ TEST(PlayerTimeline, HoldsEverySessionOfTheWalkAndOnlyEventsNamingThePlayer)
     EXPECT_GT(kicks + actedOn, 0u) << "the folder should hold a kick";
 }
 
+// A file whose clock jumps days ahead for good (a server's clock set
+// forward, logs run together) holds sessions of a day no file begins on.
+// The player record finds them; the timeline must too, for each player,
+// the lines read in the window of the day the file begins on.
+TEST(PlayerTimeline, SessionsOfADayNoFileBeginsOn)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder folder;
+    const auto player = [](const char* name, const char* rest) {
+        return std::string("\"") + name + "\" " + rest;
+    };
+    std::string text = lineAt("08/05/2013", "20:50:00", "Loading map \"de_dust2\"");
+    const char* blah = "Blah<8><STEAM_0:0:1><>";
+    const char* neo = "Neo<9><STEAM_0:0:2><>";
+    text += lineAt("08/05/2013", "20:50:30", player(blah, "connected, address \"10.0.0.1:27005\""));
+    text += lineAt("08/05/2013", "20:50:33", player(blah, "entered the game"));
+    text += lineAt("08/05/2013", "21:10:00", player(blah, "say \"early\""));
+    text += lineAt("08/05/2013", "21:12:00", player(blah, "disconnected"));
+    for (int minute = 10; minute < 20; ++minute) {
+        const std::string time = "08:" + std::to_string(minute) + ":00";
+        if (minute == 10)
+            text += lineAt("08/14/2013", time, player(neo, "connected, address \"10.0.0.2:27005\""));
+        else if (minute == 11)
+            text += lineAt("08/14/2013", time, player(neo, "entered the game"));
+        else if (minute == 19)
+            text += lineAt("08/14/2013", time, player(neo, "disconnected"));
+        else
+            text += lineAt("08/14/2013", time, player(neo, ("say \"late" + std::to_string(minute) + "\"").c_str()));
+    }
+    folder.write("L0805000.log", text);
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    ASSERT_EQ(days.days.size(), 1u);
+
+    for (const char* id : {"STEAM_0:0:1", "STEAM_0:0:2"}) {
+        std::vector<PlayerSession> sessions;
+        walkPlayerSessions(days, nullptr, [&](const PlayerSession& s) { return s.uniqueId == id; },
+                           [&](PlayerSession&& s) { sessions.push_back(std::move(s)); }, {});
+        ASSERT_EQ(sessions.size(), 1u) << id;
+        PlayerQuery query;
+        query.text = id;
+        std::vector<TimelineDay> timeline;
+        ASSERT_TRUE(collectTimeline(days, query, DayRange(), nullptr,
+                                    [&](TimelineDay&& day) { timeline.push_back(std::move(day)); }));
+        ASSERT_EQ(timeline.size(), 1u) << id;
+        EXPECT_EQ(timeline[0].day, days.days[0]) << id << ": read in the window of the file's day";
+        const std::vector<TimelineEntry>& entries = timeline[0].entries;
+        ASSERT_GE(entries.size(), 2u) << id;
+        EXPECT_EQ(entries.front().kind, TimelineKind::SessionStart);
+        EXPECT_EQ(entries.front().day, sessions[0].day);
+        EXPECT_EQ(entries.front().time, sessions[0].start);
+        EXPECT_EQ(entries.back().kind, TimelineKind::SessionEnd);
+        EXPECT_EQ(entries.back().time, sessions[0].end);
+        const auto said = std::count_if(entries.begin(), entries.end(),
+                                        [](const TimelineEntry& e) { return e.kind == TimelineKind::Said; });
+        EXPECT_EQ(said, id == std::string("STEAM_0:0:1") ? 1 : 7) << id;
+    }
+}
+
 using EntryRow = std::tuple<std::string, std::int32_t, std::int32_t, int, std::string, std::string, std::int32_t,
                             std::int32_t, std::string, std::string, std::string, std::size_t>;
 
