@@ -421,22 +421,60 @@ std::size_t SessionTracker::connectionsOf(const EventList& events)
     return connections;
 }
 
+namespace {
+
+// What prefetchHashed hashes and fetches ahead for an event, each text
+// hashed by hashOf.
+template <typename HashOf>
+void prefetchEvent(const LogEvent& event, const OpenSessions& open, HashOf hashOf, std::uint64_t& nameHash,
+                   std::uint64_t& textHash)
+{
+    if (!isPlayersOwn(event.kind))
+        return;
+    const HashedName name(nameOf(event.player), hashOf(event.player.name));
+    nameHash = name.hash;
+    open.prefetchName(name);
+    if (event.kind == NameChanged || event.kind == Killed) {
+        const HashedName text(event.text ? event.text : "", hashOf(event.text));
+        textHash = text.hash;
+        if (event.kind == NameChanged)
+            open.prefetchUsedName(text);
+        else
+            open.prefetchName(text);
+    }
+}
+
+std::uint64_t hashOfText(const char* text)
+{
+    return std::hash<std::string_view>()(text ? text : "");
+}
+
+} // namespace
+
+std::uint64_t SessionTracker::RecentHashes::of(const char* text)
+{
+    if (!text)
+        return hashOfText(text);
+    // The top bits of the address times a large odd number pick the slot.
+    const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(text));
+    Slot& slot = slots_[(address * 0x9e3779b97f4a7c15u) >> 58];
+    if (slot.text != text)
+        slot = {text, hashOfText(text)};
+    return slot.hash;
+}
+
 SessionTracker::EventHashes SessionTracker::prefetchHashed(const LogEvent& event) const
 {
     EventHashes hashes;
-    if (!isPlayersOwn(event.kind))
-        return hashes;
-    const HashedName name(nameOf(event.player));
-    hashes.name = name.hash;
-    open_->prefetchName(name);
-    if (event.kind == NameChanged || event.kind == Killed) {
-        const HashedName text(event.text ? event.text : "");
-        hashes.text = text.hash;
-        if (event.kind == NameChanged)
-            open_->prefetchUsedName(text);
-        else
-            open_->prefetchName(text);
-    }
+    prefetchEvent(event, *open_, hashOfText, hashes.name, hashes.text);
+    return hashes;
+}
+
+SessionTracker::EventHashes SessionTracker::prefetchHashed(const LogEvent& event, RecentHashes& recent) const
+{
+    EventHashes hashes;
+    prefetchEvent(
+        event, *open_, [&recent](const char* text) { return recent.of(text); }, hashes.name, hashes.text);
     return hashes;
 }
 

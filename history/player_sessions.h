@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -104,11 +105,12 @@ public:
         expectConnections(connectionsOf(events));
         // The hashes of the events ahead and of the one at hand.
         EventHashes ahead[2 * Ahead];
+        RecentHashes recent;
         for (std::size_t e = 0; e < std::min(Ahead, count); ++e)
-            ahead[e % (2 * Ahead)] = prefetchHashed(events[e]);
+            ahead[e % (2 * Ahead)] = prefetchHashed(events[e], recent);
         for (std::size_t e = 0; e < count; ++e) {
             if (e + Ahead < count)
-                ahead[(e + Ahead) % (2 * Ahead)] = prefetchHashed(events[e + Ahead]);
+                ahead[(e + Ahead) % (2 * Ahead)] = prefetchHashed(events[e + Ahead], recent);
             eventsLeft_ = count - e;
             if (events[e].kind < EventKindCount) {
                 addHashed(events[e], firstPosition + e, ahead[e % (2 * Ahead)]);
@@ -147,11 +149,30 @@ private:
         std::uint64_t name = 0;
         std::uint64_t text = 0;
     };
+    // The hashes of the texts hashed lately, by the texts' addresses. The
+    // parser shares one copy of a player's name among the events of his
+    // recent lines, and a text of a day's events stays as it is while they
+    // live: within one addAll, a name met again at the same address (a
+    // killer's thousandth kill) is not hashed again. Never kept from one
+    // list of events to the next, whose texts may come at the same
+    // addresses.
+    class RecentHashes {
+    public:
+        std::uint64_t of(const char* text);
+
+    private:
+        struct Slot {
+            const char* text = nullptr;
+            std::uint64_t hash = 0;
+        };
+        std::array<Slot, 64> slots_{};
+    };
     // Hashes what add(event) will look up and starts fetching the memory it
     // will wait for most, changing nothing. Called for an event some events
     // before it is added, it lets a crowd's look-ups of names wait for
     // memory side by side, not in turn.
     EventHashes prefetchHashed(const LogEvent& event) const;
+    EventHashes prefetchHashed(const LogEvent& event, RecentHashes& recent) const;
     void addHashed(const LogEvent& event, std::size_t position, const EventHashes& hashes);
     static std::size_t connectionsOf(const EventList& events);
     std::uint32_t openSession(const LogEvent& event, const HashedName& name);
