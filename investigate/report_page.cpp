@@ -8,6 +8,7 @@
 #include "history/player_sessions.h"
 #include "parse/calendar_date.h"
 #include "replay/day_overview.h"
+#include "state/event_application.h"
 #include "text/text_out.h"
 
 namespace zelkam {
@@ -217,9 +218,15 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
         };
         if (is(event.player.name, event.player.uniqueId))
             return true;
-        if (event.kind == Killed)
-            return is(event.text, query.byId ? killDetailOf(event).killerUniqueId : nullptr);
-        return false;
+        if (event.kind != Killed)
+            return false;
+        // The day is read as the viewer reads it, where a kill names its
+        // killer by name only (no detail follows the name): the killer is
+        // the player the replay, the kill applied, credits it to.
+        if (!query.byId)
+            return is(event.text, nullptr);
+        const PlayerEntry* killer = findPlayerByName(state.live(), event.text);
+        return killer && is(killer->name, killer->uniqueId);
     };
 
     state.seek(request.from);

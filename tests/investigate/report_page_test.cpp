@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "investigate/report_page.h"
+#include "replay/viewer_state.h"
+#include "tests/support/log_lines.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/time_zone.h"
+
+namespace zelkam {
+namespace {
+
+using namespace zelkam::test;
+
+// A report about one player lists his own lines and the kills he made. The
+// day is read as the viewer reads it, where a kill names its killer by name
+// only: asked by unique id, the report must find the killer among the
+// players on the server, never read a kill's detail that is not there (it
+// crashed on the first kill in range).
+TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder logs;
+    LogText text("07/05/2001");
+    text.at("20:00:00", mapStarted("de_dust2"))
+        .at("20:00:01", connected("Al", 2, "10.0.0.2:27005"))
+        .at("20:00:02", connected("Bo", 3, "10.0.0.3:27005"))
+        .at("20:00:03", connected("Cy", 4, "10.0.0.4:27005"))
+        .at("20:00:04", joinedTeam("Al", 2, "CT"))
+        .at("20:00:05", joinedTeam("Bo", 3, "TERRORIST"))
+        .at("20:01:00", killed("Bo", 3, "TERRORIST", "Al", 2, "CT"))
+        .at("20:02:00", said("Cy", 4, "", "gg"))
+        .at("20:03:00", killed("Al", 2, "CT", "Bo", 3, "TERRORIST"));
+    logs.write("L0705000.log", text.text());
+    ViewerState state;
+    ASSERT_TRUE(state.scanFolder(logs.string()));
+    ASSERT_TRUE(state.loadDayAt(0));
+
+    const std::string boKillsAl = "Bo killed Al";
+    const std::string alKillsBo = "Al killed Bo";
+    struct Case {
+        bool byId;
+        const char* text;
+        bool boKillsAlShown;
+        bool alKillsBoShown;
+    };
+    // Unique ids are 100000 and the user id (see playerToken).
+    const Case cases[] = {
+        {true, "100002", true, true},   // Al: killed, then killer
+        {true, "100003", true, true},   // Bo: killer, then killed
+        {true, "100004", false, false}, // Cy killed nobody
+        {false, "bo", true, true},
+        {false, "cy", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ReportRequest request;
+        request.from = state.dayStart() + 20 * 3600;
+        request.to = state.dayStart() + 21 * 3600;
+        PlayerQuery query;
+        query.byId = c.byId;
+        query.text = c.text;
+        request.player = query;
+        AddressNames addresses;
+        std::string page;
+        ASSERT_TRUE(makeReportPage(state, request, addresses, page));
+        EXPECT_EQ(page.find(boKillsAl) != std::string::npos, c.boKillsAlShown);
+        EXPECT_EQ(page.find(alKillsBo) != std::string::npos, c.alKillsBoShown);
+    }
+}
+
+} // namespace
+} // namespace zelkam
