@@ -64,47 +64,27 @@ public:
     // session on it at once.
     Chain& obtain(std::uint32_t key)
     {
-        if (Chain* chain = find(key))
-            return *chain;
-        if (2 * (used_ + 1) > size_)
+        // One probe finds the key or ends on the free slot it goes in; only
+        // a table that must grow for it is probed again.
+        std::size_t i = freeOrKeySlot(key);
+        if (slots_ && slots_[i].chain.length != 0)
+            return slots_[i].chain;
+        if (2 * (used_ + 1) > size_) {
             grow();
-        std::size_t i = home(key);
-        for (std::size_t probes = 0; slots_[i].chain.length != 0; i = (i + 1) & mask_) {
-            if (++probes == LongProbe && !scattered_) {
-                scatter();
-                probes = 0;
-                i = home(key) - 1;
-            }
+            i = freeOrKeySlot(key);
         }
         slots_[i].key = key;
         slots_[i].chain = Chain();
         ++used_;
         return slots_[i].chain;
     }
-    // Frees the key's slot (which must be in use), moving back the ones
-    // probed past it so that no look-up stops short.
-    void erase(std::uint32_t key)
+    // Frees the slot of a chain find or obtain just gave (the chain must
+    // be in use), moving back the slots probed past it so that no look-up
+    // stops short.
+    void erase(Chain& chain)
     {
-        // Found first, which scatters the keys when the way there is long.
-        find(key);
-        std::size_t i = home(key);
-        while (slots_[i].key != key || slots_[i].chain.length == 0)
-            i = (i + 1) & mask_;
-        std::size_t probes = 0;
-        for (std::size_t j = (i + 1) & mask_; slots_[j].chain.length != 0; j = (j + 1) & mask_) {
-            const std::size_t wanted = home(slots_[j].key);
-            // Slot j may move to i unless its home lies cyclically in (i, j].
-            const bool stays = i < j ? (wanted > i && wanted <= j) : (wanted > i || wanted <= j);
-            if (!stays) {
-                slots_[i] = slots_[j];
-                i = j;
-            }
-            ++probes;
-        }
-        slots_[i] = Slot();
-        --used_;
-        if (probes >= LongProbe && !scattered_)
-            scatter();
+        const auto* slot = reinterpret_cast<const Slot*>(reinterpret_cast<const char*>(&chain) - offsetof(Slot, chain));
+        eraseSlot(static_cast<std::size_t>(slot - slots_));
     }
     // Makes room for keys more keys, so that adding them never grows the
     // table on the way: a crowd known in advance is not rehashed, nor does
@@ -172,6 +152,42 @@ private:
         shift_ = 64;
     }
     void grow() { rehash(size_ == 0 ? 64 : size_ * 2); }
+    void eraseSlot(std::size_t i)
+    {
+        std::size_t probes = 0;
+        for (std::size_t j = (i + 1) & mask_; slots_[j].chain.length != 0; j = (j + 1) & mask_) {
+            const std::size_t wanted = home(slots_[j].key);
+            // Slot j may move to i unless its home lies cyclically in (i, j].
+            const bool stays = i < j ? (wanted > i && wanted <= j) : (wanted > i || wanted <= j);
+            if (!stays) {
+                slots_[i] = slots_[j];
+                i = j;
+            }
+            ++probes;
+        }
+        slots_[i] = Slot();
+        --used_;
+        if (probes >= LongProbe && !scattered_)
+            scatter();
+    }
+    // The slot that holds key, or else the free slot a probe for it ends
+    // on (0 for a table with no slots yet).
+    std::size_t freeOrKeySlot(std::uint32_t key)
+    {
+        if (size_ == 0)
+            return 0;
+        std::size_t i = home(key);
+        for (std::size_t probes = 0; slots_[i].chain.length != 0; i = (i + 1) & mask_) {
+            if (slots_[i].key == key)
+                return i;
+            if (++probes == LongProbe && !scattered_) {
+                scatter();
+                probes = 0;
+                i = home(key) - 1;
+            }
+        }
+        return i;
+    }
     void scatter()
     {
         scattered_ = true;

@@ -76,6 +76,7 @@ void OpenSessions::clear()
     manyNames_.clear();
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
+    ++changes_;
 }
 
 std::uint32_t OpenSessions::nameKey(std::uint64_t nameHash)
@@ -106,6 +107,7 @@ std::uint32_t OpenSessions::add(const SessionRecord& record)
     records_.append(record);
     records_[index].open = true;
     records_[index].onNameAt = false;
+    ++changes_;
     link(index, ByUserId);
     linkName(index);
     link(index, ByAddress);
@@ -118,6 +120,7 @@ void OpenSessions::remove(std::uint32_t index)
     unlinkName(index);
     unlink(index, ByAddress);
     records_[index].open = false;
+    ++changes_;
 }
 
 void OpenSessions::rename(std::uint32_t index, const HashedName& name)
@@ -130,17 +133,17 @@ void OpenSessions::rename(std::uint32_t index, const HashedName& name)
 
 void OpenSessions::linkName(std::uint32_t index)
 {
-    link(index, ByName);
-    const Chain* chain = chains_[ByName].find(nameKey(records_[index].nameHash));
-    if (chain->length <= FewNamed)
+    const std::uint32_t named = link(index, ByName);
+    if (named <= FewNamed)
         return;
     // Too many to read: every record of the chain is chained by name and
     // address too, those that came while it was short as it grows past.
-    if (chain->length > FewNamed + 1) {
+    if (named > FewNamed + 1) {
         link(index, ByNameAt);
         records_[index].onNameAt = true;
         return;
     }
+    const Chain* chain = chains_[ByName].find(nameKey(records_[index].nameHash));
     for (std::uint32_t i = chain->first; i != NoSession; i = nextOf(i, ByName)) {
         if (!records_[i].onNameAt) {
             link(i, ByNameAt);
@@ -162,17 +165,17 @@ void OpenSessions::unlinkName(std::uint32_t index)
 // index. Mostly the newest record, so the walk back from the chain's end
 // stops at once, without reading a record; a name change onto a name in use
 // may land earlier.
-void OpenSessions::link(std::uint32_t index, SessionIndex by)
+std::uint32_t OpenSessions::link(std::uint32_t index, SessionIndex by)
 {
     if (by == ByAddress && !byAddress_)
-        return;
+        return 0;
     Chain& chain = chains_[by].obtain(keyOf(records_[index], by));
     if (chain.length == 0) {
         // A key of its own, as for every player of a crowd.
         chain.first = chain.last = index;
         chain.length = 1;
         prevOf(index, by) = nextOf(index, by) = NoSession;
-        return;
+        return 1;
     }
     std::uint32_t before = chain.last;
     while (before != NoSession && before > index)
@@ -182,19 +185,18 @@ void OpenSessions::link(std::uint32_t index, SessionIndex by)
     nextOf(index, by) = after;
     (before != NoSession ? nextOf(before, by) : chain.first) = index;
     (after != NoSession ? prevOf(after, by) : chain.last) = index;
-    ++chain.length;
+    return ++chain.length;
 }
 
 void OpenSessions::unlink(std::uint32_t index, SessionIndex by)
 {
     if (by == ByAddress && !byAddress_)
         return;
-    const std::uint32_t key = keyOf(records_[index], by);
-    Chain& chain = *chains_[by].find(key);
+    Chain& chain = *chains_[by].find(keyOf(records_[index], by));
     // A chain that empties goes, so a day of a million passing names does
     // not keep a million empty chains.
     if (chain.length == 1) {
-        chains_[by].erase(key);
+        chains_[by].erase(chain);
     } else {
         const std::uint32_t before = prevOf(index, by);
         const std::uint32_t after = nextOf(index, by);
@@ -207,6 +209,11 @@ void OpenSessions::unlink(std::uint32_t index, SessionIndex by)
 
 std::uint32_t OpenSessions::firstOf(std::int32_t userId, const HashedName& name)
 {
+    // The one open record of the user id, found before: the first of his
+    // as long as it is called name.
+    Found& found = firstFound_[static_cast<std::uint32_t>(userId) % firstFound_.size()];
+    if (found.changes == changes_ && found.userId == userId && records_[found.index].currentName == name.text)
+        return found.index;
     // Either chain holds the answer; the shorter one is read.
     const Chain* ids = chains_[ByUserId].find(numberKey(userId));
     if (!ids)
@@ -216,8 +223,11 @@ std::uint32_t OpenSessions::firstOf(std::int32_t userId, const HashedName& name)
         return NoSession;
     const SessionIndex by = ids->length <= named->length ? ByUserId : ByName;
     for (std::uint32_t i = by == ByUserId ? ids->first : named->first; i != NoSession; i = nextOf(i, by)) {
-        if (records_[i].userId == userId && records_[i].currentName == name.text)
+        if (records_[i].userId == userId && records_[i].currentName == name.text) {
+            if (ids->length == 1)
+                found = {changes_, userId, i};
             return i;
+        }
     }
     return NoSession;
 }

@@ -5,6 +5,7 @@
 // pools, found through chains in hash tables. A crowded day's million
 // sessions then cost a few large allocations, not several small ones each.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -207,7 +208,9 @@ public:
     void addName(std::uint32_t index, const HashedName& name, std::size_t namesLeft = 0);
 
     // The first open record (in order of adding) with the user id that is
-    // called name now.
+    // called name now. A player's lines come in runs (a killer's kills, a
+    // stranger's renames), so the record of a user id that only one open
+    // record has is remembered until a record is added or removed.
     std::uint32_t firstOf(std::int32_t userId, const HashedName& name);
     std::uint32_t firstNamed(const HashedName& name);
     std::uint32_t lastNamed(const HashedName& name);
@@ -266,7 +269,8 @@ private:
     // Up to this many open records of one name are found by reading them.
     static constexpr std::uint32_t FewNamed = 8;
 
-    void link(std::uint32_t index, SessionIndex by);
+    // The length of the chain the record joined (0 where it joins none).
+    std::uint32_t link(std::uint32_t index, SessionIndex by);
     void unlink(std::uint32_t index, SessionIndex by);
     // Links by name, and by name and address when the name's chain is long.
     void linkName(std::uint32_t index);
@@ -287,6 +291,15 @@ private:
     Chains chains_[SessionIndexCount] = {Chains(Chains::Keys::Numbers), Chains(Chains::Keys::Hashes),
                                          Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
+    // Records added or removed since the set was made: what firstOf
+    // remembered holds while this stays as it was.
+    std::uint64_t changes_ = 0;
+    struct Found {
+        std::uint64_t changes = ~std::uint64_t{0};
+        std::int32_t userId = 0;
+        std::uint32_t index = NoSession;
+    };
+    std::array<Found, 16> firstFound_{};
 
     // The names of each record that used more than FewUsedNames, by
     // record: a table of the names' places in names_, which hold the texts,
