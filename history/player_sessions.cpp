@@ -1,6 +1,7 @@
 #include "history/player_sessions.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "history/open_sessions.h"
 #include "ingest/log_file_list.h"
@@ -458,9 +459,16 @@ std::uint64_t SessionTracker::RecentHashes::of(const char* text)
     // The top bits of the address times a large odd number pick the slot.
     const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(text));
     Slot& slot = slots_[(address * 0x9e3779b97f4a7c15u) >> 58];
-    if (slot.text != text)
-        slot = {text, hashOfText(text)};
-    return slot.hash;
+    if (slot.text == text)
+        return slot.hash;
+    // A rename's new name comes back as the player's name of his next
+    // line, in a copy of its own: the same bytes as the text hashed last
+    // cost a comparison, not a hash.
+    const std::uint64_t hash =
+        lastHashed_.text && std::strcmp(lastHashed_.text, text) == 0 ? lastHashed_.hash : hashOfText(text);
+    slot = {text, hash};
+    lastHashed_ = slot;
+    return hash;
 }
 
 SessionTracker::EventHashes SessionTracker::prefetchHashed(const LogEvent& event) const

@@ -166,6 +166,8 @@ private:
             std::uint64_t hash = 0;
         };
         std::array<Slot, 64> slots_{};
+        // The text hashed last, by any slot.
+        Slot lastHashed_;
     };
     // Hashes what add(event) will look up and starts fetching the memory it
     // will wait for most, changing nothing. Called for an event some events
