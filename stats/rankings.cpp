@@ -64,10 +64,21 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
     // A distinct batch that is the end of the list already (a player's one
     // session of the day, whose names the day's tally gave in the same
     // order) holds no name the row lacks: read side by side, its names
-    // cost no look-up. Only a whole match is taken; else they are looked up.
-    if (distinct && names.size() <= list.size()
-        && std::equal(names.begin(), names.end(), list.end() - static_cast<std::ptrdiff_t>(names.size())))
-        return;
+    // cost no look-up. The tally names a player by his lines, so a session
+    // whose last rename no line of his followed holds one name more, the
+    // last, which alone is looked up. Anything else is looked up name by
+    // name.
+    if (distinct) {
+        for (std::size_t last = 0; last < 2 && last < names.size(); ++last) {
+            const auto aligned = static_cast<std::ptrdiff_t>(names.size() - last);
+            if (static_cast<std::size_t>(aligned) <= list.size()
+                && std::equal(names.begin(), names.begin() + aligned, list.end() - aligned)) {
+                if (last != 0)
+                    row.names.addTo(list, names.back());
+                return;
+            }
+        }
+    }
     missing.clear();
     row.names.missingOf(list, names, missing);
     if (missing.empty())

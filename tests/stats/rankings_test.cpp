@@ -334,6 +334,22 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
         ++starts[map];
         log.at("10:03:00", mapStarted(map));
     }
+    // Players whose last line is a rename: the day's kills and chat never
+    // name them by their last name, their session does.
+    const std::vector<std::pair<std::string, int>> lastRenamers = {{"Cy", 20}, {"Di", 1}};
+    std::map<std::string, std::vector<std::string>> renamersNames;
+    for (std::size_t p = 0; p < lastRenamers.size(); ++p) {
+        const auto& [first, renames] = lastRenamers[p];
+        const int userId = 4 + static_cast<int>(p);
+        const std::string uniqueId = "STEAM_0:1:" + std::to_string(44 + p);
+        std::vector<std::string>& used = renamersNames[first];
+        used.push_back(first);
+        log.at("10:04:00", who(first, userId, uniqueId, "") + " connected, address \"10.0.0.9:1\"");
+        for (int i = 1; i <= renames; ++i) {
+            used.push_back(first + std::to_string(i));
+            log.at("10:05:00", who(used[used.size() - 2], userId, uniqueId, "CT") + " changed name to \"" + used.back() + "\"");
+        }
+    }
     TempFolder folder;
     folder.write("L0705000.log", log.text());
     FolderDays days;
@@ -363,6 +379,12 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
     for (const MapRanking& m : rankings.maps)
         maps[m.map] = m.started;
     EXPECT_EQ(maps, starts);
+    for (const auto& [first, used] : renamersNames) {
+        const auto renamer = std::find_if(rankings.players.begin(), rankings.players.end(),
+                                          [&](const PlayerRanking& p) { return p.names.front() == first; });
+        ASSERT_NE(renamer, rankings.players.end()) << first;
+        EXPECT_EQ(renamer->names, (LargeVector<std::string>(used.begin(), used.end()))) << first;
+    }
 }
 
 
