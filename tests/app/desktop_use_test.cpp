@@ -476,8 +476,9 @@ TEST(DesktopUse, TheWindowGrowsTheListAndRemembersItsSize)
         // at the left.
         for (const auto& child : children) {
             const QRect now = child.widget->geometry();
-            if (child.design.y() > chat.y())
+            if (child.design.y() > chat.y()) {
                 EXPECT_EQ(bottomMargin(now, size.height()), bottomMargin(child.design, 580)) << child.what;
+            }
             if (child.widget != w.trackbar() && child.widget != w.chatView()->window() &&
                 child.widget != w.playerList()->window()) {
                 if (child.design.x() >= 250)
@@ -553,8 +554,9 @@ TEST(DesktopUse, TheWindowOpensWhereItWasLeftOnAScreenThatExists)
         ViewerState state;
         MainWindow again(state, v.services);
         again.timer().stop();
-        if (c.kept)
+        if (c.kept) {
             EXPECT_EQ(again.pos(), c.leftAt);
+        }
         EXPECT_TRUE(screen.intersects(again.frameGeometry())) << again.pos().x() << "," << again.pos().y();
         EXPECT_EQ(again.size(), QSize(500, 580));
     }

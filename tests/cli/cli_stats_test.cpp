@@ -131,10 +131,12 @@ TEST(CliEvents, AllKindsAddOnlyTheRankingLines)
             added.push_back(event["kind"]);
             continue;
         }
-        if (event["kind"] == 12)
+        if (event["kind"] == 12) {
             EXPECT_EQ(event["weapon"], "m4a1");
-        if (event["kind"] == 11)
+        }
+        if (event["kind"] == 11) {
             EXPECT_EQ(event["team"], 1);
+        }
         for (const char* key : {"killerUniqueId", "killerTeam", "weapon", "team"})
             event.erase(key);
         kept.push_back(event);

@@ -167,8 +167,9 @@ TEST(CommunityWalk, AStopEndsEveryServerOnceInOrder)
         for (std::size_t count : handed)
             handedAll += count;
         EXPECT_LT(handedAll, total);
-        if (threads == 1)
+        if (threads == 1) {
             EXPECT_EQ(handedAll, 1u);
+        }
         ASSERT_EQ(ended.size(), opened.size());
         std::size_t handedBefore = 0;
         std::size_t daysBefore = 0;

@@ -157,8 +157,9 @@ TEST(DayWindows, OnlyALoneDaysWindowIsItsOwnList)
             [&](std::size_t index, const EventList* own) { handedOver[index] = own; }, threads));
         EXPECT_EQ(ownList, expected) << threads;
         for (std::size_t d = 0; d < expected.size(); ++d) {
-            if (ownList[d])
+            if (ownList[d]) {
                 EXPECT_EQ(windows[d], handedOver[d]) << d << " on " << threads;
+            }
         }
     }
 }

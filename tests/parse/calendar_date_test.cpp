@@ -39,8 +39,9 @@ TEST(CalendarDate, ReadsAndShowsDaysByTheirMidnight)
         EXPECT_EQ(isWrittenAsDate(c.text), c.written) << c.text;
         const std::optional<std::int32_t> midnight = midnightOfDate(c.text);
         EXPECT_EQ(midnight.value_or(-1), c.midnight) << c.text;
-        if (midnight)
+        if (midnight) {
             EXPECT_EQ(dateText(*midnight), c.text);
+        }
     }
     GrowArray<std::int32_t> days(4);
     days.append(localStamp(2001, 7, 5));

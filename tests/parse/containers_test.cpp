@@ -162,11 +162,13 @@ void appendAndReadBack()
         ASSERT_EQ(array.size(), count);
         for (std::size_t i = 0; i < count; ++i) {
             ASSERT_EQ(array[i].front(), i * 2 + static_cast<std::size_t>(round)) << sizeof(T) << " at " << i;
-            if (array[i].size() > 1)
+            if (array[i].size() > 1) {
                 ASSERT_EQ(array[i].back(), i) << sizeof(T) << " at " << i;
+            }
         }
-        if (round == 2)
+        if (round == 2) {
             EXPECT_GE(madeAhead, (count * sizeof(T)) / 2) << sizeof(T);
+        }
         array.clear();
         EXPECT_EQ(array.size(), 0u);
     }

@@ -316,10 +316,12 @@ TEST(ListenCommand, TheSecretComesFromAFileOrTheEnvironmentAndIsNeverShown)
         }
         const bool warned = err.find("warning") != std::string::npos;
         EXPECT_EQ(warned, way == Way::Argument || way == Way::AddressOnly) << err;
-        if (way == Way::Argument)
+        if (way == Way::Argument) {
             EXPECT_NE(err.find("ps"), std::string::npos) << err;
-        if (way == Way::AddressOnly)
+        }
+        if (way == Way::AddressOnly) {
             EXPECT_NE(err.find("source"), std::string::npos) << err;
+        }
     }
 }
 

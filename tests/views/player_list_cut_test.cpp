@@ -154,8 +154,9 @@ TEST(PlayerListRows, StandWholeInTheirOwnTeamsBandOrAreCounted)
             EXPECT_LE(row->y + row->font.cellHeight, c.height) << c.what << " " << row->text;
         for (const auto& text : canvas.texts) {
             if (isRowOf(text, 't') || isRowOf(text, 'c') || isRowOf(text, 's') || text.text == "DEAD" ||
-                text.text == "Unknown" || text.text == "11" || text.text == "18")
+                text.text == "Unknown" || text.text == "11" || text.text == "18") {
                 EXPECT_FALSE(coveredLater(canvas, text)) << c.what << ": " << text.text << " at " << text.y;
+            }
         }
     }
 }
@@ -177,16 +178,18 @@ TEST(PlayerListRows, ATallerListOpensSqueezedRowsBeforeShowingMore)
         EXPECT_GE(shown, lastShown) << height;
         EXPECT_GE(pitch, lastPitch) << height;
         EXPECT_LE(pitch, first->font.cellHeight) << height;
-        if (height == PlayerListPainter::DesignHeight)
+        if (height == PlayerListPainter::DesignHeight) {
             EXPECT_LT(pitch, first->font.cellHeight) << "the design squeezes a full server";
+        }
         // Every row shown: none may stay squeezed when the room is there.
         if (height >= 572) {
             EXPECT_EQ(shown, 32) << height;
             EXPECT_EQ(pitch, first->font.cellHeight) << height;
         }
         // Rows open up to the font's height before more are shown.
-        if (shown > lastShown && lastShown != 0)
+        if (shown > lastShown && lastShown != 0) {
             EXPECT_EQ(pitch, first->font.cellHeight) << height;
+        }
         lastShown = shown;
         lastPitch = pitch;
     }
