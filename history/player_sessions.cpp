@@ -461,11 +461,14 @@ std::uint64_t SessionTracker::RecentHashes::of(const char* text)
     Slot& slot = slots_[(address * 0x9e3779b97f4a7c15u) >> 58];
     if (slot.text == text)
         return slot.hash;
-    // A rename's new name comes back as the player's name of his next
-    // line, in a copy of its own: the same bytes as the text hashed last
-    // cost a comparison, not a hash.
+    // Texts of the same bytes come one after another in copies of their
+    // own: a rename's new name back as the player's name on his next line,
+    // a killer's name in the text of each of his kills. The same bytes as
+    // the text hashed last cost a comparison, not a hash.
     const std::uint64_t hash =
-        lastHashed_.text && std::strcmp(lastHashed_.text, text) == 0 ? lastHashed_.hash : hashOfText(text);
+        lastHashed_.text && lastHashed_.text[0] == text[0] && std::strcmp(lastHashed_.text, text) == 0
+            ? lastHashed_.hash
+            : hashOfText(text);
     slot = {text, hash};
     lastHashed_ = slot;
     return hash;
