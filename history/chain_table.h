@@ -39,19 +39,8 @@ public:
 
     Chain* find(std::uint32_t key)
     {
-        if (size_ == 0)
-            return nullptr;
-        std::size_t probes = 0;
-        for (std::size_t i = home(key);; i = (i + 1) & mask_) {
-            if (slots_[i].chain.length == 0)
-                return nullptr;
-            if (slots_[i].key == key)
-                return &slots_[i].chain;
-            if (++probes == LongProbe && !scattered_) {
-                scatter();
-                return find(key);
-            }
-        }
+        const std::size_t i = freeOrKeySlot(key);
+        return size_ != 0 && slots_[i].chain.length != 0 ? &slots_[i].chain : nullptr;
     }
     // Starts fetching the slot a look-up of key reads first.
     void prefetch(std::uint32_t key) const
@@ -67,7 +56,7 @@ public:
         // One probe finds the key or ends on the free slot it goes in; only
         // a table that must grow for it is probed again.
         std::size_t i = freeOrKeySlot(key);
-        if (slots_ && slots_[i].chain.length != 0)
+        if (size_ != 0 && slots_[i].chain.length != 0)
             return slots_[i].chain;
         if (2 * (used_ + 1) > size_) {
             grow();

@@ -69,14 +69,16 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
     // last, which alone is looked up. Anything else is looked up name by
     // name.
     if (distinct) {
-        for (std::size_t last = 0; last < 2 && last < names.size(); ++last) {
-            const auto aligned = static_cast<std::ptrdiff_t>(names.size() - last);
-            if (static_cast<std::size_t>(aligned) <= list.size()
-                && std::equal(names.begin(), names.begin() + aligned, list.end() - aligned)) {
-                if (last != 0)
-                    row.names.addTo(list, names.back());
-                return;
-            }
+        // Whether the batch's first count names are the list's last.
+        const auto endsList = [&](std::size_t count) {
+            const auto n = static_cast<std::ptrdiff_t>(count);
+            return count <= list.size() && std::equal(names.begin(), names.begin() + n, list.end() - n);
+        };
+        if (endsList(names.size()))
+            return;
+        if (endsList(names.size() - 1)) {
+            row.names.addTo(list, names.back());
+            return;
         }
     }
     missing.clear();
