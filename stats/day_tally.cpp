@@ -336,6 +336,17 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         case PlayerDisconnected:
             steps.left(tallier.playerOf(event.player.name, event.player.uniqueId));
             break;
+        case NameChanged: {
+            const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
+            steps.seen(player, event.player.team);
+            // The new name is the player's from this line on, whether or not
+            // a later line of his shows it: a row keyed by an account shows
+            // the name used last. A row keyed by a shared id's name belongs
+            // to the old name; the new one keys another row.
+            if (player != NoPlayer && event.text && !isSharedUniqueId(event.player.uniqueId))
+                tallier.noteName(player, event.text, event.text);
+            break;
+        }
         default: {
             const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
             steps.seen(player, event.player.team);

@@ -63,23 +63,13 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
     }
     // A distinct batch that is the end of the list already (a player's one
     // session of the day, whose names the day's tally gave in the same
-    // order) holds no name the row lacks: read side by side, its names
-    // cost no look-up. The tally names a player by his lines, so a session
-    // whose last rename no line of his followed holds one name more, the
-    // last, which alone is looked up. Anything else is looked up name by
-    // name.
+    // order, his renames' new names among them) holds no name the row
+    // lacks: read side by side, its names cost no look-up. Anything else is
+    // looked up name by name.
     if (distinct) {
-        // Whether the batch's first count names are the list's last.
-        const auto endsList = [&](std::size_t count) {
-            const auto n = static_cast<std::ptrdiff_t>(count);
-            return count <= list.size() && std::equal(names.begin(), names.begin() + n, list.end() - n);
-        };
-        if (endsList(names.size()))
+        const auto n = static_cast<std::ptrdiff_t>(names.size());
+        if (names.size() <= list.size() && std::equal(names.begin(), names.end(), list.end() - n))
             return;
-        if (endsList(names.size() - 1)) {
-            row.names.addTo(list, names.back());
-            return;
-        }
     }
     missing.clear();
     row.names.missingOf(list, names, missing);

@@ -334,8 +334,8 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
         ++starts[map];
         log.at("10:03:00", mapStarted(map));
     }
-    // Players whose last line is a rename: the day's kills and chat never
-    // name them by their last name, their session does.
+    // Players whose last line is a rename: no later line names them by
+    // their last name, yet it is the name they use.
     const std::vector<std::pair<std::string, int>> lastRenamers = {{"Cy", 20}, {"Di", 1}};
     std::map<std::string, std::vector<std::string>> renamersNames;
     for (std::size_t p = 0; p < lastRenamers.size(); ++p) {
@@ -384,6 +384,7 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
                                           [&](const PlayerRanking& p) { return p.names.front() == first; });
         ASSERT_NE(renamer, rankings.players.end()) << first;
         EXPECT_EQ(renamer->names, (LargeVector<std::string>(used.begin(), used.end()))) << first;
+        EXPECT_EQ(renamer->name, used.back()) << first << ": the name used last is the rename's";
     }
 }
 
