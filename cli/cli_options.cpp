@@ -4,7 +4,6 @@
 
 #include "cli/cli_servers.h"
 #include "cli/cli_usage.h"
-#include "parse/calendar_date.h"
 
 namespace zelkam::cli {
 
@@ -52,14 +51,8 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
                 usageError(arg + " needs a DATE");
                 return false;
             }
-            if (!checkDateArgument(args[i]))
+            if (!readRangeDate(arg, args[i], options.range.firstDay, options.range.lastDay))
                 return false;
-            const std::optional<std::int32_t> midnight = midnightOfDate(args[i]);
-            if (!midnight) {
-                usageError(quotedArgument(args[i]) + " is not a date of the calendar");
-                return false;
-            }
-            (arg == "--from" ? options.range.firstDay : options.range.lastDay) = *midnight;
         } else if (isOption) {
             usageError("unknown option " + quotedArgument(arg) + " for " + name + " (see --help)");
             return false;
@@ -81,6 +74,8 @@ bool parseInvestigateOptions(std::string_view command, const std::vector<std::st
         usageError(name + ": missing an argument after FOLDER (see --help)");
         return false;
     }
+    if (!checkRangeOrder(name, options.range.firstDay, options.range.lastDay))
+        return false;
     if ((takes & InvestigateOptions::Subject) && !options.hasSubject) {
         usageError(name + " needs --id UNIQUEID or --name PATTERN");
         return false;

@@ -38,8 +38,8 @@ int runReport(const std::vector<std::string>& args)
     }
     if (!from || !to)
         return usageError("report needs --from HH:MM:SS and --to HH:MM:SS");
-    if (*to < *from)
-        return usageError("report: --to is before --from");
+    if (!checkRangeOrder("report", *from, *to))
+        return UsageError;
     if (output.empty())
         return usageError("report needs -o FILE.html");
     const std::string& date = options.rest[0];

@@ -128,12 +128,8 @@ int runStats(const std::vector<std::string>& args)
                 return usageError(arg + " needs a value");
             const std::string& value = args[i];
             if (arg == "--from" || arg == "--to") {
-                if (!checkDateArgument(value))
+                if (!readRangeDate(arg, value, range.firstDay, range.lastDay))
                     return UsageError;
-                const std::optional<std::int32_t> midnight = midnightOfDate(value);
-                if (!midnight)
-                    return usageError(quotedArgument(value) + " is not a date of the calendar");
-                (arg == "--from" ? range.firstDay : range.lastDay) = *midnight;
             } else if (arg == "--by") {
                 if (value != "player" && value != "weapon" && value != "map")
                     return usageError(quotedArgument(value) + " is not one of player, weapon and map");
@@ -156,6 +152,8 @@ int runStats(const std::vector<std::string>& args)
     }
     if (!folderPath)
         return usageError("stats: missing FOLDER");
+    if (!checkRangeOrder("stats", range.firstDay, range.lastDay))
+        return UsageError;
 
     const RankingTable table = by == "player" ? PlayerTable : by == "weapon" ? WeaponTable : MapTable;
     // The columns a sort may name are the rows' numbers and texts.

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
@@ -82,6 +83,27 @@ bool checkDateArgument(std::string_view text)
     if (isWrittenAsDate(text))
         return true;
     usageError(quotedArgument(text) + " is not a date (DD/MM/YYYY)");
+    return false;
+}
+
+bool readRangeDate(std::string_view option, std::string_view value, std::int32_t& firstDay, std::int32_t& lastDay)
+{
+    if (!checkDateArgument(value))
+        return false;
+    const std::optional<std::int32_t> midnight = midnightOfDate(value);
+    if (!midnight) {
+        usageError(quotedArgument(value) + " is not a date of the calendar");
+        return false;
+    }
+    (option == "--from" ? firstDay : lastDay) = *midnight;
+    return true;
+}
+
+bool checkRangeOrder(std::string_view command, std::int64_t from, std::int64_t to)
+{
+    if (to >= from)
+        return true;
+    usageError(std::string(command) + ": --to is before --from");
     return false;
 }
 

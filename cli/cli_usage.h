@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -48,6 +49,16 @@ bool loadLogFolder(LoadedDay& day, const std::string& folder);
 // True when text is a DATE argument (DD/MM/YYYY); otherwise tells the usage
 // error (usageError) and returns false.
 bool checkDateArgument(std::string_view text);
+
+// Reads the DATE of --from or --to (option) into the first or the last day
+// of a range (local midnights). False, the usage error told, when it is not
+// a date or not one of the calendar.
+bool readRangeDate(std::string_view option, std::string_view value, std::int32_t& firstDay, std::int32_t& lastDay);
+// True when a range of --from and --to (days, or a report's times of day)
+// runs forward; otherwise tells the usage error "COMMAND: --to is before
+// --from": a range the user got backwards is not a range with nothing in
+// it.
+bool checkRangeOrder(std::string_view command, std::int64_t from, std::int64_t to);
 
 // Checks the number of positional arguments of a command against the names
 // it takes (such as {"FOLDER", "DATE"}): true when they match; otherwise

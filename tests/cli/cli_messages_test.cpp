@@ -51,6 +51,14 @@ TEST(CliMessages, EachUsageErrorNamesTheArgumentAndItsRule)
          "zelkam-cli: \"map\" is not a search kind (player, chat, rconuser or rconcmd)"},
         {{"grep", f}, "zelkam-cli: grep: missing PATTERN"},
         {{"grep", "--fast", f, "x"}, "zelkam-cli: unknown option \"--fast\" (grep takes --kind KIND and --case)"},
+        // A range of days written backwards holds no day: every command
+        // that takes one says so, as report does of its times.
+        {{"stats", f, "--from", "08/06/2001", "--to", "07/06/2001"}, "zelkam-cli: stats: --to is before --from"},
+        {{"audit", f, "--to", "07/06/2001", "--from", "08/06/2001"}, "zelkam-cli: audit: --to is before --from"},
+        {{"timeline", f, "--id", "5", "--from", "08/06/2001", "--to", "07/06/2001"},
+         "zelkam-cli: timeline: --to is before --from"},
+        {{"report", f, "07/06/2001", "--from", "09:00:10", "--to", "09:00:00", "-o", "x.html"},
+         "zelkam-cli: report: --to is before --from"},
         // An argument is shown safely, whatever it holds.
         {{"events", f, "\x1b[2J"}, "zelkam-cli: \"\\x1b[2J\" is not a date (DD/MM/YYYY)"},
     };
