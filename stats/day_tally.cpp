@@ -341,9 +341,10 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             steps.seen(player, event.player.team);
             // The new name is the player's from this line on, whether or not
             // a later line of his shows it: a row keyed by an account shows
-            // the name used last. A row keyed by a shared id's name belongs
-            // to the old name; the new one keys another row.
-            if (player != NoPlayer && event.text && !isSharedUniqueId(event.player.uniqueId))
+            // the name used last. A row keyed by a shared id's name (see
+            // writePlayerKey) belongs to the old name; the new one keys
+            // another row.
+            if (player != NoPlayer && event.text && tally.players[player].key.front() != '\x01')
                 tallier.noteName(player, event.text, event.text);
             break;
         }
