@@ -131,8 +131,14 @@ public:
                 join(task, slot);
                 // A list that grew to a large archive's events would keep
                 // its memory while the rest of the window is read into the
-                // window's list: the room stays, the memory goes.
-                slot.events->clearDiscardingMemory();
+                // window's list: the room stays, the memory goes. A plain
+                // file's or piece's list keeps its memory for the thread's
+                // next task, which would otherwise have to have it backed
+                // again, page by page, for every piece of a heavy day.
+                if (task.archive)
+                    slot.events->clearDiscardingMemory();
+                else
+                    slot.events->clear();
                 lock.lock();
                 workers_[slot.worker]->free.push_back(slot.events);
                 changed_.notify_all();
