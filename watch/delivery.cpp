@@ -13,7 +13,7 @@
 #include <cstring>
 #include <system_error>
 
-#include <curl/curl.h>
+#include "watch/curl_library.h"
 
 extern char** environ;
 
@@ -174,37 +174,37 @@ private:
 
 class WebHookSender final : public Sender {
 public:
-    WebHookSender(CURLM* multi, std::string url, double timeoutSeconds)
-        : multi_(multi), url_(std::move(url)), timeoutSeconds_(timeoutSeconds)
+    WebHookSender(const CurlLibrary& curl, CURLM* multi, std::string url, double timeoutSeconds)
+        : curl_(curl), multi_(multi), url_(std::move(url)), timeoutSeconds_(timeoutSeconds)
     {
-        headers_ = curl_slist_append(nullptr, "Content-Type: application/json");
+        headers_ = curl_.slist_append(nullptr, "Content-Type: application/json");
     }
     ~WebHookSender() override
     {
         end();
-        curl_slist_free_all(headers_);
+        curl_.slist_free_all(headers_);
     }
 
     bool start(const std::string& json, std::string& why) override
     {
         end();
         body_ = json;
-        easy_ = curl_easy_init();
+        easy_ = curl_.easy_init();
         if (!easy_) {
             why = "curl could not start a transfer";
             return false;
         }
-        curl_easy_setopt(easy_, CURLOPT_URL, url_.c_str());
-        curl_easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 0L);
-        curl_easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
-        curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.c_str());
-        curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE, static_cast<long>(body_.size()));
-        curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutSeconds_ * 1000));
-        curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &discard);
-        curl_easy_setopt(easy_, CURLOPT_PRIVATE, this);
-        if (curl_multi_add_handle(multi_, easy_) != CURLM_OK) {
+        curl_.easy_setopt(easy_, CURLOPT_URL, url_.c_str());
+        curl_.easy_setopt(easy_, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_.easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, 0L);
+        curl_.easy_setopt(easy_, CURLOPT_NOSIGNAL, 1L);
+        curl_.easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
+        curl_.easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.c_str());
+        curl_.easy_setopt(easy_, CURLOPT_POSTFIELDSIZE, static_cast<long>(body_.size()));
+        curl_.easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(timeoutSeconds_ * 1000));
+        curl_.easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &discard);
+        curl_.easy_setopt(easy_, CURLOPT_PRIVATE, this);
+        if (curl_.multi_add_handle(multi_, easy_) != CURLM_OK) {
             end();
             why = "curl could not start a transfer";
             return false;
@@ -215,15 +215,15 @@ public:
     Status poll(std::string& why) override
     {
         int running = 0;
-        curl_multi_perform(multi_, &running);
+        curl_.multi_perform(multi_, &running);
         // Every web hook shares the one multi handle, so whichever sender
         // reads a finished transfer hands it to the sender it belongs to.
         int left = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi_, &left)) {
+        while (CURLMsg* message = curl_.multi_info_read(multi_, &left)) {
             if (message->msg != CURLMSG_DONE)
                 continue;
             WebHookSender* owner = nullptr;
-            curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
+            curl_.easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &owner);
             if (owner) {
                 owner->done_ = true;
                 owner->result_ = message->data.result;
@@ -232,12 +232,12 @@ public:
         if (!done_)
             return Status::Busy;
         long status = 0;
-        curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
+        curl_.easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status);
         const CURLcode result = result_;
         end();
         if (result != CURLE_OK) {
             // curl's own message may quote the host: only the kind is told.
-            why = std::string("the web hook could not be reached: ") + curl_easy_strerror(result);
+            why = std::string("the web hook could not be reached: ") + curl_.easy_strerror(result);
             return Status::Failed;
         }
         if (status < 200 || status > 299) {
@@ -252,13 +252,14 @@ private:
     void end()
     {
         if (easy_) {
-            curl_multi_remove_handle(multi_, easy_);
-            curl_easy_cleanup(easy_);
+            curl_.multi_remove_handle(multi_, easy_);
+            curl_.easy_cleanup(easy_);
         }
         easy_ = nullptr;
         done_ = false;
     }
 
+    const CurlLibrary& curl_;
     CURLM* multi_;
     std::string url_;
     double timeoutSeconds_;
@@ -278,9 +279,10 @@ std::unique_ptr<Sender> makeCommandSender(std::vector<std::string> argv, double 
     return std::make_unique<CommandSender>(std::move(argv), timeoutSeconds);
 }
 
-std::unique_ptr<Sender> makeWebHookSender(CURLM* multi, std::string url, double timeoutSeconds)
+std::unique_ptr<Sender> makeWebHookSender(const CurlLibrary& curl, CURLM* multi, std::string url,
+                                          double timeoutSeconds)
 {
-    return std::make_unique<WebHookSender>(multi, std::move(url), timeoutSeconds);
+    return std::make_unique<WebHookSender>(curl, multi, std::move(url), timeoutSeconds);
 }
 
 Outbox::Outbox(std::string name, std::unique_ptr<Sender> sender, Backoff backoff, Report report)

@@ -13,6 +13,8 @@ typedef void CURLM;
 
 namespace zelkam::watch {
 
+struct CurlLibrary;
+
 // One try at telling one notice, made without blocking: start it, then ask
 // until it has ended.
 class Sender {
@@ -36,8 +38,10 @@ std::unique_ptr<Sender> makeCommandSender(std::vector<std::string> argv, double 
 // Posts the notice as application/json to url over HTTP or HTTPS (no
 // other scheme, no redirect followed), driven by multi; sent on a 2xx
 // answer within the timeout. The address is never told: a failure says
-// only the status or curl's error kind.
-std::unique_ptr<Sender> makeWebHookSender(CURLM* multi, std::string url, double timeoutSeconds);
+// only the status or curl's error kind. multi is one of curl's (see
+// curlLibrary), which outlives the sender.
+std::unique_ptr<Sender> makeWebHookSender(const CurlLibrary& curl, CURLM* multi, std::string url,
+                                          double timeoutSeconds);
 
 // The notices one action has yet to tell, in the order they were made,
 // told one at a time: the head is retried, with a wait that doubles from

@@ -1,6 +1,7 @@
 #include "watch/watcher.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,11 +12,11 @@
 #include <random>
 #include <sstream>
 
-#include <curl/curl.h>
 #include <nlohmann/json.hpp>
 
 #include "parse/time_stamp.h"
 #include "receive/secret_file.h"
+#include "watch/curl_library.h"
 
 namespace zelkam::watch {
 namespace {
@@ -114,17 +115,14 @@ std::string defaultStateFolder()
     return {};
 }
 
-Watcher::Watcher(WatchOptions options) : options_(std::move(options))
-{
-    curl_global_init(CURL_GLOBAL_DEFAULT);
-    multi_ = curl_multi_init();
-}
+Watcher::Watcher(WatchOptions options) : options_(std::move(options)) {}
 
 Watcher::~Watcher()
 {
     // The senders end their transfers before the multi handle goes.
     outboxes_.clear();
-    curl_multi_cleanup(static_cast<CURLM*>(multi_));
+    if (multi_)
+        curlLibrary()->multi_cleanup(static_cast<CURLM*>(multi_));
 }
 
 bool Watcher::start(std::string& error)
@@ -183,7 +181,20 @@ bool Watcher::start(std::string& error)
                 error = "action " + name + ": " + why;
                 return false;
             }
-            sender = makeWebHookSender(static_cast<CURLM*>(multi_), url, action.timeoutSeconds);
+            // libcurl is opened by the first web hook: a watcher that only
+            // prints or runs commands never loads it.
+            const CurlLibrary* curl = curlLibrary(&why);
+            if (!curl) {
+                error = "action " + name + ": " + why;
+                return false;
+            }
+            if (!multi_)
+                multi_ = curl->multi_init();
+            if (!multi_) {
+                error = "action " + name + ": libcurl could not start";
+                return false;
+            }
+            sender = makeWebHookSender(*curl, static_cast<CURLM*>(multi_), url, action.timeoutSeconds);
             break;
         }
         }
@@ -434,7 +445,14 @@ bool Watcher::tellWaiting(double timeLimitSeconds)
     }
 }
 
-void Watcher::wait(int milliseconds) { curl_multi_poll(static_cast<CURLM*>(multi_), nullptr, 0, milliseconds, nullptr); }
+void Watcher::wait(int milliseconds)
+{
+    // With a web hook, curl's wait also ends when a transfer moves on.
+    if (multi_)
+        curlLibrary()->multi_poll(static_cast<CURLM*>(multi_), nullptr, 0, milliseconds, nullptr);
+    else
+        ::poll(nullptr, 0, milliseconds);
+}
 
 std::size_t Watcher::waitingNotices() const
 {

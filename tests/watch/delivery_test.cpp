@@ -8,11 +8,11 @@
 #include <sstream>
 #include <thread>
 
-#include <curl/curl.h>
 #include <nlohmann/json.hpp>
 
 #include "tests/support/temp_folder.h"
 #include "tests/watch/hook_server.h"
+#include "watch/curl_library.h"
 #include "watch/delivery.h"
 
 namespace zelkam::watch {
@@ -39,7 +39,7 @@ void pumpUntilIdle(Outbox& outbox, CURLM* multi, double seconds)
     const double deadline = now() + seconds;
     while (!outbox.idle() && now() < deadline) {
         outbox.pump(now());
-        curl_multi_poll(multi, nullptr, 0, 20, nullptr);
+        curlLibrary()->multi_poll(multi, nullptr, 0, 20, nullptr);
     }
 }
 
@@ -53,17 +53,19 @@ TEST(Delivery, AWebHookThatFailsIsSlowAndComesBackGetsEveryNoticeOnceInOrder)
     for (const auto& script : scripts) {
         SCOPED_TRACE(script.size());
         HookServer server(script);
-        CURLM* multi = curl_multi_init();
+        const CurlLibrary* curl = curlLibrary();
+        ASSERT_NE(curl, nullptr) << "libcurl.so.4 is installed with its headers";
+        CURLM* multi = curl->multi_init();
         std::vector<std::string> reports;
         {
-            Outbox outbox("admins", makeWebHookSender(multi, server.url(), 0.4), {0.02, 0.1},
+            Outbox outbox("admins", makeWebHookSender(*curl, multi, server.url(), 0.4), {0.02, 0.1},
                           [&](const std::string& report) { reports.push_back(report); });
             for (std::uint64_t id = 1; id <= 5; ++id)
                 outbox.push(noticeNumbered(id, "line " + std::to_string(id)));
             pumpUntilIdle(outbox, multi, 10);
             EXPECT_TRUE(outbox.idle());
         }
-        curl_multi_cleanup(multi);
+        curl->multi_cleanup(multi);
         std::vector<std::uint64_t> ids;
         for (const std::string& body : server.accepted()) {
             const nlohmann::json json = nlohmann::json::parse(body, nullptr, false);

@@ -3,13 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
+#include "tests/watch/hook_server.h"
 #include "watch/watcher.h"
 
 namespace zelkam::watch {
@@ -89,6 +93,49 @@ TEST(Watcher, SilenceAndReturnAreToldOnceAcrossRestarts)
         EXPECT_EQ(printed.find('\n'), printed.empty() ? std::string::npos : printed.size() - 1)
             << "one notice at most: " << printed;
     }
+}
+
+// A watcher that tells a web hook: the words said on the server reach it
+// as one notice, its address read from a file of the rules' folder. libcurl
+// is opened by the watcher itself when the web hook is set up; a watcher
+// of print and command actions never opens it.
+TEST(Watcher, AWebHookGetsWhatTheRuleFinds)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder logs;
+    TempFolder state;
+    TempFolder rules;
+    HookServer hook({});
+    const auto file = logs.path() / "L0705000.log";
+    std::ofstream(file, std::ios::binary) << LogText(Date).at("10:00:00", mapStarted("de_dust")).text();
+    rules.write("hook-url", hook.url() + "\n");
+    namespace fs = std::filesystem;
+    fs::permissions(rules.path() / "hook-url", fs::perms::owner_read | fs::perms::owner_write,
+                    fs::perm_options::replace);
+
+    std::int64_t now = 1000;
+    WatchOptions options;
+    options.servers = {{"main", logs.string()}};
+    std::string error;
+    ASSERT_TRUE(parseRules(R"({"actions": {"admins": {"webhook": "hook-url", "timeoutSeconds": 5}},
+        "rules": [{"name": "cheat", "kind": "chat", "words": ["wallhack"], "everySeconds": 0, "to": ["admins"]}]})",
+                           options.rules, error))
+        << error;
+    options.rulesFolder = rules.string();
+    options.stateFolder = state.string();
+    options.report = [](const std::string& message) { ADD_FAILURE() << message; };
+    options.clock = [&now] { return now; };
+    Watcher watcher(std::move(options));
+    ASSERT_TRUE(watcher.start(error)) << error;
+    ASSERT_TRUE(watcher.round(error)) << error;
+    std::ofstream(file, std::ios::binary | std::ios::app) << lineAt(Date, "10:01:00", said("Bob", 2, "CT", "nice wallhack"));
+    now = 1060;
+    ASSERT_TRUE(watcher.round(error)) << error;
+    watcher.gatherAll();
+    EXPECT_TRUE(watcher.tellWaiting(10));
+    const std::vector<std::string> bodies = hook.accepted();
+    ASSERT_EQ(bodies.size(), 1u);
+    EXPECT_NE(bodies[0].find("nice wallhack"), std::string::npos) << bodies[0];
 }
 
 } // namespace
