@@ -134,7 +134,8 @@ public:
                 // window's list: the room stays, the memory goes. A plain
                 // file's or piece's list keeps its memory for the thread's
                 // next task, which would otherwise have to have it backed
-                // again, page by page, for every piece of a heavy day.
+                // again, page by page, for every piece of a heavy day; the
+                // read lets it go when it ends (releaseLists).
                 if (task.archive)
                     slot.events->clearDiscardingMemory();
                 else
@@ -148,6 +149,19 @@ public:
                 readNext(lock, 0);
             else
                 changed_.wait(lock);
+        }
+    }
+
+    // Once every thread has ended: the threads' lists keep their room for
+    // the next read, but not the memory behind it, which was theirs only
+    // while this read passed the tasks through them.
+    void releaseLists()
+    {
+        for (const auto& worker : workers_) {
+            if (worker && worker->started) {
+                for (auto& list : worker->lists)
+                    list->clearDiscardingMemory();
+            }
         }
     }
 
@@ -352,6 +366,7 @@ void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudge
             finish(whole);
     });
     pool.join();
+    read.releaseLists();
     read.adoptArenas(parser);
 }
 
