@@ -108,7 +108,10 @@ std::uint32_t textHash32(std::string_view text);
 // himself all day, a day of thousands of maps) read a table too large for
 // the cache, and each would otherwise wait for its slot alone. textAt(i)
 // is the text of look-up i of count, or nullopt where there is none; at()
-// is asked in order, from the place the run was made at.
+// is asked in order, from the place the run was made at. textAt(i) is
+// asked at most HashesAheadDistance look-ups before at(i), once, so a
+// caller may keep what it read for i until then in a ring of twice that.
+inline constexpr std::size_t HashesAheadDistance = 8;
 template <typename TextAt>
 class HashesAhead {
 public:
@@ -128,7 +131,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t Ahead = 8;
+    static constexpr std::size_t Ahead = HashesAheadDistance;
 
     void fetch(std::size_t i)
     {

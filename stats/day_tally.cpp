@@ -258,12 +258,17 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         list.reserve(list.size() + more);
         return list.size() + more;
     };
-    // The kills' weapons are looked up a few events ahead.
-    HashesAhead weaponHashes(tallier.weapons(), count, [events](std::size_t i) -> std::optional<std::string_view> {
+    // The kills' weapons are looked up a few events ahead. A kill's detail
+    // is read there, once, and kept until its turn: reading it means
+    // finding the end of the killer's name.
+    std::array<KillDetail, 2 * HashesAheadDistance> details;
+    const auto weaponAt = [events, &details](std::size_t i) -> std::optional<std::string_view> {
         if (events[i].kind != Killed)
             return std::nullopt;
-        return killDetailOf(events[i]).weapon;
-    });
+        details[i % details.size()] = killDetailOf(events[i]);
+        return details[i % details.size()].weapon;
+    };
+    HashesAhead weaponHashes(tallier.weapons(), count, weaponAt);
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint32_t weaponHash = weaponHashes.at(i);
         const LogEvent& event = events[i];
@@ -294,7 +299,7 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         case Killed: {
             const std::uint32_t victim = tallier.playerOf(event.player.name, event.player.uniqueId);
             steps.seen(victim, event.player.team);
-            const KillDetail detail = killDetailOf(event);
+            const KillDetail& detail = details[i % details.size()];
             const std::string_view weaponName = detail.weapon;
             // The table that finds the weapons takes the same room, once.
             if (const std::size_t room = makeRoom(tally.weapons, weaponsRoom, Killed, i); room != 0)
