@@ -1,7 +1,8 @@
 // A file cut into pieces and read on several threads joins into the read
 // of the whole file on one: the same events in the same order, and the same
 // mark to read on from (size, last line feed, last bytes, whether the
-// unterminated last line made an event).
+// unterminated last line made an event), and the same lines set aside as
+// stray.
 
 #include "ingest/parallel_read.h"
 
@@ -70,6 +71,10 @@ TEST(ParallelRead, PiecesJoinIntoTheReadOfTheWholeFile)
          }()},
         {"a line longer than many pieces",
          lines + lineAt("07/06/2001", "10:02:00", said("Bob", 2, "CT", std::string(500, 'y')))},
+        // A stray line is set aside from the joined pieces as from the
+        // read on one thread.
+        {"a line stamped hours off among them",
+         lines + lineAt("07/06/2001", "13:30:00", said("Bob", 2, "CT", "stray")) + lines},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
