@@ -14,7 +14,7 @@ struct Opened {
     std::string why;
 };
 
-Opened open()
+Opened openLibrary()
 {
     Opened opened;
     // The name the runtime package installs: the development package's
@@ -66,7 +66,7 @@ const CurlLibrary* curlLibrary(std::string* why)
 {
     static std::once_flag once;
     static Opened opened;
-    std::call_once(once, [] { opened = open(); });
+    std::call_once(once, [] { opened = openLibrary(); });
     if (!opened.ok && why)
         *why = opened.why;
     return opened.ok ? &opened.library : nullptr;
