@@ -74,6 +74,8 @@ void OpenSessions::clear()
     teams_.clear();
     lines_.clear();
     manyNames_.clear();
+    manyIndex_ = NoSession;
+    manyTable_ = nullptr;
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
     ++changes_;
@@ -288,8 +290,8 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
 
 bool OpenSessions::usedName(std::uint32_t index, const HashedName& name, std::string_view& kept)
 {
-    if (const auto many = manyNames_.find(index); many != manyNames_.end()) {
-        const std::uint32_t found = many->second.find(
+    if (IndexTable* many = manyNamesOf(index)) {
+        const std::uint32_t found = many->find(
             foldHash32(name.hash), [&](std::uint32_t place) { return names_.at(place) == name.text; });
         if (found == IndexTable::Missing)
             return false;
@@ -307,6 +309,9 @@ bool OpenSessions::usedName(std::uint32_t index, const HashedName& name, std::st
     if (fresh && count >= FewUsedNames) {
         // From here on the record's names are found by the table.
         IndexTable& table = manyNames_[index];
+        // Tables are nodes of their own: made, the table stays where it is.
+        manyIndex_ = index;
+        manyTable_ = &table;
         names_.visitPlaces(records_[index].names, [&](std::uint32_t place, std::string_view used) {
             table.add(textHash32(used), place);
         });
@@ -317,15 +322,24 @@ bool OpenSessions::usedName(std::uint32_t index, const HashedName& name, std::st
 void OpenSessions::addName(std::uint32_t index, const HashedName& name, std::size_t namesLeft)
 {
     const std::uint32_t place = names_.append(records_[index].names, name.text);
-    const auto many = manyNames_.find(index);
-    if (many == manyNames_.end())
+    IndexTable* many = manyNamesOf(index);
+    if (!many)
         return;
     // Only a record that has taken thousands of names already (a stranger
     // renaming himself) gets room for what the day could still give it:
     // an ordinary player's table stays as small as his names.
     constexpr std::size_t ManyNames = 4096;
-    IndexTable& table = many->second;
-    table.add(foldHash32(name.hash), place, table.size() >= ManyNames ? namesLeft : 0);
+    many->add(foldHash32(name.hash), place, many->size() >= ManyNames ? namesLeft : 0);
+}
+
+IndexTable* OpenSessions::manyNamesOf(std::uint32_t index)
+{
+    if (index == manyIndex_)
+        return manyTable_;
+    const auto many = manyNames_.find(index);
+    manyIndex_ = index;
+    manyTable_ = many != manyNames_.end() ? &many->second : nullptr;
+    return manyTable_;
 }
 
 } // namespace zelkam

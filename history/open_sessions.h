@@ -306,6 +306,12 @@ private:
     // so a name costs a slot of its record's table and nothing more.
     static constexpr std::size_t FewUsedNames = 8;
     std::unordered_map<std::uint32_t, IndexTable> manyNames_;
+    // The table of the record looked up last, or null when it has none: a
+    // rename asks twice (has he used the name, add it), and a stranger's
+    // renames come one after another.
+    IndexTable* manyNamesOf(std::uint32_t index);
+    std::uint32_t manyIndex_ = NoSession;
+    IndexTable* manyTable_ = nullptr;
 };
 
 } // namespace zelkam
