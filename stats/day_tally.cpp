@@ -341,21 +341,16 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
         case PlayerDisconnected:
             steps.left(tallier.playerOf(event.player.name, event.player.uniqueId));
             break;
-        case NameChanged: {
-            const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
-            steps.seen(player, event.player.team);
-            // The new name is the player's from this line on, whether or not
-            // a later line of his shows it: a row keyed by an account shows
-            // the name used last. A row keyed by a shared id's name (see
-            // writePlayerKey) belongs to the old name; the new one keys
-            // another row.
-            if (player != NoPlayer && event.text && tally.players[player].key.front() != '\x01')
-                tallier.noteName(player, event.text, event.text);
-            break;
-        }
         default: {
             const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);
             steps.seen(player, event.player.team);
+            // A rename's new name is the player's from this line on, whether
+            // or not a later line of his shows it: a row keyed by an account
+            // shows the name used last. A row keyed by a name belongs to the
+            // old one; the new one keys another row.
+            if (player != NoPlayer && event.kind == NameChanged && event.text
+                && !isKeyedByName(tally.players[player].key))
+                tallier.noteName(player, event.text, event.text);
             if (player != NoPlayer && event.kind >= Suicide) {
                 DayTally::Player& p = tally.players[player];
                 p.suicides += event.kind == Suicide;

@@ -66,11 +66,9 @@ void addNames(PlayerRow& row, const Names& names, bool distinct, std::vector<std
     // order, his renames' new names among them) holds no name the row
     // lacks: read side by side, its names cost no look-up. Anything else is
     // looked up name by name.
-    if (distinct) {
-        const auto n = static_cast<std::ptrdiff_t>(names.size());
-        if (names.size() <= list.size() && std::equal(names.begin(), names.end(), list.end() - n))
-            return;
-    }
+    if (distinct && names.size() <= list.size()
+        && std::equal(names.begin(), names.end(), list.end() - static_cast<std::ptrdiff_t>(names.size())))
+        return;
     missing.clear();
     row.names.missingOf(list, names, missing);
     if (missing.empty())
@@ -448,7 +446,7 @@ private:
         return indexOf(rowIndex_, key, [&](std::string_view made) {
             PlayerRanking& ranking = rows_.emplace_back().ranking;
             ranking.name = name;
-            if (made.empty() || made[0] != '\x01')
+            if (!isKeyedByName(made))
                 ranking.uniqueId = made;
         });
     }
@@ -510,7 +508,7 @@ PlayerKey playerKeyOf(std::string_view uniqueId, std::string_view name)
 {
     PlayerKey key;
     key.bot = !writePlayerKey(uniqueId, name, key.key);
-    if (key.key.empty() || key.key[0] != '\x01')
+    if (!isKeyedByName(key.key))
         key.uniqueId = key.key;
     return key;
 }

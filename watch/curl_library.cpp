@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <mutex>
 #include <type_traits>
 
 namespace zelkam::watch {
@@ -64,9 +63,7 @@ Opened openLibrary()
 
 const CurlLibrary* curlLibrary(std::string* why)
 {
-    static std::once_flag once;
-    static Opened opened;
-    std::call_once(once, [] { opened = openLibrary(); });
+    static const Opened opened = openLibrary();
     if (!opened.ok && why)
         *why = opened.why;
     return opened.ok ? &opened.library : nullptr;
