@@ -350,6 +350,11 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
             log.at("10:05:00", who(used[used.size() - 2], userId, uniqueId, "CT") + " changed name to \"" + used.back() + "\"");
         }
     }
+    // A LAN player is known by his name: his kill is the old name's row,
+    // which a rename must not call by the new one (the new name is a row
+    // of its own).
+    log.at("10:06:00", kill(who("La", 9, "STEAM_ID_LAN", "T"), victim, "ak47"));
+    log.at("10:07:00", who("La", 9, "STEAM_ID_LAN", "T") + " changed name to \"Lb\"");
     TempFolder folder;
     folder.write("L0705000.log", log.text());
     FolderDays days;
@@ -374,6 +379,8 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
     std::map<std::string, std::int32_t> weapons;
     for (const WeaponRanking& w : rankings.weapons)
         weapons[w.weapon] = w.kills;
+    EXPECT_EQ(weapons["ak47"], 1) << "the LAN player's";
+    weapons.erase("ak47");
     EXPECT_EQ(weapons, weaponKills);
     std::map<std::string, std::int32_t> maps;
     for (const MapRanking& m : rankings.maps)
@@ -386,6 +393,10 @@ TEST(Rankings, ManyNamesWeaponsAndMapsCountAsAFewDo)
         EXPECT_EQ(renamer->names, (LargeVector<std::string>(used.begin(), used.end()))) << first;
         EXPECT_EQ(renamer->name, used.back()) << first << ": the name used last is the rename's";
     }
+    const PlayerRanking* lan = playerNamed(rankings, "La");
+    ASSERT_NE(lan, nullptr) << "the LAN player's old name keeps its row";
+    EXPECT_EQ(lan->kills, 1);
+    EXPECT_EQ(lan->names, LargeVector<std::string>{"La"});
 }
 
 
