@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "parse/log_event.h"
 
@@ -31,6 +32,29 @@ inline constexpr std::size_t StrayRunLimit = 64;
 // an index into the list before the call and is moved to the same event's
 // index after it (or where that event would have stood).
 std::size_t setAsideStrayStamps(EventList& events, std::size_t from = 0, std::size_t* keep = nullptr);
+
+// The judgement setAsideStrayStamps makes, made as a list grows at its end:
+// a read that hands its events on while more are being read judges each
+// once the events after it that could change the judgement are there.
+class StrayStampJudge {
+public:
+    // Judges from event from on; the event before it anchors the walk (the
+    // first event when from is 0, which is always kept).
+    explicit StrayStampJudge(std::size_t from = 0) : next_(from) {}
+
+    // Judges the events from where the last call stopped: to the list's end
+    // when complete, otherwise up to where events still to come could change
+    // a judgement. Calls setAside(first, last) for each stray run, in order,
+    // and stops judging when it returns false. Returns the index before
+    // which every event is judged.
+    std::size_t judge(const EventList& events, bool complete,
+                      const std::function<bool(std::size_t first, std::size_t last)>& setAside);
+
+private:
+    std::size_t next_;
+    std::int32_t anchor_ = 0;
+    bool anchored_ = false;
+};
 
 // Whether setAsideStrayStamps would set aside any event at or after from,
 // without changing anything.

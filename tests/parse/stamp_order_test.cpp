@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 namespace zelkam {
@@ -80,6 +82,52 @@ TEST(StampOrder, KeepsAnIndexOnItsEventAndLooksOnlyFromWhereItIsAsked)
     EXPECT_TRUE(hasStrayStamps(later, 4));
     EXPECT_EQ(setAsideStrayStamps(later, 3), 1u);
     EXPECT_EQ(timesOf(later), (std::vector<std::int32_t>{0, Day, 5, 6, 7}));
+}
+
+// A list judged as it grows, a few events at a time, keeps what the
+// judgement of the whole list keeps, however it is cut: an event is judged
+// only once the events that decide it are there.
+TEST(StampOrder, JudgedAsTheListGrowsItKeepsWhatTheWholeListKeeps)
+{
+    std::mt19937 random(3);
+    std::vector<std::int32_t> times;
+    std::int32_t now = 0;
+    for (int i = 0; i < 3000; ++i) {
+        now += static_cast<std::int32_t>(random() % 3);
+        if (random() % 40 == 0) {
+            // Runs up to one past the longest judged stray.
+            const std::int32_t shift = random() % 2 ? Day : -Day;
+            const std::size_t run = 1 + random() % (StrayRunLimit + 1);
+            times.insert(times.end(), run, now + shift);
+        }
+        times.push_back(now);
+    }
+    EventList whole = eventsAt(times);
+    ASSERT_GT(setAsideStrayStamps(whole), 100u);
+    for (const std::size_t step : {1, 2, 5, 63, 64, 65, 500}) {
+        EventList growing;
+        StrayStampJudge judge;
+        std::vector<std::int32_t> kept;
+        std::size_t taken = 0;
+        const auto keepTo = [&](std::size_t end) {
+            for (; taken < end; ++taken)
+                kept.push_back(growing[taken].time);
+        };
+        const auto judgeGrowing = [&](bool complete) {
+            keepTo(judge.judge(growing, complete, [&](std::size_t first, std::size_t last) {
+                keepTo(first);
+                taken = last;
+                return true;
+            }));
+        };
+        for (std::size_t at = 0; at < times.size(); at += step) {
+            for (std::size_t i = at; i < std::min(at + step, times.size()); ++i)
+                growing.appendSlot().time = times[i];
+            judgeGrowing(false);
+        }
+        judgeGrowing(true);
+        EXPECT_EQ(kept, timesOf(whole)) << "added " << step << " at a time";
+    }
 }
 
 } // namespace
