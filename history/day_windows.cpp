@@ -36,6 +36,10 @@ void FolderDays::assign(const LogFileList& knownFiles, const GrowArray<std::int3
 
 namespace {
 
+// The pieces a followed day's large files are read in (see
+// Walk::ensureParsedFollowed).
+constexpr std::uint64_t FollowedPieceBytes = std::uint64_t{384} << 10;
+
 // A day's own files, parsed once, when some window needs them. Its parse
 // serves up to three users: the day's own window, the next day's window and
 // the in-order hand-over to done; each user releases it when done with it.
@@ -102,7 +106,7 @@ public:
                 g = next_++;
                 slots_[g].users = 2 + (g + 1 < slots_.size() && hasDayBefore(g + 1) ? 1 : 0);
             }
-            workDay(g, window, dayFiles, reader);
+            workDay(g, window, dayFiles, reader, alone);
             if (alone && !handOver(g + 1))
                 return;
         }
@@ -192,7 +196,8 @@ private:
     }
 
     // Day g's window: its look, its parse and the day before's, and work.
-    void workDay(std::size_t g, EventList& window, LogFileList& dayFiles, WindowReader& reader)
+    // alone: this is the walk's only thread, the calling one.
+    void workDay(std::size_t g, EventList& window, LogFileList& dayFiles, WindowReader& reader, bool alone)
     {
         const FolderWalk& part = folders_[row_[g].folder];
         const bool mayMatter = lookAt(g, dayFiles);
@@ -202,8 +207,14 @@ private:
         if (!part.work) {
             // The day's own events are what the day's window and the next
             // day's would hold of it: wanted when either may matter.
-            if (mayMatter || beforeMayMatter || (g + 1 < slots_.size() && hasDayBefore(g + 1) && lookAt(g + 1, dayFiles)))
-                ensureParsed(g, dayFiles, reader);
+            if (mayMatter || beforeMayMatter || (g + 1 < slots_.size() && hasDayBefore(g + 1) && lookAt(g + 1, dayFiles))) {
+                // Every day before this one was handed over on this thread
+                // already: follow may take the day up as it is read.
+                if (alone && part.follow)
+                    ensureParsedFollowed(g, dayFiles, reader, part);
+                else
+                    ensureParsed(g, dayFiles, reader);
+            }
             finishWindow(g, withDayBefore);
             return;
         }
@@ -319,10 +330,43 @@ private:
         }
     }
 
+    // ensureParsed, handing the day's events to part.follow as its read
+    // joins them, judged as the read will judge them once it ends.
+    void ensureParsedFollowed(std::size_t g, LogFileList& dayFiles, WindowReader& reader, const FolderWalk& part)
+    {
+        // Folders before this day's are told they are finished before
+        // any of its events is followed, as before done gets any.
+        finishFoldersBefore(row_[g].folder);
+        const std::size_t index = row_[g].day;
+        StrayStampJudge judge;
+        std::size_t followed = 0;
+        const auto followTo = [&](const EventList& events, std::size_t end) {
+            if (end > followed)
+                part.follow(index, events, followed, end);
+        };
+        // The read is cut into smaller pieces than a read no one follows:
+        // each joins sooner and is taken up while it is still in the cache,
+        // and the last one, which follow takes up alone once the threads
+        // have nothing left to read, is short.
+        reader.setPieceBytes(FollowedPieceBytes);
+        ensureParsed(g, dayFiles, reader, [&](const EventList& events) {
+            const std::size_t judged = judge.judge(events, false, [&](std::size_t first, std::size_t last) {
+                followTo(events, first);
+                followed = last;
+                return true;
+            });
+            followTo(events, judged);
+            followed = judged;
+        });
+        reader.setPieceBytes(WindowReader::DefaultPieceBytes);
+    }
+
     // Parses day g's files unless that is done or under way on another
     // worker, in which case it waits for it. Only a user of the day that has
     // not released it calls this, so the parse cannot come too late.
-    void ensureParsed(std::size_t g, LogFileList& dayFiles, WindowReader& reader)
+    // joined: the read's (see WindowReader::readWindow).
+    void ensureParsed(std::size_t g, LogFileList& dayFiles, WindowReader& reader,
+                      const std::function<void(const EventList&)>& joined = {})
     {
         {
             std::unique_lock lock(mutex_);
@@ -346,7 +390,7 @@ private:
             parser = std::make_unique<LogParser>();
         const FolderDays& folder = folderOf(g);
         parser->setAllKinds(folder.allKinds);
-        const bool readable = reader.readWindow(dayFiles, *parser, folder.days[row_[g].day], 1);
+        const bool readable = reader.readWindow(dayFiles, *parser, folder.days[row_[g].day], 1, true, joined);
         std::lock_guard lock(mutex_);
         for (const WindowReader::FileCutShort& file : reader.cutShort())
             cutShort_[row_[g].folder].push_back(file);

@@ -104,6 +104,15 @@ struct FolderWalk {
     std::function<void(const DayWindow&)> work;
     std::function<void(std::size_t index, const EventList* ownEvents)> done;
     DayFilesLook look;
+    // A day's own events as the day's read joins them, ahead of done, for a
+    // walk without work whose days are read on the calling thread (a walk
+    // of one day): called there with each run [first, last) of the events
+    // read so far whose stamps are judged and kept, a day's runs in their
+    // order; events is the list being read, which lives on only for the
+    // call. done's own events then begin with those follow was given for
+    // the day, in the same order. A day read otherwise (on a worker, or on
+    // one thread) is not followed: done gets all of it.
+    std::function<void(std::size_t index, const EventList& events, std::size_t first, std::size_t last)> follow;
     // Called on the calling thread once the folder's last day was handed
     // to done (true), or once the walk stopped before that (false): once
     // for every folder, in their order, even one without days.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "history/name_index.h"
 
@@ -32,9 +33,17 @@ public:
 
     void plan(FolderWalk& walk)
     {
+        // A day read on the calling thread is followed as it is read, the
+        // tracker taking up each part while the next is parsed; done adds
+        // what is left of it.
+        walk.follow = [this](std::size_t, const EventList& events, std::size_t first, std::size_t last) {
+            tracker_.addRun(events, first, last);
+            followed_ += last - first;
+        };
         walk.done = [this](std::size_t, const EventList* own) {
-            if (own)
-                tracker_.addAll(*own);
+            const std::size_t followed = std::exchange(followed_, 0);
+            if (own && followed < own->size())
+                tracker_.addAll(own->data() + followed, own->size() - followed, followed, [] {});
         };
         // A stopped walk still ends the sessions of the days walked.
         walk.finished = [this](bool) { tracker_.finish(); };
@@ -42,6 +51,8 @@ public:
 
 private:
     SessionTracker tracker_;
+    // The events of the day at hand follow has added.
+    std::size_t followed_ = 0;
 };
 
 } // namespace

@@ -414,11 +414,11 @@ void SessionTracker::expectConnections(std::size_t connections)
         open_->reserve(connections);
 }
 
-std::size_t SessionTracker::connectionsOf(const EventList& events)
+std::size_t SessionTracker::connectionsOf(const LogEvent* events, std::size_t count)
 {
     std::size_t connections = 0;
-    for (const LogEvent& event : events)
-        connections += event.kind == PlayerConnected ? 1 : 0;
+    for (std::size_t e = 0; e < count; ++e)
+        connections += events[e].kind == PlayerConnected ? 1 : 0;
     return connections;
 }
 

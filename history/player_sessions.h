@@ -100,9 +100,24 @@ public:
     template <typename AfterEach>
     void addAll(const EventList& events, std::size_t firstPosition, AfterEach afterEach)
     {
+        addAll(events.data(), events.size(), firstPosition, afterEach);
+    }
+    // The same for events [first, last) of a day's list: a run of the
+    // events read so far while more are read, the day's next run added by
+    // the next call. The room the list has for more events (made for what
+    // its files' sizes could hold) is taken for how many more may come.
+    void addRun(const EventList& events, std::size_t first, std::size_t last)
+    {
+        addAll(events.data() + first, last - first, 0, [] {}, events.capacity() - std::min(events.capacity(), last));
+    }
+    // The same for count events from events on, the last of the day's
+    // events or followed by at most about eventsAfter more.
+    template <typename AfterEach>
+    void addAll(const LogEvent* events, std::size_t count, std::size_t firstPosition, AfterEach afterEach,
+                std::size_t eventsAfter = 0)
+    {
         constexpr std::size_t Ahead = 16;
-        const std::size_t count = events.size();
-        expectConnections(connectionsOf(events));
+        expectConnections(connectionsOf(events, count));
         // The hashes of the events ahead and of the one at hand.
         EventHashes ahead[2 * Ahead];
         RecentHashes recent;
@@ -111,7 +126,7 @@ public:
         for (std::size_t e = 0; e < count; ++e) {
             if (e + Ahead < count)
                 ahead[(e + Ahead) % (2 * Ahead)] = prefetchHashed(events[e + Ahead], recent);
-            eventsLeft_ = count - e;
+            eventsLeft_ = count - e + eventsAfter;
             if (events[e].kind < EventKindCount) {
                 addHashed(events[e], firstPosition + e, ahead[e % (2 * Ahead)]);
                 afterEach();
@@ -176,7 +191,7 @@ private:
     EventHashes prefetchHashed(const LogEvent& event) const;
     EventHashes prefetchHashed(const LogEvent& event, RecentHashes& recent) const;
     void addHashed(const LogEvent& event, std::size_t position, const EventHashes& hashes);
-    static std::size_t connectionsOf(const EventList& events);
+    static std::size_t connectionsOf(const LogEvent* events, std::size_t count);
     std::uint32_t openSession(const LogEvent& event, const HashedName& name);
     std::uint32_t fromCarried(std::uint32_t carried);
     std::uint32_t resolve(const LogEvent& event, const HashedName& name);

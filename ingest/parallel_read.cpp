@@ -290,7 +290,8 @@ ReadPlan planWindowRead(const LogFileList& files, unsigned threads, std::uint64_
 
 void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudget& budget,
                     std::vector<std::unique_ptr<ReadWorker>>& workers, LogParser& parser, char* buffer,
-                    const std::function<void(FileRead&)>& finish)
+                    const std::function<void(FileRead&)>& finish,
+                    const std::function<void(const EventList&)>& joined)
 {
     if (workers.size() < plan.threads)
         workers.resize(plan.threads);
@@ -314,7 +315,7 @@ void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudge
     FileRead whole;
     bool wholeOpened = false;
     bool everyPieceOpened = true;
-    read.joinAll([&](const ReadTask& task, ParallelRead::Slot& slot) {
+    const auto join = [&](const ReadTask& task, ParallelRead::Slot& slot) {
         TaskRead& result = slot.result;
         if (task.archive && result.opened) {
             const std::uint64_t allowed = budget.next();
@@ -364,6 +365,11 @@ void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudge
             && whole.mark.lastBytes.size() == std::min<std::uint64_t>(whole.mark.size, MarkedLastBytes);
         if (wholeOpened)
             finish(whole);
+    };
+    read.joinAll([&](const ReadTask& task, ParallelRead::Slot& slot) {
+        join(task, slot);
+        if (joined)
+            joined(parser.events());
     });
     pool.join();
     read.releaseLists();

@@ -78,8 +78,12 @@ struct ReadWorker {
 // called, in reading order on the calling thread, for each file read (the
 // pieces of a file joined into one read of the whole file). The archives
 // spend budget in reading order, as a read on one thread spends it.
+// joined (may be empty) is called on the calling thread with the parser's
+// events each time a task's events have joined them: a caller can take up
+// the events read so far while the threads read on.
 void readInParallel(const LogFileList& files, const ReadPlan& plan, ArchiveBudget& budget,
                     std::vector<std::unique_ptr<ReadWorker>>& workers, LogParser& parser, char* buffer,
-                    const std::function<void(FileRead&)>& finish);
+                    const std::function<void(FileRead&)>& finish,
+                    const std::function<void(const EventList&)>& joined = {});
 
 } // namespace zelkam

@@ -23,7 +23,7 @@ WindowReader::WindowReader() : buffer_(new char[ReadBufferSize]) {}
 WindowReader::~WindowReader() = default;
 
 bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
-                              bool setAsideStrays)
+                              bool setAsideStrays, const std::function<void(const EventList&)>& joined)
 {
     parser.reset();
     marks_.clear();
@@ -64,7 +64,7 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         for (FileMark& mark : ownMarks)
             marks_.push_back(std::move(mark));
     } else {
-        opened = readFiles(files, first, stop, parser, budget, marks_);
+        opened = readFiles(files, first, stop, parser, budget, marks_, joined);
     }
     files.windowFirst = files.windowStop = stop;
     // Every reader of a window (the replay, the walks over all days, the
@@ -75,7 +75,8 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
 }
 
 bool WindowReader::readFiles(LogFileList& files, std::size_t first, std::size_t stop, LogParser& parser,
-                             ArchiveBudget& budget, std::vector<FileMark>& marks)
+                             ArchiveBudget& budget, std::vector<FileMark>& marks,
+                             const std::function<void(const EventList&)>& joined)
 {
     bool opened = false;
     const auto finish = [&](FileRead& read) {
@@ -90,7 +91,7 @@ bool WindowReader::readFiles(LogFileList& files, std::size_t first, std::size_t 
     // Room for the window's events at once, as far as its files' sizes tell.
     reserveForLogBytes(parser.events(), plan.logBytes);
     if (plan.threads > 1) {
-        readInParallel(files, plan, budget, readWorkers_, parser, buffer_.get(), finish);
+        readInParallel(files, plan, budget, readWorkers_, parser, buffer_.get(), finish, joined);
     } else {
         for (std::size_t i = first; i < stop; ++i) {
             FileRead read;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,8 +57,13 @@ public:
     // stamps lie away from the lines around them are set aside
     // (setAsideStrayStamps) unless setAsideStrays is false, for a caller
     // that takes lines off the window's end first.
+    //
+    // joined (may be empty) is called with the parser's events, on the
+    // calling thread, each time a read on several threads has joined more of
+    // them, in reading order, before any line is set aside: a caller can
+    // take up the events read so far while the rest is read.
     bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
-                    bool setAsideStrays = true);
+                    bool setAsideStrays = true, const std::function<void(const EventList&)>& joined = {});
 
     // A file whose content could not be read to its end: a damaged or
     // truncated archive, one that expanded past the output bound, or a read
@@ -111,7 +117,7 @@ private:
     // Reads files [first, stop) of the list into parser, in order, noting
     // each file's mark; true when any could be opened.
     bool readFiles(LogFileList& files, std::size_t first, std::size_t stop, LogParser& parser, ArchiveBudget& budget,
-                   std::vector<FileMark>& marks);
+                   std::vector<FileMark>& marks, const std::function<void(const EventList&)>& joined = {});
     void noteCutShort(const LogFileList& files, const std::string& name, ReadEnd end, std::uint64_t delivered);
 
     std::unique_ptr<char[]> buffer_;

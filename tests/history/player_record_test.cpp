@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "parse/log_parser.h"
+#include "parse/stamp_order.h"
 #include "replay/viewer_state.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -146,6 +151,143 @@ TEST(PlayerRecord, TheDaysRecordHoldsEverySessionTheAllDaysWalkFinds)
     }
     EXPECT_EQ(record.sessions[0].start, localStamp(2001, 7, 6, 0, 10, 0));
     EXPECT_EQ(record.sessions[2].end, localStamp(2001, 7, 6, 20, 30, 0));
+}
+
+// A busy day of one file, large enough to be read in pieces on several
+// threads: players come and go, chat, kill and rename, and among their lines
+// stray ones, alone and in runs up to past the longest run judged stray.
+std::string busyDay()
+{
+    std::mt19937 random(7);
+    LogText log("07/05/2001");
+    const auto stamp = [](int second) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+        return std::string(text);
+    };
+    constexpr int Players = 40;
+    std::vector<std::string> names(Players);
+    std::vector<bool> here(Players);
+    int second = 3 * 3600;
+    for (int line = 0; line < 40000; ++line) {
+        second += line % 3 == 0;
+        if (random() % 100 == 0) {
+            // Two hours ahead or behind: a run of strays, or of a clock
+            // that moved when it outlasts the longest run judged stray.
+            const int shift = random() % 2 ? 7200 : -7200;
+            const int run = 1 + static_cast<int>(random() % (StrayRunLimit + 2));
+            for (int r = 0; r < run; ++r)
+                log.at(stamp(second + shift), "World triggered \"Round_Start\"");
+        }
+        const int p = static_cast<int>(random() % Players);
+        const std::string id = "STEAM_0:1:" + std::to_string(100 + p);
+        const std::string team = p % 2 ? "CT" : "TERRORIST";
+        if (!here[p]) {
+            names[p] = "P" + std::to_string(p);
+            log.at(stamp(second), token(names[p], p + 1, id) + " connected, address \"10.0.0." + std::to_string(p) + ":1\"");
+            here[p] = true;
+            continue;
+        }
+        const int q = (p + 1 + static_cast<int>(random() % (Players - 1))) % Players;
+        switch (random() % 8) {
+        case 0:
+            log.at(stamp(second), token(names[p], p + 1, id, team) + " disconnected");
+            here[p] = false;
+            break;
+        case 1: {
+            const std::string renamed = names[p] + "x";
+            log.at(stamp(second), token(names[p], p + 1, id, team) + " changed name to \"" + renamed + "\"");
+            names[p] = renamed;
+            break;
+        }
+        case 2:
+        case 3:
+            if (here[q]) {
+                log.at(stamp(second), token(names[p], p + 1, id, team) + " killed " +
+                                          token(names[q], q + 1, "STEAM_0:1:" + std::to_string(100 + q), q % 2 ? "CT" : "TERRORIST") +
+                                          " with \"ak47\"");
+                break;
+            }
+            [[fallthrough]];
+        default:
+            log.at(stamp(second), token(names[p], p + 1, id, team) + " say \"line " + std::to_string(line) + "\"");
+            break;
+        }
+    }
+    return log.text();
+}
+
+// The threads every read may use, for the life of the object.
+class ScopedThreads {
+public:
+    explicit ScopedThreads(const char* threads) { set(threads); }
+    ~ScopedThreads() { set(nullptr); }
+
+private:
+    static void set(const char* threads)
+    {
+#ifdef _WIN32
+        _putenv_s("ZELKAM_THREADS", threads ? threads : "");
+#else
+        if (threads)
+            setenv("ZELKAM_THREADS", threads, 1);
+        else
+            unsetenv("ZELKAM_THREADS");
+#endif
+    }
+};
+
+// A walk of one day follows the day's events as its read on several threads
+// joins them: what it was given is where the day's list begins, the rest
+// comes to done, and the sessions are those of the day read on one thread.
+TEST(PlayerRecord, ADayFollowedAsItIsReadGivesTheSessionsOfAReadOnOneThread)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    folder.write("L0705000.log", busyDay());
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    ASSERT_EQ(days.days.size(), 1u);
+
+    std::vector<std::pair<std::int32_t, const char*>> followedEvents;
+    std::size_t runs = 0;
+    std::vector<FolderWalk> walk(1);
+    walk[0].folder = &days;
+    walk[0].follow = [&](std::size_t, const EventList& events, std::size_t first, std::size_t last) {
+        ++runs;
+        for (std::size_t e = first; e < last; ++e)
+            followedEvents.emplace_back(events[e].time, events[e].player.name);
+    };
+    bool whole = false;
+    walk[0].done = [&](std::size_t, const EventList* own) {
+        ASSERT_TRUE(own);
+        ASSERT_LE(followedEvents.size(), own->size());
+        for (std::size_t e = 0; e < followedEvents.size(); ++e)
+            ASSERT_EQ(followedEvents[e], std::make_pair((*own)[e].time, (*own)[e].player.name)) << e;
+        whole = true;
+    };
+    ASSERT_TRUE(walkFolders(walk, nullptr, 2));
+    EXPECT_TRUE(whole);
+    EXPECT_GT(runs, 2u) << "the day is followed piece by piece";
+
+    const auto sessionsOn = [&](const char* threads) {
+        ScopedThreads scoped(threads);
+        std::vector<std::string> sessions;
+        EXPECT_TRUE(walkPlayerSessions(
+            days, nullptr, [](const PlayerSession&) { return true; },
+            [&](PlayerSession&& s) {
+                std::string text = std::to_string(s.start) + "-" + std::to_string(s.end) + " " + s.uniqueId;
+                for (const std::string& name : s.names)
+                    text += " " + name;
+                text += " f" + std::to_string(s.frags) + " d" + std::to_string(s.deaths) + " c" + std::to_string(s.chat);
+                sessions.push_back(std::move(text));
+            },
+            {}));
+        return sessions;
+    };
+    const std::vector<std::string> alone = sessionsOn("1");
+    ASSERT_GT(alone.size(), 100u);
+    EXPECT_EQ(sessionsOn("2"), alone);
 }
 
 } // namespace
