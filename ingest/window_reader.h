@@ -61,7 +61,9 @@ public:
     // joined (may be empty) is called with the parser's events, on the
     // calling thread, each time a read on several threads has joined more of
     // them, in reading order, before any line is set aside: a caller can
-    // take up the events read so far while the rest is read.
+    // take up the events read so far while the rest is read. A window read
+    // on one thread, or whose last day's files are read ahead of earlier
+    // days' archives, calls it never.
     bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
                     bool setAsideStrays = true, const std::function<void(const EventList&)>& joined = {});
 
