@@ -37,7 +37,7 @@ public:
         // tracker taking up each part while the next is parsed; done adds
         // what is left of it.
         walk.follow = [this](std::size_t, const EventList& events, std::size_t first, std::size_t last) {
-            tracker_.addRun(events, first, last);
+            tracker_.addRun(events, first, last, followed_);
             followed_ += last - first;
         };
         walk.done = [this](std::size_t, const EventList* own) {

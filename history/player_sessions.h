@@ -104,11 +104,14 @@ public:
     }
     // The same for events [first, last) of a day's list: a run of the
     // events read so far while more are read, the day's next run added by
-    // the next call. The room the list has for more events (made for what
-    // its files' sizes could hold) is taken for how many more may come.
-    void addRun(const EventList& events, std::size_t first, std::size_t last)
+    // the next call; event first at position firstPosition (where the day's
+    // list holds it once read, its stray lines set aside). The room the
+    // list has for more events (made for what its files' sizes could hold)
+    // is taken for how many more may come.
+    void addRun(const EventList& events, std::size_t first, std::size_t last, std::size_t firstPosition)
     {
-        addAll(events.data() + first, last - first, 0, [] {}, events.capacity() - std::min(events.capacity(), last));
+        addAll(events.data() + first, last - first, firstPosition, [] {},
+               events.capacity() - std::min(events.capacity(), last));
     }
     // The same for count events from events on, the last of the day's
     // events or followed by at most about eventsAfter more.

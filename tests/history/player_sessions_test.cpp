@@ -264,9 +264,20 @@ TEST(PlayerSessions, ManyRenamesBackAndForthListEachNameOnce)
         std::vector<std::string> expected;
         SessionTracker tracker([&](PlayerSession&& s) { found.push_back(described(s)); }, true);
         ReferenceSessionTracker reference([&](PlayerSession&& s) { expected.push_back(described(s)); }, true);
-        for (std::size_t e = 0; e < parser.events().size(); ++e) {
-            tracker.add(parser.events()[e], e);
-            reference.add(parser.events()[e], e);
+        const EventList& events = parser.events();
+        for (std::size_t e = 0; e < events.size(); ++e)
+            reference.add(events[e], e);
+        // Event by event, or in runs as a day's read hands them on while
+        // it reads, each at its place in the day.
+        for (std::size_t e = 0; e < events.size();) {
+            if (seed % 2 == 0) {
+                tracker.add(events[e], e);
+                ++e;
+                continue;
+            }
+            const std::size_t run = std::min<std::size_t>(1 + random() % 60, events.size() - e);
+            tracker.addRun(events, e, e + run, e);
+            e += run;
         }
         tracker.finish();
         reference.finish();
