@@ -331,32 +331,20 @@ private:
     }
 
     // ensureParsed, handing the day's events to part.follow as its read
-    // joins them, judged as the read will judge them once it ends.
+    // joins them.
     void ensureParsedFollowed(std::size_t g, LogFileList& dayFiles, WindowReader& reader, const FolderWalk& part)
     {
         // Folders before this day's are told they are finished before
         // any of its events is followed, as before done gets any.
         finishFoldersBefore(row_[g].folder);
         const std::size_t index = row_[g].day;
-        StrayStampJudge judge;
-        std::size_t followed = 0;
-        const auto followTo = [&](const EventList& events, std::size_t end) {
-            if (end > followed)
-                part.follow(index, events, followed, end);
-        };
         // The read is cut into smaller pieces than a read no one follows:
         // each joins sooner and is taken up while it is still in the cache,
         // and the last one, which follow takes up alone once the threads
         // have nothing left to read, is short.
         reader.setPieceBytes(FollowedPieceBytes);
-        ensureParsed(g, dayFiles, reader, [&](const EventList& events) {
-            const std::size_t judged = judge.judge(events, false, [&](std::size_t first, std::size_t last) {
-                followTo(events, first);
-                followed = last;
-                return true;
-            });
-            followTo(events, judged);
-            followed = judged;
+        ensureParsed(g, dayFiles, reader, [&](const EventList& events, std::size_t first, std::size_t last) {
+            part.follow(index, events, first, last);
         });
         reader.setPieceBytes(WindowReader::DefaultPieceBytes);
     }
@@ -366,7 +354,7 @@ private:
     // not released it calls this, so the parse cannot come too late.
     // joined: the read's (see WindowReader::readWindow).
     void ensureParsed(std::size_t g, LogFileList& dayFiles, WindowReader& reader,
-                      const std::function<void(const EventList&)>& joined = {})
+                      const WindowReader::JoinedRun& joined = {})
     {
         {
             std::unique_lock lock(mutex_);

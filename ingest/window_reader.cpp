@@ -23,7 +23,7 @@ WindowReader::WindowReader() : buffer_(new char[ReadBufferSize]) {}
 WindowReader::~WindowReader() = default;
 
 bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
-                              bool setAsideStrays, const std::function<void(const EventList&)>& joined)
+                              bool setAsideStrays, const JoinedRun& joined)
 {
     parser.reset();
     marks_.clear();
@@ -64,7 +64,28 @@ bool WindowReader::readWindow(LogFileList& files, LogParser& parser, std::int32_
         for (FileMark& mark : ownMarks)
             marks_.push_back(std::move(mark));
     } else {
-        opened = readFiles(files, first, stop, parser, budget, marks_, joined);
+        // The runs joined so far that the judgement below will keep: an
+        // event is handed on once the events that decide it have joined.
+        StrayStampJudge judge;
+        std::size_t handed = 0;
+        const auto handTo = [&](const EventList& events, std::size_t end) {
+            if (end > handed)
+                joined(events, handed, end);
+            handed = end;
+        };
+        const auto joinedEvents = [&](const EventList& events) {
+            if (!setAsideStrays) {
+                handTo(events, events.size());
+                return;
+            }
+            handTo(events, judge.judge(events, false, [&](std::size_t strayFirst, std::size_t strayLast) {
+                handTo(events, strayFirst);
+                handed = strayLast;
+                return true;
+            }));
+        };
+        opened = readFiles(files, first, stop, parser, budget, marks_,
+                           joined ? std::function<void(const EventList&)>(joinedEvents) : nullptr);
     }
     files.windowFirst = files.windowStop = stop;
     // Every reader of a window (the replay, the walks over all days, the

@@ -58,14 +58,18 @@ public:
     // (setAsideStrayStamps) unless setAsideStrays is false, for a caller
     // that takes lines off the window's end first.
     //
-    // joined (may be empty) is called with the parser's events, on the
-    // calling thread, each time a read on several threads has joined more of
-    // them, in reading order, before any line is set aside: a caller can
-    // take up the events read so far while the rest is read. A window read
-    // on one thread, or whose last day's files are read ahead of earlier
-    // days' archives, calls it never.
+    // joined (may be empty) is called on the calling thread as a read on
+    // several threads joins its pieces, with each run [first, last) of the
+    // events joined so far that the read keeps: judged as the stray lines
+    // are judged at its end (every event when setAsideStrays is false), the
+    // runs in order, so that they are where the parser's list begins once
+    // read. events lives on only for the call. A caller can take up the
+    // events read so far while the rest is read. A window read on one
+    // thread, or whose last day's files are read ahead of earlier days'
+    // archives, calls it never.
+    using JoinedRun = std::function<void(const EventList& events, std::size_t first, std::size_t last)>;
     bool readWindow(LogFileList& files, LogParser& parser, std::int32_t start, int days,
-                    bool setAsideStrays = true, const std::function<void(const EventList&)>& joined = {});
+                    bool setAsideStrays = true, const JoinedRun& joined = {});
 
     // A file whose content could not be read to its end: a damaged or
     // truncated archive, one that expanded past the output bound, or a read

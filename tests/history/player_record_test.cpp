@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <utility>
@@ -217,26 +216,6 @@ std::string busyDay()
     return log.text();
 }
 
-// The threads every read may use, for the life of the object.
-class ScopedThreads {
-public:
-    explicit ScopedThreads(const char* threads) { set(threads); }
-    ~ScopedThreads() { set(nullptr); }
-
-private:
-    static void set(const char* threads)
-    {
-#ifdef _WIN32
-        _putenv_s("ZELKAM_THREADS", threads ? threads : "");
-#else
-        if (threads)
-            setenv("ZELKAM_THREADS", threads, 1);
-        else
-            unsetenv("ZELKAM_THREADS");
-#endif
-    }
-};
-
 // A walk of one day follows the day's events as its read on several threads
 // joins them: what it was given is where the day's list begins, the rest
 // comes to done, and the sessions are those of the day read on one thread.
@@ -270,11 +249,13 @@ TEST(PlayerRecord, ADayFollowedAsItIsReadGivesTheSessionsOfAReadOnOneThread)
     EXPECT_TRUE(whole);
     EXPECT_GT(runs, 2u) << "the day is followed piece by piece";
 
-    const auto sessionsOn = [&](const char* threads) {
-        ScopedThreads scoped(threads);
+    std::vector<ServerDays> server(1);
+    server[0].days = days;
+    server[0].opened = true;
+    const auto sessionsOn = [&](unsigned threads) {
         std::vector<std::string> sessions;
-        EXPECT_TRUE(walkPlayerSessions(
-            days, nullptr, [](const PlayerSession&) { return true; },
+        EXPECT_TRUE(walkServersPlayerSessions(
+            server, nullptr, [](const PlayerSession&) { return true; },
             [&](PlayerSession&& s) {
                 std::string text = std::to_string(s.start) + "-" + std::to_string(s.end) + " " + s.uniqueId;
                 for (const std::string& name : s.names)
@@ -282,12 +263,12 @@ TEST(PlayerRecord, ADayFollowedAsItIsReadGivesTheSessionsOfAReadOnOneThread)
                 text += " f" + std::to_string(s.frags) + " d" + std::to_string(s.deaths) + " c" + std::to_string(s.chat);
                 sessions.push_back(std::move(text));
             },
-            {}));
+            {}, threads));
         return sessions;
     };
-    const std::vector<std::string> alone = sessionsOn("1");
+    const std::vector<std::string> alone = sessionsOn(1);
     ASSERT_GT(alone.size(), 100u);
-    EXPECT_EQ(sessionsOn("2"), alone);
+    EXPECT_EQ(sessionsOn(2), alone);
 }
 
 } // namespace
