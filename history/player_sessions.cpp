@@ -332,7 +332,7 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     }
     case PlayerDisconnected: {
         std::uint32_t open = NoSession;
-        if (event.player.userId == -1) {
+        if (disconnectsByNameOnly(event)) {
             // A shutdown disconnects everyone by name only.
             open = set.lastNamed(name);
             if (open == NoSession)

@@ -83,6 +83,15 @@ struct LogEvent {
     const char* text = nullptr;
 };
 
+// The user id a server gives every player it disconnects as it shuts down
+// (and a player it drops), with no unique id: such a disconnect names its
+// player by his name alone, the name he goes by at that moment.
+inline constexpr std::int32_t ShutdownUserId = -1;
+inline bool disconnectsByNameOnly(const LogEvent& event)
+{
+    return event.kind == PlayerDisconnected && event.player.userId == ShutdownUserId;
+}
+
 // The player of server-side events (map start, round start, team score):
 // named "world", no team, Pending. Never changed.
 extern const PlayerEntry WorldIdentity;

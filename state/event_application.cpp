@@ -82,14 +82,12 @@ void onPlayerConnected(LiveState& state, const LogEvent& event, ChatText)
     resetForNewConnection(*player);
 }
 
-constexpr std::int32_t ShutdownUserId = -1;
-
 void onPlayerDisconnected(LiveState& state, const LogEvent& event, ChatText text)
 {
     PlayerEntry* player = findPlayerByUserId(state, event.player.userId);
-    // A server shutting down logs every player as leaving with user id -1
-    // and no id; such a line can only name its player, so the name finds it.
-    if (!player && event.player.userId == ShutdownUserId)
+    // A server shutting down logs every player as leaving with no user id
+    // and no unique id; such a line can only name its player.
+    if (!player && disconnectsByNameOnly(event))
         player = findPlayerByName(state, event.player.name);
     if (!player)
         return;

@@ -94,6 +94,21 @@ public:
         }
     }
 
+    // Stores value (below Missing) for key, in place of the value stored
+    // for it before, if any.
+    void set(std::string_view key, std::uint32_t value)
+    {
+        const auto hash = static_cast<std::uint32_t>(hashBytes(key));
+        for (std::size_t at = hash & (slots_.size() - 1); slots_[at].entry != Empty; at = (at + 1) & (slots_.size() - 1)) {
+            Entry& entry = entries_[slots_[at].entry];
+            if (slots_[at].hash == hash && entry.size == key.size() && std::memcmp(entry.data, key.data(), key.size()) == 0) {
+                entry.value = value;
+                return;
+            }
+        }
+        add(key, value);
+    }
+
     // Stores value (below Missing) for a key not stored yet, shorter than
     // 4 GiB.
     void add(std::string_view key, std::uint32_t value)

@@ -85,14 +85,19 @@ public:
     // The name an event uses now, and whether it is a new one.
     void noteName(std::uint32_t index, std::string_view name, const char* text)
     {
-        if (lastText_.size() <= index)
+        if (lastText_.size() <= index) {
             lastText_.resize(index + 1, nullptr);
+            namedAt_.resize(index + 1, 0);
+        }
         if (text && lastText_[index] == text)
             return;
         lastText_[index] = text;
         DayTally::Player& player = tally_.players[index];
         if (player.lastName != name || player.names.empty()) {
             player.lastName = name;
+            namedAt_[index] = ++namings_;
+            if (holdersTabled_)
+                holders_.set(name, index);
             // A player who has taken thousands of names this day (a
             // stranger renaming himself) gets room for as many more as
             // the day's events left could give him, at once, instead of
@@ -102,6 +107,26 @@ public:
                 player.names.reserve(player.names.size() + eventsLeft_);
             player.names.push_back(name);
         }
+    }
+
+    // The player of a line that names him by his name alone (see
+    // disconnectsByNameOnly): whoever took that name last this day; NoPlayer
+    // when nobody did, as the line counts nothing then. Not a player of his
+    // own keyed by the name: that would rank an account's every shutdown as
+    // another player who did nothing. The names held are tabled when such a
+    // line first comes, and kept up from then on.
+    std::uint32_t holderOf(std::string_view name)
+    {
+        if (!holdersTabled_) {
+            holdersTabled_ = true;
+            for (std::uint32_t i = 0; i < tally_.players.size(); ++i) {
+                const std::uint32_t holder = holders_.find(tally_.players[i].lastName);
+                if (holder == DayLookup::Missing || namedAt_[holder] < namedAt_[i])
+                    holders_.set(tally_.players[i].lastName, i);
+            }
+        }
+        const std::uint32_t holder = holders_.find(name);
+        return holder == DayLookup::Missing ? NoPlayer : holder;
     }
 
     // hash: the name's textHash32.
@@ -151,6 +176,12 @@ private:
     DayLookup byEntry_;
     // The text each player's last name was taken from.
     std::vector<const char*> lastText_;
+    // When each player took his last name, counting the day's namings.
+    std::vector<std::uint64_t> namedAt_;
+    std::uint64_t namings_ = 0;
+    // Who holds each name taken this day (see holderOf).
+    DayLookup holders_;
+    bool holdersTabled_ = false;
 };
 
 } // namespace
@@ -339,7 +370,8 @@ void tallyDay(const LogEvent* events, std::size_t count, std::int64_t first, std
             break;
         }
         case PlayerDisconnected:
-            steps.left(tallier.playerOf(event.player.name, event.player.uniqueId));
+            steps.left(disconnectsByNameOnly(event) ? tallier.holderOf(event.player.name ? event.player.name : "")
+                                                    : tallier.playerOf(event.player.name, event.player.uniqueId));
             break;
         default: {
             const std::uint32_t player = tallier.playerOf(event.player.name, event.player.uniqueId);

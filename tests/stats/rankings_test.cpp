@@ -89,6 +89,9 @@ void writeTwoDays(const TempFolder& folder)
                                      .at("10:00:02", who("Annie", 7, "STEAM_1:1:42", "") + " joined team \"CT\"")
                                      .at("10:05:00", kill(ann1, who("Lan", 8, "STEAM_ID_LAN", "TERRORIST"), "awp"))
                                      .at("10:06:00", kill(ann1, who("Dave", 9, "STEAM_0:0:7", "CT"), "awp"))
+                                     // Dropped: the line names him by name alone.
+                                     .at("10:07:00", who("Dave", -1, "", "CT") + " disconnected")
+                                     .at("10:08:00", "Team \"CT\" triggered \"CTs_Win\" (CT \"2\") (T \"1\")")
                                      .at("10:10:00", who("Annie", 7, "STEAM_1:1:42", "CT") + " disconnected")
                                      .text());
 }
@@ -116,7 +119,7 @@ TEST(Rankings, CountsPlayersWeaponsAndMapsOfTheRange)
     EXPECT_EQ(ann->deaths, 1);
     EXPECT_EQ(ann->frags, 0) << "as the player list counts: +1 -1 on each day";
     EXPECT_EQ(ann->chat, 1);
-    EXPECT_EQ(ann->roundsWon, 1);
+    EXPECT_EQ(ann->roundsWon, 2);
     EXPECT_EQ(ann->timeConnected, (40 * 60 - 1) + (10 * 60 - 1));
     EXPECT_EQ(ann->weaponKills, (LargeVector<std::pair<std::string, std::int32_t>>{{"awp", 2}, {"m4a1", 2}}));
 
@@ -132,8 +135,12 @@ TEST(Rankings, CountsPlayersWeaponsAndMapsOfTheRange)
     EXPECT_EQ(other->hostagesRescued, 1);
     EXPECT_EQ(other->roundsWon, 1);
     EXPECT_EQ(playerNamed(all, "Chris_Rock"), nullptr);
-    EXPECT_NE(playerNamed(all, "Dave"), nullptr);
-    EXPECT_EQ(all.players.size(), 4u) << "Ann's connection before validation is no player of its own";
+    const PlayerRanking* dave = playerNamed(all, "Dave");
+    ASSERT_NE(dave, nullptr);
+    EXPECT_EQ(dave->uniqueId, "STEAM_0:0:7");
+    EXPECT_EQ(dave->roundsWon, 0) << "he had left when his side won";
+    EXPECT_EQ(all.players.size(), 4u) << "neither Ann's connection before validation nor Dave's drop is a player of "
+                                         "its own";
 
     std::map<std::string, std::tuple<int, int, int>> weapons;
     for (const WeaponRanking& w : all.weapons)
