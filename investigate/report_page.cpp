@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "history/player_sessions.h"
@@ -53,7 +54,9 @@ Board boardOf(const LiveState& live)
 void appendBoard(std::string& out, const char* title, std::int32_t time, const Board& board)
 {
     out += "<section><h2>" + std::string(title) + " (" + timeOfDayText(time) + ")</h2>\n";
-    out += "<p>Map " + html(board.map) + ": Counter-Terrorists " + std::to_string(board.ctScore) + ", Terrorists " +
+    // A range that begins before the day's first map start (files that
+    // begin mid-map) has no map to name yet.
+    out += "<p>Map " + (board.map.empty() ? std::string("not known yet") : html(board.map)) + ": Counter-Terrorists " + std::to_string(board.ctScore) + ", Terrorists " +
            std::to_string(board.tScore) + "</p>\n";
     out += "<table class=\"board\"><thead><tr><th>Player</th><th>Unique id</th><th>Team</th><th>Frags</th>"
            "<th>Deaths</th></tr></thead><tbody>\n";
@@ -209,14 +212,15 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
     std::optional<SessionTest> test;
     if (request.player)
         test.emplace(*request.player);
-    const auto namesPlayer = [&](const LogEvent& event) {
+    // player: who the event is about as the replay reads it.
+    const auto namesPlayer = [&](const LogEvent& event, const PlayerEntry& player) {
         if (!test)
             return true;
         const PlayerQuery& query = *request.player;
         const auto is = [&](const char* name, const char* id) {
             return query.byId ? (id && query.text == id) : (name && test->matchesName(name));
         };
-        if (is(event.player.name, event.player.uniqueId))
+        if (is(player.name, player.uniqueId))
             return true;
         if (event.kind != Killed)
             return false;
@@ -241,11 +245,19 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
     std::size_t chatCount = 0;
     while (state.cursor() < state.dayPlayEnd() && state.events()[state.cursor()].time <= request.to) {
         const LogEvent& event = state.events()[state.cursor()];
+        // A shutdown's disconnect names its player by name alone: he is the
+        // roster's player the replay takes off, with his id and address.
+        std::optional<PlayerEntry> leaving;
+        if (disconnectsByNameOnly(event)) {
+            if (const PlayerEntry* player = findLeavingPlayer(state.live(), event))
+                leaving = *player;
+        }
         const bool composed = state.applyNext();
+        const PlayerEntry& player = leaving ? *leaving : event.player;
         if (event.kind != MapStarted && event.kind != RoundStarted && event.kind != TeamScore &&
-            event.kind != RconCommand && event.kind != BadRconCommand)
-            involve(involved, event.player);
-        if (!namesPlayer(event))
+            event.kind != RconCommand && event.kind != BadRconCommand && (leaving || !disconnectsByNameOnly(event)))
+            involve(involved, player);
+        if (!namesPlayer(event, player))
             continue;
         std::string line;
         if (composed) {

@@ -84,11 +84,7 @@ void onPlayerConnected(LiveState& state, const LogEvent& event, ChatText)
 
 void onPlayerDisconnected(LiveState& state, const LogEvent& event, ChatText text)
 {
-    PlayerEntry* player = findPlayerByUserId(state, event.player.userId);
-    // A server shutting down logs every player as leaving with no user id
-    // and no unique id; such a line can only name its player.
-    if (!player && disconnectsByNameOnly(event))
-        player = findPlayerByName(state, event.player.name);
+    PlayerEntry* player = findLeavingPlayer(state, event);
     if (!player)
         return;
     emitChatLine(state, *player, event.time, LeftGameLine, nullptr, text);
@@ -261,6 +257,16 @@ PlayerEntry* findPlayerByUserId(LiveState& state, std::int32_t userId)
             return &roster.entries[i];
     }
     return nullptr;
+}
+
+PlayerEntry* findLeavingPlayer(LiveState& state, const LogEvent& disconnect)
+{
+    PlayerEntry* player = findPlayerByUserId(state, disconnect.player.userId);
+    // A server shutting down logs every player as leaving with no user id
+    // and no unique id; such a line can only name its player.
+    if (!player && disconnectsByNameOnly(disconnect))
+        player = findPlayerByName(state, disconnect.player.name);
+    return player;
 }
 
 PlayerEntry* findPlayerByName(LiveState& state, const char* name)

@@ -34,6 +34,10 @@ void applyEventMasked(LiveState& state, const LogEvent& event, std::uint32_t mas
 PlayerEntry* findPlayerByUserId(LiveState& state, std::int32_t userId);
 // Names compare byte by byte in their first 31 characters.
 PlayerEntry* findPlayerByName(LiveState& state, const char* name);
+// The entry a disconnection takes off the roster: by user id, else, for a
+// disconnect that names its player by name alone (see
+// disconnectsByNameOnly), by name.
+PlayerEntry* findLeavingPlayer(LiveState& state, const LogEvent& disconnect);
 // Copies the block into the next slot, or over entry 0 when the roster is full.
 PlayerEntry* addPlayer(LiveState& state, const PlayerEntry& player);
 // By user id, else by name, else added. A found entry is returned unchanged.
@@ -50,6 +54,10 @@ inline const PlayerEntry* findPlayerByUserId(const LiveState& state, std::int32_
 inline const PlayerEntry* findPlayerByName(const LiveState& state, const char* name)
 {
     return findPlayerByName(const_cast<LiveState&>(state), name);
+}
+inline const PlayerEntry* findLeavingPlayer(const LiveState& state, const LogEvent& disconnect)
+{
+    return findLeavingPlayer(const_cast<LiveState&>(state), disconnect);
 }
 inline const PlayerEntry* findRecentByAddress(const LiveState& state, std::int32_t key)
 {

@@ -17,7 +17,8 @@ using namespace zelkam::test;
 // day is read as the viewer reads it, where a kill names its killer by name
 // only: asked by unique id, the report must find the killer among the
 // players on the server, never read a kill's detail that is not there (it
-// crashed on the first kill in range).
+// crashed on the first kill in range). A drop, which names its player by
+// name alone, is the dropped player's line too.
 TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
 {
     ScopedTimeZone zone("Europe/Berlin");
@@ -31,7 +32,9 @@ TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
         .at("20:00:05", joinedTeam("Bo", 3, "TERRORIST"))
         .at("20:01:00", killed("Bo", 3, "TERRORIST", "Al", 2, "CT"))
         .at("20:02:00", said("Cy", 4, "", "gg"))
-        .at("20:03:00", killed("Al", 2, "CT", "Bo", 3, "TERRORIST"));
+        .at("20:03:00", killed("Al", 2, "CT", "Bo", 3, "TERRORIST"))
+        // Dropped: the line names him by name alone.
+        .at("20:04:00", "\"Bo<-1><><TERRORIST>\" disconnected");
     logs.write("L0705000.log", text.text());
     ViewerState state;
     ASSERT_TRUE(state.scanFolder(logs.string()));
@@ -44,14 +47,15 @@ TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
         const char* text;
         bool boKillsAlShown;
         bool alKillsBoShown;
+        bool boLeavesShown;
     };
     // Unique ids are 100000 and the user id (see playerToken).
     const Case cases[] = {
-        {true, "100002", true, true},   // Al: killed, then killer
-        {true, "100003", true, true},   // Bo: killer, then killed
-        {true, "100004", false, false}, // Cy killed nobody
-        {false, "bo", true, true},
-        {false, "cy", false, false},
+        {true, "100002", true, true, false},   // Al: killed, then killer
+        {true, "100003", true, true, true},    // Bo: killer, then killed, then dropped
+        {true, "100004", false, false, false}, // Cy killed nobody
+        {false, "bo", true, true, true},
+        {false, "cy", false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -67,6 +71,9 @@ TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
         ASSERT_TRUE(makeReportPage(state, request, addresses, page));
         EXPECT_EQ(page.find(boKillsAl) != std::string::npos, c.boKillsAlShown);
         EXPECT_EQ(page.find(alKillsBo) != std::string::npos, c.alKillsBoShown);
+        EXPECT_EQ(page.find("Bo has left the game") != std::string::npos, c.boLeavesShown);
+        // His drop is Bo's, not a player of its own with no id.
+        EXPECT_EQ(page.find("<td class=\"name\">Bo</td><td></td>"), std::string::npos);
     }
 }
 
