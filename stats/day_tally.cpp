@@ -189,8 +189,11 @@ private:
 bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::string& key)
 {
     key.clear();
+    const bool bot = uniqueId == "BOT";
     if (isSharedUniqueId(uniqueId)) {
-        key += '\x01';
+        // A bot is never the player of the same name on a LAN id: the two
+        // are keyed apart, so that leaving bots out never leaves him out.
+        key += bot ? '\x02' : '\x01';
         key += name;
     } else {
         key += uniqueId;
@@ -199,7 +202,7 @@ bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::strin
         if (key.starts_with("STEAM_1:"))
             key[6] = '0';
     }
-    return uniqueId != "BOT";
+    return !bot;
 }
 
 namespace {

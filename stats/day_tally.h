@@ -16,12 +16,12 @@ namespace zelkam {
 inline constexpr std::uint32_t NoPlayer = std::numeric_limits<std::uint32_t>::max();
 
 // Writes the ranking key of a player into key ("STEAM_0:X:Y" for an
-// account, '\x01' and the name for an id that names nobody); false for a
-// bot.
+// account, '\x01' and the name for an id that names nobody, '\x02' and the
+// name for a bot); false for a bot.
 bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::string& key);
 // Whether a key writePlayerKey wrote names the player by his name, not an
 // account: such a key shows no unique id, and a rename makes it another.
-inline bool isKeyedByName(std::string_view key) { return !key.empty() && key.front() == '\x01'; }
+inline bool isKeyedByName(std::string_view key) { return !key.empty() && (key.front() == '\x01' || key.front() == '\x02'); }
 
 // What one day's own events hold for the rankings, in the day's own terms:
 // counted on the day walk's worker threads, one day each, and merged in

@@ -19,7 +19,7 @@ namespace zelkam {
 // nobody (LAN, pending, bots, HLTV, none) falls back to the name.
 struct PlayerKey {
     // "STEAM_0:1:5" style, or the name with a leading '\x01' when keyed by
-    // name, so that the two never meet.
+    // name ('\x02' for a bot's), so that none of them meet.
     std::string key;
     // The id the row shows: "" when keyed by name.
     std::string uniqueId;

@@ -226,6 +226,46 @@ TEST(Rankings, SessionsOverMidnightBeginWhereThePlayerRecordBeginsThem)
     EXPECT_EQ(ranked->chat, 2);
 }
 
+// A bot and a LAN player may go by the same name (here on one file that
+// spans days, as a server left running writes it): two players, so that
+// leaving the bots out leaves the LAN player's kills in.
+TEST(Rankings, ABotIsNotTheLanPlayerOfHisName)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    const std::string bot = who("Zap", 2, "BOT", "TERRORIST");
+    const std::string lan = who("Zap", 9, "STEAM_ID_LAN", "CT");
+    const std::string ct = who("Ann", 3, "STEAM_0:1:42", "CT");
+    const std::string other = who("Ann", 3, "STEAM_0:1:42", "TERRORIST");
+    folder.write("L0705000.log", LogText("07/05/2001")
+                                     .at("10:00:00", mapStarted("de_dust2"))
+                                     .at("10:00:01", bot + " entered the game")
+                                     .at("10:01:00", kill(bot, ct, "ak47"))
+                                     .at("10:02:00", bot + " disconnected")
+                                     .at("11:00:00", lan + " entered the game")
+                                     .at("11:01:00", kill(lan, other, "m4a1"))
+                                     .at("11:01:10", kill(lan, other, "m4a1"))
+                                     .text());
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    for (const bool bots : {false, true}) {
+        SCOPED_TRACE(bots ? "bots ranked" : "bots left out");
+        RankingRange range;
+        range.bots = bots;
+        Rankings rankings;
+        ASSERT_TRUE(collectRankings(days, range, nullptr, rankings));
+        std::map<std::pair<int, int>, int> zaps; // (sessions, kills) of each Zap row
+        for (const PlayerRanking& player : rankings.players) {
+            if (player.name == "Zap")
+                ++zaps[{player.sessions, player.kills}];
+        }
+        std::map<std::pair<int, int>, int> expected{{{1, 2}, 1}};
+        if (bots)
+            expected[{1, 1}] = 1;
+        EXPECT_EQ(zaps, expected);
+    }
+}
+
 // Every kill line of the folder's files.
 int killLines(const std::filesystem::path& folder)
 {
