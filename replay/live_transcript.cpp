@@ -33,8 +33,8 @@ bool goOn(const LiveTranscript::KeepGoing& keepGoing) { return !keepGoing || kee
 } // namespace
 
 LiveTranscript::LiveTranscript(std::string folder, std::optional<std::int32_t> fromDay,
-                               std::optional<TranscriptMark> resumeAfter)
-    : folder_(std::move(folder)), fromDay_(fromDay), resumeAfter_(resumeAfter)
+                               std::optional<TranscriptMark> resumeAfter, std::int32_t takeFrom)
+    : folder_(std::move(folder)), fromDay_(fromDay), resumeAfter_(resumeAfter), takeFrom_(takeFrom)
 {
 }
 
@@ -57,6 +57,10 @@ LiveTranscript::Look LiveTranscript::look(const Visit& visit, const KeepGoing& k
             while (index_ + 1 < days.size() && days[index_] < *from)
                 ++index_;
         }
+        // A day whose next day begins before anything may be taken holds
+        // nothing to take (its files end where the next day's begin).
+        while (index_ + 1 < days.size() && days[index_ + 1] <= takeFrom_)
+            ++index_;
         take(visit, keepGoing);
         return Look::Taken;
     }
@@ -133,6 +137,8 @@ void LiveTranscript::takeDay(const Visit& visit, const KeepGoing& keepGoing)
                 continue;
             catchingUp_ = false;
         }
+        if (event.time < takeFrom_)
+            continue;
         visit(event, composed);
     }
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,8 +58,12 @@ public:
     // folder: UTF-8 path. fromDay: start at the first day from this local
     // midnight on instead of the newest. resumeAfter: an earlier run's mark;
     // the run goes on from its day, passing over what it had taken.
+    // takeFrom: events before this time (calendar seconds) are passed over,
+    // not taken, and a day that a later day not after it follows is not
+    // read at all: how far back a restart may catch up.
     LiveTranscript(std::string folder, std::optional<std::int32_t> fromDay = std::nullopt,
-                   std::optional<TranscriptMark> resumeAfter = std::nullopt);
+                   std::optional<TranscriptMark> resumeAfter = std::nullopt,
+                   std::int32_t takeFrom = std::numeric_limits<std::int32_t>::min());
 
     // One look at the folder (after the first, a look for changes) and
     // every event that is new since the last look handed to visit.
@@ -90,6 +95,7 @@ private:
     std::string folder_;
     std::optional<std::int32_t> fromDay_;
     std::optional<TranscriptMark> resumeAfter_;
+    std::int32_t takeFrom_;
     // The day is large: on the heap. Only this transcript walks it.
     std::unique_ptr<LoadedDay> day_ = std::make_unique<LoadedDay>();
     LiveState live_;

@@ -52,8 +52,8 @@ std::string addressText(std::int32_t addressKey, AddressForm form, std::uint64_t
 }
 
 ServerWatch::ServerWatch(std::string name, std::string folder, const Rules& rules, ServerMemory memory,
-                         std::optional<std::int32_t> fromDay, std::uint64_t salt)
-    : name_(std::move(name)), rules_(rules), transcript_(std::move(folder), fromDay, memory.mark), salt_(salt),
+                         std::optional<std::int32_t> fromDay, std::uint64_t salt, std::int32_t takeFrom)
+    : name_(std::move(name)), rules_(rules), transcript_(std::move(folder), fromDay, memory.mark, takeFrom), salt_(salt),
       players_(memory.players), lastLineAt_(memory.lastLineAt), fromTheEnd_(!memory.mark)
 {
     const BoundedRing<PlayerEntry>& recent = transcript_.live().recentPlayers;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -44,9 +45,11 @@ std::string addressText(std::int32_t addressKey, AddressForm form, std::uint64_t
 class ServerWatch {
 public:
     // rules must outlive the watch. fromDay: see LiveTranscript; ignored
-    // when memory holds a mark.
+    // when memory holds a mark. takeFrom: no event before this time is
+    // told (see LiveTranscript).
     ServerWatch(std::string name, std::string folder, const Rules& rules, ServerMemory memory,
-                std::optional<std::int32_t> fromDay, std::uint64_t salt);
+                std::optional<std::int32_t> fromDay, std::uint64_t salt,
+                std::int32_t takeFrom = std::numeric_limits<std::int32_t>::min());
 
     // One look at the folder: what the rules find in its new events, and
     // silence told by now (the watcher's clock, calendar seconds). Without

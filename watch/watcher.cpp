@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <sstream>
 
@@ -230,19 +231,22 @@ bool Watcher::start(std::string& error)
 
     // A restart catches up from where it stopped, but not from further back
     // than the limit: a watcher down for a week tells the last days only.
+    // It still goes on after its mark, so that nothing told before is told
+    // again, even when the server wrote nothing since (a quiet week).
     const std::int64_t now = options_.clock();
     const std::int32_t today = dayStartOf(static_cast<std::int32_t>(now));
     const std::int32_t cutoff = today - options_.catchUpDays * 86400;
     for (const WatchedServer& server : options_.servers) {
-        ServerMemory memory = memories_[server.name];
-        if (memory.mark && memory.mark->day < cutoff) {
+        const ServerMemory& memory = memories_[server.name];
+        const bool cut = memory.mark && memory.mark->day < cutoff;
+        if (cut) {
             options_.report(server.name + ": stopped more than " + std::to_string(options_.catchUpDays)
                             + " days ago; catching up from " + std::to_string(options_.catchUpDays)
                             + " days back only");
-            memory.mark = TranscriptMark{false, cutoff, 0, 0};
         }
         watches_.push_back(std::make_unique<ServerWatch>(server.name, server.folder, options_.rules, memory,
-                                                         std::nullopt, salt_));
+                                                         std::nullopt, salt_,
+                                                         cut ? cutoff : std::numeric_limits<std::int32_t>::min()));
     }
     return save(error);
 }

@@ -95,6 +95,66 @@ TEST(Watcher, SilenceAndReturnAreToldOnceAcrossRestarts)
     }
 }
 
+// A watcher restarted long after its server's last line (a server quiet
+// for a week) catches up from a few days back at most. When the folder
+// holds nothing that recent, nothing it holds is told again: its newest
+// day was told before, and only what comes from then on is told.
+TEST(Watcher, ARestartAfterAQuietWeekTellsNothingAgain)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder logs;
+    TempFolder state;
+    const auto file = logs.path() / "L0705000.log";
+    std::ofstream(file, std::ios::binary) << LogText(Date)
+                                                 .at("10:00:00", mapStarted("de_dust"))
+                                                 .at("10:01:00", said("Bob", 2, "CT", "admin, help"))
+                                                 .text();
+    std::ostringstream out;
+    std::vector<std::string> reports;
+    std::int64_t now = localStamp(2001, 7, 5, 10, 2);
+    std::unique_ptr<Watcher> watcher;
+    const auto round = [&](bool restart) {
+        std::string error;
+        if (restart) {
+            WatchOptions options;
+            options.servers = {{"main", logs.string()}};
+            ASSERT_TRUE(parseRules(R"({"actions": {"s": {"print": true}},
+                "rules": [{"name": "calls", "kind": "chat", "words": ["admin"], "everySeconds": 0, "to": ["s"]}]})",
+                                   options.rules, error))
+                << error;
+            options.stateFolder = state.string();
+            options.out = &out;
+            options.report = [&](const std::string& message) { reports.push_back(message); };
+            options.clock = [&now] { return now; };
+            watcher.reset();
+            watcher = std::make_unique<Watcher>(std::move(options));
+            ASSERT_TRUE(watcher->start(error)) << error;
+        }
+        out.str("");
+        ASSERT_TRUE(watcher->round(error)) << error;
+    };
+    round(true);
+    EXPECT_EQ(out.str(), "") << "the first run starts at the end";
+
+    now += 7 * 86400;
+    round(true);
+    EXPECT_EQ(out.str(), "") << "a week later, nothing told again";
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].find("catching up from 2 days back only"), std::string::npos);
+
+    // What the server writes from then on is told, once.
+    std::ofstream(logs.path() / "L0712000.log", std::ios::binary)
+        << LogText("07/12/2001").at("11:00:00", said("Dee", 4, "CT", "admin!")).text();
+    now += 60;
+    round(false);
+    EXPECT_EQ(out.str(), "[main] calls: 11:00:00 *DEAD*Dee : admin!\n");
+    std::ofstream(logs.path() / "L0712000.log", std::ios::binary | std::ios::app)
+        << lineAt("07/12/2001", "11:01:00", said("Dee", 4, "CT", "admin!!"));
+    now += 60;
+    round(true);
+    EXPECT_EQ(out.str(), "[main] calls: 11:01:00 *DEAD*Dee : admin!!\n");
+}
+
 // A watcher that tells a web hook: the words said on the server reach it
 // as one notice, its address read from a file of the rules' folder. libcurl
 // is opened by the watcher itself when the web hook is set up; a watcher
