@@ -56,6 +56,10 @@ LiveTranscript::Look LiveTranscript::look(const Visit& visit, const KeepGoing& k
             index_ = 0;
             while (index_ + 1 < days.size() && days[index_] < *from)
                 ++index_;
+            // Asked for a day after every day the folder holds: what it
+            // holds is before that day, and only what comes is taken.
+            if (!resumeAfter_ && days[index_] < *from)
+                takeFrom_ = std::max(takeFrom_, *from);
         }
         // A day whose next day begins before anything may be taken holds
         // nothing to take (its files end where the next day's begin).

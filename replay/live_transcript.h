@@ -56,7 +56,8 @@ public:
     using KeepGoing = std::function<bool()>;
 
     // folder: UTF-8 path. fromDay: start at the first day from this local
-    // midnight on instead of the newest. resumeAfter: an earlier run's mark;
+    // midnight on instead of the newest (or, when the folder holds none yet,
+    // take only events from it on). resumeAfter: an earlier run's mark;
     // the run goes on from its day, passing over what it had taken.
     // takeFrom: events before this time (calendar seconds) are passed over,
     // not taken, and a day that a later day not after it follows is not

@@ -33,6 +33,7 @@ TEST(LiveTranscript, TheFirstDayTakenIsTheOnlyDayRead)
     const Case cases[] = {
         {"the newest day", std::nullopt, {"morning"}, 1},
         {"the earliest day, then the next", localStamp(2001, 7, 5), {"evening", "morning"}, 2},
+        {"a day after them all: nothing yet", localStamp(2001, 7, 7), {}, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
