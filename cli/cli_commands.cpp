@@ -91,21 +91,6 @@ bool runStep(ViewerState& state, const ReplayStep& step, bool& dayListed)
     return false;
 }
 
-// The positional arguments of a command: their count against the names,
-// then the DATE where the command takes one.
-bool checkArguments(std::string_view command, const std::vector<std::string>& args,
-                    std::initializer_list<std::string_view> names)
-{
-    const std::string* extra = args.size() > names.size() ? &args[names.size()] : nullptr;
-    if (!checkArgumentCount(command, std::min(args.size(), names.size() + 1), names, extra))
-        return false;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (names.begin()[i] == "DATE" && !checkDateArgument(args[i]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::unique_ptr<LoadedDay> loadReadableDay(const std::string& folder, const std::string& date)

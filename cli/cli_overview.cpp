@@ -3,6 +3,8 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "cli/cli_commands.h"
 #include "cli/cli_dates.h"
@@ -55,19 +57,12 @@ std::string minuteCsv(std::size_t index, const OverviewMinute& minute)
 
 } // namespace
 
-int runOverview(const std::vector<std::string>& args)
+int runOverview(const std::vector<std::string>& given)
 {
-    std::vector<std::string> operands;
-    bool csv = false;
-    for (const std::string& arg : args) {
-        if (arg == "--csv")
-            csv = true;
-        else if (arg.size() > 2 && arg.rfind("--", 0) == 0)
-            return UsageError;
-        else
-            operands.push_back(arg);
-    }
-    if (operands.size() != 2 || !isWrittenAsDate(operands[1]))
+    // --csv may stand anywhere.
+    std::vector<std::string> operands = given;
+    const bool csv = std::erase(operands, std::string("--csv")) > 0;
+    if (!checkArguments("overview", operands, {"FOLDER", "DATE"}))
         return UsageError;
     std::string& folder = operands[0];
     if (!resolveServerFolder(folder))

@@ -1,5 +1,6 @@
 #include "cli/cli_usage.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -105,6 +106,19 @@ bool checkRangeOrder(std::string_view command, std::int64_t from, std::int64_t t
         return true;
     usageError(std::string(command) + ": --to is before --from");
     return false;
+}
+
+bool checkArguments(std::string_view command, const std::vector<std::string>& args,
+                    std::initializer_list<std::string_view> names)
+{
+    const std::string* extra = args.size() > names.size() ? &args[names.size()] : nullptr;
+    if (!checkArgumentCount(command, std::min(args.size(), names.size() + 1), names, extra))
+        return false;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names.begin()[i] == "DATE" && !checkDateArgument(args[i]))
+            return false;
+    }
+    return true;
 }
 
 bool checkArgumentCount(std::string_view command, std::size_t given, std::initializer_list<std::string_view> names,

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zelkam {
 class LoadedDay;
@@ -65,5 +66,10 @@ bool checkRangeOrder(std::string_view command, std::int64_t from, std::int64_t t
 // tells the usage error, naming the first missing or unexpected argument.
 bool checkArgumentCount(std::string_view command, std::size_t given, std::initializer_list<std::string_view> names,
                         const std::string* firstExtra);
+// The positional arguments of a command: their count against the names,
+// then the DATE where the command takes one; the usage error told when
+// they do not do.
+bool checkArguments(std::string_view command, const std::vector<std::string>& args,
+                    std::initializer_list<std::string_view> names);
 
 } // namespace zelkam::cli

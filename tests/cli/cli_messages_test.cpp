@@ -41,6 +41,8 @@ TEST(CliMessages, EachUsageErrorNamesTheArgumentAndItsRule)
         {{"show", f}, "zelkam-cli: unknown command \"show\", not one of the commands --help lists"},
         {{"events", f, "32/13/2001"}, "zelkam-cli: \"32/13/2001\" is not a date (DD/MM/YYYY)"},
         {{"chat", f}, "zelkam-cli: chat: missing DATE"},
+        {{"overview", f, "32/13/2001", "--csv"}, "zelkam-cli: \"32/13/2001\" is not a date (DD/MM/YYYY)"},
+        {{"overview", f, "06/07/2001", "--cvs"}, "zelkam-cli: overview: unexpected argument \"--cvs\""},
         {{"days"}, "zelkam-cli: days: missing FOLDER"},
         {{"days", f, "extra"}, "zelkam-cli: days: unexpected argument \"extra\""},
         {{"replay", f, "06/07/2001", "tick:0"}, "zelkam-cli: unknown step \"tick:0\": N must be 1 or more"},
