@@ -84,41 +84,40 @@ int runFollow(const std::vector<std::string>& given)
     if (!takeHideAddresses(args, addresses))
         return NothingToShow;
     std::optional<std::string> folder;
-    std::optional<std::string> from;
+    std::optional<std::int32_t> fromDay;
     Kind kind = Kind::Chat;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--from" || arg == "--kind") {
             if (i + 1 == args.size())
-                return UsageError;
+                return usageError(arg + " needs a value");
             const std::string& value = args[++i];
             if (arg == "--from") {
-                if (!isWrittenAsDate(value))
+                std::int32_t first = 0;
+                std::int32_t last = 0;
+                if (!readRangeDate(arg, value, first, last))
                     return UsageError;
-                from = value;
+                fromDay = first;
             } else if (value == "chat") {
                 kind = Kind::Chat;
             } else if (value == "events") {
                 kind = Kind::Events;
             } else {
-                return UsageError;
+                return usageError(quotedArgument(value) + " is not one of chat and events");
             }
         } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
-            return UsageError;
+            return usageError("unknown option " + quotedArgument(arg)
+                              + " (follow takes --from, --kind and --hide-addresses)");
         } else if (!folder) {
             folder = arg;
         } else {
-            return UsageError;
+            return usageError("follow: unexpected argument " + quotedArgument(arg));
         }
     }
-    if (!folder || !resolveServerFolder(*folder))
+    if (!folder)
+        return usageError("follow: missing FOLDER");
+    if (!resolveServerFolder(*folder))
         return UsageError;
-    std::optional<std::int32_t> fromDay;
-    if (from) {
-        fromDay = midnightOfDate(*from);
-        if (!fromDay)
-            return UsageError;
-    }
 
     installStopHandlers();
     LiveTranscript transcript(*folder, fromDay);

@@ -43,6 +43,8 @@ TEST(CliMessages, EachUsageErrorNamesTheArgumentAndItsRule)
         {{"chat", f}, "zelkam-cli: chat: missing DATE"},
         {{"overview", f, "32/13/2001", "--csv"}, "zelkam-cli: \"32/13/2001\" is not a date (DD/MM/YYYY)"},
         {{"overview", f, "06/07/2001", "--cvs"}, "zelkam-cli: overview: unexpected argument \"--cvs\""},
+        {{"follow", f, "--kind", "map"}, "zelkam-cli: \"map\" is not one of chat and events"},
+        {{"follow", f, "--from", "31/02/2001"}, "zelkam-cli: \"31/02/2001\" is not a date of the calendar"},
         {{"days"}, "zelkam-cli: days: missing FOLDER"},
         {{"days", f, "extra"}, "zelkam-cli: days: unexpected argument \"extra\""},
         {{"replay", f, "06/07/2001", "tick:0"}, "zelkam-cli: unknown step \"tick:0\": N must be 1 or more"},
