@@ -254,9 +254,10 @@ void MainWindow::saveReport(std::int32_t from, std::int32_t to, const QString& p
         // A state of its own: the page rebuilds the replay at both ends of
         // the range, which the shown replay must not see.
         ViewerState state;
-        std::string page;
         const bool saved = state.scanFolder(request.folder) && state.loadDay(day) && !state.isEmptyDay() &&
-                           makeReportPage(state, request, pseudonyms, page) && saveWhole(path, page);
+                           saveWritten(path, [&](const ReportWriter& put) {
+                               return writeReportPage(state, request, pseudonyms, put);
+                           });
         job.post([this, saved, path] {
             if (!saved)
                 services_.messages.open(this, QStringLiteral("Save Report"),

@@ -75,11 +75,23 @@ QString askSaveFileName(QWidget* owner, const QString& title, const QString& nam
 
 bool saveWhole(const QString& path, std::string_view bytes)
 {
+    return saveWritten(path, [bytes](const std::function<bool(std::string_view)>& put) { return put(bytes); });
+}
+
+bool saveWritten(const QString& path, const std::function<bool(const std::function<bool(std::string_view)>&)>& write)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    const auto size = static_cast<qint64>(bytes.size());
-    return file.write(bytes.data(), size) == size && file.commit();
+    const bool written = write([&file](std::string_view piece) {
+        const auto size = static_cast<qint64>(piece.size());
+        return file.write(piece.data(), size) == size;
+    });
+    if (!written) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 } // namespace zelkam

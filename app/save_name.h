@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include <QString>
@@ -40,5 +41,10 @@ QString askSaveFileName(QWidget* owner, const QString& title, const QString& nam
 // written: a failed save leaves what was there before. False when it could
 // not be written.
 bool saveWhole(const QString& path, std::string_view bytes);
+// The same for a file written a piece at a time: write(produce) hands
+// produce the function that writes a piece (false when it could not), and
+// the file changes only when produce returned true and every piece was
+// written.
+bool saveWritten(const QString& path, const std::function<bool(const std::function<bool(std::string_view)>&)>& write);
 
 } // namespace zelkam

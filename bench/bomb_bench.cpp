@@ -113,6 +113,9 @@ void BombFolder(benchmark::State& bench)
         {"grep", folder->string(), "work"},
         {"player", folder->string(), "--name", "Bomb"},
         {"stats", folder->string()},
+        {"replay", folder->string(), "02/07/2001"},
+        // The page of the whole day: every one of the cut day's lines.
+        {"report", folder->string(), "02/07/2001", "--from", "00:00:00", "--to", "23:59:59", "-o", "/dev/null"},
     };
     // A child's own ru_maxrss counts the memory of the process that spawned
     // it (the benchmark, large by now) when it replaces itself with the

@@ -73,15 +73,14 @@ int runReport(const std::vector<std::string>& args)
     request.to = static_cast<std::int32_t>(state->dayStart() + *to);
     if (options.hasSubject)
         request.player = options.query;
-    std::string page;
-    if (!makeReportPage(*state, request, addresses, page)) {
-        complain("nothing to show: " + date + " has no event");
-        return NothingToShow;
-    }
+    // Written as it is made: a page of a million lines is never held whole.
     std::ofstream file(output, std::ios::binary | std::ios::trunc);
-    file << page;
+    const bool written = file && writeReportPage(*state, request, addresses, [&file](std::string_view piece) {
+        file.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return static_cast<bool>(file);
+    });
     file.close();
-    if (!file) {
+    if (!written || !file) {
         complain("cannot write " + output);
         return NothingToShow;
     }

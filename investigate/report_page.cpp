@@ -200,8 +200,39 @@ th { background: #ddd; }
 
 } // namespace
 
-bool makeReportPage(ViewerState& state, const ReportRequest& request, const AddressNames& addresses,
-                    std::string& page)
+namespace {
+
+// The page as it is made, handed to the writer a piece at a time: a range of
+// a million chat lines (an archive of one line repeated) never holds its
+// page, which would take several times the day's own memory.
+class PageOut {
+public:
+    explicit PageOut(const ReportWriter& write) : write_(write) {}
+
+    std::string& operator*() { return piece_; }
+    // Hands the piece on once it is large. False once a write has failed.
+    bool flushWhenFull() { return piece_.size() < PieceBytes || flush(); }
+    bool flush()
+    {
+        if (ok_ && !piece_.empty())
+            ok_ = write_(piece_);
+        piece_.clear();
+        return ok_;
+    }
+
+private:
+    static constexpr std::size_t PieceBytes = std::size_t{1} << 20;
+    const ReportWriter& write_;
+    std::string piece_;
+    bool ok_ = true;
+};
+
+bool isChat(const LogEvent& event) { return event.kind == Say || event.kind == SayTeam; }
+
+} // namespace
+
+bool writeReportPage(ViewerState& state, const ReportRequest& request, const AddressNames& addresses,
+                     const ReportWriter& write)
 {
     if (state.isEmptyDay())
         return false;
@@ -232,58 +263,64 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
         const PlayerEntry* killer = findPlayerByName(state.live(), event.text);
         return killer && is(killer->name, killer->uniqueId);
     };
+    // The range replayed from its start: visit(event, line) for each event
+    // the page tells, with the line it shows, and each player met involved
+    // when involving is given. The page replays the range once to count and
+    // once for each of its tables, writing rows as they come. The state
+    // stands at to after it. False when visit stopped it.
+    std::map<std::string, Involved> involved;
+    const auto replayRange = [&](bool involving, const auto& visit) {
+        state.seek(request.from);
+        while (state.cursor() < state.dayPlayEnd() && state.events()[state.cursor()].time <= request.to) {
+            const LogEvent& event = state.events()[state.cursor()];
+            // A shutdown's disconnect names its player by name alone: he is
+            // the roster's player the replay takes off, with his id and
+            // address.
+            std::optional<PlayerEntry> leaving;
+            if (disconnectsByNameOnly(event)) {
+                if (const PlayerEntry* player = findLeavingPlayer(state.live(), event))
+                    leaving = *player;
+            }
+            const bool composed = state.applyNext();
+            const PlayerEntry& player = leaving ? *leaving : event.player;
+            if (involving && event.kind != MapStarted && event.kind != RoundStarted && event.kind != TeamScore &&
+                event.kind != RconCommand && event.kind != BadRconCommand &&
+                (leaving || !disconnectsByNameOnly(event)))
+                involve(involved, player);
+            if (!namesPlayer(event, player))
+                continue;
+            std::string line;
+            if (composed) {
+                // A chat line may hold a typed address (a command's, a message's).
+                const ChatRing& lines = state.live().chatLines;
+                line = html(addresses.textWithin(lines[lines.size() - 1].text));
+            } else {
+                line = describe(event);
+            }
+            if (!line.empty() && !visit(event, line))
+                return false;
+        }
+        return true;
+    };
 
     state.seek(request.from);
     const Board start = boardOf(state.live());
-    std::map<std::string, Involved> involved;
     for (const PlayerEntry& player : start.players)
         involve(involved, player);
-
-    std::string events;
-    std::string chat;
     std::size_t eventCount = 0;
     std::size_t chatCount = 0;
-    while (state.cursor() < state.dayPlayEnd() && state.events()[state.cursor()].time <= request.to) {
-        const LogEvent& event = state.events()[state.cursor()];
-        // A shutdown's disconnect names its player by name alone: he is the
-        // roster's player the replay takes off, with his id and address.
-        std::optional<PlayerEntry> leaving;
-        if (disconnectsByNameOnly(event)) {
-            if (const PlayerEntry* player = findLeavingPlayer(state.live(), event))
-                leaving = *player;
-        }
-        const bool composed = state.applyNext();
-        const PlayerEntry& player = leaving ? *leaving : event.player;
-        if (event.kind != MapStarted && event.kind != RoundStarted && event.kind != TeamScore &&
-            event.kind != RconCommand && event.kind != BadRconCommand && (leaving || !disconnectsByNameOnly(event)))
-            involve(involved, player);
-        if (!namesPlayer(event, player))
-            continue;
-        std::string line;
-        if (composed) {
-            // A chat line may hold a typed address (a command's, a message's).
-            const ChatRing& lines = state.live().chatLines;
-            line = html(addresses.textWithin(lines[lines.size() - 1].text));
-        } else {
-            line = describe(event);
-        }
-        if (line.empty())
-            continue;
-        const std::string time = "<td class=\"time\">" + timeOfDayText(event.time) + "</td>";
-        events += "<tr>" + time + "<td>" + line + "</td></tr>\n";
+    replayRange(true, [&](const LogEvent& event, const std::string&) {
         ++eventCount;
-        if (event.kind == Say || event.kind == SayTeam) {
-            chat += "<tr>" + time + "<td class=\"name\">" + html(event.player.name) + "</td><td>" +
-                    (event.kind == SayTeam ? "(team) " : "") + html(addresses.textWithin(event.text)) + "</td></tr>\n";
-            ++chatCount;
-        }
-    }
+        chatCount += isChat(event);
+        return true;
+    });
     const Board end = boardOf(state.live());
     for (const PlayerEntry& player : end.players)
         involve(involved, player);
 
+    PageOut out(write);
+    std::string& page = *out;
     const std::string title = "Zelkam report: " + html(request.server) + ", " + day + ", " + range;
-    page.clear();
     page += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
     // Before anything a stranger wrote: the policy forbids every script, every
     // fetch and every form, whatever the page holds.
@@ -305,10 +342,27 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
             "</td></tr>\n</tbody></table>\n";
     appendBoard(page, "Scoreboard at the start", request.from, start);
     appendPlot(page, overview, request.from, request.to);
-    page += "<section><h2>Events (" + std::to_string(eventCount) + ")</h2>\n<table class=\"events\"><tbody>\n" +
-            events + "</tbody></table></section>\n";
-    page += "<section><h2>Chat (" + std::to_string(chatCount) + ")</h2>\n<table class=\"chat\"><tbody>\n" + chat +
-            "</tbody></table></section>\n";
+    const auto timeCell = [](const LogEvent& event) {
+        return "<td class=\"time\">" + timeOfDayText(event.time) + "</td>";
+    };
+    page += "<section><h2>Events (" + std::to_string(eventCount) + ")</h2>\n<table class=\"events\"><tbody>\n";
+    if (!replayRange(false, [&](const LogEvent& event, const std::string& line) {
+            page += "<tr>" + timeCell(event) + "<td>" + line + "</td></tr>\n";
+            return out.flushWhenFull();
+        }))
+        return false;
+    page += "</tbody></table></section>\n";
+    page += "<section><h2>Chat (" + std::to_string(chatCount) + ")</h2>\n<table class=\"chat\"><tbody>\n";
+    if (!replayRange(false, [&](const LogEvent& event, const std::string&) {
+            if (!isChat(event))
+                return true;
+            page += "<tr>" + timeCell(event) + "<td class=\"name\">" + html(event.player.name) + "</td><td>" +
+                    (event.kind == SayTeam ? "(team) " : "") + html(addresses.textWithin(event.text)) +
+                    "</td></tr>\n";
+            return out.flushWhenFull();
+        }))
+        return false;
+    page += "</tbody></table></section>\n";
     page += "<section><h2>Players (" + std::to_string(involved.size()) +
             ")</h2>\n<table class=\"players\"><thead><tr><th>Names</th><th>Unique id</th><th>Addresses</th></tr>"
             "</thead><tbody>\n";
@@ -321,13 +375,15 @@ bool makeReportPage(ViewerState& state, const ReportRequest& request, const Addr
             shown += (shown.empty() ? "" : ", ") + addresses.textOf(address);
         page += "<tr><td class=\"name\">" + names + "</td><td>" + html(player.uniqueId) + "</td><td>" + shown +
                 "</td></tr>\n";
+        if (!out.flushWhenFull())
+            return false;
     }
     page += "</tbody></table></section>\n";
     appendBoard(page, "Scoreboard at the end", request.to, end);
     page += "<p class=\"note\">Made by Zelkam from the server's own logs. Names, chat and commands are shown as "
             "written; characters that would act or hide are shown as escapes such as \\u{202E}.</p>\n";
     page += "</body>\n</html>\n";
-    return true;
+    return out.flush();
 }
 
 std::string reportServerName(const std::string& folder)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "investigate/address_names.h"
 #include "investigate/player_query.h"
@@ -37,8 +39,11 @@ std::string reportServerName(const std::string& folder);
 // as an inline SVG plot, and the folder, server, day and range. The page
 // holds no script and fetches nothing: its content security policy forbids
 // both, and every stranger's text in it went through appendHtmlText. The
-// state is left standing at to. False when the state has no day loaded.
-bool makeReportPage(ViewerState& state, const ReportRequest& request, const AddressNames& addresses,
-                    std::string& html);
+// state is left standing at to. The page is handed to write a piece at a
+// time, as it is made: however many lines the range holds, only a piece is
+// held. False when the state has no day loaded or write returned false.
+using ReportWriter = std::function<bool(std::string_view piece)>;
+bool writeReportPage(ViewerState& state, const ReportRequest& request, const AddressNames& addresses,
+                     const ReportWriter& write);
 
 } // namespace zelkam

@@ -68,7 +68,10 @@ TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
         request.player = query;
         AddressNames addresses;
         std::string page;
-        ASSERT_TRUE(makeReportPage(state, request, addresses, page));
+        ASSERT_TRUE(writeReportPage(state, request, addresses, [&page](std::string_view piece) {
+            page += piece;
+            return true;
+        }));
         EXPECT_EQ(page.find(boKillsAl) != std::string::npos, c.boKillsAlShown);
         EXPECT_EQ(page.find(alKillsBo) != std::string::npos, c.alKillsBoShown);
         EXPECT_EQ(page.find("Bo has left the game") != std::string::npos, c.boLeavesShown);
