@@ -114,6 +114,7 @@ void BombFolder(benchmark::State& bench)
         {"player", folder->string(), "--name", "Bomb"},
         {"stats", folder->string()},
         {"replay", folder->string(), "02/07/2001"},
+        {"timeline", folder->string(), "--name", "Bomb"},
         // The page of the whole day: every one of the cut day's lines.
         {"report", folder->string(), "02/07/2001", "--from", "00:00:00", "--to", "23:59:59", "-o", "/dev/null"},
     };

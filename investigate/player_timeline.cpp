@@ -29,6 +29,32 @@ int rankOf(TimelineKind kind)
     return kind == TimelineKind::SessionStart ? 0 : kind == TimelineKind::SessionEnd ? 2 : 1;
 }
 
+// Whether a kill line's victim is the session's player: the tracker
+// records a kill for the victim's session and the killer's.
+bool killedInSession(const LogEvent& event, const PlayerSession& session)
+{
+    return event.player.userId == session.userId && usesName(session, textOf(event.player.name));
+}
+
+// The kind of a line recorded for session, as entryOf tells it.
+TimelineKind lineKindOf(const LogEvent& event, const PlayerSession& session)
+{
+    switch (event.kind) {
+    case PlayerConnected: return TimelineKind::Connected;
+    case PlayerDisconnected: return TimelineKind::Disconnected;
+    case PlayerEntered: return TimelineKind::Entered;
+    case TeamJoined: return TimelineKind::JoinedTeam;
+    case NameChanged: return TimelineKind::NameChanged;
+    case Say: return TimelineKind::Said;
+    case SayTeam: return TimelineKind::SaidTeam;
+    case Suicide: return TimelineKind::Suicide;
+    case Killed: return killedInSession(event, session) ? TimelineKind::KilledBy : TimelineKind::Killed;
+    case RconCommand: return TimelineKind::RconFromAddress;
+    case BadRconCommand: return TimelineKind::BadRconFromAddress;
+    default: return TimelineKind::Connected;
+    }
+}
+
 TimelineEntry entryOf(const LogEvent& event, const PlayerSession& session, std::size_t at)
 {
     TimelineEntry entry;
@@ -68,9 +94,8 @@ TimelineEntry entryOf(const LogEvent& event, const PlayerSession& session, std::
     case Killed: {
         const KillDetail kill = killDetailOf(event);
         entry.weapon = textOf(kill.weapon);
-        // The tracker records a kill for the victim's session and the
-        // killer's: the line's victim is the player when the session is his.
-        if (event.player.userId == session.userId && usesName(session, textOf(event.player.name))) {
+        // The line's victim is the player when the session is his.
+        if (killedInSession(event, session)) {
             entry.kind = TimelineKind::KilledBy;
             entry.otherName = textOf(event.text);
             entry.otherUniqueId = textOf(kill.killerUniqueId);
@@ -115,31 +140,28 @@ struct SplitWindow {
     }
 };
 
-void addSessionEntries(const SplitWindow& window, const PlayerSession& session, std::vector<TimelineEntry>& entries)
+// The entry that opens (or, with end, closes) a session: its line's place
+// is its first (last) line's. window: for the end's way of leaving.
+TimelineEntry sessionBound(const SplitWindow& window, const PlayerSession& session, bool end)
 {
-    TimelineEntry start;
-    start.day = session.day;
-    start.time = session.start;
-    start.kind = TimelineKind::SessionStart;
-    start.name = session.names.empty() ? std::string() : session.names.front();
-    start.uniqueId = session.uniqueId;
-    start.userId = session.userId;
-    start.addressKey = session.addressKey;
-    start.event = session.lines.empty() ? 0 : session.lines.front();
-    TimelineEntry end = start;
-    end.time = session.end;
-    end.kind = TimelineKind::SessionEnd;
-    end.name = session.names.empty() ? std::string() : session.names.back();
-    end.event = session.lines.empty() ? 0 : session.lines.back();
-    bool leftByLine = false;
-    entries.push_back(std::move(start));
-    for (const std::size_t line : session.lines) {
-        const LogEvent& event = window[line];
-        entries.push_back(entryOf(event, session, line));
-        leftByLine = leftByLine || (event.kind == PlayerDisconnected && event.time == session.end);
+    TimelineEntry bound;
+    bound.day = session.day;
+    bound.time = end ? session.end : session.start;
+    bound.kind = end ? TimelineKind::SessionEnd : TimelineKind::SessionStart;
+    bound.name = session.names.empty() ? std::string() : end ? session.names.back() : session.names.front();
+    bound.uniqueId = session.uniqueId;
+    bound.userId = session.userId;
+    bound.addressKey = session.addressKey;
+    bound.event = session.lines.empty() ? 0 : end ? session.lines.back() : session.lines.front();
+    if (end) {
+        bool leftByLine = false;
+        for (const std::size_t line : session.lines) {
+            const LogEvent& event = window[line];
+            leftByLine = leftByLine || (event.kind == PlayerDisconnected && event.time == session.end);
+        }
+        bound.text = leftByLine ? "disconnected" : "day's end";
     }
-    end.text = leftByLine ? "disconnected" : "day's end";
-    entries.push_back(std::move(end));
+    return bound;
 }
 
 // Where the window's last kick, ban or slay that could mean one of the
@@ -362,36 +384,86 @@ private:
             }
             session.lines.resize(kept);
         }
-        TimelineDay result;
-        result.index = index;
-        result.day = day;
-        for (const PlayerSession& session : sessions)
-            addSessionEntries(window, session, result.entries);
-        addActionsOn(window, day, sessions, result.entries);
-        std::stable_sort(result.entries.begin(), result.entries.end(),
-                         [](const TimelineEntry& a, const TimelineEntry& b) {
-                             if (a.time != b.time)
-                                 return a.time < b.time;
-                             if (rankOf(a.kind) != rankOf(b.kind))
-                                 return rankOf(a.kind) < rankOf(b.kind);
-                             return a.event < b.event;
-                         });
+        // A day's lines are put in order by small keys and made into entries
+        // a piece at a time as they are handed out: a day of a million lines
+        // of one player (an archive of one line repeated) never holds them
+        // all as entries.
+        std::vector<TimelineEntry> actions;
+        addActionsOn(window, day, sessions, actions);
+        std::vector<LineKey> keys;
+        for (std::uint32_t s = 0; s < sessions.size(); ++s) {
+            const PlayerSession& session = sessions[s];
+            keys.push_back({session.start, TimelineKind::SessionStart, s, LineKey::Start,
+                            session.lines.empty() ? 0 : session.lines.front(), 0});
+            for (std::uint32_t l = 0; l < session.lines.size(); ++l) {
+                const LogEvent& event = window[session.lines[l]];
+                keys.push_back({event.time, lineKindOf(event, session), s, l, session.lines[l], 0});
+            }
+            keys.push_back({session.end, TimelineKind::SessionEnd, s, LineKey::End,
+                            session.lines.empty() ? 0 : session.lines.back(), 0});
+        }
+        for (std::uint32_t a = 0; a < actions.size(); ++a)
+            keys.push_back({actions[a].time, actions[a].kind, LineKey::Action, a, actions[a].event, 0});
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            keys[k].order = k;
+        std::sort(keys.begin(), keys.end(), [](const LineKey& a, const LineKey& b) {
+            if (a.time != b.time)
+                return a.time < b.time;
+            if (rankOf(a.kind) != rankOf(b.kind))
+                return rankOf(a.kind) < rankOf(b.kind);
+            if (a.event != b.event)
+                return a.event < b.event;
+            return a.order < b.order;
+        });
         // A kill between two of the player's sessions (two accounts a name
         // query matched) was recorded for both: one line is enough.
-        result.entries.erase(std::unique(result.entries.begin(), result.entries.end(),
-                                         [](const TimelineEntry& a, const TimelineEntry& b) {
-                                             return rankOf(a.kind) == 1 && a.event == b.event && a.kind == b.kind &&
-                                                    a.time == b.time;
-                                         }),
-                             result.entries.end());
-        if (result.entries.empty())
-            return;
-        if (!server_.empty()) {
-            for (TimelineEntry& entry : result.entries)
-                entry.server = server_;
+        keys.erase(std::unique(keys.begin(), keys.end(),
+                               [](const LineKey& a, const LineKey& b) {
+                                   return rankOf(a.kind) == 1 && a.event == b.event && a.kind == b.kind &&
+                                          a.time == b.time;
+                               }),
+                   keys.end());
+        for (std::size_t from = 0; from < keys.size(); from += PieceEntries) {
+            TimelineDay piece;
+            piece.index = index;
+            piece.day = day;
+            const std::size_t to = std::min(keys.size(), from + PieceEntries);
+            piece.entries.reserve(to - from);
+            for (std::size_t k = from; k < to; ++k) {
+                const LineKey& key = keys[k];
+                if (key.source == LineKey::Action) {
+                    piece.entries.push_back(std::move(actions[key.line]));
+                } else {
+                    const PlayerSession& session = sessions[key.source];
+                    if (key.line == LineKey::Start || key.line == LineKey::End)
+                        piece.entries.push_back(sessionBound(window, session, key.line == LineKey::End));
+                    else
+                        piece.entries.push_back(entryOf(window[session.lines[key.line]], session, session.lines[key.line]));
+                }
+                piece.entries.back().server = server_;
+            }
+            onDay_(std::move(piece));
         }
-        onDay_(std::move(result));
     }
+
+    // Where an entry of a day comes from, and where it sorts.
+    struct LineKey {
+        static constexpr std::uint32_t Start = 0xFFFFFFFEu;
+        static constexpr std::uint32_t End = 0xFFFFFFFDu;
+        static constexpr std::uint32_t Action = 0xFFFFFFFFu;
+        std::int32_t time = 0;
+        TimelineKind kind = TimelineKind::Connected;
+        // The session (or Action) and its line (or Start, End; an action's
+        // place among the actions).
+        std::uint32_t source = 0;
+        std::uint32_t line = 0;
+        std::size_t event = 0;
+        // The place it was made in: lines alike in time, rank and event
+        // keep it.
+        std::size_t order = 0;
+    };
+    // The most entries a day hands out at once.
+    static constexpr std::size_t PieceEntries = 16384;
 
     const FolderDays& walked_;
     const DayRange& range_;

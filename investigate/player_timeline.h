@@ -82,8 +82,10 @@ struct TimelineDay {
 // day once, in day order on the calling thread, starting afresh where a
 // day's window would (after a day passed over, unreadable or missing).
 // onDay gets each day that has entries, in day order, on the calling
-// thread; an entry's event is its place in the day's window (the day
-// before's own events, then the day's). False when stopped.
+// thread (a day of many entries in pieces of at most 16,384, one after the
+// other, each with the day's index and day); an entry's event is its place
+// in the day's window (the day before's own events, then the day's). False
+// when stopped.
 bool collectTimeline(FolderDays& folder, const PlayerQuery& query, const DayRange& range,
                      const std::atomic<bool>* stop, const std::function<void(TimelineDay&&)>& onDay);
 

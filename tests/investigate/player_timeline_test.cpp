@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <tuple>
 #include <map>
@@ -15,6 +16,7 @@
 #include "investigate/rcon_audit.h"
 #include "investigate/rcon_target.h"
 #include "parse/recognizer.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
 #include "tools/loggen/log_generator.h"
@@ -275,6 +277,61 @@ std::vector<CommandRow> commandRowsOf(const RconAudit& audit)
 // with it, merged in time order (server after server within a second),
 // whatever the threads; the audit holds each server's own commands,
 // labelled.
+// A day of tens of thousands of a player's lines (a flood, an archive of one
+// line repeated) is handed out in pieces, never made into entries all at
+// once: the pieces, one after the other, are the day's timeline whole.
+TEST(PlayerTimeline, AFloodedDayComesInPiecesThatMakeItWhole)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder folder;
+    const auto line = [](int second, const char* rest) {
+        char time[16];
+        std::snprintf(time, sizeof time, "%02d:%02d:%02d", second / 3600, second / 60 % 60, second % 60);
+        return lineAt("07/05/2001", time, std::string("\"Bob<2><STEAM_0:0:2><CT>\" ") + rest);
+    };
+    constexpr int Said = 40000;
+    std::string text = line(0, "connected, address \"10.0.0.2:27005\"");
+    for (int i = 0; i < Said; ++i) {
+        text += line(1 + i, "say \"flood\"");
+        if (i == Said / 2)
+            text += line(1 + i, "disconnected") + line(1 + i, "connected, address \"10.0.0.2:27005\"");
+    }
+    folder.write("L0705000.log", text);
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    PlayerQuery query;
+    query.text = "STEAM_0:0:2";
+    std::vector<std::size_t> pieces;
+    std::vector<TimelineEntry> entries;
+    ASSERT_TRUE(collectTimeline(days, query, DayRange(), nullptr, [&](TimelineDay&& day) {
+        EXPECT_EQ(day.day, days.days[0]);
+        pieces.push_back(day.entries.size());
+        for (TimelineEntry& entry : day.entries)
+            entries.push_back(std::move(entry));
+    }));
+    EXPECT_GT(pieces.size(), 1u);
+    EXPECT_LE(*std::max_element(pieces.begin(), pieces.end()), 16384u);
+    // In time order; within a second a session's start first, its end
+    // last, its lines in the log's order.
+    const auto place = [](const TimelineEntry& entry) {
+        const int rank = entry.kind == TimelineKind::SessionStart ? 0 : entry.kind == TimelineKind::SessionEnd ? 2 : 1;
+        return std::tuple(entry.time, rank, entry.event);
+    };
+    std::map<TimelineKind, int> kinds;
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        ++kinds[entries[e].kind];
+        if (e > 0)
+            EXPECT_LE(place(entries[e - 1]), place(entries[e])) << e;
+    }
+    EXPECT_EQ(kinds, (std::map<TimelineKind, int>{{TimelineKind::SessionStart, 2},
+                                                   {TimelineKind::Connected, 2},
+                                                   {TimelineKind::Said, Said},
+                                                   {TimelineKind::Disconnected, 1},
+                                                   {TimelineKind::SessionEnd, 2}}));
+    EXPECT_EQ(entries.front().kind, TimelineKind::SessionStart);
+    EXPECT_EQ(entries.back().kind, TimelineKind::SessionEnd);
+}
+
 TEST(PlayerTimeline, EveryServerIsEachServersOwnTimelineMerged)
 {
     ScopedTimeZone zone("Europe/Berlin");
