@@ -42,21 +42,16 @@ std::span<const char* const> keysOf(RankingTable table)
                                   : std::span<const char* const>(MapKeys);
 }
 
-// The table's columns in zelkam-cli's order, and the rows' cells moved to match.
-std::vector<RankingColumn> columnsInOrder(RankingTable table, std::vector<RankingRow>& rows)
+// The table's columns in zelkam-cli's order, and where each is among the
+// table's own.
+std::vector<RankingColumn> columnsInOrder(RankingTable table, std::vector<int>& from)
 {
     std::vector<RankingColumn> columns;
-    std::vector<int> from;
+    from.clear();
     for (const char* key : keysOf(table)) {
         from.push_back(rankingColumnIndex(table, key));
         assert(from.back() >= 0);
         columns.push_back(rankingColumns(table)[from.back()]);
-    }
-    for (RankingRow& row : rows) {
-        RankingRow ordered;
-        for (int c : from)
-            ordered.push_back(std::move(row[c]));
-        row = std::move(ordered);
     }
     return columns;
 }
@@ -176,21 +171,40 @@ int runStats(const std::vector<std::string>& args)
     std::size_t shown = 0;
     const auto show = [&](const ServerFolder& server, const FolderDays& folder, Rankings& rankings) {
         warnAboutFilesCutShort(folder.filesCutShort);
-        std::vector<RankingRow> rows = rankingRows(table, rankings);
+        // Rows are put in order by the cell sorted on and made again one at
+        // a time as they are written: a day of a million players never
+        // holds a million rows of cells.
+        struct Ranked {
+            std::size_t index;
+            RankingCell key;
+        };
+        std::vector<Ranked> order;
+        const std::size_t count = rankingRowCount(table, rankings);
+        order.reserve(count);
         // Maps have no kills: --min-kills keeps them all.
-        if (const int kills = rankingColumnIndex(table, "kills"); kills >= 0)
-            std::erase_if(rows, [&](const RankingRow& row) { return row[kills].number < static_cast<double>(minKills); });
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&](const RankingRow& a, const RankingRow& b) { return before(a[sortColumn], b[sortColumn]); });
-        if (rows.empty())
+        const int kills = rankingColumnIndex(table, "kills");
+        for (std::size_t i = 0; i < count; ++i) {
+            RankingRow row = rankingRow(table, rankings, i);
+            if (kills < 0 || row[kills].number >= static_cast<double>(minKills))
+                order.push_back({i, std::move(row[sortColumn])});
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [&](const Ranked& a, const Ranked& b) { return before(a.key, b.key); });
+        if (order.empty())
             return;
-        const std::vector<RankingColumn> columns = columnsInOrder(table, rows);
+        std::vector<int> from;
+        const std::vector<RankingColumn> columns = columnsInOrder(table, from);
         const bool labelled = !server.name.empty();
         if (csv && !headerShown) {
             std::cout << (labelled ? "server," : "") << rankingCsvHeader(columns);
             headerShown = true;
         }
-        for (const RankingRow& row : rows) {
+        for (const Ranked& ranked : order) {
+            RankingRow made = rankingRow(table, rankings, ranked.index);
+            RankingRow row;
+            row.reserve(from.size());
+            for (const int c : from)
+                row.push_back(std::move(made[c]));
             ++shown;
             if (csv) {
                 if (labelled)

@@ -40,25 +40,20 @@ constexpr RankingColumn MapColumns[] = {
 RankingCell number(double value, Kind kind = Kind::Count) { return RankingCell{kind, value, {}}; }
 RankingCell text(const std::string& logText) { return RankingCell{Kind::Text, 0, {{logText, 0}}}; }
 
-std::vector<RankingRow> playerRows(const LargeVector<PlayerRanking>& players)
+RankingRow playerRow(const PlayerRanking& p)
 {
-    std::vector<RankingRow> rows;
-    rows.reserve(players.size());
-    for (const PlayerRanking& p : players) {
-        // Kills when never killed.
-        const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
-        RankingCell names{Kind::Names, 0, {}};
-        for (const std::string& name : p.names)
-            names.texts.emplace_back(name, 0);
-        RankingCell weapons{Kind::Weapons, 0, {p.weaponKills.begin(), p.weaponKills.end()}};
-        rows.push_back({text(p.name), text(p.uniqueId), number(p.frags), number(p.deaths),
-                        number(std::round(ratio * 100) / 100, Kind::Ratio), number(p.kills), number(p.teamKills),
-                        number(p.suicides), number(static_cast<double>(p.timeConnected), Kind::Seconds),
-                        number(p.sessions), number(p.days), number(p.bombsPlanted), number(p.bombsDefused),
-                        number(p.hostagesRescued), number(p.roundsWon), number(p.chat), std::move(names),
-                        std::move(weapons)});
-    }
-    return rows;
+    // Kills when never killed.
+    const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
+    RankingCell names{Kind::Names, 0, {}};
+    for (const std::string& name : p.names)
+        names.texts.emplace_back(name, 0);
+    RankingCell weapons{Kind::Weapons, 0, {p.weaponKills.begin(), p.weaponKills.end()}};
+    return {text(p.name), text(p.uniqueId), number(p.frags), number(p.deaths),
+            number(std::round(ratio * 100) / 100, Kind::Ratio), number(p.kills), number(p.teamKills),
+            number(p.suicides), number(static_cast<double>(p.timeConnected), Kind::Seconds),
+            number(p.sessions), number(p.days), number(p.bombsPlanted), number(p.bombsDefused),
+            number(p.hostagesRescued), number(p.roundsWon), number(p.chat), std::move(names),
+            std::move(weapons)};
 }
 
 } // namespace
@@ -91,19 +86,33 @@ int rankingSortColumn(RankingTable table)
     return table == WeaponTable ? 1 : 2;
 }
 
+std::size_t rankingRowCount(RankingTable table, const Rankings& rankings)
+{
+    return table == PlayerTable ? rankings.players.size()
+           : table == WeaponTable ? rankings.weapons.size()
+                                  : rankings.maps.size();
+}
+
+RankingRow rankingRow(RankingTable table, const Rankings& rankings, std::size_t index)
+{
+    if (table == PlayerTable)
+        return playerRow(rankings.players[index]);
+    if (table == WeaponTable) {
+        const WeaponRanking& w = rankings.weapons[index];
+        return {text(w.weapon), number(w.kills), number(w.teamKills), number(w.players)};
+    }
+    const MapRanking& m = rankings.maps[index];
+    return {text(m.map), number(m.started), number(static_cast<double>(m.timePlayed), Kind::Seconds),
+            number(m.rounds), number(m.players)};
+}
+
 std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings)
 {
     std::vector<RankingRow> rows;
-    if (table == PlayerTable)
-        return playerRows(rankings.players);
-    if (table == WeaponTable) {
-        for (const WeaponRanking& w : rankings.weapons)
-            rows.push_back({text(w.weapon), number(w.kills), number(w.teamKills), number(w.players)});
-        return rows;
-    }
-    for (const MapRanking& m : rankings.maps)
-        rows.push_back({text(m.map), number(m.started), number(static_cast<double>(m.timePlayed), Kind::Seconds),
-                        number(m.rounds), number(m.players)});
+    const std::size_t count = rankingRowCount(table, rankings);
+    rows.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        rows.push_back(rankingRow(table, rankings, i));
     return rows;
 }
 

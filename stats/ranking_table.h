@@ -52,6 +52,10 @@ int rankingSortColumn(RankingTable table);
 // cells in rankingColumns' order. K/D is kills per death, kills when never
 // killed, rounded to two decimals.
 std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings);
+// The same one row at a time, for a reader of rankings too large to hold
+// as cells (a day of a million players): how many rows, and row index.
+std::size_t rankingRowCount(RankingTable table, const Rankings& rankings);
+RankingRow rankingRow(RankingTable table, const Rankings& rankings, std::size_t index);
 
 // The CSV header line of these columns and one record of cells, each
 // ending in CRLF: numbers plain (time in seconds, K/D in fixed notation
