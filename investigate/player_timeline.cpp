@@ -36,7 +36,8 @@ bool killedInSession(const LogEvent& event, const PlayerSession& session)
     return event.player.userId == session.userId && usesName(session, textOf(event.player.name));
 }
 
-// The kind of a line recorded for session, as entryOf tells it.
+// The kind of a line recorded for session: what its entry tells, and where
+// it sorts among the day's lines.
 TimelineKind lineKindOf(const LogEvent& event, const PlayerSession& session)
 {
     switch (event.kind) {
@@ -60,58 +61,42 @@ TimelineEntry entryOf(const LogEvent& event, const PlayerSession& session, std::
     TimelineEntry entry;
     entry.day = session.day;
     entry.time = event.time;
+    entry.kind = lineKindOf(event, session);
     entry.event = at;
     entry.name = textOf(event.player.name);
     entry.uniqueId = textOf(event.player.uniqueId);
     entry.userId = event.player.userId;
-    switch (event.kind) {
-    case PlayerConnected:
-        entry.kind = TimelineKind::Connected;
-        entry.addressKey = event.player.addressKey;
+    switch (entry.kind) {
+    case TimelineKind::Connected:
+        // Connected stands for a kind no entry tells too, with no address.
+        if (event.kind == PlayerConnected)
+            entry.addressKey = event.player.addressKey;
         break;
-    case PlayerDisconnected:
-        entry.kind = TimelineKind::Disconnected;
-        break;
-    case PlayerEntered:
-        entry.kind = TimelineKind::Entered;
-        break;
-    case TeamJoined:
-        entry.kind = TimelineKind::JoinedTeam;
+    case TimelineKind::JoinedTeam:
+    case TimelineKind::NameChanged:
+    case TimelineKind::Said:
+    case TimelineKind::SaidTeam:
         entry.text = textOf(event.text);
         break;
-    case NameChanged:
-        entry.kind = TimelineKind::NameChanged;
-        entry.text = textOf(event.text);
-        break;
-    case Say:
-    case SayTeam:
-        entry.kind = event.kind == Say ? TimelineKind::Said : TimelineKind::SaidTeam;
-        entry.text = textOf(event.text);
-        break;
-    case Suicide:
-        entry.kind = TimelineKind::Suicide;
-        break;
-    case Killed: {
+    case TimelineKind::KilledBy: {
         const KillDetail kill = killDetailOf(event);
         entry.weapon = textOf(kill.weapon);
-        // The line's victim is the player when the session is his.
-        if (killedInSession(event, session)) {
-            entry.kind = TimelineKind::KilledBy;
-            entry.otherName = textOf(event.text);
-            entry.otherUniqueId = textOf(kill.killerUniqueId);
-        } else {
-            entry.kind = TimelineKind::Killed;
-            entry.otherName = entry.name;
-            entry.otherUniqueId = entry.uniqueId;
-            entry.name = textOf(event.text);
-            entry.uniqueId = textOf(kill.killerUniqueId);
-            entry.userId = session.userId;
-        }
+        entry.otherName = textOf(event.text);
+        entry.otherUniqueId = textOf(kill.killerUniqueId);
         break;
     }
-    case RconCommand:
-    case BadRconCommand:
-        entry.kind = event.kind == RconCommand ? TimelineKind::RconFromAddress : TimelineKind::BadRconFromAddress;
+    case TimelineKind::Killed: {
+        const KillDetail kill = killDetailOf(event);
+        entry.weapon = textOf(kill.weapon);
+        entry.otherName = entry.name;
+        entry.otherUniqueId = entry.uniqueId;
+        entry.name = textOf(event.text);
+        entry.uniqueId = textOf(kill.killerUniqueId);
+        entry.userId = session.userId;
+        break;
+    }
+    case TimelineKind::RconFromAddress:
+    case TimelineKind::BadRconFromAddress:
         entry.name = session.names.empty() ? std::string() : session.names.back();
         entry.uniqueId = session.uniqueId;
         entry.userId = session.userId;

@@ -56,7 +56,8 @@ void appendBoard(std::string& out, const char* title, std::int32_t time, const B
     out += "<section><h2>" + std::string(title) + " (" + timeOfDayText(time) + ")</h2>\n";
     // A range that begins before the day's first map start (files that
     // begin mid-map) has no map to name yet.
-    out += "<p>Map " + (board.map.empty() ? std::string("not known yet") : html(board.map)) + ": Counter-Terrorists " + std::to_string(board.ctScore) + ", Terrorists " +
+    const std::string map = board.map.empty() ? std::string("not known yet") : html(board.map);
+    out += "<p>Map " + map + ": Counter-Terrorists " + std::to_string(board.ctScore) + ", Terrorists " +
            std::to_string(board.tScore) + "</p>\n";
     out += "<table class=\"board\"><thead><tr><th>Player</th><th>Unique id</th><th>Team</th><th>Frags</th>"
            "<th>Deaths</th></tr></thead><tbody>\n";
@@ -197,10 +198,6 @@ th { background: #ddd; }
 .note { color: #555; font-size: 0.9em; }
 @media print { body { margin: 0; } section { break-inside: avoid; } tr { break-inside: avoid; } }
 )";
-
-} // namespace
-
-namespace {
 
 // The page as it is made, handed to the writer a piece at a time: a range of
 // a million chat lines (an archive of one line repeated) never holds its
