@@ -90,6 +90,7 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
                           bool matchCase)
 {
     hits_.clear();
+    shownRows_ = ShownRows();
     table_->setRowCount(0);
     unreadableDays_ = 0;
     running_ = true;
@@ -130,6 +131,7 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
                                 const std::string& pattern, bool matchCase)
 {
     hits_.clear();
+    shownRows_ = ShownRows();
     table_->setRowCount(0);
     unreadableDays_ = 0;
     running_ = true;
@@ -168,6 +170,7 @@ void FindAllWindow::forgetFolder()
     worker_.cancel();
     running_ = false;
     hits_.clear();
+    shownRows_ = ShownRows();
     table_->setRowCount(0);
     unreadableDays_ = 0;
     stopButton_->setEnabled(false);
@@ -187,6 +190,8 @@ void FindAllWindow::addDay(const DayHits& day)
     // Appending while the user scrolls must not pull the view along.
     table_->setUpdatesEnabled(false);
     for (const HistoryHit& hit : day.hits) {
+        if (!shownRows_.take())
+            continue;
         const int row = table_->rowCount();
         table_->insertRow(row);
         table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
@@ -209,7 +214,7 @@ void FindAllWindow::finish(bool complete, bool folderFound)
     stopButton_->setEnabled(false);
     if (progress_->maximum() == 0)
         progress_->setRange(0, 1);
-    QString text = QStringLiteral("%1 found").arg(hits_.size());
+    QString text = QStringLiteral("%1 found").arg(shownRows_.shown() + shownRows_.leftOut()) + shownRows_.leftOutText("grep");
     if (!folderFound)
         text = QStringLiteral("No logs in the folder");
     else if (!complete)

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include "app/shown_rows.h"
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
 #include "ingest/server_folders.h"
@@ -23,7 +24,8 @@ namespace zelkam {
 class SettingsStore;
 
 // The results of a search over every day of the folder: one row per hit
-// (date, time, what the viewer shows for it), filled while the search runs
+// (date, time, what the viewer shows for it; the first mostRowsShown hits,
+// the status counting every one), filled while the search runs
 // on a thread of its own with its own reader, never the shown model. A
 // progress bar counts the days; "Stop" ends the search. Activating a row
 // (double click or Return) asks for a jump to the hit; "Copy" puts the rows
@@ -104,6 +106,8 @@ private:
     QPushButton* copyButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
+    // The hits made rows, and those left out past the most shown.
+    ShownRows shownRows_;
     std::vector<HistoryHit> hits_;
     // Whether the rows name their server: a search over a community.
     bool serverColumn_ = false;

@@ -208,12 +208,15 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
         const EventList& events = state.events();
         QStringList names;
         QSet<QString> shownNames;
+        ShownRows rows;
         for (const PlayerSession& session : sessions) {
-            auto* header = new QListWidgetItem(sessionText(session, false));
-            QFont bold = header->font();
-            bold.setBold(true);
-            header->setFont(bold);
-            lines_->addItem(header);
+            if (rows.take()) {
+                auto* header = new QListWidgetItem(sessionText(session, false));
+                QFont bold = header->font();
+                bold.setBold(true);
+                header->setFont(bold);
+                lines_->addItem(header);
+            }
             // Found by hash: a player who renamed himself thousands of
             // times must not cost the square here either.
             std::unordered_set<std::string_view> sessionNames;
@@ -226,6 +229,8 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 }
             }
             for (std::size_t e : session.lines) {
+                if (!rows.take())
+                    continue;
                 HistoryHit target;
                 target.day = state.dayStart();
                 target.time = events[e].time;
@@ -238,6 +243,12 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 targets_.push_back(target);
                 lines_->addItem(item);
             }
+        }
+        if (rows.leftOut() > 0) {
+            auto* leftOut = new QListWidgetItem(QStringLiteral("%1 more lines of the day").arg(rows.leftOut())
+                                                + rows.leftOutText("timeline"));
+            leftOut->setFlags(Qt::ItemIsEnabled);
+            lines_->addItem(leftOut);
         }
         auto* named = new QLabel(this);
         named->setTextFormat(Qt::PlainText);
@@ -382,11 +393,14 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
 void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
 {
     for (const TimelineEntry& entry : day.entries) {
+        if (!timelineRows_.take())
+            continue;
         auto* item = new QTreeWidgetItem(timeline_);
         showTimelineLine(*item, entry);
         entries_.push_back(entry);
     }
-    timelineLabel_->setText(QStringLiteral("Every day: %1 lines so far...").arg(timeline_->topLevelItemCount()));
+    timelineLabel_->setText(
+        QStringLiteral("Every day: %1 lines so far...").arg(timelineRows_.shown() + timelineRows_.leftOut()));
 }
 
 void PlayerRecordWindow::showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry)
@@ -407,10 +421,11 @@ void PlayerRecordWindow::showLinkedAccounts(bool complete)
     investigation_.wait();
     investigating_ = false;
     stopped_ = !complete;
-    const int lines = timeline_->topLevelItemCount();
+    const std::size_t lines = timelineRows_.shown() + timelineRows_.leftOut();
     timelineLabel_->setText(
         (lines == 0 ? QStringLiteral("Every day: no line of this player")
-                    : QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there").arg(lines)) +
+                    : QStringLiteral("Every day: %1 lines").arg(lines) + timelineRows_.leftOutText("timeline")
+                          + QStringLiteral("; a double click or Return opens the replay there")) +
         (complete ? QString() : QStringLiteral(" (stopped before the last day)")));
     fillLinkedAccounts();
 }
@@ -462,6 +477,7 @@ void PlayerRecordWindow::forgetFolder()
     investigating_ = false;
     timeline_->clear();
     entries_.clear();
+    timelineRows_ = ShownRows();
     linked_ = LinkedAccounts();
     links_->clear();
     timelineLabel_->setText(QStringLiteral("The log folder changed: this timeline was of the folder shown before"));

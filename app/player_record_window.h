@@ -12,6 +12,7 @@
 #include "platform/window_place.h"
 #include "investigate/address_names.h"
 #include "investigate/linked_accounts.h"
+#include "app/shown_rows.h"
 #include "investigate/player_timeline.h"
 
 class QLabel;
@@ -136,6 +137,9 @@ private:
     // Each timeline line's entry, and the linked accounts, kept to be shown
     // anew when the addresses are.
     std::vector<TimelineEntry> entries_;
+    // The timeline's lines made rows, and those left out past the most
+    // shown.
+    ShownRows timelineRows_;
     LinkedAccounts linked_;
     bool investigating_ = false;
     bool stopped_ = false;

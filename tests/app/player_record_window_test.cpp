@@ -9,11 +9,13 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QListWidget>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "app/find_all_window.h"
 #include "replay/viewer_state.h"
 #include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
@@ -121,6 +123,70 @@ void writeAlAndSmurf(const TempFolder& logs)
                                    .at("11:00:00", token("Al", 5, al) + " connected, address \"10.0.0.2:1\"")
                                    .at("11:00:01", token("Al", 5, al) + " disconnected")
                                    .text());
+}
+
+// A flooded day must not make a row for each of a stranger's million lines:
+// past the most rows shown, the record's lines of the day, its timeline and
+// Find All count the rest and say so. Each list bounded to two rows holds
+// the first two rows of the same list unbounded.
+TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    writeAlAndSmurf(logs);
+    ViewerState state;
+    ASSERT_TRUE(state.loadFolder(logs.string()));
+    ASSERT_TRUE(state.loadDayAt(0));
+
+    struct Shown {
+        QStringList dayLines;
+        QStringList timeline;
+        QString timelineLabel;
+        QStringList found;
+        QString foundLabel;
+    };
+    const auto open = [&](const char* most) {
+        const ScopedEnvironmentVariable bound("ZELKAM_MOST_ROWS", most);
+        Shown shown;
+        PlayerRecordWindow record(state, RecordSubject{"Al", "STEAM_0:1:42", 2}, logs.string(), nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting() && !record.isInvestigating(); }, 10000));
+        shown.dayLines = textsOf(record.dayLines());
+        shown.timeline = textsOf(record.timelineList());
+        for (QLabel* label : record.findChildren<QLabel*>()) {
+            if (label->text().startsWith(QStringLiteral("Every day: ")) && label->text().contains(QStringLiteral("lines")))
+                shown.timelineLabel = label->text();
+        }
+        FindAllWindow find(nullptr);
+        find.start(logs.string(), SearchKind::Player, "Al", false);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !find.isRunning(); }, 10000));
+        for (int row = 0; row < find.table()->rowCount(); ++row)
+            shown.found << find.table()->item(row, 2)->text();
+        shown.foundLabel = find.statusLabel()->text();
+        return shown;
+    };
+    const Shown all = open("100000");
+    const Shown two = open("2");
+    ASSERT_GT(all.dayLines.size(), 2);
+    ASSERT_GT(all.timeline.size(), 2);
+    ASSERT_GT(all.found.size(), 2);
+
+    EXPECT_EQ(two.dayLines.mid(0, 2), all.dayLines.mid(0, 2));
+    ASSERT_EQ(two.dayLines.size(), 3);
+    EXPECT_EQ(two.dayLines[2], QStringLiteral("%1 more lines of the day; the first 2 are shown (zelkam-cli timeline "
+                                              "lists every one)")
+                                   .arg(all.dayLines.size() - 2));
+
+    EXPECT_EQ(two.timeline, all.timeline.mid(0, 2));
+    EXPECT_EQ(all.timelineLabel,
+              QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there").arg(all.timeline.size()));
+    EXPECT_EQ(two.timelineLabel, QStringLiteral("Every day: %1 lines; the first 2 are shown (zelkam-cli timeline lists "
+                                                "every one); a double click or Return opens the replay there")
+                                     .arg(all.timeline.size()));
+
+    EXPECT_EQ(two.found, all.found.mid(0, 2));
+    EXPECT_EQ(all.foundLabel, QStringLiteral("%1 found").arg(all.found.size()));
+    EXPECT_EQ(two.foundLabel,
+              QStringLiteral("%1 found; the first 2 are shown (zelkam-cli grep lists every one)").arg(all.found.size()));
 }
 
 // Al plays on the first day; Smurf, another account, comes from Al's
