@@ -29,6 +29,26 @@ namespace {
 // Last, so that a single server's rows keep the columns they always had.
 constexpr int ServerColumn = 3;
 
+// A day's hits as the window's thread gets them: those past the most rows
+// shown (counted by posted over the whole search) are only counted, in
+// leftOut, so that a flooded day's million hits are neither copied to the
+// window's thread nor held there.
+std::shared_ptr<DayHits> shownPart(const DayHits& day, ShownRows& posted, std::size_t& leftOut)
+{
+    auto shown = std::make_shared<DayHits>();
+    shown->index = day.index;
+    shown->dayCount = day.dayCount;
+    shown->day = day.day;
+    shown->readable = day.readable;
+    const std::size_t before = posted.leftOut();
+    for (const HistoryHit& hit : day.hits) {
+        if (posted.take())
+            shown->hits.push_back(hit);
+    }
+    leftOut = posted.leftOut() - before;
+    return shown;
+}
+
 } // namespace
 
 FindAllWindow::FindAllWindow(QWidget* owner) : QWidget(owner, Qt::Window)
@@ -115,15 +135,20 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
         if (complete && found) {
             // The bar counts the days of every server.
             std::size_t walked = 0;
+            ShownRows posted;
             complete = searchAllServers(opened, kind, pattern, matchCase, job.stopFlag(),
                                         [&](const ServerDays&, const DayHits& day) {
-                DayHits counted = day;
-                counted.index = walked++;
-                counted.dayCount = total;
-                job.post([this, counted] { addDay(counted); });
+                std::size_t leftOut = 0;
+                std::shared_ptr<DayHits> counted = shownPart(day, posted, leftOut);
+                counted->index = walked++;
+                counted->dayCount = total;
+                job.post([this, counted, leftOut] { addDay(*counted, leftOut); });
             });
         }
-        job.post([this, complete, found] { finish(complete, found); });
+        std::size_t cutShort = 0;
+        for (const ServerDays& server : opened)
+            cutShort += server.days.filesCutShort.size();
+        job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
     });
 }
 
@@ -152,10 +177,15 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
         found = found && !folder->days.empty();
         bool complete = true;
         if (found) {
-            complete = searchAllDays(*folder, kind, pattern, matchCase, job.stopFlag(),
-                                     [&](const DayHits& day) { job.post([this, day] { addDay(day); }); });
+            ShownRows posted;
+            complete = searchAllDays(*folder, kind, pattern, matchCase, job.stopFlag(), [&](const DayHits& day) {
+                std::size_t leftOut = 0;
+                std::shared_ptr<DayHits> shown = shownPart(day, posted, leftOut);
+                job.post([this, shown, leftOut] { addDay(*shown, leftOut); });
+            });
         }
-        job.post([this, complete, found] { finish(complete, found); });
+        const std::size_t cutShort = folder->filesCutShort.size();
+        job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
     });
 }
 
@@ -179,8 +209,9 @@ void FindAllWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: search it with Find"));
 }
 
-void FindAllWindow::addDay(const DayHits& day)
+void FindAllWindow::addDay(const DayHits& day, std::size_t leftOut)
 {
+    shownRows_.leaveOut(leftOut);
     progress_->setRange(0, static_cast<int>(day.dayCount));
     progress_->setValue(static_cast<int>(day.index + 1));
     if (!day.readable)
@@ -191,7 +222,7 @@ void FindAllWindow::addDay(const DayHits& day)
     table_->setUpdatesEnabled(false);
     for (const HistoryHit& hit : day.hits) {
         if (!shownRows_.take())
-            continue;
+            break;
         const int row = table_->rowCount();
         table_->insertRow(row);
         table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
@@ -207,7 +238,7 @@ void FindAllWindow::addDay(const DayHits& day)
         table_->selectionModel()->setCurrentIndex(table_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
-void FindAllWindow::finish(bool complete, bool folderFound)
+void FindAllWindow::finish(bool complete, bool folderFound, std::size_t filesCutShort)
 {
     worker_.wait();
     running_ = false;
@@ -221,6 +252,8 @@ void FindAllWindow::finish(bool complete, bool folderFound)
         text += QStringLiteral(" (stopped)");
     if (unreadableDays_ > 0)
         text += QStringLiteral("; %1 days could not be read").arg(unreadableDays_);
+    if (filesCutShort != 0)
+        text += QStringLiteral("; ") + filesCutShortText(filesCutShort);
     status_->setText(text);
     emit searchFinished();
 }

@@ -94,8 +94,10 @@ private:
     // folder is null when folderPath is to be scanned on the reader.
     void startSearch(std::unique_ptr<FolderDays> folder, const std::string& folderPath, SearchKind kind,
                      const std::string& pattern, bool matchCase);
-    void addDay(const DayHits& day);
-    void finish(bool complete, bool folderFound);
+    // leftOut: the day's hits past the most rows shown, counted only.
+    void addDay(const DayHits& day, std::size_t leftOut);
+    // filesCutShort: how many files the search could not read to their end.
+    void finish(bool complete, bool folderFound, std::size_t filesCutShort);
     std::vector<int> selectedOrAllRows() const;
     void copyRows();
     void saveRows();

@@ -20,6 +20,7 @@
 #include "app/clock_text.h"
 #include "app/copy_lines.h"
 #include "app/player_list_control.h"
+#include "app/result_bar.h"
 #include "app/server_column.h"
 #include "investigate/investigate_text.h"
 #include "parse/sides.h"
@@ -31,6 +32,14 @@
 
 namespace zelkam {
 namespace {
+
+std::size_t filesCutShortOf(const std::vector<ServerDays>& servers)
+{
+    std::size_t files = 0;
+    for (const ServerDays& server : servers)
+        files += server.days.filesCutShort.size();
+    return files;
+}
 
 // The all-days sessions' and the timeline's server column.
 
@@ -294,19 +303,22 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 progress_->setValue(static_cast<int>(walked));
             });
         };
+        std::size_t cutShort = 0;
         if (!servers.empty()) {
             // Every server of the community in one walk.
             std::vector<ServerDays> opened;
             complete = openServers(servers, job.stopFlag(), opened) &&
                        collectPlayerHistory(opened, subject_, job.stopFlag(), *history, progress);
+            cutShort = filesCutShortOf(opened);
         } else {
             FolderDays folder;
             if (folder.scan(folderPath)) {
                 complete = collectPlayerHistory(folder, subject_, job.stopFlag(), *history,
                                                 [&](std::size_t day, std::size_t days) { progress(day + 1, days); });
             }
+            cutShort = folder.filesCutShort.size();
         }
-        job.post([this, history, complete] { showHistory(*history, complete); });
+        job.post([this, history, complete, cutShort] { showHistory(*history, complete, cutShort); });
     });
     startInvestigation(folderPath, servers.servers);
 }
@@ -358,12 +370,22 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
     query.matchCase = true;
     investigating_ = true;
     investigation_.start([this, folderPath, query, servers](const WindowWorker::Job& job) {
-        const auto showDay = [this, &job](TimelineDay&& day) {
+        // The lines past the most rows shown are only counted here, so that
+        // a flooded day's million lines are never posted to the window.
+        ShownRows posted;
+        const auto showDay = [this, &job, &posted](TimelineDay&& day) {
             auto shown = std::make_shared<TimelineDay>(std::move(day));
-            job.post([this, shown] { showTimelineDay(*shown); });
+            std::size_t kept = 0;
+            while (kept < shown->entries.size() && posted.take())
+                ++kept;
+            const std::size_t leftOut = shown->entries.size() - kept;
+            posted.leaveOut(leftOut);
+            shown->entries.erase(shown->entries.begin() + static_cast<std::ptrdiff_t>(kept), shown->entries.end());
+            job.post([this, shown, leftOut] { showTimelineDay(*shown, leftOut); });
         };
         auto linked = std::make_shared<LinkedAccounts>();
         bool complete = false;
+        std::size_t cutShort = 0;
         if (!servers.empty()) {
             // The player wherever he played: his lines on every server, and
             // his other accounts wherever he used them.
@@ -373,28 +395,32 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
                 std::vector<ServerDays> walked = opened;
                 complete = collectTimeline(walked, query, DayRange(), job.stopFlag(), showDay) &&
                            collectLinkedAccounts(opened, query, job.stopFlag(), *linked);
+                cutShort = std::max(filesCutShortOf(walked), filesCutShortOf(opened));
             }
         } else {
             FolderDays folder;
             if (!folder.scan(folderPath)) {
-                job.post([this] { showLinkedAccounts(false); });
+                job.post([this] { showLinkedAccounts(false, 0); });
                 return;
             }
             collectTimeline(folder, query, DayRange(), job.stopFlag(), showDay);
+            std::size_t timelineCutShort = folder.filesCutShort.size();
             complete = !job.stopRequested() && collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
+            cutShort = std::max(timelineCutShort, folder.filesCutShort.size());
         }
-        job.post([this, linked, complete] {
+        job.post([this, linked, complete, cutShort] {
             linked_ = std::move(*linked);
-            showLinkedAccounts(complete);
+            showLinkedAccounts(complete, cutShort);
         });
     });
 }
 
-void PlayerRecordWindow::showTimelineDay(const TimelineDay& day)
+void PlayerRecordWindow::showTimelineDay(const TimelineDay& day, std::size_t leftOut)
 {
+    timelineRows_.leaveOut(leftOut);
     for (const TimelineEntry& entry : day.entries) {
         if (!timelineRows_.take())
-            continue;
+            break;
         auto* item = new QTreeWidgetItem(timeline_);
         showTimelineLine(*item, entry);
         entries_.push_back(entry);
@@ -416,24 +442,25 @@ void PlayerRecordWindow::showTimelineLine(QTreeWidgetItem& item, const TimelineE
     setClipboardLine(item, line + timelineLineText(entry, addresses_, appendLogTextAsUtf8));
 }
 
-void PlayerRecordWindow::showLinkedAccounts(bool complete)
+void PlayerRecordWindow::showLinkedAccounts(bool complete, std::size_t filesCutShort)
 {
     investigation_.wait();
     investigating_ = false;
     stopped_ = !complete;
+    filesCutShort_ = filesCutShort;
     const std::size_t lines = timelineRows_.shown() + timelineRows_.leftOut();
     timelineLabel_->setText(
         (lines == 0 ? QStringLiteral("Every day: no line of this player")
                     : QStringLiteral("Every day: %1 lines").arg(lines) + timelineRows_.leftOutText("timeline")
                           + QStringLiteral("; a double click or Return opens the replay there")) +
-        (complete ? QString() : QStringLiteral(" (stopped before the last day)")));
+        (complete ? QString() : QStringLiteral(" (stopped before the last day)")) + cutShortNote());
     fillLinkedAccounts();
 }
 
 void PlayerRecordWindow::fillLinkedAccounts()
 {
     links_->clear();
-    const QString stopped = stopped_ ? QStringLiteral(" (stopped before the last day)") : QString();
+    const QString stopped = (stopped_ ? QStringLiteral(" (stopped before the last day)") : QString()) + cutShortNote();
     if (linked_.ownSessions == 0) {
         linksLabel_->setText(QStringLiteral("Every day: no session of this player") + stopped);
         return;
@@ -491,7 +518,12 @@ void PlayerRecordWindow::forgetFolder()
     history_->setText(QStringLiteral("The log folder changed: this record was of the folder shown before"));
 }
 
-void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete)
+QString PlayerRecordWindow::cutShortNote() const
+{
+    return filesCutShort_ == 0 ? QString() : QStringLiteral("\n") + filesCutShortText(filesCutShort_);
+}
+
+void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete, std::size_t filesCutShort)
 {
     worker_.wait();
     collecting_ = false;
@@ -521,6 +553,8 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
                                "nobody: only sessions under this name are counted.");
     if (!complete)
         text += QStringLiteral("\n(stopped before the last day)");
+    if (filesCutShort != 0)
+        text += QStringLiteral("\n") + filesCutShortText(filesCutShort);
     history_->setText(text);
 }
 

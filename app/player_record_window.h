@@ -107,14 +107,19 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void showHistory(const PlayerHistory& history, bool complete);
+    // filesCutShort: how many files the walk could not read to their end.
+    void showHistory(const PlayerHistory& history, bool complete, std::size_t filesCutShort);
     // The timeline and the linked accounts, on their own reader: both read
     // every server of a community (servers, empty for a single server).
     void startInvestigation(const std::string& folderPath, const std::vector<ServerFolder>& servers);
-    void showTimelineDay(const TimelineDay& day);
+    // leftOut: the day's lines past the most rows shown, counted only.
+    void showTimelineDay(const TimelineDay& day, std::size_t leftOut);
     // The entry's line and server in item, as shown and as copied.
     void showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry);
-    void showLinkedAccounts(bool complete);
+    void showLinkedAccounts(bool complete, std::size_t filesCutShort);
+    // The line the Timeline and Linked accounts tabs add when their walks
+    // could not read some files to their end ("" when none).
+    QString cutShortNote() const;
     void fillLinkedAccounts();
 
     RecordSubject subject_;
@@ -143,6 +148,9 @@ private:
     LinkedAccounts linked_;
     bool investigating_ = false;
     bool stopped_ = false;
+    // Files the timeline's or the linked accounts' walk could not read to their
+    // end.
+    std::size_t filesCutShort_ = 0;
     // Last, so that they stop and wait for their work before anything their
     // reports use goes.
     WindowWorker worker_{*this};

@@ -380,7 +380,7 @@ void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bo
     if (!complete)
         text += QStringLiteral(" (stopped: only the days read so far)");
     if (cutShort != 0)
-        text += QStringLiteral("; %1 files could not be read to their end").arg(cutShort);
+        text += QStringLiteral("; ") + filesCutShortText(cutShort);
     status_->setText(text);
     emit rankingsFinished();
 }

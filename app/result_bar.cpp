@@ -35,4 +35,9 @@ ResultBar makeResultBar(QWidget& window, QWidget& list, Qt::ShortcutContext copy
     return bar;
 }
 
+QString filesCutShortText(std::size_t files)
+{
+    return QStringLiteral("%1 files could not be read to their end").arg(files);
+}
+
 } // namespace zelkam

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <functional>
 
+#include <QString>
 #include <Qt>
 
 class QHBoxLayout;
@@ -28,5 +30,10 @@ struct ResultBar {
 ResultBar makeResultBar(QWidget& window, QWidget& list, Qt::ShortcutContext copyContext,
                         const std::function<void()>& stop, const std::function<void()>& copy,
                         const std::function<void()>& save);
+
+// What such a window says when its read could not read some files to their
+// end (damaged archives, or archive text past its bound while the viewer
+// holds a flooded day): "N files could not be read to their end".
+QString filesCutShortText(std::size_t files);
 
 } // namespace zelkam

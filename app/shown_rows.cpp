@@ -1,22 +1,18 @@
 #include "app/shown_rows.h"
 
-#include <charconv>
 #include <cstdlib>
-#include <string_view>
+
+#include "parse/decimal.h"
 
 namespace zelkam {
 
 std::size_t mostRowsShown()
 {
-    const char* value = std::getenv("ZELKAM_MOST_ROWS");
-    if (!value)
-        return DefaultMostRowsShown;
-    const std::string_view text(value);
-    std::size_t most = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), most);
-    // A setting that is no whole number is not one.
-    if (error != std::errc() || end != text.data() + text.size())
-        return DefaultMostRowsShown;
+    // Anything but a plain whole number up to a hundred million keeps the
+    // default, as the text bound's setting does.
+    std::size_t most = DefaultMostRowsShown;
+    if (const char* value = std::getenv("ZELKAM_MOST_ROWS"))
+        readNumber(value, most, {false, 0, 100'000'000});
     return most;
 }
 

@@ -31,6 +31,8 @@ public:
         ++leftOut_;
         return false;
     }
+    // Rows known to be left out without being offered (counted elsewhere).
+    void leaveOut(std::size_t count) { leftOut_ += count; }
     std::size_t shown() const { return shown_; }
     std::size_t leftOut() const { return leftOut_; }
     // What the window says of the rows left out: "" when none was;

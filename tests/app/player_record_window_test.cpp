@@ -16,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #include "app/find_all_window.h"
+#include "parse/text_pool.h"
 #include "replay/viewer_state.h"
+#include "tests/support/compression.h"
 #include "tests/app/viewer_harness.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
@@ -187,6 +189,36 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
     EXPECT_EQ(all.foundLabel, QStringLiteral("%1 found").arg(all.found.size()));
     EXPECT_EQ(two.foundLabel,
               QStringLiteral("%1 found; the first 2 are shown (zelkam-cli grep lists every one)").arg(all.found.size()));
+}
+
+// While the viewer holds a flooded day, the text every read may hold at
+// once is taken: a search over the folder then cannot read that day's
+// archive, and must say so rather than report nothing found.
+TEST(PlayerRecordWindow, ListsSayWhenFilesCouldNotBeReadToTheirEnd)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    std::string flood = LogText("07/05/2001").at("20:00:00", token("Al", 2, "STEAM_0:1:42") + " connected, address \"10.0.0.2:1\"").text();
+    while (flood.size() < 200000)
+        flood += LogText("07/05/2001").at("20:00:05", token("Al", 2, "STEAM_0:1:42") + " say \"flood\"").text();
+    logs.write("L0705000.log.xz", xzCompressed(flood));
+    ViewerState state;
+    ASSERT_TRUE(state.loadFolder(logs.string()));
+    const std::uint64_t processBound = TextPool::process().bound();
+    TextPool::process().setBound(TextPool::process().held() + 50000);
+    {
+        PlayerRecordWindow record(state, RecordSubject{"Al", "STEAM_0:1:42", 2}, logs.string(), nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting() && !record.isInvestigating(); }, 10000));
+        FindAllWindow find(nullptr);
+        find.start(logs.string(), SearchKind::Chat, "flood", false);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !find.isRunning(); }, 10000));
+        const QString cut = QStringLiteral("1 files could not be read to their end");
+        EXPECT_TRUE(find.statusLabel()->text().endsWith(QStringLiteral("; ") + cut)) << find.statusLabel()->text().toStdString();
+        EXPECT_TRUE(record.historyLabel()->text().endsWith(cut)) << record.historyLabel()->text().toStdString();
+        EXPECT_TRUE(record.linkedAccountsLabel()->text().endsWith(cut))
+            << record.linkedAccountsLabel()->text().toStdString();
+    }
+    TextPool::process().setBound(processBound);
 }
 
 // Al plays on the first day; Smurf, another account, comes from Al's
