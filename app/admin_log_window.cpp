@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/copy_lines.h"
+#include "app/result_bar.h"
 #include "app/server_column.h"
 #include "investigate/investigate_text.h"
 #include "text/text_encoding.h"
@@ -72,18 +73,21 @@ void AdminLogWindow::start(const FolderDays& folder, const std::vector<ServerFol
     worker_.start([this, days, servers](const WindowWorker::Job& job) {
         auto audit = std::make_shared<RconAudit>();
         bool complete = false;
+        std::size_t cutShort = 0;
         if (!servers.empty()) {
             // Every server in one walk: an address's commands and attempts
             // on any of them are one group.
             std::vector<ServerDays> opened;
             complete = openServers(servers, job.stopFlag(), opened) &&
                        collectRconAudit(opened, DayRange(), job.stopFlag(), *audit);
+            cutShort = filesCutShortOf(opened);
         } else {
             complete = collectRconAudit(*days, DayRange(), job.stopFlag(), *audit);
+            cutShort = days->filesCutShort.size();
         }
-        job.post([this, audit, complete] {
+        job.post([this, audit, complete, cutShort] {
             audit_ = std::move(*audit);
-            showAudit(complete);
+            showAudit(complete, cutShort);
         });
     });
 }
@@ -100,11 +104,12 @@ void AdminLogWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: this audit was of the folder shown before"));
 }
 
-void AdminLogWindow::showAudit(bool complete)
+void AdminLogWindow::showAudit(bool complete, std::size_t filesCutShort)
 {
     worker_.wait();
     collecting_ = false;
     complete_ = complete;
+    filesCutShort_ = filesCutShort;
     progress_->setRange(0, 1);
     progress_->setValue(1);
     fillAudit();
@@ -155,6 +160,8 @@ void AdminLogWindow::fillAudit()
                              .arg(audit_.warnings.size());
     if (!complete_)
         text += QStringLiteral(" (stopped before the last day)");
+    if (filesCutShort_ != 0)
+        text += QStringLiteral("; ") + filesCutShortText(filesCutShort_);
     status_->setText(text);
 }
 

@@ -47,12 +47,14 @@ public:
     QLabel* statusLabel() const { return status_; }
 
 private:
-    void showAudit(bool complete);
+    // filesCutShort: how many files the walk could not read to their end.
+    void showAudit(bool complete, std::size_t filesCutShort);
     void fillAudit();
 
     AddressNames names_;
     RconAudit audit_;
     bool complete_ = true;
+    std::size_t filesCutShort_ = 0;
     QLabel* status_ = nullptr;
     QTreeWidget* addresses_ = nullptr;
     QListWidget* warnings_ = nullptr;

@@ -145,9 +145,7 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
                 job.post([this, counted, leftOut] { addDay(*counted, leftOut); });
             });
         }
-        std::size_t cutShort = 0;
-        for (const ServerDays& server : opened)
-            cutShort += server.days.filesCutShort.size();
+        const std::size_t cutShort = filesCutShortOf(opened);
         job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
     });
 }

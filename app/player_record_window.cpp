@@ -33,14 +33,6 @@
 namespace zelkam {
 namespace {
 
-std::size_t filesCutShortOf(const std::vector<ServerDays>& servers)
-{
-    std::size_t files = 0;
-    for (const ServerDays& server : servers)
-        files += server.days.filesCutShort.size();
-    return files;
-}
-
 // The all-days sessions' and the timeline's server column.
 
 QString clockText(std::int32_t t)

@@ -40,4 +40,12 @@ QString filesCutShortText(std::size_t files)
     return QStringLiteral("%1 files could not be read to their end").arg(files);
 }
 
+std::size_t filesCutShortOf(const std::vector<ServerDays>& servers)
+{
+    std::size_t files = 0;
+    for (const ServerDays& server : servers)
+        files += server.days.filesCutShort.size();
+    return files;
+}
+
 } // namespace zelkam

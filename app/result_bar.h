@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 #include <QString>
 #include <Qt>
+
+#include "history/community_walk.h"
 
 class QHBoxLayout;
 class QProgressBar;
@@ -35,5 +38,7 @@ ResultBar makeResultBar(QWidget& window, QWidget& list, Qt::ShortcutContext copy
 // end (damaged archives, or archive text past its bound while the viewer
 // holds a flooded day): "N files could not be read to their end".
 QString filesCutShortText(std::size_t files);
+// How many files a walk over servers could not read to their end.
+std::size_t filesCutShortOf(const std::vector<ServerDays>& servers);
 
 } // namespace zelkam

@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include "app/admin_log_window.h"
 #include "app/find_all_window.h"
 #include "parse/text_pool.h"
 #include "replay/viewer_state.h"
@@ -192,8 +193,9 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
 }
 
 // While the viewer holds a flooded day, the text every read may hold at
-// once is taken: a search over the folder then cannot read that day's
-// archive, and must say so rather than report nothing found.
+// once is taken: a walk over the folder (Find All, the player record, the
+// Admin Log) then cannot read that day's archive, and must say so rather
+// than report nothing found.
 TEST(PlayerRecordWindow, ListsSayWhenFilesCouldNotBeReadToTheirEnd)
 {
     ScopedTimeZone zone("UTC0");
@@ -217,6 +219,12 @@ TEST(PlayerRecordWindow, ListsSayWhenFilesCouldNotBeReadToTheirEnd)
         EXPECT_TRUE(record.historyLabel()->text().endsWith(cut)) << record.historyLabel()->text().toStdString();
         EXPECT_TRUE(record.linkedAccountsLabel()->text().endsWith(cut))
             << record.linkedAccountsLabel()->text().toStdString();
+        AdminLogWindow audit(AddressNames(), nullptr);
+        FolderDays days;
+        ASSERT_TRUE(days.scan(logs.string()));
+        audit.start(days);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !audit.isCollecting(); }, 10000));
+        EXPECT_TRUE(audit.statusLabel()->text().endsWith(QStringLiteral("; ") + cut)) << audit.statusLabel()->text().toStdString();
     }
     TextPool::process().setBound(processBound);
 }
