@@ -40,12 +40,9 @@ std::shared_ptr<DayHits> shownPart(const DayHits& day, ShownRows& posted, std::s
     shown->dayCount = day.dayCount;
     shown->day = day.day;
     shown->readable = day.readable;
-    const std::size_t before = posted.leftOut();
-    for (const HistoryHit& hit : day.hits) {
-        if (posted.take())
-            shown->hits.push_back(hit);
-    }
-    leftOut = posted.leftOut() - before;
+    const std::size_t kept = posted.takeSome(day.hits.size());
+    shown->hits.assign(day.hits.begin(), day.hits.begin() + static_cast<std::ptrdiff_t>(kept));
+    leftOut = day.hits.size() - kept;
     return shown;
 }
 

@@ -367,11 +367,8 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
         ShownRows posted;
         const auto showDay = [this, &job, &posted](TimelineDay&& day) {
             auto shown = std::make_shared<TimelineDay>(std::move(day));
-            std::size_t kept = 0;
-            while (kept < shown->entries.size() && posted.take())
-                ++kept;
+            const std::size_t kept = posted.takeSome(shown->entries.size());
             const std::size_t leftOut = shown->entries.size() - kept;
-            posted.leaveOut(leftOut);
             shown->entries.erase(shown->entries.begin() + static_cast<std::ptrdiff_t>(kept), shown->entries.end());
             job.post([this, shown, leftOut] { showTimelineDay(*shown, leftOut); });
         };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 
 #include <QString>
@@ -30,6 +31,15 @@ public:
         }
         ++leftOut_;
         return false;
+    }
+    // Of count rows more, how many may be made (the first ones); the rest
+    // are counted as left out.
+    std::size_t takeSome(std::size_t count)
+    {
+        const std::size_t taken = std::min(count, most_ - std::min(most_, shown_));
+        shown_ += taken;
+        leftOut_ += count - taken;
+        return taken;
     }
     // Rows known to be left out without being offered (counted elsewhere).
     void leaveOut(std::size_t count) { leftOut_ += count; }
