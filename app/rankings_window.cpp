@@ -21,6 +21,7 @@
 #include "app/date_selector_control.h"
 #include "app/ranking_display_text.h"
 #include "app/result_bar.h"
+#include "app/shown_rows.h"
 #include "app/save_name.h"
 #include "ingest/log_file_list.h"
 #include "platform/settings_store.h"
@@ -96,6 +97,42 @@ struct RankingsWindow::Ranked {
     Rankings rankings;
     std::size_t filesCutShort = 0;
 };
+
+std::vector<std::pair<std::size_t, std::size_t>> RankingsWindow::firstShown(RankingTable table,
+                                                                           const std::vector<Ranked>& ranked,
+                                                                           bool& leftOut)
+{
+    // The rows of every server by the cell the table is sorted by, ties in
+    // server order and then in the order each server holds them, as
+    // zelkam-cli stats writes them.
+    struct Place {
+        RankingCell key;
+        std::size_t server;
+        std::size_t index;
+    };
+    const auto column = static_cast<std::size_t>(rankingSortColumn(table));
+    std::vector<Place> places;
+    for (std::size_t s = 0; s < ranked.size(); ++s) {
+        const std::size_t count = rankingRowCount(table, ranked[s].rankings);
+        for (std::size_t i = 0; i < count; ++i)
+            places.push_back({rankingCell(table, ranked[s].rankings, i, column), s, i});
+    }
+    const auto before = [](const Place& a, const Place& b) {
+        if (rankingCellBefore(a.key, b.key))
+            return true;
+        if (rankingCellBefore(b.key, a.key))
+            return false;
+        return std::pair(a.server, a.index) < std::pair(b.server, b.index);
+    };
+    const std::size_t shown = std::min(places.size(), mostRowsShown());
+    leftOut = leftOut || shown < places.size();
+    std::partial_sort(places.begin(), places.begin() + static_cast<std::ptrdiff_t>(shown), places.end(), before);
+    std::vector<std::pair<std::size_t, std::size_t>> first;
+    first.reserve(shown);
+    for (std::size_t p = 0; p < shown; ++p)
+        first.emplace_back(places[p].server, places[p].index);
+    return first;
+}
 
 int RankingsWindow::serverColumnOf(Tab tab)
 {
@@ -341,30 +378,36 @@ void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bo
         progress_->setRange(0, 1);
         progress_->setValue(complete ? 1 : 0);
     }
-    // Each server's rows are its own, one after another, the server named
-    // in the last column when all of a community's are shown.
+    // Each server's rows are its own, the server named in the last column
+    // when all of a community's are shown. A table makes rows for the
+    // first it may show by its sort column only (see shown_rows.h): the
+    // Rankings of a day of a million players would otherwise make eighteen
+    // cells of a million rows, gigabytes, before showing one.
     std::size_t players = 0;
     std::size_t weapons = 0;
     std::size_t maps = 0;
     std::size_t cutShort = 0;
+    bool leftOut = false;
     std::array<std::vector<RankingRow>, 3> rows;
     players_.clear();
     playerServers_.clear();
+    for (int t = 0; t < 3; ++t) {
+        const auto table = static_cast<RankingTable>(t);
+        for (const auto& [server, index] : firstShown(table, ranked, leftOut)) {
+            const Ranked& from = ranked[server];
+            rows[t].push_back(serverColumn_ ? serverRankingRow(table, from.rankings, index, from.server)
+                                            : rankingRow(table, from.rankings, index));
+            if (table != PlayerTable)
+                continue;
+            // The record finds sessions by the id as logged (a row keyed by
+            // name by its shared id and the name used last), not by the id
+            // the row shows.
+            const PlayerRanking& player = from.rankings.players[index];
+            players_.push_back(RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
+            playerServers_.push_back(from.server);
+        }
+    }
     for (const Ranked& server : ranked) {
-        for (int t = 0; t < 3; ++t) {
-            const auto table = static_cast<RankingTable>(t);
-            std::vector<RankingRow> own = serverColumn_ ? serverRankingRows(table, server.rankings, server.server)
-                                                        : rankingRows(table, server.rankings);
-            std::move(own.begin(), own.end(), std::back_inserter(rows[t]));
-        }
-        // The record finds sessions by the id as logged (a row keyed by name
-        // by its shared id and the name used last), not by the id the row
-        // shows.
-        for (const PlayerRanking& player : server.rankings.players) {
-            players_.push_back(
-                RecordSubject{player.name, player.loggedId.empty() ? player.uniqueId : player.loggedId, 0});
-            playerServers_.push_back(server.server);
-        }
         players += server.rankings.players.size();
         weapons += server.rankings.weapons.size();
         maps += server.rankings.maps.size();
@@ -379,6 +422,10 @@ void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bo
         text += QStringLiteral(" on %1 servers").arg(servers_.size());
     if (!complete)
         text += QStringLiteral(" (stopped: only the days read so far)");
+    if (leftOut)
+        text += QStringLiteral("; each table shows its first %1 by the column it is sorted by (zelkam-cli stats "
+                               "lists every one)")
+                    .arg(mostRowsShown());
     if (cutShort != 0)
         text += QStringLiteral("; ") + filesCutShortText(cutShort);
     status_->setText(text);

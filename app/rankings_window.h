@@ -115,6 +115,12 @@ private:
     void showProgress(std::size_t day, std::size_t days);
     struct Ranked;
     void finish(const std::vector<Ranked>& ranked, bool complete, bool labelled);
+    // The (server, row) places of table's rows it shows: the first
+    // mostRowsShown by its sort column, in that order; leftOut is set when
+    // there were more.
+    static std::vector<std::pair<std::size_t, std::size_t>> firstShown(RankingTable table,
+                                                                       const std::vector<Ranked>& ranked,
+                                                                       bool& leftOut);
     void fillTable(Tab tab, std::vector<RankingRow> rows);
     void chooseServer(int index);
     std::vector<int> chosenRows(bool selectedOnly) const;

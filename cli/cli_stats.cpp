@@ -93,15 +93,6 @@ Json jsonOf(const RankingCell& cell)
     return kills;
 }
 
-// Numbers sort from the highest, texts from A (as logged); ties keep the
-// order met.
-bool before(const RankingCell& a, const RankingCell& b)
-{
-    if (a.isNumber())
-        return a.number > b.number;
-    return a.texts.front().first < b.texts.front().first;
-}
-
 } // namespace
 
 int runStats(const std::vector<std::string>& args)
@@ -184,12 +175,12 @@ int runStats(const std::vector<std::string>& args)
         // Maps have no kills: --min-kills keeps them all.
         const int kills = rankingColumnIndex(table, "kills");
         for (std::size_t i = 0; i < count; ++i) {
-            RankingRow row = rankingRow(table, rankings, i);
-            if (kills < 0 || row[kills].number >= static_cast<double>(minKills))
-                order.push_back({i, std::move(row[sortColumn])});
+            if (kills < 0 || rankingCell(table, rankings, i, static_cast<std::size_t>(kills)).number
+                                 >= static_cast<double>(minKills))
+                order.push_back({i, rankingCell(table, rankings, i, static_cast<std::size_t>(sortColumn))});
         }
         std::stable_sort(order.begin(), order.end(),
-                         [&](const Ranked& a, const Ranked& b) { return before(a.key, b.key); });
+                         [&](const Ranked& a, const Ranked& b) { return rankingCellBefore(a.key, b.key); });
         if (order.empty())
             return;
         std::vector<int> from;

@@ -25,14 +25,23 @@ RankingColumn serverRankingColumn()
     return RankingColumn{"Server", "server", true};
 }
 
-std::vector<RankingRow> serverRankingRows(RankingTable table, const Rankings& rankings, const std::string& server)
+RankingRow serverRankingRow(RankingTable table, const Rankings& rankings, std::size_t index, const std::string& server)
 {
-    std::vector<RankingRow> rows = rankingRows(table, rankings);
+    RankingRow row = rankingRow(table, rankings, index);
     RankingCell name;
     name.kind = RankingCellKind::Text;
     name.texts.emplace_back(server, 0);
-    for (RankingRow& row : rows)
-        row.push_back(name);
+    row.push_back(std::move(name));
+    return row;
+}
+
+std::vector<RankingRow> serverRankingRows(RankingTable table, const Rankings& rankings, const std::string& server)
+{
+    std::vector<RankingRow> rows;
+    const std::size_t count = rankingRowCount(table, rankings);
+    rows.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        rows.push_back(serverRankingRow(table, rankings, i, server));
     return rows;
 }
 

@@ -41,5 +41,7 @@ RankingColumn serverRankingColumn();
 // table's rows of one server's rankings with a Text cell naming server
 // (its folder's name, UTF-8) after the others.
 std::vector<RankingRow> serverRankingRows(RankingTable table, const Rankings& rankings, const std::string& server);
+// The same for row index alone.
+RankingRow serverRankingRow(RankingTable table, const Rankings& rankings, std::size_t index, const std::string& server);
 
 } // namespace zelkam

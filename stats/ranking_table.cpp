@@ -40,20 +40,86 @@ constexpr RankingColumn MapColumns[] = {
 RankingCell number(double value, Kind kind = Kind::Count) { return RankingCell{kind, value, {}}; }
 RankingCell text(const std::string& logText) { return RankingCell{Kind::Text, 0, {{logText, 0}}}; }
 
-RankingRow playerRow(const PlayerRanking& p)
+// Cell column of a player's row: each cell's rule in one place, whether a
+// whole row is made or only the cell a table is sorted by.
+RankingCell playerCell(const PlayerRanking& p, std::size_t column)
 {
-    // Kills when never killed.
-    const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
-    RankingCell names{Kind::Names, 0, {}};
-    for (const std::string& name : p.names)
-        names.texts.emplace_back(name, 0);
-    RankingCell weapons{Kind::Weapons, 0, {p.weaponKills.begin(), p.weaponKills.end()}};
-    return {text(p.name), text(p.uniqueId), number(p.frags), number(p.deaths),
-            number(std::round(ratio * 100) / 100, Kind::Ratio), number(p.kills), number(p.teamKills),
-            number(p.suicides), number(static_cast<double>(p.timeConnected), Kind::Seconds),
-            number(p.sessions), number(p.days), number(p.bombsPlanted), number(p.bombsDefused),
-            number(p.hostagesRescued), number(p.roundsWon), number(p.chat), std::move(names),
-            std::move(weapons)};
+    switch (column) {
+    case 0:
+        return text(p.name);
+    case 1:
+        return text(p.uniqueId);
+    case 2:
+        return number(p.frags);
+    case 3:
+        return number(p.deaths);
+    case 4: {
+        // Kills when never killed.
+        const double ratio = p.deaths > 0 ? static_cast<double>(p.kills) / p.deaths : p.kills;
+        return number(std::round(ratio * 100) / 100, Kind::Ratio);
+    }
+    case 5:
+        return number(p.kills);
+    case 6:
+        return number(p.teamKills);
+    case 7:
+        return number(p.suicides);
+    case 8:
+        return number(static_cast<double>(p.timeConnected), Kind::Seconds);
+    case 9:
+        return number(p.sessions);
+    case 10:
+        return number(p.days);
+    case 11:
+        return number(p.bombsPlanted);
+    case 12:
+        return number(p.bombsDefused);
+    case 13:
+        return number(p.hostagesRescued);
+    case 14:
+        return number(p.roundsWon);
+    case 15:
+        return number(p.chat);
+    case 16: {
+        RankingCell names{Kind::Names, 0, {}};
+        names.texts.reserve(p.names.size());
+        for (const std::string& name : p.names)
+            names.texts.emplace_back(name, 0);
+        return names;
+    }
+    default:
+        return RankingCell{Kind::Weapons, 0, {p.weaponKills.begin(), p.weaponKills.end()}};
+    }
+}
+
+RankingCell weaponCell(const WeaponRanking& w, std::size_t column)
+{
+    switch (column) {
+    case 0:
+        return text(w.weapon);
+    case 1:
+        return number(w.kills);
+    case 2:
+        return number(w.teamKills);
+    default:
+        return number(w.players);
+    }
+}
+
+RankingCell mapCell(const MapRanking& m, std::size_t column)
+{
+    switch (column) {
+    case 0:
+        return text(m.map);
+    case 1:
+        return number(m.started);
+    case 2:
+        return number(static_cast<double>(m.timePlayed), Kind::Seconds);
+    case 3:
+        return number(m.rounds);
+    default:
+        return number(m.players);
+    }
 }
 
 } // namespace
@@ -93,17 +159,30 @@ std::size_t rankingRowCount(RankingTable table, const Rankings& rankings)
                                   : rankings.maps.size();
 }
 
-RankingRow rankingRow(RankingTable table, const Rankings& rankings, std::size_t index)
+RankingCell rankingCell(RankingTable table, const Rankings& rankings, std::size_t index, std::size_t column)
 {
     if (table == PlayerTable)
-        return playerRow(rankings.players[index]);
-    if (table == WeaponTable) {
-        const WeaponRanking& w = rankings.weapons[index];
-        return {text(w.weapon), number(w.kills), number(w.teamKills), number(w.players)};
-    }
-    const MapRanking& m = rankings.maps[index];
-    return {text(m.map), number(m.started), number(static_cast<double>(m.timePlayed), Kind::Seconds),
-            number(m.rounds), number(m.players)};
+        return playerCell(rankings.players[index], column);
+    if (table == WeaponTable)
+        return weaponCell(rankings.weapons[index], column);
+    return mapCell(rankings.maps[index], column);
+}
+
+RankingRow rankingRow(RankingTable table, const Rankings& rankings, std::size_t index)
+{
+    const std::size_t columns = rankingColumns(table).size();
+    RankingRow row;
+    row.reserve(columns);
+    for (std::size_t c = 0; c < columns; ++c)
+        row.push_back(rankingCell(table, rankings, index, c));
+    return row;
+}
+
+bool rankingCellBefore(const RankingCell& a, const RankingCell& b)
+{
+    if (a.isNumber())
+        return a.number > b.number;
+    return a.texts.front().first < b.texts.front().first;
 }
 
 std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings)

@@ -56,6 +56,13 @@ std::vector<RankingRow> rankingRows(RankingTable table, const Rankings& rankings
 // as cells (a day of a million players): how many rows, and row index.
 std::size_t rankingRowCount(RankingTable table, const Rankings& rankings);
 RankingRow rankingRow(RankingTable table, const Rankings& rankings, std::size_t index);
+// Only the cell in column of row index: what a table is sorted by, without
+// making the rest of a row (a renamer's names, a killer's weapons).
+RankingCell rankingCell(RankingTable table, const Rankings& rankings, std::size_t index, std::size_t column);
+// Whether cell a comes before cell b of the same column in a table sorted
+// by it: numbers from the highest, texts from A (as logged). Ties keep the
+// order the rows are met in.
+bool rankingCellBefore(const RankingCell& a, const RankingCell& b);
 
 // The CSV header line of these columns and one record of cells, each
 // ending in CRLF: numbers plain (time in seconds, K/D in fixed notation

@@ -185,6 +185,31 @@ TEST_F(RankingsWindowOnTwoMonths, ShowsTheShownDaysMonthSortedByFrags)
     EXPECT_EQ(maps.rowCount(), 3);
 }
 
+// A day of a million players must not make a million rows of cells: each
+// table makes rows for its first ones by the column it is sorted by, the
+// same rows as unbounded, and a row's record is still its own player's.
+TEST_F(RankingsWindowOnTwoMonths, TablesMakeTheFirstRowsShownByTheirSortColumn)
+{
+    QTableWidget& players = *window.table(RankingsWindow::Players);
+    const QStringList all = firstColumn(players);
+    ASSERT_EQ(all.size(), 3);
+    const ScopedEnvironmentVariable bound("ZELKAM_MOST_ROWS", "2");
+    window.start();
+    ASSERT_TRUE(waitForEnd(window));
+    EXPECT_EQ(firstColumn(players), all.mid(0, 2));
+    EXPECT_EQ(window.table(RankingsWindow::Weapons)->rowCount(), 1);
+    EXPECT_EQ(window.table(RankingsWindow::Maps)->rowCount(), 2);
+    EXPECT_EQ(window.statusLabel()->text(),
+              QStringLiteral("3 players, 1 weapons, 2 maps; each table shows its first 2 by the column it is sorted "
+                             "by (zelkam-cli stats lists every one)"));
+    std::string activated;
+    QObject::connect(&window, &RankingsWindow::playerActivated,
+                     [&](const RecordSubject& player, const std::string&) { activated = player.name; });
+    players.setCurrentCell(1, 0);
+    QTest::keyClick(&players, Qt::Key_Return);
+    EXPECT_EQ(shown(activated.c_str()), all[1]);
+}
+
 TEST_F(RankingsWindowOnTwoMonths, SortsNumberColumnsByNumberHighestFirst)
 {
     QTableWidget& players = *window.table(RankingsWindow::Players);
