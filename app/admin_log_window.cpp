@@ -11,6 +11,7 @@
 
 #include "app/copy_lines.h"
 #include "app/result_bar.h"
+#include "app/shown_rows.h"
 #include "app/server_column.h"
 #include "investigate/investigate_text.h"
 #include "text/text_encoding.h"
@@ -126,21 +127,34 @@ void AdminLogWindow::fillAudit()
 {
     addresses_->clear();
     warnings_->clear();
-    int commands = 0;
+    std::size_t commands = 0;
+    // The addresses and their commands, and the warnings, make rows for the
+    // first ones only (see shown_rows.h): a password guessed a million
+    // times is a million attempts.
+    ShownRows rows;
     for (const AddressAudit& address : audit_.addresses) {
+        commands += address.commands.size();
+        if (!rows.take()) {
+            rows.leaveOut(address.commands.size());
+            continue;
+        }
         auto* item = new QTreeWidgetItem(addresses_);
         item->setText(0, QString::fromStdString(auditAddressText(address, names_)));
         setClipboardLine(*item, auditAddressText(address, names_));
         for (const AuditCommand& command : address.commands) {
+            if (!rows.take())
+                continue;
             auto* line = new QTreeWidgetItem(item);
             line->setText(0, QString::fromStdString(auditCommandText(command, names_, appendIsolatedDisplayText)));
             line->setText(LinesServerColumn, QString::fromStdString(isolatedDisplayText(command.server)));
             setClipboardLine(*line, copiedLine(command.server, auditCommandText(command, names_, appendLogTextAsUtf8)));
-            ++commands;
         }
     }
     addresses_->expandAll();
+    ShownRows warningRows;
     for (const AuditWarning& warning : audit_.warnings) {
+        if (!warningRows.take())
+            continue;
         // A warning of one server of a community starts with its name.
         std::string shown;
         if (!warning.server.empty()) {
@@ -158,6 +172,7 @@ void AdminLogWindow::fillAudit()
                              .arg(commands)
                              .arg(audit_.addresses.size())
                              .arg(audit_.warnings.size());
+    text += (rows.leftOut() != 0 ? rows : warningRows).leftOutText("audit");
     if (!complete_)
         text += QStringLiteral(" (stopped before the last day)");
     if (filesCutShort_ != 0)

@@ -45,6 +45,33 @@ QStringList textsOf(const AdminLogWindow& window)
     return texts;
 }
 
+// A password guessed a million times must not make a million rows: the
+// audit makes rows for its first ones (addresses and their commands, in
+// tree order), the same rows as unbounded, and says how many it left out.
+TEST(AdminLogWindow, MakesTheFirstRowsShownAndCountsTheRest)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder logs;
+    writeAdminDay(logs);
+    FolderDays days;
+    ASSERT_TRUE(days.scan(logs.string()));
+    const auto audit = [&](const char* most) {
+        const ScopedEnvironmentVariable bound("ZELKAM_MOST_ROWS", most);
+        AdminLogWindow window(AddressNames(), nullptr);
+        window.start(days);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isCollecting(); }, 10000));
+        QStringList rows;
+        for (QTreeWidgetItemIterator it(window.addressTree()); *it; ++it)
+            rows << (*it)->text(0);
+        return std::pair(rows, window.statusLabel()->text());
+    };
+    const auto [all, allStatus] = audit("100000");
+    const auto [three, threeStatus] = audit("3");
+    ASSERT_GT(all.size(), 3);
+    EXPECT_EQ(three, all.mid(0, 3));
+    EXPECT_EQ(threeStatus, allStatus + QStringLiteral("; the first 3 are shown (zelkam-cli audit lists every one)"));
+}
+
 // The admin works from one address; another guesses passwords three times
 // in a minute, then gets in and kicks a player. Each address is an item
 // with its commands in time order; the guessing and the new address are
