@@ -519,12 +519,15 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
     progress_->setRange(0, 1);
     progress_->setValue(1);
     QString text;
-    for (const PlayerSession& session : history.sessions) {
+    ShownRows rows;
+    const std::size_t shown = rows.takeSome(history.sessions.size());
+    for (std::size_t s = 0; s < shown; ++s) {
+        const PlayerSession& session = history.sessions[s];
         auto* item = new QTreeWidgetItem(allDays_);
         item->setText(0, sessionText(session, true));
         item->setText(LinesServerColumn, QString::fromStdString(isolatedDisplayText(session.server)));
     }
-    sessions_ = history.sessions;
+    sessions_.assign(history.sessions.begin(), history.sessions.begin() + static_cast<std::ptrdiff_t>(shown));
     if (history.sessions.empty()) {
         text = QStringLiteral("All days: no session found");
     } else {
@@ -537,6 +540,8 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
                    .arg(dateClockText(history.firstSeen), dateClockText(history.lastSeen),
                         names.join(QStringLiteral(", ")));
     }
+    if (rows.leftOut() != 0)
+        text += QStringLiteral("\n%1 sessions").arg(history.sessions.size()) + rows.leftOutText("player");
     if (!history.linkedById)
         text += QStringLiteral("\nThis unique id is shared by many players (LAN, pending, bot or none), so it links "
                                "nobody: only sessions under this name are counted.");

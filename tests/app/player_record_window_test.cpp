@@ -129,9 +129,9 @@ void writeAlAndSmurf(const TempFolder& logs)
 }
 
 // A flooded day must not make a row for each of a stranger's million lines:
-// past the most rows shown, the record's lines of the day, its timeline and
-// Find All count the rest and say so. Each list bounded to two rows holds
-// the first two rows of the same list unbounded.
+// past the most rows shown, the record's lines of the day, its sessions of
+// all days, its timeline and Find All count the rest and say so. Each list
+// bounded to one row holds the first row of the same list unbounded.
 TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
 {
     ScopedTimeZone zone("UTC0");
@@ -147,6 +147,8 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
         QString timelineLabel;
         QStringList found;
         QString foundLabel;
+        QStringList allDays;
+        QString historyLabel;
     };
     const auto open = [&](const char* most) {
         const ScopedEnvironmentVariable bound("ZELKAM_MOST_ROWS", most);
@@ -154,6 +156,8 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
         PlayerRecordWindow record(state, RecordSubject{"Al", "STEAM_0:1:42", 2}, logs.string(), nullptr);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !record.isCollecting() && !record.isInvestigating(); }, 10000));
         shown.dayLines = textsOf(record.dayLines());
+        shown.allDays = textsOf(record.allDaysList());
+        shown.historyLabel = record.historyLabel()->text();
         shown.timeline = textsOf(record.timelineList());
         for (QLabel* label : record.findChildren<QLabel*>()) {
             if (label->text().startsWith(QStringLiteral("Every day: ")) && label->text().contains(QStringLiteral("lines")))
@@ -168,28 +172,34 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
         return shown;
     };
     const Shown all = open("100000");
-    const Shown two = open("2");
-    ASSERT_GT(all.dayLines.size(), 2);
-    ASSERT_GT(all.timeline.size(), 2);
-    ASSERT_GT(all.found.size(), 2);
+    const Shown one = open("1");
+    ASSERT_GT(all.dayLines.size(), 1);
+    ASSERT_GT(all.timeline.size(), 1);
+    ASSERT_GT(all.found.size(), 1);
+    ASSERT_EQ(all.allDays.size(), 2);
 
-    EXPECT_EQ(two.dayLines.mid(0, 2), all.dayLines.mid(0, 2));
-    ASSERT_EQ(two.dayLines.size(), 3);
-    EXPECT_EQ(two.dayLines[2], QStringLiteral("%1 more lines of the day; the first 2 are shown (zelkam-cli timeline "
+    ASSERT_EQ(one.dayLines.size(), 2);
+    EXPECT_EQ(one.dayLines[0], all.dayLines[0]);
+    EXPECT_EQ(one.dayLines[1], QStringLiteral("%1 more lines of the day; the first 1 are shown (zelkam-cli timeline "
                                               "lists every one)")
-                                   .arg(all.dayLines.size() - 2));
+                                   .arg(all.dayLines.size() - 1));
 
-    EXPECT_EQ(two.timeline, all.timeline.mid(0, 2));
+    EXPECT_EQ(one.timeline, all.timeline.mid(0, 1));
     EXPECT_EQ(all.timelineLabel,
               QStringLiteral("Every day: %1 lines; a double click or Return opens the replay there").arg(all.timeline.size()));
-    EXPECT_EQ(two.timelineLabel, QStringLiteral("Every day: %1 lines; the first 2 are shown (zelkam-cli timeline lists "
+    EXPECT_EQ(one.timelineLabel, QStringLiteral("Every day: %1 lines; the first 1 are shown (zelkam-cli timeline lists "
                                                 "every one); a double click or Return opens the replay there")
                                      .arg(all.timeline.size()));
 
-    EXPECT_EQ(two.found, all.found.mid(0, 2));
+    EXPECT_EQ(one.found, all.found.mid(0, 1));
     EXPECT_EQ(all.foundLabel, QStringLiteral("%1 found").arg(all.found.size()));
-    EXPECT_EQ(two.foundLabel,
-              QStringLiteral("%1 found; the first 2 are shown (zelkam-cli grep lists every one)").arg(all.found.size()));
+    EXPECT_EQ(one.foundLabel,
+              QStringLiteral("%1 found; the first 1 are shown (zelkam-cli grep lists every one)").arg(all.found.size()));
+
+    EXPECT_EQ(one.allDays, all.allDays.mid(0, 1));
+    EXPECT_TRUE(one.historyLabel.contains(QStringLiteral("\n2 sessions; the first 1 are shown (zelkam-cli player lists "
+                                                         "every one)")))
+        << one.historyLabel.toStdString();
 }
 
 // While the viewer holds a flooded day, the text every read may hold at
