@@ -459,18 +459,29 @@ void PlayerRecordWindow::fillLinkedAccounts()
                 ? QStringLiteral("\nNo other account shares an address or a name with this player.")
                 : QStringLiteral("\n%1 other accounts share an address or a name, strongest evidence first.")
                       .arg(linked_.accounts.size());
-    linksLabel_->setText(text + stopped);
+    // Accounts and their evidence make rows for the first ones only: a
+    // million bots from one address are a million linked accounts.
+    ShownRows rows;
     for (const LinkedAccount& account : linked_.accounts) {
+        if (!rows.take()) {
+            rows.leaveOut(account.evidence.size());
+            continue;
+        }
         auto* item = new QTreeWidgetItem(links_);
         item->setText(0, QString::fromStdString(linkedAccountText(account, appendIsolatedDisplayText)));
         setClipboardLine(*item, linkedAccountText(account, appendLogTextAsUtf8));
         for (const LinkEvidence& evidence : account.evidence) {
+            if (!rows.take())
+                continue;
             auto* piece = new QTreeWidgetItem(item);
             piece->setText(0, QString::fromStdString(linkEvidenceText(evidence, addresses_, appendIsolatedDisplayText)));
             setClipboardLine(*piece, linkEvidenceText(evidence, addresses_, appendLogTextAsUtf8));
         }
     }
     links_->expandAll();
+    if (rows.leftOut() != 0)
+        text += QStringLiteral("\nThe first %1 rows are shown (zelkam-cli alts lists every one).").arg(rows.shown());
+    linksLabel_->setText(text + stopped);
 }
 
 void PlayerRecordWindow::showAddressesAs(const AddressNames& addresses)

@@ -130,7 +130,8 @@ void writeAlAndSmurf(const TempFolder& logs)
 
 // A flooded day must not make a row for each of a stranger's million lines:
 // past the most rows shown, the record's lines of the day, its sessions of
-// all days, its timeline and Find All count the rest and say so. Each list
+// all days, its timeline, its linked accounts and Find All count the rest
+// and say so. Each list
 // bounded to one row holds the first row of the same list unbounded.
 TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
 {
@@ -149,6 +150,8 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
         QString foundLabel;
         QStringList allDays;
         QString historyLabel;
+        QStringList linked;
+        QString linkedLabel;
     };
     const auto open = [&](const char* most) {
         const ScopedEnvironmentVariable bound("ZELKAM_MOST_ROWS", most);
@@ -158,6 +161,8 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
         shown.dayLines = textsOf(record.dayLines());
         shown.allDays = textsOf(record.allDaysList());
         shown.historyLabel = record.historyLabel()->text();
+        shown.linked = textsOf(record.linkedAccountsTree());
+        shown.linkedLabel = record.linkedAccountsLabel()->text();
         shown.timeline = textsOf(record.timelineList());
         for (QLabel* label : record.findChildren<QLabel*>()) {
             if (label->text().startsWith(QStringLiteral("Every day: ")) && label->text().contains(QStringLiteral("lines")))
@@ -200,6 +205,11 @@ TEST(PlayerRecordWindow, ListsMakeTheMostRowsShownAndCountTheRest)
     EXPECT_TRUE(one.historyLabel.contains(QStringLiteral("\n2 sessions; the first 1 are shown (zelkam-cli player lists "
                                                          "every one)")))
         << one.historyLabel.toStdString();
+
+    ASSERT_GT(all.linked.size(), 1);
+    EXPECT_EQ(one.linked, all.linked.mid(0, 1));
+    EXPECT_EQ(one.linkedLabel, all.linkedLabel + QStringLiteral("\nThe first 1 rows are shown (zelkam-cli alts lists "
+                                                                 "every one)."));
 }
 
 // While the viewer holds a flooded day, the text every read may hold at
