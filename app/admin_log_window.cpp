@@ -74,17 +74,17 @@ void AdminLogWindow::start(const FolderDays& folder, const std::vector<ServerFol
     worker_.start([this, days, servers](const WindowWorker::Job& job) {
         auto audit = std::make_shared<RconAudit>();
         bool complete = false;
-        std::size_t cutShort = 0;
+        CutShortFiles cutShort;
         if (!servers.empty()) {
             // Every server in one walk: an address's commands and attempts
             // on any of them are one group.
             std::vector<ServerDays> opened;
             complete = openServers(servers, job.stopFlag(), opened) &&
                        collectRconAudit(opened, DayRange(), job.stopFlag(), *audit);
-            cutShort = filesCutShortOf(opened);
+            cutShort = cutShortOf(opened);
         } else {
             complete = collectRconAudit(*days, DayRange(), job.stopFlag(), *audit);
-            cutShort = days->filesCutShort.size();
+            cutShort = cutShortOf(days->filesCutShort);
         }
         job.post([this, audit, complete, cutShort] {
             audit_ = std::move(*audit);
@@ -105,7 +105,7 @@ void AdminLogWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: this audit was of the folder shown before"));
 }
 
-void AdminLogWindow::showAudit(bool complete, std::size_t filesCutShort)
+void AdminLogWindow::showAudit(bool complete, const CutShortFiles& filesCutShort)
 {
     worker_.wait();
     collecting_ = false;
@@ -175,7 +175,7 @@ void AdminLogWindow::fillAudit()
     text += (rows.leftOut() != 0 ? rows : warningRows).leftOutText("audit");
     if (!complete_)
         text += QStringLiteral(" (stopped before the last day)");
-    if (filesCutShort_ != 0)
+    if (filesCutShort_.files != 0)
         text += QStringLiteral("; ") + filesCutShortText(filesCutShort_);
     status_->setText(text);
 }

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "app/result_bar.h"
 #include "app/window_worker.h"
 #include "history/day_windows.h"
 #include "ingest/server_folders.h"
@@ -48,13 +49,13 @@ public:
 
 private:
     // filesCutShort: how many files the walk could not read to their end.
-    void showAudit(bool complete, std::size_t filesCutShort);
+    void showAudit(bool complete, const CutShortFiles& filesCutShort);
     void fillAudit();
 
     AddressNames names_;
     RconAudit audit_;
     bool complete_ = true;
-    std::size_t filesCutShort_ = 0;
+    CutShortFiles filesCutShort_;
     QLabel* status_ = nullptr;
     QTreeWidget* addresses_ = nullptr;
     QListWidget* warnings_ = nullptr;

@@ -142,7 +142,7 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
                 job.post([this, counted, leftOut] { addDay(*counted, leftOut); });
             });
         }
-        const std::size_t cutShort = filesCutShortOf(opened);
+        const CutShortFiles cutShort = cutShortOf(opened);
         job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
     });
 }
@@ -179,7 +179,7 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
                 job.post([this, shown, leftOut] { addDay(*shown, leftOut); });
             });
         }
-        const std::size_t cutShort = folder->filesCutShort.size();
+        const CutShortFiles cutShort = cutShortOf(folder->filesCutShort);
         job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
     });
 }
@@ -233,7 +233,7 @@ void FindAllWindow::addDay(const DayHits& day, std::size_t leftOut)
         table_->selectionModel()->setCurrentIndex(table_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
-void FindAllWindow::finish(bool complete, bool folderFound, std::size_t filesCutShort)
+void FindAllWindow::finish(bool complete, bool folderFound, const CutShortFiles& filesCutShort)
 {
     worker_.wait();
     running_ = false;
@@ -247,7 +247,7 @@ void FindAllWindow::finish(bool complete, bool folderFound, std::size_t filesCut
         text += QStringLiteral(" (stopped)");
     if (unreadableDays_ > 0)
         text += QStringLiteral("; %1 days could not be read").arg(unreadableDays_);
-    if (filesCutShort != 0)
+    if (filesCutShort.files != 0)
         text += QStringLiteral("; ") + filesCutShortText(filesCutShort);
     status_->setText(text);
     emit searchFinished();

@@ -8,6 +8,7 @@
 
 #include <QWidget>
 
+#include "app/result_bar.h"
 #include "app/shown_rows.h"
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
@@ -97,7 +98,7 @@ private:
     // leftOut: the day's hits past the most rows shown, counted only.
     void addDay(const DayHits& day, std::size_t leftOut);
     // filesCutShort: how many files the search could not read to their end.
-    void finish(bool complete, bool folderFound, std::size_t filesCutShort);
+    void finish(bool complete, bool folderFound, const CutShortFiles& filesCutShort);
     std::vector<int> selectedOrAllRows() const;
     void copyRows();
     void saveRows();

@@ -295,20 +295,20 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
                 progress_->setValue(static_cast<int>(walked));
             });
         };
-        std::size_t cutShort = 0;
+        CutShortFiles cutShort;
         if (!servers.empty()) {
             // Every server of the community in one walk.
             std::vector<ServerDays> opened;
             complete = openServers(servers, job.stopFlag(), opened) &&
                        collectPlayerHistory(opened, subject_, job.stopFlag(), *history, progress);
-            cutShort = filesCutShortOf(opened);
+            cutShort = cutShortOf(opened);
         } else {
             FolderDays folder;
             if (folder.scan(folderPath)) {
                 complete = collectPlayerHistory(folder, subject_, job.stopFlag(), *history,
                                                 [&](std::size_t day, std::size_t days) { progress(day + 1, days); });
             }
-            cutShort = folder.filesCutShort.size();
+            cutShort = cutShortOf(folder.filesCutShort);
         }
         job.post([this, history, complete, cutShort] { showHistory(*history, complete, cutShort); });
     });
@@ -374,7 +374,7 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
         };
         auto linked = std::make_shared<LinkedAccounts>();
         bool complete = false;
-        std::size_t cutShort = 0;
+        CutShortFiles cutShort;
         if (!servers.empty()) {
             // The player wherever he played: his lines on every server, and
             // his other accounts wherever he used them.
@@ -384,18 +384,18 @@ void PlayerRecordWindow::startInvestigation(const std::string& folderPath, const
                 std::vector<ServerDays> walked = opened;
                 complete = collectTimeline(walked, query, DayRange(), job.stopFlag(), showDay) &&
                            collectLinkedAccounts(opened, query, job.stopFlag(), *linked);
-                cutShort = std::max(filesCutShortOf(walked), filesCutShortOf(opened));
+                cutShort = eitherCutShort(cutShortOf(walked), cutShortOf(opened));
             }
         } else {
             FolderDays folder;
             if (!folder.scan(folderPath)) {
-                job.post([this] { showLinkedAccounts(false, 0); });
+                job.post([this] { showLinkedAccounts(false, CutShortFiles()); });
                 return;
             }
             collectTimeline(folder, query, DayRange(), job.stopFlag(), showDay);
-            std::size_t timelineCutShort = folder.filesCutShort.size();
+            const CutShortFiles timelineCutShort = cutShortOf(folder.filesCutShort);
             complete = !job.stopRequested() && collectLinkedAccounts(folder, query, job.stopFlag(), *linked);
-            cutShort = std::max(timelineCutShort, folder.filesCutShort.size());
+            cutShort = eitherCutShort(timelineCutShort, cutShortOf(folder.filesCutShort));
         }
         job.post([this, linked, complete, cutShort] {
             linked_ = std::move(*linked);
@@ -431,7 +431,7 @@ void PlayerRecordWindow::showTimelineLine(QTreeWidgetItem& item, const TimelineE
     setClipboardLine(item, line + timelineLineText(entry, addresses_, appendLogTextAsUtf8));
 }
 
-void PlayerRecordWindow::showLinkedAccounts(bool complete, std::size_t filesCutShort)
+void PlayerRecordWindow::showLinkedAccounts(bool complete, const CutShortFiles& filesCutShort)
 {
     investigation_.wait();
     investigating_ = false;
@@ -520,10 +520,10 @@ void PlayerRecordWindow::forgetFolder()
 
 QString PlayerRecordWindow::cutShortNote() const
 {
-    return filesCutShort_ == 0 ? QString() : QStringLiteral("\n") + filesCutShortText(filesCutShort_);
+    return filesCutShort_.files == 0 ? QString() : QStringLiteral("\n") + filesCutShortText(filesCutShort_);
 }
 
-void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete, std::size_t filesCutShort)
+void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete, const CutShortFiles& filesCutShort)
 {
     worker_.wait();
     collecting_ = false;
@@ -558,7 +558,7 @@ void PlayerRecordWindow::showHistory(const PlayerHistory& history, bool complete
                                "nobody: only sessions under this name are counted.");
     if (!complete)
         text += QStringLiteral("\n(stopped before the last day)");
-    if (filesCutShort != 0)
+    if (filesCutShort.files != 0)
         text += QStringLiteral("\n") + filesCutShortText(filesCutShort);
     history_->setText(text);
 }

@@ -12,6 +12,7 @@
 #include "platform/window_place.h"
 #include "investigate/address_names.h"
 #include "investigate/linked_accounts.h"
+#include "app/result_bar.h"
 #include "app/shown_rows.h"
 #include "investigate/player_timeline.h"
 
@@ -108,7 +109,7 @@ protected:
 
 private:
     // filesCutShort: how many files the walk could not read to their end.
-    void showHistory(const PlayerHistory& history, bool complete, std::size_t filesCutShort);
+    void showHistory(const PlayerHistory& history, bool complete, const CutShortFiles& filesCutShort);
     // The timeline and the linked accounts, on their own reader: both read
     // every server of a community (servers, empty for a single server).
     void startInvestigation(const std::string& folderPath, const std::vector<ServerFolder>& servers);
@@ -116,7 +117,7 @@ private:
     void showTimelineDay(const TimelineDay& day, std::size_t leftOut);
     // The entry's line and server in item, as shown and as copied.
     void showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry);
-    void showLinkedAccounts(bool complete, std::size_t filesCutShort);
+    void showLinkedAccounts(bool complete, const CutShortFiles& filesCutShort);
     // The line the Timeline and Linked accounts tabs add when their walks
     // could not read some files to their end ("" when none).
     QString cutShortNote() const;
@@ -150,7 +151,7 @@ private:
     bool stopped_ = false;
     // Files the timeline's or the linked accounts' walk could not read to their
     // end.
-    std::size_t filesCutShort_ = 0;
+    CutShortFiles filesCutShort_;
     // Last, so that they stop and wait for their work before anything their
     // reports use goes.
     WindowWorker worker_{*this};

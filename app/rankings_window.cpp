@@ -95,7 +95,7 @@ struct RankingsWindow::Ranked {
     // Empty for a single server.
     std::string server;
     Rankings rankings;
-    std::size_t filesCutShort = 0;
+    CutShortFiles filesCutShort;
 };
 
 std::vector<std::pair<std::size_t, std::size_t>> RankingsWindow::firstShown(RankingTable table,
@@ -342,7 +342,7 @@ void RankingsWindow::start()
                 });
             }
             const ServerRanked keep = [&](const ServerFolder& server, const FolderDays& days, Rankings& rankings) {
-                ranked->push_back(Ranked{server.name, std::move(rankings), days.filesCutShort.size()});
+                ranked->push_back(Ranked{server.name, std::move(rankings), cutShortOf(days.filesCutShort)});
             };
             if (complete) {
                 complete = rankServers(opened, range, job.stopFlag(), keep, [&](std::size_t walked, std::size_t total) {
@@ -386,7 +386,7 @@ void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bo
     std::size_t players = 0;
     std::size_t weapons = 0;
     std::size_t maps = 0;
-    std::size_t cutShort = 0;
+    CutShortFiles cutShort;
     bool leftOut = false;
     std::array<std::vector<RankingRow>, 3> rows;
     players_.clear();
@@ -426,7 +426,7 @@ void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bo
         text += QStringLiteral("; each table shows its first %1 by the column it is sorted by (zelkam-cli stats "
                                "lists every one)")
                     .arg(mostRowsShown());
-    if (cutShort != 0)
+    if (cutShort.files != 0)
         text += QStringLiteral("; ") + filesCutShortText(cutShort);
     status_->setText(text);
     emit rankingsFinished();

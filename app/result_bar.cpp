@@ -1,5 +1,7 @@
 #include "app/result_bar.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QProgressBar>
 #include <QPushButton>
@@ -35,17 +37,34 @@ ResultBar makeResultBar(QWidget& window, QWidget& list, Qt::ShortcutContext copy
     return bar;
 }
 
-QString filesCutShortText(std::size_t files)
+CutShortFiles cutShortOf(const std::vector<WindowReader::FileCutShort>& files)
 {
-    return QStringLiteral("%1 files could not be read to their end").arg(files);
+    CutShortFiles cut;
+    cut.files = files.size();
+    for (const WindowReader::FileCutShort& file : files)
+        cut.overBound = cut.overBound || file.end == ReadEnd::OverPool;
+    return cut;
 }
 
-std::size_t filesCutShortOf(const std::vector<ServerDays>& servers)
+CutShortFiles cutShortOf(const std::vector<ServerDays>& servers)
 {
-    std::size_t files = 0;
+    CutShortFiles cut;
     for (const ServerDays& server : servers)
-        files += server.days.filesCutShort.size();
-    return files;
+        cut += cutShortOf(server.days.filesCutShort);
+    return cut;
+}
+
+CutShortFiles eitherCutShort(const CutShortFiles& a, const CutShortFiles& b)
+{
+    return {std::max(a.files, b.files), a.overBound || b.overBound};
+}
+
+QString filesCutShortText(const CutShortFiles& cut)
+{
+    return QStringLiteral("%1 files could not be read to their end").arg(cut.files)
+           + (cut.overBound ? QStringLiteral(" (the archive text held at once reached its bound: show a smaller day, "
+                                             "or raise it with ZELKAM_TEXT_BOUND_MIB)")
+                            : QString());
 }
 
 } // namespace zelkam

@@ -8,6 +8,7 @@
 #include <Qt>
 
 #include "history/community_walk.h"
+#include "ingest/window_reader.h"
 
 class QHBoxLayout;
 class QProgressBar;
@@ -34,11 +35,27 @@ ResultBar makeResultBar(QWidget& window, QWidget& list, Qt::ShortcutContext copy
                         const std::function<void()>& stop, const std::function<void()>& copy,
                         const std::function<void()>& save);
 
-// What such a window says when its read could not read some files to their
-// end (damaged archives, or archive text past its bound while the viewer
-// holds a flooded day): "N files could not be read to their end".
-QString filesCutShortText(std::size_t files);
-// How many files a walk over servers could not read to their end.
-std::size_t filesCutShortOf(const std::vector<ServerDays>& servers);
+// The files such a window's walk could not read to their end, and whether
+// any stopped at the bound on archive text held at once (which the day
+// the viewer shows may hold whole, when it is a flooded one).
+struct CutShortFiles {
+    std::size_t files = 0;
+    bool overBound = false;
+
+    // Those of another walk's files too.
+    CutShortFiles& operator+=(const CutShortFiles& other)
+    {
+        files += other.files;
+        overBound = overBound || other.overBound;
+        return *this;
+    }
+};
+CutShortFiles cutShortOf(const std::vector<WindowReader::FileCutShort>& files);
+CutShortFiles cutShortOf(const std::vector<ServerDays>& servers);
+// What two walks over the same files could not read: the more files.
+CutShortFiles eitherCutShort(const CutShortFiles& a, const CutShortFiles& b);
+// What the window says of them: "N files could not be read to their end",
+// and how to raise the bound when it was reached.
+QString filesCutShortText(const CutShortFiles& cut);
 
 } // namespace zelkam

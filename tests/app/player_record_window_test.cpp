@@ -234,7 +234,9 @@ TEST(PlayerRecordWindow, ListsSayWhenFilesCouldNotBeReadToTheirEnd)
         FindAllWindow find(nullptr);
         find.start(logs.string(), SearchKind::Chat, "flood", false);
         EXPECT_TRUE(QTest::qWaitFor([&] { return !find.isRunning(); }, 10000));
-        const QString cut = QStringLiteral("1 files could not be read to their end");
+        const QString cut = QStringLiteral("1 files could not be read to their end (the archive text held at once "
+                                           "reached its bound: show a smaller day, or raise it with "
+                                           "ZELKAM_TEXT_BOUND_MIB)");
         EXPECT_TRUE(find.statusLabel()->text().endsWith(QStringLiteral("; ") + cut)) << find.statusLabel()->text().toStdString();
         EXPECT_TRUE(record.historyLabel()->text().endsWith(cut)) << record.historyLabel()->text().toStdString();
         EXPECT_TRUE(record.linkedAccountsLabel()->text().endsWith(cut))
