@@ -422,10 +422,17 @@ void RankingsWindow::finish(const std::vector<Ranked>& ranked, bool complete, bo
         text += QStringLiteral(" on %1 servers").arg(servers_.size());
     if (!complete)
         text += QStringLiteral(" (stopped: only the days read so far)");
-    if (leftOut)
-        text += QStringLiteral("; each table shows its first %1 by the column it is sorted by (zelkam-cli stats "
-                               "lists every one)")
-                    .arg(mostRowsShown());
+    if (leftOut) {
+        // Named, since the user may sort by another column afterwards.
+        QStringList firstSorts;
+        for (int t = 0; t < 3; ++t) {
+            const auto table = static_cast<RankingTable>(t);
+            firstSorts << QString::fromLatin1(rankingColumns(table)[static_cast<std::size_t>(rankingSortColumn(table))].title);
+        }
+        text += QStringLiteral("; each table holds its first %1 rows by %2 (zelkam-cli stats lists every one)")
+                    .arg(mostRowsShown())
+                    .arg(firstSorts.join(QStringLiteral(", ")));
+    }
     if (cutShort.files != 0)
         text += QStringLiteral("; ") + filesCutShortText(cutShort);
     status_->setText(text);

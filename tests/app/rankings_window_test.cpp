@@ -200,8 +200,8 @@ TEST_F(RankingsWindowOnTwoMonths, TablesMakeTheFirstRowsShownByTheirSortColumn)
     EXPECT_EQ(window.table(RankingsWindow::Weapons)->rowCount(), 1);
     EXPECT_EQ(window.table(RankingsWindow::Maps)->rowCount(), 2);
     EXPECT_EQ(window.statusLabel()->text(),
-              QStringLiteral("3 players, 1 weapons, 2 maps; each table shows its first 2 by the column it is sorted "
-                             "by (zelkam-cli stats lists every one)"));
+              QStringLiteral("3 players, 1 weapons, 2 maps; each table holds its first 2 rows by Frags, Kills, Time "
+                             "(zelkam-cli stats lists every one)"));
     std::string activated;
     QObject::connect(&window, &RankingsWindow::playerActivated,
                      [&](const RecordSubject& player, const std::string&) { activated = player.name; });
