@@ -439,13 +439,14 @@ bool walkFolders(const std::vector<FolderWalk>& folders, const std::atomic<bool>
     const unsigned cores = threads;
     Walk walk(folders, stop, 1, keepDays);
     threads = static_cast<unsigned>(std::min<std::size_t>(threads, std::max<std::size_t>(1, walk.dayCount())));
-    // A walk of a few days (a day and the day before it, as a day's
-    // rankings read) gives each day's read every core: such days are
-    // seldom alike (the day before may hold a few minutes past its
-    // midnight, the day itself a flood), and a large day read on one core
-    // while the others have nothing left costs far more than a few threads
-    // over the cores. Many days share the cores out.
-    walk.setReaderThreads(walk.dayCount() < 2 * std::size_t{cores} ? cores : std::max(1u, cores / threads));
+    // A walk of two days (a day and the day before it, as a day's rankings
+    // read) gives each day's read every core: the two are seldom alike (the
+    // day before may hold a few minutes past its midnight, the day itself a
+    // flood), and a large day read on one core while the other day is done
+    // costs far more than twice as many threads as cores. More days share
+    // the cores out, so that many cores and a week never make a reader
+    // thread for every core of every day.
+    walk.setReaderThreads(walk.dayCount() <= 2 ? cores : std::max(1u, cores / threads));
     const std::size_t aheadLimit = 4 * std::size_t{threads};
     // One thread is this one: it works each day and hands it over. So is a
     // walk the system gives no further thread to.
