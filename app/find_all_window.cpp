@@ -30,10 +30,10 @@ namespace {
 constexpr int ServerColumn = 3;
 
 // A day's hits as the window's thread gets them: those past the most rows
-// shown (counted by posted over the whole search) are only counted, in
-// leftOut, so that a flooded day's million hits are neither copied to the
-// window's thread nor held there.
-std::shared_ptr<DayHits> shownPart(const DayHits& day, ShownRows& posted, std::size_t& leftOut)
+// shown (counted by posted over the whole search) are only counted, so that
+// a flooded day's million hits are neither copied to the window's thread
+// nor held there.
+std::shared_ptr<DayHits> shownPart(const DayHits& day, ShownRows& posted)
 {
     auto shown = std::make_shared<DayHits>();
     shown->index = day.index;
@@ -42,7 +42,6 @@ std::shared_ptr<DayHits> shownPart(const DayHits& day, ShownRows& posted, std::s
     shown->readable = day.readable;
     const std::size_t kept = posted.takeSome(day.hits.size());
     shown->hits.assign(day.hits.begin(), day.hits.begin() + static_cast<std::ptrdiff_t>(kept));
-    leftOut = day.hits.size() - kept;
     return shown;
 }
 
@@ -107,7 +106,6 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
                           bool matchCase)
 {
     hits_.clear();
-    shownRows_ = ShownRows();
     table_->setRowCount(0);
     unreadableDays_ = 0;
     running_ = true;
@@ -129,21 +127,20 @@ void FindAllWindow::start(const std::vector<ServerFolder>& servers, SearchKind k
             found = found || server.opened;
             total += server.days.days.size();
         }
+        ShownRows posted;
         if (complete && found) {
             // The bar counts the days of every server.
             std::size_t walked = 0;
-            ShownRows posted;
             complete = searchAllServers(opened, kind, pattern, matchCase, job.stopFlag(),
                                         [&](const ServerDays&, const DayHits& day) {
-                std::size_t leftOut = 0;
-                std::shared_ptr<DayHits> counted = shownPart(day, posted, leftOut);
+                std::shared_ptr<DayHits> counted = shownPart(day, posted);
                 counted->index = walked++;
                 counted->dayCount = total;
-                job.post([this, counted, leftOut] { addDay(*counted, leftOut); });
+                job.post([this, counted] { addDay(*counted); });
             });
         }
         const CutShortFiles cutShort = cutShortOf(opened);
-        job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
+        job.post([this, complete, found, cutShort, posted] { finish(complete, found, cutShort, posted); });
     });
 }
 
@@ -151,7 +148,6 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
                                 const std::string& pattern, bool matchCase)
 {
     hits_.clear();
-    shownRows_ = ShownRows();
     table_->setRowCount(0);
     unreadableDays_ = 0;
     running_ = true;
@@ -171,16 +167,15 @@ void FindAllWindow::startSearch(std::unique_ptr<FolderDays> known, const std::st
         }
         found = found && !folder->days.empty();
         bool complete = true;
+        ShownRows posted;
         if (found) {
-            ShownRows posted;
             complete = searchAllDays(*folder, kind, pattern, matchCase, job.stopFlag(), [&](const DayHits& day) {
-                std::size_t leftOut = 0;
-                std::shared_ptr<DayHits> shown = shownPart(day, posted, leftOut);
-                job.post([this, shown, leftOut] { addDay(*shown, leftOut); });
+                std::shared_ptr<DayHits> shown = shownPart(day, posted);
+                job.post([this, shown] { addDay(*shown); });
             });
         }
         const CutShortFiles cutShort = cutShortOf(folder->filesCutShort);
-        job.post([this, complete, found, cutShort] { finish(complete, found, cutShort); });
+        job.post([this, complete, found, cutShort, posted] { finish(complete, found, cutShort, posted); });
     });
 }
 
@@ -195,7 +190,6 @@ void FindAllWindow::forgetFolder()
     worker_.cancel();
     running_ = false;
     hits_.clear();
-    shownRows_ = ShownRows();
     table_->setRowCount(0);
     unreadableDays_ = 0;
     stopButton_->setEnabled(false);
@@ -204,9 +198,8 @@ void FindAllWindow::forgetFolder()
     status_->setText(QStringLiteral("The log folder changed: search it with Find"));
 }
 
-void FindAllWindow::addDay(const DayHits& day, std::size_t leftOut)
+void FindAllWindow::addDay(const DayHits& day)
 {
-    shownRows_.leaveOut(leftOut);
     progress_->setRange(0, static_cast<int>(day.dayCount));
     progress_->setValue(static_cast<int>(day.index + 1));
     if (!day.readable)
@@ -216,8 +209,6 @@ void FindAllWindow::addDay(const DayHits& day, std::size_t leftOut)
     // Appending while the user scrolls must not pull the view along.
     table_->setUpdatesEnabled(false);
     for (const HistoryHit& hit : day.hits) {
-        if (!shownRows_.take())
-            break;
         const int row = table_->rowCount();
         table_->insertRow(row);
         table_->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(localDateText(hit.time))));
@@ -233,14 +224,14 @@ void FindAllWindow::addDay(const DayHits& day, std::size_t leftOut)
         table_->selectionModel()->setCurrentIndex(table_->model()->index(0, 0), QItemSelectionModel::NoUpdate);
 }
 
-void FindAllWindow::finish(bool complete, bool folderFound, const CutShortFiles& filesCutShort)
+void FindAllWindow::finish(bool complete, bool folderFound, const CutShortFiles& filesCutShort, const ShownRows& rows)
 {
     worker_.wait();
     running_ = false;
     stopButton_->setEnabled(false);
     if (progress_->maximum() == 0)
         progress_->setRange(0, 1);
-    QString text = QStringLiteral("%1 found").arg(shownRows_.shown() + shownRows_.leftOut()) + shownRows_.leftOutText("grep");
+    QString text = QStringLiteral("%1 found").arg(rows.shown() + rows.leftOut()) + rows.leftOutText("grep");
     if (!folderFound)
         text = QStringLiteral("No logs in the folder");
     else if (!complete)

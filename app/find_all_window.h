@@ -95,10 +95,11 @@ private:
     // folder is null when folderPath is to be scanned on the reader.
     void startSearch(std::unique_ptr<FolderDays> folder, const std::string& folderPath, SearchKind kind,
                      const std::string& pattern, bool matchCase);
-    // leftOut: the day's hits past the most rows shown, counted only.
-    void addDay(const DayHits& day, std::size_t leftOut);
-    // filesCutShort: how many files the search could not read to their end.
-    void finish(bool complete, bool folderFound, const CutShortFiles& filesCutShort);
+    // day holds the hits within the most rows shown only.
+    void addDay(const DayHits& day);
+    // filesCutShort: the files the search could not read to their end; rows:
+    // the hits shown and those left out.
+    void finish(bool complete, bool folderFound, const CutShortFiles& filesCutShort, const ShownRows& rows);
     std::vector<int> selectedOrAllRows() const;
     void copyRows();
     void saveRows();
@@ -109,8 +110,6 @@ private:
     QPushButton* copyButton_ = nullptr;
     QPushButton* saveButton_ = nullptr;
     QLabel* status_ = nullptr;
-    // The hits made rows, and those left out past the most shown.
-    ShownRows shownRows_;
     std::vector<HistoryHit> hits_;
     // Whether the rows name their server: a search over a community.
     bool serverColumn_ = false;

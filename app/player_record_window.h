@@ -5,16 +5,16 @@
 
 #include <QWidget>
 
+#include "app/result_bar.h"
+#include "app/shown_rows.h"
 #include "app/window_worker.h"
 #include "history/all_days_search.h"
 #include "history/player_record.h"
 #include "ingest/server_folders.h"
-#include "platform/window_place.h"
 #include "investigate/address_names.h"
 #include "investigate/linked_accounts.h"
-#include "app/result_bar.h"
-#include "app/shown_rows.h"
 #include "investigate/player_timeline.h"
+#include "platform/window_place.h"
 
 class QLabel;
 class QListWidget;
@@ -113,11 +113,13 @@ private:
     // The timeline and the linked accounts, on their own reader: both read
     // every server of a community (servers, empty for a single server).
     void startInvestigation(const std::string& folderPath, const std::vector<ServerFolder>& servers);
-    // leftOut: the day's lines past the most rows shown, counted only.
-    void showTimelineDay(const TimelineDay& day, std::size_t leftOut);
+    // day holds the lines within the most rows shown only; linesSoFar
+    // counts every line walked so far, those left out too.
+    void showTimelineDay(const TimelineDay& day, std::size_t linesSoFar);
     // The entry's line and server in item, as shown and as copied.
     void showTimelineLine(QTreeWidgetItem& item, const TimelineEntry& entry);
-    void showLinkedAccounts(bool complete, const CutShortFiles& filesCutShort);
+    // timelineRows: the timeline's lines shown and those left out.
+    void showLinkedAccounts(bool complete, const CutShortFiles& filesCutShort, const ShownRows& timelineRows);
     // The line the Timeline and Linked accounts tabs add when their walks
     // could not read some files to their end ("" when none).
     QString cutShortNote() const;
@@ -143,9 +145,6 @@ private:
     // Each timeline line's entry, and the linked accounts, kept to be shown
     // anew when the addresses are.
     std::vector<TimelineEntry> entries_;
-    // The timeline's lines made rows, and those left out past the most
-    // shown.
-    ShownRows timelineRows_;
     LinkedAccounts linked_;
     bool investigating_ = false;
     bool stopped_ = false;

@@ -8,12 +8,12 @@
 namespace zelkam {
 
 // How many rows a result list of the viewer makes at most (Find All's hits,
-// a player record's lines of the day and its timeline): a flooded day, a
-// stranger's million lines, would otherwise make a row object for each,
-// gigabytes of them from a few small archives, in a list no one reads to
-// its end. Past it the rows are counted, not made, and the window says how
-// many it left out; zelkam-cli lists every one. ZELKAM_MOST_ROWS raises (or
-// lowers) it.
+// the player record's lists, the Admin Log's, each Rankings table): a
+// flooded day, a stranger's million lines, would otherwise make a row
+// object for each, gigabytes of them from a few small archives, in a list
+// no one reads to its end. Past it the rows are counted, not made, and the
+// window says how many it left out; zelkam-cli lists every one.
+// ZELKAM_MOST_ROWS raises (or lowers) it.
 inline constexpr std::size_t DefaultMostRowsShown = 100000;
 std::size_t mostRowsShown();
 
@@ -23,15 +23,7 @@ public:
     ShownRows() : most_(mostRowsShown()) {}
 
     // Whether one more row may be made; when not, it is counted as left out.
-    bool take()
-    {
-        if (shown_ < most_) {
-            ++shown_;
-            return true;
-        }
-        ++leftOut_;
-        return false;
-    }
+    bool take() { return takeSome(1) == 1; }
     // Of count rows more, how many may be made (the first ones); the rest
     // are counted as left out.
     std::size_t takeSome(std::size_t count)

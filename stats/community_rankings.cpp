@@ -35,14 +35,4 @@ RankingRow serverRankingRow(RankingTable table, const Rankings& rankings, std::s
     return row;
 }
 
-std::vector<RankingRow> serverRankingRows(RankingTable table, const Rankings& rankings, const std::string& server)
-{
-    std::vector<RankingRow> rows;
-    const std::size_t count = rankingRowCount(table, rankings);
-    rows.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-        rows.push_back(serverRankingRow(table, rankings, i, server));
-    return rows;
-}
-
 } // namespace zelkam

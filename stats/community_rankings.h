@@ -38,10 +38,8 @@ bool rankServers(std::vector<ServerDays>& servers, const RankingRange& range, co
 // The column a community's tables end with, after a single server's own
 // columns: the server a row is of (key "server").
 RankingColumn serverRankingColumn();
-// table's rows of one server's rankings with a Text cell naming server
+// Row index of table of one server's rankings with a Text cell naming server
 // (its folder's name, UTF-8) after the others.
-std::vector<RankingRow> serverRankingRows(RankingTable table, const Rankings& rankings, const std::string& server);
-// The same for row index alone.
 RankingRow serverRankingRow(RankingTable table, const Rankings& rankings, std::size_t index, const std::string& server);
 
 } // namespace zelkam

@@ -65,8 +65,8 @@ TEST(CommunityRankings, EachServerRankedOnItsOwnAndLabelled)
             opened, RankingRange{}, &stop,
             [&](const ServerFolder& server, const FolderDays&, Rankings& rankings) {
                 ranked.push_back(server.name);
-                for (const RankingRow& row : serverRankingRows(PlayerTable, rankings, server.name))
-                    csv.push_back(rankingCsvRecord(row));
+                for (std::size_t i = 0; i < rankings.players.size(); ++i)
+                    csv.push_back(rankingCsvRecord(serverRankingRow(PlayerTable, rankings, i, server.name)));
                 if (c.stopFirst)
                     return;
                 // The same server ranked alone.
