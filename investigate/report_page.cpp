@@ -8,6 +8,7 @@
 
 #include "history/player_sessions.h"
 #include "parse/calendar_date.h"
+#include "parse/time_stamp.h"
 #include "replay/day_overview.h"
 #include "state/event_application.h"
 #include "text/text_out.h"
@@ -47,13 +48,24 @@ Board boardOf(const LiveState& live)
     return board;
 }
 
+// A time of the range as the page shows it: the clock, and the date too
+// when the range has reached past midnight into the next day (a range to
+// 30:00:00 ends at six the next morning, not before it begins).
+std::string rangeTimeText(std::int32_t time, std::int32_t dayStart)
+{
+    std::string text = timeOfDayText(time);
+    if (dayStartOf(time) != dayStart)
+        text += " on " + dateText(time);
+    return text;
+}
+
 // Player texts point into the loaded window, which lives as long as the
 // state's day: copies are kept only for what outlives the page's making.
 // The roster keeps an address only for a player who connected since the
 // map began, so the boards show none; the players' table shows them all.
-void appendBoard(std::string& out, const char* title, std::int32_t time, const Board& board)
+void appendBoard(std::string& out, const char* title, std::int32_t time, std::int32_t dayStart, const Board& board)
 {
-    out += "<section><h2>" + std::string(title) + " (" + timeOfDayText(time) + ")</h2>\n";
+    out += "<section><h2>" + std::string(title) + " (" + rangeTimeText(time, dayStart) + ")</h2>\n";
     // A range that begins before the day's first map start (files that
     // begin mid-map) has no map to name yet.
     const std::string map = board.map.empty() ? std::string("not known yet") : html(board.map);
@@ -235,7 +247,8 @@ bool writeReportPage(ViewerState& state, const ReportRequest& request, const Add
         return false;
     const DayOverview overview = computeDayOverview(state);
     const std::string day = dateText(state.dayStart());
-    const std::string range = timeOfDayText(request.from) + " to " + timeOfDayText(request.to);
+    const std::string range =
+        rangeTimeText(request.from, state.dayStart()) + " to " + rangeTimeText(request.to, state.dayStart());
 
     std::optional<SessionTest> test;
     if (request.player)
@@ -337,7 +350,7 @@ bool writeReportPage(ViewerState& state, const ReportRequest& request, const Add
                                                      "the same pseudonym)"
                                                    : "shown as the network of each (first three groups)") +
             "</td></tr>\n</tbody></table>\n";
-    appendBoard(page, "Scoreboard at the start", request.from, start);
+    appendBoard(page, "Scoreboard at the start", request.from, state.dayStart(), start);
     appendPlot(page, overview, request.from, request.to);
     const auto timeCell = [](const LogEvent& event) {
         return "<td class=\"time\">" + timeOfDayText(event.time) + "</td>";
@@ -376,7 +389,7 @@ bool writeReportPage(ViewerState& state, const ReportRequest& request, const Add
             return false;
     }
     page += "</tbody></table></section>\n";
-    appendBoard(page, "Scoreboard at the end", request.to, end);
+    appendBoard(page, "Scoreboard at the end", request.to, state.dayStart(), end);
     page += "<p class=\"note\">Made by Zelkam from the server's own logs. Names, chat and commands are shown as "
             "written; characters that would act or hide are shown as escapes such as \\u{202E}.</p>\n";
     page += "</body>\n</html>\n";

@@ -80,5 +80,42 @@ TEST(ReportPage, PlayersReportHoldsHisKillsAsTheReplayCreditsThem)
     }
 }
 
+// A range may reach past midnight (to 30:00:00 is six the next morning),
+// as the viewer plays on past it: the page then dates the times not on its
+// day, where "23:00:00 to 06:00:00" alone would read as a range that ends
+// before it begins.
+TEST(ReportPage, DatesTheTimesOfARangePastMidnight)
+{
+    ScopedTimeZone zone("Europe/Berlin");
+    TempFolder logs;
+    LogText text("07/05/2001");
+    text.at("22:00:00", mapStarted("de_dust2"))
+        .at("23:30:00", said("Al", 2, "CT", "late"))
+        .on("07/06/2001")
+        .at("00:30:00", said("Al", 2, "CT", "early"));
+    logs.write("L0705000.log", text.text());
+    ViewerState state;
+    ASSERT_TRUE(state.scanFolder(logs.string()));
+    ASSERT_TRUE(state.loadDayAt(0));
+    const auto pageOf = [&](int fromHour, int toHour) {
+        ReportRequest request;
+        request.from = state.dayStart() + fromHour * 3600;
+        request.to = state.dayStart() + toHour * 3600;
+        AddressNames addresses;
+        std::string page;
+        EXPECT_TRUE(writeReportPage(state, request, addresses, [&page](std::string_view piece) {
+            page += piece;
+            return true;
+        }));
+        return page;
+    };
+    const std::string past = pageOf(23, 30);
+    EXPECT_NE(past.find("<td>Range</td><td>23:00:00 to 06:00:00 on 06/07/2001</td>"), std::string::npos);
+    EXPECT_NE(past.find("Scoreboard at the start (23:00:00)"), std::string::npos);
+    EXPECT_NE(past.find("Scoreboard at the end (06:00:00 on 06/07/2001)"), std::string::npos);
+    const std::string within = pageOf(22, 23);
+    EXPECT_NE(within.find("<td>Range</td><td>22:00:00 to 23:00:00</td>"), std::string::npos);
+}
+
 } // namespace
 } // namespace zelkam
