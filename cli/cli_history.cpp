@@ -21,6 +21,7 @@
 #include "history/all_days_search.h"
 #include "history/day_windows.h"
 #include "history/player_record.h"
+#include "investigate/player_query.h"
 #include "replay/search.h"
 #include "text/text_encoding.h"
 #include "text/text_out.h"
@@ -209,21 +210,15 @@ int runPlayer(const std::vector<std::string>& args)
     std::vector<ServerFolder> servers;
     if (!serversToSearch(*folderPath, servers))
         return UsageError;
-    // Names are matched by the rules of Find's player search.
-    BoundedRing<PlayerEntry> noPlayers(1);
-    EventSearch nameSearch(SearchKind::Player, namePattern ? *namePattern : std::string(), matchCase, noPlayers);
-    const auto matches = [&](const PlayerSession& session) {
-        if (id)
-            return session.uniqueId == *id;
-        for (const std::string& name : session.names) {
-            LogEvent named;
-            named.kind = PlayerConnected;
-            named.player.name = name.c_str();
-            if (nameSearch.matches(named))
-                return true;
-        }
-        return false;
-    };
+    // Sessions are the player's by the one test every investigation uses:
+    // his account in either spelling, or names by the rules of Find's
+    // player search.
+    PlayerQuery query;
+    query.byId = id.has_value();
+    query.text = id ? *id : *namePattern;
+    query.matchCase = matchCase;
+    SessionTest test(query);
+    const auto matches = [&test](const PlayerSession& session) { return test.matches(session); };
 
     std::vector<ServerDays> opened;
     if (!openServersToSearch(*folderPath, servers, opened))

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "history/name_index.h"
+#include "parse/account_id.h"
 
 namespace zelkam {
 
@@ -116,7 +117,7 @@ RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector
         return validated;
     for (const PlayerSession& session : sessions) {
         const bool own = usesName(session, subject.name)
-                         && (session.userId == subject.userId || session.uniqueId == subject.uniqueId);
+                         && (session.userId == subject.userId || isSameAccount(session.uniqueId, subject.uniqueId));
         if (own && !isSharedUniqueId(session.uniqueId))
             validated.uniqueId = session.uniqueId;
     }
@@ -125,7 +126,7 @@ RecordSubject subjectAsValidated(const RecordSubject& subject, const std::vector
 
 bool belongsToHistory(const RecordSubject& subject, const PlayerSession& session)
 {
-    if (session.uniqueId != subject.uniqueId)
+    if (!isSameAccount(session.uniqueId, subject.uniqueId))
         return false;
     if (!isSharedUniqueId(subject.uniqueId))
         return true;

@@ -5,6 +5,7 @@
 
 #include "history/open_sessions.h"
 #include "ingest/log_file_list.h"
+#include "parse/account_id.h"
 #include "parse/sides.h"
 
 namespace zelkam {
@@ -298,7 +299,7 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     const auto record = [&](std::uint32_t open) {
         SessionRecord& session = set[open];
         session.end = std::max(session.end, event.time);
-        if (recordLines_ && (!onlyOne_ || session.uniqueId == onlyId_ || session.uniqueId.empty() ||
+        if (recordLines_ && (!onlyOne_ || isSameAccount(session.uniqueId, onlyId_) || session.uniqueId.empty() ||
                              isPendingId(session.uniqueId)))
             set.lines().append(set.linesOf(open), position);
     };

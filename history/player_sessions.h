@@ -141,8 +141,8 @@ public:
     // to be added, so that it makes room for them at once. Changes no
     // session; without it room is made as they come.
     void expectConnections(std::size_t connections);
-    // With line recording, records lines only for the sessions that have
-    // uniqueId, or may still be given it (their id is none or a pending one
+    // With line recording, records lines only for the sessions of the
+    // account of uniqueId (either spelling), or those that may still be given it (their id is none or a pending one
     // so far, the only ids a later line replaces): one player's timeline
     // reads no other player's lines, and recording them is most of the
     // cost of handing a crowd's sessions out.

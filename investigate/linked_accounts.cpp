@@ -7,6 +7,7 @@
 
 #include "history/player_record.h"
 #include "history/player_sessions.h"
+#include "parse/account_id.h"
 
 namespace zelkam {
 namespace {
@@ -37,12 +38,13 @@ private:
     std::vector<std::string> texts_;
 };
 
-// An account of a shared id is the id with the name the session began
-// under: such ids link nothing by themselves.
+// An account is its id in its one spelling; an account of a shared id is
+// the id with the name the session began under: such ids link nothing by
+// themselves.
 std::string accountKeyOf(const PlayerSession& session)
 {
     if (!isSharedUniqueId(session.uniqueId))
-        return session.uniqueId;
+        return accountIdOf(session.uniqueId);
     return session.uniqueId + '\x01' + (session.names.empty() ? std::string() : session.names.front());
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "history/hit_prefilter.h"
+#include "parse/account_id.h"
 
 namespace zelkam {
 
@@ -10,8 +11,10 @@ DayFilesLook PlayerQuery::dayLook() const
 {
     // Every event of the player carries his player token, which holds his
     // unique id and his name as logged: a day without those bytes has none.
-    // An id is compared exactly, so its look keeps letter case.
-    auto prefilter = std::make_shared<HitPrefilter>(SearchKind::Player, text, byId || matchCase);
+    // An id is compared exactly, so its look keeps letter case; it looks for
+    // the bytes every spelling of the account holds.
+    auto prefilter =
+        std::make_shared<HitPrefilter>(SearchKind::Player, byId ? accountBytesOf(text) : text, byId || matchCase);
     if (!prefilter->isActive())
         return {};
     return [prefilter](const LogFileList& dayFiles) {
@@ -42,7 +45,7 @@ bool SessionTest::matchesName(std::string_view name)
 bool SessionTest::matches(const PlayerSession& session)
 {
     if (query_.byId)
-        return session.uniqueId == query_.text;
+        return isSameAccount(session.uniqueId, query_.text);
     for (const std::string& name : session.names) {
         if (matchesName(name))
             return true;

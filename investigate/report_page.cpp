@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "history/player_sessions.h"
+#include "parse/account_id.h"
 #include "parse/calendar_date.h"
 #include "parse/time_stamp.h"
 #include "replay/day_overview.h"
@@ -259,7 +260,7 @@ bool writeReportPage(ViewerState& state, const ReportRequest& request, const Add
             return true;
         const PlayerQuery& query = *request.player;
         const auto is = [&](const char* name, const char* id) {
-            return query.byId ? (id && query.text == id) : (name && test->matchesName(name));
+            return query.byId ? (id && isSameAccount(query.text, id)) : (name && test->matchesName(name));
         };
         if (is(player.name, player.uniqueId))
             return true;

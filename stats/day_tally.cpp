@@ -8,6 +8,7 @@
 
 #include "history/name_index.h"
 #include "history/player_sessions.h"
+#include "parse/account_id.h"
 #include "parse/sides.h"
 #include "stats/day_lookup.h"
 
@@ -196,11 +197,7 @@ bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::strin
         key += bot ? '\x02' : '\x01';
         key += name;
     } else {
-        key += uniqueId;
-        // The universe digit of a Steam id changed with the engine, not the
-        // account.
-        if (key.starts_with("STEAM_1:"))
-            key[6] = '0';
+        key += accountIdOf(uniqueId);
     }
     return !bot;
 }

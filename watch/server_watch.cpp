@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "parse/account_id.h"
 #include "text/text_out.h"
 
 namespace zelkam::watch {
@@ -192,8 +193,9 @@ void ServerWatch::see(const LogEvent& event, bool addedChatLine, std::vector<Hit
         case RuleKind::Join: {
             if (event.kind != PlayerEntered)
                 break;
-            const std::string id = event.player.uniqueId ? event.player.uniqueId : "";
-            if (std::find(rule.ids.begin(), rule.ids.end(), id) != rule.ids.end() || anySearchMatches(watch, event)) {
+            const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
+            const auto isId = [id](const std::string& listed) { return isSameAccount(listed, id); };
+            if (std::any_of(rule.ids.begin(), rule.ids.end(), isId) || anySearchMatches(watch, event)) {
                 NoticeItem item = itemOf(event, false);
                 item.line = item.player + " (" + item.uniqueId + ") entered the game";
                 hits.push_back({watch.rule, std::move(item)});

@@ -216,6 +216,55 @@ TEST(CliInvestigate, TimelineTellsThePlayersDayInOrder)
     EXPECT_EQ(result.lines(), expected);
 }
 
+// A server logs one account as STEAM_0:X:Y before an engine update and as
+// STEAM_1:X:Y after it, and the rankings count both as one player. Asked by
+// either spelling, every command that follows a player finds all of him:
+// his sessions, his timeline (whose look at a day's bytes must not pass
+// over a day that holds only the other spelling), a report, and no linked
+// account that is himself.
+TEST(CliInvestigate, AnAccountInEitherUniversesSpellingIsOnePlayer)
+{
+    TempFolder logs;
+    const auto day = [](const char* date, const char* id, const char* text) {
+        return LogText(date)
+            .at("20:00:00", mapStarted("de_dust2"))
+            .at("20:00:01", token("Al", 2, id) + " connected, address \"172.16.30.40:27005\"")
+            .at("20:01:00", token("Al", 2, id, "CT") + " say \"" + text + "\"")
+            .at("20:02:00", token("Al", 2, id, "CT") + " disconnected")
+            .at("20:03:00", token("Zed", 3, "STEAM_1:0:42") + " connected, address \"10.9.9.9:27005\"")
+            .text();
+    };
+    logs.write("L0705000.log", day("07/05/2001", "STEAM_0:1:42", "before the update"));
+    logs.write("L0706000.log", day("07/06/2001", "STEAM_1:1:42", "after the update"));
+
+    const CliResult stats = runCli({"stats", logs.string()});
+    ASSERT_EQ(stats.status, 0) << stats.err;
+    EXPECT_NE(stats.out.find("\"player\":\"Al\",\"uniqueId\":\"STEAM_0:1:42\""), std::string::npos) << stats.out;
+    EXPECT_NE(stats.out.find("\"sessions\":2,"), std::string::npos) << stats.out;
+    const std::string page = (logs.path() / "report.html").string();
+    for (const char* id : {"STEAM_0:1:42", "STEAM_1:1:42"}) {
+        SCOPED_TRACE(id);
+        const CliResult sessions = runCli({"player", logs.string(), "--id", id});
+        EXPECT_EQ(sessions.lines().size(), 2u) << sessions.out;
+        const CliResult timeline = runCli({"timeline", logs.string(), "--id", id});
+        EXPECT_NE(timeline.out.find("say: before the update"), std::string::npos) << timeline.out;
+        EXPECT_NE(timeline.out.find("say: after the update"), std::string::npos) << timeline.out;
+        EXPECT_EQ(timeline.out.find("Zed"), std::string::npos) << timeline.out;
+        const CliResult alts = runCli({"alts", logs.string(), "--id", id});
+        EXPECT_EQ(alts.status, 1) << alts.out;
+        for (const auto& [date, said] : {std::pair{"05/07/2001", "before the update"},
+                                         std::pair{"06/07/2001", "after the update"}}) {
+            const CliResult report = runCli({"report", logs.string(), date, "--from", "20:00:00", "--to", "21:00:00",
+                                             "--id", id, "-o", page, "--show-addresses"});
+            ASSERT_EQ(report.status, 0) << report.err;
+            std::ifstream in(page, std::ios::binary);
+            const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            EXPECT_NE(written.find(said), std::string::npos) << date;
+            std::filesystem::remove(page);
+        }
+    }
+}
+
 // A player's other account on another server of the community, from the
 // same address: alts links them across the servers, --server keeps to one.
 TEST(CliInvestigate, AltsLinkAccountsAcrossACommunitysServers)

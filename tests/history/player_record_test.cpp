@@ -26,11 +26,13 @@ std::string token(std::string_view name, int userId, std::string_view id, std::s
            std::string(team) + ">\"";
 }
 
-// One id under three names over two days; two different LAN players, one
-// of whom also calls himself "Al".
+// One account under three names over two days, logged as STEAM_1 on the
+// second (the engine's update changed the universe digit, not the account);
+// two different LAN players, one of whom also calls himself "Al".
 void writeFolder(const TempFolder& folder)
 {
     const std::string al = "STEAM_0:1:42";
+    const std::string updated = "STEAM_1:1:42";
     folder.write("L0705000.log",
                  LogText("07/05/2001")
                      .at("20:00:00", token("Al", 2, al) + " connected, address \"10.0.0.2:1\"")
@@ -42,9 +44,9 @@ void writeFolder(const TempFolder& folder)
                      .at("20:20:00", token("Lan", 3, "STEAM_ID_LAN") + " disconnected")
                      .text());
     folder.write("L0706000.log", LogText("07/06/2001")
-                                     .at("20:00:00", token("Alfred", 5, al) + " connected, address \"10.0.0.2:1\"")
+                                     .at("20:00:00", token("Alfred", 5, updated) + " connected, address \"10.0.0.2:1\"")
                                      .at("20:00:05", token("Al", 6, "STEAM_ID_LAN") + " connected, address \"10.0.0.6:1\"")
-                                     .at("20:05:00", token("Alfred", 5, al) + " disconnected")
+                                     .at("20:05:00", token("Alfred", 5, updated) + " disconnected")
                                      .at("20:06:00", token("Al", 6, "STEAM_ID_LAN") + " disconnected")
                                      .text());
 }

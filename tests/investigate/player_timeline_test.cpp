@@ -320,8 +320,9 @@ TEST(PlayerTimeline, AFloodedDayComesInPiecesThatMakeItWhole)
     std::map<TimelineKind, int> kinds;
     for (std::size_t e = 0; e < entries.size(); ++e) {
         ++kinds[entries[e].kind];
-        if (e > 0)
+        if (e > 0) {
             EXPECT_LE(place(entries[e - 1]), place(entries[e])) << e;
+        }
     }
     EXPECT_EQ(kinds, (std::map<TimelineKind, int>{{TimelineKind::SessionStart, 2},
                                                    {TimelineKind::Connected, 2},

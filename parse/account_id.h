@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zelkam {
+
+// A Steam id's universe digit changed with the engine, not the account: a
+// server logs one player as STEAM_0:X:Y before an update and as STEAM_1:X:Y
+// after it. Every comparison of a player's unique id goes through these, so
+// that the rankings, a player's sessions and timeline, his linked accounts,
+// a report and a watch rule all take both spellings as one account.
+
+// The account's one spelling: a STEAM_1: id as STEAM_0:, any other id as it
+// is.
+std::string accountIdOf(std::string_view uniqueId);
+
+// Whether two ids as logged name one account.
+bool isSameAccount(std::string_view a, std::string_view b);
+
+// The bytes every logged spelling of the account holds: ":X:Y" of a Steam
+// id of either universe, the whole id otherwise. What a look at a file's
+// bytes for the account searches for.
+std::string_view accountBytesOf(std::string_view uniqueId);
+
+} // namespace zelkam
