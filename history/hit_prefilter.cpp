@@ -31,8 +31,12 @@ int commonness(unsigned char c)
 
 char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool equalAt(const char* at, std::string_view needle, bool ignoreCase)
+bool equalAt(const char* at, std::string_view needle, bool ignoreCase, std::optional<std::size_t> anyAt)
 {
+    if (anyAt) {
+        return std::memcmp(at, needle.data(), *anyAt) == 0
+               && std::memcmp(at + *anyAt + 1, needle.data() + *anyAt + 1, needle.size() - *anyAt - 1) == 0;
+    }
     if (!ignoreCase)
         return std::memcmp(at, needle.data(), needle.size()) == 0;
     for (std::size_t i = 0; i < needle.size(); ++i) {
@@ -74,9 +78,24 @@ HitPrefilter::HitPrefilter(SearchKind kind, std::string_view pattern, bool match
             needle_ = prepared.substr(first, last - first);
         i = end;
     }
-    for (std::size_t i = 1; i < needle_.size(); ++i) {
-        if (commonness(static_cast<unsigned char>(needle_[i])) <
-            commonness(static_cast<unsigned char>(needle_[anchorAt_])))
+    chooseAnchor();
+}
+
+HitPrefilter::HitPrefilter(std::string_view bytes, std::optional<std::size_t> anyAt)
+    : needle_(bytes), ignoreCase_(false), anyAt_(anyAt && *anyAt < bytes.size() ? anyAt : std::nullopt)
+{
+    // A needle of the one byte that may be any looks for nothing.
+    if (anyAt_ && needle_.size() == 1)
+        needle_.clear();
+    chooseAnchor();
+}
+
+void HitPrefilter::chooseAnchor()
+{
+    anchorAt_ = anyAt_ == std::size_t{0} ? 1 : 0;
+    for (std::size_t i = anchorAt_ + 1; i < needle_.size(); ++i) {
+        if (i != anyAt_
+            && commonness(static_cast<unsigned char>(needle_[i])) < commonness(static_cast<unsigned char>(needle_[anchorAt_])))
             anchorAt_ = i;
     }
 }
@@ -106,7 +125,7 @@ bool HitPrefilter::mayHit(std::string_view bytes) const
     const char* other = upper == anchor ? end : next(begin, upper);
     while (lower < end || other < end) {
         const char* at = lower < other ? lower : other;
-        if (equalAt(at - anchorAt_, needle_, ignoreCase_))
+        if (equalAt(at - anchorAt_, needle_, ignoreCase_, anyAt_))
             return true;
         if (at == lower)
             lower = next(at + 1, anchor);

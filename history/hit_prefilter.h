@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,10 @@ namespace zelkam {
 class HitPrefilter {
 public:
     HitPrefilter(SearchKind kind, std::string_view pattern, bool matchCase);
+    // A look for bytes as they are (letter case kept), except that the byte
+    // at anyAt (when given) may be any: a player's id, whose spellings of one
+    // account differ in one digit.
+    HitPrefilter(std::string_view bytes, std::optional<std::size_t> anyAt);
     ~HitPrefilter();
     HitPrefilter(const HitPrefilter&) = delete;
     HitPrefilter& operator=(const HitPrefilter&) = delete;
@@ -49,6 +54,7 @@ public:
     bool mayHit(std::string_view bytes) const;
 
 private:
+    void chooseAnchor();
     std::unique_ptr<char[]> takeBuffer() const;
     void giveBack(std::unique_ptr<char[]> buffer) const;
 
@@ -56,6 +62,8 @@ private:
     bool ignoreCase_ = false;
     // The needle's least common byte in log text, and where it stands in it.
     std::size_t anchorAt_ = 0;
+    // The needle's place that takes any byte, if any (see the constructor).
+    std::optional<std::size_t> anyAt_;
     // The read buffers of looks that ended, for the next looks: one per
     // thread that looked at once, made once for the whole search. They are
     // the prefilter's, not the threads': a thread's own object with a

@@ -11,10 +11,11 @@ DayFilesLook PlayerQuery::dayLook() const
 {
     // Every event of the player carries his player token, which holds his
     // unique id and his name as logged: a day without those bytes has none.
-    // An id is compared exactly, so its look keeps letter case; it looks for
-    // the bytes every spelling of the account holds.
-    auto prefilter =
-        std::make_shared<HitPrefilter>(SearchKind::Player, byId ? accountBytesOf(text) : text, byId || matchCase);
+    // An id is compared exactly, so its look keeps letter case, and takes
+    // the one byte the spellings of an account differ in as any.
+    auto prefilter = byId ? std::make_shared<HitPrefilter>(
+                                text, hasUniverseDigit(text) ? std::optional(UniverseDigitAt) : std::nullopt)
+                          : std::make_shared<HitPrefilter>(SearchKind::Player, text, matchCase);
     if (!prefilter->isActive())
         return {};
     return [prefilter](const LogFileList& dayFiles) {

@@ -4,22 +4,21 @@ namespace zelkam {
 namespace {
 
 constexpr std::string_view SteamPrefix = "STEAM_";
-
-// Whether the id is a Steam id of universe 0 or 1, whose digit is all the
-// spellings of one account differ in.
-bool hasUniverseDigit(std::string_view id)
-{
-    return id.size() > SteamPrefix.size() + 1 && id.starts_with(SteamPrefix)
-           && (id[SteamPrefix.size()] == '0' || id[SteamPrefix.size()] == '1') && id[SteamPrefix.size() + 1] == ':';
-}
+static_assert(SteamPrefix.size() == UniverseDigitAt);
 
 } // namespace
+
+bool hasUniverseDigit(std::string_view id)
+{
+    return id.size() > UniverseDigitAt + 1 && id.starts_with(SteamPrefix)
+           && (id[UniverseDigitAt] == '0' || id[UniverseDigitAt] == '1') && id[UniverseDigitAt + 1] == ':';
+}
 
 std::string accountIdOf(std::string_view uniqueId)
 {
     std::string id(uniqueId);
     if (hasUniverseDigit(id))
-        id[SteamPrefix.size()] = '0';
+        id[UniverseDigitAt] = '0';
     return id;
 }
 
@@ -27,12 +26,7 @@ bool isSameAccount(std::string_view a, std::string_view b)
 {
     if (a == b)
         return true;
-    return hasUniverseDigit(a) && hasUniverseDigit(b) && a.substr(SteamPrefix.size() + 1) == b.substr(SteamPrefix.size() + 1);
-}
-
-std::string_view accountBytesOf(std::string_view uniqueId)
-{
-    return hasUniverseDigit(uniqueId) ? uniqueId.substr(SteamPrefix.size() + 1) : uniqueId;
+    return hasUniverseDigit(a) && hasUniverseDigit(b) && a.substr(UniverseDigitAt + 1) == b.substr(UniverseDigitAt + 1);
 }
 
 } // namespace zelkam

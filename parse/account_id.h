@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,9 +19,10 @@ std::string accountIdOf(std::string_view uniqueId);
 // Whether two ids as logged name one account.
 bool isSameAccount(std::string_view a, std::string_view b);
 
-// The bytes every logged spelling of the account holds: ":X:Y" of a Steam
-// id of either universe, the whole id otherwise. What a look at a file's
-// bytes for the account searches for.
-std::string_view accountBytesOf(std::string_view uniqueId);
+// Whether the id is a Steam id of universe 0 or 1, logged in either
+// spelling; its universe digit then stands at UniverseDigitAt, the one byte
+// a look at a file's bytes for the account must take as any.
+bool hasUniverseDigit(std::string_view uniqueId);
+inline constexpr std::size_t UniverseDigitAt = 6;
 
 } // namespace zelkam
