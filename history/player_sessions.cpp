@@ -11,8 +11,6 @@
 namespace zelkam {
 namespace {
 
-bool isPendingId(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
-
 std::string_view nameOf(const PlayerEntry& player) { return player.name ? player.name : ""; }
 
 void addTeam(OpenSessions& set, SessionRecord& record, std::int32_t team)
@@ -35,14 +33,6 @@ std::uint64_t orderKey(std::int32_t start, std::uint32_t rank)
 }
 
 } // namespace
-
-bool isSharedUniqueId(std::string_view uniqueId)
-{
-    // Numeric ids of old servers are per player, except 0 (no id given).
-    return uniqueId.empty() || uniqueId == "0" || uniqueId == "STEAM_ID_LAN" || isPendingId(uniqueId) ||
-           uniqueId == "VALVE_ID_LAN" || uniqueId == "BOT" || uniqueId == "HLTV" || uniqueId == "UNKNOWN" ||
-           uniqueId == "STEAM_ID_UNKNOWN";
-}
 
 SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines)
     : onSession_(std::move(onSession)), recordLines_(recordLines),

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "parse/account_id.h"
 #include "parse/large_vector.h"
 #include "parse/log_event.h"
 
@@ -56,9 +57,6 @@ struct PlayerSession {
 class OpenSessions;
 struct HashedName;
 
-// Unique ids that many different players share: LAN and pending ids, bots,
-// an absent id. Sessions with such an id must never be linked by it.
-bool isSharedUniqueId(std::string_view uniqueId);
 
 // Builds sessions from a folder's events fed in reading order (the files
 // one after another). Sessions are handed out day by day, each day's in

@@ -92,7 +92,7 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
             facts.account = accounts.indexOf(accountKeyOf(session));
             if (facts.account == accountIds.size()) {
                 accountIds.push_back(session.uniqueId);
-                isBot.push_back(session.uniqueId == "BOT");
+                isBot.push_back(isBotId(session.uniqueId));
                 isOwn.push_back(false);
             }
             if (test.matches(session))

@@ -8,6 +8,19 @@ static_assert(SteamPrefix.size() == UniverseDigitAt);
 
 } // namespace
 
+bool isPendingId(std::string_view uniqueId)
+{
+    return uniqueId == "STEAM_ID_PENDING" || uniqueId == "VALVE_ID_PENDING";
+}
+
+bool isSharedUniqueId(std::string_view uniqueId)
+{
+    // Numeric ids of old servers are per player, except 0 (no id given).
+    return uniqueId.empty() || uniqueId == "0" || uniqueId == "STEAM_ID_LAN" || isPendingId(uniqueId) ||
+           uniqueId == "VALVE_ID_LAN" || isBotId(uniqueId) || uniqueId == "HLTV" || uniqueId == "UNKNOWN" ||
+           uniqueId == "STEAM_ID_UNKNOWN";
+}
+
 bool hasUniverseDigit(std::string_view id)
 {
     return id.size() > UniverseDigitAt + 1 && id.starts_with(SteamPrefix)

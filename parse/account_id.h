@@ -12,6 +12,14 @@ namespace zelkam {
 // that the rankings, a player's sessions and timeline, his linked accounts,
 // a report and a watch rule all take both spellings as one account.
 
+// Unique ids that many different players share: LAN and pending ids, bots,
+// an absent id. Sessions with such an id must never be linked by it.
+bool isSharedUniqueId(std::string_view uniqueId);
+// The id of a connection the server has not validated yet; a later line of
+// the same connection gives the real one.
+bool isPendingId(std::string_view uniqueId);
+inline bool isBotId(std::string_view uniqueId) { return uniqueId == "BOT"; }
+
 // The account's one spelling: a STEAM_1: id as STEAM_0:, any other id as it
 // is.
 std::string accountIdOf(std::string_view uniqueId);

@@ -17,8 +17,6 @@ namespace {
 
 using TextIndex = std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>>;
 
-bool isPending(std::string_view id) { return id == "STEAM_ID_PENDING" || id == "VALVE_ID_PENDING"; }
-
 class Tallier {
 public:
     explicit Tallier(DayTally& tally) : tally_(tally) {}
@@ -37,7 +35,7 @@ public:
             return recent.player;
         }
         std::uint32_t index = NoPlayer;
-        if (!isPending(uniqueId)) {
+        if (!isPendingId(uniqueId)) {
             // A copy of a token not met lately (the parser shares a copy
             // only among the most recent tokens): known again by the copy's
             // bytes, name and id, which it holds one after the other.
@@ -190,7 +188,7 @@ private:
 bool writePlayerKey(std::string_view uniqueId, std::string_view name, std::string& key)
 {
     key.clear();
-    const bool bot = uniqueId == "BOT";
+    const bool bot = isBotId(uniqueId);
     if (isSharedUniqueId(uniqueId)) {
         // A bot is never the player of the same name on a LAN id: the two
         // are keyed apart, so that leaving bots out never leaves him out.
