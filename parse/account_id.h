@@ -6,11 +6,9 @@
 
 namespace zelkam {
 
-// A Steam id's universe digit changed with the engine, not the account: a
-// server logs one player as STEAM_0:X:Y before an update and as STEAM_1:X:Y
-// after it. Every comparison of a player's unique id goes through these, so
-// that the rankings, a player's sessions and timeline, his linked accounts,
-// a report and a watch rule all take both spellings as one account.
+// Who a unique id names. Every comparison of a player's unique id goes
+// through these, so that the rankings, a player's sessions and timeline,
+// his linked accounts, a report and a watch rule take one id as one player.
 
 // Unique ids that many different players share: LAN and pending ids, bots,
 // an absent id. Sessions with such an id must never be linked by it.
@@ -19,6 +17,10 @@ bool isSharedUniqueId(std::string_view uniqueId);
 // the same connection gives the real one.
 bool isPendingId(std::string_view uniqueId);
 inline bool isBotId(std::string_view uniqueId) { return uniqueId == "BOT"; }
+
+// A Steam id's universe digit changed with the engine, not the account: a
+// server logs one player as STEAM_0:X:Y before an update and as STEAM_1:X:Y
+// after it.
 
 // The account's one spelling: a STEAM_1: id as STEAM_0:, any other id as it
 // is.
