@@ -145,9 +145,12 @@ int runStats(const std::vector<std::string>& args)
     // The columns a sort may name are the rows' numbers and texts.
     const std::string key = sortKey ? *sortKey : rankingColumns(table)[rankingSortColumn(table)].key;
     const int sortColumn = rankingColumnIndex(table, key);
-    const std::vector<RankingRow> sample =
-        rankingRows(table, Rankings{{PlayerRanking{}}, {WeaponRanking{}}, {MapRanking{}}});
-    if (sortColumn < 0 || !(sample[0][sortColumn].isNumber() || sample[0][sortColumn].kind == RankingCellKind::Text))
+    const auto sortable = [&] {
+        const Rankings sample{{PlayerRanking{}}, {WeaponRanking{}}, {MapRanking{}}};
+        const RankingCell cell = rankingCell(table, sample, 0, static_cast<std::size_t>(sortColumn));
+        return cell.isNumber() || cell.kind == RankingCellKind::Text;
+    };
+    if (sortColumn < 0 || !sortable())
         return usageError(quotedArgument(key) + " is not a column of --by " + by + " to sort by");
 
     std::vector<ServerFolder> servers;
@@ -191,11 +194,10 @@ int runStats(const std::vector<std::string>& args)
             headerShown = true;
         }
         for (const Ranked& ranked : order) {
-            RankingRow made = rankingRow(table, rankings, ranked.index);
             RankingRow row;
             row.reserve(from.size());
             for (const int c : from)
-                row.push_back(std::move(made[c]));
+                row.push_back(rankingCell(table, rankings, ranked.index, static_cast<std::size_t>(c)));
             ++shown;
             if (csv) {
                 if (labelled)

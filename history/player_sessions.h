@@ -57,7 +57,6 @@ struct PlayerSession {
 class OpenSessions;
 struct HashedName;
 
-
 // Builds sessions from a folder's events fed in reading order (the files
 // one after another). Sessions are handed out day by day, each day's in
 // order of their start: when the events move past a midnight and at finish.
@@ -140,8 +139,9 @@ public:
     // session; without it room is made as they come.
     void expectConnections(std::size_t connections);
     // With line recording, records lines only for the sessions of the
-    // account of uniqueId (either spelling), or those that may still be given it (their id is none or a pending one
-    // so far, the only ids a later line replaces): one player's timeline
+    // account of uniqueId (either spelling), or those that may still be
+    // given it (their id is none or a pending one so far, the only ids a
+    // later line replaces): one player's timeline
     // reads no other player's lines, and recording them is most of the
     // cost of handing a crowd's sessions out.
     void recordLinesOnlyFor(std::string uniqueId)

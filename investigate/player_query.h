@@ -10,9 +10,10 @@
 namespace zelkam {
 
 // Who an investigation is about, as `zelkam-cli player` asks: a unique id
-// (either spelling of the account: see isSameAccount), or a pattern that one of a session's names holds (matched as Find
-// matches names: letter case ignored unless matchCase). A plain value: each
-// thread makes its own SessionTest from it.
+// (either spelling of the account: see isSameAccount), or a pattern that
+// one of a session's names holds (matched as Find matches names: letter
+// case ignored unless matchCase). A plain value: each thread makes its own
+// SessionTest from it.
 struct PlayerQuery {
     bool byId = true;
     // The unique id, or the name pattern.
