@@ -16,13 +16,14 @@ namespace zelkam {
 // probing: one memory fetch finds a chain and adding one allocates nothing,
 // which is what a day of a million players spends its time on. A slot is
 // 16 bytes (the key and a chain of three 32-bit fields), so four share a
-// cache line; a table of many megabytes takes memory of its own
-// (allocateLarge), where huge pages spare most of the page faults and
-// address translation misses of its scattered look-ups.
+// cache line, or 8 for a value of one field; a table of many megabytes
+// takes memory of its own (allocateLarge), where huge pages spare most of
+// the page faults and address translation misses of its scattered
+// look-ups.
 //
-// Chain is trivially copyable, 12 bytes, with a `length` member; all of its
-// bytes 0 (a value-made Chain) marks a free slot. Pointers to chains last
-// until the next obtain or erase.
+// Chain is trivially copyable, 12 or 4 bytes, with a `length` member; all
+// of its bytes 0 (a value-made Chain) marks a free slot. Pointers to chains
+// last until the next obtain or erase.
 template <typename Chain>
 class ChainTable {
 public:
@@ -100,7 +101,7 @@ private:
         std::uint32_t key = 0;
         Chain chain;
     };
-    static_assert(std::is_trivially_copyable_v<Slot> && sizeof(Slot) == 16);
+    static_assert(std::is_trivially_copyable_v<Slot> && (sizeof(Slot) == 16 || sizeof(Slot) == 8));
 
     // Past this many slots a look-up of a table in order scatters it.
     static constexpr std::size_t LongProbe = 48;

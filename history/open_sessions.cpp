@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <utility>
 
+#include "parse/account_id.h"
 #include "parse/large_memory.h"
+#include "parse/log_event.h"
 
 namespace zelkam {
 
@@ -46,6 +49,7 @@ void OpenSessions::reserve(std::size_t sessions)
 {
     chains_[ByUserId].reserve(sessions);
     chains_[ByName].reserve(sessions);
+    lastConnections_.reserve(sessions);
     // Only a crowd is worth a thread: tens of megabytes of records.
     constexpr std::size_t CrowdSessions = 100000;
     if (sessions < CrowdSessions)
@@ -78,6 +82,7 @@ void OpenSessions::clear()
     manyTable_ = nullptr;
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
+    lastConnections_.clear();
     ++changes_;
 }
 
@@ -258,8 +263,42 @@ std::uint32_t OpenSessions::firstWithUserId(std::int32_t userId)
     return chain ? chain->first : NoSession;
 }
 
-const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
-                                                                   std::int32_t addressKey)
+std::uint32_t OpenSessions::accountKey(std::string_view uniqueId)
+{
+    // STEAM_U:Z:Y, whatever its universe digit U, is keyed by Y: those of
+    // Z 0 and 1 share it.
+    constexpr std::size_t ZAt = UniverseDigitAt + 2;
+    constexpr std::size_t YAt = ZAt + 2;
+    if (hasUniverseDigit(uniqueId) && uniqueId.size() > YAt && uniqueId.size() <= YAt + 9
+        && (uniqueId[ZAt] == '0' || uniqueId[ZAt] == '1') && uniqueId[ZAt + 1] == ':') {
+        std::uint32_t number = 0;
+        bool digits = true;
+        for (const char c : uniqueId.substr(YAt)) {
+            digits = digits && c >= '0' && c <= '9';
+            number = number * 10 + static_cast<std::uint32_t>(c - '0');
+        }
+        if (digits)
+            return number;
+    }
+    return foldHash32(accountHash(uniqueId));
+}
+
+bool OpenSessions::isOneClient(std::string_view uniqueId, std::int32_t addressKey)
+{
+    return addressKey != NoAddressKey && !isSharedUniqueId(uniqueId);
+}
+
+std::uint32_t OpenSessions::swapLastConnection(std::string_view uniqueId, std::int32_t addressKey)
+{
+    if (!isOneClient(uniqueId, addressKey))
+        return NoSession;
+    LastConnection& last = lastConnections_.obtain(accountKey(uniqueId));
+    return std::exchange(last.length, count() + 1) - 1;
+}
+
+const std::vector<std::uint32_t>& OpenSessions::replacedBy(std::int32_t userId, const HashedName& name,
+                                                           std::string_view uniqueId, std::int32_t addressKey,
+                                                           std::uint32_t lastConnection)
 {
     found_.clear();
     if (const Chain* chain = chains_[ByUserId].find(numberKey(userId))) {
@@ -283,6 +322,17 @@ const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t 
                     found_.push_back(i);
             }
         }
+    }
+    if (lastConnection != NoSession) {
+        // The same client again (one account from one address) under
+        // another name: the server numbers a reconnection afresh and does
+        // not always log the drop before it. One found already (by user
+        // id, or by name from the address) is not taken twice; an account
+        // that shares its slot with another is told apart here.
+        const SessionRecord& record = records_[lastConnection];
+        if (record.open && record.addressKey == addressKey && record.userId != userId && !sameNameAt(lastConnection) &&
+            isSameAccount(record.uniqueId, uniqueId))
+            found_.push_back(lastConnection);
     }
     std::sort(found_.begin(), found_.end(), std::greater<>());
     return found_;

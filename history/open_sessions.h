@@ -215,10 +215,19 @@ public:
     std::uint32_t firstNamed(const HashedName& name);
     std::uint32_t lastNamed(const HashedName& name);
     std::uint32_t firstWithUserId(std::int32_t userId);
-    // The open records with the user id, and those called name from the
-    // address, the most recently added first. Valid until the next call.
-    const std::vector<std::uint32_t>& withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
-                                                         std::int32_t addressKey);
+    // Notes that a connection under uniqueId from addressKey opens the
+    // record added next, its account's last connection now, and gives the
+    // record the account's connection before opened (NoSession when there
+    // was none, or when the id and address tell no client apart).
+    std::uint32_t swapLastConnection(std::string_view uniqueId, std::int32_t addressKey);
+    // The open records a connection ends: those with its user id, those
+    // called its name from its address, and the one its account's
+    // connection before opened (see swapLastConnection), when that came
+    // from its address too; the most recently added first. Valid until the
+    // next call.
+    const std::vector<std::uint32_t>& replacedBy(std::int32_t userId, const HashedName& name,
+                                                 std::string_view uniqueId, std::int32_t addressKey,
+                                                 std::uint32_t lastConnection);
     // Calls visit with each open record from the address (byAddress only).
     template <typename Visit>
     void forEachAt(std::int32_t addressKey, Visit visit)
@@ -279,6 +288,17 @@ private:
     // Waits for the memory reserve is having backed.
     void finishBacking();
 
+    // The key of an account's last connection: a Steam account's own
+    // number where it has one (the accounts of a crowded day, like its
+    // user ids, come in runs of numbers, so its look-ups read the table in
+    // order), else a hash of the id. Accounts that share a key share a
+    // slot, the later connection's taking it: such an account's
+    // reconnection may then go unseen, never another's taken for it.
+    static std::uint32_t accountKey(std::string_view uniqueId);
+    // Whether a connection under the id from the address is one client's:
+    // a shared id, or no address, tells no client apart.
+    static bool isOneClient(std::string_view uniqueId, std::int32_t addressKey);
+
     bool byAddress_;
     ThreadGroup backing_;
     BlockArray<SessionRecord> records_;
@@ -291,6 +311,13 @@ private:
     Chains chains_[SessionIndexCount] = {Chains(Chains::Keys::Numbers), Chains(Chains::Keys::Hashes),
                                          Chains(Chains::Keys::Hashes), Chains(Chains::Keys::Numbers)};
     std::vector<std::uint32_t> found_;
+    // The record each account's last connection opened, by accountKey.
+    // A slot of 8 bytes: a crowd's million accounts are a table of 16 MB.
+    struct LastConnection {
+        // The record's index plus one (0 marks a free slot).
+        std::uint32_t length;
+    };
+    ChainTable<LastConnection> lastConnections_{ChainTable<LastConnection>::Keys::Numbers};
     // Records added or removed since the set was made: what firstOf
     // remembered holds while this stays as it was.
     std::uint64_t changes_ = 0;

@@ -312,12 +312,16 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     switch (event.kind) {
     case PlayerConnected: {
         // A connection under a session's user id, or by the same name from
-        // the same address (a client that dropped and came back), ends that
+        // the same address, or by the same account from the address of its
+        // last connection (a client that dropped and came back), ends that
         // session at its last event.
-        for (const std::uint32_t open : set.withUserIdOrNameAt(event.player.userId, name, event.player.addressKey))
+        const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
+        const std::uint32_t last = set.swapLastConnection(id, event.player.addressKey);
+        for (const std::uint32_t open : set.replacedBy(event.player.userId, name, id, event.player.addressKey, last))
             close(open, set[open].end);
         for (std::uint32_t carried; (carried = carried_->firstOf(event.player.userId, name)) != NoSession;)
             carried_->remove(carried);
+        // The record swapLastConnection noted: the next one added.
         record(openSession(event, name));
         return;
     }

@@ -1,5 +1,7 @@
 #include "parse/account_id.h"
 
+#include <functional>
+
 namespace zelkam {
 namespace {
 
@@ -40,6 +42,16 @@ bool isSameAccount(std::string_view a, std::string_view b)
     if (a == b)
         return true;
     return hasUniverseDigit(a) && hasUniverseDigit(b) && a.substr(UniverseDigitAt + 1) == b.substr(UniverseDigitAt + 1);
+}
+
+std::uint64_t accountHash(std::string_view uniqueId)
+{
+    const std::hash<std::string_view> hash;
+    if (!hasUniverseDigit(uniqueId))
+        return hash(uniqueId);
+    // What follows the universe digit, which is all that tells such
+    // accounts apart.
+    return hash(uniqueId.substr(UniverseDigitAt + 1)) * 0x9e3779b97f4a7c15ull;
 }
 
 } // namespace zelkam

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ std::string accountIdOf(std::string_view uniqueId);
 
 // Whether two ids as logged name one account.
 bool isSameAccount(std::string_view a, std::string_view b);
+
+// A hash of the account an id names, the same for either spelling of it,
+// for tables that find a player by account without making its spelling.
+std::uint64_t accountHash(std::string_view uniqueId);
 
 // Whether the id is a Steam id of universe 0 or 1, logged in either
 // spelling; its universe digit then stands at UniverseDigitAt, the one byte

@@ -131,7 +131,7 @@ std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false, int u
     std::vector<std::string> names = {"Al", "Bo", "Player", "Player", "Cy"};
     for (int i = 0; i < wide && !fewNames; ++i)
         names.push_back("P" + std::to_string(i));
-    const char* ids[] = {"STEAM_0:1:1", "STEAM_0:1:2", "STEAM_0:1:3", "STEAM_ID_PENDING", "STEAM_ID_LAN", "BOT", ""};
+    const char* ids[] = {"STEAM_0:1:1", "STEAM_0:1:2", "STEAM_0:1:3", "STEAM_1:1:2", "STEAM_ID_PENDING", "STEAM_ID_LAN", "BOT", ""};
     const char* addresses[] = {"10.0.0.1:1", "10.0.0.2:1", "10.0.0.3:1"};
     const char* teams[] = {"", "TERRORIST", "CT"};
     LogText log("07/05/2001");
@@ -294,20 +294,48 @@ TEST(PlayerSessions, SharedIdsAreNeverLinks)
         EXPECT_FALSE(isSharedUniqueId(id)) << id;
 }
 
+// A client that comes back from the same address is numbered afresh, and
+// the server does not always log the drop first: the new connection ends the
+// session it replaces when it is the same user id, name or account from the
+// same address. A shared id, or another address, tells no client apart, so
+// such a session stays to the day's last line.
 TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
 {
     ScopedTimeZone zone("UTC");
-    const std::string text = LogText("01/01/2020")
-                                 .at("19:30:33", token("B", 296, "VALVE_ID_LAN") + " connected, address \"1.2.3.4:5\"")
-                                 .at("19:30:35", token("B", 297, "VALVE_ID_LAN") + " connected, address \"1.2.3.4:5\"")
-                                 .at("19:30:40", token("B", 297, "VALVE_ID_LAN") + " entered the game")
-                                 .at("19:40:00", token("B", 297, "VALVE_ID_LAN") + " disconnected")
-                                 .text();
-    const std::vector<Summary> sessions = sessionsOf(text);
-    ASSERT_EQ(sessions.size(), 2u);
-    EXPECT_EQ(sessions[0].end, "19:30:33");
-    EXPECT_EQ(sessions[1].start, "19:30:35");
-    EXPECT_EQ(sessions[1].end, "19:40:00");
+    struct Case {
+        const char* what;
+        std::string first;
+        std::string second;
+        const char* secondAddress;
+        const char* firstEnd;
+    };
+    const std::string lan = "VALVE_ID_LAN";
+    const std::string emulated = "STEAM_2:1:190285650";
+    const Case cases[] = {
+        {"same name, shared id", token("B", 296, lan), token("B", 297, lan), "1.2.3.4:5", "19:30:33"},
+        {"another name, same account", token("OverlordD", 288, emulated), token("341", 289, emulated), "1.2.3.4:5",
+         "19:30:33"},
+        {"another name, the account's other spelling", token("Al", 5, "STEAM_0:1:42"), token("Bo", 6, "STEAM_1:1:42"),
+         "1.2.3.9:27005", "19:30:33"},
+        {"another name, same account, another address", token("OverlordD", 288, emulated), token("341", 289, emulated),
+         "5.6.7.8:5", "19:40:00"},
+        {"another name, shared id", token("A", 296, lan), token("B", 297, lan), "1.2.3.4:5", "19:40:00"},
+        {"another name, another account", token("A", 296, "STEAM_0:1:1"), token("B", 297, "STEAM_0:1:2"),
+         "1.2.3.4:5", "19:40:00"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = LogText("01/01/2020")
+                                     .at("19:30:33", c.first + " connected, address \"1.2.3.4:5\"")
+                                     .at("19:30:35", c.second + " connected, address \"" + c.secondAddress + "\"")
+                                     .at("19:30:40", c.second + " entered the game")
+                                     .at("19:40:00", c.second + " disconnected")
+                                     .text();
+        const std::vector<Summary> sessions = sessionsOf(text);
+        ASSERT_EQ(sessions.size(), 2u) << c.what;
+        EXPECT_EQ(sessions[0].end, c.firstEnd) << c.what;
+        EXPECT_EQ(sessions[1].start, "19:30:35") << c.what;
+        EXPECT_EQ(sessions[1].end, "19:40:00") << c.what;
+    }
 }
 
 // A bot has no address (key 0), and neither has a remote-console sender

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "ingest/log_file_list.h"
+#include "parse/account_id.h"
+#include "parse/log_event.h"
 #include "parse/sides.h"
 
 namespace zelkam::test {
@@ -49,6 +51,7 @@ ReferenceSessionTracker::Open* ReferenceSessionTracker::findOpenByName(std::stri
 ReferenceSessionTracker::Open& ReferenceSessionTracker::openSession(const LogEvent& event, std::int32_t start)
 {
     Open& open = open_.emplace_back();
+    open.serial = ++serials_;
     open.currentName = nameOf(event.player);
     open.session.day = day_;
     open.session.start = start;
@@ -113,6 +116,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
         dayFirstTime_ = event.time;
         lastTime_ = event.time;
         inDay_ = true;
+        lastConnection_.clear();
     }
     lastTime_ = std::max(lastTime_, event.time);
 
@@ -162,16 +166,27 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
     case PlayerConnected: {
         const std::string_view name = nameOf(event.player);
         // A connection under a session's user id, or by the same name from
-        // the same address (a client that dropped and came back), ends that
-        // session at its last event.
+        // the same address, or by the same account from the address of its
+        // last connection that day (a client that dropped and came back),
+        // ends that session at its last event. A shared id, or no address,
+        // tells no client apart.
+        const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
+        const std::int32_t address = event.player.addressKey;
+        const bool oneClient = address != NoAddressKey && !isSharedUniqueId(id);
+        const auto last = oneClient ? lastConnection_.find(accountIdOf(id)) : lastConnection_.end();
+        const std::uint64_t lastSerial = last != lastConnection_.end() ? last->second : 0;
         for (std::size_t i = open_.size(); i-- > 0;) {
             const PlayerSession& session = open_[i].session;
             if (session.userId == event.player.userId ||
-                (open_[i].currentName == name && session.addressKey == event.player.addressKey))
+                (open_[i].currentName == name && session.addressKey == address) ||
+                (lastSerial != 0 && open_[i].serial == lastSerial && session.addressKey == address))
                 close(i, session.end);
         }
         std::erase_if(carried_, [&](const Open& o) { return o.session.userId == event.player.userId && o.currentName == name; });
-        record(openSession(event, event.time));
+        Open& opened = openSession(event, event.time);
+        if (oneClient)
+            lastConnection_[accountIdOf(id)] = opened.serial;
+        record(opened);
         return;
     }
     case PlayerDisconnected: {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,8 @@ private:
         PlayerSession session;
         std::string currentName;
         std::int32_t team = -1;
+        // Which session it is, from 1, in order of opening.
+        std::uint64_t serial = 0;
     };
 
     Open* findOpen(std::int32_t userId, std::string_view name);
@@ -47,6 +50,10 @@ private:
     // the new day's first event once they show up.
     std::vector<Open> carried_;
     std::vector<PlayerSession> finished_;
+    // The serial of the session each account's last connection of the day
+    // opened, by the account's one spelling.
+    std::map<std::string, std::uint64_t> lastConnection_;
+    std::uint64_t serials_ = 0;
     bool inDay_ = false;
     std::int32_t day_ = 0;
     std::int64_t nextDay_ = 0;
