@@ -17,6 +17,7 @@
 
 #include "history/chain_table.h"
 #include "history/name_index.h"
+#include "history/player_sessions.h"
 #include "ingest/thread_group.h"
 #include "parse/containers.h"
 #include "parse/large_vector.h"
@@ -126,6 +127,8 @@ struct SessionRecord {
     bool open = false;
     // Whether the record is on its ByNameAt chain (see OpenSessions).
     bool onNameAt = false;
+    // What closed it (DayEnd while open).
+    SessionEndCause ended = SessionEndCause::DayEnd;
     std::string_view currentName;
     // The HashedName hash of currentName.
     std::uint64_t nameHash = 0;

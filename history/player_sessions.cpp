@@ -119,16 +119,17 @@ std::uint32_t SessionTracker::resolve(const LogEvent& event, const HashedName& n
     // another player: the server has restarted and numbers afresh.
     if (event.player.userId != -1) {
         if (const std::uint32_t other = open_->firstWithUserId(event.player.userId); other != NoSession)
-            close(other, (*open_)[other].end);
+            close(other, (*open_)[other].end, SessionEndCause::Renumbered);
     }
     return openSession(event, name);
 }
 
-void SessionTracker::close(std::uint32_t open, std::int32_t end)
+void SessionTracker::close(std::uint32_t open, std::int32_t end, SessionEndCause cause)
 {
     open_->remove(open);
     SessionRecord& record = (*open_)[open];
     record.end = std::max(end, record.start);
+    record.ended = cause;
     finished_.push_back(open);
 }
 
@@ -176,6 +177,7 @@ void SessionTracker::handOut(std::uint32_t index)
     session.chat = record.chat;
     session.userId = record.userId;
     session.addressKey = record.addressKey;
+    session.ended = record.ended;
     session.lines.clear();
     if (recordLines_) {
         open_->lines().visit(open_->linesOf(index), [&](std::size_t line) {
@@ -318,7 +320,7 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
         const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
         const std::uint32_t last = set.swapLastConnection(id, event.player.addressKey);
         for (const std::uint32_t open : set.replacedBy(event.player.userId, name, id, event.player.addressKey, last))
-            close(open, set[open].end);
+            close(open, set[open].end, SessionEndCause::Reconnected);
         for (std::uint32_t carried; (carried = carried_->firstOf(event.player.userId, name)) != NoSession;)
             carried_->remove(carried);
         // The record swapLastConnection noted: the next one added.
@@ -339,7 +341,7 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
         }
         noteId(open, event.player);
         record(open);
-        close(open, event.time);
+        close(open, event.time, SessionEndCause::Disconnected);
         return;
     }
     case PlayerEntered:

@@ -21,6 +21,21 @@ namespace zelkam {
 // <-1> disconnections a shutdown logs included) or the end of the day. A
 // stay across midnight is two sessions: the second begins at the next
 // day's first event, once the player shows up in it again.
+// What ended a session.
+enum class SessionEndCause : std::uint8_t {
+    // Nothing before the day's (or the folder's) last line: the player was
+    // still on the server.
+    DayEnd,
+    // His disconnection (a shutdown's included).
+    Disconnected,
+    // The same client connecting again: his user id, or his name or account
+    // from his address.
+    Reconnected,
+    // Another player under his user id: the server restarted and numbers
+    // afresh.
+    Renumbered,
+};
+
 struct PlayerSession {
     // The local midnight of the session's day; start and end are calendar
     // seconds.
@@ -44,6 +59,7 @@ struct PlayerSession {
     // from (0 when the connection was not seen).
     std::int32_t userId = 0;
     std::int32_t addressKey = 0;
+    SessionEndCause ended = SessionEndCause::DayEnd;
     // With line recording on: the events that belong to the session (its
     // connection, chat, name changes, team joins, kills, deaths, its
     // remote-console commands by address, its disconnection), as the
@@ -196,7 +212,7 @@ private:
     std::uint32_t openSession(const LogEvent& event, const HashedName& name);
     std::uint32_t fromCarried(std::uint32_t carried);
     std::uint32_t resolve(const LogEvent& event, const HashedName& name);
-    void close(std::uint32_t open, std::int32_t end);
+    void close(std::uint32_t open, std::int32_t end, SessionEndCause cause);
     void endDay();
     void handOut(std::uint32_t open);
 

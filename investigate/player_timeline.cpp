@@ -125,9 +125,21 @@ struct SplitWindow {
     }
 };
 
+// What ended a session, in the timeline's words.
+const char* endCauseText(SessionEndCause cause)
+{
+    switch (cause) {
+    case SessionEndCause::Disconnected: return "disconnected";
+    case SessionEndCause::Reconnected: return "reconnected";
+    case SessionEndCause::Renumbered: return "server restarted";
+    case SessionEndCause::DayEnd: break;
+    }
+    return "day's end";
+}
+
 // The entry that opens (or, with end, closes) a session: its line's place
-// is its first (last) line's. window: for the end's way of leaving.
-TimelineEntry sessionBound(const SplitWindow& window, const PlayerSession& session, bool end)
+// is its first (last) line's.
+TimelineEntry sessionBound(const PlayerSession& session, bool end)
 {
     TimelineEntry bound;
     bound.day = session.day;
@@ -138,14 +150,8 @@ TimelineEntry sessionBound(const SplitWindow& window, const PlayerSession& sessi
     bound.userId = session.userId;
     bound.addressKey = session.addressKey;
     bound.event = session.lines.empty() ? 0 : end ? session.lines.back() : session.lines.front();
-    if (end) {
-        bool leftByLine = false;
-        for (const std::size_t line : session.lines) {
-            const LogEvent& event = window[line];
-            leftByLine = leftByLine || (event.kind == PlayerDisconnected && event.time == session.end);
-        }
-        bound.text = leftByLine ? "disconnected" : "day's end";
-    }
+    if (end)
+        bound.text = endCauseText(session.ended);
     return bound;
 }
 
@@ -421,7 +427,7 @@ private:
                 } else {
                     const PlayerSession& session = sessions[key.source];
                     if (key.line == LineKey::Start || key.line == LineKey::End)
-                        piece.entries.push_back(sessionBound(window, session, key.line == LineKey::End));
+                        piece.entries.push_back(sessionBound(session, key.line == LineKey::End));
                     else
                         piece.entries.push_back(entryOf(window[session.lines[key.line]], session, session.lines[key.line]));
                 }

@@ -34,6 +34,7 @@ struct Summary {
     int frags;
     int deaths;
     int chat;
+    SessionEndCause ended = SessionEndCause::DayEnd;
     bool operator==(const Summary&) const = default;
 };
 
@@ -45,7 +46,7 @@ std::ostream& operator<<(std::ostream& out, const Summary& s)
     out << "] teams";
     for (int team : s.teams)
         out << ' ' << team;
-    return out << " f" << s.frags << " d" << s.deaths << " c" << s.chat;
+    return out << " f" << s.frags << " d" << s.deaths << " c" << s.chat << " e" << static_cast<int>(s.ended);
 }
 
 std::string clock(std::int32_t t)
@@ -69,7 +70,7 @@ std::vector<Summary> sessionsOf(const std::string& log)
     std::vector<Summary> out;
     SessionTracker tracker([&](PlayerSession&& s) {
         out.push_back({clock(s.day).substr(0, 5), clock(s.start).substr(6), clock(s.end).substr(6), s.names, s.uniqueId,
-                       s.teams, s.frags, s.deaths, s.chat});
+                       s.teams, s.frags, s.deaths, s.chat, s.ended});
     });
     for (const LogEvent& event : parser.events())
         tracker.add(event);
@@ -108,8 +109,8 @@ TEST(PlayerSessions, FollowOnePlayerAcrossNamesDaysAndShutdowns)
             .text();
     const std::vector<Summary> expected = {
         {"05/07", "22:00:00", "23:59:00", {"Al", "Ally"}, al, {0}, 1, 1, 2},
-        {"05/07", "22:00:01", "22:00:07", {"Lan"}, "STEAM_ID_LAN", {}, 1, 1, 0},
-        {"06/07", "00:00:30", "00:03:00", {"Ally", "Alfred"}, al, {0}, -1, 1, 0},
+        {"05/07", "22:00:01", "22:00:07", {"Lan"}, "STEAM_ID_LAN", {}, 1, 1, 0, SessionEndCause::Disconnected},
+        {"06/07", "00:00:30", "00:03:00", {"Ally", "Alfred"}, al, {0}, -1, 1, 0, SessionEndCause::Disconnected},
         {"06/07", "20:00:00", "20:30:00", {"Al"}, al, {}, 0, 0, 0},
         {"06/07", "20:00:02", "20:30:00", {"Lan"}, "STEAM_ID_LAN", {}, 0, 0, 0},
     };
@@ -179,7 +180,8 @@ std::string described(const PlayerSession& s)
     text += "] t";
     for (int team : s.teams)
         text += std::to_string(team);
-    text += " f" + std::to_string(s.frags) + " d" + std::to_string(s.deaths) + " c" + std::to_string(s.chat) + " l";
+    text += " f" + std::to_string(s.frags) + " d" + std::to_string(s.deaths) + " c" + std::to_string(s.chat) + " e" +
+            std::to_string(static_cast<int>(s.ended)) + " l";
     for (std::size_t line : s.lines)
         text += ' ' + std::to_string(line);
     return text;
@@ -308,20 +310,25 @@ TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
         std::string second;
         const char* secondAddress;
         const char* firstEnd;
+        SessionEndCause firstEnded;
     };
+    constexpr SessionEndCause Reconnected = SessionEndCause::Reconnected;
+    constexpr SessionEndCause DayEnd = SessionEndCause::DayEnd;
     const std::string lan = "VALVE_ID_LAN";
     const std::string emulated = "STEAM_2:1:190285650";
     const Case cases[] = {
-        {"same name, shared id", token("B", 296, lan), token("B", 297, lan), "1.2.3.4:5", "19:30:33"},
+        {"same name, shared id", token("B", 296, lan), token("B", 297, lan), "1.2.3.4:5", "19:30:33", Reconnected},
         {"another name, same account", token("OverlordD", 288, emulated), token("341", 289, emulated), "1.2.3.4:5",
-         "19:30:33"},
+         "19:30:33", Reconnected},
         {"another name, the account's other spelling", token("Al", 5, "STEAM_0:1:42"), token("Bo", 6, "STEAM_1:1:42"),
-         "1.2.3.9:27005", "19:30:33"},
+         "1.2.3.9:27005", "19:30:33", Reconnected},
         {"another name, same account, another address", token("OverlordD", 288, emulated), token("341", 289, emulated),
-         "5.6.7.8:5", "19:40:00"},
-        {"another name, shared id", token("A", 296, lan), token("B", 297, lan), "1.2.3.4:5", "19:40:00"},
+         "5.6.7.8:5", "19:40:00", DayEnd},
+        {"another name, shared id", token("A", 296, lan), token("B", 297, lan), "1.2.3.4:5", "19:40:00", DayEnd},
         {"another name, another account", token("A", 296, "STEAM_0:1:1"), token("B", 297, "STEAM_0:1:2"),
-         "1.2.3.4:5", "19:40:00"},
+         "1.2.3.4:5", "19:40:00", DayEnd},
+        {"another name, same user id", token("A", 296, lan), token("B", 296, lan), "5.6.7.8:5", "19:30:33",
+         Reconnected},
     };
     for (const Case& c : cases) {
         const std::string text = LogText("01/01/2020")
@@ -333,8 +340,10 @@ TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
         const std::vector<Summary> sessions = sessionsOf(text);
         ASSERT_EQ(sessions.size(), 2u) << c.what;
         EXPECT_EQ(sessions[0].end, c.firstEnd) << c.what;
+        EXPECT_EQ(sessions[0].ended, c.firstEnded) << c.what;
         EXPECT_EQ(sessions[1].start, "19:30:35") << c.what;
         EXPECT_EQ(sessions[1].end, "19:40:00") << c.what;
+        EXPECT_EQ(sessions[1].ended, SessionEndCause::Disconnected) << c.what;
     }
 }
 

@@ -69,10 +69,11 @@ ReferenceSessionTracker::Open& ReferenceSessionTracker::openSession(const LogEve
     return open;
 }
 
-void ReferenceSessionTracker::close(std::size_t openIndex, std::int32_t end)
+void ReferenceSessionTracker::close(std::size_t openIndex, std::int32_t end, SessionEndCause cause)
 {
     PlayerSession& session = open_[openIndex].session;
     session.end = std::max(end, session.start);
+    session.ended = cause;
     finished_.push_back(std::move(session));
     open_.erase(open_.begin() + static_cast<std::ptrdiff_t>(openIndex));
 }
@@ -80,7 +81,7 @@ void ReferenceSessionTracker::close(std::size_t openIndex, std::int32_t end)
 void ReferenceSessionTracker::endDay()
 {
     while (!open_.empty())
-        close(open_.size() - 1, lastTime_);
+        close(open_.size() - 1, lastTime_, SessionEndCause::DayEnd);
     std::stable_sort(finished_.begin(), finished_.end(),
                      [](const PlayerSession& a, const PlayerSession& b) { return a.start < b.start; });
     for (PlayerSession& session : finished_)
@@ -149,7 +150,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
         // another player: the server has restarted and numbers afresh.
         for (std::size_t i = 0; i < open_.size(); ++i) {
             if (open_[i].session.userId == e.player.userId && e.player.userId != -1) {
-                close(i, open_[i].session.end);
+                close(i, open_[i].session.end, SessionEndCause::Renumbered);
                 break;
             }
         }
@@ -180,7 +181,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
             if (session.userId == event.player.userId ||
                 (open_[i].currentName == name && session.addressKey == address) ||
                 (lastSerial != 0 && open_[i].serial == lastSerial && session.addressKey == address))
-                close(i, session.end);
+                close(i, session.end, SessionEndCause::Reconnected);
         }
         std::erase_if(carried_, [&](const Open& o) { return o.session.userId == event.player.userId && o.currentName == name; });
         Open& opened = openSession(event, event.time);
@@ -203,7 +204,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
         }
         noteId(*open, event.player);
         record(*open);
-        close(static_cast<std::size_t>(open - open_.data()), event.time);
+        close(static_cast<std::size_t>(open - open_.data()), event.time, SessionEndCause::Disconnected);
         return;
     }
     case PlayerEntered:

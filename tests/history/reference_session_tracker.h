@@ -40,7 +40,7 @@ private:
     Open* findOpen(std::int32_t userId, std::string_view name);
     Open* findOpenByName(std::string_view name);
     Open& openSession(const LogEvent& event, std::int32_t start);
-    void close(std::size_t openIndex, std::int32_t end);
+    void close(std::size_t openIndex, std::int32_t end, SessionEndCause cause);
     void endDay();
 
     std::function<void(PlayerSession&&)> onSession_;
