@@ -293,12 +293,16 @@ std::uint32_t OpenSessions::swapLastConnection(std::string_view uniqueId, std::i
     if (!isOneClient(uniqueId, addressKey))
         return NoSession;
     LastConnection& last = lastConnections_.obtain(accountKey(uniqueId));
-    return std::exchange(last.length, count() + 1) - 1;
+    const std::uint32_t before = std::exchange(last.length, count() + 1) - 1;
+    // An account that shares its slot with another is told apart here.
+    if (before == NoSession || !records_[before].open || records_[before].addressKey != addressKey ||
+        !isSameAccount(records_[before].uniqueId, uniqueId))
+        return NoSession;
+    return before;
 }
 
-const std::vector<std::uint32_t>& OpenSessions::replacedBy(std::int32_t userId, const HashedName& name,
-                                                           std::string_view uniqueId, std::int32_t addressKey,
-                                                           std::uint32_t lastConnection)
+const std::vector<std::uint32_t>& OpenSessions::withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
+                                                                   std::int32_t addressKey)
 {
     found_.clear();
     if (const Chain* chain = chains_[ByUserId].find(numberKey(userId))) {
@@ -322,17 +326,6 @@ const std::vector<std::uint32_t>& OpenSessions::replacedBy(std::int32_t userId, 
                     found_.push_back(i);
             }
         }
-    }
-    if (lastConnection != NoSession) {
-        // The same client again (one account from one address) under
-        // another name: the server numbers a reconnection afresh and does
-        // not always log the drop before it. One found already (by user
-        // id, or by name from the address) is not taken twice; an account
-        // that shares its slot with another is told apart here.
-        const SessionRecord& record = records_[lastConnection];
-        if (record.open && record.addressKey == addressKey && record.userId != userId && !sameNameAt(lastConnection) &&
-            isSameAccount(record.uniqueId, uniqueId))
-            found_.push_back(lastConnection);
     }
     std::sort(found_.begin(), found_.end(), std::greater<>());
     return found_;

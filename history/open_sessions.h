@@ -127,7 +127,9 @@ struct SessionRecord {
     bool open = false;
     // Whether the record is on its ByNameAt chain (see OpenSessions).
     bool onNameAt = false;
-    // What closed it (DayEnd while open).
+    // What closed it. While open: Reconnected once the same client
+    // connected again, until it is heard from again (see SessionTracker),
+    // else DayEnd.
     SessionEndCause ended = SessionEndCause::DayEnd;
     std::string_view currentName;
     // The HashedName hash of currentName.
@@ -220,17 +222,14 @@ public:
     std::uint32_t firstWithUserId(std::int32_t userId);
     // Notes that a connection under uniqueId from addressKey opens the
     // record added next, its account's last connection now, and gives the
-    // record the account's connection before opened (NoSession when there
-    // was none, or when the id and address tell no client apart).
+    // open record the account's connection before opened when that came
+    // from the same address: the same client again (NoSession when there
+    // is none, or when the id and address tell no client apart).
     std::uint32_t swapLastConnection(std::string_view uniqueId, std::int32_t addressKey);
-    // The open records a connection ends: those with its user id, those
-    // called its name from its address, and the one its account's
-    // connection before opened (see swapLastConnection), when that came
-    // from its address too; the most recently added first. Valid until the
-    // next call.
-    const std::vector<std::uint32_t>& replacedBy(std::int32_t userId, const HashedName& name,
-                                                 std::string_view uniqueId, std::int32_t addressKey,
-                                                 std::uint32_t lastConnection);
+    // The open records with the user id, and those called name from the
+    // address, the most recently added first. Valid until the next call.
+    const std::vector<std::uint32_t>& withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
+                                                         std::int32_t addressKey);
     // Calls visit with each open record from the address (byAddress only).
     template <typename Visit>
     void forEachAt(std::int32_t addressKey, Visit visit)

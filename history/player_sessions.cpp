@@ -200,7 +200,10 @@ void SessionTracker::endDay()
     GrowArray<std::uint32_t> stillHere(set.count());
     for (std::uint32_t i = 0; i < set.count(); ++i) {
         if (set[i].open) {
-            set[i].end = std::max(lastTime_, set[i].start);
+            // Replaced by the same client and never heard from since: it
+            // ended at its last event.
+            if (set[i].ended != SessionEndCause::Reconnected)
+                set[i].end = std::max(lastTime_, set[i].start);
             stillHere.append(i);
         }
     }
@@ -260,7 +263,8 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
             const OpenSessions& set = *open_;
             for (std::uint32_t i = 0; i < set.count(); ++i) {
                 const SessionRecord& open = set[i];
-                if (!open.open)
+                // One the same client replaced (see endDay) is over.
+                if (!open.open || open.ended == SessionEndCause::Reconnected)
                     continue;
                 SessionRecord next;
                 next.currentName = stillHere->keep(open.currentName);
@@ -288,12 +292,20 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     lastTime_ = std::max(lastTime_, event.time);
 
     OpenSessions& set = *open_;
-    const auto record = [&](std::uint32_t open) {
+    // A line of the session: its player's own, or a command from its
+    // address.
+    const auto recordLine = [&](std::uint32_t open) {
         SessionRecord& session = set[open];
         session.end = std::max(session.end, event.time);
         if (recordLines_ && (!onlyOne_ || isSameAccount(session.uniqueId, onlyId_) || session.uniqueId.empty() ||
                              isPendingId(session.uniqueId)))
             set.lines().append(set.linesOf(open), position);
+    };
+    // A line of the player's own: he is still on, whoever connected
+    // meanwhile.
+    const auto record = [&](std::uint32_t open) {
+        set[open].ended = SessionEndCause::DayEnd;
+        recordLine(open);
     };
     const auto noteId = [&](std::uint32_t open, const PlayerEntry& player) {
         const std::string_view id = player.uniqueId ? player.uniqueId : "";
@@ -305,7 +317,7 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
 
     if (event.kind == RconCommand || event.kind == BadRconCommand) {
         if (recordLines_ && event.player.addressKey != 0)
-            set.forEachAt(event.player.addressKey, record);
+            set.forEachAt(event.player.addressKey, recordLine);
         return;
     }
     if (!isPlayersOwn(event.kind))
@@ -314,13 +326,18 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     switch (event.kind) {
     case PlayerConnected: {
         // A connection under a session's user id, or by the same name from
-        // the same address, or by the same account from the address of its
-        // last connection (a client that dropped and came back), ends that
+        // the same address (a client that dropped and came back), ends that
         // session at its last event.
         const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
         const std::uint32_t last = set.swapLastConnection(id, event.player.addressKey);
-        for (const std::uint32_t open : set.replacedBy(event.player.userId, name, id, event.player.addressKey, last))
+        for (const std::uint32_t open : set.withUserIdOrNameAt(event.player.userId, name, event.player.addressKey))
             close(open, set[open].end, SessionEndCause::Reconnected);
+        // So may the same account from the address of its last connection
+        // under another name, as a server does not always log the drop;
+        // but two players behind one address may share one id, so the
+        // session ends only if it is never heard from again (see endDay).
+        if (last != NoSession && set[last].open)
+            set[last].ended = SessionEndCause::Reconnected;
         for (std::uint32_t carried; (carried = carried_->firstOf(event.player.userId, name)) != NoSession;)
             carried_->remove(carried);
         // The record swapLastConnection noted: the next one added.

@@ -299,8 +299,10 @@ TEST(PlayerSessions, SharedIdsAreNeverLinks)
 // A client that comes back from the same address is numbered afresh, and
 // the server does not always log the drop first: the new connection ends the
 // session it replaces when it is the same user id, name or account from the
-// same address. A shared id, or another address, tells no client apart, so
-// such a session stays to the day's last line.
+// same address; one of the same account under another name only if it is
+// never heard from again (two players behind one address may share an id).
+// A shared id, or another address, tells no client apart, so such a session
+// stays to the day's last line. Each says what ended it.
 TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
 {
     ScopedTimeZone zone("UTC");
@@ -311,6 +313,8 @@ TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
         const char* secondAddress;
         const char* firstEnd;
         SessionEndCause firstEnded;
+        // The first player says something after the second connected.
+        bool firstHeardAgain = false;
     };
     constexpr SessionEndCause Reconnected = SessionEndCause::Reconnected;
     constexpr SessionEndCause DayEnd = SessionEndCause::DayEnd;
@@ -329,14 +333,17 @@ TEST(PlayerSessions, AReconnectionEndsTheSessionItReplaces)
          "1.2.3.4:5", "19:40:00", DayEnd},
         {"another name, same user id", token("A", 296, lan), token("B", 296, lan), "5.6.7.8:5", "19:30:33",
          Reconnected},
+        {"another name, same account, the first still on", token("OverlordD", 288, emulated),
+         token("341", 289, emulated), "1.2.3.4:5", "19:40:00", DayEnd, true},
     };
     for (const Case& c : cases) {
-        const std::string text = LogText("01/01/2020")
-                                     .at("19:30:33", c.first + " connected, address \"1.2.3.4:5\"")
-                                     .at("19:30:35", c.second + " connected, address \"" + c.secondAddress + "\"")
-                                     .at("19:30:40", c.second + " entered the game")
-                                     .at("19:40:00", c.second + " disconnected")
-                                     .text();
+        LogText log("01/01/2020");
+        log.at("19:30:33", c.first + " connected, address \"1.2.3.4:5\"")
+            .at("19:30:35", c.second + " connected, address \"" + c.secondAddress + "\"")
+            .at("19:30:40", c.second + " entered the game");
+        if (c.firstHeardAgain)
+            log.at("19:35:00", c.first + " say \"still here\"");
+        const std::string text = log.at("19:40:00", c.second + " disconnected").text();
         const std::vector<Summary> sessions = sessionsOf(text);
         ASSERT_EQ(sessions.size(), 2u) << c.what;
         EXPECT_EQ(sessions[0].end, c.firstEnd) << c.what;

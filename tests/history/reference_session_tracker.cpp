@@ -80,8 +80,15 @@ void ReferenceSessionTracker::close(std::size_t openIndex, std::int32_t end, Ses
 
 void ReferenceSessionTracker::endDay()
 {
-    while (!open_.empty())
-        close(open_.size() - 1, lastTime_, SessionEndCause::DayEnd);
+    // One the same client replaced, never heard from since, ended at its
+    // last event.
+    while (!open_.empty()) {
+        const Open& open = open_.back();
+        if (open.replaced)
+            close(open_.size() - 1, open.session.end, SessionEndCause::Reconnected);
+        else
+            close(open_.size() - 1, lastTime_, SessionEndCause::DayEnd);
+    }
     std::stable_sort(finished_.begin(), finished_.end(),
                      [](const PlayerSession& a, const PlayerSession& b) { return a.start < b.start; });
     for (PlayerSession& session : finished_)
@@ -98,6 +105,8 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
             // Everyone still here at midnight carries on in the new day.
             std::vector<Open> stillHere;
             for (const Open& open : open_) {
+                if (open.replaced)
+                    continue;
                 Open& next = stillHere.emplace_back();
                 next.currentName = open.currentName;
                 next.team = open.team;
@@ -121,10 +130,15 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
     }
     lastTime_ = std::max(lastTime_, event.time);
 
-    const auto record = [&](Open& open) {
+    const auto recordLine = [&](Open& open) {
         open.session.end = std::max(open.session.end, event.time);
         if (recordLines_)
             open.session.lines.push_back(position);
+    };
+    // A line of the player's own: he is still on.
+    const auto record = [&](Open& open) {
+        open.replaced = false;
+        recordLine(open);
     };
     // A player met again after midnight continues from the day's start.
     const auto fromCarried = [&](auto matches) -> Open* {
@@ -167,10 +181,11 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
     case PlayerConnected: {
         const std::string_view name = nameOf(event.player);
         // A connection under a session's user id, or by the same name from
-        // the same address, or by the same account from the address of its
-        // last connection that day (a client that dropped and came back),
-        // ends that session at its last event. A shared id, or no address,
-        // tells no client apart.
+        // the same address (a client that dropped and came back), ends that
+        // session at its last event. One by the same account from the
+        // address of its last connection that day replaces it: it ends at
+        // its last event unless heard from again. A shared id, or no
+        // address, tells no client apart.
         const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
         const std::int32_t address = event.player.addressKey;
         const bool oneClient = address != NoAddressKey && !isSharedUniqueId(id);
@@ -179,9 +194,12 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
         for (std::size_t i = open_.size(); i-- > 0;) {
             const PlayerSession& session = open_[i].session;
             if (session.userId == event.player.userId ||
-                (open_[i].currentName == name && session.addressKey == address) ||
-                (lastSerial != 0 && open_[i].serial == lastSerial && session.addressKey == address))
+                (open_[i].currentName == name && session.addressKey == address))
                 close(i, session.end, SessionEndCause::Reconnected);
+        }
+        for (Open& open : open_) {
+            if (lastSerial != 0 && open.serial == lastSerial && open.session.addressKey == address)
+                open.replaced = true;
         }
         std::erase_if(carried_, [&](const Open& o) { return o.session.userId == event.player.userId && o.currentName == name; });
         Open& opened = openSession(event, event.time);
@@ -253,7 +271,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
             return;
         for (Open& open : open_) {
             if (open.session.addressKey == event.player.addressKey)
-                record(open);
+                recordLine(open);
         }
         return;
     default:

@@ -35,6 +35,8 @@ private:
         std::int32_t team = -1;
         // Which session it is, from 1, in order of opening.
         std::uint64_t serial = 0;
+        // The same client connected again since its last line.
+        bool replaced = false;
     };
 
     Open* findOpen(std::int32_t userId, std::string_view name);
