@@ -328,15 +328,14 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
         // A connection under a session's user id, or by the same name from
         // the same address (a client that dropped and came back), ends that
         // session at its last event.
-        const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
-        const std::uint32_t last = set.swapLastConnection(id, event.player.addressKey);
         for (const std::uint32_t open : set.withUserIdOrNameAt(event.player.userId, name, event.player.addressKey))
             close(open, set[open].end, SessionEndCause::Reconnected);
         // So may the same account from the address of its last connection
         // under another name, as a server does not always log the drop;
         // but two players behind one address may share one id, so the
         // session ends only if it is never heard from again (see endDay).
-        if (last != NoSession && set[last].open)
+        const std::string_view id = event.player.uniqueId ? event.player.uniqueId : "";
+        if (const std::uint32_t last = set.swapLastConnection(id, event.player.addressKey); last != NoSession)
             set[last].ended = SessionEndCause::Reconnected;
         for (std::uint32_t carried; (carried = carried_->firstOf(event.player.userId, name)) != NoSession;)
             carried_->remove(carried);

@@ -16,11 +16,6 @@
 
 namespace zelkam {
 
-// One stay of one player on the server within one day: from the player's
-// connection (or first event of the day) to their disconnection (the
-// <-1> disconnections a shutdown logs included) or the end of the day. A
-// stay across midnight is two sessions: the second begins at the next
-// day's first event, once the player shows up in it again.
 // What ended a session.
 enum class SessionEndCause : std::uint8_t {
     // Nothing before the day's (or the folder's) last line: the player was
@@ -36,6 +31,12 @@ enum class SessionEndCause : std::uint8_t {
     Renumbered,
 };
 
+// One stay of one player on the server within one day: from the player's
+// connection (or first event of the day) to their disconnection (the
+// <-1> disconnections a shutdown logs included), the same client's next
+// connection, or the end of the day (see SessionEndCause). A stay across
+// midnight is two sessions: the second begins at the next day's first
+// event, once the player shows up in it again.
 struct PlayerSession {
     // The local midnight of the session's day; start and end are calendar
     // seconds.
@@ -59,6 +60,7 @@ struct PlayerSession {
     // from (0 when the connection was not seen).
     std::int32_t userId = 0;
     std::int32_t addressKey = 0;
+    // What ended the session.
     SessionEndCause ended = SessionEndCause::DayEnd;
     // With line recording on: the events that belong to the session (its
     // connection, chat, name changes, team joins, kills, deaths, its
