@@ -83,7 +83,19 @@ void OpenSessions::clear()
     for (ChainTable<Chain>& chains : chains_)
         chains.clear();
     lastConnections_.clear();
+    byAddress_ = false;
     ++changes_;
+}
+
+void OpenSessions::chainByAddress()
+{
+    if (byAddress_)
+        return;
+    byAddress_ = true;
+    for (std::uint32_t i = 0; i < count(); ++i) {
+        if (records_[i].open)
+            link(i, ByAddress);
+    }
 }
 
 std::uint32_t OpenSessions::nameKey(std::uint64_t nameHash)

@@ -143,8 +143,10 @@ struct SessionRecord {
 };
 
 // Sessions in order of adding, by index; the open ones are found by user id,
-// by name, by name and address and (with byAddress) by address in time that
-// does not grow with the crowd. A name's records are chained by name and
+// by name, by name and address and by address in time that does not grow
+// with the crowd. Records are chained by address only from the first
+// look-up by address on (a remote-console command's): most days have none,
+// and a crowd's million connections then take no chain they never use. A name's records are chained by name and
 // address only while more than a few are open under it (a crowd of one
 // name): a few are simply read off the name's chain, which spares a table a
 // crowd of different names would fill for nothing. Every chain keeps the order of adding, so
@@ -153,7 +155,7 @@ struct SessionRecord {
 // add.
 class OpenSessions {
 public:
-    explicit OpenSessions(bool byAddress) : byAddress_(byAddress) {}
+    OpenSessions() = default;
     ~OpenSessions();
     OpenSessions(const OpenSessions&) = delete;
     OpenSessions& operator=(const OpenSessions&) = delete;
@@ -230,10 +232,11 @@ public:
     // address, the most recently added first. Valid until the next call.
     const std::vector<std::uint32_t>& withUserIdOrNameAt(std::int32_t userId, const HashedName& name,
                                                          std::int32_t addressKey);
-    // Calls visit with each open record from the address (byAddress only).
+    // Calls visit with each open record from the address.
     template <typename Visit>
     void forEachAt(std::int32_t addressKey, Visit visit)
     {
+        chainByAddress();
         if (const Chain* chain = chains_[ByAddress].find(numberKey(addressKey))) {
             for (std::uint32_t i = chain->first; i != NoSession; i = nextOf(i, ByAddress))
                 visit(i);
@@ -287,6 +290,10 @@ private:
     void linkName(std::uint32_t index);
     void unlinkName(std::uint32_t index);
 
+    // Chains every open record by address, once: records added from then
+    // on are chained as they come.
+    void chainByAddress();
+
     // Waits for the memory reserve is having backed.
     void finishBacking();
 
@@ -301,7 +308,8 @@ private:
     // a shared id, or no address, tells no client apart.
     static bool isOneClient(std::string_view uniqueId, std::int32_t addressKey);
 
-    bool byAddress_;
+    // Whether records are chained by address (see chainByAddress).
+    bool byAddress_ = false;
     ThreadGroup backing_;
     BlockArray<SessionRecord> records_;
     BlockArray<Aside> aside_;

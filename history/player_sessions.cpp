@@ -36,7 +36,7 @@ std::uint64_t orderKey(std::int32_t start, std::uint32_t rank)
 
 SessionTracker::SessionTracker(std::function<void(PlayerSession&&)> onSession, bool recordLines)
     : onSession_(std::move(onSession)), recordLines_(recordLines),
-      open_(std::make_unique<OpenSessions>(recordLines)), carried_(std::make_unique<OpenSessions>(recordLines))
+      open_(std::make_unique<OpenSessions>()), carried_(std::make_unique<OpenSessions>())
 {
 }
 
@@ -259,7 +259,7 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     if (!inDay_ || event.time >= nextDay_) {
         if (inDay_) {
             // Everyone still here at midnight carries on in the new day.
-            auto stillHere = std::make_unique<OpenSessions>(recordLines_);
+            auto stillHere = std::make_unique<OpenSessions>();
             const OpenSessions& set = *open_;
             for (std::uint32_t i = 0; i < set.count(); ++i) {
                 const SessionRecord& open = set[i];
@@ -315,8 +315,11 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
             session.uniqueId = set.keep(id);
     };
 
+    // A command from a session's address is one of its lines whether or
+    // not lines are recorded: the session ends no earlier in `player` and
+    // the rankings than in the record and the timeline.
     if (event.kind == RconCommand || event.kind == BadRconCommand) {
-        if (recordLines_ && event.player.addressKey != 0)
+        if (event.player.addressKey != 0)
             set.forEachAt(event.player.addressKey, recordLine);
         return;
     }
@@ -506,7 +509,7 @@ void SessionTracker::finish()
 {
     if (inDay_)
         endDay();
-    carried_ = std::make_unique<OpenSessions>(recordLines_);
+    carried_ = std::make_unique<OpenSessions>();
     inDay_ = false;
 }
 

@@ -267,7 +267,7 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
     }
     case RconCommand:
     case BadRconCommand:
-        if (!recordLines_ || event.player.addressKey == 0)
+        if (event.player.addressKey == 0)
             return;
         for (Open& open : open_) {
             if (open.session.addressKey == event.player.addressKey)
