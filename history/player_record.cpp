@@ -23,7 +23,7 @@ class FolderSessions {
 public:
     FolderSessions(std::string server, const std::function<bool(const PlayerSession&)>& wanted,
                    const std::function<void(PlayerSession&&)>& onSession)
-        : tracker_([this, server = std::move(server), &wanted, &onSession](PlayerSession&& session) {
+        : tracker_([server = std::move(server), &wanted, &onSession](PlayerSession&& session) {
               if (!wanted(session) || !onSession)
                   return;
               session.server = server;
