@@ -42,8 +42,8 @@ inline std::uint64_t hashBytes(std::string_view bytes)
             std::memcpy(&tail, end - 4, 4);
             chunk = head | std::uint64_t{tail} << 32;
         } else {
-            chunk = end[-static_cast<std::ptrdiff_t>(rest)] | std::uint64_t{end[-static_cast<std::ptrdiff_t>(rest) + rest / 2]} << 8
-                    | std::uint64_t{end[-1]} << 16;
+            const unsigned char* last = end - rest;
+            chunk = last[0] | std::uint64_t{last[rest / 2]} << 8 | std::uint64_t{end[-1]} << 16;
         }
         hash = (hash ^ chunk) * Mix;
         hash ^= hash >> 29;
