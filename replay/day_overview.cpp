@@ -129,17 +129,18 @@ DayOverview computeDayOverview(const ViewerState& state)
                                      std::numeric_limits<std::int32_t>::max())));
     };
 
-    // The seek restores the last snapshot stamped before its target and
-    // replays up to the first event at or after the target. A map start
-    // empties the roster, so the roster it ends with is the one a single walk
-    // from any earlier snapshot has at the same event. Both the snapshot and
-    // the stopping event only move forward as the minutes do (the first
-    // snapshot stamped at or after a later target cannot come earlier in
-    // the list, and every event the previous seek passed lies before the
-    // later target too), even where the clocks go back and times repeat.
+    // The seek restores the last snapshot that serves its target (see
+    // Snapshot::servesSeekTo) and replays up to the first event at or after
+    // the target. A map start empties the roster, so the roster it ends
+    // with is the one a single walk from any earlier snapshot has at the
+    // same event. Both the snapshot and the stopping event only move
+    // forward as the minutes do (a snapshot that serves a target serves every
+    // later one, and every event the previous seek passed lies
+    // before the later target too), even where the clocks go back and times
+    // repeat.
     std::size_t laterSnapshot = 0;
     const auto seekSnapshot = [&](std::int32_t target) -> const Snapshot& {
-        while (laterSnapshot < snapshots.size() && snapshots[laterSnapshot].time < target)
+        while (laterSnapshot < snapshots.size() && snapshots[laterSnapshot].servesSeekTo(target))
             ++laterSnapshot;
         return snapshots[laterSnapshot > 0 ? laterSnapshot - 1 : 0];
     };

@@ -39,6 +39,7 @@ void DayReplay::clear()
     restore(presence_, Snapshot{});
     presenceNext_ = 0;
     presenceLastTime_ = 0;
+    presenceReach_ = 0;
 }
 
 void DayReplay::findEnd()
@@ -55,6 +56,7 @@ void DayReplay::appendSnapshot(std::size_t event, const BoundedRing<PlayerEntry>
 {
     Snapshot& snapshot = snapshots_.appendSlot();
     snapshot.time = (*window_)[event].time;
+    snapshot.reach = presenceReach_;
     snapshot.event = event;
     snapshot.players = snapshotPlayers_.store(players);
     snapshot.playerCount = players.size();
@@ -65,6 +67,7 @@ void DayReplay::walkPresence(std::size_t stopAtMapFrom)
 {
     const EventList& window = *window_;
     restore(presence_, Snapshot{});
+    presenceReach_ = window[0].time;
     appendSnapshot(0, presence_.recentPlayers, "");
     // Only the kinds that carry across a map start are applied: the recent
     // players (remote-console senders are named from them) and the map. The
@@ -73,16 +76,22 @@ void DayReplay::walkPresence(std::size_t stopAtMapFrom)
     const std::int32_t stopTime = stopAtMapFrom < window.size() ? window[stopAtMapFrom].time : 0;
     std::size_t e = 0;
     for (; e < last_ && window[e].time < lastTime; ++e) {
-        if (window[e].kind == MapStarted) {
-            if (stopAtMapFrom < window.size() && window[e].time >= stopTime)
-                break;
-            appendSnapshot(e, presence_.recentPlayers, window[e].text ? window[e].text : "");
-        }
-        // Its chat lines are never shown.
-        applyEventMasked(presence_, window[e], SnapshotKindMask, ChatText::SlotOnly);
+        if (window[e].kind == MapStarted && stopAtMapFrom < window.size() && window[e].time >= stopTime)
+            break;
+        walkPresenceOver(e);
     }
     presenceNext_ = e;
     presenceLastTime_ = lastTime;
+}
+
+void DayReplay::walkPresenceOver(std::size_t e)
+{
+    const LogEvent& event = (*window_)[e];
+    presenceReach_ = std::max(presenceReach_, event.time);
+    if (event.kind == MapStarted)
+        appendSnapshot(e, presence_.recentPlayers, event.text ? event.text : "");
+    // Its chat lines are never shown.
+    applyEventMasked(presence_, event, SnapshotKindMask, ChatText::SlotOnly);
 }
 
 bool DayReplay::takeGrowth(std::size_t before, std::size_t retracted)
@@ -113,11 +122,8 @@ bool DayReplay::takeGrowth(std::size_t before, std::size_t retracted)
 
     last_ = newest;
     std::size_t e = presenceNext_;
-    for (; e < last_ && window[e].time < newestTime; ++e) {
-        if (window[e].kind == MapStarted)
-            appendSnapshot(e, presence_.recentPlayers, window[e].text ? window[e].text : "");
-        applyEventMasked(presence_, window[e], SnapshotKindMask, ChatText::SlotOnly);
-    }
+    for (; e < last_ && window[e].time < newestTime; ++e)
+        walkPresenceOver(e);
     presenceNext_ = e;
     presenceLastTime_ = newestTime;
 
@@ -180,10 +186,10 @@ std::int32_t DayReplay::clampToDay(std::int32_t t) const
 
 const Snapshot& DayReplay::snapshotBefore(std::int32_t t) const
 {
-    // A snapshot stamped with t itself is passed over: its event belongs
-    // after t.
+    // The seek stops at the first line in the log's order stamped t or
+    // later, which no snapshot it may restart at lies past.
     std::size_t chosen = 0;
-    while (chosen < snapshots_.size() && snapshots_[chosen].time < t)
+    while (chosen < snapshots_.size() && snapshots_[chosen].servesSeekTo(t))
         ++chosen;
     return snapshots_[chosen > 0 ? chosen - 1 : 0];
 }

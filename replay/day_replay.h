@@ -15,6 +15,11 @@ namespace zelkam {
 // (an index into the loaded events) was applied.
 struct Snapshot {
     std::int32_t time = 0;
+    // The latest stamp of the window's events up to and including this
+    // one: the same as time while the log's clock only goes forward. A
+    // seek chooses by it (servesSeekTo), so that where a clock was set
+    // back it never restarts past a line stamped at or after its target.
+    std::int32_t reach = 0;
     std::size_t event = 0;
     // recentPlayers as it stood, most recent first: playerCount entries held
     // by the day's snapshot store (shared between snapshots whose ring is
@@ -23,6 +28,11 @@ struct Snapshot {
     std::size_t playerCount = 0;
     // The map in force from `event` on ("" for the window's first snapshot).
     const char* mapName = "";
+
+    // Whether a seek to t may restart here: every event up to this one
+    // lies before t. A snapshot stamped with t itself is passed over, its
+    // event belonging after t.
+    bool servesSeekTo(std::int32_t t) const { return reach < t; }
 };
 
 // Makes to hold what from holds, ring order kept; allocates nothing.
@@ -91,8 +101,9 @@ public:
     std::int32_t clampToDay(std::int32_t t) const;
     const GrowArray<Snapshot>& snapshots() const { return snapshots_; }
 
-    // The restart point of a seek to t: the last snapshot stamped before t,
-    // or the first when none is.
+    // The restart point of a seek to t: the last snapshot that every event
+    // up to it lies before t (see Snapshot::reach), or the first when none
+    // is.
     const Snapshot& snapshotBefore(std::int32_t t) const;
     // Puts state at the restart point: recent players as the snapshot kept
     // them, roster, scores and chat lines empty, round start at the
@@ -118,6 +129,9 @@ public:
 
 private:
     void walkPresence(std::size_t stopAtMapFrom);
+    // Takes event e into the snapshot walk: a snapshot where a map starts,
+    // then what of the event carries across a map start.
+    void walkPresenceOver(std::size_t e);
     void appendSnapshot(std::size_t event, const BoundedRing<PlayerEntry>& players, const char* map);
     void findEnd();
 
@@ -129,11 +143,13 @@ private:
     std::size_t last_ = 0;
     GrowArray<Snapshot> snapshots_{24};
     SnapshotPlayers snapshotPlayers_;
-    // The snapshot walk: its state, the first event it has not visited, and
-    // the time it stopped short of, kept so it can go on over growth.
+    // The snapshot walk: its state, the first event it has not visited, the
+    // time it stopped short of, kept so it can go on over growth, and the
+    // latest stamp it has met.
     LiveState presence_;
     std::size_t presenceNext_ = 0;
     std::int32_t presenceLastTime_ = 0;
+    std::int32_t presenceReach_ = 0;
 };
 
 } // namespace zelkam

@@ -97,7 +97,7 @@ void LiveTranscript::followDay()
 void LiveTranscript::standAtDayStart()
 {
     if (!day_->hasDay()) {
-        DayReplay::restore(live_, Snapshot{day_->dayStart(), 0, nullptr, 0, ""});
+        DayReplay::restore(live_, Snapshot{day_->dayStart(), day_->dayStart(), 0, nullptr, 0, ""});
         cursor_ = 0;
         return;
     }

@@ -162,7 +162,7 @@ void Playback::standAtEmptyDay(std::int32_t day)
     at.waitingAtEdge = false;
     // The restart point of a window with nothing before it: the one place
     // that says what an empty live state holds.
-    DayReplay::restore(live, Snapshot{day, 0, nullptr, 0, ""});
+    DayReplay::restore(live, Snapshot{day, day, 0, nullptr, 0, ""});
     publish(day);
 }
 

@@ -331,6 +331,47 @@ TEST(HostileFolder, ClockSetBackBelowTheFirstLinePinsPlayToTheDaysEnd)
     EXPECT_STREQ(state->viewMapName(), "de_dust");
 }
 
+// A map start stamped a little before the day's first line (the server's
+// clock set back early in the day): a seek to the day's start stands where
+// the load does, at the first line, and plays every line from there as the
+// log has them. It once chose its restart point by that earlier stamp, past
+// the first line, and the lines before the map start were never played: a
+// seek to the day's start, the chat transcript and the audit of commands
+// (which replay a day from its start) left them out.
+TEST(HostileFolder, AMapStartStampedBeforeTheFirstLineSkipsNoLine)
+{
+    ScopedTimeZone zone("UTC");
+    TempFolder folder;
+    folder.write("L0705000.log", LogText("07/05/2001").at("23:00:00", said("Ann", 1, "CT", "the day before")).text());
+    folder.write("L0706000.log", LogText("07/06/2001")
+                                     .at("10:00:30", said("Ann", 1, "CT", "first"))
+                                     .at("10:00:00", mapStarted("de_dust"))
+                                     .at("10:00:05", said("Ann", 1, "CT", "after the map"))
+                                     .at("10:05:00", said("Ann", 1, "CT", "later"))
+                                     .text());
+    auto state = std::make_unique<ViewerState>();
+    ASSERT_TRUE(state->loadFolder(folder.string()));
+    ASSERT_TRUE(state->loadDayAt(1));
+    EXPECT_EQ(state->viewClock(), localStamp(2001, 7, 6, 10, 0) + 30);
+    EXPECT_EQ(state->cursor(), 1u);
+    for (const bool sought : {false, true}) {
+        SCOPED_TRACE(sought ? "sought" : "loaded");
+        if (sought) {
+            state->seekMinute(10 * 60);
+            EXPECT_EQ(state->cursor(), 1u);
+            EXPECT_STREQ(state->viewMapName(), "");
+        }
+        // One second on, the first line, the map start and the line after
+        // it are played, in the log's order.
+        state->command(PlaybackCommand::Play);
+        EXPECT_TRUE(state->tick());
+        state->command(PlaybackCommand::Pause);
+        EXPECT_EQ(state->cursor(), 4u);
+        EXPECT_STREQ(state->viewMapName(), "de_dust");
+        EXPECT_EQ(chatTexts(*state), (Strings{"*DEAD*Ann : first", "*DEAD*Ann : after the map"}));
+    }
+}
+
 // Where the clocks go back, the hour after the change repeats the stamps of
 // the hour before; a stamp there reads as its earlier occurrence, so those
 // lines go back an hour in time. The day is listed once; play applies them
