@@ -257,11 +257,15 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
     if (event.time == -1)
         return;
     if (!inDay_ || event.time >= nextDay_) {
+        const std::int32_t midnight = dayStartOf(event.time);
         if (inDay_) {
-            // Everyone still here at midnight carries on in the new day.
+            // Everyone still here at midnight carries on in the new day: the
+            // day right after, as a day's window reads it. Past a day the
+            // log has no line of, nobody is known to have stayed on.
             auto stillHere = std::make_unique<OpenSessions>();
             const OpenSessions& set = *open_;
-            for (std::uint32_t i = 0; i < set.count(); ++i) {
+            const bool dayAfter = std::int64_t{midnight} == nextDay_;
+            for (std::uint32_t i = 0; dayAfter && i < set.count(); ++i) {
                 const SessionRecord& open = set[i];
                 // One the same client replaced (see endDay) is over.
                 if (!open.open || open.ended == SessionEndCause::Reconnected)
@@ -281,7 +285,6 @@ void SessionTracker::addHashed(const LogEvent& event, std::size_t position, cons
             endDay();
             carried_ = std::move(stillHere);
         }
-        const std::int32_t midnight = dayStartOf(event.time);
         day_ = midnight == -1 ? event.time : midnight;
         nextDay_ = midnight == -1 ? std::int64_t{event.time} + 86400 : addLocalDays(midnight, 1);
         dayFirstTime_ = event.time;

@@ -304,6 +304,32 @@ TEST(PlayerSessions, ManyRenamesBackAndForthListEachNameOnce)
     }
 }
 
+// A player still on at a day's end carries on into the day right after,
+// from its first line, once he shows up; past a day the log has no line of
+// (a server off for a day) nobody is known to have stayed on, and a line of
+// his begins a session of its own there, as a day's window would read it.
+TEST(PlayerSessions, APlayerCarriesOnIntoTheDayRightAfterOnly)
+{
+    ScopedTimeZone zone("UTC0");
+    const std::string al = "STEAM_0:1:42";
+    for (const char* later : {"07/06/2001", "07/07/2001"}) {
+        SCOPED_TRACE(later);
+        const bool dayAfter = std::string_view(later) == "07/06/2001";
+        const std::string text = LogText("07/05/2001")
+                                     .at("22:00:00", token("Al", 2, al) + " connected, address \"10.0.0.2:1\"")
+                                     .at("23:00:00", token("Al", 2, al) + " say \"late\"")
+                                     .on(later)
+                                     .at("09:00:00", roundStarted())
+                                     .at("10:00:00", token("Al", 2, al) + " say \"back\"")
+                                     .text();
+        const std::vector<Summary> sessions = sessionsOf(text);
+        ASSERT_EQ(sessions.size(), 2u);
+        EXPECT_EQ(sessions[0].end, "23:00:00");
+        EXPECT_EQ(sessions[1].date, std::string(later).substr(3, 2) + "/07");
+        EXPECT_EQ(sessions[1].start, dayAfter ? "09:00:00" : "10:00:00");
+    }
+}
+
 TEST(PlayerSessions, SharedIdsAreNeverLinks)
 {
     for (const char* id : {"", "0", "STEAM_ID_LAN", "STEAM_ID_PENDING", "VALVE_ID_LAN", "VALVE_ID_PENDING", "BOT", "HLTV"})

@@ -101,11 +101,13 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
     if (event.time == -1)
         return;
     if (!inDay_ || event.time >= nextDay_) {
+        const std::int32_t midnight = dayStartOf(event.time);
         if (inDay_) {
-            // Everyone still here at midnight carries on in the new day.
+            // Everyone still here at midnight carries on in the new day, if
+            // it is the day right after.
             std::vector<Open> stillHere;
             for (const Open& open : open_) {
-                if (open.replaced)
+                if (open.replaced || midnight != nextDay_)
                     continue;
                 Open& next = stillHere.emplace_back();
                 next.currentName = open.currentName;
@@ -120,7 +122,6 @@ void ReferenceSessionTracker::add(const LogEvent& event, std::size_t position)
             endDay();
             carried_ = std::move(stillHere);
         }
-        const std::int32_t midnight = dayStartOf(event.time);
         day_ = midnight == -1 ? event.time : midnight;
         nextDay_ = midnight == -1 ? std::int64_t{event.time} + 86400 : addLocalDays(midnight, 1);
         dayFirstTime_ = event.time;
