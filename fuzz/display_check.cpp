@@ -66,6 +66,8 @@ bool isBidiControl(char32_t code)
            code == 0x200F || code == 0x061C;
 }
 
+} // namespace
+
 void checkTerminalForm(std::string_view text)
 {
     char32_t before = 0;
@@ -76,6 +78,8 @@ void checkTerminalForm(std::string_view text)
         before = code;
     });
 }
+
+namespace {
 
 // The JSON form, written as zelkam-cli writes it: serialized, then made safe.
 // It must hold nothing but ASCII and characters that show, and read back as

@@ -13,4 +13,9 @@ namespace zelkam::fuzz {
 // early or leave open, holding no control character.
 void checkDisplayForms(std::string_view logBytes);
 
+// Traps unless text, a line written out for a terminal, is valid UTF-8
+// without a control (line feeds and all), bidirectional, format or
+// separator character: what every terminal form above must be.
+void checkTerminalForm(std::string_view text);
+
 } // namespace zelkam::fuzz

@@ -9,7 +9,8 @@ const char* const PlayersLog::FileNames[Days] = {"L0705000.log", "L0706000.log",
 
 namespace {
 
-const char* const Names[] = {"Al", "Bo", "Player", "Cy", "", "Al Bo", "\xff\xfe", "a name well past the length of most"};
+const char* const Names[] = {"Al", "Bo", "Player", "Cy", "", "Al Bo", "\xff\xfe", "a name well past the length of most",
+                             "\x1b]0;x\x07\x1b[2J", "\xe2\x80\xaenimdA", "Admin\xe2\x81\xa5", "#2"};
 const char* const Ids[] = {"STEAM_0:1:1",      "STEAM_0:1:2",  "STEAM_1:1:2", "STEAM_2:1:1",  "STEAM_0:1:12345678901",
                            "STEAM_ID_PENDING", "STEAM_ID_LAN", "VALVE_ID_LAN", "BOT",         "HLTV",
                            "",                 "345678"};
@@ -21,6 +22,9 @@ const char* const Maps[] = {"de_dust", "cs_office", "de_dust2", ""};
 const char* const Wins[] = {"Team \"CT\" triggered \"CTs_Win\" (CT \"1\") (T \"0\")",
                             "Team \"TERRORIST\" triggered \"Terrorists_Win\" (CT \"0\") (T \"1\")",
                             "Team \"CT\" triggered \"Target_Saved\" (CT \"2\") (T \"1\")"};
+// Commands, some of them meaning a player by user id, id, name or address.
+const char* const Commands[] = {"status", "kick #2", "kick Al", "banid 5 STEAM_0:1:1 kick", "addip 60 10.0.0.1",
+                                "amx_kick Bo", "amx_slay #1", "rcon_password secret", "users"};
 const char* const Dates[] = {"07/05/2001", "07/06/2001", "07/07/2001"};
 
 template <typename Pool>
@@ -88,8 +92,8 @@ private:
         case 12: line(player() + " committed suicide with \"" + pick(Weapons, program_.byte()) + "\""); break;
         case 13: {
             const std::uint8_t b = program_.byte();
-            line(std::string(b % 2 ? "Rcon" : "Bad Rcon") + ": \"rcon 1 pw status\" from \"" + pick(Addresses, b >> 1u) +
-                 "\"");
+            line(std::string(b % 2 ? "Rcon" : "Bad Rcon") + ": \"rcon 1 pw " + pick(Commands, program_.byte()) +
+                 "\" from \"" + pick(Addresses, b >> 1u) + "\"");
             break;
         }
         case 14: line("World triggered \"Round_Start\""); break;

@@ -9,9 +9,11 @@ namespace zelkam::fuzz {
 // The days of a server's players a fuzz input writes, one step at a time:
 // connections, reconnections under other names and accounts, renames onto
 // names in use, kills with a few weapons, suicides, bombs and hostages,
-// shutdowns by name, commands from players' addresses, map and round
-// starts, team wins, midnights and stamps that go back. Names, ids, user
-// ids and addresses come from small pools, so that they collide.
+// shutdowns by name, commands from players' addresses (kicks and bans
+// among them), map and round starts, team wins, midnights and stamps that
+// go back. Names, ids, user ids and addresses come from small pools, so
+// that they collide; some names hold what a terminal or a window would
+// take for its own (escapes, a right-to-left override, an invisible mark).
 struct PlayersLog {
     static constexpr int Days = 3;
     // The file name and the lines of each day, from 5 July 2001 on.
