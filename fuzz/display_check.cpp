@@ -79,6 +79,21 @@ void checkTerminalForm(std::string_view text)
     });
 }
 
+void checkHtmlPage(std::string_view page)
+{
+    forEachCodePoint(page, [](char32_t code) {
+        if (isControl(code) && code != '\n' && code != '\t')
+            __builtin_trap();
+    });
+    std::string lower(page);
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (const char* markup : {"<script", "<img", "\"'</td>"}) {
+        if (lower.find(markup) != std::string::npos)
+            __builtin_trap();
+    }
+}
+
 namespace {
 
 // The JSON form, written as zelkam-cli writes it: serialized, then made safe.

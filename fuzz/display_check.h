@@ -18,4 +18,10 @@ void checkDisplayForms(std::string_view logBytes);
 // separator character: what every terminal form above must be.
 void checkTerminalForm(std::string_view text);
 
+// Traps unless page, an HTML page written about logs strangers wrote, is
+// valid UTF-8 without a control character but line feeds and tabs, and
+// holds no markup those texts brought (a script, an image, the end of a
+// cell): escaped, they show as text.
+void checkHtmlPage(std::string_view page);
+
 } // namespace zelkam::fuzz

@@ -22,6 +22,9 @@ const char* const Maps[] = {"de_dust", "cs_office", "de_dust2", ""};
 const char* const Wins[] = {"Team \"CT\" triggered \"CTs_Win\" (CT \"1\") (T \"0\")",
                             "Team \"TERRORIST\" triggered \"Terrorists_Win\" (CT \"0\") (T \"1\")",
                             "Team \"CT\" triggered \"Target_Saved\" (CT \"2\") (T \"1\")"};
+// Chat, some of it what a page, a terminal or a spreadsheet would act on.
+const char* const Messages[] = {"hi", "<script>alert(1)</script>", "<img src=x onerror=alert(1)>",
+                                "\x1b[31mred", "a\u202Eb", "rcon_password leak", "=1+1", "&amp;\"'</td>"};
 // Commands, some of them meaning a player by user id, id, name or address.
 const char* const Commands[] = {"status", "kick #2", "kick Al", "banid 5 STEAM_0:1:1 kick", "addip 60 10.0.0.1",
                                 "amx_kick Bo", "amx_slay #1", "rcon_password secret", "users"};
@@ -85,7 +88,11 @@ private:
         case 5: line(player() + " entered the game"); break;
         case 6: line(player() + " joined team \"" + pick(Teams, program_.byte()) + "\""); break;
         case 7: line(player() + " changed name to \"" + pick(Names, program_.byte()) + "\""); break;
-        case 8: line(player() + (program_.byte() % 2 ? " say \"hi\"" : " say_team \"hi\"")); break;
+        case 8: {
+            const std::uint8_t b = program_.byte();
+            line(player() + (b % 2 ? " say \"" : " say_team \"") + pick(Messages, b >> 1u) + "\"");
+            break;
+        }
         case 9:
         case 10:
         case 11: line(player() + " killed " + player() + " with \"" + pick(Weapons, program_.byte()) + "\""); break;

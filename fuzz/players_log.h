@@ -12,8 +12,9 @@ namespace zelkam::fuzz {
 // shutdowns by name, commands from players' addresses (kicks and bans
 // among them), map and round starts, team wins, midnights and stamps that
 // go back. Names, ids, user ids and addresses come from small pools, so
-// that they collide; some names hold what a terminal or a window would
-// take for its own (escapes, a right-to-left override, an invisible mark).
+// that they collide; some names and chat hold what a terminal, a window or
+// a page would take for its own (escapes, a right-to-left override, an
+// invisible mark, markup).
 struct PlayersLog {
     static constexpr int Days = 3;
     // The file name and the lines of each day, from 5 July 2001 on.
