@@ -45,11 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::FuzzProgram program(data, size);
     const std::uint8_t asked = program.byte();
     const fuzz::PlayersLog log = fuzz::writePlayersLog(program);
-    scratch.clear();
-    for (int d = 0; d < fuzz::PlayersLog::Days; ++d) {
-        if (!log.days[d].empty())
-            scratch.write(fuzz::PlayersLog::FileNames[d], log.days[d]);
-    }
+    fuzz::writePlayersFolder(scratch, log);
     FolderDays folder;
     if (!folder.scan(scratch.path().string()))
         return 0;

@@ -130,4 +130,13 @@ PlayersLog writePlayersLog(FuzzProgram& program)
     return Writer(program).write();
 }
 
+void writePlayersFolder(const ScratchFolder& scratch, const PlayersLog& log)
+{
+    scratch.clear();
+    for (int d = 0; d < PlayersLog::Days; ++d) {
+        if (!log.days[d].empty())
+            scratch.write(PlayersLog::FileNames[d], log.days[d]);
+    }
+}
+
 } // namespace zelkam::fuzz

@@ -27,4 +27,8 @@ struct PlayersLog {
 
 PlayersLog writePlayersLog(FuzzProgram& program);
 
+// Empties the scratch folder and writes log's days into it, a file for each
+// day that has lines.
+void writePlayersFolder(const ScratchFolder& scratch, const PlayersLog& log);
+
 } // namespace zelkam::fuzz

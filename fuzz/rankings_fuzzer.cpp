@@ -82,11 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const fuzz::ScratchFolder scratch;
     fuzz::FuzzProgram program(data, size);
     const fuzz::PlayersLog log = fuzz::writePlayersLog(program);
-    scratch.clear();
-    for (int d = 0; d < fuzz::PlayersLog::Days; ++d) {
-        if (!log.days[d].empty())
-            scratch.write(fuzz::PlayersLog::FileNames[d], log.days[d]);
-    }
+    fuzz::writePlayersFolder(scratch, log);
 
     const Rankings rankings = ranked(scratch, "2");
     if (!same(rankings, ranked(scratch, "1")))

@@ -28,11 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t asked = program.byte();
     const std::uint8_t span = program.byte();
     const fuzz::PlayersLog log = fuzz::writePlayersLog(program);
-    scratch.clear();
-    for (int d = 0; d < fuzz::PlayersLog::Days; ++d) {
-        if (!log.days[d].empty())
-            scratch.write(fuzz::PlayersLog::FileNames[d], log.days[d]);
-    }
+    fuzz::writePlayersFolder(scratch, log);
     ViewerState state;
     if (!state.scanFolder(scratch.path().string()) || state.days().empty())
         return 0;

@@ -171,25 +171,6 @@ std::string crowdedLog(unsigned seed, int wide = 0, bool fewNames = false, int u
     return log.text();
 }
 
-std::string described(const PlayerSession& s, bool withLines = true)
-{
-    std::string text = std::to_string(s.day) + ' ' + std::to_string(s.start) + '-' + std::to_string(s.end) + ' ' +
-                       s.uniqueId + " u" + std::to_string(s.userId) + " a" + std::to_string(s.addressKey) + " [";
-    for (const std::string& name : s.names)
-        text += name + ';';
-    text += "] t";
-    for (int team : s.teams)
-        text += std::to_string(team);
-    text += " f" + std::to_string(s.frags) + " d" + std::to_string(s.deaths) + " c" + std::to_string(s.chat) + " e" +
-            std::to_string(static_cast<int>(s.ended));
-    if (!withLines)
-        return text;
-    text += " l";
-    for (std::size_t line : s.lines)
-        text += ' ' + std::to_string(line);
-    return text;
-}
-
 TEST(PlayerSessions, CrowdedFoldersGiveTheSessionsOfThePlainRules)
 {
     ScopedTimeZone zone("UTC0");

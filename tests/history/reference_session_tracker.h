@@ -63,4 +63,8 @@ private:
     std::int32_t lastTime_ = 0;
 };
 
+// Every field of a session in one line, its recorded lines too unless
+// withLines is false: what the differential checks compare.
+std::string described(const PlayerSession& session, bool withLines = true);
+
 } // namespace zelkam::test
