@@ -146,10 +146,11 @@ struct SessionRecord {
 // by name, by name and address and by address in time that does not grow
 // with the crowd. Records are chained by address only from the first
 // look-up by address on (a remote-console command's): most days have none,
-// and a crowd's million connections then take no chain they never use. A name's records are chained by name and
-// address only while more than a few are open under it (a crowd of one
-// name): a few are simply read off the name's chain, which spares a table a
-// crowd of different names would fill for nothing. Every chain keeps the order of adding, so
+// and a crowd's million connections then take no chain they never use. A
+// name's records are chained by name and address only while more than a
+// few are open under it (a crowd of one name): a few are simply read off
+// the name's chain, which spares a table a crowd of different names would
+// fill for nothing. Every chain keeps the order of adding, so
 // "the first" and "the most recent" mean what they would in one list of all.
 // Indices are stable until clear; references to records last until the next
 // add.

@@ -134,10 +134,9 @@ DayOverview computeDayOverview(const ViewerState& state)
     // the target. A map start empties the roster, so the roster it ends
     // with is the one a single walk from any earlier snapshot has at the
     // same event. Both the snapshot and the stopping event only move
-    // forward as the minutes do (a snapshot that serves a target serves every
-    // later one, and every event the previous seek passed lies
-    // before the later target too), even where the clocks go back and times
-    // repeat.
+    // forward as the minutes do (a snapshot that serves a target serves
+    // every later one, and every event the previous seek passed lies before
+    // the later target too), even where the clocks go back and times repeat.
     std::size_t laterSnapshot = 0;
     const auto seekSnapshot = [&](std::int32_t target) -> const Snapshot& {
         while (laterSnapshot < snapshots.size() && snapshots[laterSnapshot].servesSeekTo(target))
