@@ -51,13 +51,13 @@ const char* const stepNames[StepCount] = {"tick",  "ticks",   "command", "seekNe
         }                                                                                      \
     } while (false)
 
-// The snapshot a seek to t restores: the one before the first stamped at or
-// after t (the first when that is the first). Times out of order in the log
-// make this differ from "the last one before t", so it is walked the same way.
+// The snapshot a seek to t restores: the last one every event up to which
+// is stamped before t (the first when none is). Times out of order in the
+// log make this differ from "the last one stamped before t".
 std::size_t snapshotFor(const ViewerState& state, std::int32_t t)
 {
     std::size_t chosen = 0;
-    while (chosen < state.snapshots().size() && state.snapshots()[chosen].time < t)
+    while (chosen < state.snapshots().size() && state.snapshots()[chosen].servesSeekTo(t))
         ++chosen;
     return chosen > 0 ? chosen - 1 : 0;
 }
@@ -120,10 +120,16 @@ void checkInvariants(const ViewerState& state, bool rebuilt, std::size_t base)
     check(state.dayFirstEvent() == 0 || events[state.dayFirstEvent() - 1].time < state.dayStart());
 
     check(!state.snapshots().empty() && state.snapshots()[0].event == 0);
+    // A snapshot's reach is the latest stamp of the events up to it.
+    std::int32_t reach = events[0].time;
+    std::size_t reached = 0;
     for (std::size_t i = 0; i < state.snapshots().size(); ++i) {
         const Snapshot& snapshot = state.snapshots()[i];
         check(snapshot.event <= state.lastEvent() && snapshot.time == events[snapshot.event].time);
         check(i == 0 || state.snapshots()[i - 1].event <= snapshot.event);
+        for (; reached <= snapshot.event; ++reached)
+            reach = std::max(reach, events[reached].time);
+        check(snapshot.reach == reach);
         check(snapshot.playerCount <= RecentPlayerCapacity && snapshot.mapName != nullptr);
     }
 
