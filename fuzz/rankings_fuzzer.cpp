@@ -13,24 +13,29 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/players_log.h"
-#include "history/day_windows.h"
-#include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
 #include "stats/rankings.h"
+#include "tests/stats/session_sums.h"
 
 using namespace zelkam;
 
 namespace {
+
+// Every day, bots too.
+RankingRange everything()
+{
+    RankingRange range;
+    range.bots = true;
+    return range;
+}
 
 Rankings ranked(const fuzz::ScratchFolder& scratch, const char* threads)
 {
     ::setenv("ZELKAM_THREADS", threads, 1);
     FolderDays days;
     Rankings rankings;
-    RankingRange everything;
-    everything.bots = true;
     if (days.scan(scratch.path().string()))
-        collectRankings(days, everything, nullptr, rankings);
+        collectRankings(days, everything(), nullptr, rankings);
     ::unsetenv("ZELKAM_THREADS");
     return rankings;
 }
@@ -88,33 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!same(rankings, ranked(scratch, "1")))
         __builtin_trap();
 
-    // The sessions a tracker finds over the same days, summed by player.
-    FolderDays days;
-    if (!days.scan(scratch.path().string()))
-        return 0;
-    std::map<std::string, std::tuple<int, int, int, std::int64_t>> expected;
-    SessionTracker tracker([&](PlayerSession&& s) {
-        if (s.names.empty())
-            return;
-        auto& [frags, deaths, sessions, time] = expected[playerKeyOf(s.uniqueId, s.names.back()).key];
-        frags += s.frags;
-        deaths += s.deaths;
-        ++sessions;
-        time += s.end - s.start;
-    });
-    walkDayWindows(days, nullptr, {}, [&](std::size_t, const EventList* own) {
-        if (own) {
-            for (const LogEvent& event : *own)
-                tracker.add(event);
-        }
-    });
-    tracker.finish();
-    std::map<std::string, std::tuple<int, int, int, std::int64_t>> found;
     std::map<std::string, std::int32_t> weaponPlayers;
     for (const PlayerRanking& p : rankings.players) {
-        if (p.sessions > 0)
-            found[playerKeyOf(p.uniqueId.empty() ? p.loggedId : p.uniqueId, p.name).key] = {p.frags, p.deaths,
-                                                                                            p.sessions, p.timeConnected};
         std::int64_t byWeapon = 0;
         for (std::size_t w = 0; w < p.weaponKills.size(); ++w) {
             byWeapon += p.weaponKills[w].second;
@@ -130,7 +110,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (w.players != (players == weaponPlayers.end() ? 0 : players->second))
             __builtin_trap();
     }
-    if (found != expected)
+    // The sessions a tracker finds over the same days, summed by player.
+    FolderDays days;
+    if (days.scan(scratch.path().string())
+        && test::rankedSessionSums(rankings) != test::sessionSumsOf(days, everything()))
         __builtin_trap();
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "history/player_record.h"
 #include "history/player_sessions.h"
 #include "ingest/log_file_list.h"
+#include "tests/stats/session_sums.h"
 #include "tests/support/log_lines.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/time_zone.h"
@@ -303,35 +304,10 @@ TEST(Rankings, AgreeWithTheSessionsOfEveryDayAndTheKillLines)
             for (const RankingRange& range : ranges) {
                 SCOPED_TRACE(std::string(zone) + " seed " + std::to_string(seed) + " from " +
                              std::to_string(range.firstDay));
-                std::map<std::string, std::tuple<int, int, int, std::int64_t>> expected;
-                SessionTracker tracker([&](PlayerSession&& s) {
-                    if (s.day < range.firstDay || s.day > range.lastDay)
-                        return;
-                    const PlayerKey key = playerKeyOf(s.uniqueId, s.names.back());
-                    if (key.bot)
-                        return;
-                    auto& [frags, deaths, sessions, time] = expected[key.key];
-                    frags += s.frags;
-                    deaths += s.deaths;
-                    ++sessions;
-                    time += s.end - s.start;
-                });
-                walkDayWindows(days, nullptr, {}, [&](std::size_t, const EventList* own) {
-                    if (own) {
-                        for (const LogEvent& event : *own)
-                            tracker.add(event);
-                    }
-                });
-                tracker.finish();
-
+                const test::SessionSums expected = test::sessionSumsOf(days, range);
                 Rankings rankings;
                 ASSERT_TRUE(collectRankings(days, range, nullptr, rankings));
-                std::map<std::string, std::tuple<int, int, int, std::int64_t>> ranked;
-                for (const PlayerRanking& p : rankings.players) {
-                    if (p.sessions > 0)
-                        ranked[playerKeyOf(p.uniqueId.empty() ? "" : p.uniqueId, p.name).key] =
-                            {p.frags, p.deaths, p.sessions, p.timeConnected};
-                }
+                const test::SessionSums ranked = test::rankedSessionSums(rankings);
                 EXPECT_EQ(ranked, expected);
                 EXPECT_GT(expected.size(), 3u);
                 if (range.firstDay == RankingRange{}.firstDay) {
