@@ -22,6 +22,7 @@
 #include "app/result_bar.h"
 #include "app/server_column.h"
 #include "parse/sides.h"
+#include "parse/text_hash.h"
 #include "platform/log_text.h"
 #include "replay/viewer_state.h"
 #include "views/display_text.h"
@@ -49,7 +50,7 @@ QString teamName(std::int32_t team) { return QString::fromLatin1(teamBandName(te
 // What a line of the record says about one of the player's events. A kill
 // is the victim's event naming the killer: it is the player's own death when
 // the victim bears one of the session's names, else one of the player's frags.
-QString lineText(const LogEvent& event, const std::unordered_set<std::string_view>& sessionNames)
+QString lineText(const LogEvent& event, const std::unordered_set<std::string_view, TextHash>& sessionNames)
 {
     const QString text = logText(event.text ? event.text : "");
     if (event.kind == Killed && event.player.name && !sessionNames.contains(event.player.name))
@@ -217,7 +218,7 @@ PlayerRecordWindow::PlayerRecordWindow(const ViewerState& state, const RecordSub
             }
             // Found by hash: a player who renamed himself thousands of
             // times must not cost the square here either.
-            std::unordered_set<std::string_view> sessionNames;
+            std::unordered_set<std::string_view, TextHash> sessionNames;
             for (const std::string& name : session.names) {
                 sessionNames.insert(name);
                 const QString shown = logText(name);

@@ -15,6 +15,7 @@
 #include "cli/cli_json.h"
 #include "cli/cli_servers.h"
 #include "cli/cli_warnings.h"
+#include "parse/text_hash.h"
 #include "parse/time_stamp.h"
 #include "stats/community_rankings.h"
 #include "stats/ranking_table.h"
@@ -81,7 +82,7 @@ Json jsonOf(const RankingCell& cell)
     // the square; the places are found by hash instead.
     Json kills = Json::object();
     Json::object_t& members = kills.get_ref<Json::object_t&>();
-    std::unordered_map<std::string, std::size_t> placeOf;
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> placeOf;
     for (const auto& [weapon, count] : cell.texts) {
         std::string name = logTextToUtf8(weapon);
         const auto [known, made] = placeOf.try_emplace(name, members.size());

@@ -9,6 +9,7 @@
 
 #include "parse/large_memory.h"
 #include "parse/prefetch.h"
+#include "parse/text_hash.h"
 
 namespace zelkam {
 
@@ -33,7 +34,7 @@ public:
     // look-up has to probe far, when it scatters its keys for good. Keys
     // that are hashes already are scattered from the start.
     enum class Keys { Numbers, Hashes };
-    explicit ChainTable(Keys keys = Keys::Hashes) : scattered_(keys == Keys::Hashes) {}
+    explicit ChainTable(Keys keys = Keys::Hashes) : numbers_(keys == Keys::Numbers), scattered_(!numbers_) {}
     ~ChainTable() { release(); }
     ChainTable(const ChainTable&) = delete;
     ChainTable& operator=(const ChainTable&) = delete;
@@ -110,8 +111,13 @@ private:
     {
         if (!scattered_)
             return (std::size_t{key} << 1) & mask_;
-        // Fibonacci hashing: runs of numbers spread over the table.
-        return static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ull) >> shift_);
+        // Fibonacci hashing: runs of keys spread over the table. A number
+        // may be a stranger's choice (an account number an emulated
+        // client gives), and numbers that Fibonacci hashing puts side by
+        // side are easy to find: numbers are mixed under the process's
+        // key first (see text_hash.h). Hashes are keyed already.
+        const std::uint64_t spread = numbers_ ? hashNumber(key) : key;
+        return static_cast<std::size_t>((spread * 0x9e3779b97f4a7c15ull) >> shift_);
     }
     static bool isLarge(std::size_t size) { return size * sizeof(Slot) >= LargeAllocationBytes; }
     // Slots all of whose bytes are 0, free: a large table's memory comes
@@ -207,6 +213,7 @@ private:
     std::size_t used_ = 0;
     std::size_t mask_ = 0;
     unsigned shift_ = 64;
+    bool numbers_;
     bool scattered_;
 };
 

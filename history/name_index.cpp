@@ -56,7 +56,7 @@ void IndexTable::place(const Slot& slot)
 
 std::uint32_t textHash32(std::string_view text)
 {
-    return foldHash32(std::hash<std::string_view>{}(text));
+    return foldHash32(hashText(text));
 }
 
 template <typename List>

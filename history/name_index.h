@@ -13,14 +13,9 @@
 
 #include "parse/large_vector.h"
 #include "parse/prefetch.h"
+#include "parse/text_hash.h"
 
 namespace zelkam {
-
-// Hashes a text for the standard containers' look-ups by string_view.
-struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
-};
 
 // Indices into a caller's list (of names, of records), found by a 32-bit
 // hash of what they stand for: open addressing over slots of a hash and an

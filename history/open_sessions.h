@@ -100,7 +100,7 @@ private:
 
 // A name with its hash, taken once for every look-up of one event.
 struct HashedName {
-    explicit HashedName(std::string_view name) : text(name), hash(std::hash<std::string_view>()(name)) {}
+    explicit HashedName(std::string_view name) : text(name), hash(hashText(name)) {}
     HashedName(std::string_view name, std::uint64_t nameHash) : text(name), hash(nameHash) {}
     std::string_view text;
     std::uint64_t hash;

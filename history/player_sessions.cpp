@@ -7,6 +7,7 @@
 #include "ingest/log_file_list.h"
 #include "parse/account_id.h"
 #include "parse/sides.h"
+#include "parse/text_hash.h"
 
 namespace zelkam {
 namespace {
@@ -466,7 +467,7 @@ void prefetchEvent(const LogEvent& event, const OpenSessions& open, HashOf hashO
 
 std::uint64_t hashOfText(const char* text)
 {
-    return std::hash<std::string_view>()(text ? text : "");
+    return hashText(text ? text : "");
 }
 
 } // namespace

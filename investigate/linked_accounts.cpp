@@ -8,6 +8,7 @@
 #include "history/player_record.h"
 #include "history/player_sessions.h"
 #include "parse/account_id.h"
+#include "parse/text_hash.h"
 
 namespace zelkam {
 namespace {
@@ -34,7 +35,7 @@ public:
     const std::string& text(std::uint32_t index) const { return texts_[index]; }
 
 private:
-    std::unordered_map<std::string, std::uint32_t> indices_;
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> indices_;
     std::vector<std::string> texts_;
 };
 

@@ -1,6 +1,6 @@
 #include "parse/account_id.h"
 
-#include <functional>
+#include "parse/text_hash.h"
 
 namespace zelkam {
 namespace {
@@ -46,12 +46,11 @@ bool isSameAccount(std::string_view a, std::string_view b)
 
 std::uint64_t accountHash(std::string_view uniqueId)
 {
-    const std::hash<std::string_view> hash;
     if (!hasUniverseDigit(uniqueId))
-        return hash(uniqueId);
+        return hashText(uniqueId);
     // What follows the universe digit, which is all that tells such
     // accounts apart.
-    return hash(uniqueId.substr(UniverseDigitAt + 1)) * 0x9e3779b97f4a7c15ull;
+    return hashText(uniqueId.substr(UniverseDigitAt + 1)) * 0x9e3779b97f4a7c15ull;
 }
 
 } // namespace zelkam

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "parse/text_hash.h"
+
 namespace zelkam {
 
 // The fixed layout of a log line's head: "L MM/DD/YYYY - HH:MM:SS: " takes 25
@@ -72,7 +74,7 @@ private:
     static constexpr std::size_t KeyLength = 15;
     struct KeyHash {
         using is_transparent = void;
-        std::size_t operator()(std::string_view key) const { return std::hash<std::string_view>()(key); }
+        std::size_t operator()(std::string_view key) const { return static_cast<std::size_t>(hashText(key)); }
     };
 
     char cachedKey_[KeyLength] = {};

@@ -2,7 +2,8 @@
 
 // The lookups a day's tally makes for nearly every event: open addressing
 // over a power-of-two table, with no node per entry and no division, keyed
-// by bytes (hashAddress hashes a text's address for a cache of its own).
+// by bytes under the process's key (hashAddress hashes a text's address for
+// a cache of its own).
 // Keys are not copied: they must outlive the table (a day's tally keeps
 // them only while the day's events live).
 
@@ -13,52 +14,9 @@
 #include <vector>
 
 #include "parse/large_vector.h"
+#include "parse/text_hash.h"
 
 namespace zelkam {
-
-// Mixes eight bytes at a time: keys are short (a weapon, a name and an id).
-inline std::uint64_t hashBytes(std::string_view bytes)
-{
-    constexpr std::uint64_t Mix = 0x9E3779B97F4A7C15ull;
-    std::uint64_t hash = bytes.size() * Mix;
-    std::size_t at = 0;
-    for (; at + 8 <= bytes.size(); at += 8) {
-        std::uint64_t chunk;
-        std::memcpy(&chunk, bytes.data() + at, 8);
-        hash = (hash ^ chunk) * Mix;
-        hash ^= hash >> 29;
-    }
-    // The last bytes in fixed-size loads, overlapping what came before.
-    const std::size_t rest = bytes.size() - at;
-    if (rest > 0) {
-        const auto* end = reinterpret_cast<const unsigned char*>(bytes.data() + bytes.size());
-        std::uint64_t chunk;
-        if (bytes.size() >= 8) {
-            std::memcpy(&chunk, end - 8, 8);
-        } else if (rest >= 4) {
-            std::uint32_t head;
-            std::uint32_t tail;
-            std::memcpy(&head, end - rest, 4);
-            std::memcpy(&tail, end - 4, 4);
-            chunk = head | std::uint64_t{tail} << 32;
-        } else {
-            const unsigned char* last = end - rest;
-            chunk = last[0] | std::uint64_t{last[rest / 2]} << 8 | std::uint64_t{end[-1]} << 16;
-        }
-        hash = (hash ^ chunk) * Mix;
-        hash ^= hash >> 29;
-    }
-    // A product's low bits see only the low bits of what was multiplied,
-    // and the table takes its slot from the low bits: without this last
-    // mix, names that differ only in their last bytes ("map12300" to
-    // "map12399") share a slot and probe through each other.
-    // (The finaliser of MurmurHash3.)
-    hash ^= hash >> 33;
-    hash *= 0xFF51AFD7ED558CCDull;
-    hash ^= hash >> 33;
-    hash *= 0xC4CEB9FE1A85EC53ull;
-    return hash ^ hash >> 33;
-}
 
 inline std::uint64_t hashAddress(const void* address)
 {
@@ -81,7 +39,7 @@ public:
     // The value stored for key, or Missing.
     std::uint32_t find(std::string_view key) const
     {
-        const auto hash = static_cast<std::uint32_t>(hashBytes(key));
+        const auto hash = static_cast<std::uint32_t>(hashText(key));
         for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
             const Slot& slot = slots_[at];
             if (slot.entry == Empty)
@@ -98,7 +56,7 @@ public:
     // for it before, if any.
     void set(std::string_view key, std::uint32_t value)
     {
-        const auto hash = static_cast<std::uint32_t>(hashBytes(key));
+        const auto hash = static_cast<std::uint32_t>(hashText(key));
         for (std::size_t at = hash & (slots_.size() - 1); slots_[at].entry != Empty; at = (at + 1) & (slots_.size() - 1)) {
             Entry& entry = entries_[slots_[at].entry];
             if (slots_[at].hash == hash && entry.size == key.size() && std::memcmp(entry.data, key.data(), key.size()) == 0) {
@@ -119,7 +77,7 @@ public:
             grow();
         const auto entry = static_cast<std::uint32_t>(entries_.size());
         entries_.push_back(Entry{key.data(), static_cast<std::uint32_t>(key.size()), value});
-        place(Slot{static_cast<std::uint32_t>(hashBytes(key)), entry});
+        place(Slot{static_cast<std::uint32_t>(hashText(key)), entry});
     }
 
 private:
