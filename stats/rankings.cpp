@@ -37,8 +37,12 @@ struct PlayerRow {
     IndexCounts weaponKills;
     std::int32_t lastSessionDay = std::numeric_limits<std::int32_t>::min();
     std::int32_t team = Team::None;
-    // The run of maps the player was last seen in (see Ranker::mapRun_).
+    // The run of maps the player was last seen in (see Ranker::mapRun_);
+    // 0 once he left it.
     std::uint64_t seenInMapRun = 0;
+    // His place among those present for round wins (Ranker::present_),
+    // while he is.
+    std::uint32_t presentAt = NoPlayer;
 };
 
 
@@ -264,10 +268,8 @@ public:
                 break;
             case DayTally::StepKind::Left:
                 seen(row, Team::None);
-                if (row != NoRow) {
-                    rows_[row].team = NoSide;
-                    std::erase(present_, row);
-                }
+                if (row != NoRow)
+                    left(row);
                 break;
             case DayTally::StepKind::MapStarted:
                 if (step.hasPrevious)
@@ -282,6 +284,8 @@ public:
                 mapStart_ = step.time;
                 lastTime_ = step.time;
                 ++mapRun_;
+                for (const std::uint32_t present : present_)
+                    rows_[present].presentAt = NoRow;
                 present_.clear();
                 break;
             case DayTally::StepKind::RoundStarted:
@@ -462,10 +466,29 @@ private:
             player.team = team;
         if (player.seenInMapRun != mapRun_ && map_ != NoRow) {
             player.seenInMapRun = mapRun_;
+            player.presentAt = static_cast<std::uint32_t>(present_.size());
             present_.push_back(row);
             if (mapPlayers_.insert(std::uint64_t{map_} << 32 | row).second)
                 ++maps_[map_].players;
         }
+    }
+
+    // The player left: on no side and no longer present, until an event
+    // of his puts him back on the map. His place among those present is
+    // taken by the last of them, so a map that thousands join before any
+    // leaves costs no walk through them at each leaving.
+    void left(std::uint32_t row)
+    {
+        PlayerRow& player = rows_[row];
+        player.team = NoSide;
+        player.seenInMapRun = 0;
+        if (player.presentAt == NoRow)
+            return;
+        const std::uint32_t last = present_.back();
+        present_[player.presentAt] = last;
+        rows_[last].presentAt = player.presentAt;
+        present_.pop_back();
+        player.presentAt = NoRow;
     }
 
     void closeMap()
@@ -494,7 +517,8 @@ private:
     std::int32_t mapStart_ = 0;
     std::int32_t lastTime_ = 0;
     // Counts the map starts; a player met for the first time since the last
-    // one joins the map's players and those present for round wins.
+    // one (or since he left) joins the map's players, once, and those
+    // present for round wins.
     std::uint64_t mapRun_ = 0;
     std::vector<std::uint32_t> present_;
     std::vector<std::uint32_t> missingNames_;

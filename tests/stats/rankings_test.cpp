@@ -227,6 +227,51 @@ TEST(Rankings, SessionsOverMidnightBeginWhereThePlayerRecordBeginsThem)
     EXPECT_EQ(ranked->chat, 2);
 }
 
+// A player who left and came back within one map is on the map again: the
+// rounds his team wins from then on are his, on the team he came back to,
+// and he is still one of the map's players.
+TEST(Rankings, APlayerBackOnTheMapWinsWithTheTeamHeCameBackTo)
+{
+    ScopedTimeZone zone("UTC0");
+    TempFolder folder;
+    LogText log("07/05/2001");
+    log.at("20:00:00", mapStarted("de_dust2"));
+    // Bob leaves and comes back to his side, Eve comes back to the other;
+    // Sam leaves for good.
+    const struct {
+        const char* name;
+        const char* id;
+        const char* first;
+        const char* back;
+    } players[] = {{"Bob", "STEAM_0:1:7", "CT", "CT"}, {"Eve", "STEAM_0:1:8", "TERRORIST", "CT"},
+                   {"Sam", "STEAM_0:1:9", "CT", nullptr}};
+    int userId = 2;
+    for (const auto& p : players) {
+        log.at("20:00:01", who(p.name, userId, p.id, "") + " connected, address \"10.0.0.1:1\"")
+            .at("20:00:02", who(p.name, userId, p.id, "") + " joined team \"" + p.first + "\"")
+            .at("20:01:00", who(p.name, userId, p.id, p.first) + " disconnected");
+        ++userId;
+        if (p.back) {
+            log.at("20:02:00", who(p.name, userId, p.id, "") + " connected, address \"10.0.0.1:1\"")
+                .at("20:02:01", who(p.name, userId, p.id, "") + " joined team \"" + p.back + "\"");
+            ++userId;
+        }
+    }
+    log.at("20:03:00", "Team \"CT\" triggered \"CTs_Win\" (CT \"1\") (T \"0\")")
+        .at("20:04:00", "Team \"TERRORIST\" triggered \"Terrorists_Win\" (CT \"1\") (T \"1\")");
+    folder.write("L0705000.log", log.text());
+    FolderDays days;
+    ASSERT_TRUE(days.scan(folder.string()));
+    Rankings rankings;
+    ASSERT_TRUE(collectRankings(days, {}, nullptr, rankings));
+    std::map<std::string, std::int32_t> won;
+    for (const PlayerRanking& player : rankings.players)
+        won[player.name] = player.roundsWon;
+    EXPECT_EQ(won, (std::map<std::string, std::int32_t>{{"Bob", 1}, {"Eve", 1}, {"Sam", 0}}));
+    ASSERT_EQ(rankings.maps.size(), 1u);
+    EXPECT_EQ(rankings.maps[0].players, 3);
+}
+
 // A bot and a LAN player may go by the same name (here on one file that
 // spans days, as a server left running writes it): two players, so that
 // leaving the bots out leaves the LAN player's kills in.
