@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "history/name_index.h"
 #include "history/player_sessions.h"
 #include "parse/account_id.h"
 #include "parse/calendar_date.h"
@@ -85,9 +86,13 @@ void appendBoard(std::string& out, const char* title, std::int32_t time, std::in
 }
 
 // A player met in the range: every name he used and where he came from.
+// His names are found by hash once they are many: the page involves the
+// player of every event, and a stranger can rename himself thousands of
+// times.
 struct Involved {
     std::string uniqueId;
     std::vector<std::string> names;
+    NameIndex nameIndex;
     std::vector<std::int32_t> addresses;
 };
 
@@ -100,8 +105,7 @@ void involve(std::map<std::string, Involved>& players, const PlayerEntry& player
     const std::string key = isSharedUniqueId(id) ? id + '\x01' + player.name : id;
     Involved& involved = players[key];
     involved.uniqueId = id;
-    if (std::find(involved.names.begin(), involved.names.end(), player.name) == involved.names.end())
-        involved.names.emplace_back(player.name);
+    involved.nameIndex.addTo(involved.names, player.name);
     if (player.addressKey != NoAddressKey &&
         std::find(involved.addresses.begin(), involved.addresses.end(), player.addressKey) == involved.addresses.end())
         involved.addresses.push_back(player.addressKey);
