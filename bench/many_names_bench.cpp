@@ -27,6 +27,7 @@
 #include "bench/goal_report.h"
 #include "history/player_record.h"
 #include "investigate/address_names.h"
+#include "investigate/linked_accounts.h"
 #include "investigate/player_query.h"
 #include "investigate/report_page.h"
 #include "ingest/log_file_list.h"
@@ -52,8 +53,25 @@ double processCpuSeconds()
 // the first slots of a table of any size up to 2^17. FullMap: 80,000
 // players join one map, and only then does each leave; PassingMap: the same
 // players, each leaving as soon as he joined. TwoNames: the renames of
-// Names, back and forth between two names.
-enum class Multiplied { Names, Maps, Weapons, Ordinary, AimedNames, FullMap, PassingMap, TwoNames };
+// Names, back and forth between two names. LinkedNames: Names, and at the
+// day's end another account connecting from the renaming player's address;
+// UnlinkedNames: the same from another address.
+enum class Multiplied {
+    Names,
+    Maps,
+    Weapons,
+    Ordinary,
+    AimedNames,
+    FullMap,
+    PassingMap,
+    TwoNames,
+    LinkedNames,
+    UnlinkedNames
+};
+
+// The account that shares an address with the renaming player in the
+// linked folders.
+constexpr const char* OtherId = "STEAM_0:1:77";
 
 // The player every folder has, by whose id `player --id` finds him.
 constexpr const char* PlayerId = "STEAM_0:1:42";
@@ -101,6 +119,8 @@ void writeLines(std::ofstream& out, Multiplied what)
         out << stampOf(i);
         switch (what) {
         case Multiplied::Names:
+        case Multiplied::LinkedNames:
+        case Multiplied::UnlinkedNames:
             out << "\"Name" << i << "<2><" << PlayerId << "><TERRORIST>\" changed name to \"Name" << i + 1 << "\"\n";
             break;
         case Multiplied::Maps:
@@ -132,6 +152,9 @@ void writeLines(std::ofstream& out, Multiplied what)
             break;
         }
     }
+    if (what == Multiplied::LinkedNames || what == Multiplied::UnlinkedNames)
+        out << stampOf(Count - 1) << "\"Other<9><" << OtherId << "><>\" connected, address \""
+            << (what == Multiplied::LinkedNames ? "10.0.0.2" : "10.9.9.9") << ":27005\"\n";
     if (what == Multiplied::FullMap) {
         for (int i = 0; i < Count; ++i)
             out << stampOf(Count - 1) << passerOf(i, "CT") << " disconnected\n";
@@ -143,7 +166,8 @@ void writeLines(std::ofstream& out, Multiplied what)
 const std::filesystem::path* folderOf(Multiplied what)
 {
     static const char* const names[] = {"many-names",       "many-maps", "many-weapons", "many-nothing",
-                                        "many-aimed-names", "full-map",  "passing-map",  "two-names"};
+                                        "many-aimed-names", "full-map",  "passing-map",  "two-names",
+                                        "linked-names",     "unlinked-names"};
     constexpr std::size_t Kinds = std::size(names);
     static const std::filesystem::path* made[Kinds] = {};
     static bool tried[Kinds] = {};
@@ -366,6 +390,44 @@ void ReportOfManyNames(benchmark::State& bench)
     bench.SetLabel("goal: ratio <= 2");
 }
 
+// The accounts linked to an account that shares an address with the player
+// of the 80,000 renames (`zelkam-cli alts`) against the same walk when they
+// share none, paired. Goal: at most 1.5: both walk the same sessions, and
+// the first lists the renaming player's names once each; were those looked
+// for one after another, each of the thousands would read through those
+// before it.
+void AltsOfManyNames(benchmark::State& bench)
+{
+    const std::filesystem::path* linkedFolder = folderOf(Multiplied::LinkedNames);
+    const std::filesystem::path* unlinkedFolder = folderOf(Multiplied::UnlinkedNames);
+    FolderDays linkedDays;
+    FolderDays unlinkedDays;
+    if (!linkedFolder || !unlinkedFolder || !linkedDays.scan(linkedFolder->string())
+        || !unlinkedDays.scan(unlinkedFolder->string())) {
+        bench.SkipWithError("the folders cannot be made");
+        return;
+    }
+    const auto linksOf = [&bench](FolderDays& days, std::size_t accounts) {
+        return [&bench, &days, accounts] {
+            LinkedAccounts linked;
+            if (collectLinkedAccounts(days, PlayerQuery{true, OtherId, false}, nullptr, linked)
+                && linked.accounts.size() == accounts)
+                return true;
+            bench.SkipWithError("the accounts linked are not the ones written");
+            return false;
+        };
+    };
+    const PairedTimes times = timePairs(bench, linksOf(unlinkedDays, 0), linksOf(linkedDays, 1));
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters["linked_s"] = times.measured;
+    bench.counters["unlinked_s"] = times.reference;
+    bench.SetLabel("goal: ratio <= 1.5");
+}
+
+BENCHMARK(AltsOfManyNames)->Name("AltsOfManyNames/ToUnlinked")->Unit(benchmark::kSecond)->UseManualTime()->Iterations(5);
+
 BENCHMARK(ReportOfManyNames)
     ->Name("ReportOfManyNames/ToTwoNames")
     ->Unit(benchmark::kSecond)
@@ -404,7 +466,9 @@ MANY_BENCH(Ordinary, Rankings, true);
     && registerGoal({"rankings, 80,000 on one map, then leaving / leaving at once", "FullMap/RankingsToPassingMap",
                      "ratio", "x", 1.5})
     && registerGoal({"report, 80,000 renames / 80,000 between two names", "ReportOfManyNames/ToTwoNames", "ratio",
-                     "x", 2});
+                     "x", 2})
+    && registerGoal({"linked accounts, 80,000 renames, linked / not linked", "AltsOfManyNames/ToUnlinked", "ratio",
+                     "x", 1.5});
 
 } // namespace
 } // namespace zelkam::bench

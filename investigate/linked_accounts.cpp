@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "history/player_record.h"
 #include "history/player_sessions.h"
@@ -131,6 +132,15 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
     }
 
     std::map<std::uint32_t, LinkedAccount> linked;
+    // Where each linked account's evidence and names are, by the evidence's
+    // key and the name's index: an account of thousands of names (a
+    // stranger renaming himself) would otherwise read through them all for
+    // each one.
+    struct Places {
+        std::unordered_map<std::uint64_t, std::uint32_t> evidence;
+        std::unordered_set<std::uint32_t> names;
+    };
+    std::map<std::uint32_t, Places> placesOf;
     for (const SessionFacts& session : sessions) {
         if (isOwn[session.account] || isBot[session.account])
             continue;
@@ -141,23 +151,29 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
         if (!sharesAddress && !sharesName)
             continue;
         LinkedAccount& account = linked[session.account];
-        const auto evidenceFor = [&](LinkEvidence::By by, std::int32_t key, const std::string& name) -> LinkEvidence& {
-            for (LinkEvidence& evidence : account.evidence) {
-                if (evidence.by == by && evidence.addressKey == key && evidence.name == name)
-                    return evidence;
-            }
-            LinkEvidence& made = account.evidence.emplace_back();
-            made.by = by;
-            made.addressKey = key;
-            made.name = name;
-            return made;
+        Places& places = placesOf[session.account];
+        // An address by its key, a name by its index (the names are one
+        // copy each): distinct keys of the two kinds.
+        const auto evidenceFor = [&](LinkEvidence::By by, std::int32_t addressKey, std::uint32_t name) -> LinkEvidence& {
+            const std::uint64_t key = by == LinkEvidence::By::Address
+                                          ? std::uint64_t{1} << 32 | static_cast<std::uint32_t>(addressKey)
+                                          : name;
+            const auto [at, made] = places.evidence.try_emplace(key, static_cast<std::uint32_t>(account.evidence.size()));
+            if (!made)
+                return account.evidence[at->second];
+            LinkEvidence& evidence = account.evidence.emplace_back();
+            evidence.by = by;
+            evidence.addressKey = by == LinkEvidence::By::Address ? addressKey : 0;
+            if (by == LinkEvidence::By::Name)
+                evidence.name = names.text(name);
+            return evidence;
         };
         if (sharesAddress)
-            note(evidenceFor(LinkEvidence::By::Address, session.addressKey, {}), session);
+            note(evidenceFor(LinkEvidence::By::Address, session.addressKey, 0), session);
         for (std::uint32_t n = 0; n < session.nameCount; ++n) {
             const std::uint32_t name = sessionNames[session.firstName + n];
             if (ownName.count(name) != 0)
-                note(evidenceFor(LinkEvidence::By::Name, 0, names.text(name)), session);
+                note(evidenceFor(LinkEvidence::By::Name, 0, name), session);
         }
     }
     // Every session of a linked account, the ones before its first evidence
@@ -171,10 +187,11 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
             account.firstSeen = session.start;
         account.lastSeen = std::max(account.lastSeen, session.end);
         ++account.sessions;
+        Places& places = placesOf[session.account];
         for (std::uint32_t n = 0; n < session.nameCount; ++n) {
-            const std::string& name = names.text(sessionNames[session.firstName + n]);
-            if (std::find(account.names.begin(), account.names.end(), name) == account.names.end())
-                account.names.push_back(name);
+            const std::uint32_t name = sessionNames[session.firstName + n];
+            if (places.names.insert(name).second)
+                account.names.push_back(names.text(name));
         }
         for (const SessionFacts* mine : own) {
             if (mine->start < session.end && session.start < mine->end) {
