@@ -201,6 +201,19 @@ const std::filesystem::path* folderOf(Multiplied what)
     return made[index];
 }
 
+// A paired figure's counters: the ratio, each side's time under its name,
+// and the goal as the label. Nothing when a side failed (it said why).
+void showPair(benchmark::State& bench, const PairedTimes& times, const char* measured, const char* reference,
+              const char* goal)
+{
+    if (!times.complete)
+        return;
+    bench.counters["ratio"] = times.ratio;
+    bench.counters[measured] = times.measured;
+    bench.counters[reference] = times.reference;
+    bench.SetLabel(goal);
+}
+
 // The rankings of the folder (stats) or the sessions of the player every
 // folder has; false when they hold nothing.
 bool walkOnce(FolderDays& days, bool stats)
@@ -325,13 +338,8 @@ void AgainstSameLines(benchmark::State& bench, Multiplied shaped, Multiplied lik
             return false;
         };
     };
-    const PairedTimes times = timePairs(bench, walkOf(likeDays), walkOf(shapedDays));
-    if (!times.complete)
-        return;
-    bench.counters["ratio"] = times.ratio;
-    bench.counters["shaped_s"] = times.measured;
-    bench.counters["like_s"] = times.reference;
-    bench.SetLabel("goal: ratio <= 1.5");
+    showPair(bench, timePairs(bench, walkOf(likeDays), walkOf(shapedDays)), "shaped_s", "like_s",
+             "goal: ratio <= 1.5");
 }
 
 #define SHAPED_BENCH(name, shaped, like, isStats)                                                               \
@@ -381,13 +389,7 @@ void ReportOfManyNames(benchmark::State& bench)
             return false;
         };
     };
-    const PairedTimes times = timePairs(bench, pageOf(*two), pageOf(*many));
-    if (!times.complete)
-        return;
-    bench.counters["ratio"] = times.ratio;
-    bench.counters["many_s"] = times.measured;
-    bench.counters["two_s"] = times.reference;
-    bench.SetLabel("goal: ratio <= 2");
+    showPair(bench, timePairs(bench, pageOf(*two), pageOf(*many)), "many_s", "two_s", "goal: ratio <= 2");
 }
 
 // The accounts linked to an account that shares an address with the player
@@ -417,16 +419,15 @@ void AltsOfManyNames(benchmark::State& bench)
             return false;
         };
     };
-    const PairedTimes times = timePairs(bench, linksOf(unlinkedDays, 0), linksOf(linkedDays, 1));
-    if (!times.complete)
-        return;
-    bench.counters["ratio"] = times.ratio;
-    bench.counters["linked_s"] = times.measured;
-    bench.counters["unlinked_s"] = times.reference;
-    bench.SetLabel("goal: ratio <= 1.5");
+    showPair(bench, timePairs(bench, linksOf(unlinkedDays, 0), linksOf(linkedDays, 1)), "linked_s", "unlinked_s",
+             "goal: ratio <= 1.5");
 }
 
-BENCHMARK(AltsOfManyNames)->Name("AltsOfManyNames/ToUnlinked")->Unit(benchmark::kSecond)->UseManualTime()->Iterations(5);
+BENCHMARK(AltsOfManyNames)
+    ->Name("AltsOfManyNames/ToUnlinked")
+    ->Unit(benchmark::kSecond)
+    ->UseManualTime()
+    ->Iterations(5);
 
 BENCHMARK(ReportOfManyNames)
     ->Name("ReportOfManyNames/ToTwoNames")

@@ -154,11 +154,13 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
         Places& places = placesOf[session.account];
         // An address by its key, a name by its index (the names are one
         // copy each): distinct keys of the two kinds.
-        const auto evidenceFor = [&](LinkEvidence::By by, std::int32_t addressKey, std::uint32_t name) -> LinkEvidence& {
+        const auto evidenceFor = [&](LinkEvidence::By by, std::int32_t addressKey,
+                                     std::uint32_t name) -> LinkEvidence& {
             const std::uint64_t key = by == LinkEvidence::By::Address
                                           ? std::uint64_t{1} << 32 | static_cast<std::uint32_t>(addressKey)
                                           : name;
-            const auto [at, made] = places.evidence.try_emplace(key, static_cast<std::uint32_t>(account.evidence.size()));
+            const auto place = static_cast<std::uint32_t>(account.evidence.size());
+            const auto [at, made] = places.evidence.try_emplace(key, place);
             if (!made)
                 return account.evidence[at->second];
             LinkEvidence& evidence = account.evidence.emplace_back();
