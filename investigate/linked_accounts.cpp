@@ -131,16 +131,16 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
             result.ownIds.push_back(accountIds[a]);
     }
 
-    std::map<std::uint32_t, LinkedAccount> linked;
-    // Where each linked account's evidence and names are, by the evidence's
-    // key and the name's index: an account of thousands of names (a
-    // stranger renaming himself) would otherwise read through them all for
-    // each one.
-    struct Places {
+    // Each linked account, with where its evidence and names are, by the
+    // evidence's key and the name's index: an account of thousands of names
+    // (a stranger renaming himself) would otherwise read through them all
+    // for each one.
+    struct Linked {
+        LinkedAccount account;
         std::unordered_map<std::uint64_t, std::uint32_t> evidence;
         std::unordered_set<std::uint32_t> names;
     };
-    std::map<std::uint32_t, Places> placesOf;
+    std::map<std::uint32_t, Linked> linked;
     for (const SessionFacts& session : sessions) {
         if (isOwn[session.account] || isBot[session.account])
             continue;
@@ -150,8 +150,8 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
             sharesName = ownName.count(sessionNames[session.firstName + n]) != 0;
         if (!sharesAddress && !sharesName)
             continue;
-        LinkedAccount& account = linked[session.account];
-        Places& places = placesOf[session.account];
+        Linked& link = linked[session.account];
+        LinkedAccount& account = link.account;
         // An address by its key, a name by its index (the names are one
         // copy each): distinct keys of the two kinds.
         const auto evidenceFor = [&](LinkEvidence::By by, std::int32_t addressKey,
@@ -160,7 +160,7 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
                                           ? std::uint64_t{1} << 32 | static_cast<std::uint32_t>(addressKey)
                                           : name;
             const auto place = static_cast<std::uint32_t>(account.evidence.size());
-            const auto [at, made] = places.evidence.try_emplace(key, place);
+            const auto [at, made] = link.evidence.try_emplace(key, place);
             if (!made)
                 return account.evidence[at->second];
             LinkEvidence& evidence = account.evidence.emplace_back();
@@ -184,15 +184,15 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
         auto at = linked.find(session.account);
         if (at == linked.end())
             continue;
-        LinkedAccount& account = at->second;
+        Linked& link = at->second;
+        LinkedAccount& account = link.account;
         if (account.sessions == 0 || session.start < account.firstSeen)
             account.firstSeen = session.start;
         account.lastSeen = std::max(account.lastSeen, session.end);
         ++account.sessions;
-        Places& places = placesOf[session.account];
         for (std::uint32_t n = 0; n < session.nameCount; ++n) {
             const std::uint32_t name = sessionNames[session.firstName + n];
-            if (places.names.insert(name).second)
+            if (link.names.insert(name).second)
                 account.names.push_back(names.text(name));
         }
         for (const SessionFacts* mine : own) {
@@ -202,7 +202,8 @@ bool linkAccounts(const PlayerQuery& query, LinkedAccounts& result,
             }
         }
     }
-    for (auto& [index, account] : linked) {
+    for (auto& [index, link] : linked) {
+        LinkedAccount& account = link.account;
         account.uniqueId = accountIds[index];
         std::stable_sort(account.evidence.begin(), account.evidence.end(),
                          [](const LinkEvidence& a, const LinkEvidence& b) { return a.by < b.by; });
